@@ -1,0 +1,41 @@
+#pragma once
+// Everything a validation run needs from its surroundings. The window implements it with
+// widgets and message boxes, the runner with standard output and standard error, the tests with
+// plain vectors and a fixed clock.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "engine/regional.h"
+#include "platform/clock.h"
+
+namespace engine {
+
+class RunHost {
+ public:
+  virtual ~RunHost() = default;
+
+  // The report. Lines are Windows-1252 bytes without line breaks.
+  virtual void ClearLog() = 0;
+  virtual void AppendLine(std::string_view line) = 0;
+  // Replaces line `index` (from 0); the run only ever replaces line 2, which it wrote itself.
+  virtual void ReplaceLine(std::size_t index, std::string_view line) = 0;
+
+  // Progress position 0..100.
+  virtual void SetProgress(int position) = 0;
+
+  // The invalid-date notice; `message` is "Data Inválida : " followed by the text (Windows-1252).
+  // The window shows a modal box and returns when it is closed; the runner writes a line.
+  virtual void ShowInvalidDate(std::string_view message) = 0;
+
+  virtual const Regional& regional() const = 0;
+  virtual platform::LocalDateTime Now() = 0;
+  // The folder of the program's own files, ending with the path separator.
+  virtual std::string ProgramFolder() = 0;
+  // The two path texts exactly as typed.
+  virtual std::string RiskPath() = 0;
+  virtual std::string ClaimsPath() = 0;
+};
+
+}  // namespace engine

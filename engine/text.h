@@ -1,0 +1,28 @@
+#pragma once
+// Small text helpers of the report. All texts are bytes in Windows-1252.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace engine {
+
+// Every character of code 32 or below removed from both ends (bytes compared unsigned, so
+// accented letters are kept).
+std::string_view Trimmed(std::string_view text);
+std::string_view TrimmedRight(std::string_view text);  // trailing blanks only (code 32)
+
+// `text` followed by blanks up to `width` characters; a longer text is never cut.
+std::string PaddedTo(std::string_view text, std::size_t width);
+void AppendPadded(std::string& out, std::string_view text, std::size_t width);
+
+// Windows-1252 <-> UTF-8, for the edges (the runner's standard output, the window's log).
+// Bytes that Windows-1252 leaves undefined map to the C1 control of the same number.
+std::string Win1252ToUtf8(std::string_view bytes);
+// Characters with no Windows-1252 byte become "?".
+std::string Utf8ToWin1252(std::string_view utf8);
+
+// A literal of this program written in UTF-8 source, as Windows-1252 bytes.
+inline std::string Ansi(std::string_view utf8) { return Utf8ToWin1252(utf8); }
+
+}  // namespace engine

@@ -1,0 +1,79 @@
+#pragma once
+// The validation run: the driver of one press of "&Criticar". It clears the log, loads the rule
+// catalogue, validates the risks file and the claims file in the catalogue's table order, runs
+// the cross-file checks that the gates allow and closes the report.
+//
+// Data faults never end a run: they become counters, error lines or notices. An error of the
+// environment (a missing file, a missing field, a value that cannot be converted) ends the run
+// where it occurs: Execute() throws, the lines written so far stay, no closing block is written
+// and the progress position stays where it was. Every reader is closed again on every path, so
+// each run starts from closed readers.
+
+#include <cstdint>
+#include <string>
+
+#include "engine/regional.h"
+#include "engine/run_host.h"
+#include "tables/dbf_table.h"
+#include "tables/mem_table.h"
+
+namespace engine {
+
+// The state carried from phase to phase; created empty at the start of every run.
+struct RunState {
+  std::string codEmpresa;  // company code of the run (untrimmed)
+  int numTabela = 0;       // table number in progress: 1 is the risks file
+  std::string nomeTabela;  // table name as the catalogue holds it, trailing blanks included
+  int estruturaOk = 0;     // outcome of the structure check of the table processed last
+  int tabelaOk = 0;        // 1 when that table also had no company error
+  std::int32_t numRegistros = 0;
+  std::int32_t regRiscos = 0;
+  std::int32_t regSinistros = 0;
+};
+
+// The table objects of the run. They outlive a run: the in-memory tables keep the catalogue and
+// its counters until the next run starts.
+struct RunTables {
+  tables::DbfTable tbDados{"tbDados", true};
+  tables::DbfTable tbTabelas{"tbTabelas", false};
+  tables::DbfTable tbAnexos{"tbAnexos", false};
+  tables::DbfTable tbRiscos{"tbRiscos", true};
+  tables::DbfTable tbSinistros{"tbSinistros", true};
+  tables::DbfTable tbDadosKov{"tbDadosKov", false};
+  tables::MemTable zelTabelas{"zelTabelas"};
+  tables::MemTable zelEstrutTab{"zelEstrutTab"};
+  tables::MemTable zelAnexos{"zelAnexos"};
+
+  void CloseReaders();
+};
+
+// What every phase works with during one run.
+struct RunContext {
+  RunHost& host;
+  RunTables& tables;
+  RunState& state;
+  const Regional& regional;
+  std::string program_folder;  // ends with the path separator
+  int current_year = 0;        // of the clock at the start of the run (date check window)
+  std::string risk_path;       // path texts as typed, read when the run starts
+  std::string claims_path;
+};
+
+class ValidationRun {
+ public:
+  ValidationRun() = default;
+
+  // One run. Throws the error that ended it (std::exception; its what() is the message).
+  void Execute(RunHost& host);
+
+  RunTables& tables() { return tables_; }
+  const RunState& state() const { return state_; }
+
+ private:
+  void ProcessTable(RunContext& ctx);
+
+  RunTables tables_;
+  RunState state_;
+};
+
+}  // namespace engine

@@ -1,0 +1,103 @@
+#pragma once
+// Read-only, record-at-a-time access to a dBase table (dBase III and the variants whose header
+// it shares). The file is held with exclusive sharing while open: a second open of the same
+// file, by this program or another that honours the lock, fails with the open error. The reader
+// never writes to the file.
+//
+// Records are read in large blocks; the file's length, not the header's record count, decides
+// how many records there are (a trailing partial record or the 0x1A end byte is never a record).
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tables/field_value.h"
+
+namespace tables {
+
+enum class DbfVersion { kBaseIII, kClipper, kBaseIV, kBaseVII, kFoxPro, kVisualFoxPro };
+
+struct DbfField {
+  std::string name;      // up to the first NUL, blanks trimmed, ASCII upper case
+  char letter = 0;       // type letter as stored (C, N, F, D, L, M, or another variant's)
+  FieldType type = FieldType::kUnknown;
+  int size = 0;          // the catalogue's TAMANHO: the length of a C field, 0 for the others
+  std::size_t offset = 0;  // position within the record; the first field is at 1 (after the flag)
+  std::size_t length = 0;  // bytes the field takes in the record
+  int decimals = 0;
+};
+
+class DbfTable {
+ public:
+  // `owner` is the table object's name ("tbDados"), which leads the field-not-found text.
+  // `set_deleted` true hides records marked deleted.
+  DbfTable(std::string owner, bool set_deleted);
+  ~DbfTable();
+  DbfTable(DbfTable&&) noexcept;
+  DbfTable& operator=(DbfTable&&) noexcept;
+  DbfTable(const DbfTable&) = delete;
+  DbfTable& operator=(const DbfTable&) = delete;
+
+  const std::string& owner() const;
+  bool set_deleted() const;
+
+  // Only while closed (ignored while open).
+  void SetFileName(std::string path);
+  const std::string& FileName() const;
+
+  // Opens the file, reads header and descriptors and positions on the first visible record.
+  // No effect when already open. Throws TableError (open error, not a DBF file, BufferSize too
+  // small, broken header); a failed open leaves the table closed.
+  void Open();
+  // Releases the file and the field list; no effect when closed.
+  void Close();
+  bool IsOpen() const;
+
+  // Walking visible records in physical order. REQUIRES: IsOpen().
+  void First();
+  void Next();
+  bool Eof() const;
+
+  int FieldCount() const;
+  // Throws "List index out of bounds (i)".
+  const DbfField& Fields(int i) const;
+  const std::vector<DbfField>& FieldList() const;
+  // Case-insensitive; throws "<owner>: Field '<name>' not found".
+  const DbfField& FieldByName(std::string_view name) const;
+  // Case-insensitive; -1 when there is no such field.
+  int FieldIndex(std::string_view name) const;
+
+  // Values of the current record. REQUIRES: !Eof().
+  FieldValue Value(int i) const;
+  FieldValue GetFieldValue(std::string_view name) const;
+  // The stored bytes of field i in the current record (no copy; valid until the next move).
+  // Throws when the field runs past the end of the record.
+  std::string_view RawField(int i) const;
+  // The whole current record, deletion flag included.
+  std::string_view Record() const;
+  std::uint32_t RecNo() const;  // physical number of the current record, from 1
+  bool IsDeleted() const;       // flag of the current record
+
+  DbfVersion Version() const;
+  std::uint32_t HeaderLength() const;
+  std::uint32_t RecordLength() const;
+
+  // For the key index: every physical record in order, deleted ones included, independently of
+  // the current position. `record` includes the deletion flag. REQUIRES: IsOpen().
+  void ScanAll(const std::function<void(std::uint32_t recno, std::string_view record)>& fn) const;
+  // Whether physical record `recno` is visible under this table's SetDeleted setting.
+  // REQUIRES: IsOpen(); false for a number outside the file.
+  bool IsRecordVisible(std::uint32_t recno) const;
+  // Moves to physical record `recno` (used by the key index on a successful search).
+  void GoTo(std::uint32_t recno);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace tables
