@@ -1,0 +1,123 @@
+#include "engine/validation_run.h"
+
+#include "engine/claims_policy.h"
+#include "engine/field_checks.h"
+#include "engine/reconciliation.h"
+#include "engine/report.h"
+#include "engine/rule_catalog.h"
+#include "engine/structure_check.h"
+#include "engine/table_summary.h"
+#include "engine/text.h"
+
+namespace engine {
+namespace {
+
+// Closes every reader when the run leaves, whatever way it leaves, so the next run starts from
+// closed readers and no file stays held.
+class ReaderCloser {
+ public:
+  explicit ReaderCloser(RunTables& tables) : tables_(tables) { tables_.CloseReaders(); }
+  ~ReaderCloser() { tables_.CloseReaders(); }
+  ReaderCloser(const ReaderCloser&) = delete;
+  ReaderCloser& operator=(const ReaderCloser&) = delete;
+
+ private:
+  RunTables& tables_;
+};
+
+bool IsBlank(const std::string& path) { return Trimmed(path).empty(); }
+
+void AppendNotice(RunHost& host, std::string_view text) {
+  host.AppendLine(kRuleLine);
+  host.AppendLine("");
+  host.AppendLine(text);
+  host.AppendLine("");
+}
+
+}  // namespace
+
+void RunTables::CloseReaders() {
+  tbDados.Close();
+  tbTabelas.Close();
+  tbAnexos.Close();
+  tbRiscos.Close();
+  tbSinistros.Close();
+  tbDadosKov.Close();
+}
+
+void ValidationRun::Execute(RunHost& host) {
+  ReaderCloser closer(tables_);
+  state_ = RunState{};
+  const Regional regional = host.regional();
+  const platform::LocalDateTime started = host.Now();
+  RunContext ctx{host, tables_, state_, regional, host.ProgramFolder(), started.year,
+                 host.RiskPath(), host.ClaimsPath()};
+
+  host.ClearLog();
+  host.AppendLine(Ansi("Início do processamento: ") + TimeStamp(regional, started));
+  host.AppendLine("");
+  host.AppendLine("");  // the company line replaces this one
+
+  LoadRuleCatalog(ctx);
+
+  // Tables in ascending order of their names (the active index of zelTabelas). The next row is
+  // taken before a table is processed, as the loop must not depend on what the table does.
+  tables::MemTable& zelTabelas = tables_.zelTabelas;
+  zelTabelas.First();
+  while (!zelTabelas.Eof()) {
+    const tables::FieldValue ordem = zelTabelas.GetFieldValue("ordem");
+    const tables::FieldValue tabela = zelTabelas.GetFieldValue("tabela");
+    state_.numTabela = static_cast<int>(ordem.AsInt64());
+    state_.nomeTabela = tabela.AsString();
+    zelTabelas.Next();
+    ProcessTable(ctx);
+  }
+
+  host.SetProgress(75);
+  const bool last_ok = state_.estruturaOk == 1 && state_.tabelaOk == 1;
+  if (last_ok && state_.regRiscos != 0 && state_.regSinistros != 0) {
+    CheckClaimsWithoutPolicy(ctx);
+  }
+  if (last_ok && (IsBlank(ctx.risk_path) || IsBlank(ctx.claims_path))) {
+    AppendNotice(host, "Arquivo de sinistros ou de riscos faltando.");
+  }
+  if (last_ok && (state_.regRiscos == 0 || state_.regSinistros == 0)) {
+    AppendNotice(host, "Arquivo de sinistros ou de riscos sem registros.");
+  }
+  host.SetProgress(90);
+  if (last_ok) Reconcile(ctx);
+
+  host.AppendLine("");
+  host.AppendLine(kRuleLine);
+  host.AppendLine("");
+  host.AppendLine("Fim do processamento: " + TimeStamp(regional, host.Now()));
+  host.AppendLine("");
+  host.AppendLine(kRuleLine);
+  host.SetProgress(0);
+}
+
+void ValidationRun::ProcessTable(RunContext& ctx) {
+  tables::DbfTable& tbDados = tables_.tbDados;
+  tbDados.Close();
+  const bool risks = state_.numTabela == 1;
+  const std::string& path = risks ? ctx.risk_path : ctx.claims_path;
+  if (IsBlank(path)) return;  // skipped: no line, no flag, no count
+
+  tbDados.SetFileName(path);
+  state_.numRegistros = 0;
+  state_.tabelaOk = 0;
+  tbDados.Open();
+  CaptureCompany(ctx);
+  state_.estruturaOk = 0;
+  if (CheckStructure(ctx)) {
+    state_.estruturaOk = 1;
+    state_.tabelaOk = 1;
+    ctx.host.SetProgress(risks ? 25 : 50);
+    if (!WalkRecords(ctx)) state_.tabelaOk = 0;
+    (risks ? state_.regRiscos : state_.regSinistros) = state_.numRegistros;
+    if (state_.tabelaOk == 1) WriteTableSummary(ctx);
+  }
+  tbDados.Close();
+}
+
+}  // namespace engine
