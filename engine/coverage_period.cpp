@@ -1,0 +1,86 @@
+#include "engine/coverage_period.h"
+
+#include "engine/text.h"
+#include "tables/dbf_values.h"
+#include "tables/table_error.h"
+
+namespace engine {
+
+namespace {
+
+constexpr std::string_view kFirstDay = "01";
+// Day 31 whatever the month: as text it is not below any real day of that month.
+constexpr std::string_view kLastDay = "31";
+constexpr std::string_view kBannerStars = "***********";
+
+}  // namespace
+
+CoveragePeriod PeriodBounds(std::string_view inivig, std::string_view fimvig) {
+  CoveragePeriod period;
+  period.start = std::string(TrimmedRight(inivig)) + std::string(kFirstDay);
+  period.end = std::string(TrimmedRight(fimvig)) + std::string(kLastDay);
+  return period;
+}
+
+int CompareDates(DateText a, DateText b) {
+  if (!a || !b) return (a ? 1 : 0) - (b ? 1 : 0);
+  // std::char_traits<char> compares as unsigned char, so accented and control bytes sort by
+  // their code, not by the sign of char.
+  const int c = a->compare(*b);
+  return (c > 0) - (c < 0);
+}
+
+bool CoverageInverted(DateText inicio_vig, DateText fim_vig) {
+  return CompareDates(inicio_vig, fim_vig) > 0;
+}
+
+bool RiskInPeriod(DateText data_emis, const CoveragePeriod& period) {
+  return CompareDates(DateText(period.start), data_emis) <= 0 &&
+         CompareDates(data_emis, DateText(period.end)) <= 0;
+}
+
+bool ClaimInPeriod(DateText d_avi, const CoveragePeriod& period) {
+  return d_avi.has_value() && RiskInPeriod(d_avi, period);
+}
+
+void WriteInvertedCoverageBlock(RunHost& host, std::int64_t inverted) {
+  if (inverted <= 0) return;
+  // The two banners differ by one blank before the closing stars; both are kept as they are.
+  std::string banner_open = std::string(kBannerStars);
+  banner_open += " ESTE ERRO INVIABILIZA O ACEITE DOS DADOS  ";
+  banner_open += kBannerStars;
+  std::string banner_close = std::string(kBannerStars);
+  banner_close += " ESTE ERRO INVIABILIZA O ACEITE DOS DADOS ";
+  banner_close += kBannerStars;
+
+  host.AppendLine(banner_open);
+  host.AppendLine("Existem " + std::to_string(inverted) +
+                  Ansi(" Riscos com data de fim de vigência anterior ao início"));
+  host.AppendLine(banner_close);
+  host.AppendLine("");
+}
+
+int RequireField(const tables::DbfTable& table, std::string_view name) {
+  const int index = table.FieldIndex(name);
+  if (index < 0) tables::ThrowFieldNotFound(table.owner(), name);
+  return index;
+}
+
+TextColumn::TextColumn(const tables::DbfTable& table, std::string_view name)
+    : TextColumn(table, RequireField(table, name)) {}
+
+TextColumn::TextColumn(const tables::DbfTable& table, int index)
+    : index_(index),
+      field_(table.Fields(index)),
+      is_text_(field_.type == tables::FieldType::kString) {}
+
+DateText TextColumn::Read(const tables::DbfTable& table) {
+  const std::string_view bytes = table.RawField(index_);
+  if (is_text_) return tables::DbfText(bytes);
+  const tables::FieldValue value = tables::DecodeField(field_, bytes);
+  if (value.IsNull()) return std::nullopt;
+  buffer_ = value.AsString();
+  return std::string_view(buffer_);
+}
+
+}  // namespace engine

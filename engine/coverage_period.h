@@ -1,0 +1,72 @@
+#pragma once
+// The reporting period of the insurer's periodic return and the date tests that decide which
+// risks and claims belong to it, plus the one date error found on the same pass over the risks
+// file: coverage that ends before it starts.
+//
+// Dates are texts YYYYMMDD as the reader returns them (a character field with all its stored
+// positions). Every comparison here is byte-wise: unsigned character codes, no collation, no
+// case folding, no trimming; a prefix sorts first; a null date sorts below any text. The tests
+// cannot fail: a blank, short or impossible date is compared as it stands.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/run_host.h"
+#include "tables/dbf_table.h"
+
+namespace engine {
+
+// A date as read from a record: the text, or nullopt when the field reads as null.
+using DateText = std::optional<std::string_view>;
+
+struct CoveragePeriod {
+  std::string start;  // INIVIG without trailing blanks, then "01"
+  std::string end;    // FIMVIG without trailing blanks, then "31" (every day of the month is in)
+};
+
+CoveragePeriod PeriodBounds(std::string_view inivig, std::string_view fimvig);
+
+// <0, 0, >0 as a sorts before, equal to or after b; null below every text, equal to null.
+int CompareDates(DateText a, DateText b);
+
+// False when INICIO_VIG reads as null: such a record takes no part in the premium pass.
+inline bool RiskIsDated(DateText inicio_vig) { return inicio_vig.has_value(); }
+// INICIO_VIG after FIM_VIG; a blank FIM_VIG sorts below any digit, so it counts.
+bool CoverageInverted(DateText inicio_vig, DateText fim_vig);
+// start <= DATA_EMIS <= end.
+bool RiskInPeriod(DateText data_emis, const CoveragePeriod& period);
+// D_AVI not null and start <= D_AVI <= end.
+bool ClaimInPeriod(DateText d_avi, const CoveragePeriod& period);
+
+// The banner, the count line, the second banner and an empty line when `inverted` > 0;
+// nothing at all otherwise.
+void WriteInvertedCoverageBlock(RunHost& host, std::int64_t inverted);
+
+// The position of field `name` (case-insensitive). Throws "<owner>: Field '<name>' not found".
+int RequireField(const tables::DbfTable& table, std::string_view name);
+
+// One field of an open table read as text for every record of a pass, with its position
+// resolved once. A character field yields its stored bytes up to the first NUL (never null);
+// any other field yields its value converted to text (a date as YYYYMMDD), or nullopt when it
+// reads as null. Valid for as long as the table stays open on the same file.
+class TextColumn {
+ public:
+  // Throws "<owner>: Field '<name>' not found" when the table has no such field.
+  TextColumn(const tables::DbfTable& table, std::string_view name);
+  // Resolves an already known field position. REQUIRES: 0 <= index < FieldCount().
+  TextColumn(const tables::DbfTable& table, int index);
+
+  // The value in the current record; the view is valid until the next move or the next Read.
+  // REQUIRES: !table.Eof().
+  DateText Read(const tables::DbfTable& table);
+
+ private:
+  int index_;
+  tables::DbfField field_;  // a copy: the pass needs it for every record
+  bool is_text_;
+  std::string buffer_;
+};
+
+}  // namespace engine
