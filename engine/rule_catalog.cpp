@@ -1,0 +1,242 @@
+#include "engine/rule_catalog.h"
+
+#include <string>
+#include <string_view>
+
+#include "engine/text.h"
+#include "tables/table_error.h"
+
+namespace engine {
+namespace {
+
+using tables::DbfTable;
+using tables::FieldType;
+using tables::FieldValue;
+using tables::MemTable;
+
+// Opens a rule file for one pass and closes it again on every path, so a failed load never
+// leaves a reader open for the next run.
+class PassReader {
+ public:
+  PassReader(DbfTable& table, std::string path) : table_(table) {
+    table_.Close();
+    table_.SetFileName(std::move(path));
+    table_.Open();
+    table_.First();
+  }
+  ~PassReader() { table_.Close(); }
+  PassReader(const PassReader&) = delete;
+  PassReader& operator=(const PassReader&) = delete;
+
+ private:
+  DbfTable& table_;
+};
+
+// A catalogue column read by name, without regard to case. The name is resolved when the column
+// is first read, so a file that lacks a column fails exactly where the column is first needed
+// (a rule file without any row of the line of business never asks for its other columns).
+class Column {
+ public:
+  Column(const DbfTable& table, std::string_view name) : table_(table), name_(name) {}
+
+  FieldValue Value() {
+    if (index_ < 0) {
+      index_ = table_.FieldIndex(name_);
+      if (index_ < 0) tables::ThrowFieldNotFound(table_.owner(), name_);
+    }
+    return table_.Value(index_);
+  }
+  // The value as text, untrimmed (a null value throws the conversion error).
+  std::string Text(char decimal_separator) { return Value().AsString(decimal_separator); }
+
+ private:
+  const DbfTable& table_;
+  std::string_view name_;
+  int index_ = -1;
+};
+
+std::string FirstChars(std::string text, std::size_t count) {
+  if (text.size() > count) text.resize(count);
+  return text;
+}
+
+bool IsUsedRow(Column& ramo, char decimal_separator) {
+  return Trimmed(ramo.Text(decimal_separator)) == kLineOfBusiness;
+}
+
+// Pass 1: one table-of-tables row per run of rows with the same TABELA, numbered from 1 in
+// order of first appearance.
+void LoadTables(RunContext& ctx, char sep) {
+  MemTable& zel = ctx.tables.zelTabelas;
+  zel.Close();
+  zel.ClearFieldDefs();
+  zel.ClearIndexDefs();
+  zel.AddFieldDef("ordem", FieldType::kInteger);
+  zel.AddFieldDef("tabela", FieldType::kString, 20);
+  zel.AddIndexDef("index1", "tabela");
+  zel.CreateTable();
+  zel.Open();
+  zel.SetIndexName("index1");
+
+  DbfTable& reader = ctx.tables.tbTabelas;
+  PassReader open(reader, ctx.program_folder + "tabelas.dbf");
+  Column ramo(reader, "RAMO");
+  Column tabela(reader, "TABELA");
+  std::string previous;
+  std::int32_t counter = 1;
+  for (; !reader.Eof(); reader.Next()) {
+    if (!IsUsedRow(ramo, sep)) continue;
+    std::string name = tabela.Text(sep);
+    if (name == previous) continue;
+    zel.Append();
+    zel.SetField("ordem", FieldValue::Int32(counter));
+    zel.SetField("tabela", FieldValue::Text(name));
+    zel.Post();
+    previous = std::move(name);
+    ++counter;
+  }
+}
+
+// The number of the table named `name` in zelTabelas; false when the catalogue has no such table.
+bool FindTableNumber(MemTable& zelTabelas, const std::string& name, FieldValue* number) {
+  if (!zelTabelas.FindKey({FieldValue::Text(name)})) return false;
+  *number = zelTabelas.GetFieldValue("ordem");
+  return true;
+}
+
+// Pass 2: one rule row per used row of tabelas.dbf, with zeroed counters.
+void LoadRules(RunContext& ctx, char sep) {
+  MemTable& zel = ctx.tables.zelEstrutTab;
+  zel.Close();
+  zel.ClearFieldDefs();
+  zel.ClearIndexDefs();
+  zel.AddFieldDef("tabela", FieldType::kInteger);
+  zel.AddFieldDef("campo", FieldType::kString, 10);
+  zel.AddFieldDef("depende", FieldType::kString, 10);
+  zel.AddFieldDef("tipo", FieldType::kInteger);
+  zel.AddFieldDef("tamanho", FieldType::kInteger);
+  zel.AddFieldDef("dominio", FieldType::kInteger);
+  zel.AddFieldDef("nulo", FieldType::kInteger);
+  zel.AddFieldDef("data", FieldType::kInteger);
+  zel.AddFieldDef("positivo", FieldType::kInteger);
+  zel.AddFieldDef("zeros", FieldType::kInteger);
+  zel.AddFieldDef("erroNulo", FieldType::kInteger);
+  zel.AddFieldDef("erroDom", FieldType::kInteger);
+  zel.AddFieldDef("ordem", FieldType::kInteger);
+  zel.AddFieldDef("nometab", FieldType::kString, 20);
+  zel.AddFieldDef("zerosesq", FieldType::kInteger);
+  zel.AddFieldDef("soma", FieldType::kInteger);
+  zel.AddFieldDef("total", FieldType::kFloat);
+  zel.AddIndexDef("index1", "tabela;campo");
+  zel.AddIndexDef("index2", "tabela;ordem");
+  zel.CreateTable();
+  zel.Open();
+  zel.SetIndexName("index1");
+
+  DbfTable& reader = ctx.tables.tbTabelas;
+  PassReader open(reader, ctx.program_folder + "tabelas.dbf");
+  Column ramo(reader, "RAMO");
+  Column tabela(reader, "TABELA");
+  Column campo(reader, "CAMPO");
+  Column depende(reader, "DEPENDE");
+  // Numeric columns carried into the rule row as values, in the order they are read.
+  struct Carried {
+    std::string_view target;
+    Column source;
+  };
+  Carried flags[] = {{"tipo", Column(reader, "TIPO")},         {"tamanho", Column(reader, "TAMANHO")},
+                     {"dominio", Column(reader, "DOMINIO")},   {"nulo", Column(reader, "NULO")},
+                     {"data", Column(reader, "DATA")},         {"positivo", Column(reader, "POSITIVO")},
+                     {"zeros", Column(reader, "ZEROS")}};
+  Column ordem(reader, "ORDEM");
+  Column zerosesq(reader, "ZEROSESQ");
+  Column soma(reader, "SOMA");
+
+  for (; !reader.Eof(); reader.Next()) {
+    if (!IsUsedRow(ramo, sep)) continue;
+    const std::string name = tabela.Text(sep);
+    FieldValue number;
+    // Pass 1 filed every used name, so the find succeeds; a row it misses is not filed under
+    // some other table's number.
+    if (!FindTableNumber(ctx.tables.zelTabelas, name, &number)) continue;
+    zel.Append();
+    zel.SetField("tabela", number);
+    zel.SetField("campo", FieldValue::Text(FirstChars(campo.Text(sep), 10)));
+    zel.SetField("depende", FieldValue::Text(FirstChars(depende.Text(sep), 10)));
+    for (Carried& flag : flags) zel.SetField(flag.target, flag.source.Value());
+    zel.SetField("erroNulo", FieldValue::Int32(0));
+    zel.SetField("erroDom", FieldValue::Int32(0));
+    zel.SetField("ordem", ordem.Value());
+    zel.SetField("nometab", FieldValue::Text(tabela.Text(sep)));
+    zel.SetField("zerosesq", zerosesq.Value());
+    zel.SetField("soma", soma.Value());
+    zel.SetField("total", FieldValue::Double(0));
+    zel.Post();
+  }
+}
+
+// Pass 3: one domain entry per used row of anexos.dbf whose table and field the catalogue knows.
+// Postal-code rows (a field name containing "CEP") share field number 100.
+void LoadDomains(RunContext& ctx, char sep) {
+  MemTable& zel = ctx.tables.zelAnexos;
+  zel.Close();
+  zel.ClearFieldDefs();
+  zel.ClearIndexDefs();
+  zel.AddFieldDef("tabela", FieldType::kInteger);
+  zel.AddFieldDef("campo", FieldType::kInteger);
+  zel.AddFieldDef("valor1", FieldType::kString, 8);
+  zel.AddFieldDef("valor2", FieldType::kString, 2);
+  zel.AddIndexDef("index1", "tabela;campo;valor1;valor2");
+  zel.CreateTable();
+  zel.Open();
+  zel.SetIndexName("index1");
+
+  MemTable& rules = ctx.tables.zelEstrutTab;
+  DbfTable& reader = ctx.tables.tbAnexos;
+  PassReader open(reader, ctx.program_folder + "anexos.dbf");
+  Column ramo(reader, "RAMO");
+  Column tabela(reader, "TABELA");
+  Column campo(reader, "CAMPO");
+  Column valor1(reader, "VALOR1");
+  Column valor2(reader, "VALOR2");
+
+  for (; !reader.Eof(); reader.Next()) {
+    if (!IsUsedRow(ramo, sep)) continue;
+    // Every column is read before the row may be skipped, so a missing column still ends the
+    // load at the first used row.
+    const std::string name = tabela.Text(sep);
+    const std::string field = campo.Text(sep);
+    const std::string value1 = FirstChars(valor1.Text(sep), 8);
+    const std::string value2 = FirstChars(valor2.Text(sep), 2);
+
+    // A row of a table or field the catalogue does not describe could never match a value of
+    // its own; it is left out rather than filed under the numbers of an unrelated rule.
+    FieldValue number;
+    if (!FindTableNumber(ctx.tables.zelTabelas, name, &number)) continue;
+    FieldValue position;
+    if (field.find("CEP") != std::string::npos) {
+      position = FieldValue::Int32(100);
+    } else {
+      if (!rules.FindKey({number, FieldValue::Text(FirstChars(field, 10))})) continue;
+      position = rules.GetFieldValue("ordem");
+    }
+    zel.Append();
+    zel.SetField("tabela", number);
+    zel.SetField("campo", position);
+    zel.SetField("valor1", FieldValue::Text(value1));
+    zel.SetField("valor2", FieldValue::Text(value2));
+    zel.Post();
+  }
+}
+
+}  // namespace
+
+void LoadRuleCatalog(RunContext& ctx) {
+  const char sep = ctx.regional.decimal_separator;
+  LoadTables(ctx, sep);
+  LoadRules(ctx, sep);
+  LoadDomains(ctx, sep);
+  ctx.tables.zelEstrutTab.SetIndexName("index2");
+}
+
+}  // namespace engine

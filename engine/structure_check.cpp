@@ -1,0 +1,117 @@
+#include "engine/structure_check.h"
+
+#include <exception>
+#include <string_view>
+
+#include "engine/text.h"
+#include "tables/dbf_values.h"
+#include "tables/table_error.h"
+
+namespace engine {
+namespace {
+
+using tables::FieldValue;
+
+constexpr std::string_view kStructureError = "Erro: estrutura incorreta na tabela ";
+constexpr std::string_view kCompanyError =
+    "Erro: mais de uma empresa encontrada no arquivo da tabela ";
+constexpr std::string_view kCompanyField = "cod_seg";
+
+bool IsTable(const FieldValue& tabela, int numTabela) {
+  return !tabela.IsNull() && tabela.AsInt64() == numTabela;
+}
+
+// A rule's number compared with what the reader reports; an empty rule value equals no number.
+bool SameNumber(const FieldValue& rule, long long reported) {
+  return !rule.IsNull() && rule.AsInt64() == reported;
+}
+
+// Counts the rule rows of numTabela that find their field (same name, type code and size) at
+// their position. Throws when a rule's position cannot be taken (empty ORDEM, outside the file).
+// A table number without rule rows counts nothing and reports that through `rows`.
+int CountMatchingFields(RunContext& ctx, int* rows) {
+  tables::MemTable& rules = ctx.tables.zelEstrutTab;
+  const tables::DbfTable& file = ctx.tables.tbDados;
+  const char sep = ctx.regional.decimal_separator;
+  int count = 0;
+  *rows = 0;
+  rules.First();
+  while (!rules.Eof() && !IsTable(rules.GetFieldValue("tabela"), ctx.state.numTabela)) {
+    rules.Next();
+  }
+  for (; !rules.Eof() && IsTable(rules.GetFieldValue("tabela"), ctx.state.numTabela);
+       rules.Next()) {
+    ++*rows;
+    const std::string campo = rules.GetFieldValue("campo").AsString(sep);
+    const std::int64_t position = rules.GetFieldValue("ordem").AsInt64() - 1;
+    if (position < 0 || position >= file.FieldCount()) {
+      tables::ThrowListIndexOutOfBounds(position);
+    }
+    const tables::DbfField& field = file.Fields(static_cast<int>(position));
+    if (Trimmed(campo) != Trimmed(field.name)) continue;
+    if (!SameNumber(rules.GetFieldValue("tipo"), static_cast<int>(field.type))) continue;
+    if (!SameNumber(rules.GetFieldValue("tamanho"), field.size)) continue;
+    ++count;
+  }
+  return count;
+}
+
+}  // namespace
+
+void CaptureCompany(RunContext& ctx) {
+  if (!ctx.state.codEmpresa.empty()) return;
+  const tables::DbfTable& file = ctx.tables.tbDados;
+  try {
+    // A file without records has no value to take; the next file opened sets the code.
+    if (file.Eof()) return;
+    ctx.state.codEmpresa =
+        file.GetFieldValue(kCompanyField).AsString(ctx.regional.decimal_separator);
+  } catch (const std::exception&) {
+    ctx.state.codEmpresa.clear();
+  }
+}
+
+bool CheckStructure(RunContext& ctx) {
+  bool pass = false;
+  try {
+    int rows = 0;
+    const int count = CountMatchingFields(ctx, &rows);
+    // A table number without rule rows (its catalogue rows were filed under an earlier run of
+    // the same name) describes no layout, so no file can match it.
+    pass = rows > 0 && count == ctx.tables.tbDados.FieldCount();
+  } catch (const std::exception&) {
+    pass = false;
+  }
+  if (!pass) {
+    std::string line(kStructureError);
+    line += ctx.state.nomeTabela;
+    ctx.host.AppendLine(line);
+  }
+  return pass;
+}
+
+CompanyCheck::CompanyCheck(RunContext& ctx) : ctx_(ctx) {}
+
+bool CompanyCheck::Check() {
+  const tables::DbfTable& file = ctx_.tables.tbDados;
+  if (field_ < 0) {
+    field_ = file.FieldIndex(kCompanyField);
+    if (field_ < 0) tables::ThrowFieldNotFound(file.owner(), kCompanyField);
+  }
+  bool same = false;
+  if (file.Fields(field_).type == tables::FieldType::kString) {
+    // Once per record: the stored bytes against the code, without building a value.
+    same = tables::DbfText(file.RawField(field_)) == ctx_.state.codEmpresa;
+  } else {
+    // Null equals no text; a number compares with the code converted to a number.
+    same = tables::ValuesEqual(file.Value(field_), FieldValue::Text(ctx_.state.codEmpresa));
+  }
+  if (!same) {
+    std::string line(kCompanyError);
+    line += ctx_.state.nomeTabela;
+    ctx_.host.AppendLine(line);
+  }
+  return same;
+}
+
+}  // namespace engine
