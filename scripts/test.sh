@@ -3,6 +3,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-cmake --preset release
+cmake --preset release -DTALMERO_TESTS=ON
 cmake --build --preset release -j "$(nproc)"
 QT_QPA_PLATFORM=offscreen ctest --preset release -j "$(nproc)"
