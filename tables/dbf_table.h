@@ -57,10 +57,11 @@ class DbfTable {
   void Close();
   bool IsOpen() const;
 
-  // Walking visible records in physical order. REQUIRES: IsOpen().
+  // Walking visible records in physical order. On a closed table First() and Next() do nothing
+  // and Eof() is true. Next() is inline: the hot loop of a run calls it for millions of records.
   void First();
   void Next();
-  bool Eof() const;
+  bool Eof() const { return cursor_.record == nullptr; }
 
   int FieldCount() const;
   // Throws "List index out of bounds (i)".
@@ -71,12 +72,21 @@ class DbfTable {
   // Case-insensitive; -1 when there is no such field.
   int FieldIndex(std::string_view name) const;
 
-  // Values of the current record. REQUIRES: !Eof().
+  // Values of the current record. Throw "<owner>: No current record" at Eof or when closed,
+  // "List index out of bounds (i)" for a bad i.
   FieldValue Value(int i) const;
   FieldValue GetFieldValue(std::string_view name) const;
   // The stored bytes of field i in the current record (no copy; valid until the next move).
-  // Throws when the field runs past the end of the record.
-  std::string_view RawField(int i) const;
+  // Throws as Value(), and when the field runs past the end of the record (a header whose
+  // record length is shorter than its fields). Inline and allocation-free for the hot loop.
+  std::string_view RawField(int i) const {
+    const auto index = static_cast<std::size_t>(i);
+    if (index >= cursor_.field_count || cursor_.record == nullptr ||
+        cursor_.spans[index].end > cursor_.record_length) {
+      ThrowBadRawField(i);
+    }
+    return {cursor_.record + cursor_.spans[index].offset, cursor_.spans[index].length};
+  }
   // The whole current record, deletion flag included.
   std::string_view Record() const;
   std::uint32_t RecNo() const;  // physical number of the current record, from 1
@@ -97,7 +107,41 @@ class DbfTable {
 
  private:
   struct Impl;
+  struct FieldSpan {
+    std::size_t offset = 0;
+    std::size_t length = 0;
+    std::size_t end = 0;  // offset + length
+  };
+  // The hot state, kept here so that Next(), Eof() and RawField() inline. The pointers point
+  // into Impl's heap storage, so a move of the table keeps them valid.
+  struct Cursor {
+    const char* record = nullptr;     // current record, nullptr at Eof or when closed
+    const char* block_end = nullptr;  // end of the whole records of the block in memory
+    const FieldSpan* spans = nullptr;
+    std::size_t field_count = 0;
+    std::size_t record_length = 0;
+    bool skip_deleted = false;
+  };
+
+  void NextSlow();
+  // Positions on the first visible record at or after record index `index` (from 0), or Eof.
+  void SeekVisibleFrom(std::uint64_t index);
+  [[noreturn]] void ThrowBadRawField(int i) const;
+
   std::unique_ptr<Impl> impl_;
+  Cursor cursor_;
 };
+
+inline void DbfTable::Next() {
+  if (cursor_.record == nullptr) return;
+  for (const char* p = cursor_.record + cursor_.record_length; p < cursor_.block_end;
+       p += cursor_.record_length) {
+    if (!cursor_.skip_deleted || *p != '*') {
+      cursor_.record = p;
+      return;
+    }
+  }
+  NextSlow();
+}
 
 }  // namespace tables

@@ -28,6 +28,8 @@ class TableError : public std::runtime_error {
 [[noreturn]] void ThrowListIndexOutOfBounds(long long index);
 // A field whose bytes run past the end of the record (a header that lies about the record length).
 [[noreturn]] void ThrowFieldPastRecordEnd(std::string_view field, std::string_view path);
+// OWNER: No current record   (a value read on a closed table or at Eof: a programmer error)
+[[noreturn]] void ThrowNoCurrentRecord(std::string_view owner);
 // Could not convert variant of type (FROM) into type (TO)
 [[noreturn]] void ThrowConversion(std::string_view from, std::string_view to);
 // There must be at least one field
