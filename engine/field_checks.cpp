@@ -1,0 +1,303 @@
+#include "engine/field_checks.h"
+
+#include <charconv>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/rule_set.h"
+#include "engine/structure_check.h"
+#include "engine/text.h"
+#include "tables/dbf_values.h"
+
+namespace engine {
+namespace {
+
+// "Data Inválida : " in Windows-1252.
+constexpr std::string_view kInvalidDate =
+    "Data Inv\xE1"
+    "lida : ";
+constexpr std::string_view kDefaultProductType = "2";
+
+// How a field's stored bytes become its value.
+enum class ValueKind { kChar, kInt32, kInt64, kFloat, kOther };
+
+// What the walk needs of one field, worked out once per file.
+struct FieldPlan {
+  FieldRule* rule = nullptr;  // nullptr: no rule row for the position, the field is not checked
+  const tables::DbfField* field = nullptr;
+  ValueKind kind = ValueKind::kOther;
+  bool is_tipo_prod = false;     // its text becomes the product type
+  bool is_birth_date = false;    // D_NASC, DATA_NASC: all zeros fail under product type "2"
+  bool is_postal_name = false;   // the name contains CEP: looked up in the postal-code list
+  bool is_postal_exact = false;  // CEP, CEP_UTIL, CEP_PER: all zeros fail under product type "2"
+  int depende_index = -1;        // field holding the qualifying value; -1: none or missing
+  bool needs_value = false;      // the product type, width, date or domain check reads its text
+};
+
+bool AllBlank(std::string_view bytes) {
+  for (const char c : bytes) {
+    if (c != ' ') return false;
+  }
+  return true;
+}
+
+bool IsCalendarDate(int year, int month, int day) {
+  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month < 1 || month > 12 || day < 1) return false;
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  const int length = (month == 2 && leap) ? 29 : kDays[month - 1];
+  return day <= length;
+}
+
+std::string_view Part(std::string_view text, std::size_t pos, std::size_t count) {
+  return pos < text.size() ? text.substr(pos, count) : std::string_view();
+}
+
+// The value of one field of the current record, converted on demand.
+struct FieldValueView {
+  std::string_view text;  // the field's text; empty for a numeric value that reads as null
+  bool is_null = false;   // a non-character value that does not parse
+  bool is_zero = false;   // a numeric value equal to 0
+};
+
+class RecordWalker {
+ public:
+  RecordWalker(RunContext& ctx, RuleSet& rules, const DomainSet& domains)
+      : ctx_(ctx),
+        dados_(ctx.tables.tbDados),
+        rules_(rules),
+        domains_(domains),
+        decimal_separator_(ctx.regional.decimal_separator) {
+    const auto& fields = dados_.FieldList();
+    plans_.resize(fields.size());
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      FieldPlan& plan = plans_[i];
+      const tables::DbfField& f = fields[i];
+      plan.field = &f;
+      plan.rule = rules_.At(static_cast<int>(i));
+      switch (f.type) {
+        case tables::FieldType::kString:
+          plan.kind = ValueKind::kChar;
+          break;
+        case tables::FieldType::kInteger:
+          plan.kind = ValueKind::kInt32;
+          break;
+        case tables::FieldType::kLargeint:
+          plan.kind = ValueKind::kInt64;
+          break;
+        case tables::FieldType::kFloat:
+          plan.kind = ValueKind::kFloat;
+          break;
+        default:
+          plan.kind = ValueKind::kOther;
+      }
+      plan.is_tipo_prod = f.name == "TIPO_PROD";
+      plan.is_birth_date = f.name == "D_NASC" || f.name == "DATA_NASC";
+      plan.is_postal_name = f.name.find("CEP") != std::string::npos;
+      plan.is_postal_exact = f.name == "CEP" || f.name == "CEP_UTIL" || f.name == "CEP_PER";
+      // A qualifying field the file lacks reads as the empty text (two blanks in the key).
+      if (plan.rule != nullptr && plan.rule->domain_check && !plan.rule->depende.empty()) {
+        plan.depende_index = dados_.FieldIndex(plan.rule->depende);
+      }
+      plan.needs_value =
+          plan.is_tipo_prod ||
+          (plan.rule != nullptr &&
+           (plan.rule->width_check || plan.rule->date_check || plan.rule->domain_check));
+    }
+    product_.reserve(16);
+  }
+
+  void CheckRecord() {
+    record_ = dados_.Record();
+    product_.assign(kDefaultProductType);
+    const int count = static_cast<int>(plans_.size());
+    for (int p = 0; p < count; ++p) CheckField(p);
+  }
+
+ private:
+  std::string_view Raw(int p) const {
+    const tables::DbfField& f = *plans_[static_cast<std::size_t>(p)].field;
+    if (f.offset + f.length <= record_.size()) return record_.substr(f.offset, f.length);
+    return dados_.RawField(p);  // raises the reader's error for a field past the record's end
+  }
+
+  // Converts field p; numeric texts are formatted into `buffer`.
+  FieldValueView Convert(int p, std::string& buffer) const {
+    const FieldPlan& plan = plans_[static_cast<std::size_t>(p)];
+    const std::string_view raw = Raw(p);
+    FieldValueView out;
+    switch (plan.kind) {
+      case ValueKind::kChar:
+        out.text = tables::DbfText(raw);
+        return out;
+      case ValueKind::kInt32:
+      case ValueKind::kInt64: {
+        std::optional<std::int64_t> value;
+        if (plan.kind == ValueKind::kInt32) {
+          if (const auto v = tables::ParseInt32(raw)) value = *v;
+        } else {
+          value = tables::ParseInt64(raw);
+        }
+        if (!value) break;
+        char digits[24];
+        const auto result = std::to_chars(digits, digits + sizeof digits, *value);
+        buffer.assign(digits, result.ptr);
+        out.text = buffer;
+        out.is_zero = *value == 0;
+        return out;
+      }
+      case ValueKind::kFloat: {
+        const auto value = tables::ParseDbfFloat(raw);
+        if (!value) break;
+        buffer = tables::FieldValue::Double(*value).AsString(decimal_separator_);
+        out.text = buffer;
+        out.is_zero = *value == 0.0;
+        return out;
+      }
+      case ValueKind::kOther: {
+        const tables::FieldValue value = tables::DecodeField(*plan.field, raw);
+        if (value.IsNull()) break;
+        buffer = value.AsString(decimal_separator_);
+        out.text = buffer;
+        return out;
+      }
+    }
+    out.is_null = true;  // no text: the checks see the empty text
+    return out;
+  }
+
+  // Per record a field adds at most 1 to erroNulo and at most 3 to erroDom.
+  void CheckField(int p) {
+    const FieldPlan& plan = plans_[static_cast<std::size_t>(p)];
+    FieldRule* rule = plan.rule;
+    if (rule != nullptr && rule->null_check) {
+      // A character value is never null: only its blank text counts (when the rule says a
+      // character field). A numeric value counts only when all its bytes are blanks, not when
+      // it is merely malformed.
+      if (plan.kind == ValueKind::kChar) {
+        if (rule->string_type && Trimmed(tables::DbfText(Raw(p))).empty()) ++rule->erro_nulo;
+      } else if (AllBlank(Raw(p))) {
+        ++rule->erro_nulo;
+      }
+    }
+    if (!plan.needs_value) return;
+
+    const FieldValueView value = Convert(p, text_buffer_);
+    if (plan.is_tipo_prod) product_.assign(value.text);
+    if (rule == nullptr) return;
+    const std::string_view trimmed = Trimmed(value.text);
+
+    if (rule->width_check) {
+      if (!rule->tamanho || static_cast<std::int64_t>(trimmed.size()) != *rule->tamanho) {
+        ++rule->erro_dom;
+      }
+    }
+    if (rule->date_check && !ValidaData(ctx_, value.text)) {
+      if (!rule->zeros_allowed || !IsZeroText(plan, value) ||
+          (plan.is_birth_date && product_ == kDefaultProductType)) {
+        ++rule->erro_dom;
+      }
+    }
+    if (rule->domain_check && !DomainFound(p, plan, trimmed)) {
+      if (!rule->zeros_allowed || !IsZeroText(plan, value) ||
+          (plan.is_postal_exact && product_ == kDefaultProductType)) {
+        ++rule->erro_dom;
+      }
+    }
+  }
+
+  // The value equals its zero text: a character field holds exactly as many "0" as its width;
+  // a numeric field holds 0.
+  static bool IsZeroText(const FieldPlan& plan, const FieldValueView& value) {
+    if (plan.kind != ValueKind::kChar) return value.is_zero;
+    if (value.text.size() != static_cast<std::size_t>(plan.field->size)) return false;
+    for (const char c : value.text) {
+      if (c != '0') return false;
+    }
+    return true;
+  }
+
+  bool DomainFound(int p, const FieldPlan& plan, std::string_view trimmed) {
+    char key1[DomainSet::kValor1Width];
+    char key2[DomainSet::kValor2Width] = {' ', ' '};
+    if (plan.depende_index >= 0) {
+      const std::string_view v = Trimmed(Convert(plan.depende_index, depende_buffer_).text);
+      for (std::size_t i = 0; i < v.size() && i < sizeof key2; ++i) key2[i] = v[i];
+    }
+    std::string_view value = trimmed;
+    int tabela = rules_.tabela();
+    int campo = p + 1;
+    if (plan.is_postal_name) {
+      value = value.substr(0, 5);
+      tabela = DomainSet::kPostalTable;
+      campo = DomainSet::kPostalField;
+    }
+    // Padded to 8 and cut to the stored width, as the keyed table does with a longer key.
+    for (std::size_t i = 0; i < sizeof key1; ++i) key1[i] = i < value.size() ? value[i] : ' ';
+    return domains_.Contains(tabela, campo, std::string_view(key1, sizeof key1),
+                             std::string_view(key2, sizeof key2));
+  }
+
+  RunContext& ctx_;
+  tables::DbfTable& dados_;
+  RuleSet& rules_;
+  const DomainSet& domains_;
+  char decimal_separator_;
+  std::vector<FieldPlan> plans_;
+  std::string_view record_;
+  std::string product_;
+  std::string text_buffer_;
+  std::string depende_buffer_;
+};
+
+}  // namespace
+
+bool ValidaData(RunContext& ctx, std::string_view text) {
+  const auto year = tables::ParseInt32(Part(text, 0, 4));
+  const auto month = tables::ParseInt32(Part(text, 4, 2));
+  const auto day = tables::ParseInt32(Part(text, 6, 2));
+  if (!year || !month || !day) return false;
+  if (*year < 1900 || *year > ctx.current_year + 5) return false;
+  if (!IsCalendarDate(*year, *month, *day)) {
+    std::string message(kInvalidDate);
+    message.append(text);
+    ctx.host.ShowInvalidDate(message);
+    return false;
+  }
+  return true;
+}
+
+bool WalkRecords(RunContext& ctx) {
+  tables::DbfTable& dados = ctx.tables.tbDados;
+  tables::MemTable& estrut = ctx.tables.zelEstrutTab;
+  estrut.SetIndexName("index2");
+  RuleSet rules = RuleSet::Compile(estrut, ctx.state.numTabela, dados.FieldCount());
+  const DomainSet domains = DomainSet::Compile(ctx.tables.zelAnexos, ctx.state.numTabela);
+
+  bool completed = true;
+  try {
+    RecordWalker walker(ctx, rules, domains);
+    CompanyCheck company(ctx);
+    for (dados.First(); !dados.Eof(); dados.Next()) {
+      ++ctx.state.numRegistros;
+      if (!company.Check()) {
+        completed = false;
+        break;
+      }
+      walker.CheckRecord();
+    }
+  } catch (...) {
+    // An error ends the run, but the counters raised so far stay visible in the rule rows.
+    try {
+      rules.WriteBack(estrut);
+    } catch (...) {
+    }
+    throw;
+  }
+  rules.WriteBack(estrut);
+  return completed;
+}
+
+}  // namespace engine

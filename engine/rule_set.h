@@ -1,0 +1,106 @@
+#pragma once
+// The rules of one input table, compiled from the keyed rule tables before its records are
+// walked: a flat array of field rules indexed by field position and a hash set of the domain
+// keys, so that the record loop does no keyed search per field. The keyed tables stay the source
+// of truth: the compiled form answers exactly what FindKey on them would answer, and its
+// counters are written back into the rule rows of zelEstrutTab.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "tables/field_value.h"
+#include "tables/mem_table.h"
+
+namespace engine {
+
+// An integer column of an in-memory table: nullopt for null (which equals no number) and for a
+// number that is not a whole number.
+std::optional<std::int64_t> IntegerOf(const tables::FieldValue& value);
+
+// The rule of one field position, with the counters of this walk.
+struct FieldRule {
+  int ordem = 0;
+  bool null_check = false;              // nulo = 0
+  bool string_type = false;             // tipo = 1
+  bool width_check = false;             // zerosesq = 1
+  std::optional<std::int64_t> tamanho;  // null: no length equals it
+  bool date_check = false;              // data = 1
+  bool zeros_allowed = false;           // zeros = 1
+  bool domain_check = false;            // dominio = 1
+  std::string depende;                  // trimmed; empty: no qualifying field
+
+  // Counters as the row held them when compiled, and what this walk added.
+  std::int64_t erro_nulo_base = 0;
+  std::int64_t erro_dom_base = 0;
+  std::int64_t erro_nulo = 0;
+  std::int64_t erro_dom = 0;
+};
+
+class RuleSet {
+ public:
+  // The rules of table `tabela` for field positions 1..field_count, walked from `estrut`'s first
+  // row in the order of its active index (it must be "index2", table number and field position),
+  // so that of two rows with the same position the one FindKey answers wins. Rows with a null or
+  // out-of-range position are left out: no lookup of a field position can reach them. Throws the
+  // table's field-not-found error when a rule column is missing.
+  static RuleSet Compile(tables::MemTable& estrut, int tabela, int field_count);
+
+  int tabela() const { return tabela_; }
+  int size() const { return static_cast<int>(by_position_.size()); }
+  // The rule of 0-based field index p, or nullptr when the catalogue has none.
+  FieldRule* At(int p) {
+    return by_position_[static_cast<std::size_t>(p)] < 0
+               ? nullptr
+               : &rules_[static_cast<std::size_t>(by_position_[static_cast<std::size_t>(p)])];
+  }
+  const std::vector<FieldRule>& rules() const { return rules_; }
+
+  // Stores base + added counters into each rule row that this walk changed (FindKey on the
+  // active index "index2", Edit, SetField, Post). Counters beyond the 32-bit range saturate.
+  void WriteBack(tables::MemTable& estrut) const;
+
+ private:
+  int tabela_ = 0;
+  std::vector<FieldRule> rules_;
+  std::vector<int> by_position_;  // index into rules_, -1: no rule
+};
+
+// The domain entries that the walk of one table can reach: those of its own table number and the
+// postal-code list (table 1, field 100). An entry is found exactly when FindKey on zelAnexos's
+// "index1" would find it: the key texts are cut to the stored widths (8 and 2) and compared byte
+// for byte, so a stored value of another length never matches.
+class DomainSet {
+ public:
+  static constexpr std::size_t kValor1Width = 8;
+  static constexpr std::size_t kValor2Width = 2;
+  static constexpr int kPostalTable = 1;
+  static constexpr int kPostalField = 100;
+
+  // Walks `anexos` from its first row. Throws the table's field-not-found error when a column is
+  // missing.
+  static DomainSet Compile(tables::MemTable& anexos, int tabela);
+
+  // REQUIRES: valor1.size() == kValor1Width and valor2.size() == kValor2Width.
+  bool Contains(int tabela, int campo, std::string_view valor1, std::string_view valor2) const;
+  std::size_t size() const { return keys_.size(); }
+
+ private:
+  struct Key {
+    std::array<char, 4 + 4 + kValor1Width + kValor2Width> bytes{};
+    bool operator==(const Key&) const = default;
+  };
+  struct KeyHash {
+    std::size_t operator()(const Key& key) const;
+  };
+  static Key MakeKey(int tabela, int campo, std::string_view valor1, std::string_view valor2);
+
+  std::unordered_set<Key, KeyHash> keys_;
+};
+
+}  // namespace engine
