@@ -1,0 +1,55 @@
+#pragma once
+// The desktop around the window: the file dialogs, opening a file with its default program and
+// the message boxes. The window reaches the desktop only through this interface, so tests can
+// put a fake in its place (no dialog or box ever blocks a test).
+
+#include <QString>
+
+class QWidget;
+
+namespace ui {
+
+// The application title: the caption of every message box of the program.
+inline constexpr const char* kApplicationTitle = "Talmero PRX";
+
+struct SaveDialogSettings {
+  QString title;
+  QString default_suffix;  // added when the user types a name without extension
+  QString initial_folder;
+  QString initial_name;
+};
+
+class DesktopServices {
+ public:
+  virtual ~DesktopServices() = default;
+
+  // The open dialog. True and the chosen full path when the user confirms; false on cancel.
+  // A typed name is returned whether or not the file exists.
+  virtual bool GetOpenFileName(QWidget* owner, QString* path) = 0;
+  // The save dialog: never asks before replacing a file. True and the full path on confirm.
+  virtual bool GetSaveFileName(QWidget* owner, const SaveDialogSettings& settings,
+                               QString* path) = 0;
+  // Opens the file with the default program for its type. Returns a result code of
+  // shell_messages.h: above 32 when opened, else the error code.
+  virtual int OpenFile(QWidget* owner, const QString& path) = 0;
+
+  // Modal boxes with the application title as caption and one OK button.
+  virtual void ShowError(QWidget* owner, const QString& text) = 0;    // error icon
+  virtual void ShowMessage(QWidget* owner, const QString& text) = 0;  // no icon
+  // The invalid-date notice of a run. Returns true when the user asked not to see the notice
+  // again during this run.
+  virtual bool ShowInvalidDate(QWidget* owner, const QString& text) = 0;
+};
+
+// The real desktop: Qt's file dialogs, QDesktopServices and QMessageBox.
+class QtDesktopServices : public DesktopServices {
+ public:
+  bool GetOpenFileName(QWidget* owner, QString* path) override;
+  bool GetSaveFileName(QWidget* owner, const SaveDialogSettings& settings, QString* path) override;
+  int OpenFile(QWidget* owner, const QString& path) override;
+  void ShowError(QWidget* owner, const QString& text) override;
+  void ShowMessage(QWidget* owner, const QString& text) override;
+  bool ShowInvalidDate(QWidget* owner, const QString& text) override;
+};
+
+}  // namespace ui

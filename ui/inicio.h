@@ -1,0 +1,112 @@
+#pragma once
+// The program's one window: the two path boxes, the run button, the log of the last run, the
+// progress bar, the export of the report and the help.
+//
+// A run executes on a worker thread while the window goes on painting but takes no input, so
+// no second run can start before the first has ended; the run's lines and progress reach the
+// window through WindowRunHost. An error that ends a run is shown in the error box; the log
+// keeps the lines written so far and the progress bar its position.
+
+#include <QWidget>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/regional.h"
+#include "engine/validation_run.h"
+#include "platform/clock.h"
+#include "ui/desktop_services.h"
+#include "ui/window_run_host.h"
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QToolButton;
+
+namespace ui {
+
+class InputBlocker;
+
+// What the window takes from outside; the defaults are the real ones.
+struct InicioSetup {
+  std::string program_folder;                      // empty: the executable's folder
+  std::optional<engine::Regional> regional;        // none: the system's, read at every run
+  std::function<platform::LocalDateTime()> clock;  // empty: the local clock
+  std::shared_ptr<DesktopServices> desktop;        // null: the real desktop
+};
+
+class Inicio : public QWidget, private RunOutputSink {
+  Q_OBJECT
+
+ public:
+  explicit Inicio(InicioSetup setup = {}, QWidget* parent = nullptr);
+  ~Inicio() override;
+
+  // The report as the run wrote it (Windows-1252 bytes): what the export writes.
+  const std::vector<std::string>& ReportLines() const { return lines_; }
+  bool IsRunning() const { return running_; }
+  // The engine's tables of the last run (the rule counters stay visible after it).
+  engine::ValidationRun& validation_run() { return run_; }
+
+  void SpeedButton4Click();  // browse for the risks file
+  void SpeedButton3Click();  // browse for the claims file
+  void btnOkClick();         // start a run (ignored while one is running)
+  void btnExportaClick();    // save the log as a text file and open it
+  void btnAjudaClick();      // open the help file
+  // Opens a file with the default program of its type; a failure is told in a message box.
+  void openWithShell(const QString& path);
+
+ signals:
+  // After every run, once its error (if any) has been shown.
+  void RunEnded();
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateControls();
+  void ArrangeControls();
+  void Browse(QLineEdit* box);
+  void FinishRun(const std::optional<std::string>& error);
+
+  // RunOutputSink, on the window's thread.
+  void ApplyRunOutput(const std::vector<RunOutput>& batch) override;
+  bool AskInvalidDate(const std::string& message) override;
+  void AppendToLog(const std::vector<const std::string*>& lines);
+
+  QLabel* Label3 = nullptr;
+  QLineEdit* edArqRisco = nullptr;
+  QToolButton* SpeedButton4 = nullptr;
+  QLabel* Label4 = nullptr;
+  QLineEdit* edArqSinistro = nullptr;
+  QToolButton* SpeedButton3 = nullptr;
+  QPushButton* btnOk = nullptr;
+  QPushButton* btnAjuda = nullptr;
+  QPushButton* btnExporta = nullptr;
+  QPushButton* btnFechar = nullptr;
+  QProgressBar* ProgressBar = nullptr;
+  QPlainTextEdit* edLog = nullptr;
+
+  std::string program_folder_;
+  std::optional<engine::Regional> regional_;
+  std::function<platform::LocalDateTime()> clock_;
+  std::shared_ptr<DesktopServices> desktop_;
+
+  engine::ValidationRun run_;       // owns the table objects for the window's whole life
+  std::vector<std::string> lines_;  // the report, Windows-1252
+  std::unique_ptr<WindowRunHost> host_;
+  std::unique_ptr<InputBlocker> input_blocker_;
+  std::thread worker_;
+  std::atomic<bool> worker_done_{false};
+  bool running_ = false;
+  bool closing_ = false;
+};
+
+}  // namespace ui
