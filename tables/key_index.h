@@ -3,10 +3,13 @@
 // (deleted ones included) with a bounded sort memory, written to its file, and searched by key.
 // The search skips records the table hides and goes on through equal keys.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+
+#include "platform/exclusive_file.h"
 
 namespace tables {
 
@@ -26,18 +29,28 @@ class KeyIndex {
   void SetFileName(std::string path);
   const std::string& name() const;
 
-  // Builds the file now, replacing any file of that name. Throws
-  // "TMarlNTXIndex.CreateIndex: Create index only on active DataSet" when the table is closed and
-  // "TMarlNTXIndex.CreateIndex: Create error "<name>"" when the file cannot be created.
+  // Builds the file now, replacing any file of that name, and keeps it open for searches. Throws
+  // "TMarlNTXIndex.CreateIndex: Create index only on active DataSet" when the table is closed,
+  // "TMarlNTXIndex.CreateIndex: Create error "<name>"" when the file cannot be created or written
+  // (or the key is longer than a page allows), and the table's field-not-found error for a name
+  // in the expression that the table lacks. After a failure the index is closed.
   void Create();
+  // The same build into `file`, which the caller has created and holds (FileName() names it).
+  // The caller keeps the choice of where the file lives; the index owns and closes it.
+  void Create(platform::ExclusiveFile file);
 
   // Searches for the first visible record whose key matches `value` over
-  // min(value length, key size) bytes (unsigned, stopping at a NUL on either side). On success
-  // positions the table on that record. REQUIRES: Create() succeeded.
+  // min(value length, key size) bytes (unsigned, stopping at a NUL both sides share). On success
+  // positions the table on that record. False when the index is not built. Throws TableError
+  // only when the index file itself cannot be read back.
   bool FindKey(std::string_view value);
 
-  // Closes the index file (it stays on disk).
+  // Closes the index file (it stays on disk). Afterwards every search answers false.
   void Close();
+
+  // What the build found (for tests and measurements).
+  std::size_t KeySize() const;
+  std::uint64_t KeyCount() const;
 
  private:
   struct Impl;

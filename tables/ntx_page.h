@@ -1,0 +1,74 @@
+#pragma once
+// One 1024-byte page of an NTX index: writing a page during the build and reading one during a
+// search. Items are kept in key order through the page's slot table; slot n (one past the last
+// key) carries only the right-most child.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "tables/ntx_format.h"
+
+namespace tables::ntx {
+
+using PageBytes = std::array<unsigned char, kPageSize>;
+
+// The sizes every page of one index shares.
+struct PageGeometry {
+  std::size_t key_size = 0;
+  std::size_t item_size = 0;  // key_size + 8
+  std::size_t max_items = 0;  // even, at least 2
+
+  // nullopt-like: max_items == 0 when the key is too long for a page.
+  static PageGeometry ForKeySize(std::size_t key_size);
+};
+
+// Fills a page item by item, in key order, with the slot table in identity order.
+class PageBuilder {
+ public:
+  explicit PageBuilder(const PageGeometry& geometry);
+
+  // REQUIRES: !Full(); `key` is exactly key_size bytes.
+  void Add(std::uint32_t child, std::uint32_t recno, const unsigned char* key);
+  void SetRightChild(std::uint32_t child);
+  bool Full() const { return count_ == geometry_.max_items; }
+  std::size_t count() const { return count_; }
+  const PageBytes& bytes() const { return bytes_; }
+  void Reset();
+
+ private:
+  unsigned char* Slot(std::size_t i);
+
+  PageGeometry geometry_;
+  std::size_t count_ = 0;
+  PageBytes bytes_{};
+};
+
+// Reads a page. Parse() checks the count and every slot offset against the page, so the
+// accessors never read outside the 1024 bytes.
+class PageView {
+ public:
+  // False when the page is damaged (count above the maximum, a slot outside the page).
+  bool Parse(const unsigned char* page, const PageGeometry& geometry);
+
+  std::size_t count() const { return count_; }
+  // i in [0, count()) for items; child(count()) is the right-most child.
+  std::uint32_t child(std::size_t i) const { return GetU32(Item(i) + kItemChildOffset); }
+  std::uint32_t recno(std::size_t i) const { return GetU32(Item(i) + kItemRecnoOffset); }
+  const unsigned char* key(std::size_t i) const { return Item(i) + kItemKeyOffset; }
+
+ private:
+  const unsigned char* Item(std::size_t i) const {
+    return page_ + GetU16(page_ + kSlotTableOffset + 2 * i);
+  }
+
+  const unsigned char* page_ = nullptr;
+  std::size_t count_ = 0;
+};
+
+// Key order of the index: unsigned bytes over `n` positions, stopping at a NUL that both sides
+// share (a NUL against another byte sorts first). Negative, zero or positive.
+int CompareKeys(const unsigned char* a, const unsigned char* b, std::size_t n);
+
+}  // namespace tables::ntx

@@ -1,0 +1,150 @@
+#include "tables/ntx_runs.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "tables/ntx_format.h"
+#include "tables/ntx_page.h"
+
+namespace tables::ntx {
+namespace {
+
+// Largest read buffer of one run while merging; few runs need no more.
+constexpr std::size_t kMaxRunBuffer = 64 * 1024;
+
+}  // namespace
+
+SortedRuns::SortedRuns(platform::ExclusiveFile& file, std::uint64_t area_start,
+                       std::size_t key_size, std::size_t batch_budget)
+    : file_(file),
+      key_size_(key_size),
+      capacity_(std::max<std::size_t>(1, batch_budget / (key_size + 8))),
+      area_start_(area_start),
+      area_end_(area_start) {
+  batch_.resize(capacity_ * EntrySize());
+  order_.reserve(capacity_);
+}
+
+bool SortedRuns::Less(const unsigned char* a, const unsigned char* b) const {
+  const int c = CompareKeys(a, b, key_size_);
+  if (c != 0) return c < 0;
+  return GetU32(a + key_size_) < GetU32(b + key_size_);
+}
+
+bool SortedRuns::Add(const unsigned char* key, std::uint32_t recno) {
+  if (batch_count_ == capacity_ && !WriteBatch()) return false;
+  unsigned char* entry = batch_.data() + batch_count_ * EntrySize();
+  if (key_size_ > 0) std::memcpy(entry, key, key_size_);
+  PutU32(entry + key_size_, recno);
+  ++batch_count_;
+  ++count_;
+  return true;
+}
+
+void SortedRuns::SortBatch() {
+  order_.resize(batch_count_);
+  for (std::size_t i = 0; i < batch_count_; ++i) order_[i] = static_cast<std::uint32_t>(i);
+  const std::size_t e = EntrySize();
+  std::sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) {
+    return Less(batch_.data() + a * e, batch_.data() + b * e);
+  });
+  sorted_.resize(batch_count_ * e);
+  for (std::size_t i = 0; i < batch_count_; ++i) {
+    std::memcpy(sorted_.data() + i * e, batch_.data() + order_[i] * e, e);
+  }
+}
+
+bool SortedRuns::WriteBatch() {
+  SortBatch();
+  if (!sorted_.empty() && !file_.WriteAt(area_end_, sorted_.data(), sorted_.size())) return false;
+  area_end_ += sorted_.size();
+  run_ends_.push_back(area_end_);
+  batch_count_ = 0;
+  return true;
+}
+
+bool SortedRuns::Finish() {
+  // One batch that never filled stays in memory and is merged from there.
+  if (run_ends_.empty()) {
+    SortBatch();
+    batch_count_ = 0;
+    return true;
+  }
+  if (batch_count_ > 0) return WriteBatch();
+  return true;
+}
+
+bool SortedRuns::Fill(Cursor& cursor) {
+  cursor.at = 0;
+  cursor.len = 0;
+  if (cursor.pos >= cursor.end) return false;
+  const std::size_t want =
+      static_cast<std::size_t>(std::min<std::uint64_t>(cursor.buf.size(), cursor.end - cursor.pos));
+  if (file_.ReadAt(cursor.pos, cursor.buf.data(), want) != want) {
+    failed_ = true;
+    return false;
+  }
+  cursor.pos += want;
+  cursor.len = want;
+  return true;
+}
+
+const unsigned char* SortedRuns::Head(std::size_t cursor) const {
+  return cursors_[cursor].buf.data() + cursors_[cursor].at;
+}
+
+void SortedRuns::StartMerge(std::size_t read_budget) {
+  cursors_.clear();
+  heap_.clear();
+  failed_ = false;
+  std::vector<unsigned char>().swap(batch_);  // the collection is over
+  std::vector<std::uint32_t>().swap(order_);
+  const std::size_t e = EntrySize();
+  if (run_ends_.empty()) {
+    Cursor only;
+    only.buf = std::move(sorted_);
+    only.len = only.buf.size();
+    cursors_.push_back(std::move(only));
+  } else {
+    // Every run gets an equal share of the read budget, in whole entries, at least one.
+    const std::size_t share = std::min(kMaxRunBuffer, read_budget / run_ends_.size());
+    const std::size_t entries = std::max<std::size_t>(1, share / e);
+    for (std::size_t i = 0; i < run_ends_.size(); ++i) {
+      Cursor c;
+      c.pos = i == 0 ? area_start_ : run_ends_[i - 1];
+      c.end = run_ends_[i];
+      c.buf.resize(entries * e);
+      cursors_.push_back(std::move(c));
+      if (!Fill(cursors_.back())) return;
+    }
+  }
+  current_.resize(e);
+  auto greater = [this](std::size_t a, std::size_t b) { return Less(Head(b), Head(a)); };
+  for (std::size_t i = 0; i < cursors_.size(); ++i) {
+    if (cursors_[i].at < cursors_[i].len) heap_.push_back(i);
+  }
+  std::make_heap(heap_.begin(), heap_.end(), greater);
+}
+
+bool SortedRuns::Next(const unsigned char** key, std::uint32_t* recno) {
+  if (failed_ || heap_.empty()) return false;
+  auto greater = [this](std::size_t a, std::size_t b) { return Less(Head(b), Head(a)); };
+  std::pop_heap(heap_.begin(), heap_.end(), greater);
+  const std::size_t top = heap_.back();
+  heap_.pop_back();
+  const std::size_t e = EntrySize();
+  Cursor& c = cursors_[top];
+  std::memcpy(current_.data(), c.buf.data() + c.at, e);
+  c.at += e;
+  if (c.at < c.len || Fill(c)) {
+    heap_.push_back(top);
+    std::push_heap(heap_.begin(), heap_.end(), greater);
+  } else if (failed_) {
+    return false;
+  }
+  *key = current_.data();
+  *recno = GetU32(current_.data() + key_size_);
+  return true;
+}
+
+}  // namespace tables::ntx

@@ -1,0 +1,305 @@
+#include "tables/key_index.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+#include "tables/dbf_table.h"
+#include "tables/table_error.h"
+#include "tools/dbf_writer.h"
+
+namespace {
+
+using testing_support::TempDir;
+
+const std::vector<tools::DbfFieldSpec> kRiskFields = {
+    {"COD_SEG", 'C', 5}, {"APOLICE", 'C', 20}, {"ITEM", 'C', 6}, {"PREMIO", 'N', 12, 2}};
+
+std::string Pad(std::string s, std::size_t width) {
+  s.resize(width, ' ');
+  return s;
+}
+std::string Key(const std::string& apolice, const std::string& item) {
+  return Pad(apolice, 20) + Pad(item, 6);
+}
+
+struct Risk {
+  std::string apolice;
+  std::string item;
+  bool deleted = false;
+};
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::uint32_t Le(const std::string& b, std::size_t at, int width) {
+  std::uint32_t v = 0;
+  for (int i = width - 1; i >= 0; --i) {
+    v = (v << 8) | static_cast<unsigned char>(b[at + static_cast<std::size_t>(i)]);
+  }
+  return v;
+}
+
+// Walks the written file on its own, without the index's page code, and checks the structure:
+// counts within the maximum, slots and children inside the file, every leaf on one level, no
+// empty page but an empty root. Returns the (key, record number) pairs in tree order.
+class NtxWalk {
+ public:
+  explicit NtxWalk(std::string bytes) : b_(std::move(bytes)) {}
+
+  std::vector<std::pair<std::string, std::uint32_t>> Walk() {
+    EXPECT_EQ(b_.size() % 1024, 0u);
+    Visit(Le(b_, 4, 4), 0);
+    return items_;
+  }
+
+ private:
+  void Visit(std::uint32_t page, int depth) {
+    ASSERT_LT(depth, 10);
+    ASSERT_TRUE(page >= 1024 && page % 1024 == 0 && page + 1024 <= b_.size()) << page;
+    const std::uint32_t n = Le(b_, page, 2);
+    ASSERT_LE(n, 26u);
+    if (depth > 0) {
+      EXPECT_GE(n, 1u) << "empty page at " << page;
+    }
+    std::vector<std::uint32_t> children;
+    for (std::uint32_t i = 0; i <= n; ++i) {
+      const std::uint32_t slot = Le(b_, page + 2 + 2 * i, 2);
+      ASSERT_LE(slot + 34, 1024u);
+      children.push_back(Le(b_, page + slot, 4));
+    }
+    const bool leaf = children[0] == 0;
+    if (leaf && leaf_depth_ < 0) leaf_depth_ = depth;
+    if (leaf) {
+      EXPECT_EQ(depth, leaf_depth_) << "leaves on different levels";
+    }
+    for (std::uint32_t i = 0; i <= n; ++i) {
+      EXPECT_EQ(children[i] == 0, leaf) << "page " << page << " slot " << i;
+      if (children[i] != 0) Visit(children[i], depth + 1);
+      if (i == n) break;
+      const std::size_t item = page + Le(b_, page + 2 + 2 * i, 2);
+      items_.emplace_back(b_.substr(item + 8, 26), Le(b_, item + 4, 4));
+    }
+  }
+
+  std::string b_;
+  std::vector<std::pair<std::string, std::uint32_t>> items_;
+  int leaf_depth_ = -1;
+};
+
+class KeyIndexTest : public ::testing::Test {
+ protected:
+  void WriteRisks(const std::vector<Risk>& risks) {
+    tools::DbfBuilder builder(kRiskFields);
+    for (const Risk& r : risks) builder.Add({"00001", r.apolice, r.item, "10.00"}, r.deleted);
+    builder.Write(dbf_path_);
+  }
+  tables::KeyIndex& Build(const std::vector<Risk>& risks) {
+    WriteRisks(risks);
+    table_.SetFileName(dbf_path_);
+    table_.Open();
+    index_ = std::make_unique<tables::KeyIndex>(table_, "apolice");
+    index_->SetKeyExpression("apolice+item");
+    index_->SetFileName(ntx_path_);
+    index_->Create();
+    return *index_;
+  }
+
+  TempDir dir_;
+  std::string dbf_path_ = dir_.file("riscos.dbf");
+  std::string ntx_path_ = dir_.file("apolice.ntx");
+  tables::DbfTable table_{"tbRiscos", true};
+  std::unique_ptr<tables::KeyIndex> index_;
+};
+
+TEST_F(KeyIndexTest, HeaderCarriesTheLayoutOfThePolicyKey) {
+  Build({{"P1", "1"}, {"P2", "2"}});
+  const std::string b = ReadAll(ntx_path_);
+  ASSERT_GE(b.size(), 2048u);
+  EXPECT_EQ(Le(b, 0, 2), 6u);  // signature
+  EXPECT_EQ(Le(b, 2, 2), 1u);  // version
+  EXPECT_EQ(Le(b, 4, 4) % 1024, 0u);
+  EXPECT_GE(Le(b, 4, 4), 1024u);
+  EXPECT_EQ(Le(b, 8, 4), 0u);    // no free page
+  EXPECT_EQ(Le(b, 12, 2), 34u);  // item size
+  EXPECT_EQ(Le(b, 14, 2), 26u);  // key size
+  EXPECT_EQ(Le(b, 16, 2), 0u);   // decimals
+  EXPECT_EQ(Le(b, 18, 2), 26u);  // maximum items
+  EXPECT_EQ(Le(b, 20, 2), 13u);  // half page
+  EXPECT_EQ(b.substr(22, 13), std::string("apolice+item") + '\0');
+  EXPECT_EQ(b.substr(35, 1024 - 35), std::string(1024 - 35, '\0'))
+      << "expression padding, flags, FOR condition, order name and reserved bytes are zero";
+  EXPECT_EQ(index_->name(), "apolice");
+}
+
+TEST_F(KeyIndexTest, SearchSkipsDeletedRecordsAndComparesBytes) {
+  std::vector<Risk> risks = {
+      {"ONLYDEL", "1", true}, {"DELLIVE", "1", true}, {"DELLIVE", "1"},
+      {"Case", "1"},          {"BLANK", "1"},         {"ZZZ", "9"},
+  };
+  // A run of deleted duplicates longer than a page, then the live one, among other keys.
+  for (int i = 0; i < 60; ++i) risks.push_back({"MANY", "7", true});
+  for (int i = 0; i < 200; ++i) risks.push_back({"FILL" + std::to_string(i), "1"});
+  risks.push_back({"MANY", "7"});
+  const auto live_many = static_cast<std::uint32_t>(risks.size());
+  tables::KeyIndex& index = Build(risks);
+
+  struct Case {
+    std::string value;
+    bool found;
+    std::uint32_t recno;
+  };
+  const std::vector<Case> cases = {
+      {Key("ONLYDEL", "1"), false, 0},
+      {Key("DELLIVE", "1"), true, 3},
+      {Key("MANY", "7"), true, live_many},
+      {Key("Case", "1"), true, 4},
+      {Key("CASE", "1"), false, 0},                 // letter case counts
+      {Key(" BLANK", "1"), false, 0},               // a leading blank inside the 20 positions
+      {"BLANK1" + std::string(20, ' '), false, 0},  // blanks in other positions
+      {Key("BLANK", "2"), false, 0},                // item differs
+      {Key("ZZZ", "9") + "X", true, 6},             // only the key size is compared
+      {"ZZ", true, 6},                              // a shorter value is a prefix
+      {"DELL", true, 3},
+      {"ONLYD", false, 0},
+      {"", true, 5},                 // empty prefix: the smallest key, "BLANK"
+      {Key("ZZZZ", "9"), false, 0},  // beyond every key
+      {Key("AAA", "1"), false, 0},   // before every key
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("value [" + c.value + "]");
+    table_.GoTo(1);
+    EXPECT_EQ(index.FindKey(c.value), c.found);
+    EXPECT_EQ(table_.RecNo(), c.found ? c.recno : 1u) << "position after the search";
+  }
+}
+
+TEST_F(KeyIndexTest, EmptyTableBuildsAndFindsNothing) {
+  tables::KeyIndex& index = Build({});
+  EXPECT_EQ(index.KeyCount(), 0u);
+  EXPECT_FALSE(index.FindKey(Key("P1", "1")));
+  EXPECT_FALSE(index.FindKey(""));
+  EXPECT_TRUE(NtxWalk(ReadAll(ntx_path_)).Walk().empty());
+}
+
+TEST_F(KeyIndexTest, LeftoverFileIsReplaced) {
+  tools::WriteFile(ntx_path_, std::string(300000, 'x'));
+  tables::KeyIndex& index = Build({{"P1", "1"}});
+  const std::string b = ReadAll(ntx_path_);
+  EXPECT_EQ(b.size(), 2048u);
+  EXPECT_EQ(Le(b, 0, 2), 6u);
+  EXPECT_TRUE(index.FindKey(Key("P1", "1")));
+}
+
+TEST_F(KeyIndexTest, ErrorsCarryTheIndexTexts) {
+  WriteRisks({{"P1", "1"}});
+  tables::KeyIndex index(table_, "apolice");
+  index.SetKeyExpression("apolice+item");
+  index.SetFileName(ntx_path_);
+  try {
+    index.Create();
+    FAIL() << "built on a closed table";
+  } catch (const tables::TableError& e) {
+    EXPECT_STREQ(e.what(), "TMarlNTXIndex.CreateIndex: Create index only on active DataSet");
+  }
+  table_.SetFileName(dbf_path_);
+  table_.Open();
+  index.SetFileName(dir_.file("no-such-folder/apolice.ntx"));
+  try {
+    index.Create();
+    FAIL() << "built into a missing folder";
+  } catch (const tables::TableError& e) {
+    EXPECT_STREQ(e.what(), "TMarlNTXIndex.CreateIndex: Create error \"apolice\"");
+  }
+  EXPECT_FALSE(index.FindKey(Key("P1", "1")));
+  index.SetFileName(ntx_path_);
+  index.SetKeyExpression("apolice+itens");
+  try {
+    index.Create();
+    FAIL() << "built on a field the table lacks";
+  } catch (const tables::TableError& e) {
+    EXPECT_STREQ(e.what(), "tbRiscos: Field 'itens' not found");
+  }
+}
+
+TEST_F(KeyIndexTest, FileHeldByAnotherCannotBeCreated) {
+  WriteRisks({{"P1", "1"}});
+  auto holder = platform::ExclusiveFile::CreateReadWrite(ntx_path_);
+  ASSERT_TRUE(holder);
+  table_.SetFileName(dbf_path_);
+  table_.Open();
+  tables::KeyIndex index(table_, "x");
+  index.SetKeyExpression("APOLICE + ITEM");
+  index.SetFileName(ntx_path_);
+  EXPECT_THROW(index.Create(), tables::TableError);
+}
+
+// Random tables of several batches and several tree levels against a multimap model.
+TEST_F(KeyIndexTest, MatchesMultimapModel) {
+  std::mt19937 rng(20240315);
+  for (const std::size_t size : {1u, 26u, 27u, 1927u, 1928u, 45000u}) {
+    SCOPED_TRACE("records " + std::to_string(size));
+    index_.reset();
+    table_.Close();
+    std::vector<Risk> risks;
+    // Few distinct policies, so equal keys cross pages; about one record in five deleted.
+    std::uniform_int_distribution<int> policy(0, static_cast<int>(size / 3 + 1));
+    std::uniform_int_distribution<int> item(1, 3);
+    std::uniform_int_distribution<int> coin(0, 4);
+    std::multimap<std::string, std::pair<std::uint32_t, bool>> model;
+    for (std::size_t i = 0; i < size; ++i) {
+      Risk r{"POL" + std::to_string(policy(rng)), std::to_string(item(rng)), coin(rng) == 0};
+      model.emplace(Key(r.apolice, r.item),
+                    std::make_pair(static_cast<std::uint32_t>(i + 1), r.deleted));
+      risks.push_back(r);
+    }
+    tables::KeyIndex& index = Build(risks);
+    EXPECT_EQ(index.KeyCount(), size);
+
+    // The file: keys ascending, every record once under its own key.
+    const auto items = NtxWalk(ReadAll(ntx_path_)).Walk();
+    ASSERT_EQ(items.size(), size);
+    std::set<std::uint32_t> seen;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      if (i > 0) {
+        ASSERT_LE(items[i - 1].first, items[i].first);
+      }
+      ASSERT_TRUE(seen.insert(items[i].second).second) << "record twice " << items[i].second;
+      const Risk& r = risks.at(items[i].second - 1);
+      ASSERT_EQ(items[i].first, Key(r.apolice, r.item));
+    }
+
+    // Exact and prefix searches: the first visible record in key order, then record order.
+    // (equal keys keep their insertion order in a multimap, that is record order).
+    auto expected = [&](const std::string& value) -> std::uint32_t {
+      for (auto it = model.lower_bound(value);
+           it != model.end() && it->first.compare(0, value.size(), value) == 0; ++it) {
+        if (!it->second.second) return it->second.first;
+      }
+      return 0;
+    };
+    std::uniform_int_distribution<int> probe(0, static_cast<int>(size / 3 + 3));
+    for (int q = 0; q < 2000; ++q) {
+      std::string value = Key("POL" + std::to_string(probe(rng)), std::to_string(item(rng)));
+      if (q % 4 == 3) value.resize(3 + static_cast<std::size_t>(q % 5));  // prefixes
+      const std::uint32_t want = expected(value);
+      SCOPED_TRACE("value [" + value + "]");
+      ASSERT_EQ(index.FindKey(value), want != 0);
+      if (want != 0) {
+        ASSERT_EQ(table_.RecNo(), want);
+      }
+    }
+  }
+}
+
+}  // namespace
