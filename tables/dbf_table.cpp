@@ -236,7 +236,11 @@ void DbfTable::Open() {
       t.ReadDescriptors(dbf::kDescriptorStart, dbf::kDescriptorSize, dbf::kNameSize,
                         dbf::kLetterOffset, dbf::kLengthOffset, dbf::kDecimalsOffset);
     }
-    t.block_capacity = std::max<std::size_t>(1, dbf::kReadBlockBytes / record_length);
+    // Large blocks for speed, but no larger than the records the file holds.
+    const std::uint64_t size = t.file->Size();
+    const std::uint64_t present = size > header_length ? (size - header_length) / record_length : 0;
+    t.block_capacity = static_cast<std::size_t>(std::clamp<std::uint64_t>(
+        present, 1, dbf::kReadBlockBytes / record_length));
     t.buffer.assign(t.block_capacity * record_length, '\0');
   } catch (...) {
     Close();
