@@ -144,10 +144,11 @@ void LoadRules(RunContext& ctx, char sep) {
     std::string_view target;
     Column source;
   };
-  Carried flags[] = {{"tipo", Column(reader, "TIPO")},         {"tamanho", Column(reader, "TAMANHO")},
-                     {"dominio", Column(reader, "DOMINIO")},   {"nulo", Column(reader, "NULO")},
-                     {"data", Column(reader, "DATA")},         {"positivo", Column(reader, "POSITIVO")},
-                     {"zeros", Column(reader, "ZEROS")}};
+  Carried flags[] = {
+      {"tipo", Column(reader, "TIPO")},       {"tamanho", Column(reader, "TAMANHO")},
+      {"dominio", Column(reader, "DOMINIO")}, {"nulo", Column(reader, "NULO")},
+      {"data", Column(reader, "DATA")},       {"positivo", Column(reader, "POSITIVO")},
+      {"zeros", Column(reader, "ZEROS")}};
   Column ordem(reader, "ORDEM");
   Column zerosesq(reader, "ZEROSESQ");
   Column soma(reader, "SOMA");
