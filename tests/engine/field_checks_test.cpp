@@ -321,6 +321,14 @@ TEST_F(FieldChecksTest, NumericTipoProdGivesItsDigits) {
   EXPECT_EQ(Counters(1, 3), std::make_pair(0, 1));
 }
 
+TEST_F(FieldChecksTest, ProductTypeIsTheUntrimmedText) {
+  const std::vector<TestField> fields{CharField("TIPO_PROD", 2, Rule(1, 0, 2, 0, 0, 0)),
+                                      CharField("CEP_UTIL", 8, Rule(1, 0, 8, 0, 1, 1))};
+  ASSERT_TRUE(Walk(1, fields, {{"2", "00000000"}, {" 2", "00000000"}, {"2 ", "00000000"}}));
+  // The text keeps its blanks: "2 " and " 2" are not the product type "2", so zeros pass.
+  EXPECT_EQ(Counters(1, 3), std::make_pair(0, 0));
+}
+
 TEST_F(FieldChecksTest, ClaimsPostalCodesUseTheRisksList) {
   const std::vector<TestField> fields{CharField("CEP_PER", 8, Rule(1, 0, 8, 0, 0, 1)),
                                       CharField("CEP", 8, Rule(1, 0, 8, 0, 0, 1))};
@@ -389,6 +397,26 @@ TEST_F(FieldChecksTest, TwoRulesForOnePositionCountOnTheFirst) {
   ASSERT_TRUE(Walk(1, fields, {{"", "A"}}));
   // Position 3 has no rule; position 2 has two rows and the first one loaded counts.
   EXPECT_EQ(Counters(1, 2), std::make_pair(1, 0));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FieldChecksTest, StoredValueShorterThanEightNeverMatches) {
+  // A VALOR1 column narrower than 8 stores texts that no padded 8-character key equals.
+  const std::vector<TestField> fields{CharField("COBERTURA", 1, Rule(1, 0, 1, 0, 0, 1))};
+  WriteCatalog(1, fields, {});
+  tools::DbfBuilder anexos({{"RAMO", 'C', 20, 0},
+                            {"TABELA", 'C', 20, 0},
+                            {"CAMPO", 'C', 30, 0},
+                            {"VALOR1", 'C', 5, 0},
+                            {"VALOR2", 'C', 2, 0}});
+  anexos.Add({"AUTOMOVEL", kRiscos, "COBERTURA", "1", ""});
+  anexos.Write(dir_.file("anexos.dbf"));
+  engine::LoadRuleCatalog(ctx_);
+  ASSERT_TRUE(WalkRows(1, fields, {{"00001", "1"}}));
+  EXPECT_EQ(Counters(1, 2), std::make_pair(0, 1));
 }
 
 }  // namespace

@@ -1,0 +1,239 @@
+// The record walk against a plain reference that looks every rule and every domain value up in
+// the keyed tables (FindKey per field) and reads values through FieldValue, on random catalogues
+// and records with a fixed seed.
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <map>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/text.h"
+#include "field_checks_fixture.h"
+
+namespace {
+
+using tables::FieldType;
+using tables::FieldValue;
+using testing_support::DomainRow;
+using testing_support::RuleRow;
+using testing_support::TestField;
+
+using Counts = std::map<int, std::pair<std::int64_t, std::int64_t>>;
+
+struct Column {
+  tools::DbfFieldSpec spec;
+  std::vector<std::string> values;  // what the records draw from
+};
+
+const std::vector<Column>& Columns() {
+  static const std::vector<Column> columns{
+      {{"MODALIDADE", 'C', 3, 0}, {"A", "B", "AB", "ABC", " A", ""}},
+      {{"D_NASC", 'C', 8, 0}, {"00000000", "20240229", "20230229", "", "0000000", "2023 101"}},
+      {{"TIPO_PROD", 'C', 1, 0}, {"1", "2", " ", "3"}},
+      {{"COBERTURA", 'C', 2, 0}, {"1", "2", "01", "0", "00", " 1", ""}},
+      {{"CEP", 'C', 8, 0}, {"01310100", "01310", "00000000", "", "0131", " 0131010"}},
+      {{"CEP_PER", 'C', 8, 0}, {"01310100", "04500000", "00000000", "", "0450"}},
+      {{"VAL_FRANQ", 'N', 6, 0}, {"", "0", "12", "1.5", "$1F", "-3", "abc", "000000"}},
+      {{"PERC_FATOR", 'N', 5, 2}, {"", "0.00", "12.50", "1,5", "-0.5", "1e1"}},
+      {{"COD_MODELO", 'C', 10, 0}, {"ABCDEFGHIJ", "ABCDEFGHXX", "ABCDEFG", "0000000000", ""}},
+      {{"IS_CASCO", 'N', 11, 0}, {"", "0", "12345678901", "7"}},
+      {{"DATA_NUM", 'N', 8, 0}, {"20240229", "0", "", "20230229"}},
+      {{"DATA_NASC", 'C', 8, 0}, {"00000000", "20240101", ""}},
+  };
+  return columns;
+}
+
+int TypeCode(const tools::DbfFieldSpec& spec) {
+  if (spec.type == 'C') return 1;
+  if (spec.decimals > 0) return 6;
+  return spec.length >= 10 ? 25 : 3;
+}
+
+class FieldChecksReferenceTest : public testing_support::FieldWalkTest {
+ protected:
+  // Counters by field position, computed with keyed lookups per field.
+  Counts Reference() {
+    auto& dados = tables_.tbDados;
+    auto& estrut = tables_.zelEstrutTab;
+    auto& anexos = tables_.zelAnexos;
+    const char sep = regional_.decimal_separator;
+    const auto text_of = [&](int p) {
+      const FieldValue v = dados.Value(p);
+      return v.IsNull() ? std::string() : v.AsString(sep);
+    };
+    Counts counts;
+    for (dados.First(); !dados.Eof(); dados.Next()) {
+      std::string product = "2";
+      for (int p = 0; p < dados.FieldCount(); ++p) {
+        const tables::DbfField& field = dados.Fields(p);
+        const std::string text = text_of(p);
+        if (field.name == "TIPO_PROD") product = text;
+        if (!estrut.FindKey({FieldValue::Int32(state_.numTabela), FieldValue::Int32(p + 1)})) {
+          continue;
+        }
+        const auto is = [&](const char* column, int wanted) {
+          return tables::ValuesEqual(estrut.GetFieldValue(column), FieldValue::Int32(wanted));
+        };
+        auto& [nulo, dom] = counts[p + 1];
+        const std::string_view trimmed = engine::Trimmed(text);
+        const FieldValue value = dados.Value(p);
+        const bool zero_text = field.type == FieldType::kString
+                                   ? text == std::string(static_cast<std::size_t>(field.size), '0')
+                                   : (value.IsNumber() && value.AsDouble() == 0.0);
+        if (is("nulo", 0)) {
+          if (field.type != FieldType::kString) {
+            if (dados.RawField(p).find_first_not_of(' ') == std::string_view::npos) ++nulo;
+          } else if (is("tipo", 1) && trimmed.empty()) {
+            ++nulo;
+          }
+        }
+        if (is("zerosesq", 1)) {
+          const FieldValue tamanho = estrut.GetFieldValue("tamanho");
+          if (tamanho.IsNull() || static_cast<std::int64_t>(trimmed.size()) != tamanho.AsInt64()) {
+            ++dom;
+          }
+        }
+        if (is("data", 1) && !engine::ValidaData(ctx_, text)) {
+          if (!is("zeros", 1) || !zero_text ||
+              ((field.name == "D_NASC" || field.name == "DATA_NASC") && product == "2")) {
+            ++dom;
+          }
+        }
+        if (is("dominio", 1)) {
+          const FieldValue depende = estrut.GetFieldValue("depende");
+          const std::string d(engine::Trimmed(depende.IsNull() ? "" : depende.text()));
+          std::string key2 = "  ";
+          if (!d.empty()) {
+            const int index = dados.FieldIndex(d);
+            key2 = engine::PaddedTo(engine::Trimmed(index < 0 ? "" : text_of(index)), 2);
+          }
+          std::string key1;
+          int table = state_.numTabela;
+          int position = p + 1;
+          if (field.name.find("CEP") != std::string::npos) {
+            key1 = engine::PaddedTo(trimmed.substr(0, 5), 8);
+            table = 1;
+            position = 100;
+          } else {
+            key1 = engine::PaddedTo(trimmed, 8);
+          }
+          const bool found = anexos.FindKey({FieldValue::Int32(table), FieldValue::Int32(position),
+                                             FieldValue::Text(key1), FieldValue::Text(key2)});
+          if (!found &&
+              (!is("zeros", 1) || !zero_text ||
+               ((field.name == "CEP" || field.name == "CEP_UTIL" || field.name == "CEP_PER") &&
+                product == "2"))) {
+            ++dom;
+          }
+        }
+      }
+    }
+    return counts;
+  }
+
+  // The counters the walk left in the rule rows: the first row of each position (the one
+  // FindKey answers); a later row of the same position must have stayed at 0.
+  Counts Stored() {
+    auto& estrut = tables_.zelEstrutTab;
+    Counts counts;
+    for (estrut.First(); !estrut.Eof(); estrut.Next()) {
+      if (estrut.GetFieldValue("tabela").AsInt64() != state_.numTabela) continue;
+      const int ordem = static_cast<int>(estrut.GetFieldValue("ordem").AsInt64());
+      const std::pair<std::int64_t, std::int64_t> value{estrut.GetFieldValue("erroNulo").AsInt64(),
+                                                        estrut.GetFieldValue("erroDom").AsInt64()};
+      if (!counts.emplace(ordem, value).second) {
+        EXPECT_EQ(value, std::make_pair(std::int64_t{0}, std::int64_t{0})) << "ordem " << ordem;
+      }
+    }
+    return counts;
+  }
+};
+
+TEST_F(FieldChecksReferenceTest, WalkAgreesWithKeyedLookups) {
+  std::mt19937 rng(20240229);
+  const auto pick = [&](std::size_t n) {
+    return static_cast<std::size_t>(std::uniform_int_distribution<std::size_t>(0, n - 1)(rng));
+  };
+  const auto chance = [&](int percent) { return static_cast<int>(pick(100)) < percent; };
+  const auto& columns = Columns();
+
+  for (int round = 0; round < 16; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    regional_ = round % 2 == 0 ? engine::Regional::PtBr() : engine::Regional::EnUs();
+    const int table = chance(30) ? 2 : 1;
+    const char* table_name = table == 1 ? testing_support::kRiscos : testing_support::kSinistros;
+
+    std::vector<TestField> fields;
+    std::vector<RuleRow> rules;
+    std::vector<DomainRow> domains;
+    for (const char* name : {testing_support::kRiscos, testing_support::kSinistros}) {
+      RuleRow cod;
+      cod.tabela = name;
+      cod.campo = "COD_SEG";
+      cod.tamanho = 5;
+      cod.ordem = 1;
+      rules.push_back(cod);
+    }
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      const Column& column = columns[i];
+      fields.push_back({column.spec, {}});
+      if (chance(10)) continue;  // a position without a rule
+      const int copies = chance(10) ? 2 : 1;
+      for (int copy = 0; copy < copies; ++copy) {
+        RuleRow r;
+        r.tabela = table_name;
+        r.campo = column.spec.name;
+        r.tipo = TypeCode(column.spec);
+        r.ordem = static_cast<int>(i) + 2;
+        r.nulo = chance(50) ? 0 : 1;
+        r.zerosesq = chance(40) ? 1 : 0;
+        const int widths[] = {0, 1, 2, 5, 8, column.spec.length};
+        r.tamanho = widths[pick(6)];
+        r.data = chance(30) ? 1 : 0;
+        r.zeros = chance(50) ? 1 : 0;
+        r.dominio = chance(60) ? 1 : 0;
+        if (r.dominio == 1 && chance(40)) {
+          r.depende = chance(20) ? "NAO_HA" : columns[pick(columns.size())].spec.name;
+          if (chance(30)) r.depende = " " + r.depende;
+          if (chance(30)) {
+            for (char& c : r.depende) c = static_cast<char>(std::tolower(c));
+          }
+        }
+        rules.push_back(r);
+        if (copy > 0 || r.dominio != 1) continue;
+        // Allowed values drawn from the column's own values, qualified by the other field's.
+        const bool postal = column.spec.name.find("CEP") != std::string::npos;
+        for (const std::string& v : column.values) {
+          if (!chance(50)) continue;
+          DomainRow d;
+          d.tabela = postal ? testing_support::kRiscos : table_name;
+          d.campo = postal ? "CEP_UTIL" : column.spec.name;
+          d.valor1 = std::string(engine::Trimmed(v)).substr(0, postal ? 5 : 10);
+          if (column.spec.type == 'N' && chance(50)) d.valor1 = chance(50) ? "12,5" : "12.5";
+          d.valor2 = chance(30) ? "A" : (chance(30) ? "AB" : "");
+          domains.push_back(d);
+        }
+      }
+    }
+    testing_support::WriteTabelas(dir_.file("tabelas.dbf"), rules);
+    testing_support::WriteAnexos(dir_.file("anexos.dbf"), domains);
+    engine::LoadRuleCatalog(ctx_);
+
+    std::vector<std::vector<std::string>> records;
+    for (int n = 0; n < 120; ++n) {
+      std::vector<std::string> row{testing_support::kCompany};
+      for (const Column& column : columns) row.push_back(column.values[pick(column.values.size())]);
+      records.push_back(std::move(row));
+    }
+    ASSERT_TRUE(WalkRows(table, fields, records));
+    EXPECT_EQ(state_.numRegistros, 120);
+    const Counts stored = Stored();
+    const Counts reference = Reference();
+    EXPECT_EQ(stored, reference);
+  }
+}
+
+}  // namespace
