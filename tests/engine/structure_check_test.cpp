@@ -163,7 +163,6 @@ TEST_F(StructureCheckTest, CatalogueFaultsFailWithoutEndingTheRun) {
 }
 
 TEST_F(StructureCheckTest, BlankPositionFails) {
-  testing_support::WriteTabelas(dir_.file("tabelas.dbf"), RulesOf("RISCOS", Layout()));
   tools::DbfBuilder tabelas(testing_support::TabelasLayout());
   for (const RuleRow& r : RulesOf("RISCOS", Layout())) {
     tabelas.Add({r.ramo, r.tabela, r.campo, "", std::to_string(r.tipo), std::to_string(r.tamanho),
