@@ -1,0 +1,164 @@
+#include "engine/claims_policy.h"
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <string>
+#include <string_view>
+
+#include "engine/number_style.h"
+#include "engine/report.h"
+#include "engine/text.h"
+#include "platform/exclusive_file.h"
+#include "tables/dbf_values.h"
+#include "tables/key_index.h"
+#include "tables/table_error.h"
+
+namespace engine {
+namespace {
+
+constexpr std::string_view kIndexName = "apolice";
+constexpr std::string_view kIndexFile = "apolice.ntx";
+constexpr std::string_view kKeyExpression = "apolice+item";
+constexpr int kTempNameAttempts = 16;
+
+// Closes the two cross-file readers when the check leaves, whatever way it leaves.
+class ReadersClosed {
+ public:
+  explicit ReadersClosed(RunTables& t) : t_(t) {}
+  ~ReadersClosed() {
+    t_.tbRiscos.Close();
+    t_.tbSinistros.Close();
+  }
+  ReadersClosed(const ReadersClosed&) = delete;
+  ReadersClosed& operator=(const ReadersClosed&) = delete;
+
+ private:
+  RunTables& t_;
+};
+
+// Deletes the index file when the check leaves; a failed delete goes unreported.
+class IndexFileRemover {
+ public:
+  IndexFileRemover() = default;
+  ~IndexFileRemover() {
+    if (!path_.empty()) platform::DeleteFile(path_);
+  }
+  IndexFileRemover(const IndexFileRemover&) = delete;
+  IndexFileRemover& operator=(const IndexFileRemover&) = delete;
+
+  void Track(std::string path) { path_ = std::move(path); }
+
+ private:
+  std::string path_;
+};
+
+std::string UniqueTempName() {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::random_device device;
+  std::uint64_t bits =
+      (std::uint64_t{device()} << 32) ^ device() ^
+      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  std::string name = std::string(kIndexName) + "-";
+  for (int i = 0; i < 16; ++i, bits >>= 4) name += kHex[bits & 0xF];
+  return name + ".ntx";
+}
+
+// Creates and holds the index file: "apolice.ntx" in the program's folder (a leftover that no
+// one holds is replaced) or, when that folder cannot be written or another run holds the file,
+// a new file under a unique name in the system's temporary folder. The remover tracks the file
+// from the moment it exists. Throws the index's create error when neither can be created.
+platform::ExclusiveFile CreateIndexFile(const std::string& program_folder,
+                                        IndexFileRemover& remover, std::string* path) {
+  *path = program_folder + std::string(kIndexFile);
+  if (std::optional<platform::ExclusiveFile> file =
+          platform::ExclusiveFile::CreateReadWrite(*path)) {
+    remover.Track(*path);
+    return std::move(*file);
+  }
+  const std::string temp_folder = platform::TempFolder();
+  for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
+    *path = temp_folder + UniqueTempName();
+    if (std::optional<platform::ExclusiveFile> file = platform::ExclusiveFile::CreateNew(*path)) {
+      remover.Track(*path);
+      return std::move(*file);
+    }
+  }
+  tables::ThrowIndexCreateError(kIndexName);
+}
+
+// The text of a claim's field as the reader gives it: character fields with every position
+// (trailing blanks kept), other kinds through their text conversion.
+void AppendFieldText(const tables::DbfTable& table, int i, char decimal_separator,
+                     std::string& out) {
+  if (table.Fields(i).type == tables::FieldType::kString) {
+    out += tables::DbfText(table.RawField(i));
+  } else {
+    out += table.Value(i).AsString(decimal_separator);
+  }
+}
+
+int RequireField(const tables::DbfTable& table, std::string_view name) {
+  const int i = table.FieldIndex(name);
+  if (i < 0) table.FieldByName(name);  // throws the field-not-found error
+  return i;
+}
+
+std::string ResultLine(std::int64_t misses, std::int32_t regSinistros, const Regional& regional) {
+  // The product in 64 bits: 21,474,837 misses or more would overflow 32.
+  const long double share = regSinistros == 0 ? 0.0L
+                                              : static_cast<long double>(misses * 100) /
+                                                    static_cast<long double>(regSinistros);
+  return std::to_string(misses) + Ansi(" sinistros sem apólice no período, num total de ") +
+         std::to_string(regSinistros) + " sinistros (" +
+         FormatNumber(static_cast<double>(share), 2, regional) + "%).";
+}
+
+}  // namespace
+
+void CheckClaimsWithoutPolicy(RunContext& ctx) {
+  RunTables& t = ctx.tables;
+  // Declared in this order so that leaving closes the index, then the readers, then deletes
+  // the index file.
+  IndexFileRemover remover;
+  ReadersClosed readers_closed(t);
+  tables::DbfTable& tbRiscos = t.tbRiscos;
+  tables::DbfTable& tbSinistros = t.tbSinistros;
+  tbRiscos.Close();
+  tbSinistros.Close();
+  tbRiscos.SetFileName(ctx.risk_path);
+  tbSinistros.SetFileName(ctx.claims_path);
+  tbRiscos.Open();
+  tbSinistros.Open();
+
+  std::string index_path;
+  platform::ExclusiveFile file = CreateIndexFile(ctx.program_folder, remover, &index_path);
+  tables::KeyIndex index(tbRiscos, std::string(kIndexName));
+  index.SetKeyExpression(std::string(kKeyExpression));
+  index.SetFileName(index_path);
+  index.Create(std::move(file));
+
+  std::int64_t misses = 0;
+  tbSinistros.First();
+  if (!tbSinistros.Eof()) {
+    const int apolice = RequireField(tbSinistros, "APOLICE");
+    const int item = RequireField(tbSinistros, "ITEM");
+    const char separator = ctx.regional.decimal_separator;
+    std::string key;
+    for (; !tbSinistros.Eof(); tbSinistros.Next()) {
+      key.clear();
+      AppendFieldText(tbSinistros, apolice, separator, key);
+      AppendFieldText(tbSinistros, item, separator, key);
+      if (!index.FindKey(key)) ++misses;
+    }
+  }
+
+  RunHost& host = ctx.host;
+  host.AppendLine(kRuleLine);
+  host.AppendLine("");
+  host.AppendLine(ResultLine(misses, ctx.state.regSinistros, ctx.regional));
+  host.AppendLine("");
+}
+
+}  // namespace engine

@@ -1,0 +1,250 @@
+#include "engine/claims_policy.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/report.h"
+#include "engine/text.h"
+#include "platform/exclusive_file.h"
+#include "support/recording_host.h"
+#include "support/temp_dir.h"
+#include "tables/table_error.h"
+#include "tools/dbf_writer.h"
+
+namespace engine {
+namespace {
+
+using testing_support::TempDir;
+using Lines = std::vector<std::string>;
+
+const std::vector<tools::DbfFieldSpec> kRiskFields = {
+    {"COD_SEG", 'C', 5}, {"APOLICE", 'C', 20}, {"ITEM", 'C', 6}};
+const std::vector<tools::DbfFieldSpec> kClaimFields = {
+    {"COD_SEG", 'C', 5}, {"APOLICE", 'C', 20}, {"ITEM", 'C', 6}, {"NUM_SIN", 'C', 10}};
+
+struct Row {
+  std::string apolice;
+  std::string item;
+  bool deleted = false;
+};
+
+Lines Block(const std::string& misses, const std::string& total, const std::string& share) {
+  return {std::string(kRuleLine), "",
+          misses + Ansi(" sinistros sem apólice no período, num total de ") + total +
+              " sinistros (" + share + "%).",
+          ""};
+}
+
+// Points TMPDIR somewhere else for one test.
+class ScopedTempFolder {
+ public:
+  explicit ScopedTempFolder(const std::string& folder) {
+    if (const char* old = std::getenv("TMPDIR")) old_ = old;
+    setenv("TMPDIR", folder.c_str(), 1);
+  }
+  ~ScopedTempFolder() {
+    if (old_) {
+      setenv("TMPDIR", old_->c_str(), 1);
+    } else {
+      unsetenv("TMPDIR");
+    }
+  }
+
+ private:
+  std::optional<std::string> old_;
+};
+
+class ClaimsPolicyTest : public ::testing::Test {
+ protected:
+  void WriteRisks(const std::vector<Row>& rows) {
+    tools::DbfBuilder b(kRiskFields);
+    for (const Row& r : rows) b.Add({"00001", r.apolice, r.item}, r.deleted);
+    b.Write(risk_path_);
+  }
+  void WriteClaims(const std::vector<Row>& rows) {
+    tools::DbfBuilder b(kClaimFields);
+    for (const Row& r : rows) b.Add({"00001", r.apolice, r.item, "S1"}, r.deleted);
+    b.Write(claims_path_);
+  }
+
+  // The check as the driver calls it, with the record counts the table loop stored.
+  Lines Check(std::int32_t regSinistros, const Regional& regional = Regional::PtBr()) {
+    state_.regRiscos = 1;
+    state_.regSinistros = regSinistros;
+    RunContext ctx{host_, tables_,    state_,      regional, program_.folder(),
+                   2024,  risk_path_, claims_path_};
+    CheckClaimsWithoutPolicy(ctx);
+    return host_.lines;
+  }
+
+  void ExpectNothingLeft() {
+    EXPECT_FALSE(std::filesystem::exists(program_.file("apolice.ntx")));
+    EXPECT_FALSE(tables_.tbRiscos.IsOpen());
+    EXPECT_FALSE(tables_.tbSinistros.IsOpen());
+    EXPECT_TRUE(std::filesystem::is_empty(temp_.path())) << "a temporary index outlived the check";
+  }
+
+  TempDir program_;
+  TempDir data_;
+  TempDir temp_;
+  ScopedTempFolder temp_folder_{temp_.folder()};
+  std::string risk_path_ = data_.file("riscos.dbf");
+  std::string claims_path_ = data_.file("sinistros.dbf");
+  testing_support::RecordingHost host_;
+  RunTables tables_;
+  RunState state_;
+};
+
+TEST_F(ClaimsPolicyTest, EveryClaimFound) {
+  WriteRisks({{"P1", "1"}, {"P1", "2"}, {"P2", "1"}});
+  WriteClaims({{"P2", "1"}, {"P1", "1"}, {"P1", "2"}});
+  EXPECT_EQ(Check(3), Block("0", "3", "0,00"));
+  ExpectNothingLeft();
+}
+
+TEST_F(ClaimsPolicyTest, EachKindOfMissIsCounted) {
+  WriteRisks({{"P1", "1"}, {"P 2", "1"}, {"P3", "1", true}, {"p4", "1"}});
+  const struct {
+    const char* what;
+    Row claim;
+    bool found;
+  } cases[] = {
+      {"same policy and item", {"P1", "1"}, true},
+      {"item differs", {"P1", "2"}, false},
+      {"leading blank inside the 20 positions", {" P1", "1"}, false},
+      {"blank inside the policy", {"P2", "1"}, false},
+      {"item shifted by a blank", {"P1", " 1"}, false},
+      {"risk marked deleted", {"P3", "1"}, false},
+      {"letter case", {"P4", "1"}, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    host_.lines.clear();
+    WriteClaims({c.claim});
+    EXPECT_EQ(Check(1), c.found ? Block("0", "1", "0,00") : Block("1", "1", "100,00"));
+    ExpectNothingLeft();
+  }
+}
+
+TEST_F(ClaimsPolicyTest, DeletedClaimsAreSkippedAndDuplicatesCountEach) {
+  WriteRisks({{"P1", "1"}, {"P1", "1"}, {"P2", "5", true}, {"P2", "5"}});
+  WriteClaims({{"P9", "1", true},
+               {"P1", "1"},
+               {"P9", "1", true},
+               {"P1", "1"},
+               {"P8", "1"},
+               {"P2", "5"},
+               {"P8", "1"}});
+  EXPECT_EQ(Check(5), Block("2", "5", "40,00"));
+}
+
+TEST_F(ClaimsPolicyTest, PercentageInNumberStyleCountsInPlainDigits) {
+  const struct {
+    int misses;
+    int total;
+    Regional regional;
+    const char* share;
+  } cases[] = {
+      {37, 1250, Regional::PtBr(), "2,96"},
+      {1234, 5000, Regional::PtBr(), "24,68"},
+      {1, 800, Regional::PtBr(), "0,13"},
+      {1234, 5000, Regional::EnUs(), "24.68"},
+  };
+  std::vector<Row> risks;
+  for (int i = 0; i < 5000; ++i) risks.push_back({"P" + std::to_string(i), "1"});
+  WriteRisks(risks);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.share);
+    std::vector<Row> claims;
+    for (int i = 0; i < c.total; ++i) {
+      claims.push_back({"P" + std::to_string(i), i < c.misses ? "2" : "1"});
+    }
+    WriteClaims(claims);
+    host_.lines.clear();
+    EXPECT_EQ(Check(c.total, c.regional),
+              Block(std::to_string(c.misses), std::to_string(c.total), c.share));
+  }
+}
+
+TEST_F(ClaimsPolicyTest, LeftoverIndexIsReplacedAndRemoved) {
+  tools::WriteFile(program_.file("apolice.ntx"), std::string(100000, 'x'));
+  WriteRisks({{"P1", "1"}});
+  WriteClaims({{"P1", "1"}, {"P2", "1"}});
+  EXPECT_EQ(Check(2), Block("1", "2", "50,00"));
+  ExpectNothingLeft();
+}
+
+TEST_F(ClaimsPolicyTest, ErrorAfterTheBuildStillRemovesTheIndex) {
+  WriteRisks({{"P1", "1"}});
+  tools::DbfBuilder claims({{"COD_SEG", 'C', 5}, {"APOLICE", 'C', 20}});
+  claims.Add({"00001", "P1"});
+  claims.Write(claims_path_);
+  try {
+    Check(1);
+    FAIL() << "a claims file without ITEM went through";
+  } catch (const tables::TableError& e) {
+    EXPECT_STREQ(e.what(), "tbSinistros: Field 'ITEM' not found");
+  }
+  EXPECT_TRUE(host_.lines.empty());
+  ExpectNothingLeft();
+}
+
+TEST_F(ClaimsPolicyTest, MissingRisksFileEndsTheCheckBeforeAnyIndex) {
+  WriteClaims({{"P1", "1"}});
+  EXPECT_THROW(Check(1), tables::TableError);
+  ExpectNothingLeft();
+}
+
+TEST_F(ClaimsPolicyTest, IndexHeldByAnotherRunMovesToTheTemporaryFolder) {
+  const std::string held_path = program_.file("apolice.ntx");
+  auto held = platform::ExclusiveFile::CreateReadWrite(held_path);
+  ASSERT_TRUE(held);
+  ASSERT_TRUE(held->WriteAt(0, "other run", 9));
+  WriteRisks({{"P1", "1"}, {"P1", "2"}});
+  WriteClaims({{"P1", "2"}, {"P1", "3"}});
+  EXPECT_EQ(Check(2), Block("1", "2", "50,00"));
+  EXPECT_EQ(held->Size(), 9u) << "the other run's file was touched";
+  EXPECT_TRUE(std::filesystem::is_empty(temp_.path()));
+  held.reset();
+  std::filesystem::remove(held_path);
+  ExpectNothingLeft();
+}
+
+TEST_F(ClaimsPolicyTest, ReadOnlyProgramFolderMovesToTheTemporaryFolder) {
+  if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+  WriteRisks({{"P1", "1"}});
+  WriteClaims({{"P1", "1"}});
+  ASSERT_EQ(chmod(program_.path().c_str(), 0555), 0);
+  const Lines lines = Check(1);
+  chmod(program_.path().c_str(), 0755);
+  EXPECT_EQ(lines, Block("0", "1", "0,00"));
+  ExpectNothingLeft();
+}
+
+TEST_F(ClaimsPolicyTest, NoWritableFolderGivesTheCreateError) {
+  WriteRisks({{"P1", "1"}});
+  WriteClaims({{"P1", "1"}});
+  ScopedTempFolder nowhere(temp_.file("missing"));
+  const std::string folder = program_.file("missing") + "/";
+  state_.regSinistros = 1;
+  const Regional regional = Regional::PtBr();
+  RunContext ctx{host_, tables_, state_, regional, folder, 2024, risk_path_, claims_path_};
+  try {
+    CheckClaimsWithoutPolicy(ctx);
+    FAIL() << "an index was created somewhere";
+  } catch (const tables::TableError& e) {
+    EXPECT_STREQ(e.what(), "TMarlNTXIndex.CreateIndex: Create error \"apolice\"");
+  }
+  EXPECT_TRUE(host_.lines.empty());
+  ExpectNothingLeft();
+}
+
+}  // namespace
+}  // namespace engine
