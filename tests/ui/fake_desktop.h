@@ -1,0 +1,56 @@
+#pragma once
+// A desktop for the window's tests: dialogs answer from prepared values, opening a file answers
+// a prepared result code, and every box is recorded instead of shown.
+#include <QString>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "ui/desktop_services.h"
+#include "ui/shell_messages.h"
+
+namespace testing_support {
+
+class FakeDesktop : public ui::DesktopServices {
+ public:
+  bool GetOpenFileName(QWidget*, QString* path) override {
+    ++open_dialogs;
+    if (!open_answer) return false;
+    *path = *open_answer;
+    return true;
+  }
+  bool GetSaveFileName(QWidget*, const ui::SaveDialogSettings& settings, QString* path) override {
+    ++save_dialogs;
+    last_save_settings = settings;
+    if (!save_answer) return false;
+    *path = *save_answer;
+    return true;
+  }
+  int OpenFile(QWidget*, const QString& path) override {
+    opened.push_back(path);
+    return open_result;
+  }
+  void ShowError(QWidget*, const QString& text) override { errors.push_back(text); }
+  void ShowMessage(QWidget*, const QString& text) override { messages.push_back(text); }
+  bool ShowInvalidDate(QWidget*, const QString& text) override {
+    notices.push_back(text);
+    if (on_notice) on_notice();
+    return silence_notices;
+  }
+
+  std::optional<QString> open_answer;  // nullopt: the user cancels
+  std::optional<QString> save_answer;
+  int open_result = ui::kShellOpened;
+  bool silence_notices = false;
+  std::function<void()> on_notice;  // runs while the notice is "on screen"
+
+  int open_dialogs = 0;
+  int save_dialogs = 0;
+  ui::SaveDialogSettings last_save_settings;
+  std::vector<QString> opened;
+  std::vector<QString> errors;
+  std::vector<QString> messages;
+  std::vector<QString> notices;
+};
+
+}  // namespace testing_support

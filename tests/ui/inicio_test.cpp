@@ -1,0 +1,234 @@
+// The window's controls, their arrangement, the browse buttons, the export and the help.
+#include <gtest/gtest.h>
+
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "support/catalog_files.h"
+#include "ui/window_fixture.h"
+
+namespace {
+
+using testing_support::WindowTest;
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+using InicioControlsTest = WindowTest;
+
+TEST_F(InicioControlsTest, CaptionsTooltipsAndNames) {
+  struct Expected {
+    const char* name;
+    QString text;
+    QString tooltip;
+  };
+  const Expected rows[] = {
+      {"Label3", "Arquivo de Riscos", ""},
+      {"edArqRisco", "", "Local e nome do arquivo de riscos"},
+      {"SpeedButton4", "", "Defina o arquivo de riscos"},
+      {"Label4", "Arquivo de Sinistros", ""},
+      {"edArqSinistro", "", "Local e nome do arquivo de sinistros"},
+      {"SpeedButton3", "", "Defina o arquivo de sinistros"},
+      {"btnOk", "&Criticar", ""},
+      {"btnFechar", "&Fechar", "Sai do programa"},
+      {"edLog", "", "Resultado do teste"},
+      {"btnExporta", "Exporta Resultado", "Exporta para TXT"},
+      {"ProgressBar", "", ""},
+      {"btnAjuda", "", "Ajuda"},
+  };
+  for (const Expected& row : rows) {
+    SCOPED_TRACE(row.name);
+    QWidget* control = Control<QWidget>(row.name);
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(control->toolTip(), row.tooltip);
+    QString text;
+    if (auto* label = qobject_cast<QLabel*>(control)) text = label->text();
+    if (auto* edit = qobject_cast<QLineEdit*>(control)) text = edit->text();
+    if (auto* button = qobject_cast<QAbstractButton*>(control)) text = button->text();
+    if (auto* log = qobject_cast<QPlainTextEdit*>(control)) text = log->toPlainText();
+    EXPECT_EQ(text, row.text);
+  }
+  EXPECT_EQ(window_->windowTitle(),
+            QString::fromUtf8("VORAN - Sistema de Críticas de Dados do TALMERO"));
+  EXPECT_TRUE(Control<QPushButton>("btnOk")->isDefault());
+  for (const char* name : {"btnOk", "btnExporta", "btnFechar", "btnAjuda"}) {
+    EXPECT_FALSE(Control<QPushButton>(name)->icon().isNull()) << name;
+  }
+  for (const char* name : {"SpeedButton4", "SpeedButton3"}) {
+    auto* browse = Control<QToolButton>(name);
+    EXPECT_FALSE(browse->icon().isNull()) << name;
+    EXPECT_EQ(browse->focusPolicy(), Qt::NoFocus) << name;
+  }
+}
+
+TEST_F(InicioControlsTest, LogAndProgressBar) {
+  auto* log = Control<QPlainTextEdit>("edLog");
+  EXPECT_TRUE(log->isReadOnly());
+  EXPECT_EQ(log->lineWrapMode(), QPlainTextEdit::NoWrap);
+  EXPECT_EQ(log->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+  EXPECT_EQ(log->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+  const QFontMetrics metrics(log->font());
+  EXPECT_EQ(metrics.horizontalAdvance("iiii|...."), metrics.horizontalAdvance("WWWW|MMMM"));
+  EXPECT_EQ(log->font().pointSize(), 8);
+
+  auto* bar = Control<QProgressBar>("ProgressBar");
+  EXPECT_EQ(bar->orientation(), Qt::Vertical);
+  EXPECT_EQ(bar->minimum(), 0);
+  EXPECT_EQ(bar->maximum(), 100);
+  EXPECT_EQ(bar->value(), 0);
+}
+
+TEST_F(InicioControlsTest, TabOrderOfTheFocusableControls) {
+  std::vector<QString> order;
+  QWidget* w = Control<QWidget>("edArqRisco");
+  for (int i = 0; i < 20 && (order.empty() || w->objectName() != "edArqRisco"); ++i) {
+    if ((w->focusPolicy() & Qt::TabFocus) != 0 && w->window() == window_.get()) {
+      order.push_back(w->objectName());
+    }
+    w = w->nextInFocusChain();
+  }
+  const std::vector<QString> expected = {"edArqRisco", "edArqSinistro", "btnOk",   "btnFechar",
+                                         "edLog",      "btnExporta",    "btnAjuda"};
+  EXPECT_EQ(order, expected);
+}
+
+TEST_F(InicioControlsTest, ResizingMovesTheRightColumnAndStretchesTheLog) {
+  window_->show();
+  EXPECT_EQ(window_->size(), QSize(668, 551));
+  const auto geometry = [&](const char* name) { return Control<QWidget>(name)->geometry(); };
+  const QRect edit = geometry("edArqRisco");
+  const QRect bar = geometry("ProgressBar");
+  const QRect browse = geometry("SpeedButton3");
+  const QRect ok = geometry("btnOk");
+  const QRect help = geometry("btnAjuda");
+  const QRect exporta = geometry("btnExporta");
+  const QRect fechar = geometry("btnFechar");
+  const QRect log = geometry("edLog");
+  EXPECT_EQ(edit.width(), 445);
+  EXPECT_EQ(log.left(), 0);
+  EXPECT_EQ(log.width(), 668);
+  EXPECT_EQ(log.bottom(), 550);
+  EXPECT_EQ(bar.height(), geometry("edArqSinistro").bottom() - geometry("Label3").top() + 1);
+  EXPECT_EQ(exporta.width(), help.right() - ok.left() + 1);  // as wide as run + help together
+  EXPECT_LT(bar.right(), ok.left());
+
+  window_->resize(900, 700);
+  EXPECT_EQ(geometry("edArqRisco"), edit);
+  EXPECT_EQ(geometry("ProgressBar"), bar);
+  EXPECT_EQ(geometry("SpeedButton3"), browse);
+  EXPECT_EQ(geometry("btnOk"), ok.translated(232, 0));
+  EXPECT_EQ(geometry("btnAjuda"), help.translated(232, 0));
+  EXPECT_EQ(geometry("btnExporta"), exporta.translated(232, 0));
+  EXPECT_EQ(geometry("btnFechar"), fechar.translated(232, 0));
+  EXPECT_EQ(geometry("edLog"), QRect(log.left(), log.top(), 900, 700 - log.top()));
+}
+
+using InicioActionsTest = WindowTest;
+
+TEST_F(InicioActionsTest, BrowseReplacesTheWholeTextOrChangesNothing) {
+  for (const char* button : {"SpeedButton4", "SpeedButton3"}) {
+    SCOPED_TRACE(button);
+    auto* box =
+        Control<QLineEdit>(std::string(button) == "SpeedButton4" ? "edArqRisco" : "edArqSinistro");
+    box->setText("typed by hand");
+    desktop_->open_answer.reset();
+    Control<QToolButton>(button)->click();
+    EXPECT_EQ(box->text(), "typed by hand");
+    desktop_->open_answer = "/dados/riscos 2024.dbf";
+    Control<QToolButton>(button)->click();
+    EXPECT_EQ(box->text(), "/dados/riscos 2024.dbf");
+  }
+  EXPECT_EQ(desktop_->open_dialogs, 4);
+  EXPECT_TRUE(desktop_->messages.empty());
+}
+
+TEST_F(InicioActionsTest, CancelledExportWritesAndOpensNothing) {
+  Control<QPushButton>("btnExporta")->click();
+  EXPECT_EQ(desktop_->save_dialogs, 1);
+  EXPECT_EQ(desktop_->last_save_settings.title, "Exporta resultado PRX");
+  EXPECT_EQ(desktop_->last_save_settings.default_suffix, "txt");
+  EXPECT_TRUE(desktop_->opened.empty());
+  EXPECT_TRUE(desktop_->messages.empty());
+  EXPECT_TRUE(desktop_->errors.empty());
+  EXPECT_TRUE(std::filesystem::is_empty(dir_.path()));
+}
+
+TEST_F(InicioActionsTest, ExportOfAnEmptyLogGivesAnEmptyFileAndOpensIt) {
+  const std::string path = dir_.file("vazio.txt");
+  tools::WriteFile(path, "old contents are replaced");
+  desktop_->save_answer = QString::fromStdString(path);
+  Control<QPushButton>("btnExporta")->click();
+  EXPECT_EQ(ReadBytes(path), "");
+  ASSERT_EQ(desktop_->opened.size(), 1u);
+  EXPECT_EQ(desktop_->opened[0], QString::fromStdString(path));
+  EXPECT_TRUE(desktop_->messages.empty());
+}
+
+TEST_F(InicioActionsTest, ExportWithoutAnAssociatedProgramSavesThenTellsCode31) {
+  const std::string path = dir_.file("relatorio.txt");
+  desktop_->save_answer = QString::fromStdString(path);
+  desktop_->open_result = ui::kShellNoAssociation;
+  Control<QPushButton>("btnExporta")->click();
+  EXPECT_TRUE(std::filesystem::exists(path));
+  ASSERT_EQ(desktop_->messages.size(), 1u);
+  EXPECT_EQ(desktop_->messages[0],
+            "There is no application associated with the given filename extension.");
+}
+
+TEST_F(InicioActionsTest, ExportToAnUncreatableFileShowsTheErrorAndOpensNothing) {
+  const std::string path = dir_.file("sem_pasta") + "/relatorio.txt";
+  desktop_->save_answer = QString::fromStdString(path);
+  Control<QPushButton>("btnExporta")->click();
+  ASSERT_EQ(desktop_->errors.size(), 1u);
+  EXPECT_EQ(desktop_->errors[0], QString::fromStdString("Cannot create file \"" + path +
+                                                        "\". No such file or directory."));
+  EXPECT_TRUE(desktop_->opened.empty());
+  EXPECT_TRUE(desktop_->messages.empty());
+}
+
+TEST_F(InicioActionsTest, HelpOpensTheHelpFileOfTheProgramFolder) {
+  struct Case {
+    int result;
+    QString message;
+  };
+  const Case cases[] = {{ui::kShellOpened, ""},
+                        {ui::kShellFileNotFound, "The specified file was not found."},
+                        {ui::kShellNoAssociation,
+                         "There is no application associated with the given filename extension."},
+                        {0, ""},
+                        {20, ""}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.result);
+    desktop_->opened.clear();
+    desktop_->messages.clear();
+    desktop_->open_result = c.result;
+    Control<QPushButton>("btnAjuda")->click();
+    ASSERT_EQ(desktop_->opened.size(), 1u);
+    EXPECT_EQ(desktop_->opened[0], QString::fromStdString(dir_.folder() + "PRXAuto.chm"));
+    if (c.message.isEmpty()) {
+      EXPECT_TRUE(desktop_->messages.empty());
+    } else {
+      ASSERT_EQ(desktop_->messages.size(), 1u);
+      EXPECT_EQ(desktop_->messages[0], c.message);
+    }
+  }
+}
+
+TEST_F(InicioActionsTest, CloseButtonClosesTheWindow) {
+  window_->show();
+  ASSERT_TRUE(window_->isVisible());
+  Control<QPushButton>("btnFechar")->click();
+  EXPECT_FALSE(window_->isVisible());
+}
+
+}  // namespace
