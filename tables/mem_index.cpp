@@ -28,23 +28,10 @@ std::weak_ordering CompareTexts(const std::string& a, const std::string& b) {
   return a.size() <=> b.size();
 }
 
-struct CellCompare {
-  std::weak_ordering operator()(std::monostate, std::monostate) const {
-    return std::weak_ordering::equivalent;
-  }
-  std::weak_ordering operator()(const std::string& a, const std::string& b) const {
-    return CompareTexts(a, b);
-  }
-  std::weak_ordering operator()(double a, double b) const { return CompareDoubles(a, b); }
-  template <typename T>
-  std::weak_ordering operator()(const T& a, const T& b) const {
-    return a <=> b;
-  }
-  template <typename A, typename B>
-  std::weak_ordering operator()(const A&, const B&) const {
-    return std::weak_ordering::equivalent;  // not reached: kinds are compared first
-  }
-};
+template <typename T>
+std::weak_ordering Compare(const Cell& a, const Cell& b) {
+  return *std::get_if<T>(&a) <=> *std::get_if<T>(&b);
+}
 
 }  // namespace
 
@@ -66,7 +53,23 @@ std::weak_ordering CompareCells(const Cell& a, const Cell& b) {
     }
     return a.index() <=> b.index();
   }
-  return std::visit(CellCompare{}, a, b);
+  // A switch rather than std::visit: this is the inner loop of every sort and search.
+  switch (a.index()) {
+    case 1:
+      return CompareTexts(*std::get_if<std::string>(&a), *std::get_if<std::string>(&b));
+    case 2:
+      return Compare<std::int32_t>(a, b);
+    case 3:
+      return Compare<std::int64_t>(a, b);
+    case 4:
+      return CompareDoubles(*std::get_if<double>(&a), *std::get_if<double>(&b));
+    case 5:
+      return Compare<bool>(a, b);
+    case 6:
+      return Compare<Date>(a, b);
+    default:
+      return std::weak_ordering::equivalent;  // two nulls
+  }
 }
 
 SortedIndex::SortedIndex(std::string name, std::vector<int> fields)
