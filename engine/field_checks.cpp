@@ -106,12 +106,11 @@ class RecordWalker {
           (plan.rule != nullptr &&
            (plan.rule->width_check || plan.rule->date_check || plan.rule->domain_check));
     }
-    product_.reserve(16);
   }
 
   void CheckRecord() {
     record_ = dados_.Record();
-    product_.assign(kDefaultProductType);
+    product_ = kDefaultProductType;
     const int count = static_cast<int>(plans_.size());
     for (int p = 0; p < count; ++p) CheckField(p);
   }
@@ -185,7 +184,16 @@ class RecordWalker {
     if (!plan.needs_value) return;
 
     const FieldValueView value = Convert(p, text_buffer_);
-    if (plan.is_tipo_prod) product_.assign(value.text);
+    if (plan.is_tipo_prod) {
+      // A character text stays valid in the record until the next move; a converted one is
+      // kept apart from the buffer that the next field reuses.
+      if (plan.kind == ValueKind::kChar) {
+        product_ = value.text;
+      } else {
+        product_buffer_.assign(value.text);
+        product_ = product_buffer_;
+      }
+    }
     if (rule == nullptr) return;
     const std::string_view trimmed = Trimmed(value.text);
 
@@ -247,7 +255,8 @@ class RecordWalker {
   char decimal_separator_;
   std::vector<FieldPlan> plans_;
   std::string_view record_;
-  std::string product_;
+  std::string_view product_;  // the product type of the current record
+  std::string product_buffer_;
   std::string text_buffer_;
   std::string depende_buffer_;
 };
