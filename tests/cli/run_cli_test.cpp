@@ -21,7 +21,7 @@ struct Outcome {
   std::string err;
 };
 
-Outcome Run(const std::vector<std::string>& args) {
+Outcome RunArgs(const std::vector<std::string>& args) {
   std::ostringstream out;
   std::ostringstream err;
   const int status = RunCli(args, out, err, &FixedClock);
@@ -33,7 +33,7 @@ const std::string kRule(80, '=');
 TEST(RunCliTest, WithoutPathsPrintsTheFrameInUtf8) {
   TempDir dir;
   testing_support::WriteStandardCatalog(dir);
-  const Outcome o = Run({"--catalogo", dir.path().string(), "--regional", "pt_BR"});
+  const Outcome o = RunArgs({"--catalogo", dir.path().string(), "--regional", "pt_BR"});
   EXPECT_EQ(o.status, kExitSuccess);
   EXPECT_EQ(o.err, "");
   // Midnight: the time stamp is the date alone.
@@ -45,14 +45,14 @@ TEST(RunCliTest, OpenErrorsEndWithStatusOneAndTheBoxText) {
   TempDir dir;
   testing_support::WriteStandardCatalog(dir);
   const std::string missing = dir.file("nao-existe.dbf");
-  Outcome o = Run({"--catalogo", dir.folder(), "--riscos", missing, "--regional", "pt_BR"});
+  Outcome o = RunArgs({"--catalogo", dir.folder(), "--riscos", missing, "--regional", "pt_BR"});
   EXPECT_EQ(o.status, kExitRunError);
   EXPECT_EQ(o.err, "TMarlSmartDBF.InternalOpen: Open error \"" + missing + "\"\n");
   EXPECT_EQ(o.out, "Início do processamento: 15/03/2024\n\n\n");  // the lines so far
 
   const std::string text = dir.file("texto.dbf");
   tools::WriteFile(text, "isto não é uma tabela");
-  o = Run({"--catalogo", dir.folder(), "--sinistros", text});
+  o = RunArgs({"--catalogo", dir.folder(), "--sinistros", text});
   EXPECT_EQ(o.status, kExitRunError);
   EXPECT_EQ(o.err, "TMarlSmartDBF.InternalOpen: File \"" + text + "\" is not DBF file.\n");
 }
@@ -61,7 +61,7 @@ TEST(RunCliTest, SaidaWritesTheExportBytes) {
   TempDir dir;
   testing_support::WriteStandardCatalog(dir);
   const std::string saida = dir.file("relatorio.txt");
-  const Outcome o = Run({"--catalogo", dir.folder(), "--regional", "en_US", "--saida", saida});
+  const Outcome o = RunArgs({"--catalogo", dir.folder(), "--regional", "en_US", "--saida", saida});
   ASSERT_EQ(o.status, kExitSuccess);
   EXPECT_EQ(o.out, "");
   std::ifstream in(saida, std::ios::binary);
@@ -70,7 +70,7 @@ TEST(RunCliTest, SaidaWritesTheExportBytes) {
   EXPECT_EQ(bytes.str(), "In\xED" "cio do processamento: 3/15/2024\r\n\r\n\r\n\r\n" + kRule +
                              "\r\n\r\nFim do processamento: 3/15/2024\r\n\r\n" + kRule + "\r\n");
 
-  const Outcome bad = Run({"--catalogo", dir.folder(), "--saida", dir.file("nada/x.txt")});
+  const Outcome bad = RunArgs({"--catalogo", dir.folder(), "--saida", dir.file("nada/x.txt")});
   EXPECT_EQ(bad.status, kExitRunError);
   EXPECT_EQ(bad.err.rfind("Cannot create file \"" + dir.file("nada/x.txt") + "\". ", 0), 0u);
 }
@@ -82,7 +82,7 @@ TEST(RunCliTest, InvalidDatesGoToStandardErrorAsTheyHappen) {
       .Add({"01234", "POL1", "000001", "1", "300", "20230229"})
       .Write(dir.file("sinistros.dbf"));
   const Outcome o =
-      Run({"--catalogo", dir.folder(), "--sinistros", dir.file("sinistros.dbf"), "--regional",
+      RunArgs({"--catalogo", dir.folder(), "--sinistros", dir.file("sinistros.dbf"), "--regional",
            "pt_BR"});
   EXPECT_EQ(o.status, kExitSuccess);
   EXPECT_EQ(o.err, "Data Inválida : 20230229\n");
@@ -94,11 +94,11 @@ TEST(RunCliTest, WrongUsageAndHelp) {
     std::vector<std::string> v{args[0]};
     if (args[1] != nullptr) v.emplace_back(args[1]);
     SCOPED_TRACE(v[0]);
-    const Outcome o = Run(v);
+    const Outcome o = RunArgs(v);
     EXPECT_EQ(o.status, kExitUsage);
     EXPECT_NE(o.err.find("Uso: talmero-criticar"), std::string::npos);
   }
-  const Outcome help = Run({"--help"});
+  const Outcome help = RunArgs({"--help"});
   EXPECT_EQ(help.status, kExitSuccess);
   EXPECT_NE(help.out.find("--sinistros"), std::string::npos);
 }

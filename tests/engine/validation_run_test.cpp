@@ -288,10 +288,17 @@ TEST_F(ValidationRunTest, AnErrorEndsTheRunKeepsTheLinesAndLeavesNoReaderOpen) {
   EXPECT_TRUE(host_.progress.empty());
 
   // A run that failed late (no totals file) leaves nothing held: the next run reads all again.
-  WriteRisks();
   host_.risk_path = dir_.file("riscos.dbf");
+  WriteRisks();
   std::filesystem::rename(dir_.file("DadosKov.DBF"), dir_.file("kov.bak"));
-  EXPECT_THROW(run_.Execute(host_), std::exception);
+  try {
+    run_.Execute(host_);
+    FAIL() << "the run should have ended without the totals file";
+  } catch (const std::exception& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "TMarlSmartDBF.InternalOpen: Open error \"" + dir_.file("DadosKov.DBF") + "\"");
+  }
+  ASSERT_FALSE(host_.progress.empty());
   EXPECT_EQ(host_.progress.back(), 90);  // the position stays where the error found it
   EXPECT_NE(host_.lines.back(), kRule);  // no closing block
   EXPECT_FALSE(std::filesystem::exists(dir_.file("apolice.ntx")));
