@@ -21,17 +21,24 @@ constexpr std::size_t kDescriptorChunk = 64 * 1024;
 std::optional<DbfVersion> VersionOf(std::uint8_t byte) {
   switch (byte) {
     case dbf::kVersionBaseIII:
-    case dbf::kVersionBaseIIIMemo: return DbfVersion::kBaseIII;
-    case dbf::kVersionClipper: return DbfVersion::kClipper;
+    case dbf::kVersionBaseIIIMemo:
+      return DbfVersion::kBaseIII;
+    case dbf::kVersionClipper:
+      return DbfVersion::kClipper;
     case dbf::kVersionBaseIVa:
     case dbf::kVersionBaseIVb:
-    case dbf::kVersionBaseIVc: return DbfVersion::kBaseIV;
+    case dbf::kVersionBaseIVc:
+      return DbfVersion::kBaseIV;
     case dbf::kVersionBaseVII:
-    case dbf::kVersionBaseVIIMemo: return DbfVersion::kBaseVII;
-    case dbf::kVersionFoxPro: return DbfVersion::kFoxPro;
+    case dbf::kVersionBaseVIIMemo:
+      return DbfVersion::kBaseVII;
+    case dbf::kVersionFoxPro:
+      return DbfVersion::kFoxPro;
     case dbf::kVersionVisualFoxPro:
-    case dbf::kVersionVisualFoxProAutoInc: return DbfVersion::kVisualFoxPro;
-    default: return std::nullopt;
+    case dbf::kVersionVisualFoxProAutoInc:
+      return DbfVersion::kVisualFoxPro;
+    default:
+      return std::nullopt;
   }
 }
 
@@ -69,9 +76,9 @@ void ClassifyField(DbfField& f, std::size_t length_byte, std::size_t decimals_by
       return;
     case dbf::kLetterNumeric:
     case dbf::kLetterFloat:
-      f.type = decimals_byte > 0                        ? FieldType::kFloat
+      f.type = decimals_byte > 0                     ? FieldType::kFloat
                : length_byte <= dbf::kMaxInt32Length ? FieldType::kInteger
-                                                        : FieldType::kLargeint;
+                                                     : FieldType::kLargeint;
       return;
     case dbf::kLetterDate:
       f.length = dbf::kDateLength;
@@ -128,10 +135,10 @@ struct DbfTable::Impl {
   std::vector<DbfField> fields;
   std::vector<FieldSpan> spans;
 
-  std::vector<char> buffer;       // the block in memory, whole records only
+  std::vector<char> buffer;        // the block in memory, whole records only
   std::size_t block_capacity = 0;  // records per block
-  std::uint64_t block_first = 0;  // 0-based index of the block's first record
-  std::size_t block_count = 0;    // whole records in the block
+  std::uint64_t block_first = 0;   // 0-based index of the block's first record
+  std::size_t block_count = 0;     // whole records in the block
 
   // Reads up to `max_records` whole records from record index `first`; the count read.
   std::size_t LoadBlock(std::uint64_t first, std::size_t max_records) {
@@ -230,8 +237,8 @@ void DbfTable::Open() {
     t.record_length = record_length;
     if (base_vii) {
       t.ReadDescriptors(dbf::kBaseVIIDescriptorStart, dbf::kBaseVIIDescriptorSize,
-                        dbf::kBaseVIINameSize, dbf::kBaseVIILetterOffset,
-                        dbf::kBaseVIILengthOffset, dbf::kBaseVIIDecimalsOffset);
+                        dbf::kBaseVIINameSize, dbf::kBaseVIILetterOffset, dbf::kBaseVIILengthOffset,
+                        dbf::kBaseVIIDecimalsOffset);
     } else {
       t.ReadDescriptors(dbf::kDescriptorStart, dbf::kDescriptorSize, dbf::kNameSize,
                         dbf::kLetterOffset, dbf::kLengthOffset, dbf::kDecimalsOffset);
@@ -239,8 +246,8 @@ void DbfTable::Open() {
     // Large blocks for speed, but no larger than the records the file holds.
     const std::uint64_t size = t.file->Size();
     const std::uint64_t present = size > header_length ? (size - header_length) / record_length : 0;
-    t.block_capacity = static_cast<std::size_t>(std::clamp<std::uint64_t>(
-        present, 1, dbf::kReadBlockBytes / record_length));
+    t.block_capacity = static_cast<std::size_t>(
+        std::clamp<std::uint64_t>(present, 1, dbf::kReadBlockBytes / record_length));
     t.buffer.assign(t.block_capacity * record_length, '\0');
   } catch (...) {
     Close();
@@ -358,10 +365,10 @@ void DbfTable::ScanAll(
   const Impl& t = *impl_;
   std::vector<char> buffer(t.block_capacity * t.record_length);
   for (std::uint64_t index = 0; index < kMaxRecords;) {
-    const auto wanted = static_cast<std::size_t>(
-        std::min<std::uint64_t>(t.block_capacity, kMaxRecords - index));
-    const std::size_t got = t.file->ReadAt(t.header_length + index * t.record_length,
-                                           buffer.data(), wanted * t.record_length);
+    const auto wanted =
+        static_cast<std::size_t>(std::min<std::uint64_t>(t.block_capacity, kMaxRecords - index));
+    const std::size_t got = t.file->ReadAt(t.header_length + index * t.record_length, buffer.data(),
+                                           wanted * t.record_length);
     const std::size_t n = got / t.record_length;
     if (n == 0) return;
     for (std::size_t k = 0; k < n; ++k) {

@@ -22,10 +22,10 @@ namespace tables {
 enum class DbfVersion { kBaseIII, kClipper, kBaseIV, kBaseVII, kFoxPro, kVisualFoxPro };
 
 struct DbfField {
-  std::string name;      // up to the first NUL, blanks trimmed, ASCII upper case
-  char letter = 0;       // type letter as stored (C, N, F, D, L, M, or another variant's)
+  std::string name;  // up to the first NUL, blanks trimmed, ASCII upper case
+  char letter = 0;   // type letter as stored (C, N, F, D, L, M, or another variant's)
   FieldType type = FieldType::kUnknown;
-  int size = 0;          // the catalogue's TAMANHO: the length of a C field, 0 for the others
+  int size = 0;            // the catalogue's TAMANHO: the length of a C field, 0 for the others
   std::size_t offset = 0;  // position within the record; the first field is at 1 (after the flag)
   std::size_t length = 0;  // bytes the field takes in the record
   int decimals = 0;

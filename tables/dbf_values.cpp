@@ -79,8 +79,8 @@ std::string_view DbfText(std::string_view bytes) {
 }
 
 std::optional<std::int32_t> ParseInt32(std::string_view text) {
-  const auto value = ParseInteger(
-      text, static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()));
+  const auto value =
+      ParseInteger(text, static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()));
   if (!value) return std::nullopt;
   return static_cast<std::int32_t>(*value);
 }

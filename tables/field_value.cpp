@@ -132,25 +132,38 @@ bool FieldValue::IsNumber() const {
 
 const char* FieldValue::KindName(Kind kind) {
   switch (kind) {
-    case Kind::kNull: return "Null";
-    case Kind::kText: return "String";
-    case Kind::kInt32: return "Integer";
-    case Kind::kInt64: return "Int64";
-    case Kind::kDouble: return "Double";
-    case Kind::kBool: return "Boolean";
-    case Kind::kDate: return "Date";
+    case Kind::kNull:
+      return "Null";
+    case Kind::kText:
+      return "String";
+    case Kind::kInt32:
+      return "Integer";
+    case Kind::kInt64:
+      return "Int64";
+    case Kind::kDouble:
+      return "Double";
+    case Kind::kBool:
+      return "Boolean";
+    case Kind::kDate:
+      return "Date";
   }
   return "Unknown";
 }
 
 std::string FieldValue::AsString(char decimal_separator) const {
   switch (kind()) {
-    case Kind::kNull: break;
-    case Kind::kText: return text();
-    case Kind::kInt32: return std::to_string(int32());
-    case Kind::kInt64: return std::to_string(int64());
-    case Kind::kDouble: return FormatGeneral(dbl(), decimal_separator);
-    case Kind::kBool: return boolean() ? "True" : "False";
+    case Kind::kNull:
+      break;
+    case Kind::kText:
+      return text();
+    case Kind::kInt32:
+      return std::to_string(int32());
+    case Kind::kInt64:
+      return std::to_string(int64());
+    case Kind::kDouble:
+      return FormatGeneral(dbl(), decimal_separator);
+    case Kind::kBool:
+      return boolean() ? "True" : "False";
     case Kind::kDate: {
       const Date d = date();
       return TwoDigits(d.year / 100) + TwoDigits(d.year % 100) + TwoDigits(d.month) +
@@ -162,12 +175,15 @@ std::string FieldValue::AsString(char decimal_separator) const {
 
 std::int64_t FieldValue::AsInt64() const {
   switch (kind()) {
-    case Kind::kNull: break;
+    case Kind::kNull:
+      break;
     case Kind::kText:
       if (auto v = ParseInt64(text())) return *v;
       break;
-    case Kind::kInt32: return int32();
-    case Kind::kInt64: return int64();
+    case Kind::kInt32:
+      return int32();
+    case Kind::kInt64:
+      return int64();
     case Kind::kDouble: {
       // Halves to even, as the variant conversion rounds.
       const double r = std::nearbyint(dbl());
@@ -176,23 +192,31 @@ std::int64_t FieldValue::AsInt64() const {
       }
       break;
     }
-    case Kind::kBool: return boolean() ? -1 : 0;  // a true variant is -1
-    case Kind::kDate: return DateSerial(date());
+    case Kind::kBool:
+      return boolean() ? -1 : 0;  // a true variant is -1
+    case Kind::kDate:
+      return DateSerial(date());
   }
   ThrowConversion(KindName(kind()), KindName(Kind::kInt64));
 }
 
 double FieldValue::AsDouble() const {
   switch (kind()) {
-    case Kind::kNull: break;
+    case Kind::kNull:
+      break;
     case Kind::kText:
       if (auto v = ParseDbfFloat(text())) return *v;
       break;
-    case Kind::kInt32: return int32();
-    case Kind::kInt64: return static_cast<double>(int64());
-    case Kind::kDouble: return dbl();
-    case Kind::kBool: return boolean() ? -1.0 : 0.0;
-    case Kind::kDate: return static_cast<double>(DateSerial(date()));
+    case Kind::kInt32:
+      return int32();
+    case Kind::kInt64:
+      return static_cast<double>(int64());
+    case Kind::kDouble:
+      return dbl();
+    case Kind::kBool:
+      return boolean() ? -1.0 : 0.0;
+    case Kind::kDate:
+      return static_cast<double>(DateSerial(date()));
   }
   ThrowConversion(KindName(kind()), KindName(Kind::kDouble));
 }

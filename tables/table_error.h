@@ -20,7 +20,8 @@ class TableError : public std::runtime_error {
 [[noreturn]] void ThrowNotDbfFile(std::string_view path);
 // TMarlSmartDBF.InternalOpen: BufferSize too small!
 [[noreturn]] void ThrowBufferTooSmall();
-// TMarlSmartDBF.InternalOpen: <what is wrong with the header> "PATH" (our own wording, for broken headers)
+// TMarlSmartDBF.InternalOpen: <what is wrong with the header> "PATH" (our own wording, for broken
+// headers)
 [[noreturn]] void ThrowBadHeader(std::string_view what, std::string_view path);
 // OWNER: Field 'NAME' not found   (OWNER is the table object's name, e.g. tbDados)
 [[noreturn]] void ThrowFieldNotFound(std::string_view owner, std::string_view name);

@@ -25,12 +25,18 @@ json LoadManifest() {
 
 const char* VariantName(DbfVersion v) {
   switch (v) {
-    case DbfVersion::kBaseIII: return "xBaseIII";
-    case DbfVersion::kClipper: return "xClipper";
-    case DbfVersion::kBaseIV: return "xBaseIV";
-    case DbfVersion::kBaseVII: return "xBaseVII";
-    case DbfVersion::kFoxPro: return "xFoxPro";
-    case DbfVersion::kVisualFoxPro: return "xVisualFoxPro";
+    case DbfVersion::kBaseIII:
+      return "xBaseIII";
+    case DbfVersion::kClipper:
+      return "xClipper";
+    case DbfVersion::kBaseIV:
+      return "xBaseIV";
+    case DbfVersion::kBaseVII:
+      return "xBaseVII";
+    case DbfVersion::kFoxPro:
+      return "xFoxPro";
+    case DbfVersion::kVisualFoxPro:
+      return "xVisualFoxPro";
   }
   return "?";
 }

@@ -115,13 +115,13 @@ TEST_F(DbfTableTest, TypeCodesAndSizes) {
     FieldType type;
     int size;
   } rows[] = {
-      {{"A", 'C', 20}, FieldType::kString, 20},     {{"B", 'C', 8}, FieldType::kString, 8},
-      {{"C", 'N', 1}, FieldType::kInteger, 0},      {{"D", 'N', 9}, FieldType::kInteger, 0},
-      {{"E", 'N', 10}, FieldType::kLargeint, 0},    {{"F", 'N', 15}, FieldType::kLargeint, 0},
-      {{"G", 'N', 3, 1}, FieldType::kFloat, 0},     {{"H", 'N', 16, 4}, FieldType::kFloat, 0},
-      {{"I", 'F', 9}, FieldType::kInteger, 0},      {{"J", 'F', 12, 2}, FieldType::kFloat, 0},
-      {{"K", 'D', 8}, FieldType::kDate, 0},         {{"L", 'L', 1}, FieldType::kBoolean, 0},
-      {{"M", 'M', 10}, FieldType::kMemo, 0},        {{"N", 'C', 300}, FieldType::kString, 300},
+      {{"A", 'C', 20}, FieldType::kString, 20},  {{"B", 'C', 8}, FieldType::kString, 8},
+      {{"C", 'N', 1}, FieldType::kInteger, 0},   {{"D", 'N', 9}, FieldType::kInteger, 0},
+      {{"E", 'N', 10}, FieldType::kLargeint, 0}, {{"F", 'N', 15}, FieldType::kLargeint, 0},
+      {{"G", 'N', 3, 1}, FieldType::kFloat, 0},  {{"H", 'N', 16, 4}, FieldType::kFloat, 0},
+      {{"I", 'F', 9}, FieldType::kInteger, 0},   {{"J", 'F', 12, 2}, FieldType::kFloat, 0},
+      {{"K", 'D', 8}, FieldType::kDate, 0},      {{"L", 'L', 1}, FieldType::kBoolean, 0},
+      {{"M", 'M', 10}, FieldType::kMemo, 0},     {{"N", 'C', 300}, FieldType::kString, 300},
       {{"O", 'I', 4}, FieldType::kUnknown, 0},
   };
   std::vector<DbfFieldSpec> specs;
@@ -139,9 +139,7 @@ TEST_F(DbfTableTest, TypeCodesAndSizes) {
 
 TEST_F(DbfTableTest, CharacterLengthTakesTheDecimalByteAsHighByte) {
   // C field of 16 + 4 * 256 bytes, the high byte in the decimal count.
-  std::string bytes = DbfBuilder({{"LONGO", 'C', 1040}, {"N", 'N', 3}})
-                          .Add({"start", "7"})
-                          .Bytes();
+  std::string bytes = DbfBuilder({{"LONGO", 'C', 1040}, {"N", 'N', 3}}).Add({"start", "7"}).Bytes();
   EXPECT_EQ(static_cast<unsigned char>(bytes[32 + 16]), 16);
   EXPECT_EQ(static_cast<unsigned char>(bytes[32 + 17]), 4);
   DbfTable& t = OpenBytes(bytes);
@@ -252,22 +250,23 @@ TEST_F(DbfTableTest, EveryVersionByteOfTheList) {
   const struct {
     int byte;
     DbfVersion version;
-  } rows[] = {{0x03, DbfVersion::kBaseIII}, {0x83, DbfVersion::kBaseIII},
-              {0x07, DbfVersion::kClipper}, {0x7B, DbfVersion::kBaseIV},
-              {0x8B, DbfVersion::kBaseIV},  {0x8E, DbfVersion::kBaseIV},
-              {0xF5, DbfVersion::kFoxPro},  {0x30, DbfVersion::kVisualFoxPro},
+  } rows[] = {{0x03, DbfVersion::kBaseIII},     {0x83, DbfVersion::kBaseIII},
+              {0x07, DbfVersion::kClipper},     {0x7B, DbfVersion::kBaseIV},
+              {0x8B, DbfVersion::kBaseIV},      {0x8E, DbfVersion::kBaseIV},
+              {0xF5, DbfVersion::kFoxPro},      {0x30, DbfVersion::kVisualFoxPro},
               {0x31, DbfVersion::kVisualFoxPro}};
   for (const auto& r : rows) {
     SCOPED_TRACE(r.byte);
-    DbfTable& t =
-        OpenBytes(DbfBuilder({{"K", 'C', 2}}).Version(static_cast<std::uint8_t>(r.byte)).Add({"ok"}).Bytes());
+    DbfTable& t = OpenBytes(
+        DbfBuilder({{"K", 'C', 2}}).Version(static_cast<std::uint8_t>(r.byte)).Add({"ok"}).Bytes());
     EXPECT_EQ(t.Version(), r.version);
     EXPECT_EQ(t.Value(0).text(), "ok");
     t.Close();
   }
   for (int other : {0x00, 0x02, 0x05, 0x43, 0xFB, 0xFF}) {
     SCOPED_TRACE(other);
-    tools::WriteFile(path_, DbfBuilder({{"K", 'C', 2}}).Version(static_cast<std::uint8_t>(other)).Bytes());
+    tools::WriteFile(path_,
+                     DbfBuilder({{"K", 'C', 2}}).Version(static_cast<std::uint8_t>(other)).Bytes());
     DbfTable t("tbDados", true);
     t.SetFileName(path_);
     EXPECT_THROW_MSG(t.Open(),
@@ -331,8 +330,7 @@ TEST_F(DbfTableTest, OpenErrors) {
   t.SetFileName(missing);
   EXPECT_THROW_MSG(t.Open(), "TMarlSmartDBF.InternalOpen: Open error \"" + missing + "\"");
   t.SetFileName(dir_.folder());
-  EXPECT_THROW_MSG(t.Open(),
-                   "TMarlSmartDBF.InternalOpen: Open error \"" + dir_.folder() + "\"");
+  EXPECT_THROW_MSG(t.Open(), "TMarlSmartDBF.InternalOpen: Open error \"" + dir_.folder() + "\"");
   t.SetFileName("");
   EXPECT_THROW_MSG(t.Open(), "TMarlSmartDBF.InternalOpen: Open error \"\"");
   tools::WriteFile(path_, "");
@@ -395,9 +393,19 @@ TEST_F(DbfTableTest, HostileHeaders) {
     const char* what;
     std::string bytes;
   } failing[] = {
-      {"record length 0", [&] { std::string b = good; SetLe16(b, 10, 0); return b; }()},
+      {"record length 0",
+       [&] {
+         std::string b = good;
+         SetLe16(b, 10, 0);
+         return b;
+       }()},
       {"no terminator", good.substr(0, 32 + 2 * 32)},
-      {"terminator overwritten", [&] { std::string b = good.substr(0, 32 + 2 * 32 + 1); SetByte(b, 96, 'X'); return b; }()},
+      {"terminator overwritten",
+       [&] {
+         std::string b = good.substr(0, 32 + 2 * 32 + 1);
+         SetByte(b, 96, 'X');
+         return b;
+       }()},
       {"half a descriptor", good.substr(0, 32 + 32 + 20)},
       {"truncated header", good.substr(0, 20)},
       {"truncated dBase VII header", BaseVIIFile().substr(0, 50)},

@@ -1,5 +1,7 @@
 // The reading rules of stored field bytes, one table of inputs per rule.
 
+#include "tables/dbf_values.h"
+
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -7,7 +9,6 @@
 #include <string>
 
 #include "tables/dbf_table.h"
-#include "tables/dbf_values.h"
 
 namespace tables {
 namespace {
@@ -121,24 +122,15 @@ TEST(DbfValuesTest, DecimalNumbersTakeOnlyAPoint) {
 
 TEST(DbfValuesTest, DatesMustExist) {
   const Case<Date> cases[] = {
-      {"20240131", Date{2024, 1, 31}},
-      {"20240229", Date{2024, 2, 29}},
-      {"20000229", Date{2000, 2, 29}},
-      {"00010101", Date{1, 1, 1}},
-      {"99991231", Date{9999, 12, 31}},
-      {"20240430", Date{2024, 4, 30}},
-      {"20230229", std::nullopt},
-      {"19000229", std::nullopt},  // 1900 is not a leap year
-      {"00000101", std::nullopt},
-      {"20241301", std::nullopt},
-      {"20240001", std::nullopt},
-      {"20240100", std::nullopt},
-      {"20240431", std::nullopt},
-      {"        ", std::nullopt},
-      {"2024 101", std::nullopt},
-      {"2024-1-1", std::nullopt},
-      {"2024010", std::nullopt},
-      {"NotAYear", std::nullopt},
+      {"20240131", Date{2024, 1, 31}},  {"20240229", Date{2024, 2, 29}},
+      {"20000229", Date{2000, 2, 29}},  {"00010101", Date{1, 1, 1}},
+      {"99991231", Date{9999, 12, 31}}, {"20240430", Date{2024, 4, 30}},
+      {"20230229", std::nullopt},       {"19000229", std::nullopt},  // 1900 is not a leap year
+      {"00000101", std::nullopt},       {"20241301", std::nullopt},
+      {"20240001", std::nullopt},       {"20240100", std::nullopt},
+      {"20240431", std::nullopt},       {"        ", std::nullopt},
+      {"2024 101", std::nullopt},       {"2024-1-1", std::nullopt},
+      {"2024010", std::nullopt},        {"NotAYear", std::nullopt},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("'" + c.input + "'");

@@ -1,22 +1,23 @@
 // Conversions and comparison of field values.
 
+#include "tables/field_value.h"
+
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <string>
 
-#include "tables/field_value.h"
 #include "tables/table_error.h"
 
 namespace tables {
 namespace {
 
-#define EXPECT_THROW_MSG(statement, text)                    \
-  try {                                                      \
-    statement;                                               \
-    ADD_FAILURE() << "no error, expected: " << (text);       \
-  } catch (const TableError& e) {                            \
-    EXPECT_STREQ(e.what(), text);                            \
+#define EXPECT_THROW_MSG(statement, text)              \
+  try {                                                \
+    statement;                                         \
+    ADD_FAILURE() << "no error, expected: " << (text); \
+  } catch (const TableError& e) {                      \
+    EXPECT_STREQ(e.what(), text);                      \
   }
 
 TEST(FieldValueTest, AsStringOfEveryKind) {
