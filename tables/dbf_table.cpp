@@ -16,7 +16,7 @@ namespace {
 // Record numbers are 32-bit in the format; records beyond the last number are not addressable.
 constexpr std::uint64_t kMaxRecords = 0xFFFFFFFFu;
 // Bytes read at a time while walking the descriptor list.
-constexpr std::size_t kDescriptorChunk = 64 * 1024;
+constexpr std::size_t kDescriptorChunk = 8 * 1024;
 
 std::optional<DbfVersion> VersionOf(std::uint8_t byte) {
   switch (byte) {
