@@ -345,6 +345,8 @@ TEST_F(MemTableTest, ValuesAreConvertedToTheFieldType) {
 
 TEST_F(MemTableTest, ErrorTexts) {
   Define();
+  EXPECT_EQ(t_.FieldIndex("CAMPO"), 1);  // names without regard to case
+  EXPECT_EQ(t_.FieldIndex("camp"), -1);
   EXPECT_THROW_MSG(t_.GetFieldValue("nada"), "zelTeste: Field 'nada' not found");
   EXPECT_THROW_MSG(t_.SetIndexName(""); t_.FindKey({I(1)}), "There must be at least one field");
   t_.Close();
