@@ -4,7 +4,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFontDatabase>
-#include <QFontInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMetaObject>
@@ -50,12 +50,22 @@ constexpr int kMinimumLogHeight = 60;
 const char* const kWindowCaption = "VORAN - Sistema de Críticas de Dados do TALMERO";
 const char* const kHelpFile = "PRXAuto.chm";
 
-// "Courier New" 8 pt where the system has it (or a fixed-pitch stand-in under that name),
-// else the system's fixed-pitch font at 8 pt: the report's columns must line up.
+// Whether every character takes the same width, so the report's columns line up (the font's
+// own fixed-pitch flag is not reliable under fontconfig).
+bool IsMonospaced(const QFont& font) {
+  const QFontMetrics metrics(font);
+  const int width = metrics.horizontalAdvance(QLatin1Char('W'));
+  return metrics.horizontalAdvance(QLatin1Char('i')) == width &&
+         metrics.horizontalAdvance(QLatin1Char('.')) == width &&
+         metrics.horizontalAdvance(QLatin1Char(' ')) == width;
+}
+
+// "Courier New" 8 pt where the system has it or a monospaced stand-in for it, else the system's
+// fixed-pitch font at 8 pt.
 QFont LogFont() {
   QFont font(QStringLiteral("Courier New"), 8);
   font.setStyleHint(QFont::TypeWriter);
-  if (QFontInfo(font).fixedPitch()) return font;
+  if (IsMonospaced(font)) return font;
   QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   fixed.setPointSize(8);
   return fixed;
@@ -70,7 +80,8 @@ Inicio::Inicio(InicioSetup setup, QWidget* parent)
       program_folder_(std::move(setup.program_folder)),
       regional_(std::move(setup.regional)),
       clock_(std::move(setup.clock)),
-      desktop_(std::move(setup.desktop)) {
+      desktop_(std::move(setup.desktop)),
+      invalid_date_notices_(setup.invalid_date_notices) {
   if (program_folder_.empty()) program_folder_ = platform::ExecutableFolder();
   if (!clock_) clock_ = platform::LocalNow;
   if (!desktop_) desktop_ = std::make_shared<QtDesktopServices>();
@@ -130,7 +141,7 @@ void Inicio::CreateControls() {
                           QStringLiteral("&Criticar"), this);
   btnOk->setObjectName(QStringLiteral("btnOk"));
   btnOk->setDefault(true);
-  btnAjuda = new QPushButton(st->standardIcon(QStyle::SP_DialogHelpButton), QString(), this);
+  btnAjuda = new QPushButton(st->standardIcon(QStyle::SP_MessageBoxQuestion), QString(), this);
   btnAjuda->setObjectName(QStringLiteral("btnAjuda"));
   btnAjuda->setToolTip(QStringLiteral("Ajuda"));
   btnExporta = new QPushButton(st->standardIcon(QStyle::SP_DialogSaveButton),
@@ -222,6 +233,7 @@ void Inicio::btnOkClick() {
   RunInputs inputs{NativePath(edArqRisco->text()), NativePath(edArqSinistro->text()),
                    program_folder_, regional_ ? *regional_ : engine::Regional::System(), clock_};
   host_ = std::make_unique<WindowRunHost>(static_cast<RunOutputSink&>(*this), std::move(inputs));
+  if (!invalid_date_notices_) host_->SilenceNotices();
   input_blocker_ = std::make_unique<InputBlocker>(this);
   QApplication::setOverrideCursor(Qt::BusyCursor);
   running_ = true;

@@ -39,6 +39,8 @@ struct InicioSetup {
   std::optional<engine::Regional> regional;        // none: the system's, read at every run
   std::function<platform::LocalDateTime()> clock;  // empty: the local clock
   std::shared_ptr<DesktopServices> desktop;        // null: the real desktop
+  // false: runs show no invalid-date box (the failures are counted all the same)
+  bool invalid_date_notices = true;
 };
 
 class Inicio : public QWidget, private RunOutputSink {
@@ -98,6 +100,7 @@ class Inicio : public QWidget, private RunOutputSink {
   std::optional<engine::Regional> regional_;
   std::function<platform::LocalDateTime()> clock_;
   std::shared_ptr<DesktopServices> desktop_;
+  bool invalid_date_notices_ = true;
 
   engine::ValidationRun run_;       // owns the table objects for the window's whole life
   std::vector<std::string> lines_;  // the report, Windows-1252

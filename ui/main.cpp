@@ -5,6 +5,7 @@
 #include <QCommandLineParser>
 #include <QLineEdit>
 #include <QTimer>
+#include <utility>
 
 #include "ui/desktop_services.h"
 #include "ui/inicio.h"
@@ -25,10 +26,15 @@ int main(int argc, char** argv) {
                                QStringLiteral("ARQUIVO"));
   QCommandLineOption criticar(QStringLiteral("criticar"),
                               QStringLiteral("Inicia a crítica assim que a janela abre."));
-  parser.addOptions({riscos, sinistros, criticar});
+  QCommandLineOption sem_avisos(
+      QStringLiteral("sem-avisos-de-data"),
+      QStringLiteral("Não mostra as caixas de Data Inválida (as falhas continuam contadas)."));
+  parser.addOptions({riscos, sinistros, criticar, sem_avisos});
   parser.process(app);
 
-  ui::Inicio window;
+  ui::InicioSetup setup;
+  setup.invalid_date_notices = !parser.isSet(sem_avisos);
+  ui::Inicio window(std::move(setup));
   if (parser.isSet(riscos)) {
     window.findChild<QLineEdit*>(QStringLiteral("edArqRisco"))->setText(parser.value(riscos));
   }

@@ -67,6 +67,8 @@ class WindowRunHost : public engine::RunHost {
 
   // Window side: applies everything queued so far.
   void Flush();
+  // No invalid-date box for the rest of the run.
+  void SilenceNotices() { notices_silenced_.store(true); }
 
  private:
   void Post(RunOutput output);

@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -174,6 +175,10 @@ TEST_F(InicioRunTest, RisksOnlyRunMatchesTheEngineLineForLine) {
   EXPECT_GT(window_->ReportLines().size(), 9u);
   // The company line replaced the third line in the log as well.
   EXPECT_TRUE(DisplayedLog().section('\n', 2, 2).startsWith("Empresa: 00001 - SEGURADORA"));
+  // The log follows the new lines downwards but keeps the start of the lines in view.
+  auto* log = Control<QPlainTextEdit>("edLog");
+  EXPECT_EQ(log->horizontalScrollBar()->value(), 0);
+  EXPECT_EQ(log->verticalScrollBar()->value(), log->verticalScrollBar()->maximum());
 }
 
 TEST_F(InicioRunTest, InvalidDateNoticesWaitForTheUserAndCanBeSilenced) {
@@ -234,6 +239,25 @@ TEST_F(InicioRunTest, TheWindowTakesNoInputWhileARunWaitsForANotice) {
   QKeyEvent key(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
   QApplication::sendEvent(Control<QLineEdit>("edArqRisco"), &key);
   EXPECT_EQ(Control<QLineEdit>("edArqRisco")->text(), QString::fromStdString(risks) + "x");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(InicioRunTest, AWindowStartedWithoutNoticesCountsTheSameFailures) {
+  const std::string risks = WriteRisks({"20230231", "20230229"});
+  ui::InicioSetup setup;
+  setup.program_folder = dir_.folder();
+  setup.regional = engine::Regional::PtBr();
+  setup.clock = testing_support::FixedNow;
+  setup.desktop = desktop_;
+  setup.invalid_date_notices = false;
+  window_ = std::make_unique<ui::Inicio>(std::move(setup));
+  SetPaths(risks, "");
+  ASSERT_TRUE(RunAndWait());
+  EXPECT_TRUE(desktop_->notices.empty());
+  ExpectSameAsEngine(RunEngine(risks, ""));
 }
 
 }  // namespace
