@@ -33,6 +33,16 @@ struct EngineOutcome {
 
 class InicioRunTest : public testing_support::WindowTest {
  protected:
+  void SetUp() override { WatchProgress(); }
+
+  // Every position the bar takes, so a position lost between the run and the window shows.
+  void WatchProgress() {
+    QObject::connect(Control<QProgressBar>("ProgressBar"), &QProgressBar::valueChanged,
+                     [this](int value) { progress_seen_.push_back(value); });
+  }
+
+  std::vector<int> progress_seen_;
+
   void WriteCatalog(const std::vector<RuleRow>& rules) {
     testing_support::WriteTabelas(dir_.file("tabelas.dbf"), rules);
     testing_support::WriteAnexos(dir_.file("anexos.dbf"), {});
@@ -89,6 +99,7 @@ class InicioRunTest : public testing_support::WindowTest {
   // The window's run against the engine's own run over the same inputs.
   void ExpectSameAsEngine(const EngineOutcome& engine_run) {
     EXPECT_EQ(window_->ReportLines(), engine_run.host.lines);
+    EXPECT_EQ(progress_seen_, engine_run.host.progress);
     QStringList shown;
     for (const auto& line : engine_run.host.lines) shown << ui::DisplayLine(line);
     EXPECT_EQ(DisplayedLog(), shown.join('\n'));
@@ -126,7 +137,7 @@ TEST_F(InicioRunTest, BothPathsEmptyGiveTheFrameAndExportItByteForByte) {
       rule};
   EXPECT_EQ(window_->ReportLines(), expected);
   EXPECT_TRUE(DisplayedLog().startsWith(QString::fromUtf8("Início do processamento: ")));
-  EXPECT_EQ(Progress(), 0);
+  EXPECT_EQ(progress_seen_, (std::vector<int>{75, 90, 0}));
   EXPECT_TRUE(desktop_->errors.empty());
 
   const std::string path = dir_.file("relatorio.txt");
@@ -135,6 +146,18 @@ TEST_F(InicioRunTest, BothPathsEmptyGiveTheFrameAndExportItByteForByte) {
   std::string bytes;
   for (const auto& line : expected) bytes += line + "\r\n";
   EXPECT_EQ(ReadBytes(path), bytes);
+}
+
+TEST_F(InicioRunTest, EnterInAPathBoxStartsARun) {
+  WriteCatalog({});
+  QEventLoop loop;
+  QObject::connect(window_.get(), &ui::Inicio::RunEnded, &loop, &QEventLoop::quit);
+  QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(Control<QLineEdit>("edArqSinistro"), &enter);
+  ASSERT_TRUE(window_->IsRunning());
+  loop.exec();
+  EXPECT_EQ(window_->ReportLines().size(), 9u);
 }
 
 TEST_F(InicioRunTest, ASecondRunStartsFromAnEmptyLog) {
@@ -187,6 +210,7 @@ TEST_F(InicioRunTest, InvalidDateNoticesWaitForTheUserAndCanBeSilenced) {
     SCOPED_TRACE(silence);
     desktop_->notices.clear();
     desktop_->errors.clear();
+    progress_seen_.clear();
     desktop_->silence_notices = silence;
     SetPaths(risks, "");
     ASSERT_TRUE(RunAndWait());
@@ -254,6 +278,7 @@ TEST_F(InicioRunTest, AWindowStartedWithoutNoticesCountsTheSameFailures) {
   setup.desktop = desktop_;
   setup.invalid_date_notices = false;
   window_ = std::make_unique<ui::Inicio>(std::move(setup));
+  WatchProgress();
   SetPaths(risks, "");
   ASSERT_TRUE(RunAndWait());
   EXPECT_TRUE(desktop_->notices.empty());
