@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,7 @@ struct FieldPlan {
   bool is_postal_exact = false;  // CEP, CEP_UTIL, CEP_PER: all zeros fail under product type "2"
   int depende_index = -1;        // field holding the qualifying value; -1: none or missing
   bool needs_value = false;      // the product type, width, date or domain check reads its text
+  const FieldDomain* domain = nullptr;  // the values its key can find; nullptr: none
 };
 
 bool AllBlank(std::string_view bytes) {
@@ -53,6 +55,18 @@ bool IsCalendarDate(int year, int month, int day) {
 
 std::string_view Part(std::string_view text, std::size_t pos, std::size_t count) {
   return pos < text.size() ? text.substr(pos, count) : std::string_view();
+}
+
+// The integer conversion of a date part; plain digits, by far the usual case, are read here
+// with the same result.
+std::optional<std::int32_t> DatePart(std::string_view part) {
+  if (part.empty()) return std::nullopt;
+  std::int32_t value = 0;
+  for (const char c : part) {
+    if (c < '0' || c > '9') return tables::ParseInt32(part);
+    value = value * 10 + (c - '0');
+  }
+  return value;
 }
 
 // The value of one field of the current record, converted on demand.
@@ -101,6 +115,9 @@ class RecordWalker {
       if (plan.rule != nullptr && plan.rule->domain_check && !plan.rule->depende.empty()) {
         plan.depende_index = dados_.FieldIndex(plan.rule->depende);
       }
+      plan.domain = plan.is_postal_name
+                        ? domains_.Find(DomainSet::kPostalTable, DomainSet::kPostalField)
+                        : domains_.Find(rules_.tabela(), static_cast<int>(i) + 1);
       plan.needs_value =
           plan.is_tipo_prod ||
           (plan.rule != nullptr &&
@@ -208,7 +225,7 @@ class RecordWalker {
         ++rule->erro_dom;
       }
     }
-    if (rule->domain_check && !DomainFound(p, plan, trimmed)) {
+    if (rule->domain_check && !DomainFound(plan, trimmed)) {
       if (!rule->zeros_allowed || !IsZeroText(plan, value) ||
           (plan.is_postal_exact && product_ == kDefaultProductType)) {
         ++rule->erro_dom;
@@ -227,25 +244,18 @@ class RecordWalker {
     return true;
   }
 
-  bool DomainFound(int p, const FieldPlan& plan, std::string_view trimmed) {
+  bool DomainFound(const FieldPlan& plan, std::string_view trimmed) {
     char key1[DomainSet::kValor1Width];
     char key2[DomainSet::kValor2Width] = {' ', ' '};
     if (plan.depende_index >= 0) {
       const std::string_view v = Trimmed(Convert(plan.depende_index, depende_buffer_).text);
       for (std::size_t i = 0; i < v.size() && i < sizeof key2; ++i) key2[i] = v[i];
     }
-    std::string_view value = trimmed;
-    int tabela = rules_.tabela();
-    int campo = p + 1;
-    if (plan.is_postal_name) {
-      value = value.substr(0, 5);
-      tabela = DomainSet::kPostalTable;
-      campo = DomainSet::kPostalField;
-    }
-    // Padded to 8 and cut to the stored width, as the keyed table does with a longer key.
+    // Postal codes by their first five characters. Padded to 8 and cut to the stored width, as
+    // the keyed table does with a longer key.
+    const std::string_view value = plan.is_postal_name ? trimmed.substr(0, 5) : trimmed;
     for (std::size_t i = 0; i < sizeof key1; ++i) key1[i] = i < value.size() ? value[i] : ' ';
-    return domains_.Contains(tabela, campo, std::string_view(key1, sizeof key1),
-                             std::string_view(key2, sizeof key2));
+    return plan.domain != nullptr && plan.domain->Contains(key1, key2);
   }
 
   RunContext& ctx_;
@@ -264,9 +274,9 @@ class RecordWalker {
 }  // namespace
 
 bool ValidaData(RunContext& ctx, std::string_view text) {
-  const auto year = tables::ParseInt32(Part(text, 0, 4));
-  const auto month = tables::ParseInt32(Part(text, 4, 2));
-  const auto day = tables::ParseInt32(Part(text, 6, 2));
+  const auto year = DatePart(Part(text, 0, 4));
+  const auto month = DatePart(Part(text, 4, 2));
+  const auto day = DatePart(Part(text, 6, 2));
   if (!year || !month || !day) return false;
   if (*year < 1900 || *year > ctx.current_year + 5) return false;
   if (!IsCalendarDate(*year, *month, *day)) {

@@ -114,31 +114,54 @@ void RuleSet::WriteBack(MemTable& estrut) const {
   }
 }
 
-DomainSet::Key DomainSet::MakeKey(int tabela, int campo, std::string_view valor1,
-                                  std::string_view valor2) {
-  Key key;
-  const auto t = static_cast<std::int32_t>(tabela);
-  const auto c = static_cast<std::int32_t>(campo);
-  std::memcpy(key.bytes.data(), &t, 4);
-  std::memcpy(key.bytes.data() + 4, &c, 4);
-  std::memcpy(key.bytes.data() + 8, valor1.data(), kValor1Width);
-  std::memcpy(key.bytes.data() + 8 + kValor1Width, valor2.data(), kValor2Width);
-  return key;
+std::size_t FieldDomain::Hash(std::uint64_t valor1, std::uint16_t valor2) {
+  std::uint64_t h = (valor1 ^ (static_cast<std::uint64_t>(valor2) << 48)) * 0x9E3779B97F4A7C15ull;
+  h ^= valor2 * 0xC2B2AE3D27D4EB4Full;
+  h ^= h >> 32;
+  h *= 0x165667B19E3779F9ull;
+  h ^= h >> 29;
+  return static_cast<std::size_t>(h);
 }
 
-std::size_t DomainSet::KeyHash::operator()(const Key& key) const {
-  std::uint64_t a = 0;
-  std::uint64_t b = 0;
-  std::uint16_t c = 0;
-  std::memcpy(&a, key.bytes.data(), 8);
-  std::memcpy(&b, key.bytes.data() + 8, 8);
-  std::memcpy(&c, key.bytes.data() + 16, 2);
-  std::uint64_t h = a * 0x9E3779B97F4A7C15ull;
-  h ^= (b + (static_cast<std::uint64_t>(c) << 7)) * 0xC2B2AE3D27D4EB4Full;
-  h ^= h >> 29;
-  h *= 0x165667B19E3779F9ull;
-  h ^= h >> 32;
-  return static_cast<std::size_t>(h);
+void FieldDomain::Grow() {
+  std::vector<Slot> old = std::move(slots_);
+  slots_.assign(old.empty() ? 16 : old.size() * 2, Slot{});
+  const std::size_t mask = slots_.size() - 1;
+  for (const Slot& slot : old) {
+    if (!slot.used) continue;
+    std::size_t i = Hash(slot.valor1, slot.valor2) & mask;
+    while (slots_[i].used) i = (i + 1) & mask;
+    slots_[i] = slot;
+  }
+}
+
+void FieldDomain::Insert(const char* valor1, const char* valor2) {
+  if ((count_ + 1) * 4 > slots_.size() * 3) Grow();  // at most three quarters full
+  Slot key;
+  std::memcpy(&key.valor1, valor1, kValor1Width);
+  std::memcpy(&key.valor2, valor2, kValor2Width);
+  key.used = true;
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t i = Hash(key.valor1, key.valor2) & mask;
+  while (slots_[i].used) {
+    if (slots_[i].valor1 == key.valor1 && slots_[i].valor2 == key.valor2) return;
+    i = (i + 1) & mask;
+  }
+  slots_[i] = key;
+  ++count_;
+}
+
+bool FieldDomain::Contains(const char* valor1, const char* valor2) const {
+  if (count_ == 0) return false;
+  std::uint64_t v1 = 0;
+  std::uint16_t v2 = 0;
+  std::memcpy(&v1, valor1, kValor1Width);
+  std::memcpy(&v2, valor2, kValor2Width);
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = Hash(v1, v2) & mask; slots_[i].used; i = (i + 1) & mask) {
+    if (slots_[i].valor1 == v1 && slots_[i].valor2 == v2) return true;
+  }
+  return false;
 }
 
 DomainSet DomainSet::Compile(MemTable& anexos, int tabela) {
@@ -158,14 +181,20 @@ DomainSet DomainSet::Compile(MemTable& anexos, int tabela) {
     if (v1.kind() != FieldValue::Kind::kText || v2.kind() != FieldValue::Kind::kText) continue;
     // Every lookup key is exactly 8 and 2 characters wide; shorter stored texts never match.
     if (v1.text().size() != kValor1Width || v2.text().size() != kValor2Width) continue;
-    set.keys_.insert(MakeKey(*t, *c, v1.text(), v2.text()));
+    set.domains_[{*t, *c}].Insert(v1.text().data(), v2.text().data());
   }
   return set;
 }
 
+const FieldDomain* DomainSet::Find(int tabela, int campo) const {
+  const auto it = domains_.find({tabela, campo});
+  return it == domains_.end() ? nullptr : &it->second;
+}
+
 bool DomainSet::Contains(int tabela, int campo, std::string_view valor1,
                          std::string_view valor2) const {
-  return keys_.find(MakeKey(tabela, campo, valor1, valor2)) != keys_.end();
+  const FieldDomain* domain = Find(tabela, campo);
+  return domain != nullptr && domain->Contains(valor1.data(), valor2.data());
 }
 
 }  // namespace engine

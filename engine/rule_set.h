@@ -5,13 +5,13 @@
 // of truth: the compiled form answers exactly what FindKey on them would answer, and its
 // counters are written back into the rule rows of zelEstrutTab.
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "tables/field_value.h"
@@ -71,14 +71,39 @@ class RuleSet {
   std::vector<int> by_position_;  // index into rules_, -1: no rule
 };
 
+// The allowed values of one (table number, field key) pair: an open-addressing table of the
+// fixed-width keys, so a lookup touches one or two adjacent slots.
+class FieldDomain {
+ public:
+  static constexpr std::size_t kValor1Width = 8;
+  static constexpr std::size_t kValor2Width = 2;
+
+  // REQUIRES: valor1 holds kValor1Width bytes and valor2 kValor2Width bytes.
+  void Insert(const char* valor1, const char* valor2);
+  bool Contains(const char* valor1, const char* valor2) const;
+  std::size_t size() const { return count_; }
+
+ private:
+  struct Slot {
+    std::uint64_t valor1 = 0;
+    std::uint16_t valor2 = 0;
+    bool used = false;
+  };
+  static std::size_t Hash(std::uint64_t valor1, std::uint16_t valor2);
+  void Grow();
+
+  std::vector<Slot> slots_;
+  std::size_t count_ = 0;
+};
+
 // The domain entries that the walk of one table can reach: those of its own table number and the
 // postal-code list (table 1, field 100). An entry is found exactly when FindKey on zelAnexos's
 // "index1" would find it: the key texts are cut to the stored widths (8 and 2) and compared byte
 // for byte, so a stored value of another length never matches.
 class DomainSet {
  public:
-  static constexpr std::size_t kValor1Width = 8;
-  static constexpr std::size_t kValor2Width = 2;
+  static constexpr std::size_t kValor1Width = FieldDomain::kValor1Width;
+  static constexpr std::size_t kValor2Width = FieldDomain::kValor2Width;
   static constexpr int kPostalTable = 1;
   static constexpr int kPostalField = 100;
 
@@ -86,21 +111,14 @@ class DomainSet {
   // missing.
   static DomainSet Compile(tables::MemTable& anexos, int tabela);
 
+  // The values filed under (tabela, campo); nullptr when there are none (nothing is found). The
+  // pointer stays valid as long as the set.
+  const FieldDomain* Find(int tabela, int campo) const;
   // REQUIRES: valor1.size() == kValor1Width and valor2.size() == kValor2Width.
   bool Contains(int tabela, int campo, std::string_view valor1, std::string_view valor2) const;
-  std::size_t size() const { return keys_.size(); }
 
  private:
-  struct Key {
-    std::array<char, 4 + 4 + kValor1Width + kValor2Width> bytes{};
-    bool operator==(const Key&) const = default;
-  };
-  struct KeyHash {
-    std::size_t operator()(const Key& key) const;
-  };
-  static Key MakeKey(int tabela, int campo, std::string_view valor1, std::string_view valor2);
-
-  std::unordered_set<Key, KeyHash> keys_;
+  std::map<std::pair<int, int>, FieldDomain> domains_;  // nodes keep their address
 };
 
 }  // namespace engine
