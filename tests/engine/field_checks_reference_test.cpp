@@ -6,10 +6,12 @@
 #include <cctype>
 #include <map>
 #include <random>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "engine/rule_set.h"
 #include "engine/text.h"
 #include "field_checks_fixture.h"
 
@@ -234,6 +236,35 @@ TEST_F(FieldChecksReferenceTest, WalkAgreesWithKeyedLookups) {
     const Counts reference = Reference();
     EXPECT_EQ(stored, reference);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The domain table against a std::set model, through its growth.
+TEST(FieldDomainTest, AgreesWithASetModel) {
+  std::mt19937 rng(7);
+  const auto key = [&](std::uint32_t n) {
+    std::string k = std::to_string(n % 4000);
+    k.resize(10, ' ');
+    if (n % 3 == 0) k[9] = 'A';
+    return k;
+  };
+  engine::FieldDomain domain;
+  std::set<std::string> model;
+  for (int n = 0; n < 3000; ++n) {
+    const std::string k = key(static_cast<std::uint32_t>(rng()));
+    domain.Insert(k.data(), k.data() + 8);
+    model.insert(k);
+    if (n % 100 == 0) {
+      for (int probe = 0; probe < 200; ++probe) {
+        const std::string q = key(static_cast<std::uint32_t>(rng()));
+        ASSERT_EQ(domain.Contains(q.data(), q.data() + 8), model.count(q) == 1) << q;
+      }
+    }
+  }
+  EXPECT_EQ(domain.size(), model.size());
 }
 
 }  // namespace
