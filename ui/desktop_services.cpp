@@ -27,10 +27,12 @@ bool RunFileDialog(QFileDialog& dialog, QString* path) {
 
 bool QtDesktopServices::GetOpenFileName(QWidget* owner, QString* path) {
   // AnyFile: a typed name is taken as it is, existing or not; the run reports a missing file.
-  QFileDialog dialog(owner);
+  QFileDialog dialog(owner, QString(), last_open_folder_);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::AnyFile);
-  return RunFileDialog(dialog, path);
+  if (!RunFileDialog(dialog, path)) return false;
+  last_open_folder_ = QFileInfo(*path).absolutePath();  // the next browse starts there
+  return true;
 }
 
 bool QtDesktopServices::GetSaveFileName(QWidget* owner, const SaveDialogSettings& settings,

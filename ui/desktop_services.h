@@ -50,6 +50,9 @@ class QtDesktopServices : public DesktopServices {
   void ShowError(QWidget* owner, const QString& text) override;
   void ShowMessage(QWidget* owner, const QString& text) override;
   bool ShowInvalidDate(QWidget* owner, const QString& text) override;
+
+ private:
+  QString last_open_folder_;  // empty: the current folder
 };
 
 }  // namespace ui
