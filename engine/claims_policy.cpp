@@ -150,7 +150,7 @@ void CheckClaimsWithoutPolicy(RunContext& ctx) {
       key.clear();
       AppendFieldText(tbSinistros, apolice, separator, key);
       AppendFieldText(tbSinistros, item, separator, key);
-      if (!index.FindKey(key)) ++misses;
+      if (!index.HasKey(key)) ++misses;  // only the answer counts; tbRiscos stays put
     }
   }
 

@@ -2,14 +2,14 @@
 
 #include <algorithm>
 #include <cstring>
-#include <list>
 #include <optional>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "tables/dbf_format.h"
 #include "tables/dbf_table.h"
 #include "tables/dbf_values.h"
+#include "tables/ntx_cache.h"
 #include "tables/ntx_format.h"
 #include "tables/ntx_page.h"
 #include "tables/ntx_runs.h"
@@ -24,8 +24,13 @@ constexpr std::size_t kSortBudget = 65536;
 constexpr std::size_t kMergeReadBudget = 4 * 1024 * 1024;
 // Longest key a page can hold at least two of with room to spare.
 constexpr std::size_t kMaxKeySize = 256;
-// Pages kept in memory for searches (1 MiB); the upper levels stay in it.
-constexpr std::size_t kCachePages = 1024;
+// Pages kept in memory for searches: the inner pages of an index of several million keys
+// (4 MiB) and 40 MiB of leaves, so the whole index of a million risks is searched in memory.
+constexpr std::size_t kInnerPages = 4096;
+constexpr std::size_t kLeafSlots = 40960;
+// Records whose visibility is noted during the build (8 MiB of bits); beyond that the search
+// asks the table.
+constexpr std::uint64_t kMaxVisibilityBits = std::uint64_t{64} << 20;
 // Pages written with one write during the build.
 constexpr std::size_t kWriteBatchPages = 64;
 // A tree over 2^32 keys is at most 7 levels deep; a deeper walk means a damaged file.
@@ -86,50 +91,6 @@ ntx::PageBytes MakeHeader(const ntx::PageGeometry& g, std::string_view expressio
   return h;
 }
 
-// Most recently used pages of the index file.
-class PageCache {
- public:
-  explicit PageCache(std::size_t capacity) : capacity_(capacity) {}
-
-  const ntx::PageBytes* Find(std::uint32_t offset) {
-    auto it = map_.find(offset);
-    if (it == map_.end()) return nullptr;
-    lru_.splice(lru_.begin(), lru_, it->second);
-    return &it->second->bytes;
-  }
-  // A slot for a page that Find() did not have.
-  ntx::PageBytes& Insert(std::uint32_t offset) {
-    if (map_.size() >= capacity_) {
-      map_.erase(lru_.back().offset);
-      lru_.splice(lru_.begin(), lru_, std::prev(lru_.end()));
-    } else {
-      lru_.emplace_front();
-    }
-    lru_.front().offset = offset;
-    map_[offset] = lru_.begin();
-    return lru_.front().bytes;
-  }
-  void Forget(std::uint32_t offset) {
-    auto it = map_.find(offset);
-    if (it == map_.end()) return;
-    lru_.erase(it->second);
-    map_.erase(it);
-  }
-  void Clear() {
-    map_.clear();
-    lru_.clear();
-  }
-
- private:
-  struct Entry {
-    std::uint32_t offset = 0;
-    ntx::PageBytes bytes{};
-  };
-  std::size_t capacity_;
-  std::list<Entry> lru_;
-  std::unordered_map<std::uint32_t, std::list<Entry>::iterator> map_;
-};
-
 // Writes the B-tree bottom up from the merged pairs. With the key count known in advance, every
 // subtree gets an even share of the keys, so all leaves are on one level and no page is empty
 // (but the root of an empty index). Pages are appended in the order they are finished, children
@@ -137,45 +98,76 @@ class PageCache {
 class TreeWriter {
  public:
   TreeWriter(platform::ExclusiveFile& file, std::uint64_t start, const ntx::PageGeometry& g,
-             ntx::SortedRuns& source)
-      : file_(file), geometry_(g), source_(source), next_(start), pending_start_(start) {
+             ntx::SortedRuns& source, ntx::PageCache& cache)
+      : file_(file),
+        geometry_(g),
+        source_(source),
+        cache_(cache),
+        next_(start),
+        pending_start_(start) {
     pending_.reserve(kWriteBatchPages * ntx::kPageSize);
   }
 
-  // False when the file cannot be written, grows past 4 GiB or the pairs run short.
-  bool Build(std::uint64_t count, std::uint32_t* root) {
+  // Plans the tree for `count` keys; the number of pages it will write.
+  std::uint64_t Plan(std::uint64_t count) {
+    count_ = count;
     // capacity_[h - 1]: most keys a tree of h levels holds.
     const std::uint64_t m = geometry_.max_items;
     capacity_.assign(1, m);
     while (capacity_.back() < count) capacity_.push_back(m + (m + 1) * capacity_.back());
-    return Node(count, static_cast<int>(capacity_.size()), root) && Flush();
+    return Pages(count, Height());
   }
 
+  // False when the file cannot be written, grows past 4 GiB or the pairs run short.
+  bool Write(std::uint32_t* root) { return Node(count_, Height(), root) && Flush(); }
+
  private:
+  struct Split {
+    std::uint64_t children = 0;
+    std::uint64_t share = 0;  // keys of each child subtree
+    std::uint64_t extra = 0;  // the first `extra` children get one more
+  };
+
+  int Height() const { return static_cast<int>(capacity_.size()); }
+
+  // As few children as the lower level's capacity allows, at least two, keys shared evenly.
+  Split SplitFor(std::uint64_t count, int height) const {
+    const std::uint64_t below = capacity_[static_cast<std::size_t>(height) - 2];
+    Split s;
+    s.children = std::max<std::uint64_t>(2, (count + 1 + below) / (below + 1));
+    s.children = std::min<std::uint64_t>({s.children, geometry_.max_items + 1, count + 1});
+    s.share = (count - (s.children - 1)) / s.children;
+    s.extra = (count - (s.children - 1)) % s.children;
+    return s;
+  }
+
+  std::uint64_t Pages(std::uint64_t count, int height) const {
+    if (height == 1) return 1;
+    const Split s = SplitFor(count, height);
+    std::uint64_t pages = 1 + (s.children - s.extra) * Pages(s.share, height - 1);
+    if (s.extra > 0) pages += s.extra * Pages(s.share + 1, height - 1);
+    return pages;
+  }
+
   bool Node(std::uint64_t count, int height, std::uint32_t* offset) {
     ntx::PageBuilder page(geometry_);
     if (height == 1) {
       for (std::uint64_t i = 0; i < count; ++i) {
         if (!Take(page, 0)) return false;
       }
-      return Append(page.bytes(), offset);
+      return Append(page.bytes(), false, offset);
     }
-    // As few children as the lower level's capacity allows, at least two, keys shared evenly.
-    const std::uint64_t below = capacity_[static_cast<std::size_t>(height) - 2];
-    std::uint64_t children = std::max<std::uint64_t>(2, (count + 1 + below) / (below + 1));
-    children = std::min<std::uint64_t>({children, geometry_.max_items + 1, count + 1});
-    const std::uint64_t share = (count - (children - 1)) / children;
-    const std::uint64_t extra = (count - (children - 1)) % children;
-    for (std::uint64_t j = 0; j < children; ++j) {
+    const Split s = SplitFor(count, height);
+    for (std::uint64_t j = 0; j < s.children; ++j) {
       std::uint32_t child = 0;
-      if (!Node(share + (j < extra ? 1 : 0), height - 1, &child)) return false;
-      if (j + 1 < children) {
+      if (!Node(s.share + (j < s.extra ? 1 : 0), height - 1, &child)) return false;
+      if (j + 1 < s.children) {
         if (!Take(page, child)) return false;
       } else {
         page.SetRightChild(child);
       }
     }
-    return Append(page.bytes(), offset);
+    return Append(page.bytes(), true, offset);
   }
 
   bool Take(ntx::PageBuilder& page, std::uint32_t child) {
@@ -186,9 +178,10 @@ class TreeWriter {
     return true;
   }
 
-  bool Append(const ntx::PageBytes& page, std::uint32_t* offset) {
+  bool Append(const ntx::PageBytes& page, bool inner, std::uint32_t* offset) {
     if (next_ + ntx::kPageSize > 0xFFFFFFFFu) return false;
     *offset = static_cast<std::uint32_t>(next_);
+    cache_.Keep(*offset, page, inner);
     pending_.insert(pending_.end(), page.begin(), page.end());
     next_ += ntx::kPageSize;
     return pending_.size() < kWriteBatchPages * ntx::kPageSize || Flush();
@@ -206,6 +199,8 @@ class TreeWriter {
   platform::ExclusiveFile& file_;
   ntx::PageGeometry geometry_;
   ntx::SortedRuns& source_;
+  ntx::PageCache& cache_;
+  std::uint64_t count_ = 0;
   std::vector<std::uint64_t> capacity_;
   std::uint64_t next_;
   std::uint64_t pending_start_;
@@ -215,11 +210,15 @@ class TreeWriter {
 }  // namespace
 
 struct KeyIndex::Impl {
-  Impl(DbfTable& t, std::string n) : table(t), name(std::move(n)), cache(kCachePages) {}
+  Impl(DbfTable& t, std::string n) : table(t), name(std::move(n)), cache(kInnerPages, kLeafSlots) {}
 
   void Build(platform::ExclusiveFile& file);
+  void NoteVisibility(std::uint32_t recno, std::string_view record);
+  bool Visible(std::uint32_t recno) const;
   const ntx::PageBytes& LoadPage(std::uint32_t offset);
-  bool Search(std::uint32_t offset, const unsigned char* text, std::size_t n, int depth);
+  bool Search(std::uint32_t offset, const unsigned char* text, std::size_t n, int depth,
+              std::uint32_t* found);
+  bool Find(std::string_view value, std::uint32_t* found);
   [[noreturn]] void ThrowDamaged() const {
     throw TableError("TMarlNTXIndex: index file \"" + file_name + "\" cannot be read back");
   }
@@ -231,10 +230,32 @@ struct KeyIndex::Impl {
   std::optional<platform::ExclusiveFile> file;
   ntx::PageGeometry geometry;
   std::uint32_t root = 0;
+  std::uint64_t tree_start = 0;  // pages before it hold the header and the sort's runs
   std::uint64_t file_size = 0;
   std::uint64_t key_count = 0;
-  PageCache cache;
+  ntx::PageCache cache;
+  // Which records the table shows, noted while the build reads them all (the table is held
+  // exclusively, so they cannot change); records past the bits are asked of the table.
+  std::vector<std::uint64_t> visible_bits;
+  std::uint64_t noted_records = 0;
+  std::vector<unsigned char> search_text;
 };
+
+void KeyIndex::Impl::NoteVisibility(std::uint32_t recno, std::string_view record) {
+  if (recno > kMaxVisibilityBits) return;
+  const std::uint64_t i = recno - 1;
+  if (i / 64 >= visible_bits.size()) visible_bits.resize(static_cast<std::size_t>(i / 64 + 1));
+  const bool visible = !table.set_deleted() || record.empty() || record[0] != dbf::kDeletedFlag;
+  if (visible) visible_bits[static_cast<std::size_t>(i / 64)] |= std::uint64_t{1} << (i % 64);
+  noted_records = std::max<std::uint64_t>(noted_records, recno);
+}
+
+bool KeyIndex::Impl::Visible(std::uint32_t recno) const {
+  if (recno == 0) return false;
+  if (recno > noted_records) return table.IsRecordVisible(recno);
+  const std::uint64_t i = recno - 1;
+  return (visible_bits[static_cast<std::size_t>(i / 64)] >> (i % 64)) & 1u;
+}
 
 void KeyIndex::Impl::Build(platform::ExclusiveFile& out) {
   const std::vector<KeyPart> parts = ResolveExpression(table, expression);
@@ -254,43 +275,50 @@ void KeyIndex::Impl::Build(platform::ExclusiveFile& out) {
       if (part.offset > record.size() || part.length > record.size() - part.offset) {
         ThrowFieldPastRecordEnd(part.name, table.FileName());
       }
-      // The field's text as the reader gives it (up to a NUL), the parts joined directly; the
-      // key is NUL-padded, which ends every comparison there.
+      // The field's text as the reader gives it (up to a NUL), the parts joined directly. The
+      // key is NUL-padded, so every key holds nothing but NULs after its first NUL.
       const std::string_view text = DbfText(record.substr(part.offset, part.length));
       if (!text.empty()) std::memcpy(key.data() + at, text.data(), text.size());
       at += text.size();
     }
     std::fill(key.begin() + static_cast<std::ptrdiff_t>(at), key.end(), 0);
     written = runs.Add(key.data(), recno);
+    NoteVisibility(recno, record);
   });
   if (!written || !runs.Finish()) ThrowIndexCreateError(name);
 
   runs.StartMerge(kMergeReadBudget);
-  const std::uint64_t tree_start =
+  const std::uint64_t start =
       (runs.area_end() + ntx::kPageSize - 1) / ntx::kPageSize * ntx::kPageSize;
-  TreeWriter writer(out, tree_start, g, runs);
+  TreeWriter writer(out, start, g, runs, cache);
+  cache.Reset(start, writer.Plan(runs.count()));
   std::uint32_t root_offset = 0;
-  if (!writer.Build(runs.count(), &root_offset) || runs.failed()) ThrowIndexCreateError(name);
+  if (!writer.Write(&root_offset) || runs.failed()) ThrowIndexCreateError(name);
   const ntx::PageBytes header = MakeHeader(g, expression, root_offset);
   if (!out.WriteAt(0, header.data(), header.size())) ThrowIndexCreateError(name);
 
   geometry = g;
   root = root_offset;
+  tree_start = start;
   key_count = runs.count();
   file_size = out.Size();
 }
 
 const ntx::PageBytes& KeyIndex::Impl::LoadPage(std::uint32_t offset) {
-  if (offset < ntx::kPageSize || offset % ntx::kPageSize != 0 ||
+  if (offset < tree_start || offset % ntx::kPageSize != 0 ||
       offset + std::uint64_t{ntx::kPageSize} > file_size) {
     ThrowDamaged();
   }
   if (const ntx::PageBytes* hit = cache.Find(offset)) return *hit;
-  ntx::PageBytes& slot = cache.Insert(offset);
-  if (file->ReadAt(offset, slot.data(), slot.size()) != slot.size()) {
-    cache.Forget(offset);
+  // A page read back is checked once, before the cache holds it; the cache holds only pages
+  // that are whole.
+  ntx::PageBytes& slot = cache.SlotFor(offset);
+  ntx::PageView check;
+  if (file->ReadAt(offset, slot.data(), slot.size()) != slot.size() ||
+      !check.Parse(slot.data(), geometry)) {
     ThrowDamaged();
   }
+  cache.Commit(offset);
   return slot;
 }
 
@@ -299,26 +327,53 @@ const ntx::PageBytes& KeyIndex::Impl::LoadPage(std::uint32_t offset) {
 // matches and its record is visible, and so on through a run of equal keys whose records are
 // hidden; the first greater key ends the page. Past the last item the right-most child follows.
 bool KeyIndex::Impl::Search(std::uint32_t offset, const unsigned char* text, std::size_t n,
-                            int depth) {
+                            int depth, std::uint32_t* found) {
   if (depth > kMaxDepth) ThrowDamaged();
-  // A copy: the walk below may push this page out of the cache.
-  const ntx::PageBytes page = LoadPage(offset);
+  // The page stays where the cache keeps it; after a child's search it is looked up again, as
+  // that search may have replaced it.
+  const ntx::PageBytes* page = &LoadPage(offset);
   ntx::PageView view;
-  if (!view.Parse(page.data(), geometry)) ThrowDamaged();
-  for (std::size_t i = 0; i < view.count(); ++i) {
+  view.Attach(page->data());
+  // The items a page passes over are those whose key sorts before the text; the keys of a page
+  // ascend, so the first item not passed is found by halving.
+  std::size_t lo = 0;
+  std::size_t hi = view.count();
+  while (lo < hi) {
+    const std::size_t mid = lo + (hi - lo) / 2;
+    if (ntx::CompareKeys(text, view.key(mid), n) > 0) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  for (std::size_t i = lo; i < view.count(); ++i) {
     const int c = ntx::CompareKeys(text, view.key(i), n);
-    if (c > 0) continue;
     const std::uint32_t child = view.child(i);
-    if (child != 0 && Search(child, text, n, depth + 1)) return true;
+    if (child != 0) {
+      if (Search(child, text, n, depth + 1, found)) return true;
+      page = &LoadPage(offset);
+      view.Attach(page->data());  // the same bytes as before
+    }
     if (c < 0) return false;
     const std::uint32_t recno = view.recno(i);
-    if (table.IsRecordVisible(recno)) {
-      table.GoTo(recno);
+    if (Visible(recno)) {
+      *found = recno;
       return true;
     }
   }
   const std::uint32_t right = view.child(view.count());
-  return right != 0 && Search(right, text, n, depth + 1);
+  return right != 0 && Search(right, text, n, depth + 1, found);
+}
+
+bool KeyIndex::Impl::Find(std::string_view value, std::uint32_t* found) {
+  if (!file) return false;
+  // The keys hold only NULs after their first NUL; the search text is brought to the same form,
+  // so a plain byte comparison stops where a NUL on both sides would.
+  const std::size_t n = std::min(value.size(), geometry.key_size);
+  search_text.assign(value.begin(), value.begin() + static_cast<std::ptrdiff_t>(n));
+  auto nul = std::find(search_text.begin(), search_text.end(), 0);
+  std::fill(nul, search_text.end(), 0);
+  return Search(root, search_text.data(), n, 0, found);
 }
 
 KeyIndex::KeyIndex(DbfTable& table, std::string name)
@@ -354,17 +409,26 @@ void KeyIndex::Create(platform::ExclusiveFile file) {
 }
 
 bool KeyIndex::FindKey(std::string_view value) {
-  if (!impl_->file) return false;
-  const std::size_t n = std::min(value.size(), impl_->geometry.key_size);
-  return impl_->Search(impl_->root, reinterpret_cast<const unsigned char*>(value.data()), n, 0);
+  std::uint32_t recno = 0;
+  if (!impl_->Find(value, &recno)) return false;
+  impl_->table.GoTo(recno);
+  return true;
+}
+
+bool KeyIndex::HasKey(std::string_view value) {
+  std::uint32_t recno = 0;
+  return impl_->Find(value, &recno);
 }
 
 void KeyIndex::Close() {
   impl_->file.reset();
   impl_->cache.Clear();
   impl_->root = 0;
+  impl_->tree_start = 0;
   impl_->file_size = 0;
   impl_->key_count = 0;
+  std::vector<std::uint64_t>().swap(impl_->visible_bits);
+  impl_->noted_records = 0;
 }
 
 std::size_t KeyIndex::KeySize() const { return impl_->geometry.key_size; }

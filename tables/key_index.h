@@ -44,6 +44,8 @@ class KeyIndex {
   // positions the table on that record. False when the index is not built. Throws TableError
   // only when the index file itself cannot be read back.
   bool FindKey(std::string_view value);
+  // The same search, leaving the table where it is (for callers that need only the answer).
+  bool HasKey(std::string_view value);
 
   // Closes the index file (it stays on disk). Afterwards every search answers false.
   void Close();

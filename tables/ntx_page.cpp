@@ -55,12 +55,4 @@ bool PageView::Parse(const unsigned char* page, const PageGeometry& geometry) {
   return true;
 }
 
-int CompareKeys(const unsigned char* a, const unsigned char* b, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) {
-    if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
-    if (a[i] == 0) return 0;
-  }
-  return 0;
-}
-
 }  // namespace tables::ntx

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "tables/ntx_format.h"
@@ -51,6 +52,11 @@ class PageView {
  public:
   // False when the page is damaged (count above the maximum, a slot outside the page).
   bool Parse(const unsigned char* page, const PageGeometry& geometry);
+  // A page that passed Parse() once (or that the build wrote), without checking it again.
+  void Attach(const unsigned char* page) {
+    page_ = page;
+    count_ = GetU16(page + kCountOffset);
+  }
 
   std::size_t count() const { return count_; }
   // i in [0, count()) for items; child(count()) is the right-most child.
@@ -69,6 +75,30 @@ class PageView {
 
 // Key order of the index: unsigned bytes over `n` positions, stopping at a NUL that both sides
 // share (a NUL against another byte sorts first). Negative, zero or positive.
-int CompareKeys(const unsigned char* a, const unsigned char* b, std::size_t n);
+// REQUIRES: both hold only NULs after their first NUL (the index writes its keys so, and the
+// search brings its text to that form), which makes a plain byte comparison exact.
+inline std::uint64_t LoadBigEndian64(const unsigned char* p) {
+  std::uint64_t v = 0;
+  for (int i = 0; i < 8; ++i) v = (v << 8) | p[i];
+  return v;
+}
+
+inline int CompareKeys(const unsigned char* a, const unsigned char* b, std::size_t n) {
+  if (n < 8) return n == 0 ? 0 : std::memcmp(a, b, n);
+  // Eight bytes at a time as one number; the tail as the last eight bytes, which overlap bytes
+  // already found equal.
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const std::uint64_t x = LoadBigEndian64(a + i);
+    const std::uint64_t y = LoadBigEndian64(b + i);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (i < n) {
+    const std::uint64_t x = LoadBigEndian64(a + n - 8);
+    const std::uint64_t y = LoadBigEndian64(b + n - 8);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return 0;
+}
 
 }  // namespace tables::ntx

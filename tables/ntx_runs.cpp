@@ -95,7 +95,7 @@ const unsigned char* SortedRuns::Head(std::size_t cursor) const {
 
 void SortedRuns::StartMerge(std::size_t read_budget) {
   cursors_.clear();
-  heap_.clear();
+  tree_.clear();
   failed_ = false;
   std::vector<unsigned char>().swap(batch_);  // the collection is over
   std::vector<std::uint32_t>().swap(order_);
@@ -119,29 +119,39 @@ void SortedRuns::StartMerge(std::size_t read_budget) {
     }
   }
   current_.resize(e);
-  auto greater = [this](std::size_t a, std::size_t b) { return Less(Head(b), Head(a)); };
-  for (std::size_t i = 0; i < cursors_.size(); ++i) {
-    if (cursors_[i].at < cursors_[i].len) heap_.push_back(i);
+  // A tree of losers: node t holds the run that lost the match there, tree_[0] the winner.
+  // Every node starts with a sentinel that beats every run, then each run plays its way up.
+  const std::size_t k = cursors_.size();
+  tree_.assign(k, kSentinel);
+  for (std::size_t i = k; i-- > 0;) Replay(i);
+}
+
+bool SortedRuns::Beats(std::size_t a, std::size_t b) const {
+  if (a == kSentinel || b == kSentinel) return a == kSentinel && b != kSentinel;
+  const bool a_done = cursors_[a].at >= cursors_[a].len;
+  const bool b_done = cursors_[b].at >= cursors_[b].len;
+  if (a_done || b_done) return !a_done;
+  return Less(Head(a), Head(b));
+}
+
+void SortedRuns::Replay(std::size_t run) {
+  std::size_t winner = run;
+  for (std::size_t t = (run + cursors_.size()) / 2; t > 0; t /= 2) {
+    if (Beats(tree_[t], winner)) std::swap(tree_[t], winner);
   }
-  std::make_heap(heap_.begin(), heap_.end(), greater);
+  tree_[0] = winner;
 }
 
 bool SortedRuns::Next(const unsigned char** key, std::uint32_t* recno) {
-  if (failed_ || heap_.empty()) return false;
-  auto greater = [this](std::size_t a, std::size_t b) { return Less(Head(b), Head(a)); };
-  std::pop_heap(heap_.begin(), heap_.end(), greater);
-  const std::size_t top = heap_.back();
-  heap_.pop_back();
-  const std::size_t e = EntrySize();
+  if (failed_ || tree_.empty()) return false;
+  const std::size_t top = tree_[0];
+  if (top == kSentinel || cursors_[top].at >= cursors_[top].len) return false;  // all used up
   Cursor& c = cursors_[top];
+  const std::size_t e = EntrySize();
   std::memcpy(current_.data(), c.buf.data() + c.at, e);
   c.at += e;
-  if (c.at < c.len || Fill(c)) {
-    heap_.push_back(top);
-    std::push_heap(heap_.begin(), heap_.end(), greater);
-  } else if (failed_) {
-    return false;
-  }
+  if (c.at >= c.len && !Fill(c) && failed_) return false;
+  Replay(top);
   *key = current_.data();
   *recno = GetU32(current_.data() + key_size_);
   return true;

@@ -53,6 +53,11 @@ class SortedRuns {
   bool WriteBatch();
   bool Fill(Cursor& cursor);
   const unsigned char* Head(std::size_t cursor) const;
+  // Merge tree: whether run a's next pair comes before run b's (a used-up run comes last).
+  bool Beats(std::size_t a, std::size_t b) const;
+  void Replay(std::size_t run);
+
+  static constexpr std::size_t kSentinel = static_cast<std::size_t>(-1);
 
   platform::ExclusiveFile& file_;
   std::size_t key_size_;
@@ -68,7 +73,7 @@ class SortedRuns {
   std::vector<unsigned char> sorted_;
 
   std::vector<Cursor> cursors_;
-  std::vector<std::size_t> heap_;
+  std::vector<std::size_t> tree_;
   std::vector<unsigned char> current_;
   bool failed_ = false;
 };
