@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,7 +10,6 @@
 
 #include "engine/rule_set.h"
 #include "engine/structure_check.h"
-#include "engine/text.h"
 #include "tables/dbf_values.h"
 
 namespace engine {
@@ -36,7 +36,22 @@ struct FieldPlan {
   int depende_index = -1;        // field holding the qualifying value; -1: none or missing
   bool needs_value = false;      // the product type, width, date or domain check reads its text
   const FieldDomain* domain = nullptr;  // the values its key can find; nullptr: none
+  // The last key looked up and its answer: consecutive records often repeat a value.
+  std::uint64_t last_key1 = 0;
+  std::uint16_t last_key2 = 0;
+  bool has_last = false;
+  bool last_found = false;
 };
+
+// Trimmed() of the report helpers, inlined for the record loop: every character of code 32 or
+// below removed from both ends.
+inline std::string_view TrimControls(std::string_view text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
+  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
+  return text.substr(begin, end - begin);
+}
 
 bool AllBlank(std::string_view bytes) {
   for (const char c : bytes) {
@@ -127,6 +142,9 @@ class RecordWalker {
 
   void CheckRecord() {
     record_ = dados_.Record();
+    // One search per record instead of one per character field: without a NUL byte in the
+    // record every character text is its stored bytes.
+    record_has_nul_ = std::memchr(record_.data(), '\0', record_.size()) != nullptr;
     product_ = kDefaultProductType;
     const int count = static_cast<int>(plans_.size());
     for (int p = 0; p < count; ++p) CheckField(p);
@@ -146,7 +164,7 @@ class RecordWalker {
     FieldValueView out;
     switch (plan.kind) {
       case ValueKind::kChar:
-        out.text = tables::DbfText(raw);
+        out.text = record_has_nul_ ? tables::DbfText(raw) : raw;
         return out;
       case ValueKind::kInt32:
       case ValueKind::kInt64: {
@@ -186,19 +204,16 @@ class RecordWalker {
 
   // Per record a field adds at most 1 to erroNulo and at most 3 to erroDom.
   void CheckField(int p) {
-    const FieldPlan& plan = plans_[static_cast<std::size_t>(p)];
+    FieldPlan& plan = plans_[static_cast<std::size_t>(p)];
     FieldRule* rule = plan.rule;
-    if (rule != nullptr && rule->null_check) {
-      // A character value is never null: only its blank text counts (when the rule says a
-      // character field). A numeric value counts only when all its bytes are blanks, not when
-      // it is merely malformed.
-      if (plan.kind == ValueKind::kChar) {
-        if (rule->string_type && Trimmed(tables::DbfText(Raw(p))).empty()) ++rule->erro_nulo;
-      } else if (AllBlank(Raw(p))) {
-        ++rule->erro_nulo;
-      }
+    if (plan.kind != ValueKind::kChar) {
+      // A numeric value counts as missing only when all its bytes are blanks, not when it is
+      // merely malformed.
+      if (rule != nullptr && rule->null_check && AllBlank(Raw(p))) ++rule->erro_nulo;
+      if (!plan.needs_value) return;
+    } else if (rule == nullptr && !plan.is_tipo_prod) {
+      return;
     }
-    if (!plan.needs_value) return;
 
     const FieldValueView value = Convert(p, text_buffer_);
     if (plan.is_tipo_prod) {
@@ -212,8 +227,13 @@ class RecordWalker {
       }
     }
     if (rule == nullptr) return;
-    const std::string_view trimmed = Trimmed(value.text);
+    const std::string_view trimmed = TrimControls(value.text);
 
+    // A character value is never null: only its blank text counts, when the rule says a
+    // character field.
+    if (plan.kind == ValueKind::kChar && rule->null_check && rule->string_type && trimmed.empty()) {
+      ++rule->erro_nulo;
+    }
     if (rule->width_check) {
       if (!rule->tamanho || static_cast<std::int64_t>(trimmed.size()) != *rule->tamanho) {
         ++rule->erro_dom;
@@ -244,18 +264,30 @@ class RecordWalker {
     return true;
   }
 
-  bool DomainFound(const FieldPlan& plan, std::string_view trimmed) {
+  bool DomainFound(FieldPlan& plan, std::string_view trimmed) {
+    if (plan.domain == nullptr) return false;
     char key1[DomainSet::kValor1Width];
     char key2[DomainSet::kValor2Width] = {' ', ' '};
     if (plan.depende_index >= 0) {
-      const std::string_view v = Trimmed(Convert(plan.depende_index, depende_buffer_).text);
+      const std::string_view v = TrimControls(Convert(plan.depende_index, depende_buffer_).text);
       for (std::size_t i = 0; i < v.size() && i < sizeof key2; ++i) key2[i] = v[i];
     }
     // Postal codes by their first five characters. Padded to 8 and cut to the stored width, as
     // the keyed table does with a longer key.
     const std::string_view value = plan.is_postal_name ? trimmed.substr(0, 5) : trimmed;
     for (std::size_t i = 0; i < sizeof key1; ++i) key1[i] = i < value.size() ? value[i] : ' ';
-    return plan.domain != nullptr && plan.domain->Contains(key1, key2);
+
+    std::uint64_t packed1 = 0;
+    std::uint16_t packed2 = 0;
+    std::memcpy(&packed1, key1, sizeof key1);
+    std::memcpy(&packed2, key2, sizeof key2);
+    if (!plan.has_last || packed1 != plan.last_key1 || packed2 != plan.last_key2) {
+      plan.last_key1 = packed1;
+      plan.last_key2 = packed2;
+      plan.last_found = plan.domain->Contains(key1, key2);
+      plan.has_last = true;
+    }
+    return plan.last_found;
   }
 
   RunContext& ctx_;
@@ -265,6 +297,7 @@ class RecordWalker {
   char decimal_separator_;
   std::vector<FieldPlan> plans_;
   std::string_view record_;
+  bool record_has_nul_ = false;
   std::string_view product_;  // the product type of the current record
   std::string product_buffer_;
   std::string text_buffer_;
