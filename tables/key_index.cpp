@@ -431,6 +431,10 @@ void KeyIndex::Close() {
   impl_->noted_records = 0;
 }
 
+void KeyIndex::SetCacheBudget(std::size_t inner_pages, std::size_t leaf_slots) {
+  impl_->cache = ntx::PageCache(inner_pages, leaf_slots);
+}
+
 std::size_t KeyIndex::KeySize() const { return impl_->geometry.key_size; }
 std::uint64_t KeyIndex::KeyCount() const { return impl_->key_count; }
 

@@ -50,6 +50,10 @@ class KeyIndex {
   // Closes the index file (it stays on disk). Afterwards every search answers false.
   void Close();
 
+  // Pages kept in memory for searches, in place of the defaults (4,096 inner pages and 40,960
+  // leaf slots); takes effect at the next build. Tests make it small to exercise read-backs.
+  void SetCacheBudget(std::size_t inner_pages, std::size_t leaf_slots);
+
   // What the build found (for tests and measurements).
   std::size_t KeySize() const;
   std::uint64_t KeyCount() const;

@@ -104,11 +104,13 @@ class KeyIndexTest : public ::testing::Test {
     for (const Risk& r : risks) builder.Add({"00001", r.apolice, r.item, "10.00"}, r.deleted);
     builder.Write(dbf_path_);
   }
-  tables::KeyIndex& Build(const std::vector<Risk>& risks) {
+  // `small_cache`: searches read most pages back from the file instead of memory.
+  tables::KeyIndex& Build(const std::vector<Risk>& risks, bool small_cache = false) {
     WriteRisks(risks);
     table_.SetFileName(dbf_path_);
     table_.Open();
     index_ = std::make_unique<tables::KeyIndex>(table_, "apolice");
+    if (small_cache) index_->SetCacheBudget(1, 3);
     index_->SetKeyExpression("apolice+item");
     index_->SetFileName(ntx_path_);
     index_->Create();
@@ -179,6 +181,8 @@ TEST_F(KeyIndexTest, SearchSkipsDeletedRecordsAndComparesBytes) {
   for (const Case& c : cases) {
     SCOPED_TRACE("value [" + c.value + "]");
     table_.GoTo(1);
+    EXPECT_EQ(index.HasKey(c.value), c.found);
+    EXPECT_EQ(table_.RecNo(), 1u) << "HasKey moved the table";
     EXPECT_EQ(index.FindKey(c.value), c.found);
     EXPECT_EQ(table_.RecNo(), c.found ? c.recno : 1u) << "position after the search";
   }
@@ -244,11 +248,39 @@ TEST_F(KeyIndexTest, FileHeldByAnotherCannotBeCreated) {
   EXPECT_THROW(index.Create(), tables::TableError);
 }
 
-// Random tables of several batches and several tree levels against a multimap model.
+TEST_F(KeyIndexTest, DamagedPageReadBackIsAnErrorNotACrash) {
+  std::vector<Risk> risks;
+  for (int i = 0; i < 3000; ++i) risks.push_back({"POL" + std::to_string(i), "1"});
+  tables::KeyIndex& index = Build(risks, /*small_cache=*/true);
+  {
+    // The lock is advisory: another writer can still damage the file under the index.
+    std::fstream f(ntx_path_, std::ios::in | std::ios::out | std::ios::binary);
+    const std::size_t size = ReadAll(ntx_path_).size();
+    for (std::size_t at = 1024; at < size; at += 1024) {
+      f.seekp(static_cast<std::streamoff>(at));
+      f.write("\xFF\xFF", 2);  // a count above the maximum
+    }
+  }
+  try {
+    index.FindKey(Key("POL1", "1"));
+    FAIL() << "a damaged page was searched";
+  } catch (const tables::TableError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "TMarlNTXIndex: index file \"" + ntx_path_ + "\" cannot be read back");
+  }
+}
+
+// Random tables of several batches and several tree levels against a multimap model, searched
+// in memory and, with a cache of a few pages, from the file.
 TEST_F(KeyIndexTest, MatchesMultimapModel) {
   std::mt19937 rng(20240315);
-  for (const std::size_t size : {1u, 26u, 27u, 1927u, 1928u, 45000u}) {
-    SCOPED_TRACE("records " + std::to_string(size));
+  const struct {
+    std::size_t size;
+    bool small_cache;
+  } rounds[] = {{1, false},    {26, false},  {27, false},    {1927, false},
+                {1928, false}, {3000, true}, {45000, false}, {45000, true}};
+  for (const auto [size, small_cache] : rounds) {
+    SCOPED_TRACE("records " + std::to_string(size) + (small_cache ? ", small cache" : ""));
     index_.reset();
     table_.Close();
     std::vector<Risk> risks;
@@ -263,7 +295,7 @@ TEST_F(KeyIndexTest, MatchesMultimapModel) {
                     std::make_pair(static_cast<std::uint32_t>(i + 1), r.deleted));
       risks.push_back(r);
     }
-    tables::KeyIndex& index = Build(risks);
+    tables::KeyIndex& index = Build(risks, small_cache);
     EXPECT_EQ(index.KeyCount(), size);
 
     // The file: keys ascending, every record once under its own key.
