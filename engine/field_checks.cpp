@@ -215,7 +215,13 @@ class RecordWalker {
       return;
     }
 
-    const FieldValueView value = Convert(p, text_buffer_);
+    FieldValueView value;
+    if (plan.kind == ValueKind::kChar) {
+      const std::string_view raw = Raw(p);
+      value.text = record_has_nul_ ? tables::DbfText(raw) : raw;
+    } else {
+      value = Convert(p, text_buffer_);
+    }
     if (plan.is_tipo_prod) {
       // A character text stays valid in the record until the next move; a converted one is
       // kept apart from the buffer that the next field reuses.
@@ -266,24 +272,18 @@ class RecordWalker {
 
   bool DomainFound(FieldPlan& plan, std::string_view trimmed) {
     if (plan.domain == nullptr) return false;
-    char key1[DomainSet::kValor1Width];
-    char key2[DomainSet::kValor2Width] = {' ', ' '};
+    // Postal codes by their first five characters. Both key texts are padded and cut to the
+    // stored widths, as the keyed table does with a longer key.
+    const std::uint64_t key1 =
+        FieldDomain::PackValor1(plan.is_postal_name ? trimmed.substr(0, 5) : trimmed);
+    std::uint16_t key2 = FieldDomain::PackValor2({});
     if (plan.depende_index >= 0) {
-      const std::string_view v = TrimControls(Convert(plan.depende_index, depende_buffer_).text);
-      for (std::size_t i = 0; i < v.size() && i < sizeof key2; ++i) key2[i] = v[i];
+      key2 =
+          FieldDomain::PackValor2(TrimControls(Convert(plan.depende_index, depende_buffer_).text));
     }
-    // Postal codes by their first five characters. Padded to 8 and cut to the stored width, as
-    // the keyed table does with a longer key.
-    const std::string_view value = plan.is_postal_name ? trimmed.substr(0, 5) : trimmed;
-    for (std::size_t i = 0; i < sizeof key1; ++i) key1[i] = i < value.size() ? value[i] : ' ';
-
-    std::uint64_t packed1 = 0;
-    std::uint16_t packed2 = 0;
-    std::memcpy(&packed1, key1, sizeof key1);
-    std::memcpy(&packed2, key2, sizeof key2);
-    if (!plan.has_last || packed1 != plan.last_key1 || packed2 != plan.last_key2) {
-      plan.last_key1 = packed1;
-      plan.last_key2 = packed2;
+    if (!plan.has_last || key1 != plan.last_key1 || key2 != plan.last_key2) {
+      plan.last_key1 = key1;
+      plan.last_key2 = key2;
       plan.last_found = plan.domain->Contains(key1, key2);
       plan.has_last = true;
     }

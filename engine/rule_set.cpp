@@ -114,15 +114,6 @@ void RuleSet::WriteBack(MemTable& estrut) const {
   }
 }
 
-std::size_t FieldDomain::Hash(std::uint64_t valor1, std::uint16_t valor2) {
-  std::uint64_t h = (valor1 ^ (static_cast<std::uint64_t>(valor2) << 48)) * 0x9E3779B97F4A7C15ull;
-  h ^= valor2 * 0xC2B2AE3D27D4EB4Full;
-  h ^= h >> 32;
-  h *= 0x165667B19E3779F9ull;
-  h ^= h >> 29;
-  return static_cast<std::size_t>(h);
-}
-
 void FieldDomain::Grow() {
   std::vector<Slot> old = std::move(slots_);
   slots_.assign(old.empty() ? 16 : old.size() * 2, Slot{});
@@ -135,33 +126,16 @@ void FieldDomain::Grow() {
   }
 }
 
-void FieldDomain::Insert(const char* valor1, const char* valor2) {
+void FieldDomain::Insert(std::uint64_t valor1, std::uint16_t valor2) {
   if ((count_ + 1) * 4 > slots_.size() * 3) Grow();  // at most three quarters full
-  Slot key;
-  std::memcpy(&key.valor1, valor1, kValor1Width);
-  std::memcpy(&key.valor2, valor2, kValor2Width);
-  key.used = true;
   const std::size_t mask = slots_.size() - 1;
-  std::size_t i = Hash(key.valor1, key.valor2) & mask;
+  std::size_t i = Hash(valor1, valor2) & mask;
   while (slots_[i].used) {
-    if (slots_[i].valor1 == key.valor1 && slots_[i].valor2 == key.valor2) return;
+    if (slots_[i].valor1 == valor1 && slots_[i].valor2 == valor2) return;
     i = (i + 1) & mask;
   }
-  slots_[i] = key;
+  slots_[i] = Slot{valor1, valor2, true};
   ++count_;
-}
-
-bool FieldDomain::Contains(const char* valor1, const char* valor2) const {
-  if (count_ == 0) return false;
-  std::uint64_t v1 = 0;
-  std::uint16_t v2 = 0;
-  std::memcpy(&v1, valor1, kValor1Width);
-  std::memcpy(&v2, valor2, kValor2Width);
-  const std::size_t mask = slots_.size() - 1;
-  for (std::size_t i = Hash(v1, v2) & mask; slots_[i].used; i = (i + 1) & mask) {
-    if (slots_[i].valor1 == v1 && slots_[i].valor2 == v2) return true;
-  }
-  return false;
 }
 
 DomainSet DomainSet::Compile(MemTable& anexos, int tabela) {
@@ -181,7 +155,8 @@ DomainSet DomainSet::Compile(MemTable& anexos, int tabela) {
     if (v1.kind() != FieldValue::Kind::kText || v2.kind() != FieldValue::Kind::kText) continue;
     // Every lookup key is exactly 8 and 2 characters wide; shorter stored texts never match.
     if (v1.text().size() != kValor1Width || v2.text().size() != kValor2Width) continue;
-    set.domains_[{*t, *c}].Insert(v1.text().data(), v2.text().data());
+    set.domains_[{*t, *c}].Insert(FieldDomain::PackValor1(v1.text()),
+                                  FieldDomain::PackValor2(v2.text()));
   }
   return set;
 }
@@ -194,7 +169,8 @@ const FieldDomain* DomainSet::Find(int tabela, int campo) const {
 bool DomainSet::Contains(int tabela, int campo, std::string_view valor1,
                          std::string_view valor2) const {
   const FieldDomain* domain = Find(tabela, campo);
-  return domain != nullptr && domain->Contains(valor1.data(), valor2.data());
+  return domain != nullptr &&
+         domain->Contains(FieldDomain::PackValor1(valor1), FieldDomain::PackValor2(valor2));
 }
 
 }  // namespace engine

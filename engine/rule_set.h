@@ -78,9 +78,30 @@ class FieldDomain {
   static constexpr std::size_t kValor1Width = 8;
   static constexpr std::size_t kValor2Width = 2;
 
-  // REQUIRES: valor1 holds kValor1Width bytes and valor2 kValor2Width bytes.
-  void Insert(const char* valor1, const char* valor2);
-  bool Contains(const char* valor1, const char* valor2) const;
+  // A key text as the keyed table holds it: its first `width` characters, blank-padded, packed
+  // into an integer (byte i in bits 8i to 8i+7).
+  static std::uint64_t Pack(std::string_view text, std::size_t width) {
+    std::uint64_t packed = 0;
+    for (std::size_t i = 0; i < width; ++i) {
+      const auto c = static_cast<unsigned char>(i < text.size() ? text[i] : ' ');
+      packed |= static_cast<std::uint64_t>(c) << (8 * i);
+    }
+    return packed;
+  }
+  static std::uint64_t PackValor1(std::string_view text) { return Pack(text, kValor1Width); }
+  static std::uint16_t PackValor2(std::string_view text) {
+    return static_cast<std::uint16_t>(Pack(text, kValor2Width));
+  }
+
+  void Insert(std::uint64_t valor1, std::uint16_t valor2);
+  bool Contains(std::uint64_t valor1, std::uint16_t valor2) const {
+    if (count_ == 0) return false;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = Hash(valor1, valor2) & mask; slots_[i].used; i = (i + 1) & mask) {
+      if (slots_[i].valor1 == valor1 && slots_[i].valor2 == valor2) return true;
+    }
+    return false;
+  }
   std::size_t size() const { return count_; }
 
  private:
@@ -89,7 +110,13 @@ class FieldDomain {
     std::uint16_t valor2 = 0;
     bool used = false;
   };
-  static std::size_t Hash(std::uint64_t valor1, std::uint16_t valor2);
+  static std::size_t Hash(std::uint64_t valor1, std::uint16_t valor2) {
+    std::uint64_t h = (valor1 ^ (static_cast<std::uint64_t>(valor2) << 48)) * 0x9E3779B97F4A7C15ull;
+    h ^= h >> 32;
+    h *= 0x165667B19E3779F9ull;
+    h ^= h >> 29;
+    return static_cast<std::size_t>(h);
+  }
   void Grow();
 
   std::vector<Slot> slots_;

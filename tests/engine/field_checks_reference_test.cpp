@@ -256,12 +256,16 @@ TEST(FieldDomainTest, AgreesWithASetModel) {
   std::set<std::string> model;
   for (int n = 0; n < 3000; ++n) {
     const std::string k = key(static_cast<std::uint32_t>(rng()));
-    domain.Insert(k.data(), k.data() + 8);
+    domain.Insert(engine::FieldDomain::PackValor1(std::string_view(k).substr(0, 8)),
+                  engine::FieldDomain::PackValor2(std::string_view(k).substr(8)));
     model.insert(k);
     if (n % 100 == 0) {
       for (int probe = 0; probe < 200; ++probe) {
         const std::string q = key(static_cast<std::uint32_t>(rng()));
-        ASSERT_EQ(domain.Contains(q.data(), q.data() + 8), model.count(q) == 1) << q;
+        const bool found =
+            domain.Contains(engine::FieldDomain::PackValor1(std::string_view(q).substr(0, 8)),
+                            engine::FieldDomain::PackValor2(std::string_view(q).substr(8)));
+        ASSERT_EQ(found, model.count(q) == 1) << q;
       }
     }
   }
