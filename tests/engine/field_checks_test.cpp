@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "field_checks_fixture.h"
+#include "tables/table_error.h"
 
 namespace {
 
@@ -424,6 +425,31 @@ TEST_F(FieldChecksTest, StoredValueShorterThanEightNeverMatches) {
   engine::LoadRuleCatalog(ctx_);
   ASSERT_TRUE(WalkRows(1, fields, {{"00001", "1"}}));
   EXPECT_EQ(Counters(1, 2), std::make_pair(0, 1));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FieldChecksTest, AnErrorEndingTheWalkKeepsTheCountersRaisedBeforeIt) {
+  // A header whose record length leaves D_OCORR past the end of every record: the reader raises
+  // its error at that field of the first record, after SEXO was counted.
+  const std::vector<TestField> fields{CharField("SEXO", 1, Rule(0, 0, 0, 0, 0, 0)),
+                                      CharField("D_OCORR", 8, Rule(0, 0, 0, 1, 0, 0))};
+  WriteCatalog(1, fields, {});
+  tools::DbfBuilder builder({{"COD_SEG", 'C', 5, 0}, {"SEXO", 'C', 1, 0}, {"D_OCORR", 'C', 8, 0}});
+  builder.AddRaw("00001 ");
+  std::string bytes = builder.Bytes();
+  bytes[10] = 7;  // record length: flag, COD_SEG and SEXO only
+  bytes[11] = 0;
+  const std::string path = dir_.file("dados.dbf");
+  tools::WriteFile(path, bytes);
+  tables_.tbDados.SetFileName(path);
+  tables_.tbDados.Open();
+  state_.numTabela = 1;
+  state_.codEmpresa = testing_support::kCompany;
+  EXPECT_THROW(engine::WalkRecords(ctx_), tables::TableError);
+  EXPECT_EQ(Counters(1, 2), std::make_pair(1, 0));
 }
 
 }  // namespace
