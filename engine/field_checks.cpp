@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -333,7 +334,9 @@ bool WalkRecords(RunContext& ctx) {
     RecordWalker walker(ctx, rules, domains);
     CompanyCheck company(ctx);
     for (dados.First(); !dados.Eof(); dados.Next()) {
-      ++ctx.state.numRegistros;
+      if (ctx.state.numRegistros < std::numeric_limits<std::int32_t>::max()) {
+        ++ctx.state.numRegistros;  // a count that cannot grow further stays at its maximum
+      }
       if (!company.Check()) {
         completed = false;
         break;
