@@ -54,9 +54,10 @@ inline std::string_view TrimControls(std::string_view text) {
   return text.substr(begin, end - begin);
 }
 
+// From the end: a number is stored right-aligned, so its last byte decides at once.
 bool AllBlank(std::string_view bytes) {
-  for (const char c : bytes) {
-    if (c != ' ') return false;
+  for (std::size_t i = bytes.size(); i > 0; --i) {
+    if (bytes[i - 1] != ' ') return false;
   }
   return true;
 }
