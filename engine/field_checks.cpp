@@ -86,6 +86,33 @@ std::optional<std::int32_t> DatePart(std::string_view part) {
   return value;
 }
 
+// Year, month and day of a text written YYYYMMDD, each by the integer conversion; false when a
+// part does not convert. Eight plain digits, the usual case, are read at once.
+bool SplitDate(std::string_view text, int* year, int* month, int* day) {
+  if (text.size() >= 8) {
+    int d[8];
+    bool digits = true;
+    for (std::size_t i = 0; i < 8; ++i) {
+      d[i] = static_cast<unsigned char>(text[i]) - '0';
+      digits &= d[i] >= 0 && d[i] <= 9;
+    }
+    if (digits) {
+      *year = ((d[0] * 10 + d[1]) * 10 + d[2]) * 10 + d[3];
+      *month = d[4] * 10 + d[5];
+      *day = d[6] * 10 + d[7];
+      return true;
+    }
+  }
+  const auto y = DatePart(Part(text, 0, 4));
+  const auto m = DatePart(Part(text, 4, 2));
+  const auto d = DatePart(Part(text, 6, 2));
+  if (!y || !m || !d) return false;
+  *year = *y;
+  *month = *m;
+  *day = *d;
+  return true;
+}
+
 // The value of one field of the current record, converted on demand.
 struct FieldValueView {
   std::string_view text;  // the field's text; empty for a numeric value that reads as null
@@ -309,12 +336,12 @@ class RecordWalker {
 }  // namespace
 
 bool ValidaData(RunContext& ctx, std::string_view text) {
-  const auto year = DatePart(Part(text, 0, 4));
-  const auto month = DatePart(Part(text, 4, 2));
-  const auto day = DatePart(Part(text, 6, 2));
-  if (!year || !month || !day) return false;
-  if (*year < 1900 || *year > ctx.current_year + 5) return false;
-  if (!IsCalendarDate(*year, *month, *day)) {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  if (!SplitDate(text, &year, &month, &day)) return false;
+  if (year < 1900 || year > ctx.current_year + 5) return false;
+  if (!IsCalendarDate(year, month, day)) {
     std::string message(kInvalidDate);
     message.append(text);
     ctx.host.ShowInvalidDate(message);
