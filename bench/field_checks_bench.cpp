@@ -122,7 +122,7 @@ constexpr FieldDef kClaims[] = {
 };
 
 struct BenchField {
-  tools::DbfFieldSpec spec;
+  tools::DbfFieldSpec shape;
   Fill fill = Fill::kText;
   std::string depende;
 };
@@ -132,10 +132,10 @@ std::vector<BenchField> Layout(const FieldDef (&defs)[N]) {
   std::vector<BenchField> layout;
   for (const FieldDef& d : defs) {
     BenchField f;
-    f.spec.name = d.name;
-    f.spec.type = d.type;
-    f.spec.length = d.length;
-    f.spec.decimals = d.decimals;
+    f.shape.name = d.name;
+    f.shape.type = d.type;
+    f.shape.length = d.length;
+    f.shape.decimals = d.decimals;
     f.fill = d.fill;
     f.depende = d.depende;
     layout.push_back(std::move(f));
@@ -160,18 +160,18 @@ void AddRules(const char* table, const std::vector<BenchField>& layout, std::vec
     const BenchField& f = layout[i];
     RuleRow r;
     r.tabela = table;
-    r.campo = f.spec.name;
-    r.tipo = f.spec.type == 'C' ? 1 : (f.spec.decimals > 0 ? 6 : 3);
-    r.tamanho = f.spec.type == 'C' ? f.spec.length : 0;
+    r.campo = f.shape.name;
+    r.tipo = f.shape.type == 'C' ? 1 : (f.shape.decimals > 0 ? 6 : 3);
+    r.tamanho = f.shape.type == 'C' ? f.shape.length : 0;
     r.ordem = static_cast<int>(i) + 1;
     r.nulo = 0;
     r.depende = f.depende;
     switch (f.fill) {
       case Fill::kSmallCode:
         r.dominio = 1;
-        r.zerosesq = f.spec.length > 1 ? 1 : 0;
+        r.zerosesq = f.shape.length > 1 ? 1 : 0;
         for (int v = 0; v < 10; ++v) {
-          DomainRow d{table, f.spec.name, Digits(v, static_cast<std::size_t>(f.spec.length)),
+          DomainRow d{table, f.shape.name, Digits(v, static_cast<std::size_t>(f.shape.length)),
                       f.depende.empty() ? "" : std::to_string(v % 3)};
           domains->push_back(d);
         }
@@ -181,7 +181,7 @@ void AddRules(const char* table, const std::vector<BenchField>& layout, std::vec
         r.zerosesq = 1;
         if (std::string(table) == kRiscos) {
           for (int v = 0; v < kModels; ++v)
-            domains->push_back({table, f.spec.name, Digits(v, 8), ""});
+            domains->push_back({table, f.shape.name, Digits(v, 8), ""});
         }
         break;
       case Fill::kDate:
@@ -209,16 +209,16 @@ void AddRules(const char* table, const std::vector<BenchField>& layout, std::vec
 
 void WriteData(const std::string& path, const std::vector<BenchField>& layout, long records,
                unsigned seed) {
-  std::vector<tools::DbfFieldSpec> specs;
-  for (const auto& f : layout) specs.push_back(f.spec);
-  tools::DbfFileWriter writer(path, specs);
+  std::vector<tools::DbfFieldSpec> shape;
+  for (const auto& f : layout) shape.push_back(f.shape);
+  tools::DbfFileWriter writer(path, shape);
   std::mt19937 rng(seed);
   std::vector<std::string> values(layout.size());
   for (long n = 0; n < records; ++n) {
     const auto r = static_cast<std::uint32_t>(rng());
     for (std::size_t i = 0; i < layout.size(); ++i) {
       const BenchField& f = layout[i];
-      const auto len = static_cast<std::size_t>(f.spec.length);
+      const auto len = static_cast<std::size_t>(f.shape.length);
       const std::uint32_t x = r >> (i % 24);
       switch (f.fill) {
         case Fill::kCode:

@@ -24,7 +24,7 @@ inline constexpr const char* kCompany = "00001";
 // One field of the input file and its rule; tabela, campo, tipo, tamanho and ordem of the rule
 // are filled in from the field unless `keep_rule_shape` is set.
 struct TestField {
-  tools::DbfFieldSpec spec;
+  tools::DbfFieldSpec shape;
   RuleRow rule;
   bool has_rule = true;
   bool keep_rule_shape = false;
@@ -77,9 +77,9 @@ class FieldWalkTest : public ::testing::Test {
         RuleRow r = fields[i].rule;
         r.tabela = name;
         if (!fields[i].keep_rule_shape) {
-          r.campo = fields[i].spec.name;
-          r.tipo = fields[i].spec.type == 'C' ? 1 : (fields[i].spec.decimals > 0 ? 6 : 3);
-          if (r.tamanho == 0 && fields[i].spec.type == 'C') r.tamanho = fields[i].spec.length;
+          r.campo = fields[i].shape.name;
+          r.tipo = fields[i].shape.type == 'C' ? 1 : (fields[i].shape.decimals > 0 ? 6 : 3);
+          if (r.tamanho == 0 && fields[i].shape.type == 'C') r.tamanho = fields[i].shape.length;
           r.ordem = static_cast<int>(i) + 2;
         }
         rules.push_back(r);
@@ -93,9 +93,9 @@ class FieldWalkTest : public ::testing::Test {
   // Rows complete with COD_SEG.
   bool WalkRows(int table, const std::vector<TestField>& fields,
                 const std::vector<std::vector<std::string>>& rows) {
-    std::vector<tools::DbfFieldSpec> specs{{"COD_SEG", 'C', 5, 0}};
-    for (const auto& f : fields) specs.push_back(f.spec);
-    tools::DbfBuilder builder(specs);
+    std::vector<tools::DbfFieldSpec> shape{{"COD_SEG", 'C', 5, 0}};
+    for (const auto& f : fields) shape.push_back(f.shape);
+    tools::DbfBuilder builder(shape);
     for (const auto& row : rows) builder.Add(row);
     const std::string path = dir_.file("dados.dbf");
     tables_.tbDados.Close();

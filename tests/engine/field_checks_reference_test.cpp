@@ -26,7 +26,7 @@ using testing_support::TestField;
 using Counts = std::map<int, std::pair<std::int64_t, std::int64_t>>;
 
 struct Column {
-  tools::DbfFieldSpec spec;
+  tools::DbfFieldSpec shape;
   std::vector<std::string> values;  // what the records draw from
 };
 
@@ -49,10 +49,10 @@ const std::vector<Column>& Columns() {
   return columns;
 }
 
-int TypeCode(const tools::DbfFieldSpec& spec) {
-  if (spec.type == 'C') return 1;
-  if (spec.decimals > 0) return 6;
-  return spec.length >= 10 ? 25 : 3;
+int TypeCode(const tools::DbfFieldSpec& shape) {
+  if (shape.type == 'C') return 1;
+  if (shape.decimals > 0) return 6;
+  return shape.length >= 10 ? 25 : 3;
 }
 
 class FieldChecksReferenceTest : public testing_support::FieldWalkTest {
@@ -182,24 +182,24 @@ TEST_F(FieldChecksReferenceTest, WalkAgreesWithKeyedLookups) {
     }
     for (std::size_t i = 0; i < columns.size(); ++i) {
       const Column& column = columns[i];
-      fields.push_back({column.spec, {}});
+      fields.push_back({column.shape, {}});
       if (chance(10)) continue;  // a position without a rule
       const int copies = chance(10) ? 2 : 1;
       for (int copy = 0; copy < copies; ++copy) {
         RuleRow r;
         r.tabela = table_name;
-        r.campo = column.spec.name;
-        r.tipo = TypeCode(column.spec);
+        r.campo = column.shape.name;
+        r.tipo = TypeCode(column.shape);
         r.ordem = static_cast<int>(i) + 2;
         r.nulo = chance(50) ? 0 : 1;
         r.zerosesq = chance(40) ? 1 : 0;
-        const int widths[] = {0, 1, 2, 5, 8, column.spec.length};
+        const int widths[] = {0, 1, 2, 5, 8, column.shape.length};
         r.tamanho = widths[pick(6)];
         r.data = chance(30) ? 1 : 0;
         r.zeros = chance(50) ? 1 : 0;
         r.dominio = chance(60) ? 1 : 0;
         if (r.dominio == 1 && chance(40)) {
-          r.depende = chance(20) ? "NAO_HA" : columns[pick(columns.size())].spec.name;
+          r.depende = chance(20) ? "NAO_HA" : columns[pick(columns.size())].shape.name;
           if (chance(30)) r.depende = " " + r.depende;
           if (chance(30)) {
             for (char& c : r.depende) c = static_cast<char>(std::tolower(c));
@@ -208,14 +208,14 @@ TEST_F(FieldChecksReferenceTest, WalkAgreesWithKeyedLookups) {
         rules.push_back(r);
         if (copy > 0 || r.dominio != 1) continue;
         // Allowed values drawn from the column's own values, qualified by the other field's.
-        const bool postal = column.spec.name.find("CEP") != std::string::npos;
+        const bool postal = column.shape.name.find("CEP") != std::string::npos;
         for (const std::string& v : column.values) {
           if (!chance(50)) continue;
           DomainRow d;
           d.tabela = postal ? testing_support::kRiscos : table_name;
-          d.campo = postal ? "CEP_UTIL" : column.spec.name;
+          d.campo = postal ? "CEP_UTIL" : column.shape.name;
           d.valor1 = std::string(engine::Trimmed(v)).substr(0, postal ? 5 : 10);
-          if (column.spec.type == 'N' && chance(50)) d.valor1 = chance(50) ? "12,5" : "12.5";
+          if (column.shape.type == 'N' && chance(50)) d.valor1 = chance(50) ? "12,5" : "12.5";
           d.valor2 = chance(30) ? "A" : (chance(30) ? "AB" : "");
           domains.push_back(d);
         }

@@ -401,7 +401,7 @@ TEST_F(FieldChecksTest, TwoRulesForOnePositionCountOnTheFirst) {
   fields[1].keep_rule_shape = true;
   fields[1].rule.campo = "SEXO2";
   fields[1].rule.ordem = 2;
-  fields[1].spec.name = "OUTRO";
+  fields[1].shape.name = "OUTRO";
   ASSERT_TRUE(Walk(1, fields, {{"", "A"}}));
   // Position 3 has no rule; position 2 has two rows and the first one loaded counts.
   EXPECT_EQ(Counters(1, 2), std::make_pair(1, 0));
