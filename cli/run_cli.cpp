@@ -48,7 +48,12 @@ class CliHost : public engine::RunHost {
   }
   void SetProgress(int) override {}
   void ShowInvalidDate(std::string_view message) override {
-    err_ << engine::Win1252ToUtf8(message) << '\n' << std::flush;
+    // One write per notice: standard error is unbuffered, and a file with many impossible
+    // dates sends thousands of them.
+    std::string line = engine::Win1252ToUtf8(message);
+    line += '\n';
+    err_.write(line.data(), static_cast<std::streamsize>(line.size()));
+    err_.flush();
   }
   const engine::Regional& regional() const override { return regional_; }
   platform::LocalDateTime Now() override { return clock_ != nullptr ? clock_() : platform::LocalNow(); }
