@@ -332,6 +332,7 @@ bool KeyIndex::Impl::Search(std::uint32_t offset, const unsigned char* text, std
   // The page stays where the cache keeps it; after a child's search it is looked up again, as
   // that search may have replaced it.
   const ntx::PageBytes* page = &LoadPage(offset);
+  ntx::PrefetchPage(page->data());
   ntx::PageView view;
   view.Attach(page->data());
   // The items a page passes over are those whose key sorts before the text; the keys of a page

@@ -1,32 +1,49 @@
 #include "tables/ntx_cache.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace tables::ntx {
 
 PageCache::PageCache(std::size_t inner_budget, std::size_t leaf_slots)
-    : inner_budget_(inner_budget), leaf_slots_(std::max<std::size_t>(1, leaf_slots)) {}
+    : inner_budget_(inner_budget), leaf_slots_(std::clamp<std::size_t>(leaf_slots, 1, 1u << 22)) {}
 
 void PageCache::Reset(std::uint64_t first, std::uint64_t pages) {
   Clear();
-  first_ = first;
-  const auto n = static_cast<std::size_t>(
+  first_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(first, 0xFFFFFFFFu));
+  const auto n = static_cast<std::uint32_t>(
       std::clamp<std::uint64_t>(pages, 1, static_cast<std::uint64_t>(leaf_slots_)));
   slots_.reset(new PageBytes[n]);  // no value-initialisation: the build fills what is used
   slot_count_ = n;
   tags_.assign(n, 0);
+  whole_ = pages <= n;
+  const std::size_t pinned = whole_ ? 0 : static_cast<std::size_t>(std::min<std::uint64_t>(
+                                              pages, static_cast<std::uint64_t>(inner_budget_)));
+  if (pinned > 0) {
+    pinned_.reserve(pinned);
+    const std::size_t table = std::bit_ceil(2 * pinned);
+    pinned_table_.assign(table, PinnedEntry{});
+    pinned_mask_ = static_cast<std::uint32_t>(table - 1);
+  }
 }
 
 void PageCache::Clear() {
-  std::unordered_map<std::uint32_t, PageBytes>().swap(inner_);
+  std::vector<PageBytes>().swap(pinned_);
+  std::vector<PinnedEntry>().swap(pinned_table_);
+  pinned_mask_ = 0;
   slots_.reset();
   slot_count_ = 0;
+  whole_ = false;
   std::vector<std::uint32_t>().swap(tags_);
 }
 
 void PageCache::Keep(std::uint32_t offset, const PageBytes& page, bool inner) {
-  if (inner && inner_.size() < inner_budget_) {
-    inner_[offset] = page;
+  if (inner && !whole_ && pinned_.size() < pinned_.capacity()) {
+    // Each page is written once, so the offset is not in the table yet.
+    std::size_t i = PinnedHome(offset);
+    while (pinned_table_[i].offset != 0) i = (i + 1) & pinned_mask_;
+    pinned_table_[i] = {offset, static_cast<std::uint32_t>(pinned_.size())};
+    pinned_.push_back(page);
     return;
   }
   if (slot_count_ == 0) return;
@@ -34,14 +51,12 @@ void PageCache::Keep(std::uint32_t offset, const PageBytes& page, bool inner) {
   Commit(offset);
 }
 
-const PageBytes* PageCache::Find(std::uint32_t offset) const {
-  if (!inner_.empty()) {
-    auto it = inner_.find(offset);
-    if (it != inner_.end()) return &it->second;
+const PageBytes* PageCache::FindPinned(std::uint32_t offset) const {
+  for (std::size_t i = PinnedHome(offset);; i = (i + 1) & pinned_mask_) {
+    const PinnedEntry& e = pinned_table_[i];
+    if (e.offset == offset) return &pinned_[e.index];
+    if (e.offset == 0) return nullptr;
   }
-  if (slot_count_ == 0) return nullptr;
-  const std::size_t i = SlotIndex(offset);
-  return tags_[i] == offset ? &slots_[i] : nullptr;
 }
 
 PageBytes& PageCache::SlotFor(std::uint32_t offset) {

@@ -4,12 +4,17 @@
 // key) carries only the right-most child.
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
 
 #include "tables/ntx_format.h"
+
+#if defined(_MSC_VER)
+#include <stdlib.h>  // _byteswap_uint64
+#endif
 
 namespace tables::ntx {
 
@@ -73,12 +78,34 @@ class PageView {
   std::size_t count_ = 0;
 };
 
+// Asks for every cache line of a page at once, so that a search halving through the items of a
+// page that is not in the processor's caches waits for memory once rather than at every step.
+inline void PrefetchPage(const unsigned char* page) {
+#if defined(__GNUC__) || defined(__clang__)
+  for (std::size_t at = 0; at < kPageSize; at += 64) __builtin_prefetch(page + at);
+#else
+  (void)page;
+#endif
+}
+
 // Key order of the index: unsigned bytes over `n` positions, stopping at a NUL that both sides
 // share (a NUL against another byte sorts first). Negative, zero or positive.
 // REQUIRES: both hold only NULs after their first NUL (the index writes its keys so, and the
 // search brings its text to that form), which makes a plain byte comparison exact.
+// Eight bytes as one big-endian number: one load and a byte swap where the compiler offers one
+// (a byte loop here costs a fifth of a whole validation run).
 inline std::uint64_t LoadBigEndian64(const unsigned char* p) {
   std::uint64_t v = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&v, p, sizeof v);
+#if defined(__GNUC__) || defined(__clang__)
+    return __builtin_bswap64(v);
+#elif defined(_MSC_VER)
+    return _byteswap_uint64(v);
+#else
+    v = 0;
+#endif
+  }
   for (int i = 0; i < 8; ++i) v = (v << 8) | p[i];
   return v;
 }
