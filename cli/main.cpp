@@ -1,3 +1,9 @@
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -5,6 +11,11 @@
 #include "cli/run_cli.h"
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // The report's bytes go out unchanged, as on every other system: no CR before each LF.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+#endif
   std::ios::sync_with_stdio(false);
   std::vector<std::string> args(argv + 1, argv + argc);
   return cli::RunCli(args, std::cout, std::cerr);

@@ -1,0 +1,143 @@
+// Windows: the sharing mode of the open itself is the lock. Share mode 0 makes every other open
+// of the file (in this process or any other program) fail with a sharing violation while the
+// handle is open; no advisory cooperation is needed.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+// windows.h maps DeleteFile to DeleteFileA; the platform's own DeleteFile must keep its name.
+#undef DeleteFile
+
+#include <limits>
+#include <string>
+
+#include "platform/exclusive_file.h"
+
+namespace platform {
+namespace {
+
+HANDLE AsHandle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+std::intptr_t FromHandle(HANDLE h) { return reinterpret_cast<std::intptr_t>(h); }
+
+// The invalid handle value is -1 on Windows too, matching the moved-from state.
+bool Valid(std::intptr_t handle) { return AsHandle(handle) != INVALID_HANDLE_VALUE; }
+
+std::optional<HANDLE> Open(const std::string& path, DWORD access, DWORD disposition) {
+  // A directory does not open without FILE_FLAG_BACKUP_SEMANTICS, so it is refused here.
+  HANDLE h =
+      CreateFileA(path.c_str(), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+  if (GetFileType(h) != FILE_TYPE_DISK) {  // a device name such as NUL or CON
+    CloseHandle(h);
+    return std::nullopt;
+  }
+  return h;
+}
+
+// ReadFile and WriteFile take a 32-bit count; larger requests go in pieces.
+DWORD Piece(std::size_t remaining) {
+  constexpr std::size_t kMax = std::numeric_limits<DWORD>::max() / 2;
+  return static_cast<DWORD>(remaining < kMax ? remaining : kMax);
+}
+
+OVERLAPPED At(std::uint64_t offset) {
+  OVERLAPPED ov{};
+  ov.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+  ov.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  return ov;
+}
+
+}  // namespace
+
+std::optional<ExclusiveFile> ExclusiveFile::OpenRead(const std::string& path) {
+  auto h = Open(path, GENERIC_READ, OPEN_EXISTING);
+  if (!h) return std::nullopt;
+  return ExclusiveFile(FromHandle(*h));
+}
+
+std::optional<ExclusiveFile> ExclusiveFile::CreateReadWrite(const std::string& path) {
+  // OPEN_ALWAYS and then truncate: a file another holds fails the open and is left intact.
+  auto h = Open(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
+  if (!h) return std::nullopt;
+  LARGE_INTEGER zero{};
+  if (!SetFilePointerEx(*h, zero, nullptr, FILE_BEGIN) || !SetEndOfFile(*h)) {
+    CloseHandle(*h);
+    return std::nullopt;
+  }
+  return ExclusiveFile(FromHandle(*h));
+}
+
+std::optional<ExclusiveFile> ExclusiveFile::CreateNew(const std::string& path) {
+  auto h = Open(path, GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
+  if (!h) return std::nullopt;
+  return ExclusiveFile(FromHandle(*h));
+}
+
+ExclusiveFile::ExclusiveFile(ExclusiveFile&& other) noexcept : handle_(other.handle_) {
+  other.handle_ = -1;
+}
+
+ExclusiveFile& ExclusiveFile::operator=(ExclusiveFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = other.handle_;
+    other.handle_ = -1;
+  }
+  return *this;
+}
+
+ExclusiveFile::~ExclusiveFile() { Close(); }
+
+std::uint64_t ExclusiveFile::Size() const {
+  LARGE_INTEGER size{};
+  if (!Valid(handle_) || !GetFileSizeEx(AsHandle(handle_), &size) || size.QuadPart < 0) return 0;
+  return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+std::size_t ExclusiveFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t n) const {
+  if (!Valid(handle_)) return 0;
+  std::size_t done = 0;
+  auto* out = static_cast<char*>(buffer);
+  while (done < n) {
+    OVERLAPPED ov = At(offset + done);
+    DWORD got = 0;
+    // At the end of the file a positioned read fails with ERROR_HANDLE_EOF: fewer bytes, as
+    // the contract says.
+    if (!ReadFile(AsHandle(handle_), out + done, Piece(n - done), &got, &ov) || got == 0) break;
+    done += got;
+  }
+  return done;
+}
+
+bool ExclusiveFile::WriteAt(std::uint64_t offset, const void* buffer, std::size_t n) {
+  if (!Valid(handle_)) return false;
+  std::size_t done = 0;
+  const auto* in = static_cast<const char*>(buffer);
+  while (done < n) {
+    OVERLAPPED ov = At(offset + done);
+    DWORD put = 0;
+    if (!WriteFile(AsHandle(handle_), in + done, Piece(n - done), &put, &ov) || put == 0) {
+      return false;
+    }
+    done += put;
+  }
+  return true;
+}
+
+void ExclusiveFile::Close() {
+  if (Valid(handle_)) {
+    CloseHandle(AsHandle(handle_));
+    handle_ = -1;
+  }
+}
+
+bool DeleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+std::string TempFolder() {
+  // GetTempPathA follows TMP, TEMP and USERPROFILE and ends the folder with a backslash.
+  char buffer[MAX_PATH + 2] = {};
+  const DWORD n = GetTempPathA(static_cast<DWORD>(sizeof buffer), buffer);
+  std::string folder = (n > 0 && n < sizeof buffer) ? std::string(buffer, n) : std::string("C:\\");
+  if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
+  return folder;
+}
+
+}  // namespace platform
