@@ -3,11 +3,16 @@
 //
 //   talmero-criticar [--riscos PATH] [--sinistros PATH] [--catalogo DIR]
 //                    [--regional pt_BR|en_US|sistema] [--saida FILE]
+//                    [--detalhes FILE [--max-detalhes N]] [--json FILE]
 //
 // Without --saida the report goes to `out` in UTF-8, one line per line; with it the report is
 // written like the window's export (Windows-1252, every line ended by CR LF). Invalid-date
-// notices go to `err` as they happen. Returns an ExitStatus.
+// notices go to `err` as they happen. --detalhes streams every finding of the run to FILE as CSV
+// (engine/findings_csv.h), at most N rows per field and check with --max-detalhes; --json writes
+// the run's figures as one JSON document (cli/run_json.h). Both are written also when an error
+// ended the run; a file that cannot be written makes the status 1. Returns an ExitStatus.
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -22,6 +27,9 @@ struct CliOptions {
   std::string catalogo;  // empty: the executable's folder
   std::string regional = "sistema";
   std::string saida;
+  std::string detalhes;            // empty: no failure list
+  std::int64_t max_detalhes = -1;  // rows per field and check; -1: all
+  std::string json;                // empty: no JSON result
   bool help = false;
 };
 

@@ -149,10 +149,18 @@ void CheckClaimsWithoutPolicy(RunContext& ctx) {
     for (; !tbSinistros.Eof(); tbSinistros.Next()) {
       key.clear();
       AppendFieldText(tbSinistros, apolice, separator, key);
+      const std::size_t apolice_length = key.size();
       AppendFieldText(tbSinistros, item, separator, key);
-      if (!index.HasKey(key)) ++misses;  // only the answer counts; tbRiscos stays put
+      if (index.HasKey(key)) continue;  // only the answer counts; tbRiscos stays put
+      ++misses;
+      if (ctx.findings != nullptr) {
+        const std::string_view both(key);
+        ctx.findings->ClaimWithoutPolicy(tbSinistros.RecNo(), both.substr(0, apolice_length),
+                                         both.substr(apolice_length));
+      }
     }
   }
+  ctx.state.result.sem_apolice = ClaimsWithoutPolicyResult{misses, ctx.state.regSinistros};
 
   RunHost& host = ctx.host;
   host.AppendLine(kRuleLine);

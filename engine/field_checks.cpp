@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/findings.h"
 #include "engine/rule_set.h"
 #include "engine/structure_check.h"
 #include "tables/dbf_values.h"
@@ -127,7 +128,9 @@ class RecordWalker {
         dados_(ctx.tables.tbDados),
         rules_(rules),
         domains_(domains),
-        decimal_separator_(ctx.regional.decimal_separator) {
+        decimal_separator_(ctx.regional.decimal_separator),
+        sink_(ctx.findings),
+        file_(FindingFileOf(ctx.state.numTabela)) {
     const auto& fields = dados_.FieldList();
     plans_.resize(fields.size());
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -238,7 +241,10 @@ class RecordWalker {
     if (plan.kind != ValueKind::kChar) {
       // A numeric value counts as missing only when all its bytes are blanks, not when it is
       // merely malformed.
-      if (rule != nullptr && rule->null_check && AllBlank(Raw(p))) ++rule->erro_nulo;
+      if (rule != nullptr && rule->null_check && AllBlank(Raw(p))) {
+        ++rule->erro_nulo;
+        if (sink_ != nullptr) Tell(p, FindingCheck::kNulo);
+      }
       if (!plan.needs_value) return;
     } else if (rule == nullptr && !plan.is_tipo_prod) {
       return;
@@ -268,24 +274,43 @@ class RecordWalker {
     // character field.
     if (plan.kind == ValueKind::kChar && rule->null_check && rule->string_type && trimmed.empty()) {
       ++rule->erro_nulo;
+      if (sink_ != nullptr) Tell(p, FindingCheck::kNulo);
     }
     if (rule->width_check) {
       if (!rule->tamanho || static_cast<std::int64_t>(trimmed.size()) != *rule->tamanho) {
         ++rule->erro_dom;
+        if (sink_ != nullptr) Tell(p, FindingCheck::kTamanho);
       }
     }
     if (rule->date_check && !ValidaData(ctx_, value.text)) {
       if (!rule->zeros_allowed || !IsZeroText(plan, value) ||
           (plan.is_birth_date && product_ == kDefaultProductType)) {
         ++rule->erro_dom;
+        if (sink_ != nullptr) Tell(p, FindingCheck::kData);
       }
     }
     if (rule->domain_check && !DomainFound(plan, trimmed)) {
       if (!rule->zeros_allowed || !IsZeroText(plan, value) ||
           (plan.is_postal_exact && product_ == kDefaultProductType)) {
         ++rule->erro_dom;
+        if (sink_ != nullptr) Tell(p, FindingCheck::kDominio, qualifier_);
       }
     }
+  }
+
+  // Out of the record loop's way: only a failure with a sink attached comes here.
+  [[gnu::noinline, gnu::cold]] void Tell(int p, FindingCheck check,
+                                         std::string_view qualifier = {}) {
+    const tables::DbfField& f = *plans_[static_cast<std::size_t>(p)].field;
+    FieldFinding finding;
+    finding.file = file_;
+    finding.record = dados_.RecNo();
+    finding.position = p + 1;
+    finding.field = f.name;
+    finding.check = check;
+    finding.text = tables::DbfText(Raw(p));
+    finding.qualifier = qualifier;
+    sink_->FieldFailed(finding);
   }
 
   // The value equals its zero text: a character field holds exactly as many "0" as its width;
@@ -306,9 +331,10 @@ class RecordWalker {
     const std::uint64_t key1 =
         FieldDomain::PackValor1(plan.is_postal_name ? trimmed.substr(0, 5) : trimmed);
     std::uint16_t key2 = FieldDomain::PackValor2({});
+    qualifier_ = {};
     if (plan.depende_index >= 0) {
-      key2 =
-          FieldDomain::PackValor2(TrimControls(Convert(plan.depende_index, depende_buffer_).text));
+      qualifier_ = TrimControls(Convert(plan.depende_index, depende_buffer_).text);
+      key2 = FieldDomain::PackValor2(qualifier_);
     }
     if (!plan.has_last || key1 != plan.last_key1 || key2 != plan.last_key2) {
       plan.last_key1 = key1;
@@ -331,6 +357,9 @@ class RecordWalker {
   std::string product_buffer_;
   std::string text_buffer_;
   std::string depende_buffer_;
+  std::string_view qualifier_;  // the qualifying value of the last domain lookup
+  FindingSink* sink_;
+  FindingFile file_;
 };
 
 }  // namespace

@@ -183,7 +183,7 @@ struct PremiumPass {
 // One pass over the risks file: counts inverted coverage and, when `period` is given, sums the
 // premiums of the risks issued in it.
 PremiumPass ReadRisks(tables::DbfTable& riscos, const std::string& path,
-                      const CoveragePeriod* period) {
+                      const CoveragePeriod* period, FindingSink* findings) {
   OpenOn(riscos, path);
   CloseGuard guard(riscos);
   TextColumn inicio_vig(riscos, "INICIO_VIG");
@@ -198,7 +198,11 @@ PremiumPass ReadRisks(tables::DbfTable& riscos, const std::string& path,
   for (riscos.First(); !riscos.Eof(); riscos.Next()) {
     const DateText inicio = inicio_vig.Read(riscos);
     if (!RiskIsDated(inicio)) continue;
-    if (CoverageInverted(inicio, fim_vig.Read(riscos))) ++pass.inverted;
+    const DateText fim = fim_vig.Read(riscos);
+    if (CoverageInverted(inicio, fim)) {
+      ++pass.inverted;
+      if (findings != nullptr) findings->CoverageInverted(riscos.RecNo(), *inicio, fim.value_or(""));
+    }
     if (period == nullptr || !RiskInPeriod(data_emis.Read(riscos), *period)) continue;
     for (const auto& [column, line] : premiums) {
       if (const auto amount = column.Read(riscos)) pass.sums[line] += *amount;
@@ -239,8 +243,19 @@ std::string ComparisonRow(std::string_view label, double kov, double sum,
   return row;
 }
 
-void WriteComparison(RunHost& host, const std::string& title, const Sums& kov, const Sums& sums,
-                     const Regional& regional) {
+void WriteComparison(RunContext& ctx, const std::string& title, const Sums& kov,
+                     const Sums& sums) {
+  RunHost& host = ctx.host;
+  const Regional& regional = ctx.regional;
+  ReconciliationSection& section = ctx.state.result.conciliacao.emplace_back();
+  section.titulo = title;
+  for (std::size_t i = 0; i < kLineCount; ++i) {
+    ReconciliationRow& row = section.rows.emplace_back();
+    row.ramo = kLines[i].label;
+    row.valor_kov = kov[i];
+    row.valor_arquivo = sums[i];
+    if (sums[i] != 0.0) row.diferenca = (kov[i] - sums[i]) / sums[i] * 100.0;
+  }
   host.AppendLine(kRuleLine);
   host.AppendLine("");
   host.AppendLine(title);
@@ -269,7 +284,9 @@ void Reconcile(RunContext& ctx) {
     ctx.host.ReplaceLine(
         2, "Empresa: " + ctx.state.codEmpresa + Ansi(" - não encontrada em DadosKov.DBF"));
     if (with_risks) {
-      const PremiumPass pass = ReadRisks(ctx.tables.tbRiscos, ctx.risk_path, nullptr);
+      const PremiumPass pass =
+          ReadRisks(ctx.tables.tbRiscos, ctx.risk_path, nullptr, ctx.findings);
+      ctx.state.result.vigencia_invertida = pass.inverted;
       if (pass.inverted > 0) {
         ctx.host.AppendLine(kRuleLine);
         ctx.host.AppendLine("");
@@ -280,13 +297,15 @@ void Reconcile(RunContext& ctx) {
   }
 
   ctx.host.ReplaceLine(2, CompanyLine(kov));
+  ctx.state.result.empresa_nome =
+      std::string(TrimmedRight(TextColumn(kov, "EMPRESA").Read(kov).value_or("")));
 
   if (with_risks) {
     const CoveragePeriod period = ReadPeriod(kov);
     const Sums declared = KovAmounts(kov, &LineOfBusiness::kov_premiums);
-    const PremiumPass pass = ReadRisks(ctx.tables.tbRiscos, ctx.risk_path, &period);
-    WriteComparison(ctx.host, Ansi("Teste de Prêmios Emitidos:"), declared, pass.sums,
-                    ctx.regional);
+    const PremiumPass pass = ReadRisks(ctx.tables.tbRiscos, ctx.risk_path, &period, ctx.findings);
+    ctx.state.result.vigencia_invertida = pass.inverted;
+    WriteComparison(ctx, Ansi("Teste de Prêmios Emitidos:"), declared, pass.sums);
     WriteInvertedCoverageBlock(ctx.host, pass.inverted);
   }
 
@@ -294,7 +313,7 @@ void Reconcile(RunContext& ctx) {
     const CoveragePeriod period = ReadPeriod(kov);
     const Sums declared = KovAmounts(kov, &LineOfBusiness::kov_claims);
     const Sums sums = ReadClaims(ctx.tables.tbSinistros, ctx.claims_path, period);
-    WriteComparison(ctx.host, "Teste de Sinistros Pagos:", declared, sums, ctx.regional);
+    WriteComparison(ctx, "Teste de Sinistros Pagos:", declared, sums);
   }
 }
 

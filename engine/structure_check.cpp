@@ -1,8 +1,11 @@
 #include "engine/structure_check.h"
 
 #include <exception>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "engine/rule_set.h"
 #include "engine/text.h"
 #include "tables/dbf_values.h"
 #include "tables/table_error.h"
@@ -56,7 +59,56 @@ int CountMatchingFields(RunContext& ctx, int* rows) {
   return count;
 }
 
+// A shape as the reader reports it.
+FieldShape ShapeOf(const tables::DbfField& field) {
+  return {field.name, static_cast<std::int64_t>(field.type), static_cast<std::int64_t>(field.size)};
+}
+
 }  // namespace
+
+void DescribeStructure(RunContext& ctx, FindingSink& sink) {
+  tables::MemTable& rules = ctx.tables.zelEstrutTab;
+  const tables::DbfTable& file = ctx.tables.tbDados;
+  const char sep = ctx.regional.decimal_separator;
+  const FindingFile kind = FindingFileOf(ctx.state.numTabela);
+  std::vector<bool> described(static_cast<std::size_t>(file.FieldCount()), false);
+  try {
+    for (rules.First(); !rules.Eof(); rules.Next()) {
+      if (IsTable(rules.GetFieldValue("tabela"), ctx.state.numTabela) == false) continue;
+      const FieldValue campo = rules.GetFieldValue("campo");
+      const std::string name = campo.IsNull() ? std::string() : campo.AsString(sep);
+      StructureFinding finding;
+      finding.file = kind;
+      finding.position = IntegerOf(rules.GetFieldValue("ordem"));
+      finding.expected = FieldShape{Trimmed(name), IntegerOf(rules.GetFieldValue("tipo")),
+                                    IntegerOf(rules.GetFieldValue("tamanho"))};
+      const bool inside =
+          finding.position && *finding.position >= 1 && *finding.position <= file.FieldCount();
+      if (inside) {
+        const auto index = static_cast<std::size_t>(*finding.position - 1);
+        const tables::DbfField& field = file.Fields(static_cast<int>(index));
+        described[index] = true;
+        finding.found = ShapeOf(field);
+        if (finding.expected->name == Trimmed(field.name) &&
+            finding.expected->type == finding.found->type &&
+            finding.expected->size == finding.found->size) {
+          continue;
+        }
+      }
+      sink.StructureFailed(finding);
+    }
+  } catch (const std::exception&) {
+    // A catalogue row that cannot be read describes nothing more; the error line stands.
+  }
+  for (std::size_t i = 0; i < described.size(); ++i) {
+    if (described[i]) continue;
+    StructureFinding finding;
+    finding.file = kind;
+    finding.position = static_cast<std::int64_t>(i) + 1;
+    finding.found = ShapeOf(file.Fields(static_cast<int>(i)));
+    sink.StructureFailed(finding);
+  }
+}
 
 void CaptureCompany(RunContext& ctx) {
   if (!ctx.state.codEmpresa.empty()) return;
@@ -86,6 +138,7 @@ bool CheckStructure(RunContext& ctx) {
     std::string line(kStructureError);
     line += ctx.state.nomeTabela;
     ctx.host.AppendLine(line);
+    if (ctx.findings != nullptr) DescribeStructure(ctx, *ctx.findings);
   }
   return pass;
 }
@@ -110,6 +163,11 @@ bool CompanyCheck::Check() {
     std::string line(kCompanyError);
     line += ctx_.state.nomeTabela;
     ctx_.host.AppendLine(line);
+    if (ctx_.findings != nullptr) {
+      ctx_.findings->CompanyFailed(FindingFileOf(ctx_.state.numTabela), file.RecNo(),
+                                   file.Fields(field_).name, tables::DbfText(file.RawField(field_)),
+                                   ctx_.state.codEmpresa);
+    }
   }
   return same;
 }

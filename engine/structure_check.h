@@ -11,6 +11,12 @@ void CaptureCompany(RunContext& ctx);
 // has appended "Erro: estrutura incorreta na tabela " + nomeTabela.
 bool CheckStructure(RunContext& ctx);
 
+// After a failed structure check: tells `sink` every rule row of numTabela whose field is not at
+// its position (name, type code or size differ, or the file has no such position) and every
+// field of the file that no rule row describes. Never throws for the catalogue's content: a rule
+// row that cannot be read ends the description of the rows.
+void DescribeStructure(RunContext& ctx, FindingSink& sink);
+
 // The company check of every record of tbDados. The COD_SEG field is resolved at the first
 // record checked ("tbDados: Field 'cod_seg' not found" when the file lacks it).
 class CompanyCheck {

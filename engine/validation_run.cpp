@@ -51,7 +51,8 @@ void ValidationRun::Execute(RunHost& host) {
   const Regional regional = host.regional();
   const platform::LocalDateTime started = host.Now();
   RunContext ctx{host, tables_, state_, regional, host.ProgramFolder(), started.year,
-                 host.RiskPath(), host.ClaimsPath()};
+                 host.RiskPath(), host.ClaimsPath(), findings_};
+  state_.result.inicio = started;
 
   host.ClearLog();
   host.AppendLine(Ansi("Início do processamento: ") + TimeStamp(regional, started));
@@ -90,7 +91,9 @@ void ValidationRun::Execute(RunHost& host) {
   host.AppendLine("");
   host.AppendLine(kRuleLine);
   host.AppendLine("");
-  host.AppendLine("Fim do processamento: " + TimeStamp(regional, host.Now()));
+  const platform::LocalDateTime finished = host.Now();
+  state_.result.fim = finished;
+  host.AppendLine("Fim do processamento: " + TimeStamp(regional, finished));
   host.AppendLine("");
   host.AppendLine(kRuleLine);
   host.SetProgress(0);
@@ -109,13 +112,21 @@ void ValidationRun::ProcessTable(RunContext& ctx) {
   tbDados.Open();
   CaptureCompany(ctx);
   state_.estruturaOk = 0;
+  TableResult& result = state_.result.tabelas.emplace_back();
+  result.numTabela = state_.numTabela;
+  result.nomeTabela = std::string(Trimmed(state_.nomeTabela));
+  result.path = path;
   if (CheckStructure(ctx)) {
     state_.estruturaOk = 1;
     state_.tabelaOk = 1;
+    result.outcome = TableOutcome::kInterrupted;  // until the walk returns
     ctx.host.SetProgress(risks ? 25 : 50);
     if (!WalkRecords(ctx)) state_.tabelaOk = 0;
     (risks ? state_.regRiscos : state_.regSinistros) = state_.numRegistros;
     if (state_.tabelaOk == 1) WriteTableSummary(ctx);
+    result.outcome = state_.tabelaOk == 1 ? TableOutcome::kRead : TableOutcome::kCompanyFailed;
+    result.registros = state_.numRegistros;
+    result.campos = ReadFieldCounters(ctx);
   }
   tbDados.Close();
 }

@@ -12,8 +12,10 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/findings.h"
 #include "engine/regional.h"
 #include "engine/run_host.h"
+#include "engine/run_result.h"
 #include "tables/dbf_table.h"
 #include "tables/mem_table.h"
 
@@ -29,6 +31,7 @@ struct RunState {
   std::int32_t numRegistros = 0;
   std::int32_t regRiscos = 0;
   std::int32_t regSinistros = 0;
+  RunResult result;  // the run's figures as values, recorded as the report is written
 };
 
 // The table objects of the run. They outlive a run: the in-memory tables keep the catalogue and
@@ -57,6 +60,7 @@ struct RunContext {
   int current_year = 0;        // of the clock at the start of the run (date check window)
   std::string risk_path;       // path texts as typed, read when the run starts
   std::string claims_path;
+  FindingSink* findings = nullptr;  // null: no row-level findings are told
 };
 
 class ValidationRun {
@@ -66,6 +70,9 @@ class ValidationRun {
   // One run. Throws the error that ended it (std::exception; its what() is the message).
   void Execute(RunHost& host);
 
+  // Every later run tells its findings to `sink` (null: none). The sink must outlive the runs.
+  void SetFindingSink(FindingSink* sink) { findings_ = sink; }
+
   RunTables& tables() { return tables_; }
   const RunState& state() const { return state_; }
 
@@ -74,6 +81,7 @@ class ValidationRun {
 
   RunTables tables_;
   RunState state_;
+  FindingSink* findings_ = nullptr;
 };
 
 }  // namespace engine

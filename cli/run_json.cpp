@@ -1,0 +1,123 @@
+#include "cli/run_json.h"
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "engine/text.h"
+
+namespace cli {
+namespace {
+
+using json = nlohmann::ordered_json;  // keys in the order written
+
+// Engine texts are Windows-1252 bytes.
+std::string Utf8(const std::string& win1252) { return engine::Win1252ToUtf8(win1252); }
+
+bool IsUtf8(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    std::size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+// Paths and messages come as typed: UTF-8 on this system, else read as Windows-1252.
+std::string Typed(const std::string& text) { return IsUtf8(text) ? text : Utf8(text); }
+
+std::string_view OutcomeName(engine::TableOutcome outcome) {
+  switch (outcome) {
+    case engine::TableOutcome::kRead:
+      return "lida";
+    case engine::TableOutcome::kStructureFailed:
+      return "estrutura_incorreta";
+    case engine::TableOutcome::kCompanyFailed:
+      return "empresa";
+    case engine::TableOutcome::kInterrupted:
+      return "interrompida";
+  }
+  return "";
+}
+
+json Table(const engine::TableResult& t) {
+  json campos = json::array();
+  for (const engine::FieldCounters& c : t.campos) {
+    campos.push_back({{"campo", Utf8(c.campo)},
+                      {"ordem", c.ordem},
+                      {"erro_nulo", c.erro_nulo},
+                      {"erro_dom", c.erro_dom}});
+  }
+  return {{"tabela", t.numTabela},      {"nome", Utf8(t.nomeTabela)},
+          {"arquivo", Typed(t.path)},   {"situacao", OutcomeName(t.outcome)},
+          {"registros", t.registros},   {"campos", std::move(campos)}};
+}
+
+json Reconciliation(const std::vector<engine::ReconciliationSection>& sections) {
+  json out = json::array();
+  for (const engine::ReconciliationSection& s : sections) {
+    json rows = json::array();
+    for (const engine::ReconciliationRow& r : s.rows) {
+      rows.push_back({{"ramo", Utf8(r.ramo)},
+                      {"valor_kov", r.valor_kov},
+                      {"valor_arquivo", r.valor_arquivo},
+                      {"diferenca", r.diferenca ? json(*r.diferenca) : json(nullptr)}});
+    }
+    out.push_back({{"titulo", Utf8(s.titulo)}, {"linhas", std::move(rows)}});
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string IsoDateTime(const platform::LocalDateTime& t) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
+  return text;
+}
+
+std::string RunJson(const RunJsonInputs& inputs, const engine::RunState& state,
+                    const std::optional<std::string>& error, const platform::LocalDateTime& ended) {
+  const engine::RunResult& r = state.result;
+  json doc;
+  doc["entradas"] = {{"riscos", Typed(inputs.riscos)},
+                     {"sinistros", Typed(inputs.sinistros)},
+                     {"catalogo", Typed(inputs.catalogo)},
+                     {"regional", inputs.regional}};
+  doc["inicio"] = IsoDateTime(r.inicio);
+  doc["fim"] = IsoDateTime(r.fim.value_or(ended));
+  doc["empresa"] = {{"codigo", Utf8(state.codEmpresa)},
+                    {"nome", r.empresa_nome ? json(Utf8(*r.empresa_nome)) : json(nullptr)}};
+  json tabelas = json::array();
+  for (const engine::TableResult& t : r.tabelas) tabelas.push_back(Table(t));
+  doc["tabelas"] = std::move(tabelas);
+  if (r.sem_apolice) {
+    const auto& s = *r.sem_apolice;
+    doc["sinistros_sem_apolice"] = {
+        {"quantidade", s.sem_apolice},
+        {"sinistros", s.sinistros},
+        {"percentual", s.sinistros == 0 ? 0.0
+                                        : static_cast<double>(s.sem_apolice) * 100.0 /
+                                              static_cast<double>(s.sinistros)}};
+  } else {
+    doc["sinistros_sem_apolice"] = nullptr;
+  }
+  doc["vigencia_invertida"] = r.vigencia_invertida ? json(*r.vigencia_invertida) : json(nullptr);
+  doc["conciliacao"] = Reconciliation(r.conciliacao);
+  if (inputs.detalhes) {
+    doc["detalhes"] = {{"arquivo", Typed(*inputs.detalhes)},
+                       {"falhas", inputs.falhas ? json(*inputs.falhas) : json(nullptr)}};
+  } else {
+    doc["detalhes"] = nullptr;
+  }
+  doc["erro"] = error ? json(Typed(*error)) : json(nullptr);
+  // Every text above is UTF-8 by now; a stray byte would still not stop the document.
+  return doc.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+}  // namespace cli

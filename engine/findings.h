@@ -1,0 +1,88 @@
+#pragma once
+// Row-level findings of a run: every failure that the report only counts, told one by one to a
+// FindingSink when one is attached to the run (ValidationRun::SetFindingSink). Without a sink the
+// phases do no extra work beyond a pointer test at each failure.
+//
+// Texts are Windows-1252 bytes as the engine holds them; views are valid only during the call.
+// A sink may throw (a full disk): the exception ends the run like any other error of the run.
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace engine {
+
+// The input file a finding belongs to.
+enum class FindingFile { kRiscos, kSinistros };
+
+// What failed. The four field checks add to the rule counters (nulo to erroNulo, the other three
+// to erroDom); the others are the report's error lines and cross-file counts.
+enum class FindingCheck {
+  kNulo,
+  kTamanho,
+  kData,
+  kDominio,
+  kEstrutura,
+  kEmpresa,
+  kSemApolice,
+  kVigenciaInvertida,
+};
+inline constexpr int kFindingCheckCount = 8;
+
+// Table number 1 is the risks file, every other number the claims file.
+inline FindingFile FindingFileOf(int numTabela) {
+  return numTabela == 1 ? FindingFile::kRiscos : FindingFile::kSinistros;
+}
+
+// "riscos", "sinistros".
+std::string_view FindingFileName(FindingFile file);
+// "nulo", "tamanho", "data", "dominio", "estrutura", "empresa", "sem_apolice",
+// "vigencia_invertida".
+std::string_view FindingCheckName(FindingCheck check);
+
+// One failed field check of one record.
+struct FieldFinding {
+  FindingFile file = FindingFile::kRiscos;
+  std::uint32_t record = 0;  // physical record number, from 1, deleted records counted
+  int position = 0;          // field position, from 1
+  std::string_view field;    // the field's name as the reader reports it
+  FindingCheck check = FindingCheck::kNulo;
+  std::string_view text;       // the field's stored text (up to a NUL byte)
+  std::string_view qualifier;  // domain check: the qualifying field's value used in the key
+};
+
+// A field layout as the catalogue expects it or as the file has it.
+struct FieldShape {
+  std::string_view name;
+  std::optional<std::int64_t> type;  // type code; nullopt when the catalogue leaves it empty
+  std::optional<std::int64_t> size;
+};
+
+// One position of a failed structure check: a catalogue row whose field is not at its position
+// (found empty when the file has no such position) or a field of the file that no catalogue row
+// describes (expected empty).
+struct StructureFinding {
+  FindingFile file = FindingFile::kRiscos;
+  std::optional<std::int64_t> position;  // nullopt: the catalogue row has no position
+  std::optional<FieldShape> expected;
+  std::optional<FieldShape> found;
+};
+
+class FindingSink {
+ public:
+  virtual ~FindingSink() = default;
+
+  virtual void FieldFailed(const FieldFinding& finding) = 0;
+  virtual void StructureFailed(const StructureFinding& finding) = 0;
+  // The record whose company code differs from the run's, which stopped the file's walk.
+  virtual void CompanyFailed(FindingFile file, std::uint32_t record, std::string_view field,
+                             std::string_view text, std::string_view expected) = 0;
+  // A claim whose APOLICE+ITEM key the risks file lacks.
+  virtual void ClaimWithoutPolicy(std::uint32_t record, std::string_view apolice,
+                                  std::string_view item) = 0;
+  // A risk whose coverage ends before it starts.
+  virtual void CoverageInverted(std::uint32_t record, std::string_view inicio_vig,
+                                std::string_view fim_vig) = 0;
+};
+
+}  // namespace engine
