@@ -1,0 +1,296 @@
+// The failure list of whole runs: its rows against the report's counters of the same run, and
+// the shape of the CSV (quoting, Windows-1252 bytes, structure rows, the cap).
+#include "engine/findings_csv.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <sstream>
+#include <tuple>
+
+#include "engine/text.h"
+#include "engine/validation_run.h"
+#include "support/recording_host.h"
+#include "support/run_fixture.h"
+
+namespace engine {
+namespace {
+
+using testing_support::ClaimsLayout;
+using testing_support::RisksLayout;
+using testing_support::TempDir;
+using Row = std::vector<std::string>;
+
+// Rows of `csv`: ";" separated, fields in quotes may hold anything, quotes doubled, CR LF ends.
+std::vector<Row> ParseCsv(const std::string& csv) {
+  std::vector<Row> rows;
+  Row row;
+  std::string field;
+  bool quoted = false;
+  for (std::size_t i = 0; i < csv.size(); ++i) {
+    const char c = csv[i];
+    if (quoted) {
+      if (c == '"' && i + 1 < csv.size() && csv[i + 1] == '"') {
+        field += '"';
+        ++i;
+      } else if (c == '"') {
+        quoted = false;
+      } else {
+        field += c;
+      }
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == ';') {
+      row.push_back(field);
+      field.clear();
+    } else if (c == '\r') {
+      EXPECT_EQ(i + 1 < csv.size() ? csv[i + 1] : '\0', '\n') << "a CR without LF";
+      row.push_back(field);
+      field.clear();
+      rows.push_back(row);
+      row.clear();
+      ++i;
+    } else {
+      EXPECT_NE(c, '\n') << "a bare LF at byte " << i;
+      field += c;
+    }
+  }
+  EXPECT_TRUE(row.empty() && field.empty()) << "the last row is not ended by CR LF";
+  return rows;
+}
+
+enum Column { kArquivo, kRegistro, kPosicao, kCampo, kVerificacao, kValor, kRelacionado };
+
+class FindingsCsvTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host_.program_folder = dir_.folder();
+    host_.risk_path = dir_.file("riscos.dbf");
+    host_.claims_path = dir_.file("sinistros.dbf");
+  }
+
+  // The standard catalogue, with ITEM of the risks checked for its width and the claims' EVENTO
+  // qualified by ITEM (its first two characters, "00", complete the domain key).
+  void WriteCatalog() {
+    auto risks = testing_support::RulesFor("RISCOS", RisksLayout());
+    for (auto& r : risks) r.zerosesq = r.campo == "ITEM" ? 1 : 0;
+    auto claims = testing_support::RulesFor("SINISTROS", ClaimsLayout());
+    for (auto& r : claims) r.depende = r.campo == "EVENTO" ? "ITEM" : "";
+    risks.insert(risks.end(), claims.begin(), claims.end());
+    testing_support::WriteTabelas(dir_.file("tabelas.dbf"), risks);
+    std::vector<testing_support::DomainRow> domain;
+    for (int e = 1; e <= 8; ++e) domain.push_back({"SINISTROS", "EVENTO", std::to_string(e), "00"});
+    testing_support::WriteAnexos(dir_.file("anexos.dbf"), domain);
+    testing_support::WriteDadosKov(
+        dir_.file("DadosKov.DBF"),
+        {{"01234", "SEGURADORA TESTE S.A.", {"1100", "0", "0", "300", "100", "0"}, "202301",
+          "202312"}});
+  }
+
+  // Runs with a failure list; returns its rows without the header.
+  std::vector<Row> Run(std::int64_t cap = FindingsCsv::kUnlimited) {
+    std::ostringstream out;
+    FindingsCsv csv(out, cap);
+    run_ = std::make_unique<ValidationRun>();
+    run_->SetFindingSink(&csv);
+    run_->Execute(host_);
+    EXPECT_TRUE(csv.Finish());
+    bytes_ = out.str();
+    std::vector<Row> rows = ParseCsv(bytes_);
+    EXPECT_FALSE(rows.empty());
+    if (rows.empty()) return rows;
+    EXPECT_EQ(rows.front().size(), 13u);
+    for (const Row& r : rows) EXPECT_EQ(r.size(), 13u) << ::testing::PrintToString(r);
+    rows.erase(rows.begin());
+    // Every finding told is either listed or counted in its group's cap row.
+    std::int64_t listed = 0;
+    std::int64_t omitted = 0;
+    for (const Row& r : rows) {
+      if (r.size() > kValor && r[kRegistro].empty() && r[kVerificacao] != "estrutura") {
+        omitted += std::stoll(r[kValor]);
+      } else {
+        ++listed;
+      }
+    }
+    EXPECT_EQ(listed + omitted, csv.total());
+    return rows;
+  }
+
+  // The number in the report line that starts with `prefix`-like digits before `marker`.
+  std::int64_t ReportCount(const std::string& marker, std::size_t skip = 0) const {
+    for (const std::string& line : host_.lines) {
+      const std::size_t at = line.find(marker);
+      if (at != std::string::npos) return std::stoll(line.substr(skip, at - skip));
+    }
+    return 0;
+  }
+
+  TempDir dir_;
+  testing_support::RecordingHost host_;
+  std::unique_ptr<ValidationRun> run_;
+  std::string bytes_;
+};
+
+TEST_F(FindingsCsvTest, EveryFindingAgreesWithTheReportCounters) {
+  WriteCatalog();
+  tools::DbfBuilder risks(RisksLayout());
+  risks.Add({"01234", "POL1", "000001", "20230101", "20231231", "20230115", "1000"});
+  risks.Add({"01234", "POL2", "1", "20230301", "20230201", "20230301"});     // width, inverted
+  risks.Add({"01234", "", "", "", "", ""}, true);                            // deleted: skipped
+  risks.Add({"01234", "", "000001", "18991231", "20231231", "2023"});        // null, two dates
+  risks.Write(host_.risk_path);
+  tools::DbfBuilder claims(ClaimsLayout());
+  claims.Add({"01234", "POL1", "000001", "1", "300", "20230601"});
+  claims.Add({"01234", "POL9", "000002", "9", "50", "20230801"});    // domain, no policy
+  claims.Add({"01234", "POL1", "000001", "1", "1", "20230601"}, true);
+  claims.Add({"01234", "S\xC3O;\"X\"", "000001", "3", "10", "2023"});  // no policy, date
+  claims.Write(host_.claims_path);
+
+  const std::vector<Row> rows = Run();
+
+  // Per rule row: nulo rows equal erroNulo, tamanho + data + dominio rows equal erroDom.
+  std::map<std::tuple<std::string, std::string, std::string>, std::int64_t> counted;
+  for (const Row& r : rows) ++counted[{r[kArquivo], r[kCampo], r[kVerificacao]}];
+  const auto count = [&](const std::string& file, const std::string& campo,
+                         const std::string& check) { return counted[{file, campo, check}]; };
+  tables::MemTable& estrut = run_->tables().zelEstrutTab;
+  int rules = 0;
+  for (estrut.First(); !estrut.Eof(); estrut.Next(), ++rules) {
+    const std::string file = estrut.GetFieldValue("tabela").AsInt64() == 1 ? "riscos" : "sinistros";
+    const std::string campo(Trimmed(estrut.GetFieldValue("campo").AsString()));
+    SCOPED_TRACE(file + " " + campo);
+    EXPECT_EQ(count(file, campo, "nulo"), estrut.GetFieldValue("erroNulo").AsInt64());
+    EXPECT_EQ(count(file, campo, "tamanho") + count(file, campo, "data") +
+                  count(file, campo, "dominio"),
+              estrut.GetFieldValue("erroDom").AsInt64());
+  }
+  EXPECT_EQ(rules, 20);
+  EXPECT_EQ(count("sinistros", "APOLICE+ITEM", "sem_apolice"),
+            ReportCount(" sinistros sem ap"));
+  EXPECT_EQ(count("riscos", "INICIO_VIG", "vigencia_invertida"),
+            ReportCount(" Riscos com data", 8));
+  EXPECT_EQ(count("riscos", "INICIO_VIG", "vigencia_invertida"), 1);
+
+  // Rows of each kind as written, record numbers counting the deleted record.
+  const auto has = [&](const Row& wanted) {
+    for (const Row& r : rows) {
+      if (Row(r.begin(), r.begin() + static_cast<long>(wanted.size())) == wanted) return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(has({"riscos", "2", "3", "ITEM", "tamanho", "1     ", ""}));
+  EXPECT_TRUE(has({"riscos", "4", "2", "APOLICE", "nulo", std::string(20, ' '), ""}));
+  EXPECT_TRUE(has({"riscos", "4", "4", "INICIO_VIG", "data", "18991231", ""}));
+  EXPECT_TRUE(has({"riscos", "2", "", "INICIO_VIG", "vigencia_invertida", "20230301", "20230201"}));
+  EXPECT_TRUE(has({"sinistros", "2", "4", "EVENTO", "dominio", "9", "000002"}));
+  EXPECT_TRUE(has({"sinistros", "4", "6", "D_AVI", "data", "2023    ", ""}));
+  // Windows-1252 bytes kept, the ";" and the quotes survive the quoting.
+  EXPECT_TRUE(has({"sinistros", "4", "", "APOLICE+ITEM", "sem_apolice",
+                   "S\xC3O;\"X\"" + std::string(13, ' '), "000001"}));
+  EXPECT_NE(bytes_.find("\"S\xC3O;\"\"X\"\"" + std::string(13, ' ') + "\";000001"), std::string::npos);
+}
+
+TEST_F(FindingsCsvTest, StructureRowsNameEachPositionThatDiffers) {
+  WriteCatalog();
+  // Claims: APOLICE one character short and a field the catalogue does not know.
+  auto layout = ClaimsLayout();
+  layout[1].length = 19;
+  layout.push_back({"EXTRA", 'N', 4});
+  tools::DbfBuilder(layout).Write(host_.claims_path);
+  // Risks: the last field missing, so the catalogue's last row finds no position.
+  auto risks = RisksLayout();
+  risks.pop_back();
+  tools::DbfBuilder(risks).Write(host_.risk_path);
+
+  const std::vector<Row> rows = Run();
+  ASSERT_EQ(rows.size(), 3u) << bytes_;
+  auto tail = [](const Row& r) { return Row(r.begin() + 7, r.end()); };
+  EXPECT_EQ(Row(rows[0].begin(), rows[0].begin() + 7),
+            (Row{"riscos", "", "14", "PRE_APP_DM", "estrutura", "", ""}));
+  EXPECT_EQ(tail(rows[0]), (Row{"PRE_APP_DM", "3", "0", "", "", ""}));
+  EXPECT_EQ(Row(rows[1].begin(), rows[1].begin() + 5),
+            (Row{"sinistros", "", "2", "APOLICE", "estrutura"}));
+  EXPECT_EQ(tail(rows[1]), (Row{"APOLICE", "1", "20", "APOLICE", "1", "19"}));
+  EXPECT_EQ(Row(rows[2].begin(), rows[2].begin() + 5),
+            (Row{"sinistros", "", "7", "EXTRA", "estrutura"}));
+  EXPECT_EQ(tail(rows[2]), (Row{"", "", "", "EXTRA", "3", "0"}));
+}
+
+TEST_F(FindingsCsvTest, TheCompanyRowNamesTheRecordThatStoppedTheFile) {
+  WriteCatalog();
+  tools::DbfBuilder claims(ClaimsLayout());
+  claims.Add({"01234", "POL1", "000001", "1", "300", "20230601"});
+  claims.Add({"01234", "POL1", "000001", "1", "300", "20230601"}, true);
+  claims.Add({"99999", "POL1", "000001", "1", "300", "20230601"});
+  claims.Add({"88888", "", "", "", "", ""});  // never reached
+  claims.Write(host_.claims_path);
+  host_.risk_path = "";
+  const std::vector<Row> rows = Run();
+  ASSERT_EQ(rows.size(), 1u) << bytes_;
+  EXPECT_EQ(Row(rows[0].begin(), rows[0].begin() + 7),
+            (Row{"sinistros", "3", "", "COD_SEG", "empresa", "99999", "01234"}));
+}
+
+TEST_F(FindingsCsvTest, TheCapKeepsTheFirstRowsOfEachGroupAndSaysSoLast) {
+  WriteCatalog();
+  tools::DbfBuilder risks(RisksLayout());
+  for (int i = 0; i < 5; ++i) {
+    risks.Add({"01234", "POL" + std::to_string(i), "", "20230101", "20231231", "20230115"});
+  }
+  risks.Add({"01234", "", "000001", "20230101", "20231231", "20230115"});
+  risks.Write(host_.risk_path);
+  host_.claims_path = "";
+
+  for (const std::int64_t cap : {std::int64_t{0}, std::int64_t{2}, std::int64_t{5}}) {
+    SCOPED_TRACE(cap);
+    const std::vector<Row> rows = Run(cap);
+    std::map<std::string, int> listed;
+    std::vector<Row> notes;
+    for (const Row& r : rows) {
+      if (r[kRegistro].empty()) {
+        notes.push_back(r);
+      } else {
+        ASSERT_TRUE(notes.empty()) << "a finding after a cap row";
+        ++listed[r[kCampo] + "/" + r[kVerificacao]];
+      }
+    }
+    const int kept = static_cast<int>(std::min<std::int64_t>(cap, 5));
+    EXPECT_EQ(listed["ITEM/nulo"], kept);
+    EXPECT_EQ(listed["ITEM/tamanho"], kept);
+    EXPECT_EQ(listed["APOLICE/nulo"], std::min(1, kept));
+    if (cap >= 5) {
+      EXPECT_TRUE(notes.empty());
+      EXPECT_EQ(listed["ITEM/nulo"], 5);
+      continue;
+    }
+    ASSERT_EQ(notes.size(), cap == 0 ? 3u : 2u);
+    EXPECT_EQ(notes[0][kCampo] + notes[0][kVerificacao], "ITEMnulo");
+    EXPECT_EQ(notes[0][kValor],
+              std::to_string(5 - cap) + Ansi(" falhas não listadas (limite de ") +
+                  std::to_string(cap) + Ansi(" por campo e verificação; total 5)"));
+    EXPECT_EQ(notes[1][kCampo] + notes[1][kVerificacao], "ITEMtamanho");
+  }
+}
+
+TEST(FindingsCsvWriterTest, QuotesOnlyWhatNeedsIt) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"plain text ", "plain text "},
+      {"a;b", "\"a;b\""},
+      {"say \"hi\"", "\"say \"\"hi\"\"\""},
+      {"two\r\nlines", "\"two\r\nlines\""},
+      {"\xC9" "poca", "\xC9" "poca"},
+  };
+  for (const auto& [text, written] : cases) {
+    SCOPED_TRACE(text);
+    std::ostringstream each;
+    FindingsCsv writer(each);
+    writer.CoverageInverted(3, text, "x");
+    ASSERT_TRUE(writer.Finish());
+    EXPECT_EQ(each.str().substr(each.str().find("\r\n") + 2),
+              "riscos;3;;INICIO_VIG;vigencia_invertida;" + written + ";x;;;;;;\r\n");
+  }
+}
+
+}  // namespace
+}  // namespace engine
