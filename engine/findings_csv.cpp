@@ -179,7 +179,7 @@ bool FindingsCsv::Finish() {
       BeginRow(g->file, kNone, kNone, g->field, g->check);
       Field(std::to_string(g->count - max_per_group_) +
             Ansi(" falhas não listadas (limite de ") + std::to_string(max_per_group_) +
-            Ansi(" por campo e verificação; total ") + std::to_string(g->count) + ")");
+            Ansi(" por campo e verificação, total ") + std::to_string(g->count) + ")");
       EndRow();
     }
   }

@@ -268,7 +268,7 @@ TEST_F(FindingsCsvTest, TheCapKeepsTheFirstRowsOfEachGroupAndSaysSoLast) {
     EXPECT_EQ(notes[0][kCampo] + notes[0][kVerificacao], "ITEMnulo");
     EXPECT_EQ(notes[0][kValor],
               std::to_string(5 - cap) + Ansi(" falhas não listadas (limite de ") +
-                  std::to_string(cap) + Ansi(" por campo e verificação; total 5)"));
+                  std::to_string(cap) + Ansi(" por campo e verificação, total 5)"));
     EXPECT_EQ(notes[1][kCampo] + notes[1][kVerificacao], "ITEMtamanho");
   }
 }

@@ -1,0 +1,191 @@
+// The runner's failure list and JSON result against the report of the same run.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "cli/exit_status.h"
+#include "cli/run_cli.h"
+#include "engine/text.h"
+#include "support/run_fixture.h"
+
+namespace cli {
+namespace {
+
+using testing_support::TempDir;
+
+platform::LocalDateTime FixedClock() { return {2024, 3, 15, 9, 5, 7}; }
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+std::vector<std::string> Split(const std::string& text, const std::string& separator) {
+  std::vector<std::string> parts;
+  std::size_t from = 0;
+  for (std::size_t at; (at = text.find(separator, from)) != std::string::npos;
+       from = at + separator.size()) {
+    parts.push_back(text.substr(from, at - from));
+  }
+  parts.push_back(text.substr(from));
+  return parts;
+}
+
+class RunCliDetailsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing_support::WriteStandardCatalog(dir_);
+    tools::DbfBuilder risks(testing_support::RisksLayout());
+    risks.Add({"01234", "POL1", "000001", "20230101", "20231231", "20230115", "1000"});
+    risks.Add({"01234", "", "000001", "20230301", "20230201", "20230301", "", "", "500"});
+    risks.Add({"01234", "POL3", "", "20230101", "20231231", "1899"});
+    risks.Write(dir_.file("riscos.dbf"));
+    tools::DbfBuilder claims(testing_support::ClaimsLayout());
+    claims.Add({"01234", "POL1", "000001", "1", "300", "20230601"});
+    claims.Add({"01234", "POL1", "000001", "1", "300", "20230601"}, true);
+    claims.Add({"01234", "POL9", "000002", "9", "50", "20230801"});
+    claims.Add({"01234", "POL8", "000001", "0", "50", "20230899"});
+    claims.Write(dir_.file("sinistros.dbf"));
+  }
+
+  int Run(std::vector<std::string> extra) {
+    std::vector<std::string> args{"--catalogo",  dir_.folder(), "--riscos",
+                                  dir_.file("riscos.dbf"), "--sinistros", dir_.file("sinistros.dbf"),
+                                  "--regional",  "pt_BR",       "--saida",
+                                  dir_.file("relatorio.txt")};
+    args.insert(args.end(), extra.begin(), extra.end());
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = RunCli(args, out, err, &FixedClock);
+    err_ = err.str();
+    return status;
+  }
+
+  TempDir dir_;
+  std::string err_;
+};
+
+TEST_F(RunCliDetailsTest, CsvAndJsonAgreeWithTheReport) {
+  ASSERT_EQ(Run({"--detalhes", dir_.file("falhas.csv"), "--json", dir_.file("r.json")}),
+            kExitSuccess)
+      << err_;
+  const std::vector<std::string> report = Split(ReadAll(dir_.file("relatorio.txt")), "\r\n");
+  const nlohmann::json doc = nlohmann::json::parse(ReadAll(dir_.file("r.json")));
+
+  std::map<std::string, std::int64_t> rows;  // "file/field/check"
+  const std::vector<std::string> lines = Split(ReadAll(dir_.file("falhas.csv")), "\r\n");
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines.back(), "");  // the last row ends with CR LF too
+  for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
+    const auto f = Split(lines[i], ";");
+    ASSERT_EQ(f.size(), 13u) << lines[i];
+    ++rows[f[0] + "/" + f[3] + "/" + f[4]];
+  }
+  EXPECT_EQ(doc["detalhes"]["falhas"], static_cast<std::int64_t>(lines.size()) - 2);
+
+  // Every summary line of the report against the JSON counters and the CSV rows.
+  int summary_lines = 0;
+  for (const auto& table : doc["tabelas"]) {
+    const std::string file = table["tabela"] == 1 ? "riscos" : "sinistros";
+    EXPECT_EQ(table["situacao"], "lida");
+    const std::string count_line = "N\xFAmero de registros " + table["registros"].dump();
+    EXPECT_NE(std::find(report.begin(), report.end(), count_line), report.end()) << count_line;
+    for (const auto& c : table["campos"]) {
+      const std::string campo = c["campo"];
+      SCOPED_TRACE(file + " " + campo);
+      const std::string prefix = engine::PaddedTo(table["nome"].get<std::string>(), 20) +
+                                 engine::PaddedTo(campo, 20);
+      for (const std::string& line : report) {
+        if (line.rfind(prefix, 0) != 0) continue;
+        ++summary_lines;
+        EXPECT_EQ(std::stoll(line.substr(40, 10)), c["erro_nulo"].get<std::int64_t>());
+        EXPECT_EQ(std::stoll(line.substr(60, 10)), c["erro_dom"].get<std::int64_t>());
+      }
+      EXPECT_EQ(rows[file + "/" + campo + "/nulo"], c["erro_nulo"].get<std::int64_t>());
+      EXPECT_EQ(rows[file + "/" + campo + "/tamanho"] + rows[file + "/" + campo + "/data"] +
+                    rows[file + "/" + campo + "/dominio"],
+                c["erro_dom"].get<std::int64_t>());
+    }
+  }
+  EXPECT_EQ(summary_lines, 20);
+
+  const std::int64_t misses = doc["sinistros_sem_apolice"]["quantidade"];
+  EXPECT_EQ(misses, 2);  // POL9 and POL8
+  EXPECT_EQ(rows["sinistros/APOLICE+ITEM/sem_apolice"], misses);
+  EXPECT_EQ(doc["sinistros_sem_apolice"]["sinistros"], 3);
+  EXPECT_NE(std::find(report.begin(), report.end(),
+                      "2 sinistros sem ap\xF3lice no per\xEDodo, num total de 3 sinistros (66,67%)."),
+            report.end());
+  EXPECT_EQ(doc["vigencia_invertida"], 1);
+  EXPECT_EQ(rows["riscos/INICIO_VIG/vigencia_invertida"], 1);
+
+  ASSERT_EQ(doc["conciliacao"].size(), 2u);
+  EXPECT_EQ(doc["conciliacao"][0]["titulo"], "Teste de Prêmios Emitidos:");
+  const auto& auto_row = doc["conciliacao"][0]["linhas"][0];
+  EXPECT_EQ(auto_row["ramo"], "AUTO");
+  EXPECT_EQ(auto_row["valor_kov"], 1100.0);
+  EXPECT_EQ(auto_row["valor_arquivo"], 1000.0);
+  EXPECT_DOUBLE_EQ(auto_row["diferenca"].get<double>(), 10.0);
+  EXPECT_TRUE(doc["conciliacao"][0]["linhas"][2]["diferenca"].is_null());  // "div por zero"
+
+  EXPECT_EQ(doc["empresa"]["codigo"], "01234");
+  EXPECT_EQ(doc["empresa"]["nome"], "SEGURADORA TESTE S.A.");
+  EXPECT_EQ(doc["inicio"], "2024-03-15T09:05:07");
+  EXPECT_EQ(doc["fim"], "2024-03-15T09:05:07");
+  EXPECT_TRUE(doc["erro"].is_null());
+  EXPECT_EQ(doc["entradas"]["riscos"], dir_.file("riscos.dbf"));
+}
+
+TEST_F(RunCliDetailsTest, AnErrorEndingTheRunIsInTheJsonAndTheListSoFarIsKept) {
+  tools::WriteFile(dir_.file("DadosKov.DBF"), "not a table");  // the reconciliation fails
+  EXPECT_EQ(Run({"--detalhes", dir_.file("falhas.csv"), "--max-detalhes", "1", "--json",
+                 dir_.file("r.json")}),
+            kExitRunError);
+  const nlohmann::json doc = nlohmann::json::parse(ReadAll(dir_.file("r.json")));
+  EXPECT_EQ(doc["erro"], "TMarlSmartDBF.InternalOpen: File \"" + dir_.file("DadosKov.DBF") +
+                             "\" is not DBF file.");
+  EXPECT_EQ(doc["tabelas"].size(), 2u);
+  EXPECT_TRUE(doc["conciliacao"].empty());
+  EXPECT_EQ(doc["sinistros_sem_apolice"]["quantidade"], 2);
+  const std::string csv = ReadAll(dir_.file("falhas.csv"));
+  // Capped at one row per group: the two claims without a policy give one row and a cap row.
+  EXPECT_NE(csv.find("sinistros;3;;APOLICE+ITEM;sem_apolice;POL9"), std::string::npos) << csv;
+  EXPECT_EQ(csv.find("sinistros;4;;APOLICE+ITEM;sem_apolice"), std::string::npos);
+  EXPECT_NE(csv.find("sinistros;;;APOLICE+ITEM;sem_apolice;1 falhas n\xE3o listadas"),
+            std::string::npos)
+      << csv;
+}
+
+TEST_F(RunCliDetailsTest, OptionsAreCheckedAndDocumented) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"--max-detalhes", "3"},  // without --detalhes
+      {"--detalhes", "x.csv", "--max-detalhes", "-1"},
+      {"--detalhes", "x.csv", "--max-detalhes", "2a"},
+      {"--detalhes", "x.csv", "--max-detalhes", ""},
+      {"--json"},
+  };
+  for (const auto& args : bad) {
+    SCOPED_TRACE(::testing::PrintToString(args));
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(RunCli(args, out, err, &FixedClock), kExitUsage);
+  }
+  // A list that cannot be created costs no run.
+  EXPECT_EQ(Run({"--detalhes", dir_.file("nada/falhas.csv")}), kExitRunError);
+  EXPECT_EQ(err_.rfind("Cannot create file \"" + dir_.file("nada/falhas.csv") + "\". ", 0), 0u);
+  EXPECT_EQ(ReadAll(dir_.file("relatorio.txt")), "");
+
+  const std::string usage = UsageText();
+  for (const char* option : {"--detalhes ARQUIVO", "--max-detalhes N", "--json ARQUIVO"}) {
+    EXPECT_NE(usage.find(option), std::string::npos) << option;
+  }
+}
+
+}  // namespace
+}  // namespace cli
