@@ -1,5 +1,6 @@
 #include "ui/inicio.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -7,6 +8,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -24,6 +26,7 @@
 #include "ui/input_blocker.h"
 #include "ui/message_text.h"
 #include "ui/report_export.h"
+#include "ui/run_findings.h"
 #include "ui/shell_messages.h"
 
 namespace ui {
@@ -169,6 +172,10 @@ void Inicio::CreateControls() {
   edLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   edLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   edLog->setFont(LogFont());
+  edLog->setContextMenuPolicy(Qt::CustomContextMenu);
+  acSalvarFalhas = new QAction(QStringLiteral("Salvar lista de falhas (CSV)..."), this);
+  acSalvarFalhas->setObjectName(QStringLiteral("acSalvarFalhas"));
+  acSalvarFalhas->setEnabled(false);  // until a run has written its list
 
   setTabOrder(edArqRisco, edArqSinistro);
   setTabOrder(edArqSinistro, btnOk);
@@ -183,6 +190,8 @@ void Inicio::CreateControls() {
   connect(btnOk, &QPushButton::clicked, this, &Inicio::btnOkClick);
   connect(btnExporta, &QPushButton::clicked, this, &Inicio::btnExportaClick);
   connect(btnAjuda, &QPushButton::clicked, this, &Inicio::btnAjudaClick);
+  connect(acSalvarFalhas, &QAction::triggered, this, &Inicio::SalvarFalhasClick);
+  connect(edLog, &QPlainTextEdit::customContextMenuRequested, this, &Inicio::ShowLogMenu);
   connect(btnFechar, &QPushButton::clicked, this, &QWidget::close);
   // Enter in a path box presses the default button.
   connect(edArqRisco, &QLineEdit::returnPressed, btnOk, &QPushButton::click);
@@ -234,6 +243,11 @@ void Inicio::btnOkClick() {
                    program_folder_, regional_ ? *regional_ : engine::Regional::System(), clock_};
   host_ = std::make_unique<WindowRunHost>(static_cast<RunOutputSink&>(*this), std::move(inputs));
   if (!invalid_date_notices_) host_->SilenceNotices();
+  // The previous list goes; a new one streams to a temporary file while the run goes.
+  findings_.reset();
+  acSalvarFalhas->setEnabled(false);
+  findings_ = std::make_unique<RunFindings>();
+  run_.SetFindingSink(findings_->sink());
   input_blocker_ = std::make_unique<InputBlocker>(this);
   QApplication::setOverrideCursor(Qt::BusyCursor);
   running_ = true;
@@ -259,6 +273,8 @@ void Inicio::FinishRun(const std::optional<std::string>& error) {
   worker_.join();
   host_->Flush();
   host_.reset();
+  run_.SetFindingSink(nullptr);
+  acSalvarFalhas->setEnabled(findings_ != nullptr && findings_->Finish());
   input_blocker_.reset();
   QApplication::restoreOverrideCursor();
   running_ = false;
@@ -338,6 +354,25 @@ void Inicio::btnExportaClick() {
     return;
   }
   openWithShell(path);
+}
+
+void Inicio::ShowLogMenu(const QPoint& position) {
+  std::unique_ptr<QMenu> menu(edLog->createStandardContextMenu());
+  menu->addSeparator();
+  menu->addAction(acSalvarFalhas);
+  menu->exec(edLog->viewport()->mapToGlobal(position));
+}
+
+void Inicio::SalvarFalhasClick() {
+  if (running_ || findings_ == nullptr || !findings_->ready()) return;
+  SaveDialogSettings settings;
+  settings.title = QStringLiteral("Salva lista de falhas PRX");
+  settings.default_suffix = QStringLiteral("csv");
+  settings.initial_folder = QDir::rootPath();
+  QString path;
+  if (!desktop_->GetSaveFileName(this, settings, &path)) return;
+  const QString error = findings_->SaveAs(path);
+  if (!error.isEmpty()) desktop_->ShowError(this, ErrorBoxMessage(error.toStdString()));
 }
 
 void Inicio::btnAjudaClick() { openWithShell(FromNativePath(program_folder_ + kHelpFile)); }

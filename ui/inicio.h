@@ -22,6 +22,7 @@
 #include "ui/desktop_services.h"
 #include "ui/window_run_host.h"
 
+class QAction;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -32,6 +33,7 @@ class QToolButton;
 namespace ui {
 
 class InputBlocker;
+class RunFindings;
 
 // What the window takes from outside; the defaults are the real ones.
 struct InicioSetup {
@@ -61,6 +63,8 @@ class Inicio : public QWidget, private RunOutputSink {
   void btnOkClick();         // start a run (ignored while one is running)
   void btnExportaClick();    // save the log as a text file and open it
   void btnAjudaClick();      // open the help file
+  // Saves the last run's failure list as CSV (the log's context menu, action acSalvarFalhas).
+  void SalvarFalhasClick();
   // Opens a file with the default program of its type; a failure is told in a message box.
   void openWithShell(const QString& path);
 
@@ -82,6 +86,7 @@ class Inicio : public QWidget, private RunOutputSink {
   void ApplyRunOutput(const std::vector<RunOutput>& batch) override;
   bool AskInvalidDate(const std::string& message) override;
   void AppendToLog(const std::vector<const std::string*>& lines);
+  void ShowLogMenu(const QPoint& position);
 
   QLabel* Label3 = nullptr;
   QLineEdit* edArqRisco = nullptr;
@@ -95,6 +100,7 @@ class Inicio : public QWidget, private RunOutputSink {
   QPushButton* btnFechar = nullptr;
   QProgressBar* ProgressBar = nullptr;
   QPlainTextEdit* edLog = nullptr;
+  QAction* acSalvarFalhas = nullptr;  // in the log's context menu
 
   std::string program_folder_;
   std::optional<engine::Regional> regional_;
@@ -106,6 +112,7 @@ class Inicio : public QWidget, private RunOutputSink {
   std::vector<std::string> lines_;  // the report, Windows-1252
   std::unique_ptr<WindowRunHost> host_;
   std::unique_ptr<InputBlocker> input_blocker_;
+  std::unique_ptr<RunFindings> findings_;  // the failure list of the last run
   std::thread worker_;
   std::atomic<bool> worker_done_{false};
   bool running_ = false;
