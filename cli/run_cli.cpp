@@ -75,7 +75,12 @@ class CliHost : public engine::RunHost {
   platform::LocalDateTime Now() override { return clock_ != nullptr ? clock_() : platform::LocalNow(); }
   std::string ProgramFolder() override {
     std::string folder = options_.catalogo.empty() ? platform::ExecutableFolder() : options_.catalogo;
+#ifdef _WIN32
+    // Either separator ends a Windows folder; the system's own is added.
+    if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '\\';
+#else
     if (!folder.empty() && folder.back() != '/') folder += '/';
+#endif
     return folder;
   }
   std::string RiskPath() override { return options_.riscos; }

@@ -90,6 +90,21 @@ mask_stamps "$work/linux-saida.txt"
 mask_stamps "$work/windows-saida.txt"
 same "export file" "$work/linux-saida.txt.masked" "$work/windows-saida.txt.masked"
 
+echo "== The Windows package"
+(cd "$root/build-windows" && cpack -G ZIP >/dev/null)
+unzip -q "$root"/build-windows/packages/talmero-prx-*-win64.zip -d "$work/zip"
+unpacked=$(echo "$work"/zip/talmero-prx-*-win64)
+for f in talmero-criticar.exe tabelas.dbf anexos.dbf DadosKov.DBF amostras/riscos.dbf; do
+  [ -f "$unpacked/$f" ] || fail "zip lacks $f"
+done
+# Run from another folder: the catalogue is found beside the program, not in the working folder.
+(cd "$work" && wine_in C.UTF-8 "$unpacked/talmero-criticar.exe" --regional pt_BR \
+   --riscos "$unpacked/amostras/riscos.dbf" --sinistros "$unpacked/amostras/sinistros.dbf" \
+   >"$work/zip.stdout" 2>/dev/null) || fail "the unpacked runner ended with an error"
+mask_stamps "$work/zip.stdout"
+same "unpacked runner" "$work/linux-pt_BR.stdout.masked" "$work/zip.stdout.masked"
+ls "$unpacked"/*.ntx >/dev/null 2>&1 && fail "an index file was left beside the program"
+
 echo "== The user's Windows regional settings reach the report"
 # A pt-BR user with the default settings gets the report of --regional pt_BR.
 run_sample "$work/windows-sistema" wine_in pt_BR.UTF-8 ./talmero-criticar.exe --regional sistema

@@ -1,0 +1,91 @@
+# Installation and packages.
+#
+# The program looks for its catalogue, totals table and help file in its own folder, so they are
+# installed together: on Linux in /opt/talmero-prx with links in /usr/bin (the program resolves
+# its folder through the link), on Windows at the top of the zip.
+#   Linux:   cpack -G DEB  -> talmero-prx_<version>_<arch>.deb (window, runner, catalogue, help)
+#   Windows: cpack -G ZIP  -> talmero-prx-<version>-win64.zip (runner, catalogue, help)
+
+if(WIN32)
+  set(TALMERO_INSTALL_DIR "." CACHE STRING "Folder of the programs and their files, below the prefix")
+else()
+  set(TALMERO_INSTALL_DIR "opt/talmero-prx" CACHE STRING "Folder of the programs and their files, below the prefix")
+endif()
+
+set(talmero_programs talmero-criticar)
+if(TARGET talmero-prx)
+  list(APPEND talmero_programs talmero-prx)
+endif()
+install(TARGETS ${talmero_programs} RUNTIME DESTINATION ${TALMERO_INSTALL_DIR})
+
+# The catalogue and the totals table are built from data/ into the build's bin folder; the
+# sample files come along so that a fresh installation can be tried at once.
+install(FILES ${TALMERO_BIN_DIR}/tabelas.dbf ${TALMERO_BIN_DIR}/anexos.dbf
+              ${TALMERO_BIN_DIR}/DadosKov.DBF
+        DESTINATION ${TALMERO_INSTALL_DIR})
+install(DIRECTORY ${TALMERO_BIN_DIR}/amostras DESTINATION ${TALMERO_INSTALL_DIR})
+
+# The help file. The window's build compiles it; a build without the window (the Windows one)
+# compiles it here the same way.
+find_program(TALMERO_CHMCMD chmcmd)
+set(talmero_help_dir ${CMAKE_SOURCE_DIR}/docs/ajuda)
+if(NOT TARGET talmero_help AND TALMERO_CHMCMD AND EXISTS ${talmero_help_dir}/PRXAuto.hhp)
+  file(GLOB talmero_help_sources CONFIGURE_DEPENDS ${talmero_help_dir}/*)
+  set(talmero_help_work ${CMAKE_BINARY_DIR}/ajuda)
+  add_custom_command(OUTPUT ${TALMERO_BIN_DIR}/PRXAuto.chm
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${talmero_help_work}
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${talmero_help_dir} ${talmero_help_work}
+    COMMAND ${CMAKE_COMMAND} -E chdir ${talmero_help_work} ${TALMERO_CHMCMD} PRXAuto.hhp
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${TALMERO_BIN_DIR}
+    COMMAND ${CMAKE_COMMAND} -E copy ${talmero_help_work}/PRXAuto.chm ${TALMERO_BIN_DIR}/PRXAuto.chm
+    DEPENDS ${talmero_help_sources}
+    COMMENT "Compiling the help file PRXAuto.chm")
+  add_custom_target(talmero_help ALL DEPENDS ${TALMERO_BIN_DIR}/PRXAuto.chm)
+endif()
+if(TARGET talmero_help)
+  install(FILES ${TALMERO_BIN_DIR}/PRXAuto.chm DESTINATION ${TALMERO_INSTALL_DIR})
+else()
+  message(STATUS "No help compiler (chmcmd, Debian package fp-utils): packages ship without PRXAuto.chm")
+endif()
+
+if(NOT WIN32)
+  # Links in /usr/bin. The program finds its folder through /proc/self/exe, which names the
+  # target of the link, so it still reads its catalogue from /opt/talmero-prx.
+  set(talmero_links ${CMAKE_BINARY_DIR}/package-links)
+  file(MAKE_DIRECTORY ${talmero_links})
+  foreach(program ${talmero_programs})
+    file(CREATE_LINK /${TALMERO_INSTALL_DIR}/${program} ${talmero_links}/${program} SYMBOLIC)
+    install(FILES ${talmero_links}/${program} DESTINATION usr/bin)
+  endforeach()
+endif()
+
+set(CPACK_PACKAGE_NAME talmero-prx)
+set(CPACK_PACKAGE_VENDOR "Talmero PRX")
+set(CPACK_PACKAGE_CONTACT "Talmero PRX <talmero-prx@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "Checks motor-insurance statistics files (dBase III) before they are sent to the regulator")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
+set(CPACK_STRIP_FILES ON)
+
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME talmero-prx-${PROJECT_VERSION}-win64)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+else()
+  set(CPACK_GENERATOR DEB)
+  # The install rules name /opt and /usr themselves.
+  set(CPACK_PACKAGING_INSTALL_PREFIX /)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)  # Qt and the C++ runtime, found by dpkg-shlibdeps
+  if(TARGET talmero-prx)
+    # The window does not start without a Qt platform plugin; the help opens in a CHM viewer.
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
+    set(CPACK_DEBIAN_PACKAGE_SUGGESTS xchm)
+  endif()
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+      "Checks the risks and claims files of motor-insurance statistics (dBase III) against the\nshipped rule catalogue and writes a fixed-column report. Window talmero-prx (Qt 6)\nand command-line runner talmero-criticar; catalogue, samples and help in /opt/talmero-prx.")
+endif()
+
+include(CPack)
