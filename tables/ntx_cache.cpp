@@ -17,8 +17,9 @@ void PageCache::Reset(std::uint64_t first, std::uint64_t pages) {
   slot_count_ = n;
   tags_.assign(n, 0);
   whole_ = pages <= n;
-  const std::size_t pinned = whole_ ? 0 : static_cast<std::size_t>(std::min<std::uint64_t>(
-                                              pages, static_cast<std::uint64_t>(inner_budget_)));
+  const std::size_t pinned = whole_ ? 0
+                                    : static_cast<std::size_t>(std::min<std::uint64_t>(
+                                          pages, static_cast<std::uint64_t>(inner_budget_)));
   if (pinned > 0) {
     pinned_.reserve(pinned);
     const std::size_t table = std::bit_ceil(2 * pinned);

@@ -23,6 +23,7 @@ SortedRuns::SortedRuns(platform::ExclusiveFile& file, std::uint64_t area_start,
       area_end_(area_start) {
   batch_.resize(capacity_ * EntrySize());
   order_.reserve(capacity_);
+  rest_.reserve(capacity_);
 }
 
 bool SortedRuns::Less(const unsigned char* a, const unsigned char* b) const {
@@ -41,16 +42,33 @@ bool SortedRuns::Add(const unsigned char* key, std::uint32_t recno) {
   return true;
 }
 
+// Files tend to come ordered by policy already, so a batch is mostly one ascending chain with a
+// few keys out of place (blank or damaged values). The chain is taken as it stands, only the rest
+// is sorted, and the two are merged; a batch in no order costs little more than a plain sort.
 void SortedRuns::SortBatch() {
-  order_.resize(batch_count_);
-  for (std::size_t i = 0; i < batch_count_; ++i) order_[i] = static_cast<std::uint32_t>(i);
   const std::size_t e = EntrySize();
-  std::sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) {
-    return Less(batch_.data() + a * e, batch_.data() + b * e);
-  });
+  const unsigned char* base = batch_.data();
+  auto entry = [&](std::uint32_t i) { return base + std::size_t{i} * e; };
+  order_.clear();
+  rest_.clear();
+  for (std::uint32_t i = 0; i < batch_count_; ++i) {
+    if (order_.empty() || !Less(entry(i), entry(order_.back()))) {
+      order_.push_back(i);
+    } else {
+      rest_.push_back(i);
+    }
+  }
+  std::sort(rest_.begin(), rest_.end(),
+            [&](std::uint32_t a, std::uint32_t b) { return Less(entry(a), entry(b)); });
   sorted_.resize(batch_count_ * e);
-  for (std::size_t i = 0; i < batch_count_; ++i) {
-    std::memcpy(sorted_.data() + i * e, batch_.data() + order_[i] * e, e);
+  unsigned char* out = sorted_.data();
+  std::size_t a = 0;
+  std::size_t b = 0;
+  while (a < order_.size() || b < rest_.size()) {
+    const bool from_rest =
+        a == order_.size() || (b < rest_.size() && Less(entry(rest_[b]), entry(order_[a])));
+    std::memcpy(out, entry(from_rest ? rest_[b++] : order_[a++]), e);
+    out += e;
   }
 }
 
@@ -99,6 +117,7 @@ void SortedRuns::StartMerge(std::size_t read_budget) {
   failed_ = false;
   std::vector<unsigned char>().swap(batch_);  // the collection is over
   std::vector<std::uint32_t>().swap(order_);
+  std::vector<std::uint32_t>().swap(rest_);
   const std::size_t e = EntrySize();
   if (run_ends_.empty()) {
     Cursor only;
@@ -124,6 +143,7 @@ void SortedRuns::StartMerge(std::size_t read_budget) {
   const std::size_t k = cursors_.size();
   tree_.assign(k, kSentinel);
   for (std::size_t i = k; i-- > 0;) Replay(i);
+  runner_up_ = kSentinel;
 }
 
 bool SortedRuns::Beats(std::size_t a, std::size_t b) const {
@@ -142,6 +162,20 @@ void SortedRuns::Replay(std::size_t run) {
   tree_[0] = winner;
 }
 
+bool SortedRuns::StillAhead(std::size_t run) const {
+  if (cursors_[run].at >= cursors_[run].len) return false;  // used up: the tree decides
+  return runner_up_ == kNobody || Beats(run, runner_up_);
+}
+
+std::size_t SortedRuns::RunnerUp(std::size_t winner) const {
+  // The best of the rest lost to the winner itself, so it is one of the losers on its path.
+  std::size_t best = kNobody;
+  for (std::size_t t = (winner + cursors_.size()) / 2; t > 0; t /= 2) {
+    if (best == kNobody || Beats(tree_[t], best)) best = tree_[t];
+  }
+  return best;
+}
+
 bool SortedRuns::Next(const unsigned char** key, std::uint32_t* recno) {
   if (failed_ || tree_.empty()) return false;
   const std::size_t top = tree_[0];
@@ -151,7 +185,13 @@ bool SortedRuns::Next(const unsigned char** key, std::uint32_t* recno) {
   std::memcpy(current_.data(), c.buf.data() + c.at, e);
   c.at += e;
   if (c.at >= c.len && !Fill(c) && failed_) return false;
-  Replay(top);
+  // While the same run keeps winning (runs of a file in key order barely overlap), its next pair
+  // only has to beat the best of the others: one comparison instead of a match at every level.
+  // The tree stays valid, as the winner's matches keep their outcome.
+  if (runner_up_ == kSentinel || !StillAhead(top)) {
+    Replay(top);
+    runner_up_ = tree_[0] == top ? RunnerUp(top) : kSentinel;
+  }
   *key = current_.data();
   *recno = GetU32(current_.data() + key_size_);
   return true;

@@ -56,8 +56,13 @@ class SortedRuns {
   // Merge tree: whether run a's next pair comes before run b's (a used-up run comes last).
   bool Beats(std::size_t a, std::size_t b) const;
   void Replay(std::size_t run);
+  // Whether `run`, the winner, still comes before runner_up_ with its next pair.
+  bool StillAhead(std::size_t run) const;
+  // The run whose head comes next after the winner's: kNobody when there is no other run.
+  std::size_t RunnerUp(std::size_t winner) const;
 
   static constexpr std::size_t kSentinel = static_cast<std::size_t>(-1);
+  static constexpr std::size_t kNobody = kSentinel - 1;
 
   platform::ExclusiveFile& file_;
   std::size_t key_size_;
@@ -69,12 +74,14 @@ class SortedRuns {
 
   std::vector<unsigned char> batch_;  // entries: key bytes then the record number, little-endian
   std::size_t batch_count_ = 0;
-  std::vector<std::uint32_t> order_;
+  std::vector<std::uint32_t> order_;  // sorting: the batch's ascending chain
+  std::vector<std::uint32_t> rest_;   // and the pairs out of it
   std::vector<unsigned char> sorted_;
 
   std::vector<Cursor> cursors_;
   std::vector<std::size_t> tree_;
   std::vector<unsigned char> current_;
+  std::size_t runner_up_ = kSentinel;  // kSentinel when not known (the tree decides)
   bool failed_ = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -110,13 +111,15 @@ class KeyIndexTest : public ::testing::Test {
     table_.SetFileName(dbf_path_);
     table_.Open();
     index_ = std::make_unique<tables::KeyIndex>(table_, "apolice");
-    if (small_cache) index_->SetCacheBudget(1, 3);
+    if (small_cache) index_->SetCacheBudget(inner_pages_, leaf_slots_);
     index_->SetKeyExpression("apolice+item");
     index_->SetFileName(ntx_path_);
     index_->Create();
     return *index_;
   }
 
+  std::size_t inner_pages_ = 1;  // the cache of a small_cache build
+  std::size_t leaf_slots_ = 3;
   TempDir dir_;
   std::string dbf_path_ = dir_.file("riscos.dbf");
   std::string ntx_path_ = dir_.file("apolice.ntx");
@@ -324,6 +327,128 @@ TEST_F(KeyIndexTest, MatchesMultimapModel) {
     for (int q = 0; q < 2000; ++q) {
       std::string value = Key("POL" + std::to_string(probe(rng)), std::to_string(item(rng)));
       if (q % 4 == 3) value.resize(3 + static_cast<std::size_t>(q % 5));  // prefixes
+      const std::uint32_t want = expected(value);
+      SCOPED_TRACE("value [" + value + "]");
+      ASSERT_EQ(index.FindKey(value), want != 0);
+      if (want != 0) {
+        ASSERT_EQ(table_.RecNo(), want);
+      }
+    }
+  }
+}
+
+// The key as the index holds it: each field's text up to a NUL, joined, padded with NULs.
+std::string StoredKey(const Risk& r) {
+  auto text = [](std::string s, std::size_t width) {
+    s.resize(width, ' ');
+    return s.substr(0, s.find('\0'));
+  };
+  std::string key = text(r.apolice, 20) + text(r.item, 6);
+  key.resize(26, '\0');
+  return key;
+}
+
+// Files in policy order (as most come), with damaged values out of place, in reverse order, and
+// keys that share their first 8 or 14 bytes, hold NULs or bytes above 127: the searches and the
+// file agree with a model of the records, in memory and through a small cache.
+TEST_F(KeyIndexTest, OrderedFilesAndLongSharedPrefixesMatchModel) {
+  std::mt19937 rng(7);
+  auto policy = [](int n) {
+    std::string digits = std::to_string(100000 + n);
+    return std::string(20 - digits.size(), '0') + digits;
+  };
+  auto ordered = [&](int count) {
+    std::vector<Risk> risks;
+    for (int i = 0; i < count; ++i) {
+      risks.push_back({policy(i / 4), "00000" + std::to_string(1 + i % 4), i % 7 == 3});
+    }
+    return risks;
+  };
+  auto damaged = [&](int count) {
+    std::vector<Risk> risks = ordered(count);
+    const std::vector<std::string> bad = {"", "0000000000000010000 ",
+                                          std::string("00000000\0") + "9",
+                                          "\xC7" + policy(1).substr(1), "0000000000000010000Z"};
+    for (std::size_t i = 5; i < risks.size(); i += 29) {
+      risks[i].apolice = bad[i % bad.size()];
+      if (i % 3 == 0) risks[i].item = "";
+    }
+    // The same key again across batches, the first copies deleted.
+    for (int i = 0; i < 40; ++i)
+      risks.insert(risks.begin() + 1900 + 50 * i, {policy(3), "000002", i < 39});
+    return risks;
+  };
+  auto shared_prefix = [&](int count) {
+    const std::string alphabet = std::string("AB ") + '\xC7' + '\0';
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    std::vector<Risk> risks;
+    for (int i = 0; i < count; ++i) {
+      std::string p = "ABCDEFGH";
+      for (int j = 0; j < 4; ++j) p += alphabet[pick(rng)];
+      risks.push_back({p, std::string(1, alphabet[pick(rng)]), pick(rng) == 0});
+    }
+    return risks;
+  };
+  struct Round {
+    std::string name;
+    std::vector<Risk> risks;
+    bool small_cache;
+  };
+  std::vector<Round> rounds = {{"ordered", ordered(6000), false},
+                               {"ordered, small cache", ordered(6000), true},
+                               {"damaged", damaged(9000), false},
+                               {"damaged, small cache", damaged(9000), true},
+                               {"reversed", {}, false},
+                               {"shared prefix", shared_prefix(5000), false},
+                               {"shared prefix, small cache", shared_prefix(5000), true}};
+  rounds[4].risks = ordered(5000);
+  std::reverse(rounds[4].risks.begin(), rounds[4].risks.end());
+  inner_pages_ = 5;  // several pinned inner pages, fewer than the tree has
+  leaf_slots_ = 7;
+  for (const Round& round : rounds) {
+    SCOPED_TRACE(round.name);
+    index_.reset();
+    table_.Close();
+    tables::KeyIndex& index = Build(round.risks, round.small_cache);
+    std::multimap<std::string, std::pair<std::uint32_t, bool>> model;
+    for (std::size_t i = 0; i < round.risks.size(); ++i) {
+      model.emplace(StoredKey(round.risks[i]),
+                    std::make_pair(static_cast<std::uint32_t>(i + 1), round.risks[i].deleted));
+    }
+    const auto items = NtxWalk(ReadAll(ntx_path_)).Walk();
+    ASSERT_EQ(items.size(), model.size());
+    auto it = model.begin();
+    for (const auto& item : items) {
+      ASSERT_EQ(item.first, it->first);
+      ASSERT_EQ(item.second, it->second.first) << "equal keys in record order";
+      ++it;
+    }
+
+    auto expected = [&](std::string value) -> std::uint32_t {
+      value.resize(std::min<std::size_t>(value.size(), 26));
+      const std::size_t nul = value.find('\0');
+      if (nul != std::string::npos)
+        std::fill(value.begin() + static_cast<std::ptrdiff_t>(nul), value.end(), '\0');
+      for (auto m = model.lower_bound(value);
+           m != model.end() && m->first.compare(0, value.size(), value) == 0; ++m) {
+        if (!m->second.second) return m->second.first;
+      }
+      return 0;
+    };
+    std::vector<std::string> probes;
+    std::uniform_int_distribution<std::size_t> any(0, round.risks.size() - 1);
+    for (int q = 0; q < 600; ++q) {
+      const Risk& r = round.risks[any(rng)];
+      const std::string key = Key(r.apolice, r.item);
+      probes.push_back(key);
+      probes.push_back(Key(r.apolice, "000009"));
+      probes.push_back(key.substr(0, static_cast<std::size_t>(q % 22)));
+      probes.push_back(key + "Z");
+      std::string with_nul = key;
+      with_nul[8 + static_cast<std::size_t>(q % 18)] = '\0';
+      probes.push_back(with_nul);
+    }
+    for (const std::string& value : probes) {
       const std::uint32_t want = expected(value);
       SCOPED_TRACE("value [" + value + "]");
       ASSERT_EQ(index.FindKey(value), want != 0);
