@@ -25,6 +25,11 @@ if [ ! -x "$linux_runner" ]; then
   linux_runner=$root/build-headless/bin/talmero-criticar
 fi
 
+if [ ! -d "$WINEPREFIX" ]; then
+  echo "== Wine prefix $WINEPREFIX"
+  wineboot -i >/dev/null 2>&1
+fi
+
 echo "== Windows build (preset windows)"
 start=$(date +%s)
 cmake --preset windows >/dev/null
@@ -92,7 +97,9 @@ same "export file" "$work/linux-saida.txt.masked" "$work/windows-saida.txt.maske
 
 echo "== The Windows package"
 (cd "$root/build-windows" && cpack -G ZIP >/dev/null)
-unzip -q "$root"/build-windows/packages/talmero-prx-*-win64.zip -d "$work/zip"
+zip=$(echo "$root"/build-windows/packages/talmero-prx-*-win64.zip)
+mkdir "$work/zip"
+(cd "$work/zip" && cmake -E tar xf "$zip")
 unpacked=$(echo "$work"/zip/talmero-prx-*-win64)
 for f in talmero-criticar.exe tabelas.dbf anexos.dbf DadosKov.DBF amostras/riscos.dbf; do
   [ -f "$unpacked/$f" ] || fail "zip lacks $f"
