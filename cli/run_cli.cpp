@@ -128,8 +128,8 @@ std::string FinishOutputs(const CliOptions& options, const std::string& catalog_
     }
   }
   if (!options.json.empty()) {
-    RunJsonInputs inputs{options.riscos, options.sinistros, catalog_folder, options.regional,
-                         std::nullopt, std::nullopt};
+    RunJsonInputs inputs{options.riscos,   options.sinistros, catalog_folder,
+                         options.regional, std::nullopt,      std::nullopt};
     if (details != nullptr) {
       inputs.detalhes = options.detalhes;
       inputs.falhas = details->total();
@@ -237,11 +237,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     message = engine::ErrorBoxText(e.what());
   }
   const platform::LocalDateTime ended = host.Now();
-  std::string output_error = FinishOutputs(options, host.ProgramFolder(), run, details.get(),
-                                           details_file, status == kExitSuccess
-                                                             ? std::nullopt
-                                                             : std::optional<std::string>(message),
-                                           ended);
+  std::string output_error = FinishOutputs(
+      options, host.ProgramFolder(), run, details.get(), details_file,
+      status == kExitSuccess ? std::nullopt : std::optional<std::string>(message), ended);
 
   // The lines written so far are output also when an error ended the run.
   if (options.saida.empty()) {

@@ -17,7 +17,11 @@ bool IsUtf8(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size()) {
     const auto c = static_cast<unsigned char>(text[i]);
-    std::size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    std::size_t length = c < 0x80           ? 1
+                         : (c >> 5) == 0x6  ? 2
+                         : (c >> 4) == 0xE  ? 3
+                         : (c >> 3) == 0x1E ? 4
+                                            : 0;
     if (length == 0 || i + length > text.size()) return false;
     for (std::size_t k = 1; k < length; ++k) {
       if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
@@ -52,9 +56,9 @@ json Table(const engine::TableResult& t) {
                       {"erro_nulo", c.erro_nulo},
                       {"erro_dom", c.erro_dom}});
   }
-  return {{"tabela", t.numTabela},      {"nome", Utf8(t.nomeTabela)},
-          {"arquivo", Typed(t.path)},   {"situacao", OutcomeName(t.outcome)},
-          {"registros", t.registros},   {"campos", std::move(campos)}};
+  return {{"tabela", t.numTabela},    {"nome", Utf8(t.nomeTabela)},
+          {"arquivo", Typed(t.path)}, {"situacao", OutcomeName(t.outcome)},
+          {"registros", t.registros}, {"campos", std::move(campos)}};
 }
 
 json Reconciliation(const std::vector<engine::ReconciliationSection>& sections) {

@@ -18,8 +18,8 @@ struct RunJsonInputs {
   std::string sinistros;
   std::string catalogo;  // the folder of the catalogue, as used
   std::string regional;
-  std::optional<std::string> detalhes;      // the failure list's file, when one was written
-  std::optional<std::int64_t> falhas;       // the findings told to it
+  std::optional<std::string> detalhes;  // the failure list's file, when one was written
+  std::optional<std::int64_t> falhas;   // the findings told to it
 };
 
 // "YYYY-MM-DDThh:mm:ss".

@@ -158,8 +158,7 @@ void FindingsCsv::ClaimWithoutPolicy(std::uint32_t record, std::string_view apol
 void FindingsCsv::CoverageInverted(std::uint32_t record, std::string_view inicio_vig,
                                    std::string_view fim_vig) {
   if (!Admit(FindingFile::kRiscos, kCoverageStart, FindingCheck::kVigenciaInvertida)) return;
-  BeginRow(FindingFile::kRiscos, record, kNone, kCoverageStart,
-           FindingCheck::kVigenciaInvertida);
+  BeginRow(FindingFile::kRiscos, record, kNone, kCoverageStart, FindingCheck::kVigenciaInvertida);
   Field(inicio_vig);
   Field(fim_vig);
   EndRow();
@@ -177,9 +176,9 @@ bool FindingsCsv::Finish() {
               [](const Group* a, const Group* b) { return a->order < b->order; });
     for (const Group* g : capped) {
       BeginRow(g->file, kNone, kNone, g->field, g->check);
-      Field(std::to_string(g->count - max_per_group_) +
-            Ansi(" falhas não listadas (limite de ") + std::to_string(max_per_group_) +
-            Ansi(" por campo e verificação, total ") + std::to_string(g->count) + ")");
+      Field(std::to_string(g->count - max_per_group_) + Ansi(" falhas não listadas (limite de ") +
+            std::to_string(max_per_group_) + Ansi(" por campo e verificação, total ") +
+            std::to_string(g->count) + ")");
       EndRow();
     }
   }

@@ -201,7 +201,8 @@ PremiumPass ReadRisks(tables::DbfTable& riscos, const std::string& path,
     const DateText fim = fim_vig.Read(riscos);
     if (CoverageInverted(inicio, fim)) {
       ++pass.inverted;
-      if (findings != nullptr) findings->CoverageInverted(riscos.RecNo(), *inicio, fim.value_or(""));
+      if (findings != nullptr)
+        findings->CoverageInverted(riscos.RecNo(), *inicio, fim.value_or(""));
     }
     if (period == nullptr || !RiskInPeriod(data_emis.Read(riscos), *period)) continue;
     for (const auto& [column, line] : premiums) {
@@ -243,8 +244,7 @@ std::string ComparisonRow(std::string_view label, double kov, double sum,
   return row;
 }
 
-void WriteComparison(RunContext& ctx, const std::string& title, const Sums& kov,
-                     const Sums& sums) {
+void WriteComparison(RunContext& ctx, const std::string& title, const Sums& kov, const Sums& sums) {
   RunHost& host = ctx.host;
   const Regional& regional = ctx.regional;
   ReconciliationSection& section = ctx.state.result.conciliacao.emplace_back();
@@ -284,8 +284,7 @@ void Reconcile(RunContext& ctx) {
     ctx.host.ReplaceLine(
         2, "Empresa: " + ctx.state.codEmpresa + Ansi(" - não encontrada em DadosKov.DBF"));
     if (with_risks) {
-      const PremiumPass pass =
-          ReadRisks(ctx.tables.tbRiscos, ctx.risk_path, nullptr, ctx.findings);
+      const PremiumPass pass = ReadRisks(ctx.tables.tbRiscos, ctx.risk_path, nullptr, ctx.findings);
       ctx.state.result.vigencia_invertida = pass.inverted;
       if (pass.inverted > 0) {
         ctx.host.AppendLine(kRuleLine);

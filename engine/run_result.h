@@ -23,10 +23,10 @@ struct FieldCounters {
 
 // How the processing of one input table ended.
 enum class TableOutcome {
-  kRead,              // walked to its end; its summary was written
-  kStructureFailed,   // "Erro: estrutura incorreta ..."
-  kCompanyFailed,     // "Erro: mais de uma empresa ..."
-  kInterrupted,       // an error ended the run during the walk
+  kRead,             // walked to its end; its summary was written
+  kStructureFailed,  // "Erro: estrutura incorreta ..."
+  kCompanyFailed,    // "Erro: mais de uma empresa ..."
+  kInterrupted,      // an error ended the run during the walk
 };
 
 struct TableResult {
@@ -34,8 +34,8 @@ struct TableResult {
   std::string nomeTabela;  // trimmed
   std::string path;        // as typed
   TableOutcome outcome = TableOutcome::kStructureFailed;
-  std::int32_t registros = 0;          // numRegistros; 0 after a failed structure check
-  std::vector<FieldCounters> campos;   // the rule rows' counters after the walk
+  std::int32_t registros = 0;         // numRegistros; 0 after a failed structure check
+  std::vector<FieldCounters> campos;  // the rule rows' counters after the walk
 };
 
 struct ClaimsWithoutPolicyResult {
@@ -58,8 +58,8 @@ struct ReconciliationSection {
 struct RunResult {
   platform::LocalDateTime inicio;
   std::optional<platform::LocalDateTime> fim;  // nullopt: an error ended the run
-  std::optional<std::string> empresa_nome;    // EMPRESA of the totals file, when found there
-  std::vector<TableResult> tabelas;           // in the order processed; skipped tables absent
+  std::optional<std::string> empresa_nome;     // EMPRESA of the totals file, when found there
+  std::vector<TableResult> tabelas;            // in the order processed; skipped tables absent
   std::optional<ClaimsWithoutPolicyResult> sem_apolice;
   std::optional<std::int64_t> vigencia_invertida;  // when the risks file was read for it
   std::vector<ReconciliationSection> conciliacao;

@@ -5,7 +5,8 @@
 
 namespace ui {
 
-RunFindings::RunFindings() : temp_(QDir::tempPath() + QStringLiteral("/talmero-falhas-XXXXXX.csv")) {
+RunFindings::RunFindings()
+    : temp_(QDir::tempPath() + QStringLiteral("/talmero-falhas-XXXXXX.csv")) {
   if (!temp_.open()) return;
   const QString name = temp_.fileName();
   temp_.close();  // kept on disk until this object goes; written through the stream below

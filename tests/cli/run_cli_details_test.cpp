@@ -55,10 +55,11 @@ class RunCliDetailsTest : public ::testing::Test {
   }
 
   int Run(std::vector<std::string> extra) {
-    std::vector<std::string> args{"--catalogo",  dir_.folder(), "--riscos",
-                                  dir_.file("riscos.dbf"), "--sinistros", dir_.file("sinistros.dbf"),
-                                  "--regional",  "pt_BR",       "--saida",
-                                  dir_.file("relatorio.txt")};
+    std::vector<std::string> args{"--catalogo",  dir_.folder(),
+                                  "--riscos",    dir_.file("riscos.dbf"),
+                                  "--sinistros", dir_.file("sinistros.dbf"),
+                                  "--regional",  "pt_BR",
+                                  "--saida",     dir_.file("relatorio.txt")};
     args.insert(args.end(), extra.begin(), extra.end());
     std::ostringstream out;
     std::ostringstream err;
@@ -99,8 +100,8 @@ TEST_F(RunCliDetailsTest, CsvAndJsonAgreeWithTheReport) {
     for (const auto& c : table["campos"]) {
       const std::string campo = c["campo"];
       SCOPED_TRACE(file + " " + campo);
-      const std::string prefix = engine::PaddedTo(table["nome"].get<std::string>(), 20) +
-                                 engine::PaddedTo(campo, 20);
+      const std::string prefix =
+          engine::PaddedTo(table["nome"].get<std::string>(), 20) + engine::PaddedTo(campo, 20);
       for (const std::string& line : report) {
         if (line.rfind(prefix, 0) != 0) continue;
         ++summary_lines;
@@ -119,9 +120,10 @@ TEST_F(RunCliDetailsTest, CsvAndJsonAgreeWithTheReport) {
   EXPECT_EQ(misses, 2);  // POL9 and POL8
   EXPECT_EQ(rows["sinistros/APOLICE+ITEM/sem_apolice"], misses);
   EXPECT_EQ(doc["sinistros_sem_apolice"]["sinistros"], 3);
-  EXPECT_NE(std::find(report.begin(), report.end(),
-                      "2 sinistros sem ap\xF3lice no per\xEDodo, num total de 3 sinistros (66,67%)."),
-            report.end());
+  EXPECT_NE(
+      std::find(report.begin(), report.end(),
+                "2 sinistros sem ap\xF3lice no per\xEDodo, num total de 3 sinistros (66,67%)."),
+      report.end());
   EXPECT_EQ(doc["vigencia_invertida"], 1);
   EXPECT_EQ(rows["riscos/INICIO_VIG/vigencia_invertida"], 1);
 

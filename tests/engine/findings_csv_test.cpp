@@ -82,10 +82,12 @@ class FindingsCsvTest : public ::testing::Test {
     std::vector<testing_support::DomainRow> domain;
     for (int e = 1; e <= 8; ++e) domain.push_back({"SINISTROS", "EVENTO", std::to_string(e), "00"});
     testing_support::WriteAnexos(dir_.file("anexos.dbf"), domain);
-    testing_support::WriteDadosKov(
-        dir_.file("DadosKov.DBF"),
-        {{"01234", "SEGURADORA TESTE S.A.", {"1100", "0", "0", "300", "100", "0"}, "202301",
-          "202312"}});
+    testing_support::WriteDadosKov(dir_.file("DadosKov.DBF"),
+                                   {{"01234",
+                                     "SEGURADORA TESTE S.A.",
+                                     {"1100", "0", "0", "300", "100", "0"},
+                                     "202301",
+                                     "202312"}});
   }
 
   // Runs with a failure list; returns its rows without the header.
@@ -136,13 +138,13 @@ TEST_F(FindingsCsvTest, EveryFindingAgreesWithTheReportCounters) {
   WriteCatalog();
   tools::DbfBuilder risks(RisksLayout());
   risks.Add({"01234", "POL1", "000001", "20230101", "20231231", "20230115", "1000"});
-  risks.Add({"01234", "POL2", "1", "20230301", "20230201", "20230301"});     // width, inverted
-  risks.Add({"01234", "", "", "", "", ""}, true);                            // deleted: skipped
-  risks.Add({"01234", "", "000001", "18991231", "20231231", "2023"});        // null, two dates
+  risks.Add({"01234", "POL2", "1", "20230301", "20230201", "20230301"});  // width, inverted
+  risks.Add({"01234", "", "", "", "", ""}, true);                         // deleted: skipped
+  risks.Add({"01234", "", "000001", "18991231", "20231231", "2023"});     // null, two dates
   risks.Write(host_.risk_path);
   tools::DbfBuilder claims(ClaimsLayout());
   claims.Add({"01234", "POL1", "000001", "1", "300", "20230601"});
-  claims.Add({"01234", "POL9", "000002", "9", "50", "20230801"});    // domain, no policy
+  claims.Add({"01234", "POL9", "000002", "9", "50", "20230801"});  // domain, no policy
   claims.Add({"01234", "POL1", "000001", "1", "1", "20230601"}, true);
   claims.Add({"01234", "S\xC3O;\"X\"", "000001", "3", "10", "2023"});  // no policy, date
   claims.Write(host_.claims_path);
@@ -153,7 +155,9 @@ TEST_F(FindingsCsvTest, EveryFindingAgreesWithTheReportCounters) {
   std::map<std::tuple<std::string, std::string, std::string>, std::int64_t> counted;
   for (const Row& r : rows) ++counted[{r[kArquivo], r[kCampo], r[kVerificacao]}];
   const auto count = [&](const std::string& file, const std::string& campo,
-                         const std::string& check) { return counted[{file, campo, check}]; };
+                         const std::string& check) {
+    return counted[{file, campo, check}];
+  };
   tables::MemTable& estrut = run_->tables().zelEstrutTab;
   int rules = 0;
   for (estrut.First(); !estrut.Eof(); estrut.Next(), ++rules) {
@@ -161,13 +165,12 @@ TEST_F(FindingsCsvTest, EveryFindingAgreesWithTheReportCounters) {
     const std::string campo(Trimmed(estrut.GetFieldValue("campo").AsString()));
     SCOPED_TRACE(file + " " + campo);
     EXPECT_EQ(count(file, campo, "nulo"), estrut.GetFieldValue("erroNulo").AsInt64());
-    EXPECT_EQ(count(file, campo, "tamanho") + count(file, campo, "data") +
-                  count(file, campo, "dominio"),
-              estrut.GetFieldValue("erroDom").AsInt64());
+    EXPECT_EQ(
+        count(file, campo, "tamanho") + count(file, campo, "data") + count(file, campo, "dominio"),
+        estrut.GetFieldValue("erroDom").AsInt64());
   }
   EXPECT_EQ(rules, 20);
-  EXPECT_EQ(count("sinistros", "APOLICE+ITEM", "sem_apolice"),
-            ReportCount(" sinistros sem ap"));
+  EXPECT_EQ(count("sinistros", "APOLICE+ITEM", "sem_apolice"), ReportCount(" sinistros sem ap"));
   EXPECT_EQ(count("riscos", "INICIO_VIG", "vigencia_invertida"),
             ReportCount(" Riscos com data", 8));
   EXPECT_EQ(count("riscos", "INICIO_VIG", "vigencia_invertida"), 1);
@@ -188,7 +191,8 @@ TEST_F(FindingsCsvTest, EveryFindingAgreesWithTheReportCounters) {
   // Windows-1252 bytes kept, the ";" and the quotes survive the quoting.
   EXPECT_TRUE(has({"sinistros", "4", "", "APOLICE+ITEM", "sem_apolice",
                    "S\xC3O;\"X\"" + std::string(13, ' '), "000001"}));
-  EXPECT_NE(bytes_.find("\"S\xC3O;\"\"X\"\"" + std::string(13, ' ') + "\";000001"), std::string::npos);
+  EXPECT_NE(bytes_.find("\"S\xC3O;\"\"X\"\"" + std::string(13, ' ') + "\";000001"),
+            std::string::npos);
 }
 
 TEST_F(FindingsCsvTest, StructureRowsNameEachPositionThatDiffers) {
@@ -266,9 +270,9 @@ TEST_F(FindingsCsvTest, TheCapKeepsTheFirstRowsOfEachGroupAndSaysSoLast) {
     }
     ASSERT_EQ(notes.size(), cap == 0 ? 3u : 2u);
     EXPECT_EQ(notes[0][kCampo] + notes[0][kVerificacao], "ITEMnulo");
-    EXPECT_EQ(notes[0][kValor],
-              std::to_string(5 - cap) + Ansi(" falhas não listadas (limite de ") +
-                  std::to_string(cap) + Ansi(" por campo e verificação, total 5)"));
+    EXPECT_EQ(notes[0][kValor], std::to_string(5 - cap) + Ansi(" falhas não listadas (limite de ") +
+                                    std::to_string(cap) +
+                                    Ansi(" por campo e verificação, total 5)"));
     EXPECT_EQ(notes[1][kCampo] + notes[1][kVerificacao], "ITEMtamanho");
   }
 }
@@ -279,7 +283,10 @@ TEST(FindingsCsvWriterTest, QuotesOnlyWhatNeedsIt) {
       {"a;b", "\"a;b\""},
       {"say \"hi\"", "\"say \"\"hi\"\"\""},
       {"two\r\nlines", "\"two\r\nlines\""},
-      {"\xC9" "poca", "\xC9" "poca"},
+      {"\xC9"
+       "poca",
+       "\xC9"
+       "poca"},
   };
   for (const auto& [text, written] : cases) {
     SCOPED_TRACE(text);

@@ -27,7 +27,8 @@ class InicioFindingsTest : public testing_support::WindowTest {
     claims.Add({"01234", "POL1", "000001", "1", "300", "20230601"}, true);
     claims.Add({"01234", "", "000002", "9", "50", "20230801"});
     claims.Write(dir_.file("sinistros.dbf"));
-    Control<QLineEdit>("edArqSinistro")->setText(QString::fromStdString(dir_.file("sinistros.dbf")));
+    Control<QLineEdit>("edArqSinistro")
+        ->setText(QString::fromStdString(dir_.file("sinistros.dbf")));
   }
 };
 
