@@ -9,6 +9,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+# Byte-wise text tools: the reports hold UTF-8 and Windows-1252 text.
+export LC_ALL=C
 keep=0
 if [ "${1:-}" = "--keep" ]; then keep=1; shift; fi
 sudo_cmd=()
@@ -69,7 +71,7 @@ if [ -x "$build/bin/talmero-criticar" ]; then
   (cd "$build/bin" && ./talmero-criticar --regional pt_BR --riscos amostras/riscos.dbf \
      --sinistros amostras/sinistros.dbf >"$work/built.out" 2>"$work/built.err") || true
   for f in installed.out built.out; do
-    sed -E 's/^((In.cio|Fim) do processamento: ).*$/\1<hora>/' "$work/$f" > "$work/$f.masked"
+    sed -E 's/^((In[^ ]+cio|Fim) do processamento: ).*$/\1<hora>/' "$work/$f" > "$work/$f.masked"
   done
   check "the installed runner prints the build's report" 'cmp -s "$work/installed.out.masked" "$work/built.out.masked"'
   check "the same notices on standard error" 'cmp -s "$work/installed.err" "$work/built.err"'
