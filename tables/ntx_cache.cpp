@@ -13,7 +13,9 @@ void PageCache::Reset(std::uint64_t first, std::uint64_t pages) {
   first_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(first, 0xFFFFFFFFu));
   const auto n = static_cast<std::uint32_t>(
       std::clamp<std::uint64_t>(pages, 1, static_cast<std::uint64_t>(leaf_slots_)));
-  slots_.reset(new PageBytes[n]);  // no value-initialisation: the build fills what is used
+  // No value-initialisation: the build fills what is used.
+  slot_memory_ = platform::LargeBuffer(sizeof(PageBytes) * n);
+  slots_ = static_cast<PageBytes*>(slot_memory_.data());
   slot_count_ = n;
   tags_.assign(n, 0);
   whole_ = pages <= n;
@@ -32,7 +34,8 @@ void PageCache::Clear() {
   std::vector<PageBytes>().swap(pinned_);
   std::vector<PinnedEntry>().swap(pinned_table_);
   pinned_mask_ = 0;
-  slots_.reset();
+  slot_memory_ = platform::LargeBuffer();
+  slots_ = nullptr;
   slot_count_ = 0;
   whole_ = false;
   std::vector<std::uint32_t>().swap(tags_);

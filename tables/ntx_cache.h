@@ -11,6 +11,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/large_buffer.h"
+
 #include "tables/ntx_page.h"
 
 namespace tables::ntx {
@@ -61,7 +63,8 @@ class PageCache {
   std::vector<PageBytes> pinned_;
   std::vector<PinnedEntry> pinned_table_;  // open addressing, a power of two, at most half full
   std::uint32_t pinned_mask_ = 0;
-  std::unique_ptr<PageBytes[]> slots_;  // left uninitialised: a slot is read only once tagged
+  platform::LargeBuffer slot_memory_;  // left uninitialised: a slot is read only once tagged
+  PageBytes* slots_ = nullptr;
   std::uint32_t slot_count_ = 0;
   std::uint32_t first_ = 0;
   std::vector<std::uint32_t> tags_;  // offset held by each slot, 0 when empty (0 is the header)
