@@ -8,4 +8,4 @@ cmake --build --preset release -j "$(nproc)"
 QT_QPA_PLATFORM=offscreen ctest --preset release -j "$(nproc)"
 # The Windows build under Wine: mingw-w64 cross build, the suites as Windows programs, and the
 # Windows runner's report compared byte for byte with the Linux one (scripts/wine-tests.sh).
-bash scripts/wine-tests.sh build/bin/talmero-criticar
+bash scripts/wine-tests.sh "$PWD/build/bin/talmero-criticar"

@@ -20,6 +20,8 @@ export DISPLAY= WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 unset WAYLAND_DISPLAY
 
 linux_runner=${1:-$root/build/bin/talmero-criticar}
+# The runners are started from the samples' folder: a relative path would no longer hold there.
+[ -e "$linux_runner" ] && linux_runner=$(realpath "$linux_runner")
 if [ ! -x "$linux_runner" ]; then
   echo "== Linux runner for the comparison (headless preset)"
   cmake --preset headless -DTALMERO_TESTS=OFF >/dev/null
