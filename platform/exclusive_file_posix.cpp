@@ -49,21 +49,6 @@ std::optional<ExclusiveFile> ExclusiveFile::CreateNew(const std::string& path) {
   return ExclusiveFile(fd);
 }
 
-ExclusiveFile::ExclusiveFile(ExclusiveFile&& other) noexcept : handle_(other.handle_) {
-  other.handle_ = -1;
-}
-
-ExclusiveFile& ExclusiveFile::operator=(ExclusiveFile&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    other.handle_ = -1;
-  }
-  return *this;
-}
-
-ExclusiveFile::~ExclusiveFile() { Close(); }
-
 std::uint64_t ExclusiveFile::Size() const {
   struct stat st {};
   if (handle_ < 0 || fstat(AsFd(handle_), &st) != 0 || st.st_size < 0) return 0;

@@ -71,21 +71,6 @@ std::optional<ExclusiveFile> ExclusiveFile::CreateNew(const std::string& path) {
   return ExclusiveFile(FromHandle(*h));
 }
 
-ExclusiveFile::ExclusiveFile(ExclusiveFile&& other) noexcept : handle_(other.handle_) {
-  other.handle_ = -1;
-}
-
-ExclusiveFile& ExclusiveFile::operator=(ExclusiveFile&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    other.handle_ = -1;
-  }
-  return *this;
-}
-
-ExclusiveFile::~ExclusiveFile() { Close(); }
-
 std::uint64_t ExclusiveFile::Size() const {
   LARGE_INTEGER size{};
   if (!Valid(handle_) || !GetFileSizeEx(AsHandle(handle_), &size) || size.QuadPart < 0) return 0;
