@@ -8,7 +8,8 @@ cmake --preset release -DTALMERO_TESTS=OFF
 cmake --build --preset release -j "$(nproc)"
 bin=build/bin
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$bin/talmero-prx" ]; then
-  exec "$bin/talmero-prx" --riscos "$bin/amostras/riscos.dbf" --sinistros "$bin/amostras/sinistros.dbf"
+  exec "$bin/talmero-prx" --riscos "$bin/amostras/riscos.dbf" --sinistros "$bin/amostras/sinistros.dbf" \
+    --criticar
 fi
 exec "$bin/talmero-criticar" --riscos "$bin/amostras/riscos.dbf" \
   --sinistros "$bin/amostras/sinistros.dbf" --regional pt_BR
