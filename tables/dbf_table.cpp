@@ -8,6 +8,7 @@
 #include "tables/byte_order.h"
 #include "tables/dbf_format.h"
 #include "tables/dbf_values.h"
+#include "tables/read_ahead.h"
 #include "tables/table_error.h"
 
 namespace tables {
@@ -139,17 +140,34 @@ struct DbfTable::Impl {
   std::size_t block_capacity = 0;  // records per block
   std::uint64_t block_first = 0;   // 0-based index of the block's first record
   std::size_t block_count = 0;     // whole records in the block
+  // Reads the next block during a walk; started only for files of more than one block, and
+  // ended before the file is closed.
+  std::unique_ptr<ReadAhead> ahead;
 
-  // Reads up to `max_records` whole records from record index `first`; the count read.
-  std::size_t LoadBlock(std::uint64_t first, std::size_t max_records) {
+  // Reads up to `max_records` whole records from record index `first`; the count read. A
+  // sequential read of a full block asks for the next one at once.
+  std::size_t LoadBlock(std::uint64_t first, std::size_t max_records, bool sequential = false) {
     block_first = first;
     block_count = 0;
     if (first >= kMaxRecords) return 0;
     const auto wanted = static_cast<std::size_t>(
         std::min<std::uint64_t>({max_records, block_capacity, kMaxRecords - first}));
     const std::uint64_t offset = header_length + first * record_length;
-    const std::size_t got = file->ReadAt(offset, buffer.data(), wanted * record_length);
-    block_count = got / record_length;  // a partial record at the end is never a record
+    const std::size_t bytes = wanted * record_length;
+    std::optional<std::size_t> got;
+    if (ahead) got = ahead->Take(offset, bytes, buffer);
+    if (!got) {
+      if (buffer.size() < bytes) buffer.resize(bytes);
+      got = file->ReadAt(offset, buffer.data(), bytes);
+    }
+    block_count = *got / record_length;  // a partial record at the end is never a record
+    const std::uint64_t next = first + block_count;
+    if (sequential && block_count == block_capacity && next < kMaxRecords) {
+      if (!ahead) ahead = std::make_unique<ReadAhead>(*file);
+      const auto next_wanted = static_cast<std::size_t>(
+          std::min<std::uint64_t>(block_capacity, kMaxRecords - next));
+      ahead->Request(header_length + next * record_length, next_wanted * record_length);
+    }
     return block_count;
   }
 
@@ -262,6 +280,7 @@ void DbfTable::Open() {
 
 void DbfTable::Close() {
   Impl& t = *impl_;
+  t.ahead.reset();  // before the file it reads
   t.file.reset();
   t.fields.clear();
   t.spans.clear();
@@ -283,7 +302,7 @@ void DbfTable::NextSlow() {
 void DbfTable::SeekVisibleFrom(std::uint64_t index) {
   Impl& t = *impl_;
   for (;;) {
-    const std::size_t n = t.LoadBlock(index, t.block_capacity);
+    const std::size_t n = t.LoadBlock(index, t.block_capacity, /*sequential=*/true);
     if (n == 0) break;  // a read without a whole record ends the table
     const char* end = t.buffer.data() + n * t.record_length;
     for (const char* p = t.buffer.data(); p < end; p += t.record_length) {
