@@ -25,23 +25,7 @@ install(FILES ${TALMERO_BIN_DIR}/tabelas.dbf ${TALMERO_BIN_DIR}/anexos.dbf
         DESTINATION ${TALMERO_INSTALL_DIR})
 install(DIRECTORY ${TALMERO_BIN_DIR}/amostras DESTINATION ${TALMERO_INSTALL_DIR})
 
-# The help file. The window's build compiles it; a build without the window (the Windows one)
-# compiles it here the same way.
-find_program(TALMERO_CHMCMD chmcmd)
-set(talmero_help_dir ${CMAKE_SOURCE_DIR}/docs/ajuda)
-if(NOT TARGET talmero_help AND TALMERO_CHMCMD AND EXISTS ${talmero_help_dir}/PRXAuto.hhp)
-  file(GLOB talmero_help_sources CONFIGURE_DEPENDS ${talmero_help_dir}/*)
-  set(talmero_help_work ${CMAKE_BINARY_DIR}/ajuda)
-  add_custom_command(OUTPUT ${TALMERO_BIN_DIR}/PRXAuto.chm
-    COMMAND ${CMAKE_COMMAND} -E rm -rf ${talmero_help_work}
-    COMMAND ${CMAKE_COMMAND} -E copy_directory ${talmero_help_dir} ${talmero_help_work}
-    COMMAND ${CMAKE_COMMAND} -E chdir ${talmero_help_work} ${TALMERO_CHMCMD} PRXAuto.hhp
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${TALMERO_BIN_DIR}
-    COMMAND ${CMAKE_COMMAND} -E copy ${talmero_help_work}/PRXAuto.chm ${TALMERO_BIN_DIR}/PRXAuto.chm
-    DEPENDS ${talmero_help_sources}
-    COMMENT "Compiling the help file PRXAuto.chm")
-  add_custom_target(talmero_help ALL DEPENDS ${TALMERO_BIN_DIR}/PRXAuto.chm)
-endif()
+# The help file, when the build could compile it (cmake/Help.cmake).
 if(TARGET talmero_help)
   install(FILES ${TALMERO_BIN_DIR}/PRXAuto.chm DESTINATION ${TALMERO_INSTALL_DIR})
 else()
