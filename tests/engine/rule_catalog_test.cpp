@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/phase_test.h"
 #include "support/catalog_files.h"
 #include "support/recording_host.h"
 #include "support/temp_dir.h"
@@ -48,7 +49,7 @@ RuleRow Rule(std::string tabela, std::string campo, int ordem, int tipo = 1, int
   return r;
 }
 
-class RuleCatalogTest : public ::testing::Test {
+class RuleCatalogTest : public testing_support::PhaseTest {
  protected:
   ~RuleCatalogTest() override { tables_.CloseReaders(); }
 
@@ -65,13 +66,6 @@ class RuleCatalogTest : public ::testing::Test {
   std::vector<std::string> Domains() {
     return Rows(tables_.zelAnexos, {"tabela", "campo", "valor1", "valor2"});
   }
-
-  testing_support::TempDir dir_;
-  testing_support::RecordingHost host_;
-  engine::RunTables tables_;
-  engine::RunState state_;
-  engine::Regional regional_ = engine::Regional::PtBr();
-  engine::RunContext ctx_{host_, tables_, state_, regional_, dir_.folder(), 2024, "", ""};
 };
 
 TEST_F(RuleCatalogTest, FillsTheThreeTablesWithTheirColumnsAndActiveIndexes) {

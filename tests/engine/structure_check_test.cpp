@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/rule_catalog.h"
+#include "support/phase_test.h"
 #include "support/catalog_files.h"
 #include "support/recording_host.h"
 #include "support/temp_dir.h"
@@ -41,7 +42,7 @@ std::vector<RuleRow> RulesOf(const std::string& tabela, const std::vector<DbfFie
   return rows;
 }
 
-class StructureCheckTest : public ::testing::Test {
+class StructureCheckTest : public testing_support::PhaseTest {
  protected:
   ~StructureCheckTest() override { tables_.CloseReaders(); }
 
@@ -64,13 +65,6 @@ class StructureCheckTest : public ::testing::Test {
     state_.numTabela = numTabela;
     state_.nomeTabela = nomeTabela;
   }
-
-  testing_support::TempDir dir_;
-  testing_support::RecordingHost host_;
-  engine::RunTables tables_;
-  engine::RunState state_;
-  engine::Regional regional_ = engine::Regional::PtBr();
-  engine::RunContext ctx_{host_, tables_, state_, regional_, dir_.folder(), 2024, "", ""};
 };
 
 TEST_F(StructureCheckTest, FileFaultsFailWithTheTableNameAndItsBlanks) {

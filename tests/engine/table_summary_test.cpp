@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/rule_catalog.h"
+#include "support/phase_test.h"
 #include "support/catalog_files.h"
 #include "support/recording_host.h"
 #include "support/temp_dir.h"
@@ -28,7 +29,7 @@ RuleRow Rule(std::string tabela, std::string campo, int ordem) {
   return r;
 }
 
-class TableSummaryTest : public ::testing::Test {
+class TableSummaryTest : public testing_support::PhaseTest {
  protected:
   ~TableSummaryTest() override { tables_.CloseReaders(); }
 
@@ -61,13 +62,6 @@ class TableSummaryTest : public ::testing::Test {
     engine::WriteTableSummary(ctx_);
     return host_.lines;
   }
-
-  testing_support::TempDir dir_;
-  testing_support::RecordingHost host_;
-  engine::RunTables tables_;
-  engine::RunState state_;
-  engine::Regional regional_ = engine::Regional::PtBr();
-  engine::RunContext ctx_{host_, tables_, state_, regional_, dir_.folder(), 2024, "", ""};
 };
 
 TEST_F(TableSummaryTest, WritesTheBlockCharacterForCharacter) {
