@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "support/phase_test.h"
 #include "support/catalog_files.h"
+#include "support/phase_test.h"
 #include "support/recording_host.h"
 #include "support/temp_dir.h"
 #include "tables/table_error.h"

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "engine/rule_catalog.h"
-#include "support/phase_test.h"
 #include "support/catalog_files.h"
+#include "support/phase_test.h"
 #include "support/recording_host.h"
 #include "support/temp_dir.h"
 
