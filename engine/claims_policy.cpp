@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "engine/number_style.h"
+#include "engine/open_reader.h"
 #include "engine/report.h"
 #include "engine/text.h"
 #include "platform/exclusive_file.h"
@@ -22,21 +23,6 @@ constexpr std::string_view kIndexName = "apolice";
 constexpr std::string_view kIndexFile = "apolice.ntx";
 constexpr std::string_view kKeyExpression = "apolice+item";
 constexpr int kTempNameAttempts = 16;
-
-// Closes the two cross-file readers when the check leaves, whatever way it leaves.
-class ReadersClosed {
- public:
-  explicit ReadersClosed(RunTables& t) : t_(t) {}
-  ~ReadersClosed() {
-    t_.tbRiscos.Close();
-    t_.tbSinistros.Close();
-  }
-  ReadersClosed(const ReadersClosed&) = delete;
-  ReadersClosed& operator=(const ReadersClosed&) = delete;
-
- private:
-  RunTables& t_;
-};
 
 // Deletes the index file when the check leaves; a failed delete goes unreported.
 class IndexFileRemover {
@@ -122,15 +108,10 @@ void CheckClaimsWithoutPolicy(RunContext& ctx) {
   // Declared in this order so that leaving closes the index, then the readers, then deletes
   // the index file.
   IndexFileRemover remover;
-  ReadersClosed readers_closed(t);
   tables::DbfTable& tbRiscos = t.tbRiscos;
   tables::DbfTable& tbSinistros = t.tbSinistros;
-  tbRiscos.Close();
-  tbSinistros.Close();
-  tbRiscos.SetFileName(ctx.risk_path);
-  tbSinistros.SetFileName(ctx.claims_path);
-  tbRiscos.Open();
-  tbSinistros.Open();
+  OpenReader open_riscos(tbRiscos, ctx.risk_path);
+  OpenReader open_sinistros(tbSinistros, ctx.claims_path);
 
   std::string index_path;
   platform::ExclusiveFile file = CreateIndexFile(ctx.program_folder, remover, &index_path);

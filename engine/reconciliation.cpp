@@ -10,6 +10,7 @@
 
 #include "engine/coverage_period.h"
 #include "engine/number_style.h"
+#include "engine/open_reader.h"
 #include "engine/report.h"
 #include "engine/text.h"
 #include "tables/dbf_values.h"
@@ -74,26 +75,6 @@ std::optional<std::size_t> EventLine(DateText evento) {
     default:
       return std::nullopt;
   }
-}
-
-// Closes a reader on every way out of the scope, errors included, so the next run starts from
-// closed readers.
-class CloseGuard {
- public:
-  explicit CloseGuard(tables::DbfTable& table) : table_(table) {}
-  ~CloseGuard() { table_.Close(); }
-  CloseGuard(const CloseGuard&) = delete;
-  CloseGuard& operator=(const CloseGuard&) = delete;
-
- private:
-  tables::DbfTable& table_;
-};
-
-// A reader left open by a run that ended in an error would ignore the new file name.
-void OpenOn(tables::DbfTable& table, const std::string& path) {
-  table.Close();
-  table.SetFileName(path);
-  table.Open();
 }
 
 // A numeric field summed over a pass, position resolved once and decoded from its raw bytes.
@@ -184,8 +165,7 @@ struct PremiumPass {
 // premiums of the risks issued in it.
 PremiumPass ReadRisks(tables::DbfTable& riscos, const std::string& path,
                       const CoveragePeriod* period, FindingSink* findings) {
-  OpenOn(riscos, path);
-  CloseGuard guard(riscos);
+  OpenReader open(riscos, path);
   TextColumn inicio_vig(riscos, "INICIO_VIG");
   TextColumn fim_vig(riscos, "FIM_VIG");
   TextColumn data_emis(riscos, IssueDateField(riscos));
@@ -214,8 +194,7 @@ PremiumPass ReadRisks(tables::DbfTable& riscos, const std::string& path,
 
 Sums ReadClaims(tables::DbfTable& sinistros, const std::string& path,
                 const CoveragePeriod& period) {
-  OpenOn(sinistros, path);
-  CloseGuard guard(sinistros);
+  OpenReader open(sinistros, path);
   TextColumn d_avi(sinistros, "D_AVI");
   TextColumn evento(sinistros, "EVENTO");
   AmountColumn indeniz(sinistros, "INDENIZ");
@@ -271,8 +250,7 @@ void WriteComparison(RunContext& ctx, const std::string& title, const Sums& kov,
 
 void Reconcile(RunContext& ctx) {
   tables::DbfTable& kov = ctx.tables.tbDadosKov;
-  OpenOn(kov, ctx.program_folder + std::string(kTotalsFile));
-  CloseGuard kov_guard(kov);
+  OpenReader open_kov(kov, ctx.program_folder + std::string(kTotalsFile));
 
   const bool with_risks = !Trimmed(ctx.risk_path).empty();
   const bool with_claims = !Trimmed(ctx.claims_path).empty();

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/open_reader.h"
 #include "engine/text.h"
 #include "tables/table_error.h"
 
@@ -13,24 +14,6 @@ using tables::DbfTable;
 using tables::FieldType;
 using tables::FieldValue;
 using tables::MemTable;
-
-// Opens a rule file for one pass and closes it again on every path, so a failed load never
-// leaves a reader open for the next run.
-class PassReader {
- public:
-  PassReader(DbfTable& table, std::string path) : table_(table) {
-    table_.Close();
-    table_.SetFileName(std::move(path));
-    table_.Open();
-    table_.First();
-  }
-  ~PassReader() { table_.Close(); }
-  PassReader(const PassReader&) = delete;
-  PassReader& operator=(const PassReader&) = delete;
-
- private:
-  DbfTable& table_;
-};
 
 // A catalogue column read by name, without regard to case. The name is resolved when the column
 // is first read, so a file that lacks a column fails exactly where the column is first needed
@@ -79,7 +62,7 @@ void LoadTables(RunContext& ctx, char sep) {
   zel.SetIndexName("index1");
 
   DbfTable& reader = ctx.tables.tbTabelas;
-  PassReader open(reader, ctx.program_folder + "tabelas.dbf");
+  OpenReader open(reader, ctx.program_folder + "tabelas.dbf");
   Column ramo(reader, "RAMO");
   Column tabela(reader, "TABELA");
   std::string previous;
@@ -134,7 +117,7 @@ void LoadRules(RunContext& ctx, char sep) {
   zel.SetIndexName("index1");
 
   DbfTable& reader = ctx.tables.tbTabelas;
-  PassReader open(reader, ctx.program_folder + "tabelas.dbf");
+  OpenReader open(reader, ctx.program_folder + "tabelas.dbf");
   Column ramo(reader, "RAMO");
   Column tabela(reader, "TABELA");
   Column campo(reader, "CAMPO");
@@ -194,7 +177,7 @@ void LoadDomains(RunContext& ctx, char sep) {
 
   MemTable& rules = ctx.tables.zelEstrutTab;
   DbfTable& reader = ctx.tables.tbAnexos;
-  PassReader open(reader, ctx.program_folder + "anexos.dbf");
+  OpenReader open(reader, ctx.program_folder + "anexos.dbf");
   Column ramo(reader, "RAMO");
   Column tabela(reader, "TABELA");
   Column campo(reader, "CAMPO");
