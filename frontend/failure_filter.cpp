@@ -1,0 +1,89 @@
+#include "frontend/failure_filter.h"
+
+#include <algorithm>
+#include <map>
+#include <string_view>
+
+#include "engine/text.h"
+
+namespace frontend {
+namespace {
+
+constexpr std::size_t kCancelCheckRows = 1 << 16;
+
+char Folded(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool Contains(std::string_view text, std::string_view part) {
+  return std::search(text.begin(), text.end(), part.begin(), part.end(),
+                     [](char a, char b) { return Folded(a) == b; }) != text.end();
+}
+
+bool Keeps(const std::string& wanted, const std::string& value) {
+  return wanted.empty() || wanted == value;
+}
+
+const std::string& ValueOf(const FailureGroup& group, FilterColumn column) {
+  switch (column) {
+    case FilterColumn::kArquivo:
+      return group.arquivo;
+    case FilterColumn::kCampo:
+      return group.campo;
+    case FilterColumn::kVerificacao:
+      break;
+  }
+  return group.verificacao;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::uint32_t>> MatchRows(const FailureKeys& keys,
+                                                    const FailureFilter& filter,
+                                                    const std::function<bool()>& cancelled) {
+  // Decide once per group and once per policy text; the row pass is then two table look-ups.
+  std::vector<char> group_kept(keys.groups().size());
+  bool any_group = false;
+  for (std::size_t g = 0; g < group_kept.size(); ++g) {
+    const FailureGroup& group = keys.groups()[g];
+    group_kept[g] = Keeps(filter.arquivo, group.arquivo) && Keeps(filter.campo, group.campo) &&
+                    Keeps(filter.verificacao, group.verificacao);
+    any_group = any_group || group_kept[g];
+  }
+  std::vector<std::uint32_t> rows;
+  if (!any_group) return rows;
+
+  std::string part(engine::Trimmed(filter.apolice));
+  std::transform(part.begin(), part.end(), part.begin(), Folded);
+  std::vector<char> entry_kept;
+  if (!part.empty()) {
+    entry_kept.resize(keys.entry_count());
+    for (std::size_t e = 0; e < entry_kept.size(); ++e) {
+      if (e % kCancelCheckRows == 0 && cancelled && cancelled()) return std::nullopt;
+      entry_kept[e] = Contains(keys.entry_text(e), part);
+    }
+  }
+  for (std::size_t row = 0; row < keys.size(); ++row) {
+    if (row % kCancelCheckRows == 0 && cancelled && cancelled()) return std::nullopt;
+    if (group_kept[keys.group(row)] && (part.empty() || entry_kept[keys.entry(row)])) {
+      rows.push_back(static_cast<std::uint32_t>(row));
+    }
+  }
+  return rows;
+}
+
+std::vector<FilterChoice> Choices(const FailureKeys& keys, const FailureFilter& filter,
+                                  FilterColumn column) {
+  std::map<std::string_view, std::size_t> counts;
+  for (const FailureGroup& group : keys.groups()) {
+    const bool kept =
+        (column == FilterColumn::kArquivo || Keeps(filter.arquivo, group.arquivo)) &&
+        (column == FilterColumn::kCampo || Keeps(filter.campo, group.campo)) &&
+        (column == FilterColumn::kVerificacao || Keeps(filter.verificacao, group.verificacao));
+    if (kept) counts[ValueOf(group, column)] += group.rows;
+  }
+  std::vector<FilterChoice> choices;
+  choices.reserve(counts.size());
+  for (const auto& [value, rows] : counts) choices.push_back({std::string(value), rows});
+  return choices;
+}
+
+}  // namespace frontend

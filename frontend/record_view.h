@@ -1,0 +1,57 @@
+#pragma once
+// The record behind a row of the failure list: every field of one record of the input file,
+// read by its physical number, with the checks it failed. The file is compared first with the
+// snapshot taken for the run: a file changed since then is reported, never read, because the
+// same number could now be another record.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "frontend/failure_keys.h"
+#include "frontend/file_snapshot.h"
+
+namespace frontend {
+
+// One finding of a record, as the list has it.
+struct RecordFailure {
+  std::string campo;
+  std::string verificacao;
+};
+
+// Every row of `arquivo` ("riscos", "sinistros") that names physical record `record`, in list
+// order, found in the keys held in memory (no read of the list).
+std::vector<RecordFailure> RecordFailures(const FailureKeys& keys, std::string_view arquivo,
+                                          std::uint32_t record);
+
+struct RecordField {
+  std::string name;
+  char letter = 0;         // type letter as stored
+  std::size_t width = 0;   // bytes the field takes in the record
+  int decimals = 0;
+  std::string text;        // the stored bytes
+  std::vector<std::string> failed;  // the checks the field failed, in list order; empty: none
+};
+
+struct RecordView {
+  enum class Status {
+    kShown,     // fields holds the record
+    kChanged,   // the file changed (or went) since the run: nothing read
+    kNoRecord,  // the number names no record of the file (0 or past its end)
+    kError,     // the file could not be read as a table
+  };
+  Status status = Status::kError;
+  std::string message;  // for every status but kShown, the text to show (Windows-1252)
+  std::uint32_t record = 0;
+  bool deleted = false;
+  std::vector<RecordField> fields;  // in file order
+};
+
+// Reads record `record` (from 1, deleted records counted) of `path`, provided the file still
+// matches `at_run`. A failure naming several fields ("APOLICE+ITEM") marks each of them.
+RecordView ReadRecordView(const std::string& path, std::uint32_t record,
+                          const FileSnapshot& at_run, const std::vector<RecordFailure>& failures);
+
+}  // namespace frontend
