@@ -30,9 +30,9 @@ FailureFileIndex::FailureFileIndex(std::string path) : path_(std::move(path)) {
 // the scan runs at memchr speed; only the key columns of each row are split.
 void FailureFileIndex::Scan() {
   std::string buffer;
-  std::uint64_t base = 0;        // file offset of buffer[0]
-  std::size_t row_start = 0;     // in buffer
-  std::size_t scan = 0;          // bytes before this are scanned
+  std::uint64_t base = 0;     // file offset of buffer[0]
+  std::size_t row_start = 0;  // in buffer
+  std::size_t scan = 0;       // bytes before this are scanned
   bool in_quotes = false;
   bool at_end = false;
   while (!at_end) {
@@ -64,7 +64,8 @@ void FailureFileIndex::Scan() {
       AddRow(base + row_start, std::string_view(data + row_start, scan - row_start));
       row_start = scan;
     }
-    if (buffer.size() - row_start > kMaxRowBytes) ThrowRowTooLong(path_, PendingLine(), kMaxRowBytes);
+    if (buffer.size() - row_start > kMaxRowBytes)
+      ThrowRowTooLong(path_, PendingLine(), kMaxRowBytes);
   }
   if (row_start < buffer.size()) {  // the last row has no terminator
     AddRow(base + row_start, std::string_view(buffer).substr(row_start));
@@ -89,17 +90,16 @@ void FailureFileIndex::AddRow(std::uint64_t offset, std::string_view row) {
     col_campo_ = ColumnIndex("campo");
     col_verificacao_ = ColumnIndex("verificacao");
     col_apolice_ = ColumnIndex("apolice");
-    for (const auto& [column, name] : {std::pair{col_arquivo_, "arquivo"},
-                                       std::pair{col_registro_, "registro"},
-                                       std::pair{col_campo_, "campo"},
-                                       std::pair{col_verificacao_, "verificacao"}}) {
+    for (const auto& [column, name] :
+         {std::pair{col_arquivo_, "arquivo"}, std::pair{col_registro_, "registro"},
+          std::pair{col_campo_, "campo"}, std::pair{col_verificacao_, "verificacao"}}) {
       if (column < 0) {
         header_.clear();
         ThrowMissingColumn(path_, name);
       }
     }
-    last_key_column_ = std::max({col_arquivo_, col_registro_, col_campo_, col_verificacao_,
-                                 col_apolice_});
+    last_key_column_ =
+        std::max({col_arquivo_, col_registro_, col_campo_, col_verificacao_, col_apolice_});
     return;
   }
   if (offsets_.size() >= kMaxRows) ThrowTooManyRows(path_);

@@ -9,8 +9,8 @@ void ThrowCannotRead(const std::string& path) {
 }
 
 void ThrowMissingColumn(const std::string& path, const std::string& name) {
-  throw FailureListError(path + engine::Ansi(" não é uma lista de falhas (falta a coluna ") +
-                         name + ")");
+  throw FailureListError(path + engine::Ansi(" não é uma lista de falhas (falta a coluna ") + name +
+                         ")");
 }
 
 void ThrowRowTooLong(const std::string& path, std::uint64_t row, std::uint64_t limit) {
@@ -23,7 +23,8 @@ void ThrowTooManyRows(const std::string& path) {
 }
 
 void ThrowChanged(const std::string& path) {
-  throw FailureListError("A lista de falhas " + path + engine::Ansi(" foi alterada durante a leitura"));
+  throw FailureListError("A lista de falhas " + path +
+                         engine::Ansi(" foi alterada durante a leitura"));
 }
 
 }  // namespace frontend

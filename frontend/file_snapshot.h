@@ -1,7 +1,8 @@
 #pragma once
 // What a file looked like when a run read it: its size and modification time. The panel compares
 // the snapshot the run took with the file now before it reads a record, so that it never shows
-// a record of a file that changed since the failure list was made.
+// a record of a file that changed since the failure list was made. The window takes it right
+// after the run, which holds its inputs so that no writer changes them while it reads.
 
 #include <cstdint>
 #include <optional>

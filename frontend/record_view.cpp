@@ -1,6 +1,8 @@
 #include "frontend/record_view.h"
 
+#include <algorithm>
 #include <exception>
+#include <utility>
 
 #include "engine/text.h"
 #include "tables/dbf_table.h"
@@ -57,8 +59,8 @@ std::vector<RecordFailure> RecordFailures(const FailureKeys& keys, std::string_v
   return failures;
 }
 
-RecordView ReadRecordView(const std::string& path, std::uint32_t record,
-                          const FileSnapshot& at_run, const std::vector<RecordFailure>& failures) {
+RecordView ReadRecordView(const std::string& path, std::uint32_t record, const FileSnapshot& at_run,
+                          const std::vector<RecordFailure>& failures) {
   if (TakeSnapshot(path) != at_run) return Changed(path, record);
   if (record == 0) return NoRecord(path, record);
   RecordView view;
@@ -75,8 +77,9 @@ RecordView ReadRecordView(const std::string& path, std::uint32_t record,
     view.deleted = table.IsDeleted();
     for (int i = 0; i < table.FieldCount(); ++i) {
       const tables::DbfField& field = table.Fields(i);
-      RecordField shown{field.name, field.letter, field.length, field.decimals,
-                        std::string(table.RawField(i)), {}};
+      RecordField shown{
+          field.name, field.letter, field.length, field.decimals, std::string(table.RawField(i)),
+          {}};
       for (const RecordFailure& failure : failures) {
         if (Names(failure.campo, field.name)) shown.failed.push_back(failure.verificacao);
       }
@@ -87,6 +90,19 @@ RecordView ReadRecordView(const std::string& path, std::uint32_t record,
   }
   view.status = RecordView::Status::kShown;
   return view;
+}
+
+RecordView RecordOfRow(const FailureFileIndex& index, std::size_t row, const RunInputs& inputs) {
+  const FailureKeys& keys = index.keys();
+  const std::string& arquivo = keys.groups()[keys.group(row)].arquivo;
+  const std::uint32_t record = keys.record(row);
+  const RunInputs::Input* input = arquivo == "riscos"      ? &inputs.riscos
+                                  : arquivo == "sinistros" ? &inputs.sinistros
+                                                           : nullptr;
+  if (input == nullptr || record == 0) return NoRecord({}, 0);
+  if (!input->snapshot) return Changed(input->path, record);
+  return ReadRecordView(input->path, record, *input->snapshot,
+                        RecordFailures(keys, arquivo, record));
 }
 
 }  // namespace frontend

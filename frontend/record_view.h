@@ -6,10 +6,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "frontend/failure_file_index.h"
 #include "frontend/failure_keys.h"
 #include "frontend/file_snapshot.h"
 
@@ -28,10 +30,10 @@ std::vector<RecordFailure> RecordFailures(const FailureKeys& keys, std::string_v
 
 struct RecordField {
   std::string name;
-  char letter = 0;         // type letter as stored
-  std::size_t width = 0;   // bytes the field takes in the record
+  char letter = 0;        // type letter as stored
+  std::size_t width = 0;  // bytes the field takes in the record
   int decimals = 0;
-  std::string text;        // the stored bytes
+  std::string text;                 // the stored bytes
   std::vector<std::string> failed;  // the checks the field failed, in list order; empty: none
 };
 
@@ -51,7 +53,22 @@ struct RecordView {
 
 // Reads record `record` (from 1, deleted records counted) of `path`, provided the file still
 // matches `at_run`. A failure naming several fields ("APOLICE+ITEM") marks each of them.
-RecordView ReadRecordView(const std::string& path, std::uint32_t record,
-                          const FileSnapshot& at_run, const std::vector<RecordFailure>& failures);
+RecordView ReadRecordView(const std::string& path, std::uint32_t record, const FileSnapshot& at_run,
+                          const std::vector<RecordFailure>& failures);
+
+// The two inputs of the run that made the list, each with the snapshot taken for that run.
+struct RunInputs {
+  struct Input {
+    std::string path;
+    std::optional<FileSnapshot> snapshot;  // nullopt: the run could not examine the file
+  };
+  Input riscos;
+  Input sinistros;
+};
+
+// The record that row `row` of the list names, read from the input its arquivo column names,
+// with every failure of that record. A row of neither input, or one that names no record (a
+// structure row, a cap note), gives kNoRecord. REQUIRES: row < index.RowCount().
+RecordView RecordOfRow(const FailureFileIndex& index, std::size_t row, const RunInputs& inputs);
 
 }  // namespace frontend

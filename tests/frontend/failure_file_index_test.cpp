@@ -13,6 +13,7 @@
 #include "engine/findings_csv.h"
 #include "frontend/failure_filter.h"
 #include "frontend/failure_list_error.h"
+#include "frontend/failure_row_cache.h"
 #include "frontend/failure_rows_save.h"
 #include "frontend/filter_job.h"
 #include "support/temp_dir.h"
@@ -50,8 +51,8 @@ TEST(FailureFileIndexTest, RowsEqualTheWritersFindingsAndTheFileBytes) {
     const char* texts[] = {"a;b", "line\r\nbreak", "say \"hi\"", "\"", "plain", ";"};
     std::uint32_t record = 1;
     for (const char* text : texts) {
-      csv.FieldFailed({FindingFile::kRiscos, record++, 3, "COD", FindingCheck::kDominio, text,
-                       "q;\r\n"});
+      csv.FieldFailed(
+          {FindingFile::kRiscos, record++, 3, "COD", FindingCheck::kDominio, text, "q;\r\n"});
     }
     csv.ClaimWithoutPolicy(9, "00000000000000999001", "1");
     ASSERT_TRUE(csv.Finish());
@@ -59,8 +60,8 @@ TEST(FailureFileIndexTest, RowsEqualTheWritersFindingsAndTheFileBytes) {
   const FailureFileIndex index(path);
   ASSERT_EQ(index.RowCount(), 4u);  // two listed, the claim, one note
   EXPECT_EQ(Bytes(index), ReadAll(path));
-  EXPECT_EQ(index.Row(0), (Row{"riscos", "1", "3", "COD", "dominio", "a;b", "q;\r\n", "", "", "",
-                               "", "", ""}));
+  EXPECT_EQ(index.Row(0),
+            (Row{"riscos", "1", "3", "COD", "dominio", "a;b", "q;\r\n", "", "", "", "", "", ""}));
   EXPECT_EQ(index.Row(1)[5], "line\r\nbreak");
   EXPECT_EQ(index.Row(2)[5], "00000000000000999001");
   EXPECT_EQ(index.Row(3)[5].substr(0, 23), "4 falhas n\xE3o listadas (");
@@ -68,6 +69,10 @@ TEST(FailureFileIndexTest, RowsEqualTheWritersFindingsAndTheFileBytes) {
   EXPECT_EQ(index.keys().record(3), 0u);  // the note names no record
   EXPECT_EQ(index.ColumnIndex("valor"), 5);
   EXPECT_EQ(index.ColumnIndex("apolice"), -1);
+
+  FailureRowCache cache(index, 2);
+  for (const std::size_t row : {0u, 1u, 2u, 0u, 3u, 0u})
+    EXPECT_EQ(cache.Row(row), index.Row(row)) << row;
 }
 
 TEST(FailureFileIndexTest, KeyColumnsAreFoundByNameAndMayHoldQuotedSeparators) {
@@ -130,8 +135,12 @@ class FailureFilterTest : public testing::Test {
     const char* policies[] = {"00000000000000999001", "0000000000000099900a", "123", ""};
     std::string bytes = "arquivo;registro;campo;verificacao;valor;apolice\r\n";
     for (int i = 0; i < 3000; ++i) {
-      Row row = {files[random() % 2], std::to_string(random() % 50 + 1), fields[random() % 3],
-                 checks[random() % 3], "v", policies[random() % 4]};
+      Row row = {files[random() % 2],
+                 std::to_string(random() % 50 + 1),
+                 fields[random() % 3],
+                 checks[random() % 3],
+                 "v",
+                 policies[random() % 4]};
       bytes += row[0] + ";" + row[1] + ";" + row[2] + ";" + row[3] + ";v;" + row[5] + "\r\n";
       rows_.push_back(row);
     }
@@ -209,8 +218,8 @@ TEST_F(FailureFilterTest, JobAnswersTheNewestRequest) {
   const FailureFilter newest{"", "REGIAO", "", "123"};
   const std::uint64_t ticket = job.Request(newest);
   std::unique_lock lock(mutex);
-  ASSERT_TRUE(answered.wait_for(lock, std::chrono::seconds(10),
-                                [&] { return last_ticket == ticket; }));
+  ASSERT_TRUE(
+      answered.wait_for(lock, std::chrono::seconds(10), [&] { return last_ticket == ticket; }));
   EXPECT_EQ(last_rows, Model(newest));
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "support/temp_dir.h"
 #include "tools/dbf_writer.h"
@@ -38,12 +39,17 @@ class RecordViewTest : public testing::Test {
 };
 
 TEST_F(RecordViewTest, ShowsEveryFieldOfTheRecordWithItsFailures) {
-  FailureKeys keys;
-  keys.Add("riscos", "FIM_VIG", "data", "2", "0002");
-  keys.Add("sinistros", "ITEM", "nulo", "2", "");  // the other file's record 2
-  keys.Add("riscos", "APOLICE+ITEM", "sem_apolice", "2", "");
-  keys.Add("riscos", "FIM_VIG", "nulo", "3", "");
-  const RecordView view = ReadRecordView(path_, 2, snapshot_, RecordFailures(keys, "riscos", 2));
+  const std::string list = dir_.file("falhas.csv");
+  std::ofstream(list, std::ios::binary) << "arquivo;registro;campo;verificacao\r\n"
+                                           "riscos;2;FIM_VIG;data\r\n"
+                                           "sinistros;2;ITEM;nulo\r\n"  // the other file's record 2
+                                           "riscos;3;FIM_VIG;nulo\r\n"
+                                           "riscos;;PREMIO;estrutura\r\n"
+                                           "riscos;2;APOLICE+ITEM;sem_apolice\r\n";
+  const FailureFileIndex index(list);
+  const RunInputs inputs{{path_, snapshot_}, {dir_.file("sinistros.dbf"), std::nullopt}};
+  EXPECT_EQ(RecordOfRow(index, 3, inputs).status, RecordView::Status::kNoRecord);
+  const RecordView view = RecordOfRow(index, 4, inputs);
   ASSERT_EQ(view.status, RecordView::Status::kShown) << view.message;
   EXPECT_TRUE(view.deleted);
   ASSERT_EQ(view.fields.size(), fields_.size());
@@ -75,8 +81,9 @@ TEST_F(RecordViewTest, RefusesAChangedFileAndAMissingRecord) {
       path_, std::filesystem::last_write_time(path_) + std::chrono::seconds(2));
   const RecordView view = ReadRecordView(path_, 1, snapshot_, {});
   EXPECT_EQ(view.status, RecordView::Status::kChanged);
-  EXPECT_EQ(view.message, "O arquivo " + path_ +
-                              " foi alterado depois da cr\xEDtica; o registro 1 n\xE3o \xE9 mostrado");
+  EXPECT_EQ(view.message,
+            "O arquivo " + path_ +
+                " foi alterado depois da cr\xEDtica; o registro 1 n\xE3o \xE9 mostrado");
   EXPECT_TRUE(view.fields.empty());
 
   std::filesystem::remove(path_);
