@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <filesystem>
 #include <limits>
+#include <system_error>
 #include <utility>
 
 #include "frontend/csv_row.h"
@@ -35,6 +37,7 @@ void FailureFileIndex::Scan() {
   std::size_t scan = 0;       // bytes before this are scanned
   bool in_quotes = false;
   bool at_end = false;
+  bool first_block = true;
   while (!at_end) {
     buffer.erase(0, row_start);
     base += row_start;
@@ -64,6 +67,10 @@ void FailureFileIndex::Scan() {
       AddRow(base + row_start, std::string_view(data + row_start, scan - row_start));
       row_start = scan;
     }
+    if (first_block) {
+      first_block = false;
+      ReserveFor(base + row_start);
+    }
     if (buffer.size() - row_start > kMaxRowBytes)
       ThrowRowTooLong(path_, PendingLine(), kMaxRowBytes);
   }
@@ -73,6 +80,20 @@ void FailureFileIndex::Scan() {
   if (header_.empty()) ThrowMissingColumn(path_, "arquivo");
   offsets_.push_back(base + buffer.size());
   in_.clear();
+}
+
+// Room for the rows the whole file is likely to hold, judged from the rows of its first `read`
+// bytes, so that the arrays of a large list do not double (and copy) their way up.
+void FailureFileIndex::ReserveFor(std::uint64_t read) {
+  if (offsets_.empty() || read == 0) return;
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(path_, error);
+  if (error || size <= read) return;
+  const double estimate = static_cast<double>(offsets_.size()) * static_cast<double>(size) /
+                          static_cast<double>(read) * 1.05;
+  const auto rows = static_cast<std::size_t>(std::min(estimate, static_cast<double>(kMaxRows)));
+  offsets_.reserve(rows + 1);
+  keys_.Reserve(rows);
 }
 
 // The line number of the row being read, the header being line 1.

@@ -60,6 +60,7 @@ class FailureFileIndex {
   void Scan();
   void AddRow(std::uint64_t offset, std::string_view row);
   std::uint64_t PendingLine() const;
+  void ReserveFor(std::uint64_t read);
   std::string ReadSpan(std::uint64_t begin, std::uint64_t end) const;
 
   std::string path_;

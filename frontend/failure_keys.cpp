@@ -42,6 +42,12 @@ void FailureKeys::Add(std::string_view arquivo, std::string_view campo,
   entry_of_.push_back(static_cast<std::uint32_t>(entry_start_.size() - 2));
 }
 
+void FailureKeys::Reserve(std::size_t rows) {
+  group_of_.reserve(rows);
+  record_of_.reserve(rows);
+  entry_of_.reserve(rows);
+}
+
 void FailureKeys::Finish() {
   group_of_.shrink_to_fit();
   record_of_.shrink_to_fit();

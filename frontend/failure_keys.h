@@ -28,6 +28,8 @@ class FailureKeys {
            std::string_view registro, std::string_view apolice);
   // Gives back the memory reserved for further rows.
   void Finish();
+  // Room for `rows` rows in all, so that a large list grows without copies.
+  void Reserve(std::size_t rows);
 
   std::size_t size() const { return group_of_.size(); }
   const std::vector<FailureGroup>& groups() const { return groups_; }
