@@ -5,7 +5,8 @@
 // header row names the columns, so a list with more columns than today's reads the same way;
 // the notes the writer adds after a capped group are rows like the others.
 //
-// The file stays open for reading while the index lives. Reads may come from any thread.
+// The file stays open for reading while the index lives (destroy the index before removing the
+// file: Windows refuses to delete an open file). Reads may come from any thread.
 
 #include <cstddef>
 #include <cstdint>
@@ -39,6 +40,9 @@ class FailureFileIndex {
   std::string RawHeader() const;
   // Position of the column named `name` (exact, as the header has it), -1 when absent.
   int ColumnIndex(std::string_view name) const;
+  // Whether the list has the apolice column that the policy search looks in (lists written
+  // before the key columns existed have not).
+  bool HasApolice() const { return col_apolice_ >= 0; }
 
   // The row's fields, one per header column (a short row filled with empty fields; a longer one
   // keeps its extra fields). Throws FailureListError when the file no longer holds the row.

@@ -68,7 +68,7 @@ TEST(FailureFileIndexTest, RowsEqualTheWritersFindingsAndTheFileBytes) {
   EXPECT_EQ(index.keys().record(0), 1u);
   EXPECT_EQ(index.keys().record(3), 0u);  // the note names no record
   EXPECT_EQ(index.ColumnIndex("valor"), 5);
-  EXPECT_EQ(index.ColumnIndex("apolice"), -1);
+  EXPECT_FALSE(index.HasApolice());
 
   FailureRowCache cache(index, 2);
   for (const std::size_t row : {0u, 1u, 2u, 0u, 3u, 0u})
@@ -85,6 +85,7 @@ TEST(FailureFileIndexTest, KeyColumnsAreFoundByNameAndMayHoldQuotedSeparators) {
            "z;\"5\"\"6\";data;C;8;sinistros");
   const FailureFileIndex index(path);
   ASSERT_EQ(index.RowCount(), 2u);
+  EXPECT_TRUE(index.HasApolice());
   EXPECT_EQ(index.keys().apolice(0), "12;34");
   EXPECT_EQ(index.keys().apolice(1), "5\"6");
   EXPECT_EQ(index.keys().groups()[index.keys().group(0)].campo, "A;B");
