@@ -20,17 +20,18 @@ constexpr std::size_t kMaxRows = std::numeric_limits<std::uint32_t>::max() - 1;
 
 }  // namespace
 
-FailureFileIndex::FailureFileIndex(std::string path) : path_(std::move(path)) {
+FailureFileIndex::FailureFileIndex(std::string path, const std::function<bool()>& cancelled)
+    : path_(std::move(path)) {
   in_.open(path_, std::ios::binary);
   if (!in_) ThrowCannotRead(path_);
-  Scan();
+  Scan(cancelled);
   offsets_.shrink_to_fit();
   keys_.Finish();
 }
 
 // One pass: a row ends at a LF outside quotes. Quotes are counted, not parsed, between LFs, so
 // the scan runs at memchr speed; only the key columns of each row are split.
-void FailureFileIndex::Scan() {
+void FailureFileIndex::Scan(const std::function<bool()>& cancelled) {
   std::string buffer;
   std::uint64_t base = 0;     // file offset of buffer[0]
   std::size_t row_start = 0;  // in buffer
@@ -39,6 +40,7 @@ void FailureFileIndex::Scan() {
   bool at_end = false;
   bool first_block = true;
   while (!at_end) {
+    if (cancelled && cancelled()) throw FailureListCancelled();
     buffer.erase(0, row_start);
     base += row_start;
     scan -= row_start;

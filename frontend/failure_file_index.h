@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -28,7 +29,9 @@ class FailureFileIndex {
 
   // Reads the whole file once. Throws FailureListError when it cannot be read, lacks one of the
   // columns arquivo, registro, campo, verificacao, or has a row over kMaxRowBytes.
-  explicit FailureFileIndex(std::string path);
+  // `cancelled`, when given, is asked after every few MiB; when it answers true the reading
+  // stops with FailureListCancelled (a panel closed while its list was being read).
+  explicit FailureFileIndex(std::string path, const std::function<bool()>& cancelled = {});
   FailureFileIndex(const FailureFileIndex&) = delete;
   FailureFileIndex& operator=(const FailureFileIndex&) = delete;
 
@@ -61,7 +64,7 @@ class FailureFileIndex {
   std::size_t MemoryBytes() const;
 
  private:
-  void Scan();
+  void Scan(const std::function<bool()>& cancelled);
   void AddRow(std::uint64_t offset, std::string_view row);
   std::uint64_t PendingLine() const;
   void ReserveFor(std::uint64_t read);

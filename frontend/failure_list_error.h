@@ -13,6 +13,12 @@ class FailureListError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A reading stopped because its caller no longer wanted it; not an error to show.
+class FailureListCancelled : public std::exception {
+ public:
+  const char* what() const noexcept override { return "cancelled"; }
+};
+
 // "Não foi possível ler a lista de falhas PATH"
 [[noreturn]] void ThrowCannotRead(const std::string& path);
 // "PATH não é uma lista de falhas (falta a coluna NAME)"

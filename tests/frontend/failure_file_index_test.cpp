@@ -123,6 +123,7 @@ TEST(FailureFileIndexTest, RefusesWhatIsNotAFailureList) {
   }
   EXPECT_THROW(FailureFileIndex{path}, FailureListError);
   EXPECT_THROW(FailureFileIndex{dir.file("nenhum.csv")}, FailureListError);
+  EXPECT_THROW(FailureFileIndex(path, [] { return true; }), FailureListCancelled);
 }
 
 // A list of random rows, and the rows each filter should keep worked out from the rows' fields.
