@@ -127,14 +127,19 @@ void FailureFileIndex::AddRow(std::uint64_t offset, std::string_view row) {
   }
   if (offsets_.size() >= kMaxRows) ThrowTooManyRows(path_);
   offsets_.push_back(offset);
-  std::array<std::string, 5> key;  // arquivo, registro, campo, verificacao, apolice
+  // arquivo, registro, campo, verificacao, apolice: views into the row, or copies of the fields
+  // the reader had to undouble (its buffer is reused by the next field).
+  std::array<std::string_view, 5> key;
+  std::array<std::string, 5> undoubled;
   const std::array<int, 5> columns = {col_arquivo_, col_registro_, col_campo_, col_verificacao_,
                                       col_apolice_};
   CsvRowReader reader(row);
   std::string_view field;
   for (int column = 0; column <= last_key_column_ && reader.Next(field); ++column) {
     for (std::size_t k = 0; k < columns.size(); ++k) {
-      if (columns[k] == column) key[k].assign(field);
+      if (columns[k] != column) continue;
+      const bool in_row = field.data() >= row.data() && field.data() <= row.data() + row.size();
+      key[k] = in_row ? field : undoubled[k].assign(field);
     }
   }
   keys_.Add(key[0], key[2], key[3], key[1], key[4]);
