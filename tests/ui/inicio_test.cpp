@@ -177,7 +177,7 @@ TEST_F(InicioActionsTest, ExportOfAnEmptyLogGivesAnEmptyFileAndOpensIt) {
 TEST_F(InicioActionsTest, ExportWithoutAnAssociatedProgramSavesThenTellsCode31) {
   const std::string path = dir_.file("relatorio.txt");
   desktop_->save_answer = QString::fromStdString(path);
-  desktop_->open_result = ui::kShellNoAssociation;
+  desktop_->open_result = frontend::kShellNoAssociation;
   Control<QPushButton>("btnExporta")->click();
   EXPECT_TRUE(std::filesystem::exists(path));
   ASSERT_EQ(desktop_->messages.size(), 1u);
@@ -201,9 +201,9 @@ TEST_F(InicioActionsTest, HelpOpensTheHelpFileOfTheProgramFolder) {
     int result;
     QString message;
   };
-  const Case cases[] = {{ui::kShellOpened, ""},
-                        {ui::kShellFileNotFound, "The specified file was not found."},
-                        {ui::kShellNoAssociation,
+  const Case cases[] = {{frontend::kShellOpened, ""},
+                        {frontend::kShellFileNotFound, "The specified file was not found."},
+                        {frontend::kShellNoAssociation,
                          "There is no application associated with the given filename extension."},
                         {0, ""},
                         {20, ""}};
