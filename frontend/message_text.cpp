@@ -8,7 +8,7 @@ namespace frontend {
 std::string DisplayLine(std::string_view line) {
   std::string text = engine::Win1252ToUtf8(line);
   for (char& c : text) {
-    if (c == '\r' || c == '\n') c = ' ';
+    if (c == '\r' || c == '\n' || c == '\0') c = ' ';
   }
   return text;
 }

@@ -7,8 +7,8 @@
 
 namespace frontend {
 
-// A report line for the log. A line break byte inside a line (from a data value) is shown as a
-// blank so that the line stays one line of the log; the stored line keeps its bytes.
+// A report line for the log. A line break or NUL byte inside a line (from a data value) is shown
+// as a blank so that the line stays one line of the log; the stored line keeps its bytes.
 std::string DisplayLine(std::string_view line);
 
 // An error message for display. The engine's texts are Windows-1252, but a path inside them
