@@ -166,10 +166,11 @@ class WinuiRunTest : public testing_support::Win32WindowTest {
     std::string error;
   };
   RunnerOutcome Runner(const std::string& riscos, const std::string& sinistros,
-                       const std::string& saida = {}) {
+                       const std::string& saida = {}, std::vector<std::string> more = {}) {
     std::vector<std::string> args = {"--riscos",   riscos,        "--sinistros", sinistros,
                                      "--catalogo", dir_.folder(), "--regional",  "pt_BR"};
     if (!saida.empty()) args.insert(args.end(), {"--saida", saida});
+    args.insert(args.end(), more.begin(), more.end());
     std::ostringstream out;
     std::ostringstream err;
     cli::RunCli(args, out, err, testing_support::FixedNow);
@@ -184,7 +185,7 @@ class WinuiRunTest : public testing_support::Win32WindowTest {
   }
 };
 
-TEST_F(WinuiRunTest, TheSamplesGiveTheRunnersReportAndExportItsBytes) {
+TEST_F(WinuiRunTest, TheSamplesGiveTheRunnersReportExportAndFailureList) {
   const std::string riscos = testing_support::BuildFile("amostras/riscos.dbf");
   const std::string sinistros = testing_support::BuildFile("amostras/sinistros.dbf");
   SetText("edArqRisco", riscos);
@@ -237,6 +238,25 @@ TEST_F(WinuiRunTest, TheSamplesGiveTheRunnersReportAndExportItsBytes) {
   }
   const std::string bytes = ReadBytes(exported);
   EXPECT_EQ(bytes, ReadBytes(saida));
+
+  // The run's failure list, saved as the log's context menu does, equals the runner's.
+  const std::filesystem::path falhas = dir_.path() / "falhas.csv";
+  {
+    BoxWatcher watcher(GetCurrentThreadId(), [&](HWND box, const SeenBox&) {
+      HWND name = GetDlgItem(box, 0x47c);
+      if (name == nullptr) name = GetDlgItem(box, 0x480);
+      SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(falhas.wstring().c_str()));
+      PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    window_->SalvarFalhasClick();
+    const std::vector<SeenBox> seen = watcher.seen();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].caption, L"Salva lista de falhas PRX");
+  }
+  const std::filesystem::path detalhes = dir_.path() / "detalhes.csv";
+  Runner(riscos, sinistros, saida.string(), {"--detalhes", detalhes.string()});
+  EXPECT_GT(ReadBytes(falhas).size(), 100u);
+  EXPECT_EQ(ReadBytes(falhas), ReadBytes(detalhes));
   EXPECT_NE(bytes.find("In\xED"
                        "cio do processamento: 15/03/2024 10:20:30\r\n"),
             std::string::npos);
