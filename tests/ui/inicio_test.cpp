@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "frontend/control_table.h"
 #include "support/catalog_files.h"
 #include "ui/window_fixture.h"
 
@@ -131,6 +132,22 @@ TEST_F(InicioControlsTest, ResizingMovesTheRightColumnAndStretchesTheLog) {
   EXPECT_EQ(geometry("btnExporta"), exporta.translated(232, 0));
   EXPECT_EQ(geometry("btnFechar"), fechar.translated(232, 0));
   EXPECT_EQ(geometry("edLog"), QRect(log.left(), log.top(), 900, 700 - log.top()));
+}
+
+TEST_F(InicioControlsTest, EveryControlStandsWhereTheSharedTableSays) {
+  window_->show();
+  for (const QSize client : {QSize(668, 551), QSize(900, 700)}) {
+    window_->resize(client);
+    for (const frontend::ControlSpec& spec : frontend::Controls()) {
+      SCOPED_TRACE(std::string(spec.name) + " at " + std::to_string(client.width()));
+      QWidget* control = Control<QWidget>(std::string(spec.name).c_str());
+      ASSERT_NE(control, nullptr);
+      const frontend::Rect r = frontend::Place(spec, client.width(), client.height());
+      EXPECT_EQ(control->geometry(), QRect(r.left, r.top, r.width, r.height));
+      EXPECT_EQ(control->toolTip().toStdString(), spec.tooltip);
+      EXPECT_EQ((control->focusPolicy() & Qt::TabFocus) != 0, spec.tab_stop);
+    }
+  }
 }
 
 using InicioActionsTest = WindowTest;
