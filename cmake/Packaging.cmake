@@ -4,7 +4,9 @@
 # installed together: on Linux in /opt/talmero-prx with links in /usr/bin (the program resolves
 # its folder through the link), on Windows at the top of the zip.
 #   Linux:   cpack -G DEB  -> talmero-prx_<version>_<arch>.deb (window, runner, catalogue, help)
-#   Windows: cpack -G ZIP  -> talmero-prx-<version>-win64.zip (runner, catalogue, help)
+#   Windows: cpack -G ZIP  -> talmero-prx-<version>-win64.zip (window, runner, catalogue, help)
+#            target msi    -> talmero-prx-<version>-win64.msi (the same, installed per machine
+#                             in Program Files with a Start-menu shortcut; wixl from msitools)
 
 if(WIN32)
   set(TALMERO_INSTALL_DIR "." CACHE STRING "Folder of the programs and their files, below the prefix")
@@ -73,3 +75,28 @@ else()
 endif()
 
 include(CPack)
+
+if(WIN32)
+  # The installer holds exactly what the zip holds: the install rules above, staged and handed
+  # to wixl by cmake/MakeMsi.cmake.
+  find_program(TALMERO_WIXL wixl)
+  if(TALMERO_WIXL)
+    set(msi_stage ${CMAKE_BINARY_DIR}/msi/stage)
+    set(msi_file ${CPACK_PACKAGE_DIRECTORY}/talmero-prx-${PROJECT_VERSION}-win64.msi)
+    add_custom_target(msi
+      COMMAND ${CMAKE_COMMAND} -E rm -rf ${msi_stage}
+      COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --prefix ${msi_stage} --strip
+      COMMAND ${CMAKE_COMMAND} -DSTAGE=${msi_stage} -DVERSION=${PROJECT_VERSION}
+              -DICON=${CMAKE_SOURCE_DIR}/data/icon/talmero-prx.ico
+              -DTEMPLATE=${CMAKE_SOURCE_DIR}/cmake/msi/talmero-prx.wxs.in -DOUTPUT=${msi_file}
+              -P ${CMAKE_SOURCE_DIR}/cmake/MakeMsi.cmake
+      COMMENT "Windows installer ${msi_file}"
+      VERBATIM)
+    add_dependencies(msi ${talmero_programs} talmero_data)
+    if(TARGET talmero_help)
+      add_dependencies(msi talmero_help)
+    endif()
+  else()
+    message(STATUS "No wixl (Debian package wixl): no target msi")
+  endif()
+endif()

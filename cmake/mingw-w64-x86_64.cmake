@@ -16,14 +16,16 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Header-only libraries of the host (nlohmann/json) are portable; they are offered to the cross
-# compiler through a folder that holds only them, never the host's own system headers.
-if(EXISTS /usr/include/nlohmann)
-  set(_talmero_host_headers ${CMAKE_BINARY_DIR}/host-headers)
-  if(NOT EXISTS ${_talmero_host_headers}/nlohmann)
+# Header-only libraries of the host (nlohmann/json, CLI11) are portable; they are offered to the
+# cross compiler through a folder that holds only them, never the host's own system headers.
+set(_talmero_host_headers ${CMAKE_BINARY_DIR}/host-headers)
+foreach(_talmero_header_dir nlohmann CLI)
+  if(EXISTS /usr/include/${_talmero_header_dir} AND NOT EXISTS ${_talmero_host_headers}/${_talmero_header_dir})
     file(MAKE_DIRECTORY ${_talmero_host_headers})
-    file(CREATE_LINK /usr/include/nlohmann ${_talmero_host_headers}/nlohmann SYMBOLIC)
+    file(CREATE_LINK /usr/include/${_talmero_header_dir} ${_talmero_host_headers}/${_talmero_header_dir} SYMBOLIC)
   endif()
+endforeach()
+if(EXISTS ${_talmero_host_headers})
   set(CMAKE_CXX_FLAGS_INIT "-isystem ${_talmero_host_headers}")
 endif()
 

@@ -1,37 +1,74 @@
 #!/usr/bin/env bash
-# Takes docs/screenshot.png: the window after a run over the sample files, on a virtual display.
+# Takes the README's pictures of the window after a run over the sample files, on a virtual
+# display:
 #
-#   scripts/screenshot.sh [BUILD_DIR]      (default: build; needs bin/talmero-prx built there)
+#   scripts/screenshot.sh [BUILD_DIR]            Linux window (default build; bin/talmero-prx)
+#                                                -> docs/screenshot.png
+#   scripts/screenshot.sh --windows [BUILD_DIR]  Windows window under Wine (default build-windows;
+#                                                bin/talmero-prx.exe) -> docs/screenshot-windows.png
 #
-# Needs xvfb-run and ImageMagick's import. The run starts as soon as the window opens
-# (--criticar) without invalid-date boxes (--sem-avisos-de-data); the picture is taken after TALMERO_SCREENSHOT_WAIT seconds (default 5).
+# Needs xvfb-run and ImageMagick's import (and Wine for --windows). The run starts as soon as
+# the window opens (--criticar) without invalid-date boxes (--sem-avisos-de-data); the picture
+# is taken after TALMERO_SCREENSHOT_WAIT seconds (default 5, 15 under Wine). Both pictures show
+# the window's client area: there is no window manager to draw a frame.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build}" && pwd)
-program=$build/bin/talmero-prx
-riscos=$build/bin/amostras/riscos.dbf
-sinistros=$build/bin/amostras/sinistros.dbf
-output=$root/docs/screenshot.png
-wait_seconds=${TALMERO_SCREENSHOT_WAIT:-5}
+windows=false
+if [[ ${1:-} == --windows ]]; then
+  windows=true
+  shift
+fi
 
-if [[ ! -x $program ]]; then
+if $windows; then
+  build=$(cd "${1:-$root/build-windows}" && pwd)
+  program=$build/bin/talmero-prx.exe
+  output=$root/docs/screenshot-windows.png
+  wait_seconds=${TALMERO_SCREENSHOT_WAIT:-15}
+else
+  build=$(cd "${1:-$root/build}" && pwd)
+  program=$build/bin/talmero-prx
+  output=$root/docs/screenshot.png
+  wait_seconds=${TALMERO_SCREENSHOT_WAIT:-5}
+fi
+
+if [[ ! -f $program ]]; then
   echo "screenshot.sh: $program not found; build the target talmero-prx first" >&2
   exit 1
 fi
-for sample in "$riscos" "$sinistros"; do
+for sample in "$build/bin/amostras/riscos.dbf" "$build/bin/amostras/sinistros.dbf"; do
   [[ -f $sample ]] || echo "screenshot.sh: $sample is missing; the run will report it" >&2
 done
 
-# The inner script runs on the virtual display; the screen is the window's size, so the
-# picture is the window's client area (there is no window manager to draw a frame).
-export program riscos sinistros output wait_seconds
-xvfb-run -a -s "-screen 0 668x551x24" bash -c '
-  "$program" --riscos "$riscos" --sinistros "$sinistros" --criticar --sem-avisos-de-data &
-  pid=$!
-  sleep "$wait_seconds"
-  import -window root "$output"
-  kill "$pid"
-  wait "$pid" 2>/dev/null || true
-'
+export program output wait_seconds
+if $windows; then
+  # Wine places the window away from the screen's corner: the picture is cropped to it (the
+  # screen around it is black).
+  export WINEDEBUG=-all WINEPREFIX=${WINEPREFIX:-/tmp/talmero-wine-$(id -u)}
+  export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+  [[ -d $WINEPREFIX ]] || DISPLAY='' wineboot -i >/dev/null 2>&1
+  wineserver -k >/dev/null 2>&1 || true
+  cd "$build/bin"
+  xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+    LC_ALL=pt_BR.UTF-8 LANG=pt_BR.UTF-8 wine "$program" --riscos amostras/riscos.dbf \
+      --sinistros amostras/sinistros.dbf --criticar --sem-avisos-de-data &
+    sleep "$wait_seconds"
+    import -window root "$output"
+    wineserver -k
+  '
+  convert "$output" -bordercolor black -border 1 -trim +repage "$output"
+else
+  riscos=$build/bin/amostras/riscos.dbf
+  sinistros=$build/bin/amostras/sinistros.dbf
+  export riscos sinistros
+  # The screen is the window's size, so the picture is the window's client area.
+  xvfb-run -a -s "-screen 0 668x551x24" bash -c '
+    "$program" --riscos "$riscos" --sinistros "$sinistros" --criticar --sem-avisos-de-data &
+    pid=$!
+    sleep "$wait_seconds"
+    import -window root "$output"
+    kill "$pid"
+    wait "$pid" 2>/dev/null || true
+  '
+fi
 echo "screenshot.sh: wrote $output"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows build under Wine: builds the `windows` preset (mingw-w64), runs the component
-# suites as Windows programs, and checks that the Windows runner writes the same report as the
-# Linux one, with the user's Windows regional settings reaching the report.
+# suites as Windows programs, runs the window's test on a virtual display (xvfb-run), checks that
+# the Windows runner writes the same report as the Linux one, with the user's Windows regional
+# settings reaching the report, and installs, upgrades and removes the MSI installer.
 #
 #   bash scripts/wine-tests.sh [LINUX_RUNNER]
 #
@@ -52,11 +53,21 @@ wine_in en_US.UTF-8 cmd /c exit 0 >/dev/null 2>&1 || true
 wine_in pt_BR.UTF-8 cmd /c exit 0 >/dev/null 2>&1 || true
 
 echo "== Component suites under Wine"
-declare -A filters=([tables_test]="*" [engine_test]="*" [cli_test]="*")
-for suite in tables_test engine_test cli_test; do
+declare -A filters=([tables_test]="*" [engine_test]="*" [cli_test]="*" [frontend_test]="*")
+for suite in tables_test engine_test cli_test frontend_test; do
   (cd "$tests" && wine_in C.UTF-8 "./$suite.exe" --gtest_brief=1 "--gtest_filter=${filters[$suite]}") \
     || fail "$suite under Wine"
 done
+
+echo "== The window under Wine, on a virtual display"
+# Without a display Wine gives windows no real size, so the suite fails rather than passes.
+# The Wine session is restarted so that its desktop opens on the virtual display.
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w >/dev/null 2>&1 || true
+(cd "$tests" && xvfb-run -a -s "-screen 0 1024x768x24" \
+   env LC_ALL=C.UTF-8 LANG=C.UTF-8 wine ./winui_test.exe --gtest_brief=1) || fail "winui_test under Wine"
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w >/dev/null 2>&1 || true
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -103,7 +114,7 @@ zip=$(echo "$root"/build-windows/packages/talmero-prx-*-win64.zip)
 mkdir "$work/zip"
 (cd "$work/zip" && cmake -E tar xf "$zip")
 unpacked=$(echo "$work"/zip/talmero-prx-*-win64)
-for f in talmero-criticar.exe tabelas.dbf anexos.dbf DadosKov.DBF amostras/riscos.dbf; do
+for f in talmero-prx.exe talmero-criticar.exe tabelas.dbf anexos.dbf DadosKov.DBF amostras/riscos.dbf; do
   [ -f "$unpacked/$f" ] || fail "zip lacks $f"
 done
 # Run from another folder: the catalogue is found beside the program, not in the working folder.
@@ -113,6 +124,38 @@ done
 mask_stamps "$work/zip.stdout"
 same "unpacked runner" "$work/linux-pt_BR.stdout.masked" "$work/zip.stdout.masked"
 ls "$unpacked"/*.ntx >/dev/null 2>&1 && fail "an index file was left beside the program"
+
+echo "== The Windows installer"
+version=$(sed -nE 's/^project\(TalmeroPRX VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)
+cmake --build --preset windows --target msi >/dev/null
+msi=$root/build-windows/packages/talmero-prx-$version-win64.msi
+msiinfo suminfo "$msi" | grep -q "Talmero PRX" || fail "msiinfo cannot read $msi"
+installed="$WINEPREFIX/drive_c/Program Files/Talmero PRX"
+shortcut() { find "$WINEPREFIX/drive_c" -iname "Talmero PRX.lnk" 2>/dev/null | head -1; }
+products() {  # how many products named Talmero PRX are installed
+  wine_in C.UTF-8 reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null \
+    | tr -d '\r' | grep -cE 'DisplayName +REG_SZ +Talmero PRX$' || true
+}
+wine_in C.UTF-8 msiexec /i "$msi" /qn || fail "msiexec /i $msi"
+(cd "$bin" && find . -type f ! -name '*.ntx' | sort) > "$work/built-files"
+(cd "$installed" && find . -type f | sort) > "$work/installed-files"
+same "installed files = built files" "$work/built-files" "$work/installed-files"
+(cd "$work" && wine_in C.UTF-8 "$installed/talmero-criticar.exe" --regional pt_BR \
+   --riscos "$installed/amostras/riscos.dbf" --sinistros "$installed/amostras/sinistros.dbf" \
+   >"$work/msi.stdout" 2>/dev/null) || fail "the installed runner ended with an error"
+mask_stamps "$work/msi.stdout"
+same "installed runner" "$work/linux-pt_BR.stdout.masked" "$work/msi.stdout.masked"
+[ -n "$(shortcut)" ] || fail "no Start-menu shortcut after installing"
+# A newer version replaces the installed one (the same files, packaged as 1.0.1 here).
+cmake -DSTAGE="$root/build-windows/msi/stage" -DVERSION=1.0.1 \
+  -DICON="$root/data/icon/talmero-prx.ico" -DTEMPLATE="$root/cmake/msi/talmero-prx.wxs.in" \
+  -DOUTPUT="$work/talmero-prx-1.0.1-win64.msi" -P cmake/MakeMsi.cmake >/dev/null
+wine_in C.UTF-8 msiexec /i "$work/talmero-prx-1.0.1-win64.msi" /qn || fail "msiexec /i 1.0.1"
+[ "$(products)" = 1 ] || fail "after the upgrade $(products) products are installed"
+wine_in C.UTF-8 msiexec /x "$work/talmero-prx-1.0.1-win64.msi" /qn || fail "msiexec /x"
+[ -z "$(find "$installed" -type f 2>/dev/null)" ] || fail "files left after removal: $(find "$installed" -type f)"
+[ -z "$(shortcut)" ] || fail "the shortcut was left after removal"
+[ "$(products)" = 0 ] || fail "a product is still registered after removal"
 
 echo "== The user's Windows regional settings reach the report"
 # A pt-BR user with the default settings gets the report of --regional pt_BR.

@@ -6,14 +6,25 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QUrl>
 
-#include "ui/shell_messages.h"
+#include "frontend/shell_messages.h"
+#include "frontend/window_texts.h"
 
 namespace ui {
 namespace {
 
-QString Title() { return QString::fromUtf8(kApplicationTitle); }
+QString Utf8(const std::string& text) { return QString::fromStdString(text); }
+
+QString Title() { return QString::fromUtf8(frontend::kApplicationTitle); }
+
+QString FolderOf(frontend::InitialFolder folder) {
+  if (folder == frontend::InitialFolder::kDocuments) {
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  }
+  return QDir::rootPath();
+}
 
 bool RunFileDialog(QFileDialog& dialog, QString* path) {
   if (dialog.exec() != QDialog::Accepted) return false;
@@ -37,24 +48,31 @@ bool QtDesktopServices::GetOpenFileName(QWidget* owner, QString* path) {
 
 bool QtDesktopServices::GetSaveFileName(QWidget* owner, const SaveDialogSettings& settings,
                                         QString* path) {
-  QFileDialog dialog(owner, settings.title, settings.initial_folder);
+  QFileDialog dialog(owner, Utf8(settings.title), FolderOf(settings.initial_folder));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-  dialog.setDefaultSuffix(settings.default_suffix);
-  if (!settings.initial_name.isEmpty()) dialog.selectFile(settings.initial_name);
+  dialog.setDefaultSuffix(Utf8(settings.default_suffix));
+  QStringList filters;
+  for (const frontend::FileFilter& filter : settings.filters) filters << Utf8(filter.label);
+  if (!filters.isEmpty()) dialog.setNameFilters(filters);
+  // A pattern as the initial name ("*.txt") is how the Windows dialog shows the type; here it
+  // would become a file name.
+  const QString name = Utf8(settings.initial_name);
+  if (!name.isEmpty() && !name.contains(u'*')) dialog.selectFile(name);
   return RunFileDialog(dialog, path);
 }
 
 int QtDesktopServices::OpenFile(QWidget* /*owner*/, const QString& path) {
   const QFileInfo info(path);
   if (!info.exists()) {
-    return QFileInfo(info.absolutePath()).isDir() ? kShellFileNotFound : kShellPathNotFound;
+    return QFileInfo(info.absolutePath()).isDir() ? frontend::kShellFileNotFound
+                                                  : frontend::kShellPathNotFound;
   }
   // The desktop reports only whether it found a way to open the file at all.
   return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()))
-             ? kShellOpened
-             : kShellNoAssociation;
+             ? frontend::kShellOpened
+             : frontend::kShellNoAssociation;
 }
 
 void QtDesktopServices::ShowError(QWidget* owner, const QString& text) {
@@ -69,7 +87,7 @@ void QtDesktopServices::ShowMessage(QWidget* owner, const QString& text) {
 
 bool QtDesktopServices::ShowInvalidDate(QWidget* owner, const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, Title(), text, QMessageBox::Ok, owner);
-  auto* silence = new QCheckBox(QStringLiteral("Não mostrar novamente nesta execução"));
+  auto* silence = new QCheckBox(QString::fromUtf8(frontend::kSilenceNotices));
   box.setCheckBox(silence);  // the box owns it
   box.exec();
   return silence->isChecked();

@@ -5,19 +5,13 @@
 
 #include <QString>
 
+#include "frontend/save_dialogs.h"
+
 class QWidget;
 
 namespace ui {
 
-// The application title: the caption of every message box of the program.
-inline constexpr const char* kApplicationTitle = "Talmero PRX";
-
-struct SaveDialogSettings {
-  QString title;
-  QString default_suffix;  // added when the user types a name without extension
-  QString initial_folder;
-  QString initial_name;
-};
+using frontend::SaveDialogSettings;
 
 class DesktopServices {
  public:
@@ -30,7 +24,7 @@ class DesktopServices {
   virtual bool GetSaveFileName(QWidget* owner, const SaveDialogSettings& settings,
                                QString* path) = 0;
   // Opens the file with the default program for its type. Returns a result code of
-  // shell_messages.h: above 32 when opened, else the error code.
+  // frontend/shell_messages.h: above 32 when opened, else the error code.
   virtual int OpenFile(QWidget* owner, const QString& path) = 0;
 
   // Modal boxes with the application title as caption and one OK button.

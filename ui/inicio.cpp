@@ -22,36 +22,22 @@
 #include <chrono>
 #include <exception>
 
+#include "frontend/control_table.h"
+#include "frontend/message_text.h"
+#include "frontend/report_export.h"
+#include "frontend/save_dialogs.h"
+#include "frontend/shell_messages.h"
+#include "frontend/window_texts.h"
 #include "platform/program_folder.h"
 #include "ui/input_blocker.h"
-#include "ui/message_text.h"
-#include "ui/report_export.h"
-#include "ui/run_findings.h"
-#include "ui/shell_messages.h"
+#include "ui/native_path.h"
 
 namespace ui {
 namespace {
 
-// The designed client area; the controls of the band keep these places, the right-hand buttons
-// follow the right edge and the log takes everything below the band.
-constexpr int kDesignWidth = 668;
-constexpr int kDesignHeight = 551;
-constexpr int kLogTop = 104;
-constexpr QRect kLabel3{8, 8, 200, 16};
-constexpr QRect kArqRisco{8, 26, 445, 23};
-constexpr QRect kSpeedButton4{456, 26, 23, 23};
-constexpr QRect kLabel4{8, 55, 200, 16};
-constexpr QRect kArqSinistro{8, 73, 445, 23};
-constexpr QRect kSpeedButton3{456, 73, 23, 23};
-constexpr QRect kProgressBar{488, 8, 17, 88};
-constexpr QRect kBtnOk{514, 8, 111, 27};
-constexpr QRect kBtnAjuda{630, 8, 27, 27};
-constexpr QRect kBtnExporta{514, 39, 143, 27};
-constexpr QRect kBtnFechar{514, 70, 143, 27};
-constexpr int kMinimumLogHeight = 60;
-
-const char* const kWindowCaption = "VORAN - Sistema de Críticas de Dados do TALMERO";
-const char* const kHelpFile = "PRXAuto.chm";
+QString Utf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // Whether every character takes the same width, so the report's columns line up (the font's
 // own fixed-pitch flag is not reliable under fontconfig).
@@ -74,8 +60,6 @@ QFont LogFont() {
   return fixed;
 }
 
-QRect Shifted(const QRect& designed, int dx) { return designed.translated(dx, 0); }
-
 }  // namespace
 
 Inicio::Inicio(InicioSetup setup, QWidget* parent)
@@ -90,49 +74,49 @@ Inicio::Inicio(InicioSetup setup, QWidget* parent)
   if (!desktop_) desktop_ = std::make_shared<QtDesktopServices>();
 
   setObjectName(QStringLiteral("frmInicio"));
-  setWindowTitle(QString::fromUtf8(kWindowCaption));
+  setWindowTitle(Utf8(frontend::kWindowCaption));
   setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
   CreateControls();
-  // Narrower than this, the right-hand buttons would cover the progress bar.
-  setMinimumSize(kDesignWidth - (kBtnOk.left() - kProgressBar.left() - kProgressBar.width()),
-                 kLogTop + kMinimumLogHeight);
-  resize(kDesignWidth, kDesignHeight);
+  setMinimumSize(frontend::kMinimumClientWidth, frontend::kMinimumClientHeight);
+  resize(frontend::kDesignClientWidth, frontend::kDesignClientHeight);
   ArrangeControls();
 }
 
 Inicio::~Inicio() {
-  if (worker_.joinable()) {
+  if (host_ && !host_->Finished()) {
     // A run cannot be cancelled: let it end, serving its requests (a notice) meanwhile.
     closing_ = true;
-    while (!worker_done_.load()) {
+    while (!host_->WorkerEnded()) {
       QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    worker_.join();
+    host_->Flush();
     QApplication::restoreOverrideCursor();
   }
 }
 
 void Inicio::CreateControls() {
   QStyle* st = style();
+  const auto caption = [](const char* name) { return Utf8(frontend::FindControl(name)->caption); };
+  const auto tooltip = [](const char* name) { return Utf8(frontend::FindControl(name)->tooltip); };
 
-  Label3 = new QLabel(QStringLiteral("Arquivo de Riscos"), this);
+  Label3 = new QLabel(caption("Label3"), this);
   Label3->setObjectName(QStringLiteral("Label3"));
   edArqRisco = new QLineEdit(this);
   edArqRisco->setObjectName(QStringLiteral("edArqRisco"));
-  edArqRisco->setToolTip(QStringLiteral("Local e nome do arquivo de riscos"));
+  edArqRisco->setToolTip(tooltip("edArqRisco"));
   SpeedButton4 = new QToolButton(this);
   SpeedButton4->setObjectName(QStringLiteral("SpeedButton4"));
-  SpeedButton4->setToolTip(QStringLiteral("Defina o arquivo de riscos"));
+  SpeedButton4->setToolTip(tooltip("SpeedButton4"));
 
-  Label4 = new QLabel(QStringLiteral("Arquivo de Sinistros"), this);
+  Label4 = new QLabel(caption("Label4"), this);
   Label4->setObjectName(QStringLiteral("Label4"));
   edArqSinistro = new QLineEdit(this);
   edArqSinistro->setObjectName(QStringLiteral("edArqSinistro"));
-  edArqSinistro->setToolTip(QStringLiteral("Local e nome do arquivo de sinistros"));
+  edArqSinistro->setToolTip(tooltip("edArqSinistro"));
   SpeedButton3 = new QToolButton(this);
   SpeedButton3->setObjectName(QStringLiteral("SpeedButton3"));
-  SpeedButton3->setToolTip(QStringLiteral("Defina o arquivo de sinistros"));
+  SpeedButton3->setToolTip(tooltip("SpeedButton3"));
 
   for (QToolButton* browse : {SpeedButton4, SpeedButton3}) {
     browse->setIcon(st->standardIcon(QStyle::SP_DirOpenIcon));
@@ -140,21 +124,20 @@ void Inicio::CreateControls() {
     browse->setFocusPolicy(Qt::NoFocus);
   }
 
-  btnOk = new QPushButton(st->standardIcon(QStyle::SP_DialogApplyButton),
-                          QStringLiteral("&Criticar"), this);
+  btnOk = new QPushButton(st->standardIcon(QStyle::SP_DialogApplyButton), caption("btnOk"), this);
   btnOk->setObjectName(QStringLiteral("btnOk"));
   btnOk->setDefault(true);
   btnAjuda = new QPushButton(st->standardIcon(QStyle::SP_MessageBoxQuestion), QString(), this);
   btnAjuda->setObjectName(QStringLiteral("btnAjuda"));
-  btnAjuda->setToolTip(QStringLiteral("Ajuda"));
-  btnExporta = new QPushButton(st->standardIcon(QStyle::SP_DialogSaveButton),
-                               QStringLiteral("Exporta Resultado"), this);
+  btnAjuda->setToolTip(tooltip("btnAjuda"));
+  btnExporta =
+      new QPushButton(st->standardIcon(QStyle::SP_DialogSaveButton), caption("btnExporta"), this);
   btnExporta->setObjectName(QStringLiteral("btnExporta"));
-  btnExporta->setToolTip(QStringLiteral("Exporta para TXT"));
-  btnFechar = new QPushButton(st->standardIcon(QStyle::SP_DialogCloseButton),
-                              QStringLiteral("&Fechar"), this);
+  btnExporta->setToolTip(tooltip("btnExporta"));
+  btnFechar =
+      new QPushButton(st->standardIcon(QStyle::SP_DialogCloseButton), caption("btnFechar"), this);
   btnFechar->setObjectName(QStringLiteral("btnFechar"));
-  btnFechar->setToolTip(QStringLiteral("Sai do programa"));
+  btnFechar->setToolTip(tooltip("btnFechar"));
 
   ProgressBar = new QProgressBar(this);
   ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
@@ -165,7 +148,7 @@ void Inicio::CreateControls() {
 
   edLog = new QPlainTextEdit(this);
   edLog->setObjectName(QStringLiteral("edLog"));
-  edLog->setToolTip(QStringLiteral("Resultado do teste"));
+  edLog->setToolTip(tooltip("edLog"));
   edLog->setReadOnly(true);
   edLog->setUndoRedoEnabled(false);
   edLog->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -173,7 +156,7 @@ void Inicio::CreateControls() {
   edLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   edLog->setFont(LogFont());
   edLog->setContextMenuPolicy(Qt::CustomContextMenu);
-  acSalvarFalhas = new QAction(QStringLiteral("Salvar lista de falhas (CSV)..."), this);
+  acSalvarFalhas = new QAction(Utf8(frontend::kSaveFailureList), this);
   acSalvarFalhas->setObjectName(QStringLiteral("acSalvarFalhas"));
   acSalvarFalhas->setEnabled(false);  // until a run has written its list
 
@@ -199,19 +182,12 @@ void Inicio::CreateControls() {
 }
 
 void Inicio::ArrangeControls() {
-  const int dx = width() - kDesignWidth;
-  Label3->setGeometry(kLabel3);
-  edArqRisco->setGeometry(kArqRisco);
-  SpeedButton4->setGeometry(kSpeedButton4);
-  Label4->setGeometry(kLabel4);
-  edArqSinistro->setGeometry(kArqSinistro);
-  SpeedButton3->setGeometry(kSpeedButton3);
-  ProgressBar->setGeometry(kProgressBar);
-  btnOk->setGeometry(Shifted(kBtnOk, dx));
-  btnAjuda->setGeometry(Shifted(kBtnAjuda, dx));
-  btnExporta->setGeometry(Shifted(kBtnExporta, dx));
-  btnFechar->setGeometry(Shifted(kBtnFechar, dx));
-  edLog->setGeometry(0, kLogTop, width(), std::max(0, height() - kLogTop));
+  for (const frontend::ControlSpec& spec : frontend::Controls()) {
+    auto* control = findChild<QWidget*>(Utf8(spec.name), Qt::FindDirectChildrenOnly);
+    if (control == nullptr) continue;
+    const frontend::Rect r = frontend::Place(spec, width(), height());
+    control->setGeometry(r.left, r.top, r.width, r.height);
+  }
 }
 
 void Inicio::resizeEvent(QResizeEvent* event) {
@@ -239,90 +215,52 @@ void Inicio::SpeedButton3Click() { Browse(edArqSinistro); }
 void Inicio::btnOkClick() {
   if (running_) return;
   // The path texts are read once, here; the run takes them from its host.
-  RunInputs inputs{NativePath(edArqRisco->text()), NativePath(edArqSinistro->text()),
-                   program_folder_, regional_ ? *regional_ : engine::Regional::System(), clock_};
-  host_ = std::make_unique<WindowRunHost>(static_cast<RunOutputSink&>(*this), std::move(inputs));
-  if (!invalid_date_notices_) host_->SilenceNotices();
+  frontend::RunInputs inputs{NativePath(edArqRisco->text()),
+                             NativePath(edArqSinistro->text()),
+                             program_folder_,
+                             regional_ ? *regional_ : engine::Regional::System(),
+                             clock_,
+                             invalid_date_notices_};
+  host_ = std::make_unique<frontend::WindowRunHost>(
+      static_cast<frontend::RunView&>(*this), lines_, std::move(inputs),
+      [this] { QMetaObject::invokeMethod(this, &Inicio::FlushRun, Qt::QueuedConnection); });
   // The previous list goes; a new one streams to a temporary file while the run goes.
   findings_.reset();
   acSalvarFalhas->setEnabled(false);
-  findings_ = std::make_unique<RunFindings>();
+  findings_ = std::make_unique<frontend::RunFindings>();
   run_.SetFindingSink(findings_->sink());
   input_blocker_ = std::make_unique<InputBlocker>(this);
   QApplication::setOverrideCursor(Qt::BusyCursor);
   running_ = true;
-  worker_done_.store(false);
-  worker_ = std::thread([this, host = host_.get()] {
-    std::optional<std::string> error;
-    try {
-      run_.Execute(*host);
-    } catch (const std::exception& e) {
-      error = e.what();
-    } catch (...) {
-      error = "Unexpected error";
-    }
-    // Queued after every flush the run asked for, so the log is complete when it runs.
-    QMetaObject::invokeMethod(
-        this, [this, error] { FinishRun(error); }, Qt::QueuedConnection);
-    worker_done_.store(true);
-  });
+  host_->Start(run_);
 }
 
-void Inicio::FinishRun(const std::optional<std::string>& error) {
-  if (closing_) return;
-  worker_.join();
+void Inicio::FlushRun() {
+  if (!host_) return;
   host_->Flush();
-  host_.reset();
+  if (host_ && host_->Finished() && !closing_) host_.reset();
+}
+
+void Inicio::RunFinished(const std::optional<std::string>& error) {
   run_.SetFindingSink(nullptr);
+  if (closing_) return;
   acSalvarFalhas->setEnabled(findings_ != nullptr && findings_->Finish());
   input_blocker_.reset();
   QApplication::restoreOverrideCursor();
   running_ = false;
-  if (error) desktop_->ShowError(this, ErrorBoxMessage(*error));
+  if (error) desktop_->ShowError(this, Utf8(frontend::ErrorBoxMessage(*error)));
   emit RunEnded();
 }
 
-void Inicio::ApplyRunOutput(const std::vector<RunOutput>& batch) {
-  std::vector<const std::string*> appended;
-  for (const RunOutput& output : batch) {
-    if (output.kind == RunOutput::Kind::kAppend) {
-      appended.push_back(&output.line);
-      continue;
-    }
-    AppendToLog(appended);
-    appended.clear();
-    switch (output.kind) {
-      case RunOutput::Kind::kClear:
-        lines_.clear();
-        edLog->clear();
-        break;
-      case RunOutput::Kind::kReplace:
-        if (output.index < lines_.size()) {
-          lines_[output.index] = output.line;
-          QTextCursor cursor(edLog->document()->findBlockByNumber(static_cast<int>(output.index)));
-          cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-          cursor.insertText(DisplayLine(output.line));
-        }
-        break;
-      case RunOutput::Kind::kProgress:
-        ProgressBar->setValue(std::clamp(output.position, 0, 100));
-        break;
-      case RunOutput::Kind::kAppend:
-        break;
-    }
-  }
-  AppendToLog(appended);
-}
+void Inicio::LogCleared() { edLog->clear(); }
 
-void Inicio::AppendToLog(const std::vector<const std::string*>& lines) {
-  if (lines.empty()) return;
+void Inicio::LinesAppended(std::size_t first) {
   // One insertion per batch: the lines joined by line breaks (a displayed line has none).
   QString text;
-  if (!lines_.empty()) text += u'\n';
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (i > 0) text += u'\n';
-    text += DisplayLine(*lines[i]);
-    lines_.push_back(*lines[i]);
+  if (first > 0) text += u'\n';
+  for (std::size_t i = first; i < lines_.size(); ++i) {
+    if (i > first) text += u'\n';
+    text += Utf8(frontend::DisplayLine(lines_[i]));
   }
   QTextCursor cursor(edLog->document());
   cursor.movePosition(QTextCursor::End);
@@ -331,26 +269,27 @@ void Inicio::AppendToLog(const std::vector<const std::string*>& lines) {
   bar->setValue(bar->maximum());
 }
 
+void Inicio::LineReplaced(std::size_t index) {
+  QTextCursor cursor(edLog->document()->findBlockByNumber(static_cast<int>(index)));
+  cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+  cursor.insertText(Utf8(frontend::DisplayLine(lines_[index])));
+}
+
+void Inicio::ProgressChanged(int position) { ProgressBar->setValue(position); }
+
 bool Inicio::AskInvalidDate(const std::string& message) {
   QApplication::setOverrideCursor(Qt::ArrowCursor);
-  const bool silence = desktop_->ShowInvalidDate(this, DecodeMessage(message));
+  const bool silence = desktop_->ShowInvalidDate(this, Utf8(frontend::DecodeMessage(message)));
   QApplication::restoreOverrideCursor();
   return silence;
 }
 
 void Inicio::btnExportaClick() {
-  SaveDialogSettings settings;
-  settings.title = QStringLiteral("Exporta resultado PRX");
-  settings.default_suffix = QStringLiteral("txt");
-  settings.initial_folder = QDir::rootPath();
-#ifdef Q_OS_WIN
-  settings.initial_name = QStringLiteral("*.txt");  // shown as a filter by the native dialog
-#endif
   QString path;
-  if (!desktop_->GetSaveFileName(this, settings, &path)) return;
-  const QString error = WriteReport(path, lines_);
-  if (!error.isEmpty()) {
-    desktop_->ShowError(this, ErrorBoxMessage(error.toStdString()));
+  if (!desktop_->GetSaveFileName(this, frontend::ExportDialog(), &path)) return;
+  const std::string error = frontend::WriteReport(NativePath(path), lines_);
+  if (!error.empty()) {
+    desktop_->ShowError(this, Utf8(frontend::ErrorBoxMessage(error)));
     return;
   }
   openWithShell(path);
@@ -365,24 +304,19 @@ void Inicio::ShowLogMenu(const QPoint& position) {
 
 void Inicio::SalvarFalhasClick() {
   if (running_ || findings_ == nullptr || !findings_->ready()) return;
-  SaveDialogSettings settings;
-  settings.title = QStringLiteral("Salva lista de falhas PRX");
-  settings.default_suffix = QStringLiteral("csv");
-  settings.initial_folder = QDir::rootPath();
   QString path;
-  if (!desktop_->GetSaveFileName(this, settings, &path)) return;
-  const QString error = findings_->SaveAs(path);
-  if (!error.isEmpty()) desktop_->ShowError(this, ErrorBoxMessage(error.toStdString()));
+  if (!desktop_->GetSaveFileName(this, frontend::FailureListDialog(), &path)) return;
+  const std::string error = findings_->SaveAs(NativePath(path));
+  if (!error.empty()) desktop_->ShowError(this, Utf8(frontend::ErrorBoxMessage(error)));
 }
 
-void Inicio::btnAjudaClick() { openWithShell(FromNativePath(program_folder_ + kHelpFile)); }
+void Inicio::btnAjudaClick() {
+  openWithShell(FromNativePath(program_folder_ + frontend::kHelpFile));
+}
 
 void Inicio::openWithShell(const QString& path) {
-  const std::string_view message = ShellMessage(desktop_->OpenFile(this, path));
-  if (!message.empty()) {
-    desktop_->ShowMessage(
-        this, QString::fromLatin1(message.data(), static_cast<qsizetype>(message.size())));
-  }
+  const std::string_view message = frontend::ShellMessage(desktop_->OpenFile(this, path));
+  if (!message.empty()) desktop_->ShowMessage(this, Utf8(message));
 }
 
 }  // namespace ui

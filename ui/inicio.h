@@ -4,23 +4,22 @@
 //
 // A run executes on a worker thread while the window goes on painting but takes no input, so
 // no second run can start before the first has ended; the run's lines and progress reach the
-// window through WindowRunHost. An error that ends a run is shown in the error box; the log
-// keeps the lines written so far and the progress bar its position.
+// window through frontend::WindowRunHost. An error that ends a run is shown in the error box; the
+// log keeps the lines written so far and the progress bar its position.
 
 #include <QWidget>
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "engine/regional.h"
 #include "engine/validation_run.h"
+#include "frontend/run_findings.h"
+#include "frontend/window_run_host.h"
 #include "platform/clock.h"
 #include "ui/desktop_services.h"
-#include "ui/window_run_host.h"
 
 class QAction;
 class QLabel;
@@ -33,7 +32,6 @@ class QToolButton;
 namespace ui {
 
 class InputBlocker;
-class RunFindings;
 
 // What the window takes from outside; the defaults are the real ones.
 struct InicioSetup {
@@ -45,7 +43,7 @@ struct InicioSetup {
   bool invalid_date_notices = true;
 };
 
-class Inicio : public QWidget, private RunOutputSink {
+class Inicio : public QWidget, private frontend::RunView {
   Q_OBJECT
 
  public:
@@ -80,12 +78,15 @@ class Inicio : public QWidget, private RunOutputSink {
   void CreateControls();
   void ArrangeControls();
   void Browse(QLineEdit* box);
-  void FinishRun(const std::optional<std::string>& error);
+  void FlushRun();
 
-  // RunOutputSink, on the window's thread.
-  void ApplyRunOutput(const std::vector<RunOutput>& batch) override;
+  // frontend::RunView, on the window's thread.
+  void LogCleared() override;
+  void LinesAppended(std::size_t first) override;
+  void LineReplaced(std::size_t index) override;
+  void ProgressChanged(int position) override;
   bool AskInvalidDate(const std::string& message) override;
-  void AppendToLog(const std::vector<const std::string*>& lines);
+  void RunFinished(const std::optional<std::string>& error) override;
   void ShowLogMenu(const QPoint& position);
 
   QLabel* Label3 = nullptr;
@@ -110,11 +111,9 @@ class Inicio : public QWidget, private RunOutputSink {
 
   engine::ValidationRun run_;       // owns the table objects for the window's whole life
   std::vector<std::string> lines_;  // the report, Windows-1252
-  std::unique_ptr<WindowRunHost> host_;
+  std::unique_ptr<frontend::WindowRunHost> host_;
   std::unique_ptr<InputBlocker> input_blocker_;
-  std::unique_ptr<RunFindings> findings_;  // the failure list of the last run
-  std::thread worker_;
-  std::atomic<bool> worker_done_{false};
+  std::unique_ptr<frontend::RunFindings> findings_;  // the failure list of the last run
   bool running_ = false;
   bool closing_ = false;
 };

@@ -2,46 +2,45 @@
 // once (for demonstrations and the screenshot script).
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QLineEdit>
 #include <QTimer>
+#include <cstdio>
+#include <string>
 #include <utility>
+#include <vector>
 
+#include "frontend/window_options.h"
+#include "frontend/window_texts.h"
 #include "ui/desktop_services.h"
 #include "ui/inicio.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("talmero-prx"));
-  QApplication::setApplicationDisplayName(QString::fromUtf8(ui::kApplicationTitle));
+  QApplication::setApplicationDisplayName(QString::fromUtf8(frontend::kApplicationTitle));
 
-  QCommandLineParser parser;
-  parser.setApplicationDescription(QStringLiteral("Críticas dos arquivos de riscos e sinistros."));
-  parser.addHelpOption();
-  QCommandLineOption riscos(QStringLiteral("riscos"),
-                            QStringLiteral("Arquivo de riscos (preenche a caixa)."),
-                            QStringLiteral("ARQUIVO"));
-  QCommandLineOption sinistros(QStringLiteral("sinistros"),
-                               QStringLiteral("Arquivo de sinistros (preenche a caixa)."),
-                               QStringLiteral("ARQUIVO"));
-  QCommandLineOption criticar(QStringLiteral("criticar"),
-                              QStringLiteral("Inicia a crítica assim que a janela abre."));
-  QCommandLineOption sem_avisos(
-      QStringLiteral("sem-avisos-de-data"),
-      QStringLiteral("Não mostra as caixas de Data Inválida (as falhas continuam contadas)."));
-  parser.addOptions({riscos, sinistros, criticar, sem_avisos});
-  parser.process(app);
+  // Qt has taken its own options (-platform, ...) out of argv.
+  std::vector<std::string> args;
+  for (const QString& arg : QApplication::arguments().mid(1)) args.push_back(arg.toStdString());
+  const frontend::ParsedWindowOptions parsed = frontend::ParseWindowOptions("talmero-prx", args);
+  if (parsed.exit_status) {
+    std::fputs(parsed.text.c_str(), *parsed.exit_status == 0 ? stdout : stderr);
+    return *parsed.exit_status;
+  }
+  const frontend::WindowOptions& options = parsed.options;
 
   ui::InicioSetup setup;
-  setup.invalid_date_notices = !parser.isSet(sem_avisos);
+  setup.invalid_date_notices = options.invalid_date_notices;
   ui::Inicio window(std::move(setup));
-  if (parser.isSet(riscos)) {
-    window.findChild<QLineEdit*>(QStringLiteral("edArqRisco"))->setText(parser.value(riscos));
+  if (options.riscos) {
+    window.findChild<QLineEdit*>(QStringLiteral("edArqRisco"))
+        ->setText(QString::fromStdString(*options.riscos));
   }
-  if (parser.isSet(sinistros)) {
-    window.findChild<QLineEdit*>(QStringLiteral("edArqSinistro"))->setText(parser.value(sinistros));
+  if (options.sinistros) {
+    window.findChild<QLineEdit*>(QStringLiteral("edArqSinistro"))
+        ->setText(QString::fromStdString(*options.sinistros));
   }
   window.show();
-  if (parser.isSet(criticar)) QTimer::singleShot(0, &window, &ui::Inicio::btnOkClick);
+  if (options.criticar) QTimer::singleShot(0, &window, &ui::Inicio::btnOkClick);
   return QApplication::exec();
 }

@@ -6,8 +6,8 @@
 #include <optional>
 #include <vector>
 
+#include "frontend/shell_messages.h"
 #include "ui/desktop_services.h"
-#include "ui/shell_messages.h"
 
 namespace testing_support {
 
@@ -40,7 +40,7 @@ class FakeDesktop : public ui::DesktopServices {
 
   std::optional<QString> open_answer;  // nullopt: the user cancels
   std::optional<QString> save_answer;
-  int open_result = ui::kShellOpened;
+  int open_result = frontend::kShellOpened;
   bool silence_notices = false;
   std::function<void()> on_notice;  // runs while the notice is "on screen"
 

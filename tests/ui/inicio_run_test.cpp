@@ -16,9 +16,9 @@
 #include "engine/report.h"
 #include "engine/text.h"
 #include "engine/validation_run.h"
+#include "frontend/message_text.h"
 #include "support/catalog_files.h"
 #include "support/recording_host.h"
-#include "ui/message_text.h"
 #include "ui/window_fixture.h"
 
 namespace {
@@ -101,11 +101,13 @@ class InicioRunTest : public testing_support::WindowTest {
     EXPECT_EQ(window_->ReportLines(), engine_run.host.lines);
     EXPECT_EQ(progress_seen_, engine_run.host.progress);
     QStringList shown;
-    for (const auto& line : engine_run.host.lines) shown << ui::DisplayLine(line);
+    for (const auto& line : engine_run.host.lines)
+      shown << QString::fromStdString(frontend::DisplayLine(line));
     EXPECT_EQ(DisplayedLog(), shown.join('\n'));
     if (engine_run.error) {
       ASSERT_EQ(desktop_->errors.size(), 1u);
-      EXPECT_EQ(desktop_->errors[0], ui::ErrorBoxMessage(*engine_run.error));
+      EXPECT_EQ(desktop_->errors[0],
+                QString::fromStdString(frontend::ErrorBoxMessage(*engine_run.error)));
       ASSERT_FALSE(engine_run.host.progress.empty());
       EXPECT_EQ(Progress(), engine_run.host.progress.back());  // keeps its position
     } else {

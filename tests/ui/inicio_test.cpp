@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "frontend/control_table.h"
 #include "support/catalog_files.h"
 #include "ui/window_fixture.h"
 
@@ -133,6 +134,22 @@ TEST_F(InicioControlsTest, ResizingMovesTheRightColumnAndStretchesTheLog) {
   EXPECT_EQ(geometry("edLog"), QRect(log.left(), log.top(), 900, 700 - log.top()));
 }
 
+TEST_F(InicioControlsTest, EveryControlStandsWhereTheSharedTableSays) {
+  window_->show();
+  for (const QSize client : {QSize(668, 551), QSize(900, 700)}) {
+    window_->resize(client);
+    for (const frontend::ControlSpec& spec : frontend::Controls()) {
+      SCOPED_TRACE(std::string(spec.name) + " at " + std::to_string(client.width()));
+      QWidget* control = Control<QWidget>(std::string(spec.name).c_str());
+      ASSERT_NE(control, nullptr);
+      const frontend::Rect r = frontend::Place(spec, client.width(), client.height());
+      EXPECT_EQ(control->geometry(), QRect(r.left, r.top, r.width, r.height));
+      EXPECT_EQ(control->toolTip().toStdString(), spec.tooltip);
+      EXPECT_EQ((control->focusPolicy() & Qt::TabFocus) != 0, spec.tab_stop);
+    }
+  }
+}
+
 using InicioActionsTest = WindowTest;
 
 TEST_F(InicioActionsTest, BrowseReplacesTheWholeTextOrChangesNothing) {
@@ -177,7 +194,7 @@ TEST_F(InicioActionsTest, ExportOfAnEmptyLogGivesAnEmptyFileAndOpensIt) {
 TEST_F(InicioActionsTest, ExportWithoutAnAssociatedProgramSavesThenTellsCode31) {
   const std::string path = dir_.file("relatorio.txt");
   desktop_->save_answer = QString::fromStdString(path);
-  desktop_->open_result = ui::kShellNoAssociation;
+  desktop_->open_result = frontend::kShellNoAssociation;
   Control<QPushButton>("btnExporta")->click();
   EXPECT_TRUE(std::filesystem::exists(path));
   ASSERT_EQ(desktop_->messages.size(), 1u);
@@ -201,9 +218,9 @@ TEST_F(InicioActionsTest, HelpOpensTheHelpFileOfTheProgramFolder) {
     int result;
     QString message;
   };
-  const Case cases[] = {{ui::kShellOpened, ""},
-                        {ui::kShellFileNotFound, "The specified file was not found."},
-                        {ui::kShellNoAssociation,
+  const Case cases[] = {{frontend::kShellOpened, ""},
+                        {frontend::kShellFileNotFound, "The specified file was not found."},
+                        {frontend::kShellNoAssociation,
                          "There is no application associated with the given filename extension."},
                         {0, ""},
                         {20, ""}};

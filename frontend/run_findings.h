@@ -1,21 +1,22 @@
 #pragma once
-// The failure list of the window's last run: every run streams its findings into a temporary
+// The failure list of a window's last run: every run streams its findings into a temporary
 // file (engine/findings_csv.h), and the window saves a copy of it on request. The list is never
 // held in memory. The temporary file is removed when the next run starts or the window closes.
 
-#include <QString>
-#include <QTemporaryFile>
+#include <filesystem>
 #include <fstream>
 #include <memory>
+#include <string>
 
 #include "engine/findings_csv.h"
 
-namespace ui {
+namespace frontend {
 
 class RunFindings {
  public:
-  // Creates the temporary file and the writer. When the file cannot be created, sink() is null
-  // and the run goes without a list.
+  // Creates the temporary file (a new name, created exclusively, in the system's temporary
+  // folder) and the writer. When the file cannot be created, sink() is null and the run goes
+  // without a list.
   RunFindings();
   ~RunFindings();
   RunFindings(const RunFindings&) = delete;
@@ -28,14 +29,14 @@ class RunFindings {
   bool ready() const { return ready_; }
 
   // Copies the list to `path`, replacing any file of that name. Returns an empty text on
-  // success, else "Cannot create file "PATH". REASON".
-  QString SaveAs(const QString& path) const;
+  // success, else "Cannot create file "PATH". REASON" (UTF-8).
+  std::string SaveAs(const std::filesystem::path& path) const;
 
  private:
-  QTemporaryFile temp_;
+  std::string temp_path_;  // empty when no file could be created
   std::ofstream out_;
   std::unique_ptr<engine::FindingsCsv> writer_;
   bool ready_ = false;
 };
 
-}  // namespace ui
+}  // namespace frontend

@@ -1,6 +1,6 @@
-#include "ui/shell_messages.h"
+#include "frontend/shell_messages.h"
 
-namespace ui {
+namespace frontend {
 
 std::string_view ShellMessage(int code) {
   switch (code) {
@@ -34,4 +34,4 @@ std::string_view ShellMessage(int code) {
   }
 }
 
-}  // namespace ui
+}  // namespace frontend

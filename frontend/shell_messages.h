@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-namespace ui {
+namespace frontend {
 
 inline constexpr int kShellOpened = 33;  // any success
 inline constexpr int kShellFileNotFound = 2;
@@ -15,4 +15,4 @@ inline constexpr int kShellNoAssociation = 31;
 // reported without a message (0, 1, 4, 6, 7, 9, 10, 12 to 25).
 std::string_view ShellMessage(int code);
 
-}  // namespace ui
+}  // namespace frontend

@@ -1,0 +1,26 @@
+#pragma once
+// The exported report: the log's lines as a text file.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace frontend {
+
+// Every line's bytes unchanged (Windows-1252), each followed by CR LF, the last too. No lines
+// give no bytes.
+std::string ExportBytes(const std::vector<std::string>& lines);
+
+// Writes `bytes` to `path`, replacing any file of that name. Returns an empty text on success,
+// else the error message (UTF-8): "Cannot create file "PATH". REASON" when the file cannot be
+// created (PATH the full path, REASON the system's text), and "Cannot write file "PATH". REASON"
+// when writing fails afterwards (a full disk): a failed save is never reported as done.
+std::string WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
+
+// WriteFileBytes(path, ExportBytes(lines)).
+std::string WriteReport(const std::filesystem::path& path, const std::vector<std::string>& lines);
+
+// The full path as UTF-8, for messages.
+std::string FullPathText(const std::filesystem::path& path);
+
+}  // namespace frontend

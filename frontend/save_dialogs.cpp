@@ -1,0 +1,24 @@
+#include "frontend/save_dialogs.h"
+
+namespace frontend {
+
+SaveDialogSettings ExportDialog() {
+  SaveDialogSettings settings;
+  settings.title = "Exporta resultado PRX";
+  settings.default_suffix = "txt";
+  settings.initial_folder = InitialFolder::kRoot;
+  settings.initial_name = "*.txt";
+  return settings;
+}
+
+SaveDialogSettings FailureListDialog() {
+  SaveDialogSettings settings;
+  settings.title = "Salva lista de falhas PRX";
+  settings.default_suffix = "csv";
+  settings.initial_folder = InitialFolder::kDocuments;
+  settings.initial_name = "falhas.csv";
+  settings.filters = {{"Lista de falhas (*.csv)", "*.csv"}, {"Todos os arquivos (*.*)", "*.*"}};
+  return settings;
+}
+
+}  // namespace frontend

@@ -1,0 +1,16 @@
+#pragma once
+// The fixed texts of the window, in UTF-8; each window converts them to its own text type.
+
+namespace frontend {
+
+// The application title: the task-bar text and the caption of every message box.
+inline constexpr const char* kApplicationTitle = "Talmero PRX";
+inline constexpr const char* kWindowCaption = "VORAN - Sistema de Críticas de Dados do TALMERO";
+// The help file, in the program's folder.
+inline constexpr const char* kHelpFile = "PRXAuto.chm";
+// The check box of the invalid-date box.
+inline constexpr const char* kSilenceNotices = "Não mostrar novamente nesta execução";
+// The log's context menu entry that saves the last run's failure list.
+inline constexpr const char* kSaveFailureList = "Salvar lista de falhas (CSV)...";
+
+}  // namespace frontend

@@ -1,0 +1,121 @@
+#include "winui/desktop.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <vector>
+
+#include "frontend/shell_messages.h"
+#include "frontend/window_texts.h"
+#include "winui/wide_text.h"
+
+namespace winui {
+namespace {
+
+constexpr DWORD kPathChars = 32768;
+
+std::wstring Title() { return Widen(frontend::kApplicationTitle); }
+
+std::wstring InitialFolder(frontend::InitialFolder folder) {
+  if (folder == frontend::InitialFolder::kDocuments) {
+    PWSTR documents = nullptr;
+    std::wstring path;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &documents))) {
+      path = documents;
+    }
+    CoTaskMemFree(documents);
+    if (!path.empty()) return path;
+  }
+  return L"c:\\";
+}
+
+// "label\0pattern\0...\0\0", or empty for no filter.
+std::wstring FilterText(const std::vector<frontend::FileFilter>& filters) {
+  std::wstring text;
+  for (const frontend::FileFilter& filter : filters) {
+    text += Widen(filter.label);
+    text += L'\0';
+    text += Widen(filter.pattern);
+    text += L'\0';
+  }
+  if (!text.empty()) text += L'\0';
+  return text;
+}
+
+}  // namespace
+
+bool AskOpenFileName(HWND owner, std::wstring* path) {
+  std::vector<wchar_t> buffer(kPathChars, L'\0');
+  OPENFILENAMEW dialog = {};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFile = buffer.data();
+  dialog.nMaxFile = kPathChars;
+  // The working folder stays: a relative path typed in a box keeps its meaning.
+  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
+  if (!GetOpenFileNameW(&dialog)) return false;
+  *path = buffer.data();
+  return true;
+}
+
+bool AskSaveFileName(HWND owner, const frontend::SaveDialogSettings& settings, std::wstring* path) {
+  std::vector<wchar_t> buffer(kPathChars, L'\0');
+  const std::wstring name = Widen(settings.initial_name);
+  name.copy(buffer.data(), std::min<std::size_t>(name.size(), kPathChars - 1));
+  const std::wstring title = Widen(settings.title);
+  const std::wstring suffix = Widen(settings.default_suffix);
+  const std::wstring folder = InitialFolder(settings.initial_folder);
+  const std::wstring filter = FilterText(settings.filters);
+  OPENFILENAMEW dialog = {};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = filter.empty() ? nullptr : filter.c_str();
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = buffer.data();
+  dialog.nMaxFile = kPathChars;
+  dialog.lpstrInitialDir = folder.c_str();
+  dialog.lpstrTitle = title.empty() ? nullptr : title.c_str();
+  dialog.lpstrDefExt = suffix.empty() ? nullptr : suffix.c_str();
+  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
+  if (!GetSaveFileNameW(&dialog)) return false;
+  *path = buffer.data();
+  return true;
+}
+
+int OpenWithShell(HWND owner, const std::wstring& path) {
+  const auto result = reinterpret_cast<INT_PTR>(
+      ShellExecuteW(owner, nullptr, path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  return result > 32 ? frontend::kShellOpened : static_cast<int>(result);
+}
+
+void ShowError(HWND owner, const std::wstring& text) {
+  MessageBoxW(owner, text.c_str(), Title().c_str(), MB_OK | MB_ICONERROR);
+}
+
+void ShowMessage(HWND owner, const std::wstring& text) {
+  MessageBoxW(owner, text.c_str(), Title().c_str(), MB_OK);
+}
+
+bool ShowInvalidDate(HWND owner, const std::wstring& text) {
+  const std::wstring title = Title();
+  const std::wstring check = Widen(frontend::kSilenceNotices);
+  TASKDIALOGCONFIG config = {};
+  config.cbSize = sizeof config;
+  config.hwndParent = owner;
+  config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION | TDF_POSITION_RELATIVE_TO_WINDOW;
+  config.dwCommonButtons = TDCBF_OK_BUTTON;
+  config.pszWindowTitle = title.c_str();
+  config.pszContent = text.c_str();
+  config.pszVerificationText = check.c_str();
+  BOOL silence = FALSE;
+  if (FAILED(TaskDialogIndirect(&config, nullptr, nullptr, &silence))) {
+    // Without the task dialog (no common controls 6), a plain box and no check box.
+    ShowMessage(owner, text);
+    return false;
+  }
+  return silence != FALSE;
+}
+
+}  // namespace winui

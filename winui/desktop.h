@@ -1,0 +1,27 @@
+#pragma once
+// The Windows desktop around the window: the common file dialogs, the shell and the boxes.
+// Every box has the application title as caption.
+
+#include <windows.h>
+
+#include <string>
+
+#include "frontend/save_dialogs.h"
+
+namespace winui {
+
+// The open dialog: no title, no filter, the last folder used. True and the full path on confirm;
+// a typed name is returned whether or not the file exists.
+bool AskOpenFileName(HWND owner, std::wstring* path);
+// A save dialog with `settings`; never asks before replacing a file. True and the full path on
+// confirm, with the default extension added to a name typed without one.
+bool AskSaveFileName(HWND owner, const frontend::SaveDialogSettings& settings, std::wstring* path);
+// ShellExecuteW with the default action: above 32 when opened, else the error code.
+int OpenWithShell(HWND owner, const std::wstring& path);
+
+void ShowError(HWND owner, const std::wstring& text);    // error icon, one OK button
+void ShowMessage(HWND owner, const std::wstring& text);  // no icon, one OK button
+// The invalid-date box with its check box; true when the user ticked it.
+bool ShowInvalidDate(HWND owner, const std::wstring& text);
+
+}  // namespace winui

@@ -1,0 +1,105 @@
+#pragma once
+// The program's one window on Windows, built from the shared table of controls: the two path
+// boxes, the run button, the log of the last run, the progress bar, the export of the report and
+// the help.
+//
+// A run executes on a worker thread while the window goes on painting; its lines reach the
+// window through posted messages (frontend::WindowRunHost). During a run the window takes no
+// input: FilterMessage drops input aimed at it or its children, and closing is refused. An error
+// that ends a run is shown in the error box; the log keeps the lines written so far.
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/regional.h"
+#include "engine/validation_run.h"
+#include "frontend/run_findings.h"
+#include "frontend/window_run_host.h"
+#include "platform/clock.h"
+
+namespace winui {
+
+// What the window takes from outside; the defaults are the real ones.
+struct InicioSetup {
+  std::string program_folder;                      // ANSI, with separator; empty: the exe's
+  std::optional<engine::Regional> regional;        // none: the system's, read at every run
+  std::function<platform::LocalDateTime()> clock;  // empty: the local clock
+  bool invalid_date_notices = true;                // false: no invalid-date box in any run
+  bool quit_on_close = true;                       // closing ends the message loop
+};
+
+class Inicio : private frontend::RunView {
+ public:
+  // Creates the window (hidden) and its controls. Throws std::runtime_error when it cannot.
+  explicit Inicio(InicioSetup setup = {});
+  ~Inicio() override;
+  Inicio(const Inicio&) = delete;
+  Inicio& operator=(const Inicio&) = delete;
+
+  HWND hwnd() const { return hwnd_; }
+  // The child of that name in the table of controls; null when none.
+  HWND Control(std::string_view name) const;
+  bool IsRunning() const { return running_; }
+  const std::vector<std::string>& ReportLines() const { return lines_; }
+  int dpi() const { return dpi_; }
+
+  // For the message loop: true when the message was handled here (dropped during a run, or a
+  // dialog key: Tab, Enter, the accelerators) and must not be dispatched.
+  bool FilterMessage(MSG& msg);
+
+  void SpeedButton4Click();
+  void SpeedButton3Click();
+  void btnOkClick();
+  void btnExportaClick();
+  void btnAjudaClick();
+  void SalvarFalhasClick();
+  void openWithShell(const std::wstring& path);
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  static LRESULT CALLBACK LogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
+                                  UINT_PTR id, DWORD_PTR self);
+  LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+  void CreateControls();
+  void ArrangeControls();
+  void Browse(HWND box);
+  void OnCommand(int id);
+  void ShowLogMenu(POINT at);
+  void AppendLogText(const std::wstring& text);
+
+  // frontend::RunView, on the window's thread.
+  void LogCleared() override;
+  void LinesAppended(std::size_t first) override;
+  void LineReplaced(std::size_t index) override;
+  void ProgressChanged(int position) override;
+  bool AskInvalidDate(const std::string& message) override;
+  void RunFinished(const std::optional<std::string>& error) override;
+
+  InicioSetup setup_;
+  HWND hwnd_ = nullptr;
+  HWND tooltips_ = nullptr;
+  std::vector<HWND> controls_;  // in the order of frontend::Controls()
+  HWND edArqRisco = nullptr;
+  HWND edArqSinistro = nullptr;
+  HWND edLog = nullptr;
+  HWND ProgressBar = nullptr;
+  HFONT font_ = nullptr;
+  HFONT log_font_ = nullptr;
+  std::vector<HICON> icons_;
+  int dpi_ = 96;
+
+  engine::ValidationRun run_;       // owns the table objects for the window's whole life
+  std::vector<std::string> lines_;  // the report, Windows-1252
+  std::unique_ptr<frontend::WindowRunHost> host_;
+  std::unique_ptr<frontend::RunFindings> findings_;  // the failure list of the last run
+  bool running_ = false;
+  bool closing_ = false;  // destroyed while a run was going
+};
+
+}  // namespace winui
