@@ -3,6 +3,8 @@
 #include <string>
 
 #include "frontend/csv_row.h"
+#include "frontend/failure_list_error.h"
+#include "frontend/report_export.h"
 
 namespace frontend {
 namespace {
@@ -40,19 +42,44 @@ bool ForEachRawRow(const FailureFileIndex& index, std::span<const std::uint32_t>
   return true;
 }
 
-bool WriteRowsCsv(const FailureFileIndex& index, std::span<const std::uint32_t> rows,
-                  std::ostream& out, const std::function<bool()>& cancelled) {
+namespace {
+
+// The header row, then the rows; false once `put` failed or `cancelled` answered true.
+bool PutRowsCsv(const FailureFileIndex& index, std::span<const std::uint32_t> rows,
+                const std::function<bool(std::string_view)>& put,
+                const std::function<bool()>& cancelled) {
   std::string header = index.RawHeader();
   if (header.empty() || header.back() != '\n') header += "\r\n";
-  out.write(header.data(), static_cast<std::streamsize>(header.size()));
-  const bool whole = ForEachRawRow(
+  bool ok = put(header);
+  const bool whole = ok && ForEachRawRow(
+                               index, rows, [&](std::string_view row) { ok = ok && put(row); },
+                               [&] { return !ok || (cancelled && cancelled()); });
+  return whole && ok;
+}
+
+}  // namespace
+
+bool WriteRowsCsv(const FailureFileIndex& index, std::span<const std::uint32_t> rows,
+                  std::ostream& out, const std::function<bool()>& cancelled) {
+  const bool whole = PutRowsCsv(
       index, rows,
       [&out](std::string_view row) {
-        if (out) out.write(row.data(), static_cast<std::streamsize>(row.size()));
+        out.write(row.data(), static_cast<std::streamsize>(row.size()));
+        return static_cast<bool>(out);
       },
       cancelled);
   out.flush();
   return whole && static_cast<bool>(out);
+}
+
+std::string SaveRowsCsv(const FailureFileIndex& index, std::span<const std::uint32_t> rows,
+                        const std::filesystem::path& path) {
+  try {
+    return WriteFileWith(path,
+                         [&](const ByteSink& put) { return PutRowsCsv(index, rows, put, {}); });
+  } catch (const FailureListError& error) {
+    return error.what();
+  }
 }
 
 }  // namespace frontend

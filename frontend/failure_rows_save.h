@@ -6,9 +6,11 @@
 // splits each row with SplitCsvRow (csv_row.h) and names its columns from index.Header().
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <ostream>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "frontend/failure_file_index.h"
@@ -29,5 +31,11 @@ bool ForEachRawRow(const FailureFileIndex& index, std::span<const std::uint32_t>
 // discards the file. Throws as ForEachRawRow.
 bool WriteRowsCsv(const FailureFileIndex& index, std::span<const std::uint32_t> rows,
                   std::ostream& out, const std::function<bool()>& cancelled = {});
+
+// Saves the header row and `rows` as CSV at `path`, replacing any file of that name. Returns an
+// empty text on success, else the message to show: the file's (report_export.h) or, when the
+// list can no longer be read, the list's.
+std::string SaveRowsCsv(const FailureFileIndex& index, std::span<const std::uint32_t> rows,
+                        const std::filesystem::path& path);
 
 }  // namespace frontend

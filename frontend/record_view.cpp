@@ -92,13 +92,13 @@ RecordView ReadRecordView(const std::string& path, std::uint32_t record, const F
   return view;
 }
 
-RecordView RecordOfRow(const FailureFileIndex& index, std::size_t row, const RunInputs& inputs) {
+RecordView RecordOfRow(const FailureFileIndex& index, std::size_t row, const RunFiles& inputs) {
   const FailureKeys& keys = index.keys();
   const std::string& arquivo = keys.groups()[keys.group(row)].arquivo;
   const std::uint32_t record = keys.record(row);
-  const RunInputs::Input* input = arquivo == "riscos"      ? &inputs.riscos
-                                  : arquivo == "sinistros" ? &inputs.sinistros
-                                                           : nullptr;
+  const RunFiles::Input* input = arquivo == "riscos"      ? &inputs.riscos
+                                 : arquivo == "sinistros" ? &inputs.sinistros
+                                                          : nullptr;
   if (input == nullptr || record == 0) return NoRecord({}, 0);
   if (!input->snapshot) return Changed(input->path, record);
   return ReadRecordView(input->path, record, *input->snapshot,

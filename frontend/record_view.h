@@ -57,7 +57,7 @@ RecordView ReadRecordView(const std::string& path, std::uint32_t record, const F
                           const std::vector<RecordFailure>& failures);
 
 // The two inputs of the run that made the list, each with the snapshot taken for that run.
-struct RunInputs {
+struct RunFiles {
   struct Input {
     std::string path;
     std::optional<FileSnapshot> snapshot;  // nullopt: the run could not examine the file
@@ -69,6 +69,6 @@ struct RunInputs {
 // The record that row `row` of the list names, read from the input its arquivo column names,
 // with every failure of that record. A row of neither input, or one that names no record (a
 // structure row, a cap note), gives kNoRecord. REQUIRES: row < index.RowCount().
-RecordView RecordOfRow(const FailureFileIndex& index, std::size_t row, const RunInputs& inputs);
+RecordView RecordOfRow(const FailureFileIndex& index, std::size_t row, const RunFiles& inputs);
 
 }  // namespace frontend

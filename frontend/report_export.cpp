@@ -40,22 +40,37 @@ std::string FullPathText(const std::filesystem::path& path) {
   return std::string(text.begin(), text.end());
 }
 
-std::string WriteFileBytes(const std::filesystem::path& path, const std::string& bytes) {
+std::string WriteFileWith(const std::filesystem::path& path,
+                          const std::function<bool(const ByteSink& put)>& produce) {
   errno = 0;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenForWriting(path), &std::fclose);
   if (!file) {
     return "Cannot create file \"" + FullPathText(path) + "\". " + Reason(errno ? errno : EIO);
   }
   errno = 0;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size() &&
-                       std::fflush(file.get()) == 0;
-  const int write_error = errno;
+  int write_error = 0;
+  const ByteSink put = [&](std::string_view bytes) {
+    if (write_error != 0) return false;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
+      write_error = errno ? errno : EIO;
+    }
+    return write_error == 0;
+  };
+  bool written = produce(put) && write_error == 0;
+  if (written && std::fflush(file.get()) != 0) {
+    write_error = errno ? errno : EIO;
+    written = false;
+  }
   const bool closed = std::fclose(file.release()) == 0;
   if (!written || !closed) {
     const int error = write_error ? write_error : (errno ? errno : EIO);
     return "Cannot write file \"" + FullPathText(path) + "\". " + Reason(error);
   }
   return {};
+}
+
+std::string WriteFileBytes(const std::filesystem::path& path, const std::string& bytes) {
+  return WriteFileWith(path, [&bytes](const ByteSink& put) { return put(bytes); });
 }
 
 std::string WriteReport(const std::filesystem::path& path, const std::vector<std::string>& lines) {

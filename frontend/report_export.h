@@ -2,7 +2,9 @@
 // The exported report: the log's lines as a text file.
 
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace frontend {
@@ -16,6 +18,13 @@ std::string ExportBytes(const std::vector<std::string>& lines);
 // created (PATH the full path, REASON the system's text), and "Cannot write file "PATH". REASON"
 // when writing fails afterwards (a full disk): a failed save is never reported as done.
 std::string WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
+
+// Writes to `path` the bytes that `produce` hands to `put`, in pieces, with the messages of
+// WriteFileBytes. `put` answers false once a write failed; `produce` answers false when it could
+// not give all its bytes (a failed read), which is reported as a failed write.
+using ByteSink = std::function<bool(std::string_view bytes)>;
+std::string WriteFileWith(const std::filesystem::path& path,
+                          const std::function<bool(const ByteSink& put)>& produce);
 
 // WriteFileBytes(path, ExportBytes(lines)).
 std::string WriteReport(const std::filesystem::path& path, const std::vector<std::string>& lines);

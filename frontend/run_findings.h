@@ -27,6 +27,8 @@ class RunFindings {
   bool Finish();
   // True once Finish() succeeded.
   bool ready() const { return ready_; }
+  // The temporary file that holds the list (read it once ready()); empty when none.
+  const std::string& path() const { return temp_path_; }
 
   // Copies the list to `path`, replacing any file of that name. Returns an empty text on
   // success, else "Cannot create file "PATH". REASON" (UTF-8).

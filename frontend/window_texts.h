@@ -12,5 +12,7 @@ inline constexpr const char* kHelpFile = "PRXAuto.chm";
 inline constexpr const char* kSilenceNotices = "Não mostrar novamente nesta execução";
 // The log's context menu entry that saves the last run's failure list.
 inline constexpr const char* kSaveFailureList = "Salvar lista de falhas (CSV)...";
+// The log's context menu entry (and Ctrl+Shift+F) that opens the findings panel.
+inline constexpr const char* kFindingsPanel = "Painel de falhas...";
 
 }  // namespace frontend

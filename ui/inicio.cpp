@@ -23,14 +23,17 @@
 #include <exception>
 
 #include "frontend/control_table.h"
+#include "frontend/file_snapshot.h"
 #include "frontend/message_text.h"
 #include "frontend/report_export.h"
 #include "frontend/save_dialogs.h"
 #include "frontend/shell_messages.h"
 #include "frontend/window_texts.h"
 #include "platform/program_folder.h"
+#include "ui/findings_panel.h"
 #include "ui/input_blocker.h"
 #include "ui/native_path.h"
+#include "ui/return_presses_button.h"
 
 namespace ui {
 namespace {
@@ -80,6 +83,7 @@ Inicio::Inicio(InicioSetup setup, QWidget* parent)
   setMinimumSize(frontend::kMinimumClientWidth, frontend::kMinimumClientHeight);
   resize(frontend::kDesignClientWidth, frontend::kDesignClientHeight);
   ArrangeControls();
+  ReturnPressesButton::Install(this);
 }
 
 Inicio::~Inicio() {
@@ -93,6 +97,7 @@ Inicio::~Inicio() {
     host_->Flush();
     QApplication::restoreOverrideCursor();
   }
+  delete panel_;  // lets go of the list before the list's file goes
 }
 
 void Inicio::CreateControls() {
@@ -159,6 +164,11 @@ void Inicio::CreateControls() {
   acSalvarFalhas = new QAction(Utf8(frontend::kSaveFailureList), this);
   acSalvarFalhas->setObjectName(QStringLiteral("acSalvarFalhas"));
   acSalvarFalhas->setEnabled(false);  // until a run has written its list
+  acPainelFalhas = new QAction(Utf8(frontend::kFindingsPanel), this);
+  acPainelFalhas->setObjectName(QStringLiteral("acPainelFalhas"));
+  acPainelFalhas->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+  acPainelFalhas->setShortcutContext(Qt::WindowShortcut);
+  addAction(acPainelFalhas);
 
   setTabOrder(edArqRisco, edArqSinistro);
   setTabOrder(edArqSinistro, btnOk);
@@ -174,6 +184,7 @@ void Inicio::CreateControls() {
   connect(btnExporta, &QPushButton::clicked, this, &Inicio::btnExportaClick);
   connect(btnAjuda, &QPushButton::clicked, this, &Inicio::btnAjudaClick);
   connect(acSalvarFalhas, &QAction::triggered, this, &Inicio::SalvarFalhasClick);
+  connect(acPainelFalhas, &QAction::triggered, this, &Inicio::PainelFalhasClick);
   connect(edLog, &QPlainTextEdit::customContextMenuRequested, this, &Inicio::ShowLogMenu);
   connect(btnFechar, &QPushButton::clicked, this, &QWidget::close);
   // Enter in a path box presses the default button.
@@ -221,10 +232,16 @@ void Inicio::btnOkClick() {
                              regional_ ? *regional_ : engine::Regional::System(),
                              clock_,
                              invalid_date_notices_};
+  const frontend::RunFiles files{{inputs.risk_path, std::nullopt},
+                                 {inputs.claims_path, std::nullopt}};
   host_ = std::make_unique<frontend::WindowRunHost>(
       static_cast<frontend::RunView&>(*this), lines_, std::move(inputs),
       [this] { QMetaObject::invokeMethod(this, &Inicio::FlushRun, Qt::QueuedConnection); });
-  // The previous list goes; a new one streams to a temporary file while the run goes.
+  // The previous list goes (the panel lets go of it first); a new one streams to a temporary
+  // file while the run goes.
+  if (panel_ != nullptr) panel_->Unload();
+  panel_current_ = false;
+  run_files_ = files;
   findings_.reset();
   acSalvarFalhas->setEnabled(false);
   findings_ = std::make_unique<frontend::RunFindings>();
@@ -245,6 +262,11 @@ void Inicio::RunFinished(const std::optional<std::string>& error) {
   run_.SetFindingSink(nullptr);
   if (closing_) return;
   acSalvarFalhas->setEnabled(findings_ != nullptr && findings_->Finish());
+  // The run has let go of its inputs: what they look like now is what the list describes.
+  run_files_.riscos.snapshot = frontend::TakeSnapshot(run_files_.riscos.path);
+  run_files_.sinistros.snapshot = frontend::TakeSnapshot(run_files_.sinistros.path);
+  have_run_ = true;
+  if (panel_ != nullptr && panel_->isVisible()) LoadPanel();
   input_blocker_.reset();
   QApplication::restoreOverrideCursor();
   running_ = false;
@@ -299,6 +321,7 @@ void Inicio::ShowLogMenu(const QPoint& position) {
   std::unique_ptr<QMenu> menu(edLog->createStandardContextMenu());
   menu->addSeparator();
   menu->addAction(acSalvarFalhas);
+  menu->addAction(acPainelFalhas);
   menu->exec(edLog->viewport()->mapToGlobal(position));
 }
 
@@ -308,6 +331,26 @@ void Inicio::SalvarFalhasClick() {
   if (!desktop_->GetSaveFileName(this, frontend::FailureListDialog(), &path)) return;
   const std::string error = findings_->SaveAs(NativePath(path));
   if (!error.empty()) desktop_->ShowError(this, Utf8(frontend::ErrorBoxMessage(error)));
+}
+
+void Inicio::LoadPanel() {
+  PanelRun run;
+  if (findings_ != nullptr && findings_->ready()) run.list_path = findings_->path();
+  run.result = run_.state().result;
+  run.files = run_files_;
+  panel_->Load(std::move(run));
+  panel_current_ = true;
+}
+
+void Inicio::PainelFalhasClick() {
+  if (panel_ == nullptr) {
+    panel_ = new FindingsPanel(desktop_, this);
+    ReturnPressesButton::Install(panel_);
+  }
+  if (have_run_ && !running_ && !panel_current_) LoadPanel();
+  panel_->show();
+  panel_->raise();
+  panel_->activateWindow();
 }
 
 void Inicio::btnAjudaClick() {

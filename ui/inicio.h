@@ -16,6 +16,7 @@
 
 #include "engine/regional.h"
 #include "engine/validation_run.h"
+#include "frontend/record_view.h"
 #include "frontend/run_findings.h"
 #include "frontend/window_run_host.h"
 #include "platform/clock.h"
@@ -31,6 +32,7 @@ class QToolButton;
 
 namespace ui {
 
+class FindingsPanel;
 class InputBlocker;
 
 // What the window takes from outside; the defaults are the real ones.
@@ -63,6 +65,10 @@ class Inicio : public QWidget, private frontend::RunView {
   void btnAjudaClick();      // open the help file
   // Saves the last run's failure list as CSV (the log's context menu, action acSalvarFalhas).
   void SalvarFalhasClick();
+  // Opens the findings panel over the last run (the log's context menu and Ctrl+Shift+F).
+  void PainelFalhasClick();
+  // The panel, once opened; null before.
+  FindingsPanel* findings_panel() const { return panel_; }
   // Opens a file with the default program of its type; a failure is told in a message box.
   void openWithShell(const QString& path);
 
@@ -88,6 +94,7 @@ class Inicio : public QWidget, private frontend::RunView {
   bool AskInvalidDate(const std::string& message) override;
   void RunFinished(const std::optional<std::string>& error) override;
   void ShowLogMenu(const QPoint& position);
+  void LoadPanel();
 
   QLabel* Label3 = nullptr;
   QLineEdit* edArqRisco = nullptr;
@@ -102,6 +109,8 @@ class Inicio : public QWidget, private frontend::RunView {
   QProgressBar* ProgressBar = nullptr;
   QPlainTextEdit* edLog = nullptr;
   QAction* acSalvarFalhas = nullptr;  // in the log's context menu
+  QAction* acPainelFalhas = nullptr;  // in the log's context menu, and Ctrl+Shift+F
+  FindingsPanel* panel_ = nullptr;    // a window of its own, owned by this one
 
   std::string program_folder_;
   std::optional<engine::Regional> regional_;
@@ -114,6 +123,9 @@ class Inicio : public QWidget, private frontend::RunView {
   std::unique_ptr<frontend::WindowRunHost> host_;
   std::unique_ptr<InputBlocker> input_blocker_;
   std::unique_ptr<frontend::RunFindings> findings_;  // the failure list of the last run
+  frontend::RunFiles run_files_;  // the inputs of the last run, as it opened them
+  bool have_run_ = false;         // a run has ended since the window opened
+  bool panel_current_ = false;    // the panel shows the last run
   bool running_ = false;
   bool closing_ = false;
 };

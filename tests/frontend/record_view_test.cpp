@@ -47,7 +47,7 @@ TEST_F(RecordViewTest, ShowsEveryFieldOfTheRecordWithItsFailures) {
                                            "riscos;;PREMIO;estrutura\r\n"
                                            "riscos;2;APOLICE+ITEM;sem_apolice\r\n";
   const FailureFileIndex index(list);
-  const RunInputs inputs{{path_, snapshot_}, {dir_.file("sinistros.dbf"), std::nullopt}};
+  const RunFiles inputs{{path_, snapshot_}, {dir_.file("sinistros.dbf"), std::nullopt}};
   EXPECT_EQ(RecordOfRow(index, 3, inputs).status, RecordView::Status::kNoRecord);
   const RecordView view = RecordOfRow(index, 4, inputs);
   ASSERT_EQ(view.status, RecordView::Status::kShown) << view.message;

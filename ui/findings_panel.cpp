@@ -1,0 +1,317 @@
+#include "ui/findings_panel.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <exception>
+
+#include "engine/text.h"
+#include "frontend/failure_chart_data.h"
+#include "frontend/failure_list_error.h"
+#include "frontend/failure_rows_save.h"
+#include "frontend/message_text.h"
+#include "frontend/save_dialogs.h"
+#include "ui/desktop_services.h"
+#include "ui/failure_chart.h"
+#include "ui/failure_table_model.h"
+#include "ui/native_path.h"
+#include "ui/record_dialog.h"
+
+namespace ui {
+namespace {
+
+constexpr std::size_t kChartBars = 10;  // fields per table in the chart
+
+QString Text(std::string_view bytes) {
+  return QString::fromStdString(frontend::DisplayLine(bytes));
+}
+
+QString Everything() { return QStringLiteral("(todos)"); }
+
+// The filter's value chosen in a combo box: the raw bytes kept as the item's data.
+std::string Chosen(const QComboBox* box) {
+  const QByteArray value = box->currentData().toByteArray();
+  return std::string(value.constData(), static_cast<std::size_t>(value.size()));
+}
+
+}  // namespace
+
+FindingsPanel::FindingsPanel(std::shared_ptr<DesktopServices> desktop, QWidget* parent)
+    : QWidget(parent, Qt::Window), desktop_(std::move(desktop)) {
+  setObjectName(QStringLiteral("frmPainelFalhas"));
+  setWindowTitle(QStringLiteral("Painel de falhas"));
+  CreateControls();
+  resize(900, 680);
+  Unload();
+  lbVeredito->setText(QStringLiteral("Nenhuma crítica executada."));
+}
+
+FindingsPanel::~FindingsPanel() {
+  StopLoading();
+  ClearTable();
+}
+
+void FindingsPanel::CreateControls() {
+  auto* layout = new QVBoxLayout(this);
+  lbVeredito = new QLabel(this);
+  lbVeredito->setObjectName(QStringLiteral("lbVeredito"));
+  lbVeredito->setWordWrap(true);
+  lbVeredito->setTextFormat(Qt::RichText);
+  lbVeredito->setMargin(8);
+  lbVeredito->setAutoFillBackground(true);
+  layout->addWidget(lbVeredito);
+
+  grFalhas = new FailureChart(this);
+  auto* chart_area = new QScrollArea(this);
+  chart_area->setWidget(grFalhas);
+  chart_area->setWidgetResizable(true);
+  chart_area->setMaximumHeight(240);
+  layout->addWidget(chart_area);
+
+  auto* filters = new QHBoxLayout;
+  const auto combo = [this, filters](const QString& label, const char* name) {
+    auto* caption = new QLabel(label, this);
+    auto* box = new QComboBox(this);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    caption->setBuddy(box);
+    filters->addWidget(caption);
+    filters->addWidget(box);
+    connect(box, &QComboBox::currentIndexChanged, this, [this] {
+      if (!filling_) FilterChanged();
+    });
+    return box;
+  };
+  cbArquivo = combo(QStringLiteral("&Arquivo"), "cbArquivo");
+  cbCampo = combo(QStringLiteral("Ca&mpo"), "cbCampo");
+  cbVerificacao = combo(QStringLiteral("&Verificação"), "cbVerificacao");
+  auto* search_caption = new QLabel(QStringLiteral("A&pólice"), this);
+  edApolice = new QLineEdit(this);
+  edApolice->setObjectName(QStringLiteral("edApolice"));
+  edApolice->setPlaceholderText(QStringLiteral("parte do número"));
+  edApolice->setClearButtonEnabled(true);
+  search_caption->setBuddy(edApolice);
+  filters->addWidget(search_caption);
+  filters->addWidget(edApolice, 1);
+  connect(edApolice, &QLineEdit::textChanged, this, &FindingsPanel::FilterChanged);
+  layout->addLayout(filters);
+
+  tvFalhas = new QTableView(this);
+  tvFalhas->setObjectName(QStringLiteral("tvFalhas"));
+  tvFalhas->setSelectionBehavior(QAbstractItemView::SelectRows);
+  tvFalhas->setSelectionMode(QAbstractItemView::SingleSelection);
+  tvFalhas->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  tvFalhas->setWordWrap(false);
+  // Rows of one height: the view never asks a million rows for their size.
+  tvFalhas->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  tvFalhas->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+  tvFalhas->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  tvFalhas->setToolTip(QStringLiteral("Clique duas vezes numa linha para ver o registro"));
+  connect(tvFalhas, &QTableView::doubleClicked, this,
+          [this](const QModelIndex& index) { ShowRecord(index.row()); });
+  layout->addWidget(tvFalhas, 1);
+
+  auto* bottom = new QHBoxLayout;
+  lbContagem = new QLabel(this);
+  lbContagem->setObjectName(QStringLiteral("lbContagem"));
+  bottom->addWidget(lbContagem, 1);
+  btnSalvar = new QPushButton(QStringLiteral("&Salvar falhas mostradas..."), this);
+  btnSalvar->setObjectName(QStringLiteral("btnSalvar"));
+  btnSalvar->setToolTip(QStringLiteral("Salva as linhas mostradas como CSV"));
+  connect(btnSalvar, &QPushButton::clicked, this, &FindingsPanel::SalvarClick);
+  bottom->addWidget(btnSalvar);
+  layout->addLayout(bottom);
+}
+
+void FindingsPanel::StopLoading() {
+  if (!loader_.joinable()) return;
+  cancel_loading_.store(true);
+  loader_.join();
+  cancel_loading_.store(false);
+  const std::lock_guard lock(loaded_mutex_);
+  loaded_.reset();
+  load_error_.reset();
+}
+
+void FindingsPanel::ClearTable() {
+  job_.reset();  // no answer comes after this
+  tvFalhas->setModel(nullptr);
+  model_.reset();
+  index_.reset();
+}
+
+void FindingsPanel::Unload() {
+  ++generation_;
+  StopLoading();
+  if (record_dialog_ != nullptr) record_dialog_->close();
+  ClearTable();
+  run_ = PanelRun{};
+  grFalhas->SetTables({});
+  filling_ = true;
+  for (QComboBox* box : {cbArquivo, cbCampo, cbVerificacao}) box->clear();
+  filling_ = false;
+  for (QWidget* control :
+       std::initializer_list<QWidget*>{cbArquivo, cbCampo, cbVerificacao, edApolice, btnSalvar}) {
+    control->setEnabled(false);
+  }
+  lbVeredito->setText(QStringLiteral("Crítica em andamento..."));
+  lbVeredito->setPalette(palette());
+  lbContagem->clear();
+}
+
+void FindingsPanel::Load(PanelRun run) {
+  Unload();
+  run_ = std::move(run);
+  lbVeredito->clear();
+  grFalhas->SetTables(frontend::ChartData(run_.result, kChartBars));
+  if (run_.list_path.empty()) {
+    lbContagem->setText(QStringLiteral("Esta crítica não tem lista de falhas."));
+    return;
+  }
+  lbContagem->setText(QStringLiteral("Lendo a lista de falhas..."));
+  loader_ = std::thread([this, path = run_.list_path] {
+    std::unique_ptr<frontend::FailureFileIndex> index;
+    std::optional<std::string> error;
+    try {
+      index = std::make_unique<frontend::FailureFileIndex>(
+          path, [this] { return cancel_loading_.load(); });
+    } catch (const frontend::FailureListCancelled&) {
+      return;
+    } catch (const std::exception& e) {
+      error = e.what();
+    }
+    {
+      const std::lock_guard lock(loaded_mutex_);
+      loaded_ = std::move(index);
+      load_error_ = std::move(error);
+    }
+    QMetaObject::invokeMethod(this, &FindingsPanel::IndexReady, Qt::QueuedConnection);
+  });
+}
+
+void FindingsPanel::IndexReady() {
+  std::optional<std::string> error;
+  {
+    const std::lock_guard lock(loaded_mutex_);
+    if (!loaded_ && !load_error_) return;  // a reading that was stopped since
+    index_ = std::move(loaded_);
+    error = std::move(load_error_);
+    load_error_.reset();
+  }
+  if (loader_.joinable()) loader_.join();
+  if (error) {
+    lbContagem->setText(QString::fromStdString(frontend::DecodeMessage(*error)));
+    return;
+  }
+  model_ = std::make_unique<FailureTableModel>(*index_);
+  tvFalhas->setModel(model_.get());
+  const std::uint64_t generation = generation_;
+  job_ = std::make_unique<frontend::FilterJob>(
+      index_->keys(), [this, generation](std::uint64_t ticket, std::vector<std::uint32_t> rows) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, ticket, rows = std::move(rows)]() mutable {
+              if (generation == generation_) RowsReady(ticket, std::move(rows));
+            },
+            Qt::QueuedConnection);
+      });
+  filter_ = {};
+  for (QWidget* control :
+       std::initializer_list<QWidget*>{cbArquivo, cbCampo, cbVerificacao, edApolice, btnSalvar}) {
+    control->setEnabled(true);
+  }
+  edApolice->setEnabled(index_->HasApolice());
+  filling_ = true;
+  edApolice->clear();
+  filling_ = false;
+  FillChoices();
+  ShowCount();
+  emit Loaded();
+}
+
+void FindingsPanel::FillChoices() {
+  if (!index_) return;
+  filling_ = true;
+  const std::pair<QComboBox*, frontend::FilterColumn> boxes[] = {
+      {cbArquivo, frontend::FilterColumn::kArquivo},
+      {cbCampo, frontend::FilterColumn::kCampo},
+      {cbVerificacao, frontend::FilterColumn::kVerificacao}};
+  for (const auto& [box, column] : boxes) {
+    const std::string current = Chosen(box);
+    box->clear();
+    std::size_t all = 0;
+    const std::vector<frontend::FilterChoice> choices =
+        frontend::Choices(index_->keys(), filter_, column);
+    for (const frontend::FilterChoice& choice : choices) all += choice.rows;
+    box->addItem(QStringLiteral("%1 (%2)").arg(Everything()).arg(all), QByteArray());
+    int selected = 0;
+    for (const frontend::FilterChoice& choice : choices) {
+      box->addItem(QStringLiteral("%1 (%2)").arg(Text(choice.value).trimmed()).arg(choice.rows),
+                   QByteArray::fromStdString(choice.value));
+      if (choice.value == current) selected = box->count() - 1;
+    }
+    box->setCurrentIndex(selected);
+  }
+  filling_ = false;
+}
+
+void FindingsPanel::FilterChanged() {
+  if (filling_ || !job_) return;
+  filter_.arquivo = Chosen(cbArquivo);
+  filter_.campo = Chosen(cbCampo);
+  filter_.verificacao = Chosen(cbVerificacao);
+  filter_.apolice = engine::Utf8ToWin1252(edApolice->text().toStdString());
+  FillChoices();
+  lbContagem->setText(QStringLiteral("Filtrando..."));
+  ticket_ = job_->Request(filter_);
+}
+
+void FindingsPanel::RowsReady(std::uint64_t ticket, std::vector<std::uint32_t> rows) {
+  if (ticket != ticket_ || !model_) return;
+  model_->SetRows(std::move(rows));
+  ShowCount();
+  emit Filtered();
+}
+
+void FindingsPanel::ShowCount() {
+  if (!model_ || !index_) return;
+  lbContagem->setText(
+      QStringLiteral("%1 de %2 falhas mostradas").arg(model_->rowCount()).arg(index_->RowCount()));
+}
+
+std::vector<std::uint32_t> FindingsPanel::ShownRows() const {
+  return model_ ? model_->rows() : std::vector<std::uint32_t>{};
+}
+
+void FindingsPanel::ShowRecord(int row) {
+  if (!model_ || row < 0 || row >= model_->rowCount()) return;
+  const std::uint32_t list_row = model_->ListRow(row);
+  const frontend::RecordView view = frontend::RecordOfRow(*index_, list_row, run_.files);
+  const std::string& arquivo = index_->keys().groups()[index_->keys().group(list_row)].arquivo;
+  const std::string& path =
+      arquivo == "sinistros" ? run_.files.sinistros.path : run_.files.riscos.path;
+  if (record_dialog_ != nullptr) record_dialog_->close();
+  record_dialog_ = new RecordDialog(view, FromNativePath(path), this);
+  record_dialog_->setAttribute(Qt::WA_DeleteOnClose);
+  connect(record_dialog_, &QObject::destroyed, this, [this, dialog = record_dialog_] {
+    if (record_dialog_ == dialog) record_dialog_ = nullptr;
+  });
+  record_dialog_->show();
+}
+
+void FindingsPanel::SalvarClick() {
+  if (!model_) return;
+  QString path;
+  if (!desktop_->GetSaveFileName(this, frontend::FailureListDialog(), &path)) return;
+  const std::string error = frontend::SaveRowsCsv(*index_, model_->rows(), NativePath(path));
+  if (!error.empty())
+    desktop_->ShowError(this, QString::fromStdString(frontend::ErrorBoxMessage(error)));
+}
+
+}  // namespace ui

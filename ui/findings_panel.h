@@ -1,0 +1,111 @@
+#pragma once
+// The findings panel: a second, non-modal window over the last run. It shows the run's verdict,
+// a chart of the fields that fail most, and the failure list as a table with filters by file,
+// field and check and a search by policy number; a double click on a row shows its record, and
+// the rows shown can be saved.
+//
+// The list is read on a thread of its own when the panel is given a run (an offset index, never
+// the rows); filtering runs on frontend::FilterJob's thread. The window stays responsive
+// meanwhile. Unload() lets go of the list before the run that made it removes it.
+
+#include <QWidget>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/run_result.h"
+#include "frontend/failure_file_index.h"
+#include "frontend/failure_filter.h"
+#include "frontend/filter_job.h"
+#include "frontend/record_view.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+
+namespace ui {
+
+class DesktopServices;
+class FailureChart;
+class FailureTableModel;
+class RecordDialog;
+
+// What the panel shows of one run.
+struct PanelRun {
+  std::string list_path;  // the run's failure list; empty: the run has none
+  engine::RunResult result;
+  frontend::RunFiles files;  // the inputs, with the snapshots taken for the run
+};
+
+class FindingsPanel : public QWidget {
+  Q_OBJECT
+
+ public:
+  FindingsPanel(std::shared_ptr<DesktopServices> desktop, QWidget* parent = nullptr);
+  ~FindingsPanel() override;
+
+  // Shows `run`, reading its list in the background (Loaded() is emitted when it is in).
+  void Load(PanelRun run);
+  // Drops the list (its file may go) and shows that a run is going on.
+  void Unload();
+  bool IsLoaded() const { return index_ != nullptr; }
+
+  // The list's rows shown, in view order (numbers of rows of the list).
+  std::vector<std::uint32_t> ShownRows() const;
+  const frontend::FailureFileIndex* index() const { return index_.get(); }
+  // The record view of the row shown at `row`, as a double click opens it.
+  void ShowRecord(int row);
+  // Saves the rows shown (the save button).
+  void SalvarClick();
+
+ signals:
+  void Loaded();    // the list is in and the table shows it
+  void Filtered();  // the table shows the rows of the newest filter
+
+ private:
+  void CreateControls();
+  void IndexReady();
+  void StopLoading();
+  void FilterChanged();
+  void FillChoices();
+  void RowsReady(std::uint64_t ticket, std::vector<std::uint32_t> rows);
+  void ShowCount();
+  void ClearTable();
+
+  std::shared_ptr<DesktopServices> desktop_;
+  PanelRun run_;
+
+  QLabel* lbVeredito = nullptr;
+  FailureChart* grFalhas = nullptr;
+  QComboBox* cbArquivo = nullptr;
+  QComboBox* cbCampo = nullptr;
+  QComboBox* cbVerificacao = nullptr;
+  QLineEdit* edApolice = nullptr;
+  QLabel* lbContagem = nullptr;
+  QPushButton* btnSalvar = nullptr;
+  QTableView* tvFalhas = nullptr;
+  RecordDialog* record_dialog_ = nullptr;
+
+  // The reading of the list: the thread, its cancel flag, and the index it hands over.
+  std::thread loader_;
+  std::atomic<bool> cancel_loading_{false};
+  std::mutex loaded_mutex_;
+  std::unique_ptr<frontend::FailureFileIndex> loaded_;
+  std::optional<std::string> load_error_;
+
+  std::unique_ptr<frontend::FailureFileIndex> index_;
+  std::unique_ptr<FailureTableModel> model_;
+  std::unique_ptr<frontend::FilterJob> job_;
+  frontend::FailureFilter filter_;
+  std::uint64_t ticket_ = 0;      // the newest filter request
+  std::uint64_t generation_ = 0;  // counts Load/Unload, so a late answer of an old list is dropped
+  bool filling_ = false;          // the combo boxes are being refilled: their signals are ours
+};
+
+}  // namespace ui

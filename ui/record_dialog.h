@@ -1,0 +1,27 @@
+#pragma once
+// The record behind a row of the failure list: every field with its name, type, width and stored
+// text, the fields that failed highlighted with their checks. A record that cannot be shown (the
+// file changed since the run, or the row names no record) shows why instead.
+
+#include <QDialog>
+
+#include "frontend/record_view.h"
+
+class QLabel;
+class QTableWidget;
+
+namespace ui {
+
+class RecordDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  // `file`: the input's path as the run used it, for the title line (UTF-8).
+  RecordDialog(const frontend::RecordView& view, const QString& file, QWidget* parent = nullptr);
+
+ private:
+  QLabel* lbRegistro = nullptr;
+  QTableWidget* tbCampos = nullptr;
+};
+
+}  // namespace ui
