@@ -27,6 +27,9 @@ install(FILES ${TALMERO_BIN_DIR}/tabelas.dbf ${TALMERO_BIN_DIR}/anexos.dbf
         DESTINATION ${TALMERO_INSTALL_DIR})
 install(DIRECTORY ${TALMERO_BIN_DIR}/amostras DESTINATION ${TALMERO_INSTALL_DIR})
 
+# The help pages as HTML (opened in the browser when no CHM viewer is there).
+install(DIRECTORY ${TALMERO_BIN_DIR}/ajuda DESTINATION ${TALMERO_INSTALL_DIR})
+
 # The help file, when the build could compile it (cmake/Help.cmake).
 if(TARGET talmero_help)
   install(FILES ${TALMERO_BIN_DIR}/PRXAuto.chm DESTINATION ${TALMERO_INSTALL_DIR})

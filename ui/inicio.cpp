@@ -24,6 +24,7 @@
 
 #include "frontend/control_table.h"
 #include "frontend/file_snapshot.h"
+#include "frontend/help_open.h"
 #include "frontend/message_text.h"
 #include "frontend/report_export.h"
 #include "frontend/save_dialogs.h"
@@ -354,11 +355,15 @@ void Inicio::PainelFalhasClick() {
 }
 
 void Inicio::btnAjudaClick() {
-  openWithShell(FromNativePath(program_folder_ + frontend::kHelpFile));
+  ShowShellResult(frontend::OpenHelp(program_folder_, [this](const std::string& path) {
+    return desktop_->OpenFile(this, FromNativePath(path));
+  }));
 }
 
-void Inicio::openWithShell(const QString& path) {
-  const std::string_view message = frontend::ShellMessage(desktop_->OpenFile(this, path));
+void Inicio::openWithShell(const QString& path) { ShowShellResult(desktop_->OpenFile(this, path)); }
+
+void Inicio::ShowShellResult(int code) {
+  const std::string_view message = frontend::ShellMessage(code);
   if (!message.empty()) desktop_->ShowMessage(this, Utf8(message));
 }
 

@@ -95,6 +95,8 @@ class Inicio : public QWidget, private frontend::RunView {
   void RunFinished(const std::optional<std::string>& error) override;
   void ShowLogMenu(const QPoint& position);
   void LoadPanel();
+  // The message of a result code of opening a file, when it has one.
+  void ShowShellResult(int code);
 
   QLabel* Label3 = nullptr;
   QLineEdit* edArqRisco = nullptr;

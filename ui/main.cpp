@@ -10,14 +10,13 @@
 #include <vector>
 
 #include "frontend/window_options.h"
-#include "frontend/window_texts.h"
+#include "ui/application_setup.h"
 #include "ui/desktop_services.h"
 #include "ui/inicio.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("talmero-prx"));
-  QApplication::setApplicationDisplayName(QString::fromUtf8(frontend::kApplicationTitle));
+  ui::SetUpApplication();
 
   // Qt has taken its own options (-platform, ...) out of argv.
   std::vector<std::string> args;

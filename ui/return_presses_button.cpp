@@ -16,7 +16,8 @@ void ReturnPressesButton::Install(QWidget* window) {
 bool ReturnPressesButton::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress) return false;
   auto* button = qobject_cast<QPushButton*>(watched);
-  if (button == nullptr || !button->isEnabled() || !button->hasFocus()) return false;
+  // Key events reach only the focused widget.
+  if (button == nullptr || !button->isEnabled()) return false;
   auto* window = qobject_cast<QWidget*>(parent());
   if (window == nullptr || button->window() != window) return false;
   const auto* key = static_cast<QKeyEvent*>(event);

@@ -28,6 +28,11 @@ class FakeDesktop : public ui::DesktopServices {
   }
   int OpenFile(QWidget*, const QString& path) override {
     opened.push_back(path);
+    if (!open_results.empty()) {
+      const int result = open_results.front();
+      open_results.erase(open_results.begin());
+      return result;
+    }
     return open_result;
   }
   void ShowError(QWidget*, const QString& text) override { errors.push_back(text); }
@@ -41,6 +46,7 @@ class FakeDesktop : public ui::DesktopServices {
   std::optional<QString> open_answer;  // nullopt: the user cancels
   std::optional<QString> save_answer;
   int open_result = frontend::kShellOpened;
+  std::vector<int> open_results;  // answered first, one per opening, before open_result
   bool silence_notices = false;
   std::function<void()> on_notice;  // runs while the notice is "on screen"
 

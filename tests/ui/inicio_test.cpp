@@ -1,7 +1,9 @@
 // The window's controls, their arrangement, the browse buttons, the export and the help.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -11,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include "frontend/control_table.h"
 #include "support/catalog_files.h"
@@ -213,25 +216,33 @@ TEST_F(InicioActionsTest, ExportToAnUncreatableFileShowsTheErrorAndOpensNothing)
   EXPECT_TRUE(desktop_->messages.empty());
 }
 
-TEST_F(InicioActionsTest, HelpOpensTheHelpFileOfTheProgramFolder) {
+TEST_F(InicioActionsTest, HelpOpensTheHelpFileOrItsPagesInTheBrowser) {
+  const QString chm = QString::fromStdString(dir_.folder() + "PRXAuto.chm");
+  const QString html = QString::fromStdString(dir_.folder() + "ajuda/index.html");
+  const QString no_program =
+      "There is no application associated with the given filename extension.";
   struct Case {
-    int result;
+    std::vector<int> results;  // of each opening, in turn
+    std::vector<QString> opened;
     QString message;
   };
-  const Case cases[] = {{frontend::kShellOpened, ""},
-                        {frontend::kShellFileNotFound, "The specified file was not found."},
-                        {frontend::kShellNoAssociation,
-                         "There is no application associated with the given filename extension."},
-                        {0, ""},
-                        {20, ""}};
+  const Case cases[] = {
+      {{frontend::kShellOpened}, {chm}, ""},
+      {{frontend::kShellFileNotFound}, {chm}, "The specified file was not found."},
+      // No CHM viewer: the same pages in the browser, without a message.
+      {{frontend::kShellNoAssociation, frontend::kShellOpened}, {chm, html}, ""},
+      // Neither opens: the CHM's failure is told.
+      {{frontend::kShellNoAssociation, frontend::kShellFileNotFound}, {chm, html}, no_program},
+      {{frontend::kShellNoAssociation, frontend::kShellNoAssociation}, {chm, html}, no_program},
+      {{0}, {chm}, ""},
+      {{20}, {chm}, ""}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.result);
+    SCOPED_TRACE(c.results.front());
     desktop_->opened.clear();
     desktop_->messages.clear();
-    desktop_->open_result = c.result;
+    desktop_->open_results = c.results;
     Control<QPushButton>("btnAjuda")->click();
-    ASSERT_EQ(desktop_->opened.size(), 1u);
-    EXPECT_EQ(desktop_->opened[0], QString::fromStdString(dir_.folder() + "PRXAuto.chm"));
+    EXPECT_EQ(desktop_->opened, c.opened);
     if (c.message.isEmpty()) {
       EXPECT_TRUE(desktop_->messages.empty());
     } else {
@@ -239,6 +250,26 @@ TEST_F(InicioActionsTest, HelpOpensTheHelpFileOfTheProgramFolder) {
       EXPECT_EQ(desktop_->messages[0], c.message);
     }
   }
+}
+
+TEST_F(InicioActionsTest, ReturnPressesTheFocusedButton) {
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(Control<QPushButton>("btnExporta"), &press);
+  EXPECT_EQ(desktop_->save_dialogs, 1);
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Enter, Qt::KeypadModifier);
+  QApplication::sendEvent(Control<QPushButton>("btnAjuda"), &enter);
+  EXPECT_EQ(desktop_->opened.size(), 1u);
+  window_->show();
+  QApplication::sendEvent(Control<QPushButton>("btnFechar"), &press);
+  EXPECT_FALSE(window_->isVisible());
+}
+
+TEST(ApplicationSetupTest, QtsOwnTextsAreInBrazilianPortuguese) {
+  // ui_test_main set the application up as the program does.
+  EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Look in:"));
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancelar"));
+  // No display name: Qt appends none to the window's titles.
+  EXPECT_FALSE(QGuiApplication::applicationDisplayName().contains(QStringLiteral("Talmero PRX")));
 }
 
 TEST_F(InicioActionsTest, CloseButtonClosesTheWindow) {
