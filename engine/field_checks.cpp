@@ -282,7 +282,7 @@ class RecordWalker {
         if (sink_ != nullptr) Tell(p, FindingCheck::kTamanho);
       }
     }
-    if (rule->date_check && !ValidaData(ctx_, value.text)) {
+    if (rule->date_check && !CheckDate(p, value.text)) {
       if (!rule->zeros_allowed || !IsZeroText(plan, value) ||
           (plan.is_birth_date && product_ == kDefaultProductType)) {
         ++rule->erro_dom;
@@ -296,6 +296,12 @@ class RecordWalker {
         if (sink_ != nullptr) Tell(p, FindingCheck::kDominio, qualifier_);
       }
     }
+  }
+
+  bool CheckDate(int p, std::string_view text) {
+    const DatePlace place{file_ == FindingFile::kRiscos ? ctx_.risk_path : ctx_.claims_path,
+                          dados_.RecNo(), plans_[static_cast<std::size_t>(p)].field->name};
+    return ValidaData(ctx_, text, &place);
   }
 
   // Out of the record loop's way: only a failure with a sink attached comes here.
@@ -364,7 +370,7 @@ class RecordWalker {
 
 }  // namespace
 
-bool ValidaData(RunContext& ctx, std::string_view text) {
+bool ValidaData(RunContext& ctx, std::string_view text, const DatePlace* place) {
   int year = 0;
   int month = 0;
   int day = 0;
@@ -373,7 +379,11 @@ bool ValidaData(RunContext& ctx, std::string_view text) {
   if (!IsCalendarDate(year, month, day)) {
     std::string message(kInvalidDate);
     message.append(text);
-    ctx.host.ShowInvalidDate(message);
+    if (place != nullptr) {
+      ctx.host.ShowInvalidDateAt(message, *place);
+    } else {
+      ctx.host.ShowInvalidDate(message);
+    }
     return false;
   }
   return true;

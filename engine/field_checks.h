@@ -10,7 +10,8 @@ namespace engine {
 bool WalkRecords(RunContext& ctx);
 
 // The date check: true when `text` is a plausible date written YYYYMMDD. An impossible calendar
-// date shows the invalid-date notice. Years outside 1900..current_year+5 are false silently.
-bool ValidaData(RunContext& ctx, std::string_view text);
+// date shows the invalid-date notice (with `place` when given). Years outside
+// 1900..current_year+5 are false silently.
+bool ValidaData(RunContext& ctx, std::string_view text, const DatePlace* place = nullptr);
 
 }  // namespace engine

@@ -4,6 +4,7 @@
 // plain vectors and a fixed clock.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,13 @@
 #include "platform/clock.h"
 
 namespace engine {
+
+// Where the date of an invalid-date notice stands.
+struct DatePlace {
+  std::string_view file;     // the input's path as typed
+  std::uint32_t record = 0;  // physical record number, from 1, deleted records counted
+  std::string_view field;    // the field's name
+};
 
 class RunHost {
  public:
@@ -28,6 +36,11 @@ class RunHost {
   // The invalid-date notice; `message` is "Data Inválida : " followed by the text (Windows-1252).
   // The window shows a modal box and returns when it is closed; the runner writes a line.
   virtual void ShowInvalidDate(std::string_view message) = 0;
+  // The same notice with where the date stands; a host that has no use for the place (the
+  // runner, whose line stays as it is) shows the notice alone.
+  virtual void ShowInvalidDateAt(std::string_view message, const DatePlace& /*place*/) {
+    ShowInvalidDate(message);
+  }
 
   virtual const Regional& regional() const = 0;
   virtual platform::LocalDateTime Now() = 0;

@@ -58,11 +58,26 @@ void WindowRunHost::ReplaceLine(std::size_t index, std::string_view line) {
 
 void WindowRunHost::SetProgress(int position) { Post({Output::Kind::kProgress, {}, 0, position}); }
 
-void WindowRunHost::ShowInvalidDate(std::string_view message) {
+std::string DatePlaceText(const engine::DatePlace& place) {
+  std::string text = "Arquivo: ";
+  text.append(place.file);
+  text += ", registro " + std::to_string(place.record) + ", campo ";
+  text.append(place.field);
+  return text;
+}
+
+void WindowRunHost::ShowInvalidDate(std::string_view message) { Notice(message, std::nullopt); }
+
+void WindowRunHost::ShowInvalidDateAt(std::string_view message, const engine::DatePlace& place) {
+  Notice(message, DatePlaceText(place));
+}
+
+void WindowRunHost::Notice(std::string_view message, std::optional<std::string> place) {
   if (notices_silenced_.load()) return;
   // The lines written before the notice are shown before it; the worker waits for the box.
   std::unique_lock lock(mutex_);
   notice_ = std::string(message);
+  notice_place_ = std::move(place);
   notice_answered_ = false;
   WakeLocked();
   answered_.wait(lock, [this] { return notice_answered_; });
@@ -71,17 +86,20 @@ void WindowRunHost::ShowInvalidDate(std::string_view message) {
 void WindowRunHost::Flush() {
   std::vector<Output> batch;
   std::optional<std::string> notice;
+  std::optional<std::string> place;
   bool ended = false;
   {
     std::lock_guard lock(mutex_);
     batch.swap(pending_);
     notice.swap(notice_);
+    place.swap(notice_place_);
     ended = ended_;
     flush_due_ = false;
   }
   Apply(batch);
   if (notice) {
-    const bool silence = view_.AskInvalidDate(*notice);
+    const bool silence =
+        place ? view_.AskInvalidDateAt(*notice, *place) : view_.AskInvalidDate(*notice);
     if (silence) notices_silenced_.store(true);
     std::lock_guard lock(mutex_);
     notice_answered_ = true;

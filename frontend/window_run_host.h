@@ -25,6 +25,9 @@
 
 namespace frontend {
 
+// "Arquivo: X, registro N, campo C": the secondary text of the invalid-date box.
+std::string DatePlaceText(const engine::DatePlace& place);
+
 // What the window does with the run's requests, always on its own thread.
 class RunView {
  public:
@@ -36,6 +39,12 @@ class RunView {
   virtual void ProgressChanged(int position) = 0;  // 0..100
   // Shows the notice (Windows-1252); true when the user asked not to see it again in this run.
   virtual bool AskInvalidDate(const std::string& message) = 0;
+  // The same with where the date stands, "Arquivo: X, registro N, campo C" (bytes as the engine
+  // and the file system give them: decode with DecodeMessage). A window without a place for it
+  // shows the notice alone.
+  virtual bool AskInvalidDateAt(const std::string& message, const std::string& /*place*/) {
+    return AskInvalidDate(message);
+  }
   // The run has ended: `error` is the message of the error that ended it (Windows-1252).
   virtual void RunFinished(const std::optional<std::string>& error) = 0;
 };
@@ -77,6 +86,7 @@ class WindowRunHost : public engine::RunHost {
   void ReplaceLine(std::size_t index, std::string_view line) override;
   void SetProgress(int position) override;
   void ShowInvalidDate(std::string_view message) override;
+  void ShowInvalidDateAt(std::string_view message, const engine::DatePlace& place) override;
   const engine::Regional& regional() const override { return inputs_.regional; }
   platform::LocalDateTime Now() override { return inputs_.clock(); }
   std::string ProgramFolder() override { return inputs_.program_folder; }
@@ -92,6 +102,8 @@ class WindowRunHost : public engine::RunHost {
     int position = 0;       // kProgress
   };
 
+  // Hands the notice to the window and waits for its answer.
+  void Notice(std::string_view message, std::optional<std::string> place);
   // Queues under the lock; wakes the window when no flush is due yet.
   void Post(Output output);
   void WakeLocked();
@@ -108,6 +120,7 @@ class WindowRunHost : public engine::RunHost {
   std::vector<Output> pending_;
   bool flush_due_ = false;
   std::optional<std::string> notice_;  // waiting for the window
+  std::optional<std::string> notice_place_;
   bool notice_answered_ = false;
   bool ended_ = false;  // the worker's last words are queued
   std::optional<std::string> error_;

@@ -85,8 +85,9 @@ void QtDesktopServices::ShowMessage(QWidget* owner, const QString& text) {
   box.exec();
 }
 
-bool QtDesktopServices::ShowInvalidDate(QWidget* owner, const QString& text) {
+bool QtDesktopServices::ShowInvalidDate(QWidget* owner, const QString& text, const QString& place) {
   QMessageBox box(QMessageBox::NoIcon, Title(), text, QMessageBox::Ok, owner);
+  box.setInformativeText(place);
   auto* silence = new QCheckBox(QString::fromUtf8(frontend::kSilenceNotices));
   box.setCheckBox(silence);  // the box owns it
   box.exec();

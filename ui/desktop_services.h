@@ -30,9 +30,9 @@ class DesktopServices {
   // Modal boxes with the application title as caption and one OK button.
   virtual void ShowError(QWidget* owner, const QString& text) = 0;    // error icon
   virtual void ShowMessage(QWidget* owner, const QString& text) = 0;  // no icon
-  // The invalid-date notice of a run. Returns true when the user asked not to see the notice
-  // again during this run.
-  virtual bool ShowInvalidDate(QWidget* owner, const QString& text) = 0;
+  // The invalid-date notice of a run, with where the date stands as the box's secondary text
+  // (empty: none). Returns true when the user asked not to see the notice again during this run.
+  virtual bool ShowInvalidDate(QWidget* owner, const QString& text, const QString& place) = 0;
 };
 
 // The real desktop: Qt's file dialogs, QDesktopServices and QMessageBox.
@@ -43,7 +43,7 @@ class QtDesktopServices : public DesktopServices {
   int OpenFile(QWidget* owner, const QString& path) override;
   void ShowError(QWidget* owner, const QString& text) override;
   void ShowMessage(QWidget* owner, const QString& text) override;
-  bool ShowInvalidDate(QWidget* owner, const QString& text) override;
+  bool ShowInvalidDate(QWidget* owner, const QString& text, const QString& place) override;
 
  private:
   QString last_open_folder_;  // empty: the current folder

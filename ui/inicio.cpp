@@ -300,9 +300,12 @@ void Inicio::LineReplaced(std::size_t index) {
 
 void Inicio::ProgressChanged(int position) { ProgressBar->setValue(position); }
 
-bool Inicio::AskInvalidDate(const std::string& message) {
+bool Inicio::AskInvalidDate(const std::string& message) { return AskInvalidDateAt(message, {}); }
+
+bool Inicio::AskInvalidDateAt(const std::string& message, const std::string& place) {
   QApplication::setOverrideCursor(Qt::ArrowCursor);
-  const bool silence = desktop_->ShowInvalidDate(this, Utf8(frontend::DecodeMessage(message)));
+  const bool silence = desktop_->ShowInvalidDate(this, Utf8(frontend::DecodeMessage(message)),
+                                                 Utf8(frontend::DecodeMessage(place)));
   QApplication::restoreOverrideCursor();
   return silence;
 }

@@ -37,8 +37,9 @@ class FakeDesktop : public ui::DesktopServices {
   }
   void ShowError(QWidget*, const QString& text) override { errors.push_back(text); }
   void ShowMessage(QWidget*, const QString& text) override { messages.push_back(text); }
-  bool ShowInvalidDate(QWidget*, const QString& text) override {
+  bool ShowInvalidDate(QWidget*, const QString& text, const QString& place) override {
     notices.push_back(text);
+    notice_places.push_back(place);
     if (on_notice) on_notice();
     return silence_notices;
   }
@@ -57,6 +58,7 @@ class FakeDesktop : public ui::DesktopServices {
   std::vector<QString> errors;
   std::vector<QString> messages;
   std::vector<QString> notices;
+  std::vector<QString> notice_places;
 };
 
 }  // namespace testing_support

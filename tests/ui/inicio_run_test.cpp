@@ -223,8 +223,12 @@ TEST_F(InicioRunTest, InvalidDateNoticesWaitForTheUserAndCanBeSilenced) {
     } else {
       ASSERT_EQ(desktop_->notices.size(), 3u);
       EXPECT_EQ(desktop_->notices[2], QString::fromUtf8("Data Inválida : 20230431"));
+      EXPECT_EQ(desktop_->notice_places[2],
+                QString::fromStdString("Arquivo: " + risks + ", registro 4, campo INICIO_VIG"));
     }
     EXPECT_EQ(desktop_->notices[0], QString::fromUtf8("Data Inválida : 20230231"));
+    EXPECT_EQ(desktop_->notice_places[0],
+              QString::fromStdString("Arquivo: " + risks + ", registro 1, campo INICIO_VIG"));
     ExpectSameAsEngine(engine_run);  // the counters do not depend on the boxes shown
   }
 }
