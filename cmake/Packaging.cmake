@@ -48,6 +48,26 @@ if(NOT WIN32)
   endforeach()
 endif()
 
+if(NOT WIN32)
+  # Desktop integration: the menu entry and its icon in the hicolor theme's sizes, the runner's
+  # manual page, and the package's documentation (copyright and README).
+  if(TARGET talmero-prx)
+    install(FILES ${CMAKE_SOURCE_DIR}/data/desktop/talmero-prx.desktop
+            DESTINATION usr/share/applications)
+    install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/icon/hicolor DESTINATION usr/share/icons)
+  endif()
+  set(talmero_man ${CMAKE_BINARY_DIR}/man/talmero-criticar.1.gz)
+  add_custom_command(OUTPUT ${talmero_man}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
+    COMMAND gzip -9n -c ${CMAKE_SOURCE_DIR}/docs/talmero-criticar.1 > ${talmero_man}
+    DEPENDS ${CMAKE_SOURCE_DIR}/docs/talmero-criticar.1
+    VERBATIM)
+  add_custom_target(talmero_man ALL DEPENDS ${talmero_man})
+  install(FILES ${talmero_man} DESTINATION usr/share/man/man1)
+  install(FILES ${CMAKE_SOURCE_DIR}/data/desktop/copyright DESTINATION usr/share/doc/talmero-prx)
+  install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION usr/share/doc/talmero-prx)
+endif()
+
 set(CPACK_PACKAGE_NAME talmero-prx)
 set(CPACK_PACKAGE_VENDOR "Talmero PRX")
 set(CPACK_PACKAGE_CONTACT "Talmero PRX <talmero-prx@localhost>")
@@ -69,9 +89,11 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION misc)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)  # Qt and the C++ runtime, found by dpkg-shlibdeps
   if(TARGET talmero-prx)
-    # The window does not start without a Qt platform plugin; the help opens in a CHM viewer.
+    # The window does not start without a Qt platform plugin; Qt's own texts (file dialogs,
+    # menus) come in Brazilian Portuguese from its translations; the help opens in a CHM viewer
+    # (without one, in the browser from ajuda/).
     set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
-    set(CPACK_DEBIAN_PACKAGE_SUGGESTS xchm)
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, xchm")
   endif()
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
       "Checks the risks and claims files of motor-insurance statistics (dBase III) against the\nshipped rule catalogue and writes a fixed-column report. Window talmero-prx (Qt 6)\nand command-line runner talmero-criticar; catalogue, samples and help in /opt/talmero-prx.")

@@ -53,6 +53,11 @@ check "catalogue, totals table and samples installed" \
   '[ -f /opt/talmero-prx/tabelas.dbf ] && [ -f /opt/talmero-prx/anexos.dbf ] && [ -f /opt/talmero-prx/DadosKov.DBF ] && [ -f /opt/talmero-prx/amostras/riscos.dbf ]'
 check "every library of the window and the runner is there" \
   '! ldd /opt/talmero-prx/talmero-criticar $( [ -x /opt/talmero-prx/talmero-prx ] && echo /opt/talmero-prx/talmero-prx) | grep -q "not found"'
+check "menu entry, icons, manual page and documentation installed" \
+  '[ -f /usr/share/applications/talmero-prx.desktop ] && [ -f /usr/share/icons/hicolor/48x48/apps/talmero-prx.png ] && [ -f /usr/share/icons/hicolor/256x256/apps/talmero-prx.png ] && [ -f /usr/share/man/man1/talmero-criticar.1.gz ] && [ -f /usr/share/doc/talmero-prx/copyright ] && [ -f /usr/share/doc/talmero-prx/README.md ]'
+check "the help pages are beside the program" '[ -f /opt/talmero-prx/ajuda/index.html ]'
+check "the package recommends Qt's translations and a CHM viewer" \
+  'dpkg-query -W -f="\${Recommends}" talmero-prx | grep -q qt6-translations-l10n && dpkg-query -W -f="\${Recommends}" talmero-prx | grep -q xchm'
 check "the program folder is not writable by the user" \
   '! "${as_user[@]}" test -w /opt/talmero-prx'
 

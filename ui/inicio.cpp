@@ -79,7 +79,6 @@ Inicio::Inicio(InicioSetup setup, QWidget* parent)
 
   setObjectName(QStringLiteral("frmInicio"));
   setWindowTitle(Utf8(frontend::kWindowCaption));
-  setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
   CreateControls();
   setMinimumSize(frontend::kMinimumClientWidth, frontend::kMinimumClientHeight);
   resize(frontend::kDesignClientWidth, frontend::kDesignClientHeight);
