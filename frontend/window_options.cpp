@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <limits>
 #include <sstream>
 
 namespace frontend {
@@ -23,6 +24,14 @@ ParsedWindowOptions ParseWindowOptions(const std::string& program,
   bool sem_avisos = false;
   app.add_flag("--sem-avisos-de-data", sem_avisos,
                "Não mostra as caixas de Data Inválida (as falhas continuam contadas).");
+  int painel_linha = 0;
+  CLI::Option* painel_option =
+      app.add_option("--painel", painel_linha,
+                     "Abre o painel de falhas quando a crítica termina; com N, também o registro "
+                     "da linha N do painel.")
+          ->type_name("[N]")
+          ->expected(0, 1)
+          ->check(CLI::Range(1, std::numeric_limits<int>::max()));
   app.set_help_flag("-h,--help", "Mostra esta ajuda.");
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 takes them backwards
@@ -38,6 +47,10 @@ ParsedWindowOptions ParseWindowOptions(const std::string& program,
   if (*riscos_option) options.riscos = riscos;
   if (*sinistros_option) options.sinistros = sinistros;
   options.invalid_date_notices = !sem_avisos;
+  if (*painel_option) {
+    options.painel = true;
+    if (painel_linha > 0) options.painel_registro = painel_linha;
+  }
   return parsed;
 }
 

@@ -13,6 +13,10 @@ struct WindowOptions {
   std::optional<std::string> sinistros;
   bool criticar = false;
   bool invalid_date_notices = true;  // false with --sem-avisos-de-data
+  // --painel[=N]: the findings panel opens when the first run ends and, with N, the record view
+  // of the panel's row N (from 1). Windows without a panel ignore it.
+  bool painel = false;
+  std::optional<int> painel_registro;
 };
 
 // What parsing gave: the options, or the text to show (help or a usage error) and the exit

@@ -12,6 +12,7 @@
 #include "frontend/window_options.h"
 #include "ui/application_setup.h"
 #include "ui/desktop_services.h"
+#include "ui/findings_panel.h"
 #include "ui/inicio.h"
 
 int main(int argc, char** argv) {
@@ -40,6 +41,25 @@ int main(int argc, char** argv) {
         ->setText(QString::fromStdString(*options.sinistros));
   }
   window.show();
+  if (options.painel) {
+    QObject::connect(
+        &window, &ui::Inicio::RunEnded, &window,
+        [&window, &options] {
+          window.PainelFalhasClick();
+          if (!options.painel_registro) return;
+          ui::FindingsPanel* panel = window.findings_panel();
+          const auto show_record = [panel, row = *options.painel_registro - 1] {
+            panel->ShowRecord(row);
+          };
+          if (panel->IsLoaded()) {
+            show_record();
+          } else {
+            QObject::connect(panel, &ui::FindingsPanel::Loaded, panel, show_record,
+                             Qt::SingleShotConnection);
+          }
+        },
+        Qt::SingleShotConnection);
+  }
   if (options.criticar) QTimer::singleShot(0, &window, &ui::Inicio::btnOkClick);
   return QApplication::exec();
 }
