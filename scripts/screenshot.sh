@@ -4,19 +4,29 @@
 #
 #   scripts/screenshot.sh [BUILD_DIR]            Linux window (default build; bin/talmero-prx)
 #                                                -> docs/screenshot.png
+#   scripts/screenshot.sh --painel [BUILD_DIR]   its findings panel after the same run, and the
+#                                                record view of one of its rows
+#                                                -> docs/screenshot-painel.png,
+#                                                   docs/screenshot-registro.png
 #   scripts/screenshot.sh --windows [BUILD_DIR]  Windows window under Wine (default build-windows;
 #                                                bin/talmero-prx.exe) -> docs/screenshot-windows.png
 #
-# Needs xvfb-run and ImageMagick's import (and Wine for --windows). The run starts as soon as
-# the window opens (--criticar) without invalid-date boxes (--sem-avisos-de-data); the picture
-# is taken after TALMERO_SCREENSHOT_WAIT seconds (default 5, 15 under Wine). Both pictures show
-# the window's client area: there is no window manager to draw a frame.
+# Needs xvfb-run and ImageMagick's import (and Wine for --windows; xwininfo for --painel). The
+# run starts as soon as the window opens (--criticar) without invalid-date boxes
+# (--sem-avisos-de-data), on the samples named by relative paths from the program's folder, with
+# Brazilian Portuguese regional settings (generated into a private folder when the system lacks
+# them); the picture is taken after TALMERO_SCREENSHOT_WAIT seconds (default 5, 15 under Wine).
+# The pictures show the windows' client areas: there is no window manager to draw a frame.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 windows=false
+painel=false
 if [[ ${1:-} == --windows ]]; then
   windows=true
+  shift
+elif [[ ${1:-} == --painel ]]; then
+  painel=true
   shift
 fi
 
@@ -58,17 +68,47 @@ if $windows; then
   '
   convert "$output" -bordercolor black -border 1 -trim +repage "$output"
 else
-  riscos=$build/bin/amostras/riscos.dbf
-  sinistros=$build/bin/amostras/sinistros.dbf
-  export riscos sinistros
-  # The screen is the window's size, so the picture is the window's client area.
-  xvfb-run -a -s "-screen 0 668x551x24" bash -c '
-    "$program" --riscos "$riscos" --sinistros "$sinistros" --criticar --sem-avisos-de-data &
-    pid=$!
-    sleep "$wait_seconds"
-    import -window root "$output"
-    kill "$pid"
-    wait "$pid" 2>/dev/null || true
-  '
+  # pt_BR formats in the report: the system's locale, or one made for this script alone.
+  if ! locale -a 2>/dev/null | grep -qi '^pt_BR\.utf-\?8$'; then
+    LOCPATH=$(mktemp -d)
+    localedef -i pt_BR -f UTF-8 "$LOCPATH/pt_BR.UTF-8" 2>/dev/null || true
+    export LOCPATH
+  fi
+  export LC_ALL=pt_BR.UTF-8 LANG=pt_BR.UTF-8
+  cd "$build/bin"
+  if $painel; then
+    panel_output=$root/docs/screenshot-painel.png
+    record_output=$root/docs/screenshot-registro.png
+    export panel_output record_output
+    # Each window is taken by itself, from a run of its own: without a window manager a window
+    # over another would be cut out of the picture below it.
+    shoot() {  # window-title-prefix output --painel-value
+      xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
+        "$program" --riscos amostras/riscos.dbf --sinistros amostras/sinistros.dbf --criticar \
+          --sem-avisos-de-data --painel$3 &
+        pid=$!
+        sleep "$wait_seconds"
+        id=$(xwininfo -root -children | grep -F "\"$1" | awk "{print \$1}" | head -n 1)
+        import -window "$id" "$2"
+        kill "$pid"
+        wait "$pid" 2>/dev/null || true
+      ' shoot "$@"
+    }
+    shoot "Painel de falhas" "$panel_output" ""
+    shoot "Registro " "$record_output" "=13"
+    echo "screenshot.sh: wrote $panel_output"
+    output=$record_output
+  else
+    # The screen is the window's size, so the picture is the window's client area.
+    xvfb-run -a -s "-screen 0 668x551x24" bash -c '
+      "$program" --riscos amostras/riscos.dbf --sinistros amostras/sinistros.dbf --criticar \
+        --sem-avisos-de-data &
+      pid=$!
+      sleep "$wait_seconds"
+      import -window root "$output"
+      kill "$pid"
+      wait "$pid" 2>/dev/null || true
+    '
+  fi
 fi
 echo "screenshot.sh: wrote $output"

@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <clocale>
 
 // The resources of a static library are not registered by themselves; the macro declares a
 // function of the global namespace.
@@ -12,6 +13,10 @@ static void InitIconResources() { Q_INIT_RESOURCE(icons); }
 namespace ui {
 
 QTranslator* SetUpApplication() {
+  // QApplication has set the C library's locale from the environment; the engine formats numbers
+  // with the C library and places the user's separators itself, so its numeric part stays "C"
+  // (else a locale with a decimal comma garbles every amount of the report).
+  std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName(QStringLiteral("talmero-prx"));
   QGuiApplication::setDesktopFileName(QStringLiteral("talmero-prx"));
   InitIconResources();

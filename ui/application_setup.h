@@ -2,6 +2,7 @@
 // What the program sets on its QApplication before the window opens, shared with the window's
 // tests so they see what users see.
 //
+// - The C library's numeric locale back to "C" (QApplication takes it from the environment).
 // - No application display name: Qt would append it to every title (the caption is fixed, and
 //   the message boxes carry the application title themselves). The desktop file name ties the
 //   windows to the menu entry, which names the program "Talmero PRX".

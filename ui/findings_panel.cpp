@@ -161,6 +161,7 @@ void FindingsPanel::Unload() {
     control->setEnabled(false);
   }
   lbVeredito->setText(QStringLiteral("Crítica em andamento..."));
+  lbVeredito->setVisible(true);
   lbVeredito->setPalette(palette());
   lbContagem->clear();
 }
@@ -169,6 +170,7 @@ void FindingsPanel::Load(PanelRun run) {
   Unload();
   run_ = std::move(run);
   lbVeredito->clear();
+  lbVeredito->setVisible(false);  // until the run's verdict is shown
   grFalhas->SetTables(frontend::ChartData(run_.result, kChartBars));
   if (run_.list_path.empty()) {
     lbContagem->setText(QStringLiteral("Esta crítica não tem lista de falhas."));

@@ -64,6 +64,7 @@ RecordDialog::RecordDialog(const frontend::RecordView& view, const QString& file
       }
     }
     tbCampos->resizeColumnsToContents();
+    tbCampos->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(tbCampos);
   }
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);

@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QToolButton>
+#include <clocale>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -268,6 +269,8 @@ TEST(ApplicationSetupTest, QtsOwnTextsAreInBrazilianPortuguese) {
   // ui_test_main set the application up as the program does.
   EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Look in:"));
   EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancelar"));
+  // The engine's number formatting sees the C library's "C" numeric locale, whatever the user's.
+  EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
   // No display name: Qt appends none to the window's titles.
   EXPECT_FALSE(QGuiApplication::applicationDisplayName().contains(QStringLiteral("Talmero PRX")));
 }
