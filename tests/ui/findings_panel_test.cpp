@@ -24,17 +24,10 @@
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
 // The rows of a failure list, header first, split into fields.
 std::vector<std::vector<std::string>> ListRows(const std::string& path) {
   std::vector<std::vector<std::string>> rows;
-  std::istringstream in(ReadAll(path));
+  std::istringstream in(testing_support::ReadFileBytes(path));
   for (std::string line; std::getline(in, line);) rows.push_back(frontend::SplitCsvRow(line));
   return rows;
 }
@@ -42,7 +35,7 @@ std::vector<std::vector<std::string>> ListRows(const std::string& path) {
 // The stored text of each field of record `record` (from 1), read straight from the bytes.
 std::vector<std::string> RecordFields(const std::string& path, std::uint32_t record,
                                       const std::vector<tools::DbfFieldSpec>& layout) {
-  const std::string bytes = ReadAll(path);
+  const std::string bytes = testing_support::ReadFileBytes(path);
   const auto u16 = [&](std::size_t at) {
     return static_cast<std::size_t>(static_cast<unsigned char>(bytes[at]) |
                                     static_cast<unsigned char>(bytes[at + 1]) << 8);

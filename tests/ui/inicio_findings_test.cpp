@@ -11,13 +11,6 @@
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
 class InicioFindingsTest : public testing_support::WindowTest {
  protected:
   void SetUp() override {
@@ -44,7 +37,7 @@ TEST_F(InicioFindingsTest, TheLastRunsListIsSavedFromTheLogMenu) {
   save->trigger();
   EXPECT_EQ(desktop_->last_save_settings.default_suffix, "csv");
   EXPECT_TRUE(desktop_->errors.empty());
-  const std::string csv = ReadAll(path);
+  const std::string csv = testing_support::ReadFileBytes(path);
   EXPECT_EQ(csv.substr(0, csv.find("\r\n")).substr(0, 30), "arquivo;registro;posicao;campo");
   EXPECT_NE(csv.find("\r\nsinistros;3;2;APOLICE;nulo;" + std::string(20, ' ') + ";;"),
             std::string::npos)
@@ -57,7 +50,7 @@ TEST_F(InicioFindingsTest, TheLastRunsListIsSavedFromTheLogMenu) {
   claims.Write(dir_.file("sinistros.dbf"));
   ASSERT_TRUE(RunAndWait());
   save->trigger();
-  EXPECT_EQ(ReadAll(path).find("EVENTO"), std::string::npos);
+  EXPECT_EQ(testing_support::ReadFileBytes(path).find("EVENTO"), std::string::npos);
 
   // A place that cannot be written gives the error box, not a silent failure.
   desktop_->save_answer = QString::fromStdString(dir_.file("nada/falhas.csv"));

@@ -5,6 +5,8 @@
 
 #include <QEventLoop>
 #include <QTimer>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -14,6 +16,12 @@
 #include "ui/inicio.h"
 
 namespace testing_support {
+
+// The whole file's bytes; empty when it cannot be read.
+inline std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 inline platform::LocalDateTime FixedNow() { return {2024, 3, 15, 10, 20, 30}; }
 
