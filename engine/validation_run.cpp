@@ -50,8 +50,15 @@ void ValidationRun::Execute(RunHost& host) {
   state_ = RunState{};
   const Regional regional = host.regional();
   const platform::LocalDateTime started = host.Now();
-  RunContext ctx{host, tables_, state_, regional, host.ProgramFolder(), started.year,
-                 host.RiskPath(), host.ClaimsPath(), findings_};
+  RunContext ctx{host,
+                 tables_,
+                 state_,
+                 regional,
+                 host.ProgramFolder(),
+                 started.year,
+                 host.RiskPath(),
+                 host.ClaimsPath(),
+                 findings_};
   state_.result.inicio = started;
 
   host.ClearLog();
