@@ -76,6 +76,19 @@ json Reconciliation(const std::vector<engine::ReconciliationSection>& sections) 
   return out;
 }
 
+json Items(const std::vector<engine::VerdictItem>& items) {
+  json out = json::array();
+  for (const engine::VerdictItem& i : items) {
+    json item = {{"tipo", i.tipo}, {"texto", Typed(i.texto)}};
+    if (i.tabela) item["tabela"] = *i.tabela;
+    if (i.campo) item["campo"] = Utf8(*i.campo);
+    if (i.valor) item["valor"] = *i.valor;
+    if (i.limite) item["limite"] = *i.limite;
+    out.push_back(std::move(item));
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string IsoDateTime(const platform::LocalDateTime& t) {
@@ -86,7 +99,8 @@ std::string IsoDateTime(const platform::LocalDateTime& t) {
 }
 
 std::string RunJson(const RunJsonInputs& inputs, const engine::RunState& state,
-                    const std::optional<std::string>& error, const platform::LocalDateTime& ended) {
+                    const engine::Verdict& verdict, const std::optional<std::string>& error,
+                    const platform::LocalDateTime& ended) {
   const engine::RunResult& r = state.result;
   json doc;
   doc["entradas"] = {{"riscos", Typed(inputs.riscos)},
@@ -119,6 +133,9 @@ std::string RunJson(const RunJsonInputs& inputs, const engine::RunState& state,
   } else {
     doc["detalhes"] = nullptr;
   }
+  doc["veredito"] = {{"resultado", engine::VerdictOutcomeName(verdict.resultado)},
+                     {"motivos", Items(verdict.motivos)},
+                     {"avisos", Items(verdict.avisos)}};
   doc["erro"] = error ? json(Typed(*error)) : json(nullptr);
   // Every text above is UTF-8 by now; a stray byte would still not stop the document.
   return doc.dump(2, ' ', false, json::error_handler_t::replace) + "\n";

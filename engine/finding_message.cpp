@@ -8,11 +8,11 @@ namespace {
 // The templates' fixed words, converted once from this file's UTF-8.
 struct Words {
   std::string campo = Ansi("O campo ");
-  std::string vazio = Ansi(" está vazio; o preenchimento é obrigatório.");
+  std::string vazio = Ansi(" está vazio, mas é obrigatório.");
   std::string tem = Ansi(" tem \"");
   std::string com = Ansi("\" com ");
-  std::string caracteres = Ansi(" caracteres; o catálogo exige ");
-  std::string sem_tamanho = Ansi(" caracteres; o catálogo não dá o tamanho exigido.");
+  std::string caracteres = Ansi(" caracteres, mas o catálogo exige ");
+  std::string sem_tamanho = Ansi(" caracteres, e o catálogo não dá o tamanho exigido.");
   std::string nao_data = Ansi("\", que não é uma data existente na forma AAAAMMDD.");
   std::string o_valor = Ansi("O valor \"");
   std::string do_campo = Ansi("\" do campo ");
@@ -22,7 +22,7 @@ struct Words {
   std::string na_posicao_arquivo = Ansi("O campo na posição ");
   std::string do_arquivo_e = Ansi(" do arquivo é ");
   std::string na_posicao = Ansi(" (posição ");
-  std::string espera = Ansi("; o catálogo espera ");
+  std::string espera = Ansi(", mas o catálogo espera ");
   std::string catalogo_espera = Ansi("O catálogo espera o campo ");
   std::string que_falta = Ansi(", que o arquivo não tem.");
   std::string fora_catalogo = Ansi(") não está no catálogo.");
@@ -30,7 +30,7 @@ struct Words {
   std::string tamanho = Ansi(", tamanho ");
   std::string codigo = Ansi("O código de empresa \"");
   std::string difere = Ansi(" difere do código da crítica, \"");
-  std::string parou = Ansi("\"; a leitura do arquivo parou neste registro.");
+  std::string parou = Ansi("\", e a leitura do arquivo parou neste registro.");
   std::string sinistro = Ansi("O sinistro da apólice \"");
   std::string item = Ansi("\", item \"");
   std::string sem_risco =

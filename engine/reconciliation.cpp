@@ -263,6 +263,7 @@ void Reconcile(RunContext& ctx) {
     // of the risks file alone and is still reported.
     ctx.host.ReplaceLine(
         2, "Empresa: " + ctx.state.codEmpresa + Ansi(" - não encontrada em DadosKov.DBF"));
+    ctx.state.result.empresa_sem_kov = true;
     if (with_risks) {
       const PremiumPass pass = ReadRisks(ctx.tables.tbRiscos, ctx.risk_path, nullptr, ctx.findings);
       ctx.state.result.vigencia_invertida = pass.inverted;

@@ -81,6 +81,8 @@ void ValidationRun::Execute(RunHost& host) {
     ProcessTable(ctx);
   }
 
+  state_.result.riscos_faltando = IsBlank(ctx.risk_path);
+  state_.result.sinistros_faltando = IsBlank(ctx.claims_path);
   host.SetProgress(75);
   const bool last_ok = state_.estruturaOk == 1 && state_.tabelaOk == 1;
   if (last_ok && state_.regRiscos != 0 && state_.regSinistros != 0) {
