@@ -39,6 +39,9 @@ constexpr const char* kUsage =
     "  --json ARQUIVO        grava o resultado da crítica em JSON (UTF-8): entradas, empresa,\n"
     "                        registros e contadores por tabela e campo, sinistros sem apólice,\n"
     "                        vigências invertidas, conciliação, veredito, erro, início e fim\n"
+    "  --html ARQUIVO        grava uma página HTML com o veredito, os contadores de cada campo em\n"
+    "                        barras, os valores que mais falham, os sinistros sem apólice, as\n"
+    "                        vigências invertidas, a conciliação e o erro, se houve\n"
     "  --sem-avisos-de-data  não escreve as linhas \"Data Inválida : \" na saída de erros (os\n"
     "                        contadores e a lista de falhas não mudam)\n"
     "  --estrito             sai com 3 quando o veredito é rejeitado\n"
@@ -49,7 +52,8 @@ constexpr const char* kUsage =
     "  --version             mostra a versão\n"
     "  --help                mostra este texto\n"
     "\n"
-    "Com - como ARQUIVO, --detalhes e --json escrevem na saída padrão; então o relatório precisa\n"
+    "Com - como ARQUIVO, --detalhes, --json e --html escrevem na saída padrão; então o relatório "
+    "precisa\n"
     "de --saida, e só uma saída pode usar a saída padrão. Duas saídas no mesmo arquivo, ou uma\n"
     "saída no arquivo de uma entrada, são uso incorreto.\n"
     "\n"
@@ -138,6 +142,7 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options,
   app.add_option("--detalhes", options->detalhes);
   app.add_option("--max-detalhes", max_detalhes);
   app.add_option("--json", options->json);
+  app.add_option("--html", options->html);
   app.add_option("--limite-falhas", limite_falhas);
   app.add_option("--limite-sem-apolice", limite_sem_apolice);
   app.add_option("--tolerancia", tolerancia);

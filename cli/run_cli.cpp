@@ -1,9 +1,5 @@
 #include "cli/run_cli.h"
 
-#include <cerrno>
-#include <charconv>
-#include <cstring>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -11,7 +7,9 @@
 #include "cli/exit_status.h"
 #include "cli/output_file.h"
 #include "cli/run_json.h"
+#include "engine/failing_values.h"
 #include "engine/findings_csv.h"
+#include "engine/html_report.h"
 #include "engine/report.h"
 #include "engine/run_host.h"
 #include "engine/text.h"
@@ -130,6 +128,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   CliHost host(options, regional, err, clock);
   engine::ValidationRun run;
   // The failure list is created before the run, so a path that cannot be written costs no run.
+  engine::FindingTee sinks;
   std::unique_ptr<OutputFile> details_file;
   std::unique_ptr<engine::FindingsCsv> details;
   if (!options.detalhes.empty()) {
@@ -139,8 +138,19 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       return kExitRunError;
     }
     details = std::make_unique<engine::FindingsCsv>(details_file->stream(), options.max_detalhes);
-    run.SetFindingSink(details.get());
+    sinks.Add(details.get());
   }
+  std::unique_ptr<OutputFile> html_file;
+  engine::FailingValues failing_values;
+  if (!options.html.empty()) {
+    html_file = std::make_unique<OutputFile>(options.html, out);
+    if (!html_file->ok()) {
+      err << html_file->CreateError() << '\n';
+      return kExitRunError;
+    }
+    sinks.Add(&failing_values);
+  }
+  if (!sinks.empty()) run.SetFindingSink(&sinks);
   std::optional<std::string> message;
   try {
     run.Execute(host);
@@ -152,6 +162,13 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       engine::ComputeVerdict(run.state().result, message, options.limites);
   std::string output_error = FinishOutputs(options, host.ProgramFolder(), run, verdict,
                                            details.get(), details_file.get(), message, ended, out);
+  if (html_file) {
+    const engine::HtmlReportInputs inputs{options.riscos, options.sinistros, host.ProgramFolder(),
+                                          &failing_values};
+    html_file->stream() << engine::HtmlReport(inputs, run.state(), verdict, options.limites,
+                                              message, ended);
+    if (!html_file->Close()) output_error += html_file->WriteError() + "\n";
+  }
 
   // The lines written so far are output also when an error ended the run.
   if (options.saida.empty()) {

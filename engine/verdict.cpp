@@ -1,8 +1,9 @@
 #include "engine/verdict.h"
 
 #include <cmath>
-#include <cstdio>
 
+#include "engine/number_style.h"
+#include "engine/regional.h"
 #include "engine/text.h"
 
 namespace engine {
@@ -10,16 +11,8 @@ namespace {
 
 __extension__ typedef __int128 Wide;  // count x 100 x kScale does not fit 64 bits
 
-// A figure for a sentence: two decimals, Portuguese decimal comma.
-std::string Figure(double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.2f", value);
-  std::string out(text);
-  for (char& c : out) {
-    if (c == '.') c = ',';
-  }
-  return out;
-}
+// A figure for a sentence: two decimals in the Brazilian style.
+std::string Figure(double value) { return FormatNumber(value, 2, Regional::PtBr()); }
 
 std::string LimitText(const Percent& limit) { return Figure(limit.value()) + "%"; }
 
@@ -109,16 +102,8 @@ void ClaimsWithoutPolicyItem(const ClaimsWithoutPolicyResult& s, const VerdictLi
 
 void ReconciliationItems(const ReconciliationSection& s, const VerdictLimits& limits, Builder& b) {
   for (const ReconciliationRow& r : s.rows) {
-    const bool differs = r.diferenca ? *r.diferenca != 0.0 : r.valor_kov != 0.0;
-    if (!differs) continue;
-    bool outside = !r.diferenca;  // a "div por zero" row with a KOV value
-    if (r.diferenca && limits.tolerancia) {
-      // |kov - file| / |file| x 100 against the tolerance, without the rounding of a division.
-      const long double gap = std::fabs(static_cast<long double>(r.valor_kov) - r.valor_arquivo);
-      outside =
-          gap * 100.0L * Percent::kScale > static_cast<long double>(limits.tolerancia->scaled) *
-                                               std::fabs(static_cast<long double>(r.valor_arquivo));
-    }
+    if (!ReconciliationOutside(r, std::nullopt)) continue;
+    const bool outside = ReconciliationOutside(r, limits.tolerancia);
     std::string texto = std::string(Trimmed(s.titulo)) + " " + std::string(Trimmed(r.ramo)) + ": ";
     if (r.diferenca) {
       texto += Ansi("diferença de ") + Figure(*r.diferenca) + Ansi("% entre DadosKov (") +
@@ -138,6 +123,15 @@ void ReconciliationItems(const ReconciliationSection& s, const VerdictLimits& li
 }
 
 }  // namespace
+
+bool ReconciliationOutside(const ReconciliationRow& r, const std::optional<Percent>& tolerance) {
+  if (!r.diferenca) return r.valor_kov != 0.0;  // "div por zero"
+  if (!tolerance) return *r.diferenca != 0.0;
+  // |kov - file| / |file| x 100 against the tolerance, without the rounding of a division.
+  const long double gap = std::fabs(static_cast<long double>(r.valor_kov) - r.valor_arquivo);
+  return gap * 100.0L * Percent::kScale > static_cast<long double>(tolerance->scaled) *
+                                              std::fabs(static_cast<long double>(r.valor_arquivo));
+}
 
 bool ParsePercent(std::string_view text, Percent* out) {
   static constexpr int kMaxDecimals = 9;

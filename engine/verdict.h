@@ -65,6 +65,10 @@ struct Verdict {
   std::vector<VerdictItem> avisos;
 };
 
+// Whether a reconciliation row is outside plus or minus `tolerance` ("div por zero": when its KOV
+// value is not 0); without a tolerance, whether it differs at all.
+bool ReconciliationOutside(const ReconciliationRow& row, const std::optional<Percent>& tolerance);
+
 // `error`: the message that ended the run, if one did.
 Verdict ComputeVerdict(const RunResult& result, const std::optional<std::string>& error,
                        const VerdictLimits& limits);
