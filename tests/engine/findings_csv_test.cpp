@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -193,6 +195,77 @@ TEST_F(FindingsCsvTest, EveryFindingAgreesWithTheReportCounters) {
                    "S\xC3O;\"X\"" + std::string(13, ' '), "000001"}));
   EXPECT_NE(bytes_.find("\"S\xC3O;\"\"X\"\"" + std::string(13, ' ') + "\";000001"),
             std::string::npos);
+}
+
+// The fields of physical record `n` (from 1) of a dBase file, read from its bytes alone.
+std::map<std::string, std::string> RecordFields(const std::string& path, std::uint32_t n) {
+  std::ifstream in(path, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const auto u16 = [&](std::size_t at) {
+    return static_cast<std::size_t>(static_cast<unsigned char>(bytes[at]) |
+                                    static_cast<unsigned char>(bytes[at + 1]) << 8);
+  };
+  const std::size_t record = u16(8) + (n - 1) * u16(10);
+  std::map<std::string, std::string> fields;
+  std::size_t offset = 1;
+  for (std::size_t d = 32; bytes[d] != '\x0D'; d += 32) {
+    const std::string name = bytes.substr(d, bytes.find('\0', d) - d);
+    const auto length = static_cast<unsigned char>(bytes[d + 16]);
+    fields[name] = bytes.substr(record + offset, length);
+    offset += length;
+  }
+  return fields;
+}
+
+TEST_F(FindingsCsvTest, KeysMessagesAndRequirementsLeadToTheRecord) {
+  WriteCatalog();
+  tools::DbfBuilder risks(RisksLayout());
+  risks.Add({"01234", "", "", "", "", ""}, true);
+  risks.Add({"01234", "00000000000000999001", "1", "20230301", "20230201", "20230231"});
+  risks.Add({"01234", "", "000001", "20230101", "20231231", "20230115"});
+  risks.Write(host_.risk_path);
+  tools::DbfBuilder claims(ClaimsLayout());
+  claims.Add({"01234", "00000000000000999001", "000001", "9", "50", "20230801"});
+  claims.Write(host_.claims_path);
+
+  const std::vector<Row> rows = Run();
+  std::map<std::string, Row> by_check;
+  for (const Row& r : rows) {
+    by_check[r[kVerificacao]] = r;
+    const std::string& path = r[kArquivo] == "riscos" ? host_.risk_path : host_.claims_path;
+    auto fields = RecordFields(path, static_cast<std::uint32_t>(std::stoul(r[kRegistro])));
+    SCOPED_TRACE(::testing::PrintToString(r));
+    EXPECT_EQ(r[13], fields["APOLICE"]);
+    EXPECT_EQ(r[14], "");  // neither file has ENDOSSO
+    EXPECT_EQ(r[15], fields["ITEM"]);
+  }
+  ASSERT_EQ(by_check.size(), 6u);
+  const std::map<std::string, std::pair<std::string, std::string>> expected = {
+      {"nulo", {"O campo APOLICE est\xE1 vazio, mas \xE9 obrigat\xF3rio.", ""}},
+      {"tamanho", {"O campo ITEM tem \"1\" com 1 caracteres, mas o cat\xE1logo exige 6.", "6"}},
+      {"data",
+       {"O campo DATA_EMIS tem \"20230231\", que n\xE3o \xE9 uma data existente na forma "
+        "AAAAMMDD.",
+        "AAAAMMDD, data existente"}},
+      {"dominio",
+       {"O valor \"9\" do campo EVENTO n\xE3o est\xE1 entre os valores permitidos para ITEM = "
+        "\"000001\".",
+        "1, 2, 3, 4, 5, 6, 7, 8"}},
+      {"sem_apolice",
+       {"O sinistro da ap\xF3lice \"00000000000000999001\", item \"000001\", n\xE3o tem risco "
+        "com a mesma ap\xF3lice e item no arquivo de riscos.",
+        ""}},
+      {"vigencia_invertida",
+       {"A vig\xEA"
+        "ncia termina em \"20230201\", antes de come\xE7"
+        "ar em \"20230301\".",
+        ""}},
+  };
+  for (const auto& [check, texts] : expected) {
+    SCOPED_TRACE(check);
+    EXPECT_EQ(by_check[check][16], texts.first);
+    EXPECT_EQ(by_check[check][17], texts.second);
+  }
 }
 
 TEST_F(FindingsCsvTest, StructureRowsNameEachPositionThatDiffers) {
