@@ -5,17 +5,18 @@
 namespace engine {
 namespace {
 
-// The templates' fixed words, converted once from this file's UTF-8.
+// The templates' fixed words, converted once from this file's UTF-8. Values stand between
+// typographic quotes, which a CSV field need not quote.
 struct Words {
   std::string campo = Ansi("O campo ");
   std::string vazio = Ansi(" está vazio, mas é obrigatório.");
-  std::string tem = Ansi(" tem \"");
-  std::string com = Ansi("\" com ");
+  std::string tem = Ansi(" tem “");
+  std::string com = Ansi("” com ");
   std::string caracteres = Ansi(" caracteres, mas o catálogo exige ");
   std::string sem_tamanho = Ansi(" caracteres, e o catálogo não dá o tamanho exigido.");
-  std::string nao_data = Ansi("\", que não é uma data existente na forma AAAAMMDD.");
-  std::string o_valor = Ansi("O valor \"");
-  std::string do_campo = Ansi("\" do campo ");
+  std::string nao_data = Ansi("”, que não é uma data existente na forma AAAAMMDD.");
+  std::string o_valor = Ansi("O valor “");
+  std::string do_campo = Ansi("” do campo ");
   std::string fora_dominio = Ansi(" não está entre os valores permitidos");
   std::string para = Ansi(" para ");
   std::string do_arquivo = Ansi(" do arquivo");
@@ -28,16 +29,17 @@ struct Words {
   std::string fora_catalogo = Ansi(") não está no catálogo.");
   std::string tipo = Ansi(" (tipo ");
   std::string tamanho = Ansi(", tamanho ");
-  std::string codigo = Ansi("O código de empresa \"");
-  std::string difere = Ansi(" difere do código da crítica, \"");
-  std::string parou = Ansi("\", e a leitura do arquivo parou neste registro.");
-  std::string sinistro = Ansi("O sinistro da apólice \"");
-  std::string item = Ansi("\", item \"");
-  std::string sem_risco =
-      Ansi("\", não tem risco com a mesma apólice e item no arquivo de riscos.");
-  std::string vigencia = Ansi("A vigência termina em \"");
-  std::string antes = Ansi("\", antes de começar em \"");
+  std::string codigo = Ansi("O código de empresa “");
+  std::string difere = Ansi(" difere do código da crítica, “");
+  std::string parou = Ansi("”, e a leitura do arquivo parou neste registro.");
+  std::string sinistro = Ansi("O sinistro da apólice “");
+  std::string item = Ansi("”, item “");
+  std::string sem_risco = Ansi("”, não tem risco com a mesma apólice e item no arquivo de riscos.");
+  std::string vigencia = Ansi("A vigência termina em “");
+  std::string antes = Ansi("”, antes de começar em “");
   std::string data = Ansi("AAAAMMDD, data existente");
+  std::string igual = Ansi(" = “");
+  std::string fecha = Ansi("”");
 };
 
 const Words& W() {
@@ -99,9 +101,9 @@ void AppendFieldMessage(std::string& out, const FieldFinding& f) {
       if (!f.depende.empty()) {
         out += W().para;
         out += f.depende;
-        out += " = \"";
+        out += W().igual;
         out += f.qualifier;
-        out += '"';
+        out += W().fecha;
       }
       out += '.';
       return;
@@ -179,7 +181,8 @@ void AppendCoverageInvertedMessage(std::string& out, std::string_view inicio_vig
   out += TrimmedRight(fim_vig);
   out += W().antes;
   out += TrimmedRight(inicio_vig);
-  out += "\".";
+  out += W().fecha;
+  out += '.';
 }
 
 }  // namespace engine

@@ -23,12 +23,13 @@ void TopValues::Add(std::string_view value) {
   const auto least =
       std::min_element(entries_.begin(), entries_.end(),
                        [](const Entry& a, const Entry& b) { return a.count < b.count; });
-  const auto slot = static_cast<std::size_t>(least - entries_.begin());
-  index_.erase(least->value);
+  // The index node is reused: no allocation per replacement.
+  auto node = index_.extract(least->value);
+  node.key().assign(value);
+  index_.insert(std::move(node));
   least->value.assign(value);
   least->overcount = least->count;
   ++least->count;
-  index_.emplace(least->value, slot);
 }
 
 std::vector<TopValues::Entry> TopValues::Top(std::size_t n) const {

@@ -240,25 +240,35 @@ TEST_F(FindingsCsvTest, KeysMessagesAndRequirementsLeadToTheRecord) {
     EXPECT_EQ(r[15], fields["ITEM"]);
   }
   ASSERT_EQ(by_check.size(), 6u);
+  // Values stand between typographic quotes (Windows-1252 \x93 and \x94).
+  const std::string open = "\x93";
+  const std::string close = "\x94";
   const std::map<std::string, std::pair<std::string, std::string>> expected = {
       {"nulo", {"O campo APOLICE est\xE1 vazio, mas \xE9 obrigat\xF3rio.", ""}},
-      {"tamanho", {"O campo ITEM tem \"1\" com 1 caracteres, mas o cat\xE1logo exige 6.", "6"}},
+      {"tamanho",
+       {"O campo ITEM tem " + open + "1" + close + " com 1 caracteres, mas o cat\xE1logo exige 6.",
+        "6"}},
       {"data",
-       {"O campo DATA_EMIS tem \"20230231\", que n\xE3o \xE9 uma data existente na forma "
-        "AAAAMMDD.",
+       {"O campo DATA_EMIS tem " + open + "20230231" + close +
+            ", que n\xE3o \xE9 uma data existente na forma AAAAMMDD.",
         "AAAAMMDD, data existente"}},
       {"dominio",
-       {"O valor \"9\" do campo EVENTO n\xE3o est\xE1 entre os valores permitidos para ITEM = "
-        "\"000001\".",
+       {"O valor " + open + "9" + close +
+            " do campo EVENTO n\xE3o est\xE1 entre os valores permitidos para ITEM = " + open +
+            "000001" + close + ".",
         "1, 2, 3, 4, 5, 6, 7, 8"}},
       {"sem_apolice",
-       {"O sinistro da ap\xF3lice \"00000000000000999001\", item \"000001\", n\xE3o tem risco "
-        "com a mesma ap\xF3lice e item no arquivo de riscos.",
+       {"O sinistro da ap\xF3lice " + open + "00000000000000999001" + close + ", item " + open +
+            "000001" + close +
+            ", n\xE3o tem risco com a mesma ap\xF3lice e item no arquivo de riscos.",
         ""}},
       {"vigencia_invertida",
        {"A vig\xEA"
-        "ncia termina em \"20230201\", antes de come\xE7"
-        "ar em \"20230301\".",
+        "ncia termina em " +
+            open + "20230201" + close +
+            ", antes de come\xE7"
+            "ar em " +
+            open + "20230301" + close + ".",
         ""}},
   };
   for (const auto& [check, texts] : expected) {
