@@ -2,7 +2,7 @@
 # Installs what building and testing need on Debian 12 (skips what is already there).
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          nlohmann-json3-dev qt6-base-dev fonts-dejavu-core fp-utils
+          nlohmann-json3-dev libcli11-dev libkainjow-mustache-dev qt6-base-dev fonts-dejavu-core fp-utils
           g++-mingw-w64-x86-64 googletest wine wine64)
 missing=()
 for p in "${packages[@]}"; do
