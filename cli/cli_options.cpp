@@ -4,6 +4,7 @@
 #include <charconv>
 #include <utility>
 
+#include "engine/findings_xlsx.h"
 #include "engine/regional.h"
 
 #ifndef TALMERO_VERSION
@@ -34,6 +35,9 @@ constexpr const char* kUsage =
     "                        sem_apolice, vigencia_invertida), valor e valor relacionado; na\n"
     "                        estrutura, nome, tipo e tamanho esperados e encontrados; apólice,\n"
     "                        endosso e item do registro; a mensagem e o exigido pela regra\n"
+    "                        ARQUIVO terminado em .xlsx: uma planilha do Excel, uma aba por\n"
+    "                        arquivo de entrada (continuada em outra aba depois de 1.048.576\n"
+    "                        linhas), textos como texto\n"
     "  --max-detalhes N      no máximo N linhas por campo e verificação (padrão: sem limite);\n"
     "                        a última linha de uma lista limitada diz quantas ficaram de fora\n"
     "  --json ARQUIVO        grava o resultado da crítica em JSON (UTF-8): entradas, empresa,\n"
@@ -192,6 +196,12 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options,
   }
   if (options->max_detalhes >= 0 && options->detalhes.empty()) {
     *error = "--max-detalhes exige --detalhes";
+    return false;
+  }
+  if (engine::IsXlsxPath(options->detalhes) && !engine::XlsxAvailable()) {
+    *error =
+        "a lista de falhas em .xlsx não existe nesta versão do programa (Windows): use um "
+        "arquivo .csv em --detalhes";
     return false;
   }
   engine::Regional ignored;

@@ -1,5 +1,7 @@
 #include "cli/run_cli.h"
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -9,6 +11,7 @@
 #include "cli/run_json.h"
 #include "engine/failing_values.h"
 #include "engine/findings_csv.h"
+#include "engine/findings_xlsx.h"
 #include "engine/html_report.h"
 #include "engine/report.h"
 #include "engine/run_host.h"
@@ -74,13 +77,16 @@ class CliHost : public engine::RunHost {
 // could not be written (empty when all went well).
 std::string FinishOutputs(const CliOptions& options, const std::string& catalog_folder,
                           const engine::ValidationRun& run, const engine::Verdict& verdict,
-                          engine::FindingsCsv* details, OutputFile* details_file,
+                          engine::FindingListOutput* details, OutputFile* details_file,
                           const std::optional<std::string>& error,
                           const platform::LocalDateTime& ended, std::ostream& out) {
   std::string problems;
   if (details != nullptr) {
     const bool written = details->Finish();
-    if (!details_file->Close() || !written) problems += details_file->WriteError() + "\n";
+    const bool closed = details_file == nullptr || details_file->Close();
+    if (!written || !closed) {
+      problems += "Cannot write file \"" + options.detalhes + "\". " + std::strerror(errno) + "\n";
+    }
   }
   if (!options.json.empty()) {
     RunJsonInputs inputs{options.riscos,   options.sinistros, catalog_folder,
@@ -130,8 +136,16 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   // The failure list is created before the run, so a path that cannot be written costs no run.
   engine::FindingTee sinks;
   std::unique_ptr<OutputFile> details_file;
-  std::unique_ptr<engine::FindingsCsv> details;
-  if (!options.detalhes.empty()) {
+  std::unique_ptr<engine::FindingListOutput> details;
+  if (engine::IsXlsxPath(options.detalhes)) {
+    auto workbook = std::make_unique<engine::FindingsXlsx>(options.detalhes, options.max_detalhes);
+    if (!workbook->ok()) {
+      err << "Cannot create file \"" << options.detalhes << "\".\n";
+      return kExitRunError;
+    }
+    details = std::move(workbook);
+    sinks.Add(details.get());
+  } else if (!options.detalhes.empty()) {
     details_file = std::make_unique<OutputFile>(options.detalhes, out);
     if (!details_file->ok()) {
       err << details_file->CreateError() << '\n';

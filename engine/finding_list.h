@@ -107,4 +107,34 @@ class FindingList : public FindingSink {
   bool finished_ = false;
 };
 
+// A failure list in one file format (CSV, workbook): the sink that the run tells, passing every
+// finding to its FindingList.
+class FindingListOutput : public FindingSink {
+ public:
+  void FieldFailed(const FieldFinding& f) override { list().FieldFailed(f); }
+  void StructureFailed(const StructureFinding& f) override { list().StructureFailed(f); }
+  void CompanyFailed(FindingFile file, std::uint32_t record, const RecordKey& key,
+                     std::string_view field, std::string_view text,
+                     std::string_view expected) override {
+    list().CompanyFailed(file, record, key, field, text, expected);
+  }
+  void ClaimWithoutPolicy(std::uint32_t record, const RecordKey& key, std::string_view apolice,
+                          std::string_view item) override {
+    list().ClaimWithoutPolicy(record, key, apolice, item);
+  }
+  void CoverageInverted(std::uint32_t record, const RecordKey& key, std::string_view inicio_vig,
+                        std::string_view fim_vig) override {
+    list().CoverageInverted(record, key, inicio_vig, fim_vig);
+  }
+
+  // Ends the list (the cap notes last) and completes the file. False when a write failed at any
+  // point, so a failed save is never reported as done.
+  bool Finish() { return list().Finish(); }
+  // Findings told so far (listed or not).
+  std::int64_t total() { return list().total(); }
+
+ protected:
+  virtual FindingList& list() = 0;
+};
+
 }  // namespace engine

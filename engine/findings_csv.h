@@ -9,7 +9,7 @@
 
 namespace engine {
 
-class FindingsCsv : public FindingSink {
+class FindingsCsv : public FindingListOutput {
  public:
   static constexpr std::int64_t kUnlimited = FindingList::kUnlimited;
 
@@ -20,26 +20,8 @@ class FindingsCsv : public FindingSink {
   FindingsCsv(const FindingsCsv&) = delete;
   FindingsCsv& operator=(const FindingsCsv&) = delete;
 
-  void FieldFailed(const FieldFinding& f) override { list_.FieldFailed(f); }
-  void StructureFailed(const StructureFinding& f) override { list_.StructureFailed(f); }
-  void CompanyFailed(FindingFile file, std::uint32_t record, const RecordKey& key,
-                     std::string_view field, std::string_view text,
-                     std::string_view expected) override {
-    list_.CompanyFailed(file, record, key, field, text, expected);
-  }
-  void ClaimWithoutPolicy(std::uint32_t record, const RecordKey& key, std::string_view apolice,
-                          std::string_view item) override {
-    list_.ClaimWithoutPolicy(record, key, apolice, item);
-  }
-  void CoverageInverted(std::uint32_t record, const RecordKey& key, std::string_view inicio_vig,
-                        std::string_view fim_vig) override {
-    list_.CoverageInverted(record, key, inicio_vig, fim_vig);
-  }
-
-  // Ends the list (the cap notes last) and flushes. False when a write failed at any point.
-  bool Finish() { return list_.Finish(); }
-  // Findings told so far (listed or not).
-  std::int64_t total() const { return list_.total(); }
+ protected:
+  FindingList& list() override { return list_; }
 
  private:
   class Rows : public FindingRowWriter {

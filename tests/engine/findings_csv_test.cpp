@@ -4,13 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <tuple>
 
+#include "engine/failing_values.h"
+#include "engine/findings_xlsx.h"
 #include "engine/text.h"
 #include "engine/validation_run.h"
 #include "support/recording_host.h"
@@ -358,6 +362,82 @@ TEST_F(FindingsCsvTest, TheCapKeepsTheFirstRowsOfEachGroupAndSaysSoLast) {
                                     Ansi(" por campo e verificação, total 5)"));
     EXPECT_EQ(notes[1][kCampo] + notes[1][kVerificacao], "ITEMtamanho");
   }
+}
+
+// The workbook read back by openpyxl gives the CSV's rows, texts as texts, and a sheet that
+// reaches its row limit goes on in the next sheet of the same file.
+TEST_F(FindingsCsvTest, TheWorkbookHoldsTheCsvRowsAcrossContinuedSheets) {
+  if (!XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks (Windows)";
+  WriteCatalog();
+  tools::DbfBuilder risks(RisksLayout());
+  for (int i = 0; i < 4; ++i) {
+    risks.Add({"01234", "00000000000000999001", "1", "20230301", "20230201", "20230231"});
+  }
+  risks.Write(host_.risk_path);
+  tools::DbfBuilder claims(ClaimsLayout());
+  claims.Add({"01234", "S\xC3O;\"X\"", "000001", "9", "50", "2023"});
+  claims.Write(host_.claims_path);
+
+  std::ostringstream csv_bytes;
+  FindingsCsv csv(csv_bytes);
+  const std::string book = dir_.file("falhas.xlsx");
+  FindingsXlsx xlsx(book, FindingsXlsx::kUnlimited, 4);  // a header and three rows per sheet
+  ASSERT_TRUE(xlsx.ok());
+  FindingTee both;
+  both.Add(&csv);
+  both.Add(&xlsx);
+  run_ = std::make_unique<ValidationRun>();
+  run_->SetFindingSink(&both);
+  run_->Execute(host_);
+  ASSERT_TRUE(csv.Finish());
+  ASSERT_TRUE(xlsx.Finish());
+
+  // The CSV's rows as the workbook should hold them, per file in order.
+  const std::vector<Row> rows = ParseCsv(csv_bytes.str());
+  const std::set<std::size_t> numbers = {1, 2, 8, 9, 11, 12};
+  std::map<std::string, std::vector<std::string>> expected;
+  for (std::size_t i = 1; i < rows.size(); ++i) {
+    std::string line;
+    for (std::size_t c = 0; c < rows[i].size(); ++c) {
+      if (c > 0) line += '\t';
+      if (!rows[i][c].empty()) line += (numbers.count(c) ? "n:" : "s:") + Win1252ToUtf8(rows[i][c]);
+    }
+    expected[rows[i][kArquivo]].push_back(line);
+  }
+  ASSERT_GT(expected["riscos"].size(), 6u);
+
+  const std::string dump = dir_.file("dump.txt");
+  const std::string command = "/usr/bin/python3 " + std::string(TALMERO_TEST_DATA) +
+                              "/../support/read_xlsx.py " + book + " > " + dump;
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  std::ifstream in(dump, std::ios::binary);
+  std::map<std::string, std::vector<std::string>> read;  // per file, the sheets' rows in order
+  std::vector<std::string> sheets;
+  std::string file;
+  bool header = false;
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("= ", 0) == 0) {
+      sheets.push_back(line.substr(2));
+      file = sheets.back().substr(0, sheets.back().find(' '));
+      header = true;
+      continue;
+    }
+    if (header) {
+      EXPECT_EQ(line.substr(0, 20), "s:arquivo\ts:registro") << sheets.back();
+      header = false;
+      continue;
+    }
+    read[file].push_back(line);
+  }
+  EXPECT_EQ(read["riscos"], expected["riscos"]);
+  EXPECT_EQ(read["sinistros"], expected["sinistros"]);
+  const std::size_t risk_sheets = (expected["riscos"].size() + 2) / 3;
+  ASSERT_GE(sheets.size(), risk_sheets + 1);
+  EXPECT_EQ(sheets[0], "riscos");
+  EXPECT_EQ(sheets[1], "sinistros");
+  EXPECT_EQ(sheets[2], "riscos (2)");
+  // The key keeps its leading zeros.
+  EXPECT_NE(read["riscos"][0].find("s:00000000000000999001"), std::string::npos);
 }
 
 TEST(FindingsCsvWriterTest, QuotesOnlyWhatNeedsIt) {
