@@ -116,9 +116,7 @@ void FindingList::FieldFailed(const FieldFinding& f) {
   SetKey(f.key);
   AppendFieldMessage(message_, f);
   AppendFieldRequirement(required_, f);
-  row_[kMensagem].text = message_;
-  row_[kExigido].text = required_;
-  writer_.Row(f.file, row_);
+  Emit(f.file);
 }
 
 void FindingList::StructureFailed(const StructureFinding& f) {
@@ -134,46 +132,51 @@ void FindingList::StructureFailed(const StructureFinding& f) {
     column += 3;
   }
   AppendStructureMessage(message_, f);
+  Emit(f.file);
+}
+
+bool FindingList::RecordRow(FindingFile file, std::uint32_t record, std::string_view field,
+                            FindingCheck check, const RecordKey& key, std::string_view valor,
+                            std::string_view relacionado) {
+  if (!Admit(file, field, check)) return false;
+  Begin(file, record, std::nullopt, field, check);
+  row_[kValor].text = valor;
+  row_[kRelacionado].text = relacionado;
+  SetKey(key);
+  return true;
+}
+
+void FindingList::Emit(FindingFile file) {
   row_[kMensagem].text = message_;
-  writer_.Row(f.file, row_);
+  row_[kExigido].text = required_;
+  writer_.Row(file, row_);
 }
 
 void FindingList::CompanyFailed(FindingFile file, std::uint32_t record, const RecordKey& key,
                                 std::string_view field, std::string_view text,
                                 std::string_view expected) {
-  if (!Admit(file, field, FindingCheck::kEmpresa)) return;
-  Begin(file, record, std::nullopt, field, FindingCheck::kEmpresa);
-  row_[kValor].text = text;
-  row_[kRelacionado].text = expected;
-  SetKey(key);
+  if (!RecordRow(file, record, field, FindingCheck::kEmpresa, key, text, expected)) return;
   AppendCompanyMessage(message_, field, text, expected);
-  row_[kMensagem].text = message_;
-  writer_.Row(file, row_);
+  Emit(file);
 }
 
 void FindingList::ClaimWithoutPolicy(std::uint32_t record, const RecordKey& key,
                                      std::string_view apolice, std::string_view item) {
-  if (!Admit(FindingFile::kSinistros, kClaimKey, FindingCheck::kSemApolice)) return;
-  Begin(FindingFile::kSinistros, record, std::nullopt, kClaimKey, FindingCheck::kSemApolice);
-  row_[kValor].text = apolice;
-  row_[kRelacionado].text = item;
-  SetKey(key);
+  const FindingFile file = FindingFile::kSinistros;
+  if (!RecordRow(file, record, kClaimKey, FindingCheck::kSemApolice, key, apolice, item)) return;
   AppendClaimWithoutPolicyMessage(message_, apolice, item);
-  row_[kMensagem].text = message_;
-  writer_.Row(FindingFile::kSinistros, row_);
+  Emit(file);
 }
 
 void FindingList::CoverageInverted(std::uint32_t record, const RecordKey& key,
                                    std::string_view inicio_vig, std::string_view fim_vig) {
-  if (!Admit(FindingFile::kRiscos, kCoverageStart, FindingCheck::kVigenciaInvertida)) return;
-  Begin(FindingFile::kRiscos, record, std::nullopt, kCoverageStart,
-        FindingCheck::kVigenciaInvertida);
-  row_[kValor].text = inicio_vig;
-  row_[kRelacionado].text = fim_vig;
-  SetKey(key);
+  const FindingFile file = FindingFile::kRiscos;
+  if (!RecordRow(file, record, kCoverageStart, FindingCheck::kVigenciaInvertida, key, inicio_vig,
+                 fim_vig)) {
+    return;
+  }
   AppendCoverageInvertedMessage(message_, inicio_vig, fim_vig);
-  row_[kMensagem].text = message_;
-  writer_.Row(FindingFile::kRiscos, row_);
+  Emit(file);
 }
 
 bool FindingList::Finish() {

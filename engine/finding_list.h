@@ -93,6 +93,12 @@ class FindingList : public FindingSink {
   void Begin(FindingFile file, std::optional<std::int64_t> record,
              std::optional<std::int64_t> position, std::string_view field, FindingCheck check);
   void SetNumber(int column, std::optional<std::int64_t> value);
+  // Begins the row of a finding about one record, with its value, related value and key; false
+  // when its group is past the cap.
+  bool RecordRow(FindingFile file, std::uint32_t record, std::string_view field, FindingCheck check,
+                 const RecordKey& key, std::string_view valor, std::string_view relacionado);
+  // Ends the row with the sentence and the requirement built so far and writes it.
+  void Emit(FindingFile file);
   void SetKey(const RecordKey& key);
 
   FindingRowWriter& writer_;

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "cli/cli_test_support.h"
 #include "cli/exit_status.h"
 #include "cli/run_cli.h"
 #include "engine/text.h"
@@ -16,15 +17,6 @@ namespace cli {
 namespace {
 
 using testing_support::TempDir;
-
-platform::LocalDateTime FixedClock() { return {2024, 3, 15, 9, 5, 7}; }
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 std::vector<std::string> Split(const std::string& text, const std::string& separator) {
   std::vector<std::string> parts;

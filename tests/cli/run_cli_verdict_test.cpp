@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "cli/cli_test_support.h"
 #include "cli/exit_status.h"
 #include "cli/run_cli.h"
 #include "support/run_fixture.h"
@@ -13,15 +14,6 @@ namespace cli {
 namespace {
 
 using testing_support::TempDir;
-
-platform::LocalDateTime FixedClock() { return {2024, 3, 15, 9, 5, 7}; }
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 class RunCliVerdictTest : public ::testing::Test {
  protected:
