@@ -45,6 +45,32 @@ void CsvWriter::EndRow() {
   if (buffer_.size() >= kFlushAt) Flush();
 }
 
+void CsvWriter::Row(const std::string_view* fields, std::size_t count) {
+  std::size_t size = buffer_.size() + count + 1;  // separators and CR LF
+  bool plain = !row_started_;
+  for (std::size_t i = 0; i < count && plain; ++i) {
+    plain = !NeedsQuotes(fields[i]);
+    size += fields[i].size();
+  }
+  if (!plain) {
+    for (std::size_t i = 0; i < count; ++i) Field(fields[i]);
+    EndRow();
+    return;
+  }
+  std::size_t at = buffer_.size();
+  buffer_.resize(size);
+  char* out = buffer_.data();
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i > 0) out[at++] = ';';
+    fields[i].copy(out + at, fields[i].size());
+    at += fields[i].size();
+  }
+  out[at++] = '\r';
+  out[at++] = '\n';
+  buffer_.resize(at);
+  if (buffer_.size() >= kFlushAt) Flush();
+}
+
 void CsvWriter::Flush() {
   if (!failed_ && !buffer_.empty()) {
     out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));

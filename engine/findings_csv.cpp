@@ -1,5 +1,7 @@
 #include "engine/findings_csv.h"
 
+#include <array>
+
 namespace engine {
 
 FindingsCsv::Rows::Rows(std::ostream& out) : csv_(out) {
@@ -8,8 +10,9 @@ FindingsCsv::Rows::Rows(std::ostream& out) : csv_(out) {
 }
 
 void FindingsCsv::Rows::Row(FindingFile, const FindingRow& row) {
-  for (const FindingCell& cell : row) csv_.Field(cell.text);
-  csv_.EndRow();
+  std::array<std::string_view, kFindingColumns> texts;
+  for (std::size_t c = 0; c < row.size(); ++c) texts[c] = row[c].text;
+  csv_.Row(texts.data(), texts.size());
 }
 
 FindingsCsv::FindingsCsv(std::ostream& out, std::int64_t max_per_group)
