@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "engine/findings_xlsx.h"
+#include "engine/record_extract.h"
 #include "engine/regional.h"
 
 #ifndef TALMERO_VERSION
@@ -46,6 +47,10 @@ constexpr const char* kUsage =
     "  --html ARQUIVO        grava uma página HTML com o veredito, os contadores de cada campo em\n"
     "                        barras, os valores que mais falham, os sinistros sem apólice, as\n"
     "                        vigências invertidas, a conciliação e o erro, se houve\n"
+    "  --extrato ARQUIVO     grava os registros que falharam em alguma crítica, em CSV como\n"
+    "                        --detalhes: ARQUIVO recebe os riscos e ARQUIVO com -sinistros antes\n"
+    "                        da extensão os sinistros; colunas arquivo, registro, os campos do\n"
+    "                        arquivo na ordem do arquivo e falhas (pares CAMPO:verificacao)\n"
     "  --sem-avisos-de-data  não escreve as linhas \"Data Inválida : \" na saída de erros (os\n"
     "                        contadores e a lista de falhas não mudam)\n"
     "  --estrito             sai com 3 quando o veredito é rejeitado\n"
@@ -56,7 +61,8 @@ constexpr const char* kUsage =
     "  --version             mostra a versão\n"
     "  --help                mostra este texto\n"
     "\n"
-    "Com - como ARQUIVO, --detalhes, --json e --html escrevem na saída padrão; então o relatório "
+    "Com - como ARQUIVO, --detalhes, --json, --html e --extrato escrevem na saída padrão; então o "
+    "relatório "
     "precisa\n"
     "de --saida, e só uma saída pode usar a saída padrão. Duas saídas no mesmo arquivo, ou uma\n"
     "saída no arquivo de uma entrada, são uso incorreto.\n"
@@ -92,6 +98,12 @@ bool CheckOutputs(const CliOptions& o, std::string* error) {
   if (!o.detalhes.empty()) outputs.emplace_back("--detalhes", o.detalhes);
   if (!o.json.empty()) outputs.emplace_back("--json", o.json);
   if (!o.html.empty()) outputs.emplace_back("--html", o.html);
+  if (!o.extrato.empty()) {
+    outputs.emplace_back("--extrato", o.extrato);
+    if (o.extrato != kStandardOutput) {
+      outputs.emplace_back("--extrato", engine::RecordExtract::ClaimsPath(o.extrato));
+    }
+  }
   const std::string report_on_stdout = o.saida.empty() ? "o relatório" : "";
   std::string on_stdout = report_on_stdout;
   for (std::size_t i = 0; i < outputs.size(); ++i) {
@@ -147,6 +159,7 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options,
   app.add_option("--max-detalhes", max_detalhes);
   app.add_option("--json", options->json);
   app.add_option("--html", options->html);
+  app.add_option("--extrato", options->extrato);
   app.add_option("--limite-falhas", limite_falhas);
   app.add_option("--limite-sem-apolice", limite_sem_apolice);
   app.add_option("--tolerancia", tolerancia);
@@ -196,6 +209,10 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options,
   }
   if (options->max_detalhes >= 0 && options->detalhes.empty()) {
     *error = "--max-detalhes exige --detalhes";
+    return false;
+  }
+  if (engine::IsXlsxPath(options->extrato)) {
+    *error = "--extrato grava CSV: use um arquivo .csv";
     return false;
   }
   if (engine::IsXlsxPath(options->detalhes) && !engine::XlsxAvailable()) {

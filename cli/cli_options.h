@@ -19,6 +19,7 @@ struct CliOptions {
   std::int64_t max_detalhes = -1;  // rows per field and check; -1: all
   std::string json;                // empty: no JSON result; "-": standard output
   std::string html;                // empty: no HTML report; "-": standard output
+  std::string extrato;             // empty: no records with failures; "-": standard output
   bool estrito = false;            // a rejected run exits with 3
   bool sem_avisos_de_data = false;
   engine::VerdictLimits limites;

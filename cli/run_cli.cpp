@@ -13,6 +13,7 @@
 #include "engine/findings_csv.h"
 #include "engine/findings_xlsx.h"
 #include "engine/html_report.h"
+#include "engine/record_extract.h"
 #include "engine/report.h"
 #include "engine/run_host.h"
 #include "engine/text.h"
@@ -164,6 +165,30 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     sinks.Add(&failing_values);
   }
+  std::unique_ptr<OutputFile> extract_risks;
+  std::unique_ptr<OutputFile> extract_claims;
+  std::unique_ptr<engine::RecordExtract> extract;
+  if (!options.extrato.empty()) {
+    extract_risks = std::make_unique<OutputFile>(options.extrato, out);
+    const bool to_stdout = options.extrato == kStandardOutput;
+    if (!to_stdout) {
+      extract_claims =
+          std::make_unique<OutputFile>(engine::RecordExtract::ClaimsPath(options.extrato), out);
+    }
+    for (const OutputFile* file : {extract_risks.get(), extract_claims.get()}) {
+      if (file != nullptr && !file->ok()) {
+        err << file->CreateError() << '\n';
+        return kExitRunError;
+      }
+    }
+    extract = std::make_unique<engine::RecordExtract>(extract_risks->stream(),
+                                                      to_stdout ? out : extract_claims->stream());
+    if (!extract->ok()) {
+      err << "Cannot create a temporary file for --extrato.\n";
+      return kExitRunError;
+    }
+    sinks.Add(extract.get());
+  }
   if (!sinks.empty()) run.SetFindingSink(&sinks);
   std::optional<std::string> message;
   try {
@@ -176,6 +201,15 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       engine::ComputeVerdict(run.state().result, message, options.limites);
   std::string output_error = FinishOutputs(options, host.ProgramFolder(), run, verdict,
                                            details.get(), details_file.get(), message, ended, out);
+  if (extract) {
+    const bool written = extract->Finish();
+    const bool risks_closed = extract_risks->Close();
+    const bool claims_closed = extract_claims == nullptr || extract_claims->Close();
+    if (!written || !risks_closed || !claims_closed) {
+      output_error +=
+          "Cannot write file \"" + options.extrato + "\". " + std::strerror(errno) + "\n";
+    }
+  }
   if (html_file) {
     const engine::HtmlReportInputs inputs{options.riscos, options.sinistros, host.ProgramFolder(),
                                           &failing_values};

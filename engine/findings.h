@@ -10,6 +10,10 @@
 #include <optional>
 #include <string_view>
 
+namespace tables {
+class DbfTable;
+}  // namespace tables
+
 namespace engine {
 
 // The input file a finding belongs to.
@@ -46,6 +50,8 @@ struct RecordKey {
   std::string_view apolice;
   std::string_view endosso;
   std::string_view item;
+  // The table positioned on the record, for a sink that wants all its fields; null: none.
+  const tables::DbfTable* table = nullptr;
 };
 
 // One failed field check of one record.

@@ -23,7 +23,7 @@ RecordKey RecordKeyColumns::Read(const tables::DbfTable& table) const {
       texts[i] = tables::DbfText(record.substr(f.offset, f.length));
     }
   }
-  return {texts[0], texts[1], texts[2]};
+  return {texts[0], texts[1], texts[2], &table};
 }
 
 }  // namespace engine

@@ -17,6 +17,7 @@
 #include "engine/findings_xlsx.h"
 #include "engine/text.h"
 #include "engine/validation_run.h"
+#include "support/raw_record.h"
 #include "support/recording_host.h"
 #include "support/run_fixture.h"
 
@@ -201,26 +202,6 @@ TEST_F(FindingsCsvTest, EveryFindingAgreesWithTheReportCounters) {
             std::string::npos);
 }
 
-// The fields of physical record `n` (from 1) of a dBase file, read from its bytes alone.
-std::map<std::string, std::string> RecordFields(const std::string& path, std::uint32_t n) {
-  std::ifstream in(path, std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const auto u16 = [&](std::size_t at) {
-    return static_cast<std::size_t>(static_cast<unsigned char>(bytes[at]) |
-                                    static_cast<unsigned char>(bytes[at + 1]) << 8);
-  };
-  const std::size_t record = u16(8) + (n - 1) * u16(10);
-  std::map<std::string, std::string> fields;
-  std::size_t offset = 1;
-  for (std::size_t d = 32; bytes[d] != '\x0D'; d += 32) {
-    const std::string name = bytes.substr(d, bytes.find('\0', d) - d);
-    const auto length = static_cast<unsigned char>(bytes[d + 16]);
-    fields[name] = bytes.substr(record + offset, length);
-    offset += length;
-  }
-  return fields;
-}
-
 TEST_F(FindingsCsvTest, KeysMessagesAndRequirementsLeadToTheRecord) {
   WriteCatalog();
   tools::DbfBuilder risks(RisksLayout());
@@ -237,7 +218,8 @@ TEST_F(FindingsCsvTest, KeysMessagesAndRequirementsLeadToTheRecord) {
   for (const Row& r : rows) {
     by_check[r[kVerificacao]] = r;
     const std::string& path = r[kArquivo] == "riscos" ? host_.risk_path : host_.claims_path;
-    auto fields = RecordFields(path, static_cast<std::uint32_t>(std::stoul(r[kRegistro])));
+    auto fields =
+        testing_support::RecordFields(path, static_cast<std::uint32_t>(std::stoul(r[kRegistro])));
     SCOPED_TRACE(::testing::PrintToString(r));
     EXPECT_EQ(r[13], fields["APOLICE"]);
     EXPECT_EQ(r[14], "");  // neither file has ENDOSSO
