@@ -79,21 +79,15 @@ void RecordExtract::Tell(FindingFile file, int pass_index, std::uint32_t record,
   Pass& pass = state.passes[static_cast<std::size_t>(pass_index)];
   if (!pass.has_current || pass.current.number != record) {
     if (pass.has_current) Store(pass);
-    // The record's fields as stored; a field past the end of a short record reads as empty.
     const tables::DbfTable& table = *key.table;
-    const std::string_view bytes = table.Record();
-    const auto& fields = table.FieldList();
     if (state.names.empty()) {
-      for (const auto& f : fields) state.names.push_back(f.name);
+      for (const auto& f : table.FieldList()) {
+        state.names.push_back(f.name);
+        state.spans.emplace_back(f.offset, f.length);
+      }
     }
     pass.current.number = record;
-    pass.current.fields.resize(fields.size());
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-      const auto& f = fields[i];
-      pass.current.fields[i] = f.offset + f.length <= bytes.size()
-                                   ? std::string(tables::DbfText(bytes.substr(f.offset, f.length)))
-                                   : std::string();
-    }
+    pass.current.bytes.assign(table.Record());
     pass.current.falhas.clear();
     pass.has_current = true;
   }
@@ -106,22 +100,15 @@ void RecordExtract::Tell(FindingFile file, int pass_index, std::uint32_t record,
 
 void RecordExtract::Store(Pass& pass) {
   std::FILE* file = pass.file.get();
-  bool written = PutNumber(file, pass.current.number) &&
-                 PutNumber(file, static_cast<std::uint32_t>(pass.current.fields.size()));
-  for (const std::string& field : pass.current.fields) written = written && PutText(file, field);
-  written = written && PutText(file, pass.current.falhas);
+  const bool written = PutNumber(file, pass.current.number) && PutText(file, pass.current.bytes) &&
+                       PutText(file, pass.current.falhas);
   if (!written) failed_ = true;
   pass.has_current = false;
 }
 
 bool RecordExtract::Load(std::FILE* file, Record* record) {
-  std::uint32_t count = 0;
-  if (!GetNumber(file, &record->number) || !GetNumber(file, &count)) return false;
-  record->fields.resize(count);
-  for (std::string& field : record->fields) {
-    if (!GetText(file, &field)) return false;
-  }
-  return GetText(file, &record->falhas);
+  return GetNumber(file, &record->number) && GetText(file, &record->bytes) &&
+         GetText(file, &record->falhas);
 }
 
 bool RecordExtract::WriteFile(FindingFile which) {
@@ -137,12 +124,22 @@ bool RecordExtract::WriteFile(FindingFile which) {
   for (const std::string& name : state.names) csv.Field(name);
   csv.Field("falhas");
   csv.EndRow();
+  std::vector<std::string_view> row;
+  std::string number;
+  std::string falhas;
   const auto write = [&](const Record& r, const std::string& more) {
-    csv.Field(FindingFileName(which));
-    csv.Field(std::to_string(r.number));
-    for (const std::string& field : r.fields) csv.Field(field);
-    csv.Field(more.empty() ? r.falhas : r.falhas + " " + more);
-    csv.EndRow();
+    number = std::to_string(r.number);
+    row.assign({FindingFileName(which), number});
+    // The fields as stored; a field past the end of a short record reads as empty.
+    const std::string_view bytes = r.bytes;
+    for (const auto& [offset, length] : state.spans) {
+      row.push_back(offset + length <= bytes.size() ? tables::DbfText(bytes.substr(offset, length))
+                                                    : std::string_view());
+    }
+    falhas = r.falhas;
+    if (!more.empty()) falhas += ' ' + more;
+    row.push_back(falhas);
+    csv.Row(row.data(), row.size());
   };
   // Both passes are in record order: a merge joins the rows of a record found by both.
   Record a;

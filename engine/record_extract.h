@@ -13,6 +13,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/findings.h"
@@ -51,7 +52,7 @@ class RecordExtract : public FindingSink {
   // One record being gathered, or read back.
   struct Record {
     std::uint32_t number = 0;
-    std::vector<std::string> fields;
+    std::string bytes;  // the record as stored; the fields are cut from it when written
     std::string falhas;
   };
   // Records of one file from one pass, kept in a temporary file in record order.
@@ -63,7 +64,8 @@ class RecordExtract : public FindingSink {
   struct FileState {
     std::ostream* out = nullptr;
     std::vector<std::string> names;  // the file's field names, from its first failing record
-    std::array<Pass, 2> passes;      // 0: the walk, 1: the later passes
+    std::vector<std::pair<std::size_t, std::size_t>> spans;  // offset and length of each field
+    std::array<Pass, 2> passes;                              // 0: the walk, 1: the later passes
   };
 
   void Tell(FindingFile file, int pass, std::uint32_t record, const RecordKey& key,
