@@ -1,54 +1,28 @@
 #include "cli/run_cli.h"
 
 #include <cerrno>
-#include <charconv>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <ostream>
 
 #include "cli/exit_status.h"
+#include "cli/output_file.h"
 #include "cli/run_json.h"
+#include "engine/failing_values.h"
 #include "engine/findings_csv.h"
+#include "engine/findings_xlsx.h"
+#include "engine/html_report.h"
+#include "engine/record_extract.h"
 #include "engine/report.h"
 #include "engine/run_host.h"
 #include "engine/text.h"
 #include "engine/validation_run.h"
+#include "engine/verdict.h"
 #include "platform/program_folder.h"
 
 namespace cli {
 namespace {
-
-constexpr const char* kUsage =
-    "Uso: talmero-criticar [opções]\n"
-    "\n"
-    "Critica o arquivo de riscos e o arquivo de sinistros (tabelas dBase III) com o catálogo de\n"
-    "regras e escreve o relatório da crítica.\n"
-    "\n"
-    "Opções:\n"
-    "  --riscos ARQUIVO      arquivo de riscos (omitido: vazio)\n"
-    "  --sinistros ARQUIVO   arquivo de sinistros (omitido: vazio)\n"
-    "  --catalogo PASTA      pasta de tabelas.dbf, anexos.dbf e DadosKov.DBF, onde também é\n"
-    "                        criado o índice temporário (padrão: a pasta do programa)\n"
-    "  --regional NOME       pt_BR, en_US ou sistema (padrão: sistema)\n"
-    "  --saida ARQUIVO       grava o relatório como a exportação da janela (Windows-1252, CR LF);\n"
-    "                        sem esta opção o relatório vai para a saída padrão em UTF-8\n"
-    "  --detalhes ARQUIVO    grava cada falha encontrada, uma por linha, em CSV para planilhas\n"
-    "                        (separador ;, Windows-1252, CR LF, linha de cabeçalho): arquivo,\n"
-    "                        número físico do registro (contando os excluídos), posição, campo,\n"
-    "                        verificação (nulo, tamanho, data, dominio, estrutura, empresa,\n"
-    "                        sem_apolice, vigencia_invertida), valor e valor relacionado; na\n"
-    "                        estrutura, nome, tipo e tamanho esperados e encontrados\n"
-    "  --max-detalhes N      no máximo N linhas por campo e verificação (padrão: sem limite);\n"
-    "                        a última linha de uma lista limitada diz quantas ficaram de fora\n"
-    "  --json ARQUIVO        grava o resultado da crítica em JSON (UTF-8): entradas, empresa,\n"
-    "                        registros e contadores por tabela e campo, sinistros sem apólice,\n"
-    "                        vigências invertidas, conciliação, erro, início e fim (ISO 8601)\n"
-    "  --help                mostra este texto\n"
-    "\n"
-    "Saída: 0 quando a crítica chegou ao fim; 1 quando um erro a interrompeu (a mensagem vai\n"
-    "para a saída de erros) ou um arquivo de saída não pôde ser gravado; 2 para uso incorreto.\n";
 
 // The runner's side of a run: the report kept as lines, notices straight to standard error.
 class CliHost : public engine::RunHost {
@@ -64,6 +38,7 @@ class CliHost : public engine::RunHost {
   }
   void SetProgress(int) override {}
   void ShowInvalidDate(std::string_view message) override {
+    if (options_.sem_avisos_de_data) return;
     // One write per notice: standard error is unbuffered, and a file with many impossible
     // dates sends thousands of them.
     std::string line = engine::Win1252ToUtf8(message);
@@ -72,9 +47,12 @@ class CliHost : public engine::RunHost {
     err_.flush();
   }
   const engine::Regional& regional() const override { return regional_; }
-  platform::LocalDateTime Now() override { return clock_ != nullptr ? clock_() : platform::LocalNow(); }
+  platform::LocalDateTime Now() override {
+    return clock_ != nullptr ? clock_() : platform::LocalNow();
+  }
   std::string ProgramFolder() override {
-    std::string folder = options_.catalogo.empty() ? platform::ExecutableFolder() : options_.catalogo;
+    std::string folder =
+        options_.catalogo.empty() ? platform::ExecutableFolder() : options_.catalogo;
 #ifdef _WIN32
     // Either separator ends a Windows folder; the system's own is added.
     if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '\\';
@@ -96,34 +74,18 @@ class CliHost : public engine::RunHost {
   std::vector<std::string> lines_;
 };
 
-// Writes the report like the window's export. False with the reason when the file cannot be made.
-bool WriteExport(const std::string& path, const std::vector<std::string>& lines,
-                 std::string* error) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (!file) {
-    *error = "Cannot create file \"" + path + "\". " + std::strerror(errno);
-    return false;
-  }
-  for (const auto& line : lines) file << line << "\r\n";
-  file.close();
-  if (!file) {
-    *error = "Cannot create file \"" + path + "\". " + std::strerror(errno);
-    return false;
-  }
-  return true;
-}
-
 // Ends the failure list and writes the JSON result. Returns the error lines of the files that
 // could not be written (empty when all went well).
 std::string FinishOutputs(const CliOptions& options, const std::string& catalog_folder,
-                          const engine::ValidationRun& run, engine::FindingsCsv* details,
-                          std::ofstream& details_file, const std::optional<std::string>& error,
-                          const platform::LocalDateTime& ended) {
+                          const engine::ValidationRun& run, const engine::Verdict& verdict,
+                          engine::FindingListOutput* details, OutputFile* details_file,
+                          const std::optional<std::string>& error,
+                          const platform::LocalDateTime& ended, std::ostream& out) {
   std::string problems;
   if (details != nullptr) {
     const bool written = details->Finish();
-    details_file.close();
-    if (!written || !details_file) {
+    const bool closed = details_file == nullptr || details_file->Close();
+    if (!written || !closed) {
       problems += "Cannot write file \"" + options.detalhes + "\". " + std::strerror(errno) + "\n";
     }
   }
@@ -134,81 +96,37 @@ std::string FinishOutputs(const CliOptions& options, const std::string& catalog_
       inputs.detalhes = options.detalhes;
       inputs.falhas = details->total();
     }
-    const std::string document = RunJson(inputs, run.state(), error, ended);
-    std::ofstream file(options.json, std::ios::binary | std::ios::trunc);
-    file << document;
-    file.close();
-    if (!file) {
-      problems += "Cannot create file \"" + options.json + "\". " + std::strerror(errno) + "\n";
-    }
+    const std::string document = RunJson(inputs, run.state(), verdict, error, ended);
+    OutputFile file(options.json, out);
+    if (file.ok()) file.stream() << document;
+    if (!file.ok() || !file.Close()) problems += file.CreateError() + "\n";
   }
   return problems;
 }
 
-}  // namespace
-
-const char* UsageText() { return kUsage; }
-
-bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options,
-                     std::string* error) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--help" || arg == "-h") {
-      options->help = true;
-      continue;
-    }
-    std::string* target = nullptr;
-    if (arg == "--riscos") target = &options->riscos;
-    if (arg == "--sinistros") target = &options->sinistros;
-    if (arg == "--catalogo") target = &options->catalogo;
-    if (arg == "--regional") target = &options->regional;
-    if (arg == "--saida") target = &options->saida;
-    if (arg == "--detalhes") target = &options->detalhes;
-    if (arg == "--json") target = &options->json;
-    std::string max_detalhes;
-    if (arg == "--max-detalhes") target = &max_detalhes;
-    if (target == nullptr) {
-      *error = "opção desconhecida: " + arg;
-      return false;
-    }
-    if (i + 1 == args.size()) {
-      *error = "falta o valor de " + arg;
-      return false;
-    }
-    *target = args[++i];
-    if (target == &max_detalhes) {
-      const char* end = max_detalhes.data() + max_detalhes.size();
-      std::int64_t n = -1;
-      const auto parsed = std::from_chars(max_detalhes.data(), end, n);
-      if (max_detalhes.empty() || parsed.ec != std::errc() || parsed.ptr != end || n < 0) {
-        *error = "valor inválido de --max-detalhes: " + max_detalhes;
-        return false;
-      }
-      options->max_detalhes = n;
-    }
-  }
-  if (options->max_detalhes >= 0 && options->detalhes.empty()) {
-    *error = "--max-detalhes exige --detalhes";
-    return false;
-  }
-  engine::Regional ignored;
-  if (!engine::Regional::FromName(options->regional, &ignored)) {
-    *error = "regional desconhecida: " + options->regional + " (use pt_BR, en_US ou sistema)";
-    return false;
-  }
-  return true;
+// The status of a run that reached the end of the runner.
+int Status(bool run_failed, bool output_failed, bool rejected, const CliOptions& options) {
+  if (run_failed || output_failed) return kExitRunError;
+  if (rejected && options.estrito) return kExitRejected;
+  return kExitSuccess;
 }
+
+}  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            platform::LocalDateTime (*clock)()) {
   CliOptions options;
   std::string usage_error;
   if (!ParseCliOptions(args, &options, &usage_error)) {
-    err << "talmero-criticar: " << usage_error << "\n\n" << kUsage;
+    err << "talmero-criticar: " << usage_error << "\n\n" << UsageText();
     return kExitUsage;
   }
   if (options.help) {
-    out << kUsage;
+    out << UsageText();
+    return kExitSuccess;
+  }
+  if (options.version) {
+    out << VersionText() << '\n';
     return kExitSuccess;
   }
   engine::Regional regional;
@@ -217,48 +135,105 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   CliHost host(options, regional, err, clock);
   engine::ValidationRun run;
   // The failure list is created before the run, so a path that cannot be written costs no run.
-  std::ofstream details_file;
-  std::unique_ptr<engine::FindingsCsv> details;
-  if (!options.detalhes.empty()) {
-    details_file.open(options.detalhes, std::ios::binary | std::ios::trunc);
-    if (!details_file) {
-      err << "Cannot create file \"" << options.detalhes << "\". " << std::strerror(errno) << '\n';
+  engine::FindingTee sinks;
+  std::unique_ptr<OutputFile> details_file;
+  std::unique_ptr<engine::FindingListOutput> details;
+  if (engine::IsXlsxPath(options.detalhes)) {
+    auto workbook = std::make_unique<engine::FindingsXlsx>(options.detalhes, options.max_detalhes);
+    if (!workbook->ok()) {
+      err << "Cannot create file \"" << options.detalhes << "\".\n";
       return kExitRunError;
     }
-    details = std::make_unique<engine::FindingsCsv>(details_file, options.max_detalhes);
-    run.SetFindingSink(details.get());
+    details = std::move(workbook);
+    sinks.Add(details.get());
+  } else if (!options.detalhes.empty()) {
+    details_file = std::make_unique<OutputFile>(options.detalhes, out);
+    if (!details_file->ok()) {
+      err << details_file->CreateError() << '\n';
+      return kExitRunError;
+    }
+    details = std::make_unique<engine::FindingsCsv>(details_file->stream(), options.max_detalhes);
+    sinks.Add(details.get());
   }
-  int status = kExitSuccess;
-  std::string message;
+  std::unique_ptr<OutputFile> html_file;
+  engine::FailingValues failing_values;
+  if (!options.html.empty()) {
+    html_file = std::make_unique<OutputFile>(options.html, out);
+    if (!html_file->ok()) {
+      err << html_file->CreateError() << '\n';
+      return kExitRunError;
+    }
+    sinks.Add(&failing_values);
+  }
+  std::unique_ptr<OutputFile> extract_risks;
+  std::unique_ptr<OutputFile> extract_claims;
+  std::unique_ptr<engine::RecordExtract> extract;
+  if (!options.extrato.empty()) {
+    extract_risks = std::make_unique<OutputFile>(options.extrato, out);
+    const bool to_stdout = options.extrato == kStandardOutput;
+    if (!to_stdout) {
+      extract_claims =
+          std::make_unique<OutputFile>(engine::RecordExtract::ClaimsPath(options.extrato), out);
+    }
+    for (const OutputFile* file : {extract_risks.get(), extract_claims.get()}) {
+      if (file != nullptr && !file->ok()) {
+        err << file->CreateError() << '\n';
+        return kExitRunError;
+      }
+    }
+    extract = std::make_unique<engine::RecordExtract>(extract_risks->stream(),
+                                                      to_stdout ? out : extract_claims->stream());
+    if (!extract->ok()) {
+      err << "Cannot create a temporary file for --extrato.\n";
+      return kExitRunError;
+    }
+    sinks.Add(extract.get());
+  }
+  if (!sinks.empty()) run.SetFindingSink(&sinks);
+  std::optional<std::string> message;
   try {
     run.Execute(host);
   } catch (const std::exception& e) {
-    status = kExitRunError;
     message = engine::ErrorBoxText(e.what());
   }
   const platform::LocalDateTime ended = host.Now();
-  std::string output_error = FinishOutputs(
-      options, host.ProgramFolder(), run, details.get(), details_file,
-      status == kExitSuccess ? std::nullopt : std::optional<std::string>(message), ended);
+  const engine::Verdict verdict =
+      engine::ComputeVerdict(run.state().result, message, options.limites);
+  std::string output_error = FinishOutputs(options, host.ProgramFolder(), run, verdict,
+                                           details.get(), details_file.get(), message, ended, out);
+  if (extract) {
+    const bool written = extract->Finish();
+    const bool risks_closed = extract_risks->Close();
+    const bool claims_closed = extract_claims == nullptr || extract_claims->Close();
+    if (!written || !risks_closed || !claims_closed) {
+      output_error +=
+          "Cannot write file \"" + options.extrato + "\". " + std::strerror(errno) + "\n";
+    }
+  }
+  if (html_file) {
+    const engine::HtmlReportInputs inputs{options.riscos, options.sinistros, host.ProgramFolder(),
+                                          &failing_values};
+    html_file->stream() << engine::HtmlReport(inputs, run.state(), verdict, options.limites,
+                                              message, ended);
+    if (!html_file->Close()) output_error += html_file->WriteError() + "\n";
+  }
 
   // The lines written so far are output also when an error ended the run.
   if (options.saida.empty()) {
     for (const auto& line : host.lines()) out << engine::Win1252ToUtf8(line) << '\n';
     out.flush();
   } else {
-    std::string export_error;
-    if (!WriteExport(options.saida, host.lines(), &export_error)) {
-      err << export_error << '\n';
-      return kExitRunError;
+    OutputFile file(options.saida, out);
+    if (file.ok()) {
+      for (const auto& line : host.lines()) file.stream() << line << "\r\n";
     }
+    if (!file.ok() || !file.Close()) output_error += file.CreateError() + "\n";
   }
   // Messages carry paths as typed, so they are passed on unchanged.
-  if (status != kExitSuccess) err << message << '\n';
-  if (!output_error.empty()) {
-    err << output_error;
-    return kExitRunError;
-  }
-  return status;
+  if (message) err << *message << '\n';
+  err << output_error;
+  return Status(message.has_value(), !output_error.empty(),
+                verdict.resultado == engine::VerdictOutcome::kRejeitado, options);
 }
 
 }  // namespace cli

@@ -13,26 +13,8 @@ using json = nlohmann::ordered_json;  // keys in the order written
 // Engine texts are Windows-1252 bytes.
 std::string Utf8(const std::string& win1252) { return engine::Win1252ToUtf8(win1252); }
 
-bool IsUtf8(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    std::size_t length = c < 0x80           ? 1
-                         : (c >> 5) == 0x6  ? 2
-                         : (c >> 4) == 0xE  ? 3
-                         : (c >> 3) == 0x1E ? 4
-                                            : 0;
-    if (length == 0 || i + length > text.size()) return false;
-    for (std::size_t k = 1; k < length; ++k) {
-      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-    }
-    i += length;
-  }
-  return true;
-}
-
-// Paths and messages come as typed: UTF-8 on this system, else read as Windows-1252.
-std::string Typed(const std::string& text) { return IsUtf8(text) ? text : Utf8(text); }
+// Paths and messages come as typed.
+std::string Typed(const std::string& text) { return engine::TypedToUtf8(text); }
 
 std::string_view OutcomeName(engine::TableOutcome outcome) {
   switch (outcome) {
@@ -76,6 +58,19 @@ json Reconciliation(const std::vector<engine::ReconciliationSection>& sections) 
   return out;
 }
 
+json Items(const std::vector<engine::VerdictItem>& items) {
+  json out = json::array();
+  for (const engine::VerdictItem& i : items) {
+    json item = {{"tipo", i.tipo}, {"texto", Typed(i.texto)}};
+    if (i.tabela) item["tabela"] = *i.tabela;
+    if (i.campo) item["campo"] = Utf8(*i.campo);
+    if (i.valor) item["valor"] = *i.valor;
+    if (i.limite) item["limite"] = *i.limite;
+    out.push_back(std::move(item));
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string IsoDateTime(const platform::LocalDateTime& t) {
@@ -86,7 +81,8 @@ std::string IsoDateTime(const platform::LocalDateTime& t) {
 }
 
 std::string RunJson(const RunJsonInputs& inputs, const engine::RunState& state,
-                    const std::optional<std::string>& error, const platform::LocalDateTime& ended) {
+                    const engine::Verdict& verdict, const std::optional<std::string>& error,
+                    const platform::LocalDateTime& ended) {
   const engine::RunResult& r = state.result;
   json doc;
   doc["entradas"] = {{"riscos", Typed(inputs.riscos)},
@@ -119,6 +115,9 @@ std::string RunJson(const RunJsonInputs& inputs, const engine::RunState& state,
   } else {
     doc["detalhes"] = nullptr;
   }
+  doc["veredito"] = {{"resultado", engine::VerdictOutcomeName(verdict.resultado)},
+                     {"motivos", Items(verdict.motivos)},
+                     {"avisos", Items(verdict.avisos)}};
   doc["erro"] = error ? json(Typed(*error)) : json(nullptr);
   // Every text above is UTF-8 by now; a stray byte would still not stop the document.
   return doc.dump(2, ' ', false, json::error_handler_t::replace) + "\n";

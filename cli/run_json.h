@@ -1,14 +1,15 @@
 #pragma once
 // The machine-readable result of one run: one JSON document (UTF-8) with the inputs, the
 // company, per table the record count and the rule counters, the claims without a policy, the
-// inverted coverage, the reconciliation rows, the error that ended the run and its start and end
-// times (ISO 8601, local time). Figures the run did not reach are null.
+// inverted coverage, the reconciliation rows, the verdict ("veredito"), the error that ended the
+// run and its start and end times (ISO 8601, local time). Figures the run did not reach are null.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
 #include "engine/validation_run.h"
+#include "engine/verdict.h"
 #include "platform/clock.h"
 
 namespace cli {
@@ -28,6 +29,7 @@ std::string IsoDateTime(const platform::LocalDateTime& t);
 // The document, indented by two blanks. `error`: the message that ended the run; `ended`: when
 // it ended (the closing time stamp when the run reached it).
 std::string RunJson(const RunJsonInputs& inputs, const engine::RunState& state,
-                    const std::optional<std::string>& error, const platform::LocalDateTime& ended);
+                    const engine::Verdict& verdict, const std::optional<std::string>& error,
+                    const platform::LocalDateTime& ended);
 
 }  // namespace cli

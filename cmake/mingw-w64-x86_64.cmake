@@ -16,10 +16,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Header-only libraries of the host (nlohmann/json, CLI11) are portable; they are offered to the
-# cross compiler through a folder that holds only them, never the host's own system headers.
+# Header-only libraries of the host (nlohmann/json, CLI11, kainjow mustache) are portable; they
+# are offered to the cross compiler through a folder that holds only them, never the host's own
+# system headers.
 set(_talmero_host_headers ${CMAKE_BINARY_DIR}/host-headers)
-foreach(_talmero_header_dir nlohmann CLI)
+foreach(_talmero_header_dir nlohmann CLI kainjow)
   if(EXISTS /usr/include/${_talmero_header_dir} AND NOT EXISTS ${_talmero_host_headers}/${_talmero_header_dir})
     file(MAKE_DIRECTORY ${_talmero_host_headers})
     file(CREATE_LINK /usr/include/${_talmero_header_dir} ${_talmero_host_headers}/${_talmero_header_dir} SYMBOLIC)

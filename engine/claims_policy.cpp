@@ -9,6 +9,7 @@
 
 #include "engine/number_style.h"
 #include "engine/open_reader.h"
+#include "engine/record_key.h"
 #include "engine/report.h"
 #include "engine/text.h"
 #include "platform/exclusive_file.h"
@@ -127,6 +128,7 @@ void CheckClaimsWithoutPolicy(RunContext& ctx) {
     const int item = RequireField(tbSinistros, "ITEM");
     const char separator = ctx.regional.decimal_separator;
     std::string key;
+    const RecordKeyColumns keys(tbSinistros);
     for (; !tbSinistros.Eof(); tbSinistros.Next()) {
       key.clear();
       AppendFieldText(tbSinistros, apolice, separator, key);
@@ -136,7 +138,8 @@ void CheckClaimsWithoutPolicy(RunContext& ctx) {
       ++misses;
       if (ctx.findings != nullptr) {
         const std::string_view both(key);
-        ctx.findings->ClaimWithoutPolicy(tbSinistros.RecNo(), both.substr(0, apolice_length),
+        ctx.findings->ClaimWithoutPolicy(tbSinistros.RecNo(), keys.Read(tbSinistros),
+                                         both.substr(0, apolice_length),
                                          both.substr(apolice_length));
       }
     }

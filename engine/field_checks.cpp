@@ -7,9 +7,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/findings.h"
+#include "engine/record_key.h"
 #include "engine/rule_set.h"
 #include "engine/structure_check.h"
 #include "tables/dbf_values.h"
@@ -130,7 +132,8 @@ class RecordWalker {
         domains_(domains),
         decimal_separator_(ctx.regional.decimal_separator),
         sink_(ctx.findings),
-        file_(FindingFileOf(ctx.state.numTabela)) {
+        file_(FindingFileOf(ctx.state.numTabela)),
+        keys_(ctx.tables.tbDados) {
     const auto& fields = dados_.FieldList();
     plans_.resize(fields.size());
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -307,16 +310,41 @@ class RecordWalker {
   // Out of the record loop's way: only a failure with a sink attached comes here.
   [[gnu::noinline, gnu::cold]] void Tell(int p, FindingCheck check,
                                          std::string_view qualifier = {}) {
-    const tables::DbfField& f = *plans_[static_cast<std::size_t>(p)].field;
+    const FieldPlan& plan = plans_[static_cast<std::size_t>(p)];
     FieldFinding finding;
     finding.file = file_;
     finding.record = dados_.RecNo();
     finding.position = p + 1;
-    finding.field = f.name;
+    finding.field = plan.field->name;
     finding.check = check;
     finding.text = tables::DbfText(Raw(p));
     finding.qualifier = qualifier;
+    finding.key = keys_.Read(dados_);
+    if (check == FindingCheck::kTamanho) finding.width = plan.rule->tamanho;
+    if (check == FindingCheck::kDominio) {
+      finding.depende = plan.rule->depende;
+      finding.allowed = AllowedValues(p, plan, qualifier);
+    }
     sink_->FieldFailed(finding);
+  }
+
+  // The values the domain of field p allows for `qualifier`, kept per (field, qualifier): a file
+  // repeats the same few failures many times.
+  std::string_view AllowedValues(int p, const FieldPlan& plan, std::string_view qualifier) {
+    static constexpr std::size_t kShown = 20;
+    static constexpr std::size_t kCacheLimit = 4096;  // a hostile file cannot grow it for ever
+    std::string key = std::to_string(p);
+    key += ':';
+    key += qualifier;
+    auto it = allowed_.find(key);
+    if (it == allowed_.end()) {
+      if (allowed_.size() >= kCacheLimit) allowed_.clear();
+      std::string text = plan.domain == nullptr ? std::string()
+                                                : plan.domain->AllowedValues(
+                                                      FieldDomain::PackValor2(qualifier), kShown);
+      it = allowed_.emplace(std::move(key), std::move(text)).first;
+    }
+    return it->second;
   }
 
   // The value equals its zero text: a character field holds exactly as many "0" as its width;
@@ -366,6 +394,8 @@ class RecordWalker {
   std::string_view qualifier_;  // the qualifying value of the last domain lookup
   FindingSink* sink_;
   FindingFile file_;
+  RecordKeyColumns keys_;
+  std::unordered_map<std::string, std::string> allowed_;
 };
 
 }  // namespace

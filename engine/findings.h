@@ -10,6 +10,10 @@
 #include <optional>
 #include <string_view>
 
+namespace tables {
+class DbfTable;
+}  // namespace tables
+
 namespace engine {
 
 // The input file a finding belongs to.
@@ -40,6 +44,16 @@ std::string_view FindingFileName(FindingFile file);
 // "vigencia_invertida".
 std::string_view FindingCheckName(FindingCheck check);
 
+// The record's APOLICE, ENDOSSO and ITEM as stored (empty where the file has no such field), so
+// that the record can be found in the system that produced the file.
+struct RecordKey {
+  std::string_view apolice;
+  std::string_view endosso;
+  std::string_view item;
+  // The table positioned on the record, for a sink that wants all its fields; null: none.
+  const tables::DbfTable* table = nullptr;
+};
+
 // One failed field check of one record.
 struct FieldFinding {
   FindingFile file = FindingFile::kRiscos;
@@ -49,6 +63,11 @@ struct FieldFinding {
   FindingCheck check = FindingCheck::kNulo;
   std::string_view text;       // the field's stored text (up to a NUL byte)
   std::string_view qualifier;  // domain check: the qualifying field's value used in the key
+  std::string_view depende;    // domain check: the qualifying field's name; empty: none
+  RecordKey key;
+  std::optional<std::int64_t> width;  // width check: the width the catalogue requires
+  // Domain check: the values allowed for that qualifier, ", " between them, cut after 20 by "…".
+  std::string_view allowed;
 };
 
 // A field layout as the catalogue expects it or as the file has it.
@@ -75,14 +94,15 @@ class FindingSink {
   virtual void FieldFailed(const FieldFinding& finding) = 0;
   virtual void StructureFailed(const StructureFinding& finding) = 0;
   // The record whose company code differs from the run's, which stopped the file's walk.
-  virtual void CompanyFailed(FindingFile file, std::uint32_t record, std::string_view field,
-                             std::string_view text, std::string_view expected) = 0;
-  // A claim whose APOLICE+ITEM key the risks file lacks.
-  virtual void ClaimWithoutPolicy(std::uint32_t record, std::string_view apolice,
-                                  std::string_view item) = 0;
+  virtual void CompanyFailed(FindingFile file, std::uint32_t record, const RecordKey& key,
+                             std::string_view field, std::string_view text,
+                             std::string_view expected) = 0;
+  // A claim whose APOLICE+ITEM key the risks file lacks (`apolice`, `item`: the key's texts).
+  virtual void ClaimWithoutPolicy(std::uint32_t record, const RecordKey& key,
+                                  std::string_view apolice, std::string_view item) = 0;
   // A risk whose coverage ends before it starts.
-  virtual void CoverageInverted(std::uint32_t record, std::string_view inicio_vig,
-                                std::string_view fim_vig) = 0;
+  virtual void CoverageInverted(std::uint32_t record, const RecordKey& key,
+                                std::string_view inicio_vig, std::string_view fim_vig) = 0;
 };
 
 }  // namespace engine

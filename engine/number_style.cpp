@@ -27,7 +27,7 @@ std::string FormatNumber(double value, int decimals, const Regional& regional) {
     if (*p != '.') digits += *p;
   }
   int exponent = std::atoi(p + 1);  // value = D1.D2... x 10^exponent
-  int int_digits = exponent + 1;     // digits before the decimal point
+  int int_digits = exponent + 1;    // digits before the decimal point
   if (value == 0.0) {
     digits.assign(kFormDigits, '0');
     int_digits = 1;

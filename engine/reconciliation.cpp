@@ -11,6 +11,7 @@
 #include "engine/coverage_period.h"
 #include "engine/number_style.h"
 #include "engine/open_reader.h"
+#include "engine/record_key.h"
 #include "engine/report.h"
 #include "engine/text.h"
 #include "tables/dbf_values.h"
@@ -174,6 +175,7 @@ PremiumPass ReadRisks(tables::DbfTable& riscos, const std::string& path,
   for (const PremiumField& p : kPremiumFields)
     premiums.emplace_back(AmountColumn(riscos, p.name), p.line);
 
+  const RecordKeyColumns keys(riscos);
   PremiumPass pass;
   for (riscos.First(); !riscos.Eof(); riscos.Next()) {
     const DateText inicio = inicio_vig.Read(riscos);
@@ -182,7 +184,7 @@ PremiumPass ReadRisks(tables::DbfTable& riscos, const std::string& path,
     if (CoverageInverted(inicio, fim)) {
       ++pass.inverted;
       if (findings != nullptr)
-        findings->CoverageInverted(riscos.RecNo(), *inicio, fim.value_or(""));
+        findings->CoverageInverted(riscos.RecNo(), keys.Read(riscos), *inicio, fim.value_or(""));
     }
     if (period == nullptr || !RiskInPeriod(data_emis.Read(riscos), *period)) continue;
     for (const auto& [column, line] : premiums) {
@@ -261,6 +263,7 @@ void Reconcile(RunContext& ctx) {
     // of the risks file alone and is still reported.
     ctx.host.ReplaceLine(
         2, "Empresa: " + ctx.state.codEmpresa + Ansi(" - não encontrada em DadosKov.DBF"));
+    ctx.state.result.empresa_sem_kov = true;
     if (with_risks) {
       const PremiumPass pass = ReadRisks(ctx.tables.tbRiscos, ctx.risk_path, nullptr, ctx.findings);
       ctx.state.result.vigencia_invertida = pass.inverted;

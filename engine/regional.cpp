@@ -52,8 +52,12 @@ std::string FormatDateTime(std::string_view pattern, const platform::LocalDateTi
     while (i + run < pattern.size() && pattern[i + run] == c) ++run;
     const int width = run >= 2 ? 2 : 1;
     switch (c) {
-      case 'd': AppendNumber(out, when.day, width); break;
-      case 'M': AppendNumber(out, when.month, width); break;
+      case 'd':
+        AppendNumber(out, when.day, width);
+        break;
+      case 'M':
+        AppendNumber(out, when.month, width);
+        break;
       case 'y':
         if (run <= 2) {
           AppendNumber(out, when.year % 100, 2);
@@ -61,15 +65,25 @@ std::string FormatDateTime(std::string_view pattern, const platform::LocalDateTi
           AppendNumber(out, when.year, 4);
         }
         break;
-      case 'H': AppendNumber(out, when.hour, width); break;
-      case 'h': AppendNumber(out, when.hour % 12 == 0 ? 12 : when.hour % 12, width); break;
-      case 'm': AppendNumber(out, when.minute, width); break;
-      case 's': AppendNumber(out, when.second, width); break;
+      case 'H':
+        AppendNumber(out, when.hour, width);
+        break;
+      case 'h':
+        AppendNumber(out, when.hour % 12 == 0 ? 12 : when.hour % 12, width);
+        break;
+      case 'm':
+        AppendNumber(out, when.minute, width);
+        break;
+      case 's':
+        AppendNumber(out, when.second, width);
+        break;
       case 't':
         out += when.hour < 12 ? 'A' : 'P';
         if (run >= 2) out += 'M';
         break;
-      default: out.append(run, c); break;
+      default:
+        out.append(run, c);
+        break;
     }
     i += run;
   }

@@ -1,5 +1,6 @@
 #include "engine/rule_set.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -124,6 +125,30 @@ void FieldDomain::Grow() {
     while (slots_[i].used) i = (i + 1) & mask;
     slots_[i] = slot;
   }
+}
+
+std::string FieldDomain::AllowedValues(std::uint16_t valor2, std::size_t limit) const {
+  std::vector<std::string> values;
+  for (const Slot& slot : slots_) {
+    if (!slot.used || slot.valor2 != valor2) continue;
+    std::string text;
+    for (std::size_t i = 0; i < kValor1Width; ++i) {
+      text += static_cast<char>((slot.valor1 >> (8 * i)) & 0xFF);
+    }
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    values.push_back(std::move(text));
+  }
+  std::sort(values.begin(), values.end());
+  std::string out;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (i > 0) out += ", ";
+    if (i == limit) {
+      out += '\x85';
+      break;
+    }
+    out += values[i];
+  }
+  return out;
 }
 
 void FieldDomain::Insert(std::uint64_t valor1, std::uint16_t valor2) {

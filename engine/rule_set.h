@@ -104,6 +104,11 @@ class FieldDomain {
   }
   std::size_t size() const { return count_; }
 
+  // The valor1 texts filed under `valor2`, trailing blanks trimmed, in byte order, ", " between
+  // them; after the first `limit` a last "\x85" (the ellipsis). For a failure's explanation,
+  // never the record loop.
+  std::string AllowedValues(std::uint16_t valor2, std::size_t limit) const;
+
  private:
   struct Slot {
     std::uint64_t valor1 = 0;

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/record_key.h"
 #include "engine/rule_set.h"
 #include "engine/text.h"
 #include "tables/dbf_values.h"
@@ -165,8 +166,8 @@ bool CompanyCheck::Check() {
     ctx_.host.AppendLine(line);
     if (ctx_.findings != nullptr) {
       ctx_.findings->CompanyFailed(FindingFileOf(ctx_.state.numTabela), file.RecNo(),
-                                   file.Fields(field_).name, tables::DbfText(file.RawField(field_)),
-                                   ctx_.state.codEmpresa);
+                                   RecordKeyColumns(file).Read(file), file.Fields(field_).name,
+                                   tables::DbfText(file.RawField(field_)), ctx_.state.codEmpresa);
     }
   }
   return same;

@@ -116,4 +116,30 @@ std::string Utf8ToWin1252(std::string_view utf8) {
   return out;
 }
 
+namespace {
+
+bool IsUtf8(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    std::size_t length = c < 0x80           ? 1
+                         : (c >> 5) == 0x6  ? 2
+                         : (c >> 4) == 0xE  ? 3
+                         : (c >> 3) == 0x1E ? 4
+                                            : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string TypedToUtf8(std::string_view text) {
+  return IsUtf8(text) ? std::string(text) : Win1252ToUtf8(text);
+}
+
 }  // namespace engine

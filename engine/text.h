@@ -22,6 +22,10 @@ std::string Win1252ToUtf8(std::string_view bytes);
 // Characters with no Windows-1252 byte become "?".
 std::string Utf8ToWin1252(std::string_view utf8);
 
+// A text as the user typed it (a path, a message that carries one): UTF-8 when it is valid
+// UTF-8, else read as Windows-1252.
+std::string TypedToUtf8(std::string_view text);
+
 // A literal of this program written in UTF-8 source, as Windows-1252 bytes.
 inline std::string Ansi(std::string_view utf8) { return Utf8ToWin1252(utf8); }
 

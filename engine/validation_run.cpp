@@ -50,8 +50,15 @@ void ValidationRun::Execute(RunHost& host) {
   state_ = RunState{};
   const Regional regional = host.regional();
   const platform::LocalDateTime started = host.Now();
-  RunContext ctx{host, tables_, state_, regional, host.ProgramFolder(), started.year,
-                 host.RiskPath(), host.ClaimsPath(), findings_};
+  RunContext ctx{host,
+                 tables_,
+                 state_,
+                 regional,
+                 host.ProgramFolder(),
+                 started.year,
+                 host.RiskPath(),
+                 host.ClaimsPath(),
+                 findings_};
   state_.result.inicio = started;
 
   host.ClearLog();
@@ -74,6 +81,8 @@ void ValidationRun::Execute(RunHost& host) {
     ProcessTable(ctx);
   }
 
+  state_.result.riscos_faltando = IsBlank(ctx.risk_path);
+  state_.result.sinistros_faltando = IsBlank(ctx.claims_path);
   host.SetProgress(75);
   const bool last_ok = state_.estruturaOk == 1 && state_.tabelaOk == 1;
   if (last_ok && state_.regRiscos != 0 && state_.regSinistros != 0) {

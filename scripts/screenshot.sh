@@ -10,6 +10,8 @@
 #                                                   docs/screenshot-registro.png
 #   scripts/screenshot.sh --windows [BUILD_DIR]  Windows window under Wine (default build-windows;
 #                                                bin/talmero-prx.exe) -> docs/screenshot-windows.png
+#   scripts/screenshot.sh html [BUILD_DIR]       the runner's HTML report on the samples, taken by
+#                                                headless Chromium -> docs/relatorio-html.png
 #
 # Needs xvfb-run and ImageMagick's import (and Wine for --windows; xwininfo for --painel). The
 # run starts as soon as the window opens (--criticar) without invalid-date boxes
@@ -20,6 +22,30 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+
+# --- HTML mode: the page a manager reads, as a browser shows it ----------------------------------
+html_screenshot() {
+  local build_dir runner page picture browser
+  build_dir=$(cd "${1:-$root/build}" && pwd)
+  runner=$build_dir/bin/talmero-criticar
+  page=$(mktemp --suffix=.html)
+  picture=$root/docs/relatorio-html.png
+  browser=$(command -v chromium || command -v chromium-browser || true)
+  [[ -x $runner ]] || { echo "screenshot.sh: $runner not found; build talmero-criticar first" >&2; exit 1; }
+  [[ -n $browser ]] || { echo "screenshot.sh: chromium is missing (apt-get install chromium)" >&2; exit 1; }
+  # A rejected verdict with its reasons and warnings is what the page is for.
+  "$runner" --riscos "$build_dir/bin/amostras/riscos.dbf" --sinistros "$build_dir/bin/amostras/sinistros.dbf" \
+    --regional pt_BR --saida /dev/null --sem-avisos-de-data --tolerancia 5 --html "$page" || true
+  "$browser" --headless --no-sandbox --disable-gpu --hide-scrollbars --window-size=1100,1600 \
+    --virtual-time-budget=3000 --screenshot="$picture" "file://$page" >/dev/null 2>&1
+  rm -f "$page"
+  echo "screenshot.sh: wrote $picture"
+}
+if [[ ${1:-} == html ]]; then
+  html_screenshot "${2:-}"
+  exit 0
+fi
+
 windows=false
 painel=false
 if [[ ${1:-} == --windows ]]; then

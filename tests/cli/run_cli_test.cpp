@@ -67,8 +67,10 @@ TEST(RunCliTest, SaidaWritesTheExportBytes) {
   std::ifstream in(saida, std::ios::binary);
   std::stringstream bytes;
   bytes << in.rdbuf();
-  EXPECT_EQ(bytes.str(), "In\xED" "cio do processamento: 3/15/2024\r\n\r\n\r\n\r\n" + kRule +
-                             "\r\n\r\nFim do processamento: 3/15/2024\r\n\r\n" + kRule + "\r\n");
+  EXPECT_EQ(bytes.str(),
+            "In\xED"
+            "cio do processamento: 3/15/2024\r\n\r\n\r\n\r\n" +
+                kRule + "\r\n\r\nFim do processamento: 3/15/2024\r\n\r\n" + kRule + "\r\n");
 
   const Outcome bad = RunArgs({"--catalogo", dir.folder(), "--saida", dir.file("nada/x.txt")});
   EXPECT_EQ(bad.status, kExitRunError);
@@ -81,9 +83,8 @@ TEST(RunCliTest, InvalidDatesGoToStandardErrorAsTheyHappen) {
   tools::DbfBuilder(testing_support::ClaimsLayout())
       .Add({"01234", "POL1", "000001", "1", "300", "20230229"})
       .Write(dir.file("sinistros.dbf"));
-  const Outcome o =
-      RunArgs({"--catalogo", dir.folder(), "--sinistros", dir.file("sinistros.dbf"), "--regional",
-           "pt_BR"});
+  const Outcome o = RunArgs({"--catalogo", dir.folder(), "--sinistros", dir.file("sinistros.dbf"),
+                             "--regional", "pt_BR"});
   EXPECT_EQ(o.status, kExitSuccess);
   EXPECT_EQ(o.err, "Data Inválida : 20230229\n");
 }

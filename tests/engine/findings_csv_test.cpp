@@ -4,13 +4,20 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <tuple>
 
+#include "engine/failing_values.h"
+#include "engine/findings_xlsx.h"
 #include "engine/text.h"
 #include "engine/validation_run.h"
+#include "support/raw_record.h"
 #include "support/recording_host.h"
 #include "support/run_fixture.h"
 
@@ -102,8 +109,8 @@ class FindingsCsvTest : public ::testing::Test {
     std::vector<Row> rows = ParseCsv(bytes_);
     EXPECT_FALSE(rows.empty());
     if (rows.empty()) return rows;
-    EXPECT_EQ(rows.front().size(), 13u);
-    for (const Row& r : rows) EXPECT_EQ(r.size(), 13u) << ::testing::PrintToString(r);
+    EXPECT_EQ(rows.front().size(), 18u);
+    for (const Row& r : rows) EXPECT_EQ(r.size(), 18u) << ::testing::PrintToString(r);
     rows.erase(rows.begin());
     // Every finding told is either listed or counted in its group's cap row.
     std::int64_t listed = 0;
@@ -195,6 +202,68 @@ TEST_F(FindingsCsvTest, EveryFindingAgreesWithTheReportCounters) {
             std::string::npos);
 }
 
+TEST_F(FindingsCsvTest, KeysMessagesAndRequirementsLeadToTheRecord) {
+  WriteCatalog();
+  tools::DbfBuilder risks(RisksLayout());
+  risks.Add({"01234", "", "", "", "", ""}, true);
+  risks.Add({"01234", "00000000000000999001", "1", "20230301", "20230201", "20230231"});
+  risks.Add({"01234", "", "000001", "20230101", "20231231", "20230115"});
+  risks.Write(host_.risk_path);
+  tools::DbfBuilder claims(ClaimsLayout());
+  claims.Add({"01234", "00000000000000999001", "000001", "9", "50", "20230801"});
+  claims.Write(host_.claims_path);
+
+  const std::vector<Row> rows = Run();
+  std::map<std::string, Row> by_check;
+  for (const Row& r : rows) {
+    by_check[r[kVerificacao]] = r;
+    const std::string& path = r[kArquivo] == "riscos" ? host_.risk_path : host_.claims_path;
+    auto fields =
+        testing_support::RecordFields(path, static_cast<std::uint32_t>(std::stoul(r[kRegistro])));
+    SCOPED_TRACE(::testing::PrintToString(r));
+    EXPECT_EQ(r[13], fields["APOLICE"]);
+    EXPECT_EQ(r[14], "");  // neither file has ENDOSSO
+    EXPECT_EQ(r[15], fields["ITEM"]);
+  }
+  ASSERT_EQ(by_check.size(), 6u);
+  // Values stand between typographic quotes (Windows-1252 \x93 and \x94).
+  const std::string open = "\x93";
+  const std::string close = "\x94";
+  const std::map<std::string, std::pair<std::string, std::string>> expected = {
+      {"nulo", {"O campo APOLICE est\xE1 vazio, mas \xE9 obrigat\xF3rio.", ""}},
+      {"tamanho",
+       {"O campo ITEM tem " + open + "1" + close + " com 1 caracteres, mas o cat\xE1logo exige 6.",
+        "6"}},
+      {"data",
+       {"O campo DATA_EMIS tem " + open + "20230231" + close +
+            ", que n\xE3o \xE9 uma data existente na forma AAAAMMDD.",
+        "AAAAMMDD, data existente"}},
+      {"dominio",
+       {"O valor " + open + "9" + close +
+            " do campo EVENTO n\xE3o est\xE1 entre os valores permitidos para ITEM = " + open +
+            "000001" + close + ".",
+        "1, 2, 3, 4, 5, 6, 7, 8"}},
+      {"sem_apolice",
+       {"O sinistro da ap\xF3lice " + open + "00000000000000999001" + close + ", item " + open +
+            "000001" + close +
+            ", n\xE3o tem risco com a mesma ap\xF3lice e item no arquivo de riscos.",
+        ""}},
+      {"vigencia_invertida",
+       {"A vig\xEA"
+        "ncia termina em " +
+            open + "20230201" + close +
+            ", antes de come\xE7"
+            "ar em " +
+            open + "20230301" + close + ".",
+        ""}},
+  };
+  for (const auto& [check, texts] : expected) {
+    SCOPED_TRACE(check);
+    EXPECT_EQ(by_check[check][16], texts.first);
+    EXPECT_EQ(by_check[check][17], texts.second);
+  }
+}
+
 TEST_F(FindingsCsvTest, StructureRowsNameEachPositionThatDiffers) {
   WriteCatalog();
   // Claims: APOLICE one character short and a field the catalogue does not know.
@@ -209,7 +278,7 @@ TEST_F(FindingsCsvTest, StructureRowsNameEachPositionThatDiffers) {
 
   const std::vector<Row> rows = Run();
   ASSERT_EQ(rows.size(), 3u) << bytes_;
-  auto tail = [](const Row& r) { return Row(r.begin() + 7, r.end()); };
+  auto tail = [](const Row& r) { return Row(r.begin() + 7, r.begin() + 13); };
   EXPECT_EQ(Row(rows[0].begin(), rows[0].begin() + 7),
             (Row{"riscos", "", "14", "PRE_APP_DM", "estrutura", "", ""}));
   EXPECT_EQ(tail(rows[0]), (Row{"PRE_APP_DM", "3", "0", "", "", ""}));
@@ -277,6 +346,82 @@ TEST_F(FindingsCsvTest, TheCapKeepsTheFirstRowsOfEachGroupAndSaysSoLast) {
   }
 }
 
+// The workbook read back by openpyxl gives the CSV's rows, texts as texts, and a sheet that
+// reaches its row limit goes on in the next sheet of the same file.
+TEST_F(FindingsCsvTest, TheWorkbookHoldsTheCsvRowsAcrossContinuedSheets) {
+  if (!XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks (Windows)";
+  WriteCatalog();
+  tools::DbfBuilder risks(RisksLayout());
+  for (int i = 0; i < 4; ++i) {
+    risks.Add({"01234", "00000000000000999001", "1", "20230301", "20230201", "20230231"});
+  }
+  risks.Write(host_.risk_path);
+  tools::DbfBuilder claims(ClaimsLayout());
+  claims.Add({"01234", "S\xC3O;\"X\"", "000001", "9", "50", "2023"});
+  claims.Write(host_.claims_path);
+
+  std::ostringstream csv_bytes;
+  FindingsCsv csv(csv_bytes);
+  const std::string book = dir_.file("falhas.xlsx");
+  FindingsXlsx xlsx(book, FindingsXlsx::kUnlimited, 4);  // a header and three rows per sheet
+  ASSERT_TRUE(xlsx.ok());
+  FindingTee both;
+  both.Add(&csv);
+  both.Add(&xlsx);
+  run_ = std::make_unique<ValidationRun>();
+  run_->SetFindingSink(&both);
+  run_->Execute(host_);
+  ASSERT_TRUE(csv.Finish());
+  ASSERT_TRUE(xlsx.Finish());
+
+  // The CSV's rows as the workbook should hold them, per file in order.
+  const std::vector<Row> rows = ParseCsv(csv_bytes.str());
+  const std::set<std::size_t> numbers = {1, 2, 8, 9, 11, 12};
+  std::map<std::string, std::vector<std::string>> expected;
+  for (std::size_t i = 1; i < rows.size(); ++i) {
+    std::string line;
+    for (std::size_t c = 0; c < rows[i].size(); ++c) {
+      if (c > 0) line += '\t';
+      if (!rows[i][c].empty()) line += (numbers.count(c) ? "n:" : "s:") + Win1252ToUtf8(rows[i][c]);
+    }
+    expected[rows[i][kArquivo]].push_back(line);
+  }
+  ASSERT_GT(expected["riscos"].size(), 6u);
+
+  const std::string dump = dir_.file("dump.txt");
+  const std::string command = "/usr/bin/python3 " + std::string(TALMERO_TEST_DATA) +
+                              "/../support/read_xlsx.py " + book + " > " + dump;
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  std::ifstream in(dump, std::ios::binary);
+  std::map<std::string, std::vector<std::string>> read;  // per file, the sheets' rows in order
+  std::vector<std::string> sheets;
+  std::string file;
+  bool header = false;
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("= ", 0) == 0) {
+      sheets.push_back(line.substr(2));
+      file = sheets.back().substr(0, sheets.back().find(' '));
+      header = true;
+      continue;
+    }
+    if (header) {
+      EXPECT_EQ(line.substr(0, 20), "s:arquivo\ts:registro") << sheets.back();
+      header = false;
+      continue;
+    }
+    read[file].push_back(line);
+  }
+  EXPECT_EQ(read["riscos"], expected["riscos"]);
+  EXPECT_EQ(read["sinistros"], expected["sinistros"]);
+  const std::size_t risk_sheets = (expected["riscos"].size() + 2) / 3;
+  ASSERT_GE(sheets.size(), risk_sheets + 1);
+  EXPECT_EQ(sheets[0], "riscos");
+  EXPECT_EQ(sheets[1], "sinistros");
+  EXPECT_EQ(sheets[2], "riscos (2)");
+  // The key keeps its leading zeros.
+  EXPECT_NE(read["riscos"][0].find("s:00000000000000999001"), std::string::npos);
+}
+
 TEST(FindingsCsvWriterTest, QuotesOnlyWhatNeedsIt) {
   const std::pair<std::string, std::string> cases[] = {
       {"plain text ", "plain text "},
@@ -292,10 +437,12 @@ TEST(FindingsCsvWriterTest, QuotesOnlyWhatNeedsIt) {
     SCOPED_TRACE(text);
     std::ostringstream each;
     FindingsCsv writer(each);
-    writer.CoverageInverted(3, text, "x");
+    writer.CoverageInverted(3, {}, text, "x");
     ASSERT_TRUE(writer.Finish());
-    EXPECT_EQ(each.str().substr(each.str().find("\r\n") + 2),
-              "riscos;3;;INICIO_VIG;vigencia_invertida;" + written + ";x;;;;;;\r\n");
+    // The columns before the sentence, which quotes the text again.
+    const std::string row = each.str().substr(each.str().find("\r\n") + 2);
+    EXPECT_EQ(row.substr(0, row.find(";x;") + 12),
+              "riscos;3;;INICIO_VIG;vigencia_invertida;" + written + ";x;;;;;;;;;;");
   }
 }
 

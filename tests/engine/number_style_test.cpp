@@ -13,9 +13,9 @@ struct NumberCase {
 
 TEST(NumberStyleTest, RoundsHalvesAwayFromZeroFromTheDecimalForm) {
   const NumberCase cases[] = {
-      {0.125, 2, "0,13"},          // 0.125 is exact in binary; halves go up
+      {0.125, 2, "0,13"},  // 0.125 is exact in binary; halves go up
       {1200000.5, 0, "1.200.001"},
-      {2.8805, 2, "2,88"},         // 2.88049999... in binary
+      {2.8805, 2, "2,88"},  // 2.88049999... in binary
       {1234567, 0, "1.234.567"},
       {1200000.4, 0, "1.200.000"},
       {102500.75, 0, "102.501"},

@@ -9,7 +9,10 @@ namespace {
 
 TEST(TextTest, TrimmedRemovesBlanksAndControlsButKeepsAccents) {
   EXPECT_EQ(Trimmed("  \t AUTOMOVEL \r\n\x01"), "AUTOMOVEL");
-  EXPECT_EQ(Trimmed("\xE9" "t\xE9 "), "\xE9" "t\xE9");  // bytes above 127 are letters, not blanks
+  EXPECT_EQ(Trimmed("\xE9"
+                    "t\xE9 "),
+            "\xE9"
+            "t\xE9");  // bytes above 127 are letters, not blanks
   EXPECT_EQ(Trimmed("   "), "");
   EXPECT_EQ(TrimmedRight("  2023  "), "  2023");
 }
@@ -21,7 +24,9 @@ TEST(TextTest, PaddingNeverCuts) {
 }
 
 TEST(TextTest, Windows1252RoundTripsThroughUtf8) {
-  const std::string ansi = "In\xED" "cio \x80 \x93x\x94 \xE3\xE7";
+  const std::string ansi =
+      "In\xED"
+      "cio \x80 \x93x\x94 \xE3\xE7";
   EXPECT_EQ(Win1252ToUtf8(ansi), "Início € “x” ãç");
   EXPECT_EQ(Utf8ToWin1252("Início € “x” ãç"), ansi);
   EXPECT_EQ(Ansi("Número"), "N\xFAmero");

@@ -47,17 +47,15 @@ Lines Summary(const std::string& table, const std::vector<tools::DbfFieldSpec>& 
   } else {
     for (const auto& f : layout) {
       const bool failing = f.name == failing_field;
-      out.push_back(RuleLine(table, f.name, "0", "0,00", failing ? dom : "0",
-                             failing ? pct : "0,00"));
+      out.push_back(
+          RuleLine(table, f.name, "0", "0,00", failing ? dom : "0", failing ? pct : "0,00"));
     }
   }
   out.push_back("");
   return out;
 }
 
-Lines Closing() {
-  return {"", kRule, "", "Fim do processamento: 15/03/2024 10:20:30", "", kRule};
-}
+Lines Closing() { return {"", kRule, "", "Fim do processamento: 15/03/2024 10:20:30", "", kRule}; }
 
 void Append(Lines& to, const Lines& more) { to.insert(to.end(), more.begin(), more.end()); }
 
@@ -157,9 +155,9 @@ TEST_F(ValidationRunTest, BothFilesPassingGiveTheWholeReport) {
   Lines expected = Start(CompanyLine());
   Append(expected, Summary(kRiscos, RisksLayout(), 2));
   Append(expected, Summary(kSinistros, ClaimsLayout(), 3, "EVENTO", "1", "33,33"));
-  Append(expected, {kRule, "",
-                    Ansi("2 sinistros sem apólice no período, num total de 3 sinistros (66,67%)."),
-                    ""});
+  Append(expected,
+         {kRule, "", Ansi("2 sinistros sem apólice no período, num total de 3 sinistros (66,67%)."),
+          ""});
   Append(expected, PremiumBlock(true));
   Append(expected, ClaimsBlock());
   Append(expected, Closing());
@@ -198,8 +196,9 @@ TEST_F(ValidationRunTest, TheLastTableFailingItsStructureStopsTheCrossChecks) {
   WriteRisks();
   auto layout = ClaimsLayout();
   layout.push_back({"EXTRA", 'C', 2});  // a field the catalogue does not list
-  tools::DbfBuilder(layout).Add({"01234", "POL1", "000001", "1", "300", "20230601"}).Write(
-      host_.claims_path);
+  tools::DbfBuilder(layout)
+      .Add({"01234", "POL1", "000001", "1", "300", "20230601"})
+      .Write(host_.claims_path);
   run_.Execute(host_);
   Lines expected = Start();
   Append(expected, Summary(kRiscos, RisksLayout(), 2));

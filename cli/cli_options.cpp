@@ -1,0 +1,232 @@
+#include "cli/cli_options.h"
+
+#include <CLI/CLI.hpp>
+#include <charconv>
+#include <utility>
+
+#include "engine/findings_xlsx.h"
+#include "engine/record_extract.h"
+#include "engine/regional.h"
+
+#ifndef TALMERO_VERSION
+#define TALMERO_VERSION "0"
+#endif
+
+namespace cli {
+namespace {
+
+constexpr const char* kUsage =
+    "Uso: talmero-criticar [opções]\n"
+    "\n"
+    "Critica o arquivo de riscos e o arquivo de sinistros (tabelas dBase III) com o catálogo de\n"
+    "regras e escreve o relatório da crítica.\n"
+    "\n"
+    "Opções (o valor vem depois de um espaço ou de =, como em --saida=relatorio.txt):\n"
+    "  --riscos ARQUIVO      arquivo de riscos (omitido: vazio)\n"
+    "  --sinistros ARQUIVO   arquivo de sinistros (omitido: vazio)\n"
+    "  --catalogo PASTA      pasta de tabelas.dbf, anexos.dbf e DadosKov.DBF, onde também é\n"
+    "                        criado o índice temporário (padrão: a pasta do programa)\n"
+    "  --regional NOME       pt_BR, en_US ou sistema (padrão: sistema)\n"
+    "  --saida ARQUIVO       grava o relatório como a exportação da janela (Windows-1252, CR LF);\n"
+    "                        sem esta opção o relatório vai para a saída padrão em UTF-8\n"
+    "  --detalhes ARQUIVO    grava cada falha encontrada, uma por linha, em CSV para planilhas\n"
+    "                        (separador ;, Windows-1252, CR LF, linha de cabeçalho): arquivo,\n"
+    "                        número físico do registro (contando os excluídos), posição, campo,\n"
+    "                        verificação (nulo, tamanho, data, dominio, estrutura, empresa,\n"
+    "                        sem_apolice, vigencia_invertida), valor e valor relacionado; na\n"
+    "                        estrutura, nome, tipo e tamanho esperados e encontrados; apólice,\n"
+    "                        endosso e item do registro; a mensagem e o exigido pela regra\n"
+    "                        ARQUIVO terminado em .xlsx: uma planilha do Excel, uma aba por\n"
+    "                        arquivo de entrada (continuada em outra aba depois de 1.048.576\n"
+    "                        linhas), textos como texto\n"
+    "  --max-detalhes N      no máximo N linhas por campo e verificação (padrão: sem limite);\n"
+    "                        a última linha de uma lista limitada diz quantas ficaram de fora\n"
+    "  --json ARQUIVO        grava o resultado da crítica em JSON (UTF-8): entradas, empresa,\n"
+    "                        registros e contadores por tabela e campo, sinistros sem apólice,\n"
+    "                        vigências invertidas, conciliação, veredito, erro, início e fim\n"
+    "  --html ARQUIVO        grava uma página HTML com o veredito, os contadores de cada campo em\n"
+    "                        barras, os valores que mais falham, os sinistros sem apólice, as\n"
+    "                        vigências invertidas, a conciliação e o erro, se houve\n"
+    "  --extrato ARQUIVO     grava os registros que falharam em alguma crítica, em CSV como\n"
+    "                        --detalhes: ARQUIVO recebe os riscos e ARQUIVO com -sinistros antes\n"
+    "                        da extensão os sinistros; colunas arquivo, registro, os campos do\n"
+    "                        arquivo na ordem do arquivo e falhas (pares CAMPO:verificacao)\n"
+    "  --sem-avisos-de-data  não escreve as linhas \"Data Inválida : \" na saída de erros (os\n"
+    "                        contadores e a lista de falhas não mudam)\n"
+    "  --estrito             sai com 3 quando o veredito é rejeitado\n"
+    "  --limite-falhas PCT   rejeita quando o ErroNulo % ou o ErroDom % de um campo passa de PCT\n"
+    "  --limite-sem-apolice PCT\n"
+    "                        rejeita quando os sinistros sem apólice passam de PCT %\n"
+    "  --tolerancia PCT      rejeita quando uma diferença da conciliação fica fora de ±PCT %\n"
+    "  --version             mostra a versão\n"
+    "  --help                mostra este texto\n"
+    "\n"
+    "Com - como ARQUIVO, --detalhes, --json, --html e --extrato escrevem na saída padrão; então o "
+    "relatório "
+    "precisa\n"
+    "de --saida, e só uma saída pode usar a saída padrão. Duas saídas no mesmo arquivo, ou uma\n"
+    "saída no arquivo de uma entrada, são uso incorreto.\n"
+    "\n"
+    "Veredito (no JSON, em \"veredito\"): erro quando um erro interrompeu a crítica; rejeitado\n"
+    "quando um arquivo falha na estrutura, tem mais de uma empresa ou não tem registros, falta\n"
+    "o caminho de um arquivo, a empresa não está em DadosKov.DBF ou há vigência invertida, e,\n"
+    "só quando o limite é dado, quando um campo passa de --limite-falhas, os sinistros sem\n"
+    "apólice passam de --limite-sem-apolice ou uma diferença da conciliação fica fora de\n"
+    "--tolerancia (div por zero conta como fora quando o valor de DadosKov não é 0);\n"
+    "aceitavel nos demais casos. Sem limite, cada contador não nulo é um aviso. A porcentagem\n"
+    "é a exata (falhas x 100 / registros, sem arredondar); um valor igual ao limite passa. PCT\n"
+    "aceita . ou , como separador decimal.\n"
+    "\n"
+    "Saída: 0 quando a crítica chegou ao fim; 1 quando um erro a interrompeu (a mensagem vai\n"
+    "para a saída de erros) ou um arquivo de saída não pôde ser gravado; 2 para uso incorreto;\n"
+    "3 com --estrito quando o veredito é rejeitado.\n";
+
+// The option named in a CLI11 message "NAME: ..." (the message's head up to the colon).
+std::string OptionOf(const std::string& message) { return message.substr(0, message.find(':')); }
+
+bool ParseCount(const std::string& text, std::int64_t* value) {
+  const char* end = text.data() + text.size();
+  const auto parsed = std::from_chars(text.data(), end, *value);
+  return !text.empty() && parsed.ec == std::errc() && parsed.ptr == end && *value >= 0;
+}
+
+// Outputs that clash: two naming the same file, one naming an input, two on standard output
+// (the report is there when --saida is absent).
+bool CheckOutputs(const CliOptions& o, std::string* error) {
+  std::vector<std::pair<std::string, std::string>> outputs;  // option, path
+  if (!o.saida.empty()) outputs.emplace_back("--saida", o.saida);
+  if (!o.detalhes.empty()) outputs.emplace_back("--detalhes", o.detalhes);
+  if (!o.json.empty()) outputs.emplace_back("--json", o.json);
+  if (!o.html.empty()) outputs.emplace_back("--html", o.html);
+  if (!o.extrato.empty()) {
+    outputs.emplace_back("--extrato", o.extrato);
+    if (o.extrato != kStandardOutput) {
+      outputs.emplace_back("--extrato", engine::RecordExtract::ClaimsPath(o.extrato));
+    }
+  }
+  const std::string report_on_stdout = o.saida.empty() ? "o relatório" : "";
+  std::string on_stdout = report_on_stdout;
+  for (std::size_t i = 0; i < outputs.size(); ++i) {
+    const auto& [option, path] = outputs[i];
+    if (path == kStandardOutput && option != "--saida") {
+      if (!on_stdout.empty()) {
+        *error = "duas saídas na saída padrão: " + on_stdout + " e " + option;
+        return false;
+      }
+      on_stdout = option;
+      continue;
+    }
+    for (const std::string* input : {&o.riscos, &o.sinistros}) {
+      if (!input->empty() && SameFile(path, *input)) {
+        *error = option + " grava no arquivo de uma entrada: " + path;
+        return false;
+      }
+    }
+    for (std::size_t k = 0; k < i; ++k) {
+      if (SameFile(outputs[k].second, path)) {
+        *error = outputs[k].first + " e " + option + " gravam no mesmo arquivo: " + path;
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+const char* UsageText() { return kUsage; }
+
+std::string VersionText() { return std::string("talmero-criticar ") + TALMERO_VERSION; }
+
+bool SameFile(const std::string& a, const std::string& b) { return a == b; }
+
+bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options,
+                     std::string* error) {
+  CLI::App app("talmero-criticar");
+  app.set_help_flag();
+  app.allow_extras();
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  std::string max_detalhes;
+  std::string limite_falhas;
+  std::string limite_sem_apolice;
+  std::string tolerancia;
+  app.add_option("--riscos", options->riscos);
+  app.add_option("--sinistros", options->sinistros);
+  app.add_option("--catalogo", options->catalogo);
+  app.add_option("--regional", options->regional);
+  app.add_option("--saida", options->saida);
+  app.add_option("--detalhes", options->detalhes);
+  app.add_option("--max-detalhes", max_detalhes);
+  app.add_option("--json", options->json);
+  app.add_option("--html", options->html);
+  app.add_option("--extrato", options->extrato);
+  app.add_option("--limite-falhas", limite_falhas);
+  app.add_option("--limite-sem-apolice", limite_sem_apolice);
+  app.add_option("--tolerancia", tolerancia);
+  app.add_flag("--estrito", options->estrito);
+  app.add_flag("--sem-avisos-de-data", options->sem_avisos_de_data);
+  app.add_flag("-h,--help", options->help);
+  app.add_flag("--version", options->version);
+  // CLI11 reads the list back to front.
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::ArgumentMismatch& e) {
+    *error = "falta o valor de " + OptionOf(e.what());
+    return false;
+  } catch (const CLI::ParseError& e) {
+    *error = "uso incorreto: " + OptionOf(e.what());
+    return false;
+  }
+  const std::vector<std::string> extras = app.remaining();
+  if (!extras.empty()) {
+    *error = "opção desconhecida: " + extras.front();
+    return false;
+  }
+  if (options->help || options->version) return true;
+
+  if (!max_detalhes.empty() || app.count("--max-detalhes") > 0) {
+    if (!ParseCount(max_detalhes, &options->max_detalhes)) {
+      *error = "valor inválido de --max-detalhes: " + max_detalhes;
+      return false;
+    }
+  }
+  const std::pair<const char*, std::pair<const std::string*, std::optional<engine::Percent>*>>
+      limits[] = {
+          {"--limite-falhas", {&limite_falhas, &options->limites.falhas}},
+          {"--limite-sem-apolice", {&limite_sem_apolice, &options->limites.sem_apolice}},
+          {"--tolerancia", {&tolerancia, &options->limites.tolerancia}},
+      };
+  for (const auto& [name, target] : limits) {
+    if (app.count(name) == 0) continue;
+    engine::Percent percent;
+    if (!engine::ParsePercent(*target.first, &percent)) {
+      *error = std::string("valor inválido de ") + name + ": " + *target.first +
+               " (uma porcentagem, com . ou , antes dos decimais)";
+      return false;
+    }
+    *target.second = percent;
+  }
+  if (options->max_detalhes >= 0 && options->detalhes.empty()) {
+    *error = "--max-detalhes exige --detalhes";
+    return false;
+  }
+  if (engine::IsXlsxPath(options->extrato)) {
+    *error = "--extrato grava CSV: use um arquivo .csv";
+    return false;
+  }
+  if (engine::IsXlsxPath(options->detalhes) && !engine::XlsxAvailable()) {
+    *error =
+        "a lista de falhas em .xlsx não existe nesta versão do programa (Windows): use um "
+        "arquivo .csv em --detalhes";
+    return false;
+  }
+  engine::Regional ignored;
+  if (!engine::Regional::FromName(options->regional, &ignored)) {
+    *error = "regional desconhecida: " + options->regional + " (use pt_BR, en_US ou sistema)";
+    return false;
+  }
+  return CheckOutputs(*options, error);
+}
+
+}  // namespace cli

@@ -1,0 +1,46 @@
+#pragma once
+// The runner's options and their parser (CLI11 underneath, Portuguese texts on top).
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/verdict.h"
+
+namespace cli {
+
+struct CliOptions {
+  std::string riscos;
+  std::string sinistros;
+  std::string catalogo;  // empty: the executable's folder
+  std::string regional = "sistema";
+  std::string saida;
+  std::string detalhes;            // empty: no failure list; "-": standard output
+  std::int64_t max_detalhes = -1;  // rows per field and check; -1: all
+  std::string json;                // empty: no JSON result; "-": standard output
+  std::string html;                // empty: no HTML report; "-": standard output
+  std::string extrato;             // empty: no records with failures; "-": standard output
+  bool estrito = false;            // a rejected run exits with 3
+  bool sem_avisos_de_data = false;
+  engine::VerdictLimits limites;
+  bool help = false;
+  bool version = false;
+};
+
+// The path that names standard output.
+inline constexpr const char* kStandardOutput = "-";
+
+// Parses `args` (without the program name). False with a reason in `error` on wrong usage:
+// "opção desconhecida: X", "falta o valor de X", an invalid value, or outputs that clash.
+bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options, std::string* error);
+
+// The usage text (UTF-8).
+const char* UsageText();
+
+// "talmero-criticar 1.0.0".
+std::string VersionText();
+
+// Whether two path texts name the same file. Compared as texts: "a/x" and "./a/x" pass.
+bool SameFile(const std::string& a, const std::string& b);
+
+}  // namespace cli

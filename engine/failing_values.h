@@ -1,0 +1,72 @@
+#pragma once
+// A finding sink that keeps, per file and field, the most frequent failing values of the field
+// checks (engine/top_values.h), for the HTML report. Memory is bounded by the number of fields.
+
+#include <cstddef>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/findings.h"
+#include "engine/top_values.h"
+
+namespace engine {
+
+class FailingValues : public FindingSink {
+ public:
+  static constexpr std::size_t kTracked = 64;  // places per field; counts are exact below it
+
+  void FieldFailed(const FieldFinding& finding) override;
+  void StructureFailed(const StructureFinding&) override {}
+  void CompanyFailed(FindingFile, std::uint32_t, const RecordKey&, std::string_view,
+                     std::string_view, std::string_view) override {}
+  void ClaimWithoutPolicy(std::uint32_t, const RecordKey&, std::string_view,
+                          std::string_view) override {}
+  void CoverageInverted(std::uint32_t, const RecordKey&, std::string_view,
+                        std::string_view) override {}
+
+  // The `n` most frequent failing values of `field` in `file` (trailing blanks trimmed); empty
+  // when the field never failed.
+  std::vector<TopValues::Entry> Top(FindingFile file, const std::string& field,
+                                    std::size_t n) const;
+
+ private:
+  std::map<std::pair<FindingFile, std::string>, TopValues> fields_;
+  // The last field told: the walk often tells the same field many times in a row.
+  std::string last_name_;
+  FindingFile last_file_ = FindingFile::kRiscos;
+  TopValues* last_ = nullptr;
+};
+
+// Tells every finding to each of its sinks in turn.
+class FindingTee : public FindingSink {
+ public:
+  void Add(FindingSink* sink) { sinks_.push_back(sink); }
+  bool empty() const { return sinks_.empty(); }
+
+  void FieldFailed(const FieldFinding& f) override {
+    for (FindingSink* s : sinks_) s->FieldFailed(f);
+  }
+  void StructureFailed(const StructureFinding& f) override {
+    for (FindingSink* s : sinks_) s->StructureFailed(f);
+  }
+  void CompanyFailed(FindingFile file, std::uint32_t record, const RecordKey& key,
+                     std::string_view field, std::string_view text,
+                     std::string_view expected) override {
+    for (FindingSink* s : sinks_) s->CompanyFailed(file, record, key, field, text, expected);
+  }
+  void ClaimWithoutPolicy(std::uint32_t record, const RecordKey& key, std::string_view apolice,
+                          std::string_view item) override {
+    for (FindingSink* s : sinks_) s->ClaimWithoutPolicy(record, key, apolice, item);
+  }
+  void CoverageInverted(std::uint32_t record, const RecordKey& key, std::string_view inicio_vig,
+                        std::string_view fim_vig) override {
+    for (FindingSink* s : sinks_) s->CoverageInverted(record, key, inicio_vig, fim_vig);
+  }
+
+ private:
+  std::vector<FindingSink*> sinks_;
+};
+
+}  // namespace engine

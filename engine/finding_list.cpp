@@ -1,0 +1,204 @@
+#include "engine/finding_list.h"
+
+#include <algorithm>
+#include <charconv>
+#include <vector>
+
+#include "engine/finding_message.h"
+#include "engine/text.h"
+
+namespace engine {
+namespace {
+
+enum Column {
+  kArquivo,
+  kRegistro,
+  kPosicao,
+  kCampo,
+  kVerificacao,
+  kValor,
+  kRelacionado,
+  kEsperadoNome,
+  kEsperadoTipo,
+  kEsperadoTamanho,
+  kEncontradoNome,
+  kEncontradoTipo,
+  kEncontradoTamanho,
+  kApolice,
+  kEndosso,
+  kItem,
+  kMensagem,
+  kExigido,
+};
+
+constexpr std::array<std::string_view, kFindingColumns> kNames = {"arquivo",
+                                                                  "registro",
+                                                                  "posicao",
+                                                                  "campo",
+                                                                  "verificacao",
+                                                                  "valor",
+                                                                  "valor_relacionado",
+                                                                  "esperado_nome",
+                                                                  "esperado_tipo",
+                                                                  "esperado_tamanho",
+                                                                  "encontrado_nome",
+                                                                  "encontrado_tipo",
+                                                                  "encontrado_tamanho",
+                                                                  "apolice",
+                                                                  "endosso",
+                                                                  "item",
+                                                                  "mensagem",
+                                                                  "exigido"};
+constexpr std::string_view kClaimKey = "APOLICE+ITEM";
+constexpr std::string_view kCoverageStart = "INICIO_VIG";
+
+}  // namespace
+
+const std::array<std::string_view, kFindingColumns>& FindingColumnNames() { return kNames; }
+
+FindingList::FindingList(FindingRowWriter& writer, std::int64_t max_per_group)
+    : writer_(writer), max_per_group_(max_per_group) {
+  message_.reserve(256);
+  required_.reserve(256);
+}
+
+FindingList::~FindingList() = default;
+
+bool FindingList::Admit(FindingFile file, std::string_view field, FindingCheck check) {
+  if (finished_) return false;
+  ++total_;
+  key_.clear();
+  key_ += static_cast<char>('0' + static_cast<int>(file));
+  key_ += static_cast<char>('0' + static_cast<int>(check));
+  key_ += field;
+  auto it = groups_.find(key_);
+  if (it == groups_.end()) {
+    Group group{file, std::string(field), check, 0, static_cast<std::int64_t>(groups_.size())};
+    it = groups_.emplace(key_, std::move(group)).first;
+  }
+  const std::int64_t count = ++it->second.count;
+  return max_per_group_ < 0 || count <= max_per_group_;
+}
+
+void FindingList::Begin(FindingFile file, std::optional<std::int64_t> record,
+                        std::optional<std::int64_t> position, std::string_view field,
+                        FindingCheck check) {
+  row_.fill(FindingCell{});
+  message_.clear();
+  required_.clear();
+  row_[kArquivo].text = FindingFileName(file);
+  SetNumber(kRegistro, record);
+  SetNumber(kPosicao, position);
+  row_[kCampo].text = field;
+  row_[kVerificacao].text = FindingCheckName(check);
+}
+
+void FindingList::SetNumber(int column, std::optional<std::int64_t> value) {
+  const auto c = static_cast<std::size_t>(column);
+  row_[c].number = true;
+  if (!value) return;
+  char* begin = digits_[c].bytes;
+  const auto result = std::to_chars(begin, begin + sizeof digits_[c].bytes, *value);
+  row_[c].text = std::string_view(begin, static_cast<std::size_t>(result.ptr - begin));
+}
+
+void FindingList::SetKey(const RecordKey& key) {
+  row_[kApolice].text = key.apolice;
+  row_[kEndosso].text = key.endosso;
+  row_[kItem].text = key.item;
+}
+
+void FindingList::FieldFailed(const FieldFinding& f) {
+  if (!Admit(f.file, f.field, f.check)) return;
+  Begin(f.file, f.record, f.position, f.field, f.check);
+  row_[kValor].text = f.text;
+  row_[kRelacionado].text = f.qualifier;
+  SetKey(f.key);
+  AppendFieldMessage(message_, f);
+  AppendFieldRequirement(required_, f);
+  Emit(f.file);
+}
+
+void FindingList::StructureFailed(const StructureFinding& f) {
+  const std::string_view field = f.expected ? f.expected->name : f.found->name;
+  if (!Admit(f.file, field, FindingCheck::kEstrutura)) return;
+  Begin(f.file, std::nullopt, f.position, field, FindingCheck::kEstrutura);
+  int column = kEsperadoNome;
+  for (const std::optional<FieldShape>* shape : {&f.expected, &f.found}) {
+    row_[static_cast<std::size_t>(column)].text = *shape ? (*shape)->name : std::string_view();
+    // A negative number is a catalogue value like any other; only the absent one is empty.
+    SetNumber(column + 1, *shape ? (*shape)->type : std::nullopt);
+    SetNumber(column + 2, *shape ? (*shape)->size : std::nullopt);
+    column += 3;
+  }
+  AppendStructureMessage(message_, f);
+  Emit(f.file);
+}
+
+bool FindingList::RecordRow(FindingFile file, std::uint32_t record, std::string_view field,
+                            FindingCheck check, const RecordKey& key, std::string_view valor,
+                            std::string_view relacionado) {
+  if (!Admit(file, field, check)) return false;
+  Begin(file, record, std::nullopt, field, check);
+  row_[kValor].text = valor;
+  row_[kRelacionado].text = relacionado;
+  SetKey(key);
+  return true;
+}
+
+void FindingList::Emit(FindingFile file) {
+  row_[kMensagem].text = message_;
+  row_[kExigido].text = required_;
+  writer_.Row(file, row_);
+}
+
+void FindingList::CompanyFailed(FindingFile file, std::uint32_t record, const RecordKey& key,
+                                std::string_view field, std::string_view text,
+                                std::string_view expected) {
+  if (!RecordRow(file, record, field, FindingCheck::kEmpresa, key, text, expected)) return;
+  AppendCompanyMessage(message_, field, text, expected);
+  Emit(file);
+}
+
+void FindingList::ClaimWithoutPolicy(std::uint32_t record, const RecordKey& key,
+                                     std::string_view apolice, std::string_view item) {
+  const FindingFile file = FindingFile::kSinistros;
+  if (!RecordRow(file, record, kClaimKey, FindingCheck::kSemApolice, key, apolice, item)) return;
+  AppendClaimWithoutPolicyMessage(message_, apolice, item);
+  Emit(file);
+}
+
+void FindingList::CoverageInverted(std::uint32_t record, const RecordKey& key,
+                                   std::string_view inicio_vig, std::string_view fim_vig) {
+  const FindingFile file = FindingFile::kRiscos;
+  if (!RecordRow(file, record, kCoverageStart, FindingCheck::kVigenciaInvertida, key, inicio_vig,
+                 fim_vig)) {
+    return;
+  }
+  AppendCoverageInvertedMessage(message_, inicio_vig, fim_vig);
+  Emit(file);
+}
+
+bool FindingList::Finish() {
+  if (finished_) return writer_.Finish();
+  finished_ = true;
+  if (max_per_group_ >= 0) {
+    std::vector<const Group*> capped;
+    for (const auto& [key, group] : groups_) {
+      if (group.count > max_per_group_) capped.push_back(&group);
+    }
+    std::sort(capped.begin(), capped.end(),
+              [](const Group* a, const Group* b) { return a->order < b->order; });
+    for (const Group* g : capped) {
+      Begin(g->file, std::nullopt, std::nullopt, g->field, g->check);
+      message_ = std::to_string(g->count - max_per_group_) +
+                 Ansi(" falhas não listadas (limite de ") + std::to_string(max_per_group_) +
+                 Ansi(" por campo e verificação, total ") + std::to_string(g->count) + ")";
+      row_[kValor].text = message_;
+      writer_.Row(g->file, row_);
+    }
+  }
+  return writer_.Finish();
+}
+
+}  // namespace engine

@@ -1,0 +1,146 @@
+#pragma once
+// The failure list as rows of columns, whatever file format they go to: one row per finding,
+// capped per (file, field, check) group, and at the end one note row per capped group. The rows
+// go to a FindingRowWriter (CSV, workbook) as they are found; memory grows only with the number
+// of groups.
+//
+// Columns: arquivo (riscos, sinistros); registro (physical record number, deleted records
+// counted); posicao (field position); campo; verificacao; valor (the field's stored text);
+// valor_relacionado (domain: the qualifying value; empresa: the run's company code;
+// sem_apolice: ITEM beside APOLICE in valor; vigencia_invertida: FIM_VIG beside INICIO_VIG);
+// for estrutura the expected and the found name, type code and size; then apolice, endosso and
+// item of the record (stored texts, empty where the file lacks the field); mensagem (one
+// sentence naming field, value and rule); exigido (domain: the allowed values; tamanho: the
+// width; data: "AAAAMMDD, data existente"; empty otherwise).
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "engine/findings.h"
+
+namespace engine {
+
+inline constexpr int kFindingColumns = 18;
+
+// The header row's names, in column order.
+const std::array<std::string_view, kFindingColumns>& FindingColumnNames();
+
+// One cell: a text, or a number written as its decimal digits (empty: no value).
+struct FindingCell {
+  std::string_view text;
+  bool number = false;
+};
+using FindingRow = std::array<FindingCell, kFindingColumns>;
+
+class FindingRowWriter {
+ public:
+  virtual ~FindingRowWriter() = default;
+  // A row of `file`'s findings; the views are valid only during the call. May throw.
+  virtual void Row(FindingFile file, const FindingRow& row) = 0;
+  // After the last row. False when a write failed at any point.
+  virtual bool Finish() = 0;
+};
+
+class FindingList : public FindingSink {
+ public:
+  static constexpr std::int64_t kUnlimited = -1;
+
+  // `writer` must outlive the list. `max_per_group`: rows per (file, field, check), kUnlimited
+  // for all.
+  explicit FindingList(FindingRowWriter& writer, std::int64_t max_per_group = kUnlimited);
+  ~FindingList() override;
+  FindingList(const FindingList&) = delete;
+  FindingList& operator=(const FindingList&) = delete;
+
+  void FieldFailed(const FieldFinding& finding) override;
+  void StructureFailed(const StructureFinding& finding) override;
+  void CompanyFailed(FindingFile file, std::uint32_t record, const RecordKey& key,
+                     std::string_view field, std::string_view text,
+                     std::string_view expected) override;
+  void ClaimWithoutPolicy(std::uint32_t record, const RecordKey& key, std::string_view apolice,
+                          std::string_view item) override;
+  void CoverageInverted(std::uint32_t record, const RecordKey& key, std::string_view inicio_vig,
+                        std::string_view fim_vig) override;
+
+  // Ends the list: one last row per capped group telling how many of its rows were left out
+  // (in the order the groups first failed), then the writer's Finish(). Further findings are
+  // ignored.
+  bool Finish();
+
+  // Findings told so far (listed or not).
+  std::int64_t total() const { return total_; }
+
+ private:
+  struct Group {
+    FindingFile file;
+    std::string field;
+    FindingCheck check;
+    std::int64_t count = 0;
+    std::int64_t order = 0;
+  };
+  // Decimal digits of one number cell.
+  struct Digits {
+    char bytes[24];
+  };
+
+  // Counts the finding in its group; false when the group is past the cap.
+  bool Admit(FindingFile file, std::string_view field, FindingCheck check);
+  // Clears the row and fills its first five columns.
+  void Begin(FindingFile file, std::optional<std::int64_t> record,
+             std::optional<std::int64_t> position, std::string_view field, FindingCheck check);
+  void SetNumber(int column, std::optional<std::int64_t> value);
+  // Begins the row of a finding about one record, with its value, related value and key; false
+  // when its group is past the cap.
+  bool RecordRow(FindingFile file, std::uint32_t record, std::string_view field, FindingCheck check,
+                 const RecordKey& key, std::string_view valor, std::string_view relacionado);
+  // Ends the row with the sentence and the requirement built so far and writes it.
+  void Emit(FindingFile file);
+  void SetKey(const RecordKey& key);
+
+  FindingRowWriter& writer_;
+  std::int64_t max_per_group_;
+  std::string key_;  // reused for the group lookups
+  std::unordered_map<std::string, Group> groups_;
+  FindingRow row_;
+  std::array<Digits, kFindingColumns> digits_;
+  std::string message_;
+  std::string required_;
+  std::int64_t total_ = 0;
+  bool finished_ = false;
+};
+
+// A failure list in one file format (CSV, workbook): the sink that the run tells, passing every
+// finding to its FindingList.
+class FindingListOutput : public FindingSink {
+ public:
+  void FieldFailed(const FieldFinding& f) override { list().FieldFailed(f); }
+  void StructureFailed(const StructureFinding& f) override { list().StructureFailed(f); }
+  void CompanyFailed(FindingFile file, std::uint32_t record, const RecordKey& key,
+                     std::string_view field, std::string_view text,
+                     std::string_view expected) override {
+    list().CompanyFailed(file, record, key, field, text, expected);
+  }
+  void ClaimWithoutPolicy(std::uint32_t record, const RecordKey& key, std::string_view apolice,
+                          std::string_view item) override {
+    list().ClaimWithoutPolicy(record, key, apolice, item);
+  }
+  void CoverageInverted(std::uint32_t record, const RecordKey& key, std::string_view inicio_vig,
+                        std::string_view fim_vig) override {
+    list().CoverageInverted(record, key, inicio_vig, fim_vig);
+  }
+
+  // Ends the list (the cap notes last) and completes the file. False when a write failed at any
+  // point, so a failed save is never reported as done.
+  bool Finish() { return list().Finish(); }
+  // Findings told so far (listed or not).
+  std::int64_t total() { return list().total(); }
+
+ protected:
+  virtual FindingList& list() = 0;
+};
+
+}  // namespace engine

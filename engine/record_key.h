@@ -1,0 +1,26 @@
+#pragma once
+// The fields that lead an analyst from a finding to the record in the system that produced the
+// file: APOLICE, ENDOSSO and ITEM, as stored texts of the current record.
+
+#include <array>
+#include <string_view>
+
+#include "engine/findings.h"
+#include "tables/dbf_table.h"
+
+namespace engine {
+
+class RecordKeyColumns {
+ public:
+  // Looks the key fields up in the open `table`; a field the file lacks reads as empty.
+  explicit RecordKeyColumns(const tables::DbfTable& table);
+
+  // The key texts of `table`'s current record (valid until the next move). A field that runs
+  // past the end of a short record reads as empty: a finding never fails for want of its key.
+  RecordKey Read(const tables::DbfTable& table) const;
+
+ private:
+  std::array<int, 3> fields_{-1, -1, -1};
+};
+
+}  // namespace engine

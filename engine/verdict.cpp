@@ -1,0 +1,206 @@
+#include "engine/verdict.h"
+
+#include <cmath>
+
+#include "engine/number_style.h"
+#include "engine/regional.h"
+#include "engine/text.h"
+
+namespace engine {
+namespace {
+
+__extension__ typedef __int128 Wide;  // count x 100 x kScale does not fit 64 bits
+
+// A figure for a sentence: two decimals in the Brazilian style.
+std::string Figure(double value) { return FormatNumber(value, 2, Regional::PtBr()); }
+
+std::string LimitText(const Percent& limit) { return Figure(limit.value()) + "%"; }
+
+// count x 100 / total above the limit, exactly.
+bool Above(std::int64_t count, std::int64_t total, const Percent& limit) {
+  return static_cast<Wide>(count) * 100 * Percent::kScale >
+         static_cast<Wide>(limit.scaled) * static_cast<Wide>(total);
+}
+
+double Share(std::int64_t count, std::int64_t total) {
+  return static_cast<double>(count) * 100.0 / static_cast<double>(total);
+}
+
+class Builder {
+ public:
+  explicit Builder(Verdict& verdict) : verdict_(verdict) {}
+
+  VerdictItem& Reason(std::string tipo, std::string texto) {
+    return Add(verdict_.motivos, std::move(tipo), std::move(texto));
+  }
+  VerdictItem& Warning(std::string tipo, std::string texto) {
+    return Add(verdict_.avisos, std::move(tipo), std::move(texto));
+  }
+
+ private:
+  static VerdictItem& Add(std::vector<VerdictItem>& list, std::string tipo, std::string texto) {
+    VerdictItem& item = list.emplace_back();
+    item.tipo = std::move(tipo);
+    item.texto = std::move(texto);
+    return item;
+  }
+  Verdict& verdict_;
+};
+
+void TableReasons(const TableResult& t, Builder& b) {
+  const std::string tabela = Ansi("O arquivo da tabela ") + t.nomeTabela;
+  if (t.outcome == TableOutcome::kStructureFailed) {
+    b.Reason("estrutura", tabela + Ansi(" não tem a estrutura que o catálogo descreve.")).tabela =
+        t.numTabela;
+  } else if (t.outcome == TableOutcome::kCompanyFailed) {
+    b.Reason("mais_de_uma_empresa", tabela + Ansi(" tem mais de uma empresa.")).tabela =
+        t.numTabela;
+  } else if (t.outcome == TableOutcome::kRead && t.registros == 0) {
+    b.Reason("arquivo_sem_registros", tabela + Ansi(" não tem registros.")).tabela = t.numTabela;
+  }
+}
+
+void FieldCounterItems(const TableResult& t, const VerdictLimits& limits, Builder& b) {
+  if (t.registros <= 0) return;
+  for (const FieldCounters& c : t.campos) {
+    const std::pair<std::int64_t, std::string_view> counters[] = {{c.erro_nulo, "ErroNulo"},
+                                                                  {c.erro_dom, "ErroDom"}};
+    for (const auto& [count, name] : counters) {
+      if (count == 0) continue;
+      const double share = Share(count, t.registros);
+      std::string texto = Ansi("O campo ") + c.campo + Ansi(" da tabela ") + t.nomeTabela +
+                          " tem " + std::to_string(count) + " em " + std::string(name) + " (" +
+                          Figure(share) + "% de " + std::to_string(t.registros) + " registros)";
+      const bool reason = limits.falhas && Above(count, t.registros, *limits.falhas);
+      if (reason) texto += Ansi(", acima do limite de ") + LimitText(*limits.falhas);
+      texto += '.';
+      VerdictItem& item = reason ? b.Reason("falhas_campo", std::move(texto))
+                                 : b.Warning("falhas_campo", std::move(texto));
+      item.tabela = t.numTabela;
+      item.campo = c.campo;
+      item.valor = share;
+      if (limits.falhas) item.limite = limits.falhas->value();
+    }
+  }
+}
+
+void ClaimsWithoutPolicyItem(const ClaimsWithoutPolicyResult& s, const VerdictLimits& limits,
+                             Builder& b) {
+  if (s.sem_apolice == 0 || s.sinistros <= 0) return;
+  const double share = Share(s.sem_apolice, s.sinistros);
+  std::string texto = std::to_string(s.sem_apolice) + Ansi(" de ") + std::to_string(s.sinistros) +
+                      Ansi(" sinistros (") + Figure(share) +
+                      Ansi("%) não têm apólice no arquivo de riscos");
+  const bool reason = limits.sem_apolice && Above(s.sem_apolice, s.sinistros, *limits.sem_apolice);
+  if (reason) texto += Ansi(", acima do limite de ") + LimitText(*limits.sem_apolice);
+  texto += '.';
+  VerdictItem& item = reason ? b.Reason("sem_apolice", std::move(texto))
+                             : b.Warning("sem_apolice", std::move(texto));
+  item.valor = share;
+  if (limits.sem_apolice) item.limite = limits.sem_apolice->value();
+}
+
+void ReconciliationItems(const ReconciliationSection& s, const VerdictLimits& limits, Builder& b) {
+  for (const ReconciliationRow& r : s.rows) {
+    if (!ReconciliationOutside(r, std::nullopt)) continue;
+    const bool outside = ReconciliationOutside(r, limits.tolerancia);
+    std::string texto = std::string(Trimmed(s.titulo)) + " " + std::string(Trimmed(r.ramo)) + ": ";
+    if (r.diferenca) {
+      texto += Ansi("diferença de ") + Figure(*r.diferenca) + Ansi("% entre DadosKov (") +
+               Figure(r.valor_kov) + ") e o arquivo (" + Figure(r.valor_arquivo) + ")";
+    } else {
+      texto += Ansi("DadosKov traz ") + Figure(r.valor_kov) + Ansi(" e o arquivo soma 0");
+    }
+    const bool reason = limits.tolerancia && outside;
+    if (reason) texto += Ansi(", fora da tolerância de ±") + LimitText(*limits.tolerancia);
+    texto += '.';
+    VerdictItem& item = reason ? b.Reason("conciliacao", std::move(texto))
+                               : b.Warning("conciliacao", std::move(texto));
+    item.campo = std::string(Trimmed(r.ramo));
+    if (r.diferenca) item.valor = *r.diferenca;
+    if (limits.tolerancia) item.limite = limits.tolerancia->value();
+  }
+}
+
+}  // namespace
+
+bool ReconciliationOutside(const ReconciliationRow& r, const std::optional<Percent>& tolerance) {
+  if (!r.diferenca) return r.valor_kov != 0.0;  // "div por zero"
+  if (!tolerance) return *r.diferenca != 0.0;
+  // |kov - file| / |file| x 100 against the tolerance, without the rounding of a division.
+  const long double gap = std::fabs(static_cast<long double>(r.valor_kov) - r.valor_arquivo);
+  return gap * 100.0L * Percent::kScale > static_cast<long double>(tolerance->scaled) *
+                                              std::fabs(static_cast<long double>(r.valor_arquivo));
+}
+
+bool ParsePercent(std::string_view text, Percent* out) {
+  static constexpr int kMaxDecimals = 9;
+  static constexpr std::int64_t kMaxWhole = 1'000'000'000;
+  std::int64_t whole = 0;
+  std::int64_t fraction = 0;
+  int decimals = -1;  // -1: no separator yet
+  bool digits = false;
+  for (const char c : text) {
+    if (c == '.' || c == ',') {
+      if (decimals >= 0) return false;
+      decimals = 0;
+    } else if (c >= '0' && c <= '9') {
+      digits = true;
+      if (decimals < 0) {
+        whole = whole * 10 + (c - '0');
+        if (whole >= kMaxWhole) return false;
+      } else {
+        if (++decimals > kMaxDecimals) return false;
+        fraction = fraction * 10 + (c - '0');
+      }
+    } else {
+      return false;
+    }
+  }
+  if (!digits) return false;
+  for (int d = decimals < 0 ? 0 : decimals; d < kMaxDecimals; ++d) fraction *= 10;
+  out->scaled = whole * Percent::kScale + fraction;
+  return true;
+}
+
+std::string_view VerdictOutcomeName(VerdictOutcome outcome) {
+  switch (outcome) {
+    case VerdictOutcome::kAceitavel:
+      return "aceitavel";
+    case VerdictOutcome::kRejeitado:
+      return "rejeitado";
+    case VerdictOutcome::kErro:
+      return "erro";
+  }
+  return "";
+}
+
+Verdict ComputeVerdict(const RunResult& r, const std::optional<std::string>& error,
+                       const VerdictLimits& limits) {
+  Verdict verdict;
+  Builder b(verdict);
+  if (error) {
+    verdict.resultado = VerdictOutcome::kErro;
+    b.Reason("erro", *error);
+    return verdict;
+  }
+  if (r.riscos_faltando) b.Reason("arquivo_faltando", Ansi("Falta o arquivo de riscos."));
+  if (r.sinistros_faltando) b.Reason("arquivo_faltando", Ansi("Falta o arquivo de sinistros."));
+  for (const TableResult& t : r.tabelas) TableReasons(t, b);
+  if (r.empresa_sem_kov) {
+    b.Reason("empresa_sem_kov", Ansi("A empresa não está em DadosKov.DBF."));
+  }
+  if (r.vigencia_invertida && *r.vigencia_invertida > 0) {
+    b.Reason("vigencia_invertida", Ansi("Riscos com a vigência terminando antes de começar: ") +
+                                       std::to_string(*r.vigencia_invertida) + ".")
+        .valor = static_cast<double>(*r.vigencia_invertida);
+  }
+  for (const TableResult& t : r.tabelas) FieldCounterItems(t, limits, b);
+  if (r.sem_apolice) ClaimsWithoutPolicyItem(*r.sem_apolice, limits, b);
+  for (const ReconciliationSection& s : r.conciliacao) ReconciliationItems(s, limits, b);
+  verdict.resultado =
+      verdict.motivos.empty() ? VerdictOutcome::kAceitavel : VerdictOutcome::kRejeitado;
+  return verdict;
+}
+
+}  // namespace engine

@@ -1,0 +1,87 @@
+// The records with failures against the files they come from.
+#include "engine/record_extract.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "engine/validation_run.h"
+#include "support/raw_record.h"
+#include "support/recording_host.h"
+#include "support/run_fixture.h"
+
+namespace engine {
+namespace {
+
+using testing_support::TempDir;
+
+std::vector<std::vector<std::string>> Rows(const std::string& csv) {
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream in(csv);
+  for (std::string line; std::getline(in, line, '\n');) {
+    EXPECT_EQ(line.back(), '\r');
+    line.pop_back();
+    std::vector<std::string>& row = rows.emplace_back();
+    std::istringstream fields(line);
+    for (std::string field; std::getline(fields, field, ';');) row.push_back(field);
+    if (line.back() == ';') row.emplace_back();
+  }
+  return rows;
+}
+
+TEST(RecordExtractTest, OneRowPerFailingRecordWithTheFileTextsAndEveryFailureMerged) {
+  TempDir dir;
+  testing_support::WriteStandardCatalog(dir);
+  testing_support::RecordingHost host;
+  host.program_folder = dir.folder();
+  host.risk_path = dir.file("riscos.dbf");
+  host.claims_path = dir.file("sinistros.dbf");
+  tools::DbfBuilder risks(testing_support::RisksLayout());
+  risks.Add({"01234", "POL1", "000001", "20230101", "20231231", "20230115", "1000"});
+  risks.Add({"01234", "", "000001", "20230301", "20230201", "20230301"});      // null, inverted
+  risks.Add({"01234", "", "", "", "", ""}, true);                              // deleted
+  risks.Add({"01234", "POL3", "000001", "20230301", "20230201", "20230301"});  // inverted only
+  risks.Add({"01234", "POL4", "000001", "20230101", "20231231", "20230115"});
+  risks.Write(host.risk_path);
+  tools::DbfBuilder claims(testing_support::ClaimsLayout());
+  claims.Add({"01234", "POL9", "000001", "9", "50", "20230801"});  // domain and no policy
+  claims.Add({"01234", "POL1", "000001", "1", "50", "20230801"});
+  claims.Write(host.claims_path);
+
+  std::ostringstream risk_rows;
+  std::ostringstream claim_rows;
+  RecordExtract extract(risk_rows, claim_rows);
+  ASSERT_TRUE(extract.ok());
+  ValidationRun run;
+  run.SetFindingSink(&extract);
+  run.Execute(host);
+  ASSERT_TRUE(extract.Finish());
+
+  const auto check = [](const std::string& path, const std::string& csv,
+                        const std::vector<std::pair<std::string, std::string>>& expected) {
+    const auto rows = Rows(csv);
+    ASSERT_EQ(rows.size(), expected.size() + 1) << csv;
+    const auto& header = rows[0];
+    EXPECT_EQ(header.front(), "arquivo");
+    EXPECT_EQ(header.back(), "falhas");
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      const auto& row = rows[i + 1];
+      SCOPED_TRACE(row[1]);
+      EXPECT_EQ(row[1], expected[i].first);
+      EXPECT_EQ(row.back(), expected[i].second);
+      auto fields =
+          testing_support::RecordFields(path, static_cast<std::uint32_t>(std::stoul(row[1])));
+      ASSERT_EQ(row.size(), fields.size() + 3);
+      for (std::size_t c = 2; c + 1 < row.size(); ++c) EXPECT_EQ(row[c], fields[header[c]]);
+    }
+  };
+  check(host.risk_path, risk_rows.str(),
+        {{"2", "APOLICE:nulo INICIO_VIG:vigencia_invertida"},
+         {"4", "INICIO_VIG:vigencia_invertida"}});
+  check(host.claims_path, claim_rows.str(), {{"1", "EVENTO:dominio APOLICE+ITEM:sem_apolice"}});
+  EXPECT_EQ(RecordExtract::ClaimsPath("a.b/falhas.csv"), "a.b/falhas-sinistros.csv");
+  EXPECT_EQ(RecordExtract::ClaimsPath("a.b/falhas"), "a.b/falhas-sinistros");
+}
+
+}  // namespace
+}  // namespace engine

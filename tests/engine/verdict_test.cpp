@@ -1,0 +1,135 @@
+// The verdict from a run's figures: each reason alone rejects, limits hold at their boundary,
+// an error overrides everything.
+#include "engine/verdict.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace engine {
+namespace {
+
+// Two tables read in full, nothing wrong: the acceptable run every case starts from.
+RunResult CleanRun() {
+  RunResult r;
+  for (int n : {1, 2}) {
+    TableResult& t = r.tabelas.emplace_back();
+    t.numTabela = n;
+    t.nomeTabela = n == 1 ? "RISCOS" : "SINISTROS";
+    t.outcome = TableOutcome::kRead;
+    t.registros = 200;
+    t.campos = {{"APOLICE", 1, 0, 0}, {"ITEM", 2, 0, 0}};
+  }
+  r.sem_apolice = ClaimsWithoutPolicyResult{0, 200};
+  r.vigencia_invertida = 0;
+  r.conciliacao.push_back({"Teste:", {{"AUTO", 100.0, 100.0, 0.0}, {"RCF", 0.0, 0.0, {}}}});
+  return r;
+}
+
+// A row as the reconciliation records it: the difference in percent of the file's sum.
+void SetKov(ReconciliationRow& row, double kov) {
+  row.valor_kov = kov;
+  if (row.valor_arquivo != 0.0) row.diferenca = (kov - row.valor_arquivo) / row.valor_arquivo * 100;
+}
+
+Percent Pct(const char* text) {
+  Percent p;
+  EXPECT_TRUE(ParsePercent(text, &p)) << text;
+  return p;
+}
+
+std::vector<std::string> Types(const std::vector<VerdictItem>& items) {
+  std::vector<std::string> out;
+  for (const auto& i : items) out.push_back(i.tipo);
+  return out;
+}
+
+TEST(VerdictTest, EachReasonAloneRejectsAndItsRemovalAccepts) {
+  const VerdictLimits none;
+  EXPECT_EQ(ComputeVerdict(CleanRun(), std::nullopt, none).resultado, VerdictOutcome::kAceitavel);
+  EXPECT_TRUE(ComputeVerdict(CleanRun(), std::nullopt, none).avisos.empty());
+
+  VerdictLimits limits;
+  limits.falhas = Pct("10");
+  limits.sem_apolice = Pct("1");
+  limits.tolerancia = Pct("5");
+  const std::pair<const char*, std::function<void(RunResult&)>> cases[] = {
+      {"estrutura", [](RunResult& r) { r.tabelas[1].outcome = TableOutcome::kStructureFailed; }},
+      {"mais_de_uma_empresa",
+       [](RunResult& r) { r.tabelas[0].outcome = TableOutcome::kCompanyFailed; }},
+      {"empresa_sem_kov", [](RunResult& r) { r.empresa_sem_kov = true; }},
+      {"vigencia_invertida", [](RunResult& r) { r.vigencia_invertida = 1; }},
+      {"arquivo_faltando", [](RunResult& r) { r.sinistros_faltando = true; }},
+      {"arquivo_sem_registros", [](RunResult& r) { r.tabelas[0].registros = 0; }},
+      {"falhas_campo", [](RunResult& r) { r.tabelas[1].campos[1].erro_dom = 21; }},
+      {"sem_apolice", [](RunResult& r) { r.sem_apolice->sem_apolice = 3; }},
+      {"conciliacao", [](RunResult& r) { SetKov(r.conciliacao[0].rows[0], 105.5); }},
+      {"conciliacao", [](RunResult& r) { SetKov(r.conciliacao[0].rows[1], 1.0); }},
+  };
+  for (const auto& [tipo, spoil] : cases) {
+    SCOPED_TRACE(tipo);
+    RunResult r = CleanRun();
+    spoil(r);
+    const Verdict v = ComputeVerdict(r, std::nullopt, limits);
+    EXPECT_EQ(v.resultado, VerdictOutcome::kRejeitado);
+    EXPECT_EQ(Types(v.motivos), std::vector<std::string>{tipo});
+    EXPECT_FALSE(v.motivos[0].texto.empty());
+  }
+  // The limited kinds are warnings, never reasons, without their limit.
+  for (std::size_t i = 6; i < std::size(cases); ++i) {
+    RunResult r = CleanRun();
+    cases[i].second(r);
+    const Verdict v = ComputeVerdict(r, std::nullopt, none);
+    EXPECT_EQ(v.resultado, VerdictOutcome::kAceitavel) << cases[i].first;
+    EXPECT_EQ(Types(v.avisos), std::vector<std::string>{cases[i].first});
+  }
+}
+
+TEST(VerdictTest, AShareEqualToItsLimitPasses) {
+  RunResult r = CleanRun();
+  r.tabelas[0].campos[0].erro_nulo = 21;  // 10.5 % of 200
+  r.sem_apolice->sem_apolice = 1;         // 0.5 %
+  SetKov(r.conciliacao[0].rows[0], 102.5);
+  const std::tuple<const char*, const char*, const char*, VerdictOutcome> rows[] = {
+      {"10,5", "0.5", "2,5", VerdictOutcome::kAceitavel},
+      {"10.499999999", "0.5", "2.5", VerdictOutcome::kRejeitado},
+      {"10.5", "0,49", "2.5", VerdictOutcome::kRejeitado},
+      {"10.5", "0.5", "2,49", VerdictOutcome::kRejeitado},
+  };
+  for (const auto& [falhas, sem_apolice, tolerancia, expected] : rows) {
+    SCOPED_TRACE(std::string(falhas) + " " + sem_apolice + " " + tolerancia);
+    const VerdictLimits limits{Pct(falhas), Pct(sem_apolice), Pct(tolerancia)};
+    const Verdict v = ComputeVerdict(r, std::nullopt, limits);
+    EXPECT_EQ(v.resultado, expected);
+    EXPECT_EQ(v.motivos.size() + v.avisos.size(), 3u);
+  }
+  // A difference below zero is held against the same tolerance.
+  SetKov(r.conciliacao[0].rows[0], 97.0);
+  EXPECT_EQ(ComputeVerdict(r, std::nullopt, {std::nullopt, std::nullopt, Pct("2.9")}).resultado,
+            VerdictOutcome::kRejeitado);
+}
+
+TEST(VerdictTest, AnErrorOverridesEverythingWithItsMessage) {
+  RunResult r = CleanRun();
+  r.empresa_sem_kov = true;
+  const Verdict v = ComputeVerdict(r, std::string("Cannot open file \"x\"."), {});
+  EXPECT_EQ(v.resultado, VerdictOutcome::kErro);
+  ASSERT_EQ(v.motivos.size(), 1u);
+  EXPECT_EQ(v.motivos[0].tipo, "erro");
+  EXPECT_EQ(v.motivos[0].texto, "Cannot open file \"x\".");
+  EXPECT_TRUE(v.avisos.empty());
+}
+
+TEST(VerdictTest, PercentTextsAcceptOneDecimalSeparatorOnly) {
+  for (const char* bad :
+       {"", ",", "1,2,3", "1.2,3", "-1", "+1", "1e3", "1 ", "5%", "1.0000000001", "1000000000"}) {
+    Percent p;
+    EXPECT_FALSE(ParsePercent(bad, &p)) << bad;
+  }
+  EXPECT_EQ(Pct("2,5").scaled, 2'500'000'000);
+  EXPECT_EQ(Pct(".5").scaled, 500'000'000);
+  EXPECT_EQ(Pct("7.").scaled, 7'000'000'000);
+}
+
+}  // namespace
+}  // namespace engine
