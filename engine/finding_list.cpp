@@ -56,6 +56,20 @@ constexpr std::string_view kCoverageStart = "INICIO_VIG";
 
 const std::array<std::string_view, kFindingColumns>& FindingColumnNames() { return kNames; }
 
+bool FindingColumnIsNumber(std::size_t column) {
+  switch (column) {
+    case kRegistro:
+    case kPosicao:
+    case kEsperadoNome + 1:
+    case kEsperadoNome + 2:
+    case kEncontradoNome + 1:
+    case kEncontradoNome + 2:
+      return true;
+    default:
+      return false;
+  }
+}
+
 FindingList::FindingList(FindingRowWriter& writer, std::int64_t max_per_group)
     : writer_(writer), max_per_group_(max_per_group) {
   message_.reserve(256);

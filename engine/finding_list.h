@@ -28,6 +28,8 @@ inline constexpr int kFindingColumns = 18;
 
 // The header row's names, in column order.
 const std::array<std::string_view, kFindingColumns>& FindingColumnNames();
+// Whether the column holds numbers (record, position, the catalogue's type codes and sizes).
+bool FindingColumnIsNumber(std::size_t column);
 
 // One cell: a text, or a number written as its decimal digits (empty: no value).
 struct FindingCell {

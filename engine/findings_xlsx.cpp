@@ -148,6 +148,13 @@ FindingsXlsx::FindingsXlsx(const std::string& path, std::int64_t max_per_group,
 
 FindingsXlsx::~FindingsXlsx() = default;
 
+std::unique_ptr<FindingRowWriter> FindingsXlsx::RowWriter(const std::string& path,
+                                                          std::uint32_t rows_per_sheet) {
+  auto sheets = std::make_unique<Sheets>(path, rows_per_sheet);
+  if (!sheets->ok()) return nullptr;
+  return sheets;
+}
+
 bool FindingsXlsx::ok() const { return sheets_->ok(); }
 
 }  // namespace engine

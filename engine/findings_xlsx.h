@@ -35,6 +35,11 @@ class FindingsXlsx : public FindingListOutput {
 
   bool ok() const;
 
+  // The same workbook written from rows already made (the window saves rows of a list it reads
+  // back): one call of Row() per row, then Finish(). Null when the workbook cannot be created.
+  static std::unique_ptr<FindingRowWriter> RowWriter(const std::string& path,
+                                                     std::uint32_t rows_per_sheet = kSheetRows);
+
  protected:
   FindingList& list() override { return list_; }
 

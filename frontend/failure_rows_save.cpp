@@ -1,7 +1,12 @@
 #include "frontend/failure_rows_save.h"
 
+#include <array>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "engine/finding_list.h"
+#include "engine/findings_xlsx.h"
 #include "frontend/csv_row.h"
 #include "frontend/failure_list_error.h"
 #include "frontend/report_export.h"
@@ -80,6 +85,50 @@ std::string SaveRowsCsv(const FailureFileIndex& index, std::span<const std::uint
   } catch (const FailureListError& error) {
     return error.what();
   }
+}
+
+std::string SaveRowsXlsx(const FailureFileIndex& index, std::span<const std::uint32_t> rows,
+                         const std::filesystem::path& path) {
+  const std::string failed = "Cannot create file \"" + FullPathText(path) + "\". ";
+  std::unique_ptr<engine::FindingRowWriter> workbook =
+      engine::FindingsXlsx::RowWriter(path.string());
+  if (!workbook) {
+    return failed + (engine::XlsxAvailable() ? "The workbook could not be created"
+                                             : "This build does not write workbooks");
+  }
+  // Where each of the workbook's columns stands in the list (-1: the list lacks it).
+  std::array<int, engine::kFindingColumns> source{};
+  for (std::size_t c = 0; c < source.size(); ++c) {
+    source[c] = index.ColumnIndex(engine::FindingColumnNames()[c]);
+  }
+  const int arquivo = index.ColumnIndex("arquivo");
+  try {
+    ForEachRawRow(index, rows, [&](std::string_view bytes) {
+      const std::vector<std::string> fields = SplitCsvRow(WithoutTerminator(bytes));
+      const auto field = [&fields](int column) -> std::string_view {
+        return column >= 0 && static_cast<std::size_t>(column) < fields.size()
+                   ? std::string_view(fields[static_cast<std::size_t>(column)])
+                   : std::string_view();
+      };
+      engine::FindingRow row;
+      for (std::size_t c = 0; c < row.size(); ++c) {
+        row[c] = {field(source[c]), engine::FindingColumnIsNumber(c)};
+      }
+      workbook->Row(field(arquivo) == "sinistros" ? engine::FindingFile::kSinistros
+                                                  : engine::FindingFile::kRiscos,
+                    row);
+    });
+  } catch (const FailureListError& error) {
+    return error.what();
+  }
+  if (!workbook->Finish()) return "Cannot write file \"" + FullPathText(path) + "\". ";
+  return {};
+}
+
+std::string SaveRows(const FailureFileIndex& index, std::span<const std::uint32_t> rows,
+                     const std::filesystem::path& path) {
+  return engine::IsXlsxPath(path.string()) ? SaveRowsXlsx(index, rows, path)
+                                           : SaveRowsCsv(index, rows, path);
 }
 
 }  // namespace frontend

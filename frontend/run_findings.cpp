@@ -1,8 +1,14 @@
 #include "frontend/run_findings.h"
 
+#include <numeric>
 #include <random>
 #include <system_error>
+#include <vector>
 
+#include "engine/findings_xlsx.h"
+#include "frontend/failure_file_index.h"
+#include "frontend/failure_list_error.h"
+#include "frontend/failure_rows_save.h"
 #include "frontend/report_export.h"
 #include "platform/exclusive_file.h"
 
@@ -38,13 +44,29 @@ bool RunFindings::Finish() {
 }
 
 std::string RunFindings::SaveAs(const std::filesystem::path& path) const {
-  const std::string failed = "Cannot create file \"" + FullPathText(path) + "\". ";
-  if (!ready_) return failed + "No failure list";
-  std::error_code error;
-  std::filesystem::copy_file(temp_path_, path, std::filesystem::copy_options::overwrite_existing,
-                             error);
-  if (error) return failed + error.message();
-  return {};
+  if (!ready_) return "Cannot create file \"" + FullPathText(path) + "\". No failure list";
+  if (engine::IsXlsxPath(path.string())) {
+    try {
+      const FailureFileIndex index(temp_path_);
+      std::vector<std::uint32_t> rows(index.RowCount());
+      std::iota(rows.begin(), rows.end(), 0u);
+      return SaveRowsXlsx(index, rows, path);
+    } catch (const FailureListError& error) {
+      return error.what();
+    }
+  }
+  // The list's bytes, written as a new file of the user's (not a copy of the private temporary
+  // file, whose mode would come along).
+  std::ifstream in(temp_path_, std::ios::binary);
+  return WriteFileWith(path, [&in](const ByteSink& put) {
+    std::vector<char> buffer(1 << 20);
+    while (in) {
+      in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+      const auto got = static_cast<std::size_t>(in.gcount());
+      if (got > 0 && !put(std::string_view(buffer.data(), got))) return false;
+    }
+    return in.eof();
+  });
 }
 
 }  // namespace frontend

@@ -30,8 +30,9 @@ class RunFindings {
   // The temporary file that holds the list (read it once ready()); empty when none.
   const std::string& path() const { return temp_path_; }
 
-  // Copies the list to `path`, replacing any file of that name. Returns an empty text on
-  // success, else "Cannot create file "PATH". REASON" (UTF-8).
+  // Saves the list at `path`, replacing any file of that name: its bytes, or for a name ending in
+  // ".xlsx" a workbook. Returns an empty text on success, else the message (UTF-8, as
+  // WriteFileBytes in report_export.h).
   std::string SaveAs(const std::filesystem::path& path) const;
 
  private:

@@ -17,7 +17,9 @@ SaveDialogSettings FailureListDialog() {
   settings.default_suffix = "csv";
   settings.initial_folder = InitialFolder::kDocuments;
   settings.initial_name = "falhas.csv";
-  settings.filters = {{"Lista de falhas (*.csv)", "*.csv"}, {"Todos os arquivos (*.*)", "*.*"}};
+  settings.filters = {{"Lista de falhas CSV (*.csv)", "*.csv"},
+                      {"Pasta de trabalho (*.xlsx)", "*.xlsx"},
+                      {"Todos os arquivos (*.*)", "*.*"}};
   return settings;
 }
 

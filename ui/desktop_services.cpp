@@ -56,6 +56,16 @@ bool QtDesktopServices::GetSaveFileName(QWidget* owner, const SaveDialogSettings
   QStringList filters;
   for (const frontend::FileFilter& filter : settings.filters) filters << Utf8(filter.label);
   if (!filters.isEmpty()) dialog.setNameFilters(filters);
+  // A name typed without extension gets the chosen type's ("*.xlsx" -> xlsx); "*.*" keeps the
+  // default.
+  QObject::connect(
+      &dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &settings](const QString& label) {
+        for (const frontend::FileFilter& filter : settings.filters) {
+          if (Utf8(filter.label) != label) continue;
+          const std::string suffix = filter.pattern.substr(filter.pattern.find('.') + 1);
+          dialog.setDefaultSuffix(Utf8(suffix == "*" ? settings.default_suffix : suffix));
+        }
+      });
   // A pattern as the initial name ("*.txt") is how the Windows dialog shows the type; here it
   // would become a file name.
   const QString name = Utf8(settings.initial_name);

@@ -17,6 +17,7 @@
 #include "frontend/failure_rows_save.h"
 #include "frontend/message_text.h"
 #include "frontend/save_dialogs.h"
+#include "frontend/verdict_banner.h"
 #include "ui/desktop_services.h"
 #include "ui/failure_chart.h"
 #include "ui/failure_table_model.h"
@@ -123,7 +124,8 @@ void FindingsPanel::CreateControls() {
   bottom->addWidget(lbContagem, 1);
   btnSalvar = new QPushButton(QStringLiteral("&Salvar falhas mostradas..."), this);
   btnSalvar->setObjectName(QStringLiteral("btnSalvar"));
-  btnSalvar->setToolTip(QStringLiteral("Salva as linhas mostradas como CSV"));
+  btnSalvar->setToolTip(
+      QStringLiteral("Salva as linhas mostradas em CSV ou numa pasta de trabalho (.xlsx)"));
   connect(btnSalvar, &QPushButton::clicked, this, &FindingsPanel::SalvarClick);
   bottom->addWidget(btnSalvar);
   layout->addLayout(bottom);
@@ -169,8 +171,7 @@ void FindingsPanel::Unload() {
 void FindingsPanel::Load(PanelRun run) {
   Unload();
   run_ = std::move(run);
-  lbVeredito->clear();
-  lbVeredito->setVisible(false);  // until the run's verdict is shown
+  ShowVerdict();
   grFalhas->SetTables(frontend::ChartData(run_.result, kChartBars));
   if (run_.list_path.empty()) {
     lbContagem->setText(QStringLiteral("Esta crítica não tem lista de falhas."));
@@ -195,6 +196,29 @@ void FindingsPanel::Load(PanelRun run) {
     }
     QMetaObject::invokeMethod(this, &FindingsPanel::IndexReady, Qt::QueuedConnection);
   });
+}
+
+void FindingsPanel::ShowVerdict() {
+  const frontend::VerdictBanner banner = frontend::BannerOf(run_.result, run_.error);
+  QString html = QStringLiteral("<span style=\"font-size:large; font-weight:bold\">%1</span>")
+                     .arg(QString::fromStdString(banner.title).toHtmlEscaped());
+  const auto list = [&html](const char* heading, const std::vector<std::string>& items) {
+    if (items.empty()) return;
+    html += QStringLiteral("<br><b>%1</b><ul style=\"margin:0\">").arg(QString::fromUtf8(heading));
+    for (const std::string& item : items) {
+      html += QStringLiteral("<li>%1</li>").arg(QString::fromStdString(item).toHtmlEscaped());
+    }
+    html += QStringLiteral("</ul>");
+  };
+  list("Motivos", banner.motivos);
+  list("Avisos", banner.avisos);
+  lbVeredito->setText(html);
+  QPalette colours = lbVeredito->palette();
+  colours.setColor(QPalette::Window, QColor::fromRgb(banner.background));
+  colours.setColor(QPalette::WindowText, Qt::white);
+  lbVeredito->setPalette(colours);
+  lbVeredito->setProperty("veredito", QString::fromStdString(banner.title));
+  lbVeredito->setVisible(true);
 }
 
 void FindingsPanel::IndexReady() {
@@ -311,7 +335,7 @@ void FindingsPanel::SalvarClick() {
   if (!model_) return;
   QString path;
   if (!desktop_->GetSaveFileName(this, frontend::FailureListDialog(), &path)) return;
-  const std::string error = frontend::SaveRowsCsv(*index_, model_->rows(), NativePath(path));
+  const std::string error = frontend::SaveRows(*index_, model_->rows(), NativePath(path));
   if (!error.empty())
     desktop_->ShowError(this, QString::fromStdString(frontend::ErrorBoxMessage(error)));
 }

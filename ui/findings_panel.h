@@ -40,7 +40,8 @@ class RecordDialog;
 struct PanelRun {
   std::string list_path;  // the run's failure list; empty: the run has none
   engine::RunResult result;
-  frontend::RunFiles files;  // the inputs, with the snapshots taken for the run
+  frontend::RunFiles files;          // the inputs, with the snapshots taken for the run
+  std::optional<std::string> error;  // the message that ended the run, if one did
 };
 
 class FindingsPanel : public QWidget {
@@ -77,6 +78,7 @@ class FindingsPanel : public QWidget {
   void RowsReady(std::uint64_t ticket, std::vector<std::uint32_t> rows);
   void ShowCount();
   void ClearTable();
+  void ShowVerdict();
 
   std::shared_ptr<DesktopServices> desktop_;
   PanelRun run_;

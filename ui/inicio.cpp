@@ -266,6 +266,7 @@ void Inicio::RunFinished(const std::optional<std::string>& error) {
   run_files_.riscos.snapshot = frontend::TakeSnapshot(run_files_.riscos.path);
   run_files_.sinistros.snapshot = frontend::TakeSnapshot(run_files_.sinistros.path);
   have_run_ = true;
+  run_error_ = error;
   if (panel_ != nullptr && panel_->isVisible()) LoadPanel();
   input_blocker_.reset();
   QApplication::restoreOverrideCursor();
@@ -341,6 +342,7 @@ void Inicio::LoadPanel() {
   if (findings_ != nullptr && findings_->ready()) run.list_path = findings_->path();
   run.result = run_.state().result;
   run.files = run_files_;
+  run.error = run_error_;
   panel_->Load(std::move(run));
   panel_current_ = true;
 }

@@ -126,9 +126,10 @@ class Inicio : public QWidget, private frontend::RunView {
   std::unique_ptr<frontend::WindowRunHost> host_;
   std::unique_ptr<InputBlocker> input_blocker_;
   std::unique_ptr<frontend::RunFindings> findings_;  // the failure list of the last run
-  frontend::RunFiles run_files_;  // the inputs of the last run, as it opened them
-  bool have_run_ = false;         // a run has ended since the window opened
-  bool panel_current_ = false;    // the panel shows the last run
+  frontend::RunFiles run_files_;          // the inputs of the last run, as it opened them
+  bool have_run_ = false;                 // a run has ended since the window opened
+  bool panel_current_ = false;            // the panel shows the last run
+  std::optional<std::string> run_error_;  // the message that ended the last run, if one did
   bool running_ = false;
   bool closing_ = false;
 };

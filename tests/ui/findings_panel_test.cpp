@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QTableView>
 #include <QTableWidget>
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <sstream>
@@ -114,6 +115,29 @@ TEST_F(FindingsPanelTest, RowsAreTheRunsListAndFiltersNarrowThem) {
           << "row " << r << " column " << c;
     }
   }
+
+  // Only a claims file: the verdict rejects it for the missing risks file, in a banner.
+  auto* banner = panel->findChild<QLabel*>(QStringLiteral("lbVeredito"));
+  EXPECT_TRUE(banner->isVisible());
+  EXPECT_EQ(banner->property("veredito").toString(), QStringLiteral("Rejeitado"));
+  EXPECT_TRUE(banner->text().contains(QStringLiteral("Motivos"))) << banner->text().toStdString();
+
+  // The policy search keeps the rows whose apolice holds the text (blanks around it ignored).
+  const auto apolice = static_cast<std::size_t>(
+      std::find(list[0].begin(), list[0].end(), "apolice") - list[0].begin());
+  ASSERT_LT(apolice, list[0].size());
+  panel->findChild<QLineEdit*>(QStringLiteral("edApolice"))->setText(QStringLiteral(" l3 "));
+  ASSERT_TRUE(WaitFor(panel, &ui::FindingsPanel::Filtered));
+  std::vector<std::uint32_t> found;
+  for (std::size_t r = 1; r < list.size(); ++r) {
+    if (list[r][apolice].find("L3") != std::string::npos) {
+      found.push_back(static_cast<std::uint32_t>(r - 1));
+    }
+  }
+  ASSERT_FALSE(found.empty());
+  EXPECT_EQ(panel->ShownRows(), found);
+  panel->findChild<QLineEdit*>(QStringLiteral("edApolice"))->clear();
+  ASSERT_TRUE(WaitFor(panel, &ui::FindingsPanel::Filtered));
 
   // The check filter keeps exactly the list's rows of that check, and the field box then offers
   // only the fields that failed it.

@@ -1,5 +1,6 @@
 // The window's failure list: every run writes one, the log's context menu saves it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QAction>
 #include <QLineEdit>
@@ -43,6 +44,12 @@ TEST_F(InicioFindingsTest, TheLastRunsListIsSavedFromTheLogMenu) {
             std::string::npos)
       << csv;
   EXPECT_NE(csv.find("\r\nsinistros;3;4;EVENTO;dominio;9;;"), std::string::npos);
+  // A file of the user's: the mode the umask gives, not the temporary list's private one.
+  const mode_t mask = umask(0);
+  umask(mask);
+  struct stat status {};
+  ASSERT_EQ(stat(path.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0666 & ~mask);
 
   // A second run replaces the list: the fixed claim is gone from it.
   tools::DbfBuilder claims(testing_support::ClaimsLayout());

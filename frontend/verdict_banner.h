@@ -1,0 +1,27 @@
+#pragma once
+// The verdict of a run as the panel's banner shows it: a title, a colour by outcome, and the
+// reasons and warnings as lines (UTF-8). The window computes the verdict as the runner does,
+// without limits (engine/verdict.h).
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/run_result.h"
+#include "engine/verdict.h"
+
+namespace frontend {
+
+struct VerdictBanner {
+  engine::VerdictOutcome outcome = engine::VerdictOutcome::kAceitavel;
+  std::string title;             // "Aceitável", "Rejeitado", "Erro"
+  std::uint32_t background = 0;  // 0xRRGGBB: green, red, grey
+  std::vector<std::string> motivos;
+  std::vector<std::string> avisos;
+};
+
+// `error`: the message that ended the run, if one did (Windows-1252 or UTF-8, as it came).
+VerdictBanner BannerOf(const engine::RunResult& result, const std::optional<std::string>& error);
+
+}  // namespace frontend

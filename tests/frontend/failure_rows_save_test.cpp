@@ -1,0 +1,88 @@
+// Rows of a failure list saved as a workbook: the same workbook the runner writes for the same
+// findings, whatever the list's rows hold (separators, quotes, line breaks, structure rows).
+#include "frontend/failure_rows_save.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <numeric>
+
+#include "engine/findings_csv.h"
+#include "engine/findings_xlsx.h"
+#include "frontend/failure_file_index.h"
+#include "support/temp_dir.h"
+
+namespace frontend {
+namespace {
+
+using engine::FindingCheck;
+using engine::FindingFile;
+
+// Tells the same findings to any sink.
+void TellFindings(engine::FindingSink& sink) {
+  const char* texts[] = {"a;b", "line\r\nbreak", "say \"hi\"", "\xE9", "007"};
+  std::uint32_t record = 1;
+  for (const char* text : texts) {
+    engine::FieldFinding finding;
+    finding.file = record % 2 ? FindingFile::kRiscos : FindingFile::kSinistros;
+    finding.record = record++;
+    finding.position = 3;
+    finding.field = "COD";
+    finding.check = FindingCheck::kDominio;
+    finding.text = text;
+    finding.qualifier = "q;";
+    finding.key = engine::RecordKey{"0000123", "01", "0002"};
+    sink.FieldFailed(finding);
+  }
+  engine::StructureFinding structure;
+  structure.file = FindingFile::kSinistros;
+  structure.position = 4;
+  structure.expected = engine::FieldShape{"EVENTO", 1, 1};
+  sink.StructureFailed(structure);
+  sink.ClaimWithoutPolicy(9, engine::RecordKey{"00000000000000999001", "", "1"},
+                          "00000000000000999001", "1");
+}
+
+std::string Dump(const std::string& book) {
+  const std::string dump = book + ".txt";
+  const std::string command = "/usr/bin/python3 " + std::string(TALMERO_TEST_DATA) +
+                              "/../support/read_xlsx.py " + book + " > " + dump;
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  std::ifstream in(dump, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(FailureRowsSaveTest, WorkbookOfTheListsRowsIsTheRunnersWorkbook) {
+  if (!engine::XlsxAvailable()) GTEST_SKIP() << "built without libxlsxwriter";
+  testing_support::TempDir dir;
+  const std::string list = dir.file("falhas.csv");
+  {
+    std::ofstream out(list, std::ios::binary);
+    engine::FindingsCsv csv(out, 3);  // capped: the note rows go along
+    TellFindings(csv);
+    ASSERT_TRUE(csv.Finish());
+  }
+  const std::string runner = dir.file("runner.xlsx");
+  {
+    engine::FindingsXlsx book(runner, 3);
+    ASSERT_TRUE(book.ok());
+    TellFindings(book);
+    ASSERT_TRUE(book.Finish());
+  }
+  const FailureFileIndex index(list);
+  std::vector<std::uint32_t> rows(index.RowCount());
+  std::iota(rows.begin(), rows.end(), 0u);
+  const std::string saved = dir.file("salvo.XLSX");  // the extension in any case
+  ASSERT_EQ(SaveRows(index, rows, saved), "");
+  const std::string expected = Dump(runner);
+  EXPECT_NE(expected.find("s:a;b"), std::string::npos);
+  EXPECT_EQ(Dump(saved), expected);
+
+  // A place that cannot be written is told.
+  EXPECT_NE(SaveRows(index, rows, dir.file("nada/x.xlsx")).find("nada/x.xlsx\"."),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace frontend
