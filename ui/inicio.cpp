@@ -267,7 +267,9 @@ void Inicio::RunFinished(const std::optional<std::string>& error) {
   run_files_.sinistros.snapshot = frontend::TakeSnapshot(run_files_.sinistros.path);
   have_run_ = true;
   run_error_ = error;
-  if (panel_ != nullptr && panel_->isVisible()) LoadPanel();
+  // The panel reads the new list at once, shown or not: the file is fresh in the system's cache,
+  // and the list is ready by the time the user opens the panel.
+  LoadPanel();
   input_blocker_.reset();
   QApplication::restoreOverrideCursor();
   running_ = false;
@@ -337,7 +339,14 @@ void Inicio::SalvarFalhasClick() {
   if (!error.empty()) desktop_->ShowError(this, Utf8(frontend::ErrorBoxMessage(error)));
 }
 
+void Inicio::EnsurePanel() {
+  if (panel_ != nullptr) return;
+  panel_ = new FindingsPanel(desktop_, this);
+  ReturnPressesButton::Install(panel_);
+}
+
 void Inicio::LoadPanel() {
+  EnsurePanel();
   PanelRun run;
   if (findings_ != nullptr && findings_->ready()) run.list_path = findings_->path();
   run.result = run_.state().result;
@@ -348,10 +357,7 @@ void Inicio::LoadPanel() {
 }
 
 void Inicio::PainelFalhasClick() {
-  if (panel_ == nullptr) {
-    panel_ = new FindingsPanel(desktop_, this);
-    ReturnPressesButton::Install(panel_);
-  }
+  EnsurePanel();
   if (have_run_ && !running_ && !panel_current_) LoadPanel();
   panel_->show();
   panel_->raise();

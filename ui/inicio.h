@@ -95,6 +95,7 @@ class Inicio : public QWidget, private frontend::RunView {
   bool AskInvalidDateAt(const std::string& message, const std::string& place) override;
   void RunFinished(const std::optional<std::string>& error) override;
   void ShowLogMenu(const QPoint& position);
+  void EnsurePanel();
   void LoadPanel();
   // The message of a result code of opening a file, when it has one.
   void ShowShellResult(int code);
