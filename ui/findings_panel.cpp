@@ -48,7 +48,7 @@ FindingsPanel::FindingsPanel(std::shared_ptr<DesktopServices> desktop, QWidget* 
   setObjectName(QStringLiteral("frmPainelFalhas"));
   setWindowTitle(QStringLiteral("Painel de falhas"));
   CreateControls();
-  resize(900, 680);
+  resize(960, 720);
   Unload();
   lbVeredito->setText(QStringLiteral("Nenhuma crítica executada."));
 }
@@ -66,13 +66,20 @@ void FindingsPanel::CreateControls() {
   lbVeredito->setTextFormat(Qt::RichText);
   lbVeredito->setMargin(8);
   lbVeredito->setAutoFillBackground(true);
-  layout->addWidget(lbVeredito);
+  lbVeredito->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  // A run with many warnings scrolls inside the banner instead of pushing the table away.
+  banner_area_ = new QScrollArea(this);
+  banner_area_->setWidget(lbVeredito);
+  banner_area_->setWidgetResizable(true);
+  banner_area_->setFrameShape(QFrame::NoFrame);
+  banner_area_->setMaximumHeight(140);
+  layout->addWidget(banner_area_);
 
   grFalhas = new FailureChart(this);
   auto* chart_area = new QScrollArea(this);
   chart_area->setWidget(grFalhas);
   chart_area->setWidgetResizable(true);
-  chart_area->setMaximumHeight(240);
+  chart_area->setMaximumHeight(200);
   layout->addWidget(chart_area);
 
   auto* filters = new QHBoxLayout;
@@ -163,7 +170,7 @@ void FindingsPanel::Unload() {
     control->setEnabled(false);
   }
   lbVeredito->setText(QStringLiteral("Crítica em andamento..."));
-  lbVeredito->setVisible(true);
+  banner_area_->setVisible(true);
   lbVeredito->setPalette(palette());
   lbContagem->clear();
 }
@@ -218,7 +225,7 @@ void FindingsPanel::ShowVerdict() {
   colours.setColor(QPalette::WindowText, Qt::white);
   lbVeredito->setPalette(colours);
   lbVeredito->setProperty("veredito", QString::fromStdString(banner.title));
-  lbVeredito->setVisible(true);
+  banner_area_->setVisible(true);
 }
 
 void FindingsPanel::IndexReady() {

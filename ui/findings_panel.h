@@ -27,6 +27,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
 class QTableView;
 
 namespace ui {
@@ -84,6 +85,7 @@ class FindingsPanel : public QWidget {
   PanelRun run_;
 
   QLabel* lbVeredito = nullptr;
+  QScrollArea* banner_area_ = nullptr;
   FailureChart* grFalhas = nullptr;
   QComboBox* cbArquivo = nullptr;
   QComboBox* cbCampo = nullptr;

@@ -118,7 +118,7 @@ TEST_F(FindingsPanelTest, RowsAreTheRunsListAndFiltersNarrowThem) {
 
   // Only a claims file: the verdict rejects it for the missing risks file, in a banner.
   auto* banner = panel->findChild<QLabel*>(QStringLiteral("lbVeredito"));
-  EXPECT_TRUE(banner->isVisible());
+  EXPECT_FALSE(banner->isHidden());
   EXPECT_EQ(banner->property("veredito").toString(), QStringLiteral("Rejeitado"));
   EXPECT_TRUE(banner->text().contains(QStringLiteral("Motivos"))) << banner->text().toStdString();
 
