@@ -46,7 +46,9 @@ std::size_t ExclusiveFile::ReadMemory(std::uint64_t offset, void* buffer, std::s
   return got;
 }
 
-std::string ExclusiveFile::ErrorText() const { return SystemErrorText(last_error_); }
+std::string ExclusiveFile::ErrorText() const {
+  return last_error_ == 0 ? std::string() : SystemErrorText(last_error_);
+}
 
 ExclusiveFile::~ExclusiveFile() { Close(); }
 

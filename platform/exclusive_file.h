@@ -28,6 +28,11 @@ class ExclusiveFile {
   // alone and the create fails.
   static std::optional<ExclusiveFile> CreateFresh(const std::string& path,
                                                   std::string* reason = nullptr);
+  // CreateFresh for a file that lives only while it is open (the temporary index): on Windows
+  // the system deletes it when the handle closes, even when the process is ended; on POSIX the
+  // owner removes it (and registers it for removal on interruption).
+  static std::optional<ExclusiveFile> CreateTemporary(const std::string& path,
+                                                      std::string* reason = nullptr);
   // Read-only view of bytes in memory that behaves like an open file (the fuzz targets read
   // tables this way). `bytes` must outlive the object; it holds no lock and no handle.
   static ExclusiveFile InMemory(std::string_view bytes);

@@ -89,6 +89,11 @@ std::optional<ExclusiveFile> ExclusiveFile::CreateFresh(const std::string& path,
   return CreateNew(path, reason);
 }
 
+std::optional<ExclusiveFile> ExclusiveFile::CreateTemporary(const std::string& path,
+                                                            std::string* reason) {
+  return CreateFresh(path, reason);
+}
+
 std::uint64_t ExclusiveFile::Size() const {
   if (in_memory_) return memory_.size();
   struct stat st {};

@@ -70,36 +70,58 @@ std::optional<ExclusiveFile> ExclusiveFile::CreateReadWrite(const std::string& p
   return ExclusiveFile(FromHandle(*h));
 }
 
+namespace {
+
+// CREATE_NEW fails on any existing name, a link included, so nothing is created through one.
+std::optional<HANDLE> CreateNewHandle(const std::string& path, std::string* reason, DWORD flags) {
+  auto h = Open(path, GENERIC_READ | GENERIC_WRITE | DELETE, CREATE_NEW, flags);
+  if (!h) SetReason(reason);
+  return h;
+}
+
+// Removes a leftover of that name that no one holds; false (with the reason) when one does.
+bool RemoveUnheldLeftover(const std::string& path, std::string* reason) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return true;  // nothing to remove; a directory makes the create fail
+  }
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    DeleteFileA(path.c_str());  // removes the link itself, never its target
+    return true;
+  }
+  // Opened without sharing and deleted on close: a file another run holds fails the open
+  // with a sharing violation and is left alone.
+  HANDLE h = CreateFileA(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    SetReason(reason);
+    return false;
+  }
+  CloseHandle(h);
+  return true;
+}
+
+}  // namespace
+
 std::optional<ExclusiveFile> ExclusiveFile::CreateNew(const std::string& path,
                                                       std::string* reason) {
-  // CREATE_NEW fails on any existing name, a link included, so nothing is created through one.
-  auto h = Open(path, GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
-  if (!h) {
-    SetReason(reason);
-    return std::nullopt;
-  }
+  auto h = CreateNewHandle(path, reason, FILE_ATTRIBUTE_NORMAL);
+  if (!h) return std::nullopt;
   return ExclusiveFile(FromHandle(*h));
 }
 
 std::optional<ExclusiveFile> ExclusiveFile::CreateFresh(const std::string& path,
                                                         std::string* reason) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-      DeleteFileA(path.c_str());  // removes the link itself, never its target
-    } else {
-      // Opened without sharing and deleted on close: a file another run holds fails the open
-      // with a sharing violation and is left alone.
-      HANDLE h = CreateFileA(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-      if (h == INVALID_HANDLE_VALUE) {
-        SetReason(reason);
-        return std::nullopt;
-      }
-      CloseHandle(h);
-    }
-  }
+  if (!RemoveUnheldLeftover(path, reason)) return std::nullopt;
   return CreateNew(path, reason);
+}
+
+std::optional<ExclusiveFile> ExclusiveFile::CreateTemporary(const std::string& path,
+                                                            std::string* reason) {
+  if (!RemoveUnheldLeftover(path, reason)) return std::nullopt;
+  auto h = CreateNewHandle(path, reason, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE);
+  if (!h) return std::nullopt;
+  return ExclusiveFile(FromHandle(*h));
 }
 
 std::uint64_t ExclusiveFile::Size() const {
