@@ -1,9 +1,7 @@
 #include "engine/claims_policy.h"
 
-#include <chrono>
 #include <cstdint>
 #include <optional>
-#include <random>
 #include <string>
 #include <string_view>
 
@@ -13,6 +11,7 @@
 #include "engine/text.h"
 #include "platform/exclusive_file.h"
 #include "platform/interrupt_cleanup.h"
+#include "platform/unique_name.h"
 #include "tables/dbf_values.h"
 #include "tables/key_index.h"
 #include "tables/table_error.h"
@@ -50,17 +49,6 @@ class IndexFileRemover {
   platform::RemoveOnInterrupt on_interrupt_;
 };
 
-std::string UniqueTempName() {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::random_device device;
-  std::uint64_t bits =
-      (std::uint64_t{device()} << 32) ^ device() ^
-      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-  std::string name = std::string(kIndexName) + "-";
-  for (int i = 0; i < 16; ++i, bits >>= 4) name += kHex[bits & 0xF];
-  return name + ".ntx";
-}
-
 enum class BuildOutcome { kBuilt, kNotCreated, kNotWritten };
 
 // Creates the index file at `path` (never through a link; a leftover no one holds is replaced)
@@ -93,7 +81,8 @@ void BuildIndex(const std::string& program_folder, tables::KeyIndex& index,
   }
   const std::string temp_folder = platform::TempFolder();
   for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
-    const BuildOutcome outcome = BuildAt(temp_folder + UniqueTempName(), index, remover, &reason);
+    const BuildOutcome outcome =
+        BuildAt(temp_folder + platform::UniqueName(kIndexName, ".ntx"), index, remover, &reason);
     if (outcome == BuildOutcome::kBuilt) return;
     if (outcome == BuildOutcome::kNotWritten) break;  // a second full build would fail alike
   }
