@@ -28,6 +28,26 @@ AtomicOutput& AtomicOutput::operator=(AtomicOutput&& other) noexcept {
 
 AtomicOutput::~AtomicOutput() { Discard(); }
 
+bool AtomicOutput::Commit() {
+  if (handle_ == -1) return false;  // committed or discarded already
+  if (error_ == 0) error_ = FinishFile();
+  if (error_ != 0) {
+    Discard();
+    return false;
+  }
+  temp_.clear();
+  on_interrupt_.Release();
+  return true;
+}
+
+void AtomicOutput::Discard() {
+  const DeferInterrupts defer;  // removed and unregistered as one step
+  CloseFile();
+  if (!temp_.empty()) RemoveFileNow(temp_.c_str());
+  temp_.clear();
+  on_interrupt_.Release();
+}
+
 std::string AtomicOutput::ErrorText() const {
   return error_ == 0 ? std::string() : SystemErrorText(error_);
 }

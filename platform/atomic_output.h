@@ -41,6 +41,9 @@ class AtomicOutput {
  private:
   AtomicOutput() = default;
   void Discard();
+  // The system's side: flush, close and rename over the target (0 or the error); close only.
+  unsigned long FinishFile();
+  void CloseFile();
 
   std::intptr_t handle_ = -1;
   std::string final_;

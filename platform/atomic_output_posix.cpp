@@ -72,7 +72,7 @@ std::optional<AtomicOutput> AtomicOutput::Create(const std::string& target, std:
 }
 
 bool AtomicOutput::Write(std::string_view bytes) {
-  if (handle_ < 0 || error_ != 0) return false;
+  if (handle_ == -1 || error_ != 0) return false;
   const int fd = static_cast<int>(handle_);
   while (!bytes.empty()) {
     const ssize_t put = write(fd, bytes.data(), bytes.size());
@@ -86,33 +86,19 @@ bool AtomicOutput::Write(std::string_view bytes) {
   return true;
 }
 
-bool AtomicOutput::Commit() {
-  if (handle_ < 0 || error_ != 0) {
-    Discard();
-    return false;
-  }
+unsigned long AtomicOutput::FinishFile() {
   const int fd = static_cast<int>(std::exchange(handle_, -1));
-  const bool synced = fsync(fd) == 0;
-  if (!synced) error_ = static_cast<unsigned long>(errno);
-  if (close(fd) != 0 && synced) error_ = static_cast<unsigned long>(errno);
-  if (error_ == 0 && rename(temp_.c_str(), final_.c_str()) != 0) {
-    error_ = static_cast<unsigned long>(errno);
+  unsigned long error = 0;
+  if (fsync(fd) != 0) error = static_cast<unsigned long>(errno);
+  if (close(fd) != 0 && error == 0) error = static_cast<unsigned long>(errno);
+  if (error == 0 && rename(temp_.c_str(), final_.c_str()) != 0) {
+    error = static_cast<unsigned long>(errno);
   }
-  if (error_ != 0) {
-    Discard();
-    return false;
-  }
-  temp_.clear();
-  on_interrupt_.Release();
-  return true;
+  return error;
 }
 
-void AtomicOutput::Discard() {
-  const DeferInterrupts defer;  // removed and unregistered as one step
-  if (handle_ >= 0) close(static_cast<int>(std::exchange(handle_, -1)));
-  if (!temp_.empty()) unlink(temp_.c_str());
-  temp_.clear();
-  on_interrupt_.Release();
+void AtomicOutput::CloseFile() {
+  if (handle_ != -1) close(static_cast<int>(std::exchange(handle_, -1)));
 }
 
 }  // namespace platform

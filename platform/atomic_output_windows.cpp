@@ -67,32 +67,20 @@ bool AtomicOutput::Write(std::string_view bytes) {
   return true;
 }
 
-bool AtomicOutput::Commit() {
-  if (handle_ == -1 || error_ != 0) {
-    Discard();
-    return false;
-  }
+unsigned long AtomicOutput::FinishFile() {
   HANDLE h = AsHandle(std::exchange(handle_, -1));
-  if (!FlushFileBuffers(h)) error_ = GetLastError();
+  unsigned long error = 0;
+  if (!FlushFileBuffers(h)) error = GetLastError();
   CloseHandle(h);
-  if (error_ == 0 && !MoveFileExA(temp_.c_str(), final_.c_str(),
-                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    error_ = GetLastError();
+  if (error == 0 && !MoveFileExA(temp_.c_str(), final_.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    error = GetLastError();
   }
-  if (error_ != 0) {
-    Discard();
-    return false;
-  }
-  temp_.clear();
-  on_interrupt_.Release();
-  return true;
+  return error;
 }
 
-void AtomicOutput::Discard() {
+void AtomicOutput::CloseFile() {
   if (handle_ != -1) CloseHandle(AsHandle(std::exchange(handle_, -1)));
-  if (!temp_.empty()) DeleteFileA(temp_.c_str());
-  temp_.clear();
-  on_interrupt_.Release();
 }
 
 }  // namespace platform
