@@ -226,6 +226,31 @@ TEST_F(DbfTableTest, HeaderCountIsCheckedAgainstTheFileLength) {
   }
 }
 
+#ifdef __linux__
+// Threads of this process, from the system's own count.
+int ThreadCount() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("Threads:", 0) == 0) return std::stoi(line.substr(8));
+  }
+  return -1;
+}
+
+TEST_F(DbfTableTest, ReadAheadThreadOnlyForFilesOfMoreThanOneBlock) {
+  const int before = ThreadCount();
+  // 131 records of 1000 bytes fill one 128 KiB block (131 x 1000 <= 131072); 300 need three.
+  for (const int records : {1, 131, 300}) {
+    SCOPED_TRACE(records);
+    DbfBuilder b({{"PAD", 'C', 999}});
+    for (int i = 0; i < records; ++i) b.Add({"x"});
+    DbfTable& t = OpenBytes(b.Bytes());
+    EXPECT_EQ(ThreadCount(), before + (records > 131 ? 1 : 0));
+    t.Close();
+    EXPECT_EQ(ThreadCount(), before);
+  }
+}
+#endif
+
 TEST_F(DbfTableTest, PartialTrailingRecordIsNotARecord) {
   const std::vector<DbfFieldSpec> fields = {{"K", 'C', 4}};
   std::string bytes = DbfBuilder(fields).Add({"AAAA"}).Add({"BBBB"}).EndMarker(false).Bytes();
