@@ -23,6 +23,7 @@ for target in $targets; do
     *) seeds="fuzz/corpus/$target"; max_len=16384 ;;
   esac
   mkdir -p "build-fuzz/corpus-$target"
+  rm -f "build-fuzz/artifacts/$target-"*  # only what this run finds counts
   echo "== $target: $seconds s"
   # shellcheck disable=SC2086  # the seed folders are separate arguments
   "build-fuzz/bin/${target}_fuzz" "build-fuzz/corpus-$target" $seeds \
