@@ -312,7 +312,6 @@ TEST_F(ClaimsPolicyTest, ReadOnlyProgramFolderMovesToTheTemporaryFolder) {
   GTEST_SKIP() << "chmod does not make a Windows folder read-only";
 #else
   if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
-#endif
   WriteRisks({{"P1", "1"}});
   WriteClaims({{"P1", "1"}});
   ASSERT_EQ(chmod(program_.path().c_str(), 0555), 0);
@@ -320,6 +319,7 @@ TEST_F(ClaimsPolicyTest, ReadOnlyProgramFolderMovesToTheTemporaryFolder) {
   chmod(program_.path().c_str(), 0755);
   EXPECT_EQ(lines, Block("0", "1", "0,00"));
   ExpectNothingLeft();
+#endif
 }
 
 TEST_F(ClaimsPolicyTest, NoWritableFolderGivesTheCreateError) {
