@@ -42,11 +42,14 @@ struct Sandbox {
     risks = (root / "riscos.dbf").string();
     claims = (root / "sinistros.dbf").string();
     setenv("TMPDIR", temp.c_str(), 1);
-    std::atexit([] {
-      std::error_code ignored;
-      fs::remove_all(Get().root, ignored);
-    });
   }
+  // Runs when the process ends normally (libFuzzer ends with exit()).
+  ~Sandbox() {
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
+  }
+  Sandbox(const Sandbox&) = delete;
+  Sandbox& operator=(const Sandbox&) = delete;
 
   static Sandbox& Get() {
     static Sandbox sandbox;
