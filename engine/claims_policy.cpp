@@ -1,9 +1,7 @@
 #include "engine/claims_policy.h"
 
-#include <chrono>
 #include <cstdint>
 #include <optional>
-#include <random>
 #include <string>
 #include <string_view>
 
@@ -13,6 +11,8 @@
 #include "engine/report.h"
 #include "engine/text.h"
 #include "platform/exclusive_file.h"
+#include "platform/interrupt_cleanup.h"
+#include "platform/unique_name.h"
 #include "tables/dbf_values.h"
 #include "tables/key_index.h"
 #include "tables/table_error.h"
@@ -25,54 +25,69 @@ constexpr std::string_view kIndexFile = "apolice.ntx";
 constexpr std::string_view kKeyExpression = "apolice+item";
 constexpr int kTempNameAttempts = 16;
 
-// Deletes the index file when the check leaves; a failed delete goes unreported.
+// Deletes the index file when the check leaves, and has it deleted should the process be
+// interrupted meanwhile; a failed delete goes unreported.
 class IndexFileRemover {
  public:
   IndexFileRemover() = default;
-  ~IndexFileRemover() {
-    if (!path_.empty()) platform::DeleteFile(path_);
-  }
+  ~IndexFileRemover() { RemoveNow(); }
   IndexFileRemover(const IndexFileRemover&) = delete;
   IndexFileRemover& operator=(const IndexFileRemover&) = delete;
 
-  void Track(std::string path) { path_ = std::move(path); }
+  void Track(const std::string& path) {
+    path_ = path;
+    on_interrupt_ = platform::RemoveOnInterrupt(path);
+  }
+  void RemoveNow() {
+    const platform::DeferInterrupts defer;  // deleted and unregistered as one step
+    if (!path_.empty()) platform::DeleteFile(path_);
+    path_.clear();
+    on_interrupt_.Release();
+  }
 
  private:
   std::string path_;
+  platform::RemoveOnInterrupt on_interrupt_;
 };
 
-std::string UniqueTempName() {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::random_device device;
-  std::uint64_t bits =
-      (std::uint64_t{device()} << 32) ^ device() ^
-      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-  std::string name = std::string(kIndexName) + "-";
-  for (int i = 0; i < 16; ++i, bits >>= 4) name += kHex[bits & 0xF];
-  return name + ".ntx";
+enum class BuildOutcome { kBuilt, kNotCreated, kNotWritten };
+
+// Creates the index file at `path` (never through a link; a leftover no one holds is replaced)
+// and builds the index into it. A file that could not be written is removed again.
+BuildOutcome BuildAt(const std::string& path, tables::KeyIndex& index, IndexFileRemover& remover,
+                     std::string* reason) {
+  std::optional<platform::ExclusiveFile> file;
+  {
+    const platform::DeferInterrupts defer;  // created and registered as one step
+    file = platform::ExclusiveFile::CreateTemporary(path, reason);
+    if (!file) return BuildOutcome::kNotCreated;
+    remover.Track(path);
+  }
+  index.SetFileName(path);
+  if (index.TryCreate(std::move(*file), reason)) return BuildOutcome::kBuilt;
+  remover.RemoveNow();
+  return BuildOutcome::kNotWritten;
 }
 
-// Creates and holds the index file: "apolice.ntx" in the program's folder (a leftover that no
-// one holds is replaced) or, when that folder cannot be written or another run holds the file,
-// a new file under a unique name in the system's temporary folder. The remover tracks the file
-// from the moment it exists. Throws the index's create error when neither can be created.
-platform::ExclusiveFile CreateIndexFile(const std::string& program_folder,
-                                        IndexFileRemover& remover, std::string* path) {
-  *path = program_folder + std::string(kIndexFile);
-  if (std::optional<platform::ExclusiveFile> file =
-          platform::ExclusiveFile::CreateReadWrite(*path)) {
-    remover.Track(*path);
-    return std::move(*file);
+// Builds the index in "apolice.ntx" in the program's folder or, when another run holds that
+// file or it cannot be created or written there (no permission, a full disk), in a file of a
+// unique name in the system's temporary folder. Throws the index's create error with the
+// system's reason for the last failure when neither place serves.
+void BuildIndex(const std::string& program_folder, tables::KeyIndex& index,
+                IndexFileRemover& remover) {
+  std::string reason;
+  if (BuildAt(program_folder + std::string(kIndexFile), index, remover, &reason) ==
+      BuildOutcome::kBuilt) {
+    return;
   }
   const std::string temp_folder = platform::TempFolder();
   for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
-    *path = temp_folder + UniqueTempName();
-    if (std::optional<platform::ExclusiveFile> file = platform::ExclusiveFile::CreateNew(*path)) {
-      remover.Track(*path);
-      return std::move(*file);
-    }
+    const BuildOutcome outcome =
+        BuildAt(temp_folder + platform::UniqueName(kIndexName, ".ntx"), index, remover, &reason);
+    if (outcome == BuildOutcome::kBuilt) return;
+    if (outcome == BuildOutcome::kNotWritten) break;  // a second full build would fail alike
   }
-  tables::ThrowIndexCreateError(kIndexName);
+  tables::ThrowIndexCreateError(kIndexName, reason);
 }
 
 // The text of a claim's field as the reader gives it: character fields with every position
@@ -114,12 +129,9 @@ void CheckClaimsWithoutPolicy(RunContext& ctx) {
   OpenReader open_riscos(tbRiscos, ctx.risk_path);
   OpenReader open_sinistros(tbSinistros, ctx.claims_path);
 
-  std::string index_path;
-  platform::ExclusiveFile file = CreateIndexFile(ctx.program_folder, remover, &index_path);
   tables::KeyIndex index(tbRiscos, std::string(kIndexName));
   index.SetKeyExpression(std::string(kKeyExpression));
-  index.SetFileName(index_path);
-  index.Create(std::move(file));
+  BuildIndex(ctx.program_folder, index, remover);
 
   std::int64_t misses = 0;
   tbSinistros.First();

@@ -1,15 +1,37 @@
 #!/bin/sh
-# Builds the `fuzz` preset and runs each fuzz target for a bounded time.
-#   fuzz/run.sh [seconds per target, default 60]
-# New inputs go to build-fuzz/corpus-*, crashes to build-fuzz/artifacts/; the seed corpus in
-# fuzz/corpus/ stays untouched.
+# Builds the `fuzz` preset and runs each fuzz target in turn (one at a time) for a bounded time.
+#   fuzz/run.sh [seconds per target, default 60] [target ...]
+# Targets: dbf_table key_index validation_run findings_csv run_json (default: all). New inputs
+# go to build-fuzz/corpus-<target>/, crashes to build-fuzz/artifacts/; the seed corpora in
+# fuzz/corpus/<target>/ stay untouched. Fails when a target finds a crash.
 set -eu
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
+[ $# -gt 0 ] && shift
+targets="${*:-dbf_table key_index validation_run findings_csv run_json}"
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target dbf_table_fuzz
-mkdir -p build-fuzz/corpus-dbf build-fuzz/artifacts
-UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-  build-fuzz/bin/dbf_table_fuzz build-fuzz/corpus-dbf fuzz/corpus/dbf \
-  -max_total_time="$seconds" -max_len=16384 -timeout=10 -rss_limit_mb=1024 \
-  -artifact_prefix=build-fuzz/artifacts/ -print_final_stats=1
+for target in $targets; do
+  cmake --build --preset fuzz --target "${target}_fuzz"
+done
+mkdir -p build-fuzz/artifacts
+# A small quarantine keeps the memory of freed blocks in reuse: far fewer page faults per input.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-quarantine_size_mb=16:max_malloc_fill_size=0}"
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+for target in $targets; do
+  case "$target" in
+    dbf_table) seeds="fuzz/corpus/dbf tests/data/dbf-corpus"; max_len=4096 ;;
+    *) seeds="fuzz/corpus/$target"; max_len=16384 ;;
+  esac
+  mkdir -p "build-fuzz/corpus-$target"
+  rm -f "build-fuzz/artifacts/$target-"*  # only what this run finds counts
+  echo "== $target: $seconds s"
+  # shellcheck disable=SC2086  # the seed folders are separate arguments
+  "build-fuzz/bin/${target}_fuzz" "build-fuzz/corpus-$target" $seeds \
+    -max_total_time="$seconds" -max_len="$max_len" -timeout=10 -rss_limit_mb=1024 \
+    -artifact_prefix="build-fuzz/artifacts/$target-" -print_final_stats=1 2>&1 |
+    grep -E '^(stat::|==[0-9]+==ERROR|SUMMARY|artifact_prefix|Test unit written)' || true
+  if ls "build-fuzz/artifacts/$target-"* >/dev/null 2>&1; then
+    echo "fuzz/run.sh: $target found a failing input (build-fuzz/artifacts/)" >&2
+    exit 1
+  fi
+done

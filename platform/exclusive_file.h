@@ -7,18 +7,35 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
 class ExclusiveFile {
  public:
-  // Read-only. nullopt when the file is missing, a directory, unreadable or held by another.
+  // Read-only. nullopt when the file is missing, not a regular file (a directory, a FIFO, a
+  // device: refused without blocking), unreadable or held by another.
   static std::optional<ExclusiveFile> OpenRead(const std::string& path);
   // Creates the file or truncates an existing one, for reading and writing. nullopt when it cannot
   // be created or another holds it (an existing file held by another is left untouched).
   static std::optional<ExclusiveFile> CreateReadWrite(const std::string& path);
-  // Creates a new file that did not exist (never replaces one). nullopt otherwise.
-  static std::optional<ExclusiveFile> CreateNew(const std::string& path);
+  // Creates a new file that did not exist (never replaces one, never through a link). nullopt
+  // otherwise, with the system's reason in `*reason` when given.
+  static std::optional<ExclusiveFile> CreateNew(const std::string& path,
+                                                std::string* reason = nullptr);
+  // CreateNew after removing a leftover of that name that no one holds (its lock can be taken);
+  // a link of that name is removed itself, never its target. A file another holds is left
+  // alone and the create fails.
+  static std::optional<ExclusiveFile> CreateFresh(const std::string& path,
+                                                  std::string* reason = nullptr);
+  // CreateFresh for a file that lives only while it is open (the temporary index): on Windows
+  // the system deletes it when the handle closes, even when the process is ended; on POSIX the
+  // owner removes it (and registers it for removal on interruption).
+  static std::optional<ExclusiveFile> CreateTemporary(const std::string& path,
+                                                      std::string* reason = nullptr);
+  // Read-only view of bytes in memory that behaves like an open file (the fuzz targets read
+  // tables this way). `bytes` must outlive the object; it holds no lock and no handle.
+  static ExclusiveFile InMemory(std::string_view bytes);
 
   ExclusiveFile(ExclusiveFile&& other) noexcept;
   ExclusiveFile& operator=(ExclusiveFile&& other) noexcept;
@@ -30,18 +47,26 @@ class ExclusiveFile {
   // Reads up to n bytes at offset; returns the bytes read, fewer only at the end of the file
   // (0 past it) or on a read error.
   std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t n) const;
-  // Writes all n bytes at offset; false on failure.
+  // Writes all n bytes at offset; false on failure (ErrorText() then says why).
   bool WriteAt(std::uint64_t offset, const void* buffer, std::size_t n);
+  // The system's reason for the last failed write ("No space left on device").
+  std::string ErrorText() const;
   void Close();
 
  private:
   explicit ExclusiveFile(std::intptr_t handle) : handle_(handle) {}
+  std::size_t ReadMemory(std::uint64_t offset, void* buffer, std::size_t n) const;
   std::intptr_t handle_ = -1;
+  std::string_view memory_;  // the bytes of an InMemory file
+  bool in_memory_ = false;
+  unsigned long last_error_ = 0;  // errno or GetLastError() of the last failed write
 };
 
 // Deletes a file; false when it could not be deleted (the callers ignore it where allowed).
 bool DeleteFile(const std::string& path);
 // The system's folder for temporary files, ending with the path separator.
 std::string TempFolder();
+// The system's text for an error number (errno on POSIX, GetLastError() on Windows).
+std::string SystemErrorText(unsigned long code);
 
 }  // namespace platform

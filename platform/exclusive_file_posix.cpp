@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/exclusive_file.h"
 
@@ -13,28 +14,35 @@ namespace {
 
 int AsFd(std::intptr_t handle) { return static_cast<int>(handle); }
 
-// Locks an open descriptor or closes it. A directory opens read-only on POSIX, so it is
-// refused here as it would be by the other platform.
+void SetReason(std::string* reason, int code) {
+  if (reason != nullptr) *reason = SystemErrorText(static_cast<unsigned long>(code));
+}
+
+// Locks an open descriptor or closes it. Only regular files pass: a directory opens read-only
+// on POSIX and a FIFO or device would block on the first read, so both are refused here as the
+// other platform refuses them. The open was non-blocking so that a FIFO got this far at once.
 bool LockOrClose(int fd) {
   struct stat st {};
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
     close(fd);
     return false;
   }
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   return true;
 }
 
 }  // namespace
 
 std::optional<ExclusiveFile> ExclusiveFile::OpenRead(const std::string& path) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0 || !LockOrClose(fd)) return std::nullopt;
   return ExclusiveFile(fd);
 }
 
 std::optional<ExclusiveFile> ExclusiveFile::CreateReadWrite(const std::string& path) {
   // Open without truncating first, so that a file another run holds is left intact.
-  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0644);
   if (fd < 0 || !LockOrClose(fd)) return std::nullopt;
   if (ftruncate(fd, 0) != 0) {
     close(fd);
@@ -43,19 +51,58 @@ std::optional<ExclusiveFile> ExclusiveFile::CreateReadWrite(const std::string& p
   return ExclusiveFile(fd);
 }
 
-std::optional<ExclusiveFile> ExclusiveFile::CreateNew(const std::string& path) {
-  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (fd < 0 || !LockOrClose(fd)) return std::nullopt;
+std::optional<ExclusiveFile> ExclusiveFile::CreateNew(const std::string& path,
+                                                      std::string* reason) {
+  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    SetReason(reason, errno);
+    return std::nullopt;
+  }
+  if (!LockOrClose(fd)) {  // another took the lock between create and lock
+    SetReason(reason, EWOULDBLOCK);
+    return std::nullopt;
+  }
   return ExclusiveFile(fd);
 }
 
+std::optional<ExclusiveFile> ExclusiveFile::CreateFresh(const std::string& path,
+                                                        std::string* reason) {
+  struct stat st {};
+  if (lstat(path.c_str(), &st) == 0) {
+    if (S_ISREG(st.st_mode)) {
+      // A leftover is removed only when its lock can be taken: a file another run holds stays.
+      const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+      if (fd >= 0) {
+        const bool free = flock(fd, LOCK_EX | LOCK_NB) == 0;
+        const int code = errno;
+        if (free) unlink(path.c_str());
+        close(fd);
+        if (!free) {
+          SetReason(reason, code);
+          return std::nullopt;
+        }
+      }
+    } else if (S_ISLNK(st.st_mode)) {
+      unlink(path.c_str());  // the link itself; its target is never opened
+    }
+  }
+  return CreateNew(path, reason);
+}
+
+std::optional<ExclusiveFile> ExclusiveFile::CreateTemporary(const std::string& path,
+                                                            std::string* reason) {
+  return CreateFresh(path, reason);
+}
+
 std::uint64_t ExclusiveFile::Size() const {
+  if (in_memory_) return memory_.size();
   struct stat st {};
   if (handle_ < 0 || fstat(AsFd(handle_), &st) != 0 || st.st_size < 0) return 0;
   return static_cast<std::uint64_t>(st.st_size);
 }
 
 std::size_t ExclusiveFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t n) const {
+  if (in_memory_) return ReadMemory(offset, buffer, n);
   std::size_t done = 0;
   auto* out = static_cast<char*>(buffer);
   while (done < n) {
@@ -68,12 +115,19 @@ std::size_t ExclusiveFile::ReadAt(std::uint64_t offset, void* buffer, std::size_
 }
 
 bool ExclusiveFile::WriteAt(std::uint64_t offset, const void* buffer, std::size_t n) {
+  if (in_memory_) {
+    last_error_ = EBADF;
+    return false;
+  }
   std::size_t done = 0;
   const auto* in = static_cast<const char*>(buffer);
   while (done < n) {
     ssize_t put = pwrite(AsFd(handle_), in + done, n - done, static_cast<off_t>(offset + done));
     if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return false;
+    if (put <= 0) {
+      last_error_ = static_cast<unsigned long>(put == 0 ? ENOSPC : errno);
+      return false;
+    }
     done += static_cast<std::size_t>(put);
   }
   return true;
@@ -94,5 +148,7 @@ std::string TempFolder() {
   if (folder.back() != '/') folder += '/';
   return folder;
 }
+
+std::string SystemErrorText(unsigned long code) { return std::strerror(static_cast<int>(code)); }
 
 }  // namespace platform

@@ -20,16 +20,21 @@ std::intptr_t FromHandle(HANDLE h) { return reinterpret_cast<std::intptr_t>(h); 
 // The invalid handle value is -1 on Windows too, matching the moved-from state.
 bool Valid(std::intptr_t handle) { return AsHandle(handle) != INVALID_HANDLE_VALUE; }
 
-std::optional<HANDLE> Open(const std::string& path, DWORD access, DWORD disposition) {
+std::optional<HANDLE> Open(const std::string& path, DWORD access, DWORD disposition,
+                           DWORD flags = FILE_ATTRIBUTE_NORMAL) {
   // A directory does not open without FILE_FLAG_BACKUP_SEMANTICS, so it is refused here.
-  HANDLE h =
-      CreateFileA(path.c_str(), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileA(path.c_str(), access, 0, nullptr, disposition, flags, nullptr);
   if (h == INVALID_HANDLE_VALUE) return std::nullopt;
-  if (GetFileType(h) != FILE_TYPE_DISK) {  // a device name such as NUL or CON
+  if (GetFileType(h) != FILE_TYPE_DISK) {  // a device name such as NUL or CON, or a pipe
     CloseHandle(h);
+    SetLastError(ERROR_ACCESS_DENIED);
     return std::nullopt;
   }
   return h;
+}
+
+void SetReason(std::string* reason) {
+  if (reason != nullptr) *reason = SystemErrorText(GetLastError());
 }
 
 // ReadFile and WriteFile take a 32-bit count; larger requests go in pieces.
@@ -65,19 +70,69 @@ std::optional<ExclusiveFile> ExclusiveFile::CreateReadWrite(const std::string& p
   return ExclusiveFile(FromHandle(*h));
 }
 
-std::optional<ExclusiveFile> ExclusiveFile::CreateNew(const std::string& path) {
-  auto h = Open(path, GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
+namespace {
+
+// CREATE_NEW fails on any existing name, a link included, so nothing is created through one.
+std::optional<HANDLE> CreateNewHandle(const std::string& path, std::string* reason, DWORD flags) {
+  auto h = Open(path, GENERIC_READ | GENERIC_WRITE | DELETE, CREATE_NEW, flags);
+  if (!h) SetReason(reason);
+  return h;
+}
+
+// Removes a leftover of that name that no one holds; false (with the reason) when one does.
+bool RemoveUnheldLeftover(const std::string& path, std::string* reason) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return true;  // nothing to remove; a directory makes the create fail
+  }
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    DeleteFileA(path.c_str());  // removes the link itself, never its target
+    return true;
+  }
+  // Opened without sharing and deleted on close: a file another run holds fails the open
+  // with a sharing violation and is left alone.
+  HANDLE h = CreateFileA(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    SetReason(reason);
+    return false;
+  }
+  CloseHandle(h);
+  return true;
+}
+
+}  // namespace
+
+std::optional<ExclusiveFile> ExclusiveFile::CreateNew(const std::string& path,
+                                                      std::string* reason) {
+  auto h = CreateNewHandle(path, reason, FILE_ATTRIBUTE_NORMAL);
+  if (!h) return std::nullopt;
+  return ExclusiveFile(FromHandle(*h));
+}
+
+std::optional<ExclusiveFile> ExclusiveFile::CreateFresh(const std::string& path,
+                                                        std::string* reason) {
+  if (!RemoveUnheldLeftover(path, reason)) return std::nullopt;
+  return CreateNew(path, reason);
+}
+
+std::optional<ExclusiveFile> ExclusiveFile::CreateTemporary(const std::string& path,
+                                                            std::string* reason) {
+  if (!RemoveUnheldLeftover(path, reason)) return std::nullopt;
+  auto h = CreateNewHandle(path, reason, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE);
   if (!h) return std::nullopt;
   return ExclusiveFile(FromHandle(*h));
 }
 
 std::uint64_t ExclusiveFile::Size() const {
+  if (in_memory_) return memory_.size();
   LARGE_INTEGER size{};
   if (!Valid(handle_) || !GetFileSizeEx(AsHandle(handle_), &size) || size.QuadPart < 0) return 0;
   return static_cast<std::uint64_t>(size.QuadPart);
 }
 
 std::size_t ExclusiveFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t n) const {
+  if (in_memory_) return ReadMemory(offset, buffer, n);
   if (!Valid(handle_)) return 0;
   std::size_t done = 0;
   auto* out = static_cast<char*>(buffer);
@@ -93,13 +148,18 @@ std::size_t ExclusiveFile::ReadAt(std::uint64_t offset, void* buffer, std::size_
 }
 
 bool ExclusiveFile::WriteAt(std::uint64_t offset, const void* buffer, std::size_t n) {
-  if (!Valid(handle_)) return false;
+  if (!Valid(handle_)) {
+    last_error_ = ERROR_INVALID_HANDLE;
+    return false;
+  }
   std::size_t done = 0;
   const auto* in = static_cast<const char*>(buffer);
   while (done < n) {
     OVERLAPPED ov = At(offset + done);
     DWORD put = 0;
-    if (!WriteFile(AsHandle(handle_), in + done, Piece(n - done), &put, &ov) || put == 0) {
+    const BOOL ok = WriteFile(AsHandle(handle_), in + done, Piece(n - done), &put, &ov);
+    if (!ok || put == 0) {
+      last_error_ = ok ? ERROR_DISK_FULL : GetLastError();
       return false;
     }
     done += put;
@@ -123,6 +183,20 @@ std::string TempFolder() {
   std::string folder = (n > 0 && n < sizeof buffer) ? std::string(buffer, n) : std::string("C:\\");
   if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
   return folder;
+}
+
+std::string SystemErrorText(unsigned long code) {
+  char buffer[512] = {};
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           static_cast<DWORD>(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                           buffer, static_cast<DWORD>(sizeof buffer), nullptr);
+  std::string text(buffer, n);
+  // The system's texts end with a period and a line break; the caller adds its own frame.
+  while (!text.empty() &&
+         (text.back() == '\r' || text.back() == '\n' || text.back() == '.' || text.back() == ' ')) {
+    text.pop_back();
+  }
+  return text.empty() ? "error " + std::to_string(code) : text;
 }
 
 }  // namespace platform

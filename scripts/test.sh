@@ -8,6 +8,8 @@ cmake --build --preset release -j "$(nproc)"
 QT_QPA_PLATFORM=offscreen ctest --preset release -j "$(nproc)"
 # The caption as the X window system shows it (a real xcb window on Xvfb, read with xprop).
 bash scripts/caption-test.sh build
+# Every fuzz target for a minute on top of its seed corpus (clang with libFuzzer).
+bash fuzz/run.sh 60
 # The Windows build under Wine: mingw-w64 cross build, the suites as Windows programs, and the
 # Windows runner's report compared byte for byte with the Linux one (scripts/wine-tests.sh).
 bash scripts/wine-tests.sh "$PWD/build/bin/talmero-criticar"

@@ -10,7 +10,7 @@ namespace tables::dbf {
 // File header.
 inline constexpr std::size_t kHeaderSize = 32;
 inline constexpr std::size_t kVersionOffset = 0;
-inline constexpr std::size_t kRecordCountOffset = 4;  // not used: the file's length decides
+inline constexpr std::size_t kRecordCountOffset = 4;  // only checked: the file's length decides
 inline constexpr std::size_t kHeaderLengthOffset = 8;
 inline constexpr std::size_t kRecordLengthOffset = 10;
 inline constexpr std::size_t kTableFlagsOffset = 28;

@@ -122,6 +122,28 @@ class ChunkReader {
   std::uint64_t start_ = 0;
 };
 
+// What the header announces against what the file holds, by the file's length: whole records
+// after the header, with nothing after the last one but at most the 0x1A end byte.
+RecordCountCheck CheckRecordCount(const platform::ExclusiveFile& file, std::uint32_t announced,
+                                  std::uint32_t header_length, std::uint32_t record_length) {
+  RecordCountCheck check;
+  check.announced = announced;
+  const std::uint64_t size = file.Size();
+  if (size < header_length) {
+    check.header_past_end = true;
+    return check;
+  }
+  check.held = (size - header_length) / record_length;
+  const std::uint64_t rest = (size - header_length) % record_length;
+  if (rest > 1) {
+    check.odd_remainder = true;
+  } else if (rest == 1) {
+    char last = 0;
+    check.odd_remainder = file.ReadAt(size - 1, &last, 1) != 1 || last != dbf::kEndOfFile;
+  }
+  return check;
+}
+
 }  // namespace
 
 struct DbfTable::Impl {
@@ -143,6 +165,8 @@ struct DbfTable::Impl {
   // Reads the next block during a walk; started only for files of more than one block, and
   // ended before the file is closed.
   std::unique_ptr<ReadAhead> ahead;
+  bool read_ahead = false;
+  RecordCountCheck header_check;
 
   // Reads up to `max_records` whole records from record index `first`; the count read. A
   // sequential read of a full block asks for the next one at once.
@@ -162,10 +186,10 @@ struct DbfTable::Impl {
     }
     block_count = *got / record_length;  // a partial record at the end is never a record
     const std::uint64_t next = first + block_count;
-    if (sequential && block_count == block_capacity && next < kMaxRecords) {
+    if (read_ahead && sequential && block_count == block_capacity && next < kMaxRecords) {
       if (!ahead) ahead = std::make_unique<ReadAhead>(*file);
-      const auto next_wanted = static_cast<std::size_t>(
-          std::min<std::uint64_t>(block_capacity, kMaxRecords - next));
+      const auto next_wanted =
+          static_cast<std::size_t>(std::min<std::uint64_t>(block_capacity, kMaxRecords - next));
       ahead->Request(header_length + next * record_length, next_wanted * record_length);
     }
     return block_count;
@@ -230,9 +254,15 @@ bool DbfTable::IsOpen() const { return impl_->file.has_value(); }
 
 void DbfTable::Open() {
   if (IsOpen()) return;
+  std::optional<platform::ExclusiveFile> file = platform::ExclusiveFile::OpenRead(impl_->path);
+  if (!file) ThrowOpenError(impl_->path);
+  Open(std::move(*file));
+}
+
+void DbfTable::Open(platform::ExclusiveFile opened) {
+  if (IsOpen()) return;
   Impl& t = *impl_;
-  std::optional<platform::ExclusiveFile> file = platform::ExclusiveFile::OpenRead(t.path);
-  if (!file) ThrowOpenError(t.path);
+  std::optional<platform::ExclusiveFile> file(std::move(opened));
 
   char head[dbf::kBaseVIIDescriptorStart] = {};
   const std::size_t got = file->ReadAt(0, head, sizeof head);
@@ -264,8 +294,11 @@ void DbfTable::Open() {
     // Large blocks for speed, but no larger than the records the file holds.
     const std::uint64_t size = t.file->Size();
     const std::uint64_t present = size > header_length ? (size - header_length) / record_length : 0;
-    t.block_capacity = static_cast<std::size_t>(
-        std::clamp<std::uint64_t>(present, 1, dbf::kReadBlockBytes / record_length));
+    const std::uint64_t full_block = dbf::kReadBlockBytes / record_length;
+    t.block_capacity = static_cast<std::size_t>(std::clamp<std::uint64_t>(present, 1, full_block));
+    t.read_ahead = present > full_block;
+    t.header_check = CheckRecordCount(*t.file, DecodeFixed32(head + dbf::kRecordCountOffset),
+                                      header_length, record_length);
     t.buffer.assign(t.block_capacity * record_length, '\0');
   } catch (...) {
     Close();
@@ -287,6 +320,8 @@ void DbfTable::Close() {
   std::vector<char>().swap(t.buffer);
   t.block_count = 0;
   t.block_first = 0;
+  t.read_ahead = false;
+  t.header_check = RecordCountCheck{};
   cursor_ = Cursor{};
 }
 
@@ -373,6 +408,8 @@ std::uint32_t DbfTable::RecNo() const {
 bool DbfTable::IsDeleted() const {
   return cursor_.record != nullptr && *cursor_.record == dbf::kDeletedFlag;
 }
+
+RecordCountCheck DbfTable::HeaderCheck() const { return impl_->header_check; }
 
 DbfVersion DbfTable::Version() const { return impl_->version; }
 std::uint32_t DbfTable::HeaderLength() const { return impl_->header_length; }

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/exclusive_file.h"
 #include "tables/field_value.h"
 
 namespace tables {
@@ -29,6 +30,16 @@ struct DbfField {
   std::size_t offset = 0;  // position within the record; the first field is at 1 (after the flag)
   std::size_t length = 0;  // bytes the field takes in the record
   int decimals = 0;
+};
+
+// The header's record count against the records the file holds. The reader goes by the file's
+// length whatever this says; a run reports a mismatch as a sign of a damaged or cut delivery.
+struct RecordCountCheck {
+  std::uint32_t announced = 0;   // the header's record count
+  std::uint64_t held = 0;        // (size - header length) div record length; 0 past the end
+  bool header_past_end = false;  // the header length points beyond the end of the file
+  bool odd_remainder = false;    // bytes after the last record other than one 0x1A end byte
+  bool Mismatch() const { return header_past_end || odd_remainder || announced != held; }
 };
 
 class DbfTable {
@@ -53,6 +64,9 @@ class DbfTable {
   // No effect when already open. Throws TableError (open error, not a DBF file, BufferSize too
   // small, broken header); a failed open leaves the table closed.
   void Open();
+  // The same on a file the caller opened (a memory file in the fuzz targets); FileName() still
+  // names it in error texts.
+  void Open(platform::ExclusiveFile file);
   // Releases the file and the field list; no effect when closed.
   void Close();
   bool IsOpen() const;
@@ -92,6 +106,8 @@ class DbfTable {
   std::uint32_t RecNo() const;  // physical number of the current record, from 1
   bool IsDeleted() const;       // flag of the current record
 
+  // Set at open: the header's record count against the file's length (zeros when closed).
+  RecordCountCheck HeaderCheck() const;
   DbfVersion Version() const;
   std::uint32_t HeaderLength() const;
   std::uint32_t RecordLength() const;

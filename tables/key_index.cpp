@@ -212,7 +212,8 @@ class TreeWriter {
 struct KeyIndex::Impl {
   Impl(DbfTable& t, std::string n) : table(t), name(std::move(n)), cache(kInnerPages, kLeafSlots) {}
 
-  void Build(platform::ExclusiveFile& file);
+  // False when the file cannot be written; throws every other failure.
+  bool Build(platform::ExclusiveFile& file);
   void NoteVisibility(std::uint32_t recno, std::string_view record);
   bool Visible(std::uint32_t recno) const;
   const ntx::PageBytes& LoadPage(std::uint32_t offset);
@@ -257,7 +258,7 @@ bool KeyIndex::Impl::Visible(std::uint32_t recno) const {
   return (visible_bits[static_cast<std::size_t>(i / 64)] >> (i % 64)) & 1u;
 }
 
-void KeyIndex::Impl::Build(platform::ExclusiveFile& out) {
+bool KeyIndex::Impl::Build(platform::ExclusiveFile& out) {
   const std::vector<KeyPart> parts = ResolveExpression(table, expression);
   std::size_t key_size = 0;
   for (const KeyPart& part : parts) key_size += part.length;
@@ -285,7 +286,7 @@ void KeyIndex::Impl::Build(platform::ExclusiveFile& out) {
     written = runs.Add(key.data(), recno);
     NoteVisibility(recno, record);
   });
-  if (!written || !runs.Finish()) ThrowIndexCreateError(name);
+  if (!written || !runs.Finish()) return false;
 
   runs.StartMerge(kMergeReadBudget);
   const std::uint64_t start =
@@ -293,15 +294,16 @@ void KeyIndex::Impl::Build(platform::ExclusiveFile& out) {
   TreeWriter writer(out, start, g, runs, cache);
   cache.Reset(start, writer.Plan(runs.count()));
   std::uint32_t root_offset = 0;
-  if (!writer.Write(&root_offset) || runs.failed()) ThrowIndexCreateError(name);
+  if (!writer.Write(&root_offset) || runs.failed()) return false;
   const ntx::PageBytes header = MakeHeader(g, expression, root_offset);
-  if (!out.WriteAt(0, header.data(), header.size())) ThrowIndexCreateError(name);
+  if (!out.WriteAt(0, header.data(), header.size())) return false;
 
   geometry = g;
   root = root_offset;
   tree_start = start;
   key_count = runs.count();
   file_size = out.Size();
+  return true;
 }
 
 const ntx::PageBytes& KeyIndex::Impl::LoadPage(std::uint32_t offset) {
@@ -396,17 +398,27 @@ const std::string& KeyIndex::name() const { return impl_->name; }
 void KeyIndex::Create() {
   Close();
   if (!impl_->table.IsOpen()) ThrowIndexOnClosedTable();
+  std::string reason;
   std::optional<platform::ExclusiveFile> file =
-      platform::ExclusiveFile::CreateReadWrite(impl_->file_name);
-  if (!file) ThrowIndexCreateError(impl_->name);
+      platform::ExclusiveFile::CreateFresh(impl_->file_name, &reason);
+  if (!file) ThrowIndexCreateError(impl_->name, reason);
   Create(std::move(*file));
 }
 
 void KeyIndex::Create(platform::ExclusiveFile file) {
+  std::string reason;
+  if (!TryCreate(std::move(file), &reason)) ThrowIndexCreateError(impl_->name, reason);
+}
+
+bool KeyIndex::TryCreate(platform::ExclusiveFile file, std::string* reason) {
   Close();
   if (!impl_->table.IsOpen()) ThrowIndexOnClosedTable();
-  impl_->Build(file);  // on a throw the file closes with this frame
+  if (!impl_->Build(file)) {  // on a throw the file closes with this frame
+    *reason = file.ErrorText();
+    return false;
+  }
   impl_->file = std::move(file);
+  return true;
 }
 
 bool KeyIndex::FindKey(std::string_view value) {

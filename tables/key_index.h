@@ -29,7 +29,8 @@ class KeyIndex {
   void SetFileName(std::string path);
   const std::string& name() const;
 
-  // Builds the file now, replacing any file of that name, and keeps it open for searches. Throws
+  // Builds the file now, replacing a leftover of that name that no one holds (never through a
+  // link), and keeps it open for searches. Throws
   // "TMarlNTXIndex.CreateIndex: Create index only on active DataSet" when the table is closed,
   // "TMarlNTXIndex.CreateIndex: Create error "<name>"" when the file cannot be created or written
   // (or the key is longer than a page allows), and the table's field-not-found error for a name
@@ -38,6 +39,9 @@ class KeyIndex {
   // The same build into `file`, which the caller has created and holds (FileName() names it).
   // The caller keeps the choice of where the file lives; the index owns and closes it.
   void Create(platform::ExclusiveFile file);
+  // As Create(file), but a file that cannot be written (a full disk) answers false with the
+  // system's reason instead of throwing, so the caller may build elsewhere; the file is closed.
+  bool TryCreate(platform::ExclusiveFile file, std::string* reason);
 
   // Searches for the first visible record whose key matches `value` over
   // min(value length, key size) bytes (unsigned, stopping at a NUL both sides share). On success

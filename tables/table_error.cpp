@@ -63,8 +63,10 @@ void ThrowIndexOnClosedTable() {
   Raise("TMarlNTXIndex.CreateIndex: Create index only on active DataSet");
 }
 
-void ThrowIndexCreateError(std::string_view index_name) {
-  Raise("TMarlNTXIndex.CreateIndex: Create error " + Quoted(index_name));
+void ThrowIndexCreateError(std::string_view index_name, std::string_view reason) {
+  std::string text = "TMarlNTXIndex.CreateIndex: Create error " + Quoted(index_name);
+  if (!reason.empty()) text += " (" + std::string(reason) + ")";
+  Raise(text);
 }
 
 }  // namespace tables

@@ -39,7 +39,7 @@ class TableError : public std::runtime_error {
 [[noreturn]] void ThrowBadIndexDef();
 // TMarlNTXIndex.CreateIndex: Create index only on active DataSet
 [[noreturn]] void ThrowIndexOnClosedTable();
-// TMarlNTXIndex.CreateIndex: Create error "NAME"
-[[noreturn]] void ThrowIndexCreateError(std::string_view index_name);
+// TMarlNTXIndex.CreateIndex: Create error "NAME", then " (REASON)" when the system gave one
+[[noreturn]] void ThrowIndexCreateError(std::string_view index_name, std::string_view reason = {});
 
 }  // namespace tables

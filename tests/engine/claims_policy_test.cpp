@@ -1,18 +1,28 @@
 #include "engine/claims_policy.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#endif
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/report.h"
 #include "engine/text.h"
 #include "platform/exclusive_file.h"
+#include "platform/interrupt_cleanup.h"
 #include "support/recording_host.h"
 #include "support/temp_dir.h"
 #include "tables/table_error.h"
@@ -42,24 +52,38 @@ Lines Block(const std::string& misses, const std::string& total, const std::stri
           ""};
 }
 
-// Points TMPDIR somewhere else for one test.
+// Points the system's temporary folder somewhere else for one test (TMPDIR on POSIX, TMP,
+// which GetTempPath reads first, on Windows).
 class ScopedTempFolder {
  public:
   explicit ScopedTempFolder(const std::string& folder) {
-    if (const char* old = std::getenv("TMPDIR")) old_ = old;
-    setenv("TMPDIR", folder.c_str(), 1);
+    if (const char* old = std::getenv(kVariable)) old_ = old;
+    Set(folder.c_str());
   }
-  ~ScopedTempFolder() {
-    if (old_) {
-      setenv("TMPDIR", old_->c_str(), 1);
-    } else {
-      unsetenv("TMPDIR");
-    }
-  }
+  ~ScopedTempFolder() { Set(old_ ? old_->c_str() : nullptr); }
 
  private:
+#ifdef _WIN32
+  static constexpr const char* kVariable = "TMP";
+  static void Set(const char* value) { _putenv_s(kVariable, value != nullptr ? value : ""); }
+#else
+  static constexpr const char* kVariable = "TMPDIR";
+  static void Set(const char* value) {
+    if (value != nullptr) {
+      setenv(kVariable, value, 1);
+    } else {
+      unsetenv(kVariable);
+    }
+  }
+#endif
   std::optional<std::string> old_;
 };
+
+// The index's create error with the system's reason behind it.
+void ExpectCreateErrorWithReason(const tables::TableError& e) {
+  EXPECT_THAT(e.what(), testing::MatchesRegex(
+                            "TMarlNTXIndex\\.CreateIndex: Create error \"apolice\" \\(.+\\)"));
+}
 
 class ClaimsPolicyTest : public ::testing::Test {
  protected:
@@ -181,6 +205,72 @@ TEST_F(ClaimsPolicyTest, LeftoverIndexIsReplacedAndRemoved) {
   ExpectNothingLeft();
 }
 
+TEST_F(ClaimsPolicyTest, IndexNameThatIsALinkLeavesItsTargetUntouched) {
+#ifdef _WIN32
+  GTEST_SKIP() << "symbolic links need a privilege on Windows";
+#else
+  const std::string target = data_.file("precious.txt");
+  tools::WriteFile(target, "keep me");
+  ASSERT_EQ(symlink(target.c_str(), program_.file("apolice.ntx").c_str()), 0);
+  WriteRisks({{"P1", "1"}});
+  WriteClaims({{"P1", "1"}});
+  EXPECT_EQ(Check(1), Block("0", "1", "0,00"));
+  std::ifstream in(target, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep me");
+  EXPECT_FALSE(std::filesystem::is_symlink(program_.file("apolice.ntx")));
+  ExpectNothingLeft();
+#endif
+}
+
+TEST_F(ClaimsPolicyTest, ProgramFolderThatCannotHoldFilesMovesToTheTemporaryFolder) {
+  // A plain file where the folder should be: no file can be created under it, even by root.
+  WriteRisks({{"P1", "1"}});
+  WriteClaims({{"P1", "2"}});
+  const std::string not_a_folder = program_.file("plain");
+  tools::WriteFile(not_a_folder, "x");
+  state_.regRiscos = 1;
+  state_.regSinistros = 1;
+  const Regional regional = Regional::PtBr();
+  RunContext ctx{host_, tables_,    state_,      regional, not_a_folder + "/",
+                 2024,  risk_path_, claims_path_};
+  CheckClaimsWithoutPolicy(ctx);
+  EXPECT_EQ(host_.lines, Block("1", "1", "100,00"));
+  ExpectNothingLeft();
+}
+
+#ifndef _WIN32
+// A run ended by SIGTERM while it builds the index: the handler removes the index and the
+// process ends with 143. The child repeats the check until the signal comes, so the signal
+// falls inside a build or between the steps around it.
+TEST_F(ClaimsPolicyTest, TerminationDuringTheBuildLeavesNoIndex) {
+  std::vector<Row> risks;
+  for (int i = 0; i < 60000; ++i) risks.push_back({"P" + std::to_string(i * 7919 % 60000), "1"});
+  WriteRisks(risks);
+  WriteClaims({{"P1", "1"}});
+  const std::string index = program_.file("apolice.ntx");
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    platform::InstallInterruptCleanup();
+    for (;;) {
+      host_.lines.clear();
+      Check(1);
+    }
+  }
+  for (int i = 0; i < 2000 && !std::filesystem::exists(index); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_TRUE(std::filesystem::exists(index)) << "the child never built the index";
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  ASSERT_EQ(kill(child, SIGTERM), 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), platform::kInterruptedBySigterm);
+  ExpectNothingLeft();
+}
+#endif
+
 TEST_F(ClaimsPolicyTest, ErrorAfterTheBuildStillRemovesTheIndex) {
   WriteRisks({{"P1", "1"}});
   tools::DbfBuilder claims({{"COD_SEG", 'C', 5}, {"APOLICE", 'C', 20}});
@@ -218,6 +308,9 @@ TEST_F(ClaimsPolicyTest, IndexHeldByAnotherRunMovesToTheTemporaryFolder) {
 }
 
 TEST_F(ClaimsPolicyTest, ReadOnlyProgramFolderMovesToTheTemporaryFolder) {
+#ifdef _WIN32
+  GTEST_SKIP() << "chmod does not make a Windows folder read-only";
+#else
   if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
   WriteRisks({{"P1", "1"}});
   WriteClaims({{"P1", "1"}});
@@ -226,6 +319,7 @@ TEST_F(ClaimsPolicyTest, ReadOnlyProgramFolderMovesToTheTemporaryFolder) {
   chmod(program_.path().c_str(), 0755);
   EXPECT_EQ(lines, Block("0", "1", "0,00"));
   ExpectNothingLeft();
+#endif
 }
 
 TEST_F(ClaimsPolicyTest, NoWritableFolderGivesTheCreateError) {
@@ -240,7 +334,7 @@ TEST_F(ClaimsPolicyTest, NoWritableFolderGivesTheCreateError) {
     CheckClaimsWithoutPolicy(ctx);
     FAIL() << "an index was created somewhere";
   } catch (const tables::TableError& e) {
-    EXPECT_STREQ(e.what(), "TMarlNTXIndex.CreateIndex: Create error \"apolice\"");
+    ExpectCreateErrorWithReason(e);
   }
   EXPECT_TRUE(host_.lines.empty());
   ExpectNothingLeft();

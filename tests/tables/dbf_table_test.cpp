@@ -3,6 +3,9 @@
 #include "tables/dbf_table.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -187,6 +190,67 @@ TEST_F(DbfTableTest, FileLengthDecidesNotTheHeaderCount) {
   }
 }
 
+TEST_F(DbfTableTest, HeaderCountIsCheckedAgainstTheFileLength) {
+  const std::string clean = DbfBuilder({{"K", 'C', 4}}).Add({"AAAA"}).Add({"BBBB"}).Bytes();
+  const std::string no_marker = clean.substr(0, clean.size() - 1);
+  std::string past_end = clean;
+  SetLe16(past_end, 8, 60000);
+  const struct {
+    const char* what;
+    std::string bytes;
+    std::uint32_t announced;
+    std::uint64_t held;
+    bool past_end, odd, mismatch;
+  } cases[] = {
+      {"with the end byte", clean, 2, 2, false, false, false},
+      {"without the end byte", no_marker, 2, 2, false, false, false},
+      {"header announces 4 billion",
+       DbfBuilder({{"K", 'C', 4}}).Add({"A"}).HeaderRecordCount(4000000000u).Bytes(), 4000000000u,
+       1, false, false, true},
+      {"last record cut short", no_marker.substr(0, no_marker.size() - 2), 2, 1, false, true, true},
+      {"a stray byte instead of the end byte", no_marker + "X", 2, 2, false, true, true},
+      {"two end bytes", clean + "\x1A", 2, 2, false, true, true},
+      {"header length past the end", past_end, 2, 0, true, false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    DbfTable& t = OpenBytes(c.bytes);
+    const RecordCountCheck check = t.HeaderCheck();
+    EXPECT_EQ(check.announced, c.announced);
+    EXPECT_EQ(check.held, c.held);
+    EXPECT_EQ(check.header_past_end, c.past_end);
+    EXPECT_EQ(check.odd_remainder, c.odd);
+    EXPECT_EQ(check.Mismatch(), c.mismatch);
+    EXPECT_EQ(Walk(t).size(), c.held) << "the reading rules stay as they were";
+    t.Close();
+  }
+}
+
+#ifdef __linux__
+// Threads of this process, from the system's own count.
+int ThreadCount() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("Threads:", 0) == 0) return std::stoi(line.substr(8));
+  }
+  return -1;
+}
+
+TEST_F(DbfTableTest, ReadAheadThreadOnlyForFilesOfMoreThanOneBlock) {
+  const int before = ThreadCount();
+  // 131 records of 1000 bytes fill one 128 KiB block (131 x 1000 <= 131072); 300 need three.
+  for (const int records : {1, 131, 300}) {
+    SCOPED_TRACE(records);
+    DbfBuilder b({{"PAD", 'C', 999}});
+    for (int i = 0; i < records; ++i) b.Add({"x"});
+    DbfTable& t = OpenBytes(b.Bytes());
+    EXPECT_EQ(ThreadCount(), before + (records > 131 ? 1 : 0));
+    t.Close();
+    EXPECT_EQ(ThreadCount(), before);
+  }
+}
+#endif
+
 TEST_F(DbfTableTest, PartialTrailingRecordIsNotARecord) {
   const std::vector<DbfFieldSpec> fields = {{"K", 'C', 4}};
   std::string bytes = DbfBuilder(fields).Add({"AAAA"}).Add({"BBBB"}).EndMarker(false).Bytes();
@@ -338,6 +402,18 @@ TEST_F(DbfTableTest, OpenErrors) {
   EXPECT_THROW_MSG(t.Open(), "TMarlSmartDBF.InternalOpen: File \"" + path_ + "\" is not DBF file");
   EXPECT_FALSE(t.IsOpen());
 }
+
+#ifndef _WIN32
+TEST_F(DbfTableTest, FifoIsRefusedAtOnce) {
+  // Nobody writes to the FIFO: a blocking open would wait forever.
+  const std::string fifo = dir_.file("riscos.dbf");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  DbfTable t("tbDados", true);
+  t.SetFileName(fifo);
+  EXPECT_THROW_MSG(t.Open(), "TMarlSmartDBF.InternalOpen: Open error \"" + fifo + "\"");
+  EXPECT_FALSE(t.IsOpen());
+}
+#endif
 
 TEST_F(DbfTableTest, SecondOpenOfAnOpenFileFailsUntilClosed) {
   DbfTable& first = OpenBytes(DbfBuilder(kPeople).Bytes());

@@ -1,0 +1,104 @@
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+#include "platform/atomic_output.h"
+#include "platform/exclusive_file.h"
+#include "platform/unique_name.h"
+
+namespace platform {
+namespace {
+
+constexpr int kMaxLinks = 40;  // as the system's own limit on links followed
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string NameOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The path a chain of symbolic links finally names (a missing last target included), so the
+// rename replaces that file and not the link.
+std::string FinalTarget(std::string path) {
+  for (int i = 0; i < kMaxLinks; ++i) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    char buffer[PATH_MAX];
+    const ssize_t n = readlink(path.c_str(), buffer, sizeof buffer);
+    if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buffer) return path;
+    const std::string link(buffer, static_cast<std::size_t>(n));
+    path = link.front() == '/' ? link : FolderOf(path) + link;
+  }
+  return path;
+}
+
+}  // namespace
+
+std::optional<AtomicOutput> AtomicOutput::Create(const std::string& target, std::string* reason) {
+  AtomicOutput out;
+  out.final_ = FinalTarget(target);
+  struct stat existing {};
+  const bool replaces = stat(out.final_.c_str(), &existing) == 0;
+  const std::string folder = FolderOf(out.final_);
+  const std::string stem = "." + NameOf(out.final_);
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    const std::string temp = folder + UniqueName(stem, ".tmp");
+    const DeferInterrupts defer;  // created and registered as one step
+    // 0666 lets the umask decide the mode of a new file, as for any file a program creates.
+    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      break;
+    }
+    out.handle_ = fd;
+    out.temp_ = temp;
+    out.on_interrupt_ = RemoveOnInterrupt(temp);
+    if (replaces && fchmod(fd, existing.st_mode & 07777) != 0) {
+      if (reason != nullptr) *reason = SystemErrorText(static_cast<unsigned long>(errno));
+      return std::nullopt;  // the destructor removes the temporary file
+    }
+    return out;
+  }
+  if (reason != nullptr) *reason = SystemErrorText(static_cast<unsigned long>(errno));
+  return std::nullopt;
+}
+
+bool AtomicOutput::Write(std::string_view bytes) {
+  if (handle_ == -1 || error_ != 0) return false;
+  const int fd = static_cast<int>(handle_);
+  while (!bytes.empty()) {
+    const ssize_t put = write(fd, bytes.data(), bytes.size());
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) {
+      error_ = static_cast<unsigned long>(put == 0 ? ENOSPC : errno);
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(put));
+  }
+  return true;
+}
+
+unsigned long AtomicOutput::FinishFile() {
+  const int fd = static_cast<int>(std::exchange(handle_, -1));
+  unsigned long error = 0;
+  if (fsync(fd) != 0) error = static_cast<unsigned long>(errno);
+  if (close(fd) != 0 && error == 0) error = static_cast<unsigned long>(errno);
+  if (error == 0 && rename(temp_.c_str(), final_.c_str()) != 0) {
+    error = static_cast<unsigned long>(errno);
+  }
+  return error;
+}
+
+void AtomicOutput::CloseFile() {
+  if (handle_ != -1) close(static_cast<int>(std::exchange(handle_, -1)));
+}
+
+}  // namespace platform

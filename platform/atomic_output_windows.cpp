@@ -1,0 +1,86 @@
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <limits>
+#include <utility>
+
+#include "platform/atomic_output.h"
+#include "platform/exclusive_file.h"
+#include "platform/unique_name.h"
+
+namespace platform {
+namespace {
+
+HANDLE AsHandle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string NameOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+// Windows keeps no POSIX mode; the rename replaces the name given (a link there is replaced
+// by the file, as the system's own programs do).
+std::optional<AtomicOutput> AtomicOutput::Create(const std::string& target, std::string* reason) {
+  AtomicOutput out;
+  out.final_ = target;
+  const std::string folder = FolderOf(target);
+  const std::string stem = "~" + NameOf(target);
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    const std::string temp = folder + UniqueName(stem, ".tmp");
+    // Shared for deletion only, so the interrupt cleanup can delete it while it is open.
+    HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      if (GetLastError() == ERROR_FILE_EXISTS) continue;
+      break;
+    }
+    out.handle_ = reinterpret_cast<std::intptr_t>(h);
+    out.temp_ = temp;
+    out.on_interrupt_ = RemoveOnInterrupt(temp);
+    return out;
+  }
+  if (reason != nullptr) *reason = SystemErrorText(GetLastError());
+  return std::nullopt;
+}
+
+bool AtomicOutput::Write(std::string_view bytes) {
+  if (handle_ == -1 || error_ != 0) return false;
+  while (!bytes.empty()) {
+    const DWORD piece = static_cast<DWORD>(bytes.size() < std::numeric_limits<DWORD>::max() / 2
+                                               ? bytes.size()
+                                               : std::numeric_limits<DWORD>::max() / 2);
+    DWORD put = 0;
+    const BOOL ok = WriteFile(AsHandle(handle_), bytes.data(), piece, &put, nullptr);
+    if (!ok || put == 0) {
+      error_ = ok ? ERROR_DISK_FULL : GetLastError();
+      return false;
+    }
+    bytes.remove_prefix(put);
+  }
+  return true;
+}
+
+unsigned long AtomicOutput::FinishFile() {
+  HANDLE h = AsHandle(std::exchange(handle_, -1));
+  unsigned long error = 0;
+  if (!FlushFileBuffers(h)) error = GetLastError();
+  CloseHandle(h);
+  if (error == 0 && !MoveFileExA(temp_.c_str(), final_.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    error = GetLastError();
+  }
+  return error;
+}
+
+void AtomicOutput::CloseFile() {
+  if (handle_ != -1) CloseHandle(AsHandle(std::exchange(handle_, -1)));
+}
+
+}  // namespace platform

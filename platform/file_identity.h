@@ -1,0 +1,26 @@
+#pragma once
+// Which file a path names, by the system's identity of the file rather than by its name, so a
+// second name, a hard link or a symbolic link to a file is recognised as that file. POSIX: the
+// device and inode; Windows: the volume serial number and the file index.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+struct FileIdentity {
+  std::uint64_t volume = 0;
+  std::uint64_t file = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of the file `path` names, links followed; nullopt when it names nothing (or
+// cannot be examined).
+std::optional<FileIdentity> IdentityOf(const std::string& path);
+
+// Whether the two paths name one file. A path that names nothing (an output not written yet)
+// is the same as nothing.
+bool SameFile(const std::string& a, const std::string& b);
+
+}  // namespace platform

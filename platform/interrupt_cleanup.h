@@ -1,0 +1,65 @@
+#pragma once
+// Files that must not outlive an interrupted run: the temporary index and the temporary
+// outputs. When SIGINT or SIGTERM ends the process (on Windows: a console break, closing the
+// console, logging off or shutting down), the handler removes every file registered at that
+// moment and ends the process with status 130 (SIGINT, a console break) or 143 (the others).
+//
+// The handler only unlinks paths copied in advance into fixed storage: no allocation, no lock,
+// nothing a signal handler may not do. That storage is the one process-wide state here; a
+// signal handler cannot reach anything else.
+
+#include <cstddef>
+#include <string>
+
+namespace platform {
+
+// Installs the handlers; a front end calls it once at its start. Until then a signal ends the
+// process the system's way and registered files stay behind.
+void InstallInterruptCleanup();
+
+inline constexpr int kInterruptedBySigint = 130;
+inline constexpr int kInterruptedBySigterm = 143;
+
+// Registers `path` for removal on interruption while the object lives (the owner still removes
+// the file on the normal way out). Up to kMaxFiles files at once, each path shorter than
+// kMaxPath bytes; a path beyond that goes unregistered and registered() says so.
+class RemoveOnInterrupt {
+ public:
+  static constexpr int kMaxFiles = 16;
+  static constexpr std::size_t kMaxPath = 4096;
+
+  RemoveOnInterrupt() = default;
+  explicit RemoveOnInterrupt(const std::string& path);
+  ~RemoveOnInterrupt();
+  RemoveOnInterrupt(RemoveOnInterrupt&& other) noexcept;
+  RemoveOnInterrupt& operator=(RemoveOnInterrupt&& other) noexcept;
+  RemoveOnInterrupt(const RemoveOnInterrupt&) = delete;
+  RemoveOnInterrupt& operator=(const RemoveOnInterrupt&) = delete;
+
+  bool registered() const { return slot_ >= 0; }
+  // Stops watching the file (it was renamed into place or removed already).
+  void Release();
+
+ private:
+  int slot_ = -1;
+};
+
+// Holds SIGINT and SIGTERM back while it lives (POSIX; on Windows a no-op), for the few steps
+// between creating a file and registering it, so that no interruption falls between them.
+class DeferInterrupts {
+ public:
+  DeferInterrupts();
+  ~DeferInterrupts();
+  DeferInterrupts(const DeferInterrupts&) = delete;
+  DeferInterrupts& operator=(const DeferInterrupts&) = delete;
+
+ private:
+  unsigned long long saved_[16] = {};  // the signal mask before (room for any sigset_t)
+};
+
+// Removes every registered file. Async-signal-safe; the handlers call it.
+void RemoveRegisteredFiles() noexcept;
+// Removes one file by a path prepared in advance (per system). Async-signal-safe.
+void RemoveFileNow(const char* path) noexcept;
+
+}  // namespace platform
