@@ -212,6 +212,8 @@ void Inicio::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  // Closing the window ends the program: the panel goes with it.
+  if (panel_ != nullptr) panel_->close();
   QWidget::closeEvent(event);
 }
 

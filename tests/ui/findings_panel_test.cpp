@@ -238,6 +238,12 @@ TEST_F(FindingsPanelTest, ANewRunReplacesWhatThePanelShows) {
   ASSERT_TRUE(WaitFor(panel, &ui::FindingsPanel::Loaded));
   EXPECT_LT(panel->ShownRows().size(), before);
   EXPECT_EQ(panel->ShownRows().size(), ListRows(panel->index()->path()).size() - 1);
+
+  // Fechar ends the program: the panel does not stay behind.
+  window_->show();
+  ASSERT_TRUE(panel->isVisible());
+  window_->close();
+  EXPECT_FALSE(panel->isVisible());
 }
 
 }  // namespace
