@@ -8,6 +8,7 @@
 
 #include "frontend/report_export.h"
 #include "frontend/shell_messages.h"
+#include "platform/exclusive_file.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -74,8 +75,14 @@ TEST(ReportExportTest, WriteReplacesAnExistingFileAndReportsFailures) {
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "x\xE7\r\n");
 
   const std::string missing = (dir.path() / "nao" / "r.txt").string();
+  // The cause in the system's words.
+#ifdef _WIN32
+  const std::string cause = platform::SystemErrorText(3);  // ERROR_PATH_NOT_FOUND
+#else
+  const std::string cause = "No such file or directory";
+#endif
   EXPECT_EQ(frontend::WriteReport(missing, {"x"}),
-            "Cannot create file \"" + missing + "\". No such file or directory");
+            "Cannot create file \"" + missing + "\". " + cause);
 }
 
 TEST(ShellMessagesTest, OnlyTheListedCodesHaveAMessage) {
