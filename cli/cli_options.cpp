@@ -53,6 +53,10 @@ constexpr const char* kUsage =
     "                        arquivo na ordem do arquivo e falhas (pares CAMPO:verificacao)\n"
     "  --sem-avisos-de-data  não escreve as linhas \"Data Inválida : \" na saída de erros (os\n"
     "                        contadores e a lista de falhas não mudam)\n"
+    "  --progresso           mostra na saída de erros uma linha com a fase da crítica e a parte\n"
+    "                        do arquivo já lida, mesmo quando a saída de erros não é um\n"
+    "                        terminal (num terminal ela aparece sem esta opção)\n"
+    "  --sem-progresso       não mostra essa linha (prevalece sobre --progresso)\n"
     "  --estrito             sai com 3 quando o veredito é rejeitado\n"
     "  --limite-falhas PCT   rejeita quando o ErroNulo % ou o ErroDom % de um campo passa de PCT\n"
     "  --limite-sem-apolice PCT\n"
@@ -165,6 +169,8 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options,
   app.add_option("--tolerancia", tolerancia);
   app.add_flag("--estrito", options->estrito);
   app.add_flag("--sem-avisos-de-data", options->sem_avisos_de_data);
+  app.add_flag("--progresso", options->progresso);
+  app.add_flag("--sem-progresso", options->sem_progresso);
   app.add_flag("-h,--help", options->help);
   app.add_flag("--version", options->version);
   // CLI11 reads the list back to front.

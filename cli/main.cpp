@@ -1,6 +1,8 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#else
+#include <unistd.h>
 #endif
 
 #include <cstdio>
@@ -18,5 +20,10 @@ int main(int argc, char** argv) {
 #endif
   std::ios::sync_with_stdio(false);
   std::vector<std::string> args(argv + 1, argv + argc);
-  return cli::RunCli(args, std::cout, std::cerr);
+#ifdef _WIN32
+  const bool err_is_terminal = _isatty(_fileno(stderr)) != 0;
+#else
+  const bool err_is_terminal = isatty(fileno(stderr)) != 0;
+#endif
+  return cli::RunCli(args, std::cout, std::cerr, nullptr, err_is_terminal);
 }
