@@ -21,6 +21,7 @@
 #include <unordered_map>
 
 #include "engine/findings.h"
+#include "engine/xlsx_workbook.h"  // SheetCell
 
 namespace engine {
 
@@ -30,10 +31,7 @@ inline constexpr int kFindingColumns = 18;
 const std::array<std::string_view, kFindingColumns>& FindingColumnNames();
 
 // One cell: a text, or a number written as its decimal digits (empty: no value).
-struct FindingCell {
-  std::string_view text;
-  bool number = false;
-};
+using FindingCell = SheetCell;
 using FindingRow = std::array<FindingCell, kFindingColumns>;
 
 class FindingRowWriter {
