@@ -1,7 +1,6 @@
 #include "engine/xlsx_workbook.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 
 #include "engine/text.h"
@@ -12,13 +11,7 @@
 
 namespace engine {
 
-bool IsXlsxPath(const std::string& path) {
-  static constexpr std::string_view kSuffix = ".xlsx";
-  if (path.size() < kSuffix.size()) return false;
-  return std::equal(
-      kSuffix.begin(), kSuffix.end(), path.end() - kSuffix.size(),
-      [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
-}
+bool IsXlsxPath(const std::string& path) { return EndsWithIgnoringCase(path, ".xlsx"); }
 
 #ifdef TALMERO_XLSX
 
