@@ -1,9 +1,9 @@
 #include "cli/cli_options.h"
 
-#include <CLI/CLI.hpp>
 #include <charconv>
 #include <utility>
 
+#include "cli/option_parser.h"
 #include "engine/findings_xlsx.h"
 #include "engine/record_extract.h"
 #include "engine/regional.h"
@@ -85,9 +85,6 @@ constexpr const char* kUsage =
     "para a saída de erros) ou um arquivo de saída não pôde ser gravado; 2 para uso incorreto;\n"
     "3 com --estrito quando o veredito é rejeitado.\n";
 
-// The option named in a CLI11 message "NAME: ..." (the message's head up to the colon).
-std::string OptionOf(const std::string& message) { return message.substr(0, message.find(':')); }
-
 bool ParseCount(const std::string& text, std::int64_t* value) {
   const char* end = text.data() + text.size();
   const auto parsed = std::from_chars(text.data(), end, *value);
@@ -147,9 +144,7 @@ bool SameFile(const std::string& a, const std::string& b) { return a == b; }
 bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options,
                      std::string* error) {
   CLI::App app("talmero-criticar");
-  app.set_help_flag();
-  app.allow_extras();
-  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  PrepareApp(app);
   std::string max_detalhes;
   std::string limite_falhas;
   std::string limite_sem_apolice;
@@ -173,18 +168,8 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options,
   app.add_flag("--sem-progresso", options->sem_progresso);
   app.add_flag("-h,--help", options->help);
   app.add_flag("--version", options->version);
-  // CLI11 reads the list back to front.
-  std::vector<std::string> reversed(args.rbegin(), args.rend());
-  try {
-    app.parse(reversed);
-  } catch (const CLI::ArgumentMismatch& e) {
-    *error = "falta o valor de " + OptionOf(e.what());
-    return false;
-  } catch (const CLI::ParseError& e) {
-    *error = "uso incorreto: " + OptionOf(e.what());
-    return false;
-  }
-  const std::vector<std::string> extras = app.remaining();
+  std::vector<std::string> extras;
+  if (!ParseApp(app, args, &extras, error)) return false;
   if (!extras.empty()) {
     *error = "opção desconhecida: " + extras.front();
     return false;

@@ -1,7 +1,6 @@
 #include "resumo/resumo_options.h"
 
-#include <CLI/CLI.hpp>
-
+#include "cli/option_parser.h"
 #include "engine/xlsx_workbook.h"
 
 #ifndef TALMERO_VERSION
@@ -35,9 +34,6 @@ constexpr const char* kUsage =
     "Saída: 0 quando todos os resultados foram lidos; 1 quando algum não pôde ser lido ou o\n"
     "resumo não pôde ser gravado (as demais linhas são escritas); 2 para uso incorreto.\n";
 
-// The option named in a CLI11 message "NAME: ..." (the message's head up to the colon).
-std::string OptionOf(const std::string& message) { return message.substr(0, message.find(':')); }
-
 }  // namespace
 
 const char* ResumoUsageText() { return kUsage; }
@@ -47,26 +43,15 @@ std::string ResumoVersionText() { return std::string("talmero-resumo ") + TALMER
 bool ParseResumoOptions(const std::vector<std::string>& args, ResumoOptions* options,
                         std::string* error) {
   CLI::App app("talmero-resumo");
-  app.set_help_flag();
-  app.allow_extras();
-  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  cli::PrepareApp(app);
   app.add_option("--saida", options->saida);
   app.add_flag("-h,--help", options->help);
   app.add_flag("--version", options->version);
-  // CLI11 reads the list back to front.
-  std::vector<std::string> reversed(args.rbegin(), args.rend());
-  try {
-    app.parse(reversed);
-  } catch (const CLI::ArgumentMismatch& e) {
-    *error = "falta o valor de " + OptionOf(e.what());
-    return false;
-  } catch (const CLI::ParseError& e) {
-    *error = "uso incorreto: " + OptionOf(e.what());
-    return false;
-  }
+  std::vector<std::string> words;
+  if (!cli::ParseApp(app, args, &words, error)) return false;
   // Every word left that is no option names a result; "--" ends the options.
   bool options_ended = false;
-  for (const std::string& word : app.remaining()) {
+  for (const std::string& word : words) {
     if (!options_ended && word == "--") {
       options_ended = true;
     } else if (!options_ended && word.size() > 1 && word[0] == '-') {
