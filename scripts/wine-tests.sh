@@ -53,8 +53,9 @@ wine_in en_US.UTF-8 cmd /c exit 0 >/dev/null 2>&1 || true
 wine_in pt_BR.UTF-8 cmd /c exit 0 >/dev/null 2>&1 || true
 
 echo "== Component suites under Wine"
-declare -A filters=([tables_test]="*" [engine_test]="*" [cli_test]="*" [frontend_test]="*")
-for suite in tables_test engine_test cli_test frontend_test; do
+declare -A filters=([tables_test]="*" [engine_test]="*" [cli_test]="*" [frontend_test]="*"
+                    [resumo_test]="*")
+for suite in tables_test engine_test cli_test frontend_test resumo_test; do
   (cd "$tests" && wine_in C.UTF-8 "./$suite.exe" --gtest_brief=1 "--gtest_filter=${filters[$suite]}") \
     || fail "$suite under Wine"
 done
@@ -114,7 +115,7 @@ zip=$(echo "$root"/build-windows/packages/talmero-prx-*-win64.zip)
 mkdir "$work/zip"
 (cd "$work/zip" && cmake -E tar xf "$zip")
 unpacked=$(echo "$work"/zip/talmero-prx-*-win64)
-for f in talmero-prx.exe talmero-criticar.exe tabelas.dbf anexos.dbf DadosKov.DBF amostras/riscos.dbf; do
+for f in talmero-prx.exe talmero-criticar.exe talmero-resumo.exe tabelas.dbf anexos.dbf DadosKov.DBF amostras/riscos.dbf; do
   [ -f "$unpacked/$f" ] || fail "zip lacks $f"
 done
 # Run from another folder: the catalogue is found beside the program, not in the working folder.
