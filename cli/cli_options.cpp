@@ -1,9 +1,9 @@
 #include "cli/cli_options.h"
 
-#include <CLI/CLI.hpp>
 #include <charconv>
 #include <utility>
 
+#include "cli/option_parser.h"
 #include "engine/findings_xlsx.h"
 #include "engine/record_extract.h"
 #include "engine/regional.h"
@@ -53,6 +53,10 @@ constexpr const char* kUsage =
     "                        arquivo na ordem do arquivo e falhas (pares CAMPO:verificacao)\n"
     "  --sem-avisos-de-data  não escreve as linhas \"Data Inválida : \" na saída de erros (os\n"
     "                        contadores e a lista de falhas não mudam)\n"
+    "  --progresso           mostra na saída de erros uma linha com a fase da crítica e a parte\n"
+    "                        do arquivo já lida, mesmo quando a saída de erros não é um\n"
+    "                        terminal (num terminal ela aparece sem esta opção)\n"
+    "  --sem-progresso       não mostra essa linha (prevalece sobre --progresso)\n"
     "  --estrito             sai com 3 quando o veredito é rejeitado\n"
     "  --limite-falhas PCT   rejeita quando o ErroNulo % ou o ErroDom % de um campo passa de PCT\n"
     "  --limite-sem-apolice PCT\n"
@@ -80,9 +84,6 @@ constexpr const char* kUsage =
     "Saída: 0 quando a crítica chegou ao fim; 1 quando um erro a interrompeu (a mensagem vai\n"
     "para a saída de erros) ou um arquivo de saída não pôde ser gravado; 2 para uso incorreto;\n"
     "3 com --estrito quando o veredito é rejeitado.\n";
-
-// The option named in a CLI11 message "NAME: ..." (the message's head up to the colon).
-std::string OptionOf(const std::string& message) { return message.substr(0, message.find(':')); }
 
 bool ParseCount(const std::string& text, std::int64_t* value) {
   const char* end = text.data() + text.size();
@@ -143,9 +144,7 @@ bool SameFile(const std::string& a, const std::string& b) { return a == b; }
 bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options,
                      std::string* error) {
   CLI::App app("talmero-criticar");
-  app.set_help_flag();
-  app.allow_extras();
-  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  PrepareApp(app);
   std::string max_detalhes;
   std::string limite_falhas;
   std::string limite_sem_apolice;
@@ -165,20 +164,12 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options,
   app.add_option("--tolerancia", tolerancia);
   app.add_flag("--estrito", options->estrito);
   app.add_flag("--sem-avisos-de-data", options->sem_avisos_de_data);
+  app.add_flag("--progresso", options->progresso);
+  app.add_flag("--sem-progresso", options->sem_progresso);
   app.add_flag("-h,--help", options->help);
   app.add_flag("--version", options->version);
-  // CLI11 reads the list back to front.
-  std::vector<std::string> reversed(args.rbegin(), args.rend());
-  try {
-    app.parse(reversed);
-  } catch (const CLI::ArgumentMismatch& e) {
-    *error = "falta o valor de " + OptionOf(e.what());
-    return false;
-  } catch (const CLI::ParseError& e) {
-    *error = "uso incorreto: " + OptionOf(e.what());
-    return false;
-  }
-  const std::vector<std::string> extras = app.remaining();
+  std::vector<std::string> extras;
+  if (!ParseApp(app, args, &extras, error)) return false;
   if (!extras.empty()) {
     *error = "opção desconhecida: " + extras.front();
     return false;

@@ -22,6 +22,8 @@ struct CliOptions {
   std::string extrato;             // empty: no records with failures; "-": standard output
   bool estrito = false;            // a rejected run exits with 3
   bool sem_avisos_de_data = false;
+  bool progresso = false;      // the progress line even when standard error is no terminal
+  bool sem_progresso = false;  // no progress line; wins over --progresso
   engine::VerdictLimits limites;
   bool help = false;
   bool version = false;

@@ -1,22 +1,13 @@
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
-
-#include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli/run_cli.h"
+#include "cli/standard_streams.h"
 
 int main(int argc, char** argv) {
-#ifdef _WIN32
-  // The report's bytes go out unchanged, as on every other system: no CR before each LF.
-  _setmode(_fileno(stdout), _O_BINARY);
-  _setmode(_fileno(stderr), _O_BINARY);
-#endif
+  cli::UseBinaryStandardStreams();
   std::ios::sync_with_stdio(false);
   std::vector<std::string> args(argv + 1, argv + argc);
-  return cli::RunCli(args, std::cout, std::cerr);
+  return cli::RunCli(args, std::cout, std::cerr, nullptr, cli::StandardErrorIsTerminal());
 }

@@ -8,6 +8,7 @@
 
 #include "cli/exit_status.h"
 #include "cli/output_file.h"
+#include "cli/progress_line.h"
 #include "cli/run_json.h"
 #include "engine/failing_values.h"
 #include "engine/findings_csv.h"
@@ -28,8 +29,12 @@ namespace {
 class CliHost : public engine::RunHost {
  public:
   CliHost(const CliOptions& options, const engine::Regional& regional, std::ostream& err,
-          platform::LocalDateTime (*clock)())
-      : options_(options), regional_(regional), err_(err), clock_(clock) {}
+          platform::LocalDateTime (*clock)(), bool progress)
+      : options_(options),
+        regional_(regional),
+        err_(err),
+        clock_(clock),
+        progress_(err, progress) {}
 
   void ClearLog() override { lines_.clear(); }
   void AppendLine(std::string_view line) override { lines_.emplace_back(line); }
@@ -37,8 +42,12 @@ class CliHost : public engine::RunHost {
     if (index < lines_.size()) lines_[index] = std::string(line);
   }
   void SetProgress(int) override {}
+  void WalkProgress(std::string_view phase, std::uint64_t done, std::uint64_t total) override {
+    progress_.Update(phase, done, total);
+  }
   void ShowInvalidDate(std::string_view message) override {
     if (options_.sem_avisos_de_data) return;
+    progress_.Clear();
     // One write per notice: standard error is unbuffered, and a file with many impossible
     // dates sends thousands of them.
     std::string line = engine::Win1252ToUtf8(message);
@@ -65,14 +74,25 @@ class CliHost : public engine::RunHost {
   std::string ClaimsPath() override { return options_.sinistros; }
 
   const std::vector<std::string>& lines() const { return lines_; }
+  // Before the messages that follow the run.
+  void ClearProgress() { progress_.Clear(); }
 
  private:
   const CliOptions& options_;
   engine::Regional regional_;
   std::ostream& err_;
   platform::LocalDateTime (*clock_)();
+  ProgressLine progress_;
   std::vector<std::string> lines_;
 };
+
+// The progress line shows on a terminal unless turned off, elsewhere only when asked for. A
+// failure list streamed to standard output during the run would share the terminal with it.
+bool ShowsProgress(const CliOptions& options, bool err_is_terminal) {
+  if (options.sem_progresso) return false;
+  if (options.progresso) return true;
+  return err_is_terminal && options.detalhes != kStandardOutput;
+}
 
 // Ends the failure list and writes the JSON result. Returns the error lines of the files that
 // could not be written (empty when all went well).
@@ -114,7 +134,7 @@ int Status(bool run_failed, bool output_failed, bool rejected, const CliOptions&
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-           platform::LocalDateTime (*clock)()) {
+           platform::LocalDateTime (*clock)(), bool err_is_terminal) {
   CliOptions options;
   std::string usage_error;
   if (!ParseCliOptions(args, &options, &usage_error)) {
@@ -132,7 +152,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   engine::Regional regional;
   engine::Regional::FromName(options.regional, &regional);
 
-  CliHost host(options, regional, err, clock);
+  CliHost host(options, regional, err, clock, ShowsProgress(options, err_is_terminal));
   engine::ValidationRun run;
   // The failure list is created before the run, so a path that cannot be written costs no run.
   engine::FindingTee sinks;
@@ -196,6 +216,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   } catch (const std::exception& e) {
     message = engine::ErrorBoxText(e.what());
   }
+  host.ClearProgress();
   const platform::LocalDateTime ended = host.Now();
   const engine::Verdict verdict =
       engine::ComputeVerdict(run.state().result, message, options.limites);

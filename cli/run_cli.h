@@ -3,7 +3,8 @@
 //
 // Without --saida the report goes to `out` in UTF-8, one line per line; with it the report is
 // written like the window's export (Windows-1252, every line ended by CR LF). Invalid-date
-// notices go to `err` as they happen, unless --sem-avisos-de-data. --detalhes streams every
+// notices go to `err` as they happen, unless --sem-avisos-de-data; so does the progress line
+// (cli/progress_line.h), blanked before every other message. --detalhes streams every
 // finding of the run to FILE as CSV (engine/findings_csv.h), at most N rows per field and check
 // with --max-detalhes; --json writes the run's figures and its verdict as one JSON document
 // (cli/run_json.h). These are written also when an error ended the run; a file that cannot be
@@ -18,8 +19,9 @@
 
 namespace cli {
 
-// `clock` null: the system clock (tests pass a fixed one).
+// `clock` null: the system clock (tests pass a fixed one). `err_is_terminal`: whether `err` is
+// a terminal, where the progress line shows without --progresso.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-           platform::LocalDateTime (*clock)() = nullptr);
+           platform::LocalDateTime (*clock)() = nullptr, bool err_is_terminal = false);
 
 }  // namespace cli

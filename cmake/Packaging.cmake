@@ -14,7 +14,7 @@ else()
   set(TALMERO_INSTALL_DIR "opt/talmero-prx" CACHE STRING "Folder of the programs and their files, below the prefix")
 endif()
 
-set(talmero_programs talmero-criticar)
+set(talmero_programs talmero-criticar talmero-resumo)
 if(TARGET talmero-prx)
   list(APPEND talmero_programs talmero-prx)
 endif()

@@ -14,6 +14,8 @@
 #include "engine/record_key.h"
 #include "engine/rule_set.h"
 #include "engine/structure_check.h"
+#include "engine/text.h"
+#include "engine/walk_progress.h"
 #include "tables/dbf_values.h"
 
 namespace engine {
@@ -430,6 +432,8 @@ bool WalkRecords(RunContext& ctx) {
   try {
     RecordWalker walker(ctx, rules, domains);
     CompanyCheck company(ctx);
+    WalkProgress progress(
+        ctx.host, Ansi("crítica dos campos: ") + std::string(Trimmed(ctx.state.nomeTabela)), dados);
     for (dados.First(); !dados.Eof(); dados.Next()) {
       if (ctx.state.numRegistros < std::numeric_limits<std::int32_t>::max()) {
         ++ctx.state.numRegistros;  // a count that cannot grow further stays at its maximum
@@ -439,7 +443,9 @@ bool WalkRecords(RunContext& ctx) {
         break;
       }
       walker.CheckRecord();
+      progress.Step();
     }
+    if (completed) progress.Done();
   } catch (...) {
     // An error ends the run, but the counters raised so far stay visible in the rule rows.
     try {

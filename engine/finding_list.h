@@ -21,6 +21,7 @@
 #include <unordered_map>
 
 #include "engine/findings.h"
+#include "engine/xlsx_workbook.h"  // SheetCell
 
 namespace engine {
 
@@ -32,10 +33,7 @@ const std::array<std::string_view, kFindingColumns>& FindingColumnNames();
 bool FindingColumnIsNumber(std::size_t column);
 
 // One cell: a text, or a number written as its decimal digits (empty: no value).
-struct FindingCell {
-  std::string_view text;
-  bool number = false;
-};
+using FindingCell = SheetCell;
 using FindingRow = std::array<FindingCell, kFindingColumns>;
 
 class FindingRowWriter {

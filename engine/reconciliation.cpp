@@ -14,6 +14,7 @@
 #include "engine/record_key.h"
 #include "engine/report.h"
 #include "engine/text.h"
+#include "engine/walk_progress.h"
 #include "tables/dbf_values.h"
 #include "tables/table_error.h"
 
@@ -164,9 +165,10 @@ struct PremiumPass {
 
 // One pass over the risks file: counts inverted coverage and, when `period` is given, sums the
 // premiums of the risks issued in it.
-PremiumPass ReadRisks(tables::DbfTable& riscos, const std::string& path,
+PremiumPass ReadRisks(RunHost& host, tables::DbfTable& riscos, const std::string& path,
                       const CoveragePeriod* period, FindingSink* findings) {
   OpenReader open(riscos, path);
+  WalkProgress progress(host, Ansi("conciliação dos riscos"), riscos);
   TextColumn inicio_vig(riscos, "INICIO_VIG");
   TextColumn fim_vig(riscos, "FIM_VIG");
   TextColumn data_emis(riscos, IssueDateField(riscos));
@@ -178,6 +180,7 @@ PremiumPass ReadRisks(tables::DbfTable& riscos, const std::string& path,
   const RecordKeyColumns keys(riscos);
   PremiumPass pass;
   for (riscos.First(); !riscos.Eof(); riscos.Next()) {
+    progress.Step();
     const DateText inicio = inicio_vig.Read(riscos);
     if (!RiskIsDated(inicio)) continue;
     const DateText fim = fim_vig.Read(riscos);
@@ -191,23 +194,27 @@ PremiumPass ReadRisks(tables::DbfTable& riscos, const std::string& path,
       if (const auto amount = column.Read(riscos)) pass.sums[line] += *amount;
     }
   }
+  progress.Done();
   return pass;
 }
 
-Sums ReadClaims(tables::DbfTable& sinistros, const std::string& path,
+Sums ReadClaims(RunHost& host, tables::DbfTable& sinistros, const std::string& path,
                 const CoveragePeriod& period) {
   OpenReader open(sinistros, path);
+  WalkProgress progress(host, Ansi("conciliação dos sinistros"), sinistros);
   TextColumn d_avi(sinistros, "D_AVI");
   TextColumn evento(sinistros, "EVENTO");
   AmountColumn indeniz(sinistros, "INDENIZ");
 
   Sums sums{};
   for (sinistros.First(); !sinistros.Eof(); sinistros.Next()) {
+    progress.Step();
     if (!ClaimInPeriod(d_avi.Read(sinistros), period)) continue;
     const std::optional<std::size_t> line = EventLine(evento.Read(sinistros));
     if (!line) continue;
     if (const auto amount = indeniz.Read(sinistros)) sums[*line] += *amount;
   }
+  progress.Done();
   return sums;
 }
 
@@ -265,7 +272,8 @@ void Reconcile(RunContext& ctx) {
         2, "Empresa: " + ctx.state.codEmpresa + Ansi(" - não encontrada em DadosKov.DBF"));
     ctx.state.result.empresa_sem_kov = true;
     if (with_risks) {
-      const PremiumPass pass = ReadRisks(ctx.tables.tbRiscos, ctx.risk_path, nullptr, ctx.findings);
+      const PremiumPass pass =
+          ReadRisks(ctx.host, ctx.tables.tbRiscos, ctx.risk_path, nullptr, ctx.findings);
       ctx.state.result.vigencia_invertida = pass.inverted;
       if (pass.inverted > 0) {
         ctx.host.AppendLine(kRuleLine);
@@ -283,7 +291,8 @@ void Reconcile(RunContext& ctx) {
   if (with_risks) {
     const CoveragePeriod period = ReadPeriod(kov);
     const Sums declared = KovAmounts(kov, &LineOfBusiness::kov_premiums);
-    const PremiumPass pass = ReadRisks(ctx.tables.tbRiscos, ctx.risk_path, &period, ctx.findings);
+    const PremiumPass pass =
+        ReadRisks(ctx.host, ctx.tables.tbRiscos, ctx.risk_path, &period, ctx.findings);
     ctx.state.result.vigencia_invertida = pass.inverted;
     WriteComparison(ctx, Ansi("Teste de Prêmios Emitidos:"), declared, pass.sums);
     WriteInvertedCoverageBlock(ctx.host, pass.inverted);
@@ -292,7 +301,7 @@ void Reconcile(RunContext& ctx) {
   if (with_claims) {
     const CoveragePeriod period = ReadPeriod(kov);
     const Sums declared = KovAmounts(kov, &LineOfBusiness::kov_claims);
-    const Sums sums = ReadClaims(ctx.tables.tbSinistros, ctx.claims_path, period);
+    const Sums sums = ReadClaims(ctx.host, ctx.tables.tbSinistros, ctx.claims_path, period);
     WriteComparison(ctx, "Teste de Sinistros Pagos:", declared, sums);
   }
 }

@@ -32,6 +32,12 @@ class RunHost {
 
   // Progress position 0..100.
   virtual void SetProgress(int position) = 0;
+  // How far a walk over an input file has come, for a progress line: `phase` names the walk
+  // (Windows-1252), `done` of `total` bytes of the file walked (`total` 0: the share is not
+  // known). Told when a walk starts, every few thousand records and when it ends; a host that
+  // shows no such line ignores it.
+  virtual void WalkProgress(std::string_view /*phase*/, std::uint64_t /*done*/,
+                            std::uint64_t /*total*/) {}
 
   // The invalid-date notice; `message` is "Data Inválida : " followed by the text (Windows-1252).
   // The window shows a modal box and returns when it is closed; the runner writes a line.

@@ -1,6 +1,8 @@
 #include "engine/text.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdint>
 
 namespace engine {
@@ -47,6 +49,13 @@ std::string_view Trimmed(std::string_view text) {
 std::string_view TrimmedRight(std::string_view text) {
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   return text;
+}
+
+bool EndsWithIgnoringCase(std::string_view text, std::string_view lower_suffix) {
+  return text.size() >= lower_suffix.size() &&
+         std::equal(
+             lower_suffix.begin(), lower_suffix.end(), text.end() - lower_suffix.size(),
+             [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
 }
 
 std::string PaddedTo(std::string_view text, std::size_t width) {

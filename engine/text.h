@@ -12,6 +12,9 @@ namespace engine {
 std::string_view Trimmed(std::string_view text);
 std::string_view TrimmedRight(std::string_view text);  // trailing blanks only (code 32)
 
+// Whether `text` ends with `lower_suffix` (ASCII letters compared without regard to case).
+bool EndsWithIgnoringCase(std::string_view text, std::string_view lower_suffix);
+
 // `text` followed by blanks up to `width` characters; a longer text is never cut.
 std::string PaddedTo(std::string_view text, std::size_t width);
 void AppendPadded(std::string& out, std::string_view text, std::size_t width);

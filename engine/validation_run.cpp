@@ -86,6 +86,8 @@ void ValidationRun::Execute(RunHost& host) {
   host.SetProgress(75);
   const bool last_ok = state_.estruturaOk == 1 && state_.tabelaOk == 1;
   if (last_ok && state_.regRiscos != 0 && state_.regSinistros != 0) {
+    // The phase builds the policy index and looks every claim up in it; its share is not told.
+    host.WalkProgress(Ansi("sinistros sem apólice"), 0, 0);
     CheckClaimsWithoutPolicy(ctx);
   }
   if (last_ok && (IsBlank(ctx.risk_path) || IsBlank(ctx.claims_path))) {

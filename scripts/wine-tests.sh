@@ -59,6 +59,7 @@ for suite in tables_test engine_test platform_test cli_test frontend_test; do
   (cd "$tests" && wine_in C.UTF-8 "./$suite.exe" --gtest_brief=1 "--gtest_filter=${filters[$suite]}") \
     || fail "$suite under Wine"
 done
+(cd "$tests" && wine_in C.UTF-8 ./resumo_test.exe --gtest_brief=1) || fail "resumo_test under Wine"
 
 echo "== The window under Wine, on a virtual display"
 # Without a display Wine gives windows no real size, so the suite fails rather than passes.
@@ -115,7 +116,7 @@ zip=$(echo "$root"/build-windows/packages/talmero-prx-*-win64.zip)
 mkdir "$work/zip"
 (cd "$work/zip" && cmake -E tar xf "$zip")
 unpacked=$(echo "$work"/zip/talmero-prx-*-win64)
-for f in talmero-prx.exe talmero-criticar.exe tabelas.dbf anexos.dbf DadosKov.DBF amostras/riscos.dbf; do
+for f in talmero-prx.exe talmero-criticar.exe talmero-resumo.exe tabelas.dbf anexos.dbf DadosKov.DBF amostras/riscos.dbf; do
   [ -f "$unpacked/$f" ] || fail "zip lacks $f"
 done
 # Run from another folder: the catalogue is found beside the program, not in the working folder.

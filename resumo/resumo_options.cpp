@@ -1,0 +1,84 @@
+#include "resumo/resumo_options.h"
+
+#include "cli/option_parser.h"
+#include "engine/xlsx_workbook.h"
+
+#ifndef TALMERO_VERSION
+#define TALMERO_VERSION "0"
+#endif
+
+namespace resumo {
+namespace {
+
+constexpr const char* kUsage =
+    "Uso: talmero-resumo [--saida ARQUIVO] RESULTADO.json...\n"
+    "\n"
+    "Lê os resultados em JSON de várias críticas (gravados com talmero-criticar --json) e\n"
+    "escreve um resumo com uma linha por resultado, na ordem dada.\n"
+    "\n"
+    "Opções:\n"
+    "  --saida ARQUIVO  grava o resumo em ARQUIVO: terminado em .xlsx, uma planilha do Excel;\n"
+    "                   em .html, uma página; em outro nome, CSV (separador ;, Windows-1252,\n"
+    "                   CR LF, linha de cabeçalho). Sem esta opção, CSV na saída padrão\n"
+    "  --version        mostra a versão\n"
+    "  --help           mostra este texto\n"
+    "\n"
+    "Colunas: resultado_json (o arquivo JSON), cod_seg, empresa, riscos e sinistros (os\n"
+    "arquivos criticados), resultado (aceitavel, rejeitado, erro ou ilegivel), motivos (os\n"
+    "tipos dos motivos do veredito, separados por vírgula), registros_riscos,\n"
+    "registros_sinistros, sem_apolice (sinistros sem apólice), vigencia_invertida e\n"
+    "campos_mais_falhos (os cinco campos com mais ErroNulo + ErroDom, como TABELA.CAMPO n).\n"
+    "Um arquivo que não pode ser lido ou não é um resultado da crítica dá uma linha com\n"
+    "resultado ilegivel e o motivo em motivos.\n"
+    "\n"
+    "Saída: 0 quando todos os resultados foram lidos; 1 quando algum não pôde ser lido ou o\n"
+    "resumo não pôde ser gravado (as demais linhas são escritas); 2 para uso incorreto.\n";
+
+}  // namespace
+
+const char* ResumoUsageText() { return kUsage; }
+
+std::string ResumoVersionText() { return std::string("talmero-resumo ") + TALMERO_VERSION; }
+
+bool ParseResumoOptions(const std::vector<std::string>& args, ResumoOptions* options,
+                        std::string* error) {
+  CLI::App app("talmero-resumo");
+  cli::PrepareApp(app);
+  app.add_option("--saida", options->saida);
+  app.add_flag("-h,--help", options->help);
+  app.add_flag("--version", options->version);
+  std::vector<std::string> words;
+  if (!cli::ParseApp(app, args, &words, error)) return false;
+  // Every word left that is no option names a result; "--" ends the options.
+  bool options_ended = false;
+  for (const std::string& word : words) {
+    if (!options_ended && word == "--") {
+      options_ended = true;
+    } else if (!options_ended && word.size() > 1 && word[0] == '-') {
+      *error = "opção desconhecida: " + word;
+      return false;
+    } else {
+      options->jsons.push_back(word);
+    }
+  }
+  if (options->help || options->version) return true;
+  if (options->jsons.empty()) {
+    *error = "nenhum resultado JSON indicado";
+    return false;
+  }
+  if (engine::IsXlsxPath(options->saida) && !engine::XlsxAvailable()) {
+    *error =
+        "o resumo em .xlsx não existe nesta versão do programa (Windows): use um arquivo .csv "
+        "ou .html em --saida";
+    return false;
+  }
+  for (const std::string& json : options->jsons) {
+    if (json == options->saida) {
+      *error = "--saida grava no arquivo de um resultado: " + json;
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace resumo

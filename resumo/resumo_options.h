@@ -1,0 +1,28 @@
+#pragma once
+// The options of talmero-resumo and their parser (CLI11 underneath, Portuguese texts on top).
+
+#include <string>
+#include <vector>
+
+namespace resumo {
+
+struct ResumoOptions {
+  std::string saida;               // empty or "-": CSV on standard output
+  std::vector<std::string> jsons;  // the results, in the order given
+  bool help = false;
+  bool version = false;
+};
+
+// Parses `args` (without the program name). False with a reason in `error` on wrong usage:
+// "opção desconhecida: X", "falta o valor de X", no result named, a workbook in a build that
+// writes none, or --saida naming one of the results.
+bool ParseResumoOptions(const std::vector<std::string>& args, ResumoOptions* options,
+                        std::string* error);
+
+// The usage text (UTF-8).
+const char* ResumoUsageText();
+
+// "talmero-resumo 1.0.0".
+std::string ResumoVersionText();
+
+}  // namespace resumo

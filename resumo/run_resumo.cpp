@@ -1,0 +1,73 @@
+#include "resumo/run_resumo.h"
+
+#include <ostream>
+
+#include "cli/cli_options.h"
+#include "cli/exit_status.h"
+#include "cli/output_file.h"
+#include "resumo/resumo_options.h"
+#include "resumo/summary_html.h"
+#include "resumo/summary_output.h"
+#include "resumo/summary_row.h"
+
+namespace resumo {
+namespace {
+
+// Writes the summary in the form `path` asks for. False when it could not be written.
+bool WriteSummary(const std::vector<SummaryRow>& rows, const std::string& path, std::ostream& out,
+                  std::ostream& err) {
+  if (!path.empty() && FormatOf(path) == SummaryFormat::kXlsx) {
+    if (WriteSummaryXlsx(rows, path)) return true;
+    err << "Cannot write file \"" << path << "\".\n";
+    return false;
+  }
+  cli::OutputFile file(path.empty() ? cli::kStandardOutput : path, out);
+  if (!file.ok()) {
+    err << file.CreateError() << '\n';
+    return false;
+  }
+  bool written = true;
+  if (!path.empty() && FormatOf(path) == SummaryFormat::kHtml) {
+    file.stream() << SummaryHtml(rows);
+  } else {
+    written = WriteSummaryCsv(rows, file.stream());
+  }
+  if (!file.Close() || !written) {
+    err << file.WriteError() << '\n';
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int RunResumo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  ResumoOptions options;
+  std::string usage_error;
+  if (!ParseResumoOptions(args, &options, &usage_error)) {
+    err << "talmero-resumo: " << usage_error << "\n\n" << ResumoUsageText();
+    return cli::kExitUsage;
+  }
+  if (options.help) {
+    out << ResumoUsageText();
+    return cli::kExitSuccess;
+  }
+  if (options.version) {
+    out << ResumoVersionText() << '\n';
+    return cli::kExitSuccess;
+  }
+  std::vector<SummaryRow> rows;
+  rows.reserve(options.jsons.size());
+  bool all_read = true;
+  for (const std::string& json : options.jsons) {
+    rows.push_back(ReadSummaryRow(json));
+    if (!rows.back().legivel) {
+      all_read = false;
+      err << "talmero-resumo: " << json << ": " << rows.back().motivos() << '\n';
+    }
+  }
+  const bool written = WriteSummary(rows, options.saida, out, err);
+  return all_read && written ? cli::kExitSuccess : cli::kExitRunError;
+}
+
+}  // namespace resumo

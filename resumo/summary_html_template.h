@@ -1,0 +1,39 @@
+#pragma once
+// The page of the summary (resumo/summary_html.h), a mustache template: every {{name}} is
+// escaped for HTML when the page is made.
+
+namespace resumo {
+
+inline constexpr const char* kSummaryHtmlTemplate = R"HTML(<!DOCTYPE html>
+<html lang="pt-BR">
+<head>
+<meta charset="utf-8">
+<title>Resumo das críticas</title>
+<style>
+body{font-family:"DejaVu Sans",Arial,sans-serif;margin:1.5em;color:#222;font-size:14px}
+h1{font-size:1.6em;margin:0 0 .4em}
+table{border-collapse:collapse;margin:.6em 0 1em}
+th,td{padding:.2em .6em;border-bottom:1px solid #e2e2e2;text-align:left;vertical-align:top}
+th{background:#f3f3f3;position:sticky;top:0}
+td.n{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap}
+.resultado{color:#fff;font-weight:bold;white-space:nowrap}
+.aceitavel{background:#2e7d32}.rejeitado{background:#c62828}.erro{background:#6a1b9a}.ilegivel{background:#616161}
+.totais span{display:inline-block;margin-right:.6em;padding:.2em .6em;border-radius:4px}
+</style>
+</head>
+<body>
+<h1>Resumo das críticas</h1>
+<p class="totais">{{quantidade}} resultados:
+{{#totais}}<span class="resultado {{resultado}}">{{resultado}}: {{quantidade}}</span>{{/totais}}</p>
+<table>
+<tr>{{#colunas}}<th>{{nome}}</th>{{/colunas}}</tr>
+{{#linhas}}
+<tr>{{#celulas}}<td{{#classe}} class="{{classe}}"{{/classe}}>{{texto}}</td>{{/celulas}}</tr>
+{{/linhas}}
+</table>
+<footer>Talmero PRX: resumo de resultados de talmero-criticar.</footer>
+</body>
+</html>
+)HTML";
+
+}  // namespace resumo

@@ -1,0 +1,43 @@
+#include "resumo/summary_output.h"
+
+#include <array>
+
+#include "engine/csv_writer.h"
+#include "engine/text.h"
+#include "engine/xlsx_workbook.h"
+
+namespace resumo {
+
+SummaryFormat FormatOf(const std::string& path) {
+  if (engine::IsXlsxPath(path)) return SummaryFormat::kXlsx;
+  if (engine::EndsWithIgnoringCase(path, ".html") || engine::EndsWithIgnoringCase(path, ".htm"))
+    return SummaryFormat::kHtml;
+  return SummaryFormat::kCsv;
+}
+
+bool WriteSummaryCsv(const std::vector<SummaryRow>& rows, std::ostream& out) {
+  engine::CsvWriter csv(out);
+  for (const std::string_view name : SummaryColumnNames()) csv.Field(name);
+  csv.EndRow();
+  for (const SummaryRow& row : rows) {
+    for (const std::string& cell : row.cells) csv.Field(engine::Utf8ToWin1252(cell));
+    csv.EndRow();
+  }
+  return csv.Finish();
+}
+
+bool WriteSummaryXlsx(const std::vector<SummaryRow>& rows, const std::string& path) {
+  engine::XlsxWorkbook book(path, engine::XlsxWorkbook::Texts::kUtf8);
+  const auto& names = SummaryColumnNames();
+  const std::size_t sheet = book.AddSheet("resumo", {names.begin(), names.end()});
+  std::array<engine::SheetCell, kSummaryColumns> cells;
+  for (const SummaryRow& row : rows) {
+    for (std::size_t c = 0; c < kSummaryColumns; ++c) {
+      cells[c] = {row.cells[c], IsCountColumn(c)};
+    }
+    book.Row(sheet, cells.data(), cells.size());
+  }
+  return book.ok() && book.Finish();
+}
+
+}  // namespace resumo

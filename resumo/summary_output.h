@@ -1,0 +1,25 @@
+#pragma once
+// The summary of many runs in its three forms, through the engine's writers: CSV as the failure
+// list (engine/csv_writer.h: ";", Windows-1252, CR LF, quoted where needed), an Excel workbook
+// (engine/xlsx_workbook.h, one sheet "resumo", counts as numbers) or an HTML page
+// (resumo/summary_html.h). Each has the header row, then one row per result in the order given.
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "resumo/summary_row.h"
+
+namespace resumo {
+
+enum class SummaryFormat { kCsv, kXlsx, kHtml };
+
+// By the suffix of `path`, in any case: ".xlsx", ".html" or ".htm"; anything else is CSV.
+SummaryFormat FormatOf(const std::string& path);
+
+// False when a write failed. `out` is opened in binary mode.
+bool WriteSummaryCsv(const std::vector<SummaryRow>& rows, std::ostream& out);
+// False when the workbook could not be written (or this build writes none).
+bool WriteSummaryXlsx(const std::vector<SummaryRow>& rows, const std::string& path);
+
+}  // namespace resumo

@@ -1,0 +1,177 @@
+#include "resumo/summary_row.h"
+
+#include <algorithm>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <stdexcept>
+#include <vector>
+
+namespace resumo {
+namespace {
+
+using json = nlohmann::json;
+
+// A document that is JSON but not a run's result; what() names the key that is wrong.
+class Foreign : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+const json& Member(const json& object, const char* key, json::value_t type, const char* where) {
+  const auto it = object.find(key);
+  if (it == object.end() || it->type() != type) throw Foreign(std::string(where) + key);
+  return *it;
+}
+
+// A text member; null or absent is empty.
+std::string Text(const json& object, const char* key, const char* where) {
+  const auto it = object.find(key);
+  if (it == object.end() || it->is_null()) return {};
+  if (!it->is_string()) throw Foreign(std::string(where) + key);
+  return it->get<std::string>();
+}
+
+// A count member as digits; null or absent is empty.
+std::string Count(const json& object, const char* key, const char* where) {
+  const auto it = object.find(key);
+  if (it == object.end() || it->is_null()) return {};
+  if (!it->is_number_integer()) throw Foreign(std::string(where) + key);
+  return it->dump();
+}
+
+struct FieldFailures {
+  std::int64_t failures;
+  std::int64_t tabela;
+  std::int64_t ordem;
+  std::string name;  // TABELA.CAMPO
+};
+
+std::int64_t Integer(const json& object, const char* key, const char* where) {
+  const auto it = object.find(key);
+  if (it == object.end() || !it->is_number_integer()) throw Foreign(std::string(where) + key);
+  return it->get<std::int64_t>();
+}
+
+// The fields with the most ErroNulo + ErroDom, ties in table and field order.
+std::string MostFailed(const json& tabelas) {
+  std::vector<FieldFailures> fields;
+  for (const json& t : tabelas) {
+    if (!t.is_object()) throw Foreign("tabelas[]");
+    const std::int64_t tabela = Integer(t, "tabela", "tabelas[].");
+    const std::string nome = Text(t, "nome", "tabelas[].");
+    for (const json& c : Member(t, "campos", json::value_t::array, "tabelas[].")) {
+      if (!c.is_object()) throw Foreign("tabelas[].campos[]");
+      const char* where = "tabelas[].campos[].";
+      const std::int64_t failures = Integer(c, "erro_nulo", where) + Integer(c, "erro_dom", where);
+      if (failures == 0) continue;
+      fields.push_back(
+          {failures, tabela, Integer(c, "ordem", where), nome + "." + Text(c, "campo", where)});
+    }
+  }
+  std::stable_sort(fields.begin(), fields.end(), [](const auto& a, const auto& b) {
+    if (a.failures != b.failures) return a.failures > b.failures;
+    if (a.tabela != b.tabela) return a.tabela < b.tabela;
+    return a.ordem < b.ordem;
+  });
+  std::string text;
+  for (std::size_t i = 0; i < std::min(fields.size(), kMostFailedFields); ++i) {
+    if (i > 0) text += ", ";
+    text += fields[i].name + " " + std::to_string(fields[i].failures);
+  }
+  return text;
+}
+
+SummaryRow Unreadable(const std::string& json_path, const std::string& reason) {
+  SummaryRow row;
+  row.legivel = false;
+  row.cells[kResultadoJson] = json_path;
+  row.cells[kResultado] = kIlegivel;
+  row.cells[kMotivos] = reason;
+  return row;
+}
+
+SummaryRow FromDocument(const std::string& json_path, const json& doc) {
+  if (!doc.is_object()) throw Foreign("o documento");
+  const json& veredito = Member(doc, "veredito", json::value_t::object, "");
+  const std::string resultado = Text(veredito, "resultado", "veredito.");
+  if (resultado != "aceitavel" && resultado != "rejeitado" && resultado != "erro") {
+    throw Foreign("veredito.resultado");
+  }
+  const json& entradas = Member(doc, "entradas", json::value_t::object, "");
+  SummaryRow row;
+  auto& cells = row.cells;
+  cells[kResultadoJson] = json_path;
+  if (const auto empresa = doc.find("empresa"); empresa != doc.end() && !empresa->is_null()) {
+    if (!empresa->is_object()) throw Foreign("empresa");
+    cells[kCodSeg] = Text(*empresa, "codigo", "empresa.");
+    cells[kEmpresa] = Text(*empresa, "nome", "empresa.");
+  }
+  cells[kRiscos] = Text(entradas, "riscos", "entradas.");
+  cells[kSinistros] = Text(entradas, "sinistros", "entradas.");
+  cells[kResultado] = resultado;
+  for (const json& motivo : Member(veredito, "motivos", json::value_t::array, "veredito.")) {
+    if (!motivo.is_object()) throw Foreign("veredito.motivos[]");
+    if (!cells[kMotivos].empty()) cells[kMotivos] += ", ";
+    cells[kMotivos] += Text(motivo, "tipo", "veredito.motivos[].");
+  }
+  const json& tabelas = Member(doc, "tabelas", json::value_t::array, "");
+  for (const json& t : tabelas) {
+    if (!t.is_object()) throw Foreign("tabelas[]");
+    const std::int64_t tabela = Integer(t, "tabela", "tabelas[].");
+    if (tabela == 1) cells[kRegistrosRiscos] = Count(t, "registros", "tabelas[].");
+    if (tabela == 2) cells[kRegistrosSinistros] = Count(t, "registros", "tabelas[].");
+  }
+  if (const auto s = doc.find("sinistros_sem_apolice"); s != doc.end() && !s->is_null()) {
+    if (!s->is_object()) throw Foreign("sinistros_sem_apolice");
+    cells[kSemApolice] = Count(*s, "quantidade", "sinistros_sem_apolice.");
+  }
+  cells[kVigenciaInvertida] = Count(doc, "vigencia_invertida", "");
+  cells[kCamposMaisFalhos] = MostFailed(tabelas);
+  return row;
+}
+
+}  // namespace
+
+const std::array<std::string_view, kSummaryColumns>& SummaryColumnNames() {
+  static constexpr std::array<std::string_view, kSummaryColumns> kNames = {"resultado_json",
+                                                                           "cod_seg",
+                                                                           "empresa",
+                                                                           "riscos",
+                                                                           "sinistros",
+                                                                           "resultado",
+                                                                           "motivos",
+                                                                           "registros_riscos",
+                                                                           "registros_sinistros",
+                                                                           "sem_apolice",
+                                                                           "vigencia_invertida",
+                                                                           "campos_mais_falhos"};
+  return kNames;
+}
+
+bool IsCountColumn(std::size_t c) { return c >= kRegistrosRiscos && c <= kVigenciaInvertida; }
+
+SummaryRow SummaryRowOf(const std::string& json_path, std::string_view text) {
+  json doc;
+  try {
+    doc = json::parse(text);
+  } catch (const json::parse_error& e) {
+    return Unreadable(json_path, "não é JSON válido (byte " + std::to_string(e.byte) + ")");
+  }
+  try {
+    return FromDocument(json_path, doc);
+  } catch (const Foreign& e) {
+    return Unreadable(json_path, std::string("não é um resultado do talmero-criticar (") +
+                                     e.what() + " ausente ou inesperado)");
+  }
+}
+
+SummaryRow ReadSummaryRow(const std::string& json_path) {
+  std::ifstream in(json_path, std::ios::binary);
+  if (!in.is_open()) return Unreadable(json_path, "não foi possível abrir o arquivo");
+  std::ostringstream bytes;
+  bytes << in.rdbuf();  // an empty file, or a folder, reads as no JSON
+  return SummaryRowOf(json_path, bytes.str());
+}
+
+}  // namespace resumo

@@ -1,0 +1,55 @@
+#pragma once
+// One line of the summary of many runs: what talmero-resumo takes from the JSON result of one
+// run of talmero-criticar (cli/run_json.h). A file that cannot be read, is no JSON or is not such
+// a result gives a row whose resultado is "ilegivel" and whose motivos says why.
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace resumo {
+
+inline constexpr std::size_t kSummaryColumns = 12;
+
+// The columns, in order.
+enum SummaryColumn : std::size_t {
+  kResultadoJson,
+  kCodSeg,
+  kEmpresa,
+  kRiscos,
+  kSinistros,
+  kResultado,
+  kMotivos,
+  kRegistrosRiscos,
+  kRegistrosSinistros,
+  kSemApolice,
+  kVigenciaInvertida,
+  kCamposMaisFalhos,
+};
+
+// The header row, in column order.
+const std::array<std::string_view, kSummaryColumns>& SummaryColumnNames();
+// Whether column `c` holds a count (written as a number in a workbook).
+bool IsCountColumn(std::size_t c);
+
+inline constexpr std::string_view kIlegivel = "ilegivel";
+// Fields in campos_mais_falhos.
+inline constexpr std::size_t kMostFailedFields = 5;
+
+struct SummaryRow {
+  // UTF-8 texts; empty where the run has no such figure. Counts as decimal digits.
+  std::array<std::string, kSummaryColumns> cells;
+  bool legivel = true;
+
+  const std::string& resultado() const { return cells[kResultado]; }
+  const std::string& motivos() const { return cells[kMotivos]; }
+};
+
+// The row of the result in `json_path` (named so in resultado_json).
+SummaryRow ReadSummaryRow(const std::string& json_path);
+
+// The row of the document `text`; `json_path` only names it.
+SummaryRow SummaryRowOf(const std::string& json_path, std::string_view text);
+
+}  // namespace resumo

@@ -1,0 +1,130 @@
+// The runner's progress line: shown on a terminal or with --progresso, blanked before every
+// other message, absent otherwise.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/cli_test_support.h"
+#include "cli/exit_status.h"
+#include "cli/progress_line.h"
+#include "cli/run_cli.h"
+#include "support/run_fixture.h"
+
+namespace cli {
+namespace {
+
+using testing_support::TempDir;
+
+// What a terminal shows for `bytes`: the finished lines, and the unfinished last one. "\r"
+// returns to the start of the line and the next characters (UTF-8, one cell each) overwrite
+// what is there.
+std::vector<std::string> Screen(const std::string& bytes) {
+  std::vector<std::vector<std::string>> lines(1);  // cells
+  std::size_t column = 0;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    std::vector<std::string>& line = lines.back();
+    const char c = bytes[i];
+    if (c == '\n') {
+      lines.emplace_back();
+      column = 0;
+    } else if (c == '\r') {
+      column = 0;
+    } else {
+      std::string cell(1, c);
+      while (i + 1 < bytes.size() && (static_cast<unsigned char>(bytes[i + 1]) & 0xC0) == 0x80) {
+        cell += bytes[++i];
+      }
+      if (column < line.size()) {
+        line[column] = cell;
+      } else {
+        line.push_back(cell);
+      }
+      ++column;
+    }
+  }
+  std::vector<std::string> screen;
+  for (const auto& cells : lines) {
+    std::string& text = screen.emplace_back();
+    for (const std::string& cell : cells) text += cell;
+    text.erase(text.find_last_not_of(' ') + 1);
+  }
+  return screen;
+}
+
+class RunCliProgressTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing_support::WriteStandardCatalog(dir_);
+    tools::DbfBuilder claims(testing_support::ClaimsLayout());
+    claims.Add({"01234", "POL1", "000001", "1", "300", "20230229"});
+    claims.Add({"01234", "POL1", "000001", "1", "300", "20230230"});
+    claims.Write(dir_.file("sinistros.dbf"));
+  }
+
+  int Run(std::vector<std::string> extra, bool terminal) {
+    std::vector<std::string> args{"--catalogo",  dir_.folder(),
+                                  "--sinistros", dir_.file("sinistros.dbf"),
+                                  "--saida",     dir_.file("r.txt")};
+    args.insert(args.end(), extra.begin(), extra.end());
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = RunCli(args, out, err, &FixedClock, terminal);
+    err_ = err.str();
+    return status;
+  }
+
+  TempDir dir_;
+  std::string err_;
+};
+
+TEST_F(RunCliProgressTest, LineIsBlankedBeforeEachNoticeAndAtTheEnd) {
+  const std::vector<std::string> notices{"Data Inválida : 20230229", "Data Inválida : 20230230",
+                                         ""};
+  for (const bool terminal : {false, true}) {
+    SCOPED_TRACE(terminal);
+    ASSERT_EQ(Run(terminal ? std::vector<std::string>{} : std::vector<std::string>{"--progresso"},
+                  terminal),
+              kExitSuccess);
+    EXPECT_NE(err_.find("\rtalmero-criticar: crítica dos campos: SINISTROS 0%"), std::string::npos)
+        << err_;
+    EXPECT_EQ(Screen(err_), notices) << err_;
+  }
+
+  // An error that ends the run is written on a line of its own too.
+  tools::WriteFile(dir_.file("DadosKov.DBF"), "not a table");
+  ASSERT_EQ(Run({"--progresso"}, false), kExitRunError);
+  const std::vector<std::string> screen = Screen(err_);
+  ASSERT_EQ(screen.size(), 4u) << err_;
+  EXPECT_EQ(screen[2].rfind("TMarlSmartDBF", 0), 0u) << err_;
+}
+
+TEST_F(RunCliProgressTest, NothingButTheNoticesWhenOffOrNotATerminal) {
+  const std::string notices = "Data Inválida : 20230229\nData Inválida : 20230230\n";
+  ASSERT_EQ(Run({}, false), kExitSuccess);
+  EXPECT_EQ(err_, notices);
+  ASSERT_EQ(Run({"--sem-progresso"}, true), kExitSuccess);
+  EXPECT_EQ(err_, notices);
+  ASSERT_EQ(Run({"--progresso", "--sem-progresso"}, false), kExitSuccess);
+  EXPECT_EQ(err_, notices);
+  // The failure list on standard output would share the terminal with the line.
+  ASSERT_EQ(Run({"--detalhes", "-"}, true), kExitSuccess);
+  EXPECT_EQ(err_, notices);
+}
+
+TEST(ProgressLineTest, DrawsAtMostTenTimesASecondAndCoversALongerLine) {
+  std::ostringstream err;
+  ProgressLine line(err, true);
+  const ProgressLine::Clock::time_point t0{};
+  line.Update("campos: RISCOS", 0, 200, t0 + std::chrono::seconds(1));
+  line.Update("campos: RISCOS", 50, 200, t0 + std::chrono::milliseconds(1099));
+  line.Update("campos", 100, 200, t0 + std::chrono::milliseconds(1100));
+  line.Update("campos", 0, 0, t0 + std::chrono::milliseconds(1150));
+  EXPECT_EQ(Screen(err.str()), std::vector<std::string>{"talmero-criticar: campos 50%"});
+  line.Clear();
+  line.Clear();
+  EXPECT_EQ(Screen(err.str()), std::vector<std::string>{""});
+  EXPECT_EQ(ProgressText("x", 7, 0), "talmero-criticar: x");
+}
+
+}  // namespace
+}  // namespace cli

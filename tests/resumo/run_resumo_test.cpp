@@ -1,0 +1,178 @@
+// talmero-resumo on the JSON results of real runs of the runner: an accepted run, a rejected
+// one, one ended by an error and an unreadable file, in each of the summary's three forms.
+#include "resumo/run_resumo.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+#include "cli/cli_test_support.h"
+#include "cli/exit_status.h"
+#include "cli/run_cli.h"
+#include "engine/xlsx_workbook.h"
+#include "resumo/summary_row.h"
+#include "support/run_fixture.h"
+
+namespace resumo {
+namespace {
+
+using testing_support::TempDir;
+
+constexpr const char* kHeader =
+    "resultado_json;cod_seg;empresa;riscos;sinistros;resultado;motivos;registros_riscos;"
+    "registros_sinistros;sem_apolice;vigencia_invertida;campos_mais_falhos";
+
+class RunResumoTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing_support::WriteStandardCatalog(dir_);
+    tools::DbfBuilder claims(testing_support::ClaimsLayout());
+    claims.Add({"01234", "POL1", "000001", "1", "300", "20230601"});
+    claims.Add({"01234", "POL9", "000001", "1", "100", "20230601"});  // no such policy
+    claims.Write(dir_.file("sinistros.dbf"));
+    WriteRisks(dir_.file("bom.dbf"), "20231231", "000001");
+    WriteRisks(dir_.file("ruim.dbf"), "20221231", "");  // inverted, ITEM missing
+  }
+  static void WriteRisks(const std::string& path, const std::string& fim_vig,
+                         const std::string& item) {
+    tools::DbfBuilder risks(testing_support::RisksLayout());
+    risks.Add({"01234", "POL1", "000001", "20230101", "20231231", "20230115", "1100", "0", "0",
+               "300", "100", "0"});
+    risks.Add(
+        {"01234", "POL2", item, "20230101", fim_vig, "20230115", "0", "0", "0", "0", "0", "0"});
+    risks.Write(path);
+  }
+  // One run of the runner, its JSON result in `json`.
+  void Criticar(const std::string& catalog, const std::string& risks, const std::string& json) {
+    std::ostringstream out, err;
+    cli::RunCli({"--catalogo", catalog, "--riscos", risks, "--sinistros",
+                 dir_.file("sinistros.dbf"), "--json", json, "--saida", dir_.file("r.txt")},
+                out, err, &cli::FixedClock);
+  }
+  int Resumir(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    const int status = RunResumo(args, out, err);
+    out_ = out.str();
+    err_ = err.str();
+    return status;
+  }
+
+  TempDir dir_;
+  std::string out_;
+  std::string err_;
+};
+
+TEST_F(RunResumoTest, OneRowPerResultAndStatusOneForTheUnreadable) {
+  TempDir no_totals;  // a catalogue without DadosKov.DBF: the run ends in an error
+  testing_support::WriteStandardCatalog(no_totals);
+  std::filesystem::remove(no_totals.file("DadosKov.DBF"));
+  const std::string aceito = dir_.file("a&1.json");
+  const std::string rejeitado = dir_.file("b.json");
+  const std::string erro = dir_.file("c.json");
+  const std::string ilegivel = dir_.file("ilegível;d.json");
+  Criticar(dir_.folder(), dir_.file("bom.dbf"), aceito);
+  Criticar(dir_.folder(), dir_.file("ruim.dbf"), rejeitado);
+  Criticar(no_totals.folder(), dir_.file("bom.dbf"), erro);
+  tools::WriteFile(ilegivel, "{\"veredito\": ");
+  const std::vector<std::string> jsons{aceito, rejeitado, erro, ilegivel};
+
+  ASSERT_EQ(Resumir(jsons), cli::kExitRunError) << err_;
+  const std::string risks = dir_.file("bom.dbf") + ";" + dir_.file("sinistros.dbf");
+  const std::string bad_risks = dir_.file("ruim.dbf") + ";" + dir_.file("sinistros.dbf");
+  const std::string expected =
+      std::string(kHeader) + "\r\n" +  //
+      aceito + ";01234;SEGURADORA TESTE S.A.;" + risks + ";aceitavel;;2;2;1;0;\r\n" + rejeitado +
+      ";01234;SEGURADORA TESTE S.A.;" + bad_risks +
+      ";rejeitado;vigencia_invertida;2;2;1;1;RISCOS.ITEM 1\r\n" + erro + ";01234;;" + risks +
+      ";erro;erro;2;2;1;;\r\n" + "\"" + dir_.file("ileg\xEDvel;d.json") +
+      "\";;;;;ilegivel;n\xE3o \xE9 JSON v\xE1lido (byte 14);;;;;\r\n";
+  EXPECT_EQ(out_, expected);
+  EXPECT_NE(err_.find(ilegivel + ": não é JSON válido"), std::string::npos) << err_;
+
+  // The page: the same rows, every text escaped.
+  const std::string html = dir_.file("resumo.HTML");
+  std::vector<std::string> args{"--saida", html};
+  args.insert(args.end(), jsons.begin(), jsons.end());
+  ASSERT_EQ(Resumir(args), cli::kExitRunError);
+  const std::string page = cli::ReadAll(html);
+  EXPECT_NE(page.find("<td>" + dir_.file("a&amp;1.json") + "</td>"), std::string::npos);
+  EXPECT_NE(page.find("<td class=\"resultado rejeitado\">rejeitado</td><td>vigencia_invertida"),
+            std::string::npos);
+  EXPECT_NE(page.find("4 resultados"), std::string::npos);
+
+  // The workbook: the same rows, counts as numbers, texts as texts.
+  if (!engine::XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks (Windows)";
+  const std::string book = dir_.file("resumo.xlsx");
+  args[1] = book;
+  ASSERT_EQ(Resumir(args), cli::kExitRunError);
+  const std::string dump = dir_.file("dump.txt");
+  const std::string command = "/usr/bin/python3 " + std::string(TALMERO_TEST_DATA) +
+                              "/../support/read_xlsx.py " + book + " > " + dump;
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  std::istringstream lines(cli::ReadAll(dump));
+  std::vector<std::string> read;
+  for (std::string line; std::getline(lines, line);) read.push_back(line);
+  ASSERT_EQ(read.size(), 6u);
+  EXPECT_EQ(read[0], "= resumo");
+  EXPECT_EQ(read[3],
+            "s:" + rejeitado + "\ts:01234\ts:SEGURADORA TESTE S.A.\ts:" + dir_.file("ruim.dbf") +
+                "\ts:" + dir_.file("sinistros.dbf") +
+                "\ts:rejeitado\ts:vigencia_invertida\tn:2\tn:2\tn:1\tn:1\ts:RISCOS.ITEM 1");
+}
+
+TEST_F(RunResumoTest, WrongUsage) {
+  const std::vector<std::vector<std::string>> bad = {
+      {}, {"--saida"}, {"--outra", "a.json"}, {"--saida", "a.json", "a.json"}};
+  for (const auto& args : bad) {
+    SCOPED_TRACE(args.empty() ? "" : args[0]);
+    EXPECT_EQ(Resumir(args), cli::kExitUsage);
+    EXPECT_NE(err_.find("Uso: talmero-resumo"), std::string::npos);
+  }
+  EXPECT_EQ(Resumir({"--version"}), cli::kExitSuccess);
+  EXPECT_EQ(out_, "talmero-resumo 1.0.0\n");
+}
+
+// The five fields that fail most, ties in table and then field order; documents that are JSON
+// but no result of a run.
+TEST(SummaryRowTest, MostFailedFieldsAndForeignDocuments) {
+  const std::string doc = R"({"entradas": {"riscos": "r", "sinistros": "s"},
+    "veredito": {"resultado": "aceitavel", "motivos": []},
+    "tabelas": [
+      {"tabela": 2, "nome": "SINISTROS", "registros": 9, "campos": [
+        {"campo": "B", "ordem": 2, "erro_nulo": 3, "erro_dom": 0},
+        {"campo": "A", "ordem": 1, "erro_nulo": 0, "erro_dom": 3},
+        {"campo": "Z", "ordem": 3, "erro_nulo": 0, "erro_dom": 0}]},
+      {"tabela": 1, "nome": "RISCOS", "registros": 9, "campos": [
+        {"campo": "X", "ordem": 1, "erro_nulo": 1, "erro_dom": 0},
+        {"campo": "Y", "ordem": 2, "erro_nulo": 2, "erro_dom": 1},
+        {"campo": "W", "ordem": 3, "erro_nulo": 0, "erro_dom": 1},
+        {"campo": "V", "ordem": 4, "erro_nulo": 5, "erro_dom": 0}]}]})";
+  const SummaryRow row = SummaryRowOf("x.json", doc);
+  ASSERT_TRUE(row.legivel) << row.motivos();
+  EXPECT_EQ(row.cells[kCamposMaisFalhos],
+            "RISCOS.V 5, RISCOS.Y 3, SINISTROS.A 3, SINISTROS.B 3, RISCOS.X 1");
+  EXPECT_EQ(row.cells[kRegistrosRiscos], "9");
+  EXPECT_EQ(row.cells[kSemApolice], "");
+
+  const std::pair<std::string, std::string> foreign[] = {
+      {"[1, 2]", "não é um resultado do talmero-criticar (o documento ausente ou inesperado)"},
+      {R"({"veredito": {"resultado": "talvez"}})",
+       "não é um resultado do talmero-criticar (veredito.resultado ausente ou inesperado)"},
+      {R"({"veredito": {"resultado": "erro", "motivos": []}, "entradas": {},
+           "tabelas": [{"tabela": 1, "registros": "muitos", "campos": []}]})",
+       "não é um resultado do talmero-criticar (tabelas[].registros ausente ou inesperado)"},
+      {"", "não é JSON válido (byte 1)"},
+  };
+  for (const auto& [text, reason] : foreign) {
+    SCOPED_TRACE(text);
+    const SummaryRow bad = SummaryRowOf("x.json", text);
+    EXPECT_FALSE(bad.legivel);
+    EXPECT_EQ(bad.resultado(), "ilegivel");
+    EXPECT_EQ(bad.motivos(), reason);
+  }
+}
+
+}  // namespace
+}  // namespace resumo
