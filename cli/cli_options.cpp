@@ -7,6 +7,9 @@
 #include "engine/findings_xlsx.h"
 #include "engine/record_extract.h"
 #include "engine/regional.h"
+#include "engine/run_inputs.h"
+#include "platform/file_identity.h"
+#include "platform/program_folder.h"
 
 #ifndef TALMERO_VERSION
 #define TALMERO_VERSION "0"
@@ -65,7 +68,11 @@ constexpr const char* kUsage =
     "relatório "
     "precisa\n"
     "de --saida, e só uma saída pode usar a saída padrão. Duas saídas no mesmo arquivo, ou uma\n"
-    "saída no arquivo de uma entrada, são uso incorreto.\n"
+    "saída sobre um arquivo lido pela crítica (as entradas, tabelas.dbf, anexos.dbf,\n"
+    "DadosKov.DBF; também por outro nome ou por um link), são uso incorreto: nada é gravado.\n"
+    "Cada arquivo de saída é gravado num arquivo temporário da sua pasta e só substitui o\n"
+    "arquivo de mesmo nome quando completo: uma falha ou interrupção não deixa saída parcial\n"
+    "nem estraga o arquivo anterior.\n"
     "\n"
     "Veredito (no JSON, em \"veredito\"): erro quando um erro interrompeu a crítica; rejeitado\n"
     "quando um arquivo falha na estrutura, tem mais de uma empresa ou não tem registros, falta\n"
@@ -90,8 +97,9 @@ bool ParseCount(const std::string& text, std::int64_t* value) {
   return !text.empty() && parsed.ec == std::errc() && parsed.ptr == end && *value >= 0;
 }
 
-// Outputs that clash: two naming the same file, one naming an input, two on standard output
-// (the report is there when --saida is absent).
+// Outputs that clash: two naming the same file, one naming a file the run reads, two on
+// standard output (the report is there when --saida is absent). Files are compared by identity,
+// so a second name or a link of an input is caught before anything is written.
 bool CheckOutputs(const CliOptions& o, std::string* error) {
   std::vector<std::pair<std::string, std::string>> outputs;  // option, path
   if (!o.saida.empty()) outputs.emplace_back("--saida", o.saida);
@@ -104,6 +112,8 @@ bool CheckOutputs(const CliOptions& o, std::string* error) {
       outputs.emplace_back("--extrato", engine::RecordExtract::ClaimsPath(o.extrato));
     }
   }
+  const std::vector<std::string> inputs =
+      engine::RunInputFiles(CatalogFolder(o), o.riscos, o.sinistros);
   const std::string report_on_stdout = o.saida.empty() ? "o relatório" : "";
   std::string on_stdout = report_on_stdout;
   for (std::size_t i = 0; i < outputs.size(); ++i) {
@@ -116,14 +126,12 @@ bool CheckOutputs(const CliOptions& o, std::string* error) {
       on_stdout = option;
       continue;
     }
-    for (const std::string* input : {&o.riscos, &o.sinistros}) {
-      if (!input->empty() && SameFile(path, *input)) {
-        *error = option + " grava no arquivo de uma entrada: " + path;
-        return false;
-      }
+    if (engine::InputWrittenBy(path, inputs)) {
+      *error = "a saída " + path + " é um dos arquivos de entrada";
+      return false;
     }
     for (std::size_t k = 0; k < i; ++k) {
-      if (SameFile(outputs[k].second, path)) {
+      if (platform::SameTarget(outputs[k].second, path)) {
         *error = outputs[k].first + " e " + option + " gravam no mesmo arquivo: " + path;
         return false;
       }
@@ -138,7 +146,16 @@ const char* UsageText() { return kUsage; }
 
 std::string VersionText() { return std::string("talmero-criticar ") + TALMERO_VERSION; }
 
-bool SameFile(const std::string& a, const std::string& b) { return a == b; }
+std::string CatalogFolder(const CliOptions& options) {
+  std::string folder = options.catalogo.empty() ? platform::ExecutableFolder() : options.catalogo;
+#ifdef _WIN32
+  // Either separator ends a Windows folder; the system's own is added.
+  if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '\\';
+#else
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+#endif
+  return folder;
+}
 
 bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options,
                      std::string* error) {
