@@ -76,7 +76,10 @@ constexpr const char* kUsage =
     "\n"
     "Veredito (no JSON, em \"veredito\"): erro quando um erro interrompeu a crítica; rejeitado\n"
     "quando um arquivo falha na estrutura, tem mais de uma empresa ou não tem registros, falta\n"
-    "o caminho de um arquivo, a empresa não está em DadosKov.DBF ou há vigência invertida, e,\n"
+    "o caminho de um arquivo, a empresa não está em DadosKov.DBF, há vigência invertida ou o\n"
+    "cabeçalho de uma entrada anuncia outro número de registros do que o arquivo contém (o\n"
+    "arquivo foi cortado ou danificado: \"aviso: ...\" na saída de erros, cabecalho no JSON e\n"
+    "na lista de falhas), e,\n"
     "só quando o limite é dado, quando um campo passa de --limite-falhas, os sinistros sem\n"
     "apólice passam de --limite-sem-apolice ou uma diferença da conciliação fica fora de\n"
     "--tolerancia (div por zero conta como fora quando o valor de DadosKov não é 0);\n"
@@ -86,7 +89,10 @@ constexpr const char* kUsage =
     "\n"
     "Saída: 0 quando a crítica chegou ao fim; 1 quando um erro a interrompeu (a mensagem vai\n"
     "para a saída de erros) ou um arquivo de saída não pôde ser gravado; 2 para uso incorreto;\n"
-    "3 com --estrito quando o veredito é rejeitado.\n";
+    "3 com --estrito quando o veredito é rejeitado; 130 (SIGINT) ou 143 (SIGTERM) quando a\n"
+    "crítica é interrompida: o índice e as saídas temporárias são apagados, e esse status vale\n"
+    "sobre qualquer outro. Quando várias coisas falham, todas as mensagens são escritas, a da\n"
+    "crítica primeiro; uma falha ao escrever na saída padrão é um erro (status 1).\n";
 
 // The option named in a CLI11 message "NAME: ..." (the message's head up to the colon).
 std::string OptionOf(const std::string& message) { return message.substr(0, message.find(':')); }
