@@ -7,6 +7,9 @@
 #include "engine/findings_xlsx.h"
 #include "engine/record_extract.h"
 #include "engine/regional.h"
+#include "engine/run_inputs.h"
+#include "platform/file_identity.h"
+#include "platform/program_folder.h"
 
 #ifndef TALMERO_VERSION
 #define TALMERO_VERSION "0"
@@ -69,11 +72,18 @@ constexpr const char* kUsage =
     "relatório "
     "precisa\n"
     "de --saida, e só uma saída pode usar a saída padrão. Duas saídas no mesmo arquivo, ou uma\n"
-    "saída no arquivo de uma entrada, são uso incorreto.\n"
+    "saída sobre um arquivo lido pela crítica (as entradas, tabelas.dbf, anexos.dbf,\n"
+    "DadosKov.DBF; também por outro nome ou por um link), são uso incorreto: nada é gravado.\n"
+    "Cada arquivo de saída é gravado num arquivo temporário da sua pasta e só substitui o\n"
+    "arquivo de mesmo nome quando completo: uma falha ou interrupção não deixa saída parcial\n"
+    "nem estraga o arquivo anterior.\n"
     "\n"
     "Veredito (no JSON, em \"veredito\"): erro quando um erro interrompeu a crítica; rejeitado\n"
     "quando um arquivo falha na estrutura, tem mais de uma empresa ou não tem registros, falta\n"
-    "o caminho de um arquivo, a empresa não está em DadosKov.DBF ou há vigência invertida, e,\n"
+    "o caminho de um arquivo, a empresa não está em DadosKov.DBF, há vigência invertida ou o\n"
+    "cabeçalho de uma entrada anuncia outro número de registros do que o arquivo contém (o\n"
+    "arquivo foi cortado ou danificado: \"aviso: ...\" na saída de erros, cabecalho no JSON e\n"
+    "na lista de falhas), e,\n"
     "só quando o limite é dado, quando um campo passa de --limite-falhas, os sinistros sem\n"
     "apólice passam de --limite-sem-apolice ou uma diferença da conciliação fica fora de\n"
     "--tolerancia (div por zero conta como fora quando o valor de DadosKov não é 0);\n"
@@ -83,7 +93,10 @@ constexpr const char* kUsage =
     "\n"
     "Saída: 0 quando a crítica chegou ao fim; 1 quando um erro a interrompeu (a mensagem vai\n"
     "para a saída de erros) ou um arquivo de saída não pôde ser gravado; 2 para uso incorreto;\n"
-    "3 com --estrito quando o veredito é rejeitado.\n";
+    "3 com --estrito quando o veredito é rejeitado; 130 (SIGINT) ou 143 (SIGTERM) quando a\n"
+    "crítica é interrompida: o índice e as saídas temporárias são apagados, e esse status vale\n"
+    "sobre qualquer outro. Quando várias coisas falham, todas as mensagens são escritas, a da\n"
+    "crítica primeiro; uma falha ao escrever na saída padrão é um erro (status 1).\n";
 
 bool ParseCount(const std::string& text, std::int64_t* value) {
   const char* end = text.data() + text.size();
@@ -91,8 +104,9 @@ bool ParseCount(const std::string& text, std::int64_t* value) {
   return !text.empty() && parsed.ec == std::errc() && parsed.ptr == end && *value >= 0;
 }
 
-// Outputs that clash: two naming the same file, one naming an input, two on standard output
-// (the report is there when --saida is absent).
+// Outputs that clash: two naming the same file, one naming a file the run reads, two on
+// standard output (the report is there when --saida is absent). Files are compared by identity,
+// so a second name or a link of an input is caught before anything is written.
 bool CheckOutputs(const CliOptions& o, std::string* error) {
   std::vector<std::pair<std::string, std::string>> outputs;  // option, path
   if (!o.saida.empty()) outputs.emplace_back("--saida", o.saida);
@@ -105,6 +119,8 @@ bool CheckOutputs(const CliOptions& o, std::string* error) {
       outputs.emplace_back("--extrato", engine::RecordExtract::ClaimsPath(o.extrato));
     }
   }
+  const std::vector<std::string> inputs =
+      engine::RunInputFiles(CatalogFolder(o), o.riscos, o.sinistros);
   const std::string report_on_stdout = o.saida.empty() ? "o relatório" : "";
   std::string on_stdout = report_on_stdout;
   for (std::size_t i = 0; i < outputs.size(); ++i) {
@@ -117,14 +133,12 @@ bool CheckOutputs(const CliOptions& o, std::string* error) {
       on_stdout = option;
       continue;
     }
-    for (const std::string* input : {&o.riscos, &o.sinistros}) {
-      if (!input->empty() && SameFile(path, *input)) {
-        *error = option + " grava no arquivo de uma entrada: " + path;
-        return false;
-      }
+    if (engine::InputWrittenBy(path, inputs)) {
+      *error = "a saída " + path + " é um dos arquivos de entrada";
+      return false;
     }
     for (std::size_t k = 0; k < i; ++k) {
-      if (SameFile(outputs[k].second, path)) {
+      if (platform::SameTarget(outputs[k].second, path)) {
         *error = outputs[k].first + " e " + option + " gravam no mesmo arquivo: " + path;
         return false;
       }
@@ -139,7 +153,16 @@ const char* UsageText() { return kUsage; }
 
 std::string VersionText() { return std::string("talmero-criticar ") + TALMERO_VERSION; }
 
-bool SameFile(const std::string& a, const std::string& b) { return a == b; }
+std::string CatalogFolder(const CliOptions& options) {
+  std::string folder = options.catalogo.empty() ? platform::ExecutableFolder() : options.catalogo;
+#ifdef _WIN32
+  // Either separator ends a Windows folder; the system's own is added.
+  if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '\\';
+#else
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+#endif
+  return folder;
+}
 
 bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options,
                      std::string* error) {

@@ -42,7 +42,7 @@ const char* UsageText();
 // "talmero-criticar 1.0.0".
 std::string VersionText();
 
-// Whether two path texts name the same file. Compared as texts: "a/x" and "./a/x" pass.
-bool SameFile(const std::string& a, const std::string& b);
+// The folder of the catalogue and the totals table, ending in the system's separator.
+std::string CatalogFolder(const CliOptions& options);
 
 }  // namespace cli

@@ -7,27 +7,64 @@
 
 namespace cli {
 
+OutputFile::Buffer::Buffer(OutputFile& owner) : owner_(owner) {
+  setp(bytes_.data(), bytes_.data() + bytes_.size());
+}
+
+bool OutputFile::Buffer::Drain() {
+  const std::string_view pending(pbase(), static_cast<std::size_t>(pptr() - pbase()));
+  setp(bytes_.data(), bytes_.data() + bytes_.size());
+  return owner_.file_ && owner_.file_->Write(pending);
+}
+
+OutputFile::Buffer::int_type OutputFile::Buffer::overflow(int_type c) {
+  if (!Drain()) return traits_type::eof();
+  if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+  *pptr() = traits_type::to_char_type(c);
+  pbump(1);
+  return c;
+}
+
 OutputFile::OutputFile(const std::string& path, std::ostream& standard_output)
-    : path_(path), standard_output_(standard_output), to_standard_output_(path == kStandardOutput) {
-  if (!to_standard_output_) file_.open(path, std::ios::binary | std::ios::trunc);
-  ok_ = to_standard_output_ || file_.is_open();
+    : path_(path),
+      standard_output_(standard_output),
+      to_standard_output_(path == kStandardOutput),
+      buffer_(*this),
+      stream_(&buffer_) {
+  if (!to_standard_output_) file_ = platform::AtomicOutput::Create(path, &reason_);
+  if (!ok()) stream_.setstate(std::ios::badbit);
 }
 
 bool OutputFile::Close() {
   if (to_standard_output_) {
-    standard_output_.flush();
+    // A stream that failed earlier keeps the errno of that failure; otherwise the flush sets it.
+    if (standard_output_) {
+      errno = 0;
+      standard_output_.flush();
+    }
+    if (!standard_output_) reason_ = std::strerror(errno != 0 ? errno : EIO);
     return static_cast<bool>(standard_output_);
   }
-  file_.close();
-  return static_cast<bool>(file_);
+  if (!file_) return false;
+  const bool written = stream_.flush() && buffer_.Drain();
+  // Without a complete stream nothing is put in place: the destructor removes the temporary.
+  const bool committed = written && file_->Commit();
+  if (!committed) reason_ = file_->ErrorText();
+  file_.reset();
+  return committed;
 }
 
 std::string OutputFile::CreateError() const {
-  return "Cannot create file \"" + path_ + "\". " + std::strerror(errno);
+  return "Cannot create file \"" + path_ + "\". " + reason_;
 }
 
 std::string OutputFile::WriteError() const {
-  return "Cannot write file \"" + path_ + "\". " + std::strerror(errno);
+  if (to_standard_output_) return StandardOutputError(reason_);
+  return "Cannot write file \"" + path_ + "\". " + reason_;
+}
+
+std::string StandardOutputError(const std::string& reason) {
+  return "não foi possível escrever na saída padrão: " + reason;
 }
 
 }  // namespace cli

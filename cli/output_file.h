@@ -1,36 +1,65 @@
 #pragma once
-// One output of the runner: a file created (truncated) for writing in binary mode, or the
+// One output of the runner: a file that appears whole or not at all (platform/atomic_output.h:
+// the bytes go to a temporary file beside it, renamed over the target by Close()), or the
 // standard output stream when the path is "-".
 
-#include <fstream>
+#include <array>
+#include <optional>
 #include <ostream>
+#include <streambuf>
 #include <string>
+
+#include "platform/atomic_output.h"
 
 namespace cli {
 
 class OutputFile {
  public:
-  // Creates the file at once. Check ok() before use.
+  // Creates the temporary file at once. Check ok() before use.
   OutputFile(const std::string& path, std::ostream& standard_output);
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  bool ok() const { return ok_; }
-  std::ostream& stream() { return to_standard_output_ ? standard_output_ : file_; }
-  // Flushes and closes. False when a write failed at any point.
+  bool ok() const { return to_standard_output_ || file_.has_value(); }
+  std::ostream& stream() { return to_standard_output_ ? standard_output_ : stream_; }
+  // Where a writer that takes a path (the workbook) puts the bytes; empty for standard output.
+  std::string TempPath() const { return file_ ? file_->temp_path() : std::string(); }
+  // Flushes and puts the file in place. False when a write failed at any point; the target is
+  // then left as it was.
   bool Close();
 
-  // "Cannot create file "PATH". <reason>" (the reason from errno).
+  // "Cannot create file "PATH". <reason>".
   std::string CreateError() const;
-  // "Cannot write file "PATH". <reason>".
+  // "Cannot write file "PATH". <reason>", or for standard output "não foi possível escrever na
+  // saída padrão: <reason>".
   std::string WriteError() const;
 
  private:
+  // Buffers the stream's bytes into the atomic output.
+  class Buffer : public std::streambuf {
+   public:
+    explicit Buffer(OutputFile& owner);
+    bool Drain();
+
+   protected:
+    int_type overflow(int_type c) override;
+    int sync() override { return Drain() ? 0 : -1; }
+
+   private:
+    OutputFile& owner_;
+    std::array<char, 1 << 16> bytes_;
+  };
+
   std::string path_;
   std::ostream& standard_output_;
-  std::ofstream file_;
   bool to_standard_output_;
-  bool ok_;
+  std::optional<platform::AtomicOutput> file_;
+  std::string reason_;
+  Buffer buffer_;
+  std::ostream stream_;
 };
+
+// "não foi possível escrever na saída padrão: <reason>".
+std::string StandardOutputError(const std::string& reason);
 
 }  // namespace cli

@@ -1,7 +1,5 @@
 #include "cli/run_cli.h"
 
-#include <cerrno>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -13,6 +11,7 @@
 #include "engine/failing_values.h"
 #include "engine/findings_csv.h"
 #include "engine/findings_xlsx.h"
+#include "engine/header_check.h"
 #include "engine/html_report.h"
 #include "engine/record_extract.h"
 #include "engine/report.h"
@@ -59,17 +58,7 @@ class CliHost : public engine::RunHost {
   platform::LocalDateTime Now() override {
     return clock_ != nullptr ? clock_() : platform::LocalNow();
   }
-  std::string ProgramFolder() override {
-    std::string folder =
-        options_.catalogo.empty() ? platform::ExecutableFolder() : options_.catalogo;
-#ifdef _WIN32
-    // Either separator ends a Windows folder; the system's own is added.
-    if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '\\';
-#else
-    if (!folder.empty() && folder.back() != '/') folder += '/';
-#endif
-    return folder;
-  }
+  std::string ProgramFolder() override { return CatalogFolder(options_); }
   std::string RiskPath() override { return options_.riscos; }
   std::string ClaimsPath() override { return options_.sinistros; }
 
@@ -103,10 +92,13 @@ std::string FinishOutputs(const CliOptions& options, const std::string& catalog_
                           const platform::LocalDateTime& ended, std::ostream& out) {
   std::string problems;
   if (details != nullptr) {
+    // The list is completed first (the workbook writes its file then), and only a complete
+    // list is put in place.
     const bool written = details->Finish();
-    const bool closed = details_file == nullptr || details_file->Close();
-    if (!written || !closed) {
-      problems += "Cannot write file \"" + options.detalhes + "\". " + std::strerror(errno) + "\n";
+    if (!written || !details_file->Close()) {
+      problems += (written ? details_file->WriteError()
+                           : "Cannot write file \"" + options.detalhes + "\".") +
+                  "\n";
     }
   }
   if (!options.json.empty()) {
@@ -118,10 +110,25 @@ std::string FinishOutputs(const CliOptions& options, const std::string& catalog_
     }
     const std::string document = RunJson(inputs, run.state(), verdict, error, ended);
     OutputFile file(options.json, out);
-    if (file.ok()) file.stream() << document;
-    if (!file.ok() || !file.Close()) problems += file.CreateError() + "\n";
+    if (!file.ok()) {
+      problems += file.CreateError() + "\n";
+    } else {
+      file.stream() << document;
+      if (!file.Close()) problems += file.WriteError() + "\n";
+    }
   }
   return problems;
+}
+
+// The header warning in UTF-8, with the path as typed (the engine's text is Windows-1252; the
+// path's bytes must pass unchanged, so it is put in after the conversion).
+std::string HeaderWarningLine(const engine::HeaderFinding& h, const CliOptions& options) {
+  constexpr std::string_view kPlaceholder = "\x01";
+  std::string line = engine::Win1252ToUtf8(engine::HeaderWarning(h, kPlaceholder));
+  const std::string& path =
+      h.file == engine::FindingFile::kRiscos ? options.riscos : options.sinistros;
+  line.replace(line.find(kPlaceholder), kPlaceholder.size(), path);
+  return line;
 }
 
 // The status of a run that reached the end of the runner.
@@ -158,20 +165,24 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   engine::FindingTee sinks;
   std::unique_ptr<OutputFile> details_file;
   std::unique_ptr<engine::FindingListOutput> details;
+  if (!options.detalhes.empty()) {
+    details_file = std::make_unique<OutputFile>(options.detalhes, out);
+    if (!details_file->ok()) {
+      err << details_file->CreateError() << '\n';
+      return kExitRunError;
+    }
+  }
   if (engine::IsXlsxPath(options.detalhes)) {
-    auto workbook = std::make_unique<engine::FindingsXlsx>(options.detalhes, options.max_detalhes);
+    // The workbook writes its file by path: into the temporary file, put in place on Close().
+    auto workbook =
+        std::make_unique<engine::FindingsXlsx>(details_file->TempPath(), options.max_detalhes);
     if (!workbook->ok()) {
       err << "Cannot create file \"" << options.detalhes << "\".\n";
       return kExitRunError;
     }
     details = std::move(workbook);
     sinks.Add(details.get());
-  } else if (!options.detalhes.empty()) {
-    details_file = std::make_unique<OutputFile>(options.detalhes, out);
-    if (!details_file->ok()) {
-      err << details_file->CreateError() << '\n';
-      return kExitRunError;
-    }
+  } else if (details_file) {
     details = std::make_unique<engine::FindingsCsv>(details_file->stream(), options.max_detalhes);
     sinks.Add(details.get());
   }
@@ -217,18 +228,21 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     message = engine::ErrorBoxText(e.what());
   }
   host.ClearProgress();
+  for (const engine::HeaderFinding& h : run.state().result.cabecalho) {
+    err << HeaderWarningLine(h, options) << '\n';
+  }
   const platform::LocalDateTime ended = host.Now();
   const engine::Verdict verdict =
       engine::ComputeVerdict(run.state().result, message, options.limites);
   std::string output_error = FinishOutputs(options, host.ProgramFolder(), run, verdict,
                                            details.get(), details_file.get(), message, ended, out);
   if (extract) {
-    const bool written = extract->Finish();
-    const bool risks_closed = extract_risks->Close();
-    const bool claims_closed = extract_claims == nullptr || extract_claims->Close();
-    if (!written || !risks_closed || !claims_closed) {
-      output_error +=
-          "Cannot write file \"" + options.extrato + "\". " + std::strerror(errno) + "\n";
+    if (!extract->Finish()) {
+      output_error += "Cannot write file \"" + options.extrato + "\".\n";
+    } else {
+      for (OutputFile* file : {extract_risks.get(), extract_claims.get()}) {
+        if (file != nullptr && !file->Close()) output_error += file->WriteError() + "\n";
+      }
     }
   }
   if (html_file) {
@@ -241,16 +255,20 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
   // The lines written so far are output also when an error ended the run.
   if (options.saida.empty()) {
+    OutputFile file(kStandardOutput, out);
     for (const auto& line : host.lines()) out << engine::Win1252ToUtf8(line) << '\n';
-    out.flush();
+    if (!file.Close()) output_error += file.WriteError() + "\n";
   } else {
     OutputFile file(options.saida, out);
-    if (file.ok()) {
+    if (!file.ok()) {
+      output_error += file.CreateError() + "\n";
+    } else {
       for (const auto& line : host.lines()) file.stream() << line << "\r\n";
+      if (!file.Close()) output_error += file.WriteError() + "\n";
     }
-    if (!file.ok() || !file.Close()) output_error += file.CreateError() + "\n";
   }
-  // Messages carry paths as typed, so they are passed on unchanged.
+  // The run's own message first, then every output that failed. Messages carry paths as
+  // typed, so they are passed on unchanged.
   if (message) err << *message << '\n';
   err << output_error;
   return Status(message.has_value(), !output_error.empty(),

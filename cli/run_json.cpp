@@ -109,6 +109,13 @@ std::string RunJson(const RunJsonInputs& inputs, const engine::RunState& state,
   }
   doc["vigencia_invertida"] = r.vigencia_invertida ? json(*r.vigencia_invertida) : json(nullptr);
   doc["conciliacao"] = Reconciliation(r.conciliacao);
+  json cabecalho = json::array();
+  for (const engine::HeaderFinding& h : r.cabecalho) {
+    cabecalho.push_back({{"arquivo", engine::FindingFileName(h.file)},
+                         {"registros_no_cabecalho", h.registros_no_cabecalho},
+                         {"registros_no_arquivo", h.registros_no_arquivo}});
+  }
+  doc["cabecalho"] = std::move(cabecalho);
   if (inputs.detalhes) {
     doc["detalhes"] = {{"arquivo", Typed(*inputs.detalhes)},
                        {"falhas", inputs.falhas ? json(*inputs.falhas) : json(nullptr)}};

@@ -64,6 +64,9 @@ class FindingTee : public FindingSink {
                         std::string_view fim_vig) override {
     for (FindingSink* s : sinks_) s->CoverageInverted(record, key, inicio_vig, fim_vig);
   }
+  void HeaderMismatch(const HeaderFinding& finding) override {
+    for (FindingSink* s : sinks_) s->HeaderMismatch(finding);
+  }
 
  private:
   std::vector<FindingSink*> sinks_;

@@ -193,6 +193,16 @@ void FindingList::CoverageInverted(std::uint32_t record, const RecordKey& key,
   Emit(file);
 }
 
+void FindingList::HeaderMismatch(const HeaderFinding& f) {
+  if (!Admit(f.file, {}, FindingCheck::kCabecalho)) return;
+  Begin(f.file, std::nullopt, std::nullopt, {}, FindingCheck::kCabecalho);
+  SetNumber(kValor, f.registros_no_cabecalho);
+  // Held counts fit in 63 bits: a file holds fewer than 2^63 bytes.
+  SetNumber(kRelacionado, static_cast<std::int64_t>(f.registros_no_arquivo));
+  AppendHeaderMessage(message_, f);
+  Emit(f.file);
+}
+
 bool FindingList::Finish() {
   if (finished_) return writer_.Finish();
   finished_ = true;

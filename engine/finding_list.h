@@ -65,6 +65,7 @@ class FindingList : public FindingSink {
                           std::string_view item) override;
   void CoverageInverted(std::uint32_t record, const RecordKey& key, std::string_view inicio_vig,
                         std::string_view fim_vig) override;
+  void HeaderMismatch(const HeaderFinding& finding) override;
 
   // Ends the list: one last row per capped group telling how many of its rows were left out
   // (in the order the groups first failed), then the writer's Finish(). Further findings are
@@ -132,6 +133,7 @@ class FindingListOutput : public FindingSink {
                         std::string_view fim_vig) override {
     list().CoverageInverted(record, key, inicio_vig, fim_vig);
   }
+  void HeaderMismatch(const HeaderFinding& f) override { list().HeaderMismatch(f); }
 
   // Ends the list (the cap notes last) and completes the file. False when a write failed at any
   // point, so a failed save is never reported as done.

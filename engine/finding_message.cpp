@@ -40,6 +40,9 @@ struct Words {
   std::string data = Ansi("AAAAMMDD, data existente");
   std::string igual = Ansi(" = “");
   std::string fecha = Ansi("”");
+  std::string cabecalho = Ansi("O cabeçalho do arquivo anuncia ");
+  std::string registros_contem = Ansi(" registros, mas o arquivo contém ");
+  std::string truncado = Ansi(": o arquivo pode ter sido cortado ou danificado.");
 };
 
 const Words& W() {
@@ -183,6 +186,14 @@ void AppendCoverageInvertedMessage(std::string& out, std::string_view inicio_vig
   out += TrimmedRight(inicio_vig);
   out += W().fecha;
   out += '.';
+}
+
+void AppendHeaderMessage(std::string& out, const HeaderFinding& finding) {
+  out += W().cabecalho;
+  AppendNumber(out, finding.registros_no_cabecalho);
+  out += W().registros_contem;
+  out += std::to_string(finding.registros_no_arquivo);
+  out += W().truncado;
 }
 
 }  // namespace engine

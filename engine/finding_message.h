@@ -23,5 +23,6 @@ void AppendClaimWithoutPolicyMessage(std::string& out, std::string_view apolice,
                                      std::string_view item);
 void AppendCoverageInvertedMessage(std::string& out, std::string_view inicio_vig,
                                    std::string_view fim_vig);
+void AppendHeaderMessage(std::string& out, const HeaderFinding& finding);
 
 }  // namespace engine

@@ -24,6 +24,8 @@ std::string_view FindingCheckName(FindingCheck check) {
       return "sem_apolice";
     case FindingCheck::kVigenciaInvertida:
       return "vigencia_invertida";
+    case FindingCheck::kCabecalho:
+      return "cabecalho";
   }
   return "";
 }

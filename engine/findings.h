@@ -30,8 +30,9 @@ enum class FindingCheck {
   kEmpresa,
   kSemApolice,
   kVigenciaInvertida,
+  kCabecalho,
 };
-inline constexpr int kFindingCheckCount = 8;
+inline constexpr int kFindingCheckCount = 9;
 
 // Table number 1 is the risks file, every other number the claims file.
 inline FindingFile FindingFileOf(int numTabela) {
@@ -41,7 +42,7 @@ inline FindingFile FindingFileOf(int numTabela) {
 // "riscos", "sinistros".
 std::string_view FindingFileName(FindingFile file);
 // "nulo", "tamanho", "data", "dominio", "estrutura", "empresa", "sem_apolice",
-// "vigencia_invertida".
+// "vigencia_invertida", "cabecalho".
 std::string_view FindingCheckName(FindingCheck check);
 
 // The record's APOLICE, ENDOSSO and ITEM as stored (empty where the file has no such field), so
@@ -87,6 +88,15 @@ struct StructureFinding {
   std::optional<FieldShape> found;
 };
 
+// An input file whose header announces another number of records than the file holds (or whose
+// header length points past its end, or that ends in stray bytes): most likely cut short in
+// transfer or damaged. The run still reads it by the file's length.
+struct HeaderFinding {
+  FindingFile file = FindingFile::kRiscos;
+  std::uint32_t registros_no_cabecalho = 0;
+  std::uint64_t registros_no_arquivo = 0;
+};
+
 class FindingSink {
  public:
   virtual ~FindingSink() = default;
@@ -103,6 +113,9 @@ class FindingSink {
   // A risk whose coverage ends before it starts.
   virtual void CoverageInverted(std::uint32_t record, const RecordKey& key,
                                 std::string_view inicio_vig, std::string_view fim_vig) = 0;
+  // An input file's header disagrees with its length; told once per file per run. A sink with
+  // no use for it (no record is concerned) leaves it out.
+  virtual void HeaderMismatch(const HeaderFinding&) {}
 };
 
 }  // namespace engine

@@ -14,12 +14,6 @@
 
 namespace engine {
 
-struct HeaderFinding {
-  FindingFile file = FindingFile::kRiscos;  // "arquivo" in the failure list and the JSON
-  std::uint32_t registros_no_cabecalho = 0;
-  std::uint64_t registros_no_arquivo = 0;
-};
-
 // The finding for an open table, or nullopt when its header agrees with its length.
 std::optional<HeaderFinding> FindHeaderMismatch(const tables::DbfTable& table, FindingFile file);
 

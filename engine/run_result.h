@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/findings.h"
 #include "platform/clock.h"
 
 namespace engine {
@@ -63,9 +64,10 @@ struct RunResult {
   std::optional<ClaimsWithoutPolicyResult> sem_apolice;
   std::optional<std::int64_t> vigencia_invertida;  // when the risks file was read for it
   std::vector<ReconciliationSection> conciliacao;
-  bool riscos_faltando = false;     // the risks path was blank
-  bool sinistros_faltando = false;  // the claims path was blank
-  bool empresa_sem_kov = false;     // the company was looked for in DadosKov.DBF and not found
+  bool riscos_faltando = false;          // the risks path was blank
+  bool sinistros_faltando = false;       // the claims path was blank
+  bool empresa_sem_kov = false;          // the company was looked for in DadosKov.DBF and not found
+  std::vector<HeaderFinding> cabecalho;  // input files whose header disagrees with their length
 };
 
 // The counters of the rule rows of table ctx.state.numTabela, in field-position order, read the

@@ -2,6 +2,7 @@
 
 #include "engine/claims_policy.h"
 #include "engine/field_checks.h"
+#include "engine/header_check.h"
 #include "engine/reconciliation.h"
 #include "engine/report.h"
 #include "engine/rule_catalog.h"
@@ -110,6 +111,17 @@ void ValidationRun::Execute(RunHost& host) {
   host.SetProgress(0);
 }
 
+void ValidationRun::NoteHeaderMismatch(RunContext& ctx, FindingFile file) {
+  std::vector<HeaderFinding>& found = state_.result.cabecalho;
+  for (const HeaderFinding& h : found) {
+    if (h.file == file) return;  // the claims file serves several tables: told once
+  }
+  const std::optional<HeaderFinding> finding = FindHeaderMismatch(tables_.tbDados, file);
+  if (!finding) return;
+  found.push_back(*finding);
+  if (ctx.findings != nullptr) ctx.findings->HeaderMismatch(*finding);
+}
+
 void ValidationRun::ProcessTable(RunContext& ctx) {
   tables::DbfTable& tbDados = tables_.tbDados;
   tbDados.Close();
@@ -121,6 +133,7 @@ void ValidationRun::ProcessTable(RunContext& ctx) {
   state_.numRegistros = 0;
   state_.tabelaOk = 0;
   tbDados.Open();
+  NoteHeaderMismatch(ctx, risks ? FindingFile::kRiscos : FindingFile::kSinistros);
   CaptureCompany(ctx);
   state_.estruturaOk = 0;
   TableResult& result = state_.result.tabelas.emplace_back();

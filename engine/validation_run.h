@@ -78,6 +78,8 @@ class ValidationRun {
 
  private:
   void ProcessTable(RunContext& ctx);
+  // Records a header that disagrees with the file's length, once per input file.
+  void NoteHeaderMismatch(RunContext& ctx, FindingFile file);
 
   RunTables tables_;
   RunState state_;

@@ -187,6 +187,14 @@ Verdict ComputeVerdict(const RunResult& r, const std::optional<std::string>& err
   if (r.riscos_faltando) b.Reason("arquivo_faltando", Ansi("Falta o arquivo de riscos."));
   if (r.sinistros_faltando) b.Reason("arquivo_faltando", Ansi("Falta o arquivo de sinistros."));
   for (const TableResult& t : r.tabelas) TableReasons(t, b);
+  for (const HeaderFinding& h : r.cabecalho) {
+    VerdictItem& item = b.Reason(
+        "cabecalho", Ansi("O cabeçalho do arquivo de ") + std::string(FindingFileName(h.file)) +
+                         Ansi(" anuncia ") + std::to_string(h.registros_no_cabecalho) +
+                         Ansi(" registros, mas o arquivo contém ") +
+                         std::to_string(h.registros_no_arquivo) + ".");
+    item.valor = static_cast<double>(h.registros_no_cabecalho);
+  }
   if (r.empresa_sem_kov) {
     b.Reason("empresa_sem_kov", Ansi("A empresa não está em DadosKov.DBF."));
   }

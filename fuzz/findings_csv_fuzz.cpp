@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr std::size_t kColumns = 13;
+constexpr std::size_t kColumns = engine::kFindingColumns;
 
 // Splits the input at 0xFF bytes into the texts the findings carry.
 std::vector<std::string_view> Pieces(std::string_view bytes) {
@@ -92,8 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         f.qualifier = other;
         csv.FieldFailed(f);
       } else {
-        csv.CompanyFailed(engine::FindingFile::kRiscos, static_cast<std::uint32_t>(k + 1), field,
-                          text, other);
+        csv.CompanyFailed(engine::FindingFile::kRiscos, static_cast<std::uint32_t>(k + 1), {},
+                          field, text, other);
       }
       told.push_back({field, text, other});
     }

@@ -61,7 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   section.rows.push_back({in.Text(), in.Number(), in.Number(), in.Number()});
   const std::string error = in.Text();
 
-  const std::string text = cli::RunJson(inputs, state, error, platform::LocalDateTime{});
+  const engine::Verdict verdict = engine::ComputeVerdict(state.result, error, {});
+  const std::string text = cli::RunJson(inputs, state, verdict, error, platform::LocalDateTime{});
   const nlohmann::json doc = nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
   if (doc.is_discarded()) __builtin_trap();  // not JSON, or not valid UTF-8
   if (doc["empresa"]["codigo"] != engine::Win1252ToUtf8(state.codEmpresa)) __builtin_trap();

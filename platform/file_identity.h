@@ -23,4 +23,9 @@ std::optional<FileIdentity> IdentityOf(const std::string& path);
 // is the same as nothing.
 bool SameFile(const std::string& a, const std::string& b);
 
+// Whether writing to `a` and to `b` would write one file: the same text, the same existing
+// file, or two names of one file not written yet (the same name in the same folder, the folder
+// compared by identity).
+bool SameTarget(const std::string& a, const std::string& b);
+
 }  // namespace platform

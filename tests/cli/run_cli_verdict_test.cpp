@@ -101,8 +101,7 @@ TEST_F(RunCliVerdictTest, OptionsByTheParserKeepThePortugueseTexts) {
       {{"--json", "-", "--detalhes", "-", "--saida", "a"},
        "duas saídas na saída padrão: --detalhes e --json"},
       {{"--detalhes", "-"}, "duas saídas na saída padrão: o relatório e --detalhes"},
-      {{"--riscos", "x.dbf", "--detalhes", "x.dbf"},
-       "--detalhes grava no arquivo de uma entrada: x.dbf"},
+      {{"--riscos", "x.dbf", "--detalhes", "x.dbf"}, "a saída x.dbf é um dos arquivos de entrada"},
   };
   for (const auto& [args, message] : bad) {
     SCOPED_TRACE(message);

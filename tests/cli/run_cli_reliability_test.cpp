@@ -1,0 +1,216 @@
+// The runner's outputs against its inputs, on a full device and on interruption, and the
+// header mismatch on whole runs.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "cli/cli_test_support.h"
+#include "cli/exit_status.h"
+#include "cli/run_cli.h"
+#include "support/run_fixture.h"
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "platform/interrupt_cleanup.h"
+#endif
+
+namespace cli {
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::TempDir;
+
+class RunCliReliabilityTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing_support::WriteStandardCatalog(dir_);
+    WriteRisks(1);
+    tools::DbfBuilder claims(testing_support::ClaimsLayout());
+    claims.Add({"01234", "POL1", "000001", "1", "300", "20230601"});
+    claims.Write(dir_.file("sinistros.dbf"));
+  }
+  void WriteRisks(int count) {
+    tools::DbfBuilder risks(testing_support::RisksLayout());
+    for (int i = 1; i <= count; ++i) {
+      risks.Add({"01234", "POL" + std::to_string(i), "000001", "20230101", "20231231", "20230115",
+                 "1100", "0", "0", "300", "100", "0"});
+    }
+    risks.Write(dir_.file("riscos.dbf"));
+  }
+  std::vector<std::string> Args(std::vector<std::string> extra) const {
+    std::vector<std::string> args{"--catalogo=" + dir_.folder(), "--riscos",
+                                  dir_.file("riscos.dbf"),       "--sinistros",
+                                  dir_.file("sinistros.dbf"),    "--regional=pt_BR"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return args;
+  }
+  int Run(std::vector<std::string> extra, std::ostream* out = nullptr) {
+    std::ostringstream own_out;
+    std::ostringstream err;
+    const int status = RunCli(Args(std::move(extra)), out ? *out : own_out, err, &FixedClock);
+    out_ = own_out.str();
+    err_ = err.str();
+    return status;
+  }
+  // Every file of the folder whose name starts with a dot: the temporary outputs.
+  std::vector<std::string> Leftovers() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_.path())) {
+      const std::string name = entry.path().filename().string();
+      if (name.front() == '.' || name == "apolice.ntx") names.push_back(name);
+    }
+    return names;
+  }
+
+  TempDir dir_;
+  std::string out_;
+  std::string err_;
+};
+
+TEST_F(RunCliReliabilityTest, AnOutputOverAFileTheRunReadsIsRefusedByIdentity) {
+  const std::string risks = dir_.file("riscos.dbf");
+  const std::string before = ReadAll(risks);
+  fs::create_directory(dir_.path() / "sub");
+  fs::create_hard_link(risks, dir_.path() / "hard.dbf");
+  std::vector<std::pair<std::string, std::string>> clashes = {
+      {"--saida", risks},
+      {"--detalhes", dir_.file("sub/../riscos.dbf")},
+      {"--json", dir_.file("hard.dbf")},
+      {"--html", dir_.file("tabelas.dbf")},
+      {"--extrato", dir_.file("sinistros.dbf")},
+  };
+#ifndef _WIN32  // symbolic links need a privilege on Windows
+  fs::create_symlink(dir_.file("sinistros.dbf"), dir_.path() / "link.dbf");
+  clashes.push_back({"--saida", dir_.file("link.dbf")});
+#endif
+  for (const auto& [option, path] : clashes) {
+    SCOPED_TRACE(option + " " + path);
+    const std::string other = option == "--json" ? "--html" : "--json";
+    EXPECT_EQ(Run({option, path, other, dir_.file("r.json")}), kExitUsage);
+    EXPECT_EQ(err_.rfind("talmero-criticar: a saída " + path + " é um dos arquivos de entrada", 0),
+              0u)
+        << err_;
+    EXPECT_FALSE(fs::exists(dir_.file("r.json"))) << "nothing written";
+  }
+  EXPECT_EQ(ReadAll(risks), before);
+  // Two outputs on one file not written yet, by a second name.
+  EXPECT_EQ(Run({"--saida", dir_.file("r.txt"), "--json", dir_.file("sub/../r.txt")}), kExitUsage);
+  EXPECT_NE(err_.find("gravam no mesmo arquivo"), std::string::npos) << err_;
+  EXPECT_TRUE(Leftovers().empty());
+}
+
+TEST_F(RunCliReliabilityTest, AHeaderAnnouncingMoreRecordsRejectsWithoutChangingTheReport) {
+  ASSERT_EQ(Run({"--saida", dir_.file("antes.txt")}), kExitSuccess) << err_;
+  // The header's record count (bytes 4 to 7) announces 3 records; the file holds 1.
+  {
+    std::fstream file(dir_.file("riscos.dbf"), std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(4);
+    file.put(3);
+  }
+  ASSERT_EQ(Run({"--saida", dir_.file("depois.txt"), "--detalhes", dir_.file("f.csv"), "--json",
+                 "-", "--estrito"}),
+            kExitRejected)
+      << err_;
+  EXPECT_EQ(ReadAll(dir_.file("depois.txt")), ReadAll(dir_.file("antes.txt")));
+  EXPECT_EQ(err_, "aviso: " + dir_.file("riscos.dbf") +
+                      ": o cabeçalho anuncia 3 registros, o arquivo contém 1\n");
+  const nlohmann::json doc = nlohmann::json::parse(out_);
+  EXPECT_EQ(doc["cabecalho"], nlohmann::json::parse(R"([{"arquivo": "riscos",
+      "registros_no_cabecalho": 3, "registros_no_arquivo": 1}])"));
+  EXPECT_EQ(doc["veredito"]["resultado"], "rejeitado");
+  EXPECT_EQ(doc["veredito"]["motivos"][0]["tipo"], "cabecalho") << doc["veredito"].dump(1);
+  const std::string csv = ReadAll(dir_.file("f.csv"));
+  EXPECT_NE(csv.find("\r\nriscos;;;;cabecalho;3;1;;;;;;;;;;O cabe\xE7"
+                     "alho do arquivo anuncia 3 "
+                     "registros, mas o arquivo cont\xE9m 1"),
+            std::string::npos)
+      << csv;
+}
+
+TEST_F(RunCliReliabilityTest, AFullStandardOutputIsAnErrorAfterTheRunsOwn) {
+  std::ofstream full("/dev/full", std::ios::binary);
+  if (!full) GTEST_SKIP() << "no /dev/full";
+  EXPECT_EQ(Run({}, &full), kExitRunError);
+  EXPECT_EQ(err_.rfind("não foi possível escrever na saída padrão: ", 0), 0u) << err_;
+
+  // The run fails (no claims file) and so does its output: both said, the run's first.
+  std::ofstream full_again("/dev/full", std::ios::binary);
+  EXPECT_EQ(Run({"--sinistros", dir_.file("falta.dbf")}, &full_again), kExitRunError);
+  const std::size_t own = err_.find("falta.dbf");
+  const std::size_t output = err_.find("não foi possível escrever na saída padrão");
+  EXPECT_NE(own, std::string::npos) << err_;
+  EXPECT_NE(output, std::string::npos) << err_;
+  EXPECT_LT(own, output) << err_;
+}
+
+#ifndef _WIN32
+// Runs the runner in a child process limited to `max_bytes` per file; its status.
+int RunLimited(const std::vector<std::string>& args, rlim_t max_bytes) {
+  const pid_t child = fork();
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
+    const rlimit limit{max_bytes, max_bytes};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::ostringstream out, err;
+    _exit(RunCli(args, out, err, &FixedClock));
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(RunCliReliabilityTest, AFullDeviceLeavesNoPartialOutputAndTheEarlierFileIntact) {
+  ASSERT_EQ(Run({"--saida", dir_.file("r.txt"), "--detalhes", dir_.file("f.csv")}), kExitSuccess);
+  const auto report_size = static_cast<rlim_t>(fs::file_size(dir_.file("r.txt")));
+  tools::WriteFile(dir_.file("r.txt"), "anterior");
+  tools::WriteFile(dir_.file("f.csv"), "anterior");
+  // Room for the index and the short failure list, not for the whole report.
+  EXPECT_EQ(RunLimited(Args({"--saida", dir_.file("r.txt")}), report_size - 1), kExitRunError);
+  EXPECT_EQ(ReadAll(dir_.file("r.txt")), "anterior");
+  // WriteRisks' failure list is longer than the limit of 200 bytes; the report is not written.
+  WriteRisks(50);
+  EXPECT_EQ(
+      RunLimited(Args({"--detalhes", dir_.file("f.csv"), "--saida", dir_.file("r2.txt")}), 200),
+      kExitRunError);
+  EXPECT_EQ(ReadAll(dir_.file("f.csv")), "anterior");
+  EXPECT_FALSE(fs::exists(dir_.file("r2.txt")));
+  EXPECT_TRUE(Leftovers().empty());
+}
+
+TEST_F(RunCliReliabilityTest, SigtermDuringARunLeavesNoIndexNorTemporaryOutput) {
+  WriteRisks(200000);
+  const pid_t child = fork();
+  if (child == 0) {
+    platform::InstallInterruptCleanup();
+    std::ostringstream out, err;
+    _exit(RunCli(Args({"--saida", dir_.file("r.txt"), "--detalhes", dir_.file("f.csv")}), out, err,
+                 &FixedClock));
+  }
+  // Terminated while the index of the risks is being built.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!fs::exists(dir_.file("apolice.ntx")) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  kill(child, SIGTERM);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), platform::kInterruptedBySigterm);
+  EXPECT_TRUE(Leftovers().empty());
+  EXPECT_FALSE(fs::exists(dir_.file("r.txt")));
+  EXPECT_FALSE(fs::exists(dir_.file("f.csv")));
+}
+#endif
+
+}  // namespace
+}  // namespace cli
