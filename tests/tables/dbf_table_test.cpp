@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/exclusive_file.h"
 #include "support/temp_dir.h"
 #include "tables/table_error.h"
 #include "tools/dbf_writer.h"
@@ -415,12 +416,23 @@ TEST_F(DbfTableTest, FifoIsRefusedAtOnce) {
 }
 #endif
 
-TEST_F(DbfTableTest, SecondOpenOfAnOpenFileFailsUntilClosed) {
-  DbfTable& first = OpenBytes(DbfBuilder(kPeople).Bytes());
+TEST_F(DbfTableTest, SecondOpenOfAnOpenFileSharesAndAWriterMakesItFail) {
+  const std::string bytes = DbfBuilder(kPeople).Add({"1"}).Bytes();
+  DbfTable& first = OpenBytes(bytes);
   DbfTable second("tbRiscos", true);
   second.SetFileName(path_);
-  EXPECT_THROW_MSG(second.Open(), "TMarlSmartDBF.InternalOpen: Open error \"" + path_ + "\"");
+  second.Open();
+  EXPECT_TRUE(second.IsOpen()) << "two readers share the file";
   first.Close();
+  second.Close();
+
+  // Another program writing the file (its lock taken) refuses the open, with the reason.
+  auto writer = platform::ExclusiveFile::CreateReadWrite(path_);
+  ASSERT_TRUE(writer);
+  ASSERT_TRUE(writer->WriteAt(0, bytes.data(), bytes.size()));
+  EXPECT_THROW_MSG(second.Open(), "TMarlSmartDBF.InternalOpen: Open error \"" + path_ +
+                                      "\" (in use by another program)");
+  writer->Close();
   second.Open();
   EXPECT_TRUE(second.IsOpen());
 }
