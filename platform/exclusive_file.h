@@ -1,7 +1,10 @@
 #pragma once
-// A file held with exclusive sharing: while one ExclusiveFile has it open, another open of the
-// same file (in this process or in another program that honours the lock) fails.
-// POSIX: an advisory flock(LOCK_EX | LOCK_NB); Windows: share mode 0.
+// A file held against other programs. Files created or written here are held exclusively: while
+// one ExclusiveFile has it open, another open of the same file (in this process or in another
+// program that honours the lock) fails. Files opened only for reading are shared among readers
+// and held against writers, so that runs side by side read the same tables.
+// POSIX: an advisory flock(LOCK_EX | LOCK_NB), LOCK_SH for readers; Windows: share mode 0,
+// FILE_SHARE_READ for readers.
 
 #include <cstddef>
 #include <cstdint>
@@ -13,9 +16,10 @@ namespace platform {
 
 class ExclusiveFile {
  public:
-  // Read-only. nullopt when the file is missing, not a regular file (a directory, a FIFO, a
-  // device: refused without blocking), unreadable or held by another.
-  static std::optional<ExclusiveFile> OpenRead(const std::string& path);
+  // Read-only, shared with other readers. nullopt when the file is missing, not a regular file
+  // (a directory, a FIFO, a device: refused without blocking), unreadable or held by a writer;
+  // `*in_use` (when given) says whether the refusal was because another holds it.
+  static std::optional<ExclusiveFile> OpenRead(const std::string& path, bool* in_use = nullptr);
   // Creates the file or truncates an existing one, for reading and writing. nullopt when it cannot
   // be created or another holds it (an existing file held by another is left untouched).
   static std::optional<ExclusiveFile> CreateReadWrite(const std::string& path);

@@ -18,12 +18,19 @@ void SetReason(std::string* reason, int code) {
   if (reason != nullptr) *reason = SystemErrorText(static_cast<unsigned long>(code));
 }
 
-// Locks an open descriptor or closes it. Only regular files pass: a directory opens read-only
-// on POSIX and a FIFO or device would block on the first read, so both are refused here as the
-// other platform refuses them. The open was non-blocking so that a FIFO got this far at once.
-bool LockOrClose(int fd) {
+// Locks an open descriptor (`lock` is LOCK_EX or LOCK_SH) or closes it, setting `*in_use` when
+// the lock is refused because another holds the file. Only regular files pass: a directory
+// opens read-only on POSIX and a FIFO or device would block on the first read, so both are
+// refused here as the other platform refuses them. The open was non-blocking so that a FIFO got
+// this far at once.
+bool LockOrClose(int fd, int lock = LOCK_EX, bool* in_use = nullptr) {
   struct stat st {};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return false;
+  }
+  if (flock(fd, lock | LOCK_NB) != 0) {
+    if (in_use != nullptr) *in_use = errno == EWOULDBLOCK;
     close(fd);
     return false;
   }
@@ -32,11 +39,22 @@ bool LockOrClose(int fd) {
   return true;
 }
 
+// Whether `path` still names the open file. Between a create and its lock another run may take
+// the new file for a leftover and remove it (CreateFresh); writing on would build a file nobody
+// can find, and the name, deleted later, might be the other run's.
+bool StillNamed(int fd, const std::string& path) {
+  struct stat mine {};
+  struct stat named {};
+  return fstat(fd, &mine) == 0 && lstat(path.c_str(), &named) == 0 && mine.st_ino == named.st_ino &&
+         mine.st_dev == named.st_dev;
+}
+
 }  // namespace
 
-std::optional<ExclusiveFile> ExclusiveFile::OpenRead(const std::string& path) {
+std::optional<ExclusiveFile> ExclusiveFile::OpenRead(const std::string& path, bool* in_use) {
+  if (in_use != nullptr) *in_use = false;
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0 || !LockOrClose(fd)) return std::nullopt;
+  if (fd < 0 || !LockOrClose(fd, LOCK_SH, in_use)) return std::nullopt;
   return ExclusiveFile(fd);
 }
 
@@ -59,6 +77,11 @@ std::optional<ExclusiveFile> ExclusiveFile::CreateNew(const std::string& path,
     return std::nullopt;
   }
   if (!LockOrClose(fd)) {  // another took the lock between create and lock
+    SetReason(reason, EWOULDBLOCK);
+    return std::nullopt;
+  }
+  if (!StillNamed(fd, path)) {
+    close(fd);
     SetReason(reason, EWOULDBLOCK);
     return std::nullopt;
   }

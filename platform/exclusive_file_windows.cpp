@@ -1,6 +1,7 @@
 // Windows: the sharing mode of the open itself is the lock. Share mode 0 makes every other open
 // of the file (in this process or any other program) fail with a sharing violation while the
-// handle is open; no advisory cooperation is needed.
+// handle is open; FILE_SHARE_READ alone lets other readers in and keeps writers (and deleters)
+// out. No advisory cooperation is needed.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 // windows.h maps DeleteFile to DeleteFileA; the platform's own DeleteFile must keep its name.
@@ -21,9 +22,9 @@ std::intptr_t FromHandle(HANDLE h) { return reinterpret_cast<std::intptr_t>(h); 
 bool Valid(std::intptr_t handle) { return AsHandle(handle) != INVALID_HANDLE_VALUE; }
 
 std::optional<HANDLE> Open(const std::string& path, DWORD access, DWORD disposition,
-                           DWORD flags = FILE_ATTRIBUTE_NORMAL) {
+                           DWORD flags = FILE_ATTRIBUTE_NORMAL, DWORD share = 0) {
   // A directory does not open without FILE_FLAG_BACKUP_SEMANTICS, so it is refused here.
-  HANDLE h = CreateFileA(path.c_str(), access, 0, nullptr, disposition, flags, nullptr);
+  HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition, flags, nullptr);
   if (h == INVALID_HANDLE_VALUE) return std::nullopt;
   if (GetFileType(h) != FILE_TYPE_DISK) {  // a device name such as NUL or CON, or a pipe
     CloseHandle(h);
@@ -52,8 +53,12 @@ OVERLAPPED At(std::uint64_t offset) {
 
 }  // namespace
 
-std::optional<ExclusiveFile> ExclusiveFile::OpenRead(const std::string& path) {
-  auto h = Open(path, GENERIC_READ, OPEN_EXISTING);
+std::optional<ExclusiveFile> ExclusiveFile::OpenRead(const std::string& path, bool* in_use) {
+  auto h = Open(path, GENERIC_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ);
+  if (in_use != nullptr) {
+    const DWORD code = h ? ERROR_SUCCESS : GetLastError();
+    *in_use = code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
+  }
   if (!h) return std::nullopt;
   return ExclusiveFile(FromHandle(*h));
 }

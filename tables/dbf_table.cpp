@@ -254,8 +254,10 @@ bool DbfTable::IsOpen() const { return impl_->file.has_value(); }
 
 void DbfTable::Open() {
   if (IsOpen()) return;
-  std::optional<platform::ExclusiveFile> file = platform::ExclusiveFile::OpenRead(impl_->path);
-  if (!file) ThrowOpenError(impl_->path);
+  bool in_use = false;
+  std::optional<platform::ExclusiveFile> file =
+      platform::ExclusiveFile::OpenRead(impl_->path, &in_use);
+  if (!file) ThrowOpenError(impl_->path, in_use);
   Open(std::move(*file));
 }
 

@@ -20,8 +20,10 @@ std::string Quoted(std::string_view text) {
 
 }  // namespace
 
-void ThrowOpenError(std::string_view path) {
-  Raise(std::string(kOpenPrefix) + "Open error " + Quoted(path));
+void ThrowOpenError(std::string_view path, bool in_use) {
+  std::string text = std::string(kOpenPrefix) + "Open error " + Quoted(path);
+  if (in_use) text += " (in use by another program)";
+  Raise(text);
 }
 
 void ThrowNotDbfFile(std::string_view path) {

@@ -14,8 +14,9 @@ class TableError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// TMarlSmartDBF.InternalOpen: Open error "PATH"
-[[noreturn]] void ThrowOpenError(std::string_view path);
+// TMarlSmartDBF.InternalOpen: Open error "PATH", then " (in use by another program)" when
+// another program holds the file
+[[noreturn]] void ThrowOpenError(std::string_view path, bool in_use = false);
 // TMarlSmartDBF.InternalOpen: File "PATH" is not DBF file
 [[noreturn]] void ThrowNotDbfFile(std::string_view path);
 // TMarlSmartDBF.InternalOpen: BufferSize too small!

@@ -25,27 +25,34 @@ class ExclusiveFileTest : public ::testing::Test {
   std::string path_ = dir_.file("f.dbf");
 };
 
-TEST_F(ExclusiveFileTest, SecondOpenFailsWhileTheFirstHoldsIt) {
+TEST_F(ExclusiveFileTest, ReadersShareAndAWriterIsKeptOut) {
   tools::WriteFile(path_, "0123456789");
   auto first = ExclusiveFile::OpenRead(path_);
   ASSERT_TRUE(first);
-  EXPECT_FALSE(ExclusiveFile::OpenRead(path_));
+  ExclusiveFile moved = std::move(*first);  // the hold moves with the object
+  first.reset();
+  EXPECT_FALSE(ExclusiveFile::CreateReadWrite(path_)) << "a writer is kept out while one reads";
+  bool in_use = true;
+  auto second = ExclusiveFile::OpenRead(path_, &in_use);
+  ASSERT_TRUE(second) << "two readers share the file";
+  EXPECT_FALSE(in_use);
+  moved.Close();
   EXPECT_FALSE(ExclusiveFile::CreateReadWrite(path_));
-  first->Close();
-  // Read once released: with Windows sharing not even a plain stream may read a held file.
+  second->Close();
+  // Read once released: with Windows sharing a plain stream may not write a held file.
   EXPECT_EQ(ReadAll(path_), "0123456789");  // the refused create left it intact
-  EXPECT_TRUE(ExclusiveFile::OpenRead(path_));
 }
 
-TEST_F(ExclusiveFileTest, MovedFileKeepsTheLock) {
-  tools::WriteFile(path_, "abc");
-  auto first = ExclusiveFile::OpenRead(path_);
-  ASSERT_TRUE(first);
-  ExclusiveFile moved = std::move(*first);
-  first.reset();
-  EXPECT_FALSE(ExclusiveFile::OpenRead(path_));
-  moved.Close();
-  EXPECT_TRUE(ExclusiveFile::OpenRead(path_));
+TEST_F(ExclusiveFileTest, AWritersLockMakesTheOpenFailAsInUse) {
+  auto writer = ExclusiveFile::CreateReadWrite(path_);
+  ASSERT_TRUE(writer);
+  bool in_use = false;
+  EXPECT_FALSE(ExclusiveFile::OpenRead(path_, &in_use));
+  EXPECT_TRUE(in_use);
+  writer->Close();
+  EXPECT_TRUE(ExclusiveFile::OpenRead(path_, &in_use));
+  EXPECT_FALSE(ExclusiveFile::OpenRead(dir_.file("none"), &in_use));
+  EXPECT_FALSE(in_use) << "a missing file is not in use";
 }
 
 TEST_F(ExclusiveFileTest, MissingFileAndFolderFail) {
