@@ -8,11 +8,11 @@
 //              file (empresa_sem_kov), one or more risks end before they start
 //              (vigencia_invertida), a path is blank (arquivo_faltando), a file read has no
 //              records (arquivo_sem_registros), an input file's header announces another
-//              number of records than the file holds (cabecalho); and, only when the user sets the limit, a field
-//              whose ErroNulo or ErroDom share is above it (falhas_campo), a claims-without-policy
-//              share above it (sem_apolice), a reconciliation difference outside plus or minus
-//              the tolerance (conciliacao; a "div por zero" row is outside when its KOV value is
-//              not 0);
+//              number of records than the file holds (cabecalho); and, only when the user sets the
+//              limit, a field whose ErroNulo or ErroDom share is above it (falhas_campo), a
+//              claims-without-policy share above it (sem_apolice), a reconciliation difference
+//              outside plus or minus the tolerance (conciliacao; a "div por zero" row is outside
+//              when its KOV value is not 0);
 //   aceitavel  otherwise.
 //
 // Every non-zero field counter, claims-without-policy count and reconciliation difference that
