@@ -5,6 +5,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/interrupt_system.h"
+
 namespace platform {
 
 namespace {
@@ -19,6 +21,14 @@ struct Slot {
 static_assert(std::atomic<int>::is_always_lock_free, "the handler reads the slots lock-free");
 
 Slot g_slots[RemoveOnInterrupt::kMaxFiles];
+
+// Threads inside a DeferInterrupts section, and whether the cleanup has begun. Both are
+// sequentially consistent, so either the entering thread sees the cleanup begun or the cleanup
+// sees the thread inside and waits for it.
+std::atomic<int> g_deferring{0};
+std::atomic<bool> g_interrupted{false};
+thread_local int t_depth = 0;  // this thread's nesting of sections
+static_assert(std::atomic<bool>::is_always_lock_free, "the handler sets the flag lock-free");
 
 }  // namespace
 
@@ -54,7 +64,24 @@ void RemoveOnInterrupt::Release() {
   slot_ = -1;
 }
 
+DeferInterrupts::DeferInterrupts() {
+  interrupt_system::HoldSignals(saved_);
+  if (t_depth++ > 0) return;
+  g_deferring.fetch_add(1);
+  if (g_interrupted.load()) {
+    g_deferring.fetch_sub(1);
+    interrupt_system::WaitForExit();
+  }
+}
+
+DeferInterrupts::~DeferInterrupts() {
+  if (--t_depth == 0) g_deferring.fetch_sub(1);
+  interrupt_system::RestoreSignals(saved_);
+}
+
 void RemoveRegisteredFiles() noexcept {
+  g_interrupted.store(true);
+  while (g_deferring.load() > 0) interrupt_system::Nap();
   for (Slot& slot : g_slots) {
     if (slot.state.load() == kReady) RemoveFileNow(slot.path);
   }

@@ -44,8 +44,12 @@ class RemoveOnInterrupt {
   int slot_ = -1;
 };
 
-// Holds SIGINT and SIGTERM back while it lives (POSIX; on Windows a no-op), for the few steps
-// between creating a file and registering it, so that no interruption falls between them.
+// Makes the few steps between creating a file and registering it (or removing it and
+// unregistering it) one step for the cleanup. The calling thread holds SIGINT and SIGTERM back
+// (POSIX) and, since the interruption may be handled on another thread (any thread of the
+// process on POSIX, a thread of its own on Windows), the cleanup waits until no thread is inside
+// such a section before it removes the registered files; a thread that would enter one after
+// the interruption waits for the process to end instead. Sections nest.
 class DeferInterrupts {
  public:
   DeferInterrupts();
@@ -57,7 +61,8 @@ class DeferInterrupts {
   unsigned long long saved_[16] = {};  // the signal mask before (room for any sigset_t)
 };
 
-// Removes every registered file. Async-signal-safe; the handlers call it.
+// Removes every registered file once no thread is inside a DeferInterrupts section, and keeps
+// any thread from entering one after. Async-signal-safe; the handlers call it.
 void RemoveRegisteredFiles() noexcept;
 // Removes one file by a path prepared in advance (per system). Async-signal-safe.
 void RemoveFileNow(const char* path) noexcept;

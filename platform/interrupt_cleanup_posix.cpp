@@ -2,8 +2,10 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <ctime>
 
 #include "platform/interrupt_cleanup.h"
+#include "platform/interrupt_system.h"
 
 namespace platform {
 
@@ -29,22 +31,35 @@ void InstallInterruptCleanup() {
   sigaction(SIGTERM, &action, nullptr);
 }
 
-static_assert(sizeof(sigset_t) <= sizeof(unsigned long long[16]), "room for the saved mask");
+static_assert(sizeof(sigset_t) <= sizeof(interrupt_system::SavedMask), "room for the saved mask");
 
-DeferInterrupts::DeferInterrupts() {
+namespace interrupt_system {
+
+void HoldSignals(SavedMask& saved) noexcept {
   sigset_t block;
   sigset_t old;
   sigemptyset(&block);
   sigaddset(&block, SIGINT);
   sigaddset(&block, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &block, &old);
-  std::memcpy(saved_, &old, sizeof old);
+  std::memcpy(saved, &old, sizeof old);
 }
 
-DeferInterrupts::~DeferInterrupts() {
+void RestoreSignals(const SavedMask& saved) noexcept {
   sigset_t old;
-  std::memcpy(&old, saved_, sizeof old);
+  std::memcpy(&old, saved, sizeof old);
   pthread_sigmask(SIG_SETMASK, &old, nullptr);
 }
+
+void Nap() noexcept {
+  const timespec millisecond{0, 1000000};
+  nanosleep(&millisecond, nullptr);
+}
+
+void WaitForExit() noexcept {
+  for (;;) pause();
+}
+
+}  // namespace interrupt_system
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "platform/interrupt_cleanup.h"
+#include "platform/interrupt_system.h"
 
 namespace platform {
 
@@ -20,9 +21,17 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 
 }  // namespace
 
-// The console handler runs on a thread of its own, so there is nothing to hold back here.
-DeferInterrupts::DeferInterrupts() = default;
-DeferInterrupts::~DeferInterrupts() = default;
+namespace interrupt_system {
+
+// The console handler runs on a thread of its own: no thread needs to hold anything back.
+void HoldSignals(SavedMask&) noexcept {}
+void RestoreSignals(const SavedMask&) noexcept {}
+void Nap() noexcept { Sleep(1); }
+void WaitForExit() noexcept {
+  for (;;) Sleep(INFINITE);
+}
+
+}  // namespace interrupt_system
 
 void InstallInterruptCleanup() { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
 
