@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 [ $# -gt 0 ] && shift
 targets="${*:-dbf_table key_index validation_run findings_csv run_json}"
-cmake --preset fuzz >/dev/null
+cmake --preset fuzz ${TALMERO_CI:+-DCMAKE_COMPILE_WARNING_AS_ERROR=ON} >/dev/null
 for target in $targets; do
   cmake --build --preset fuzz --target "${target}_fuzz"
 done

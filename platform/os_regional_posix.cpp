@@ -22,25 +22,62 @@ std::string TranslatePattern(const std::string& posix) {
       c = posix[++i];
     }
     switch (c) {
-      case 'd': out += "dd"; break;
-      case 'e': out += "d"; break;
-      case 'm': out += "MM"; break;
-      case 'Y': out += "yyyy"; break;
-      case 'y': out += "yy"; break;
-      case 'H': out += "HH"; break;
-      case 'k': out += "H"; break;
-      case 'I': out += "hh"; break;
-      case 'l': out += "h"; break;
-      case 'M': out += "mm"; break;
-      case 'S': out += "ss"; break;
-      case 'p': out += "tt"; break;
-      case 'D': out += "MM/dd/yy"; break;
-      case 'F': out += "yyyy-MM-dd"; break;
-      case 'T': out += "HH:mm:ss"; break;
-      case 'R': out += "HH:mm"; break;
-      case 'r': out += "hh:mm:ss tt"; break;
-      case '%': out += '%'; break;
-      default: break;  // week days, month names, zones: not part of a short date
+      case 'd':
+        out += "dd";
+        break;
+      case 'e':
+        out += "d";
+        break;
+      case 'm':
+        out += "MM";
+        break;
+      case 'Y':
+        out += "yyyy";
+        break;
+      case 'y':
+        out += "yy";
+        break;
+      case 'H':
+        out += "HH";
+        break;
+      case 'k':
+        out += "H";
+        break;
+      case 'I':
+        out += "hh";
+        break;
+      case 'l':
+        out += "h";
+        break;
+      case 'M':
+        out += "mm";
+        break;
+      case 'S':
+        out += "ss";
+        break;
+      case 'p':
+        out += "tt";
+        break;
+      case 'D':
+        out += "MM/dd/yy";
+        break;
+      case 'F':
+        out += "yyyy-MM-dd";
+        break;
+      case 'T':
+        out += "HH:mm:ss";
+        break;
+      case 'R':
+        out += "HH:mm";
+        break;
+      case 'r':
+        out += "hh:mm:ss tt";
+        break;
+      case '%':
+        out += '%';
+        break;
+      default:
+        break;  // week days, month names, zones: not part of a short date
     }
   }
   return out;

@@ -13,6 +13,7 @@ program=$build/bin/talmero-prx
 [[ -x $program ]] || { echo "caption-test.sh: $program not found" >&2; exit 1; }
 export program
 export LC_ALL=C.UTF-8
+# shellcheck disable=SC2016  # the script for the inner shell expands there, not here
 xvfb-run -a -s "-screen 0 800x640x24" bash -c '
   set -euo pipefail
   expected="VORAN - Sistema de Críticas de Dados do TALMERO"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2016  # each check is a command text that `check` evaluates later
 # Builds the Linux package, installs it on this machine and checks the installed runner as a
 # user who is not root: the samples validate with both files, the catalogue comes from
 # /opt/talmero-prx (where the package put it), and the temporary index, which cannot be written
@@ -22,7 +23,7 @@ if [ -n "${1:-}" ]; then
 else
   echo "== Package"
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALMERO_TESTS=OFF \
-    -DTALMERO_WERROR=ON >/dev/null
+    -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
   cmake --build "$build" -j "$(nproc)"
   (cd "$build" && cpack -G DEB >/dev/null)
   deb=$(ls "$build"/packages/talmero-prx_*.deb)

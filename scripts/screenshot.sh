@@ -85,6 +85,7 @@ if $windows; then
   [[ -d $WINEPREFIX ]] || DISPLAY='' wineboot -i >/dev/null 2>&1
   wineserver -k >/dev/null 2>&1 || true
   cd "$build/bin"
+  # shellcheck disable=SC2016  # the script for the inner shell expands there, not here
   xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     LC_ALL=pt_BR.UTF-8 LANG=pt_BR.UTF-8 wine "$program" --riscos amostras/riscos.dbf \
       --sinistros amostras/sinistros.dbf --criticar --sem-avisos-de-data &
@@ -109,6 +110,7 @@ else
     # Each window is taken by itself, from a run of its own: without a window manager a window
     # over another would be cut out of the picture below it.
     shoot() {  # window-title-prefix output --painel-value
+      # shellcheck disable=SC2016  # the script for the inner shell expands there, not here
       xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
         "$program" --riscos amostras/riscos.dbf --sinistros amostras/sinistros.dbf --criticar \
           --sem-avisos-de-data --painel$3 &
@@ -126,6 +128,7 @@ else
     output=$record_output
   else
     # The screen is the window's size, so the picture is the window's client area.
+    # shellcheck disable=SC2016  # the script for the inner shell expands there, not here
     xvfb-run -a -s "-screen 0 668x551x24" bash -c '
       "$program" --riscos amostras/riscos.dbf --sinistros amostras/sinistros.dbf --criticar \
         --sem-avisos-de-data &

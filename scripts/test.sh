@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything (warnings as errors) and runs every test.
+# Installs what is missing, builds everything and runs every test. With TALMERO_CI set (.ci/run
+# sets it) warnings are errors, the formatting and the scripts are checked as well.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-cmake --preset release -DTALMERO_TESTS=ON
-cmake --build --preset release -j "$(nproc)"
-QT_QPA_PLATFORM=offscreen ctest --preset release -j "$(nproc)"
+preset=release
+if [ -n "${TALMERO_CI:-}" ]; then
+  preset=ci
+  bash scripts/check-style.sh
+fi
+cmake --preset "$preset" -DTALMERO_TESTS=ON
+cmake --build --preset "$preset" -j "$(nproc)"
+QT_QPA_PLATFORM=offscreen ctest --preset "$preset" -j "$(nproc)"
 # The caption as the X window system shows it (a real xcb window on Xvfb, read with xprop).
 bash scripts/caption-test.sh build
 # Every fuzz target for a minute on top of its seed corpus (clang with libFuzzer).

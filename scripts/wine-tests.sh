@@ -17,7 +17,7 @@ export LC_ALL=C
 export WINEDEBUG=-all
 export WINEPREFIX=${WINEPREFIX:-/tmp/talmero-wine-$(id -u)}
 # Console programs only: no display, no desktop integration, no Mono or Gecko prompts.
-export DISPLAY= WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+export DISPLAY='' WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 unset WAYLAND_DISPLAY
 
 linux_runner=${1:-$root/build/bin/talmero-criticar}
@@ -37,7 +37,7 @@ fi
 
 echo "== Windows build (preset windows)"
 start=$(date +%s)
-cmake --preset windows >/dev/null
+cmake --preset windows ${TALMERO_CI:+-DCMAKE_COMPILE_WARNING_AS_ERROR=ON} >/dev/null
 cmake --build --preset windows -j "$(nproc)"
 echo "built in $(( $(date +%s) - start )) s"
 

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "platform/large_buffer.h"
-
 #include "tables/ntx_page.h"
 
 namespace tables::ntx {

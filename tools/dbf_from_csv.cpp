@@ -74,7 +74,8 @@ int main(int argc, char** argv) {
           if (name.empty() || type.size() != 1 || length.empty()) {
             throw std::invalid_argument("bad field spec '" + spec + "'");
           }
-          fields.push_back({name, type[0], std::stoi(length), decimals.empty() ? 0 : std::stoi(decimals)});
+          fields.push_back(
+              {name, type[0], std::stoi(length), decimals.empty() ? 0 : std::stoi(decimals)});
         }
         continue;
       }

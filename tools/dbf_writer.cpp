@@ -17,10 +17,14 @@ void PutLe32(std::string& out, std::size_t at, std::uint32_t v) {
 
 std::size_t StoredLength(const DbfFieldSpec& f) {
   switch (f.type) {
-    case 'D': return 8;
-    case 'L': return 1;
-    case 'M': return 10;
-    default: return static_cast<std::size_t>(f.length);
+    case 'D':
+      return 8;
+    case 'L':
+      return 1;
+    case 'M':
+      return 10;
+    default:
+      return static_cast<std::size_t>(f.length);
   }
 }
 

@@ -33,9 +33,9 @@ class DbfBuilder {
  public:
   explicit DbfBuilder(std::vector<DbfFieldSpec> fields);
 
-  DbfBuilder& Version(std::uint8_t version);                // default 0x03
-  DbfBuilder& HeaderRecordCount(std::uint32_t count);       // default: the real count
-  DbfBuilder& EndMarker(bool present);                      // 0x1A after the records; default on
+  DbfBuilder& Version(std::uint8_t version);           // default 0x03
+  DbfBuilder& HeaderRecordCount(std::uint32_t count);  // default: the real count
+  DbfBuilder& EndMarker(bool present);                 // 0x1A after the records; default on
   // One record from values, formatted by FormatDbfValue; missing values are blank.
   DbfBuilder& Add(const std::vector<std::string>& values, bool deleted = false);
   // One record from raw bytes (without the deletion flag), used as given.

@@ -9,12 +9,12 @@
 namespace testing_support {
 
 struct RuleRow {
-  std::string tabela;       // padded to 20 by the writer
+  std::string tabela;  // padded to 20 by the writer
   std::string campo;
   int tipo = 1;
   int tamanho = 0;
   int ordem = 0;
-  int nulo = 1;             // 0: value required
+  int nulo = 1;  // 0: value required
   int dominio = 0;
   int data = 0;
   int zeros = 0;
@@ -36,21 +36,24 @@ struct DomainRow {
 };
 
 inline std::vector<tools::DbfFieldSpec> TabelasLayout() {
-  return {{"RAMO", 'C', 20},    {"TABELA", 'C', 20},  {"CAMPO", 'C', 30},   {"DEPENDE", 'C', 30},
-          {"TIPO", 'N', 5},     {"TAMANHO", 'N', 5},  {"DOMINIO", 'N', 1},  {"NULO", 'N', 1},
-          {"DATA", 'N', 1},     {"POSITIVO", 'N', 1}, {"ZEROS", 'N', 1},    {"ORDEM", 'N', 5},
+  return {{"RAMO", 'C', 20},    {"TABELA", 'C', 20},  {"CAMPO", 'C', 30},  {"DEPENDE", 'C', 30},
+          {"TIPO", 'N', 5},     {"TAMANHO", 'N', 5},  {"DOMINIO", 'N', 1}, {"NULO", 'N', 1},
+          {"DATA", 'N', 1},     {"POSITIVO", 'N', 1}, {"ZEROS", 'N', 1},   {"ORDEM", 'N', 5},
           {"ZEROSESQ", 'N', 1}, {"SOMA", 'N', 1}};
 }
 
 inline std::vector<tools::DbfFieldSpec> AnexosLayout() {
-  return {{"RAMO", 'C', 20}, {"TABELA", 'C', 20}, {"CAMPO", 'C', 30}, {"VALOR1", 'C', 10},
+  return {{"RAMO", 'C', 20},
+          {"TABELA", 'C', 20},
+          {"CAMPO", 'C', 30},
+          {"VALOR1", 'C', 10},
           {"VALOR2", 'C', 10}};
 }
 
 inline std::vector<tools::DbfFieldSpec> DadosKovLayout() {
-  return {{"COD_SEG", 'C', 5},   {"EMPRESA", 'C', 130}, {"PR_AUTO", 'N', 15}, {"PR_RC", 'N', 15},
-          {"PR_APP", 'N', 15},   {"SIN_AUTO", 'N', 15}, {"SIN_RC", 'N', 15},  {"SIN_APP", 'N', 15},
-          {"TOT_PR", 'N', 15},   {"TOT_SIN", 'N', 15},  {"INIVIG", 'C', 6},   {"FIMVIG", 'C', 6}};
+  return {{"COD_SEG", 'C', 5}, {"EMPRESA", 'C', 130}, {"PR_AUTO", 'N', 15}, {"PR_RC", 'N', 15},
+          {"PR_APP", 'N', 15}, {"SIN_AUTO", 'N', 15}, {"SIN_RC", 'N', 15},  {"SIN_APP", 'N', 15},
+          {"TOT_PR", 'N', 15}, {"TOT_SIN", 'N', 15},  {"INIVIG", 'C', 6},   {"FIMVIG", 'C', 6}};
 }
 
 inline void WriteTabelas(const std::string& path, const std::vector<RuleRow>& rows) {

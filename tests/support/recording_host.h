@@ -28,11 +28,11 @@ class RecordingHost : public engine::RunHost {
 
   void set_regional(const engine::Regional& r) { regional_ = r; }
 
-  std::vector<std::string> lines;   // Windows-1252 bytes
+  std::vector<std::string> lines;  // Windows-1252 bytes
   std::vector<int> progress;
   std::vector<std::string> notices;
   platform::LocalDateTime now{2024, 3, 15, 10, 20, 30};
-  std::string program_folder;       // with trailing separator
+  std::string program_folder;  // with trailing separator
   std::string risk_path;
   std::string claims_path;
 

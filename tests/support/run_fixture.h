@@ -78,8 +78,11 @@ inline void WriteStandardCatalog(const TempDir& dir) {
   WriteAnexos(dir.file("anexos.dbf"), domain);
   WriteDadosKov(dir.file("DadosKov.DBF"),
                 {{"99999", "OUTRA SEGURADORA", {"1", "1", "1", "1", "1", "1"}, "202201", "202212"},
-                 {"01234", "SEGURADORA TESTE S.A.", {"1100", "0", "0", "300", "100", "0"},
-                  "202301", "202312"}});
+                 {"01234",
+                  "SEGURADORA TESTE S.A.",
+                  {"1100", "0", "0", "300", "100", "0"},
+                  "202301",
+                  "202312"}});
 }
 
 }  // namespace testing_support

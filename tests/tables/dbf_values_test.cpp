@@ -81,7 +81,7 @@ TEST(DbfValuesTest, Int64RangeLimits) {
       {"0000000000000000000000042", 42},  // leading zeros beyond 19 digits
       {"-0x00000000000000000001", -1},
       {"18446744073709551615", std::nullopt},  // fits 64 unsigned bits, not the signed range
-      {"99999999999999999999", std::nullopt},   // 20 significant digits
+      {"99999999999999999999", std::nullopt},  // 20 significant digits
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("'" + c.input + "'");
