@@ -9,6 +9,7 @@
 #include "engine/regional.h"
 #include "engine/run_inputs.h"
 #include "platform/file_identity.h"
+#include "platform/path_separator.h"
 #include "platform/program_folder.h"
 
 #ifndef TALMERO_VERSION
@@ -154,14 +155,8 @@ const char* UsageText() { return kUsage; }
 std::string VersionText() { return std::string("talmero-criticar ") + TALMERO_VERSION; }
 
 std::string CatalogFolder(const CliOptions& options) {
-  std::string folder = options.catalogo.empty() ? platform::ExecutableFolder() : options.catalogo;
-#ifdef _WIN32
-  // Either separator ends a Windows folder; the system's own is added.
-  if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '\\';
-#else
-  if (!folder.empty() && folder.back() != '/') folder += '/';
-#endif
-  return folder;
+  return platform::WithTrailingSeparator(options.catalogo.empty() ? platform::ExecutableFolder()
+                                                                  : options.catalogo);
 }
 
 bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options,

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/exclusive_file.h"
+#include "platform/path_separator.h"
 
 namespace platform {
 namespace {
@@ -167,9 +168,7 @@ bool DeleteFile(const std::string& path) { return unlink(path.c_str()) == 0; }
 
 std::string TempFolder() {
   const char* dir = std::getenv("TMPDIR");
-  std::string folder = (dir != nullptr && *dir != '\0') ? dir : "/tmp";
-  if (folder.back() != '/') folder += '/';
-  return folder;
+  return WithTrailingSeparator((dir != nullptr && *dir != '\0') ? dir : "/tmp");
 }
 
 std::string SystemErrorText(unsigned long code) { return std::strerror(static_cast<int>(code)); }

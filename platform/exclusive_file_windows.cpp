@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/exclusive_file.h"
+#include "platform/path_separator.h"
 
 namespace platform {
 namespace {
@@ -185,9 +186,8 @@ std::string TempFolder() {
   // GetTempPathA follows TMP, TEMP and USERPROFILE and ends the folder with a backslash.
   char buffer[MAX_PATH + 2] = {};
   const DWORD n = GetTempPathA(static_cast<DWORD>(sizeof buffer), buffer);
-  std::string folder = (n > 0 && n < sizeof buffer) ? std::string(buffer, n) : std::string("C:\\");
-  if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
-  return folder;
+  return WithTrailingSeparator((n > 0 && n < sizeof buffer) ? std::string(buffer, n)
+                                                            : std::string("C:\\"));
 }
 
 std::string SystemErrorText(unsigned long code) {

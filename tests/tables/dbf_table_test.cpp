@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/exclusive_file.h"
+#include "support/expect_throw_msg.h"
 #include "support/temp_dir.h"
 #include "tables/table_error.h"
 #include "tools/dbf_writer.h"
@@ -25,14 +26,6 @@ namespace {
 using namespace std::string_literals;
 using tools::DbfBuilder;
 using tools::DbfFieldSpec;
-
-#define EXPECT_THROW_MSG(statement, text)              \
-  try {                                                \
-    statement;                                         \
-    ADD_FAILURE() << "no error, expected: " << (text); \
-  } catch (const TableError& e) {                      \
-    EXPECT_EQ(std::string(e.what()), text);            \
-  }
 
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -7,18 +7,11 @@
 #include <limits>
 #include <string>
 
+#include "support/expect_throw_msg.h"
 #include "tables/table_error.h"
 
 namespace tables {
 namespace {
-
-#define EXPECT_THROW_MSG(statement, text)              \
-  try {                                                \
-    statement;                                         \
-    ADD_FAILURE() << "no error, expected: " << (text); \
-  } catch (const TableError& e) {                      \
-    EXPECT_STREQ(e.what(), text);                      \
-  }
 
 TEST(FieldValueTest, AsStringOfEveryKind) {
   EXPECT_EQ(FieldValue::Text("AB  ").AsString(), "AB  ");

@@ -13,20 +13,11 @@
 #include <tuple>
 #include <vector>
 
+#include "support/expect_throw_msg.h"
 #include "tables/table_error.h"
 
 namespace tables {
 namespace {
-
-#define EXPECT_THROW_MSG(statement, text)                    \
-  do {                                                       \
-    try {                                                    \
-      statement;                                             \
-      ADD_FAILURE() << "no exception, expected: " << (text); \
-    } catch (const TableError& e) {                          \
-      EXPECT_EQ(std::string(e.what()), std::string(text));   \
-    }                                                        \
-  } while (false)
 
 FieldValue T(std::string s) { return FieldValue::Text(std::move(s)); }
 FieldValue I(std::int32_t i) { return FieldValue::Int32(i); }
