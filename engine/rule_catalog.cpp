@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "engine/open_reader.h"
+#include "engine/rule_set.h"
 #include "engine/text.h"
 #include "tables/table_error.h"
 
@@ -38,6 +39,10 @@ class Column {
   int index_ = -1;
 };
 
+// Widths of the in-memory catalogue's texts; the domain widths are the ones the walk compares by.
+constexpr std::size_t kNameWidth = 10;   // campo, depende
+constexpr std::size_t kTableWidth = 20;  // tabela, nometab
+
 std::string FirstChars(std::string text, std::size_t count) {
   if (text.size() > count) text.resize(count);
   return text;
@@ -47,19 +52,27 @@ bool IsUsedRow(Column& ramo, char decimal_separator) {
   return Trimmed(ramo.Text(decimal_separator)) == kLineOfBusiness;
 }
 
+// Empties `zel` and gives it the columns `define` adds and the active index "index1", open.
+template <typename Define>
+void Recreate(MemTable& zel, Define define) {
+  zel.Close();
+  zel.ClearFieldDefs();
+  zel.ClearIndexDefs();
+  define(zel);
+  zel.CreateTable();
+  zel.Open();
+  zel.SetIndexName("index1");
+}
+
 // Pass 1: one table-of-tables row per run of rows with the same TABELA, numbered from 1 in
 // order of first appearance.
 void LoadTables(RunContext& ctx, char sep) {
   MemTable& zel = ctx.tables.zelTabelas;
-  zel.Close();
-  zel.ClearFieldDefs();
-  zel.ClearIndexDefs();
-  zel.AddFieldDef("ordem", FieldType::kInteger);
-  zel.AddFieldDef("tabela", FieldType::kString, 20);
-  zel.AddIndexDef("index1", "tabela");
-  zel.CreateTable();
-  zel.Open();
-  zel.SetIndexName("index1");
+  Recreate(zel, [](MemTable& t) {
+    t.AddFieldDef("ordem", FieldType::kInteger);
+    t.AddFieldDef("tabela", FieldType::kString, static_cast<int>(kTableWidth));
+    t.AddIndexDef("index1", "tabela");
+  });
 
   DbfTable& reader = ctx.tables.tbTabelas;
   OpenReader open(reader, ctx.program_folder + "tabelas.dbf");
@@ -90,31 +103,21 @@ bool FindTableNumber(MemTable& zelTabelas, const std::string& name, FieldValue* 
 // Pass 2: one rule row per used row of tabelas.dbf, with zeroed counters.
 void LoadRules(RunContext& ctx, char sep) {
   MemTable& zel = ctx.tables.zelEstrutTab;
-  zel.Close();
-  zel.ClearFieldDefs();
-  zel.ClearIndexDefs();
-  zel.AddFieldDef("tabela", FieldType::kInteger);
-  zel.AddFieldDef("campo", FieldType::kString, 10);
-  zel.AddFieldDef("depende", FieldType::kString, 10);
-  zel.AddFieldDef("tipo", FieldType::kInteger);
-  zel.AddFieldDef("tamanho", FieldType::kInteger);
-  zel.AddFieldDef("dominio", FieldType::kInteger);
-  zel.AddFieldDef("nulo", FieldType::kInteger);
-  zel.AddFieldDef("data", FieldType::kInteger);
-  zel.AddFieldDef("positivo", FieldType::kInteger);
-  zel.AddFieldDef("zeros", FieldType::kInteger);
-  zel.AddFieldDef("erroNulo", FieldType::kInteger);
-  zel.AddFieldDef("erroDom", FieldType::kInteger);
-  zel.AddFieldDef("ordem", FieldType::kInteger);
-  zel.AddFieldDef("nometab", FieldType::kString, 20);
-  zel.AddFieldDef("zerosesq", FieldType::kInteger);
-  zel.AddFieldDef("soma", FieldType::kInteger);
-  zel.AddFieldDef("total", FieldType::kFloat);
-  zel.AddIndexDef("index1", "tabela;campo");
-  zel.AddIndexDef("index2", "tabela;ordem");
-  zel.CreateTable();
-  zel.Open();
-  zel.SetIndexName("index1");
+  Recreate(zel, [](MemTable& t) {
+    t.AddFieldDef("tabela", FieldType::kInteger);
+    t.AddFieldDef("campo", FieldType::kString, static_cast<int>(kNameWidth));
+    t.AddFieldDef("depende", FieldType::kString, static_cast<int>(kNameWidth));
+    for (const char* name : {"tipo", "tamanho", "dominio", "nulo", "data", "positivo", "zeros",
+                             "erroNulo", "erroDom", "ordem"}) {
+      t.AddFieldDef(name, FieldType::kInteger);
+    }
+    t.AddFieldDef("nometab", FieldType::kString, static_cast<int>(kTableWidth));
+    t.AddFieldDef("zerosesq", FieldType::kInteger);
+    t.AddFieldDef("soma", FieldType::kInteger);
+    t.AddFieldDef("total", FieldType::kFloat);
+    t.AddIndexDef("index1", "tabela;campo");
+    t.AddIndexDef("index2", "tabela;ordem");
+  });
 
   DbfTable& reader = ctx.tables.tbTabelas;
   OpenReader open(reader, ctx.program_folder + "tabelas.dbf");
@@ -145,8 +148,8 @@ void LoadRules(RunContext& ctx, char sep) {
     if (!FindTableNumber(ctx.tables.zelTabelas, name, &number)) continue;
     zel.Append();
     zel.SetField("tabela", number);
-    zel.SetField("campo", FieldValue::Text(FirstChars(campo.Text(sep), 10)));
-    zel.SetField("depende", FieldValue::Text(FirstChars(depende.Text(sep), 10)));
+    zel.SetField("campo", FieldValue::Text(FirstChars(campo.Text(sep), kNameWidth)));
+    zel.SetField("depende", FieldValue::Text(FirstChars(depende.Text(sep), kNameWidth)));
     for (Carried& flag : flags) zel.SetField(flag.target, flag.source.Value());
     zel.SetField("erroNulo", FieldValue::Int32(0));
     zel.SetField("erroDom", FieldValue::Int32(0));
@@ -160,20 +163,17 @@ void LoadRules(RunContext& ctx, char sep) {
 }
 
 // Pass 3: one domain entry per used row of anexos.dbf whose table and field the catalogue knows.
-// Postal-code rows (a field name containing "CEP") share field number 100.
+// Postal-code rows (a field name containing "CEP") share one field number, the one the walk
+// looks the postal lists up by.
 void LoadDomains(RunContext& ctx, char sep) {
   MemTable& zel = ctx.tables.zelAnexos;
-  zel.Close();
-  zel.ClearFieldDefs();
-  zel.ClearIndexDefs();
-  zel.AddFieldDef("tabela", FieldType::kInteger);
-  zel.AddFieldDef("campo", FieldType::kInteger);
-  zel.AddFieldDef("valor1", FieldType::kString, 8);
-  zel.AddFieldDef("valor2", FieldType::kString, 2);
-  zel.AddIndexDef("index1", "tabela;campo;valor1;valor2");
-  zel.CreateTable();
-  zel.Open();
-  zel.SetIndexName("index1");
+  Recreate(zel, [](MemTable& t) {
+    t.AddFieldDef("tabela", FieldType::kInteger);
+    t.AddFieldDef("campo", FieldType::kInteger);
+    t.AddFieldDef("valor1", FieldType::kString, static_cast<int>(DomainSet::kValor1Width));
+    t.AddFieldDef("valor2", FieldType::kString, static_cast<int>(DomainSet::kValor2Width));
+    t.AddIndexDef("index1", "tabela;campo;valor1;valor2");
+  });
 
   MemTable& rules = ctx.tables.zelEstrutTab;
   DbfTable& reader = ctx.tables.tbAnexos;
@@ -190,8 +190,8 @@ void LoadDomains(RunContext& ctx, char sep) {
     // load at the first used row.
     const std::string name = tabela.Text(sep);
     const std::string field = campo.Text(sep);
-    const std::string value1 = FirstChars(valor1.Text(sep), 8);
-    const std::string value2 = FirstChars(valor2.Text(sep), 2);
+    const std::string value1 = FirstChars(valor1.Text(sep), DomainSet::kValor1Width);
+    const std::string value2 = FirstChars(valor2.Text(sep), DomainSet::kValor2Width);
 
     // A row of a table or field the catalogue does not describe could never match a value of
     // its own; it is left out rather than filed under the numbers of an unrelated rule.
@@ -199,9 +199,9 @@ void LoadDomains(RunContext& ctx, char sep) {
     if (!FindTableNumber(ctx.tables.zelTabelas, name, &number)) continue;
     FieldValue position;
     if (field.find("CEP") != std::string::npos) {
-      position = FieldValue::Int32(100);
+      position = FieldValue::Int32(DomainSet::kPostalField);
     } else {
-      if (!rules.FindKey({number, FieldValue::Text(FirstChars(field, 10))})) continue;
+      if (!rules.FindKey({number, FieldValue::Text(FirstChars(field, kNameWidth))})) continue;
       position = rules.GetFieldValue("ordem");
     }
     zel.Append();
