@@ -15,8 +15,6 @@ constexpr std::array<std::uint16_t, 32> kHighTable = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-bool IsControlOrBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
-
 void AppendUtf8(std::string& out, std::uint32_t cp) {
   if (cp < 0x80) {
     out += static_cast<char>(cp);
@@ -39,24 +37,6 @@ char ToWin1252(std::uint32_t cp) {
 }
 
 }  // namespace
-
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && IsControlOrBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsControlOrBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-std::string_view TrimmedRight(std::string_view text) {
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
-
-bool EndsWithIgnoringCase(std::string_view text, std::string_view lower_suffix) {
-  return text.size() >= lower_suffix.size() &&
-         std::equal(
-             lower_suffix.begin(), lower_suffix.end(), text.end() - lower_suffix.size(),
-             [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
-}
 
 std::string PaddedTo(std::string_view text, std::size_t width) {
   std::string out;

@@ -5,15 +5,14 @@
 #include <string>
 #include <string_view>
 
+#include "tables/ascii.h"
+
 namespace engine {
 
-// Every character of code 32 or below removed from both ends (bytes compared unsigned, so
-// accented letters are kept).
-std::string_view Trimmed(std::string_view text);
-std::string_view TrimmedRight(std::string_view text);  // trailing blanks only (code 32)
-
-// Whether `text` ends with `lower_suffix` (ASCII letters compared without regard to case).
-bool EndsWithIgnoringCase(std::string_view text, std::string_view lower_suffix);
+// Trimming and case-insensitive comparison are the table layer's ASCII helpers.
+using tables::EndsWithIgnoringCase;
+using tables::Trimmed;
+using tables::TrimmedRight;
 
 // `text` followed by blanks up to `width` characters; a longer text is never cut.
 std::string PaddedTo(std::string_view text, std::size_t width);

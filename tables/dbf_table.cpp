@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/exclusive_file.h"
+#include "tables/ascii.h"
 #include "tables/byte_order.h"
 #include "tables/dbf_format.h"
 #include "tables/dbf_values.h"
@@ -41,16 +42,6 @@ std::optional<DbfVersion> VersionOf(std::uint8_t byte) {
     default:
       return std::nullopt;
   }
-}
-
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
-  }
-  return true;
 }
 
 std::string FieldName(std::string_view stored) {
@@ -367,7 +358,7 @@ const std::vector<DbfField>& DbfTable::FieldList() const { return impl_->fields;
 int DbfTable::FieldIndex(std::string_view name) const {
   const auto& fields = impl_->fields;
   for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (SameNameIgnoringCase(fields[i].name, name)) return static_cast<int>(i);
+    if (EqualsIgnoringCase(fields[i].name, name)) return static_cast<int>(i);
   }
   return -1;
 }

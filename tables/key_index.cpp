@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "tables/ascii.h"
 #include "tables/dbf_format.h"
 #include "tables/dbf_table.h"
 #include "tables/dbf_values.h"
@@ -42,20 +43,14 @@ struct KeyPart {
   std::size_t length = 0;
 };
 
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-  return s;
-}
-
 // The fields the expression names, in order. A name the table lacks throws the table's
 // field-not-found error.
 std::vector<KeyPart> ResolveExpression(const DbfTable& table, std::string_view expression) {
-  if (TrimBlanks(expression).empty()) ThrowNoIndexFields();
+  if (Trimmed(expression).empty()) ThrowNoIndexFields();
   std::vector<KeyPart> parts;
   while (true) {
     const std::size_t plus = expression.find('+');
-    const DbfField& field = table.FieldByName(TrimBlanks(expression.substr(0, plus)));
+    const DbfField& field = table.FieldByName(Trimmed(expression.substr(0, plus)));
     parts.push_back({field.name, field.offset, field.length});
     if (plus == std::string_view::npos) break;
     expression.remove_prefix(plus + 1);

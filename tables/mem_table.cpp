@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "tables/ascii.h"
 #include "tables/mem_index.h"
 #include "tables/table_error.h"
 
@@ -105,15 +106,9 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-  return s;
-}
-
 // A whole text (blanks around it allowed) as an integer; nullopt for anything else.
 std::optional<std::int64_t> TextToInt64(std::string_view text) {
-  text = TrimBlanks(text);
+  text = Trimmed(text);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   std::int64_t v = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
@@ -122,7 +117,7 @@ std::optional<std::int64_t> TextToInt64(std::string_view text) {
 }
 
 std::optional<double> TextToDouble(std::string_view text) {
-  text = TrimBlanks(text);
+  text = Trimmed(text);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   double v = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
@@ -345,12 +340,12 @@ struct MemTable::Impl {
       std::string_view list = def.fields;
       while (true) {
         const std::size_t semi = list.find(';');
-        const std::string_view part = TrimBlanks(list.substr(0, semi));
+        const std::string_view part = Trimmed(list.substr(0, semi));
         if (!part.empty()) key.push_back(static_cast<int>(FieldOrThrow(part)));
         if (semi == std::string_view::npos) break;
         list.remove_prefix(semi + 1);
       }
-      if (TrimBlanks(def.name).empty() || key.empty()) ThrowBadIndexDef();
+      if (Trimmed(def.name).empty() || key.empty()) ThrowBadIndexDef();
       for (const auto& other : new_indexes) {
         if (SameName(other.name(), def.name)) {
           ThrowMisuse(owner, "Duplicate index name '" + def.name + "'");
