@@ -215,9 +215,7 @@ struct KeyIndex::Impl {
   bool Search(std::uint32_t offset, const unsigned char* text, std::size_t n, int depth,
               std::uint32_t* found);
   bool Find(std::string_view value, std::uint32_t* found);
-  [[noreturn]] void ThrowDamaged() const {
-    throw TableError("TMarlNTXIndex: index file \"" + file_name + "\" cannot be read back");
-  }
+  [[noreturn]] void ThrowDamaged() const { ThrowIndexUnreadable(file_name); }
 
   DbfTable& table;
   std::string name;

@@ -24,12 +24,6 @@ using mem::RowId;
 
 constexpr std::size_t kMaxFieldDefs = 256;
 
-// Misuse of the table by the program itself (the catalogue load never does these); each names the
-// table object so the message says where it happened.
-[[noreturn]] void ThrowMisuse(std::string_view owner, std::string_view what) {
-  throw TableError(std::string(owner) + ": " + std::string(what));
-}
-
 // How a field's values are held.
 enum class Storage { kText, kInt32, kInt64, kDouble, kBool, kDate };
 
@@ -93,18 +87,6 @@ struct Field {
   Storage storage = Storage::kText;
   std::size_t max_length = 0;  // texts: cut to this; 0 = no limit (memo)
 };
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto x = static_cast<unsigned char>(a[i]);
-    const auto y = static_cast<unsigned char>(b[i]);
-    const auto lx = (x >= 'A' && x <= 'Z') ? x + 32 : x;
-    const auto ly = (y >= 'A' && y <= 'Z') ? y + 32 : y;
-    if (lx != ly) return false;
-  }
-  return true;
-}
 
 // A whole text (blanks around it allowed) as an integer; nullopt for anything else.
 std::optional<std::int64_t> TextToInt64(std::string_view text) {
@@ -232,15 +214,15 @@ struct MemTable::Impl {
   bool modified = false;
 
   void RequireOpen() const {
-    if (!open) ThrowMisuse(owner, "Cannot perform this operation on a closed table");
+    if (!open) ThrowClosedTable(owner);
   }
   void RequireClosed() const {
-    if (open) ThrowMisuse(owner, "Cannot change the structure of an open table");
+    if (open) ThrowStructureOfOpenTable(owner);
   }
 
   std::size_t FieldOrThrow(std::string_view name) const {
     for (std::size_t i = 0; i < fields.size(); ++i) {
-      if (SameName(fields[i].name, name)) return i;
+      if (EqualsIgnoringCase(fields[i].name, name)) return i;
     }
     ThrowFieldNotFound(owner, name);
   }
@@ -268,7 +250,7 @@ struct MemTable::Impl {
 
   void PostBuffer() {
     if (mode == Mode::kAppend) {
-      if (rows.size() >= std::numeric_limits<RowId>::max()) ThrowMisuse(owner, "Too many rows");
+      if (rows.size() >= std::numeric_limits<RowId>::max()) ThrowTooManyRows(owner);
       const auto id = static_cast<RowId>(rows.size());
       rows.push_back(std::move(buffer));
       for (auto& index : indexes) index.Add(rows, id);
@@ -309,24 +291,20 @@ struct MemTable::Impl {
 
   void Build() {
     if (field_defs.size() > kMaxFieldDefs) {
-      ThrowMisuse(owner, "Too many field definitions (" + std::to_string(field_defs.size()) +
-                             "); at most 256 are allowed");
+      ThrowTooManyFieldDefs(owner, field_defs.size(), kMaxFieldDefs);
     }
     std::vector<Field> new_fields;
     for (const FieldDef& def : field_defs) {
       const auto storage = StorageOf(def.type);
-      if (def.name.empty()) ThrowMisuse(owner, "Field definition without a name");
+      if (def.name.empty()) ThrowUnnamedFieldDef(owner);
       for (const Field& f : new_fields) {
-        if (SameName(f.name, def.name))
-          ThrowMisuse(owner, "Duplicate field name '" + def.name + "'");
+        if (EqualsIgnoringCase(f.name, def.name)) ThrowDuplicateName(owner, "field", def.name);
       }
       if (!storage) {
-        ThrowMisuse(owner, "Field '" + def.name + "' has an unsupported type (" +
-                               std::to_string(static_cast<int>(def.type)) + ")");
+        ThrowUnsupportedFieldType(owner, def.name, static_cast<int>(def.type));
       }
       if (def.type == FieldType::kString && def.size <= 0) {
-        ThrowMisuse(owner, "Field '" + def.name + "' has an invalid size (" +
-                               std::to_string(def.size) + ")");
+        ThrowInvalidFieldSize(owner, def.name, def.size);
       }
       new_fields.push_back(Field{
           def.name, *storage,
@@ -347,8 +325,8 @@ struct MemTable::Impl {
       }
       if (Trimmed(def.name).empty() || key.empty()) ThrowBadIndexDef();
       for (const auto& other : new_indexes) {
-        if (SameName(other.name(), def.name)) {
-          ThrowMisuse(owner, "Duplicate index name '" + def.name + "'");
+        if (EqualsIgnoringCase(other.name(), def.name)) {
+          ThrowDuplicateName(owner, "index", def.name);
         }
       }
       new_indexes.emplace_back(def.name, std::move(key));
@@ -416,9 +394,9 @@ void MemTable::SetIndexName(std::string_view name) {
   int found = -1;
   if (!name.empty()) {
     for (std::size_t i = 0; i < t.indexes.size(); ++i) {
-      if (SameName(t.indexes[i].name(), name)) found = static_cast<int>(i);
+      if (EqualsIgnoringCase(t.indexes[i].name(), name)) found = static_cast<int>(i);
     }
-    if (found < 0) ThrowMisuse(t.owner, "Index '" + std::string(name) + "' not found");
+    if (found < 0) ThrowIndexNotFound(t.owner, name);
   }
   t.EndEditing();
   t.current_index = found;
@@ -455,7 +433,7 @@ void MemTable::SetField(std::string_view name, const FieldValue& value) {
   Impl& t = *impl_;
   t.RequireOpen();
   const std::size_t i = t.FieldOrThrow(name);
-  if (t.mode == Impl::Mode::kBrowse) ThrowMisuse(t.owner, "Table not in edit or append mode");
+  if (t.mode == Impl::Mode::kBrowse) ThrowNotEditing(t.owner);
   t.buffer[i] = ToCell(t.fields[i], value);
   t.modified = true;
 }
@@ -499,7 +477,7 @@ std::size_t MemTable::RecordCount() const { return impl_->rows.size(); }
 int MemTable::FieldIndex(std::string_view name) const {
   const Impl& t = *impl_;
   for (std::size_t i = 0; i < t.fields.size(); ++i) {
-    if (SameName(t.fields[i].name, name)) return static_cast<int>(i);
+    if (EqualsIgnoringCase(t.fields[i].name, name)) return static_cast<int>(i);
   }
   return -1;
 }

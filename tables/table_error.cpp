@@ -18,6 +18,10 @@ std::string Quoted(std::string_view text) {
 
 [[noreturn]] void Raise(std::string message) { throw TableError(message); }
 
+[[noreturn]] void Misuse(std::string_view owner, std::string_view what) {
+  throw TableMisuse(std::string(owner) + ": " + std::string(what));
+}
+
 }  // namespace
 
 void ThrowOpenError(std::string_view path, bool in_use) {
@@ -70,5 +74,53 @@ void ThrowIndexCreateError(std::string_view index_name, std::string_view reason)
   if (!reason.empty()) text += " (" + std::string(reason) + ")";
   Raise(text);
 }
+
+void ThrowIndexUnreadable(std::string_view path) {
+  Raise("TMarlNTXIndex: index file " + Quoted(path) + " cannot be read back");
+}
+
+void ThrowClosedTable(std::string_view owner) {
+  Misuse(owner, "Cannot perform this operation on a closed table");
+}
+
+void ThrowStructureOfOpenTable(std::string_view owner) {
+  Misuse(owner, "Cannot change the structure of an open table");
+}
+
+void ThrowTooManyRows(std::string_view owner) { Misuse(owner, "Too many rows"); }
+
+void ThrowTooManyFieldDefs(std::string_view owner, std::size_t count, std::size_t max) {
+  Misuse(owner, "Too many field definitions (" + std::to_string(count) + "); at most " +
+                    std::to_string(max) + " are allowed");
+}
+
+void ThrowUnnamedFieldDef(std::string_view owner) {
+  Misuse(owner, "Field definition without a name");
+}
+
+void ThrowDuplicateName(std::string_view owner, std::string_view kind, std::string_view name) {
+  std::string text = "Duplicate ";
+  text += kind;
+  text += " name '";
+  text += name;
+  text += "'";
+  Misuse(owner, text);
+}
+
+void ThrowUnsupportedFieldType(std::string_view owner, std::string_view name, int type) {
+  Misuse(owner, "Field '" + std::string(name) + "' has an unsupported type (" +
+                    std::to_string(type) + ")");
+}
+
+void ThrowInvalidFieldSize(std::string_view owner, std::string_view name, int size) {
+  Misuse(owner,
+         "Field '" + std::string(name) + "' has an invalid size (" + std::to_string(size) + ")");
+}
+
+void ThrowIndexNotFound(std::string_view owner, std::string_view name) {
+  Misuse(owner, "Index '" + std::string(name) + "' not found");
+}
+
+void ThrowNotEditing(std::string_view owner) { Misuse(owner, "Table not in edit or append mode"); }
 
 }  // namespace tables

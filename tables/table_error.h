@@ -9,9 +9,19 @@
 
 namespace tables {
 
+// A file or a value the table layer cannot work with: a missing or damaged file, a field the
+// file lacks, a value of another type. The user can do something about it.
 class TableError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// A mistake of the program in using a table (an operation its state does not allow, a structure
+// that cannot be built); never the data's fault. The texts that earlier versions showed for such
+// mistakes keep their type (TableError) and text below.
+class TableMisuse : public std::logic_error {
+ public:
+  using std::logic_error::logic_error;
 };
 
 // TMarlSmartDBF.InternalOpen: Open error "PATH", then " (in use by another program)" when
@@ -42,5 +52,23 @@ class TableError : public std::runtime_error {
 [[noreturn]] void ThrowIndexOnClosedTable();
 // TMarlNTXIndex.CreateIndex: Create error "NAME", then " (REASON)" when the system gave one
 [[noreturn]] void ThrowIndexCreateError(std::string_view index_name, std::string_view reason = {});
+
+// TMarlNTXIndex: index file "PATH" cannot be read back   (the index changed behind its holder)
+[[noreturn]] void ThrowIndexUnreadable(std::string_view path);
+
+// Misuse of an in-memory table; each text starts with the table object's name ("OWNER: ...").
+[[noreturn]] void ThrowClosedTable(std::string_view owner);
+[[noreturn]] void ThrowStructureOfOpenTable(std::string_view owner);
+[[noreturn]] void ThrowTooManyRows(std::string_view owner);
+[[noreturn]] void ThrowTooManyFieldDefs(std::string_view owner, std::size_t count, std::size_t max);
+[[noreturn]] void ThrowUnnamedFieldDef(std::string_view owner);
+// OWNER: Duplicate KIND name 'NAME'   (KIND: field, index)
+[[noreturn]] void ThrowDuplicateName(std::string_view owner, std::string_view kind,
+                                     std::string_view name);
+[[noreturn]] void ThrowUnsupportedFieldType(std::string_view owner, std::string_view name,
+                                            int type);
+[[noreturn]] void ThrowInvalidFieldSize(std::string_view owner, std::string_view name, int size);
+[[noreturn]] void ThrowIndexNotFound(std::string_view owner, std::string_view name);
+[[noreturn]] void ThrowNotEditing(std::string_view owner);
 
 }  // namespace tables

@@ -241,7 +241,7 @@ TEST_F(MemTableTest, SwitchingIndexKeepsCurrentRowAndWalksOnFromIt) {
   EXPECT_EQ(CurrentId(), 2);
   t_.Next();
   EXPECT_TRUE(t_.Eof());
-  EXPECT_THROW(t_.SetIndexName("index9"), TableError);
+  EXPECT_THROW(t_.SetIndexName("index9"), TableMisuse);
   EXPECT_EQ(t_.IndexName(), "index2");
 }
 
@@ -360,7 +360,7 @@ TEST_F(MemTableTest, AtMost256FieldDefinitions) {
   t_.CreateTable();
   t_.Close();
   t_.AddFieldDef("f256", FieldType::kInteger);
-  EXPECT_THROW(t_.CreateTable(), TableError);
+  EXPECT_THROW(t_.CreateTable(), TableMisuse);
   EXPECT_FALSE(t_.IsOpen());
 }
 
