@@ -45,7 +45,7 @@
 #include <vector>
 
 #include "tools/dbf_writer.h"
-#include "tools/gerar_dados_registro.h"
+#include "tools/generated_record.h"
 
 namespace {
 
