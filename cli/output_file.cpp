@@ -38,6 +38,12 @@ OutputFile::Buffer::int_type OutputFile::Buffer::overflow(int_type c) {
   return c;
 }
 
+std::streamsize OutputFile::Buffer::xsputn(const char* s, std::streamsize n) {
+  if (n < static_cast<std::streamsize>(bytes_.size())) return std::streambuf::xsputn(s, n);
+  const bool written = Drain() && owner_.file_->Write({s, static_cast<std::size_t>(n)});
+  return written ? n : 0;
+}
+
 OutputFile::OutputFile(const std::string& path, std::ostream& standard_output)
     : path_(path),
       standard_output_(standard_output),

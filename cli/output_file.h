@@ -51,6 +51,8 @@ class OutputFile {
 
    protected:
     int_type overflow(int_type c) override;
+    // A block at least as large as the buffer goes to the file without a copy.
+    std::streamsize xsputn(const char* s, std::streamsize n) override;
     int sync() override { return Drain() ? 0 : -1; }
 
    private:
