@@ -221,6 +221,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     sinks.Add(extract.get());
   }
   if (!sinks.empty()) run.SetFindingSink(&sinks);
+  // A list or extract streamed to standard output is written on a second thread until it is
+  // finished (engine/block_writer.h): meanwhile a notice on standard error must not flush it.
+  std::ostream* const tied = err.tie(nullptr);
   std::optional<std::string> message;
   try {
     run.Execute(host);
@@ -245,6 +248,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       }
     }
   }
+  err.tie(tied);
   if (html_file) {
     const engine::HtmlReportInputs inputs{options.riscos, options.sinistros, host.ProgramFolder(),
                                           &failing_values};

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace engine {
 namespace {
@@ -39,29 +40,37 @@ bool CsvWriter::NeedsQuotes(std::string_view text) {
     const std::uint64_t v = word ^ (kOnes * c);
     return (v - kOnes) & ~v & kHighs;
   };
+  const auto special = [&](std::uint64_t word) {
+    return (has_byte(word, ';') | has_byte(word, '"') | has_byte(word, '\r') |
+            has_byte(word, '\n')) != 0;
+  };
   const char* p = text.data();
   std::size_t n = text.size();
   for (; n >= 8; p += 8, n -= 8) {
     std::uint64_t word;
     std::memcpy(&word, p, 8);
-    if (has_byte(word, ';') | has_byte(word, '"') | has_byte(word, '\r') | has_byte(word, '\n')) {
-      return true;
-    }
+    if (special(word)) return true;
   }
-  for (; n > 0; ++p, --n) {
-    if (*p == ';' || *p == '"' || *p == '\r' || *p == '\n') return true;
-  }
-  return false;
+  if (n == 0) return false;
+  // The last bytes padded with zeros, which equal none of the four.
+  std::uint64_t word = 0;
+  std::memcpy(&word, p, n);
+  return special(word);
 }
 
 CsvWriter::CsvWriter(std::ostream& out)
-    : out_(out), buffer_(std::make_unique<char[]>(kBlock)), capacity_(kBlock) {}
+    : out_(out),
+      buffer_(std::make_unique_for_overwrite<char[]>(kBlock)),
+      capacity_(kBlock),
+      spare_(std::make_unique_for_overwrite<char[]>(kBlock)),
+      spare_capacity_(kBlock),
+      writer_(out) {}
 
 char* CsvWriter::Reserve(std::size_t n) {
   if (size_ + n > capacity_) {
     Flush();
     if (n > capacity_) {  // a row longer than the block: a larger one for it
-      buffer_ = std::make_unique<char[]>(n);
+      buffer_ = std::make_unique_for_overwrite<char[]>(n);
       capacity_ = n;
     }
   }
@@ -123,15 +132,18 @@ void CsvWriter::PlainRow(const std::string_view* fields, std::size_t count) {
 }
 
 void CsvWriter::Flush() {
-  if (!failed_ && size_ > 0) {
-    out_.write(buffer_.get(), static_cast<std::streamsize>(size_));
-    if (!out_) failed_ = true;
-  }
+  if (size_ == 0) return;
+  writer_.Write(buffer_.get(), size_);  // waits until the spare block is written
+  std::swap(buffer_, spare_);
+  std::swap(capacity_, spare_capacity_);
   size_ = 0;
 }
 
 bool CsvWriter::Finish() {
-  Flush();
+  // The last, partial block in this thread: a short output never starts the writer's.
+  if (!writer_.Wait()) failed_ = true;
+  if (!failed_ && size_ > 0) out_.write(buffer_.get(), static_cast<std::streamsize>(size_));
+  size_ = 0;
   out_.flush();
   if (!out_) failed_ = true;
   return !failed_;

@@ -1,18 +1,22 @@
 #pragma once
 // CSV for spreadsheets set up for Brazil: ";" between fields, the bytes as given (the engine's
 // Windows-1252), CR LF after every row, a field quoted (its quotes doubled) when it holds ";", a
-// quote, CR or LF. Rows go out through a fixed buffer, so memory does not grow with them.
+// quote, CR or LF. Rows go out in blocks of 1 MiB, written on a second thread while the next
+// block is made (engine/block_writer.h), so memory does not grow with them.
 
 #include <cstddef>
 #include <memory>
 #include <ostream>
 #include <string_view>
 
+#include "engine/block_writer.h"
+
 namespace engine {
 
 class CsvWriter {
  public:
-  // `out` must outlive the writer and be opened in binary mode.
+  // `out` must outlive the writer and be opened in binary mode; from the first 1 MiB on it is
+  // written by another thread until Finish() (see engine/block_writer.h).
   explicit CsvWriter(std::ostream& out);
   CsvWriter(const CsvWriter&) = delete;
   CsvWriter& operator=(const CsvWriter&) = delete;
@@ -31,14 +35,18 @@ class CsvWriter {
   bool Finish();
 
  private:
+  // Hands the block over to be written and goes on in the other one.
   void Flush();
-  // Room for `n` more bytes, flushing the buffer first when they do not fit.
+  // Room for `n` more bytes, flushing the block first when they do not fit.
   char* Reserve(std::size_t n);
 
   std::ostream& out_;
-  std::unique_ptr<char[]> buffer_;
+  std::unique_ptr<char[]> buffer_;  // being filled
   std::size_t capacity_;
   std::size_t size_ = 0;
+  std::unique_ptr<char[]> spare_;  // being written, or free
+  std::size_t spare_capacity_;
+  BlockWriter writer_;
   bool row_started_ = false;
   bool failed_ = false;
 };
