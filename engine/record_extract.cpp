@@ -32,14 +32,17 @@ bool SameLayout(const tables::DbfTable& a, const tables::DbfTable& b) {
   return true;
 }
 
-// Puts `table` on physical record `record`; false when the file no longer has it.
-bool Seek(tables::DbfTable& table, std::uint32_t record) {
-  if (!table.Eof() && table.RecNo() <= record && record - table.RecNo() <= kStepLimit) {
-    while (!table.Eof() && table.RecNo() < record) table.Next();
+// Puts `table`, now on physical record `*at` (0: unknown), on `record`; false when the file no
+// longer has it. The table shows deleted records too, so Next() goes one physical record on.
+bool Seek(tables::DbfTable& table, std::uint32_t* at, std::uint32_t record) {
+  if (*at != 0 && *at <= record && record - *at <= kStepLimit) {
+    for (; *at < record && !table.Eof(); ++*at) table.Next();
   } else {
     table.GoTo(record);
+    *at = record;
   }
-  return !table.Eof() && table.RecNo() == record;
+  if (table.Eof()) *at = 0;
+  return !table.Eof();
 }
 
 }  // namespace
@@ -227,9 +230,10 @@ bool RecordExtract::WriteFile(FindingFile which) {
   row[0] = FindingFileName(which);
   char number[16];
   std::string falhas;
+  std::uint32_t at = table.Eof() ? 0 : table.RecNo();
   const auto write = [&](std::uint32_t record, const std::vector<std::uint32_t>& first,
                          const std::vector<std::uint32_t>* more) {
-    if (!Seek(table, record)) {
+    if (!Seek(table, &at, record)) {
       failed_ = true;
       return;
     }
