@@ -198,6 +198,33 @@ void CsvWriter::PlainRow(const std::string_view* fields, std::size_t count) {
   size_ += size;
 }
 
+void CsvWriter::PlainRecordRow(const std::string_view* lead, std::size_t lead_count,
+                               std::string_view record, const std::vector<Span>& spans,
+                               std::string_view last) {
+  constexpr std::size_t kMove = 16;
+  padded_.resize(record.size() + kMove);
+  std::memcpy(padded_.data(), record.data(), record.size());
+  std::size_t size = lead_count + spans.size() + 2 + last.size();  // separators and CR LF
+  for (std::size_t i = 0; i < lead_count; ++i) size += lead[i].size();
+  for (const Span& s : spans) size += s.length;
+  char* out = Reserve(size + kMove);  // room for the last move's overshoot
+  for (std::size_t i = 0; i < lead_count; ++i) {
+    out = Put(out, lead[i]);
+    *out++ = ';';
+  }
+  const char* bytes = padded_.data();
+  for (const Span& s : spans) {
+    std::memcpy(out, bytes + s.offset, kMove);  // the bytes past the field are overwritten next
+    if (s.length > kMove) std::memcpy(out + kMove, bytes + s.offset + kMove, s.length - kMove);
+    out += s.length;
+    *out++ = ';';
+  }
+  out = Put(out, last);
+  out[0] = '\r';
+  out[1] = '\n';
+  size_ += size;
+}
+
 void CsvWriter::Flush() {
   if (size_ == 0) return;
   writer_.Write(buffer_.get(), size_);  // waits until the spare block is written

@@ -8,6 +8,7 @@
 #include <memory>
 #include <ostream>
 #include <string_view>
+#include <vector>
 
 #include "engine/block_writer.h"
 
@@ -29,6 +30,16 @@ class CsvWriter {
   // Row() at the start of a row, for fields that the caller knows need no quotes (see
   // NeedsQuotes): no scan.
   void PlainRow(const std::string_view* fields, std::size_t count);
+  // Where a field lies in a stored record.
+  struct Span {
+    std::size_t offset = 0;
+    std::size_t length = 0;
+  };
+  // The row of a stored record: the `lead` fields, the record's bytes at each of `spans` (inside
+  // it), then `last`, none needing quotes (the caller has scanned the record as a whole). Each
+  // field is copied with one move of 16 bytes where it fits, rather than a call per field.
+  void PlainRecordRow(const std::string_view* lead, std::size_t lead_count, std::string_view record,
+                      const std::vector<Span>& spans, std::string_view last);
   // Whether a field holds ";", a quote, CR or LF and so goes between quotes.
   static bool NeedsQuotes(std::string_view text);
   // Flushes. False when a write failed at any point, so a failed save is never reported as done.
@@ -45,6 +56,7 @@ class CsvWriter {
   std::size_t capacity_;
   std::size_t size_ = 0;
   std::unique_ptr<char[]> spare_;  // being written, or free
+  std::vector<char> padded_;       // PlainRecordRow's record, with room to read past a field
   std::size_t spare_capacity_;
   BlockWriter writer_;
   bool row_started_ = false;

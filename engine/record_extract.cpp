@@ -231,6 +231,9 @@ bool RecordExtract::WriteFile(FindingFile which) {
   char number[16];
   std::string falhas;
   std::uint32_t at = table.Eof() ? 0 : table.RecNo();
+  // Each field's place in a record, empty for one past the end of a short record.
+  std::vector<CsvWriter::Span> spans(fields.size());
+  std::size_t spans_for = 0;
   const auto write = [&](std::uint32_t record, const std::vector<std::uint32_t>& first,
                          const std::vector<std::uint32_t>* more) {
     if (!Seek(table, &at, record)) {
@@ -251,23 +254,23 @@ bool RecordExtract::WriteFile(FindingFile which) {
     // The fields as stored, up to a NUL byte; a field past the end of a short record reads as
     // empty. The usual record has no NUL and nothing to quote: one scan of it settles both.
     const std::string_view bytes = table.Record();
-    const bool plain = std::memchr(bytes.data(), 0, bytes.size()) == nullptr &&
-                       !CsvWriter::NeedsQuotes(bytes) && !CsvWriter::NeedsQuotes(falhas);
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-      const std::size_t offset = fields[i].offset;
-      const std::size_t length = fields[i].length;
-      if (offset + length > bytes.size()) {
-        row[i + 2] = std::string_view();
-      } else {
-        row[i + 2] = bytes.substr(offset, length);
-        if (!plain) row[i + 2] = tables::DbfText(row[i + 2]);
+    if (bytes.size() != spans_for) {  // every record has the table's length: once per file
+      spans_for = bytes.size();
+      for (std::size_t i = 0; i < fields.size(); ++i) {
+        const bool inside = fields[i].offset + fields[i].length <= bytes.size();
+        spans[i] =
+            inside ? CsvWriter::Span{fields[i].offset, fields[i].length} : CsvWriter::Span{0, 0};
       }
     }
-    if (plain) {
-      csv.PlainRow(row.data(), row.size());
-    } else {
-      csv.Row(row.data(), row.size());
+    if (std::memchr(bytes.data(), 0, bytes.size()) == nullptr && !CsvWriter::NeedsQuotes(bytes) &&
+        !CsvWriter::NeedsQuotes(falhas)) {
+      csv.PlainRecordRow(row.data(), 2, bytes, spans, falhas);
+      return;
     }
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      row[i + 2] = tables::DbfText(bytes.substr(spans[i].offset, spans[i].length));
+    }
+    csv.Row(row.data(), row.size());
   };
   // Both passes are in record order: a merge joins the rows of a record found by both.
   Pass& walk = state.passes[0];
