@@ -53,13 +53,24 @@ bool OnlySeparators(std::string_view bytes, std::size_t separators) {
     counts = _mm_setzero_si128();
     steps = 0;
   };
-  for (; n >= 16; p += 16, n -= 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  // False when the 16 bytes at q hold a quote, CR or LF; counts their ";".
+  const auto step = [&](const char* q) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
     const __m128i others = _mm_or_si128(_mm_cmpeq_epi8(v, quote),
                                         _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
     if (_mm_movemask_epi8(others) != 0) return false;
     counts = _mm_sub_epi8(counts, _mm_cmpeq_epi8(v, semicolon));  // a match is -1
     if (++steps == 255) sum();
+    return true;
+  };
+  for (; n >= 16; p += 16, n -= 16) {
+    if (!step(p)) return false;
+  }
+  if (n > 0) {  // the last bytes padded with zeros, which are none of the four
+    char last[16] = {};
+    std::memcpy(last, p, n);
+    if (!step(last)) return false;
+    n = 0;
   }
   sum();
 #endif
