@@ -194,21 +194,6 @@ void CsvWriter::Row(const std::string_view* fields, std::size_t count) {
   EndRow();
 }
 
-void CsvWriter::PlainRow(const std::string_view* fields, std::size_t count) {
-  if (count == 0) return EndRow();
-  std::size_t size = count + 1;  // separators and CR LF
-  for (std::size_t i = 0; i < count; ++i) size += fields[i].size();
-  char* const start = Reserve(size);
-  char* out = start;
-  for (std::size_t i = 0; i < count; ++i) {
-    out = Put(out, fields[i]);
-    *out++ = ';';
-  }
-  out[-1] = '\r';  // in place of the last separator
-  out[0] = '\n';
-  size_ += size;
-}
-
 void CsvWriter::PlainRecordRow(const std::string_view* lead, std::size_t lead_count,
                                std::string_view record, const std::vector<Span>& spans,
                                std::string_view last) {

@@ -27,9 +27,6 @@ class CsvWriter {
   // A whole row at once: `count` fields, then the row's end. The same bytes as Field() for each
   // and EndRow(), in one copy when no field needs quotes (the usual case).
   void Row(const std::string_view* fields, std::size_t count);
-  // Row() at the start of a row, for fields that the caller knows need no quotes (see
-  // NeedsQuotes): no scan.
-  void PlainRow(const std::string_view* fields, std::size_t count);
   // Where a field lies in a stored record.
   struct Span {
     std::size_t offset = 0;
