@@ -29,13 +29,19 @@ std::vector<std::vector<std::string>> Rows(const std::string& csv) {
   return rows;
 }
 
-TEST(RecordExtractTest, OneRowPerFailingRecordWithTheFileTextsAndEveryFailureMerged) {
-  TempDir dir;
+// The standard catalogue in `dir` and a host that runs on riscos.dbf and sinistros.dbf there.
+testing_support::RecordingHost HostIn(const TempDir& dir) {
   testing_support::WriteStandardCatalog(dir);
   testing_support::RecordingHost host;
   host.program_folder = dir.folder();
   host.risk_path = dir.file("riscos.dbf");
   host.claims_path = dir.file("sinistros.dbf");
+  return host;
+}
+
+TEST(RecordExtractTest, OneRowPerFailingRecordWithTheFileTextsAndEveryFailureMerged) {
+  TempDir dir;
+  testing_support::RecordingHost host = HostIn(dir);
   tools::DbfBuilder risks(testing_support::RisksLayout());
   risks.Add({"01234", "POL1", "000001", "20230101", "20231231", "20230115", "1000"});
   risks.Add({"01234", "", "000001", "20230301", "20230201", "20230301"});      // null, inverted
@@ -88,11 +94,7 @@ TEST(RecordExtractTest, OneRowPerFailingRecordWithTheFileTextsAndEveryFailureMer
 // (every 7th record) is merged into them.
 TEST(RecordExtractTest, ManyRecordsAcrossTheTemporaryBlocksKeepEveryRowAndMerge) {
   TempDir dir;
-  testing_support::WriteStandardCatalog(dir);
-  testing_support::RecordingHost host;
-  host.program_folder = dir.folder();
-  host.risk_path = dir.file("riscos.dbf");
-  host.claims_path = dir.file("sinistros.dbf");
+  testing_support::RecordingHost host = HostIn(dir);
   constexpr int kRecords = 100000;  // 3 words each in the walk's pass: past 1 MiB
   tools::DbfBuilder risks(testing_support::RisksLayout());
   for (int i = 1; i <= kRecords; ++i) {
