@@ -53,8 +53,8 @@ class CsvWriter {
   std::size_t capacity_;
   std::size_t size_ = 0;
   std::unique_ptr<char[]> spare_;  // being written, or free
-  std::vector<char> padded_;       // PlainRecordRow's record, with room to read past a field
   std::size_t spare_capacity_;
+  std::vector<char> padded_;  // PlainRecordRow's record, with room to read past a field
   BlockWriter writer_;
   bool row_started_ = false;
   bool failed_ = false;
