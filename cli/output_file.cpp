@@ -2,10 +2,23 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "cli/cli_options.h"
 
 namespace cli {
+namespace {
+
+// An existing file that is neither a plain file nor a folder: a device or a FIFO.
+bool IsDevice(const std::string& path) {
+  std::error_code error;
+  const auto type = std::filesystem::status(path, error).type();
+  return !error && type != std::filesystem::file_type::regular &&
+         type != std::filesystem::file_type::directory &&
+         type != std::filesystem::file_type::not_found;
+}
+
+}  // namespace
 
 OutputFile::Buffer::Buffer(OutputFile& owner) : owner_(owner) {
   setp(bytes_.data(), bytes_.data() + bytes_.size());
@@ -25,13 +38,26 @@ OutputFile::Buffer::int_type OutputFile::Buffer::overflow(int_type c) {
   return c;
 }
 
+std::streamsize OutputFile::Buffer::xsputn(const char* s, std::streamsize n) {
+  if (n < static_cast<std::streamsize>(bytes_.size())) return std::streambuf::xsputn(s, n);
+  const bool written = Drain() && owner_.file_->Write({s, static_cast<std::size_t>(n)});
+  return written ? n : 0;
+}
+
 OutputFile::OutputFile(const std::string& path, std::ostream& standard_output)
     : path_(path),
       standard_output_(standard_output),
       to_standard_output_(path == kStandardOutput),
       buffer_(*this),
       stream_(&buffer_) {
-  if (!to_standard_output_) file_ = platform::AtomicOutput::Create(path, &reason_);
+  if (to_standard_output_) return;
+  if (IsDevice(path)) {
+    errno = 0;
+    device_.open(path, std::ios::binary | std::ios::out);
+    if (!device_.is_open()) reason_ = std::strerror(errno != 0 ? errno : EIO);
+  } else {
+    file_ = platform::AtomicOutput::Create(path, &reason_);
+  }
   if (!ok()) stream_.setstate(std::ios::badbit);
 }
 
@@ -44,6 +70,12 @@ bool OutputFile::Close() {
     }
     if (!standard_output_) reason_ = std::strerror(errno != 0 ? errno : EIO);
     return static_cast<bool>(standard_output_);
+  }
+  if (device_.is_open()) {
+    errno = 0;
+    device_.close();
+    if (device_.fail()) reason_ = std::strerror(errno != 0 ? errno : EIO);
+    return !device_.fail();
   }
   if (!file_) return false;
   const bool written = stream_.flush() && buffer_.Drain();

@@ -1,9 +1,11 @@
 #pragma once
 // One output of the runner: a file that appears whole or not at all (platform/atomic_output.h:
 // the bytes go to a temporary file beside it, renamed over the target by Close()), or the
-// standard output stream when the path is "-".
+// standard output stream when the path is "-". A path that names a device or a FIFO
+// (/dev/null, a pipe) is written in place: a rename would replace it with a plain file.
 
 #include <array>
+#include <fstream>
 #include <optional>
 #include <ostream>
 #include <streambuf>
@@ -20,10 +22,16 @@ class OutputFile {
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  bool ok() const { return to_standard_output_ || file_.has_value(); }
-  std::ostream& stream() { return to_standard_output_ ? standard_output_ : stream_; }
+  bool ok() const { return to_standard_output_ || file_.has_value() || device_.is_open(); }
+  std::ostream& stream() {
+    if (to_standard_output_) return standard_output_;
+    return device_.is_open() ? static_cast<std::ostream&>(device_) : stream_;
+  }
   // Where a writer that takes a path (the workbook) puts the bytes; empty for standard output.
-  std::string TempPath() const { return file_ ? file_->temp_path() : std::string(); }
+  std::string TempPath() const {
+    if (device_.is_open()) return path_;
+    return file_ ? file_->temp_path() : std::string();
+  }
   // Flushes and puts the file in place. False when a write failed at any point; the target is
   // then left as it was.
   bool Close();
@@ -43,6 +51,8 @@ class OutputFile {
 
    protected:
     int_type overflow(int_type c) override;
+    // A block at least as large as the buffer goes to the file without a copy.
+    std::streamsize xsputn(const char* s, std::streamsize n) override;
     int sync() override { return Drain() ? 0 : -1; }
 
    private:
@@ -54,6 +64,7 @@ class OutputFile {
   std::ostream& standard_output_;
   bool to_standard_output_;
   std::optional<platform::AtomicOutput> file_;
+  std::ofstream device_;  // a device or FIFO, written in place
   std::string reason_;
   Buffer buffer_;
   std::ostream stream_;

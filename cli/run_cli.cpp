@@ -1,5 +1,6 @@
 #include "cli/run_cli.h"
 
+#include <future>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -221,6 +222,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     sinks.Add(extract.get());
   }
   if (!sinks.empty()) run.SetFindingSink(&sinks);
+  // A list or extract streamed to standard output is written on a second thread until it is
+  // finished (engine/block_writer.h): meanwhile a notice on standard error must not flush it.
+  std::ostream* const tied = err.tie(nullptr);
   std::optional<std::string> message;
   try {
     run.Execute(host);
@@ -234,10 +238,18 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   const platform::LocalDateTime ended = host.Now();
   const engine::Verdict verdict =
       engine::ComputeVerdict(run.state().result, message, options.limites);
+  // The extract writes its rows now, after the run; meanwhile the failure list is completed and
+  // put in place, and the JSON written: the extract touches only its own files and tables.
+  // (Without a thread to be had, it runs deferred, at get().)
+  std::future<bool> extract_written;
+  if (extract) {
+    extract_written =
+        std::async(std::launch::async | std::launch::deferred, [&] { return extract->Finish(); });
+  }
   std::string output_error = FinishOutputs(options, host.ProgramFolder(), run, verdict,
                                            details.get(), details_file.get(), message, ended, out);
   if (extract) {
-    if (!extract->Finish()) {
+    if (!extract_written.get()) {
       output_error += "Cannot write file \"" + options.extrato + "\".\n";
     } else {
       for (OutputFile* file : {extract_risks.get(), extract_claims.get()}) {
@@ -245,6 +257,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       }
     }
   }
+  err.tie(tied);
   if (html_file) {
     const engine::HtmlReportInputs inputs{options.riscos, options.sinistros, host.ProgramFolder(),
                                           &failing_values};

@@ -1,17 +1,23 @@
 #pragma once
 // CSV for spreadsheets set up for Brazil: ";" between fields, the bytes as given (the engine's
 // Windows-1252), CR LF after every row, a field quoted (its quotes doubled) when it holds ";", a
-// quote, CR or LF. Rows go out through a fixed buffer, so memory does not grow with them.
+// quote, CR or LF. Rows go out in blocks of 1 MiB, written on a second thread while the next
+// block is made (engine/block_writer.h), so memory does not grow with them.
 
+#include <cstddef>
+#include <memory>
 #include <ostream>
-#include <string>
 #include <string_view>
+#include <vector>
+
+#include "engine/block_writer.h"
 
 namespace engine {
 
 class CsvWriter {
  public:
-  // `out` must outlive the writer and be opened in binary mode.
+  // `out` must outlive the writer and be opened in binary mode; from the first 1 MiB on it is
+  // written by another thread until Finish() (see engine/block_writer.h).
   explicit CsvWriter(std::ostream& out);
   CsvWriter(const CsvWriter&) = delete;
   CsvWriter& operator=(const CsvWriter&) = delete;
@@ -21,14 +27,35 @@ class CsvWriter {
   // A whole row at once: `count` fields, then the row's end. The same bytes as Field() for each
   // and EndRow(), in one copy when no field needs quotes (the usual case).
   void Row(const std::string_view* fields, std::size_t count);
+  // Where a field lies in a stored record.
+  struct Span {
+    std::size_t offset = 0;
+    std::size_t length = 0;
+  };
+  // The row of a stored record: the `lead` fields, the record's bytes at each of `spans` (inside
+  // it), then `last`, none needing quotes (the caller has scanned the record as a whole). Each
+  // field is copied with one move of 16 bytes where it fits, rather than a call per field.
+  void PlainRecordRow(const std::string_view* lead, std::size_t lead_count, std::string_view record,
+                      const std::vector<Span>& spans, std::string_view last);
+  // Whether a field holds ";", a quote, CR or LF and so goes between quotes.
+  static bool NeedsQuotes(std::string_view text);
   // Flushes. False when a write failed at any point, so a failed save is never reported as done.
   bool Finish();
 
  private:
+  // Hands the block over to be written and goes on in the other one.
   void Flush();
+  // Room for `n` more bytes, flushing the block first when they do not fit.
+  char* Reserve(std::size_t n);
 
   std::ostream& out_;
-  std::string buffer_;
+  std::unique_ptr<char[]> buffer_;  // being filled
+  std::size_t capacity_;
+  std::size_t size_ = 0;
+  std::unique_ptr<char[]> spare_;  // being written, or free
+  std::size_t spare_capacity_;
+  std::vector<char> padded_;  // PlainRecordRow's record, with room to read past a field
+  BlockWriter writer_;
   bool row_started_ = false;
   bool failed_ = false;
 };

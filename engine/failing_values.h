@@ -2,6 +2,7 @@
 // A finding sink that keeps, per file and field, the most frequent failing values of the field
 // checks (engine/top_values.h), for the HTML report. Memory is bounded by the number of fields.
 
+#include <array>
 #include <cstddef>
 #include <map>
 #include <string>
@@ -32,11 +33,11 @@ class FailingValues : public FindingSink {
                                     std::size_t n) const;
 
  private:
-  std::map<std::pair<FindingFile, std::string>, TopValues> fields_;
-  // The last field told: the walk often tells the same field many times in a row.
-  std::string last_name_;
-  FindingFile last_file_ = FindingFile::kRiscos;
-  TopValues* last_ = nullptr;
+  using Fields = std::map<std::pair<FindingFile, std::string>, TopValues>;
+  Fields fields_;  // nodes stay put: the cache points at them
+  // Per file, the field's counter by position (null: not yet looked up), as a record's failures
+  // come field after field.
+  std::array<std::vector<Fields::value_type*>, 2> by_position_;
 };
 
 // Tells every finding to each of its sinks in turn.

@@ -78,9 +78,8 @@ FindingList::FindingList(FindingRowWriter& writer, std::int64_t max_per_group)
 
 FindingList::~FindingList() = default;
 
-bool FindingList::Admit(FindingFile file, std::string_view field, FindingCheck check) {
-  if (finished_) return false;
-  ++total_;
+FindingList::Group& FindingList::GroupOf(FindingFile file, std::string_view field,
+                                         FindingCheck check) {
   key_.clear();
   key_ += static_cast<char>('0' + static_cast<int>(file));
   key_ += static_cast<char>('0' + static_cast<int>(check));
@@ -90,8 +89,31 @@ bool FindingList::Admit(FindingFile file, std::string_view field, FindingCheck c
     Group group{file, std::string(field), check, 0, static_cast<std::int64_t>(groups_.size())};
     it = groups_.emplace(key_, std::move(group)).first;
   }
-  const std::int64_t count = ++it->second.count;
+  return it->second;
+}
+
+bool FindingList::Count(Group& group) {
+  ++total_;
+  const std::int64_t count = ++group.count;
   return max_per_group_ < 0 || count <= max_per_group_;
+}
+
+bool FindingList::Admit(FindingFile file, std::string_view field, FindingCheck check) {
+  if (finished_) return false;
+  return Count(GroupOf(file, field, check));
+}
+
+bool FindingList::AdmitField(const FieldFinding& f) {
+  constexpr int kCachedPositions = 4096;  // a file with more fields looks the rest up by name
+  if (finished_) return false;
+  if (f.position < 1 || f.position > kCachedPositions) return Admit(f.file, f.field, f.check);
+  auto& positions = by_position_[f.file == FindingFile::kRiscos ? 0 : 1];
+  const auto p = static_cast<std::size_t>(f.position);
+  if (positions.size() <= p) positions.resize(p + 1);
+  Group*& cached = positions[p][static_cast<std::size_t>(f.check)];
+  // The name is compared too: the group is the field's, whatever its position.
+  if (cached == nullptr || cached->field != f.field) cached = &GroupOf(f.file, f.field, f.check);
+  return Count(*cached);
 }
 
 void FindingList::Begin(FindingFile file, std::optional<std::int64_t> record,
@@ -123,7 +145,7 @@ void FindingList::SetKey(const RecordKey& key) {
 }
 
 void FindingList::FieldFailed(const FieldFinding& f) {
-  if (!Admit(f.file, f.field, f.check)) return;
+  if (!AdmitField(f)) return;
   Begin(f.file, f.record, f.position, f.field, f.check);
   row_[kValor].text = f.text;
   row_[kRelacionado].text = f.qualifier;

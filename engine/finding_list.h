@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "engine/findings.h"
 #include "engine/xlsx_workbook.h"  // SheetCell
@@ -90,6 +91,10 @@ class FindingList : public FindingSink {
 
   // Counts the finding in its group; false when the group is past the cap.
   bool Admit(FindingFile file, std::string_view field, FindingCheck check);
+  // The same for a field check, through a cache by file, position and check.
+  bool AdmitField(const FieldFinding& f);
+  Group& GroupOf(FindingFile file, std::string_view field, FindingCheck check);
+  bool Count(Group& group);
   // Clears the row and fills its first five columns.
   void Begin(FindingFile file, std::optional<std::int64_t> record,
              std::optional<std::int64_t> position, std::string_view field, FindingCheck check);
@@ -104,8 +109,10 @@ class FindingList : public FindingSink {
 
   FindingRowWriter& writer_;
   std::int64_t max_per_group_;
-  std::string key_;  // reused for the group lookups
-  std::unordered_map<std::string, Group> groups_;
+  std::string key_;                                // reused for the group lookups
+  std::unordered_map<std::string, Group> groups_;  // nodes stay put: the cache points at them
+  // Per file, the group of each (position, check) seen; null: not yet looked up.
+  std::array<std::vector<std::array<Group*, kFindingCheckCount>>, 2> by_position_;
   FindingRow row_;
   std::array<Digits, kFindingColumns> digits_;
   std::string message_;

@@ -1,7 +1,10 @@
 #include "engine/record_extract.h"
 
+#include <charconv>
+#include <cstring>
+#include <exception>
+
 #include "engine/csv_writer.h"
-#include "tables/dbf_table.h"
 #include "tables/dbf_values.h"
 
 namespace engine {
@@ -9,33 +12,116 @@ namespace {
 
 constexpr std::string_view kClaimKey = "APOLICE+ITEM";
 constexpr std::string_view kCoverageStart = "INICIO_VIG";
+constexpr std::size_t kBlockWords = 1 << 18;  // 1 MiB of a pass in memory at a time
+// Records between two failing ones read through rather than jumped over: a jump reads one
+// record alone, the walk a whole block.
+constexpr std::uint32_t kStepLimit = 64;
+// Positions cached for the field labels; a file with more fields looks the rest up by name.
+constexpr int kCachedPositions = 4096;
 
-bool PutNumber(std::FILE* file, std::uint32_t value) {
-  return std::fwrite(&value, sizeof value, 1, file) == 1;
+// Whether the open table lays its records out as the run's table did.
+bool SameLayout(const tables::DbfTable& a, const tables::DbfTable& b) {
+  const auto& x = a.FieldList();
+  const auto& y = b.FieldList();
+  if (x.size() != y.size() || a.RecordLength() != b.RecordLength()) return false;
+  for (std::size_t i = 0; i < x.size(); ++i) {
+    if (x[i].name != y[i].name || x[i].offset != y[i].offset || x[i].length != y[i].length) {
+      return false;
+    }
+  }
+  return true;
 }
-bool GetNumber(std::FILE* file, std::uint32_t* value) {
-  return std::fread(value, sizeof *value, 1, file) == 1;
-}
-bool PutText(std::FILE* file, std::string_view text) {
-  return PutNumber(file, static_cast<std::uint32_t>(text.size())) &&
-         std::fwrite(text.data(), 1, text.size(), file) == text.size();
-}
-bool GetText(std::FILE* file, std::string* text) {
-  std::uint32_t size = 0;
-  if (!GetNumber(file, &size)) return false;
-  text->resize(size);
-  return std::fread(text->data(), 1, size, file) == size;
+
+// Puts `table`, now on physical record `*at` (0: unknown), on `record`; false when the file no
+// longer has it. The table shows deleted records too, so Next() goes one physical record on.
+bool Seek(tables::DbfTable& table, std::uint32_t* at, std::uint32_t record) {
+  if (*at != 0 && *at <= record && record - *at <= kStepLimit) {
+    for (; *at < record && !table.Eof(); ++*at) table.Next();
+  } else {
+    table.GoTo(record);
+    *at = record;
+  }
+  if (table.Eof()) *at = 0;
+  return !table.Eof();
 }
 
 }  // namespace
+
+bool RecordExtract::Pass::Create() {
+  file_.reset(std::tmpfile());  // removed when closed, whatever ends the run
+  block_.reserve(kBlockWords + 2);
+  return file_ != nullptr;
+}
+
+void RecordExtract::Pass::Add(std::uint32_t record, std::uint32_t label) {
+  if (!labels_.empty() && record != record_) Close();
+  record_ = record;
+  labels_.push_back(label);
+}
+
+void RecordExtract::Pass::Close() {
+  if (labels_.empty()) return;
+  if (block_.size() + labels_.size() + 2 > kBlockWords) Flush();
+  block_.push_back(record_);
+  block_.push_back(static_cast<std::uint32_t>(labels_.size()));
+  block_.insert(block_.end(), labels_.begin(), labels_.end());
+  labels_.clear();
+}
+
+bool RecordExtract::Pass::Flush() {
+  if (!failed_ && !block_.empty() &&
+      std::fwrite(block_.data(), sizeof block_[0], block_.size(), file_.get()) != block_.size()) {
+    failed_ = true;
+  }
+  block_.clear();
+  return !failed_;
+}
+
+bool RecordExtract::Pass::Rewind() {
+  Close();
+  Flush();
+  if (std::fflush(file_.get()) != 0) failed_ = true;
+  std::rewind(file_.get());
+  read_at_ = 0;
+  return !failed_;
+}
+
+bool RecordExtract::Pass::Fill(std::size_t wanted) {
+  if (block_.size() - read_at_ >= wanted) return true;
+  block_.erase(block_.begin(), block_.begin() + static_cast<std::ptrdiff_t>(read_at_));
+  read_at_ = 0;
+  const std::size_t had = block_.size();
+  const std::size_t room = std::max(kBlockWords, wanted) - had;
+  block_.resize(had + room);
+  const std::size_t got = std::fread(block_.data() + had, sizeof block_[0], room, file_.get());
+  block_.resize(had + got);
+  return block_.size() >= wanted;
+}
+
+bool RecordExtract::Pass::Next(std::uint32_t* record, std::vector<std::uint32_t>* labels,
+                               bool* failed) {
+  if (!Fill(2)) {
+    if (block_.size() != read_at_ || std::ferror(file_.get())) *failed = true;
+    return false;
+  }
+  const std::uint32_t count = block_[read_at_ + 1];
+  if (!Fill(2 + std::size_t{count})) {
+    *failed = true;  // the file ends inside a record: it was not written whole
+    return false;
+  }
+  *record = block_[read_at_];
+  const auto first = block_.begin() + static_cast<std::ptrdiff_t>(read_at_ + 2);
+  labels->assign(first, first + count);
+  read_at_ += 2 + std::size_t{count};
+  return true;
+}
 
 RecordExtract::RecordExtract(std::ostream& risks, std::ostream& claims) {
   files_[0].out = &risks;
   files_[1].out = &claims;
   for (FileState& f : files_) {
     for (Pass& p : f.passes) {
-      p.file.reset(std::tmpfile());  // removed when closed, whatever ends the run
-      if (!p.file) failed_ = true;
+      if (!p.Create()) failed_ = true;
     }
   }
 }
@@ -53,120 +139,173 @@ std::string RecordExtract::ClaimsPath(const std::string& path) {
   return out;
 }
 
+std::uint32_t RecordExtract::Label(std::string_view field, FindingCheck check) {
+  key_.assign(field);
+  key_ += ':';
+  key_ += FindingCheckName(check);
+  const auto [it, added] =
+      label_numbers_.try_emplace(key_, static_cast<std::uint32_t>(labels_.size()));
+  if (added) {
+    labels_.push_back(key_);
+    label_fields_.emplace_back(field);
+  }
+  return it->second;
+}
+
+std::uint32_t RecordExtract::FieldLabel(int position, std::string_view field, FindingCheck check) {
+  if (position < 1 || position > kCachedPositions) return Label(field, check);
+  const auto p = static_cast<std::size_t>(position);
+  if (by_position_.size() <= p) by_position_.resize(p + 1);
+  std::uint32_t& cached = by_position_[p][static_cast<std::size_t>(check)];
+  // The name is compared as well: both files share the cache, with other fields at a position.
+  if (cached == 0 || label_fields_[cached - 1] != field) cached = Label(field, check) + 1;
+  return cached - 1;
+}
+
 void RecordExtract::FieldFailed(const FieldFinding& f) {
-  Tell(f.file, 0, f.record, f.key, f.field, f.check);
+  if (finished_ || failed_ || f.key.table == nullptr) return;
+  Tell(f.file, 0, f.record, f.key, FieldLabel(f.position, f.field, f.check));
 }
 
 void RecordExtract::CompanyFailed(FindingFile file, std::uint32_t record, const RecordKey& key,
                                   std::string_view field, std::string_view, std::string_view) {
-  Tell(file, 0, record, key, field, FindingCheck::kEmpresa);
+  if (finished_ || failed_ || key.table == nullptr) return;
+  Tell(file, 0, record, key, Label(field, FindingCheck::kEmpresa));
 }
 
 void RecordExtract::ClaimWithoutPolicy(std::uint32_t record, const RecordKey& key, std::string_view,
                                        std::string_view) {
-  Tell(FindingFile::kSinistros, 1, record, key, kClaimKey, FindingCheck::kSemApolice);
+  if (finished_ || failed_ || key.table == nullptr) return;
+  Tell(FindingFile::kSinistros, 1, record, key, Label(kClaimKey, FindingCheck::kSemApolice));
 }
 
 void RecordExtract::CoverageInverted(std::uint32_t record, const RecordKey& key, std::string_view,
                                      std::string_view) {
-  Tell(FindingFile::kRiscos, 1, record, key, kCoverageStart, FindingCheck::kVigenciaInvertida);
+  if (finished_ || failed_ || key.table == nullptr) return;
+  Tell(FindingFile::kRiscos, 1, record, key,
+       Label(kCoverageStart, FindingCheck::kVigenciaInvertida));
+}
+
+bool RecordExtract::Attach(FileState& state, const RecordKey& key) {
+  auto table = std::make_unique<tables::DbfTable>("tbExtrato", /*set_deleted=*/false);
+  table->SetFileName(key.table->FileName());
+  try {
+    table->Open();
+  } catch (const std::exception&) {  // gone, unreadable or held by a writer
+    return false;
+  }
+  if (!SameLayout(*table, *key.table)) return false;
+  state.table = std::move(table);
+  return true;
 }
 
 void RecordExtract::Tell(FindingFile file, int pass_index, std::uint32_t record,
-                         const RecordKey& key, std::string_view field, FindingCheck check) {
-  if (finished_ || failed_ || key.table == nullptr) return;
+                         const RecordKey& key, std::uint32_t label) {
   FileState& state = files_[file == FindingFile::kRiscos ? 0 : 1];
-  Pass& pass = state.passes[static_cast<std::size_t>(pass_index)];
-  if (!pass.has_current || pass.current.number != record) {
-    if (pass.has_current) Store(pass);
-    const tables::DbfTable& table = *key.table;
-    if (state.names.empty()) {
-      for (const auto& f : table.FieldList()) {
-        state.names.push_back(f.name);
-        state.spans.emplace_back(f.offset, f.length);
-      }
-    }
-    pass.current.number = record;
-    pass.current.bytes.assign(table.Record());
-    pass.current.falhas.clear();
-    pass.has_current = true;
+  if (!state.table && !Attach(state, key)) {
+    failed_ = true;
+    return;
   }
-  std::string& falhas = pass.current.falhas;
-  if (!falhas.empty()) falhas += ' ';
-  falhas += field;
-  falhas += ':';
-  falhas += FindingCheckName(check);
-}
-
-void RecordExtract::Store(Pass& pass) {
-  std::FILE* file = pass.file.get();
-  const bool written = PutNumber(file, pass.current.number) && PutText(file, pass.current.bytes) &&
-                       PutText(file, pass.current.falhas);
-  if (!written) failed_ = true;
-  pass.has_current = false;
-}
-
-bool RecordExtract::Load(std::FILE* file, Record* record) {
-  return GetNumber(file, &record->number) && GetText(file, &record->bytes) &&
-         GetText(file, &record->falhas);
+  state.passes[static_cast<std::size_t>(pass_index)].Add(record, label);
 }
 
 bool RecordExtract::WriteFile(FindingFile which) {
   FileState& state = files_[which == FindingFile::kRiscos ? 0 : 1];
   for (Pass& pass : state.passes) {
-    if (pass.has_current) Store(pass);
-    if (std::fflush(pass.file.get()) != 0) failed_ = true;
-    std::rewind(pass.file.get());
+    if (!pass.Rewind()) failed_ = true;
   }
   CsvWriter csv(*state.out);
   csv.Field("arquivo");
   csv.Field("registro");
-  for (const std::string& name : state.names) csv.Field(name);
+  if (state.table) {
+    for (const tables::DbfField& f : state.table->FieldList()) csv.Field(f.name);
+  }
   csv.Field("falhas");
   csv.EndRow();
-  std::vector<std::string_view> row;
-  std::string number;
+  if (!state.table) return csv.Finish();
+
+  tables::DbfTable& table = *state.table;
+  const std::vector<tables::DbfField>& fields = table.FieldList();
+  std::vector<std::string_view> row(fields.size() + 3);
+  row[0] = FindingFileName(which);
+  char number[16];
   std::string falhas;
-  const auto write = [&](const Record& r, const std::string& more) {
-    number = std::to_string(r.number);
-    row.assign({FindingFileName(which), number});
-    // The fields as stored; a field past the end of a short record reads as empty.
-    const std::string_view bytes = r.bytes;
-    for (const auto& [offset, length] : state.spans) {
-      row.push_back(offset + length <= bytes.size() ? tables::DbfText(bytes.substr(offset, length))
-                                                    : std::string_view());
+  std::uint32_t at = table.Eof() ? 0 : table.RecNo();
+  // Each field's place in a record, empty for one past the end of a short record.
+  std::vector<CsvWriter::Span> spans(fields.size());
+  std::size_t spans_for = 0;
+  const auto write = [&](std::uint32_t record, const std::vector<std::uint32_t>& first,
+                         const std::vector<std::uint32_t>* more) {
+    if (!Seek(table, &at, record)) {
+      failed_ = true;
+      return;
     }
-    falhas = r.falhas;
-    if (!more.empty()) falhas += ' ' + more;
-    row.push_back(falhas);
+    const auto end = std::to_chars(number, number + sizeof number, record).ptr;
+    row[1] = std::string_view(number, static_cast<std::size_t>(end - number));
+    falhas.clear();
+    for (const auto* list : {&first, more}) {
+      if (list == nullptr) continue;
+      for (const std::uint32_t label : *list) {
+        if (!falhas.empty()) falhas += ' ';
+        falhas += labels_[label];
+      }
+    }
+    row.back() = falhas;
+    // The fields as stored, up to a NUL byte; a field past the end of a short record reads as
+    // empty. The usual record has no NUL and nothing to quote: one scan of it settles both.
+    const std::string_view bytes = table.Record();
+    if (bytes.size() != spans_for) {  // every record has the table's length: once per file
+      spans_for = bytes.size();
+      for (std::size_t i = 0; i < fields.size(); ++i) {
+        const bool inside = fields[i].offset + fields[i].length <= bytes.size();
+        spans[i] =
+            inside ? CsvWriter::Span{fields[i].offset, fields[i].length} : CsvWriter::Span{0, 0};
+      }
+    }
+    if (std::memchr(bytes.data(), 0, bytes.size()) == nullptr && !CsvWriter::NeedsQuotes(bytes) &&
+        !CsvWriter::NeedsQuotes(falhas)) {
+      csv.PlainRecordRow(row.data(), 2, bytes, spans, falhas);
+      return;
+    }
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      row[i + 2] = tables::DbfText(bytes.substr(spans[i].offset, spans[i].length));
+    }
     csv.Row(row.data(), row.size());
   };
   // Both passes are in record order: a merge joins the rows of a record found by both.
-  Record a;
-  Record b;
-  bool has_a = Load(state.passes[0].file.get(), &a);
-  bool has_b = Load(state.passes[1].file.get(), &b);
-  while (has_a || has_b) {
-    if (has_a && (!has_b || a.number < b.number)) {
-      write(a, {});
-      has_a = Load(state.passes[0].file.get(), &a);
-    } else if (has_b && (!has_a || b.number < a.number)) {
-      write(b, {});
-      has_b = Load(state.passes[1].file.get(), &b);
+  Pass& walk = state.passes[0];
+  Pass& later = state.passes[1];
+  std::uint32_t a = 0;
+  std::uint32_t b = 0;
+  std::vector<std::uint32_t> a_labels;
+  std::vector<std::uint32_t> b_labels;
+  bool read_failed = false;
+  bool has_a = walk.Next(&a, &a_labels, &read_failed);
+  bool has_b = later.Next(&b, &b_labels, &read_failed);
+  while ((has_a || has_b) && !failed_) {
+    if (has_a && (!has_b || a < b)) {
+      write(a, a_labels, nullptr);
+      has_a = walk.Next(&a, &a_labels, &read_failed);
+    } else if (has_b && (!has_a || b < a)) {
+      write(b, b_labels, nullptr);
+      has_b = later.Next(&b, &b_labels, &read_failed);
     } else {
-      write(a, b.falhas);
-      has_a = Load(state.passes[0].file.get(), &a);
-      has_b = Load(state.passes[1].file.get(), &b);
+      write(a, a_labels, &b_labels);
+      has_a = walk.Next(&a, &a_labels, &read_failed);
+      has_b = later.Next(&b, &b_labels, &read_failed);
     }
   }
-  return csv.Finish();
+  if (read_failed) failed_ = true;
+  return csv.Finish() && !failed_;
 }
 
 bool RecordExtract::Finish() {
   if (finished_) return !failed_;
   finished_ = true;
+  if (failed_) return false;
   const bool risks = WriteFile(FindingFile::kRiscos);
   const bool claims = WriteFile(FindingFile::kSinistros);
+  for (FileState& f : files_) f.table.reset();
   return risks && claims && !failed_;
 }
 

@@ -4,8 +4,12 @@
 // order (stored texts), then falhas, the record's "CAMPO:verificacao" pairs separated by blanks.
 //
 // The walk of a file tells its findings record by record; the claims-without-policy and the
-// inverted-coverage passes come later, again in record order. Both streams go to temporary files
-// as they come and are merged by record number at the end, so memory holds one record at a time.
+// inverted-coverage passes come later, again in record order, so a row can be written only once
+// both are known. Each pass keeps just the record numbers and the failures' labels (a few bytes a
+// record) in a temporary file; at the end the two are merged by record number and each record's
+// fields are read again from its input file, which stays open (shared with the run, held against
+// writers) from its first failure on. Memory holds one block of each at a time, and the record
+// bytes are copied once, into the output.
 
 #include <array>
 #include <cstdint>
@@ -13,10 +17,13 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "engine/findings.h"
+#include "tables/dbf_table.h"
 
 namespace engine {
 
@@ -42,39 +49,62 @@ class RecordExtract : public FindingSink {
   void CoverageInverted(std::uint32_t record, const RecordKey& key, std::string_view inicio_vig,
                         std::string_view fim_vig) override;
 
-  // Merges and writes both files. False when a write failed at any point.
+  // Merges and writes both files. False when a write failed at any point, or when an input file
+  // could no longer be read as it was during the run.
   bool Finish();
 
   // "a/falhas.csv" -> "a/falhas-sinistros.csv": the claims' file beside the risks'.
   static std::string ClaimsPath(const std::string& path);
 
  private:
-  // One record being gathered, or read back.
-  struct Record {
-    std::uint32_t number = 0;
-    std::string bytes;  // the record as stored; the fields are cut from it when written
-    std::string falhas;
-  };
-  // Records of one file from one pass, kept in a temporary file in record order.
-  struct Pass {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file{nullptr, &std::fclose};
-    Record current;
-    bool has_current = false;
+  // The records of one pass in record order, each with its failures' label numbers, in a
+  // temporary file written and read back in blocks.
+  class Pass {
+   public:
+    bool Create();
+    // Adds a failure of `record`; a new record number closes the previous one.
+    void Add(std::uint32_t record, std::uint32_t label);
+    // Ends the writing and goes back to the first record. False when a write failed.
+    bool Rewind();
+    // The next record read back; false at the end (or on a read error: `*failed` set).
+    bool Next(std::uint32_t* record, std::vector<std::uint32_t>* labels, bool* failed);
+
+   private:
+    void Close();  // closes the record being gathered
+    bool Flush();
+    bool Fill(std::size_t wanted);  // at least `wanted` unread bytes in the block, if the file has
+
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_{nullptr, &std::fclose};
+    std::vector<std::uint32_t> block_;  // record number, count, labels...; then the next
+    std::size_t read_at_ = 0;
+    std::uint32_t record_ = 0;
+    std::vector<std::uint32_t> labels_;  // of record_
+    bool failed_ = false;
   };
   struct FileState {
     std::ostream* out = nullptr;
-    std::vector<std::string> names;  // the file's field names, from its first failing record
-    std::vector<std::pair<std::size_t, std::size_t>> spans;  // offset and length of each field
-    std::array<Pass, 2> passes;                              // 0: the walk, 1: the later passes
+    // The input file, opened again at the first failure and kept open for the merge.
+    std::unique_ptr<tables::DbfTable> table;
+    std::array<Pass, 2> passes;  // 0: the walk, 1: the later passes
   };
 
   void Tell(FindingFile file, int pass, std::uint32_t record, const RecordKey& key,
-            std::string_view field, FindingCheck check);
-  void Store(Pass& pass);
-  static bool Load(std::FILE* file, Record* record);
+            std::uint32_t label);
+  // Opens the input file of `key` for the extract the first time `state` is told.
+  bool Attach(FileState& state, const RecordKey& key);
+  // The number of the "CAMPO:verificacao" label, made on first use.
+  std::uint32_t Label(std::string_view field, FindingCheck check);
+  // Label() for a field check, through a cache by position and check.
+  std::uint32_t FieldLabel(int position, std::string_view field, FindingCheck check);
   bool WriteFile(FindingFile file);
 
   std::array<FileState, 2> files_;
+  std::vector<std::string> labels_;
+  std::vector<std::string> label_fields_;  // the field of each label
+  std::unordered_map<std::string, std::uint32_t> label_numbers_;
+  // Label number + 1 per (position, check); 0: not yet seen.
+  std::vector<std::array<std::uint32_t, kFindingCheckCount>> by_position_;
+  std::string key_;  // reused for label look-ups
   bool failed_ = false;
   bool finished_ = false;
 };

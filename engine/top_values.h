@@ -34,8 +34,16 @@ class TopValues {
     using is_transparent = void;
     std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
   };
+  // The place a new value takes when all are taken: the first of the least counted.
+  std::size_t LeastCounted();
+
   std::size_t capacity_;
   std::vector<Entry> entries_;
+  // The least count and, one bit per place, the places that have it; kept while `least_known_`,
+  // so that a replacement needs no search of all places.
+  std::int64_t least_ = 0;
+  std::vector<std::uint64_t> at_least_;
+  bool least_known_ = false;
   std::unordered_map<std::string, std::size_t, Hash, std::equal_to<>> index_;
 };
 

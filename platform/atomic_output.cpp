@@ -9,6 +9,8 @@ namespace platform {
 
 AtomicOutput::AtomicOutput(AtomicOutput&& other) noexcept
     : handle_(std::exchange(other.handle_, -1)),
+      written_(other.written_),
+      started_(other.started_),
       final_(std::move(other.final_)),
       temp_(std::exchange(other.temp_, {})),
       error_(other.error_),
@@ -18,6 +20,8 @@ AtomicOutput& AtomicOutput::operator=(AtomicOutput&& other) noexcept {
   if (this != &other) {
     Discard();
     handle_ = std::exchange(other.handle_, -1);
+    written_ = other.written_;
+    started_ = other.started_;
     final_ = std::move(other.final_);
     temp_ = std::exchange(other.temp_, {});
     error_ = other.error_;

@@ -46,6 +46,10 @@ class AtomicOutput {
   void CloseFile();
 
   std::intptr_t handle_ = -1;
+  // Bytes written, and those whose writing to the disk was started early (Linux): the flush
+  // in Commit() then waits for the last stretch only, not for hundreds of megabytes at once.
+  std::uint64_t written_ = 0;
+  std::uint64_t started_ = 0;
   std::string final_;
   std::string temp_;
   unsigned long error_ = 0;

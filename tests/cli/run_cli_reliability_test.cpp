@@ -13,8 +13,10 @@
 #include "support/run_fixture.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -184,6 +186,29 @@ TEST_F(RunCliReliabilityTest, AFullDeviceLeavesNoPartialOutputAndTheEarlierFileI
       kExitRunError);
   EXPECT_EQ(ReadAll(dir_.file("f.csv")), "anterior");
   EXPECT_FALSE(fs::exists(dir_.file("r2.txt")));
+  EXPECT_TRUE(Leftovers().empty());
+}
+
+// A device or FIFO named as an output (/dev/null in a script) stays what it is: the bytes go
+// into it, never a plain file renamed over it.
+TEST_F(RunCliReliabilityTest, AFifoAsOutputIsWrittenInPlace) {
+  const std::string fifo = dir_.file("saida.fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);  // the pipe holds the report
+  ASSERT_GE(reader, 0);
+  EXPECT_EQ(Run({"--saida", fifo}), kExitSuccess) << err_;
+  std::string got(1 << 16, '\0');
+  const ssize_t n = read(reader, got.data(), got.size());
+  close(reader);
+  ASSERT_GT(n, 0);
+  EXPECT_EQ(got.substr(0, static_cast<std::size_t>(n))
+                .rfind("In\xED"
+                       "cio do processamento",
+                       0),
+            0u);
+  struct stat st {};
+  ASSERT_EQ(stat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
   EXPECT_TRUE(Leftovers().empty());
 }
 

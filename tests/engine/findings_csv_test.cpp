@@ -13,6 +13,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "engine/csv_writer.h"
 #include "engine/failing_values.h"
 #include "engine/findings_xlsx.h"
 #include "engine/text.h"
@@ -443,6 +444,66 @@ TEST(FindingsCsvWriterTest, QuotesOnlyWhatNeedsIt) {
     const std::string row = each.str().substr(each.str().find("\r\n") + 2);
     EXPECT_EQ(row.substr(0, row.find(";x;") + 12),
               "riscos;3;;INICIO_VIG;vigencia_invertida;" + written + ";x;;;;;;;;;;");
+  }
+}
+
+// Past the first block the rows are written on another thread while the next block fills: the
+// blocks must arrive whole and in order, and a write that fails there must fail Finish().
+TEST(FindingsCsvWriterTest, BlocksWrittenOnTheSecondThreadKeepTheirOrderAndTheirFailure) {
+  // Takes `room` bytes, then fails.
+  class Limited : public std::streambuf {
+   public:
+    explicit Limited(std::size_t room) : room_(room) {}
+
+   protected:
+    std::streamsize xsputn(const char*, std::streamsize n) override {
+      if (static_cast<std::size_t>(n) > room_) return 0;
+      room_ -= static_cast<std::size_t>(n);
+      return n;
+    }
+    int_type overflow(int_type c) override { return xsputn("", 1) == 1 ? c : traits_type::eof(); }
+
+   private:
+    std::size_t room_;
+  };
+  std::string expected;
+  std::ostringstream all;
+  Limited limited_buffer(3 << 20);
+  std::ostream limited(&limited_buffer);
+  CsvWriter whole(all);
+  CsvWriter cut(limited);
+  for (int i = 0; expected.size() < (6u << 20); ++i) {
+    const std::string number = std::to_string(i);
+    const std::string_view row[] = {number, "campo", "valor com ; dentro", ""};
+    whole.Row(row, 4);
+    cut.Row(row, 4);
+    expected += number + ";campo;\"valor com ; dentro\";\r\n";
+  }
+  ASSERT_TRUE(whole.Finish());
+  EXPECT_TRUE(all.str() == expected);
+  EXPECT_FALSE(cut.Finish());
+}
+
+// The scan goes eight bytes at a time: every place of a word and of the tail must count, and
+// no other byte value may.
+TEST(FindingsCsvWriterTest, TheQuoteScanFindsEachSpecialByteAnywhereAndNothingElse) {
+  std::string others;
+  for (int b = 0; b < 256; ++b) {
+    const char c = static_cast<char>(b);
+    if (c != ';' && c != '"' && c != '\r' && c != '\n') others += c;
+  }
+  for (std::size_t start = 0; start + 20 <= others.size(); start += 7) {
+    EXPECT_FALSE(CsvWriter::NeedsQuotes(std::string_view(others).substr(start, 20)));
+  }
+  EXPECT_FALSE(CsvWriter::NeedsQuotes(others));
+  for (std::size_t size = 1; size <= 20; ++size) {
+    for (std::size_t at = 0; at < size; ++at) {
+      for (const char special : {';', '"', '\r', '\n'}) {
+        std::string text = others.substr(40, size);
+        text[at] = special;
+        EXPECT_TRUE(CsvWriter::NeedsQuotes(text)) << size << " " << at << " " << int{special};
+      }
+    }
   }
 }
 

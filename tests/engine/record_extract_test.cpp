@@ -29,13 +29,19 @@ std::vector<std::vector<std::string>> Rows(const std::string& csv) {
   return rows;
 }
 
-TEST(RecordExtractTest, OneRowPerFailingRecordWithTheFileTextsAndEveryFailureMerged) {
-  TempDir dir;
+// The standard catalogue in `dir` and a host that runs on riscos.dbf and sinistros.dbf there.
+testing_support::RecordingHost HostIn(const TempDir& dir) {
   testing_support::WriteStandardCatalog(dir);
   testing_support::RecordingHost host;
   host.program_folder = dir.folder();
   host.risk_path = dir.file("riscos.dbf");
   host.claims_path = dir.file("sinistros.dbf");
+  return host;
+}
+
+TEST(RecordExtractTest, OneRowPerFailingRecordWithTheFileTextsAndEveryFailureMerged) {
+  TempDir dir;
+  testing_support::RecordingHost host = HostIn(dir);
   tools::DbfBuilder risks(testing_support::RisksLayout());
   risks.Add({"01234", "POL1", "000001", "20230101", "20231231", "20230115", "1000"});
   risks.Add({"01234", "", "000001", "20230301", "20230201", "20230301"});      // null, inverted
@@ -81,6 +87,41 @@ TEST(RecordExtractTest, OneRowPerFailingRecordWithTheFileTextsAndEveryFailureMer
   check(host.claims_path, claim_rows.str(), {{"1", "EVENTO:dominio APOLICE+ITEM:sem_apolice"}});
   EXPECT_EQ(RecordExtract::ClaimsPath("a.b/falhas.csv"), "a.b/falhas-sinistros.csv");
   EXPECT_EQ(RecordExtract::ClaimsPath("a.b/falhas"), "a.b/falhas-sinistros");
+}
+
+// Each pass keeps its records in blocks of a temporary file: many failing records make the
+// walk's pass span several blocks, with records cut at a block's end, while the later pass
+// (every 7th record) is merged into them.
+TEST(RecordExtractTest, ManyRecordsAcrossTheTemporaryBlocksKeepEveryRowAndMerge) {
+  TempDir dir;
+  testing_support::RecordingHost host = HostIn(dir);
+  constexpr int kRecords = 100000;  // 3 words each in the walk's pass: past 1 MiB
+  tools::DbfBuilder risks(testing_support::RisksLayout());
+  for (int i = 1; i <= kRecords; ++i) {
+    const bool inverted = i % 7 == 0;
+    risks.Add({"01234", "", "000001", "20230301", inverted ? "20230201" : "20231231", "20230301"});
+  }
+  risks.Write(host.risk_path);
+  tools::DbfBuilder claims(testing_support::ClaimsLayout());
+  claims.Add({"01234", "POL1", "000001", "1", "50", "20230801"});
+  claims.Write(host.claims_path);
+
+  std::ostringstream risk_rows;
+  std::ostringstream claim_rows;
+  RecordExtract extract(risk_rows, claim_rows);
+  ValidationRun run;
+  run.SetFindingSink(&extract);
+  run.Execute(host);
+  ASSERT_TRUE(extract.Finish());
+  const auto rows = Rows(risk_rows.str());
+  ASSERT_EQ(rows.size(), kRecords + 1u);
+  for (int i = 1; i <= kRecords; ++i) {
+    const auto& row = rows[static_cast<std::size_t>(i)];
+    ASSERT_EQ(row[1], std::to_string(i));
+    ASSERT_EQ(row.back(),
+              i % 7 == 0 ? "APOLICE:nulo INICIO_VIG:vigencia_invertida" : "APOLICE:nulo")
+        << i;
+  }
 }
 
 }  // namespace
