@@ -23,7 +23,7 @@
 #include "engine/text.h"
 #include "platform/exclusive_file.h"
 #include "platform/interrupt_cleanup.h"
-#include "support/recording_host.h"
+#include "support/phase_test.h"
 #include "support/temp_dir.h"
 #include "tables/table_error.h"
 #include "tools/dbf_writer.h"
@@ -85,7 +85,7 @@ void ExpectCreateErrorWithReason(const tables::TableError& e) {
                             "TMarlNTXIndex\\.CreateIndex: Create error \"apolice\" \\(.+\\)"));
 }
 
-class ClaimsPolicyTest : public ::testing::Test {
+class ClaimsPolicyTest : public testing_support::PhaseTest {
  protected:
   void WriteRisks(const std::vector<Row>& rows) {
     tools::DbfBuilder b(kRiskFields);
@@ -102,28 +102,25 @@ class ClaimsPolicyTest : public ::testing::Test {
   Lines Check(std::int32_t regSinistros, const Regional& regional = Regional::PtBr()) {
     state_.regRiscos = 1;
     state_.regSinistros = regSinistros;
-    RunContext ctx{host_, tables_,    state_,      regional, program_.folder(),
-                   2024,  risk_path_, claims_path_};
-    CheckClaimsWithoutPolicy(ctx);
+    regional_ = regional;
+    ctx_.risk_path = risk_path_;
+    ctx_.claims_path = claims_path_;
+    CheckClaimsWithoutPolicy(ctx_);
     return host_.lines;
   }
 
   void ExpectNothingLeft() {
-    EXPECT_FALSE(std::filesystem::exists(program_.file("apolice.ntx")));
+    EXPECT_FALSE(std::filesystem::exists(dir_.file("apolice.ntx")));
     EXPECT_FALSE(tables_.tbRiscos.IsOpen());
     EXPECT_FALSE(tables_.tbSinistros.IsOpen());
     EXPECT_TRUE(std::filesystem::is_empty(temp_.path())) << "a temporary index outlived the check";
   }
 
-  TempDir program_;
   TempDir data_;
   TempDir temp_;
   ScopedTempFolder temp_folder_{temp_.folder()};
   std::string risk_path_ = data_.file("riscos.dbf");
   std::string claims_path_ = data_.file("sinistros.dbf");
-  testing_support::RecordingHost host_;
-  RunTables tables_;
-  RunState state_;
 };
 
 TEST_F(ClaimsPolicyTest, EveryClaimFound) {
@@ -198,7 +195,7 @@ TEST_F(ClaimsPolicyTest, PercentageInNumberStyleCountsInPlainDigits) {
 }
 
 TEST_F(ClaimsPolicyTest, LeftoverIndexIsReplacedAndRemoved) {
-  tools::WriteFile(program_.file("apolice.ntx"), std::string(100000, 'x'));
+  tools::WriteFile(dir_.file("apolice.ntx"), std::string(100000, 'x'));
   WriteRisks({{"P1", "1"}});
   WriteClaims({{"P1", "1"}, {"P2", "1"}});
   EXPECT_EQ(Check(2), Block("1", "2", "50,00"));
@@ -211,13 +208,13 @@ TEST_F(ClaimsPolicyTest, IndexNameThatIsALinkLeavesItsTargetUntouched) {
 #else
   const std::string target = data_.file("precious.txt");
   tools::WriteFile(target, "keep me");
-  ASSERT_EQ(symlink(target.c_str(), program_.file("apolice.ntx").c_str()), 0);
+  ASSERT_EQ(symlink(target.c_str(), dir_.file("apolice.ntx").c_str()), 0);
   WriteRisks({{"P1", "1"}});
   WriteClaims({{"P1", "1"}});
   EXPECT_EQ(Check(1), Block("0", "1", "0,00"));
   std::ifstream in(target, std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep me");
-  EXPECT_FALSE(std::filesystem::is_symlink(program_.file("apolice.ntx")));
+  EXPECT_FALSE(std::filesystem::is_symlink(dir_.file("apolice.ntx")));
   ExpectNothingLeft();
 #endif
 }
@@ -226,14 +223,14 @@ TEST_F(ClaimsPolicyTest, ProgramFolderThatCannotHoldFilesMovesToTheTemporaryFold
   // A plain file where the folder should be: no file can be created under it, even by root.
   WriteRisks({{"P1", "1"}});
   WriteClaims({{"P1", "2"}});
-  const std::string not_a_folder = program_.file("plain");
+  const std::string not_a_folder = dir_.file("plain");
   tools::WriteFile(not_a_folder, "x");
   state_.regRiscos = 1;
   state_.regSinistros = 1;
-  const Regional regional = Regional::PtBr();
-  RunContext ctx{host_, tables_,    state_,      regional, not_a_folder + "/",
-                 2024,  risk_path_, claims_path_};
-  CheckClaimsWithoutPolicy(ctx);
+  ctx_.program_folder = not_a_folder + "/";
+  ctx_.risk_path = risk_path_;
+  ctx_.claims_path = claims_path_;
+  CheckClaimsWithoutPolicy(ctx_);
   EXPECT_EQ(host_.lines, Block("1", "1", "100,00"));
   ExpectNothingLeft();
 }
@@ -247,7 +244,7 @@ TEST_F(ClaimsPolicyTest, TerminationDuringTheBuildLeavesNoIndex) {
   for (int i = 0; i < 60000; ++i) risks.push_back({"P" + std::to_string(i * 7919 % 60000), "1"});
   WriteRisks(risks);
   WriteClaims({{"P1", "1"}});
-  const std::string index = program_.file("apolice.ntx");
+  const std::string index = dir_.file("apolice.ntx");
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
@@ -293,7 +290,7 @@ TEST_F(ClaimsPolicyTest, MissingRisksFileEndsTheCheckBeforeAnyIndex) {
 }
 
 TEST_F(ClaimsPolicyTest, IndexHeldByAnotherRunMovesToTheTemporaryFolder) {
-  const std::string held_path = program_.file("apolice.ntx");
+  const std::string held_path = dir_.file("apolice.ntx");
   auto held = platform::ExclusiveFile::CreateReadWrite(held_path);
   ASSERT_TRUE(held);
   ASSERT_TRUE(held->WriteAt(0, "other run", 9));
@@ -314,9 +311,9 @@ TEST_F(ClaimsPolicyTest, ReadOnlyProgramFolderMovesToTheTemporaryFolder) {
   if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
   WriteRisks({{"P1", "1"}});
   WriteClaims({{"P1", "1"}});
-  ASSERT_EQ(chmod(program_.path().c_str(), 0555), 0);
+  ASSERT_EQ(chmod(dir_.path().c_str(), 0555), 0);
   const Lines lines = Check(1);
-  chmod(program_.path().c_str(), 0755);
+  chmod(dir_.path().c_str(), 0755);
   EXPECT_EQ(lines, Block("0", "1", "0,00"));
   ExpectNothingLeft();
 #endif
@@ -326,12 +323,13 @@ TEST_F(ClaimsPolicyTest, NoWritableFolderGivesTheCreateError) {
   WriteRisks({{"P1", "1"}});
   WriteClaims({{"P1", "1"}});
   ScopedTempFolder nowhere(temp_.file("missing"));
-  const std::string folder = program_.file("missing") + "/";
+  const std::string folder = dir_.file("missing") + "/";
   state_.regSinistros = 1;
-  const Regional regional = Regional::PtBr();
-  RunContext ctx{host_, tables_, state_, regional, folder, 2024, risk_path_, claims_path_};
+  ctx_.program_folder = folder;
+  ctx_.risk_path = risk_path_;
+  ctx_.claims_path = claims_path_;
   try {
-    CheckClaimsWithoutPolicy(ctx);
+    CheckClaimsWithoutPolicy(ctx_);
     FAIL() << "an index was created somewhere";
   } catch (const tables::TableError& e) {
     ExpectCreateErrorWithReason(e);

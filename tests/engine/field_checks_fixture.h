@@ -11,6 +11,7 @@
 #include "engine/field_checks.h"
 #include "engine/rule_catalog.h"
 #include "support/catalog_files.h"
+#include "support/phase_test.h"
 #include "support/recording_host.h"
 #include "support/temp_dir.h"
 #include "tools/dbf_writer.h"
@@ -37,7 +38,7 @@ inline TestField NumField(std::string name, int length, int decimals, RuleRow ru
   return {{std::move(name), 'N', length, decimals}, std::move(rule)};
 }
 
-class FieldWalkTest : public ::testing::Test {
+class FieldWalkTest : public testing_support::PhaseTest {
  protected:
   FieldWalkTest() {
     host_.program_folder = dir_.folder();
@@ -118,13 +119,6 @@ class FieldWalkTest : public ::testing::Test {
     return {static_cast<int>(estrut.GetFieldValue("erroNulo").AsInt64()),
             static_cast<int>(estrut.GetFieldValue("erroDom").AsInt64())};
   }
-
-  TempDir dir_;
-  RecordingHost host_;
-  engine::RunTables tables_;
-  engine::RunState state_;
-  engine::Regional regional_ = engine::Regional::PtBr();
-  engine::RunContext ctx_{host_, tables_, state_, regional_, "", 2024, "", ""};
 };
 
 }  // namespace testing_support

@@ -9,8 +9,7 @@
 
 #include "engine/report.h"
 #include "support/catalog_files.h"
-#include "support/recording_host.h"
-#include "support/temp_dir.h"
+#include "support/phase_test.h"
 #include "tools/dbf_writer.h"
 
 namespace engine {
@@ -72,13 +71,13 @@ std::string Padded(std::string text, std::size_t width) {
   return text;
 }
 
-class ReconciliationTest : public ::testing::Test {
+class ReconciliationTest : public testing_support::PhaseTest {
  protected:
   void SetUp() override {
-    host.lines = {kStartLine, "", ""};
-    state.codEmpresa = "01234";
-    state.estruturaOk = 1;
-    state.tabelaOk = 1;
+    host_.lines = {kStartLine, "", ""};
+    state_.codEmpresa = "01234";
+    state_.estruturaOk = 1;
+    state_.tabelaOk = 1;
   }
 
   void WriteKov(const std::vector<KovRow>& rows,
@@ -89,7 +88,7 @@ class ReconciliationTest : public ::testing::Test {
              r.claims[1], r.claims[2], "", "", r.inivig, r.fimvig},
             r.deleted);
     }
-    b.Write(dir.file("DadosKov.DBF"));
+    b.Write(dir_.file("DadosKov.DBF"));
   }
 
   void WriteRisks(const std::vector<Risk>& risks, std::vector<DbfFieldSpec> layout = RiskLayout()) {
@@ -99,20 +98,21 @@ class ReconciliationTest : public ::testing::Test {
       values.insert(values.end(), r.premiums.begin(), r.premiums.end());
       b.Add(values, r.deleted);
     }
-    risk_path = dir.file("riscos.dbf");
+    risk_path = dir_.file("riscos.dbf");
     b.Write(risk_path);
   }
 
   void WriteClaims(const std::vector<Claim>& claims) {
     DbfBuilder b(ClaimsLayout());
     for (const Claim& c : claims) b.Add({c.d_avi, c.evento, c.indeniz});
-    claims_path = dir.file("sinistros.dbf");
+    claims_path = dir_.file("sinistros.dbf");
     b.Write(claims_path);
   }
 
   void Run() {
-    RunContext ctx{host, tables, state, regional, dir.folder(), 2024, risk_path, claims_path};
-    Reconcile(ctx);
+    ctx_.risk_path = risk_path;
+    ctx_.claims_path = claims_path;
+    Reconcile(ctx_);
   }
 
   // Runs and expects the error text; every reader is closed afterwards.
@@ -127,9 +127,9 @@ class ReconciliationTest : public ::testing::Test {
   }
 
   void ExpectReadersClosed() {
-    EXPECT_FALSE(tables.tbDadosKov.IsOpen());
-    EXPECT_FALSE(tables.tbRiscos.IsOpen());
-    EXPECT_FALSE(tables.tbSinistros.IsOpen());
+    EXPECT_FALSE(tables_.tbDadosKov.IsOpen());
+    EXPECT_FALSE(tables_.tbRiscos.IsOpen());
+    EXPECT_FALSE(tables_.tbSinistros.IsOpen());
   }
 
   std::string CompanyLine() const { return "Empresa: 01234 - " + Padded(kEmpresa, 130); }
@@ -158,15 +158,10 @@ class ReconciliationTest : public ::testing::Test {
   }
   // The AUTO row of the first comparison table.
   std::string AutoRow() const {
-    EXPECT_GE(host.lines.size(), 9u);
-    return host.lines.size() > 8 ? host.lines[8] : std::string();
+    EXPECT_GE(host_.lines.size(), 9u);
+    return host_.lines.size() > 8 ? host_.lines[8] : std::string();
   }
 
-  testing_support::TempDir dir;
-  testing_support::RecordingHost host;
-  RunTables tables;
-  RunState state;
-  Regional regional = Regional::PtBr();
   std::string risk_path;
   std::string claims_path;
 };
@@ -212,7 +207,7 @@ TEST_F(ReconciliationTest, BothTestsReproduceTheWorkedRows) {
       "RC        350.000                  0                        div por zero",
       "APP       98.000                   102.501                  -4,39",
   };
-  EXPECT_EQ(host.lines, Report({PremiumBlock(rows), ClaimsBlock(rows)}));
+  EXPECT_EQ(host_.lines, Report({PremiumBlock(rows), ClaimsBlock(rows)}));
   EXPECT_EQ(rows[0].size(), 64u);
   EXPECT_EQ(kHeader.size(), 73u);
   ExpectReadersClosed();
@@ -236,7 +231,7 @@ TEST_F(ReconciliationTest, InvertedCoverageFollowsThePremiumTable) {
   Lines premium = PremiumBlock(zero_rows);
   const Lines inverted = InvertedBlock("3");
   premium.insert(premium.end(), inverted.begin(), inverted.end());
-  EXPECT_EQ(host.lines, Report({premium}));
+  EXPECT_EQ(host_.lines, Report({premium}));
 }
 
 TEST_F(ReconciliationTest, OnlyTheFilledPathIsRead) {
@@ -260,7 +255,7 @@ TEST_F(ReconciliationTest, OnlyTheFilledPathIsRead) {
     });
     const Lines inverted = InvertedBlock("1");
     premium.insert(premium.end(), inverted.begin(), inverted.end());
-    EXPECT_EQ(host.lines, Report({premium}));
+    EXPECT_EQ(host_.lines, Report({premium}));
   }
   {
     SCOPED_TRACE("claims only: no premium table and no inverted-coverage block");
@@ -268,7 +263,7 @@ TEST_F(ReconciliationTest, OnlyTheFilledPathIsRead) {
     risk_path = " \t ";
     claims_path = claims;
     Run();
-    EXPECT_EQ(host.lines,
+    EXPECT_EQ(host_.lines,
               Report({ClaimsBlock({
                   "AUTO      0                        500                      -100,00",
                   "RC        0                        0                        div por zero",
@@ -281,7 +276,7 @@ TEST_F(ReconciliationTest, OnlyTheFilledPathIsRead) {
     risk_path = "";
     claims_path = "";
     Run();
-    EXPECT_EQ(host.lines, Report({}));
+    EXPECT_EQ(host_.lines, Report({}));
   }
   ExpectReadersClosed();
 }
@@ -291,7 +286,7 @@ TEST_F(ReconciliationTest, NullPremiumsAddNothing) {
   kov.premiums = {"0", "0", "0"};
   WriteKov({kov});
   // Blank, malformed (comma decimal mark), trailing blank in an integer field: all null.
-  risk_path = dir.file("riscos.dbf");
+  risk_path = dir_.file("riscos.dbf");
   DbfBuilder b(RiskLayout());
   b.Add({"20230101", "20231231", "20230315", "1000", "", "", "", "", "", "", "", ""});
   b.AddRaw(std::string("20230101") + "20231231" + "20230315" + Padded("     1,5", 15) +
@@ -308,7 +303,7 @@ TEST_F(ReconciliationTest, CompanyNotFoundWritesNoComparison) {
   WriteKov({other});
   WriteRisks(
       {{.inicio = "20230102", .fim = "20230101"}, {.inicio = "20230102", .fim = "20230101"}});
-  claims_path = dir.file("does-not-exist.dbf");  // not opened: there is nothing to compare with
+  claims_path = dir_.file("does-not-exist.dbf");  // not opened: there is nothing to compare with
   const std::string not_found = "Empresa: 01234 - n\xE3o encontrada em DadosKov.DBF";
   {
     SCOPED_TRACE("with inverted risks");
@@ -316,21 +311,21 @@ TEST_F(ReconciliationTest, CompanyNotFoundWritesNoComparison) {
     Lines expected = {kStartLine, "", not_found, std::string(kRuleLine), ""};
     const Lines inverted = InvertedBlock("2");
     expected.insert(expected.end(), inverted.begin(), inverted.end());
-    EXPECT_EQ(host.lines, expected);
+    EXPECT_EQ(host_.lines, expected);
   }
   {
     SCOPED_TRACE("without inverted risks");
     SetUp();
     WriteRisks({{}});
     Run();
-    EXPECT_EQ(host.lines, (Lines{kStartLine, "", not_found}));
+    EXPECT_EQ(host_.lines, (Lines{kStartLine, "", not_found}));
   }
   {
     SCOPED_TRACE("empty totals file");
     SetUp();
     WriteKov({});
     Run();
-    EXPECT_EQ(host.lines, (Lines{kStartLine, "", not_found}));
+    EXPECT_EQ(host_.lines, (Lines{kStartLine, "", not_found}));
   }
   ExpectReadersClosed();
 }
@@ -345,22 +340,22 @@ TEST_F(ReconciliationTest, CompanyCodeMatchesExactlyOnTheFirstRow) {
   WriteKov({{.cod_seg = "01234", .empresa = "ZERO A ESQUERDA"}, padded, first});
   {
     SCOPED_TRACE("\"1234 \" finds the first row stored with the blank");
-    state.codEmpresa = "1234 ";
+    state_.codEmpresa = "1234 ";
     Run();
-    EXPECT_EQ(host.lines[2], "Empresa: 1234  - " + Padded("SEGUNDA", 130));
+    EXPECT_EQ(host_.lines[2], "Empresa: 1234  - " + Padded("SEGUNDA", 130));
   }
   {
     SCOPED_TRACE("\"1234\" matches nothing: the stored blank counts");
     SetUp();
-    state.codEmpresa = "1234";
+    state_.codEmpresa = "1234";
     Run();
-    EXPECT_EQ(host.lines[2], "Empresa: 1234 - n\xE3o encontrada em DadosKov.DBF");
+    EXPECT_EQ(host_.lines[2], "Empresa: 1234 - n\xE3o encontrada em DadosKov.DBF");
   }
   {
     SCOPED_TRACE("\"01234\" is another company");
     SetUp();
     Run();
-    EXPECT_EQ(host.lines[2], "Empresa: 01234 - " + Padded("ZERO A ESQUERDA", 130));
+    EXPECT_EQ(host_.lines[2], "Empresa: 01234 - " + Padded("ZERO A ESQUERDA", 130));
   }
 }
 
@@ -387,11 +382,11 @@ TEST_F(ReconciliationTest, BlankDeclaredAmountReadsAsZero) {
   WriteKov({kov});
   WriteRisks({{.premiums = {"1000", "", "", "", "", "", "700"}}});
   Run();
-  ASSERT_EQ(host.lines.size(), 12u);
-  EXPECT_EQ(host.lines[8], "AUTO      0                        1.000                    -100,00");
-  EXPECT_EQ(host.lines[9],
+  ASSERT_EQ(host_.lines.size(), 12u);
+  EXPECT_EQ(host_.lines[8], "AUTO      0                        1.000                    -100,00");
+  EXPECT_EQ(host_.lines[9],
             "RC        0                        0                        div por zero");
-  EXPECT_EQ(host.lines[10], "APP       700                      700                      0,00");
+  EXPECT_EQ(host_.lines[10], "APP       700                      700                      0,00");
 }
 
 TEST_F(ReconciliationTest, WideAmountsPushTheColumnsInsteadOfBeingCut) {
@@ -423,8 +418,8 @@ TEST_F(ReconciliationTest, DateFieldsOfAnotherTypeCompareAsText) {
               {.inicio = "20230101", .fim = "20230102"}},
              layout);
   Run();
-  ASSERT_EQ(host.lines.size(), 16u);
-  EXPECT_EQ(host.lines[13],
+  ASSERT_EQ(host_.lines.size(), 16u);
+  EXPECT_EQ(host_.lines[13],
             "Existem 2 Riscos com data de fim de vig\xEAncia anterior ao in\xED"
             "cio");
 }
@@ -443,7 +438,7 @@ TEST_F(ReconciliationTest, MissingFieldsEndTheRunWithTheReaderText) {
     SetUp();
     risk_path.clear();
     DbfBuilder b({{"D_AVI", 'C', 8}, {"EVENTO", 'C', 1}});
-    claims_path = dir.file("sinistros.dbf");
+    claims_path = dir_.file("sinistros.dbf");
     b.Add({"20230301", "1"}).Write(claims_path);
     RunExpectingError("tbSinistros: Field 'INDENIZ' not found");
   }
@@ -459,8 +454,8 @@ TEST_F(ReconciliationTest, MissingFieldsEndTheRunWithTheReaderText) {
   {
     SCOPED_TRACE("no totals file");
     SetUp();
-    std::filesystem::remove(dir.file("DadosKov.DBF"));
-    RunExpectingError("TMarlSmartDBF.InternalOpen: Open error \"" + dir.folder() +
+    std::filesystem::remove(dir_.file("DadosKov.DBF"));
+    RunExpectingError("TMarlSmartDBF.InternalOpen: Open error \"" + dir_.folder() +
                       "DadosKov.DBF\"");
   }
 }
@@ -470,11 +465,11 @@ TEST_F(ReconciliationTest, ReadersLeftOpenByAnEarlierRunAreReopenedOnTheRightFil
   kov.premiums = {"1000", "0", "0"};
   WriteKov({kov});
   WriteRisks({{.premiums = {"1000"}}});
-  const std::string stale = dir.file("stale.dbf");
+  const std::string stale = dir_.file("stale.dbf");
   DbfBuilder(RiskLayout()).Add({"20230101", "20231231", "20230315", "9999"}).Write(stale);
-  tables.tbRiscos.SetFileName(stale);
-  tables.tbRiscos.Open();
-  tables.tbDadosKov.SetFileName(stale);
+  tables_.tbRiscos.SetFileName(stale);
+  tables_.tbRiscos.Open();
+  tables_.tbDadosKov.SetFileName(stale);
   Run();
   EXPECT_EQ(AutoRow(), "AUTO      1.000                    1.000                    0,00");
   ExpectReadersClosed();

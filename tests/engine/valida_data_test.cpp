@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "engine/field_checks.h"
-#include "support/recording_host.h"
+#include "support/phase_test.h"
 
 namespace {
 
@@ -14,14 +14,7 @@ struct DateCase {
   bool notice;
 };
 
-class ValidaDataTest : public ::testing::Test {
- protected:
-  testing_support::RecordingHost host_;
-  engine::RunTables tables_;
-  engine::RunState state_;
-  engine::Regional regional_ = engine::Regional::PtBr();
-  engine::RunContext ctx_{host_, tables_, state_, regional_, "", 2024, "", ""};
-};
+class ValidaDataTest : public testing_support::PhaseTest {};
 
 TEST_F(ValidaDataTest, PlausibleDates) {
   const std::vector<DateCase> cases{
