@@ -9,6 +9,7 @@
 #include "engine/structure_check.h"
 #include "engine/table_summary.h"
 #include "engine/text.h"
+#include "engine/walk_carry.h"
 
 namespace engine {
 namespace {
@@ -49,6 +50,8 @@ void RunTables::CloseReaders() {
 void ValidationRun::Execute(RunHost& host) {
   ReaderCloser closer(tables_);
   state_ = RunState{};
+  // Declared after the closer, so that its scratch files close before the readers do.
+  WalkCarry carry;
   const Regional regional = host.regional();
   const platform::LocalDateTime started = host.Now();
   RunContext ctx{host,
@@ -59,7 +62,8 @@ void ValidationRun::Execute(RunHost& host) {
                  started.year,
                  host.RiskPath(),
                  host.ClaimsPath(),
-                 findings_};
+                 findings_,
+                 &carry};
   state_.result.inicio = started;
 
   host.ClearLog();

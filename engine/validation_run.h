@@ -21,6 +21,8 @@
 
 namespace engine {
 
+struct WalkCarry;
+
 // The state carried from phase to phase; created empty at the start of every run.
 struct RunState {
   std::string codEmpresa;  // company code of the run (untrimmed)
@@ -61,6 +63,8 @@ struct RunContext {
   std::string risk_path;       // path texts as typed, read when the run starts
   std::string claims_path;
   FindingSink* findings = nullptr;  // null: no row-level findings are told
+  // What the walks gather for the later phases; null: each phase reads its files itself.
+  WalkCarry* carry = nullptr;
 };
 
 class ValidationRun {
