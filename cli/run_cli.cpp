@@ -221,6 +221,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     sinks.Add(extract.get());
   }
   if (!sinks.empty()) run.SetFindingSink(&sinks);
+  if (options.nucleos > 0) run.SetWalkThreads(options.nucleos);
   std::optional<std::string> message;
   try {
     run.Execute(host);

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/coverage_period.h"
 #include "engine/number_style.h"
 #include "engine/open_reader.h"
 #include "engine/record_key.h"
@@ -102,26 +103,21 @@ void BuildIndex(const std::string& program_folder, tables::KeyIndex& index,
 
 // The text of a claim's field as the reader gives it: character fields with every position
 // (trailing blanks kept), other kinds through their text conversion.
-void AppendFieldText(const tables::DbfTable& table, int i, char decimal_separator,
-                     std::string& out) {
-  if (table.Fields(i).type == tables::FieldType::kString) {
-    out += tables::DbfText(table.RawField(i));
+void AppendFieldText(const tables::DbfField& field, std::string_view record, std::string_view path,
+                     char decimal_separator, std::string& out) {
+  const std::string_view bytes = FieldBytes(field, record, path);
+  if (field.type == tables::FieldType::kString) {
+    out += tables::DbfText(bytes);
   } else {
-    out += table.Value(i).AsString(decimal_separator);
+    out += tables::DecodeField(field, bytes).AsString(decimal_separator);
   }
-}
-
-int RequireField(const tables::DbfTable& table, std::string_view name) {
-  const int i = table.FieldIndex(name);
-  if (i < 0) table.FieldByName(name);  // throws the field-not-found error
-  return i;
 }
 
 // The policy keys of the risks file for the index, gathered by its walk.
 class PolicyKeys : public RecordTap {
  public:
   explicit PolicyKeys(std::unique_ptr<tables::KeyCollection> keys) : keys_(std::move(keys)) {}
-  void Take(const tables::DbfTable& table) override { keys_->Add(table.RecNo(), table.Record()); }
+  void Take(std::uint32_t recno, std::string_view record) override { keys_->Add(recno, record); }
   void Finish() override { keys_->Finish(); }
   tables::KeyCollection* collection() { return keys_.get(); }
 
@@ -144,16 +140,17 @@ class ClaimKeys : public RecordTap {
     if (apolice < 0 || item < 0) return nullptr;  // the check raises the field error itself
     std::optional<platform::ExclusiveFile> scratch = CreateScratchFile("sinistros", reason);
     if (!scratch) return nullptr;
-    return std::unique_ptr<ClaimKeys>(
-        new ClaimKeys(std::move(*scratch), apolice, item, key_size, separator));
+    return std::unique_ptr<ClaimKeys>(new ClaimKeys(std::move(*scratch), sinistros.Fields(apolice),
+                                                    sinistros.Fields(item), sinistros.FileName(),
+                                                    key_size, separator));
   }
 
-  void Take(const tables::DbfTable& table) override {
+  void Take(std::uint32_t recno, std::string_view record) override {
     if (error_ || broken_) return;
     try {
       text_.clear();
-      AppendFieldText(table, apolice_, separator_, text_);
-      AppendFieldText(table, item_, separator_, text_);
+      AppendFieldText(apolice_, record, path_, separator_, text_);
+      AppendFieldText(item_, record, path_, separator_, text_);
     } catch (...) {
       error_ = std::current_exception();  // raised after the misses of the claims before it
       return;
@@ -166,7 +163,7 @@ class ClaimKeys : public RecordTap {
     std::fill(nul, entry_.begin() + static_cast<std::ptrdiff_t>(key_size_), 0);
     entry_[key_size_] = static_cast<unsigned char>(n >> 8);
     entry_[key_size_ + 1] = static_cast<unsigned char>(n & 0xFF);
-    broken_ = !runs_.Add(entry_.data(), table.RecNo());
+    broken_ = !runs_.Add(entry_.data(), recno);
   }
   void Finish() override {
     if (!broken_ && !complete_) complete_ = runs_.Finish();
@@ -194,19 +191,21 @@ class ClaimKeys : public RecordTap {
   }
 
  private:
-  ClaimKeys(platform::ExclusiveFile scratch, int apolice, int item, std::size_t key_size,
-            char separator)
+  ClaimKeys(platform::ExclusiveFile scratch, tables::DbfField apolice, tables::DbfField item,
+            std::string path, std::size_t key_size, char separator)
       : scratch_(std::move(scratch)),
-        apolice_(apolice),
-        item_(item),
+        apolice_(std::move(apolice)),
+        item_(std::move(item)),
+        path_(std::move(path)),
         key_size_(key_size),
         separator_(separator),
         runs_(scratch_, 0, key_size + 2, kClaimSortBudget),
         entry_(key_size + 2) {}
 
   platform::ExclusiveFile scratch_;
-  int apolice_;
-  int item_;
+  tables::DbfField apolice_;
+  tables::DbfField item_;
+  std::string path_;
   std::size_t key_size_;
   char separator_;
   tables::ntx::SortedRuns runs_;  // writes into scratch_
@@ -239,8 +238,8 @@ std::unique_ptr<RecordTap> StartPolicyKeys(RunContext&, const tables::DbfTable& 
 }
 
 std::unique_ptr<RecordTap> StartClaimKeys(RunContext& ctx, const tables::DbfTable& sinistros) {
-  auto* policy = ctx.carry == nullptr ? nullptr
-                                      : static_cast<PolicyKeys*>(ctx.carry->policy_keys.get());
+  auto* policy =
+      ctx.carry == nullptr ? nullptr : static_cast<PolicyKeys*>(ctx.carry->policy_keys.get());
   if (policy == nullptr || policy->collection() == nullptr) return nullptr;
   const std::size_t key_size = policy->collection()->key_size();
   return ClaimKeys::Start(sinistros, key_size, ctx.regional.decimal_separator, nullptr);
@@ -276,7 +275,9 @@ void CheckClaimsWithoutPolicy(RunContext& ctx) {
       std::string reason;
       own = ClaimKeys::Start(tbSinistros, index.KeySize(), separator, &reason);
       if (!own) tables::ThrowIndexCreateError(kIndexName, reason);
-      for (; !tbSinistros.Eof(); tbSinistros.Next()) own->Take(tbSinistros);
+      for (; !tbSinistros.Eof(); tbSinistros.Next()) {
+        own->Take(tbSinistros.RecNo(), tbSinistros.Record());
+      }
       own->Finish();
       if (!own->usable(index.KeySize())) {
         tables::ThrowIndexCreateError(kIndexName, "the claims' keys could not be written");
@@ -293,14 +294,15 @@ void CheckClaimsWithoutPolicy(RunContext& ctx) {
       ++misses;
       if (ctx.findings == nullptr) return;
       tbSinistros.GoTo(recno);
+      const std::string_view record = tbSinistros.Record();
+      const std::string& path = tbSinistros.FileName();
       key.clear();
-      AppendFieldText(tbSinistros, apolice, separator, key);
+      AppendFieldText(tbSinistros.Fields(apolice), record, path, separator, key);
       const std::size_t apolice_length = key.size();
-      AppendFieldText(tbSinistros, item, separator, key);
+      AppendFieldText(tbSinistros.Fields(item), record, path, separator, key);
       const std::string_view both(key);
       ctx.findings->ClaimWithoutPolicy(recno, keys.Read(tbSinistros),
-                                       both.substr(0, apolice_length),
-                                       both.substr(apolice_length));
+                                       both.substr(0, apolice_length), both.substr(apolice_length));
     });
     walked->RaiseKeptError();
   }

@@ -14,6 +14,7 @@
 #include "engine/record_key.h"
 #include "engine/rule_set.h"
 #include "engine/structure_check.h"
+#include "engine/tap_thread.h"
 #include "engine/text.h"
 #include "engine/walk_carry.h"
 #include "engine/walk_progress.h"
@@ -437,6 +438,16 @@ bool WalkRecords(RunContext& ctx) {
         ctx.host, Ansi("crítica dos campos: ") + std::string(Trimmed(ctx.state.nomeTabela)), dados);
     dados.First();
     const std::vector<RecordTap*> taps = StartTaps(ctx);
+    // With two threads the taps run on the second; stopped with the walk should it throw.
+    std::optional<TapThread> tap_thread;
+    if (!taps.empty() && ctx.walk_threads > 1) tap_thread.emplace(taps, dados.RecordLength());
+    const auto feed = [&] {
+      if (tap_thread) {
+        tap_thread->Add(dados.RecNo(), dados.Record());
+      } else {
+        for (RecordTap* tap : taps) tap->Take(dados.RecNo(), dados.Record());
+      }
+    };
     for (; !dados.Eof(); dados.Next()) {
       if (ctx.state.numRegistros < std::numeric_limits<std::int32_t>::max()) {
         ++ctx.state.numRegistros;  // a count that cannot grow further stays at its maximum
@@ -446,17 +457,19 @@ bool WalkRecords(RunContext& ctx) {
         break;
       }
       walker.CheckRecord();
-      for (RecordTap* tap : taps) tap->Take(dados);
+      if (!taps.empty()) feed();
       progress.Step();
     }
     if (completed) progress.Done();
     // The phases after the walks need the whole file even when the company check stopped the
     // field checks: the rest of it is read for the taps alone, from the record that stopped.
     if (!taps.empty()) {
-      for (; !dados.Eof(); dados.Next()) {
-        for (RecordTap* tap : taps) tap->Take(dados);
+      for (; !dados.Eof(); dados.Next()) feed();
+      if (tap_thread) {
+        tap_thread->Finish();
+      } else {
+        for (RecordTap* tap : taps) tap->Finish();
       }
-      for (RecordTap* tap : taps) tap->Finish();
     }
   } catch (...) {
     // An error ends the run, but the counters raised so far stay visible in the rule rows.

@@ -86,12 +86,12 @@ std::optional<std::size_t> EventLine(DateText evento) {
 class AmountColumn {
  public:
   AmountColumn(const tables::DbfTable& table, std::string_view name)
-      : index_(RequireField(table, name)), field_(table.Fields(index_)) {}
+      : field_(table.Fields(RequireField(table, name))), path_(table.FileName()) {}
 
   // nullopt when the field reads as null (blank or malformed), which adds nothing. A field of
   // another type converts its value; a text that is not a number raises the conversion error.
-  std::optional<double> Read(const tables::DbfTable& table) const {
-    const std::string_view bytes = table.RawField(index_);
+  std::optional<double> Read(std::string_view record) const {
+    const std::string_view bytes = FieldBytes(field_, record, path_);
     switch (field_.type) {
       case tables::FieldType::kFloat:
         return tables::ParseDbfFloat(bytes);
@@ -110,8 +110,8 @@ class AmountColumn {
   }
 
  private:
-  int index_;
   tables::DbfField field_;
+  std::string path_;
 };
 
 // An amount of the totals row; a blank amount reads as 0.
@@ -186,18 +186,18 @@ class PremiumTally : public RecordTap {
     }
   }
 
-  void Take(const tables::DbfTable& riscos) override {
+  void Take(std::uint32_t recno, std::string_view record) override {
     if (error_) return;
     try {
-      const DateText inicio = inicio_vig_->Read(riscos);
+      const DateText inicio = inicio_vig_->Read(record);
       if (!RiskIsDated(inicio)) return;
-      if (CoverageInverted(inicio, fim_vig_->Read(riscos))) {
+      if (CoverageInverted(inicio, fim_vig_->Read(record))) {
         ++inverted_;
-        inverted_records_.Add(riscos.RecNo());
+        inverted_records_.Add(recno);
       }
-      if (!period_ || !RiskInPeriod(data_emis_->Read(riscos), *period_)) return;
+      if (!period_ || !RiskInPeriod(data_emis_->Read(record), *period_)) return;
       for (const auto& [column, line] : premiums_) {
-        if (const auto amount = column.Read(riscos)) sums_[line] += *amount;
+        if (const auto amount = column.Read(record)) sums_[line] += *amount;
       }
     } catch (...) {
       error_ = std::current_exception();  // raised after the findings of the records before it
@@ -220,8 +220,7 @@ class PremiumTally : public RecordTap {
         riscos.GoTo(recno);
         const DateText inicio = inicio_vig_->Read(riscos);
         const DateText fim = fim_vig_->Read(riscos);
-        findings->CoverageInverted(recno, keys.Read(riscos), inicio.value_or(""),
-                                   fim.value_or(""));
+        findings->CoverageInverted(recno, keys.Read(riscos), inicio.value_or(""), fim.value_or(""));
       });
     }
     if (error_) std::rethrow_exception(error_);
@@ -258,13 +257,13 @@ class ClaimsTally : public RecordTap {
     }
   }
 
-  void Take(const tables::DbfTable& sinistros) override {
+  void Take(std::uint32_t, std::string_view record) override {
     if (error_) return;
     try {
-      if (!ClaimInPeriod(d_avi_->Read(sinistros), period_)) return;
-      const std::optional<std::size_t> line = EventLine(evento_->Read(sinistros));
+      if (!ClaimInPeriod(d_avi_->Read(record), period_)) return;
+      const std::optional<std::size_t> line = EventLine(evento_->Read(record));
       if (!line) return;
-      if (const auto amount = indeniz_->Read(sinistros)) sums_[*line] += *amount;
+      if (const auto amount = indeniz_->Read(record)) sums_[*line] += *amount;
     } catch (...) {
       error_ = std::current_exception();
     }
@@ -296,7 +295,7 @@ void OwnPass(RunHost& host, std::string_view phase, tables::DbfTable& table, Tal
   WalkProgress progress(host, Ansi(phase), table);
   for (table.First(); !table.Eof(); table.Next()) {
     progress.Step();
-    tally.Take(table);
+    tally.Take(table.RecNo(), table.Record());
     if (tally.failed()) return;
   }
   progress.Done();
@@ -312,8 +311,8 @@ struct RiskFigures {
 // from a pass of its own; the inverted coverages are told before any error is raised.
 RiskFigures ReadRisks(RunContext& ctx, const CoveragePeriod* period) {
   tables::DbfTable& riscos = ctx.tables.tbRiscos;
-  auto* tally = ctx.carry == nullptr ? nullptr
-                                     : static_cast<PremiumTally*>(ctx.carry->premiums.get());
+  auto* tally =
+      ctx.carry == nullptr ? nullptr : static_cast<PremiumTally*>(ctx.carry->premiums.get());
   std::optional<OpenReader> open;
   std::unique_ptr<PremiumTally> own;
   if (tally == nullptr || !tally->Fits(ctx.state.codEmpresa, period)) {
@@ -331,8 +330,8 @@ RiskFigures ReadRisks(RunContext& ctx, const CoveragePeriod* period) {
 }
 
 Sums ReadClaims(RunContext& ctx, const CoveragePeriod& period) {
-  auto* tally = ctx.carry == nullptr ? nullptr
-                                     : static_cast<ClaimsTally*>(ctx.carry->claim_sums.get());
+  auto* tally =
+      ctx.carry == nullptr ? nullptr : static_cast<ClaimsTally*>(ctx.carry->claim_sums.get());
   if (tally != nullptr && tally->Fits(ctx.state.codEmpresa, period)) return tally->SumsOrRaise();
   tables::DbfTable& sinistros = ctx.tables.tbSinistros;
   OpenReader open(sinistros, ctx.claims_path);

@@ -1,5 +1,7 @@
 #include "engine/validation_run.h"
 
+#include <thread>
+
 #include "engine/claims_policy.h"
 #include "engine/field_checks.h"
 #include "engine/header_check.h"
@@ -38,6 +40,8 @@ void AppendNotice(RunHost& host, std::string_view text) {
 
 }  // namespace
 
+int DefaultWalkThreads() { return std::thread::hardware_concurrency() >= 2 ? 2 : 1; }
+
 void RunTables::CloseReaders() {
   tbDados.Close();
   tbTabelas.Close();
@@ -63,7 +67,8 @@ void ValidationRun::Execute(RunHost& host) {
                  host.RiskPath(),
                  host.ClaimsPath(),
                  findings_,
-                 &carry};
+                 &carry,
+                 walk_threads_};
   state_.result.inicio = started;
 
   host.ClearLog();

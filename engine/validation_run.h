@@ -65,7 +65,13 @@ struct RunContext {
   FindingSink* findings = nullptr;  // null: no row-level findings are told
   // What the walks gather for the later phases; null: each phase reads its files itself.
   WalkCarry* carry = nullptr;
+  // Threads of a walk: 1 does everything on the run's thread; 2 or more give the taps a thread
+  // of their own (engine/tap_thread.h). The outputs are the same either way.
+  int walk_threads = 1;
 };
+
+// 2 when the machine has two cores or more, else 1.
+int DefaultWalkThreads();
 
 class ValidationRun {
  public:
@@ -76,6 +82,10 @@ class ValidationRun {
 
   // Every later run tells its findings to `sink` (null: none). The sink must outlive the runs.
   void SetFindingSink(FindingSink* sink) { findings_ = sink; }
+  // Threads of the later runs' walks (RunContext::walk_threads); by default 2 on a machine of
+  // two cores or more, else 1.
+  void SetWalkThreads(int threads) { walk_threads_ = threads < 1 ? 1 : threads; }
+  int walk_threads() const { return walk_threads_; }
 
   RunTables& tables() { return tables_; }
   const RunState& state() const { return state_; }
@@ -88,6 +98,7 @@ class ValidationRun {
   RunTables tables_;
   RunState state_;
   FindingSink* findings_ = nullptr;
+  int walk_threads_ = DefaultWalkThreads();
 };
 
 }  // namespace engine

@@ -10,7 +10,9 @@
 // not filled (the file was not walked, a standalone call in a test, a walk that ended early)
 // drives the same tap over the file itself.
 
+#include <cstdint>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "tables/dbf_table.h"
@@ -22,8 +24,9 @@ struct RunContext;
 class RecordTap {
  public:
   virtual ~RecordTap() = default;
-  // The table stands on a record the walk shows.
-  virtual void Take(const tables::DbfTable& table) = 0;
+  // A record the walk shows: its physical number and its bytes, deletion flag first. May be
+  // called on another thread than the walk's (one thread for all records of a walk, in order).
+  virtual void Take(std::uint32_t recno, std::string_view record) = 0;
   // The walk reached the end of the file: only now may a phase use what the tap gathered.
   virtual void Finish() = 0;
 };

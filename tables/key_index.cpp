@@ -351,7 +351,6 @@ bool KeyIndex::Impl::Build(platform::ExclusiveFile& out, KeyCollection* collecte
   return true;
 }
 
-
 std::unique_ptr<KeyCollection> KeyCollection::Start(const DbfTable& table,
                                                     std::string_view expression,
                                                     platform::ExclusiveFile scratch) {

@@ -7,8 +7,9 @@
 #   walk_golden.sh BIN_DIR TOOLS_DIR GOLDEN_DIR [--gravar]
 #
 # BIN_DIR holds talmero-criticar and the catalogue; TOOLS_DIR talmero-gerar-dados. With
-# --gravar the outputs replace those in GOLDEN_DIR (done once, with the reference build).
-# TALMERO_THREADS, when set, is passed on to the runs (the walk's thread count).
+# --gravar the outputs replace those in GOLDEN_DIR (done once, with the reference build, which
+# has no --nucleos). Otherwise every case runs twice, its walks on one thread (--nucleos 1) and
+# on two (--nucleos 2), and both must give the kept outputs.
 set -euo pipefail
 
 bin=$(cd "$1" && pwd)
@@ -53,12 +54,13 @@ run_case() {
   local name=$1
   shift
   local dir=$work/$name
+  rm -f "$dir"/*.txt "$dir"/*.csv "$dir"/*.json "$dir"/*.html
   (
     cd "$dir"
     set +e
     "$bin/talmero-criticar" --catalogo cat --regional pt_BR --saida relatorio.txt \
-      --detalhes detalhes.csv --json resultado.json --extrato extrato.csv --html pagina.html "$@" \
-      2>stderr.txt
+      --detalhes detalhes.csv --json resultado.json --extrato extrato.csv --html pagina.html \
+      "${threads[@]}" "$@" 2>stderr.txt
     echo "$?" >status.txt
   )
   # Start and end times differ from run to run.
@@ -69,6 +71,7 @@ run_case() {
   done
 }
 
+threads=()
 prepare() {
   local name=$1 riscos=$2 sinistros=$3 semente=$4
   shift 4
@@ -79,25 +82,29 @@ prepare() {
 }
 
 prepare semente-11 200 70 11
-run_case semente-11 --riscos in/riscos.dbf --sinistros in/sinistros.dbf
 prepare semente-12 250 90 12
-run_case semente-12 --riscos in/riscos.dbf --sinistros in/sinistros.dbf --max-detalhes 3
 prepare muitas-falhas 150 60 13 --erros 40 --excluidos 10
-run_case muitas-falhas --riscos in/riscos.dbf --sinistros in/sinistros.dbf --max-detalhes 5
 # No totals file: the run ends with its open error after the claims check.
 prepare sem-dadoskov 120 40 14
 rm "$work/sem-dadoskov/cat/DadosKov.DBF"
-run_case sem-dadoskov --riscos in/riscos.dbf --sinistros in/sinistros.dbf
 # A risks file without INICIO_VIG: its structure check fails, and the reconciliation ends the
 # run with the missing field.
 prepare sem-campo 120 40 15
 drop_field "$work/sem-campo/in/riscos.dbf" "$work/sem-campo/in/riscos-sem-inicio.dbf" INICIO_VIG
-run_case sem-campo --riscos in/riscos-sem-inicio.dbf --sinistros in/sinistros.dbf
+
+run_all() {
+  run_case semente-11 --riscos in/riscos.dbf --sinistros in/sinistros.dbf
+  run_case semente-12 --riscos in/riscos.dbf --sinistros in/sinistros.dbf --max-detalhes 3
+  run_case muitas-falhas --riscos in/riscos.dbf --sinistros in/sinistros.dbf --max-detalhes 5
+  run_case sem-dadoskov --riscos in/riscos.dbf --sinistros in/sinistros.dbf
+  run_case sem-campo --riscos in/riscos-sem-inicio.dbf --sinistros in/sinistros.dbf
+}
 
 cases=(semente-11 semente-12 muitas-falhas sem-dadoskov sem-campo)
 outputs=(status.txt stderr.txt relatorio.txt detalhes.csv resultado.json extrato.csv
   extrato-sinistros.csv pagina.html)
 if [[ $record == --gravar ]]; then
+  run_all
   for c in "${cases[@]}"; do
     mkdir -p "$golden/$c"
     for o in "${outputs[@]}"; do
@@ -109,21 +116,25 @@ if [[ $record == --gravar ]]; then
 fi
 
 failed=0
-for c in "${cases[@]}"; do
-  for o in "${outputs[@]}"; do
-    want=$golden/$c/$o
-    got=$work/$c/$o
-    if [[ -f $want && -f $got ]]; then
-      cmp -s "$want" "$got" && continue
-      echo "walk_golden: $c/$o differs:" >&2
-      diff <(iconv -f WINDOWS-1252 -t UTF-8 "$want" 2>/dev/null || cat "$want") \
-        <(iconv -f WINDOWS-1252 -t UTF-8 "$got" 2>/dev/null || cat "$got") | head -20 >&2 || true
-    elif [[ ! -f $want && ! -f $got ]]; then
-      continue
-    else
-      echo "walk_golden: $c/$o is present on one side only" >&2
-    fi
-    failed=1
+for n in 1 2; do
+  threads=(--nucleos "$n")
+  run_all
+  for c in "${cases[@]}"; do
+    for o in "${outputs[@]}"; do
+      want=$golden/$c/$o
+      got=$work/$c/$o
+      if [[ -f $want && -f $got ]]; then
+        cmp -s "$want" "$got" && continue
+        echo "walk_golden: $c/$o differs (--nucleos $n):" >&2
+        diff <(iconv -f WINDOWS-1252 -t UTF-8 "$want" 2>/dev/null || cat "$want") \
+          <(iconv -f WINDOWS-1252 -t UTF-8 "$got" 2>/dev/null || cat "$got") | head -20 >&2 || true
+      elif [[ ! -f $want && ! -f $got ]]; then
+        continue
+      else
+        echo "walk_golden: $c/$o is present on one side only (--nucleos $n)" >&2
+      fi
+      failed=1
+    done
   done
 done
 exit "$failed"
