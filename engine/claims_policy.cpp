@@ -261,6 +261,7 @@ void CheckClaimsWithoutPolicy(RunContext& ctx) {
   index.SetKeyExpression(std::string(kKeyExpression));
   BuildIndex(ctx.program_folder, index, remover,
              policy == nullptr ? nullptr : policy->collection());
+  if (carry != nullptr) carry->policy_keys.reset();  // its merge buffers, before the claims'
 
   std::int64_t misses = 0;
   tbSinistros.First();

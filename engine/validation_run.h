@@ -3,6 +3,17 @@
 // catalogue, validates the risks file and the claims file in the catalogue's table order, runs
 // the cross-file checks that the gates allow and closes the report.
 //
+// Each input file is read once. The field-check walk of a file (engine/field_checks.h) also
+// hands every record it shows to the file's taps (engine/walk_carry.h): the policy keys of the
+// risks file for the temporary index, the claims' keys, and the reconciliation's sums and
+// inverted coverages. The claims check and the reconciliation come after both walks and only use
+// what the taps gathered; the findings they tell later (claims without a policy, inverted
+// coverage) are kept as record numbers and read back from their records in record order, so
+// memory does not grow with the failures. With two threads the taps run beside the field checks
+// (engine/tap_thread.h); nothing the report, the notices or the findings show moves to the
+// second thread, so their order is the file's. The report's order is that of the three passes
+// a run once made: an error a tap meets is kept and raised where its phase would have met it.
+//
 // Data faults never end a run: they become counters, error lines or notices. An error of the
 // environment (a missing file, a missing field, a value that cannot be converted) ends the run
 // where it occurs: Execute() throws, the lines written so far stay, no closing block is written
