@@ -48,6 +48,26 @@ open(dst, 'wb').write(out)
 PY
 }
 
+# Record RECNO of a table with field NAME's bytes replaced by TEXT (padded with blanks).
+set_field() {
+  python3 - "$1" "$2" "$3" "$4" <<'PY'
+import struct, sys
+path, recno, name, text = sys.argv[1], int(sys.argv[2]), sys.argv[3].encode(), sys.argv[4].encode()
+data = bytearray(open(path, 'rb').read())
+header_len, record_len = struct.unpack_from('<HH', data, 8)
+pos, offset = 32, 1
+while data[pos] != 0x0D:
+    d = data[pos:pos + 32]
+    if d[:11].rstrip(b'\0') == name:
+        at = header_len + (recno - 1) * record_len + offset
+        data[at:at + d[16]] = text.ljust(d[16])[:d[16]]
+        break
+    offset += d[16]
+    pos += 32
+open(path, 'wb').write(bytes(data))
+PY
+}
+
 # Run NAME in its own folder: the catalogue in cat/, the inputs in in/, relative paths only,
 # so that no output names the temporary folder.
 run_case() {
@@ -91,6 +111,10 @@ rm "$work/sem-dadoskov/cat/DadosKov.DBF"
 # run with the missing field.
 prepare sem-campo 120 40 15
 drop_field "$work/sem-campo/in/riscos.dbf" "$work/sem-campo/in/riscos-sem-inicio.dbf" INICIO_VIG
+# A risk of another company halfway: the field checks stop there, but the claims check and the
+# reconciliation still take the whole file.
+prepare outra-empresa 160 60 16
+set_field "$work/outra-empresa/in/riscos.dbf" 70 COD_SEG 99999
 
 run_all() {
   run_case semente-11 --riscos in/riscos.dbf --sinistros in/sinistros.dbf
@@ -98,9 +122,10 @@ run_all() {
   run_case muitas-falhas --riscos in/riscos.dbf --sinistros in/sinistros.dbf --max-detalhes 5
   run_case sem-dadoskov --riscos in/riscos.dbf --sinistros in/sinistros.dbf
   run_case sem-campo --riscos in/riscos-sem-inicio.dbf --sinistros in/sinistros.dbf
+  run_case outra-empresa --riscos in/riscos.dbf --sinistros in/sinistros.dbf
 }
 
-cases=(semente-11 semente-12 muitas-falhas sem-dadoskov sem-campo)
+cases=(semente-11 semente-12 muitas-falhas sem-dadoskov sem-campo outra-empresa)
 outputs=(status.txt stderr.txt relatorio.txt detalhes.csv resultado.json extrato.csv
   extrato-sinistros.csv pagina.html)
 if [[ $record == --gravar ]]; then
