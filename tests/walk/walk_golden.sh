@@ -74,17 +74,17 @@ run_case() {
   local name=$1
   shift
   local dir=$work/$name
-  rm -f "$dir"/*.txt "$dir"/*.csv "$dir"/*.json "$dir"/*.html
+  rm -f "$dir"/*.txt "$dir"/*.csv "$dir"/*.json
   (
     cd "$dir"
     set +e
     "$bin/talmero-criticar" --catalogo cat --regional pt_BR --saida relatorio.txt \
-      --detalhes detalhes.csv --json resultado.json --extrato extrato.csv --html pagina.html \
+      --detalhes detalhes.csv --json resultado.json --extrato extrato.csv \
       "${threads[@]}" "$@" 2>stderr.txt
     echo "$?" >status.txt
   )
   # Start and end times differ from run to run.
-  for f in "$dir"/relatorio.txt "$dir"/resultado.json "$dir"/pagina.html; do
+  for f in "$dir"/relatorio.txt "$dir"/resultado.json; do
     [[ -f $f ]] || continue
     sed -i -E 's#[0-9]{2}/[0-9]{2}/[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}#@HORA@#g;
                s#[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}#@HORA@#g' "$f"
@@ -127,7 +127,7 @@ run_all() {
 
 cases=(semente-11 semente-12 muitas-falhas sem-dadoskov sem-campo outra-empresa)
 outputs=(status.txt stderr.txt relatorio.txt detalhes.csv resultado.json extrato.csv
-  extrato-sinistros.csv pagina.html)
+  extrato-sinistros.csv)
 if [[ $record == --gravar ]]; then
   run_all
   for c in "${cases[@]}"; do
