@@ -132,12 +132,13 @@ class PolicyKeys : public RecordTap {
 // length compared (a shorter text matches every key it begins), in two bytes.
 class ClaimKeys : public RecordTap {
  public:
-  // nullopt-like null when the scratch file cannot be made (`*reason` says why).
+  // Null when the file lacks APOLICE or ITEM (the check raises that error itself) or the scratch
+  // file cannot be made (`*reason` then says why).
   static std::unique_ptr<ClaimKeys> Start(const tables::DbfTable& sinistros, std::size_t key_size,
                                           char separator, std::string* reason) {
     const int apolice = sinistros.FieldIndex("APOLICE");
     const int item = sinistros.FieldIndex("ITEM");
-    if (apolice < 0 || item < 0) return nullptr;  // the check raises the field error itself
+    if (apolice < 0 || item < 0) return nullptr;
     std::optional<platform::ExclusiveFile> scratch = CreateScratchFile("sinistros", reason);
     if (!scratch) return nullptr;
     return std::unique_ptr<ClaimKeys>(new ClaimKeys(std::move(*scratch), sinistros.Fields(apolice),
