@@ -49,7 +49,7 @@ TEST(TapThreadTest, EveryTapTakesEveryRecordInOrderThenFinishes) {
   {
     TapThread thread({&first, &second}, kLength);
     for (std::uint32_t recno = 1; bytes.size() < 6 * TapThread::kDepth * TapThread::kBatchBytes;
-         recno += recno % 7 == 0 ? 2 : 1) {
+         recno += recno % 7 == 0 ? 2u : 1u) {
       const std::string record = RecordOf(recno, kLength);
       thread.Add(recno, record);
       handed.push_back(recno);
