@@ -135,11 +135,13 @@ class ClaimKeys : public RecordTap {
   // Null when the file lacks APOLICE or ITEM (the check raises that error itself) or the scratch
   // file cannot be made (`*reason` then says why).
   static std::unique_ptr<ClaimKeys> Start(const tables::DbfTable& sinistros, std::size_t key_size,
-                                          char separator, std::string* reason) {
+                                          char separator, const std::string& program_folder,
+                                          std::string* reason) {
     const int apolice = sinistros.FieldIndex("APOLICE");
     const int item = sinistros.FieldIndex("ITEM");
     if (apolice < 0 || item < 0) return nullptr;
-    std::optional<platform::ExclusiveFile> scratch = CreateScratchFile("sinistros", reason);
+    std::optional<platform::ExclusiveFile> scratch =
+        CreateScratchFile("sinistros", program_folder, reason);
     if (!scratch) return nullptr;
     return std::unique_ptr<ClaimKeys>(new ClaimKeys(std::move(*scratch), sinistros.Fields(apolice),
                                                     sinistros.Fields(item), sinistros.FileName(),
@@ -229,8 +231,9 @@ std::string ResultLine(std::int64_t misses, std::int32_t regSinistros, const Reg
 
 }  // namespace
 
-std::unique_ptr<RecordTap> StartPolicyKeys(RunContext&, const tables::DbfTable& riscos) {
-  std::optional<platform::ExclusiveFile> scratch = CreateScratchFile(kIndexName);
+std::unique_ptr<RecordTap> StartPolicyKeys(RunContext& ctx, const tables::DbfTable& riscos) {
+  std::optional<platform::ExclusiveFile> scratch =
+      CreateScratchFile(kIndexName, ctx.program_folder);
   if (!scratch) return nullptr;  // the index build reads the file itself
   std::unique_ptr<tables::KeyCollection> keys =
       tables::KeyCollection::Start(riscos, kKeyExpression, std::move(*scratch));
@@ -243,7 +246,8 @@ std::unique_ptr<RecordTap> StartClaimKeys(RunContext& ctx, const tables::DbfTabl
       ctx.carry == nullptr ? nullptr : static_cast<PolicyKeys*>(ctx.carry->policy_keys.get());
   if (policy == nullptr || policy->collection() == nullptr) return nullptr;
   const std::size_t key_size = policy->collection()->key_size();
-  return ClaimKeys::Start(sinistros, key_size, ctx.regional.decimal_separator, nullptr);
+  return ClaimKeys::Start(sinistros, key_size, ctx.regional.decimal_separator, ctx.program_folder,
+                          nullptr);
 }
 
 void CheckClaimsWithoutPolicy(RunContext& ctx) {
@@ -275,7 +279,7 @@ void CheckClaimsWithoutPolicy(RunContext& ctx) {
     if (walked == nullptr || !walked->usable(index.KeySize())) {
       // The claims file was not walked with this index in view: its keys are gathered now.
       std::string reason;
-      own = ClaimKeys::Start(tbSinistros, index.KeySize(), separator, &reason);
+      own = ClaimKeys::Start(tbSinistros, index.KeySize(), separator, ctx.program_folder, &reason);
       if (!own) tables::ThrowIndexCreateError(kIndexName, reason);
       for (; !tbSinistros.Eof(); tbSinistros.Next()) {
         own->Take(tbSinistros.RecNo(), tbSinistros.Record());
