@@ -1,7 +1,9 @@
 #pragma once
 // A key index in the NTX layout over an open DbfTable: built in one pass over every record
-// (deleted ones included) with a bounded sort memory, written to its file, and searched by key.
-// The search skips records the table hides and goes on through equal keys.
+// (deleted ones included), or from the keys a walk of the table gathered (KeyCollection: the
+// shown records only), with a bounded sort memory, written to its file, and searched by key.
+// The search skips records the table hides and goes on through equal keys, so both builds give
+// the same answers.
 
 #include <cstddef>
 #include <cstdint>
