@@ -10,7 +10,8 @@
 #   RISCOS      risk records                        (default: 1000000)
 #   SINISTROS   claim records                       (default: 300000)
 #   SEMENTE     generator seed                      (default: 20230101)
-#   RODADAS     timed runs; the fastest is reported (default: 1)
+#   RODADAS     timed runs; the median is reported (default: 3)
+#   NUCLEOS     threads of the run's walks (--nucleos; default: the runner's own)
 #
 # The files are generated once per (RISCOS, SINISTROS, SEMENTE) and reused afterwards. Both
 # measurements read them after a warm-up read, so both see the files in the page cache.
@@ -22,7 +23,8 @@ work=${WORK_DIR:-${TMPDIR:-/tmp}/talmero-bench}
 riscos=${RISCOS:-1000000}
 sinistros=${SINISTROS:-300000}
 semente=${SEMENTE:-20230101}
-rodadas=${RODADAS:-1}
+rodadas=${RODADAS:-3}
+nucleos=${NUCLEOS:-}
 
 fail() { echo "whole_run: $*" >&2; exit 1; }
 
@@ -71,16 +73,18 @@ bytes=$(stat -c %s "${files[@]}" | awk '{s += $1} END {print s}')
 # --- measurements ---------------------------------------------------------------------------
 "$ler" "${files[@]}" >/dev/null  # warm-up: both measurements start from the page cache
 
-best_read=""
-best_run=""
-best_cpu=""
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)  # other work on the machine inflates wall times
+reads=()
+runs=()  # "wall cpu" of each run
 peak_kb=0
 status=0
+extra=()
+[[ -n $nucleos ]] && extra=(--nucleos "$nucleos")
 for ((i = 1; i <= rodadas; i++)); do
-  read_s=$("$ler" "${files[@]}" | awk '{print $4}')
+  reads+=("$("$ler" "${files[@]}" | awk '{print $4}')")
   set +e
   /usr/bin/time -v -o "$work/time.txt" "$criticar" --catalogo "$bin" --riscos "${files[0]}" \
-    --sinistros "${files[1]}" --regional pt_BR --saida /dev/null 2>"$work/stderr.txt"
+    --sinistros "${files[1]}" --regional pt_BR --saida /dev/null "${extra[@]}" 2>"$work/stderr.txt"
   status=$?
   set -e
   run_s=$(awk -F': ' '/Elapsed \(wall clock\)/ {
@@ -88,18 +92,20 @@ for ((i = 1; i <= rodadas; i++)); do
   kb=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
   cpu_s=$(awk -F': ' '/User time|System time/ {s += $2} END {print s}' "$work/time.txt")
   (( kb > peak_kb )) && peak_kb=$kb
-  if [[ -z $best_read ]] || awk "BEGIN {exit !($read_s < $best_read)}"; then best_read=$read_s; fi
-  if [[ -z $best_run ]] || awk "BEGIN {exit !($run_s < $best_run)}"; then
-    best_run=$run_s
-    best_cpu=$cpu_s
-  fi
+  runs+=("$run_s $cpu_s")
+  (( status == 0 )) || break
 done
+# The median: the middle one of the sorted figures (of the runs by wall time, with that run's CPU).
+median() { sort -n | awk '{v[NR] = $0} END {print v[int((NR + 1) / 2)]}'; }
+best_read=$(printf '%s\n' "${reads[@]}" | median)
+read -r best_run best_cpu < <(printf '%s\n' "${runs[@]}" | median)
 
 notices=$(grep -c "Data Inv" "$work/stderr.txt" || true)
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
 
 echo
 echo "Maquina:          ${cpu:-desconhecida}, $(nproc) nucleos; build Release ($build)"
+echo "Rodadas:          $rodadas (medianas)${nucleos:+; --nucleos $nucleos}; carga antes: $load_before"
 echo "Arquivos:         $riscos riscos + $sinistros sinistros, $bytes bytes ($work)"
 printf 'Leitura simples:  %.3f s  (%.0f MB/s)\n' "$best_read" "$(awk "BEGIN {print $bytes / 1e6 / $best_read}")"
 printf 'Execucao:         %.3f s  (%.0f MB/s)\n' "$best_run" "$(awk "BEGIN {print $bytes / 1e6 / $best_run}")"

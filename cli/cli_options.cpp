@@ -1,5 +1,6 @@
 #include "cli/cli_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <utility>
 
@@ -61,6 +62,9 @@ constexpr const char* kUsage =
     "                        do arquivo já lida, mesmo quando a saída de erros não é um\n"
     "                        terminal (num terminal ela aparece sem esta opção)\n"
     "  --sem-progresso       não mostra essa linha (prevalece sobre --progresso)\n"
+    "  --nucleos N           lê cada arquivo com N linhas de execução: 1 faz tudo numa só, 2 ou\n"
+    "                        mais somam e ordenam as chaves numa segunda (padrão: 2 numa\n"
+    "                        máquina de dois núcleos ou mais); o resultado é o mesmo\n"
     "  --estrito             sai com 3 quando o veredito é rejeitado\n"
     "  --limite-falhas PCT   rejeita quando o ErroNulo % ou o ErroDom % de um campo passa de PCT\n"
     "  --limite-sem-apolice PCT\n"
@@ -174,6 +178,8 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options,
   app.add_option("--saida", options->saida);
   app.add_option("--detalhes", options->detalhes);
   app.add_option("--max-detalhes", max_detalhes);
+  std::string nucleos;
+  app.add_option("--nucleos", nucleos);
   app.add_option("--json", options->json);
   app.add_option("--html", options->html);
   app.add_option("--extrato", options->extrato);
@@ -199,6 +205,14 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options,
       *error = "valor inválido de --max-detalhes: " + max_detalhes;
       return false;
     }
+  }
+  if (app.count("--nucleos") > 0) {
+    std::int64_t threads = 0;
+    if (!ParseCount(nucleos, &threads) || threads < 1) {
+      *error = "valor inválido de --nucleos: " + nucleos;
+      return false;
+    }
+    options->nucleos = static_cast<int>(std::min<std::int64_t>(threads, 64));
   }
   const std::pair<const char*, std::pair<const std::string*, std::optional<engine::Percent>*>>
       limits[] = {

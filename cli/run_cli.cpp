@@ -29,12 +29,16 @@ namespace {
 class CliHost : public engine::RunHost {
  public:
   CliHost(const CliOptions& options, const engine::Regional& regional, std::ostream& err,
-          platform::LocalDateTime (*clock)(), bool progress)
+          platform::LocalDateTime (*clock)(), bool progress, bool err_is_terminal)
       : options_(options),
         regional_(regional),
         err_(err),
         clock_(clock),
-        progress_(err, progress) {}
+        progress_(err, progress),
+        immediate_notices_(progress || err_is_terminal) {}
+  ~CliHost() override { FlushNotices(); }
+  CliHost(const CliHost&) = delete;
+  CliHost& operator=(const CliHost&) = delete;
 
   void ClearLog() override { lines_.clear(); }
   void AppendLine(std::string_view line) override { lines_.emplace_back(line); }
@@ -48,12 +52,12 @@ class CliHost : public engine::RunHost {
   void ShowInvalidDate(std::string_view message) override {
     if (options_.sem_avisos_de_data) return;
     progress_.Clear();
-    // One write per notice: standard error is unbuffered, and a file with many impossible
-    // dates sends thousands of them.
-    std::string line = engine::Win1252ToUtf8(message);
-    line += '\n';
-    err_.write(line.data(), static_cast<std::streamsize>(line.size()));
-    err_.flush();
+    // Standard error is unbuffered, and a file with many impossible dates sends thousands of
+    // notices: on a terminal, or beside the progress line, each goes at once; into a file or a
+    // pipe they go out in blocks, before anything else the run writes to standard error.
+    pending_notices_ += engine::Win1252ToUtf8(message);
+    pending_notices_ += '\n';
+    if (immediate_notices_ || pending_notices_.size() >= kNoticeBlock) FlushNotices();
   }
   const engine::Regional& regional() const override { return regional_; }
   platform::LocalDateTime Now() override {
@@ -65,14 +69,28 @@ class CliHost : public engine::RunHost {
 
   const std::vector<std::string>& lines() const { return lines_; }
   // Before the messages that follow the run.
-  void ClearProgress() { progress_.Clear(); }
+  void ClearProgress() {
+    FlushNotices();
+    progress_.Clear();
+  }
 
  private:
   const CliOptions& options_;
   engine::Regional regional_;
   std::ostream& err_;
   platform::LocalDateTime (*clock_)();
+  void FlushNotices() {
+    if (pending_notices_.empty()) return;
+    err_.write(pending_notices_.data(), static_cast<std::streamsize>(pending_notices_.size()));
+    err_.flush();
+    pending_notices_.clear();
+  }
+
+  static constexpr std::size_t kNoticeBlock = 64 * 1024;
+
   ProgressLine progress_;
+  bool immediate_notices_;  // a terminal or the progress line: each notice goes at once
+  std::string pending_notices_;
   std::vector<std::string> lines_;
 };
 
@@ -160,7 +178,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   engine::Regional regional;
   engine::Regional::FromName(options.regional, &regional);
 
-  CliHost host(options, regional, err, clock, ShowsProgress(options, err_is_terminal));
+  CliHost host(options, regional, err, clock, ShowsProgress(options, err_is_terminal),
+               err_is_terminal);
   engine::ValidationRun run;
   // The failure list is created before the run, so a path that cannot be written costs no run.
   engine::FindingTee sinks;
@@ -222,6 +241,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     sinks.Add(extract.get());
   }
   if (!sinks.empty()) run.SetFindingSink(&sinks);
+  if (options.nucleos > 0) run.SetWalkThreads(options.nucleos);
   // A list or extract streamed to standard output is written on a second thread until it is
   // finished (engine/block_writer.h): meanwhile a notice on standard error must not flush it.
   std::ostream* const tied = err.tie(nullptr);

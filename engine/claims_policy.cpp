@@ -1,20 +1,28 @@
 #include "engine/claims_policy.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <exception>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "engine/coverage_period.h"
 #include "engine/number_style.h"
 #include "engine/open_reader.h"
 #include "engine/record_key.h"
+#include "engine/record_set.h"
 #include "engine/report.h"
+#include "engine/scratch_file.h"
 #include "engine/text.h"
 #include "platform/exclusive_file.h"
 #include "platform/interrupt_cleanup.h"
 #include "platform/unique_name.h"
 #include "tables/dbf_values.h"
 #include "tables/key_index.h"
+#include "tables/ntx_runs.h"
 #include "tables/table_error.h"
 
 namespace engine {
@@ -24,6 +32,9 @@ constexpr std::string_view kIndexName = "apolice";
 constexpr std::string_view kIndexFile = "apolice.ntx";
 constexpr std::string_view kKeyExpression = "apolice+item";
 constexpr int kTempNameAttempts = 16;
+// Sort memory of one batch of claims' keys, and the read buffers of all runs while merging.
+constexpr std::size_t kClaimSortBudget = 256 * 1024;
+constexpr std::size_t kClaimMergeBudget = 4 * 1024 * 1024;
 
 // Deletes the index file when the check leaves, and has it deleted should the process be
 // interrupted meanwhile; a failed delete goes unreported.
@@ -55,7 +66,7 @@ enum class BuildOutcome { kBuilt, kNotCreated, kNotWritten };
 // Creates the index file at `path` (never through a link; a leftover no one holds is replaced)
 // and builds the index into it. A file that could not be written is removed again.
 BuildOutcome BuildAt(const std::string& path, tables::KeyIndex& index, IndexFileRemover& remover,
-                     std::string* reason) {
+                     tables::KeyCollection* collected, std::string* reason) {
   std::optional<platform::ExclusiveFile> file;
   {
     const platform::DeferInterrupts defer;  // created and registered as one step
@@ -64,7 +75,7 @@ BuildOutcome BuildAt(const std::string& path, tables::KeyIndex& index, IndexFile
     remover.Track(path);
   }
   index.SetFileName(path);
-  if (index.TryCreate(std::move(*file), reason)) return BuildOutcome::kBuilt;
+  if (index.TryCreate(std::move(*file), reason, collected)) return BuildOutcome::kBuilt;
   remover.RemoveNow();
   return BuildOutcome::kNotWritten;
 }
@@ -74,16 +85,16 @@ BuildOutcome BuildAt(const std::string& path, tables::KeyIndex& index, IndexFile
 // unique name in the system's temporary folder. Throws the index's create error with the
 // system's reason for the last failure when neither place serves.
 void BuildIndex(const std::string& program_folder, tables::KeyIndex& index,
-                IndexFileRemover& remover) {
+                IndexFileRemover& remover, tables::KeyCollection* collected) {
   std::string reason;
-  if (BuildAt(program_folder + std::string(kIndexFile), index, remover, &reason) ==
+  if (BuildAt(program_folder + std::string(kIndexFile), index, remover, collected, &reason) ==
       BuildOutcome::kBuilt) {
     return;
   }
   const std::string temp_folder = platform::TempFolder();
   for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
-    const BuildOutcome outcome =
-        BuildAt(temp_folder + platform::UniqueName(kIndexName, ".ntx"), index, remover, &reason);
+    const BuildOutcome outcome = BuildAt(temp_folder + platform::UniqueName(kIndexName, ".ntx"),
+                                         index, remover, collected, &reason);
     if (outcome == BuildOutcome::kBuilt) return;
     if (outcome == BuildOutcome::kNotWritten) break;  // a second full build would fail alike
   }
@@ -92,20 +103,121 @@ void BuildIndex(const std::string& program_folder, tables::KeyIndex& index,
 
 // The text of a claim's field as the reader gives it: character fields with every position
 // (trailing blanks kept), other kinds through their text conversion.
-void AppendFieldText(const tables::DbfTable& table, int i, char decimal_separator,
-                     std::string& out) {
-  if (table.Fields(i).type == tables::FieldType::kString) {
-    out += tables::DbfText(table.RawField(i));
+void AppendFieldText(const tables::DbfField& field, std::string_view record, std::string_view path,
+                     char decimal_separator, std::string& out) {
+  const std::string_view bytes = FieldBytes(field, record, path);
+  if (field.type == tables::FieldType::kString) {
+    out += tables::DbfText(bytes);
   } else {
-    out += table.Value(i).AsString(decimal_separator);
+    out += tables::DecodeField(field, bytes).AsString(decimal_separator);
   }
 }
 
-int RequireField(const tables::DbfTable& table, std::string_view name) {
-  const int i = table.FieldIndex(name);
-  if (i < 0) table.FieldByName(name);  // throws the field-not-found error
-  return i;
-}
+// The policy keys of the risks file for the index, gathered by its walk.
+class PolicyKeys : public RecordTap {
+ public:
+  explicit PolicyKeys(std::unique_ptr<tables::KeyCollection> keys) : keys_(std::move(keys)) {}
+  void Take(std::uint32_t recno, std::string_view record) override { keys_->Add(recno, record); }
+  void Finish() override { keys_->Finish(); }
+  tables::KeyCollection* collection() { return keys_.get(); }
+
+ private:
+  std::unique_ptr<tables::KeyCollection> keys_;
+};
+
+// The claims' search texts (APOLICE then ITEM, as the reader gives them) with their record
+// numbers, sorted in bounded runs in a scratch file, so that the look-ups go through the index
+// in key order, each page read once, instead of one random search per claim. Each entry holds
+// what the search compares: the text cut to the index's key size and NUL-padded, then the
+// length compared (a shorter text matches every key it begins), in two bytes.
+class ClaimKeys : public RecordTap {
+ public:
+  // Null when the file lacks APOLICE or ITEM (the check raises that error itself) or the scratch
+  // file cannot be made (`*reason` then says why).
+  static std::unique_ptr<ClaimKeys> Start(const tables::DbfTable& sinistros, std::size_t key_size,
+                                          char separator, const std::string& program_folder,
+                                          std::string* reason) {
+    const int apolice = sinistros.FieldIndex("APOLICE");
+    const int item = sinistros.FieldIndex("ITEM");
+    if (apolice < 0 || item < 0) return nullptr;
+    std::optional<platform::ExclusiveFile> scratch =
+        CreateScratchFile("sinistros", program_folder, reason);
+    if (!scratch) return nullptr;
+    return std::unique_ptr<ClaimKeys>(new ClaimKeys(std::move(*scratch), sinistros.Fields(apolice),
+                                                    sinistros.Fields(item), sinistros.FileName(),
+                                                    key_size, separator));
+  }
+
+  void Take(std::uint32_t recno, std::string_view record) override {
+    if (error_ || broken_) return;
+    try {
+      text_.clear();
+      AppendFieldText(apolice_, record, path_, separator_, text_);
+      AppendFieldText(item_, record, path_, separator_, text_);
+    } catch (...) {
+      error_ = std::current_exception();  // raised after the misses of the claims before it
+      return;
+    }
+    const std::size_t n = std::min(text_.size(), key_size_);
+    std::fill(entry_.begin(), entry_.end(), 0);
+    std::memcpy(entry_.data(), text_.data(), n);
+    // As the search does: nothing but NULs after the first NUL.
+    const auto nul = std::find(entry_.begin(), entry_.begin() + static_cast<std::ptrdiff_t>(n), 0);
+    std::fill(nul, entry_.begin() + static_cast<std::ptrdiff_t>(key_size_), 0);
+    entry_[key_size_] = static_cast<unsigned char>(n >> 8);
+    entry_[key_size_ + 1] = static_cast<unsigned char>(n & 0xFF);
+    broken_ = !runs_.Add(entry_.data(), recno);
+  }
+  void Finish() override {
+    if (!broken_ && !complete_) complete_ = runs_.Finish();
+    if (!complete_) broken_ = true;
+  }
+  bool usable(std::size_t key_size) const { return complete_ && key_size == key_size_; }
+
+  // Looks every claim up in key order; the records not found go to `missing`. Throws the index's
+  // read-back error, or the error a claim's key met, after every claim before it was looked up.
+  void LookUp(tables::KeyIndex& index, RecordSet& missing) {
+    runs_.StartMerge(kClaimMergeBudget);
+    const unsigned char* entry = nullptr;
+    std::uint32_t recno = 0;
+    while (runs_.Next(&entry, &recno)) {
+      const std::size_t n = (std::size_t{entry[key_size_]} << 8) | entry[key_size_ + 1];
+      const std::string_view text(reinterpret_cast<const char*>(entry), n);
+      if (!index.HasKey(text)) missing.Add(recno);
+    }
+    if (runs_.failed()) {
+      tables::ThrowIndexCreateError(kIndexName, "the claims' keys could not be read back");
+    }
+  }
+  void RaiseKeptError() const {
+    if (error_) std::rethrow_exception(error_);
+  }
+
+ private:
+  ClaimKeys(platform::ExclusiveFile scratch, tables::DbfField apolice, tables::DbfField item,
+            std::string path, std::size_t key_size, char separator)
+      : scratch_(std::move(scratch)),
+        apolice_(std::move(apolice)),
+        item_(std::move(item)),
+        path_(std::move(path)),
+        key_size_(key_size),
+        separator_(separator),
+        runs_(scratch_, 0, key_size + 2, kClaimSortBudget),
+        entry_(key_size + 2) {}
+
+  platform::ExclusiveFile scratch_;
+  tables::DbfField apolice_;
+  tables::DbfField item_;
+  std::string path_;
+  std::size_t key_size_;
+  char separator_;
+  tables::ntx::SortedRuns runs_;  // writes into scratch_
+  std::vector<unsigned char> entry_;
+  std::string text_;
+  std::exception_ptr error_;
+  bool broken_ = false;
+  bool complete_ = false;
+};
 
 std::string ResultLine(std::int64_t misses, std::int32_t regSinistros, const Regional& regional) {
   // The product in 64 bits: 21,474,837 misses or more would overflow 32.
@@ -119,6 +231,25 @@ std::string ResultLine(std::int64_t misses, std::int32_t regSinistros, const Reg
 
 }  // namespace
 
+std::unique_ptr<RecordTap> StartPolicyKeys(RunContext& ctx, const tables::DbfTable& riscos) {
+  std::optional<platform::ExclusiveFile> scratch =
+      CreateScratchFile(kIndexName, ctx.program_folder);
+  if (!scratch) return nullptr;  // the index build reads the file itself
+  std::unique_ptr<tables::KeyCollection> keys =
+      tables::KeyCollection::Start(riscos, kKeyExpression, std::move(*scratch));
+  if (!keys) return nullptr;
+  return std::make_unique<PolicyKeys>(std::move(keys));
+}
+
+std::unique_ptr<RecordTap> StartClaimKeys(RunContext& ctx, const tables::DbfTable& sinistros) {
+  auto* policy =
+      ctx.carry == nullptr ? nullptr : static_cast<PolicyKeys*>(ctx.carry->policy_keys.get());
+  if (policy == nullptr || policy->collection() == nullptr) return nullptr;
+  const std::size_t key_size = policy->collection()->key_size();
+  return ClaimKeys::Start(sinistros, key_size, ctx.regional.decimal_separator, ctx.program_folder,
+                          nullptr);
+}
+
 void CheckClaimsWithoutPolicy(RunContext& ctx) {
   RunTables& t = ctx.tables;
   // Declared in this order so that leaving closes the index, then the readers, then deletes
@@ -129,9 +260,13 @@ void CheckClaimsWithoutPolicy(RunContext& ctx) {
   OpenReader open_riscos(tbRiscos, ctx.risk_path);
   OpenReader open_sinistros(tbSinistros, ctx.claims_path);
 
+  WalkCarry* carry = ctx.carry;
+  auto* policy = carry == nullptr ? nullptr : static_cast<PolicyKeys*>(carry->policy_keys.get());
   tables::KeyIndex index(tbRiscos, std::string(kIndexName));
   index.SetKeyExpression(std::string(kKeyExpression));
-  BuildIndex(ctx.program_folder, index, remover);
+  BuildIndex(ctx.program_folder, index, remover,
+             policy == nullptr ? nullptr : policy->collection());
+  if (carry != nullptr) carry->policy_keys.reset();  // its merge buffers, before the claims'
 
   std::int64_t misses = 0;
   tbSinistros.First();
@@ -139,22 +274,43 @@ void CheckClaimsWithoutPolicy(RunContext& ctx) {
     const int apolice = RequireField(tbSinistros, "APOLICE");
     const int item = RequireField(tbSinistros, "ITEM");
     const char separator = ctx.regional.decimal_separator;
+    auto* walked = carry == nullptr ? nullptr : static_cast<ClaimKeys*>(carry->claim_keys.get());
+    std::unique_ptr<ClaimKeys> own;
+    if (walked == nullptr || !walked->usable(index.KeySize())) {
+      // The claims file was not walked with this index in view: its keys are gathered now.
+      std::string reason;
+      own = ClaimKeys::Start(tbSinistros, index.KeySize(), separator, ctx.program_folder, &reason);
+      if (!own) tables::ThrowIndexCreateError(kIndexName, reason);
+      for (; !tbSinistros.Eof(); tbSinistros.Next()) {
+        own->Take(tbSinistros.RecNo(), tbSinistros.Record());
+      }
+      own->Finish();
+      if (!own->usable(index.KeySize())) {
+        tables::ThrowIndexCreateError(kIndexName, "the claims' keys could not be written");
+      }
+      walked = own.get();
+    }
+    RecordSet missing;
+    walked->LookUp(index, missing);
+
+    // Told in record order, each claim read again from its record.
     std::string key;
     const RecordKeyColumns keys(tbSinistros);
-    for (; !tbSinistros.Eof(); tbSinistros.Next()) {
-      key.clear();
-      AppendFieldText(tbSinistros, apolice, separator, key);
-      const std::size_t apolice_length = key.size();
-      AppendFieldText(tbSinistros, item, separator, key);
-      if (index.HasKey(key)) continue;  // only the answer counts; tbRiscos stays put
+    missing.ForEach([&](std::uint32_t recno) {
       ++misses;
-      if (ctx.findings != nullptr) {
-        const std::string_view both(key);
-        ctx.findings->ClaimWithoutPolicy(tbSinistros.RecNo(), keys.Read(tbSinistros),
-                                         both.substr(0, apolice_length),
-                                         both.substr(apolice_length));
-      }
-    }
+      if (ctx.findings == nullptr) return;
+      tbSinistros.GoTo(recno);
+      const std::string_view record = tbSinistros.Record();
+      const std::string& path = tbSinistros.FileName();
+      key.clear();
+      AppendFieldText(tbSinistros.Fields(apolice), record, path, separator, key);
+      const std::size_t apolice_length = key.size();
+      AppendFieldText(tbSinistros.Fields(item), record, path, separator, key);
+      const std::string_view both(key);
+      ctx.findings->ClaimWithoutPolicy(recno, keys.Read(tbSinistros),
+                                       both.substr(0, apolice_length), both.substr(apolice_length));
+    });
+    walked->RaiseKeptError();
   }
   ctx.state.result.sem_apolice = ClaimsWithoutPolicyResult{misses, ctx.state.regSinistros};
 

@@ -70,17 +70,25 @@ TextColumn::TextColumn(const tables::DbfTable& table, std::string_view name)
     : TextColumn(table, RequireField(table, name)) {}
 
 TextColumn::TextColumn(const tables::DbfTable& table, int index)
-    : index_(index),
-      field_(table.Fields(index)),
+    : field_(table.Fields(index)),
+      path_(table.FileName()),
       is_text_(field_.type == tables::FieldType::kString) {}
 
-DateText TextColumn::Read(const tables::DbfTable& table) {
-  const std::string_view bytes = table.RawField(index_);
+DateText TextColumn::Read(std::string_view record) {
+  const std::string_view bytes = FieldBytes(field_, record, path_);
   if (is_text_) return tables::DbfText(bytes);
   const tables::FieldValue value = tables::DecodeField(field_, bytes);
   if (value.IsNull()) return std::nullopt;
   buffer_ = value.AsString();
   return std::string_view(buffer_);
+}
+
+std::string_view FieldBytes(const tables::DbfField& field, std::string_view record,
+                            std::string_view path) {
+  if (field.offset > record.size() || field.length > record.size() - field.offset) {
+    tables::ThrowFieldPastRecordEnd(field.name, path);
+  }
+  return record.substr(field.offset, field.length);
 }
 
 }  // namespace engine

@@ -60,13 +60,21 @@ class TextColumn {
 
   // The value in the current record; the view is valid until the next move or the next Read.
   // REQUIRES: !table.Eof().
-  DateText Read(const tables::DbfTable& table);
+  DateText Read(const tables::DbfTable& table) { return Read(table.Record()); }
+  // The same from a record's bytes (deletion flag first) of the table's file, as a walk hands
+  // them on. Throws the reader's error when the field runs past the end of the record.
+  DateText Read(std::string_view record);
 
  private:
-  int index_;
   tables::DbfField field_;  // a copy: the pass needs it for every record
+  std::string path_;        // the file's, for the error of a field past the record's end
   bool is_text_;
   std::string buffer_;
 };
+
+// Field `field`'s stored bytes in `record`; throws the reader's error when it runs past the
+// record's end (a header whose record length is shorter than its fields).
+std::string_view FieldBytes(const tables::DbfField& field, std::string_view record,
+                            std::string_view path);
 
 }  // namespace engine

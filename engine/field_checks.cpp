@@ -14,7 +14,9 @@
 #include "engine/record_key.h"
 #include "engine/rule_set.h"
 #include "engine/structure_check.h"
+#include "engine/tap_thread.h"
 #include "engine/text.h"
+#include "engine/walk_carry.h"
 #include "engine/walk_progress.h"
 #include "tables/dbf_values.h"
 
@@ -434,7 +436,19 @@ bool WalkRecords(RunContext& ctx) {
     CompanyCheck company(ctx);
     WalkProgress progress(
         ctx.host, Ansi("crítica dos campos: ") + std::string(Trimmed(ctx.state.nomeTabela)), dados);
-    for (dados.First(); !dados.Eof(); dados.Next()) {
+    dados.First();
+    const std::vector<RecordTap*> taps = StartTaps(ctx);
+    // With two threads the taps run on the second; stopped with the walk should it throw.
+    std::optional<TapThread> tap_thread;
+    if (!taps.empty() && ctx.walk_threads > 1) tap_thread.emplace(taps, dados.RecordLength());
+    const auto feed = [&] {
+      if (tap_thread) {
+        tap_thread->Add(dados.RecNo(), dados.Record());
+      } else {
+        for (RecordTap* tap : taps) tap->Take(dados.RecNo(), dados.Record());
+      }
+    };
+    for (; !dados.Eof(); dados.Next()) {
       if (ctx.state.numRegistros < std::numeric_limits<std::int32_t>::max()) {
         ++ctx.state.numRegistros;  // a count that cannot grow further stays at its maximum
       }
@@ -443,9 +457,20 @@ bool WalkRecords(RunContext& ctx) {
         break;
       }
       walker.CheckRecord();
+      if (!taps.empty()) feed();
       progress.Step();
     }
     if (completed) progress.Done();
+    // The phases after the walks need the whole file even when the company check stopped the
+    // field checks: the rest of it is read for the taps alone, from the record that stopped.
+    if (!taps.empty()) {
+      for (; !dados.Eof(); dados.Next()) feed();
+      if (tap_thread) {
+        tap_thread->Finish();
+      } else {
+        for (RecordTap* tap : taps) tap->Finish();
+      }
+    }
   } catch (...) {
     // An error ends the run, but the counters raised so far stay visible in the rule rows.
     try {

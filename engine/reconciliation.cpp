@@ -3,6 +3,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +14,7 @@
 #include "engine/number_style.h"
 #include "engine/open_reader.h"
 #include "engine/record_key.h"
+#include "engine/record_set.h"
 #include "engine/report.h"
 #include "engine/text.h"
 #include "engine/walk_progress.h"
@@ -83,12 +86,12 @@ std::optional<std::size_t> EventLine(DateText evento) {
 class AmountColumn {
  public:
   AmountColumn(const tables::DbfTable& table, std::string_view name)
-      : index_(RequireField(table, name)), field_(table.Fields(index_)) {}
+      : field_(table.Fields(RequireField(table, name))), path_(table.FileName()) {}
 
   // nullopt when the field reads as null (blank or malformed), which adds nothing. A field of
   // another type converts its value; a text that is not a number raises the conversion error.
-  std::optional<double> Read(const tables::DbfTable& table) const {
-    const std::string_view bytes = table.RawField(index_);
+  std::optional<double> Read(std::string_view record) const {
+    const std::string_view bytes = FieldBytes(field_, record, path_);
     switch (field_.type) {
       case tables::FieldType::kFloat:
         return tables::ParseDbfFloat(bytes);
@@ -107,8 +110,8 @@ class AmountColumn {
   }
 
  private:
-  int index_;
   tables::DbfField field_;
+  std::string path_;
 };
 
 // An amount of the totals row; a blank amount reads as 0.
@@ -158,64 +161,197 @@ int IssueDateField(const tables::DbfTable& riscos) {
   tables::ThrowFieldNotFound(riscos.owner(), "DATA_EMIS");
 }
 
-struct PremiumPass {
+bool SamePeriod(const CoveragePeriod* a, const std::optional<CoveragePeriod>& b) {
+  if (a == nullptr || !b) return a == nullptr && !b;
+  return a->start == b->start && a->end == b->end;
+}
+
+// The risks' part of the reconciliation as a tap of the risks file's walk, or driven over the
+// file by a pass of its own: counts inverted coverage, keeping the records for the findings, and,
+// when a period is given, sums the premiums of the risks issued in it.
+class PremiumTally : public RecordTap {
+ public:
+  PremiumTally(const tables::DbfTable& riscos, std::string company,
+               std::optional<CoveragePeriod> period)
+      : company_(std::move(company)), period_(std::move(period)) {
+    try {
+      inicio_vig_.emplace(riscos, "INICIO_VIG");
+      fim_vig_.emplace(riscos, "FIM_VIG");
+      data_emis_.emplace(riscos, IssueDateField(riscos));
+      premiums_.reserve(kPremiumFields.size());
+      for (const PremiumField& p : kPremiumFields)
+        premiums_.emplace_back(AmountColumn(riscos, p.name), p.line);
+    } catch (...) {
+      error_ = std::current_exception();
+    }
+  }
+
+  void Take(std::uint32_t recno, std::string_view record) override {
+    if (error_) return;
+    try {
+      const DateText inicio = inicio_vig_->Read(record);
+      if (!RiskIsDated(inicio)) return;
+      if (CoverageInverted(inicio, fim_vig_->Read(record))) {
+        ++inverted_;
+        inverted_records_.Add(recno);
+      }
+      if (!period_ || !RiskInPeriod(data_emis_->Read(record), *period_)) return;
+      for (const auto& [column, line] : premiums_) {
+        if (const auto amount = column.Read(record)) sums_[line] += *amount;
+      }
+    } catch (...) {
+      error_ = std::current_exception();  // raised after the findings of the records before it
+    }
+  }
+  void Finish() override { complete_ = true; }
+  bool failed() const { return static_cast<bool>(error_); }
+
+  // Gathered over the whole file for this company and period.
+  bool Fits(const std::string& company, const CoveragePeriod* period) const {
+    return complete_ && company == company_ && SamePeriod(period, period_);
+  }
+
+  // Tells the inverted coverages in record order, `riscos` (open on the same file) moved to each
+  // record, then raises the error the tally met, if any.
+  void TellAndRaise(tables::DbfTable& riscos, FindingSink* findings) {
+    if (findings != nullptr && inverted_ > 0) {
+      const RecordKeyColumns keys(riscos);
+      inverted_records_.ForEach([&](std::uint32_t recno) {
+        riscos.GoTo(recno);
+        const DateText inicio = inicio_vig_->Read(riscos);
+        const DateText fim = fim_vig_->Read(riscos);
+        findings->CoverageInverted(recno, keys.Read(riscos), inicio.value_or(""), fim.value_or(""));
+      });
+    }
+    if (error_) std::rethrow_exception(error_);
+  }
+
+  std::int64_t inverted() const { return inverted_; }
+  const Sums& sums() const { return sums_; }
+
+ private:
+  std::string company_;
+  std::optional<CoveragePeriod> period_;
+  std::optional<TextColumn> inicio_vig_;
+  std::optional<TextColumn> fim_vig_;
+  std::optional<TextColumn> data_emis_;
+  std::vector<std::pair<AmountColumn, std::size_t>> premiums_;
+  std::int64_t inverted_ = 0;
+  RecordSet inverted_records_;
+  Sums sums_{};
+  std::exception_ptr error_;
+  bool complete_ = false;
+};
+
+// The claims' part: the paid claims of the period summed by line of business.
+class ClaimsTally : public RecordTap {
+ public:
+  ClaimsTally(const tables::DbfTable& sinistros, std::string company, CoveragePeriod period)
+      : company_(std::move(company)), period_(std::move(period)) {
+    try {
+      d_avi_.emplace(sinistros, "D_AVI");
+      evento_.emplace(sinistros, "EVENTO");
+      indeniz_.emplace(sinistros, "INDENIZ");
+    } catch (...) {
+      error_ = std::current_exception();
+    }
+  }
+
+  void Take(std::uint32_t, std::string_view record) override {
+    if (error_) return;
+    try {
+      if (!ClaimInPeriod(d_avi_->Read(record), period_)) return;
+      const std::optional<std::size_t> line = EventLine(evento_->Read(record));
+      if (!line) return;
+      if (const auto amount = indeniz_->Read(record)) sums_[*line] += *amount;
+    } catch (...) {
+      error_ = std::current_exception();
+    }
+  }
+  void Finish() override { complete_ = true; }
+  bool failed() const { return static_cast<bool>(error_); }
+  bool Fits(const std::string& company, const CoveragePeriod& period) const {
+    return complete_ && company == company_ && SamePeriod(&period, period_);
+  }
+  const Sums& SumsOrRaise() const {
+    if (error_) std::rethrow_exception(error_);
+    return sums_;
+  }
+
+ private:
+  std::string company_;
+  CoveragePeriod period_;
+  std::optional<TextColumn> d_avi_;
+  std::optional<TextColumn> evento_;
+  std::optional<AmountColumn> indeniz_;
+  Sums sums_{};
+  std::exception_ptr error_;
+  bool complete_ = false;
+};
+
+// Drives `tally` over every record `table` shows (the pass of a file that was not walked).
+template <typename Tally>
+void OwnPass(RunHost& host, std::string_view phase, tables::DbfTable& table, Tally& tally) {
+  WalkProgress progress(host, Ansi(phase), table);
+  for (table.First(); !table.Eof(); table.Next()) {
+    progress.Step();
+    tally.Take(table.RecNo(), table.Record());
+    if (tally.failed()) return;
+  }
+  progress.Done();
+  tally.Finish();
+}
+
+struct RiskFigures {
   std::int64_t inverted = 0;
   Sums sums{};
 };
 
-// One pass over the risks file: counts inverted coverage and, when `period` is given, sums the
-// premiums of the risks issued in it.
-PremiumPass ReadRisks(RunHost& host, tables::DbfTable& riscos, const std::string& path,
-                      const CoveragePeriod* period, FindingSink* findings) {
-  OpenReader open(riscos, path);
-  WalkProgress progress(host, Ansi("conciliação dos riscos"), riscos);
-  TextColumn inicio_vig(riscos, "INICIO_VIG");
-  TextColumn fim_vig(riscos, "FIM_VIG");
-  TextColumn data_emis(riscos, IssueDateField(riscos));
-  std::vector<std::pair<AmountColumn, std::size_t>> premiums;
-  premiums.reserve(kPremiumFields.size());
-  for (const PremiumField& p : kPremiumFields)
-    premiums.emplace_back(AmountColumn(riscos, p.name), p.line);
-
-  const RecordKeyColumns keys(riscos);
-  PremiumPass pass;
-  for (riscos.First(); !riscos.Eof(); riscos.Next()) {
-    progress.Step();
-    const DateText inicio = inicio_vig.Read(riscos);
-    if (!RiskIsDated(inicio)) continue;
-    const DateText fim = fim_vig.Read(riscos);
-    if (CoverageInverted(inicio, fim)) {
-      ++pass.inverted;
-      if (findings != nullptr)
-        findings->CoverageInverted(riscos.RecNo(), keys.Read(riscos), *inicio, fim.value_or(""));
-    }
-    if (period == nullptr || !RiskInPeriod(data_emis.Read(riscos), *period)) continue;
-    for (const auto& [column, line] : premiums) {
-      if (const auto amount = column.Read(riscos)) pass.sums[line] += *amount;
-    }
+// The risks' figures, from the walk when it gathered them for this company and period, otherwise
+// from a pass of its own; the inverted coverages are told before any error is raised.
+RiskFigures ReadRisks(RunContext& ctx, const CoveragePeriod* period) {
+  tables::DbfTable& riscos = ctx.tables.tbRiscos;
+  auto* tally =
+      ctx.carry == nullptr ? nullptr : static_cast<PremiumTally*>(ctx.carry->premiums.get());
+  std::optional<OpenReader> open;
+  std::unique_ptr<PremiumTally> own;
+  if (tally == nullptr || !tally->Fits(ctx.state.codEmpresa, period)) {
+    open.emplace(riscos, ctx.risk_path);
+    own = std::make_unique<PremiumTally>(
+        riscos, ctx.state.codEmpresa,
+        period == nullptr ? std::nullopt : std::optional<CoveragePeriod>(*period));
+    OwnPass(ctx.host, "conciliação dos riscos", riscos, *own);
+    tally = own.get();
+  } else if (ctx.findings != nullptr && tally->inverted() > 0) {
+    open.emplace(riscos, ctx.risk_path);  // the findings read their records again
   }
-  progress.Done();
-  return pass;
+  tally->TellAndRaise(riscos, ctx.findings);
+  return {tally->inverted(), tally->sums()};
 }
 
-Sums ReadClaims(RunHost& host, tables::DbfTable& sinistros, const std::string& path,
-                const CoveragePeriod& period) {
-  OpenReader open(sinistros, path);
-  WalkProgress progress(host, Ansi("conciliação dos sinistros"), sinistros);
-  TextColumn d_avi(sinistros, "D_AVI");
-  TextColumn evento(sinistros, "EVENTO");
-  AmountColumn indeniz(sinistros, "INDENIZ");
+Sums ReadClaims(RunContext& ctx, const CoveragePeriod& period) {
+  auto* tally =
+      ctx.carry == nullptr ? nullptr : static_cast<ClaimsTally*>(ctx.carry->claim_sums.get());
+  if (tally != nullptr && tally->Fits(ctx.state.codEmpresa, period)) return tally->SumsOrRaise();
+  tables::DbfTable& sinistros = ctx.tables.tbSinistros;
+  OpenReader open(sinistros, ctx.claims_path);
+  ClaimsTally own(sinistros, ctx.state.codEmpresa, period);
+  OwnPass(ctx.host, "conciliação dos sinistros", sinistros, own);
+  return own.SumsOrRaise();
+}
 
-  Sums sums{};
-  for (sinistros.First(); !sinistros.Eof(); sinistros.Next()) {
-    progress.Step();
-    if (!ClaimInPeriod(d_avi.Read(sinistros), period)) continue;
-    const std::optional<std::size_t> line = EventLine(evento.Read(sinistros));
-    if (!line) continue;
-    if (const auto amount = indeniz.Read(sinistros)) sums[*line] += *amount;
+// The company's period in the totals file, read before a walk so that the walk can sum for it.
+// nullopt when the company is not there or the file cannot be read now: the walk then sums
+// nothing, and the reconciliation reads the file again should it find the company after all.
+std::optional<CoveragePeriod> PeriodAhead(RunContext& ctx) {
+  try {
+    tables::DbfTable& kov = ctx.tables.tbDadosKov;
+    OpenReader open_kov(kov, ctx.program_folder + std::string(kTotalsFile));
+    if (!FindCompany(kov, ctx.state.codEmpresa)) return std::nullopt;
+    return ReadPeriod(kov);
+  } catch (const std::exception&) {
+    return std::nullopt;
   }
-  progress.Done();
-  return sums;
 }
 
 std::string ComparisonRow(std::string_view label, double kov, double sum,
@@ -272,8 +408,7 @@ void Reconcile(RunContext& ctx) {
         2, "Empresa: " + ctx.state.codEmpresa + Ansi(" - não encontrada em DadosKov.DBF"));
     ctx.state.result.empresa_sem_kov = true;
     if (with_risks) {
-      const PremiumPass pass =
-          ReadRisks(ctx.host, ctx.tables.tbRiscos, ctx.risk_path, nullptr, ctx.findings);
+      const RiskFigures pass = ReadRisks(ctx, nullptr);
       ctx.state.result.vigencia_invertida = pass.inverted;
       if (pass.inverted > 0) {
         ctx.host.AppendLine(kRuleLine);
@@ -291,8 +426,7 @@ void Reconcile(RunContext& ctx) {
   if (with_risks) {
     const CoveragePeriod period = ReadPeriod(kov);
     const Sums declared = KovAmounts(kov, &LineOfBusiness::kov_premiums);
-    const PremiumPass pass =
-        ReadRisks(ctx.host, ctx.tables.tbRiscos, ctx.risk_path, &period, ctx.findings);
+    const RiskFigures pass = ReadRisks(ctx, &period);
     ctx.state.result.vigencia_invertida = pass.inverted;
     WriteComparison(ctx, Ansi("Teste de Prêmios Emitidos:"), declared, pass.sums);
     WriteInvertedCoverageBlock(ctx.host, pass.inverted);
@@ -301,9 +435,23 @@ void Reconcile(RunContext& ctx) {
   if (with_claims) {
     const CoveragePeriod period = ReadPeriod(kov);
     const Sums declared = KovAmounts(kov, &LineOfBusiness::kov_claims);
-    const Sums sums = ReadClaims(ctx.host, ctx.tables.tbSinistros, ctx.claims_path, period);
+    const Sums sums = ReadClaims(ctx, period);
     WriteComparison(ctx, "Teste de Sinistros Pagos:", declared, sums);
   }
+}
+
+}  // namespace engine
+
+namespace engine {
+
+std::unique_ptr<RecordTap> StartPremiumTally(RunContext& ctx, const tables::DbfTable& riscos) {
+  return std::make_unique<PremiumTally>(riscos, ctx.state.codEmpresa, PeriodAhead(ctx));
+}
+
+std::unique_ptr<RecordTap> StartClaimsTally(RunContext& ctx, const tables::DbfTable& sinistros) {
+  std::optional<CoveragePeriod> period = PeriodAhead(ctx);
+  if (!period) return nullptr;
+  return std::make_unique<ClaimsTally>(sinistros, ctx.state.codEmpresa, std::move(*period));
 }
 
 }  // namespace engine

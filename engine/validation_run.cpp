@@ -1,5 +1,7 @@
 #include "engine/validation_run.h"
 
+#include <thread>
+
 #include "engine/claims_policy.h"
 #include "engine/field_checks.h"
 #include "engine/header_check.h"
@@ -9,6 +11,7 @@
 #include "engine/structure_check.h"
 #include "engine/table_summary.h"
 #include "engine/text.h"
+#include "engine/walk_carry.h"
 
 namespace engine {
 namespace {
@@ -37,6 +40,8 @@ void AppendNotice(RunHost& host, std::string_view text) {
 
 }  // namespace
 
+int DefaultWalkThreads() { return std::thread::hardware_concurrency() >= 2 ? 2 : 1; }
+
 void RunTables::CloseReaders() {
   tbDados.Close();
   tbTabelas.Close();
@@ -49,6 +54,8 @@ void RunTables::CloseReaders() {
 void ValidationRun::Execute(RunHost& host) {
   ReaderCloser closer(tables_);
   state_ = RunState{};
+  // Declared after the closer, so that its scratch files close before the readers do.
+  WalkCarry carry;
   const Regional regional = host.regional();
   const platform::LocalDateTime started = host.Now();
   RunContext ctx{host,
@@ -59,7 +66,9 @@ void ValidationRun::Execute(RunHost& host) {
                  started.year,
                  host.RiskPath(),
                  host.ClaimsPath(),
-                 findings_};
+                 findings_,
+                 &carry,
+                 walk_threads_};
   state_.result.inicio = started;
 
   host.ClearLog();

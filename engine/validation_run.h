@@ -3,6 +3,17 @@
 // catalogue, validates the risks file and the claims file in the catalogue's table order, runs
 // the cross-file checks that the gates allow and closes the report.
 //
+// Each input file is read once. The field-check walk of a file (engine/field_checks.h) also
+// hands every record it shows to the file's taps (engine/walk_carry.h): the policy keys of the
+// risks file for the temporary index, the claims' keys, and the reconciliation's sums and
+// inverted coverages. The claims check and the reconciliation come after both walks and only use
+// what the taps gathered; the findings they tell later (claims without a policy, inverted
+// coverage) are kept as record numbers and read back from their records in record order, so
+// memory does not grow with the failures. With two threads the taps run beside the field checks
+// (engine/tap_thread.h); nothing the report, the notices or the findings show moves to the
+// second thread, so their order is the file's. The report's order is that of the three passes
+// a run once made: an error a tap meets is kept and raised where its phase would have met it.
+//
 // Data faults never end a run: they become counters, error lines or notices. An error of the
 // environment (a missing file, a missing field, a value that cannot be converted) ends the run
 // where it occurs: Execute() throws, the lines written so far stay, no closing block is written
@@ -20,6 +31,8 @@
 #include "tables/mem_table.h"
 
 namespace engine {
+
+struct WalkCarry;
 
 // The state carried from phase to phase; created empty at the start of every run.
 struct RunState {
@@ -61,7 +74,15 @@ struct RunContext {
   std::string risk_path;       // path texts as typed, read when the run starts
   std::string claims_path;
   FindingSink* findings = nullptr;  // null: no row-level findings are told
+  // What the walks gather for the later phases; null: each phase reads its files itself.
+  WalkCarry* carry = nullptr;
+  // Threads of a walk: 1 does everything on the run's thread; 2 or more give the taps a thread
+  // of their own (engine/tap_thread.h). The outputs are the same either way.
+  int walk_threads = 1;
 };
+
+// 2 when the machine has two cores or more, else 1.
+int DefaultWalkThreads();
 
 class ValidationRun {
  public:
@@ -72,6 +93,10 @@ class ValidationRun {
 
   // Every later run tells its findings to `sink` (null: none). The sink must outlive the runs.
   void SetFindingSink(FindingSink* sink) { findings_ = sink; }
+  // Threads of the later runs' walks (RunContext::walk_threads); by default 2 on a machine of
+  // two cores or more, else 1.
+  void SetWalkThreads(int threads) { walk_threads_ = threads < 1 ? 1 : threads; }
+  int walk_threads() const { return walk_threads_; }
 
   RunTables& tables() { return tables_; }
   const RunState& state() const { return state_; }
@@ -84,6 +109,7 @@ class ValidationRun {
   RunTables tables_;
   RunState state_;
   FindingSink* findings_ = nullptr;
+  int walk_threads_ = DefaultWalkThreads();
 };
 
 }  // namespace engine

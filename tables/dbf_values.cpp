@@ -29,6 +29,21 @@ bool AllBlanks(std::string_view bytes) {
 std::optional<std::int64_t> ParseInteger(std::string_view text, std::uint64_t max_magnitude) {
   std::size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;
+  // The usual form first, as programs write numbers: blanks, then up to 18 plain digits to the
+  // end (which always fit). Anything else takes the general way below, to the same result.
+  if (i < text.size() && text.size() - i <= 18) {
+    std::uint64_t plain = 0;
+    std::size_t j = i;
+    for (; j < text.size(); ++j) {
+      const auto digit = static_cast<unsigned>(static_cast<unsigned char>(text[j])) - '0';
+      if (digit > 9) break;
+      plain = plain * 10 + digit;
+    }
+    if (j == text.size()) {
+      if (plain > max_magnitude) return std::nullopt;  // out of range
+      return static_cast<std::int64_t>(plain);
+    }
+  }
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
     negative = text[i] == '-';

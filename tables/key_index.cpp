@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -56,6 +58,36 @@ std::vector<KeyPart> ResolveExpression(const DbfTable& table, std::string_view e
     expression.remove_prefix(plus + 1);
   }
   return parts;
+}
+
+std::size_t KeySizeOf(const std::vector<KeyPart>& parts) {
+  std::size_t size = 0;
+  for (const KeyPart& part : parts) size += part.length;
+  return size;
+}
+
+bool SameParts(const std::vector<KeyPart>& a, const std::vector<KeyPart>& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i].offset != b[i].offset || a[i].length != b[i].length) return false;
+  }
+  return true;
+}
+
+// The key of one record into `key`: the fields' texts as the reader gives them (up to a NUL),
+// joined directly and NUL-padded, so that every key holds nothing but NULs after its first NUL.
+// The part that runs past the end of the record, or null.
+const KeyPart* MakeKey(const std::vector<KeyPart>& parts, std::string_view record,
+                       std::vector<unsigned char>& key) {
+  std::size_t at = 0;
+  for (const KeyPart& part : parts) {
+    if (part.offset > record.size() || part.length > record.size() - part.offset) return &part;
+    const std::string_view text = DbfText(record.substr(part.offset, part.length));
+    if (!text.empty()) std::memcpy(key.data() + at, text.data(), text.size());
+    at += text.size();
+  }
+  std::fill(key.begin() + static_cast<std::ptrdiff_t>(at), key.end(), 0);
+  return nullptr;
 }
 
 std::string BaseName(std::string_view path) {
@@ -204,11 +236,23 @@ class TreeWriter {
 
 }  // namespace
 
+struct KeyCollection::Impl {
+  Impl(platform::ExclusiveFile file, std::vector<KeyPart> p)
+      : scratch(std::move(file)), parts(std::move(p)), key(KeySizeOf(parts)) {
+    runs = std::make_unique<ntx::SortedRuns>(scratch, 0, key.size(), kSortBudget);
+  }
+  platform::ExclusiveFile scratch;
+  std::vector<KeyPart> parts;
+  std::vector<unsigned char> key;
+  std::unique_ptr<ntx::SortedRuns> runs;  // writes into `scratch`
+};
+
 struct KeyIndex::Impl {
   Impl(DbfTable& t, std::string n) : table(t), name(std::move(n)), cache(kInnerPages, kLeafSlots) {}
 
-  // False when the file cannot be written; throws every other failure.
-  bool Build(platform::ExclusiveFile& file);
+  // False when the file cannot be written; throws every other failure. Takes the keys from
+  // `collected` when it fits, otherwise reads the table.
+  bool Build(platform::ExclusiveFile& file, KeyCollection* collected);
   void NoteVisibility(std::uint32_t recno, std::string_view record);
   bool Visible(std::uint32_t recno) const;
   const ntx::PageBytes& LoadPage(std::uint32_t offset);
@@ -232,6 +276,7 @@ struct KeyIndex::Impl {
   // exclusively, so they cannot change); records past the bits are asked of the table.
   std::vector<std::uint64_t> visible_bits;
   std::uint64_t noted_records = 0;
+  bool all_visible = false;  // built from a walk's keys: every key is of a shown record
   std::vector<unsigned char> search_text;
 };
 
@@ -246,57 +291,87 @@ void KeyIndex::Impl::NoteVisibility(std::uint32_t recno, std::string_view record
 
 bool KeyIndex::Impl::Visible(std::uint32_t recno) const {
   if (recno == 0) return false;
+  if (all_visible) return true;
   if (recno > noted_records) return table.IsRecordVisible(recno);
   const std::uint64_t i = recno - 1;
   return (visible_bits[static_cast<std::size_t>(i / 64)] >> (i % 64)) & 1u;
 }
 
-bool KeyIndex::Impl::Build(platform::ExclusiveFile& out) {
+bool KeyIndex::Impl::Build(platform::ExclusiveFile& out, KeyCollection* collected) {
   const std::vector<KeyPart> parts = ResolveExpression(table, expression);
-  std::size_t key_size = 0;
-  for (const KeyPart& part : parts) key_size += part.length;
+  const std::size_t key_size = KeySizeOf(parts);
   if (key_size > kMaxKeySize) ThrowIndexCreateError(name);
   const ntx::PageGeometry g = ntx::PageGeometry::ForKeySize(key_size);
 
-  // Runs go right after the header; the tree follows them on the next page boundary.
-  ntx::SortedRuns runs(out, ntx::kPageSize, key_size, kSortBudget);
-  std::vector<unsigned char> key(key_size);
-  bool written = true;
-  table.ScanAll([&](std::uint32_t recno, std::string_view record) {
-    if (!written) return;
-    std::size_t at = 0;
-    for (const KeyPart& part : parts) {
-      if (part.offset > record.size() || part.length > record.size() - part.offset) {
-        ThrowFieldPastRecordEnd(part.name, table.FileName());
+  std::optional<ntx::SortedRuns> own;
+  ntx::SortedRuns* runs = nullptr;
+  std::uint64_t start = ntx::kPageSize;  // the tree right after the header
+  all_visible = false;
+  if (collected != nullptr && collected->complete() && SameParts(collected->impl_->parts, parts)) {
+    // The runs are in the walk's scratch file; every key it gathered is of a shown record.
+    runs = collected->impl_->runs.get();
+    all_visible = true;
+  } else {
+    // Runs go right after the header; the tree follows them on the next page boundary.
+    runs = &own.emplace(out, ntx::kPageSize, key_size, kSortBudget);
+    std::vector<unsigned char> key(key_size);
+    bool written = true;
+    table.ScanAll([&](std::uint32_t recno, std::string_view record) {
+      if (!written) return;
+      if (const KeyPart* cut = MakeKey(parts, record, key)) {
+        ThrowFieldPastRecordEnd(cut->name, table.FileName());
       }
-      // The field's text as the reader gives it (up to a NUL), the parts joined directly. The
-      // key is NUL-padded, so every key holds nothing but NULs after its first NUL.
-      const std::string_view text = DbfText(record.substr(part.offset, part.length));
-      if (!text.empty()) std::memcpy(key.data() + at, text.data(), text.size());
-      at += text.size();
-    }
-    std::fill(key.begin() + static_cast<std::ptrdiff_t>(at), key.end(), 0);
-    written = runs.Add(key.data(), recno);
-    NoteVisibility(recno, record);
-  });
-  if (!written || !runs.Finish()) return false;
+      written = own->Add(key.data(), recno);
+      NoteVisibility(recno, record);
+    });
+    if (!written || !own->Finish()) return false;
+    start = (own->area_end() + ntx::kPageSize - 1) / ntx::kPageSize * ntx::kPageSize;
+  }
 
-  runs.StartMerge(kMergeReadBudget);
-  const std::uint64_t start =
-      (runs.area_end() + ntx::kPageSize - 1) / ntx::kPageSize * ntx::kPageSize;
-  TreeWriter writer(out, start, g, runs, cache);
-  cache.Reset(start, writer.Plan(runs.count()));
+  runs->StartMerge(kMergeReadBudget);
+  TreeWriter writer(out, start, g, *runs, cache);
+  cache.Reset(start, writer.Plan(runs->count()));
   std::uint32_t root_offset = 0;
-  if (!writer.Write(&root_offset) || runs.failed()) return false;
+  if (!writer.Write(&root_offset) || runs->failed()) return false;
   const ntx::PageBytes header = MakeHeader(g, expression, root_offset);
   if (!out.WriteAt(0, header.data(), header.size())) return false;
 
   geometry = g;
   root = root_offset;
   tree_start = start;
-  key_count = runs.count();
+  key_count = runs->count();
   file_size = out.Size();
   return true;
+}
+
+std::unique_ptr<KeyCollection> KeyCollection::Start(const DbfTable& table,
+                                                    std::string_view expression,
+                                                    platform::ExclusiveFile scratch) {
+  std::vector<KeyPart> parts;
+  try {
+    parts = ResolveExpression(table, expression);
+  } catch (const std::exception&) {
+    return nullptr;  // the build meets the same error and reports it
+  }
+  if (KeySizeOf(parts) > kMaxKeySize) return nullptr;
+  return std::unique_ptr<KeyCollection>(
+      new KeyCollection(std::make_unique<Impl>(std::move(scratch), std::move(parts))));
+}
+
+KeyCollection::KeyCollection(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+KeyCollection::~KeyCollection() = default;
+
+void KeyCollection::Add(std::uint32_t recno, std::string_view record) {
+  if (broken_) return;
+  Impl& c = *impl_;
+  broken_ = MakeKey(c.parts, record, c.key) != nullptr || !c.runs->Add(c.key.data(), recno);
+}
+
+std::size_t KeyCollection::key_size() const { return impl_->key.size(); }
+
+void KeyCollection::Finish() {
+  if (!broken_ && !complete_) complete_ = impl_->runs->Finish();
+  if (!complete_) broken_ = true;
 }
 
 const ntx::PageBytes& KeyIndex::Impl::LoadPage(std::uint32_t offset) {
@@ -404,9 +479,14 @@ void KeyIndex::Create(platform::ExclusiveFile file) {
 }
 
 bool KeyIndex::TryCreate(platform::ExclusiveFile file, std::string* reason) {
+  return TryCreate(std::move(file), reason, nullptr);
+}
+
+bool KeyIndex::TryCreate(platform::ExclusiveFile file, std::string* reason,
+                         KeyCollection* collected) {
   Close();
   if (!impl_->table.IsOpen()) ThrowIndexOnClosedTable();
-  if (!impl_->Build(file)) {  // on a throw the file closes with this frame
+  if (!impl_->Build(file, collected)) {  // on a throw the file closes with this frame
     *reason = file.ErrorText();
     return false;
   }
@@ -435,6 +515,7 @@ void KeyIndex::Close() {
   impl_->key_count = 0;
   std::vector<std::uint64_t>().swap(impl_->visible_bits);
   impl_->noted_records = 0;
+  impl_->all_visible = false;
 }
 
 void KeyIndex::SetCacheBudget(std::size_t inner_pages, std::size_t leaf_slots) {

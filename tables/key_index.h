@@ -1,7 +1,9 @@
 #pragma once
 // A key index in the NTX layout over an open DbfTable: built in one pass over every record
-// (deleted ones included) with a bounded sort memory, written to its file, and searched by key.
-// The search skips records the table hides and goes on through equal keys.
+// (deleted ones included), or from the keys a walk of the table gathered (KeyCollection: the
+// shown records only), with a bounded sort memory, written to its file, and searched by key.
+// The search skips records the table hides and goes on through equal keys, so both builds give
+// the same answers.
 
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +16,41 @@
 namespace tables {
 
 class DbfTable;
+namespace ntx {
+class SortedRuns;
+}  // namespace ntx
+
+// The keys of an index gathered record by record by a walk that reads the table for other
+// reasons as well, so that the build needs no pass of its own over the file. Only the records
+// the walk shows are given: a search never answers with a hidden record anyway. The sort's runs
+// go to a scratch file that the caller created and that this object owns from then on.
+class KeyCollection {
+ public:
+  // `table` is open. Null when the expression names a field the table lacks or the key is too
+  // long: the build then reads the table itself and reports the error there.
+  static std::unique_ptr<KeyCollection> Start(const DbfTable& table, std::string_view expression,
+                                              platform::ExclusiveFile scratch);
+  ~KeyCollection();
+  KeyCollection(const KeyCollection&) = delete;
+  KeyCollection& operator=(const KeyCollection&) = delete;
+
+  // One record the walk shows, with its physical number and its bytes (deletion flag first).
+  void Add(std::uint32_t recno, std::string_view record);
+  // The walk reached the end of the file. Until then, or after a failed write or a record too
+  // short for its key, the collection is not used and the build reads the table itself.
+  void Finish();
+  bool complete() const { return complete_; }
+  // The bytes of one key: the lengths of the expression's fields added up.
+  std::size_t key_size() const;
+
+ private:
+  friend class KeyIndex;
+  struct Impl;
+  explicit KeyCollection(std::unique_ptr<Impl> impl);
+  std::unique_ptr<Impl> impl_;
+  bool complete_ = false;
+  bool broken_ = false;
+};
 
 class KeyIndex {
  public:
@@ -42,6 +79,9 @@ class KeyIndex {
   // As Create(file), but a file that cannot be written (a full disk) answers false with the
   // system's reason instead of throwing, so the caller may build elsewhere; the file is closed.
   bool TryCreate(platform::ExclusiveFile file, std::string* reason);
+  // The same from the keys a walk gathered over this index's table with this expression; a
+  // collection that is incomplete or of another layout is ignored (the table is read instead).
+  bool TryCreate(platform::ExclusiveFile file, std::string* reason, KeyCollection* collected);
 
   // Searches for the first visible record whose key matches `value` over
   // min(value length, key size) bytes (unsigned, stopping at a NUL both sides share). On success

@@ -121,7 +121,7 @@ void SortedRuns::StartMerge(std::size_t read_budget) {
   const std::size_t e = EntrySize();
   if (run_ends_.empty()) {
     Cursor only;
-    only.buf = std::move(sorted_);
+    only.buf = sorted_;  // a copy: a build that fails may merge the same pairs again elsewhere
     only.len = only.buf.size();
     cursors_.push_back(std::move(only));
   } else {

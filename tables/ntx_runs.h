@@ -31,7 +31,8 @@ class SortedRuns {
   std::uint64_t area_end() const { return area_end_; }
 
   // Merging: every pair once, in ascending order of key, then of record number. The read buffers
-  // of all runs share `read_budget` bytes. REQUIRES: Finish() succeeded.
+  // of all runs share `read_budget` bytes. May start again from the first pair (a build that
+  // failed in one place and is tried in another). REQUIRES: Finish() succeeded.
   void StartMerge(std::size_t read_budget);
   // False at the end or when a run could not be read back (then failed() is true). The key
   // stays valid until the next call.

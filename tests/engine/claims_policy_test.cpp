@@ -319,6 +319,17 @@ TEST_F(ClaimsPolicyTest, ReadOnlyProgramFolderMovesToTheTemporaryFolder) {
 #endif
 }
 
+// The claims' keys are sorted in a scratch file of the temporary folder; where that folder takes
+// no files, the program's folder (which holds the index) serves, and nothing is left there.
+TEST_F(ClaimsPolicyTest, UnusableTemporaryFolderStillChecksInTheProgramFolder) {
+  WriteRisks({{"P1", "1"}, {"P2", "1"}});
+  WriteClaims({{"P1", "1"}, {"P3", "1"}});
+  ScopedTempFolder nowhere(temp_.file("missing"));
+  EXPECT_EQ(Check(2), Block("1", "2", "50,00"));
+  ExpectNothingLeft();
+  EXPECT_TRUE(std::filesystem::is_empty(program_.path()));
+}
+
 TEST_F(ClaimsPolicyTest, NoWritableFolderGivesTheCreateError) {
   WriteRisks({{"P1", "1"}});
   WriteClaims({{"P1", "1"}});

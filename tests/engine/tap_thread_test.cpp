@@ -1,0 +1,89 @@
+#include "engine/tap_thread.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace engine {
+namespace {
+
+// Keeps what it is given, to compare with what was handed over.
+class KeepingTap : public RecordTap {
+ public:
+  explicit KeepingTap(std::uint32_t fail_at = 0) : fail_at_(fail_at) {}
+  void Take(std::uint32_t recno, std::string_view record) override {
+    if (recno == fail_at_) throw std::runtime_error("sem memória");
+    recnos.push_back(recno);
+    bytes.append(record);
+  }
+  void Finish() override { ++finished; }
+
+  std::vector<std::uint32_t> recnos;
+  std::string bytes;
+  int finished = 0;
+
+ private:
+  std::uint32_t fail_at_;
+};
+
+std::string RecordOf(std::uint32_t recno, std::size_t length) {
+  std::string record(length, ' ');
+  const std::string digits = std::to_string(recno);
+  record.replace(length - digits.size(), digits.size(), digits);
+  return record;
+}
+
+// Far more records than the batches in flight hold, with gaps as deleted records leave them:
+// every tap sees each record once, in file order, with its bytes, and is finished once, after
+// the last.
+TEST(TapThreadTest, EveryTapTakesEveryRecordInOrderThenFinishes) {
+  constexpr std::size_t kLength = 37;
+  KeepingTap first;
+  KeepingTap second;
+  std::vector<std::uint32_t> handed;
+  std::string bytes;
+  {
+    TapThread thread({&first, &second}, kLength);
+    for (std::uint32_t recno = 1; bytes.size() < 6 * TapThread::kDepth * TapThread::kBatchBytes;
+         recno += recno % 7 == 0 ? 2u : 1u) {
+      const std::string record = RecordOf(recno, kLength);
+      thread.Add(recno, record);
+      handed.push_back(recno);
+      bytes += record;
+    }
+    EXPECT_EQ(first.finished, 0);
+    thread.Finish();
+  }
+  for (const KeepingTap* tap : {&first, &second}) {
+    EXPECT_EQ(tap->recnos, handed);
+    EXPECT_EQ(tap->bytes, bytes);
+    EXPECT_EQ(tap->finished, 1);
+  }
+}
+
+// What stops the taps' thread comes out of Finish() on the walk's thread, and the taps are not
+// finished; a walk that ends in its own error leaves without Finish() and nothing hangs.
+TEST(TapThreadTest, AnErrorOnTheTapsThreadIsRaisedByFinishAndAnAbandonedWalkEnds) {
+  KeepingTap failing(5000);
+  {
+    TapThread thread({&failing}, 8);
+    for (std::uint32_t recno = 1; recno <= 200000; ++recno) thread.Add(recno, "12345678");
+    EXPECT_THROW(thread.Finish(), std::runtime_error);
+  }
+  EXPECT_EQ(failing.finished, 0);
+  EXPECT_EQ(failing.recnos.size(), 4999u);
+
+  KeepingTap abandoned;
+  {
+    TapThread thread({&abandoned}, 8);
+    for (std::uint32_t recno = 1; recno <= 200000; ++recno) thread.Add(recno, "12345678");
+  }
+  EXPECT_EQ(abandoned.finished, 0);
+}
+
+}  // namespace
+}  // namespace engine

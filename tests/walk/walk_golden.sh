@@ -1,0 +1,165 @@
+#!/usr/bin/env bash
+# The walk against reference outputs: small generated files of several seeds (one with many
+# faults) and runs that end in an error, each run with every output on, compared byte for byte
+# with the outputs kept in tests/data/walk-golden, which the three-pass build wrote before the
+# walk read each file once. The inputs are generated again here, so only the outputs are kept.
+#
+#   walk_golden.sh BIN_DIR TOOLS_DIR GOLDEN_DIR [--gravar]
+#
+# BIN_DIR holds talmero-criticar and the catalogue; TOOLS_DIR talmero-gerar-dados. With
+# --gravar the outputs replace those in GOLDEN_DIR (done once, with the reference build, which
+# has no --nucleos). Otherwise every case runs twice, its walks on one thread (--nucleos 1) and
+# on two (--nucleos 2), and both must give the kept outputs.
+set -euo pipefail
+
+bin=$(cd "$1" && pwd)
+tools=$(cd "$2" && pwd)
+golden=$3
+record=${4:-}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# A copy of a table without one field: its descriptor and its bytes in every record removed.
+drop_field() {
+  python3 - "$1" "$2" "$3" <<'PY'
+import struct, sys
+src, dst, name = sys.argv[1], sys.argv[2], sys.argv[3].encode()
+data = open(src, 'rb').read()
+header_len, record_len = struct.unpack_from('<HH', data, 8)
+fields, pos, offset, cut = [], 32, 1, None
+while data[pos] != 0x0D:
+    d = data[pos:pos + 32]
+    length = d[16]
+    if d[:11].rstrip(b'\0') == name:
+        cut = (offset, length)
+    else:
+        fields.append(d)
+    offset += length
+    pos += 32
+start, length = cut
+body = data[header_len:]
+count = len(body) // record_len
+records = [body[i * record_len:(i + 1) * record_len] for i in range(count)]
+head = bytearray(data[:32])
+struct.pack_into('<HH', head, 8, header_len - 32, record_len - length)
+out = bytes(head) + b''.join(fields) + b'\x0D' + data[pos + 1:header_len]
+out += b''.join(r[:start] + r[start + length:] for r in records) + body[count * record_len:]
+open(dst, 'wb').write(out)
+PY
+}
+
+# Record RECNO of a table with field NAME's bytes replaced by TEXT (padded with blanks).
+set_field() {
+  python3 - "$1" "$2" "$3" "$4" <<'PY'
+import struct, sys
+path, recno, name, text = sys.argv[1], int(sys.argv[2]), sys.argv[3].encode(), sys.argv[4].encode()
+data = bytearray(open(path, 'rb').read())
+header_len, record_len = struct.unpack_from('<HH', data, 8)
+pos, offset = 32, 1
+while data[pos] != 0x0D:
+    d = data[pos:pos + 32]
+    if d[:11].rstrip(b'\0') == name:
+        at = header_len + (recno - 1) * record_len + offset
+        data[at:at + d[16]] = text.ljust(d[16])[:d[16]]
+        break
+    offset += d[16]
+    pos += 32
+open(path, 'wb').write(bytes(data))
+PY
+}
+
+# Run NAME in its own folder: the catalogue in cat/, the inputs in in/, relative paths only,
+# so that no output names the temporary folder.
+run_case() {
+  local name=$1
+  shift
+  local dir=$work/$name
+  rm -f "$dir"/*.txt "$dir"/*.csv "$dir"/*.json
+  (
+    cd "$dir"
+    set +e
+    "$bin/talmero-criticar" --catalogo cat --regional pt_BR --saida relatorio.txt \
+      --detalhes detalhes.csv --json resultado.json --extrato extrato.csv \
+      "${threads[@]}" "$@" 2>stderr.txt
+    echo "$?" >status.txt
+  )
+  # Start and end times differ from run to run.
+  for f in "$dir"/relatorio.txt "$dir"/resultado.json; do
+    [[ -f $f ]] || continue
+    sed -i -E 's#[0-9]{2}/[0-9]{2}/[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}#@HORA@#g;
+               s#[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}#@HORA@#g' "$f"
+  done
+}
+
+threads=()
+prepare() {
+  local name=$1 riscos=$2 sinistros=$3 semente=$4
+  shift 4
+  mkdir -p "$work/$name/cat"
+  cp "$bin/tabelas.dbf" "$bin/anexos.dbf" "$bin/DadosKov.DBF" "$work/$name/cat/"
+  "$tools/talmero-gerar-dados" --saida "$work/$name/in" --riscos "$riscos" \
+    --sinistros "$sinistros" --semente "$semente" "$@" >/dev/null
+}
+
+prepare semente-11 200 70 11
+prepare semente-12 250 90 12
+prepare muitas-falhas 150 60 13 --erros 40 --excluidos 10
+# No totals file: the run ends with its open error after the claims check.
+prepare sem-dadoskov 120 40 14
+rm "$work/sem-dadoskov/cat/DadosKov.DBF"
+# A risks file without INICIO_VIG: its structure check fails, and the reconciliation ends the
+# run with the missing field.
+prepare sem-campo 120 40 15
+drop_field "$work/sem-campo/in/riscos.dbf" "$work/sem-campo/in/riscos-sem-inicio.dbf" INICIO_VIG
+# A risk of another company halfway: the field checks stop there, but the claims check and the
+# reconciliation still take the whole file.
+prepare outra-empresa 160 60 16
+set_field "$work/outra-empresa/in/riscos.dbf" 70 COD_SEG 99999
+
+run_all() {
+  run_case semente-11 --riscos in/riscos.dbf --sinistros in/sinistros.dbf
+  run_case semente-12 --riscos in/riscos.dbf --sinistros in/sinistros.dbf --max-detalhes 3
+  run_case muitas-falhas --riscos in/riscos.dbf --sinistros in/sinistros.dbf --max-detalhes 5
+  run_case sem-dadoskov --riscos in/riscos.dbf --sinistros in/sinistros.dbf
+  run_case sem-campo --riscos in/riscos-sem-inicio.dbf --sinistros in/sinistros.dbf
+  run_case outra-empresa --riscos in/riscos.dbf --sinistros in/sinistros.dbf
+}
+
+cases=(semente-11 semente-12 muitas-falhas sem-dadoskov sem-campo outra-empresa)
+outputs=(status.txt stderr.txt relatorio.txt detalhes.csv resultado.json extrato.csv
+  extrato-sinistros.csv)
+if [[ $record == --gravar ]]; then
+  run_all
+  for c in "${cases[@]}"; do
+    mkdir -p "$golden/$c"
+    for o in "${outputs[@]}"; do
+      if [[ -f $work/$c/$o ]]; then cp "$work/$c/$o" "$golden/$c/$o"; else rm -f "$golden/$c/$o"; fi
+    done
+  done
+  echo "walk_golden: outputs written to $golden"
+  exit 0
+fi
+
+failed=0
+for n in 1 2; do
+  threads=(--nucleos "$n")
+  run_all
+  for c in "${cases[@]}"; do
+    for o in "${outputs[@]}"; do
+      want=$golden/$c/$o
+      got=$work/$c/$o
+      if [[ -f $want && -f $got ]]; then
+        cmp -s "$want" "$got" && continue
+        echo "walk_golden: $c/$o differs (--nucleos $n):" >&2
+        diff <(iconv -f WINDOWS-1252 -t UTF-8 "$want" 2>/dev/null || cat "$want") \
+          <(iconv -f WINDOWS-1252 -t UTF-8 "$got" 2>/dev/null || cat "$got") | head -20 >&2 || true
+      elif [[ ! -f $want && ! -f $got ]]; then
+        continue
+      else
+        echo "walk_golden: $c/$o is present on one side only (--nucleos $n)" >&2
+      fi
+      failed=1
+    done
+  done
+done
+exit "$failed"
