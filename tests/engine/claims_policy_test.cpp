@@ -327,7 +327,7 @@ TEST_F(ClaimsPolicyTest, UnusableTemporaryFolderStillChecksInTheProgramFolder) {
   ScopedTempFolder nowhere(temp_.file("missing"));
   EXPECT_EQ(Check(2), Block("1", "2", "50,00"));
   ExpectNothingLeft();
-  EXPECT_TRUE(std::filesystem::is_empty(program_.path()));
+  EXPECT_TRUE(std::filesystem::is_empty(dir_.path()));
 }
 
 TEST_F(ClaimsPolicyTest, NoWritableFolderGivesTheCreateError) {
