@@ -53,7 +53,7 @@ json Reconciliation(const std::vector<engine::ReconciliationSection>& sections) 
                       {"valor_arquivo", r.valor_arquivo},
                       {"diferenca", r.diferenca ? json(*r.diferenca) : json(nullptr)}});
     }
-    out.push_back({{"titulo", Utf8(s.titulo)}, {"linhas", std::move(rows)}});
+    out.push_back({{"titulo", Utf8(s.title)}, {"linhas", std::move(rows)}});
   }
   return out;
 }

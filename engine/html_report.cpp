@@ -131,7 +131,7 @@ data Reconciliation(const ReconciliationSection& s, const VerdictLimits& limits)
     linhas.push_back(row);
   }
   data section;
-  section.set("titulo", Utf8(Trimmed(s.titulo)));
+  section.set("titulo", Utf8(Trimmed(s.title)));
   section.set("linhas", linhas);
   return section;
 }

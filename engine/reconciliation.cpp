@@ -372,7 +372,7 @@ void WriteComparison(RunContext& ctx, const std::string& title, const Sums& kov,
   RunHost& host = ctx.host;
   const Regional& regional = ctx.regional;
   ReconciliationSection& section = ctx.state.result.conciliacao.emplace_back();
-  section.titulo = title;
+  section.title = title;
   for (std::size_t i = 0; i < kLineCount; ++i) {
     ReconciliationRow& row = section.rows.emplace_back();
     row.ramo = kLines[i].label;

@@ -52,7 +52,7 @@ struct ReconciliationRow {
 };
 
 struct ReconciliationSection {
-  std::string titulo;  // the section's title line
+  std::string title;  // the section's title line
   std::vector<ReconciliationRow> rows;
 };
 

@@ -94,7 +94,7 @@ void ValidationRun::Execute(RunHost& host) {
   state_.result.riscos_faltando = IsBlank(ctx.risk_path);
   state_.result.sinistros_faltando = IsBlank(ctx.claims_path);
   host.SetProgress(75);
-  const bool last_ok = state_.estruturaOk == 1 && state_.tabelaOk == 1;
+  const bool last_ok = state_.estruturaOk && state_.tabelaOk;
   if (last_ok && state_.regRiscos != 0 && state_.regSinistros != 0) {
     // The phase builds the policy index and looks every claim up in it; its share is not told.
     host.WalkProgress(Ansi("sinistros sem apólice"), 0, 0);
@@ -140,24 +140,24 @@ void ValidationRun::ProcessTable(RunContext& ctx) {
 
   tbDados.SetFileName(path);
   state_.numRegistros = 0;
-  state_.tabelaOk = 0;
+  state_.tabelaOk = false;
   tbDados.Open();
   NoteHeaderMismatch(ctx, risks ? FindingFile::kRiscos : FindingFile::kSinistros);
   CaptureCompany(ctx);
-  state_.estruturaOk = 0;
+  state_.estruturaOk = false;
   TableResult& result = state_.result.tabelas.emplace_back();
   result.numTabela = state_.numTabela;
   result.nomeTabela = std::string(Trimmed(state_.nomeTabela));
   result.path = path;
   if (CheckStructure(ctx)) {
-    state_.estruturaOk = 1;
-    state_.tabelaOk = 1;
+    state_.estruturaOk = true;
+    state_.tabelaOk = true;
     result.outcome = TableOutcome::kInterrupted;  // until the walk returns
     ctx.host.SetProgress(risks ? 25 : 50);
-    if (!WalkRecords(ctx)) state_.tabelaOk = 0;
+    if (!WalkRecords(ctx)) state_.tabelaOk = false;
     (risks ? state_.regRiscos : state_.regSinistros) = state_.numRegistros;
-    if (state_.tabelaOk == 1) WriteTableSummary(ctx);
-    result.outcome = state_.tabelaOk == 1 ? TableOutcome::kRead : TableOutcome::kCompanyFailed;
+    if (state_.tabelaOk) WriteTableSummary(ctx);
+    result.outcome = state_.tabelaOk ? TableOutcome::kRead : TableOutcome::kCompanyFailed;
     result.registros = state_.numRegistros;
     result.campos = ReadFieldCounters(ctx);
   }

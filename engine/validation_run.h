@@ -39,8 +39,8 @@ struct RunState {
   std::string codEmpresa;  // company code of the run (untrimmed)
   int numTabela = 0;       // table number in progress: 1 is the risks file
   std::string nomeTabela;  // table name as the catalogue holds it, trailing blanks included
-  int estruturaOk = 0;     // outcome of the structure check of the table processed last
-  int tabelaOk = 0;        // 1 when that table also had no company error
+  bool estruturaOk = false;  // outcome of the structure check of the table processed last
+  bool tabelaOk = false;     // true when that table also had no company error
   std::int32_t numRegistros = 0;
   std::int32_t regRiscos = 0;
   std::int32_t regSinistros = 0;

@@ -104,7 +104,7 @@ void ReconciliationItems(const ReconciliationSection& s, const VerdictLimits& li
   for (const ReconciliationRow& r : s.rows) {
     if (!ReconciliationOutside(r, std::nullopt)) continue;
     const bool outside = ReconciliationOutside(r, limits.tolerancia);
-    std::string texto = std::string(Trimmed(s.titulo)) + " " + std::string(Trimmed(r.ramo)) + ": ";
+    std::string texto = std::string(Trimmed(s.title)) + " " + std::string(Trimmed(r.ramo)) + ": ";
     if (r.diferenca) {
       texto += Ansi("diferença de ") + Figure(*r.diferenca) + Ansi("% entre DadosKov (") +
                Figure(r.valor_kov) + ") e o arquivo (" + Figure(r.valor_arquivo) + ")";

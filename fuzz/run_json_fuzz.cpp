@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   table.path = inputs.riscos;
   table.campos.push_back({in.Text(), 1, 2, 3});
   engine::ReconciliationSection& section = state.result.conciliacao.emplace_back();
-  section.titulo = in.Text();
+  section.title = in.Text();
   section.rows.push_back({in.Text(), in.Number(), in.Number(), in.Number()});
   const std::string error = in.Text();
 

@@ -76,8 +76,8 @@ class ReconciliationTest : public testing_support::PhaseTest {
   void SetUp() override {
     host_.lines = {kStartLine, "", ""};
     state_.codEmpresa = "01234";
-    state_.estruturaOk = 1;
-    state_.tabelaOk = 1;
+    state_.estruturaOk = true;
+    state_.tabelaOk = true;
   }
 
   void WriteKov(const std::vector<KovRow>& rows,

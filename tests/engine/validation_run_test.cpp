@@ -237,7 +237,7 @@ TEST_F(ValidationRunTest, ACompanyErrorInTheLastTableStopsEverythingAfterIt) {
   Append(expected, Closing());
   ExpectReport(expected);
   EXPECT_EQ(run_.state().regSinistros, 1);  // the record that stopped the loop is counted
-  EXPECT_EQ(run_.state().tabelaOk, 0);
+  EXPECT_FALSE(run_.state().tabelaOk);
 }
 
 TEST_F(ValidationRunTest, AnEmptyInputFileIsSummarisedAndNoticed) {
