@@ -5,6 +5,7 @@
 #include "engine/claims_policy.h"
 #include "engine/field_checks.h"
 #include "engine/header_check.h"
+#include "engine/open_reader.h"
 #include "engine/reconciliation.h"
 #include "engine/report.h"
 #include "engine/rule_catalog.h"
@@ -138,10 +139,9 @@ void ValidationRun::ProcessTable(RunContext& ctx) {
   const std::string& path = risks ? ctx.risk_path : ctx.claims_path;
   if (IsBlank(path)) return;  // skipped: no line, no flag, no count
 
-  tbDados.SetFileName(path);
   state_.numRegistros = 0;
   state_.tabelaOk = false;
-  tbDados.Open();
+  const OpenReader open(tbDados, path);
   NoteHeaderMismatch(ctx, risks ? FindingFile::kRiscos : FindingFile::kSinistros);
   CaptureCompany(ctx);
   state_.estruturaOk = false;
@@ -161,7 +161,6 @@ void ValidationRun::ProcessTable(RunContext& ctx) {
     result.registros = state_.numRegistros;
     result.campos = ReadFieldCounters(ctx);
   }
-  tbDados.Close();
 }
 
 }  // namespace engine
