@@ -101,6 +101,7 @@ TEST(FailureRowsSaveTest, AFailedSaveLeavesTheEarlierFile) {
   std::vector<std::uint32_t> rows(index.RowCount());
   std::iota(rows.begin(), rows.end(), 0u);
   std::filesystem::resize_file(list, std::filesystem::file_size(list) / 2);
+  std::vector<std::string> expected = {"falhas.csv"};
   for (const char* name : {"salvo.csv", "salvo.xlsx"}) {
     SCOPED_TRACE(name);
     if (engine::IsXlsxPath(name) && !engine::XlsxAvailable()) continue;
@@ -109,13 +110,14 @@ TEST(FailureRowsSaveTest, AFailedSaveLeavesTheEarlierFile) {
     EXPECT_NE(SaveRows(index, rows, saved), "");
     std::ifstream in(saved, std::ios::binary);
     EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), {}) == "earlier");
+    expected.push_back(name);
   }
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
     names.push_back(entry.path().filename().string());
   }
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"falhas.csv", "salvo.csv", "salvo.xlsx"}));
+  EXPECT_EQ(names, expected);
 }
 
 }  // namespace
