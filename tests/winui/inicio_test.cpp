@@ -68,6 +68,14 @@ HWND TooltipsOf(HWND window) {
   return search.found;
 }
 
+// Types `path` into a save dialog's file name box and confirms it.
+void AnswerSaveDialog(HWND box, const std::filesystem::path& path) {
+  HWND name = GetDlgItem(box, 0x47c);  // the file name box (cmb13, or edt1 below)
+  if (name == nullptr) name = GetDlgItem(box, 0x480);
+  SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.wstring().c_str()));
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
 using WinuiControlsTest = testing_support::Win32WindowTest;
 
 TEST_F(WinuiControlsTest, EveryControlAsTheTableSaysBeforeAndAfterResizing) {
@@ -166,10 +174,7 @@ TEST_F(WinuiActionsTest, ExportOverAnInputIsRefusedAndWritesNothing) {
   SetText("edArqRisco", riscos.string());
   BoxWatcher watcher(GetCurrentThreadId(), [&](HWND box, const SeenBox& seen) {
     if (seen.caption == L"Exporta resultado PRX") {
-      HWND name = GetDlgItem(box, 0x47c);  // the file name box (cmb13, or edt1 below)
-      if (name == nullptr) name = GetDlgItem(box, 0x480);
-      SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(riscos.wstring().c_str()));
-      PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+      AnswerSaveDialog(box, riscos);
     } else {
       testing_support::CloseBox(box);
     }
@@ -258,10 +263,7 @@ TEST_F(WinuiRunTest, TheSamplesGiveTheRunnersReportExportAndFailureList) {
   {
     BoxWatcher watcher(GetCurrentThreadId(), [&](HWND box, const SeenBox& seen) {
       if (seen.caption == L"Exporta resultado PRX") {
-        HWND name = GetDlgItem(box, 0x47c);  // the file name box (cmb13, or edt1 below)
-        if (name == nullptr) name = GetDlgItem(box, 0x480);
-        SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(exported.wstring().c_str()));
-        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        AnswerSaveDialog(box, exported);
       } else {
         testing_support::CloseBox(box);
       }
@@ -279,12 +281,8 @@ TEST_F(WinuiRunTest, TheSamplesGiveTheRunnersReportExportAndFailureList) {
   // The run's failure list, saved as the log's context menu does, equals the runner's.
   const std::filesystem::path falhas = dir_.path() / "falhas.csv";
   {
-    BoxWatcher watcher(GetCurrentThreadId(), [&](HWND box, const SeenBox&) {
-      HWND name = GetDlgItem(box, 0x47c);
-      if (name == nullptr) name = GetDlgItem(box, 0x480);
-      SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(falhas.wstring().c_str()));
-      PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    });
+    BoxWatcher watcher(GetCurrentThreadId(),
+                       [&](HWND box, const SeenBox&) { AnswerSaveDialog(box, falhas); });
     window_->SalvarFalhasClick();
     const std::vector<SeenBox> seen = watcher.seen();
     ASSERT_EQ(seen.size(), 1u);
