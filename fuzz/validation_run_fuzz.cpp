@@ -38,7 +38,7 @@ struct Sandbox {
   fs::path temp;
 
   Sandbox() {
-    root = fs::path(platform::TempFolder()) / platform::UniqueName("validation-run-fuzz", "");
+    root = fs::path(Parent()) / platform::UniqueName("validation-run-fuzz", "");
     fs::create_directories(root / "tmp");
     temp = root / "tmp";
     for (const char* name : {"tabelas.dbf", "anexos.dbf", "DadosKov.DBF"}) {
@@ -48,6 +48,12 @@ struct Sandbox {
     risks = (root / "riscos.dbf").string();
     claims = (root / "sinistros.dbf").string();
     setenv("TMPDIR", temp.c_str(), 1);
+  }
+  // A folder in memory where the system has one: every input's files are written, read and
+  // indexed there without a disk in the way.
+  static std::string Parent() {
+    std::error_code ec;
+    return fs::is_directory("/dev/shm", ec) ? std::string("/dev/shm") : platform::TempFolder();
   }
   // Runs when the process ends normally (libFuzzer ends with exit()).
   ~Sandbox() {
