@@ -3,6 +3,7 @@
 #include "engine/run_inputs.h"
 #include "engine/text.h"
 #include "frontend/report_export.h"
+#include "platform/system_path.h"
 
 namespace frontend {
 
@@ -20,8 +21,8 @@ std::vector<std::string> WindowInputFiles(const std::string& program_folder,
 
 std::string SaveUnlessInput(const std::filesystem::path& output,
                             const std::vector<std::string>& inputs, const SaveAction& save) {
-  // The path the writers create (report_export.h writes to output.string()).
-  if (engine::InputWrittenBy(output.string(), inputs)) {
+  // The path the writers create (report_export.h).
+  if (engine::InputWrittenBy(platform::SystemPath(output), inputs)) {
     return "Não é possível gravar sobre um arquivo de entrada: " + FullPathText(output) + ".";
   }
   return save(output);

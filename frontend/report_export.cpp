@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "platform/atomic_output.h"
+#include "platform/system_path.h"
 
 namespace frontend {
 std::string ExportBytes(const std::vector<std::string>& lines) {
@@ -34,7 +35,7 @@ std::string WriteAtomically(const std::filesystem::path& path,
                             const std::function<bool(platform::AtomicOutput& out)>& produce) {
   std::string reason;
   std::optional<platform::AtomicOutput> out =
-      platform::AtomicOutput::Create(path.string(), &reason);
+      platform::AtomicOutput::Create(platform::SystemPath(path), &reason);
   if (!out) return "Cannot create file \"" + FullPathText(path) + "\". " + reason;
   if (!produce(*out) || !out->Commit()) {
     return "Cannot write file \"" + FullPathText(path) + "\". " + out->ErrorText();
