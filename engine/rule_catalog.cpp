@@ -100,6 +100,14 @@ bool FindTableNumber(MemTable& zelTabelas, const std::string& name, FieldValue* 
   return true;
 }
 
+// The counters a run adds to in a rule row (only erroNulo and erroDom change during a run),
+// zeroed as every run starts.
+void ZeroCounters(MemTable& zel) {
+  zel.SetField("erroNulo", FieldValue::Int32(0));
+  zel.SetField("erroDom", FieldValue::Int32(0));
+  zel.SetField("total", FieldValue::Double(0));
+}
+
 // Pass 2: one rule row per used row of tabelas.dbf, with zeroed counters.
 void LoadRules(RunContext& ctx, char sep) {
   MemTable& zel = ctx.tables.zelEstrutTab;
@@ -151,13 +159,11 @@ void LoadRules(RunContext& ctx, char sep) {
     zel.SetField("campo", FieldValue::Text(FirstChars(campo.Text(sep), kNameWidth)));
     zel.SetField("depende", FieldValue::Text(FirstChars(depende.Text(sep), kNameWidth)));
     for (Carried& flag : flags) zel.SetField(flag.target, flag.source.Value());
-    zel.SetField("erroNulo", FieldValue::Int32(0));
-    zel.SetField("erroDom", FieldValue::Int32(0));
+    ZeroCounters(zel);
     zel.SetField("ordem", ordem.Value());
     zel.SetField("nometab", FieldValue::Text(tabela.Text(sep)));
     zel.SetField("zerosesq", zerosesq.Value());
     zel.SetField("soma", soma.Value());
-    zel.SetField("total", FieldValue::Double(0));
     zel.Post();
   }
 }
@@ -216,6 +222,23 @@ void LoadDomains(RunContext& ctx, char sep) {
 }  // namespace
 
 void LoadRuleCatalog(RunContext& ctx) {
+  RunTables& t = ctx.tables;
+  if (ctx.host.KeepsCatalog() && t.zelTabelas.IsOpen() && t.zelEstrutTab.IsOpen() &&
+      t.zelAnexos.IsOpen()) {
+    // Only the rows an earlier run counted in are changed: most rows stay untouched.
+    MemTable& rules = t.zelEstrutTab;
+    const int erro_nulo = rules.FieldIndex("erroNulo");
+    const int erro_dom = rules.FieldIndex("erroDom");
+    rules.SetIndexName("");  // insertion order: the walk does not depend on any key
+    for (rules.First(); !rules.Eof(); rules.Next()) {
+      if (rules.Value(erro_nulo).AsInt64() == 0 && rules.Value(erro_dom).AsInt64() == 0) continue;
+      rules.Edit();
+      ZeroCounters(rules);
+      rules.Post();
+    }
+    rules.SetIndexName("index2");
+    return;
+  }
   const char sep = ctx.regional.decimal_separator;
   LoadTables(ctx, sep);
   LoadRules(ctx, sep);

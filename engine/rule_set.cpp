@@ -169,6 +169,10 @@ DomainSet DomainSet::Compile(MemTable& anexos, int tabela) {
   const int c_valor1 = Column(anexos, "valor1");
   const int c_valor2 = Column(anexos, "valor2");
 
+  // The rows in the order they were stored: each domain is a set (its values are listed sorted),
+  // so the order does not matter, and a walk in index order pays a search for every step.
+  const std::string index = anexos.IndexName();
+  anexos.SetIndexName("");
   DomainSet set;
   for (anexos.First(); !anexos.Eof(); anexos.Next()) {
     const auto t = IntOf(anexos.Value(c_tabela));
@@ -183,6 +187,7 @@ DomainSet DomainSet::Compile(MemTable& anexos, int tabela) {
     set.domains_[{*t, *c}].Insert(FieldDomain::PackValor1(v1.text()),
                                   FieldDomain::PackValor2(v2.text()));
   }
+  anexos.SetIndexName(index);
   return set;
 }
 

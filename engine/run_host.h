@@ -55,6 +55,12 @@ class RunHost {
   // The two path texts exactly as typed.
   virtual std::string RiskPath() = 0;
   virtual std::string ClaimsPath() = 0;
+
+  // True: a catalogue already in the run's tables (loaded whole by an earlier run over the same
+  // catalogue and regional settings) is used again with its counters zeroed, instead of reading
+  // the catalogue files again. Only for a host that runs one catalogue many times over (the
+  // whole-run fuzz target). The default reads the catalogue every run.
+  virtual bool KeepsCatalog() const { return false; }
 };
 
 }  // namespace engine

@@ -89,12 +89,8 @@ std::string SaveRowsCsv(const FailureFileIndex& index, std::span<const std::uint
 
 std::string SaveRowsXlsx(const FailureFileIndex& index, std::span<const std::uint32_t> rows,
                          const std::filesystem::path& path) {
-  const std::string failed = "Cannot create file \"" + FullPathText(path) + "\". ";
-  std::unique_ptr<engine::FindingRowWriter> workbook =
-      engine::FindingsXlsx::RowWriter(path.string());
-  if (!workbook) {
-    return failed + (engine::XlsxAvailable() ? "The workbook could not be created"
-                                             : "This build does not write workbooks");
+  if (!engine::XlsxAvailable()) {
+    return "Cannot create file \"" + FullPathText(path) + "\". This build does not write workbooks";
   }
   // Where each of the workbook's columns stands in the list (-1: the list lacks it).
   std::array<int, engine::kFindingColumns> source{};
@@ -102,7 +98,10 @@ std::string SaveRowsXlsx(const FailureFileIndex& index, std::span<const std::uin
     source[c] = index.ColumnIndex(engine::FindingColumnNames()[c]);
   }
   const int arquivo = index.ColumnIndex("arquivo");
-  try {
+  // The workbook goes to a temporary file beside the target, put in place once it is whole.
+  const auto produce = [&](const std::string& temp_path) {
+    std::unique_ptr<engine::FindingRowWriter> workbook = engine::FindingsXlsx::RowWriter(temp_path);
+    if (!workbook) return false;
     ForEachRawRow(index, rows, [&](std::string_view bytes) {
       const std::vector<std::string> fields = SplitCsvRow(WithoutTerminator(bytes));
       const auto field = [&fields](int column) -> std::string_view {
@@ -118,11 +117,13 @@ std::string SaveRowsXlsx(const FailureFileIndex& index, std::span<const std::uin
                                                   : engine::FindingFile::kRiscos,
                     row);
     });
+    return workbook->Finish();
+  };
+  try {
+    return WriteFileNamed(path, produce);
   } catch (const FailureListError& error) {
-    return error.what();
+    return error.what();  // the temporary file went with the unwinding
   }
-  if (!workbook->Finish()) return "Cannot write file \"" + FullPathText(path) + "\". ";
-  return {};
 }
 
 std::string SaveRows(const FailureFileIndex& index, std::span<const std::uint32_t> rows,

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "platform/atomic_output.h"
+#include "platform/system_path.h"
 
 namespace frontend {
 std::string ExportBytes(const std::vector<std::string>& lines) {
@@ -25,19 +26,36 @@ std::string FullPathText(const std::filesystem::path& path) {
   return std::string(text.begin(), text.end());
 }
 
-std::string WriteFileWith(const std::filesystem::path& path,
-                          const std::function<bool(const ByteSink& put)>& produce) {
-  // The file appears whole or not at all, with the mode of the file it replaces (else 0666 less
-  // the umask); a failed save leaves an earlier file of the name as it was.
+namespace {
+
+// The file appears whole or not at all, with the mode of the file it replaces (else 0666 less
+// the umask); a failed or interrupted save leaves an earlier file of the name as it was and no
+// temporary file behind.
+std::string WriteAtomically(const std::filesystem::path& path,
+                            const std::function<bool(platform::AtomicOutput& out)>& produce) {
   std::string reason;
   std::optional<platform::AtomicOutput> out =
-      platform::AtomicOutput::Create(path.string(), &reason);
+      platform::AtomicOutput::Create(platform::SystemPath(path), &reason);
   if (!out) return "Cannot create file \"" + FullPathText(path) + "\". " + reason;
-  const ByteSink put = [&out](std::string_view bytes) { return out->Write(bytes); };
-  if (!produce(put) || !out->Commit()) {
+  if (!produce(*out) || !out->Commit()) {
     return "Cannot write file \"" + FullPathText(path) + "\". " + out->ErrorText();
   }
   return {};
+}
+
+}  // namespace
+
+std::string WriteFileWith(const std::filesystem::path& path,
+                          const std::function<bool(const ByteSink& put)>& produce) {
+  return WriteAtomically(path, [&produce](platform::AtomicOutput& out) {
+    return produce([&out](std::string_view bytes) { return out.Write(bytes); });
+  });
+}
+
+std::string WriteFileNamed(const std::filesystem::path& path,
+                           const std::function<bool(const std::string& temp_path)>& produce) {
+  return WriteAtomically(
+      path, [&produce](platform::AtomicOutput& out) { return produce(out.temp_path()); });
 }
 
 std::string WriteFileBytes(const std::filesystem::path& path, const std::string& bytes) {

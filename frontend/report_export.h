@@ -26,6 +26,12 @@ using ByteSink = std::function<bool(std::string_view bytes)>;
 std::string WriteFileWith(const std::filesystem::path& path,
                           const std::function<bool(const ByteSink& put)>& produce);
 
+// The same for a writer that writes a whole file by name (the workbook): `produce` writes it at
+// the path it is given (a temporary file beside `path`, put in place when `produce` answers
+// true) and answers whether it succeeded.
+std::string WriteFileNamed(const std::filesystem::path& path,
+                           const std::function<bool(const std::string& temp_path)>& produce);
+
 // WriteFileBytes(path, ExportBytes(lines)).
 std::string WriteReport(const std::filesystem::path& path, const std::vector<std::string>& lines);
 

@@ -20,8 +20,13 @@ RunFindings::RunFindings() {
   const std::string folder = platform::TempFolder();
   for (int attempt = 0; attempt < 100 && temp_path_.empty(); ++attempt) {
     const std::string candidate = folder + "talmero-falhas-" + std::to_string(random()) + ".csv";
-    // CreateNew never opens a file that was already there, nor one through a link.
-    if (auto file = platform::ExclusiveFile::CreateNew(candidate)) temp_path_ = candidate;
+    // CreateNew never opens a file that was already there, nor one through a link. No
+    // interruption falls between creating the file and registering it.
+    const platform::DeferInterrupts deferred;
+    if (auto file = platform::ExclusiveFile::CreateNew(candidate)) {
+      temp_path_ = candidate;
+      on_interrupt_ = platform::RemoveOnInterrupt(temp_path_);
+    }
   }
   if (temp_path_.empty()) return;
   out_.open(temp_path_, std::ios::binary | std::ios::trunc);

@@ -1,7 +1,8 @@
 #pragma once
 // The failure list of a window's last run: every run streams its findings into a temporary
 // file (engine/findings_csv.h), and the window saves a copy of it on request. The list is never
-// held in memory. The temporary file is removed when the next run starts or the window closes.
+// held in memory. The temporary file is removed when the next run starts or the window closes,
+// and when the program is interrupted (platform/interrupt_cleanup.h).
 
 #include <filesystem>
 #include <fstream>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "engine/findings_csv.h"
+#include "platform/interrupt_cleanup.h"
 
 namespace frontend {
 
@@ -36,7 +38,8 @@ class RunFindings {
   std::string SaveAs(const std::filesystem::path& path) const;
 
  private:
-  std::string temp_path_;  // empty when no file could be created
+  std::string temp_path_;                     // empty when no file could be created
+  platform::RemoveOnInterrupt on_interrupt_;  // an interrupted window leaves no list behind
   std::ofstream out_;
   std::unique_ptr<engine::FindingsCsv> writer_;
   bool ready_ = false;

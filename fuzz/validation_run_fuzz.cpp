@@ -2,6 +2,11 @@
 // carved from one input: the first two bytes give the risks file's length, the claims file is
 // the rest. Every run must end with its closing block or an error, never a crash or hang, and
 // must leave no index file behind, neither in the catalogue folder nor in the temporary folder.
+//
+// The catalogue does not vary, so it is read once: its tables pass from run to run and the host
+// keeps them (RunHost::KeepsCatalog), which only zeroes the counters. Everything else is new for
+// every input (so what a run allocates it frees, as the leak check wants), and the two inputs go
+// through the whole real run, from their files.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +16,7 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "engine/validation_run.h"
 #include "platform/exclusive_file.h"
@@ -32,7 +38,7 @@ struct Sandbox {
   fs::path temp;
 
   Sandbox() {
-    root = fs::path(platform::TempFolder()) / platform::UniqueName("validation-run-fuzz", "");
+    root = fs::path(Parent()) / platform::UniqueName("validation-run-fuzz", "");
     fs::create_directories(root / "tmp");
     temp = root / "tmp";
     for (const char* name : {"tabelas.dbf", "anexos.dbf", "DadosKov.DBF"}) {
@@ -42,6 +48,12 @@ struct Sandbox {
     risks = (root / "riscos.dbf").string();
     claims = (root / "sinistros.dbf").string();
     setenv("TMPDIR", temp.c_str(), 1);
+  }
+  // A folder in memory where the system has one: every input's files are written, read and
+  // indexed there without a disk in the way.
+  static std::string Parent() {
+    std::error_code ec;
+    return fs::is_directory("/dev/shm", ec) ? std::string("/dev/shm") : platform::TempFolder();
   }
   // Runs when the process ends normally (libFuzzer ends with exit()).
   ~Sandbox() {
@@ -55,6 +67,23 @@ struct Sandbox {
     static Sandbox sandbox;
     return sandbox;
   }
+
+  // The catalogue's tables between runs (empty until the first run has loaded them).
+  tables::MemTable zelTabelas{"zelTabelas"};
+  tables::MemTable zelEstrutTab{"zelEstrutTab"};
+  tables::MemTable zelAnexos{"zelAnexos"};
+
+  // Hands the kept catalogue to `run`'s tables and takes it back when the run has ended.
+  void Swap(engine::ValidationRun& run) {
+    std::swap(zelTabelas, run.tables().zelTabelas);
+    std::swap(zelEstrutTab, run.tables().zelEstrutTab);
+    std::swap(zelAnexos, run.tables().zelAnexos);
+  }
+};
+
+class CatalogKeepingHost : public testing_support::RecordingHost {
+ public:
+  bool KeepsCatalog() const override { return true; }
 };
 
 void Write(const std::string& path, std::string_view bytes) {
@@ -73,11 +102,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Write(box.risks, bytes.substr(0, split));
   Write(box.claims, bytes.substr(split));
 
-  testing_support::RecordingHost host;
+  CatalogKeepingHost host;
   host.program_folder = box.program_folder;
   host.risk_path = box.risks;
   host.claims_path = box.claims;
   engine::ValidationRun run;
+  box.Swap(run);
   bool ended = false;
   try {
     run.Execute(host);
@@ -85,6 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const std::exception&) {
     // An error ends a run; the lines so far stay.
   }
+  box.Swap(run);
   if (ended && (host.lines.empty() || host.progress.empty() || host.progress.back() != 0)) {
     __builtin_trap();  // a run that did not throw reached its closing block
   }

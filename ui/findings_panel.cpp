@@ -15,6 +15,7 @@
 #include "frontend/failure_chart_data.h"
 #include "frontend/failure_list_error.h"
 #include "frontend/failure_rows_save.h"
+#include "frontend/input_overwrite.h"
 #include "frontend/message_text.h"
 #include "frontend/save_dialogs.h"
 #include "frontend/verdict_banner.h"
@@ -342,7 +343,10 @@ void FindingsPanel::SalvarClick() {
   if (!model_) return;
   QString path;
   if (!desktop_->GetSaveFileName(this, frontend::FailureListDialog(), &path)) return;
-  const std::string error = frontend::SaveRows(*index_, model_->rows(), NativePath(path));
+  const std::string error = frontend::SaveUnlessInput(
+      NativePath(path), run_.protected_files, [this](const std::filesystem::path& to) {
+        return frontend::SaveRows(*index_, model_->rows(), to);
+      });
   if (!error.empty())
     desktop_->ShowError(this, QString::fromStdString(frontend::ErrorBoxMessage(error)));
 }

@@ -41,8 +41,9 @@ class RecordDialog;
 struct PanelRun {
   std::string list_path;  // the run's failure list; empty: the run has none
   engine::RunResult result;
-  frontend::RunFiles files;          // the inputs, with the snapshots taken for the run
-  std::optional<std::string> error;  // the message that ended the run, if one did
+  frontend::RunFiles files;                  // the inputs, with the snapshots taken for the run
+  std::vector<std::string> protected_files;  // what a save must not replace (input_overwrite.h)
+  std::optional<std::string> error;          // the message that ended the run, if one did
 };
 
 class FindingsPanel : public QWidget {

@@ -314,15 +314,25 @@ bool Inicio::AskInvalidDateAt(const std::string& message, const std::string& pla
   return silence;
 }
 
+std::vector<std::string> Inicio::ProtectedFiles() const {
+  return frontend::WindowInputFiles(program_folder_, NativePath(edArqRisco->text()),
+                                    NativePath(edArqSinistro->text()), run_files_.riscos.path,
+                                    run_files_.sinistros.path);
+}
+
+bool Inicio::SaveChecked(const QString& path, const frontend::SaveAction& save) {
+  const std::string error = frontend::SaveUnlessInput(NativePath(path), ProtectedFiles(), save);
+  if (error.empty()) return true;
+  desktop_->ShowError(this, Utf8(frontend::ErrorBoxMessage(error)));
+  return false;
+}
+
 void Inicio::btnExportaClick() {
   QString path;
   if (!desktop_->GetSaveFileName(this, frontend::ExportDialog(), &path)) return;
-  const std::string error = frontend::WriteReport(NativePath(path), lines_);
-  if (!error.empty()) {
-    desktop_->ShowError(this, Utf8(frontend::ErrorBoxMessage(error)));
-    return;
-  }
-  openWithShell(path);
+  const bool saved = SaveChecked(
+      path, [this](const std::filesystem::path& to) { return frontend::WriteReport(to, lines_); });
+  if (saved) openWithShell(path);
 }
 
 void Inicio::ShowLogMenu(const QPoint& position) {
@@ -337,8 +347,7 @@ void Inicio::SalvarFalhasClick() {
   if (running_ || findings_ == nullptr || !findings_->ready()) return;
   QString path;
   if (!desktop_->GetSaveFileName(this, frontend::FailureListDialog(), &path)) return;
-  const std::string error = findings_->SaveAs(NativePath(path));
-  if (!error.empty()) desktop_->ShowError(this, Utf8(frontend::ErrorBoxMessage(error)));
+  SaveChecked(path, [this](const std::filesystem::path& to) { return findings_->SaveAs(to); });
 }
 
 void Inicio::EnsurePanel() {
@@ -353,6 +362,7 @@ void Inicio::LoadPanel() {
   if (findings_ != nullptr && findings_->ready()) run.list_path = findings_->path();
   run.result = run_.state().result;
   run.files = run_files_;
+  run.protected_files = ProtectedFiles();
   run.error = run_error_;
   panel_->Load(std::move(run));
   panel_current_ = true;

@@ -16,6 +16,7 @@
 
 #include "engine/regional.h"
 #include "engine/validation_run.h"
+#include "frontend/input_overwrite.h"
 #include "frontend/record_view.h"
 #include "frontend/run_findings.h"
 #include "frontend/window_run_host.h"
@@ -99,6 +100,11 @@ class Inicio : public QWidget, private frontend::RunView {
   void LoadPanel();
   // The message of a result code of opening a file, when it has one.
   void ShowShellResult(int code);
+  // The files no save may replace: the last run's and the path boxes' inputs, the catalogue.
+  std::vector<std::string> ProtectedFiles() const;
+  // Saves through `save` unless `path` names a protected file; true when saved, else the error
+  // box has told why.
+  bool SaveChecked(const QString& path, const frontend::SaveAction& save);
 
   QLabel* Label3 = nullptr;
   QLineEdit* edArqRisco = nullptr;

@@ -8,11 +8,13 @@
 #include <utility>
 
 #include "frontend/control_table.h"
+#include "frontend/input_overwrite.h"
 #include "frontend/message_text.h"
 #include "frontend/report_export.h"
 #include "frontend/save_dialogs.h"
 #include "frontend/shell_messages.h"
 #include "frontend/window_texts.h"
+#include "platform/interrupt_cleanup.h"
 #include "platform/program_folder.h"
 #include "winui/desktop.h"
 #include "winui/resource_ids.h"
@@ -300,6 +302,11 @@ LRESULT Inicio::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       if (running_) return 0;  // the window takes no input during a run, closing included
       DestroyWindow(hwnd_);
       return 0;
+    case WM_ENDSESSION:
+      // The system ends the process once this returns: the temporary files go first, as they
+      // do on a console break.
+      if (wparam != FALSE) platform::RemoveRegisteredFiles();
+      return 0;
     case WM_DESTROY:
       if (setup_.quit_on_close) PostQuitMessage(0);
       return 0;
@@ -374,6 +381,8 @@ void Inicio::btnOkClick() {
                              setup_.regional ? *setup_.regional : engine::Regional::System(),
                              setup_.clock,
                              setup_.invalid_date_notices};
+  run_riscos_ = inputs.risk_path;
+  run_sinistros_ = inputs.claims_path;
   HWND window = hwnd_;
   host_ = std::make_unique<frontend::WindowRunHost>(
       static_cast<frontend::RunView&>(*this), lines_, std::move(inputs),
@@ -432,23 +441,29 @@ bool Inicio::AskInvalidDate(const std::string& message) {
   return ShowInvalidDate(hwnd_, Widen(frontend::DecodeMessage(message)));
 }
 
+bool Inicio::SaveChecked(const std::wstring& path, const frontend::SaveAction& save) {
+  const std::vector<std::string> inputs = frontend::WindowInputFiles(
+      setup_.program_folder, ToAnsiPath(WindowText(edArqRisco)),
+      ToAnsiPath(WindowText(edArqSinistro)), run_riscos_, run_sinistros_);
+  const std::string error = frontend::SaveUnlessInput(std::filesystem::path(path), inputs, save);
+  if (error.empty()) return true;
+  ShowError(hwnd_, Widen(frontend::ErrorBoxMessage(error)));
+  return false;
+}
+
 void Inicio::btnExportaClick() {
   std::wstring path;
   if (!AskSaveFileName(hwnd_, frontend::ExportDialog(), &path)) return;
-  const std::string error = frontend::WriteReport(std::filesystem::path(path), lines_);
-  if (!error.empty()) {
-    ShowError(hwnd_, Widen(frontend::ErrorBoxMessage(error)));
-    return;
-  }
-  openWithShell(path);
+  const bool saved = SaveChecked(
+      path, [this](const std::filesystem::path& to) { return frontend::WriteReport(to, lines_); });
+  if (saved) openWithShell(path);
 }
 
 void Inicio::SalvarFalhasClick() {
   if (running_ || findings_ == nullptr || !findings_->ready()) return;
   std::wstring path;
   if (!AskSaveFileName(hwnd_, frontend::FailureListDialog(), &path)) return;
-  const std::string error = findings_->SaveAs(std::filesystem::path(path));
-  if (!error.empty()) ShowError(hwnd_, Widen(frontend::ErrorBoxMessage(error)));
+  SaveChecked(path, [this](const std::filesystem::path& to) { return findings_->SaveAs(to); });
 }
 
 void Inicio::btnAjudaClick() {

@@ -19,6 +19,7 @@
 
 #include "engine/regional.h"
 #include "engine/validation_run.h"
+#include "frontend/input_overwrite.h"
 #include "frontend/run_findings.h"
 #include "frontend/window_run_host.h"
 #include "platform/clock.h"
@@ -72,6 +73,9 @@ class Inicio : private frontend::RunView {
   void OnCommand(int id);
   void ShowLogMenu(POINT at);
   void AppendLogText(const std::wstring& text);
+  // Saves through `save` unless `path` names a file a run reads (the last run's inputs, the
+  // path boxes', the catalogue); true when saved, else the error box has told why.
+  bool SaveChecked(const std::wstring& path, const frontend::SaveAction& save);
 
   // frontend::RunView, on the window's thread.
   void LogCleared() override;
@@ -98,6 +102,8 @@ class Inicio : private frontend::RunView {
   std::vector<std::string> lines_;  // the report, Windows-1252
   std::unique_ptr<frontend::WindowRunHost> host_;
   std::unique_ptr<frontend::RunFindings> findings_;  // the failure list of the last run
+  std::string run_riscos_;  // the last run's inputs (ANSI), which no save may replace
+  std::string run_sinistros_;
   bool running_ = false;
   bool closing_ = false;  // destroyed while a run was going
 };

@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <filesystem>
+
+#include "platform/system_path.h"
+
 namespace winui {
 namespace {
 
@@ -28,7 +32,9 @@ std::string FromWide(UINT code_page, std::wstring_view wide) {
 
 std::wstring Widen(std::string_view utf8) { return ToWide(CP_UTF8, utf8); }
 std::string Narrow(std::wstring_view wide) { return FromWide(CP_UTF8, wide); }
-std::string ToAnsiPath(std::wstring_view wide) { return FromWide(CP_ACP, wide); }
+std::string ToAnsiPath(std::wstring_view wide) {
+  return platform::SystemPath(std::filesystem::path(wide));
+}
 std::wstring FromAnsiPath(std::string_view ansi) { return ToWide(CP_ACP, ansi); }
 
 }  // namespace winui

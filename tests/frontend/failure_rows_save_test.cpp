@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <numeric>
 
@@ -82,6 +84,40 @@ TEST(FailureRowsSaveTest, WorkbookOfTheListsRowsIsTheRunnersWorkbook) {
   // A place that cannot be written is told.
   EXPECT_NE(SaveRows(index, rows, dir.file("nada/x.xlsx")).find("nada/x.xlsx\"."),
             std::string::npos);
+}
+
+// A save that fails half-way (the list was cut short meanwhile) leaves the earlier file of the
+// name as it was, and no temporary file beside it, for both formats.
+TEST(FailureRowsSaveTest, AFailedSaveLeavesTheEarlierFile) {
+  testing_support::TempDir dir;
+  const std::string list = dir.file("falhas.csv");
+  {
+    std::ofstream out(list, std::ios::binary);
+    engine::FindingsCsv csv(out);
+    TellFindings(csv);
+    ASSERT_TRUE(csv.Finish());
+  }
+  const FailureFileIndex index(list);
+  std::vector<std::uint32_t> rows(index.RowCount());
+  std::iota(rows.begin(), rows.end(), 0u);
+  std::filesystem::resize_file(list, std::filesystem::file_size(list) / 2);
+  std::vector<std::string> expected = {"falhas.csv"};
+  for (const char* name : {"salvo.csv", "salvo.xlsx"}) {
+    SCOPED_TRACE(name);
+    if (engine::IsXlsxPath(name) && !engine::XlsxAvailable()) continue;
+    const std::string saved = dir.file(name);
+    { std::ofstream(saved, std::ios::binary) << "earlier"; }
+    EXPECT_NE(SaveRows(index, rows, saved), "");
+    std::ifstream in(saved, std::ios::binary);
+    EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), {}) == "earlier");
+    expected.push_back(name);
+  }
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, expected);
 }
 
 }  // namespace

@@ -3,11 +3,16 @@
 #include <sys/stat.h>
 
 #include <QAction>
+#include <QEventLoop>
 #include <QLineEdit>
+#include <QPushButton>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "support/run_fixture.h"
+#include "ui/findings_panel.h"
 #include "ui/window_fixture.h"
 
 namespace {
@@ -66,6 +71,47 @@ TEST_F(InicioFindingsTest, TheLastRunsListIsSavedFromTheLogMenu) {
   EXPECT_TRUE(desktop_->errors[0].startsWith(
       QString::fromStdString("Cannot create file \"" + dir_.file("nada/falhas.csv") + "\".")))
       << desktop_->errors[0].toStdString();
+}
+
+TEST_F(InicioFindingsTest, NoSaveReplacesAFileTheRunReads) {
+  ASSERT_TRUE(RunAndWait());
+  const std::string claims = dir_.file("sinistros.dbf");
+  const std::string claims_bytes = testing_support::ReadFileBytes(claims);
+  const std::string catalog_bytes = testing_support::ReadFileBytes(dir_.file("tabelas.dbf"));
+  // The box now names another file: the last run's input stays protected all the same.
+  Control<QLineEdit>("edArqSinistro")->setText(QString::fromStdString(dir_.file("outro.dbf")));
+  std::filesystem::create_symlink(claims, dir_.file("atalho.csv"));
+  std::filesystem::create_hard_link(dir_.file("tabelas.dbf"), dir_.file("regras.txt"));
+
+  struct Case {
+    std::string path;
+    std::function<void()> save;
+  };
+  const Case cases[] = {
+      {dir_.file("atalho.csv"), [this] { Control<QAction>("acSalvarFalhas")->trigger(); }},
+      {dir_.file("regras.txt"), [this] { Control<QPushButton>("btnExporta")->click(); }},
+      {dir_.file("anexos.dbf"),
+       [this] {
+         window_->PainelFalhasClick();
+         ui::FindingsPanel* panel = window_->findings_panel();
+         QEventLoop loop;
+         QObject::connect(panel, &ui::FindingsPanel::Loaded, &loop, &QEventLoop::quit);
+         if (!panel->IsLoaded()) loop.exec();
+         panel->SalvarClick();
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    desktop_->errors.clear();
+    desktop_->save_answer = QString::fromStdString(c.path);
+    c.save();
+    ASSERT_EQ(desktop_->errors.size(), 1u);
+    EXPECT_EQ(desktop_->errors[0].toStdString(),
+              "Não é possível gravar sobre um arquivo de entrada: " + c.path + ".");
+  }
+  EXPECT_EQ(testing_support::ReadFileBytes(claims), claims_bytes);
+  EXPECT_EQ(testing_support::ReadFileBytes(dir_.file("tabelas.dbf")), catalog_bytes);
+  EXPECT_TRUE(desktop_->opened.empty());
 }
 
 }  // namespace

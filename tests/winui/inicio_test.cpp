@@ -16,7 +16,9 @@
 #include "cli/run_cli.h"
 #include "frontend/control_table.h"
 #include "frontend/message_text.h"
+#include "frontend/report_export.h"
 #include "frontend/window_texts.h"
+#include "platform/interrupt_cleanup.h"
 #include "winui/box_watcher.h"
 #include "winui/window_fixture.h"
 
@@ -64,6 +66,14 @@ HWND TooltipsOf(HWND window) {
       },
       reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+// Types `path` into a save dialog's file name box and confirms it.
+void AnswerSaveDialog(HWND box, const std::filesystem::path& path) {
+  HWND name = GetDlgItem(box, 0x47c);  // the file name box (cmb13, or edt1 below)
+  if (name == nullptr) name = GetDlgItem(box, 0x480);
+  SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.wstring().c_str()));
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 }
 
 using WinuiControlsTest = testing_support::Win32WindowTest;
@@ -157,6 +167,38 @@ TEST_F(WinuiActionsTest, HelpMissingFromTheProgramFolderIsTold) {
   EXPECT_TRUE(HasText(seen[0], L"The specified file was not found."));
 }
 
+TEST_F(WinuiActionsTest, ExportOverAnInputIsRefusedAndWritesNothing) {
+  const std::filesystem::path riscos = dir_.path() / "riscos.dbf";
+  std::filesystem::copy_file(testing_support::BuildFile("amostras/riscos.dbf"), riscos);
+  const std::string before = ReadBytes(riscos);
+  SetText("edArqRisco", riscos.string());
+  BoxWatcher watcher(GetCurrentThreadId(), [&](HWND box, const SeenBox& seen) {
+    if (seen.caption == L"Exporta resultado PRX") {
+      AnswerSaveDialog(box, riscos);
+    } else {
+      testing_support::CloseBox(box);
+    }
+  });
+  SendMessageW(Control("btnExporta"), BM_CLICK, 0, 0);
+  const std::vector<SeenBox> seen = watcher.seen();
+  ASSERT_EQ(seen.size(), 2u);  // the dialog, then the refusal; nothing opened
+  EXPECT_EQ(seen[1].caption, kTitle);
+  EXPECT_TRUE(HasText(seen[1], Widen("Não é possível gravar sobre um arquivo de entrada: " +
+                                     frontend::FullPathText(riscos) + ".")));
+  EXPECT_EQ(ReadBytes(riscos), before);
+}
+
+TEST_F(WinuiActionsTest, TheEndOfTheSessionRemovesTheTemporaryFiles) {
+  const std::filesystem::path temp = dir_.path() / "apolice.ntx";
+  std::ofstream(temp) << "index";
+  platform::RemoveOnInterrupt registered(temp.string());
+  ASSERT_TRUE(registered.registered());
+  SendMessageW(window_->hwnd(), WM_ENDSESSION, FALSE, 0);  // the session goes on
+  EXPECT_TRUE(std::filesystem::exists(temp));
+  SendMessageW(window_->hwnd(), WM_ENDSESSION, TRUE, 0);
+  EXPECT_FALSE(std::filesystem::exists(temp));
+}
+
 class WinuiRunTest : public testing_support::Win32WindowTest {
  protected:
   // The runner over the same inputs, catalogue and clock: its output lines (UTF-8) and the
@@ -221,10 +263,7 @@ TEST_F(WinuiRunTest, TheSamplesGiveTheRunnersReportExportAndFailureList) {
   {
     BoxWatcher watcher(GetCurrentThreadId(), [&](HWND box, const SeenBox& seen) {
       if (seen.caption == L"Exporta resultado PRX") {
-        HWND name = GetDlgItem(box, 0x47c);  // the file name box (cmb13, or edt1 below)
-        if (name == nullptr) name = GetDlgItem(box, 0x480);
-        SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(exported.wstring().c_str()));
-        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        AnswerSaveDialog(box, exported);
       } else {
         testing_support::CloseBox(box);
       }
@@ -242,12 +281,8 @@ TEST_F(WinuiRunTest, TheSamplesGiveTheRunnersReportExportAndFailureList) {
   // The run's failure list, saved as the log's context menu does, equals the runner's.
   const std::filesystem::path falhas = dir_.path() / "falhas.csv";
   {
-    BoxWatcher watcher(GetCurrentThreadId(), [&](HWND box, const SeenBox&) {
-      HWND name = GetDlgItem(box, 0x47c);
-      if (name == nullptr) name = GetDlgItem(box, 0x480);
-      SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(falhas.wstring().c_str()));
-      PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    });
+    BoxWatcher watcher(GetCurrentThreadId(),
+                       [&](HWND box, const SeenBox&) { AnswerSaveDialog(box, falhas); });
     window_->SalvarFalhasClick();
     const std::vector<SeenBox> seen = watcher.seen();
     ASSERT_EQ(seen.size(), 1u);
