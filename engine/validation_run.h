@@ -36,9 +36,9 @@ struct WalkCarry;
 
 // The state carried from phase to phase; created empty at the start of every run.
 struct RunState {
-  std::string codEmpresa;  // company code of the run (untrimmed)
-  int numTabela = 0;       // table number in progress: 1 is the risks file
-  std::string nomeTabela;  // table name as the catalogue holds it, trailing blanks included
+  std::string codEmpresa;    // company code of the run (untrimmed)
+  int numTabela = 0;         // table number in progress: 1 is the risks file
+  std::string nomeTabela;    // table name as the catalogue holds it, trailing blanks included
   bool estruturaOk = false;  // outcome of the structure check of the table processed last
   bool tabelaOk = false;     // true when that table also had no company error
   std::int32_t numRegistros = 0;
