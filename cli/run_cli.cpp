@@ -252,7 +252,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     message = engine::ErrorBoxText(e.what());
   }
   host.ClearProgress();
-  for (const engine::HeaderFinding& h : run.state().result.cabecalho) {
+  for (const engine::HeaderFinding& h : run.state().result.header_mismatches) {
     err << HeaderWarningLine(h, options) << '\n';
   }
   const platform::LocalDateTime ended = host.Now();

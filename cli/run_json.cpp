@@ -32,15 +32,15 @@ std::string_view OutcomeName(engine::TableOutcome outcome) {
 
 json Table(const engine::TableResult& t) {
   json campos = json::array();
-  for (const engine::FieldCounters& c : t.campos) {
-    campos.push_back({{"campo", Utf8(c.campo)},
-                      {"ordem", c.ordem},
-                      {"erro_nulo", c.erro_nulo},
-                      {"erro_dom", c.erro_dom}});
+  for (const engine::FieldCounters& c : t.fields) {
+    campos.push_back({{"campo", Utf8(c.field)},
+                      {"ordem", c.position},
+                      {"erro_nulo", c.erroNulo},
+                      {"erro_dom", c.erroDom}});
   }
   return {{"tabela", t.numTabela},    {"nome", Utf8(t.nomeTabela)},
           {"arquivo", Typed(t.path)}, {"situacao", OutcomeName(t.outcome)},
-          {"registros", t.registros}, {"campos", std::move(campos)}};
+          {"registros", t.records},   {"campos", std::move(campos)}};
 }
 
 json Reconciliation(const std::vector<engine::ReconciliationSection>& sections) {
@@ -49,9 +49,9 @@ json Reconciliation(const std::vector<engine::ReconciliationSection>& sections) 
     json rows = json::array();
     for (const engine::ReconciliationRow& r : s.rows) {
       rows.push_back({{"ramo", Utf8(r.ramo)},
-                      {"valor_kov", r.valor_kov},
-                      {"valor_arquivo", r.valor_arquivo},
-                      {"diferenca", r.diferenca ? json(*r.diferenca) : json(nullptr)}});
+                      {"valor_kov", r.kov_value},
+                      {"valor_arquivo", r.file_value},
+                      {"diferenca", r.difference ? json(*r.difference) : json(nullptr)}});
     }
     out.push_back({{"titulo", Utf8(s.title)}, {"linhas", std::move(rows)}});
   }
@@ -89,31 +89,31 @@ std::string RunJson(const RunJsonInputs& inputs, const engine::RunState& state,
                      {"sinistros", Typed(inputs.sinistros)},
                      {"catalogo", Typed(inputs.catalogo)},
                      {"regional", inputs.regional}};
-  doc["inicio"] = IsoDateTime(r.inicio);
-  doc["fim"] = IsoDateTime(r.fim.value_or(ended));
+  doc["inicio"] = IsoDateTime(r.started);
+  doc["fim"] = IsoDateTime(r.finished.value_or(ended));
   doc["empresa"] = {{"codigo", Utf8(state.codEmpresa)},
-                    {"nome", r.empresa_nome ? json(Utf8(*r.empresa_nome)) : json(nullptr)}};
+                    {"nome", r.company_name ? json(Utf8(*r.company_name)) : json(nullptr)}};
   json tabelas = json::array();
-  for (const engine::TableResult& t : r.tabelas) tabelas.push_back(Table(t));
+  for (const engine::TableResult& t : r.tables) tabelas.push_back(Table(t));
   doc["tabelas"] = std::move(tabelas);
-  if (r.sem_apolice) {
-    const auto& s = *r.sem_apolice;
+  if (r.claims_without_policy) {
+    const auto& s = *r.claims_without_policy;
     doc["sinistros_sem_apolice"] = {
-        {"quantidade", s.sem_apolice},
-        {"sinistros", s.sinistros},
-        {"percentual", s.sinistros == 0 ? 0.0
-                                        : static_cast<double>(s.sem_apolice) * 100.0 /
-                                              static_cast<double>(s.sinistros)}};
+        {"quantidade", s.without_policy},
+        {"sinistros", s.claims},
+        {"percentual", s.claims == 0 ? 0.0
+                                     : static_cast<double>(s.without_policy) * 100.0 /
+                                           static_cast<double>(s.claims)}};
   } else {
     doc["sinistros_sem_apolice"] = nullptr;
   }
-  doc["vigencia_invertida"] = r.vigencia_invertida ? json(*r.vigencia_invertida) : json(nullptr);
-  doc["conciliacao"] = Reconciliation(r.conciliacao);
+  doc["vigencia_invertida"] = r.inverted_coverages ? json(*r.inverted_coverages) : json(nullptr);
+  doc["conciliacao"] = Reconciliation(r.reconciliation);
   json cabecalho = json::array();
-  for (const engine::HeaderFinding& h : r.cabecalho) {
+  for (const engine::HeaderFinding& h : r.header_mismatches) {
     cabecalho.push_back({{"arquivo", engine::FindingFileName(h.file)},
-                         {"registros_no_cabecalho", h.registros_no_cabecalho},
-                         {"registros_no_arquivo", h.registros_no_arquivo}});
+                         {"registros_no_cabecalho", h.header_records},
+                         {"registros_no_arquivo", h.file_records}});
   }
   doc["cabecalho"] = std::move(cabecalho);
   if (inputs.detalhes) {

@@ -312,7 +312,8 @@ void CheckClaimsWithoutPolicy(RunContext& ctx) {
     });
     walked->RaiseKeptError();
   }
-  ctx.state.result.sem_apolice = ClaimsWithoutPolicyResult{misses, ctx.state.regSinistros};
+  ctx.state.result.claims_without_policy =
+      ClaimsWithoutPolicyResult{misses, ctx.state.regSinistros};
 
   RunHost& host = ctx.host;
   host.AppendLine(kRuleLine);

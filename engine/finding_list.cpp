@@ -218,9 +218,9 @@ void FindingList::CoverageInverted(std::uint32_t record, const RecordKey& key,
 void FindingList::HeaderMismatch(const HeaderFinding& f) {
   if (!Admit(f.file, {}, FindingCheck::kCabecalho)) return;
   Begin(f.file, std::nullopt, std::nullopt, {}, FindingCheck::kCabecalho);
-  SetNumber(kValor, f.registros_no_cabecalho);
+  SetNumber(kValor, f.header_records);
   // Held counts fit in 63 bits: a file holds fewer than 2^63 bytes.
-  SetNumber(kRelacionado, static_cast<std::int64_t>(f.registros_no_arquivo));
+  SetNumber(kRelacionado, static_cast<std::int64_t>(f.file_records));
   AppendHeaderMessage(message_, f);
   Emit(f.file);
 }

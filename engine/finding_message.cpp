@@ -190,9 +190,9 @@ void AppendCoverageInvertedMessage(std::string& out, std::string_view inicio_vig
 
 void AppendHeaderMessage(std::string& out, const HeaderFinding& finding) {
   out += W().cabecalho;
-  AppendNumber(out, finding.registros_no_cabecalho);
+  AppendNumber(out, finding.header_records);
   out += W().registros_contem;
-  out += std::to_string(finding.registros_no_arquivo);
+  out += std::to_string(finding.file_records);
   out += W().truncado;
 }
 

@@ -93,8 +93,8 @@ struct StructureFinding {
 // transfer or damaged. The run still reads it by the file's length.
 struct HeaderFinding {
   FindingFile file = FindingFile::kRiscos;
-  std::uint32_t registros_no_cabecalho = 0;
-  std::uint64_t registros_no_arquivo = 0;
+  std::uint32_t header_records = 0;
+  std::uint64_t file_records = 0;
 };
 
 class FindingSink {

@@ -12,8 +12,8 @@ std::optional<HeaderFinding> FindHeaderMismatch(const tables::DbfTable& table, F
 
 std::string HeaderWarning(const HeaderFinding& finding, std::string_view file) {
   return "aviso: " + std::string(file) + Ansi(": o cabeçalho anuncia ") +
-         std::to_string(finding.registros_no_cabecalho) + Ansi(" registros, o arquivo contém ") +
-         std::to_string(finding.registros_no_arquivo);
+         std::to_string(finding.header_records) + Ansi(" registros, o arquivo contém ") +
+         std::to_string(finding.file_records);
 }
 
 }  // namespace engine

@@ -61,34 +61,34 @@ data Table(const TableResult& t, const FailingValues* failing) {
   table.set("nome", Utf8(t.nomeTabela));
   table.set("arquivo", TypedToUtf8(t.path));
   table.set("situacao", std::string(OutcomeText(t.outcome)));
-  table.set("registros", Count(t.registros));
+  table.set("registros", Count(t.records));
   std::vector<const FieldCounters*> fields;
-  for (const FieldCounters& c : t.campos) fields.push_back(&c);
+  for (const FieldCounters& c : t.fields) fields.push_back(&c);
   std::stable_sort(fields.begin(), fields.end(),
                    [](const FieldCounters* a, const FieldCounters* b) {
-                     return a->erro_nulo + a->erro_dom > b->erro_nulo + b->erro_dom;
+                     return a->erroNulo + a->erroDom > b->erroNulo + b->erroDom;
                    });
-  const double records = t.registros > 0 ? static_cast<double>(t.registros) : 1.0;
+  const double records = t.records > 0 ? static_cast<double>(t.records) : 1.0;
   // Bars to the scale of the field that fails most, so that small shares stay visible.
   std::int64_t most = 1;
-  for (const FieldCounters* c : fields) most = std::max({most, c->erro_nulo, c->erro_dom});
+  for (const FieldCounters* c : fields) most = std::max({most, c->erroNulo, c->erroDom});
   const double full = static_cast<double>(most);
   data campos = List();
   data valores = List();
   for (const FieldCounters* c : fields) {
-    const double nulo = static_cast<double>(c->erro_nulo) / records;
-    const double dom = static_cast<double>(c->erro_dom) / records;
+    const double nulo = static_cast<double>(c->erroNulo) / records;
+    const double dom = static_cast<double>(c->erroDom) / records;
     data row;
-    row.set("campo", Utf8(c->campo));
-    row.set("erro_nulo", Count(c->erro_nulo));
-    row.set("erro_dom", Count(c->erro_dom));
-    row.set("pct_nulo", t.registros > 0 ? Number(nulo * 100.0, 2) : std::string("-"));
-    row.set("pct_dom", t.registros > 0 ? Number(dom * 100.0, 2) : std::string("-"));
-    row.set("barra_nulo", SvgWidth(static_cast<double>(c->erro_nulo) / full));
-    row.set("barra_dom", SvgWidth(static_cast<double>(c->erro_dom) / full));
+    row.set("campo", Utf8(c->field));
+    row.set("erro_nulo", Count(c->erroNulo));
+    row.set("erro_dom", Count(c->erroDom));
+    row.set("pct_nulo", t.records > 0 ? Number(nulo * 100.0, 2) : std::string("-"));
+    row.set("pct_dom", t.records > 0 ? Number(dom * 100.0, 2) : std::string("-"));
+    row.set("barra_nulo", SvgWidth(static_cast<double>(c->erroNulo) / full));
+    row.set("barra_dom", SvgWidth(static_cast<double>(c->erroDom) / full));
     campos.push_back(row);
-    if (failing == nullptr || c->erro_nulo + c->erro_dom == 0) continue;
-    const auto top = failing->Top(FindingFileOf(t.numTabela), c->campo, kTopFailingValues);
+    if (failing == nullptr || c->erroNulo + c->erroDom == 0) continue;
+    const auto top = failing->Top(FindingFileOf(t.numTabela), c->field, kTopFailingValues);
     if (top.empty()) continue;
     data itens = List();
     for (const TopValues::Entry& e : top) {
@@ -98,11 +98,11 @@ data Table(const TableResult& t, const FailingValues* failing) {
       itens.push_back(item);
     }
     data field;
-    field.set("campo", Utf8(c->campo));
+    field.set("campo", Utf8(c->field));
     field.set("itens", itens);
     valores.push_back(field);
   }
-  table.set("tem_campos", data(!t.campos.empty() ? data::type::bool_true : data::type::bool_false));
+  table.set("tem_campos", data(!t.fields.empty() ? data::type::bool_true : data::type::bool_false));
   table.set("campos", campos);
   table.set("tem_valores",
             data(!valores.is_empty_list() ? data::type::bool_true : data::type::bool_false));
@@ -113,18 +113,19 @@ data Table(const TableResult& t, const FailingValues* failing) {
 data Reconciliation(const ReconciliationSection& s, const VerdictLimits& limits) {
   double largest = 0.0;
   for (const ReconciliationRow& r : s.rows) {
-    largest = std::max({largest, std::fabs(r.valor_kov), std::fabs(r.valor_arquivo)});
+    largest = std::max({largest, std::fabs(r.kov_value), std::fabs(r.file_value)});
   }
   if (largest == 0.0) largest = 1.0;
   data linhas = List();
   for (const ReconciliationRow& r : s.rows) {
     data row;
     row.set("ramo", Utf8(r.ramo));
-    row.set("kov", Number(r.valor_kov, 0));
-    row.set("arquivo", Number(r.valor_arquivo, 0));
-    row.set("barra_kov", SvgWidth(std::fabs(r.valor_kov) / largest));
-    row.set("barra_arquivo", SvgWidth(std::fabs(r.valor_arquivo) / largest));
-    row.set("diferenca", r.diferenca ? Number(*r.diferenca, 2) + "%" : std::string("div por zero"));
+    row.set("kov", Number(r.kov_value, 0));
+    row.set("arquivo", Number(r.file_value, 0));
+    row.set("barra_kov", SvgWidth(std::fabs(r.kov_value) / largest));
+    row.set("barra_arquivo", SvgWidth(std::fabs(r.file_value) / largest));
+    row.set("diferenca",
+            r.difference ? Number(*r.difference, 2) + "%" : std::string("div por zero"));
     row.set("fora", data(limits.tolerancia && ReconciliationOutside(r, limits.tolerancia)
                              ? data::type::bool_true
                              : data::type::bool_false));
@@ -160,27 +161,27 @@ std::string HtmlReport(const HtmlReportInputs& inputs, const RunState& state,
   page.set("sinistros", TypedToUtf8(inputs.sinistros));
   page.set("catalogo", TypedToUtf8(inputs.catalogo));
   page.set("empresa_codigo", Utf8(Trimmed(state.codEmpresa)));
-  page.set("empresa_nome", r.empresa_nome ? Utf8(*r.empresa_nome) : std::string());
-  page.set("inicio", DateTime(r.inicio));
-  page.set("fim", DateTime(r.fim.value_or(ended)));
+  page.set("empresa_nome", r.company_name ? Utf8(*r.company_name) : std::string());
+  page.set("inicio", DateTime(r.started));
+  page.set("fim", DateTime(r.finished.value_or(ended)));
   if (error) page.set("erro", data("texto", TypedToUtf8(*error)));
   data tabelas = List();
-  for (const TableResult& t : r.tabelas) tabelas.push_back(Table(t, inputs.failing_values));
+  for (const TableResult& t : r.tables) tabelas.push_back(Table(t, inputs.failing_values));
   page.set("tabelas", tabelas);
-  if (r.sem_apolice) {
-    const auto& s = *r.sem_apolice;
+  if (r.claims_without_policy) {
+    const auto& s = *r.claims_without_policy;
     data block;
-    block.set("quantidade", Count(s.sem_apolice));
-    block.set("sinistros", Count(s.sinistros));
-    block.set("percentual", s.sinistros > 0 ? Number(static_cast<double>(s.sem_apolice) * 100.0 /
-                                                         static_cast<double>(s.sinistros),
-                                                     2)
-                                            : std::string("0,00"));
+    block.set("quantidade", Count(s.without_policy));
+    block.set("sinistros", Count(s.claims));
+    block.set("percentual", s.claims > 0 ? Number(static_cast<double>(s.without_policy) * 100.0 /
+                                                      static_cast<double>(s.claims),
+                                                  2)
+                                         : std::string("0,00"));
     page.set("sem_apolice", block);
   }
-  if (r.vigencia_invertida) page.set("vigencia", data("quantidade", Count(*r.vigencia_invertida)));
+  if (r.inverted_coverages) page.set("vigencia", data("quantidade", Count(*r.inverted_coverages)));
   data conciliacao = List();
-  for (const ReconciliationSection& s : r.conciliacao) {
+  for (const ReconciliationSection& s : r.reconciliation) {
     conciliacao.push_back(Reconciliation(s, limits));
   }
   page.set("conciliacao", conciliacao);

@@ -371,14 +371,14 @@ std::string ComparisonRow(std::string_view label, double kov, double sum,
 void WriteComparison(RunContext& ctx, const std::string& title, const Sums& kov, const Sums& sums) {
   RunHost& host = ctx.host;
   const Regional& regional = ctx.regional;
-  ReconciliationSection& section = ctx.state.result.conciliacao.emplace_back();
+  ReconciliationSection& section = ctx.state.result.reconciliation.emplace_back();
   section.title = title;
   for (std::size_t i = 0; i < kLineCount; ++i) {
     ReconciliationRow& row = section.rows.emplace_back();
     row.ramo = kLines[i].label;
-    row.valor_kov = kov[i];
-    row.valor_arquivo = sums[i];
-    if (sums[i] != 0.0) row.diferenca = (kov[i] - sums[i]) / sums[i] * 100.0;
+    row.kov_value = kov[i];
+    row.file_value = sums[i];
+    if (sums[i] != 0.0) row.difference = (kov[i] - sums[i]) / sums[i] * 100.0;
   }
   host.AppendLine(kRuleLine);
   host.AppendLine("");
@@ -406,10 +406,10 @@ void Reconcile(RunContext& ctx) {
     // of the risks file alone and is still reported.
     ctx.host.ReplaceLine(
         2, "Empresa: " + ctx.state.codEmpresa + Ansi(" - não encontrada em DadosKov.DBF"));
-    ctx.state.result.empresa_sem_kov = true;
+    ctx.state.result.company_not_in_kov = true;
     if (with_risks) {
       const RiskFigures pass = ReadRisks(ctx, nullptr);
-      ctx.state.result.vigencia_invertida = pass.inverted;
+      ctx.state.result.inverted_coverages = pass.inverted;
       if (pass.inverted > 0) {
         ctx.host.AppendLine(kRuleLine);
         ctx.host.AppendLine("");
@@ -420,14 +420,14 @@ void Reconcile(RunContext& ctx) {
   }
 
   ctx.host.ReplaceLine(2, CompanyLine(kov));
-  ctx.state.result.empresa_nome =
+  ctx.state.result.company_name =
       std::string(TrimmedRight(TextColumn(kov, "EMPRESA").Read(kov).value_or("")));
 
   if (with_risks) {
     const CoveragePeriod period = ReadPeriod(kov);
     const Sums declared = KovAmounts(kov, &LineOfBusiness::kov_premiums);
     const RiskFigures pass = ReadRisks(ctx, &period);
-    ctx.state.result.vigencia_invertida = pass.inverted;
+    ctx.state.result.inverted_coverages = pass.inverted;
     WriteComparison(ctx, Ansi("Teste de Prêmios Emitidos:"), declared, pass.sums);
     WriteInvertedCoverageBlock(ctx.host, pass.inverted);
   }

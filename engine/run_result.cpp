@@ -19,11 +19,11 @@ std::vector<FieldCounters> ReadFieldCounters(RunContext& ctx) {
   while (!rules.Eof() && !in_table()) rules.Next();
   for (; !rules.Eof() && in_table(); rules.Next()) {
     FieldCounters& c = counters.emplace_back();
-    c.campo =
+    c.field =
         std::string(Trimmed(rules.GetFieldValue("campo").AsString(ctx.regional.decimal_separator)));
-    c.ordem = IntegerOf(rules.GetFieldValue("ordem")).value_or(0);
-    c.erro_nulo = IntegerOf(rules.GetFieldValue("erroNulo")).value_or(0);
-    c.erro_dom = IntegerOf(rules.GetFieldValue("erroDom")).value_or(0);
+    c.position = IntegerOf(rules.GetFieldValue("ordem")).value_or(0);
+    c.erroNulo = IntegerOf(rules.GetFieldValue("erroNulo")).value_or(0);
+    c.erroDom = IntegerOf(rules.GetFieldValue("erroDom")).value_or(0);
   }
   return counters;
 }

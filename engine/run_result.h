@@ -16,10 +16,10 @@ struct RunContext;
 
 // The counters of one rule row, as the table's summary prints them.
 struct FieldCounters {
-  std::string campo;  // trimmed
-  std::int64_t ordem = 0;
-  std::int64_t erro_nulo = 0;
-  std::int64_t erro_dom = 0;
+  std::string field;  // trimmed
+  std::int64_t position = 0;
+  std::int64_t erroNulo = 0;
+  std::int64_t erroDom = 0;
 };
 
 // How the processing of one input table ended.
@@ -35,20 +35,20 @@ struct TableResult {
   std::string nomeTabela;  // trimmed
   std::string path;        // as typed
   TableOutcome outcome = TableOutcome::kStructureFailed;
-  std::int32_t registros = 0;         // numRegistros; 0 after a failed structure check
-  std::vector<FieldCounters> campos;  // the rule rows' counters after the walk
+  std::int32_t records = 0;           // numRegistros; 0 after a failed structure check
+  std::vector<FieldCounters> fields;  // the rule rows' counters after the walk
 };
 
 struct ClaimsWithoutPolicyResult {
-  std::int64_t sem_apolice = 0;
-  std::int32_t sinistros = 0;  // regSinistros
+  std::int64_t without_policy = 0;
+  std::int32_t claims = 0;  // regSinistros
 };
 
 struct ReconciliationRow {
   std::string ramo;
-  double valor_kov = 0;
-  double valor_arquivo = 0;
-  std::optional<double> diferenca;  // percent; nullopt where the report says "div por zero"
+  double kov_value = 0;
+  double file_value = 0;
+  std::optional<double> difference;  // percent; nullopt where the report says "div por zero"
 };
 
 struct ReconciliationSection {
@@ -57,17 +57,18 @@ struct ReconciliationSection {
 };
 
 struct RunResult {
-  platform::LocalDateTime inicio;
-  std::optional<platform::LocalDateTime> fim;  // nullopt: an error ended the run
-  std::optional<std::string> empresa_nome;     // EMPRESA of the totals file, when found there
-  std::vector<TableResult> tabelas;            // in the order processed; skipped tables absent
-  std::optional<ClaimsWithoutPolicyResult> sem_apolice;
-  std::optional<std::int64_t> vigencia_invertida;  // when the risks file was read for it
-  std::vector<ReconciliationSection> conciliacao;
-  bool riscos_faltando = false;          // the risks path was blank
-  bool sinistros_faltando = false;       // the claims path was blank
-  bool empresa_sem_kov = false;          // the company was looked for in DadosKov.DBF and not found
-  std::vector<HeaderFinding> cabecalho;  // input files whose header disagrees with their length
+  platform::LocalDateTime started;
+  std::optional<platform::LocalDateTime> finished;  // nullopt: an error ended the run
+  std::optional<std::string> company_name;          // EMPRESA of the totals file, when found there
+  std::vector<TableResult> tables;                  // in the order processed; skipped tables absent
+  std::optional<ClaimsWithoutPolicyResult> claims_without_policy;
+  std::optional<std::int64_t> inverted_coverages;  // when the risks file was read for it
+  std::vector<ReconciliationSection> reconciliation;
+  bool risks_missing = false;       // the risks path was blank
+  bool claims_missing = false;      // the claims path was blank
+  bool company_not_in_kov = false;  // the company was looked for in DadosKov.DBF and not found
+  std::vector<HeaderFinding>
+      header_mismatches;  // input files whose header disagrees with their length
 };
 
 // The counters of the rule rows of table ctx.state.numTabela, in field-position order, read the

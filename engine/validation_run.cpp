@@ -70,7 +70,7 @@ void ValidationRun::Execute(RunHost& host) {
                  findings_,
                  &carry,
                  walk_threads_};
-  state_.result.inicio = started;
+  state_.result.started = started;
 
   host.ClearLog();
   host.AppendLine(Ansi("Início do processamento: ") + TimeStamp(regional, started));
@@ -92,8 +92,8 @@ void ValidationRun::Execute(RunHost& host) {
     ProcessTable(ctx);
   }
 
-  state_.result.riscos_faltando = IsBlank(ctx.risk_path);
-  state_.result.sinistros_faltando = IsBlank(ctx.claims_path);
+  state_.result.risks_missing = IsBlank(ctx.risk_path);
+  state_.result.claims_missing = IsBlank(ctx.claims_path);
   host.SetProgress(75);
   const bool last_ok = state_.estruturaOk && state_.tabelaOk;
   if (last_ok && state_.regRiscos != 0 && state_.regSinistros != 0) {
@@ -114,7 +114,7 @@ void ValidationRun::Execute(RunHost& host) {
   host.AppendLine(kRuleLine);
   host.AppendLine("");
   const platform::LocalDateTime finished = host.Now();
-  state_.result.fim = finished;
+  state_.result.finished = finished;
   host.AppendLine("Fim do processamento: " + TimeStamp(regional, finished));
   host.AppendLine("");
   host.AppendLine(kRuleLine);
@@ -122,7 +122,7 @@ void ValidationRun::Execute(RunHost& host) {
 }
 
 void ValidationRun::NoteHeaderMismatch(RunContext& ctx, FindingFile file) {
-  std::vector<HeaderFinding>& found = state_.result.cabecalho;
+  std::vector<HeaderFinding>& found = state_.result.header_mismatches;
   for (const HeaderFinding& h : found) {
     if (h.file == file) return;  // the claims file serves several tables: told once
   }
@@ -145,7 +145,7 @@ void ValidationRun::ProcessTable(RunContext& ctx) {
   NoteHeaderMismatch(ctx, risks ? FindingFile::kRiscos : FindingFile::kSinistros);
   CaptureCompany(ctx);
   state_.estruturaOk = false;
-  TableResult& result = state_.result.tabelas.emplace_back();
+  TableResult& result = state_.result.tables.emplace_back();
   result.numTabela = state_.numTabela;
   result.nomeTabela = std::string(Trimmed(state_.nomeTabela));
   result.path = path;
@@ -158,8 +158,8 @@ void ValidationRun::ProcessTable(RunContext& ctx) {
     (risks ? state_.regRiscos : state_.regSinistros) = state_.numRegistros;
     if (state_.tabelaOk) WriteTableSummary(ctx);
     result.outcome = state_.tabelaOk ? TableOutcome::kRead : TableOutcome::kCompanyFailed;
-    result.registros = state_.numRegistros;
-    result.campos = ReadFieldCounters(ctx);
+    result.records = state_.numRegistros;
+    result.fields = ReadFieldCounters(ctx);
   }
 }
 

@@ -55,29 +55,29 @@ void TableReasons(const TableResult& t, Builder& b) {
   } else if (t.outcome == TableOutcome::kCompanyFailed) {
     b.Reason("mais_de_uma_empresa", tabela + Ansi(" tem mais de uma empresa.")).tabela =
         t.numTabela;
-  } else if (t.outcome == TableOutcome::kRead && t.registros == 0) {
+  } else if (t.outcome == TableOutcome::kRead && t.records == 0) {
     b.Reason("arquivo_sem_registros", tabela + Ansi(" não tem registros.")).tabela = t.numTabela;
   }
 }
 
 void FieldCounterItems(const TableResult& t, const VerdictLimits& limits, Builder& b) {
-  if (t.registros <= 0) return;
-  for (const FieldCounters& c : t.campos) {
-    const std::pair<std::int64_t, std::string_view> counters[] = {{c.erro_nulo, "ErroNulo"},
-                                                                  {c.erro_dom, "ErroDom"}};
+  if (t.records <= 0) return;
+  for (const FieldCounters& c : t.fields) {
+    const std::pair<std::int64_t, std::string_view> counters[] = {{c.erroNulo, "ErroNulo"},
+                                                                  {c.erroDom, "ErroDom"}};
     for (const auto& [count, name] : counters) {
       if (count == 0) continue;
-      const double share = Share(count, t.registros);
-      std::string texto = Ansi("O campo ") + c.campo + Ansi(" da tabela ") + t.nomeTabela +
+      const double share = Share(count, t.records);
+      std::string texto = Ansi("O campo ") + c.field + Ansi(" da tabela ") + t.nomeTabela +
                           " tem " + std::to_string(count) + " em " + std::string(name) + " (" +
-                          Figure(share) + "% de " + std::to_string(t.registros) + " registros)";
-      const bool reason = limits.falhas && Above(count, t.registros, *limits.falhas);
+                          Figure(share) + "% de " + std::to_string(t.records) + " registros)";
+      const bool reason = limits.falhas && Above(count, t.records, *limits.falhas);
       if (reason) texto += Ansi(", acima do limite de ") + LimitText(*limits.falhas);
       texto += '.';
       VerdictItem& item = reason ? b.Reason("falhas_campo", std::move(texto))
                                  : b.Warning("falhas_campo", std::move(texto));
       item.tabela = t.numTabela;
-      item.campo = c.campo;
+      item.campo = c.field;
       item.valor = share;
       if (limits.falhas) item.limite = limits.falhas->value();
     }
@@ -86,12 +86,12 @@ void FieldCounterItems(const TableResult& t, const VerdictLimits& limits, Builde
 
 void ClaimsWithoutPolicyItem(const ClaimsWithoutPolicyResult& s, const VerdictLimits& limits,
                              Builder& b) {
-  if (s.sem_apolice == 0 || s.sinistros <= 0) return;
-  const double share = Share(s.sem_apolice, s.sinistros);
-  std::string texto = std::to_string(s.sem_apolice) + Ansi(" de ") + std::to_string(s.sinistros) +
+  if (s.without_policy == 0 || s.claims <= 0) return;
+  const double share = Share(s.without_policy, s.claims);
+  std::string texto = std::to_string(s.without_policy) + Ansi(" de ") + std::to_string(s.claims) +
                       Ansi(" sinistros (") + Figure(share) +
                       Ansi("%) não têm apólice no arquivo de riscos");
-  const bool reason = limits.sem_apolice && Above(s.sem_apolice, s.sinistros, *limits.sem_apolice);
+  const bool reason = limits.sem_apolice && Above(s.without_policy, s.claims, *limits.sem_apolice);
   if (reason) texto += Ansi(", acima do limite de ") + LimitText(*limits.sem_apolice);
   texto += '.';
   VerdictItem& item = reason ? b.Reason("sem_apolice", std::move(texto))
@@ -105,11 +105,11 @@ void ReconciliationItems(const ReconciliationSection& s, const VerdictLimits& li
     if (!ReconciliationOutside(r, std::nullopt)) continue;
     const bool outside = ReconciliationOutside(r, limits.tolerancia);
     std::string texto = std::string(Trimmed(s.title)) + " " + std::string(Trimmed(r.ramo)) + ": ";
-    if (r.diferenca) {
-      texto += Ansi("diferença de ") + Figure(*r.diferenca) + Ansi("% entre DadosKov (") +
-               Figure(r.valor_kov) + ") e o arquivo (" + Figure(r.valor_arquivo) + ")";
+    if (r.difference) {
+      texto += Ansi("diferença de ") + Figure(*r.difference) + Ansi("% entre DadosKov (") +
+               Figure(r.kov_value) + ") e o arquivo (" + Figure(r.file_value) + ")";
     } else {
-      texto += Ansi("DadosKov traz ") + Figure(r.valor_kov) + Ansi(" e o arquivo soma 0");
+      texto += Ansi("DadosKov traz ") + Figure(r.kov_value) + Ansi(" e o arquivo soma 0");
     }
     const bool reason = limits.tolerancia && outside;
     if (reason) texto += Ansi(", fora da tolerância de ±") + LimitText(*limits.tolerancia);
@@ -117,7 +117,7 @@ void ReconciliationItems(const ReconciliationSection& s, const VerdictLimits& li
     VerdictItem& item = reason ? b.Reason("conciliacao", std::move(texto))
                                : b.Warning("conciliacao", std::move(texto));
     item.campo = std::string(Trimmed(r.ramo));
-    if (r.diferenca) item.valor = *r.diferenca;
+    if (r.difference) item.valor = *r.difference;
     if (limits.tolerancia) item.limite = limits.tolerancia->value();
   }
 }
@@ -125,12 +125,12 @@ void ReconciliationItems(const ReconciliationSection& s, const VerdictLimits& li
 }  // namespace
 
 bool ReconciliationOutside(const ReconciliationRow& r, const std::optional<Percent>& tolerance) {
-  if (!r.diferenca) return r.valor_kov != 0.0;  // "div por zero"
-  if (!tolerance) return *r.diferenca != 0.0;
+  if (!r.difference) return r.kov_value != 0.0;  // "div por zero"
+  if (!tolerance) return *r.difference != 0.0;
   // |kov - file| / |file| x 100 against the tolerance, without the rounding of a division.
-  const long double gap = std::fabs(static_cast<long double>(r.valor_kov) - r.valor_arquivo);
+  const long double gap = std::fabs(static_cast<long double>(r.kov_value) - r.file_value);
   return gap * 100.0L * Percent::kScale > static_cast<long double>(tolerance->scaled) *
-                                              std::fabs(static_cast<long double>(r.valor_arquivo));
+                                              std::fabs(static_cast<long double>(r.file_value));
 }
 
 bool ParsePercent(std::string_view text, Percent* out) {
@@ -184,28 +184,28 @@ Verdict ComputeVerdict(const RunResult& r, const std::optional<std::string>& err
     b.Reason("erro", *error);
     return verdict;
   }
-  if (r.riscos_faltando) b.Reason("arquivo_faltando", Ansi("Falta o arquivo de riscos."));
-  if (r.sinistros_faltando) b.Reason("arquivo_faltando", Ansi("Falta o arquivo de sinistros."));
-  for (const TableResult& t : r.tabelas) TableReasons(t, b);
-  for (const HeaderFinding& h : r.cabecalho) {
+  if (r.risks_missing) b.Reason("arquivo_faltando", Ansi("Falta o arquivo de riscos."));
+  if (r.claims_missing) b.Reason("arquivo_faltando", Ansi("Falta o arquivo de sinistros."));
+  for (const TableResult& t : r.tables) TableReasons(t, b);
+  for (const HeaderFinding& h : r.header_mismatches) {
     VerdictItem& item = b.Reason(
         "cabecalho", Ansi("O cabeçalho do arquivo de ") + std::string(FindingFileName(h.file)) +
-                         Ansi(" anuncia ") + std::to_string(h.registros_no_cabecalho) +
+                         Ansi(" anuncia ") + std::to_string(h.header_records) +
                          Ansi(" registros, mas o arquivo contém ") +
-                         std::to_string(h.registros_no_arquivo) + ".");
-    item.valor = static_cast<double>(h.registros_no_cabecalho);
+                         std::to_string(h.file_records) + ".");
+    item.valor = static_cast<double>(h.header_records);
   }
-  if (r.empresa_sem_kov) {
+  if (r.company_not_in_kov) {
     b.Reason("empresa_sem_kov", Ansi("A empresa não está em DadosKov.DBF."));
   }
-  if (r.vigencia_invertida && *r.vigencia_invertida > 0) {
+  if (r.inverted_coverages && *r.inverted_coverages > 0) {
     b.Reason("vigencia_invertida", Ansi("Riscos com a vigência terminando antes de começar: ") +
-                                       std::to_string(*r.vigencia_invertida) + ".")
-        .valor = static_cast<double>(*r.vigencia_invertida);
+                                       std::to_string(*r.inverted_coverages) + ".")
+        .valor = static_cast<double>(*r.inverted_coverages);
   }
-  for (const TableResult& t : r.tabelas) FieldCounterItems(t, limits, b);
-  if (r.sem_apolice) ClaimsWithoutPolicyItem(*r.sem_apolice, limits, b);
-  for (const ReconciliationSection& s : r.conciliacao) ReconciliationItems(s, limits, b);
+  for (const TableResult& t : r.tables) FieldCounterItems(t, limits, b);
+  if (r.claims_without_policy) ClaimsWithoutPolicyItem(*r.claims_without_policy, limits, b);
+  for (const ReconciliationSection& s : r.reconciliation) ReconciliationItems(s, limits, b);
   verdict.resultado =
       verdict.motivos.empty() ? VerdictOutcome::kAceitavel : VerdictOutcome::kRejeitado;
   return verdict;

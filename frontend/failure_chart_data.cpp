@@ -13,14 +13,14 @@ double Share(std::int64_t count, std::int32_t records) {
 
 std::vector<ChartTable> ChartData(const engine::RunResult& result, std::size_t max_bars) {
   std::vector<ChartTable> tables;
-  for (const engine::TableResult& table : result.tabelas) {
+  for (const engine::TableResult& table : result.tables) {
     if (table.outcome == engine::TableOutcome::kStructureFailed) continue;
-    ChartTable chart{table.nomeTabela, table.registros, {}, 0};
-    for (const engine::FieldCounters& field : table.campos) {
-      if (field.erro_nulo == 0 && field.erro_dom == 0) continue;
-      chart.bars.push_back({field.campo, field.erro_nulo, field.erro_dom,
-                            Share(field.erro_nulo, table.registros),
-                            Share(field.erro_dom, table.registros)});
+    ChartTable chart{table.nomeTabela, table.records, {}, 0};
+    for (const engine::FieldCounters& field : table.fields) {
+      if (field.erroNulo == 0 && field.erroDom == 0) continue;
+      chart.bars.push_back({field.field, field.erroNulo, field.erroDom,
+                            Share(field.erroNulo, table.records),
+                            Share(field.erroDom, table.records)});
     }
     chart.failing_fields = chart.bars.size();
     std::stable_sort(chart.bars.begin(), chart.bars.end(),

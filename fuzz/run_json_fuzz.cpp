@@ -50,13 +50,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   inputs.regional = "pt_BR";
   engine::RunState state;
   state.codEmpresa = in.Text();
-  state.result.empresa_nome = in.Text();
-  engine::TableResult& table = state.result.tabelas.emplace_back();
+  state.result.company_name = in.Text();
+  engine::TableResult& table = state.result.tables.emplace_back();
   table.numTabela = 1;
   table.nomeTabela = in.Text();
   table.path = inputs.riscos;
-  table.campos.push_back({in.Text(), 1, 2, 3});
-  engine::ReconciliationSection& section = state.result.conciliacao.emplace_back();
+  table.fields.push_back({in.Text(), 1, 2, 3});
+  engine::ReconciliationSection& section = state.result.reconciliation.emplace_back();
   section.title = in.Text();
   section.rows.push_back({in.Text(), in.Number(), in.Number(), in.Number()});
   const std::string error = in.Text();

@@ -27,8 +27,8 @@ TEST(HeaderCheckTest, CutDeliveryIsAFindingWithItsWarning) {
   const std::optional<HeaderFinding> finding = FindHeaderMismatch(table, FindingFile::kSinistros);
   ASSERT_TRUE(finding);
   EXPECT_EQ(finding->file, FindingFile::kSinistros);
-  EXPECT_EQ(finding->registros_no_cabecalho, 4000000000u);
-  EXPECT_EQ(finding->registros_no_arquivo, 3u);
+  EXPECT_EQ(finding->header_records, 4000000000u);
+  EXPECT_EQ(finding->file_records, 3u);
   EXPECT_EQ(HeaderWarning(*finding, "entrada/sinistros.dbf"),
             Ansi("aviso: entrada/sinistros.dbf: o cabeçalho anuncia 4000000000 registros, o "
                  "arquivo contém 3"));

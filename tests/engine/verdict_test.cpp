@@ -13,23 +13,23 @@ namespace {
 RunResult CleanRun() {
   RunResult r;
   for (int n : {1, 2}) {
-    TableResult& t = r.tabelas.emplace_back();
+    TableResult& t = r.tables.emplace_back();
     t.numTabela = n;
     t.nomeTabela = n == 1 ? "RISCOS" : "SINISTROS";
     t.outcome = TableOutcome::kRead;
-    t.registros = 200;
-    t.campos = {{"APOLICE", 1, 0, 0}, {"ITEM", 2, 0, 0}};
+    t.records = 200;
+    t.fields = {{"APOLICE", 1, 0, 0}, {"ITEM", 2, 0, 0}};
   }
-  r.sem_apolice = ClaimsWithoutPolicyResult{0, 200};
-  r.vigencia_invertida = 0;
-  r.conciliacao.push_back({"Teste:", {{"AUTO", 100.0, 100.0, 0.0}, {"RCF", 0.0, 0.0, {}}}});
+  r.claims_without_policy = ClaimsWithoutPolicyResult{0, 200};
+  r.inverted_coverages = 0;
+  r.reconciliation.push_back({"Teste:", {{"AUTO", 100.0, 100.0, 0.0}, {"RCF", 0.0, 0.0, {}}}});
   return r;
 }
 
 // A row as the reconciliation records it: the difference in percent of the file's sum.
 void SetKov(ReconciliationRow& row, double kov) {
-  row.valor_kov = kov;
-  if (row.valor_arquivo != 0.0) row.diferenca = (kov - row.valor_arquivo) / row.valor_arquivo * 100;
+  row.kov_value = kov;
+  if (row.file_value != 0.0) row.difference = (kov - row.file_value) / row.file_value * 100;
 }
 
 Percent Pct(const char* text) {
@@ -54,17 +54,17 @@ TEST(VerdictTest, EachReasonAloneRejectsAndItsRemovalAccepts) {
   limits.sem_apolice = Pct("1");
   limits.tolerancia = Pct("5");
   const std::pair<const char*, std::function<void(RunResult&)>> cases[] = {
-      {"estrutura", [](RunResult& r) { r.tabelas[1].outcome = TableOutcome::kStructureFailed; }},
+      {"estrutura", [](RunResult& r) { r.tables[1].outcome = TableOutcome::kStructureFailed; }},
       {"mais_de_uma_empresa",
-       [](RunResult& r) { r.tabelas[0].outcome = TableOutcome::kCompanyFailed; }},
-      {"empresa_sem_kov", [](RunResult& r) { r.empresa_sem_kov = true; }},
-      {"vigencia_invertida", [](RunResult& r) { r.vigencia_invertida = 1; }},
-      {"arquivo_faltando", [](RunResult& r) { r.sinistros_faltando = true; }},
-      {"arquivo_sem_registros", [](RunResult& r) { r.tabelas[0].registros = 0; }},
-      {"falhas_campo", [](RunResult& r) { r.tabelas[1].campos[1].erro_dom = 21; }},
-      {"sem_apolice", [](RunResult& r) { r.sem_apolice->sem_apolice = 3; }},
-      {"conciliacao", [](RunResult& r) { SetKov(r.conciliacao[0].rows[0], 105.5); }},
-      {"conciliacao", [](RunResult& r) { SetKov(r.conciliacao[0].rows[1], 1.0); }},
+       [](RunResult& r) { r.tables[0].outcome = TableOutcome::kCompanyFailed; }},
+      {"empresa_sem_kov", [](RunResult& r) { r.company_not_in_kov = true; }},
+      {"vigencia_invertida", [](RunResult& r) { r.inverted_coverages = 1; }},
+      {"arquivo_faltando", [](RunResult& r) { r.claims_missing = true; }},
+      {"arquivo_sem_registros", [](RunResult& r) { r.tables[0].records = 0; }},
+      {"falhas_campo", [](RunResult& r) { r.tables[1].fields[1].erroDom = 21; }},
+      {"sem_apolice", [](RunResult& r) { r.claims_without_policy->without_policy = 3; }},
+      {"conciliacao", [](RunResult& r) { SetKov(r.reconciliation[0].rows[0], 105.5); }},
+      {"conciliacao", [](RunResult& r) { SetKov(r.reconciliation[0].rows[1], 1.0); }},
   };
   for (const auto& [tipo, spoil] : cases) {
     SCOPED_TRACE(tipo);
@@ -87,9 +87,9 @@ TEST(VerdictTest, EachReasonAloneRejectsAndItsRemovalAccepts) {
 
 TEST(VerdictTest, AShareEqualToItsLimitPasses) {
   RunResult r = CleanRun();
-  r.tabelas[0].campos[0].erro_nulo = 21;  // 10.5 % of 200
-  r.sem_apolice->sem_apolice = 1;         // 0.5 %
-  SetKov(r.conciliacao[0].rows[0], 102.5);
+  r.tables[0].fields[0].erroNulo = 21;          // 10.5 % of 200
+  r.claims_without_policy->without_policy = 1;  // 0.5 %
+  SetKov(r.reconciliation[0].rows[0], 102.5);
   const std::tuple<const char*, const char*, const char*, VerdictOutcome> rows[] = {
       {"10,5", "0.5", "2,5", VerdictOutcome::kAceitavel},
       {"10.499999999", "0.5", "2.5", VerdictOutcome::kRejeitado},
@@ -104,14 +104,14 @@ TEST(VerdictTest, AShareEqualToItsLimitPasses) {
     EXPECT_EQ(v.motivos.size() + v.avisos.size(), 3u);
   }
   // A difference below zero is held against the same tolerance.
-  SetKov(r.conciliacao[0].rows[0], 97.0);
+  SetKov(r.reconciliation[0].rows[0], 97.0);
   EXPECT_EQ(ComputeVerdict(r, std::nullopt, {std::nullopt, std::nullopt, Pct("2.9")}).resultado,
             VerdictOutcome::kRejeitado);
 }
 
 TEST(VerdictTest, AnErrorOverridesEverythingWithItsMessage) {
   RunResult r = CleanRun();
-  r.empresa_sem_kov = true;
+  r.company_not_in_kov = true;
   const Verdict v = ComputeVerdict(r, std::string("Cannot open file \"x\"."), {});
   EXPECT_EQ(v.resultado, VerdictOutcome::kErro);
   ASSERT_EQ(v.motivos.size(), 1u);
