@@ -332,7 +332,7 @@ void Inicio::btnExportaClick() {
   if (!desktop_->GetSaveFileName(this, frontend::ExportDialog(), &path)) return;
   const bool saved = SaveChecked(
       path, [this](const std::filesystem::path& to) { return frontend::WriteReport(to, lines_); });
-  if (saved) openWithShell(path);
+  if (saved) OpenWithShell(path);
 }
 
 void Inicio::ShowLogMenu(const QPoint& position) {
@@ -382,7 +382,7 @@ void Inicio::btnAjudaClick() {
   }));
 }
 
-void Inicio::openWithShell(const QString& path) { ShowShellResult(desktop_->OpenFile(this, path)); }
+void Inicio::OpenWithShell(const QString& path) { ShowShellResult(desktop_->OpenFile(this, path)); }
 
 void Inicio::ShowShellResult(int code) {
   const std::string_view message = frontend::ShellMessage(code);

@@ -71,7 +71,7 @@ class Inicio : public QWidget, private frontend::RunView {
   // The panel, once opened; null before.
   FindingsPanel* findings_panel() const { return panel_; }
   // Opens a file with the default program of its type; a failure is told in a message box.
-  void openWithShell(const QString& path);
+  void OpenWithShell(const QString& path);
 
  signals:
   // After every run, once its error (if any) has been shown.

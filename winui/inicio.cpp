@@ -456,7 +456,7 @@ void Inicio::btnExportaClick() {
   if (!AskSaveFileName(hwnd_, frontend::ExportDialog(), &path)) return;
   const bool saved = SaveChecked(
       path, [this](const std::filesystem::path& to) { return frontend::WriteReport(to, lines_); });
-  if (saved) openWithShell(path);
+  if (saved) OpenWithShell(path);
 }
 
 void Inicio::SalvarFalhasClick() {
@@ -467,11 +467,11 @@ void Inicio::SalvarFalhasClick() {
 }
 
 void Inicio::btnAjudaClick() {
-  openWithShell(FromAnsiPath(setup_.program_folder + frontend::kHelpFile));
+  OpenWithShell(FromAnsiPath(setup_.program_folder + frontend::kHelpFile));
 }
 
-void Inicio::openWithShell(const std::wstring& path) {
-  const std::string_view message = frontend::ShellMessage(OpenWithShell(hwnd_, path));
+void Inicio::OpenWithShell(const std::wstring& path) {
+  const std::string_view message = frontend::ShellMessage(winui::OpenWithShell(hwnd_, path));
   if (!message.empty()) ShowMessage(hwnd_, Widen(message));
 }
 

@@ -60,7 +60,7 @@ class Inicio : private frontend::RunView {
   void btnExportaClick();
   void btnAjudaClick();
   void SalvarFalhasClick();
-  void openWithShell(const std::wstring& path);
+  void OpenWithShell(const std::wstring& path);
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
