@@ -188,17 +188,6 @@ TEST_F(WinuiActionsTest, ExportOverAnInputIsRefusedAndWritesNothing) {
   EXPECT_EQ(ReadBytes(riscos), before);
 }
 
-TEST_F(WinuiActionsTest, TheEndOfTheSessionRemovesTheTemporaryFiles) {
-  const std::filesystem::path temp = dir_.path() / "apolice.ntx";
-  std::ofstream(temp) << "index";
-  platform::RemoveOnInterrupt registered(temp.string());
-  ASSERT_TRUE(registered.registered());
-  SendMessageW(window_->hwnd(), WM_ENDSESSION, FALSE, 0);  // the session goes on
-  EXPECT_TRUE(std::filesystem::exists(temp));
-  SendMessageW(window_->hwnd(), WM_ENDSESSION, TRUE, 0);
-  EXPECT_FALSE(std::filesystem::exists(temp));
-}
-
 class WinuiRunTest : public testing_support::Win32WindowTest {
  protected:
   // The runner over the same inputs, catalogue and clock: its output lines (UTF-8) and the
@@ -310,6 +299,22 @@ TEST_F(WinuiRunTest, AMissingRisksFileEndsTheRunInTheErrorBox) {
   EXPECT_EQ(seen[0].caption, kTitle);
   EXPECT_TRUE(HasText(seen[0], Widen(frontend::DecodeMessage(runner.error)))) << runner.error;
   EXPECT_EQ(LogLines(), runner.lines);  // the lines written before the error stay
+}
+
+// A suite of its own, defined last, so that it runs last in this program: once the session ends
+// the cleanup keeps any further file from being created (the system ends the process next),
+// which would stop a later test that writes one.
+using WinuiSessionEndTest = testing_support::Win32WindowTest;
+
+TEST_F(WinuiSessionEndTest, TheEndOfTheSessionRemovesTheTemporaryFiles) {
+  const std::filesystem::path temp = dir_.path() / "apolice.ntx";
+  std::ofstream(temp) << "index";
+  platform::RemoveOnInterrupt registered(temp.string());
+  ASSERT_TRUE(registered.registered());
+  SendMessageW(window_->hwnd(), WM_ENDSESSION, FALSE, 0);  // the session goes on
+  EXPECT_TRUE(std::filesystem::exists(temp));
+  SendMessageW(window_->hwnd(), WM_ENDSESSION, TRUE, 0);
+  EXPECT_FALSE(std::filesystem::exists(temp));
 }
 
 }  // namespace
