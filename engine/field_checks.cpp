@@ -4,12 +4,14 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "engine/check_pipeline.h"
 #include "engine/findings.h"
 #include "engine/record_key.h"
 #include "engine/rule_set.h"
@@ -28,6 +30,12 @@ constexpr std::string_view kInvalidDate =
     "Data Inv\xE1"
     "lida : ";
 constexpr std::string_view kDefaultProductType = "2";
+
+// What the date check makes of a text.
+enum class DateVerdict { kValid, kRejected, kImpossible };  // impossible: the notice is due
+
+// A check event that is not a finding: the invalid-date notice of the field.
+constexpr std::uint8_t kNoticeEvent = 0xFF;
 
 // How a field's stored bytes become its value.
 enum class ValueKind { kChar, kInt32, kInt64, kFloat, kOther };
@@ -120,6 +128,25 @@ bool SplitDate(std::string_view text, int* year, int* month, int* day) {
   return true;
 }
 
+DateVerdict JudgeDate(std::string_view text, int current_year) {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  if (!SplitDate(text, &year, &month, &day)) return DateVerdict::kRejected;
+  if (year < 1900 || year > current_year + 5) return DateVerdict::kRejected;
+  return IsCalendarDate(year, month, day) ? DateVerdict::kValid : DateVerdict::kImpossible;
+}
+
+void ShowInvalidDateNotice(RunContext& ctx, std::string_view text, const DatePlace* place) {
+  std::string message(kInvalidDate);
+  message.append(text);
+  if (place != nullptr) {
+    ctx.host.ShowInvalidDateAt(message, *place);
+  } else {
+    ctx.host.ShowInvalidDate(message);
+  }
+}
+
 // The value of one field of the current record, converted on demand.
 struct FieldValueView {
   std::string_view text;  // the field's text; empty for a numeric value that reads as null
@@ -127,9 +154,13 @@ struct FieldValueView {
   bool is_zero = false;   // a numeric value equal to 0
 };
 
+// The field checks of one record after another. A walker either tells what it meets at once
+// (on the walk's thread), or, given `events`, writes it there and tells nothing, for a walker on
+// the walk's thread to Replay() in file order (the workers of a walk split over threads).
 class RecordWalker {
  public:
-  RecordWalker(RunContext& ctx, RuleSet& rules, const DomainSet& domains)
+  RecordWalker(RunContext& ctx, RuleSet& rules, const DomainSet& domains,
+               std::vector<CheckEvent>* events = nullptr)
       : ctx_(ctx),
         dados_(ctx.tables.tbDados),
         rules_(rules),
@@ -137,7 +168,8 @@ class RecordWalker {
         decimal_separator_(ctx.regional.decimal_separator),
         sink_(ctx.findings),
         file_(FindingFileOf(ctx.state.numTabela)),
-        keys_(ctx.tables.tbDados) {
+        keys_(ctx.tables.tbDados),
+        events_(events) {
     const auto& fields = dados_.FieldList();
     plans_.resize(fields.size());
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -179,17 +211,49 @@ class RecordWalker {
     }
   }
 
-  void CheckRecord() {
-    record_ = dados_.Record();
-    // One search per record instead of one per character field: without a NUL byte in the
-    // record every character text is its stored bytes.
-    record_has_nul_ = std::memchr(record_.data(), '\0', record_.size()) != nullptr;
+  // `record` is record `recno` of the file, the `index`th of its chunk (for the events).
+  void CheckRecord(std::string_view record, std::uint32_t recno, std::uint32_t index = 0) {
+    SetRecord(record, recno);
+    index_ = index;
     product_ = kDefaultProductType;
     const int count = static_cast<int>(plans_.size());
     for (int p = 0; p < count; ++p) CheckField(p);
   }
 
+  // Tells what another walker met on `record` (record `recno`), as it would have told it.
+  void Replay(std::string_view record, std::uint32_t recno, const CheckEvent& event) {
+    SetRecord(record, recno);
+    const int p = event.position;
+    if (event.kind == kNoticeEvent) {
+      ShowNotice(p, Convert(p, text_buffer_).text);
+      return;
+    }
+    const auto check = static_cast<FindingCheck>(event.kind);
+    qualifier_ = {};
+    const int depende = plans_[static_cast<std::size_t>(p)].depende_index;
+    if (check == FindingCheck::kDominio && depende >= 0) {
+      qualifier_ = TrimControls(Convert(depende, depende_buffer_).text);
+    }
+    Tell(p, check, check == FindingCheck::kDominio ? qualifier_ : std::string_view());
+  }
+
+  // Every field lies within a record: the checks need no table, so they may run on any thread.
+  bool FieldsWithinRecord() const {
+    for (const FieldPlan& plan : plans_) {
+      if (plan.field->offset + plan.field->length > dados_.RecordLength()) return false;
+    }
+    return true;
+  }
+
  private:
+  void SetRecord(std::string_view record, std::uint32_t recno) {
+    record_ = record;
+    recno_ = recno;
+    // One search per record instead of one per character field: without a NUL byte in the
+    // record every character text is its stored bytes.
+    record_has_nul_ = std::memchr(record_.data(), '\0', record_.size()) != nullptr;
+  }
+
   std::string_view Raw(int p) const {
     const tables::DbfField& f = *plans_[static_cast<std::size_t>(p)].field;
     if (f.offset + f.length <= record_.size()) return record_.substr(f.offset, f.length);
@@ -250,7 +314,7 @@ class RecordWalker {
       // merely malformed.
       if (rule != nullptr && rule->null_check && AllBlank(Raw(p))) {
         ++rule->erro_nulo;
-        if (sink_ != nullptr) Tell(p, FindingCheck::kNulo);
+        if (sink_ != nullptr) Fail(p, FindingCheck::kNulo);
       }
       if (!plan.needs_value) return;
     } else if (rule == nullptr && !plan.is_tipo_prod) {
@@ -281,34 +345,55 @@ class RecordWalker {
     // character field.
     if (plan.kind == ValueKind::kChar && rule->null_check && rule->string_type && trimmed.empty()) {
       ++rule->erro_nulo;
-      if (sink_ != nullptr) Tell(p, FindingCheck::kNulo);
+      if (sink_ != nullptr) Fail(p, FindingCheck::kNulo);
     }
     if (rule->width_check) {
       if (!rule->tamanho || static_cast<std::int64_t>(trimmed.size()) != *rule->tamanho) {
         ++rule->erro_dom;
-        if (sink_ != nullptr) Tell(p, FindingCheck::kTamanho);
+        if (sink_ != nullptr) Fail(p, FindingCheck::kTamanho);
       }
     }
     if (rule->date_check && !CheckDate(p, value.text)) {
       if (!rule->zeros_allowed || !IsZeroText(plan, value) ||
           (plan.is_birth_date && product_ == kDefaultProductType)) {
         ++rule->erro_dom;
-        if (sink_ != nullptr) Tell(p, FindingCheck::kData);
+        if (sink_ != nullptr) Fail(p, FindingCheck::kData);
       }
     }
     if (rule->domain_check && !DomainFound(plan, trimmed)) {
       if (!rule->zeros_allowed || !IsZeroText(plan, value) ||
           (plan.is_postal_exact && product_ == kDefaultProductType)) {
         ++rule->erro_dom;
-        if (sink_ != nullptr) Tell(p, FindingCheck::kDominio, qualifier_);
+        if (sink_ != nullptr) Fail(p, FindingCheck::kDominio);
       }
     }
   }
 
   bool CheckDate(int p, std::string_view text) {
-    const DatePlace place{file_ == FindingFile::kRiscos ? ctx_.risk_path : ctx_.claims_path,
-                          dados_.RecNo(), plans_[static_cast<std::size_t>(p)].field->name};
-    return ValidaData(ctx_, text, &place);
+    const DateVerdict verdict = JudgeDate(text, ctx_.current_year);
+    if (verdict == DateVerdict::kImpossible) {
+      if (events_ != nullptr) {
+        events_->push_back({index_, static_cast<std::uint16_t>(p), kNoticeEvent});
+      } else {
+        ShowNotice(p, text);
+      }
+    }
+    return verdict == DateVerdict::kValid;
+  }
+
+  void ShowNotice(int p, std::string_view text) {
+    const DatePlace place{file_ == FindingFile::kRiscos ? ctx_.risk_path : ctx_.claims_path, recno_,
+                          plans_[static_cast<std::size_t>(p)].field->name};
+    ShowInvalidDateNotice(ctx_, text, &place);
+  }
+
+  // A failure with a sink attached: told now, or written down for the walk's thread.
+  void Fail(int p, FindingCheck check) {
+    if (events_ != nullptr) {
+      events_->push_back({index_, static_cast<std::uint16_t>(p), static_cast<std::uint8_t>(check)});
+    } else {
+      Tell(p, check, check == FindingCheck::kDominio ? qualifier_ : std::string_view());
+    }
   }
 
   // Out of the record loop's way: only a failure with a sink attached comes here.
@@ -317,13 +402,13 @@ class RecordWalker {
     const FieldPlan& plan = plans_[static_cast<std::size_t>(p)];
     FieldFinding finding;
     finding.file = file_;
-    finding.record = dados_.RecNo();
+    finding.record = recno_;
     finding.position = p + 1;
     finding.field = plan.field->name;
     finding.check = check;
     finding.text = tables::DbfText(Raw(p));
     finding.qualifier = qualifier;
-    finding.key = keys_.Read(dados_);
+    finding.key = keys_.Read(record_, dados_);
     if (check == FindingCheck::kTamanho) finding.width = plan.rule->tamanho;
     if (check == FindingCheck::kDominio) {
       finding.depende = plan.rule->depende;
@@ -390,6 +475,8 @@ class RecordWalker {
   char decimal_separator_;
   std::vector<FieldPlan> plans_;
   std::string_view record_;
+  std::uint32_t recno_ = 0;
+  std::uint32_t index_ = 0;  // of the record in its chunk
   bool record_has_nul_ = false;
   std::string_view product_;  // the product type of the current record
   std::string product_buffer_;
@@ -400,27 +487,80 @@ class RecordWalker {
   FindingFile file_;
   RecordKeyColumns keys_;
   std::unordered_map<std::string, std::string> allowed_;
+  std::vector<CheckEvent>* events_;  // null: tell at once
+};
+
+// The field checks of a walk on worker threads: each worker has its own walker and its own copy
+// of the rules for its counters; the walk's walker replays what they met in file order, and
+// their counters are added to the walk's rules as each chunk is replayed.
+class ParallelChecks {
+ public:
+  ParallelChecks(RunContext& ctx, RuleSet& rules, const DomainSet& domains, RecordWalker& teller,
+                 int threads)
+      : rules_(rules), teller_(teller), record_length_(ctx.tables.tbDados.RecordLength()) {
+    for (int w = 0; w < threads; ++w) {
+      auto worker = std::make_unique<Worker>(rules);
+      worker->walker.emplace(ctx, worker->rules, domains, &worker->events);
+      workers_.push_back(std::move(worker));
+    }
+    pipeline_.emplace(
+        workers_.size(), record_length_,
+        [this](std::size_t w, CheckChunk& chunk) { Check(*workers_[w], chunk); },
+        [this](CheckChunk& chunk) { Replay(chunk); });
+  }
+
+  void Add(std::uint32_t recno, std::string_view record) { pipeline_->Add(recno, record); }
+  void Drain() { pipeline_->Drain(); }
+
+ private:
+  struct Worker {
+    explicit Worker(const RuleSet& walk_rules) : rules(walk_rules) {}
+    RuleSet rules;
+    std::vector<CheckEvent> events;
+    std::optional<RecordWalker> walker;
+  };
+
+  std::string_view RecordOf(const CheckChunk& chunk, std::uint32_t index) const {
+    return {chunk.bytes.data() + index * record_length_, record_length_};
+  }
+
+  // On a worker's thread.
+  void Check(Worker& worker, CheckChunk& chunk) const {
+    const auto count = static_cast<std::uint32_t>(chunk.recnos.size());
+    try {
+      for (std::uint32_t i = 0; i < count; ++i) {
+        worker.walker->CheckRecord(RecordOf(chunk, i), chunk.recnos[i], i);
+      }
+    } catch (...) {
+      chunk.error = std::current_exception();
+    }
+    chunk.events.swap(worker.events);
+    worker.events.clear();
+    worker.rules.TakeCounters(chunk.counters);
+  }
+
+  // On the walk's thread, chunk after chunk in file order.
+  void Replay(CheckChunk& chunk) {
+    for (const CheckEvent& event : chunk.events) {
+      teller_.Replay(RecordOf(chunk, event.index), chunk.recnos[event.index], event);
+    }
+    rules_.AddCounters(chunk.counters);
+    if (chunk.error) std::rethrow_exception(chunk.error);
+  }
+
+  RuleSet& rules_;
+  RecordWalker& teller_;
+  std::size_t record_length_;
+  std::vector<std::unique_ptr<Worker>> workers_;
+  std::optional<CheckPipeline> pipeline_;  // last: stopped before the workers' walkers go
 };
 
 }  // namespace
 
 bool ValidaData(RunContext& ctx, std::string_view text, const DatePlace* place) {
-  int year = 0;
-  int month = 0;
-  int day = 0;
-  if (!SplitDate(text, &year, &month, &day)) return false;
-  if (year < 1900 || year > ctx.current_year + 5) return false;
-  if (!IsCalendarDate(year, month, day)) {
-    std::string message(kInvalidDate);
-    message.append(text);
-    if (place != nullptr) {
-      ctx.host.ShowInvalidDateAt(message, *place);
-    } else {
-      ctx.host.ShowInvalidDate(message);
-    }
-    return false;
-  }
-  return true;
+  const DateVerdict verdict = JudgeDate(text, ctx.current_year);
+  if (verdict == DateVerdict::kImpossible) ShowInvalidDateNotice(ctx, text, place);
+  return verdict == DateVerdict::kValid;
 }
 
 bool WalkRecords(RunContext& ctx) {
@@ -438,9 +578,14 @@ bool WalkRecords(RunContext& ctx) {
         ctx.host, Ansi("crítica dos campos: ") + std::string(Trimmed(ctx.state.nomeTabela)), dados);
     dados.First();
     const std::vector<RecordTap*> taps = StartTaps(ctx);
-    // With two threads the taps run on the second; stopped with the walk should it throw.
+    // With two threads or more the taps run on a thread of their own and the field checks on
+    // workers; both are stopped with the walk should it throw.
     std::optional<TapThread> tap_thread;
     if (!taps.empty() && ctx.walk_threads > 1) tap_thread.emplace(taps, dados.RecordLength());
+    std::optional<ParallelChecks> parallel;
+    if (ctx.walk_threads > 1 && walker.FieldsWithinRecord()) {
+      parallel.emplace(ctx, rules, domains, walker, ctx.walk_threads);
+    }
     const auto feed = [&] {
       if (tap_thread) {
         tap_thread->Add(dados.RecNo(), dados.Record());
@@ -448,17 +593,34 @@ bool WalkRecords(RunContext& ctx) {
         for (RecordTap* tap : taps) tap->Take(dados.RecNo(), dados.Record());
       }
     };
-    for (; !dados.Eof(); dados.Next()) {
-      if (ctx.state.numRegistros < std::numeric_limits<std::int32_t>::max()) {
-        ++ctx.state.numRegistros;  // a count that cannot grow further stays at its maximum
+    try {
+      for (; !dados.Eof(); dados.Next()) {
+        if (ctx.state.numRegistros < std::numeric_limits<std::int32_t>::max()) {
+          ++ctx.state.numRegistros;  // a count that cannot grow further stays at its maximum
+        }
+        if (parallel) {
+          if (!company.Matches()) {
+            parallel->Drain();  // what the records before it met comes first
+            company.ReportMismatch();
+            completed = false;
+            break;
+          }
+          parallel->Add(dados.RecNo(), dados.Record());
+        } else {
+          if (!company.Check()) {
+            completed = false;
+            break;
+          }
+          walker.CheckRecord(dados.Record(), dados.RecNo());
+        }
+        if (!taps.empty()) feed();
+        progress.Step();
       }
-      if (!company.Check()) {
-        completed = false;
-        break;
-      }
-      walker.CheckRecord();
-      if (!taps.empty()) feed();
-      progress.Step();
+      if (parallel) parallel->Drain();
+    } catch (...) {
+      // An error of the reader or the company check comes after what the records before it met.
+      if (parallel) parallel->Drain();
+      throw;
     }
     if (completed) progress.Done();
     // The phases after the walks need the whole file even when the company check stopped the

@@ -13,8 +13,7 @@ RecordKeyColumns::RecordKeyColumns(const tables::DbfTable& table) {
   for (std::size_t i = 0; i < kKeyFields.size(); ++i) fields_[i] = table.FieldIndex(kKeyFields[i]);
 }
 
-RecordKey RecordKeyColumns::Read(const tables::DbfTable& table) const {
-  const std::string_view record = table.Record();
+RecordKey RecordKeyColumns::Read(std::string_view record, const tables::DbfTable& table) const {
   std::array<std::string_view, 3> texts;
   for (std::size_t i = 0; i < fields_.size(); ++i) {
     if (fields_[i] < 0) continue;

@@ -17,7 +17,9 @@ class RecordKeyColumns {
 
   // The key texts of `table`'s current record (valid until the next move). A field that runs
   // past the end of a short record reads as empty: a finding never fails for want of its key.
-  RecordKey Read(const tables::DbfTable& table) const;
+  RecordKey Read(const tables::DbfTable& table) const { return Read(table.Record(), table); }
+  // The same of `record`, a record of `table`'s file held elsewhere (valid as long as it).
+  RecordKey Read(std::string_view record, const tables::DbfTable& table) const;
 
  private:
   std::array<int, 3> fields_{-1, -1, -1};

@@ -203,4 +203,19 @@ bool DomainSet::Contains(int tabela, int campo, std::string_view valor1,
          domain->Contains(FieldDomain::PackValor1(valor1), FieldDomain::PackValor2(valor2));
 }
 
+void RuleSet::TakeCounters(std::vector<RuleCountersAdded>& added) {
+  added.resize(rules_.size());
+  for (std::size_t i = 0; i < rules_.size(); ++i) {
+    added[i].erro_nulo = std::exchange(rules_[i].erro_nulo, 0);
+    added[i].erro_dom = std::exchange(rules_[i].erro_dom, 0);
+  }
+}
+
+void RuleSet::AddCounters(const std::vector<RuleCountersAdded>& added) {
+  for (std::size_t i = 0; i < rules_.size() && i < added.size(); ++i) {
+    rules_[i].erro_nulo += added[i].erro_nulo;
+    rules_[i].erro_dom += added[i].erro_dom;
+  }
+}
+
 }  // namespace engine

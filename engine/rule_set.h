@@ -42,6 +42,12 @@ struct FieldRule {
   std::int64_t erro_dom = 0;
 };
 
+// What a walk added to the counters of one rule.
+struct RuleCountersAdded {
+  std::int64_t erro_nulo = 0;
+  std::int64_t erro_dom = 0;
+};
+
 class RuleSet {
  public:
   // The rules of table `tabela` for field positions 1..field_count, walked from `estrut`'s first
@@ -60,6 +66,12 @@ class RuleSet {
                : &rules_[static_cast<std::size_t>(by_position_[static_cast<std::size_t>(p)])];
   }
   const std::vector<FieldRule>& rules() const { return rules_; }
+
+  // Moves what the walk added to the counters into `added` (one entry per rule, in rules()
+  // order); the counters restart at 0. With AddCounters() a walk split over threads sums its
+  // parts into one set.
+  void TakeCounters(std::vector<RuleCountersAdded>& added);
+  void AddCounters(const std::vector<RuleCountersAdded>& added);
 
   // Stores base + added counters into each rule row that this walk changed (FindKey on the
   // active index "index2", Edit, SetField, Post). Counters beyond the 32-bit range saturate.

@@ -147,30 +147,35 @@ bool CheckStructure(RunContext& ctx) {
 CompanyCheck::CompanyCheck(RunContext& ctx) : ctx_(ctx) {}
 
 bool CompanyCheck::Check() {
+  if (Matches()) return true;
+  ReportMismatch();
+  return false;
+}
+
+bool CompanyCheck::Matches() {
   const tables::DbfTable& file = ctx_.tables.tbDados;
   if (field_ < 0) {
     field_ = file.FieldIndex(kCompanyField);
     if (field_ < 0) tables::ThrowFieldNotFound(file.owner(), kCompanyField);
   }
-  bool same = false;
   if (file.Fields(field_).type == tables::FieldType::kString) {
     // Once per record: the stored bytes against the code, without building a value.
-    same = tables::DbfText(file.RawField(field_)) == ctx_.state.codEmpresa;
-  } else {
-    // Null equals no text; a number compares with the code converted to a number.
-    same = tables::ValuesEqual(file.Value(field_), FieldValue::Text(ctx_.state.codEmpresa));
+    return tables::DbfText(file.RawField(field_)) == ctx_.state.codEmpresa;
   }
-  if (!same) {
-    std::string line(kCompanyError);
-    line += ctx_.state.nomeTabela;
-    ctx_.host.AppendLine(line);
-    if (ctx_.findings != nullptr) {
-      ctx_.findings->CompanyFailed(FindingFileOf(ctx_.state.numTabela), file.RecNo(),
-                                   RecordKeyColumns(file).Read(file), file.Fields(field_).name,
-                                   tables::DbfText(file.RawField(field_)), ctx_.state.codEmpresa);
-    }
+  // Null equals no text; a number compares with the code converted to a number.
+  return tables::ValuesEqual(file.Value(field_), FieldValue::Text(ctx_.state.codEmpresa));
+}
+
+void CompanyCheck::ReportMismatch() {
+  const tables::DbfTable& file = ctx_.tables.tbDados;
+  std::string line(kCompanyError);
+  line += ctx_.state.nomeTabela;
+  ctx_.host.AppendLine(line);
+  if (ctx_.findings != nullptr) {
+    ctx_.findings->CompanyFailed(FindingFileOf(ctx_.state.numTabela), file.RecNo(),
+                                 RecordKeyColumns(file).Read(file), file.Fields(field_).name,
+                                 tables::DbfText(file.RawField(field_)), ctx_.state.codEmpresa);
   }
-  return same;
 }
 
 }  // namespace engine

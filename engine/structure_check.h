@@ -25,6 +25,10 @@ class CompanyCheck {
   // The current record of tbDados. On a mismatch appends
   // "Erro: mais de uma empresa encontrada no arquivo da tabela " + nomeTabela and returns false.
   bool Check();
+  // The two halves of Check(), for a walk that must first tell what came before the record:
+  // the comparison alone, and the error of a mismatch.
+  bool Matches();
+  void ReportMismatch();
 
  private:
   RunContext& ctx_;

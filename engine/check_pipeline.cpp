@@ -1,0 +1,113 @@
+#include "engine/check_pipeline.h"
+
+#include <utility>
+
+namespace engine {
+
+CheckPipeline::CheckPipeline(std::size_t workers, std::size_t record_length, Check check,
+                             Replay replay)
+    : check_(std::move(check)), replay_(std::move(replay)), record_length_(record_length) {
+  current_ = FreshChunk();
+  if (workers == 0) workers = 1;
+  workers_.reserve(workers);
+  for (std::size_t w = 0; w < workers; ++w) workers_.emplace_back([this, w] { Work(w); });
+}
+
+CheckPipeline::~CheckPipeline() {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  queued_.notify_all();
+  for (std::thread& worker : workers_) worker.join();
+}
+
+std::unique_ptr<CheckChunk> CheckPipeline::FreshChunk() {
+  std::unique_ptr<CheckChunk> chunk;
+  if (spare_.empty()) {
+    chunk = std::make_unique<CheckChunk>();
+    chunk->bytes.reserve(kChunkBytes + record_length_);
+  } else {
+    chunk = std::move(spare_.back());
+    spare_.pop_back();
+    chunk->bytes.clear();
+    chunk->recnos.clear();
+    chunk->events.clear();
+    chunk->counters.clear();
+    chunk->error = nullptr;
+    chunk->done = false;
+  }
+  return chunk;
+}
+
+void CheckPipeline::Submit() {
+  if (broken_) {  // the walk is ending with an error: nothing more is checked
+    current_->bytes.clear();
+    current_->recnos.clear();
+    return;
+  }
+  if (current_->recnos.empty()) return;
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    queue_.push_back(current_.get());
+  }
+  queued_.notify_one();
+  in_flight_.push_back(std::move(current_));
+  current_ = FreshChunk();
+  // Replay what is done already; wait only when the chunks on their way reach the limit.
+  while (!in_flight_.empty()) {
+    const bool full = in_flight_.size() >= InFlightLimit();
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      if (!full && !in_flight_.front()->done) break;
+    }
+    ReplayFront(/*wait=*/true);
+  }
+}
+
+void CheckPipeline::ReplayFront(bool wait) {
+  CheckChunk& front = *in_flight_.front();
+  if (wait) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    done_.wait(lock, [&] { return front.done; });
+  }
+  std::unique_ptr<CheckChunk> chunk = std::move(in_flight_.front());
+  in_flight_.pop_front();
+  try {
+    replay_(*chunk);
+  } catch (...) {
+    broken_ = true;  // the chunks after it are dropped; the destructor stops the workers
+    throw;
+  }
+  if (spare_.size() < InFlightLimit()) spare_.push_back(std::move(chunk));
+}
+
+void CheckPipeline::Drain() {
+  Submit();
+  while (!broken_ && !in_flight_.empty()) ReplayFront(/*wait=*/true);
+}
+
+void CheckPipeline::Work(std::size_t worker) {
+  for (;;) {
+    CheckChunk* chunk = nullptr;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      queued_.wait(lock, [this] { return stop_ || !queue_.empty(); });
+      if (stop_) return;
+      chunk = queue_.front();
+      queue_.pop_front();
+    }
+    try {
+      check_(worker, *chunk);
+    } catch (...) {
+      chunk->error = std::current_exception();
+    }
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      chunk->done = true;
+    }
+    done_.notify_all();
+  }
+}
+
+}  // namespace engine

@@ -1,0 +1,92 @@
+#pragma once
+// The field checks of a walk on several threads. The walk's thread copies each record it shows
+// into a chunk; full chunks are checked by worker threads, any worker any chunk, and each
+// worker writes what it met (failures, invalid-date notices, counters) into the chunk instead of
+// telling anyone. The walk's thread then replays the chunks strictly in file order, so the
+// findings, the notices and every "first" come out exactly as a single thread would tell them.
+//
+// Memory is bounded: at most kInFlight chunks of about kChunkBytes each exist at once, with
+// their events.
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "engine/rule_set.h"
+
+namespace engine {
+
+// Something a worker met on one record that only the walk's thread may tell.
+struct CheckEvent {
+  std::uint32_t index = 0;     // of the record in its chunk
+  std::uint16_t position = 0;  // 0-based field index
+  std::uint8_t kind = 0;       // what happened; the walker's own code
+};
+
+struct CheckChunk {
+  std::vector<char> bytes;                  // the records, one after the other
+  std::vector<std::uint32_t> recnos;        // their physical numbers
+  std::vector<CheckEvent> events;           // in record order, then field order
+  std::vector<RuleCountersAdded> counters;  // per rule of the file
+  std::exception_ptr error;  // what stopped the checks of this chunk, at its last event
+  bool done = false;         // guarded by the pipeline's mutex
+};
+
+class CheckPipeline {
+ public:
+  static constexpr std::size_t kChunkBytes = 128 * 1024;
+
+  // Runs on a worker thread; `worker` (0..workers-1) tells which worker's state to use. Must not
+  // throw: what stops it goes into the chunk's error.
+  using Check = std::function<void(std::size_t worker, CheckChunk&)>;
+  // Runs on the walk's thread, once per chunk, in file order; may throw (the walk ends).
+  using Replay = std::function<void(CheckChunk&)>;
+
+  CheckPipeline(std::size_t workers, std::size_t record_length, Check check, Replay replay);
+  // Stops the workers; chunks not yet replayed are dropped (a walk that ended in an error).
+  ~CheckPipeline();
+  CheckPipeline(const CheckPipeline&) = delete;
+  CheckPipeline& operator=(const CheckPipeline&) = delete;
+
+  // Called on the walk's thread for each record, in file order. Replays the chunks that are
+  // done, and waits for one when too many are on their way.
+  void Add(std::uint32_t recno, std::string_view record) {
+    current_->recnos.push_back(recno);
+    current_->bytes.insert(current_->bytes.end(), record.begin(), record.end());
+    if (current_->bytes.size() >= kChunkBytes) Submit();
+  }
+  // Every record added so far checked and replayed. Nothing more once a replay threw: the
+  // walk ends with that error, and what came after it is never told.
+  void Drain();
+
+ private:
+  std::size_t InFlightLimit() const { return workers_.size() + 2; }
+  void Submit();
+  void ReplayFront(bool wait);
+  std::unique_ptr<CheckChunk> FreshChunk();
+  void Work(std::size_t worker);
+
+  Check check_;
+  Replay replay_;
+  std::size_t record_length_;
+  std::unique_ptr<CheckChunk> current_;                // filled by the walk's thread
+  std::deque<std::unique_ptr<CheckChunk>> in_flight_;  // file order; walk's thread only
+  std::vector<std::unique_ptr<CheckChunk>> spare_;     // walk's thread only
+  std::mutex mutex_;
+  std::condition_variable queued_;  // a chunk waits for a worker, or stop
+  std::condition_variable done_;    // a chunk was checked
+  std::deque<CheckChunk*> queue_;
+  bool stop_ = false;
+  bool broken_ = false;  // a replay threw; walk's thread only
+  std::vector<std::thread> workers_;
+};
+
+}  // namespace engine
