@@ -68,7 +68,7 @@ class CheckPipeline {
   void Drain();
 
  private:
-  std::size_t InFlightLimit() const { return workers_.size() + 2; }
+  std::size_t InFlightLimit() const { return 2 * workers_.size() + 4; }
   void Submit();
   void ReplayFront(bool wait);
   std::unique_ptr<CheckChunk> FreshChunk();

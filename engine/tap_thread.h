@@ -25,7 +25,7 @@ namespace engine {
 class TapThread {
  public:
   static constexpr std::size_t kBatchBytes = 256 * 1024;
-  static constexpr std::size_t kDepth = 4;
+  static constexpr std::size_t kDepth = 8;
 
   // `taps` outlive this object; every record handed over has `record_length` bytes.
   TapThread(std::vector<RecordTap*> taps, std::size_t record_length);
