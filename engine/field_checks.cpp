@@ -16,7 +16,7 @@
 #include "engine/record_key.h"
 #include "engine/rule_set.h"
 #include "engine/structure_check.h"
-#include "engine/tap_thread.h"
+#include "engine/tap_threads.h"
 #include "engine/text.h"
 #include "engine/walk_carry.h"
 #include "engine/walk_progress.h"
@@ -580,15 +580,15 @@ bool WalkRecords(RunContext& ctx) {
     const std::vector<RecordTap*> taps = StartTaps(ctx);
     // With two threads or more the taps run on a thread of their own and the field checks on
     // workers; both are stopped with the walk should it throw.
-    std::optional<TapThread> tap_thread;
-    if (!taps.empty() && ctx.walk_threads > 1) tap_thread.emplace(taps, dados.RecordLength());
+    std::optional<TapThreads> tap_threads;
+    if (!taps.empty() && ctx.walk_threads > 1) tap_threads.emplace(taps, dados.RecordLength());
     std::optional<ParallelChecks> parallel;
     if (ctx.walk_threads > 1 && walker.FieldsWithinRecord()) {
       parallel.emplace(ctx, rules, domains, walker, ctx.walk_threads);
     }
     const auto feed = [&] {
-      if (tap_thread) {
-        tap_thread->Add(dados.RecNo(), dados.Record());
+      if (tap_threads) {
+        tap_threads->Add(dados.RecNo(), dados.Record());
       } else {
         for (RecordTap* tap : taps) tap->Take(dados.RecNo(), dados.Record());
       }
@@ -627,8 +627,8 @@ bool WalkRecords(RunContext& ctx) {
     // field checks: the rest of it is read for the taps alone, from the record that stopped.
     if (!taps.empty()) {
       for (; !dados.Eof(); dados.Next()) feed();
-      if (tap_thread) {
-        tap_thread->Finish();
+      if (tap_threads) {
+        tap_threads->Finish();
       } else {
         for (RecordTap* tap : taps) tap->Finish();
       }

@@ -9,9 +9,9 @@
 // inverted coverages. The claims check and the reconciliation come after both walks and only use
 // what the taps gathered; the findings they tell later (claims without a policy, inverted
 // coverage) are kept as record numbers and read back from their records in record order, so
-// memory does not grow with the failures. With two threads the taps run beside the field checks
-// (engine/tap_thread.h); nothing the report, the notices or the findings show moves to the
-// second thread, so their order is the file's. The report's order is that of the three passes
+// memory does not grow with the failures. With two threads or more each tap runs on a thread of
+// its own (engine/tap_threads.h) and the field checks on workers (engine/check_pipeline.h) whose
+// findings and notices the run's thread tells in file order. The report's order is that of the three passes
 // a run once made: an error a tap meets is kept and raised where its phase would have met it.
 //
 // Data faults never end a run: they become counters, error lines or notices. An error of the
@@ -76,8 +76,8 @@ struct RunContext {
   FindingSink* findings = nullptr;  // null: no row-level findings are told
   // What the walks gather for the later phases; null: each phase reads its files itself.
   WalkCarry* carry = nullptr;
-  // Threads of a walk: 1 does everything on the run's thread; 2 or more give the taps a thread
-  // of their own (engine/tap_thread.h). The outputs are the same either way.
+  // Threads of a walk: 1 does everything on the run's thread; N >= 2 checks the fields on N
+  // workers and gives each tap a thread of its own. The outputs are the same either way.
   int walk_threads = 1;
 };
 

@@ -1,4 +1,4 @@
-#include "engine/tap_thread.h"
+#include "engine/tap_threads.h"
 
 #include <gtest/gtest.h>
 
@@ -40,23 +40,23 @@ std::string RecordOf(std::uint32_t recno, std::size_t length) {
 // Far more records than the batches in flight hold, with gaps as deleted records leave them:
 // every tap sees each record once, in file order, with its bytes, and is finished once, after
 // the last.
-TEST(TapThreadTest, EveryTapTakesEveryRecordInOrderThenFinishes) {
+TEST(TapThreadsTest, EveryTapTakesEveryRecordInOrderThenFinishes) {
   constexpr std::size_t kLength = 37;
   KeepingTap first;
   KeepingTap second;
   std::vector<std::uint32_t> handed;
   std::string bytes;
   {
-    TapThread thread({&first, &second}, kLength);
-    for (std::uint32_t recno = 1; bytes.size() < 6 * TapThread::kDepth * TapThread::kBatchBytes;
+    TapThreads threads({&first, &second}, kLength);
+    for (std::uint32_t recno = 1; bytes.size() < 6 * TapThreads::kDepth * TapThreads::kBatchBytes;
          recno += recno % 7 == 0 ? 2u : 1u) {
       const std::string record = RecordOf(recno, kLength);
-      thread.Add(recno, record);
+      threads.Add(recno, record);
       handed.push_back(recno);
       bytes += record;
     }
     EXPECT_EQ(first.finished, 0);
-    thread.Finish();
+    threads.Finish();
   }
   for (const KeepingTap* tap : {&first, &second}) {
     EXPECT_EQ(tap->recnos, handed);
@@ -67,20 +67,20 @@ TEST(TapThreadTest, EveryTapTakesEveryRecordInOrderThenFinishes) {
 
 // What stops the taps' thread comes out of Finish() on the walk's thread, and the taps are not
 // finished; a walk that ends in its own error leaves without Finish() and nothing hangs.
-TEST(TapThreadTest, AnErrorOnTheTapsThreadIsRaisedByFinishAndAnAbandonedWalkEnds) {
+TEST(TapThreadsTest, AnErrorOnTheTapsThreadIsRaisedByFinishAndAnAbandonedWalkEnds) {
   KeepingTap failing(5000);
   {
-    TapThread thread({&failing}, 8);
-    for (std::uint32_t recno = 1; recno <= 200000; ++recno) thread.Add(recno, "12345678");
-    EXPECT_THROW(thread.Finish(), std::runtime_error);
+    TapThreads threads({&failing}, 8);
+    for (std::uint32_t recno = 1; recno <= 200000; ++recno) threads.Add(recno, "12345678");
+    EXPECT_THROW(threads.Finish(), std::runtime_error);
   }
   EXPECT_EQ(failing.finished, 0);
   EXPECT_EQ(failing.recnos.size(), 4999u);
 
   KeepingTap abandoned;
   {
-    TapThread thread({&abandoned}, 8);
-    for (std::uint32_t recno = 1; recno <= 200000; ++recno) thread.Add(recno, "12345678");
+    TapThreads threads({&abandoned}, 8);
+    for (std::uint32_t recno = 1; recno <= 200000; ++recno) threads.Add(recno, "12345678");
   }
   EXPECT_EQ(abandoned.finished, 0);
 }

@@ -1,0 +1,101 @@
+#include "engine/tap_threads.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace engine {
+
+TapThreads::TapThreads(std::vector<RecordTap*> taps, std::size_t record_length)
+    : taps_(std::move(taps)), record_length_(record_length), next_(taps_.size(), 0) {
+  current_.bytes.reserve(kBatchBytes + record_length_);
+  workers_.reserve(taps_.size());
+  for (std::size_t t = 0; t < taps_.size(); ++t) workers_.emplace_back([this, t] { Work(t); });
+}
+
+TapThreads::~TapThreads() { Stop(); }
+
+void TapThreads::Stop() {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  changed_.notify_all();
+  for (std::thread& worker : workers_) {
+    if (worker.joinable()) worker.join();
+  }
+}
+
+void TapThreads::HandOver() {
+  Batch next;
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return full_.size() < kDepth || error_ != nullptr; });
+    if (error_ == nullptr) full_.push_back(std::move(current_));
+    if (!spare_.empty()) {
+      next = std::move(spare_.back());
+      spare_.pop_back();
+    }
+  }
+  changed_.notify_all();
+  current_ = std::move(next);
+  current_.bytes.clear();
+  current_.recnos.clear();
+  current_.bytes.reserve(kBatchBytes + record_length_);
+}
+
+void TapThreads::ReleaseTaken() {
+  const std::uint64_t slowest = *std::min_element(next_.begin(), next_.end());
+  while (first_ < slowest && !full_.empty()) {
+    if (spare_.size() < 2) spare_.push_back(std::move(full_.front()));
+    full_.pop_front();
+    ++first_;
+  }
+}
+
+void TapThreads::Work(std::size_t tap) {
+  RecordTap& taker = *taps_[tap];
+  for (;;) {
+    const Batch* batch = nullptr;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [&] {
+        return stop_ || error_ != nullptr || done_ || next_[tap] < first_ + full_.size();
+      });
+      if (stop_ || error_ != nullptr) return;
+      if (next_[tap] == first_ + full_.size()) return;  // done with every batch
+      batch = &full_[static_cast<std::size_t>(next_[tap] - first_)];
+    }
+    try {
+      const char* at = batch->bytes.data();
+      for (const std::uint32_t recno : batch->recnos) {
+        taker.Take(recno, std::string_view(at, record_length_));
+        at += record_length_;
+      }
+    } catch (...) {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      if (error_ == nullptr) error_ = std::current_exception();
+      changed_.notify_all();
+      return;
+    }
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      ++next_[tap];
+      ReleaseTaken();
+    }
+    changed_.notify_all();
+  }
+}
+
+void TapThreads::Finish() {
+  if (!current_.recnos.empty()) HandOver();
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    done_ = true;
+  }
+  changed_.notify_all();
+  for (std::thread& worker : workers_) worker.join();
+  if (error_) std::rethrow_exception(error_);
+  for (RecordTap* tap : taps_) tap->Finish();
+}
+
+}  // namespace engine

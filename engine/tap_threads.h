@@ -1,0 +1,77 @@
+#pragma once
+// The taps of a walk on threads of their own: the walk's thread copies each record it shows into
+// a batch and hands full batches over; every tap (the policy or claims keys, which sort, and the
+// reconciliation's sums) takes every batch in file order on a thread of its own, while the walk's
+// thread goes on with the field checks. The taps need nothing of the field checks nor of each
+// other, so the split changes no order: the findings, notices and "first" records all stay on
+// the walk's side, and each tap sees every record in file order on its thread.
+//
+// Memory is bounded: at most kDepth full batches wait, each about kBatchBytes; a batch is
+// reused once every tap took it.
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "engine/walk_carry.h"
+
+namespace engine {
+
+class TapThreads {
+ public:
+  static constexpr std::size_t kBatchBytes = 256 * 1024;
+  static constexpr std::size_t kDepth = 8;
+
+  // `taps` outlive this object; every record handed over has `record_length` bytes.
+  TapThreads(std::vector<RecordTap*> taps, std::size_t record_length);
+  // Stops the threads without finishing the taps (a walk that ended in an error).
+  ~TapThreads();
+  TapThreads(const TapThreads&) = delete;
+  TapThreads& operator=(const TapThreads&) = delete;
+
+  // Called on the walk's thread for each record, in file order.
+  void Add(std::uint32_t recno, std::string_view record) {
+    current_.recnos.push_back(recno);
+    current_.bytes.insert(current_.bytes.end(), record.begin(), record.end());
+    if (current_.bytes.size() >= kBatchBytes) HandOver();
+  }
+  // The walk reached the end of the file: waits until the taps took every record, then
+  // finishes them. Raises what stopped a tap's thread (memory running out), if anything did.
+  void Finish();
+
+ private:
+  struct Batch {
+    std::vector<char> bytes;
+    std::vector<std::uint32_t> recnos;
+  };
+
+  void HandOver();
+  void Work(std::size_t tap);
+  void Stop();
+  // The batches every tap is done with go back to the spares. REQUIRES: mutex_ held.
+  void ReleaseTaken();
+
+  std::vector<RecordTap*> taps_;
+  std::size_t record_length_;
+  Batch current_;  // filled by the walk's thread only
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  // Batches handed over and not yet taken by every tap; the front one is number first_ (element
+  // references stay valid while batches are added at the back and removed at the front).
+  std::deque<Batch> full_;
+  std::uint64_t first_ = 0;
+  std::vector<std::uint64_t> next_;  // per tap: the number of the batch it takes next
+  std::vector<Batch> spare_;
+  bool done_ = false;  // no more batches will come
+  bool stop_ = false;  // give up at once
+  std::exception_ptr error_;
+  std::vector<std::thread> workers_;
+};
+
+}  // namespace engine
