@@ -11,8 +11,9 @@
 // coverage) are kept as record numbers and read back from their records in record order, so
 // memory does not grow with the failures. With two threads or more each tap runs on a thread of
 // its own (engine/tap_threads.h) and the field checks on workers (engine/check_pipeline.h) whose
-// findings and notices the run's thread tells in file order. The report's order is that of the three passes
-// a run once made: an error a tap meets is kept and raised where its phase would have met it.
+// findings and notices the run's thread tells in file order. The report's order is that of the
+// three passes a run once made: an error a tap meets is kept and raised where its phase would have
+// met it.
 //
 // Data faults never end a run: they become counters, error lines or notices. An error of the
 // environment (a missing file, a missing field, a value that cannot be converted) ends the run
@@ -81,7 +82,7 @@ struct RunContext {
   int walk_threads = 1;
 };
 
-// 2 when the machine has two cores or more, else 1.
+// The machine's cores, at most 8.
 int DefaultWalkThreads();
 
 class ValidationRun {
@@ -93,8 +94,7 @@ class ValidationRun {
 
   // Every later run tells its findings to `sink` (null: none). The sink must outlive the runs.
   void SetFindingSink(FindingSink* sink) { findings_ = sink; }
-  // Threads of the later runs' walks (RunContext::walk_threads); by default 2 on a machine of
-  // two cores or more, else 1.
+  // Threads of the later runs' walks (RunContext::walk_threads); by default DefaultWalkThreads().
   void SetWalkThreads(int threads) { walk_threads_ = threads < 1 ? 1 : threads; }
   int walk_threads() const { return walk_threads_; }
 
