@@ -42,7 +42,7 @@ struct CheckChunk {
 
 class CheckPipeline {
  public:
-  static constexpr std::size_t kChunkBytes = 128 * 1024;
+  static constexpr std::size_t kChunkBytes = 256 * 1024;
 
   // Runs on a worker thread; `worker` (0..workers-1) tells which worker's state to use. Must not
   // throw: what stops it goes into the chunk's error.

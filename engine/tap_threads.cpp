@@ -19,7 +19,7 @@ void TapThreads::Stop() {
     const std::lock_guard<std::mutex> lock(mutex_);
     stop_ = true;
   }
-  changed_.notify_all();
+  added_.notify_all();
   for (std::thread& worker : workers_) {
     if (worker.joinable()) worker.join();
   }
@@ -29,27 +29,30 @@ void TapThreads::HandOver() {
   Batch next;
   {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return full_.size() < kDepth || error_ != nullptr; });
+    freed_.wait(lock, [this] { return full_.size() < kDepth || error_ != nullptr; });
     if (error_ == nullptr) full_.push_back(std::move(current_));
     if (!spare_.empty()) {
       next = std::move(spare_.back());
       spare_.pop_back();
     }
   }
-  changed_.notify_all();
+  added_.notify_all();
   current_ = std::move(next);
   current_.bytes.clear();
   current_.recnos.clear();
   current_.bytes.reserve(kBatchBytes + record_length_);
 }
 
-void TapThreads::ReleaseTaken() {
+bool TapThreads::ReleaseTaken() {
   const std::uint64_t slowest = *std::min_element(next_.begin(), next_.end());
+  bool released = false;
   while (first_ < slowest && !full_.empty()) {
     if (spare_.size() < 2) spare_.push_back(std::move(full_.front()));
     full_.pop_front();
     ++first_;
+    released = true;
   }
+  return released;
 }
 
 void TapThreads::Work(std::size_t tap) {
@@ -58,7 +61,7 @@ void TapThreads::Work(std::size_t tap) {
     const Batch* batch = nullptr;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      changed_.wait(lock, [&] {
+      added_.wait(lock, [&] {
         return stop_ || error_ != nullptr || done_ || next_[tap] < first_ + full_.size();
       });
       if (stop_ || error_ != nullptr) return;
@@ -74,15 +77,17 @@ void TapThreads::Work(std::size_t tap) {
     } catch (...) {
       const std::lock_guard<std::mutex> lock(mutex_);
       if (error_ == nullptr) error_ = std::current_exception();
-      changed_.notify_all();
+      added_.notify_all();
+      freed_.notify_all();
       return;
     }
+    bool released = false;
     {
       const std::lock_guard<std::mutex> lock(mutex_);
       ++next_[tap];
-      ReleaseTaken();
+      released = ReleaseTaken();
     }
-    changed_.notify_all();
+    if (released) freed_.notify_one();  // only the walk's thread waits for room
   }
 }
 
@@ -92,7 +97,7 @@ void TapThreads::Finish() {
     const std::lock_guard<std::mutex> lock(mutex_);
     done_ = true;
   }
-  changed_.notify_all();
+  added_.notify_all();
   for (std::thread& worker : workers_) worker.join();
   if (error_) std::rethrow_exception(error_);
   for (RecordTap* tap : taps_) tap->Finish();

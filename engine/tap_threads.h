@@ -54,14 +54,16 @@ class TapThreads {
   void HandOver();
   void Work(std::size_t tap);
   void Stop();
-  // The batches every tap is done with go back to the spares. REQUIRES: mutex_ held.
-  void ReleaseTaken();
+  // The batches every tap is done with go back to the spares; true when there were any.
+  // REQUIRES: mutex_ held.
+  bool ReleaseTaken();
 
   std::vector<RecordTap*> taps_;
   std::size_t record_length_;
   Batch current_;  // filled by the walk's thread only
   std::mutex mutex_;
-  std::condition_variable changed_;
+  std::condition_variable added_;  // a batch was handed over, or the end or an error came
+  std::condition_variable freed_;  // every tap took the oldest batch, or an error came
   // Batches handed over and not yet taken by every tap; the front one is number first_ (element
   // references stay valid while batches are added at the back and removed at the front).
   std::deque<Batch> full_;

@@ -70,7 +70,7 @@ inline constexpr std::size_t kBufferSize = 4096;
 // What the reader actually reads at a time (whole records): large enough to make system calls
 // rare, small enough to stay in the processor cache while the records are checked (measured
 // best among 32 KiB to 256 KiB on the whole run).
-inline constexpr std::size_t kReadBlockBytes = 128 * 1024;
+inline constexpr std::size_t kReadBlockBytes = 512 * 1024;
 // A bound on the descriptor list so that a file without a terminator cannot exhaust memory.
 inline constexpr std::size_t kMaxFields = 65535;
 

@@ -17,6 +17,7 @@
 #include "platform/exclusive_file.h"
 #include "support/expect_throw_msg.h"
 #include "support/temp_dir.h"
+#include "tables/dbf_format.h"
 #include "tables/table_error.h"
 #include "tools/dbf_writer.h"
 
@@ -235,13 +236,14 @@ TEST_F(DbfTableTest, ReadAheadThreadOnlyForFilesOfMoreThanOneBlock) {
   // The thread sanitizer starts a thread of its own with the first thread made: make it first.
   std::thread([] {}).join();
   const int before = ThreadCount();
-  // 131 records of 1000 bytes fill one 128 KiB block (131 x 1000 <= 131072); 300 need three.
-  for (const int records : {1, 131, 300}) {
+  // Records of 1000 bytes: `full` of them fill one block, twice as many and some need three.
+  const int full = static_cast<int>(dbf::kReadBlockBytes / 1000);
+  for (const int records : {1, full, 2 * full + 38}) {
     SCOPED_TRACE(records);
     DbfBuilder b({{"PAD", 'C', 999}});
     for (int i = 0; i < records; ++i) b.Add({"x"});
     DbfTable& t = OpenBytes(b.Bytes());
-    EXPECT_EQ(ThreadCount(), before + (records > 131 ? 1 : 0));
+    EXPECT_EQ(ThreadCount(), before + (records > full ? 1 : 0));
     t.Close();
     EXPECT_EQ(ThreadCount(), before);
   }
