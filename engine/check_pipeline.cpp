@@ -26,11 +26,9 @@ std::unique_ptr<CheckChunk> CheckPipeline::FreshChunk() {
   std::unique_ptr<CheckChunk> chunk;
   if (spare_.empty()) {
     chunk = std::make_unique<CheckChunk>();
-    chunk->bytes.reserve(kChunkBytes + record_length_);
   } else {
     chunk = std::move(spare_.back());
     spare_.pop_back();
-    chunk->bytes.clear();
     chunk->recnos.clear();
     chunk->events.clear();
     chunk->counters.clear();
@@ -42,7 +40,6 @@ std::unique_ptr<CheckChunk> CheckPipeline::FreshChunk() {
 
 void CheckPipeline::Submit() {
   if (broken_) {  // the walk is ending with an error: nothing more is checked
-    current_->bytes.clear();
     current_->recnos.clear();
     return;
   }

@@ -1,12 +1,14 @@
 #pragma once
-// The field checks of a walk on several threads. The walk's thread copies each record it shows
-// into a chunk; full chunks are checked by worker threads, any worker any chunk, and each
-// worker writes what it met (failures, invalid-date notices, counters) into the chunk instead of
-// telling anyone. The walk's thread then replays the chunks strictly in file order, so the
-// findings, the notices and every "first" come out exactly as a single thread would tell them.
+// The field checks of a walk on several threads. The walk's thread notes the number of each
+// record it shows in a chunk; full chunks are checked by worker threads, any worker any chunk.
+// A worker reads the chunk's records from the file itself, so that they come into its own
+// core's cache rather than through the walk's, and writes what it met (failures, invalid-date
+// notices, counters) into the chunk instead of telling anyone. The walk's thread then replays
+// the chunks strictly in file order, so the findings, the notices and every "first" come out
+// exactly as a single thread would tell them.
 //
-// Memory is bounded: at most kInFlight chunks of about kChunkBytes each exist at once, with
-// their events.
+// Memory is bounded: at most InFlightLimit() chunks, each spanning about kChunkBytes of the
+// file, exist at once, with their events.
 
 #include <condition_variable>
 #include <cstddef>
@@ -32,8 +34,10 @@ struct CheckEvent {
 };
 
 struct CheckChunk {
-  std::vector<char> bytes;                  // the records, one after the other
-  std::vector<std::uint32_t> recnos;        // their physical numbers
+  std::vector<std::uint32_t> recnos;  // physical numbers of the records to check, ascending
+  // Filled by the worker: the file's records from recnos.front() to recnos.back(), hidden ones
+  // included, one after the other (kept between uses, so that a resize does not clear it).
+  std::vector<char> bytes;
   std::vector<CheckEvent> events;           // in record order, then field order
   std::vector<RuleCountersAdded> counters;  // per rule of the file
   std::exception_ptr error;  // what stopped the checks of this chunk, at its last event
@@ -58,10 +62,14 @@ class CheckPipeline {
 
   // Called on the walk's thread for each record, in file order. Replays the chunks that are
   // done, and waits for one when too many are on their way.
-  void Add(std::uint32_t recno, std::string_view record) {
+  void Add(std::uint32_t recno) {
+    if (current_->recnos.empty()) {
+      first_ = recno;
+    } else if (static_cast<std::uint64_t>(recno - first_) * record_length_ >= kChunkBytes) {
+      Submit();
+      first_ = recno;
+    }
     current_->recnos.push_back(recno);
-    current_->bytes.insert(current_->bytes.end(), record.begin(), record.end());
-    if (current_->bytes.size() >= kChunkBytes) Submit();
   }
   // Every record added so far checked and replayed. Nothing more once a replay threw: the
   // walk ends with that error, and what came after it is never told.
@@ -78,6 +86,7 @@ class CheckPipeline {
   Replay replay_;
   std::size_t record_length_;
   std::unique_ptr<CheckChunk> current_;                // filled by the walk's thread
+  std::uint32_t first_ = 0;                            // its first record
   std::deque<std::unique_ptr<CheckChunk>> in_flight_;  // file order; walk's thread only
   std::vector<std::unique_ptr<CheckChunk>> spare_;     // walk's thread only
   std::mutex mutex_;

@@ -21,6 +21,7 @@
 #include "engine/walk_carry.h"
 #include "engine/walk_progress.h"
 #include "tables/dbf_values.h"
+#include "tables/table_error.h"
 
 namespace engine {
 namespace {
@@ -497,7 +498,10 @@ class ParallelChecks {
  public:
   ParallelChecks(RunContext& ctx, RuleSet& rules, const DomainSet& domains, RecordWalker& teller,
                  int threads)
-      : rules_(rules), teller_(teller), record_length_(ctx.tables.tbDados.RecordLength()) {
+      : rules_(rules),
+        teller_(teller),
+        file_(ctx.tables.tbDados),
+        record_length_(file_.RecordLength()) {
     for (int w = 0; w < threads; ++w) {
       auto worker = std::make_unique<Worker>(rules);
       worker->walker.emplace(ctx, worker->rules, domains, &worker->events);
@@ -509,7 +513,7 @@ class ParallelChecks {
         [this](CheckChunk& chunk) { Replay(chunk); });
   }
 
-  void Add(std::uint32_t recno, std::string_view record) { pipeline_->Add(recno, record); }
+  void Add(std::uint32_t recno) { pipeline_->Add(recno); }
   void Drain() { pipeline_->Drain(); }
 
  private:
@@ -521,13 +525,19 @@ class ParallelChecks {
   };
 
   std::string_view RecordOf(const CheckChunk& chunk, std::uint32_t index) const {
-    return {chunk.bytes.data() + index * record_length_, record_length_};
+    const std::size_t at = chunk.recnos[index] - chunk.recnos.front();
+    return {chunk.bytes.data() + at * record_length_, record_length_};
   }
 
   // On a worker's thread.
   void Check(Worker& worker, CheckChunk& chunk) const {
     const auto count = static_cast<std::uint32_t>(chunk.recnos.size());
     try {
+      const std::size_t span = chunk.recnos.back() - chunk.recnos.front() + 1;
+      chunk.bytes.resize(span * record_length_);
+      if (file_.ReadRecordsAt(chunk.recnos.front(), span, chunk.bytes.data()) < span) {
+        tables::ThrowChangedWhileRead(file_.FileName());  // the walk's thread read them all
+      }
       for (std::uint32_t i = 0; i < count; ++i) {
         worker.walker->CheckRecord(RecordOf(chunk, i), chunk.recnos[i], i);
       }
@@ -550,6 +560,7 @@ class ParallelChecks {
 
   RuleSet& rules_;
   RecordWalker& teller_;
+  const tables::DbfTable& file_;
   std::size_t record_length_;
   std::vector<std::unique_ptr<Worker>> workers_;
   std::optional<CheckPipeline> pipeline_;  // last: stopped before the workers' walkers go
@@ -605,7 +616,7 @@ bool WalkRecords(RunContext& ctx) {
             completed = false;
             break;
           }
-          parallel->Add(dados.RecNo(), dados.Record());
+          parallel->Add(dados.RecNo());
         } else {
           if (!company.Check()) {
             completed = false;

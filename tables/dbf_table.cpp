@@ -408,6 +408,14 @@ DbfVersion DbfTable::Version() const { return impl_->version; }
 std::uint32_t DbfTable::HeaderLength() const { return impl_->header_length; }
 std::uint32_t DbfTable::RecordLength() const { return impl_->record_length; }
 
+std::size_t DbfTable::ReadRecordsAt(std::uint32_t first_recno, std::size_t count, char* out) const {
+  const Impl& t = *impl_;
+  if (first_recno == 0 || t.record_length == 0) return 0;
+  const std::uint64_t offset =
+      t.header_length + static_cast<std::uint64_t>(first_recno - 1) * t.record_length;
+  return t.file->ReadAt(offset, out, count * t.record_length) / t.record_length;
+}
+
 void DbfTable::ScanAll(
     const std::function<void(std::uint32_t recno, std::string_view record)>& fn) const {
   if (!IsOpen()) return;

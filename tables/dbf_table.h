@@ -112,6 +112,11 @@ class DbfTable {
   std::uint32_t HeaderLength() const;
   std::uint32_t RecordLength() const;
 
+  // Physical records first_recno.. (from 1, deleted ones included) into `out`, which holds
+  // `count` records; the number of whole records read. Independent of the current position and
+  // safe beside it on other threads, for a walk split over threads. REQUIRES: IsOpen().
+  std::size_t ReadRecordsAt(std::uint32_t first_recno, std::size_t count, char* out) const;
+
   // For the key index: every physical record in order, deleted ones included, independently of
   // the current position. `record` includes the deletion flag. REQUIRES: IsOpen().
   void ScanAll(const std::function<void(std::uint32_t recno, std::string_view record)>& fn) const;

@@ -34,6 +34,10 @@ void ThrowNotDbfFile(std::string_view path) {
   Raise(std::string(kOpenPrefix) + "File " + Quoted(path) + " is not DBF file");
 }
 
+void ThrowChangedWhileRead(std::string_view path) {
+  Raise(std::string(kOpenPrefix) + "File " + Quoted(path) + " changed while it was read");
+}
+
 void ThrowBufferTooSmall() { Raise(std::string(kOpenPrefix) + "BufferSize too small!"); }
 
 void ThrowBadHeader(std::string_view what, std::string_view path) {

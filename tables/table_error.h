@@ -29,6 +29,8 @@ class TableMisuse : public std::logic_error {
 [[noreturn]] void ThrowOpenError(std::string_view path, bool in_use = false);
 // TMarlSmartDBF.InternalOpen: File "PATH" is not DBF file
 [[noreturn]] void ThrowNotDbfFile(std::string_view path);
+// Records of an open file read a second time came short: another program cut the file.
+[[noreturn]] void ThrowChangedWhileRead(std::string_view path);
 // TMarlSmartDBF.InternalOpen: BufferSize too small!
 [[noreturn]] void ThrowBufferTooSmall();
 // TMarlSmartDBF.InternalOpen: <what is wrong with the header> "PATH" (our own wording, for broken
