@@ -24,6 +24,7 @@ class SortedRuns {
   // Ends the collection. False when the last run could not be written.
   bool Finish();
 
+  std::size_t key_size() const { return key_size_; }
   std::uint64_t count() const { return count_; }
   std::size_t batch_capacity() const { return capacity_; }
   std::size_t run_count() const { return run_ends_.size(); }
