@@ -16,9 +16,17 @@ namespace tables {
 struct DbfField;
 
 // Character field: the bytes exactly as stored, up to the first NUL byte (never null).
-// Inline: every key, date and text of every record passes through here.
+// Inline: every key, date and text of every record passes through here, most of them a few
+// bytes long, too short to pay for a library call.
 inline std::string_view DbfText(std::string_view bytes) {
-  const void* nul = bytes.empty() ? nullptr : std::memchr(bytes.data(), 0, bytes.size());
+  constexpr std::size_t kShort = 32;
+  if (bytes.size() <= kShort) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      if (bytes[i] == '\0') return bytes.substr(0, i);
+    }
+    return bytes;
+  }
+  const void* nul = std::memchr(bytes.data(), 0, bytes.size());
   return nul == nullptr
              ? bytes
              : bytes.substr(0,
