@@ -58,8 +58,7 @@ void SortedRuns::SortBatch() {
       rest_.push_back(i);
     }
   }
-  std::sort(rest_.begin(), rest_.end(),
-            [&](std::uint32_t a, std::uint32_t b) { return Less(entry(a), entry(b)); });
+  SortRest();
   sorted_.resize(batch_count_ * e);
   unsigned char* out = sorted_.data();
   std::size_t a = 0;
@@ -69,6 +68,44 @@ void SortedRuns::SortBatch() {
         a == order_.size() || (b < rest_.size() && Less(entry(rest_[b]), entry(order_[a])));
     std::memcpy(out, entry(from_rest ? rest_[b++] : order_[a++]), e);
     out += e;
+  }
+}
+
+// Sorts by eight key bytes at a time held beside each pair's number, so that comparisons are of
+// two integers instead of two entries elsewhere in the batch: pairs whose eight bytes tie are
+// sorted again by the next eight, and pairs whose whole keys tie by their record numbers. The
+// order is that of Less.
+void SortedRuns::SortRest() {
+  prefixed_.clear();
+  for (const std::uint32_t i : rest_) prefixed_.push_back({0, i});
+  SortFrom(prefixed_.data(), prefixed_.data() + prefixed_.size(), 0);
+  for (std::size_t k = 0; k < prefixed_.size(); ++k) rest_[k] = prefixed_[k].index;
+}
+
+// [first, last) share their key bytes before `from`.
+void SortedRuns::SortFrom(Prefixed* first, Prefixed* last, std::size_t from) {
+  if (last - first < 2) return;
+  const std::size_t e = EntrySize();
+  const std::size_t width = from < key_size_ ? std::min<std::size_t>(8, key_size_ - from) : 0;
+  for (Prefixed* p = first; p != last; ++p) {
+    const unsigned char* entry = batch_.data() + std::size_t{p->index} * e;
+    if (width == 0) {
+      p->bytes = GetU32(entry + key_size_);  // the whole keys tie
+    } else if (width == 8) {
+      p->bytes = LoadBigEndian64(entry + from);
+    } else {
+      p->bytes = 0;
+      for (std::size_t k = 0; k < 8; ++k)
+        p->bytes = (p->bytes << 8) | (k < width ? entry[from + k] : 0u);
+    }
+  }
+  std::sort(first, last, [](const Prefixed& a, const Prefixed& b) { return a.bytes < b.bytes; });
+  if (width == 0) return;
+  for (Prefixed* tie = first; tie != last;) {
+    Prefixed* end = tie + 1;
+    while (end != last && end->bytes == tie->bytes) ++end;
+    SortFrom(tie, end, from + width);
+    tie = end;
   }
 }
 
@@ -118,6 +155,7 @@ void SortedRuns::StartMerge(std::size_t read_budget) {
   std::vector<unsigned char>().swap(batch_);  // the collection is over
   std::vector<std::uint32_t>().swap(order_);
   std::vector<std::uint32_t>().swap(rest_);
+  std::vector<Prefixed>().swap(prefixed_);
   const std::size_t e = EntrySize();
   if (run_ends_.empty()) {
     Cursor only;

@@ -51,7 +51,13 @@ class SortedRuns {
 
   std::size_t EntrySize() const { return key_size_ + 4; }
   bool Less(const unsigned char* a, const unsigned char* b) const;
+  struct Prefixed {
+    std::uint64_t bytes;  // eight key bytes, or the record number once the keys tie
+    std::uint32_t index;
+  };
   void SortBatch();
+  void SortRest();
+  void SortFrom(Prefixed* first, Prefixed* last, std::size_t from);
   bool WriteBatch();
   bool Fill(Cursor& cursor);
   const unsigned char* Head(std::size_t cursor) const;
@@ -78,6 +84,7 @@ class SortedRuns {
   std::size_t batch_count_ = 0;
   std::vector<std::uint32_t> order_;  // sorting: the batch's ascending chain
   std::vector<std::uint32_t> rest_;   // and the pairs out of it
+  std::vector<Prefixed> prefixed_;    // sorting the rest
   std::vector<unsigned char> sorted_;
 
   std::vector<Cursor> cursors_;
