@@ -2,6 +2,7 @@
 // Conversion of a dBase field's stored bytes into a value, by the reading rules of the reader.
 // The hot paths of the engine call these on raw bytes so that no value object is built.
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -45,14 +46,68 @@ std::optional<std::int64_t> ParseInt64(std::string_view text);
 // (one more is allowed for a negative one).
 std::optional<std::int64_t> ParseIntegerForms(std::string_view text, std::uint64_t max_magnitude);
 
-// The form nearly every stored number has: blanks, then 1 to 18 plain digits to the end (which
-// always fit). False for anything else, which the general way decides.
-inline bool ParsePlainDigits(std::string_view text, std::uint64_t* value) {
-  std::size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
-  if (i == text.size() || text.size() - i > 18) return false;
+namespace swar {
+
+// 0x80 in each byte of `x` that is zero, 0 in the others (no carry crosses a byte).
+inline std::uint64_t ZeroBytes(std::uint64_t x) {
+  constexpr std::uint64_t k7F = 0x7F7F7F7F7F7F7F7FULL;
+  return ~(((x & k7F) + k7F) | x | k7F);
+}
+
+// 1 to 8 bytes as one number, the first byte lowest, placed at the top (the free low bytes are
+// zero), with loads inside the text only.
+inline std::uint64_t LoadTop(const char* p, std::size_t n) {
   std::uint64_t v = 0;
-  for (; i < text.size(); ++i) {
+  if (n >= 4) {
+    std::uint32_t first = 0;
+    std::uint32_t last = 0;
+    std::memcpy(&first, p, 4);
+    std::memcpy(&last, p + n - 4, 4);
+    // The two loads overlap for n < 8 on equal bytes, so OR joins them.
+    return (std::uint64_t{first} << (8 * (8 - n))) | (std::uint64_t{last} << 32);
+  }
+  for (std::size_t k = 0; k < n; ++k) {
+    v |= std::uint64_t{static_cast<unsigned char>(p[k])} << (8 * (8 - n + k));
+  }
+  return v;
+}
+
+}  // namespace swar
+
+// The form nearly every stored number has: blanks, then 1 to 18 plain digits to the end (which
+// always fit). False for anything else, which the general way decides. A text of up to eight
+// bytes is read as one word (fields of amounts are that short): no branch per byte, whatever
+// the number of leading blanks.
+inline bool ParsePlainDigits(std::string_view text, std::uint64_t* value) {
+  const std::size_t n = text.size();
+  if constexpr (std::endian::native == std::endian::little) {
+    if (n >= 1 && n <= 8) {
+      constexpr std::uint64_t kBytes01 = 0x0101010101010101ULL;
+      constexpr std::uint64_t kHigh = 0x80 * kBytes01;
+      // Bytes before the text count as blanks.
+      const std::uint64_t v =
+          swar::LoadTop(text.data(), n) | (0x20 * kBytes01 & ~(~std::uint64_t{0} << (8 * (8 - n))));
+      const std::uint64_t blanks = swar::ZeroBytes(v ^ 0x20 * kBytes01);
+      const std::uint64_t digits =
+          swar::ZeroBytes((v & 0xF0 * kBytes01) ^ 0x30 * kBytes01) &
+          swar::ZeroBytes(((v & 0x0F * kBytes01) + 0x06 * kBytes01) & 0xF0 * kBytes01);
+      if ((blanks | digits) != kHigh || digits == 0) return false;
+      // Digits from the first one to the end, blanks before it.
+      const std::uint64_t first = digits & (~digits + 1);
+      if (digits != (kHigh & ~(first - 1))) return false;
+      // Blanks read as leading zeros; the digits' values are joined pairwise, then by fours.
+      std::uint64_t w = v & 0x0F * kBytes01;
+      w = (w * 2561) >> 8;
+      w = ((w & 0x00FF00FF00FF00FFULL) * 6553601) >> 16;
+      *value = ((w & 0x0000FFFF0000FFFFULL) * 42949672960001ULL) >> 32;
+      return true;
+    }
+  }
+  std::size_t i = 0;
+  while (i < n && text[i] == ' ') ++i;
+  if (i == n || n - i > 18) return false;
+  std::uint64_t v = 0;
+  for (; i < n; ++i) {
     const unsigned digit = static_cast<unsigned char>(text[i]) - unsigned{'0'};
     if (digit > 9) return false;
     v = v * 10 + digit;

@@ -6,6 +6,7 @@
 
 #include <limits>
 #include <optional>
+#include <random>
 #include <string>
 
 #include "tables/dbf_table.h"
@@ -63,6 +64,25 @@ TEST(DbfValuesTest, Int32Forms) {
   for (const auto& c : cases) {
     SCOPED_TRACE("'" + c.input + "'");
     EXPECT_EQ(ParseInt32(c.input), c.want);
+  }
+}
+
+// The plain form is read a word at a time for short texts: random texts of 0 to 20 bytes, mostly
+// blanks and digits, read as the general way reads them.
+TEST(DbfValuesTest, PlainFormReadsAsTheGeneralWay) {
+  std::mt19937 rng(12);
+  const std::string plain = " 0123456789";
+  const std::string other = "+-x$.:/A\xB0\x10"s + '\0';
+  std::uniform_int_distribution<std::size_t> length(0, 20);
+  std::uniform_int_distribution<int> percent(0, 99);
+  for (int round = 0; round < 200000; ++round) {
+    std::string text(length(rng), ' ');
+    for (char& c : text) {
+      const std::string& from = percent(rng) < 5 ? other : plain;
+      c = from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(rng)];
+    }
+    SCOPED_TRACE("'" + text + "'");
+    ASSERT_EQ(ParseInt64(text), ParseIntegerForms(text, std::numeric_limits<std::int64_t>::max()));
   }
 }
 
