@@ -94,12 +94,19 @@ class AmountColumn {
   // stall per field (its flag written as a byte, read back as part of a wider word).
   void AddTo(std::string_view record, double& sum) const {
     const std::string_view bytes = FieldBytes(field_, record, path_);
+    // Amounts are integer fields as a rule: read here, the other types apart, out of line.
+    if (field_.type == tables::FieldType::kInteger) {
+      if (const auto v = tables::ParseInt32(bytes)) sum += static_cast<double>(*v);
+    } else {
+      AddOther(bytes, sum);
+    }
+  }
+
+ private:
+  [[gnu::noinline]] void AddOther(std::string_view bytes, double& sum) const {
     switch (field_.type) {
       case tables::FieldType::kFloat:
         if (const auto v = tables::ParseDbfFloat(bytes)) sum += *v;
-        return;
-      case tables::FieldType::kInteger:
-        if (const auto v = tables::ParseInt32(bytes)) sum += static_cast<double>(*v);
         return;
       case tables::FieldType::kLargeint:
         if (const auto v = tables::ParseInt64(bytes)) sum += static_cast<double>(*v);
@@ -112,7 +119,6 @@ class AmountColumn {
     }
   }
 
- private:
   tables::DbfField field_;
   std::string path_;
 };
