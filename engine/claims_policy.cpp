@@ -161,14 +161,7 @@ class ClaimKeys : public RecordTap, public tables::KeyProbe {
       error_ = std::current_exception();  // raised after the misses of the claims before it
       return;
     }
-    const std::size_t n = std::min(text_.size(), key_size_);
-    std::fill(entry_.begin(), entry_.end(), 0);
-    std::memcpy(entry_.data(), text_.data(), n);
-    // As the search does: nothing but NULs after the first NUL.
-    const auto nul = std::find(entry_.begin(), entry_.begin() + static_cast<std::ptrdiff_t>(n), 0);
-    std::fill(nul, entry_.begin() + static_cast<std::ptrdiff_t>(key_size_), 0);
-    entry_[key_size_] = static_cast<unsigned char>(n >> 8);
-    entry_[key_size_ + 1] = static_cast<unsigned char>(n & 0xFF);
+    tables::KeyProbe::MakeEntry(text_, key_size_, entry_.data());
     broken_ = !runs_.Add(entry_.data(), recno);
   }
   void Finish() override {

@@ -1,10 +1,12 @@
 // The key index against a std::multiset model: records and queries come from the input, keys
 // from a small alphabet so that equal keys, shared prefixes and deleted duplicates are common,
-// and a tiny page cache forces pages to be read back from the file.
+// and a tiny page cache forces pages to be read back from the file. The queries are answered
+// as well by the build itself, as a probe in small sorted runs.
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -14,6 +16,7 @@
 #include "platform/unique_name.h"
 #include "tables/dbf_table.h"
 #include "tables/key_index.h"
+#include "tables/ntx_runs.h"
 #include "tools/dbf_writer.h"
 
 namespace {
@@ -42,6 +45,38 @@ class Input {
   const std::uint8_t* data_;
   std::size_t size_;
   std::size_t at_ = 0;
+};
+
+const std::string& ProbePath() {
+  static const std::string path =
+      platform::TempFolder() + platform::UniqueName("key-index-fuzz", ".tmp");
+  return path;
+}
+
+// The queries as a probe of the build: the numbers of those it finds missing.
+class QueryProbe : public tables::KeyProbe {
+ public:
+  QueryProbe(const std::vector<std::string>& queries, std::size_t key_size)
+      : file_(*platform::ExclusiveFile::CreateFresh(ProbePath())),
+        runs_(file_, 0, key_size + 2, 64) {
+    std::vector<unsigned char> entry(key_size + 2);
+    for (std::size_t i = 0; i < queries.size(); ++i) {
+      MakeEntry(queries[i], key_size, entry.data());
+      if (!runs_.Add(entry.data(), static_cast<std::uint32_t>(i))) __builtin_trap();
+    }
+    if (!runs_.Finish()) __builtin_trap();
+  }
+  tables::ntx::SortedRuns& Texts() override { return runs_; }
+  void Restart() override { missing.clear(); }
+  void Missing(std::uint32_t i) override { missing.insert(i); }
+  void Answered(bool read_back) override { answered = read_back; }
+
+  std::set<std::uint32_t> missing;
+  bool answered = false;
+
+ private:
+  platform::ExclusiveFile file_;
+  tables::ntx::SortedRuns runs_;
 };
 
 // Whether any key of the model matches `value` over min(length, key size) bytes.
@@ -82,13 +117,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     index.SetKeyExpression("apolice+item");
     index.SetFileName(IndexPath());
     index.SetCacheBudget(1 + in.Byte() % 3, 1 + in.Byte() % 4);
-    index.Create();
-    if (index.KeyCount() != keys.size() || index.KeySize() != key_size) __builtin_trap();
-
     std::vector<std::string> queries = keys;
     while (!in.empty()) queries.push_back(in.Text(in.Byte() % (key_size + 2)));
-    for (const std::string& q : queries) {
+    std::optional<QueryProbe> probe;
+    if (queries.size() % 2 == 0) {
+      index.Create();
+    } else {
+      probe.emplace(queries, key_size);
+      std::string reason;
+      if (!index.TryCreate(*platform::ExclusiveFile::CreateFresh(IndexPath()), &reason, nullptr,
+                           &*probe) ||
+          !probe->answered) {
+        __builtin_trap();
+      }
+    }
+    if (index.KeyCount() != keys.size() || index.KeySize() != key_size) __builtin_trap();
+
+    for (std::size_t i = 0; i < queries.size(); ++i) {
+      const std::string& q = queries[i];
       const bool expected = ModelFinds(visible, q, key_size);
+      if (probe && (probe->missing.count(static_cast<std::uint32_t>(i)) == 0) != expected) {
+        __builtin_trap();
+      }
       if (index.HasKey(q) != expected) __builtin_trap();
       if (index.FindKey(q) != expected) __builtin_trap();
       if (expected) {
@@ -103,5 +153,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   table.Close();
   platform::DeleteFile(IndexPath());
+  platform::DeleteFile(ProbePath());
   return 0;
 }

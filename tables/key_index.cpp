@@ -502,6 +502,16 @@ bool KeyIndex::Impl::Find(std::string_view value, std::uint32_t* found) {
   return Search(root, search_text.data(), n, 0, found);
 }
 
+void KeyProbe::MakeEntry(std::string_view text, std::size_t key_size, unsigned char* entry) {
+  // As the search brings its text to the keys' form: cut, then nothing but NULs after a NUL.
+  const std::size_t n = std::min(text.size(), key_size);
+  std::fill(entry, entry + key_size, 0);
+  if (n > 0) std::memcpy(entry, text.data(), n);
+  std::fill(std::find(entry, entry + n, 0), entry + key_size, 0);
+  entry[key_size] = static_cast<unsigned char>(n >> 8);
+  entry[key_size + 1] = static_cast<unsigned char>(n & 0xFF);
+}
+
 KeyIndex::KeyIndex(DbfTable& table, std::string name)
     : impl_(std::make_unique<Impl>(table, std::move(name))) {}
 

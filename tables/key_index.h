@@ -35,6 +35,9 @@ class KeyProbe {
   virtual void Missing(std::uint32_t recno) = 0;
   // Every text answered; `read_back` false when the texts could not be read back.
   virtual void Answered(bool read_back) = 0;
+
+  // The entry of `text` as Texts() holds it, into `entry` (key_size + 2 bytes).
+  static void MakeEntry(std::string_view text, std::size_t key_size, unsigned char* entry);
 };
 
 // The keys of an index gathered record by record by a walk that reads the table for other

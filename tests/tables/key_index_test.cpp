@@ -109,13 +109,8 @@ class TextProbe : public tables::KeyProbe {
         runs_(file_, 0, key_size + 2, 4096),
         key_size_(key_size) {}
   void Add(const std::string& text, std::uint32_t id) {
-    const std::size_t n = std::min(text.size(), key_size_);
-    std::vector<unsigned char> entry(key_size_ + 2, 0);
-    std::copy_n(text.begin(), n, entry.begin());
-    const auto nul = std::find(entry.begin(), entry.begin() + static_cast<std::ptrdiff_t>(n), 0);
-    std::fill(nul, entry.begin() + static_cast<std::ptrdiff_t>(key_size_), 0);
-    entry[key_size_] = static_cast<unsigned char>(n >> 8);
-    entry[key_size_ + 1] = static_cast<unsigned char>(n & 0xFF);
+    std::vector<unsigned char> entry(key_size_ + 2);
+    MakeEntry(text, key_size_, entry.data());
     ASSERT_TRUE(runs_.Add(entry.data(), id));
   }
   void Finish() { ASSERT_TRUE(runs_.Finish()); }
