@@ -16,8 +16,8 @@
 #include "platform/unique_name.h"
 #include "tables/dbf_table.h"
 #include "tables/key_index.h"
-#include "tables/ntx_runs.h"
 #include "tools/dbf_writer.h"
+#include "tools/listed_probe.h"
 
 namespace {
 
@@ -52,32 +52,6 @@ const std::string& ProbePath() {
       platform::TempFolder() + platform::UniqueName("key-index-fuzz", ".tmp");
   return path;
 }
-
-// The queries as a probe of the build: the numbers of those it finds missing.
-class QueryProbe : public tables::KeyProbe {
- public:
-  QueryProbe(const std::vector<std::string>& queries, std::size_t key_size)
-      : file_(*platform::ExclusiveFile::CreateFresh(ProbePath())),
-        runs_(file_, 0, key_size + 2, 64) {
-    std::vector<unsigned char> entry(key_size + 2);
-    for (std::size_t i = 0; i < queries.size(); ++i) {
-      MakeEntry(queries[i], key_size, entry.data());
-      if (!runs_.Add(entry.data(), static_cast<std::uint32_t>(i))) __builtin_trap();
-    }
-    if (!runs_.Finish()) __builtin_trap();
-  }
-  tables::ntx::SortedRuns& Texts() override { return runs_; }
-  void Restart() override { missing.clear(); }
-  void Missing(std::uint32_t i) override { missing.insert(i); }
-  void Answered(bool read_back) override { answered = read_back; }
-
-  std::set<std::uint32_t> missing;
-  bool answered = false;
-
- private:
-  platform::ExclusiveFile file_;
-  tables::ntx::SortedRuns runs_;
-};
 
 // Whether any key of the model matches `value` over min(length, key size) bytes.
 bool ModelFinds(const std::multiset<std::string>& visible, std::string_view value,
@@ -119,15 +93,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     index.SetCacheBudget(1 + in.Byte() % 3, 1 + in.Byte() % 4);
     std::vector<std::string> queries = keys;
     while (!in.empty()) queries.push_back(in.Text(in.Byte() % (key_size + 2)));
-    std::optional<QueryProbe> probe;
+    std::optional<tools::ListedProbe> probe;
     if (queries.size() % 2 == 0) {
       index.Create();
     } else {
-      probe.emplace(queries, key_size);
+      probe.emplace(ProbePath(), key_size, 64, queries);
       std::string reason;
       if (!index.TryCreate(*platform::ExclusiveFile::CreateFresh(IndexPath()), &reason, nullptr,
                            &*probe) ||
-          !probe->answered) {
+          !probe->answered || probe->twice) {
         __builtin_trap();
       }
     }

@@ -15,9 +15,9 @@
 
 #include "support/temp_dir.h"
 #include "tables/dbf_table.h"
-#include "tables/ntx_runs.h"
 #include "tables/table_error.h"
 #include "tools/dbf_writer.h"
+#include "tools/listed_probe.h"
 
 namespace {
 
@@ -98,35 +98,6 @@ class NtxWalk {
   std::string b_;
   std::vector<std::pair<std::string, std::uint32_t>> items_;
   int leaf_depth_ = -1;
-};
-
-// Texts answered by a build, in the form a probe hands them over; small runs, so that several
-// are merged.
-class TextProbe : public tables::KeyProbe {
- public:
-  TextProbe(const std::string& path, std::size_t key_size)
-      : file_(*platform::ExclusiveFile::CreateFresh(path)),
-        runs_(file_, 0, key_size + 2, 4096),
-        key_size_(key_size) {}
-  void Add(const std::string& text, std::uint32_t id) {
-    std::vector<unsigned char> entry(key_size_ + 2);
-    MakeEntry(text, key_size_, entry.data());
-    ASSERT_TRUE(runs_.Add(entry.data(), id));
-  }
-  void Finish() { ASSERT_TRUE(runs_.Finish()); }
-
-  tables::ntx::SortedRuns& Texts() override { return runs_; }
-  void Restart() override { missing.clear(); }
-  void Missing(std::uint32_t id) override { EXPECT_TRUE(missing.insert(id).second); }
-  void Answered(bool read_back) override { answered = read_back; }
-
-  std::set<std::uint32_t> missing;
-  bool answered = false;
-
- private:
-  platform::ExclusiveFile file_;
-  tables::ntx::SortedRuns runs_;
-  std::size_t key_size_;
 };
 
 class KeyIndexTest : public ::testing::Test {
@@ -369,16 +340,15 @@ TEST_F(KeyIndexTest, MatchesMultimapModel) {
     // probe, of the build itself.
     std::uniform_int_distribution<int> probe(0, static_cast<int>(size / 3 + 3));
     std::vector<std::string> values;
-    TextProbe texts(dir_.file("textos.tmp"), 26);
     for (int q = 0; q < 2000; ++q) {
       std::string value = Key("POL" + std::to_string(probe(rng)), std::to_string(item(rng)));
       if (q % 4 == 3) value.resize(3 + static_cast<std::size_t>(q % 5));
       values.push_back(value);
-      texts.Add(value, static_cast<std::uint32_t>(q));
     }
-    texts.Finish();
+    tools::ListedProbe texts(dir_.file("textos.tmp"), 26, 4096, values);
     tables::KeyIndex& index = Build(risks, small_cache, from_walk, &texts);
     EXPECT_TRUE(texts.answered);
+    EXPECT_FALSE(texts.twice);
     const auto shown = static_cast<std::size_t>(
         std::count_if(risks.begin(), risks.end(), [](const Risk& r) { return !r.deleted; }));
     EXPECT_EQ(index.KeyCount(), from_walk ? shown : size);
