@@ -134,8 +134,8 @@ bool SortedRuns::Fill(Cursor& cursor) {
   cursor.len = 0;
   if (cursor.pos >= cursor.end) return false;
   const std::size_t want =
-      static_cast<std::size_t>(std::min<std::uint64_t>(cursor.buf.size(), cursor.end - cursor.pos));
-  if (file_.ReadAt(cursor.pos, cursor.buf.data(), want) != want) {
+      static_cast<std::size_t>(std::min<std::uint64_t>(cursor.capacity, cursor.end - cursor.pos));
+  if (file_.ReadAt(cursor.pos, cursor.buf, want) != want) {
     failed_ = true;
     return false;
   }
@@ -145,7 +145,7 @@ bool SortedRuns::Fill(Cursor& cursor) {
 }
 
 const unsigned char* SortedRuns::Head(std::size_t cursor) const {
-  return cursors_[cursor].buf.data() + cursors_[cursor].at;
+  return cursors_[cursor].buf + cursors_[cursor].at;
 }
 
 void SortedRuns::StartMerge(std::size_t read_budget) {
@@ -158,20 +158,28 @@ void SortedRuns::StartMerge(std::size_t read_budget) {
   std::vector<Prefixed>().swap(prefixed_);
   const std::size_t e = EntrySize();
   if (run_ends_.empty()) {
-    Cursor only;
-    only.buf = sorted_;  // a copy: a build that fails may merge the same pairs again elsewhere
-    only.len = only.buf.size();
-    cursors_.push_back(std::move(only));
+    Cursor only;  // read where it lies: the sorted batch stays as it is for another merge
+    only.buf = sorted_.data();
+    only.len = sorted_.size();
+    cursors_.push_back(only);
   } else {
-    // Every run gets an equal share of the read budget, in whole entries, at least one.
+    // Every run gets an equal share of the read budget, in whole entries, at least one, in one
+    // block that no one fills with zeros first (each part is read into before it is used).
     const std::size_t share = std::min(kMaxRunBuffer, read_budget / run_ends_.size());
     const std::size_t entries = std::max<std::size_t>(1, share / e);
+    const std::size_t each = entries * e;
+    if (merge_capacity_ < each * run_ends_.size()) {
+      merge_capacity_ = each * run_ends_.size();
+      merge_memory_.reset(new unsigned char[merge_capacity_]);
+    }
+    cursors_.reserve(run_ends_.size());
     for (std::size_t i = 0; i < run_ends_.size(); ++i) {
       Cursor c;
       c.pos = i == 0 ? area_start_ : run_ends_[i - 1];
       c.end = run_ends_[i];
-      c.buf.resize(entries * e);
-      cursors_.push_back(std::move(c));
+      c.buf = merge_memory_.get() + i * each;
+      c.capacity = each;
+      cursors_.push_back(c);
       if (!Fill(cursors_.back())) return;
     }
   }
@@ -220,7 +228,7 @@ bool SortedRuns::Next(const unsigned char** key, std::uint32_t* recno) {
   if (top == kSentinel || cursors_[top].at >= cursors_[top].len) return false;  // all used up
   Cursor& c = cursors_[top];
   const std::size_t e = EntrySize();
-  std::memcpy(current_.data(), c.buf.data() + c.at, e);
+  std::memcpy(current_.data(), c.buf + c.at, e);
   c.at += e;
   if (c.at >= c.len && !Fill(c) && failed_) return false;
   // While the same run keeps winning (runs of a file in key order barely overlap), its next pair

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/exclusive_file.h"
@@ -44,7 +45,8 @@ class SortedRuns {
   struct Cursor {
     std::uint64_t pos = 0;  // next byte of the run in the file
     std::uint64_t end = 0;
-    std::vector<unsigned char> buf;
+    unsigned char* buf = nullptr;  // in merge_memory_, or sorted_ when nothing was written
+    std::size_t capacity = 0;
     std::size_t at = 0;
     std::size_t len = 0;
   };
@@ -88,6 +90,8 @@ class SortedRuns {
   std::vector<unsigned char> sorted_;
 
   std::vector<Cursor> cursors_;
+  std::unique_ptr<unsigned char[]> merge_memory_;
+  std::size_t merge_capacity_ = 0;
   std::vector<std::size_t> tree_;
   std::vector<unsigned char> current_;
   std::size_t runner_up_ = kSentinel;  // kSentinel when not known (the tree decides)
