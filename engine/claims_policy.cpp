@@ -182,8 +182,9 @@ class ClaimKeys : public RecordTap, public tables::KeyProbe {
     answered_ = true;
     read_back_ = read_back;
   }
-  // The claims the build found no policy for, once it answered them all. Throws the read-back
-  // error, or the error a claim's key met, after every claim before it was looked up.
+  // The claims the build found no policy for, once it answered them all (null before). Throws
+  // the read-back error when the keys could not be read back; the error a claim's key met is
+  // raised apart (RaiseKeptError), once the misses before it are told.
   const RecordSet* Answers() const {
     if (!answered_) return nullptr;
     if (!read_back_) ThrowKeysNotReadBack();
