@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "engine/run_host.h"
+#include "tables/byte_order.h"
 #include "tables/dbf_table.h"
 #include "tables/dbf_values.h"
 #include "tables/table_error.h"
@@ -36,9 +37,19 @@ CoveragePeriod PeriodBounds(std::string_view inivig, std::string_view fimvig);
 // Inline, as are the tests below: each record of both files passes through them.
 inline int CompareDates(DateText a, DateText b) {
   if (!a || !b) return (a ? 1 : 0) - (b ? 1 : 0);
-  // Byte by byte as unsigned codes: dates are a few bytes, too short to pay for a call.
+  // As unsigned codes, too short to pay for a call: a date's eight bytes as one number, then
+  // byte by byte what is left.
   const std::size_t n = std::min(a->size(), b->size());
-  for (std::size_t i = 0; i < n; ++i) {
+  std::size_t i = 0;
+  if (n >= 8) {
+    const std::uint64_t x =
+        tables::LoadBigEndian64(reinterpret_cast<const unsigned char*>(a->data()));
+    const std::uint64_t y =
+        tables::LoadBigEndian64(reinterpret_cast<const unsigned char*>(b->data()));
+    if (x != y) return x < y ? -1 : 1;
+    i = 8;
+  }
+  for (; i < n; ++i) {
     const auto x = static_cast<unsigned char>((*a)[i]);
     const auto y = static_cast<unsigned char>((*b)[i]);
     if (x != y) return x < y ? -1 : 1;

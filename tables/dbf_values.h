@@ -2,6 +2,7 @@
 // Conversion of a dBase field's stored bytes into a value, by the reading rules of the reader.
 // The hot paths of the engine call these on raw bytes so that no value object is built.
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -16,37 +17,10 @@ namespace tables {
 
 struct DbfField;
 
-// Character field: the bytes exactly as stored, up to the first NUL byte (never null).
-// Inline: every key, date and text of every record passes through here, most of them a few
-// bytes long, too short to pay for a library call.
-inline std::string_view DbfText(std::string_view bytes) {
-  constexpr std::size_t kShort = 32;
-  if (bytes.size() <= kShort) {
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-      if (bytes[i] == '\0') return bytes.substr(0, i);
-    }
-    return bytes;
-  }
-  const void* nul = std::memchr(bytes.data(), 0, bytes.size());
-  return nul == nullptr
-             ? bytes
-             : bytes.substr(0,
-                            static_cast<std::size_t>(static_cast<const char*>(nul) - bytes.data()));
-}
-
-// Integer forms: leading blanks, optional sign, then decimal digits or a hexadecimal number
-// introduced by "$", "x", "X", "0x" or "0X"; the text must end right after the last digit.
-// Anything else (trailing blank, decimal point, lone sign, empty, out of range) gives nullopt.
-// The same conversion serves the date check of the field checks. Inline for the usual form
-// (blanks, then plain digits to the end); the others go the general way.
-std::optional<std::int32_t> ParseInt32(std::string_view text);
-std::optional<std::int64_t> ParseInt64(std::string_view text);
-
-// The general way of both: every integer form, `max_magnitude` being the largest positive value
-// (one more is allowed for a negative one).
-std::optional<std::int64_t> ParseIntegerForms(std::string_view text, std::uint64_t max_magnitude);
-
+// Word-at-a-time helpers of the readers below (little-endian hosts).
 namespace swar {
+
+inline constexpr std::uint64_t kBytes01 = 0x0101010101010101ULL;
 
 // 0x80 in each byte of `x` that is zero, 0 in the others (no carry crosses a byte).
 inline std::uint64_t ZeroBytes(std::uint64_t x) {
@@ -74,6 +48,52 @@ inline std::uint64_t LoadTop(const char* p, std::size_t n) {
 
 }  // namespace swar
 
+// Character field: the bytes exactly as stored, up to the first NUL byte (never null).
+// Inline: every key, date and text of every record passes through here, most of them a few
+// bytes long, so they are searched a word at a time rather than by a library call.
+inline std::string_view DbfText(std::string_view bytes) {
+  const std::size_t n = bytes.size();
+  if constexpr (std::endian::native == std::endian::little) {
+    if (n >= 8) {
+      for (std::size_t i = 0;; i += 8) {
+        // The last word may overlap bytes already found to be no NUL.
+        const std::size_t at = std::min(i, n - 8);
+        std::uint64_t word = 0;
+        std::memcpy(&word, bytes.data() + at, 8);
+        if (const std::uint64_t nul = swar::ZeroBytes(word)) {
+          return bytes.substr(0, at + static_cast<std::size_t>(std::countr_zero(nul)) / 8);
+        }
+        if (at == n - 8) return bytes;
+      }
+    }
+    if (n == 0) return bytes;
+    // The free low bytes of the word are made no NUL.
+    const std::uint64_t word =
+        swar::LoadTop(bytes.data(), n) | (swar::kBytes01 & ~(~std::uint64_t{0} << (8 * (8 - n))));
+    if (const std::uint64_t nul = swar::ZeroBytes(word)) {
+      return bytes.substr(0, static_cast<std::size_t>(std::countr_zero(nul)) / 8 - (8 - n));
+    }
+    return bytes;
+  }
+  const void* nul = n == 0 ? nullptr : std::memchr(bytes.data(), 0, n);
+  return nul == nullptr
+             ? bytes
+             : bytes.substr(0,
+                            static_cast<std::size_t>(static_cast<const char*>(nul) - bytes.data()));
+}
+
+// Integer forms: leading blanks, optional sign, then decimal digits or a hexadecimal number
+// introduced by "$", "x", "X", "0x" or "0X"; the text must end right after the last digit.
+// Anything else (trailing blank, decimal point, lone sign, empty, out of range) gives nullopt.
+// The same conversion serves the date check of the field checks. Inline for the usual form
+// (blanks, then plain digits to the end); the others go the general way.
+std::optional<std::int32_t> ParseInt32(std::string_view text);
+std::optional<std::int64_t> ParseInt64(std::string_view text);
+
+// The general way of both: every integer form, `max_magnitude` being the largest positive value
+// (one more is allowed for a negative one).
+std::optional<std::int64_t> ParseIntegerForms(std::string_view text, std::uint64_t max_magnitude);
+
 // The form nearly every stored number has: blanks, then 1 to 18 plain digits to the end (which
 // always fit). False for anything else, which the general way decides. A text of up to eight
 // bytes is read as one word (fields of amounts are that short): no branch per byte, whatever
@@ -82,7 +102,7 @@ inline bool ParsePlainDigits(std::string_view text, std::uint64_t* value) {
   const std::size_t n = text.size();
   if constexpr (std::endian::native == std::endian::little) {
     if (n >= 1 && n <= 8) {
-      constexpr std::uint64_t kBytes01 = 0x0101010101010101ULL;
+      constexpr std::uint64_t kBytes01 = swar::kBytes01;
       constexpr std::uint64_t kHigh = 0x80 * kBytes01;
       // Bytes before the text count as blanks.
       const std::uint64_t v =

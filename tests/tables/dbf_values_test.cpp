@@ -177,6 +177,20 @@ TEST(DbfValuesTest, TextEndsAtTheFirstNul) {
   EXPECT_EQ(DbfText("AB\0CD"s), "AB");
   EXPECT_EQ(DbfText("\0AB"s), "");
   EXPECT_EQ(DbfText("      "), "      ");
+  // Every length up to a few words, with no NUL or one NUL (maybe followed by others) at every
+  // place, and bytes above 127 around it; the text is cut from a longer buffer, whose bytes
+  // after it are never looked at.
+  for (std::size_t n = 0; n <= 40; ++n) {
+    for (std::size_t nul = 0; nul <= n; ++nul) {
+      std::string buffer(n + 8, '\0');
+      for (std::size_t i = 0; i < n; ++i)
+        buffer[i] = i % 3 == 0 ? '\x80' : static_cast<char>('A' + i);
+      if (nul < n) buffer[nul] = '\0';
+      if (nul + 2 < n) buffer[nul + 2] = '\0';
+      SCOPED_TRACE("length " + std::to_string(n) + ", NUL at " + std::to_string(nul));
+      ASSERT_EQ(DbfText(std::string_view(buffer).substr(0, n)).size(), nul);
+    }
+  }
 }
 
 DbfField Field(FieldType type) {
