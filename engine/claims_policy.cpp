@@ -66,7 +66,8 @@ enum class BuildOutcome { kBuilt, kNotCreated, kNotWritten };
 // Creates the index file at `path` (never through a link; a leftover no one holds is replaced)
 // and builds the index into it. A file that could not be written is removed again.
 BuildOutcome BuildAt(const std::string& path, tables::KeyIndex& index, IndexFileRemover& remover,
-                     tables::KeyCollection* collected, std::string* reason) {
+                     tables::KeyCollection* collected, tables::KeyProbe* probe,
+                     std::string* reason) {
   std::optional<platform::ExclusiveFile> file;
   {
     const platform::DeferInterrupts defer;  // created and registered as one step
@@ -75,7 +76,7 @@ BuildOutcome BuildAt(const std::string& path, tables::KeyIndex& index, IndexFile
     remover.Track(path);
   }
   index.SetFileName(path);
-  if (index.TryCreate(std::move(*file), reason, collected)) return BuildOutcome::kBuilt;
+  if (index.TryCreate(std::move(*file), reason, collected, probe)) return BuildOutcome::kBuilt;
   remover.RemoveNow();
   return BuildOutcome::kNotWritten;
 }
@@ -85,16 +86,17 @@ BuildOutcome BuildAt(const std::string& path, tables::KeyIndex& index, IndexFile
 // unique name in the system's temporary folder. Throws the index's create error with the
 // system's reason for the last failure when neither place serves.
 void BuildIndex(const std::string& program_folder, tables::KeyIndex& index,
-                IndexFileRemover& remover, tables::KeyCollection* collected) {
+                IndexFileRemover& remover, tables::KeyCollection* collected,
+                tables::KeyProbe* probe) {
   std::string reason;
-  if (BuildAt(program_folder + std::string(kIndexFile), index, remover, collected, &reason) ==
-      BuildOutcome::kBuilt) {
+  if (BuildAt(program_folder + std::string(kIndexFile), index, remover, collected, probe,
+              &reason) == BuildOutcome::kBuilt) {
     return;
   }
   const std::string temp_folder = platform::TempFolder();
   for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
     const BuildOutcome outcome = BuildAt(temp_folder + platform::UniqueName(kIndexName, ".ntx"),
-                                         index, remover, collected, &reason);
+                                         index, remover, collected, probe, &reason);
     if (outcome == BuildOutcome::kBuilt) return;
     if (outcome == BuildOutcome::kNotWritten) break;  // a second full build would fail alike
   }
@@ -126,11 +128,12 @@ class PolicyKeys : public RecordTap {
 };
 
 // The claims' search texts (APOLICE then ITEM, as the reader gives them) with their record
-// numbers, sorted in bounded runs in a scratch file, so that the look-ups go through the index
-// in key order, each page read once, instead of one random search per claim. Each entry holds
+// numbers, sorted in bounded runs in a scratch file. Gathered by the walk, they are answered
+// while the index is built, in one pass along its keys; gathered later, they are looked up in
+// key order, each page read once, instead of one random search per claim. Each entry holds
 // what the search compares: the text cut to the index's key size and NUL-padded, then the
 // length compared (a shorter text matches every key it begins), in two bytes.
-class ClaimKeys : public RecordTap {
+class ClaimKeys : public RecordTap, public tables::KeyProbe {
  public:
   // Null when the file lacks APOLICE or ITEM (the check raises that error itself) or the scratch
   // file cannot be made (`*reason` then says why).
@@ -158,21 +161,35 @@ class ClaimKeys : public RecordTap {
       error_ = std::current_exception();  // raised after the misses of the claims before it
       return;
     }
-    const std::size_t n = std::min(text_.size(), key_size_);
-    std::fill(entry_.begin(), entry_.end(), 0);
-    std::memcpy(entry_.data(), text_.data(), n);
-    // As the search does: nothing but NULs after the first NUL.
-    const auto nul = std::find(entry_.begin(), entry_.begin() + static_cast<std::ptrdiff_t>(n), 0);
-    std::fill(nul, entry_.begin() + static_cast<std::ptrdiff_t>(key_size_), 0);
-    entry_[key_size_] = static_cast<unsigned char>(n >> 8);
-    entry_[key_size_ + 1] = static_cast<unsigned char>(n & 0xFF);
+    tables::KeyProbe::MakeEntry(text_, key_size_, entry_.data());
     broken_ = !runs_.Add(entry_.data(), recno);
   }
   void Finish() override {
     if (!broken_ && !complete_) complete_ = runs_.Finish();
     if (!complete_) broken_ = true;
   }
+  bool complete() const { return complete_; }
   bool usable(std::size_t key_size) const { return complete_ && key_size == key_size_; }
+
+  // As a probe of the index build.
+  tables::ntx::SortedRuns& Texts() override { return runs_; }
+  void Restart() override {
+    missing_ = RecordSet();
+    answered_ = false;
+  }
+  void Missing(std::uint32_t recno) override { missing_.Add(recno); }
+  void Answered(bool read_back) override {
+    answered_ = true;
+    read_back_ = read_back;
+  }
+  // The claims the build found no policy for, once it answered them all (null before). Throws
+  // the read-back error when the keys could not be read back; the error a claim's key met is
+  // raised apart (RaiseKeptError), once the misses before it are told.
+  const RecordSet* Answers() const {
+    if (!answered_) return nullptr;
+    if (!read_back_) ThrowKeysNotReadBack();
+    return &missing_;
+  }
 
   // Looks every claim up in key order; the records not found go to `missing`. Throws the index's
   // read-back error, or the error a claim's key met, after every claim before it was looked up.
@@ -185,15 +202,17 @@ class ClaimKeys : public RecordTap {
       const std::string_view text(reinterpret_cast<const char*>(entry), n);
       if (!index.HasKey(text)) missing.Add(recno);
     }
-    if (runs_.failed()) {
-      tables::ThrowIndexCreateError(kIndexName, "the claims' keys could not be read back");
-    }
+    if (runs_.failed()) ThrowKeysNotReadBack();
   }
   void RaiseKeptError() const {
     if (error_) std::rethrow_exception(error_);
   }
 
  private:
+  [[noreturn]] static void ThrowKeysNotReadBack() {
+    tables::ThrowIndexCreateError(kIndexName, "the claims' keys could not be read back");
+  }
+
   ClaimKeys(platform::ExclusiveFile scratch, tables::DbfField apolice, tables::DbfField item,
             std::string path, std::size_t key_size, char separator)
       : scratch_(std::move(scratch)),
@@ -217,6 +236,9 @@ class ClaimKeys : public RecordTap {
   std::exception_ptr error_;
   bool broken_ = false;
   bool complete_ = false;
+  RecordSet missing_;  // the answers of the build
+  bool answered_ = false;
+  bool read_back_ = false;
 };
 
 std::string ResultLine(std::int64_t misses, std::int32_t regSinistros, const Regional& regional) {
@@ -262,10 +284,12 @@ void CheckClaimsWithoutPolicy(RunContext& ctx) {
 
   WalkCarry* carry = ctx.carry;
   auto* policy = carry == nullptr ? nullptr : static_cast<PolicyKeys*>(carry->policy_keys.get());
+  auto* walked = carry == nullptr ? nullptr : static_cast<ClaimKeys*>(carry->claim_keys.get());
+  if (walked != nullptr && !walked->complete()) walked = nullptr;
   tables::KeyIndex index(tbRiscos, std::string(kIndexName));
   index.SetKeyExpression(std::string(kKeyExpression));
-  BuildIndex(ctx.program_folder, index, remover,
-             policy == nullptr ? nullptr : policy->collection());
+  BuildIndex(ctx.program_folder, index, remover, policy == nullptr ? nullptr : policy->collection(),
+             walked);
   if (carry != nullptr) carry->policy_keys.reset();  // its merge buffers, before the claims'
 
   std::int64_t misses = 0;
@@ -274,24 +298,29 @@ void CheckClaimsWithoutPolicy(RunContext& ctx) {
     const int apolice = RequireField(tbSinistros, "APOLICE");
     const int item = RequireField(tbSinistros, "ITEM");
     const char separator = ctx.regional.decimal_separator;
-    auto* walked = carry == nullptr ? nullptr : static_cast<ClaimKeys*>(carry->claim_keys.get());
     std::unique_ptr<ClaimKeys> own;
-    if (walked == nullptr || !walked->usable(index.KeySize())) {
-      // The claims file was not walked with this index in view: its keys are gathered now.
-      std::string reason;
-      own = ClaimKeys::Start(tbSinistros, index.KeySize(), separator, ctx.program_folder, &reason);
-      if (!own) tables::ThrowIndexCreateError(kIndexName, reason);
-      for (; !tbSinistros.Eof(); tbSinistros.Next()) {
-        own->Take(tbSinistros.RecNo(), tbSinistros.Record());
+    RecordSet looked_up;
+    const RecordSet* answers = walked == nullptr ? nullptr : walked->Answers();
+    if (answers == nullptr) {
+      if (walked == nullptr || !walked->usable(index.KeySize())) {
+        // The claims file was not walked with this index in view: its keys are gathered now.
+        std::string reason;
+        own =
+            ClaimKeys::Start(tbSinistros, index.KeySize(), separator, ctx.program_folder, &reason);
+        if (!own) tables::ThrowIndexCreateError(kIndexName, reason);
+        for (; !tbSinistros.Eof(); tbSinistros.Next()) {
+          own->Take(tbSinistros.RecNo(), tbSinistros.Record());
+        }
+        own->Finish();
+        if (!own->usable(index.KeySize())) {
+          tables::ThrowIndexCreateError(kIndexName, "the claims' keys could not be written");
+        }
+        walked = own.get();
       }
-      own->Finish();
-      if (!own->usable(index.KeySize())) {
-        tables::ThrowIndexCreateError(kIndexName, "the claims' keys could not be written");
-      }
-      walked = own.get();
+      walked->LookUp(index, looked_up);
+      answers = &looked_up;
     }
-    RecordSet missing;
-    walked->LookUp(index, missing);
+    const RecordSet& missing = *answers;
 
     // Told in record order, each claim read again from its record.
     std::string key;

@@ -22,27 +22,6 @@ CoveragePeriod PeriodBounds(std::string_view inivig, std::string_view fimvig) {
   return period;
 }
 
-int CompareDates(DateText a, DateText b) {
-  if (!a || !b) return (a ? 1 : 0) - (b ? 1 : 0);
-  // std::char_traits<char> compares as unsigned char, so accented and control bytes sort by
-  // their code, not by the sign of char.
-  const int c = a->compare(*b);
-  return (c > 0) - (c < 0);
-}
-
-bool CoverageInverted(DateText inicio_vig, DateText fim_vig) {
-  return CompareDates(inicio_vig, fim_vig) > 0;
-}
-
-bool RiskInPeriod(DateText data_emis, const CoveragePeriod& period) {
-  return CompareDates(DateText(period.start), data_emis) <= 0 &&
-         CompareDates(data_emis, DateText(period.end)) <= 0;
-}
-
-bool ClaimInPeriod(DateText d_avi, const CoveragePeriod& period) {
-  return d_avi.has_value() && RiskInPeriod(d_avi, period);
-}
-
 void WriteInvertedCoverageBlock(RunHost& host, std::int64_t inverted) {
   if (inverted <= 0) return;
   // The two banners differ by one blank before the closing stars; both are kept as they are.
@@ -74,21 +53,11 @@ TextColumn::TextColumn(const tables::DbfTable& table, int index)
       path_(table.FileName()),
       is_text_(field_.type == tables::FieldType::kString) {}
 
-DateText TextColumn::Read(std::string_view record) {
-  const std::string_view bytes = FieldBytes(field_, record, path_);
-  if (is_text_) return tables::DbfText(bytes);
+DateText TextColumn::Converted(std::string_view bytes) {
   const tables::FieldValue value = tables::DecodeField(field_, bytes);
   if (value.IsNull()) return std::nullopt;
   buffer_ = value.AsString();
   return std::string_view(buffer_);
-}
-
-std::string_view FieldBytes(const tables::DbfField& field, std::string_view record,
-                            std::string_view path) {
-  if (field.offset > record.size() || field.length > record.size() - field.offset) {
-    tables::ThrowFieldPastRecordEnd(field.name, path);
-  }
-  return record.substr(field.offset, field.length);
 }
 
 }  // namespace engine

@@ -1,10 +1,12 @@
 // The key index against a std::multiset model: records and queries come from the input, keys
 // from a small alphabet so that equal keys, shared prefixes and deleted duplicates are common,
-// and a tiny page cache forces pages to be read back from the file.
+// and a tiny page cache forces pages to be read back from the file. The queries are answered
+// as well by the build itself, as a probe in small sorted runs.
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -15,6 +17,7 @@
 #include "tables/dbf_table.h"
 #include "tables/key_index.h"
 #include "tools/dbf_writer.h"
+#include "tools/listed_probe.h"
 
 namespace {
 
@@ -43,6 +46,12 @@ class Input {
   std::size_t size_;
   std::size_t at_ = 0;
 };
+
+const std::string& ProbePath() {
+  static const std::string path =
+      platform::TempFolder() + platform::UniqueName("key-index-fuzz", ".tmp");
+  return path;
+}
 
 // Whether any key of the model matches `value` over min(length, key size) bytes.
 bool ModelFinds(const std::multiset<std::string>& visible, std::string_view value,
@@ -82,13 +91,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     index.SetKeyExpression("apolice+item");
     index.SetFileName(IndexPath());
     index.SetCacheBudget(1 + in.Byte() % 3, 1 + in.Byte() % 4);
-    index.Create();
-    if (index.KeyCount() != keys.size() || index.KeySize() != key_size) __builtin_trap();
-
     std::vector<std::string> queries = keys;
     while (!in.empty()) queries.push_back(in.Text(in.Byte() % (key_size + 2)));
-    for (const std::string& q : queries) {
+    std::optional<tools::ListedProbe> probe;
+    if (queries.size() % 2 == 0) {
+      index.Create();
+    } else {
+      probe.emplace(ProbePath(), key_size, 64, queries);
+      std::string reason;
+      if (!index.TryCreate(*platform::ExclusiveFile::CreateFresh(IndexPath()), &reason, nullptr,
+                           &*probe) ||
+          !probe->answered || probe->twice) {
+        __builtin_trap();
+      }
+    }
+    if (index.KeyCount() != keys.size() || index.KeySize() != key_size) __builtin_trap();
+
+    for (std::size_t i = 0; i < queries.size(); ++i) {
+      const std::string& q = queries[i];
       const bool expected = ModelFinds(visible, q, key_size);
+      if (probe && (probe->missing.count(static_cast<std::uint32_t>(i)) == 0) != expected) {
+        __builtin_trap();
+      }
       if (index.HasKey(q) != expected) __builtin_trap();
       if (index.FindKey(q) != expected) __builtin_trap();
       if (expected) {
@@ -103,5 +127,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   table.Close();
   platform::DeleteFile(IndexPath());
+  platform::DeleteFile(ProbePath());
   return 0;
 }

@@ -337,6 +337,8 @@ void DbfTable::SeekVisibleFrom(std::uint64_t index) {
       if (t.Visible(p)) {
         cursor_.record = p;
         cursor_.block_end = end;
+        cursor_.recno = static_cast<std::uint32_t>(
+            index + static_cast<std::uint64_t>(p - t.buffer.data()) / t.record_length + 1);
         return;
       }
     }
@@ -386,17 +388,7 @@ void DbfTable::ThrowBadRawField(int i) const {
   ThrowFieldPastRecordEnd(impl_->fields[static_cast<std::size_t>(i)].name, impl_->path);
 }
 
-std::string_view DbfTable::Record() const {
-  if (cursor_.record == nullptr) ThrowNoCurrentRecord(impl_->owner);
-  return {cursor_.record, cursor_.record_length};
-}
-
-std::uint32_t DbfTable::RecNo() const {
-  if (cursor_.record == nullptr) return 0;
-  const auto in_block =
-      static_cast<std::uint64_t>(cursor_.record - impl_->buffer.data()) / impl_->record_length;
-  return static_cast<std::uint32_t>(impl_->block_first + in_block + 1);
-}
+void DbfTable::ThrowNoRecordHere() const { tables::ThrowNoCurrentRecord(impl_->owner); }
 
 bool DbfTable::IsDeleted() const {
   return cursor_.record != nullptr && *cursor_.record == dbf::kDeletedFlag;
@@ -457,12 +449,14 @@ void DbfTable::GoTo(std::uint32_t recno) {
     // Already in memory (a key search often lands near the last one).
     cursor_.record = t.buffer.data() + (index - t.block_first) * t.record_length;
     cursor_.block_end = t.buffer.data() + t.block_count * t.record_length;
+    cursor_.recno = recno;
     return;
   }
   // One record only: a search jumps around, and Next() reads whole blocks again from here.
   if (t.LoadBlock(index, 1) == 0) return;
   cursor_.record = t.buffer.data();
   cursor_.block_end = cursor_.record + t.record_length;
+  cursor_.recno = recno;
 }
 
 }  // namespace tables

@@ -102,9 +102,14 @@ class DbfTable {
     return {cursor_.record + cursor_.spans[index].offset, cursor_.spans[index].length};
   }
   // The whole current record, deletion flag included.
-  std::string_view Record() const;
-  std::uint32_t RecNo() const;  // physical number of the current record, from 1
-  bool IsDeleted() const;       // flag of the current record
+  std::string_view Record() const {
+    if (cursor_.record == nullptr) ThrowNoRecordHere();
+    return {cursor_.record, cursor_.record_length};
+  }
+  // Physical number of the current record, from 1; 0 at Eof. Inline and kept by the moves, as
+  // every record of a walk asks for it.
+  std::uint32_t RecNo() const { return cursor_.record == nullptr ? 0 : cursor_.recno; }
+  bool IsDeleted() const;  // flag of the current record
 
   // Set at open: the header's record count against the file's length (zeros when closed).
   RecordCountCheck HeaderCheck() const;
@@ -141,6 +146,7 @@ class DbfTable {
     const FieldSpan* spans = nullptr;
     std::size_t field_count = 0;
     std::size_t record_length = 0;
+    std::uint32_t recno = 0;  // of `record`
     bool skip_deleted = false;
   };
 
@@ -148,6 +154,7 @@ class DbfTable {
   // Positions on the first visible record at or after record index `index` (from 0), or Eof.
   void SeekVisibleFrom(std::uint64_t index);
   [[noreturn]] void ThrowBadRawField(int i) const;
+  [[noreturn]] void ThrowNoRecordHere() const;
 
   std::unique_ptr<Impl> impl_;
   Cursor cursor_;
@@ -155,10 +162,13 @@ class DbfTable {
 
 inline void DbfTable::Next() {
   if (cursor_.record == nullptr) return;
+  std::uint32_t recno = cursor_.recno;
   for (const char* p = cursor_.record + cursor_.record_length; p < cursor_.block_end;
        p += cursor_.record_length) {
+    ++recno;
     if (!cursor_.skip_deleted || *p != '*') {
       cursor_.record = p;
+      cursor_.recno = recno;
       return;
     }
   }

@@ -24,26 +24,23 @@ bool AllBlanks(std::string_view bytes) {
   return bytes.find_first_not_of(' ') == std::string_view::npos;
 }
 
-// The integer forms shared by the 32- and 64-bit fields; `max_magnitude` is the largest
-// positive value, one more is allowed for a negative one.
-std::optional<std::int64_t> ParseInteger(std::string_view text, std::uint64_t max_magnitude) {
+std::size_t SkipDigits(std::string_view s, std::size_t i) {
+  while (i < s.size() && IsDigit(s[i])) ++i;
+  return i;
+}
+
+bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int DaysInMonth(int year, int month) {
+  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+}  // namespace
+
+std::optional<std::int64_t> ParseIntegerForms(std::string_view text, std::uint64_t max_magnitude) {
   std::size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;
-  // The usual form first, as programs write numbers: blanks, then up to 18 plain digits to the
-  // end (which always fit). Anything else takes the general way below, to the same result.
-  if (i < text.size() && text.size() - i <= 18) {
-    std::uint64_t plain = 0;
-    std::size_t j = i;
-    for (; j < text.size(); ++j) {
-      const auto digit = static_cast<unsigned>(static_cast<unsigned char>(text[j])) - '0';
-      if (digit > 9) break;
-      plain = plain * 10 + digit;
-    }
-    if (j == text.size()) {
-      if (plain > max_magnitude) return std::nullopt;  // out of range
-      return static_cast<std::int64_t>(plain);
-    }
-  }
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
     negative = text[i] == '-';
@@ -79,36 +76,6 @@ std::optional<std::int64_t> ParseInteger(std::string_view text, std::uint64_t ma
     return std::numeric_limits<std::int64_t>::min();
   }
   return -static_cast<std::int64_t>(value);
-}
-
-std::size_t SkipDigits(std::string_view s, std::size_t i) {
-  while (i < s.size() && IsDigit(s[i])) ++i;
-  return i;
-}
-
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int DaysInMonth(int year, int month) {
-  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
-}
-
-}  // namespace
-
-std::string_view DbfText(std::string_view bytes) {
-  const std::size_t nul = bytes.find('\0');
-  return nul == std::string_view::npos ? bytes : bytes.substr(0, nul);
-}
-
-std::optional<std::int32_t> ParseInt32(std::string_view text) {
-  const auto value =
-      ParseInteger(text, static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()));
-  if (!value) return std::nullopt;
-  return static_cast<std::int32_t>(*value);
-}
-
-std::optional<std::int64_t> ParseInt64(std::string_view text) {
-  return ParseInteger(text, static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()));
 }
 
 std::optional<double> ParseDbfFloat(std::string_view bytes) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -118,18 +119,64 @@ ntx::PageBytes MakeHeader(const ntx::PageGeometry& g, std::string_view expressio
   return h;
 }
 
+// Answers a probe's texts from the pairs the build takes in key order. A text is found when the
+// first shown key not below its padded form begins with it: the keys that begin with a text sort
+// together, from its padded form (NULs sort first) on. Both sequences ascend, so one pass serves.
+class ProbeJoin {
+ public:
+  ProbeJoin(KeyProbe& probe, std::size_t key_size, std::function<bool(std::uint32_t)> visible)
+      : probe_(probe), texts_(probe.Texts()), key_size_(key_size), visible_(std::move(visible)) {
+    probe_.Restart();
+    texts_.StartMerge(kProbeReadBudget);
+    Advance();
+  }
+
+  void Take(const unsigned char* key, std::uint32_t recno) {
+    if (head_ == nullptr || ntx::CompareKeys(head_, key, key_size_) > 0) return;
+    if (!visible_(recno)) return;  // asked only of keys that answer a text
+    do {
+      const std::size_t n = (std::size_t{head_[key_size_]} << 8) | head_[key_size_ + 1];
+      if (n > key_size_ || std::memcmp(head_, key, n) != 0) probe_.Missing(head_recno_);
+      Advance();
+    } while (head_ != nullptr && ntx::CompareKeys(head_, key, key_size_) <= 0);
+  }
+
+  // The texts after the last key are missing.
+  void Finish() {
+    for (; head_ != nullptr; Advance()) probe_.Missing(head_recno_);
+    probe_.Answered(!texts_.failed());
+  }
+
+ private:
+  // Read buffers of the texts' runs.
+  static constexpr std::size_t kProbeReadBudget = 4 * 1024 * 1024;
+
+  void Advance() {
+    if (!texts_.Next(&head_, &head_recno_)) head_ = nullptr;
+  }
+
+  KeyProbe& probe_;
+  ntx::SortedRuns& texts_;
+  std::size_t key_size_;
+  std::function<bool(std::uint32_t)> visible_;
+  const unsigned char* head_ = nullptr;
+  std::uint32_t head_recno_ = 0;
+};
+
 // Writes the B-tree bottom up from the merged pairs. With the key count known in advance, every
 // subtree gets an even share of the keys, so all leaves are on one level and no page is empty
 // (but the root of an empty index). Pages are appended in the order they are finished, children
 // before their parent, so a parent always knows its children's offsets.
 class TreeWriter {
  public:
+  // Pages go to `cache` when given; every pair taken is shown to `join` when given.
   TreeWriter(platform::ExclusiveFile& file, std::uint64_t start, const ntx::PageGeometry& g,
-             ntx::SortedRuns& source, ntx::PageCache& cache)
+             ntx::SortedRuns& source, ntx::PageCache* cache, ProbeJoin* join)
       : file_(file),
         geometry_(g),
         source_(source),
         cache_(cache),
+        join_(join),
         next_(start),
         pending_start_(start) {
     pending_.reserve(kWriteBatchPages * ntx::kPageSize);
@@ -202,13 +249,14 @@ class TreeWriter {
     std::uint32_t recno = 0;
     if (!source_.Next(&key, &recno)) return false;
     page.Add(child, recno, key);
+    if (join_ != nullptr) join_->Take(key, recno);
     return true;
   }
 
   bool Append(const ntx::PageBytes& page, bool inner, std::uint32_t* offset) {
     if (next_ + ntx::kPageSize > 0xFFFFFFFFu) return false;
     *offset = static_cast<std::uint32_t>(next_);
-    cache_.Keep(*offset, page, inner);
+    if (cache_ != nullptr) cache_->Keep(*offset, page, inner);
     pending_.insert(pending_.end(), page.begin(), page.end());
     next_ += ntx::kPageSize;
     return pending_.size() < kWriteBatchPages * ntx::kPageSize || Flush();
@@ -226,7 +274,8 @@ class TreeWriter {
   platform::ExclusiveFile& file_;
   ntx::PageGeometry geometry_;
   ntx::SortedRuns& source_;
-  ntx::PageCache& cache_;
+  ntx::PageCache* cache_;
+  ProbeJoin* join_;
   std::uint64_t count_ = 0;
   std::vector<std::uint64_t> capacity_;
   std::uint64_t next_;
@@ -252,7 +301,7 @@ struct KeyIndex::Impl {
 
   // False when the file cannot be written; throws every other failure. Takes the keys from
   // `collected` when it fits, otherwise reads the table.
-  bool Build(platform::ExclusiveFile& file, KeyCollection* collected);
+  bool Build(platform::ExclusiveFile& file, KeyCollection* collected, KeyProbe* probe);
   void NoteVisibility(std::uint32_t recno, std::string_view record);
   bool Visible(std::uint32_t recno) const;
   const ntx::PageBytes& LoadPage(std::uint32_t offset);
@@ -297,7 +346,8 @@ bool KeyIndex::Impl::Visible(std::uint32_t recno) const {
   return (visible_bits[static_cast<std::size_t>(i / 64)] >> (i % 64)) & 1u;
 }
 
-bool KeyIndex::Impl::Build(platform::ExclusiveFile& out, KeyCollection* collected) {
+bool KeyIndex::Impl::Build(platform::ExclusiveFile& out, KeyCollection* collected,
+                           KeyProbe* probe) {
   const std::vector<KeyPart> parts = ResolveExpression(table, expression);
   const std::size_t key_size = KeySizeOf(parts);
   if (key_size > kMaxKeySize) ThrowIndexCreateError(name);
@@ -329,10 +379,15 @@ bool KeyIndex::Impl::Build(platform::ExclusiveFile& out, KeyCollection* collecte
   }
 
   runs->StartMerge(kMergeReadBudget);
-  TreeWriter writer(out, start, g, *runs, cache);
+  std::optional<ProbeJoin> join;
+  if (probe != nullptr && probe->Texts().key_size() == key_size + 2) {
+    join.emplace(*probe, key_size, [this](std::uint32_t recno) { return Visible(recno); });
+  }
+  TreeWriter writer(out, start, g, *runs, join ? nullptr : &cache, join ? &*join : nullptr);
   cache.Reset(start, writer.Plan(runs->count()));
   std::uint32_t root_offset = 0;
   if (!writer.Write(&root_offset) || runs->failed()) return false;
+  if (join) join->Finish();
   const ntx::PageBytes header = MakeHeader(g, expression, root_offset);
   if (!out.WriteAt(0, header.data(), header.size())) return false;
 
@@ -447,6 +502,16 @@ bool KeyIndex::Impl::Find(std::string_view value, std::uint32_t* found) {
   return Search(root, search_text.data(), n, 0, found);
 }
 
+void KeyProbe::MakeEntry(std::string_view text, std::size_t key_size, unsigned char* entry) {
+  // As the search brings its text to the keys' form: cut, then nothing but NULs after a NUL.
+  const std::size_t n = std::min(text.size(), key_size);
+  std::fill(entry, entry + key_size, 0);
+  if (n > 0) std::memcpy(entry, text.data(), n);
+  std::fill(std::find(entry, entry + n, 0), entry + key_size, 0);
+  entry[key_size] = static_cast<unsigned char>(n >> 8);
+  entry[key_size + 1] = static_cast<unsigned char>(n & 0xFF);
+}
+
 KeyIndex::KeyIndex(DbfTable& table, std::string name)
     : impl_(std::make_unique<Impl>(table, std::move(name))) {}
 
@@ -483,10 +548,10 @@ bool KeyIndex::TryCreate(platform::ExclusiveFile file, std::string* reason) {
 }
 
 bool KeyIndex::TryCreate(platform::ExclusiveFile file, std::string* reason,
-                         KeyCollection* collected) {
+                         KeyCollection* collected, KeyProbe* probe) {
   Close();
   if (!impl_->table.IsOpen()) ThrowIndexOnClosedTable();
-  if (!impl_->Build(file, collected)) {  // on a throw the file closes with this frame
+  if (!impl_->Build(file, collected, probe)) {  // on a throw the file closes with this frame
     *reason = file.ErrorText();
     return false;
   }

@@ -20,6 +20,26 @@ namespace ntx {
 class SortedRuns;
 }  // namespace ntx
 
+// Texts looked up while an index is built, answered in one pass along its keys in order instead
+// of one search each afterwards: a text is missing exactly when HasKey would answer false.
+class KeyProbe {
+ public:
+  virtual ~KeyProbe() = default;
+  // Ascending entries of the index's key size plus 2 bytes: the text as the search compares it
+  // (cut to the key size, nothing but NULs from its first NUL on, NUL-padded), then the length
+  // compared, big-endian. REQUIRES: finished. A probe of another key size is not answered.
+  virtual ntx::SortedRuns& Texts() = 0;
+  // A build starts answering, again when it is tried in another place: forget earlier answers.
+  virtual void Restart() = 0;
+  // No record the table shows has a key that begins with the text of entry `recno`.
+  virtual void Missing(std::uint32_t recno) = 0;
+  // Every text answered; `read_back` false when the texts could not be read back.
+  virtual void Answered(bool read_back) = 0;
+
+  // The entry of `text` as Texts() holds it, into `entry` (key_size + 2 bytes).
+  static void MakeEntry(std::string_view text, std::size_t key_size, unsigned char* entry);
+};
+
 // The keys of an index gathered record by record by a walk that reads the table for other
 // reasons as well, so that the build needs no pass of its own over the file. Only the records
 // the walk shows are given: a search never answers with a hidden record anyway. The sort's runs
@@ -81,7 +101,10 @@ class KeyIndex {
   bool TryCreate(platform::ExclusiveFile file, std::string* reason);
   // The same from the keys a walk gathered over this index's table with this expression; a
   // collection that is incomplete or of another layout is ignored (the table is read instead).
-  bool TryCreate(platform::ExclusiveFile file, std::string* reason, KeyCollection* collected);
+  // With a probe, its texts are answered during the build, and the built index keeps no pages
+  // in memory for searches that will not come (a search then reads its pages back).
+  bool TryCreate(platform::ExclusiveFile file, std::string* reason, KeyCollection* collected,
+                 KeyProbe* probe = nullptr);
 
   // Searches for the first visible record whose key matches `value` over
   // min(value length, key size) bytes (unsigned, stopping at a NUL both sides share). On success

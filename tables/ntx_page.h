@@ -10,11 +10,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "tables/byte_order.h"
 #include "tables/ntx_format.h"
-
-#if defined(_MSC_VER)
-#include <stdlib.h>  // _byteswap_uint64
-#endif
 
 namespace tables::ntx {
 
@@ -92,24 +89,6 @@ inline void PrefetchPage(const unsigned char* page) {
 // share (a NUL against another byte sorts first). Negative, zero or positive.
 // REQUIRES: both hold only NULs after their first NUL (the index writes its keys so, and the
 // search brings its text to that form), which makes a plain byte comparison exact.
-// Eight bytes as one big-endian number: one load and a byte swap where the compiler offers one
-// (a byte loop here costs a fifth of a whole validation run).
-inline std::uint64_t LoadBigEndian64(const unsigned char* p) {
-  std::uint64_t v = 0;
-  if constexpr (std::endian::native == std::endian::little) {
-    std::memcpy(&v, p, sizeof v);
-#if defined(__GNUC__) || defined(__clang__)
-    return __builtin_bswap64(v);
-#elif defined(_MSC_VER)
-    return _byteswap_uint64(v);
-#else
-    v = 0;
-#endif
-  }
-  for (int i = 0; i < 8; ++i) v = (v << 8) | p[i];
-  return v;
-}
-
 inline int CompareKeys(const unsigned char* a, const unsigned char* b, std::size_t n) {
   if (n < 8) return n == 0 ? 0 : std::memcmp(a, b, n);
   // Eight bytes at a time as one number; the tail as the last eight bytes, which overlap bytes

@@ -58,8 +58,7 @@ void SortedRuns::SortBatch() {
       rest_.push_back(i);
     }
   }
-  std::sort(rest_.begin(), rest_.end(),
-            [&](std::uint32_t a, std::uint32_t b) { return Less(entry(a), entry(b)); });
+  SortRest();
   sorted_.resize(batch_count_ * e);
   unsigned char* out = sorted_.data();
   std::size_t a = 0;
@@ -69,6 +68,44 @@ void SortedRuns::SortBatch() {
         a == order_.size() || (b < rest_.size() && Less(entry(rest_[b]), entry(order_[a])));
     std::memcpy(out, entry(from_rest ? rest_[b++] : order_[a++]), e);
     out += e;
+  }
+}
+
+// Sorts by eight key bytes at a time held beside each pair's number, so that comparisons are of
+// two integers instead of two entries elsewhere in the batch: pairs whose eight bytes tie are
+// sorted again by the next eight, and pairs whose whole keys tie by their record numbers. The
+// order is that of Less.
+void SortedRuns::SortRest() {
+  prefixed_.clear();
+  for (const std::uint32_t i : rest_) prefixed_.push_back({0, i});
+  SortFrom(prefixed_.data(), prefixed_.data() + prefixed_.size(), 0);
+  for (std::size_t k = 0; k < prefixed_.size(); ++k) rest_[k] = prefixed_[k].index;
+}
+
+// [first, last) share their key bytes before `from`.
+void SortedRuns::SortFrom(Prefixed* first, Prefixed* last, std::size_t from) {
+  if (last - first < 2) return;
+  const std::size_t e = EntrySize();
+  const std::size_t width = from < key_size_ ? std::min<std::size_t>(8, key_size_ - from) : 0;
+  for (Prefixed* p = first; p != last; ++p) {
+    const unsigned char* entry = batch_.data() + std::size_t{p->index} * e;
+    if (width == 0) {
+      p->bytes = GetU32(entry + key_size_);  // the whole keys tie
+    } else if (width == 8) {
+      p->bytes = LoadBigEndian64(entry + from);
+    } else {
+      p->bytes = 0;
+      for (std::size_t k = 0; k < 8; ++k)
+        p->bytes = (p->bytes << 8) | (k < width ? entry[from + k] : 0u);
+    }
+  }
+  std::sort(first, last, [](const Prefixed& a, const Prefixed& b) { return a.bytes < b.bytes; });
+  if (width == 0) return;
+  for (Prefixed* tie = first; tie != last;) {
+    Prefixed* end = tie + 1;
+    while (end != last && end->bytes == tie->bytes) ++end;
+    SortFrom(tie, end, from + width);
+    tie = end;
   }
 }
 
@@ -97,8 +134,8 @@ bool SortedRuns::Fill(Cursor& cursor) {
   cursor.len = 0;
   if (cursor.pos >= cursor.end) return false;
   const std::size_t want =
-      static_cast<std::size_t>(std::min<std::uint64_t>(cursor.buf.size(), cursor.end - cursor.pos));
-  if (file_.ReadAt(cursor.pos, cursor.buf.data(), want) != want) {
+      static_cast<std::size_t>(std::min<std::uint64_t>(cursor.capacity, cursor.end - cursor.pos));
+  if (file_.ReadAt(cursor.pos, cursor.buf, want) != want) {
     failed_ = true;
     return false;
   }
@@ -108,7 +145,7 @@ bool SortedRuns::Fill(Cursor& cursor) {
 }
 
 const unsigned char* SortedRuns::Head(std::size_t cursor) const {
-  return cursors_[cursor].buf.data() + cursors_[cursor].at;
+  return cursors_[cursor].buf + cursors_[cursor].at;
 }
 
 void SortedRuns::StartMerge(std::size_t read_budget) {
@@ -118,22 +155,31 @@ void SortedRuns::StartMerge(std::size_t read_budget) {
   std::vector<unsigned char>().swap(batch_);  // the collection is over
   std::vector<std::uint32_t>().swap(order_);
   std::vector<std::uint32_t>().swap(rest_);
+  std::vector<Prefixed>().swap(prefixed_);
   const std::size_t e = EntrySize();
   if (run_ends_.empty()) {
-    Cursor only;
-    only.buf = sorted_;  // a copy: a build that fails may merge the same pairs again elsewhere
-    only.len = only.buf.size();
-    cursors_.push_back(std::move(only));
+    Cursor only;  // read where it lies: the sorted batch stays as it is for another merge
+    only.buf = sorted_.data();
+    only.len = sorted_.size();
+    cursors_.push_back(only);
   } else {
-    // Every run gets an equal share of the read budget, in whole entries, at least one.
+    // Every run gets an equal share of the read budget, in whole entries, at least one, in one
+    // block that no one fills with zeros first (each part is read into before it is used).
     const std::size_t share = std::min(kMaxRunBuffer, read_budget / run_ends_.size());
     const std::size_t entries = std::max<std::size_t>(1, share / e);
+    const std::size_t each = entries * e;
+    if (merge_capacity_ < each * run_ends_.size()) {
+      merge_capacity_ = each * run_ends_.size();
+      merge_memory_.reset(new unsigned char[merge_capacity_]);
+    }
+    cursors_.reserve(run_ends_.size());
     for (std::size_t i = 0; i < run_ends_.size(); ++i) {
       Cursor c;
       c.pos = i == 0 ? area_start_ : run_ends_[i - 1];
       c.end = run_ends_[i];
-      c.buf.resize(entries * e);
-      cursors_.push_back(std::move(c));
+      c.buf = merge_memory_.get() + i * each;
+      c.capacity = each;
+      cursors_.push_back(c);
       if (!Fill(cursors_.back())) return;
     }
   }
@@ -182,7 +228,7 @@ bool SortedRuns::Next(const unsigned char** key, std::uint32_t* recno) {
   if (top == kSentinel || cursors_[top].at >= cursors_[top].len) return false;  // all used up
   Cursor& c = cursors_[top];
   const std::size_t e = EntrySize();
-  std::memcpy(current_.data(), c.buf.data() + c.at, e);
+  std::memcpy(current_.data(), c.buf + c.at, e);
   c.at += e;
   if (c.at >= c.len && !Fill(c) && failed_) return false;
   // While the same run keeps winning (runs of a file in key order barely overlap), its next pair

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/exclusive_file.h"
@@ -24,6 +25,7 @@ class SortedRuns {
   // Ends the collection. False when the last run could not be written.
   bool Finish();
 
+  std::size_t key_size() const { return key_size_; }
   std::uint64_t count() const { return count_; }
   std::size_t batch_capacity() const { return capacity_; }
   std::size_t run_count() const { return run_ends_.size(); }
@@ -43,14 +45,21 @@ class SortedRuns {
   struct Cursor {
     std::uint64_t pos = 0;  // next byte of the run in the file
     std::uint64_t end = 0;
-    std::vector<unsigned char> buf;
+    unsigned char* buf = nullptr;  // in merge_memory_, or sorted_ when nothing was written
+    std::size_t capacity = 0;
     std::size_t at = 0;
     std::size_t len = 0;
   };
 
   std::size_t EntrySize() const { return key_size_ + 4; }
   bool Less(const unsigned char* a, const unsigned char* b) const;
+  struct Prefixed {
+    std::uint64_t bytes;  // eight key bytes, or the record number once the keys tie
+    std::uint32_t index;
+  };
   void SortBatch();
+  void SortRest();
+  void SortFrom(Prefixed* first, Prefixed* last, std::size_t from);
   bool WriteBatch();
   bool Fill(Cursor& cursor);
   const unsigned char* Head(std::size_t cursor) const;
@@ -77,9 +86,12 @@ class SortedRuns {
   std::size_t batch_count_ = 0;
   std::vector<std::uint32_t> order_;  // sorting: the batch's ascending chain
   std::vector<std::uint32_t> rest_;   // and the pairs out of it
+  std::vector<Prefixed> prefixed_;    // sorting the rest
   std::vector<unsigned char> sorted_;
 
   std::vector<Cursor> cursors_;
+  std::unique_ptr<unsigned char[]> merge_memory_;
+  std::size_t merge_capacity_ = 0;
   std::vector<std::size_t> tree_;
   std::vector<unsigned char> current_;
   std::size_t runner_up_ = kSentinel;  // kSentinel when not known (the tree decides)

@@ -6,6 +6,7 @@
 
 #include <limits>
 #include <optional>
+#include <random>
 #include <string>
 
 #include "tables/dbf_table.h"
@@ -63,6 +64,25 @@ TEST(DbfValuesTest, Int32Forms) {
   for (const auto& c : cases) {
     SCOPED_TRACE("'" + c.input + "'");
     EXPECT_EQ(ParseInt32(c.input), c.want);
+  }
+}
+
+// The plain form is read a word at a time for short texts: random texts of 0 to 20 bytes, mostly
+// blanks and digits, read as the general way reads them.
+TEST(DbfValuesTest, PlainFormReadsAsTheGeneralWay) {
+  std::mt19937 rng(12);
+  const std::string plain = " 0123456789";
+  const std::string other = "+-x$.:/A\xB0\x10"s + '\0';
+  std::uniform_int_distribution<std::size_t> length(0, 20);
+  std::uniform_int_distribution<int> percent(0, 99);
+  for (int round = 0; round < 200000; ++round) {
+    std::string text(length(rng), ' ');
+    for (char& c : text) {
+      const std::string& from = percent(rng) < 5 ? other : plain;
+      c = from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(rng)];
+    }
+    SCOPED_TRACE("'" + text + "'");
+    ASSERT_EQ(ParseInt64(text), ParseIntegerForms(text, std::numeric_limits<std::int64_t>::max()));
   }
 }
 
@@ -157,6 +177,20 @@ TEST(DbfValuesTest, TextEndsAtTheFirstNul) {
   EXPECT_EQ(DbfText("AB\0CD"s), "AB");
   EXPECT_EQ(DbfText("\0AB"s), "");
   EXPECT_EQ(DbfText("      "), "      ");
+  // Every length up to a few words, with no NUL or one NUL (maybe followed by others) at every
+  // place, and bytes above 127 around it; the text is cut from a longer buffer, whose bytes
+  // after it are never looked at.
+  for (std::size_t n = 0; n <= 40; ++n) {
+    for (std::size_t nul = 0; nul <= n; ++nul) {
+      std::string buffer(n + 8, '\0');
+      for (std::size_t i = 0; i < n; ++i)
+        buffer[i] = i % 3 == 0 ? '\x80' : static_cast<char>('A' + i);
+      if (nul < n) buffer[nul] = '\0';
+      if (nul + 2 < n) buffer[nul + 2] = '\0';
+      SCOPED_TRACE("length " + std::to_string(n) + ", NUL at " + std::to_string(nul));
+      ASSERT_EQ(DbfText(std::string_view(buffer).substr(0, n)).size(), nul);
+    }
+  }
 }
 
 DbfField Field(FieldType type) {

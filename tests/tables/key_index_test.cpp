@@ -17,6 +17,7 @@
 #include "tables/dbf_table.h"
 #include "tables/table_error.h"
 #include "tools/dbf_writer.h"
+#include "tools/listed_probe.h"
 
 namespace {
 
@@ -109,7 +110,7 @@ class KeyIndexTest : public ::testing::Test {
   // `small_cache`: searches read most pages back from the file instead of memory.
   // `from_walk`: from the keys of the records the table shows, gathered as a run's walk does.
   tables::KeyIndex& Build(const std::vector<Risk>& risks, bool small_cache = false,
-                          bool from_walk = false) {
+                          bool from_walk = false, tables::KeyProbe* probe = nullptr) {
     WriteRisks(risks);
     table_.SetFileName(dbf_path_);
     table_.Open();
@@ -117,8 +118,15 @@ class KeyIndexTest : public ::testing::Test {
     if (small_cache) index_->SetCacheBudget(inner_pages_, leaf_slots_);
     index_->SetKeyExpression("apolice+item");
     index_->SetFileName(ntx_path_);
-    if (!from_walk) {
+    if (!from_walk && probe == nullptr) {
       index_->Create();
+      return *index_;
+    }
+    std::string reason;
+    if (!from_walk) {
+      EXPECT_TRUE(index_->TryCreate(*platform::ExclusiveFile::CreateFresh(ntx_path_), &reason,
+                                    nullptr, probe))
+          << reason;
       return *index_;
     }
     auto scratch = platform::ExclusiveFile::CreateFresh(dir_.file("chaves.tmp"));
@@ -127,9 +135,8 @@ class KeyIndexTest : public ::testing::Test {
       collected_->Add(table_.RecNo(), table_.Record());
     }
     collected_->Finish();
-    std::string reason;
     EXPECT_TRUE(index_->TryCreate(*platform::ExclusiveFile::CreateFresh(ntx_path_), &reason,
-                                  collected_.get()))
+                                  collected_.get(), probe))
         << reason;
     return *index_;
   }
@@ -329,13 +336,25 @@ TEST_F(KeyIndexTest, MatchesMultimapModel) {
                     std::make_pair(static_cast<std::uint32_t>(i + 1), r.deleted));
       risks.push_back(r);
     }
-    tables::KeyIndex& index = Build(risks, small_cache, from_walk);
+    // Exact and prefix searches (every fourth a prefix), asked of the built index and, as a
+    // probe, of the build itself.
+    std::uniform_int_distribution<int> probe(0, static_cast<int>(size / 3 + 3));
+    std::vector<std::string> values;
+    for (int q = 0; q < 2000; ++q) {
+      std::string value = Key("POL" + std::to_string(probe(rng)), std::to_string(item(rng)));
+      if (q % 4 == 3) value.resize(3 + static_cast<std::size_t>(q % 5));
+      values.push_back(value);
+    }
+    tools::ListedProbe texts(dir_.file("textos.tmp"), 26, 4096, values);
+    tables::KeyIndex& index = Build(risks, small_cache, from_walk, &texts);
+    EXPECT_TRUE(texts.answered);
+    EXPECT_FALSE(texts.twice);
     const auto shown = static_cast<std::size_t>(
         std::count_if(risks.begin(), risks.end(), [](const Risk& r) { return !r.deleted; }));
     EXPECT_EQ(index.KeyCount(), from_walk ? shown : size);
 
-    // Exact and prefix searches: the first visible record in key order, then record order.
-    // (equal keys keep their insertion order in a multimap, that is record order).
+    // The first visible record in key order, then record order (equal keys keep their
+    // insertion order in a multimap, that is record order).
     auto expected = [&](const std::string& value) -> std::uint32_t {
       for (auto it = model.lower_bound(value);
            it != model.end() && it->first.compare(0, value.size(), value) == 0; ++it) {
@@ -343,12 +362,11 @@ TEST_F(KeyIndexTest, MatchesMultimapModel) {
       }
       return 0;
     };
-    std::uniform_int_distribution<int> probe(0, static_cast<int>(size / 3 + 3));
-    for (int q = 0; q < 2000; ++q) {
-      std::string value = Key("POL" + std::to_string(probe(rng)), std::to_string(item(rng)));
-      if (q % 4 == 3) value.resize(3 + static_cast<std::size_t>(q % 5));  // prefixes
+    for (std::size_t q = 0; q < values.size(); ++q) {
+      const std::string& value = values[q];
       const std::uint32_t want = expected(value);
       SCOPED_TRACE("value [" + value + "]");
+      ASSERT_EQ(texts.missing.count(static_cast<std::uint32_t>(q)) == 0, want != 0);
       ASSERT_EQ(index.FindKey(value), want != 0);
       if (want != 0) {
         ASSERT_EQ(table_.RecNo(), want);
