@@ -35,7 +35,7 @@ void ThrowNotDbfFile(std::string_view path) {
 }
 
 void ThrowChangedWhileRead(std::string_view path) {
-  Raise(std::string(kOpenPrefix) + "File " + Quoted(path) + " changed while it was read");
+  Raise("TMarlSmartDBF: File " + Quoted(path) + " changed while it was read");
 }
 
 void ThrowBufferTooSmall() { Raise(std::string(kOpenPrefix) + "BufferSize too small!"); }
