@@ -58,13 +58,13 @@ void CheckPipeline::Submit() {
       const std::lock_guard<std::mutex> lock(mutex_);
       if (!full && !in_flight_.front()->done) break;
     }
-    ReplayFront(/*wait=*/true);
+    ReplayFront();
   }
 }
 
-void CheckPipeline::ReplayFront(bool wait) {
+void CheckPipeline::ReplayFront() {
   CheckChunk& front = *in_flight_.front();
-  if (wait) {
+  {
     std::unique_lock<std::mutex> lock(mutex_);
     done_.wait(lock, [&] { return front.done; });
   }
@@ -81,7 +81,7 @@ void CheckPipeline::ReplayFront(bool wait) {
 
 void CheckPipeline::Drain() {
   Submit();
-  while (!broken_ && !in_flight_.empty()) ReplayFront(/*wait=*/true);
+  while (!broken_ && !in_flight_.empty()) ReplayFront();
 }
 
 void CheckPipeline::Work(std::size_t worker) {

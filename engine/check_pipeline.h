@@ -78,7 +78,8 @@ class CheckPipeline {
  private:
   std::size_t InFlightLimit() const { return 2 * workers_.size() + 4; }
   void Submit();
-  void ReplayFront(bool wait);
+  // Waits until the oldest chunk on its way is checked, then replays it.
+  void ReplayFront();
   std::unique_ptr<CheckChunk> FreshChunk();
   void Work(std::size_t worker);
 

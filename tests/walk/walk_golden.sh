@@ -155,7 +155,7 @@ large=(muitos-blocos muitos-blocos-inteiro)
 failed=0
 threads=(--nucleos 1)
 run_large
-for c in "${large[@]}"; do mv "$work/$c" "$work/$c-ref" && mkdir -p "$work/$c" && cp -r "$work/$c-ref/cat" "$work/$c-ref/in" "$work/$c/"; done
+for c in "${large[@]}"; do cp -r "$work/$c" "$work/$c-ref"; done
 for n in 2 3; do
   threads=(--nucleos "$n")
   run_large
