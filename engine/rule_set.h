@@ -93,10 +93,14 @@ class FieldDomain {
   // A key text as the keyed table holds it: its first `width` characters, blank-padded, packed
   // into an integer (byte i in bits 8i to 8i+7).
   static std::uint64_t Pack(std::string_view text, std::size_t width) {
-    std::uint64_t packed = 0;
-    for (std::size_t i = 0; i < width; ++i) {
-      const auto c = static_cast<unsigned char>(i < text.size() ? text[i] : ' ');
-      packed |= static_cast<std::uint64_t>(c) << (8 * i);
+    const std::size_t n = text.size() < width ? text.size() : width;
+    // The blanks first, then only as many bytes as the text has: most keys are short.
+    std::uint64_t packed = width >= 8 ? 0 : ~std::uint64_t{0} << (8 * width);
+    packed = ~packed & 0x2020202020202020ull;
+    for (std::size_t i = 0; i < n; ++i) {
+      const std::uint64_t shift = 8 * i;
+      packed = (packed & ~(std::uint64_t{0xFF} << shift)) |
+               static_cast<std::uint64_t>(static_cast<unsigned char>(text[i])) << shift;
     }
     return packed;
   }

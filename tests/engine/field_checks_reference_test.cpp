@@ -45,6 +45,9 @@ const std::vector<Column>& Columns() {
       {{"IS_CASCO", 'N', 11, 0}, {"", "0", "12345678901", "7"}},
       {{"DATA_NUM", 'N', 8, 0}, {"20240229", "0", "", "20230229"}},
       {{"DATA_NASC", 'C', 8, 0}, {"00000000", "20240101", ""}},
+      // One-byte texts, whose domain answers the walk tabulates per byte (and per qualifier byte).
+      {{"CLAS_BONUS", 'C', 1, 0}, {"A", "B", " ", "", std::string(1, '\0'), "\x01", "\xE9"}},
+      {{"SEXO", 'C', 1, 0}, {"M", "F", " ", "\xE9", "\x20"}},
   };
   return columns;
 }
@@ -216,7 +219,7 @@ TEST_F(FieldChecksReferenceTest, WalkAgreesWithKeyedLookups) {
           d.campo = postal ? "CEP_UTIL" : column.shape.name;
           d.valor1 = std::string(engine::Trimmed(v)).substr(0, postal ? 5 : 10);
           if (column.shape.type == 'N' && chance(50)) d.valor1 = chance(50) ? "12,5" : "12.5";
-          d.valor2 = chance(30) ? "A" : (chance(30) ? "AB" : "");
+          d.valor2 = chance(30) ? "A" : (chance(30) ? "AB" : (chance(30) ? "M" : ""));
           domains.push_back(d);
         }
       }
