@@ -109,10 +109,13 @@ std::optional<std::int32_t> DatePart(std::string_view part) {
   return value;
 }
 
+bool SplitOddDate(std::string_view text, int* year, int* month, int* day);
+
 // Year, month and day of a text written YYYYMMDD, each by the integer conversion; false when a
 // part does not convert. Eight plain digits, the usual case, are read at once.
-bool SplitDate(std::string_view text, int* year, int* month, int* day) {
-  if (text.size() >= 8) {
+[[gnu::always_inline]] inline bool SplitDate(std::string_view text, int* year, int* month,
+                                             int* day) {
+  if (text.size() >= 8) [[likely]] {
     int d[8];
     bool digits = true;
     for (std::size_t i = 0; i < 8; ++i) {
@@ -126,6 +129,10 @@ bool SplitDate(std::string_view text, int* year, int* month, int* day) {
       return true;
     }
   }
+  return SplitOddDate(text, year, month, day);
+}
+
+[[gnu::noinline]] bool SplitOddDate(std::string_view text, int* year, int* month, int* day) {
   const auto y = DatePart(Part(text, 0, 4));
   const auto m = DatePart(Part(text, 4, 2));
   const auto d = DatePart(Part(text, 6, 2));
@@ -136,7 +143,8 @@ bool SplitDate(std::string_view text, int* year, int* month, int* day) {
   return true;
 }
 
-DateVerdict JudgeDate(std::string_view text, int current_year) {
+// Inlined into the record loop, with the usual eight digits; anything else goes out of line.
+[[gnu::always_inline]] inline DateVerdict JudgeDate(std::string_view text, int current_year) {
   int year = 0;
   int month = 0;
   int day = 0;
