@@ -4,10 +4,8 @@
 
 namespace engine {
 
-CheckPipeline::CheckPipeline(std::size_t workers, std::size_t record_length, Check check,
-                             Replay replay)
-    : check_(std::move(check)), replay_(std::move(replay)), record_length_(record_length) {
-  current_ = FreshChunk();
+CheckPipeline::CheckPipeline(std::size_t workers, Check check, Replay replay)
+    : check_(std::move(check)), replay_(std::move(replay)) {
   if (workers == 0) workers = 1;
   workers_.reserve(workers);
   for (std::size_t w = 0; w < workers; ++w) workers_.emplace_back([this, w] { Work(w); });
@@ -32,27 +30,26 @@ std::unique_ptr<CheckChunk> CheckPipeline::FreshChunk() {
     chunk->recnos.clear();
     chunk->events.clear();
     chunk->counters.clear();
+    chunk->company_stop = false;
     chunk->error = nullptr;
     chunk->done = false;
   }
   return chunk;
 }
 
-void CheckPipeline::Submit() {
-  if (broken_) {  // the walk is ending with an error: nothing more is checked
-    current_->recnos.clear();
-    return;
-  }
-  if (current_->recnos.empty()) return;
+void CheckPipeline::Add(std::uint32_t first, std::uint32_t count) {
+  if (broken_ || stopped_ || count == 0) return;  // the walk is ending: nothing more is checked
+  std::unique_ptr<CheckChunk> chunk = FreshChunk();
+  chunk->first = first;
+  chunk->count = count;
   {
     const std::lock_guard<std::mutex> lock(mutex_);
-    queue_.push_back(current_.get());
+    queue_.push_back(chunk.get());
   }
   queued_.notify_one();
-  in_flight_.push_back(std::move(current_));
-  current_ = FreshChunk();
+  in_flight_.push_back(std::move(chunk));
   // Replay what is done already; wait only when the chunks on their way reach the limit.
-  while (!in_flight_.empty()) {
+  while (!in_flight_.empty() && !stopped_) {
     const bool full = in_flight_.size() >= InFlightLimit();
     {
       const std::lock_guard<std::mutex> lock(mutex_);
@@ -71,17 +68,17 @@ void CheckPipeline::ReplayFront() {
   std::unique_ptr<CheckChunk> chunk = std::move(in_flight_.front());
   in_flight_.pop_front();
   try {
-    replay_(*chunk);
+    // Stopped: the chunks after it are dropped; the destructor stops the workers.
+    if (!replay_(*chunk)) stopped_ = true;
   } catch (...) {
-    broken_ = true;  // the chunks after it are dropped; the destructor stops the workers
+    broken_ = true;  // as when stopped
     throw;
   }
   if (spare_.size() < InFlightLimit()) spare_.push_back(std::move(chunk));
 }
 
 void CheckPipeline::Drain() {
-  Submit();
-  while (!broken_ && !in_flight_.empty()) ReplayFront();
+  while (!broken_ && !stopped_ && !in_flight_.empty()) ReplayFront();
 }
 
 void CheckPipeline::Work(std::size_t worker) {

@@ -1,11 +1,11 @@
 #pragma once
-// The field checks of a walk on several threads. The walk's thread notes the number of each
-// record it shows in a chunk; full chunks are checked by worker threads, any worker any chunk.
-// A worker reads the chunk's records from the file itself, so that they come into its own
-// core's cache rather than through the walk's, and writes what it met (failures, invalid-date
-// notices, counters) into the chunk instead of telling anyone. The walk's thread then replays
-// the chunks strictly in file order, so the findings, the notices and every "first" come out
-// exactly as a single thread would tell them.
+// The field checks of a walk on several threads. The walk's thread cuts the file into chunks of
+// consecutive records; worker threads check them, any worker any chunk. A worker reads the
+// chunk's records from the file itself, so that they come into its own core's cache and the walk's
+// thread reads nothing, and writes what it met (failures, invalid-date notices, counters) into
+// the chunk instead of telling anyone. The walk's thread then replays the chunks strictly in file
+// order, so the findings, the notices and every "first" come out exactly as a single thread would
+// tell them.
 //
 // Memory is bounded: at most InFlightLimit() chunks, each spanning about kChunkBytes of the
 // file, exist at once, with their events.
@@ -34,14 +34,18 @@ struct CheckEvent {
 };
 
 struct CheckChunk {
-  std::vector<std::uint32_t> recnos;  // physical numbers of the records to check, ascending
-  // Filled by the worker: the file's records from recnos.front() to recnos.back(), hidden ones
-  // included, one after the other (kept between uses, so that a resize does not clear it).
+  std::uint32_t first = 0;  // physical number of the chunk's first record
+  std::uint32_t count = 0;  // records from `first` on, hidden ones included
+  // Filled by the worker: those records one after the other (its size is kept between uses, so
+  // that a read into it need not clear it first), and the numbers of the records shown, ascending,
+  // up to the one where the checks stopped, if they did.
   std::vector<char> bytes;
+  std::vector<std::uint32_t> recnos;
   std::vector<CheckEvent> events;           // in record order, then field order
   std::vector<RuleCountersAdded> counters;  // per rule of the file
-  std::exception_ptr error;  // what stopped the checks of this chunk, at its last event
-  bool done = false;         // guarded by the pipeline's mutex
+  bool company_stop = false;  // the last of recnos is another company's: the walk stops there
+  std::exception_ptr error;   // what stopped the checks of this chunk, at its last event
+  bool done = false;          // guarded by the pipeline's mutex
 };
 
 class CheckPipeline {
@@ -51,33 +55,28 @@ class CheckPipeline {
   // Runs on a worker thread; `worker` (0..workers-1) tells which worker's state to use. Must not
   // throw: what stops it goes into the chunk's error.
   using Check = std::function<void(std::size_t worker, CheckChunk&)>;
-  // Runs on the walk's thread, once per chunk, in file order; may throw (the walk ends).
-  using Replay = std::function<void(CheckChunk&)>;
+  // Runs on the walk's thread, once per chunk, in file order; may throw (the walk ends). False
+  // stops the walk there: the chunks after it are dropped unseen.
+  using Replay = std::function<bool(CheckChunk&)>;
 
-  CheckPipeline(std::size_t workers, std::size_t record_length, Check check, Replay replay);
+  CheckPipeline(std::size_t workers, Check check, Replay replay);
   // Stops the workers; chunks not yet replayed are dropped (a walk that ended in an error).
   ~CheckPipeline();
   CheckPipeline(const CheckPipeline&) = delete;
   CheckPipeline& operator=(const CheckPipeline&) = delete;
 
-  // Called on the walk's thread for each record, in file order. Replays the chunks that are
-  // done, and waits for one when too many are on their way.
-  void Add(std::uint32_t recno) {
-    if (current_->recnos.empty()) {
-      first_ = recno;
-    } else if (static_cast<std::uint64_t>(recno - first_) * record_length_ >= kChunkBytes) {
-      Submit();
-      first_ = recno;
-    }
-    current_->recnos.push_back(recno);
-  }
-  // Every record added so far checked and replayed. Nothing more once a replay threw: the
-  // walk ends with that error, and what came after it is never told.
+  // Called on the walk's thread for each chunk, in file order: records first.. (count of them).
+  // Replays the chunks that are done, and waits for one when too many are on their way.
+  void Add(std::uint32_t first, std::uint32_t count);
+  // Every chunk added so far checked and replayed. Nothing more once a replay threw or stopped
+  // the walk: what came after it is never told.
   void Drain();
+  // A replay stopped the walk.
+  bool stopped() const { return stopped_; }
 
  private:
   std::size_t InFlightLimit() const { return 2 * workers_.size() + 4; }
-  void Submit();
+
   // Waits until the oldest chunk on its way is checked, then replays it.
   void ReplayFront();
   std::unique_ptr<CheckChunk> FreshChunk();
@@ -85,9 +84,6 @@ class CheckPipeline {
 
   Check check_;
   Replay replay_;
-  std::size_t record_length_;
-  std::unique_ptr<CheckChunk> current_;                // filled by the walk's thread
-  std::uint32_t first_ = 0;                            // its first record
   std::deque<std::unique_ptr<CheckChunk>> in_flight_;  // file order; walk's thread only
   std::vector<std::unique_ptr<CheckChunk>> spare_;     // walk's thread only
   std::mutex mutex_;
@@ -95,7 +91,8 @@ class CheckPipeline {
   std::condition_variable done_;    // a chunk was checked
   std::deque<CheckChunk*> queue_;
   bool stop_ = false;
-  bool broken_ = false;  // a replay threw; walk's thread only
+  bool broken_ = false;   // a replay threw; walk's thread only
+  bool stopped_ = false;  // a replay stopped the walk; walk's thread only
   std::vector<std::thread> workers_;
 };
 

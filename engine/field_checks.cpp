@@ -20,6 +20,7 @@
 #include "engine/text.h"
 #include "engine/walk_carry.h"
 #include "engine/walk_progress.h"
+#include "tables/dbf_format.h"
 #include "tables/dbf_values.h"
 #include "tables/table_error.h"
 
@@ -566,55 +567,82 @@ class RecordWalker {
   std::vector<CheckEvent>* events_;  // null: tell at once
 };
 
-// The field checks of a walk on worker threads: each worker has its own walker and its own copy
-// of the rules for its counters; the walk's walker replays what they met in file order, and
-// their counters are added to the walk's rules as each chunk is replayed.
+// The field checks of a walk on worker threads: each worker reads its chunks from the file and
+// has its own walker, company check and copy of the rules for its counters; the walk's walker
+// replays what they met in file order, the counters are added to the walk's rules as each chunk
+// is replayed, and the chunk's records then go to the taps as they lie.
 class ParallelChecks {
  public:
   ParallelChecks(RunContext& ctx, RuleSet& rules, const DomainSet& domains, RecordWalker& teller,
-                 int threads)
-      : rules_(rules),
+                 int threads, CompanyCheck& company, WalkProgress& progress, TapThreads* taps)
+      : ctx_(ctx),
+        rules_(rules),
         teller_(teller),
+        company_(company),
+        progress_(progress),
+        taps_(taps),
         file_(ctx.tables.tbDados),
-        record_length_(file_.RecordLength()) {
+        record_length_(file_.RecordLength()),
+        skip_deleted_(file_.set_deleted()) {
     for (int w = 0; w < threads; ++w) {
-      auto worker = std::make_unique<Worker>(rules);
+      auto worker = std::make_unique<Worker>(ctx, rules);
       worker->walker.emplace(ctx, worker->rules, domains, &worker->events);
       workers_.push_back(std::move(worker));
     }
     pipeline_.emplace(
-        workers_.size(), record_length_,
-        [this](std::size_t w, CheckChunk& chunk) { Check(*workers_[w], chunk); },
-        [this](CheckChunk& chunk) { Replay(chunk); });
+        workers_.size(), [this](std::size_t w, CheckChunk& chunk) { Check(*workers_[w], chunk); },
+        [this](CheckChunk& chunk) { return Replay(chunk); });
   }
 
-  void Add(std::uint32_t recno) { pipeline_->Add(recno); }
-  void Drain() { pipeline_->Drain(); }
+  // Every record of the file, as the table's walk shows them. False when the company check
+  // stopped the walk: the table is then on the record of another company.
+  bool Walk() {
+    // The records the file holds, as the table's own walk counts them.
+    const std::uint64_t held = std::min<std::uint64_t>(file_.HeaderCheck().held,
+                                                       std::numeric_limits<std::uint32_t>::max());
+    const std::uint64_t per_chunk = std::max<std::uint64_t>(
+        1, CheckPipeline::kChunkBytes / std::max<std::size_t>(1, record_length_));
+    for (std::uint64_t first = 1; first <= held && !pipeline_->stopped(); first += per_chunk) {
+      pipeline_->Add(static_cast<std::uint32_t>(first),
+                     static_cast<std::uint32_t>(std::min(per_chunk, held - first + 1)));
+    }
+    pipeline_->Drain();
+    return !pipeline_->stopped();
+  }
 
  private:
   struct Worker {
-    explicit Worker(const RuleSet& walk_rules) : rules(walk_rules) {}
+    Worker(RunContext& ctx, const RuleSet& walk_rules) : rules(walk_rules), company(ctx) {}
     RuleSet rules;
+    CompanyCheck company;
     std::vector<CheckEvent> events;
     std::optional<RecordWalker> walker;
   };
 
   std::string_view RecordOf(const CheckChunk& chunk, std::uint32_t index) const {
-    const std::size_t at = chunk.recnos[index] - chunk.recnos.front();
+    const std::size_t at = chunk.recnos[index] - chunk.first;
     return {chunk.bytes.data() + at * record_length_, record_length_};
   }
 
   // On a worker's thread.
   void Check(Worker& worker, CheckChunk& chunk) const {
-    const auto count = static_cast<std::uint32_t>(chunk.recnos.size());
     try {
-      const std::size_t span = chunk.recnos.back() - chunk.recnos.front() + 1;
-      chunk.bytes.resize(span * record_length_);
-      if (file_.ReadRecordsAt(chunk.recnos.front(), span, chunk.bytes.data()) < span) {
-        tables::ThrowChangedWhileRead(file_.FileName());  // the walk's thread read them all
+      chunk.bytes.resize(std::size_t{chunk.count} * record_length_);
+      if (file_.ReadRecordsAt(chunk.first, chunk.count, chunk.bytes.data()) < chunk.count) {
+        tables::ThrowChangedWhileRead(file_.FileName());  // the file held them when opened
       }
-      for (std::uint32_t i = 0; i < count; ++i) {
-        worker.walker->CheckRecord(RecordOf(chunk, i), chunk.recnos[i], i);
+      for (std::uint32_t i = 0; i < chunk.count; ++i) {
+        const std::string_view record(chunk.bytes.data() + std::size_t{i} * record_length_,
+                                      record_length_);
+        if (skip_deleted_ && record.front() == tables::dbf::kDeletedFlag) continue;
+        const std::uint32_t recno = chunk.first + i;
+        chunk.recnos.push_back(recno);
+        if (!worker.company.MatchesRecord(record)) {
+          chunk.company_stop = true;
+          break;
+        }
+        worker.walker->CheckRecord(record, recno,
+                                   static_cast<std::uint32_t>(chunk.recnos.size() - 1));
       }
     } catch (...) {
       chunk.error = std::current_exception();
@@ -625,18 +653,40 @@ class ParallelChecks {
   }
 
   // On the walk's thread, chunk after chunk in file order.
-  void Replay(CheckChunk& chunk) {
+  bool Replay(CheckChunk& chunk) {
+    // Every record shown is counted, the one that stops the walk too; a count that cannot grow
+    // further stays at its maximum.
+    std::int32_t& count = ctx_.state.numRegistros;
+    count = static_cast<std::int32_t>(std::min<std::int64_t>(
+        std::numeric_limits<std::int32_t>::max(),
+        std::int64_t{count} + static_cast<std::int64_t>(chunk.recnos.size())));
     for (const CheckEvent& event : chunk.events) {
       teller_.Replay(RecordOf(chunk, event.index), chunk.recnos[event.index], event);
     }
     rules_.AddCounters(chunk.counters);
     if (chunk.error) std::rethrow_exception(chunk.error);
+    if (chunk.company_stop) {
+      file_.GoTo(chunk.recnos.back());
+      company_.ReportMismatch();
+      if (taps_ != nullptr)
+        taps_->AddSpan(chunk.first, chunk.bytes, chunk.recnos, chunk.recnos.size() - 1);
+      return false;
+    }
+    progress_.Advance(chunk.count, chunk.first + chunk.count - 1);
+    if (taps_ != nullptr)
+      taps_->AddSpan(chunk.first, chunk.bytes, chunk.recnos, chunk.recnos.size());
+    return true;
   }
 
+  RunContext& ctx_;
   RuleSet& rules_;
   RecordWalker& teller_;
-  const tables::DbfTable& file_;
+  CompanyCheck& company_;
+  WalkProgress& progress_;
+  TapThreads* taps_;
+  tables::DbfTable& file_;
   std::size_t record_length_;
+  bool skip_deleted_;
   std::vector<std::unique_ptr<Worker>> workers_;
   std::optional<CheckPipeline> pipeline_;  // last: stopped before the workers' walkers go
 };
@@ -664,14 +714,10 @@ bool WalkRecords(RunContext& ctx) {
         ctx.host, Ansi("crítica dos campos: ") + std::string(Trimmed(ctx.state.nomeTabela)), dados);
     dados.First();
     const std::vector<RecordTap*> taps = StartTaps(ctx);
-    // With two threads or more the taps run on a thread of their own and the field checks on
-    // workers; both are stopped with the walk should it throw.
+    // With two threads or more the taps run on threads of their own and the field checks on
+    // workers; all are stopped with the walk should it throw.
     std::optional<TapThreads> tap_threads;
     if (!taps.empty() && ctx.walk_threads > 1) tap_threads.emplace(taps, dados.RecordLength());
-    std::optional<ParallelChecks> parallel;
-    if (ctx.walk_threads > 1 && walker.FieldsWithinRecord()) {
-      parallel.emplace(ctx, rules, domains, walker, ctx.walk_threads);
-    }
     const auto feed = [&] {
       if (tap_threads) {
         tap_threads->Add(dados.RecNo(), dados.Record());
@@ -679,40 +725,31 @@ bool WalkRecords(RunContext& ctx) {
         for (RecordTap* tap : taps) tap->Take(dados.RecNo(), dados.Record());
       }
     };
-    try {
+    if (ctx.walk_threads > 1 && walker.FieldsWithinRecord()) {
+      ParallelChecks parallel(ctx, rules, domains, walker, ctx.walk_threads, company, progress,
+                              tap_threads ? &*tap_threads : nullptr);
+      completed = parallel.Walk();
+    } else {
       for (; !dados.Eof(); dados.Next()) {
         if (ctx.state.numRegistros < std::numeric_limits<std::int32_t>::max()) {
           ++ctx.state.numRegistros;  // a count that cannot grow further stays at its maximum
         }
-        if (parallel) {
-          if (!company.Matches()) {
-            parallel->Drain();  // what the records before it met comes first
-            company.ReportMismatch();
-            completed = false;
-            break;
-          }
-          parallel->Add(dados.RecNo());
-        } else {
-          if (!company.Check()) {
-            completed = false;
-            break;
-          }
-          walker.CheckRecord(dados.Record(), dados.RecNo());
+        if (!company.Check()) {
+          completed = false;
+          break;
         }
+        walker.CheckRecord(dados.Record(), dados.RecNo());
         if (!taps.empty()) feed();
         progress.Step();
       }
-      if (parallel) parallel->Drain();
-    } catch (...) {
-      // An error of the reader or the company check comes after what the records before it met.
-      if (parallel) parallel->Drain();
-      throw;
     }
     if (completed) progress.Done();
     // The phases after the walks need the whole file even when the company check stopped the
     // field checks: the rest of it is read for the taps alone, from the record that stopped.
     if (!taps.empty()) {
-      for (; !dados.Eof(); dados.Next()) feed();
+      if (!completed) {
+        for (; !dados.Eof(); dados.Next()) feed();  // the table is on the record that stopped
+      }
       if (tap_threads) {
         tap_threads->Finish();
       } else {

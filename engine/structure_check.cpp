@@ -152,22 +152,39 @@ bool CompanyCheck::Check() {
   return false;
 }
 
-bool CompanyCheck::Matches() {
-  const tables::DbfTable& file = ctx_.tables.tbDados;
+int CompanyCheck::Field() {
   if (field_ < 0) {
+    const tables::DbfTable& file = ctx_.tables.tbDados;
     field_ = file.FieldIndex(kCompanyField);
     if (field_ < 0) tables::ThrowFieldNotFound(file.owner(), kCompanyField);
   }
-  if (file.Fields(field_).type == tables::FieldType::kString) {
+  return field_;
+}
+
+bool CompanyCheck::Matches() {
+  const tables::DbfTable& file = ctx_.tables.tbDados;
+  const int field = Field();
+  if (file.Fields(field).type == tables::FieldType::kString) {
     // Once per record: the stored bytes against the code, without building a value.
-    return tables::DbfText(file.RawField(field_)) == ctx_.state.codEmpresa;
+    return tables::DbfText(file.RawField(field)) == ctx_.state.codEmpresa;
   }
   // Null equals no text; a number compares with the code converted to a number.
-  return tables::ValuesEqual(file.Value(field_), FieldValue::Text(ctx_.state.codEmpresa));
+  return tables::ValuesEqual(file.Value(field), FieldValue::Text(ctx_.state.codEmpresa));
+}
+
+bool CompanyCheck::MatchesRecord(std::string_view record) {
+  const tables::DbfField& field = ctx_.tables.tbDados.Fields(Field());
+  const std::string_view bytes = record.substr(field.offset, field.length);
+  if (field.type == tables::FieldType::kString) {
+    return tables::DbfText(bytes) == ctx_.state.codEmpresa;
+  }
+  return tables::ValuesEqual(tables::DecodeField(field, bytes),
+                             FieldValue::Text(ctx_.state.codEmpresa));
 }
 
 void CompanyCheck::ReportMismatch() {
   const tables::DbfTable& file = ctx_.tables.tbDados;
+  Field();  // resolved by a worker's check when the walk was split
   std::string line(kCompanyError);
   line += ctx_.state.nomeTabela;
   ctx_.host.AppendLine(line);

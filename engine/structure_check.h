@@ -29,8 +29,14 @@ class CompanyCheck {
   // the comparison alone, and the error of a mismatch.
   bool Matches();
   void ReportMismatch();
+  // The comparison on the bytes of a record of tbDados, deletion flag first, whose fields all lie
+  // within it; on any thread, with a CompanyCheck of its own.
+  bool MatchesRecord(std::string_view record);
 
  private:
+  // The COD_SEG field's index, resolved at the first record.
+  int Field();
+
   RunContext& ctx_;
   int field_ = -1;
 };

@@ -25,29 +25,49 @@ void TapThreads::Stop() {
   }
 }
 
-void TapThreads::HandOver() {
+TapThreads::Batch TapThreads::Queue(Batch&& batch) {
   Batch next;
   {
     std::unique_lock<std::mutex> lock(mutex_);
     freed_.wait(lock, [this] { return full_.size() < kDepth || error_ != nullptr; });
-    if (error_ == nullptr) full_.push_back(std::move(current_));
+    if (error_ == nullptr) full_.push_back(std::move(batch));
     if (!spare_.empty()) {
       next = std::move(spare_.back());
       spare_.pop_back();
     }
   }
   added_.notify_all();
-  current_ = std::move(next);
+  return next;
+}
+
+void TapThreads::HandOver() {
+  current_ = Queue(std::move(current_));
+  current_.span = false;
   current_.bytes.clear();
   current_.recnos.clear();
   current_.bytes.reserve(kBatchBytes + record_length_);
+}
+
+void TapThreads::AddSpan(std::uint32_t first, std::vector<char>& bytes,
+                         const std::vector<std::uint32_t>& recnos, std::size_t count) {
+  if (!current_.recnos.empty()) HandOver();  // the records added one by one come first
+  if (count == 0) return;
+  Batch batch;
+  batch.span = true;
+  batch.first = first;
+  batch.recnos.assign(recnos.begin(), recnos.begin() + static_cast<std::ptrdiff_t>(count));
+  batch.bytes.swap(bytes);
+  Batch spare = Queue(std::move(batch));
+  bytes.swap(spare.bytes);  // its size stays: the next read into it need not clear it first
 }
 
 bool TapThreads::ReleaseTaken() {
   const std::uint64_t slowest = *std::min_element(next_.begin(), next_.end());
   bool released = false;
   while (first_ < slowest && !full_.empty()) {
-    if (spare_.size() < 2) spare_.push_back(std::move(full_.front()));
+    // Kept for the walk: with spans handed over, a buffer freed here would be allocated and
+    // cleared again for the next chunk read.
+    if (spare_.size() < kDepth) spare_.push_back(std::move(full_.front()));
     full_.pop_front();
     ++first_;
     released = true;
@@ -69,10 +89,17 @@ void TapThreads::Work(std::size_t tap) {
       batch = &full_[static_cast<std::size_t>(next_[tap] - first_)];
     }
     try {
-      const char* at = batch->bytes.data();
-      for (const std::uint32_t recno : batch->recnos) {
-        taker.Take(recno, std::string_view(at, record_length_));
-        at += record_length_;
+      if (batch->span) {
+        for (const std::uint32_t recno : batch->recnos) {
+          const char* at = batch->bytes.data() + std::size_t{recno - batch->first} * record_length_;
+          taker.Take(recno, std::string_view(at, record_length_));
+        }
+      } else {
+        const char* at = batch->bytes.data();
+        for (const std::uint32_t recno : batch->recnos) {
+          taker.Take(recno, std::string_view(at, record_length_));
+          at += record_length_;
+        }
       }
     } catch (...) {
       const std::lock_guard<std::mutex> lock(mutex_);

@@ -1,13 +1,14 @@
 #pragma once
 // The taps of a walk on threads of their own: the walk's thread copies each record it shows into
-// a batch and hands full batches over; every tap (the policy or claims keys, which sort, and the
+// a batch and hands full batches over, or hands over a span of records read already, buffer and
+// all; every tap (the policy or claims keys, which sort, and the
 // reconciliation's sums) takes every batch in file order on a thread of its own, while the walk's
 // thread goes on with the field checks. The taps need nothing of the field checks nor of each
 // other, so the split changes no order: the findings, notices and "first" records all stay on
 // the walk's side, and each tap sees every record in file order on its thread.
 //
-// Memory is bounded: at most kDepth full batches wait, each about kBatchBytes; a batch is
-// reused once every tap took it.
+// Memory is bounded: at most kDepth full batches wait, each about kBatchBytes (or a chunk of
+// the walk), and as many spares; a batch is reused once every tap took it.
 
 #include <condition_variable>
 #include <cstddef>
@@ -41,6 +42,11 @@ class TapThreads {
     current_.bytes.insert(current_.bytes.end(), record.begin(), record.end());
     if (current_.bytes.size() >= kBatchBytes) HandOver();
   }
+  // Hands over records `first`.. of the file at once, without a copy: `bytes` holds them one
+  // after the other, hidden ones included, and comes back holding a spare buffer of any size and
+  // content; `recnos` are the records shown, ascending, the first `count` of them taken.
+  void AddSpan(std::uint32_t first, std::vector<char>& bytes,
+               const std::vector<std::uint32_t>& recnos, std::size_t count);
   // The walk reached the end of the file: waits until the taps took every record, then
   // finishes them. Raises what stopped a tap's thread (memory running out), if anything did.
   void Finish();
@@ -49,9 +55,14 @@ class TapThreads {
   struct Batch {
     std::vector<char> bytes;
     std::vector<std::uint32_t> recnos;
+    // A span: record r lies at (r - first) records into bytes. Otherwise one after the other.
+    bool span = false;
+    std::uint32_t first = 0;
   };
 
   void HandOver();
+  // Waits for room, queues `batch` and returns a spare one (or a fresh one).
+  Batch Queue(Batch&& batch);
   void Work(std::size_t tap);
   void Stop();
   // The batches every tap is done with go back to the spares; true when there were any.

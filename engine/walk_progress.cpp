@@ -23,10 +23,17 @@ WalkProgress::WalkProgress(RunHost& host, std::string phase, const tables::DbfTa
 }
 
 void WalkProgress::Tell() {
+  if (table_.Eof()) {
+    countdown_ = kEvery;
+    return;
+  }
+  TellAt(table_.RecNo());
+}
+
+void WalkProgress::TellAt(std::uint32_t recno) {
   countdown_ = kEvery;
-  if (table_.Eof()) return;
   const std::uint64_t done =
-      std::uint64_t{table_.HeaderLength()} + std::uint64_t{table_.RecNo()} * table_.RecordLength();
+      std::uint64_t{table_.HeaderLength()} + std::uint64_t{recno} * table_.RecordLength();
   host_.WalkProgress(phase_, std::min(done, total_), total_);
 }
 

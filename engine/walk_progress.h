@@ -25,11 +25,21 @@ class WalkProgress {
   void Step() {
     if (--countdown_ == 0) Tell();
   }
+  // `records` records walked at once, the last of them record `recno` (a walk whose records
+  // the table is not moved to).
+  void Advance(std::uint32_t records, std::uint32_t recno) {
+    if (records < countdown_) {
+      countdown_ -= records;
+    } else {
+      TellAt(recno);
+    }
+  }
   // The walk reached the end of the file.
   void Done() { host_.WalkProgress(phase_, total_, total_); }
 
  private:
   void Tell();
+  void TellAt(std::uint32_t recno);
 
   RunHost& host_;
   std::string phase_;
