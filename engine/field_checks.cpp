@@ -56,10 +56,11 @@ struct FieldPlan {
   int depende_index = -1;        // field holding the qualifying value; -1: none or missing
   bool needs_value = false;      // the product type, width, date or domain check reads its text
   const FieldDomain* domain = nullptr;  // the values its key can find; nullptr: none
-  // For a one-byte character field: whether the domain holds the key of each byte, worked out
-  // once (a blank or control byte trims to the empty key). Empty otherwise; with a one-byte
-  // qualifying field, 256 answers per byte of the qualifier.
-  std::vector<bool> found_by_byte;
+  // For a one-byte character field: whether the domain holds the key of each byte (a blank or
+  // control byte trims to the empty key), looked up once, when the byte first comes: 0 not yet,
+  // kFound or kNotFound. Empty otherwise; with a one-byte qualifying field, 256 answers per byte
+  // of the qualifier.
+  std::vector<std::uint8_t> found_by_byte;
   int byte_depende = -1;  // the one-byte qualifying field that indexes found_by_byte, or -1
   // The last key looked up and its answer: consecutive records often repeat a value.
   std::uint64_t last_key1 = 0;
@@ -283,6 +284,9 @@ class RecordWalker {
     return dados_.RawField(p);  // raises the reader's error for a field past the record's end
   }
 
+  static constexpr std::uint8_t kFound = 1;
+  static constexpr std::uint8_t kNotFound = 2;
+
   static bool IsOneByteText(const FieldPlan& plan) {
     return plan.kind == ValueKind::kChar && plan.length == 1;
   }
@@ -292,8 +296,8 @@ class RecordWalker {
     return c <= 32 ? std::string_view() : std::string_view(reinterpret_cast<const char*>(&c), 1);
   }
 
-  // Fills found_by_byte when the field's domain lookups depend on one byte (two with a one-byte
-  // qualifier), so the record loop looks an answer up instead of hashing a key.
+  // Makes room for found_by_byte when the field's domain lookups depend on one byte (two with a
+  // one-byte qualifier), so the record loop looks an answer up instead of hashing a key.
   void TabulateDomain(FieldPlan& plan) {
     const auto within = [&](const FieldPlan& f) {
       return IsOneByteText(f) && f.offset < record_length_;
@@ -309,18 +313,7 @@ class RecordWalker {
       }
       plan.byte_depende = plan.depende_index;
     }
-    const int qualifiers = qualified ? 256 : 1;
-    plan.found_by_byte.resize(static_cast<std::size_t>(qualifiers) * 256);
-    for (int q = 0; q < qualifiers; ++q) {
-      const auto qc = static_cast<unsigned char>(q);
-      const std::uint16_t key2 =
-          FieldDomain::PackValor2(qualified ? OneByteKey(qc) : std::string_view());
-      for (int c = 0; c < 256; ++c) {
-        const auto vc = static_cast<unsigned char>(c);
-        plan.found_by_byte[static_cast<std::size_t>(q) * 256 + static_cast<std::size_t>(c)] =
-            plan.domain->Contains(FieldDomain::PackValor1(OneByteKey(vc)), key2);
-      }
-    }
+    plan.found_by_byte.assign(qualified ? 256 * 256 : 256, 0);
   }
 
   // Converts field p; numeric texts are formatted into `buffer`.
@@ -523,7 +516,15 @@ class RecordWalker {
         qualifier_ = OneByteKey(qc);
         q = qc;
       }
-      return plan.found_by_byte[q * 256 + c];
+      std::uint8_t& found = plan.found_by_byte[q * 256 + c];
+      if (found == 0) {
+        const auto& byte = reinterpret_cast<const unsigned char&>(record_[plan.offset]);
+        found = plan.domain->Contains(FieldDomain::PackValor1(OneByteKey(byte)),
+                                      FieldDomain::PackValor2(qualifier_))
+                    ? kFound
+                    : kNotFound;
+      }
+      return found == kFound;
     }
     // Postal codes by their first five characters. Both key texts are padded and cut to the
     // stored widths, as the keyed table does with a longer key.
