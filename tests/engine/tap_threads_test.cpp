@@ -65,6 +65,45 @@ TEST(TapThreadsTest, EveryTapTakesEveryRecordInOrderThenFinishes) {
   }
 }
 
+// Spans handed over buffer and all, hidden records left out, between records added one by one
+// (as a walk whose company check stopped goes on): the taps see them all in file order, each
+// with its own bytes.
+TEST(TapThreadsTest, SpansAndSingleRecordsKeepFileOrder) {
+  constexpr std::size_t kLength = 11;
+  KeepingTap tap;
+  std::vector<std::uint32_t> handed;
+  std::string bytes;
+  std::vector<char> buffer;
+  {
+    TapThreads threads({&tap}, kLength);
+    std::uint32_t recno = 1;
+    for (int span = 0; span < 3 * static_cast<int>(TapThreads::kDepth); ++span) {
+      const std::uint32_t first = recno;
+      buffer.clear();
+      std::vector<std::uint32_t> shown;
+      for (int k = 0; k < 500; ++k, ++recno) {
+        const std::string record = RecordOf(recno, kLength);
+        buffer.insert(buffer.end(), record.begin(), record.end());
+        if (recno % 5 == 0) continue;  // hidden
+        shown.push_back(recno);
+      }
+      // The last shown record is left to the single records that follow, as after a stop.
+      const std::uint32_t last = shown.back();
+      for (std::size_t i = 0; i + 1 < shown.size(); ++i) {
+        handed.push_back(shown[i]);
+        bytes += RecordOf(shown[i], kLength);
+      }
+      threads.AddSpan(first, buffer, shown, shown.size() - 1);
+      threads.Add(last, RecordOf(last, kLength));
+      handed.push_back(last);
+      bytes += RecordOf(last, kLength);
+    }
+    threads.Finish();
+  }
+  EXPECT_EQ(tap.recnos, handed);
+  EXPECT_EQ(tap.bytes, bytes);
+}
+
 // What stops the taps' thread comes out of Finish() on the walk's thread, and the taps are not
 // finished; a walk that ends in its own error leaves without Finish() and nothing hangs.
 TEST(TapThreadsTest, AnErrorOnTheTapsThreadIsRaisedByFinishAndAnAbandonedWalkEnds) {
