@@ -38,7 +38,7 @@ std::unique_ptr<CheckChunk> CheckPipeline::FreshChunk() {
 }
 
 void CheckPipeline::Add(std::uint32_t first, std::uint32_t count) {
-  if (broken_ || stopped_ || count == 0) return;  // the walk is ending: nothing more is checked
+  if (ended_ || count == 0) return;  // the walk is ending: nothing more is checked
   std::unique_ptr<CheckChunk> chunk = FreshChunk();
   chunk->first = first;
   chunk->count = count;
@@ -49,7 +49,7 @@ void CheckPipeline::Add(std::uint32_t first, std::uint32_t count) {
   queued_.notify_one();
   in_flight_.push_back(std::move(chunk));
   // Replay what is done already; wait only when the chunks on their way reach the limit.
-  while (!in_flight_.empty() && !stopped_) {
+  while (!in_flight_.empty() && !ended_) {
     const bool full = in_flight_.size() >= InFlightLimit();
     {
       const std::lock_guard<std::mutex> lock(mutex_);
@@ -67,18 +67,18 @@ void CheckPipeline::ReplayFront() {
   }
   std::unique_ptr<CheckChunk> chunk = std::move(in_flight_.front());
   in_flight_.pop_front();
+  // Either way the chunks after it are dropped; the destructor stops the workers.
   try {
-    // Stopped: the chunks after it are dropped; the destructor stops the workers.
-    if (!replay_(*chunk)) stopped_ = true;
+    if (!replay_(*chunk)) ended_ = true;
   } catch (...) {
-    broken_ = true;  // as when stopped
+    ended_ = true;
     throw;
   }
   if (spare_.size() < InFlightLimit()) spare_.push_back(std::move(chunk));
 }
 
 void CheckPipeline::Drain() {
-  while (!broken_ && !stopped_ && !in_flight_.empty()) ReplayFront();
+  while (!ended_ && !in_flight_.empty()) ReplayFront();
 }
 
 void CheckPipeline::Work(std::size_t worker) {

@@ -18,7 +18,6 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -72,7 +71,7 @@ class CheckPipeline {
   // the walk: what came after it is never told.
   void Drain();
   // A replay stopped the walk.
-  bool stopped() const { return stopped_; }
+  bool stopped() const { return ended_; }
 
  private:
   std::size_t InFlightLimit() const { return 2 * workers_.size() + 4; }
@@ -91,8 +90,7 @@ class CheckPipeline {
   std::condition_variable done_;    // a chunk was checked
   std::deque<CheckChunk*> queue_;
   bool stop_ = false;
-  bool broken_ = false;   // a replay threw; walk's thread only
-  bool stopped_ = false;  // a replay stopped the walk; walk's thread only
+  bool ended_ = false;  // a replay threw or stopped the walk; walk's thread only
   std::vector<std::thread> workers_;
 };
 

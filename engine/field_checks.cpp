@@ -262,7 +262,7 @@ class RecordWalker {
   // Every field lies within a record: the checks need no table, so they may run on any thread.
   bool FieldsWithinRecord() const {
     for (const FieldPlan& plan : plans_) {
-      if (plan.field->offset + plan.field->length > dados_.RecordLength()) return false;
+      if (plan.offset + plan.length > record_length_) return false;
     }
     return true;
   }
@@ -507,7 +507,7 @@ class RecordWalker {
   bool DomainFound(FieldPlan& plan, std::string_view trimmed) {
     if (plan.domain == nullptr) return false;
     if (!plan.found_by_byte.empty() && record_.size() == record_length_) {
-      const auto c = static_cast<unsigned char>(record_[plan.offset]);
+      const auto& c = reinterpret_cast<const unsigned char&>(record_[plan.offset]);
       std::size_t q = 0;
       qualifier_ = {};
       if (plan.byte_depende >= 0) {
@@ -518,8 +518,7 @@ class RecordWalker {
       }
       std::uint8_t& found = plan.found_by_byte[q * 256 + c];
       if (found == 0) {
-        const auto& byte = reinterpret_cast<const unsigned char&>(record_[plan.offset]);
-        found = plan.domain->Contains(FieldDomain::PackValor1(OneByteKey(byte)),
+        found = plan.domain->Contains(FieldDomain::PackValor1(OneByteKey(c)),
                                       FieldDomain::PackValor2(qualifier_))
                     ? kFound
                     : kNotFound;
@@ -669,13 +668,15 @@ class ParallelChecks {
     if (chunk.company_stop) {
       file_.GoTo(chunk.recnos.back());
       company_.ReportMismatch();
-      if (taps_ != nullptr)
+      if (taps_ != nullptr) {
         taps_->AddSpan(chunk.first, chunk.bytes, chunk.recnos, chunk.recnos.size() - 1);
+      }
       return false;
     }
     progress_.Advance(chunk.count, chunk.first + chunk.count - 1);
-    if (taps_ != nullptr)
+    if (taps_ != nullptr) {
       taps_->AddSpan(chunk.first, chunk.bytes, chunk.recnos, chunk.recnos.size());
+    }
     return true;
   }
 

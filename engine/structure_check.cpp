@@ -164,20 +164,20 @@ int CompanyCheck::Field() {
 bool CompanyCheck::Matches() {
   const tables::DbfTable& file = ctx_.tables.tbDados;
   const int field = Field();
-  if (file.Fields(field).type == tables::FieldType::kString) {
-    // Once per record: the stored bytes against the code, without building a value.
-    return tables::DbfText(file.RawField(field)) == ctx_.state.codEmpresa;
-  }
-  // Null equals no text; a number compares with the code converted to a number.
-  return tables::ValuesEqual(file.Value(field), FieldValue::Text(ctx_.state.codEmpresa));
+  return Same(file.Fields(field), file.RawField(field));
 }
 
 bool CompanyCheck::MatchesRecord(std::string_view record) {
   const tables::DbfField& field = ctx_.tables.tbDados.Fields(Field());
-  const std::string_view bytes = record.substr(field.offset, field.length);
+  return Same(field, record.substr(field.offset, field.length));
+}
+
+bool CompanyCheck::Same(const tables::DbfField& field, std::string_view bytes) const {
   if (field.type == tables::FieldType::kString) {
+    // Once per record: the stored bytes against the code, without building a value.
     return tables::DbfText(bytes) == ctx_.state.codEmpresa;
   }
+  // Null equals no text; a number compares with the code converted to a number.
   return tables::ValuesEqual(tables::DecodeField(field, bytes),
                              FieldValue::Text(ctx_.state.codEmpresa));
 }

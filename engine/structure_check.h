@@ -1,5 +1,8 @@
 #pragma once
+#include <string_view>
+
 #include "engine/validation_run.h"
+#include "tables/dbf_table.h"
 
 namespace engine {
 
@@ -36,6 +39,8 @@ class CompanyCheck {
  private:
   // The COD_SEG field's index, resolved at the first record.
   int Field();
+  // The stored bytes of the COD_SEG field against the company's code.
+  bool Same(const tables::DbfField& field, std::string_view bytes) const;
 
   RunContext& ctx_;
   int field_ = -1;

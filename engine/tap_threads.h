@@ -1,11 +1,11 @@
 #pragma once
 // The taps of a walk on threads of their own: the walk's thread copies each record it shows into
 // a batch and hands full batches over, or hands over a span of records read already, buffer and
-// all; every tap (the policy or claims keys, which sort, and the
-// reconciliation's sums) takes every batch in file order on a thread of its own, while the walk's
-// thread goes on with the field checks. The taps need nothing of the field checks nor of each
-// other, so the split changes no order: the findings, notices and "first" records all stay on
-// the walk's side, and each tap sees every record in file order on its thread.
+// all; every tap (the policy or claims keys, which sort, and the reconciliation's sums) takes
+// every batch in file order on a thread of its own, while the walk goes on with the field checks.
+// The taps need nothing of the field checks nor of each other, so the split changes no order: the
+// findings, notices and "first" records all stay on the walk's side, and each tap sees every record
+// in file order on its thread.
 //
 // Memory is bounded: at most kDepth full batches wait, each about kBatchBytes (or a chunk of
 // the walk), and as many spares; a batch is reused once every tap took it.
