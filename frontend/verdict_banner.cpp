@@ -1,5 +1,6 @@
 #include "frontend/verdict_banner.h"
 
+#include "engine/verdict_style.h"
 #include "frontend/message_text.h"
 
 namespace frontend {
@@ -8,20 +9,9 @@ VerdictBanner BannerOf(const engine::RunResult& result, const std::optional<std:
   const engine::Verdict verdict = engine::ComputeVerdict(result, error, engine::VerdictLimits{});
   VerdictBanner banner;
   banner.outcome = verdict.resultado;
-  switch (verdict.resultado) {
-    case engine::VerdictOutcome::kAceitavel:
-      banner.title = "Aceitável";
-      banner.background = 0x2E7D32;
-      break;
-    case engine::VerdictOutcome::kRejeitado:
-      banner.title = "Rejeitado";
-      banner.background = 0xB71C1C;
-      break;
-    case engine::VerdictOutcome::kErro:
-      banner.title = "Erro";
-      banner.background = 0x545B62;
-      break;
-  }
+  const engine::VerdictStyle style = engine::StyleOf(verdict);
+  banner.title = DecodeMessage(style.title);
+  banner.background = engine::ColourRgb(style.colour);
   // The engine's sentences are Windows-1252; an error message may hold a UTF-8 path.
   for (const engine::VerdictItem& item : verdict.motivos) {
     banner.motivos.push_back(DecodeMessage(item.texto));

@@ -15,8 +15,8 @@ namespace frontend {
 
 struct VerdictBanner {
   engine::VerdictOutcome outcome = engine::VerdictOutcome::kAceitavel;
-  std::string title;             // "Aceitável", "Rejeitado", "Erro"
-  std::uint32_t background = 0;  // 0xRRGGBB: green, red, grey
+  std::string title;             // engine::StyleOf's title, UTF-8
+  std::uint32_t background = 0;  // 0xRRGGBB: engine::ColourRgb of its colour
   std::vector<std::string> motivos;
   std::vector<std::string> avisos;
 };

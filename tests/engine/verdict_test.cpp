@@ -6,6 +6,9 @@
 
 #include <functional>
 
+#include "engine/text.h"
+#include "engine/verdict_style.h"
+
 namespace engine {
 namespace {
 
@@ -83,6 +86,32 @@ TEST(VerdictTest, EachReasonAloneRejectsAndItsRemovalAccepts) {
     EXPECT_EQ(v.resultado, VerdictOutcome::kAceitavel) << cases[i].first;
     EXPECT_EQ(Types(v.avisos), std::vector<std::string>{cases[i].first});
   }
+}
+
+// The strip, the banners and the HTML page name a verdict from this one style: a warning turns
+// an accepted run amber, so a clean-looking green never hides a difference worth a look.
+TEST(VerdictTest, StyleFollowsOutcomeAndWarnings) {
+  const VerdictLimits none;
+  RunResult warned = CleanRun();
+  SetKov(warned.reconciliation[0].rows[0], 2.0);
+  RunResult rejected = CleanRun();
+  rejected.company_not_in_kov = true;
+  const struct {
+    Verdict verdict;
+    const char* title;
+    VerdictColour colour;
+  } cases[] = {
+      {ComputeVerdict(CleanRun(), std::nullopt, none), "Aceitável", VerdictColour::kGreen},
+      {ComputeVerdict(warned, std::nullopt, none), "Aceitável, com avisos", VerdictColour::kAmber},
+      {ComputeVerdict(rejected, std::nullopt, none), "Rejeitado", VerdictColour::kRed},
+      {ComputeVerdict(warned, std::string("tbDados: x"), none), "Erro", VerdictColour::kGrey},
+  };
+  for (const auto& c : cases) {
+    const VerdictStyle style = StyleOf(c.verdict);
+    EXPECT_EQ(Win1252ToUtf8(style.title), c.title);
+    EXPECT_EQ(style.colour, c.colour) << c.title;
+  }
+  EXPECT_NE(ColourRgb(VerdictColour::kGreen), ColourRgb(VerdictColour::kAmber));
 }
 
 TEST(VerdictTest, AShareEqualToItsLimitPasses) {

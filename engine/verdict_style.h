@@ -1,0 +1,32 @@
+#pragma once
+// How every front end and output names and colours a verdict, so that the windows' strip, both
+// panels' banners and the HTML page agree with each other and with the JSON result's verdict:
+//
+//   Aceitável               green  accepted, nothing to look at
+//   Aceitável, com avisos   amber  accepted, but with warnings worth a look
+//   Rejeitado               red
+//   Erro                    grey   the run ended with an error
+
+#include <cstdint>
+#include <string>
+
+#include "engine/verdict.h"
+
+namespace engine {
+
+enum class VerdictColour { kGreen, kAmber, kRed, kGrey };
+
+struct VerdictStyle {
+  std::string title;  // Windows-1252, as every engine text
+  VerdictColour colour = VerdictColour::kGreen;
+};
+
+VerdictStyle StyleOf(const Verdict& verdict);
+
+// One value per colour, 0xRRGGBB, dark enough for white text on it.
+std::uint32_t ColourRgb(VerdictColour colour);
+
+// "verde", "ambar", "vermelho", "cinza": for class names and machine-readable outputs.
+std::string_view ColourName(VerdictColour colour);
+
+}  // namespace engine
