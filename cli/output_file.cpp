@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "cli/cli_options.h"
+#include "cli/standard_streams.h"
 
 namespace cli {
 namespace {
@@ -63,12 +64,13 @@ OutputFile::OutputFile(const std::string& path, std::ostream& standard_output)
 
 bool OutputFile::Close() {
   if (to_standard_output_) {
-    // A stream that failed earlier keeps the errno of that failure; otherwise the flush sets it.
+    // The program's standard output keeps the reason of its first failure, whichever thread
+    // met it; any other stream leaves it in errno.
     if (standard_output_) {
       errno = 0;
       standard_output_.flush();
     }
-    if (!standard_output_) reason_ = std::strerror(errno != 0 ? errno : EIO);
+    if (!standard_output_) reason_ = WriteFailureReason(standard_output_);
     return static_cast<bool>(standard_output_);
   }
   if (device_.is_open()) {
@@ -91,12 +93,23 @@ std::string OutputFile::CreateError() const {
 }
 
 std::string OutputFile::WriteError() const {
-  if (to_standard_output_) return StandardOutputError(reason_);
+  // A list or extract that failed on standard output is never closed: its reason is asked now.
+  if (to_standard_output_) {
+    return StandardOutputError(reason_.empty() ? WriteFailureReason(standard_output_) : reason_);
+  }
   return "Cannot write file \"" + path_ + "\". " + reason_;
 }
 
 std::string StandardOutputError(const std::string& reason) {
   return "não foi possível escrever na saída padrão: " + reason;
+}
+
+bool PrintToStandardOutput(std::string_view text, std::ostream& out, std::ostream& err) {
+  OutputFile file(kStandardOutput, out);
+  out << text;
+  if (file.Close()) return true;
+  err << file.WriteError() << '\n';
+  return false;
 }
 
 }  // namespace cli

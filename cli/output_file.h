@@ -10,6 +10,7 @@
 #include <ostream>
 #include <streambuf>
 #include <string>
+#include <string_view>
 
 #include "platform/atomic_output.h"
 
@@ -72,5 +73,9 @@ class OutputFile {
 
 // "não foi possível escrever na saída padrão: <reason>".
 std::string StandardOutputError(const std::string& reason);
+
+// Writes `text` (the usage, the version) to standard output; false when it could not be written,
+// with that error written to `err`.
+bool PrintToStandardOutput(std::string_view text, std::ostream& out, std::ostream& err);
 
 }  // namespace cli

@@ -115,8 +115,9 @@ std::string FinishOutputs(const CliOptions& options, const std::string& catalog_
     // list is put in place.
     const bool written = details->Finish();
     if (!written || !details_file->Close()) {
-      problems += (written ? details_file->WriteError()
-                           : "Cannot write file \"" + options.detalhes + "\".") +
+      problems += (written || options.detalhes == kStandardOutput
+                       ? details_file->WriteError()
+                       : "Cannot write file \"" + options.detalhes + "\".") +
                   "\n";
     }
   }
@@ -167,13 +168,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     err << "talmero-criticar: " << usage_error << "\n\n" << UsageText();
     return kExitUsage;
   }
-  if (options.help) {
-    out << UsageText();
-    return kExitSuccess;
-  }
-  if (options.version) {
-    out << VersionText() << '\n';
-    return kExitSuccess;
+  if (options.help || options.version) {
+    const std::string text = options.help ? UsageText() : VersionText() + '\n';
+    return PrintToStandardOutput(text, out, err) ? kExitSuccess : kExitRunError;
   }
   engine::Regional regional;
   engine::Regional::FromName(options.regional, &regional);
@@ -270,7 +267,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                                            details.get(), details_file.get(), message, ended, out);
   if (extract) {
     if (!extract_written.get()) {
-      output_error += "Cannot write file \"" + options.extrato + "\".\n";
+      output_error += options.extrato == kStandardOutput
+                          ? extract_risks->WriteError() + "\n"
+                          : "Cannot write file \"" + options.extrato + "\".\n";
     } else {
       for (OutputFile* file : {extract_risks.get(), extract_claims.get()}) {
         if (file != nullptr && !file->Close()) output_error += file->WriteError() + "\n";

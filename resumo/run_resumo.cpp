@@ -48,13 +48,9 @@ int RunResumo(const std::vector<std::string>& args, std::ostream& out, std::ostr
     err << "talmero-resumo: " << usage_error << "\n\n" << ResumoUsageText();
     return cli::kExitUsage;
   }
-  if (options.help) {
-    out << ResumoUsageText();
-    return cli::kExitSuccess;
-  }
-  if (options.version) {
-    out << ResumoVersionText() << '\n';
-    return cli::kExitSuccess;
+  if (options.help || options.version) {
+    const std::string text = options.help ? ResumoUsageText() : ResumoVersionText() + '\n';
+    return cli::PrintToStandardOutput(text, out, err) ? cli::kExitSuccess : cli::kExitRunError;
   }
   std::vector<SummaryRow> rows;
   rows.reserve(options.jsons.size());

@@ -44,6 +44,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/standard_descriptors.h"
 #include "tools/dbf_writer.h"
 #include "tools/generated_record.h"
 
@@ -397,6 +398,7 @@ int Usage(const char* problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::OpenClosedStandardDescriptors();
   Options o;
   constexpr std::uint64_t kMaxRecords = 100'000'000;  // keeps every file far below 4 GiB
   for (int i = 1; i < argc; ++i) {

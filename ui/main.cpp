@@ -11,12 +11,14 @@
 
 #include "frontend/window_options.h"
 #include "platform/interrupt_cleanup.h"
+#include "platform/standard_descriptors.h"
 #include "ui/application_setup.h"
 #include "ui/desktop_services.h"
 #include "ui/findings_panel.h"
 #include "ui/inicio.h"
 
 int main(int argc, char** argv) {
+  platform::OpenClosedStandardDescriptors();
   // An interrupted or terminated window leaves no temporary file behind (index, outputs, list).
   platform::InstallInterruptCleanup();
   QApplication app(argc, argv);

@@ -14,11 +14,13 @@
 #include "frontend/window_options.h"
 #include "frontend/window_texts.h"
 #include "platform/interrupt_cleanup.h"
+#include "platform/standard_descriptors.h"
 #include "winui/inicio.h"
 #include "winui/wide_text.h"
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*command_line*/,
                     int show) {
+  platform::OpenClosedStandardDescriptors();
   // A console break or the end of the session leaves no temporary file behind.
   platform::InstallInterruptCleanup();
   int argc = 0;

@@ -15,6 +15,7 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -24,6 +25,8 @@
 #include <thread>
 
 #include "platform/interrupt_cleanup.h"
+
+extern char** environ;
 #endif
 
 namespace cli {
@@ -187,6 +190,127 @@ TEST_F(RunCliReliabilityTest, AFullDeviceLeavesNoPartialOutputAndTheEarlierFileI
   EXPECT_EQ(ReadAll(dir_.file("f.csv")), "anterior");
   EXPECT_FALSE(fs::exists(dir_.file("r2.txt")));
   EXPECT_TRUE(Leftovers().empty());
+}
+
+// How a program is started: every standard descriptor open, standard output into a pipe whose
+// reader has gone (`| head -1` once head ended), the same for standard error, standard error
+// closed (`2>&-`).
+enum class Started { kNormally, kOutputIntoClosedPipe, kErrorIntoClosedPipe, kWithoutError };
+
+struct Ended {
+  int status = -1;  // -1: ended by a signal
+  std::string err;
+};
+
+// Runs an installed program as the shell would, with the system's default for SIGPIPE.
+Ended RunProgram(const std::vector<std::string>& args, Started how, const std::string& err_file) {
+  int pipe_ends[2];
+  if (pipe2(pipe_ends, O_CLOEXEC) != 0) return {};
+  close(pipe_ends[0]);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (how == Started::kWithoutError) {
+    posix_spawn_file_actions_addclose(&actions, 2);
+  } else if (how == Started::kErrorIntoClosedPipe) {
+    posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], 2);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, 2, err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+  }
+  if (how == Started::kOutputIntoClosedPipe) {
+    posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], 1);
+  }
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  const int started = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
+  close(pipe_ends[1]);
+  Ended ended;
+  int status = 0;
+  if (started != 0 || waitpid(pid, &status, 0) != pid) return ended;
+  if (WIFEXITED(status)) ended.status = WEXITSTATUS(status);
+  ended.err = ReadAll(err_file);
+  return ended;
+}
+
+// A reader that went away and a closed standard error end nothing early: every file output is
+// written whole, and nothing meant for the terminal lands in one.
+TEST_F(RunCliReliabilityTest, ClosedPipesAndDescriptorsLeaveEveryFileOutputWhole) {
+  const std::string bin = TALMERO_BIN_DIR;
+  ASSERT_EQ(Run({"--json", dir_.file("entrada.json")}), kExitSuccess) << err_;
+  // An impossible date, so the run has a notice for standard error.
+  tools::DbfBuilder claims(testing_support::ClaimsLayout());
+  claims.Add({"01234", "POL1", "000001", "1", "300", "20230230"});
+  claims.Write(dir_.file("sinistros.dbf"));
+  const std::string pipe_error = "não foi possível escrever na saída padrão: Broken pipe\n";
+  const std::string r_txt = dir_.file("r.txt"), r_json = dir_.file("r.json");
+  const std::string r_html = dir_.file("r.html"), d_csv = dir_.file("d.csv");
+  struct Case {
+    std::vector<std::string> args;
+    Started how;
+    int status;
+    std::string err_tail;
+    std::vector<std::string> files;
+  };
+  const std::string criticar = bin + "/talmero-criticar";
+  const auto with = [&](std::vector<std::string> extra) {
+    std::vector<std::string> args = Args(std::move(extra));
+    args.insert(args.begin(), criticar);
+    return args;
+  };
+  const Case cases[] = {
+      {with({"--json", r_json}), Started::kOutputIntoClosedPipe, 1, pipe_error, {r_json}},
+      {with({"--detalhes", "-", "--saida", r_txt, "--json", r_json, "--html", r_html}),
+       Started::kOutputIntoClosedPipe,
+       1,
+       pipe_error,
+       {r_txt, r_json, r_html}},
+      {with({"--extrato", "-", "--saida", r_txt}),
+       Started::kOutputIntoClosedPipe,
+       1,
+       pipe_error,
+       {r_txt}},
+      {{criticar, "--help"}, Started::kOutputIntoClosedPipe, 1, pipe_error, {}},
+      {{criticar, "--nada"}, Started::kErrorIntoClosedPipe, 2, "", {}},
+      {{bin + "/talmero-resumo", dir_.file("entrada.json")},
+       Started::kOutputIntoClosedPipe,
+       1,
+       pipe_error,
+       {}},
+      {with({"--detalhes", d_csv, "--saida", r_txt}),
+       Started::kWithoutError,
+       0,
+       "",
+       {d_csv, r_txt}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("case " + std::to_string(&c - cases));
+    for (const std::string& file : {r_txt, r_json, r_html, d_csv}) fs::remove(file);
+    const Ended ended = RunProgram(c.args, c.how, dir_.file("err.txt"));
+    EXPECT_EQ(ended.status, c.status) << ended.err;
+    if (c.how == Started::kOutputIntoClosedPipe) {
+      EXPECT_TRUE(ended.err.size() >= c.err_tail.size() &&
+                  ended.err.compare(ended.err.size() - c.err_tail.size(), std::string::npos,
+                                    c.err_tail) == 0)
+          << ended.err;
+    }
+    for (const std::string& file : c.files) EXPECT_GT(ReadAll(file).size(), 0u) << file;
+    if (c.how == Started::kWithoutError) {
+      EXPECT_EQ(ReadAll(d_csv).rfind("arquivo;registro;", 0), 0u) << ReadAll(d_csv);
+      EXPECT_EQ(ReadAll(r_txt).rfind("In\xED", 0), 0u) << ReadAll(r_txt);
+    }
+    EXPECT_TRUE(Leftovers().empty());
+  }
 }
 
 // A device or FIFO named as an output (/dev/null in a script) stays what it is: the bytes go
