@@ -1,10 +1,14 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "platform/atomic_output.h"
 #include "platform/exclusive_file.h"
@@ -14,6 +18,7 @@ namespace platform {
 namespace {
 
 constexpr int kMaxLinks = 40;  // as the system's own limit on links followed
+constexpr std::string_view kTempExtension = ".tmp";
 
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -40,6 +45,34 @@ std::string FinalTarget(std::string path) {
   return path;
 }
 
+// The longest file name the folder takes.
+std::size_t NameLimit(const std::string& folder) {
+  const long limit = pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+  return limit > 0 ? static_cast<std::size_t>(limit) : std::size_t{NAME_MAX};
+}
+
+// Removes the temporary files of this output that killed runs left behind. A live run holds its
+// own locked, so it is never touched.
+void RemoveKilledRunsFiles(const std::string& folder, const std::string& stem) {
+  DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+  if (dir == nullptr) return;
+  std::vector<std::string> leftovers;
+  while (const dirent* entry = readdir(dir)) {
+    if (IsUniqueName(entry->d_name, stem, kTempExtension)) leftovers.emplace_back(entry->d_name);
+  }
+  closedir(dir);
+  for (const std::string& name : leftovers) RemoveUnheldLeftover(folder + name);
+}
+
+// Whether `path` still names the open file: a run that removes leftovers may have taken the new
+// file for one between its creation and its lock.
+bool StillNamed(int fd, const std::string& path) {
+  struct stat mine {};
+  struct stat named {};
+  return fstat(fd, &mine) == 0 && lstat(path.c_str(), &named) == 0 && mine.st_ino == named.st_ino &&
+         mine.st_dev == named.st_dev;
+}
+
 }  // namespace
 
 std::optional<AtomicOutput> AtomicOutput::Create(const std::string& target, std::string* reason) {
@@ -48,15 +81,28 @@ std::optional<AtomicOutput> AtomicOutput::Create(const std::string& target, std:
   struct stat existing {};
   const bool replaces = stat(out.final_.c_str(), &existing) == 0;
   const std::string folder = FolderOf(out.final_);
-  const std::string stem = "." + NameOf(out.final_);
+  const std::string name = NameOf(out.final_);
+  const std::size_t limit = NameLimit(folder);
+  if (name.size() > limit) {  // refused now, not by the rename after the whole run
+    if (reason != nullptr) *reason = SystemErrorText(ENAMETOOLONG);
+    return std::nullopt;
+  }
+  const std::string stem(StemThatFits("." + name, kTempExtension, limit));
+  RemoveKilledRunsFiles(folder, stem);
   for (int attempt = 0; attempt < 16; ++attempt) {
-    const std::string temp = folder + UniqueName(stem, ".tmp");
+    const std::string temp = folder + UniqueName(stem, kTempExtension);
     const DeferInterrupts defer;  // created and registered as one step
     // 0666 lets the umask decide the mode of a new file, as for any file a program creates.
     const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
       if (errno == EEXIST) continue;
       break;
+    }
+    // Locked while it lives: what tells it from a killed run's file. A file another run took for
+    // a leftover in the meantime is left to it.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || !StillNamed(fd, temp)) {
+      close(fd);
+      continue;
     }
     out.handle_ = fd;
     out.temp_ = temp;

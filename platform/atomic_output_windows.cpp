@@ -2,7 +2,9 @@
 #include <windows.h>
 
 #include <limits>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "platform/atomic_output.h"
 #include "platform/exclusive_file.h"
@@ -23,6 +25,25 @@ std::string NameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+constexpr std::size_t kNameLimit = 255;  // characters in one name, on every Windows file system
+constexpr std::string_view kTempExtension = ".tmp";
+
+// Removes the temporary files of this output that killed runs left behind. A live run's is open
+// without sharing for reading or writing, so the removal's own open fails and it stays.
+void RemoveKilledRunsFiles(const std::string& folder, const std::string& stem) {
+  WIN32_FIND_DATAA found;
+  HANDLE search =
+      FindFirstFileA((folder + stem + "-*" + std::string(kTempExtension)).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  std::vector<std::string> leftovers;
+  do {
+    if (IsUniqueName(found.cFileName, stem, kTempExtension))
+      leftovers.emplace_back(found.cFileName);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  for (const std::string& name : leftovers) RemoveUnheldLeftover(folder + name);
+}
+
 }  // namespace
 
 // Windows keeps no POSIX mode; the rename replaces the name given (a link there is replaced
@@ -31,9 +52,19 @@ std::optional<AtomicOutput> AtomicOutput::Create(const std::string& target, std:
   AtomicOutput out;
   out.final_ = target;
   const std::string folder = FolderOf(target);
-  const std::string stem = "~" + NameOf(target);
+  const std::string name = NameOf(target);
+  // Paths are in the ANSI code page: the limit counts the characters it stands for.
+  const int characters =
+      MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
+  if (static_cast<std::size_t>(characters) > kNameLimit) {  // now, not after the whole run
+    if (reason != nullptr) *reason = SystemErrorText(ERROR_FILENAME_EXCED_RANGE);
+    return std::nullopt;
+  }
+  // Cut by bytes, never more characters than bytes: the temporary name always fits.
+  const std::string stem(StemThatFits("~" + name, kTempExtension, kNameLimit));
+  RemoveKilledRunsFiles(folder, stem);
   for (int attempt = 0; attempt < 16; ++attempt) {
-    const std::string temp = folder + UniqueName(stem, ".tmp");
+    const std::string temp = folder + UniqueName(stem, kTempExtension);
     // Shared for deletion only, so the interrupt cleanup can delete it while it is open.
     HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr);

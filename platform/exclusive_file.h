@@ -66,6 +66,11 @@ class ExclusiveFile {
   unsigned long last_error_ = 0;  // errno or GetLastError() of the last failed write
 };
 
+// Removes a leftover of a run that ended without removing it: a regular file of that name that no
+// one holds (its lock can be taken), or a link of that name itself, never its target. True when
+// nothing of that name is left in the way; false, with the system's reason in `*reason` when
+// given, when another holds the file.
+bool RemoveUnheldLeftover(const std::string& path, std::string* reason = nullptr);
 // Deletes a file; false when it could not be deleted (the callers ignore it where allowed).
 bool DeleteFile(const std::string& path);
 // The system's folder for temporary files, ending with the path separator.

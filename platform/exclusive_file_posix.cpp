@@ -89,27 +89,29 @@ std::optional<ExclusiveFile> ExclusiveFile::CreateNew(const std::string& path,
   return ExclusiveFile(fd);
 }
 
+bool RemoveUnheldLeftover(const std::string& path, std::string* reason) {
+  struct stat st {};
+  if (lstat(path.c_str(), &st) != 0) return true;
+  if (S_ISLNK(st.st_mode)) {
+    unlink(path.c_str());  // the link itself; its target is never opened
+    return true;
+  }
+  if (!S_ISREG(st.st_mode)) return true;  // a directory makes a create fail
+  const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return true;
+  const bool free = flock(fd, LOCK_EX | LOCK_NB) == 0;
+  const int code = errno;
+  // Only while the name is still the file locked: another may have removed that one and
+  // created a file of the same name since this open.
+  if (free && StillNamed(fd, path)) unlink(path.c_str());
+  close(fd);
+  if (!free) SetReason(reason, code);
+  return free;
+}
+
 std::optional<ExclusiveFile> ExclusiveFile::CreateFresh(const std::string& path,
                                                         std::string* reason) {
-  struct stat st {};
-  if (lstat(path.c_str(), &st) == 0) {
-    if (S_ISREG(st.st_mode)) {
-      // A leftover is removed only when its lock can be taken: a file another run holds stays.
-      const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-      if (fd >= 0) {
-        const bool free = flock(fd, LOCK_EX | LOCK_NB) == 0;
-        const int code = errno;
-        if (free) unlink(path.c_str());
-        close(fd);
-        if (!free) {
-          SetReason(reason, code);
-          return std::nullopt;
-        }
-      }
-    } else if (S_ISLNK(st.st_mode)) {
-      unlink(path.c_str());  // the link itself; its target is never opened
-    }
-  }
+  if (!RemoveUnheldLeftover(path, reason)) return std::nullopt;
   return CreateNew(path, reason);
 }
 

@@ -85,7 +85,8 @@ std::optional<HANDLE> CreateNewHandle(const std::string& path, std::string* reas
   return h;
 }
 
-// Removes a leftover of that name that no one holds; false (with the reason) when one does.
+}  // namespace
+
 bool RemoveUnheldLeftover(const std::string& path, std::string* reason) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
@@ -106,8 +107,6 @@ bool RemoveUnheldLeftover(const std::string& path, std::string* reason) {
   CloseHandle(h);
   return true;
 }
-
-}  // namespace
 
 std::optional<ExclusiveFile> ExclusiveFile::CreateNew(const std::string& path,
                                                       std::string* reason) {

@@ -10,6 +10,7 @@
 #include "cli/cli_test_support.h"
 #include "cli/exit_status.h"
 #include "cli/run_cli.h"
+#include "platform/exclusive_file.h"
 #include "support/run_fixture.h"
 
 #ifndef _WIN32
@@ -158,6 +159,28 @@ TEST_F(RunCliReliabilityTest, AFullStandardOutputIsAnErrorAfterTheRunsOwn) {
   EXPECT_LT(own, output) << err_;
 }
 
+// A run killed before it could remove its temporary output leaves it behind; the next run that
+// writes that output removes it, never one a live run still writes (held like the index).
+TEST_F(RunCliReliabilityTest, AKilledRunsTemporaryOutputGoesAndALiveRunsStays) {
+#ifdef _WIN32
+  const std::string hidden = "~";
+#else
+  const std::string hidden = ".";
+#endif
+  const std::string stale = dir_.file(hidden + "r.txt-0123456789abcdef.tmp");
+  const std::string live = dir_.file(hidden + "r.txt-fedcba9876543210.tmp");
+  const std::string other_output = dir_.file(hidden + "outro.txt-0123456789abcdef.tmp");
+  tools::WriteFile(stale, "parcial");
+  tools::WriteFile(other_output, "parcial");
+  const std::optional<platform::ExclusiveFile> held = platform::ExclusiveFile::CreateNew(live);
+  ASSERT_TRUE(held);
+  EXPECT_EQ(Run({"--saida", dir_.file("r.txt")}), kExitSuccess) << err_;
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_TRUE(fs::exists(live));
+  EXPECT_TRUE(fs::exists(other_output));
+  EXPECT_EQ(ReadAll(dir_.file("r.txt")).rfind("In\xED", 0), 0u);
+}
+
 #ifndef _WIN32
 // Runs the runner in a child process limited to `max_bytes` per file; its status.
 int RunLimited(const std::vector<std::string>& args, rlim_t max_bytes) {
@@ -190,6 +213,26 @@ TEST_F(RunCliReliabilityTest, AFullDeviceLeavesNoPartialOutputAndTheEarlierFileI
   EXPECT_EQ(ReadAll(dir_.file("f.csv")), "anterior");
   EXPECT_FALSE(fs::exists(dir_.file("r2.txt")));
   EXPECT_TRUE(Leftovers().empty());
+}
+
+// A legal name stays legal with the temporary name's 22 bytes: those are taken from the name
+// where the folder's limit of 255 bytes needs it, and a killed run's file of that shortened name
+// is removed all the same. A name over the limit is refused before the run.
+TEST_F(RunCliReliabilityTest, TheLongestLegalOutputNamesAreWritten) {
+  for (const std::size_t length : {249u, 255u, 256u}) {
+    SCOPED_TRACE(length);
+    const std::string name = std::string(length - 4, 'r') + ".txt";
+    tools::WriteFile(dir_.file(("." + name).substr(0, 234) + "-0123456789abcdef.tmp"), "parcial");
+    const int status = Run({"--saida", dir_.file(name)});
+    if (length > 255) {
+      EXPECT_EQ(status, kExitRunError);
+      EXPECT_NE(err_.find("File name too long"), std::string::npos) << err_;
+      continue;
+    }
+    EXPECT_EQ(status, kExitSuccess) << err_;
+    EXPECT_EQ(ReadAll(dir_.file(name)).rfind("In\xED", 0), 0u);
+    EXPECT_TRUE(Leftovers().empty());
+  }
 }
 
 // How a program is started: every standard descriptor open, standard output into a pipe whose

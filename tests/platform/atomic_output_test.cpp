@@ -12,6 +12,7 @@
 #include <iterator>
 #include <string>
 
+#include "platform/unique_name.h"
 #include "support/temp_dir.h"
 #include "tools/dbf_writer.h"
 
@@ -87,6 +88,21 @@ TEST_F(AtomicOutputTest, FullDeviceLeavesNoPartialFileAndTheEarlierOneIntact) {
   EXPECT_EQ(error, "File too large");
   EXPECT_EQ(ReadAll(target_), "earlier");
   EXPECT_EQ(EntriesIn(dir_.path()), 1u) << "a partial temporary file was left";
+}
+
+// The longest name a folder takes, in two-byte letters: its temporary name is cut to fit, and
+// between two letters.
+TEST_F(AtomicOutputTest, TemporaryNameOfTheLongestNameFitsAndCutsNoLetter) {
+  std::string name;
+  for (int i = 0; i < 127; ++i) name += "\xC3\xA9";  // é
+  name += "b";
+  std::string reason;
+  std::optional<AtomicOutput> out = AtomicOutput::Create(dir_.file(name), &reason);
+  ASSERT_TRUE(out) << reason;
+  const std::string temp = std::filesystem::path(out->temp_path()).filename().string();
+  EXPECT_TRUE(IsUniqueName(temp, "." + name.substr(0, 232), ".tmp")) << temp;
+  ASSERT_TRUE(out->Commit()) << out->ErrorText();
+  EXPECT_EQ(EntriesIn(dir_.path()), 1u);
 }
 
 TEST_F(AtomicOutputTest, LinkStaysALinkAndItsTargetGetsTheBytes) {
