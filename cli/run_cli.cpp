@@ -115,6 +115,7 @@ std::string FinishOutputs(const CliOptions& options, const std::string& catalog_
     // list is put in place.
     const bool written = details->Finish();
     if (!written || !details_file->Close()) {
+      // Streamed to standard output, the list fails only when standard output does.
       problems += (written || options.detalhes == kStandardOutput
                        ? details_file->WriteError()
                        : "Cannot write file \"" + options.detalhes + "\".") +
@@ -267,7 +268,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                                            details.get(), details_file.get(), message, ended, out);
   if (extract) {
     if (!extract_written.get()) {
-      output_error += options.extrato == kStandardOutput
+      // Standard output's own message when it is what failed, not the scratch files.
+      output_error += options.extrato == kStandardOutput && !out
                           ? extract_risks->WriteError() + "\n"
                           : "Cannot write file \"" + options.extrato + "\".\n";
     } else {
