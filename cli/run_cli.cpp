@@ -12,11 +12,11 @@
 #include "engine/failing_values.h"
 #include "engine/findings_csv.h"
 #include "engine/findings_xlsx.h"
-#include "engine/header_check.h"
 #include "engine/html_report.h"
 #include "engine/record_extract.h"
 #include "engine/report.h"
 #include "engine/run_host.h"
+#include "engine/run_warnings.h"
 #include "engine/text.h"
 #include "engine/validation_run.h"
 #include "engine/verdict.h"
@@ -141,15 +141,23 @@ std::string FinishOutputs(const CliOptions& options, const std::string& catalog_
   return problems;
 }
 
-// The header warning in UTF-8, with the path as typed (the engine's text is Windows-1252; the
-// path's bytes must pass unchanged, so it is put in after the conversion).
-std::string HeaderWarningLine(const engine::HeaderFinding& h, const CliOptions& options) {
-  constexpr std::string_view kPlaceholder = "\x01";
-  std::string line = engine::Win1252ToUtf8(engine::HeaderWarning(h, kPlaceholder));
-  const std::string& path =
-      h.file == engine::FindingFile::kRiscos ? options.riscos : options.sinistros;
-  line.replace(line.find(kPlaceholder), kPlaceholder.size(), path);
-  return line;
+// "aviso: <file>: <text>" in UTF-8, the path as typed (its bytes pass unchanged; the engine's
+// text is Windows-1252).
+std::string WarningLine(const engine::RunWarning& w, const CliOptions& options,
+                        const std::string& catalog_folder) {
+  std::string path;
+  switch (w.file) {
+    case engine::WarningFile::kRiscos:
+      path = options.riscos;
+      break;
+    case engine::WarningFile::kSinistros:
+      path = options.sinistros;
+      break;
+    case engine::WarningFile::kTotais:
+      path = catalog_folder + "DadosKov.DBF";
+      break;
+  }
+  return "aviso: " + path + ": " + engine::Win1252ToUtf8(w.text);
 }
 
 // The status of a run that reached the end of the runner.
@@ -250,8 +258,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     message = engine::ErrorBoxText(e.what());
   }
   host.ClearProgress();
-  for (const engine::HeaderFinding& h : run.state().result.header_mismatches) {
-    err << HeaderWarningLine(h, options) << '\n';
+  for (const engine::RunWarning& w : engine::RunWarnings(run.state().result)) {
+    err << WarningLine(w, options, host.ProgramFolder()) << '\n';
   }
   const platform::LocalDateTime ended = host.Now();
   const engine::Verdict verdict =

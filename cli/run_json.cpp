@@ -111,9 +111,15 @@ std::string RunJson(const RunJsonInputs& inputs, const engine::RunState& state,
   doc["conciliacao"] = Reconciliation(r.reconciliation);
   json cabecalho = json::array();
   for (const engine::HeaderFinding& h : r.header_mismatches) {
-    cabecalho.push_back({{"arquivo", engine::FindingFileName(h.file)},
-                         {"registros_no_cabecalho", h.header_records},
-                         {"registros_no_arquivo", h.file_records}});
+    json entry = {{"arquivo", engine::FindingFileName(h.file)},
+                  {"registros_no_cabecalho", h.header_records},
+                  {"registros_no_arquivo", h.file_records}};
+    if (h.trailing_bytes > 0) entry["bytes_finais"] = h.trailing_bytes;
+    if (h.HeaderShort()) {
+      entry["tamanho_cabecalho"] = h.header_length;
+      entry["tamanho_descricao_campos"] = h.descriptors_end;
+    }
+    cabecalho.push_back(std::move(entry));
   }
   doc["cabecalho"] = std::move(cabecalho);
   if (inputs.detalhes) {

@@ -216,13 +216,27 @@ void FindingList::CoverageInverted(std::uint32_t record, const RecordKey& key,
 }
 
 void FindingList::HeaderMismatch(const HeaderFinding& f) {
-  if (!Admit(f.file, {}, FindingCheck::kCabecalho)) return;
-  Begin(f.file, std::nullopt, std::nullopt, {}, FindingCheck::kCabecalho);
-  SetNumber(kValor, f.header_records);
-  // Held counts fit in 63 bits: a file holds fewer than 2^63 bytes.
-  SetNumber(kRelacionado, static_cast<std::int64_t>(f.file_records));
-  AppendHeaderMessage(message_, f);
-  Emit(f.file);
+  // Counts and byte counts fit in 63 bits: a file holds fewer than 2^63 bytes.
+  if (f.CountDiffers() && Admit(f.file, {}, FindingCheck::kCabecalho)) {
+    Begin(f.file, std::nullopt, std::nullopt, {}, FindingCheck::kCabecalho);
+    SetNumber(kValor, f.header_records);
+    SetNumber(kRelacionado, static_cast<std::int64_t>(f.file_records));
+    AppendHeaderMessage(message_, f);
+    Emit(f.file);
+  }
+  if (f.trailing_bytes > 0 && Admit(f.file, {}, FindingCheck::kBytesFinais)) {
+    Begin(f.file, std::nullopt, std::nullopt, {}, FindingCheck::kBytesFinais);
+    SetNumber(kValor, static_cast<std::int64_t>(f.trailing_bytes));
+    AppendTrailingBytesMessage(message_, f);
+    Emit(f.file);
+  }
+  if (f.HeaderShort() && Admit(f.file, {}, FindingCheck::kCabecalhoCurto)) {
+    Begin(f.file, std::nullopt, std::nullopt, {}, FindingCheck::kCabecalhoCurto);
+    SetNumber(kValor, f.header_length);
+    SetNumber(kRelacionado, static_cast<std::int64_t>(f.descriptors_end));
+    AppendShortHeaderMessage(message_, f);
+    Emit(f.file);
+  }
 }
 
 bool FindingList::Finish() {

@@ -43,6 +43,14 @@ struct Words {
   std::string cabecalho = Ansi("O cabeçalho do arquivo anuncia ");
   std::string registros_contem = Ansi(" registros, mas o arquivo contém ");
   std::string truncado = Ansi(": o arquivo pode ter sido cortado ou danificado.");
+  std::string bytes_finais = Ansi(
+      " bytes depois do último registro, que não formam um registro nem são a marca de fim "
+      "de arquivo: o arquivo pode ter sido danificado ou emendado.");
+  std::string cabecalho_declara = Ansi("O cabeçalho declara ");
+  std::string menos_que = Ansi(" bytes, menos que os ");
+  std::string descricao =
+      Ansi(" da descrição dos campos; os registros foram lidos logo após esses ");
+  std::string bytes = Ansi(" bytes.");
 };
 
 const Words& W() {
@@ -186,6 +194,22 @@ void AppendCoverageInvertedMessage(std::string& out, std::string_view inicio_vig
   out += TrimmedRight(inicio_vig);
   out += W().fecha;
   out += '.';
+}
+
+void AppendTrailingBytesMessage(std::string& out, const HeaderFinding& finding) {
+  out += "O arquivo tem ";
+  out += std::to_string(finding.trailing_bytes);
+  out += W().bytes_finais;
+}
+
+void AppendShortHeaderMessage(std::string& out, const HeaderFinding& finding) {
+  out += W().cabecalho_declara;
+  AppendNumber(out, finding.header_length);
+  out += W().menos_que;
+  out += std::to_string(finding.descriptors_end);
+  out += W().descricao;
+  AppendNumber(out, finding.header_length);
+  out += W().bytes;
 }
 
 void AppendHeaderMessage(std::string& out, const HeaderFinding& finding) {

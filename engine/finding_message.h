@@ -24,5 +24,7 @@ void AppendClaimWithoutPolicyMessage(std::string& out, std::string_view apolice,
 void AppendCoverageInvertedMessage(std::string& out, std::string_view inicio_vig,
                                    std::string_view fim_vig);
 void AppendHeaderMessage(std::string& out, const HeaderFinding& finding);
+void AppendTrailingBytesMessage(std::string& out, const HeaderFinding& finding);
+void AppendShortHeaderMessage(std::string& out, const HeaderFinding& finding);
 
 }  // namespace engine

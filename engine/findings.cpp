@@ -26,6 +26,10 @@ std::string_view FindingCheckName(FindingCheck check) {
       return "vigencia_invertida";
     case FindingCheck::kCabecalho:
       return "cabecalho";
+    case FindingCheck::kBytesFinais:
+      return "bytes_finais";
+    case FindingCheck::kCabecalhoCurto:
+      return "cabecalho_curto";
   }
   return "";
 }

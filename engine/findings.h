@@ -31,8 +31,10 @@ enum class FindingCheck {
   kSemApolice,
   kVigenciaInvertida,
   kCabecalho,
+  kBytesFinais,
+  kCabecalhoCurto,
 };
-inline constexpr int kFindingCheckCount = 9;
+inline constexpr int kFindingCheckCount = 11;
 
 // Table number 1 is the risks file, every other number the claims file.
 inline FindingFile FindingFileOf(int numTabela) {
@@ -42,7 +44,7 @@ inline FindingFile FindingFileOf(int numTabela) {
 // "riscos", "sinistros".
 std::string_view FindingFileName(FindingFile file);
 // "nulo", "tamanho", "data", "dominio", "estrutura", "empresa", "sem_apolice",
-// "vigencia_invertida", "cabecalho".
+// "vigencia_invertida", "cabecalho", "bytes_finais", "cabecalho_curto".
 std::string_view FindingCheckName(FindingCheck check);
 
 // The record's APOLICE, ENDOSSO and ITEM as stored (empty where the file has no such field), so
@@ -88,13 +90,20 @@ struct StructureFinding {
   std::optional<FieldShape> found;
 };
 
-// An input file whose header announces another number of records than the file holds (or whose
-// header length points past its end, or that ends in stray bytes): most likely cut short in
-// transfer or damaged. The run still reads it by the file's length.
+// An input file whose header disagrees with its bytes: it announces another number of records
+// than the file holds, stray bytes follow the last whole record, or the header length points
+// inside the field descriptors. Most likely cut short in transfer or damaged. The run still
+// reads it by the file's length, from the header length on. Only the count is a reason to reject
+// the file: with the others every announced record is there.
 struct HeaderFinding {
   FindingFile file = FindingFile::kRiscos;
   std::uint32_t header_records = 0;
   std::uint64_t file_records = 0;
+  std::uint64_t trailing_bytes = 0;  // after the last whole record, one 0x1A right after it aside
+  std::uint32_t header_length = 0;
+  std::uint64_t descriptors_end = 0;  // the header bytes the field descriptors need
+  bool CountDiffers() const { return header_records != file_records; }
+  bool HeaderShort() const { return header_length < descriptors_end; }
 };
 
 class FindingSink {
@@ -113,7 +122,7 @@ class FindingSink {
   // A risk whose coverage ends before it starts.
   virtual void CoverageInverted(std::uint32_t record, const RecordKey& key,
                                 std::string_view inicio_vig, std::string_view fim_vig) = 0;
-  // An input file's header disagrees with its length; told once per file per run. A sink with
+  // An input file's header disagrees with its bytes; told once per file per run. A sink with
   // no use for it (no record is concerned) leaves it out.
   virtual void HeaderMismatch(const HeaderFinding&) {}
 };

@@ -5,15 +5,39 @@
 namespace engine {
 
 std::optional<HeaderFinding> FindHeaderMismatch(const tables::DbfTable& table, FindingFile file) {
+  if (!table.IsOpen()) return std::nullopt;
   const tables::RecordCountCheck check = table.HeaderCheck();
-  if (!table.IsOpen() || !check.Mismatch()) return std::nullopt;
-  return HeaderFinding{file, check.announced, check.held};
+  const HeaderFinding finding{file,
+                              check.announced,
+                              check.held,
+                              check.trailing_bytes,
+                              check.header_length,
+                              check.descriptors_end};
+  if (!finding.CountDiffers() && finding.trailing_bytes == 0 && !finding.HeaderShort()) {
+    return std::nullopt;
+  }
+  return finding;
 }
 
-std::string HeaderWarning(const HeaderFinding& finding, std::string_view file) {
-  return "aviso: " + std::string(file) + Ansi(": o cabeçalho anuncia ") +
-         std::to_string(finding.header_records) + Ansi(" registros, o arquivo contém ") +
-         std::to_string(finding.file_records);
+std::vector<std::string> HeaderWarnings(const HeaderFinding& finding) {
+  std::vector<std::string> warnings;
+  if (finding.CountDiffers()) {
+    warnings.push_back(Ansi("o cabeçalho anuncia ") + std::to_string(finding.header_records) +
+                       Ansi(" registros, o arquivo contém ") +
+                       std::to_string(finding.file_records));
+  }
+  if (finding.trailing_bytes > 0) {
+    warnings.push_back(std::to_string(finding.trailing_bytes) +
+                       Ansi(" bytes depois do último registro"));
+  }
+  if (finding.HeaderShort()) {
+    const std::string length = std::to_string(finding.header_length);
+    warnings.push_back(Ansi("o cabeçalho declara ") + length + Ansi(" bytes, menos que os ") +
+                       std::to_string(finding.descriptors_end) +
+                       Ansi(" da descrição dos campos; os registros são lidos logo após esses ") +
+                       length + " bytes");
+  }
+  return warnings;
 }
 
 }  // namespace engine

@@ -123,15 +123,23 @@ class AmountColumn {
   std::string path_;
 };
 
-// An amount of the totals row; a blank amount reads as 0.
-double KovAmount(const tables::DbfTable& kov, std::string_view name) {
+// An amount of the totals row; a blank amount reads as 0, and so does one that is not a number
+// ("abc", "--5"), which is noted in `unreadable` for the warnings.
+double KovAmount(const tables::DbfTable& kov, std::string_view name,
+                 std::vector<UnreadableAmount>& unreadable) {
   const tables::FieldValue value = kov.GetFieldValue(name);
-  return value.IsNull() ? 0.0 : value.AsDouble();
+  if (!value.IsNull()) return value.AsDouble();
+  const std::string_view text = Trimmed(kov.RawField(kov.FieldIndex(name)));
+  if (!text.empty()) unreadable.push_back({kov.RecNo(), std::string(name), std::string(text)});
+  return 0.0;
 }
 
-Sums KovAmounts(const tables::DbfTable& kov, std::string_view LineOfBusiness::*field) {
+Sums KovAmounts(const tables::DbfTable& kov, std::string_view LineOfBusiness::*field,
+                std::vector<UnreadableAmount>& unreadable) {
   Sums amounts{};
-  for (std::size_t i = 0; i < kLineCount; ++i) amounts[i] = KovAmount(kov, kLines[i].*field);
+  for (std::size_t i = 0; i < kLineCount; ++i) {
+    amounts[i] = KovAmount(kov, kLines[i].*field, unreadable);
+  }
   return amounts;
 }
 
@@ -141,14 +149,21 @@ CoveragePeriod ReadPeriod(const tables::DbfTable& kov) {
 }
 
 // Walks the totals file from its first row to the first whose COD_SEG equals the company code
-// exactly (stored blanks count). True when found, the table then positioned on that row.
-bool FindCompany(tables::DbfTable& kov, const std::string& cod_empresa) {
+// exactly (stored blanks count). True when found, the table then positioned on that row. With
+// `rows`, the walk goes on to the end for every row that carries the code, and comes back to the
+// first.
+bool FindCompany(tables::DbfTable& kov, const std::string& cod_empresa,
+                 std::vector<std::uint32_t>* rows = nullptr) {
   TextColumn cod_seg(kov, "COD_SEG");
   for (kov.First(); !kov.Eof(); kov.Next()) {
     const DateText code = cod_seg.Read(kov);
-    if (code && *code == cod_empresa) return true;
+    if (!code || *code != cod_empresa) continue;
+    if (rows == nullptr) return true;
+    rows->push_back(kov.RecNo());
   }
-  return false;
+  if (rows == nullptr || rows->empty()) return false;
+  kov.GoTo(rows->front());
+  return true;
 }
 
 std::string CompanyLine(const tables::DbfTable& kov) {
@@ -408,7 +423,8 @@ void Reconcile(RunContext& ctx) {
   const bool with_risks = !Trimmed(ctx.risk_path).empty();
   const bool with_claims = !Trimmed(ctx.claims_path).empty();
 
-  if (!FindCompany(kov, ctx.state.codEmpresa)) {
+  std::vector<std::uint32_t> rows;
+  if (!FindCompany(kov, ctx.state.codEmpresa, &rows)) {
     // No totals to compare with: say so on the company line and write no comparison table
     // rather than compare against another insurer's row. The inverted coverage is a finding
     // of the risks file alone and is still reported.
@@ -427,22 +443,26 @@ void Reconcile(RunContext& ctx) {
     return;
   }
 
+  RunResult& result = ctx.state.result;
+  if (rows.size() > 1) result.kov_repeated_company = RepeatedCompany{ctx.state.codEmpresa, rows};
   ctx.host.ReplaceLine(2, CompanyLine(kov));
-  ctx.state.result.company_name =
+  result.company_name =
       std::string(TrimmedRight(TextColumn(kov, "EMPRESA").Read(kov).value_or("")));
 
   if (with_risks) {
     const CoveragePeriod period = ReadPeriod(kov);
-    const Sums declared = KovAmounts(kov, &LineOfBusiness::kov_premiums);
+    const Sums declared =
+        KovAmounts(kov, &LineOfBusiness::kov_premiums, result.kov_unreadable_amounts);
     const RiskFigures pass = ReadRisks(ctx, &period);
-    ctx.state.result.inverted_coverages = pass.inverted;
+    result.inverted_coverages = pass.inverted;
     WriteComparison(ctx, Ansi("Teste de Prêmios Emitidos:"), declared, pass.sums);
     WriteInvertedCoverageBlock(ctx.host, pass.inverted);
   }
 
   if (with_claims) {
     const CoveragePeriod period = ReadPeriod(kov);
-    const Sums declared = KovAmounts(kov, &LineOfBusiness::kov_claims);
+    const Sums declared =
+        KovAmounts(kov, &LineOfBusiness::kov_claims, result.kov_unreadable_amounts);
     const Sums sums = ReadClaims(ctx, period);
     WriteComparison(ctx, "Teste de Sinistros Pagos:", declared, sums);
   }

@@ -56,6 +56,20 @@ struct ReconciliationSection {
   std::vector<ReconciliationRow> rows;
 };
 
+// A company that "DadosKov.DBF" lists on more than one row; the run uses the first.
+struct RepeatedCompany {
+  std::string code;                 // codEmpresa, as stored
+  std::vector<std::uint32_t> rows;  // every row that carries it, physical numbers from 1
+};
+
+// An amount of the company's row of "DadosKov.DBF" that holds text other than a number; it
+// reads as 0, as a blank amount does.
+struct UnreadableAmount {
+  std::uint32_t row = 0;  // physical number from 1
+  std::string field;      // PR_AUTO, SIN_RC, ...
+  std::string text;       // the stored text, trimmed
+};
+
 struct RunResult {
   platform::LocalDateTime started;
   std::optional<platform::LocalDateTime> finished;  // nullopt: an error ended the run
@@ -64,11 +78,14 @@ struct RunResult {
   std::optional<ClaimsWithoutPolicyResult> claims_without_policy;
   std::optional<std::int64_t> inverted_coverages;  // when the risks file was read for it
   std::vector<ReconciliationSection> reconciliation;
-  bool risks_missing = false;       // the risks path was blank
-  bool claims_missing = false;      // the claims path was blank
-  bool company_not_in_kov = false;  // the company was looked for in DadosKov.DBF and not found
+  bool risks_missing = false;          // the risks path was blank
+  bool claims_missing = false;         // the claims path was blank
+  bool company_not_in_kov = false;     // the company was looked for in DadosKov.DBF and not found
+  bool catalog_without_rules = false;  // tabelas.dbf has no row for the line of business
   std::vector<HeaderFinding>
-      header_mismatches;  // input files whose header disagrees with their length
+      header_mismatches;  // input files whose header disagrees with their bytes
+  std::optional<RepeatedCompany> kov_repeated_company;
+  std::vector<UnreadableAmount> kov_unreadable_amounts;  // in the order read
 };
 
 // The counters of the rule rows of table ctx.state.numTabela, in field-position order, read the

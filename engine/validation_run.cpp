@@ -82,6 +82,8 @@ void ValidationRun::Execute(RunHost& host) {
   host.AppendLine("");  // the company line replaces this one
 
   LoadRuleCatalog(ctx);
+  // With no rule for the line of business the table loop checks nothing: not an acceptance.
+  state_.result.catalog_without_rules = tables_.zelTabelas.RecordCount() == 0;
 
   // Tables in ascending order of their names (the active index of zelTabelas). The next row is
   // taken before a table is processed, as the loop must not depend on what the table does.

@@ -4,6 +4,8 @@
 
 #include "engine/number_style.h"
 #include "engine/regional.h"
+#include "engine/rule_catalog.h"
+#include "engine/run_warnings.h"
 #include "engine/text.h"
 
 namespace engine {
@@ -57,6 +59,46 @@ void TableReasons(const TableResult& t, Builder& b) {
         t.numTabela;
   } else if (t.outcome == TableOutcome::kRead && t.records == 0) {
     b.Reason("arquivo_sem_registros", tabela + Ansi(" não tem registros.")).tabela = t.numTabela;
+  }
+}
+
+// A count that differs is a reason: records are missing, or more are there than announced.
+// Stray bytes and a short header length are warnings: every announced record is there.
+void HeaderItems(const HeaderFinding& h, Builder& b) {
+  const std::string arquivo = "arquivo de " + std::string(FindingFileName(h.file));
+  if (h.CountDiffers()) {
+    b.Reason("cabecalho", Ansi("O cabeçalho do ") + arquivo + Ansi(" anuncia ") +
+                              std::to_string(h.header_records) +
+                              Ansi(" registros, mas o arquivo contém ") +
+                              std::to_string(h.file_records) + ".")
+        .valor = static_cast<double>(h.header_records);
+  }
+  if (h.trailing_bytes > 0) {
+    b.Warning("bytes_finais", "O " + arquivo + " tem " + std::to_string(h.trailing_bytes) +
+                                  Ansi(" bytes depois do último registro."))
+        .valor = static_cast<double>(h.trailing_bytes);
+  }
+  if (h.HeaderShort()) {
+    const std::string length = std::to_string(h.header_length);
+    b.Warning("cabecalho_curto",
+              Ansi("O cabeçalho do ") + arquivo + " declara " + length +
+                  Ansi(" bytes, menos que os ") + std::to_string(h.descriptors_end) +
+                  Ansi(" da descrição dos campos; os registros foram lidos logo após esses ") +
+                  length + " bytes.")
+        .valor = static_cast<double>(h.header_length);
+  }
+}
+
+// The totals file's row used and its amounts are told, never a reason: the figures stand.
+void TotalsItems(const RunResult& r, Builder& b) {
+  const std::string in_totals = Ansi("Em DadosKov.DBF, ");
+  if (r.kov_repeated_company) {
+    b.Warning("empresa_repetida_kov",
+              in_totals + RepeatedCompanyWarning(*r.kov_repeated_company) + ".");
+  }
+  for (const UnreadableAmount& amount : r.kov_unreadable_amounts) {
+    b.Warning("valor_kov_invalido", in_totals + UnreadableAmountWarning(amount) + ".").campo =
+        amount.field;
   }
 }
 
@@ -186,15 +228,13 @@ Verdict ComputeVerdict(const RunResult& r, const std::optional<std::string>& err
   }
   if (r.risks_missing) b.Reason("arquivo_faltando", Ansi("Falta o arquivo de riscos."));
   if (r.claims_missing) b.Reason("arquivo_faltando", Ansi("Falta o arquivo de sinistros."));
-  for (const TableResult& t : r.tables) TableReasons(t, b);
-  for (const HeaderFinding& h : r.header_mismatches) {
-    VerdictItem& item = b.Reason(
-        "cabecalho", Ansi("O cabeçalho do arquivo de ") + std::string(FindingFileName(h.file)) +
-                         Ansi(" anuncia ") + std::to_string(h.header_records) +
-                         Ansi(" registros, mas o arquivo contém ") +
-                         std::to_string(h.file_records) + ".");
-    item.valor = static_cast<double>(h.header_records);
+  if (r.catalog_without_rules) {
+    b.Reason("catalogo_vazio", Ansi("O catálogo tabelas.dbf não tem regras para o ramo ") +
+                                   std::string(kLineOfBusiness) +
+                                   Ansi(": nenhum arquivo foi verificado."));
   }
+  for (const TableResult& t : r.tables) TableReasons(t, b);
+  for (const HeaderFinding& h : r.header_mismatches) HeaderItems(h, b);
   if (r.company_not_in_kov) {
     b.Reason("empresa_sem_kov", Ansi("A empresa não está em DadosKov.DBF."));
   }
@@ -205,6 +245,7 @@ Verdict ComputeVerdict(const RunResult& r, const std::optional<std::string>& err
   }
   for (const TableResult& t : r.tables) FieldCounterItems(t, limits, b);
   if (r.claims_without_policy) ClaimsWithoutPolicyItem(*r.claims_without_policy, limits, b);
+  TotalsItems(r, b);
   for (const ReconciliationSection& s : r.reconciliation) ReconciliationItems(s, limits, b);
   verdict.resultado =
       verdict.motivos.empty() ? VerdictOutcome::kAceitavel : VerdictOutcome::kRejeitado;

@@ -8,7 +8,9 @@
 //              file (empresa_sem_kov), one or more risks end before they start
 //              (vigencia_invertida), a path is blank (arquivo_faltando), a file read has no
 //              records (arquivo_sem_registros), an input file's header announces another
-//              number of records than the file holds (cabecalho); and, only when the user sets the
+//              number of records than the file holds (cabecalho), the rule catalogue has no
+//              rule for the line of business, so nothing was checked (catalogo_vazio); and,
+//              only when the user sets the
 //              limit, a field whose ErroNulo or ErroDom share is above it (falhas_campo), a
 //              claims-without-policy share above it (sem_apolice), a reconciliation difference
 //              outside plus or minus the tolerance (conciliacao; a "div por zero" row is outside
@@ -16,7 +18,10 @@
 //   aceitavel  otherwise.
 //
 // Every non-zero field counter, claims-without-policy count and reconciliation difference that
-// is not a reason is a warning. Shares are the exact figure, count x 100 / records, unrounded; a
+// is not a reason is a warning; so are stray bytes after an input file's last record
+// (bytes_finais), a header length inside its field descriptors (cabecalho_curto), a company on
+// more than one row of the totals file (empresa_repetida_kov) and a totals amount that is not a
+// number (valor_kov_invalido). Shares are the exact figure, count x 100 / records, unrounded; a
 // share equal to its limit passes. Texts are Windows-1252, except an error message, kept as given.
 
 #include <cstdint>

@@ -119,6 +119,7 @@ RecordCountCheck CheckRecordCount(const platform::ExclusiveFile& file, std::uint
                                   std::uint32_t header_length, std::uint32_t record_length) {
   RecordCountCheck check;
   check.announced = announced;
+  check.header_length = header_length;
   const std::uint64_t size = file.Size();
   if (size < header_length) {
     check.header_past_end = true;
@@ -126,11 +127,12 @@ RecordCountCheck CheckRecordCount(const platform::ExclusiveFile& file, std::uint
   }
   check.held = (size - header_length) / record_length;
   const std::uint64_t rest = (size - header_length) % record_length;
-  if (rest > 1) {
-    check.odd_remainder = true;
-  } else if (rest == 1) {
-    char last = 0;
-    check.odd_remainder = file.ReadAt(size - 1, &last, 1) != 1 || last != dbf::kEndOfFile;
+  check.trailing_bytes = rest;
+  if (rest > 0) {
+    char first = 0;
+    const std::uint64_t after_records = size - rest;
+    if (file.ReadAt(after_records, &first, 1) == 1 && first == dbf::kEndOfFile)
+      --check.trailing_bytes;
   }
   return check;
 }
@@ -188,18 +190,24 @@ struct DbfTable::Impl {
 
   bool Visible(const char* record) const { return !set_deleted || *record != dbf::kDeletedFlag; }
 
-  void ReadDescriptors(std::size_t start, std::size_t descriptor_size, std::size_t name_size,
-                       std::size_t letter_at, std::size_t length_at, std::size_t decimals_at);
+  // The bytes the descriptors take, their end mark included.
+  std::uint64_t ReadDescriptors(std::size_t start, std::size_t descriptor_size,
+                                std::size_t name_size, std::size_t letter_at, std::size_t length_at,
+                                std::size_t decimals_at);
 };
 
-void DbfTable::Impl::ReadDescriptors(std::size_t start, std::size_t descriptor_size,
-                                     std::size_t name_size, std::size_t letter_at,
-                                     std::size_t length_at, std::size_t decimals_at) {
+std::uint64_t DbfTable::Impl::ReadDescriptors(std::size_t start, std::size_t descriptor_size,
+                                              std::size_t name_size, std::size_t letter_at,
+                                              std::size_t length_at, std::size_t decimals_at) {
   ChunkReader reader(*file);
   std::size_t offset = dbf::kFlagSize;
+  std::uint64_t end = start;
   for (std::uint64_t pos = start;; pos += descriptor_size) {
     const char* first = reader.At(pos, 1);
-    if (first != nullptr && *first == dbf::kDescriptorTerminator) break;
+    if (first != nullptr && *first == dbf::kDescriptorTerminator) {
+      end = pos + 1;
+      break;
+    }
     const char* d = first == nullptr ? nullptr : reader.At(pos, descriptor_size);
     if (d == nullptr) ThrowBadHeader("Field descriptors run past the end of file", path);
     if (fields.size() == dbf::kMaxFields) ThrowBadHeader("Too many field descriptors in", path);
@@ -213,6 +221,7 @@ void DbfTable::Impl::ReadDescriptors(std::size_t start, std::size_t descriptor_s
   }
   spans.reserve(fields.size());
   for (const DbfField& f : fields) spans.push_back({f.offset, f.length, f.offset + f.length});
+  return end;
 }
 
 DbfTable::DbfTable(std::string owner, bool set_deleted) : impl_(std::make_unique<Impl>()) {
@@ -276,13 +285,15 @@ void DbfTable::Open(platform::ExclusiveFile opened) {
     t.version = *version;
     t.header_length = header_length;
     t.record_length = record_length;
+    std::uint64_t descriptors_end = 0;
     if (base_vii) {
-      t.ReadDescriptors(dbf::kBaseVIIDescriptorStart, dbf::kBaseVIIDescriptorSize,
-                        dbf::kBaseVIINameSize, dbf::kBaseVIILetterOffset, dbf::kBaseVIILengthOffset,
-                        dbf::kBaseVIIDecimalsOffset);
+      descriptors_end = t.ReadDescriptors(dbf::kBaseVIIDescriptorStart, dbf::kBaseVIIDescriptorSize,
+                                          dbf::kBaseVIINameSize, dbf::kBaseVIILetterOffset,
+                                          dbf::kBaseVIILengthOffset, dbf::kBaseVIIDecimalsOffset);
     } else {
-      t.ReadDescriptors(dbf::kDescriptorStart, dbf::kDescriptorSize, dbf::kNameSize,
-                        dbf::kLetterOffset, dbf::kLengthOffset, dbf::kDecimalsOffset);
+      descriptors_end =
+          t.ReadDescriptors(dbf::kDescriptorStart, dbf::kDescriptorSize, dbf::kNameSize,
+                            dbf::kLetterOffset, dbf::kLengthOffset, dbf::kDecimalsOffset);
     }
     // Large blocks for speed, but no larger than the records the file holds.
     const std::uint64_t size = t.file->Size();
@@ -292,6 +303,7 @@ void DbfTable::Open(platform::ExclusiveFile opened) {
     t.read_ahead = present > full_block;
     t.header_check = CheckRecordCount(*t.file, DecodeFixed32(head + dbf::kRecordCountOffset),
                                       header_length, record_length);
+    t.header_check.descriptors_end = descriptors_end;
     t.buffer.assign(t.block_capacity * record_length, '\0');
   } catch (...) {
     Close();

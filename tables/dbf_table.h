@@ -32,14 +32,20 @@ struct DbfField {
   int decimals = 0;
 };
 
-// The header's record count against the records the file holds. The reader goes by the file's
-// length whatever this says; a run reports a mismatch as a sign of a damaged or cut delivery.
+// The header against the file's bytes. The reader goes by the file's length and the header
+// length whatever this says; a run reports a disagreement as a sign of a damaged or cut delivery.
 struct RecordCountCheck {
   std::uint32_t announced = 0;   // the header's record count
   std::uint64_t held = 0;        // (size - header length) div record length; 0 past the end
   bool header_past_end = false;  // the header length points beyond the end of the file
-  bool odd_remainder = false;    // bytes after the last record other than one 0x1A end byte
-  bool Mismatch() const { return header_past_end || odd_remainder || announced != held; }
+  // Bytes after the last whole record, one 0x1A end byte right after it not counted.
+  std::uint64_t trailing_bytes = 0;
+  std::uint32_t header_length = 0;    // as stored: where the first record starts
+  std::uint64_t descriptors_end = 0;  // the bytes the field descriptors and their end mark need
+  bool HeaderInsideDescriptors() const { return header_length < descriptors_end; }
+  bool Mismatch() const {
+    return header_past_end || trailing_bytes > 0 || announced != held || HeaderInsideDescriptors();
+  }
 };
 
 class DbfTable {

@@ -2,8 +2,10 @@
 // header mismatch on whole runs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -141,6 +143,167 @@ TEST_F(RunCliReliabilityTest, AHeaderAnnouncingMoreRecordsRejectsWithoutChanging
                      "registros, mas o arquivo cont\xE9m 1"),
             std::string::npos)
       << csv;
+}
+
+// Hostile inputs the run reads all the same: each says what is wrong on standard error (and in
+// the verdict, the failure list), and a reason only where records are missing or nothing was
+// checked. The report is the one of an equivalent clean input.
+TEST_F(RunCliReliabilityTest, HostileInputsAreToldAndReadAsBefore) {
+  const std::string risks = dir_.file("riscos.dbf");
+  const std::string kov = dir_.file("DadosKov.DBF");
+  const auto edit = [](const std::string& path, const std::function<void(std::string&)>& change) {
+    std::string bytes = ReadAll(path);
+    change(bytes);
+    tools::WriteFile(path, bytes);
+  };
+  const auto kov_rows = [&](std::vector<testing_support::KovRow> rows) {
+    return [=] { testing_support::WriteDadosKov(kov, rows); };
+  };
+  const testing_support::KovRow other{
+      "99999", "OUTRA", {"1", "1", "1", "1", "1", "1"}, "202201", "202212"};
+  const testing_support::KovRow ours{
+      "01234", "SEGURADORA TESTE S.A.", {"1100", "0", "0", "300", "100", "0"}, "202301", "202312"};
+  testing_support::KovRow ours_text = ours;
+  ours_text.amounts[0] = "abc";
+  ours_text.amounts[4] = "--5";
+  testing_support::KovRow ours_blank = ours;
+  ours_blank.amounts[0] = ours_blank.amounts[4] = "";
+  testing_support::KovRow ours_again = ours;
+  ours_again.amounts = {"7", "7", "7", "7", "7", "7"};
+  const std::function<void()> clean = [] {};
+  struct Case {
+    std::string what;
+    std::function<void()> damage;
+    std::function<void()> same_report_as;  // null: the report is not compared
+    std::vector<std::string> warnings;     // the "aviso:" lines of standard error
+    std::vector<std::string> motivos;      // the verdict's reasons' types
+    std::vector<std::string> new_avisos;   // warning types the clean run does not have
+    std::string csv;                       // a row of the failure list ("" none)
+  };
+  const std::string aviso = "aviso: " + risks + ": ";
+  const Case cases[] = {
+      {"17 bytes after the end byte",
+       [&] { edit(risks, [](std::string& b) { b += std::string(17, 'X'); }); },
+       clean,
+       {aviso + "17 bytes depois do último registro"},
+       {},
+       {"bytes_finais"},
+       "\r\nriscos;;;;bytes_finais;17;;"},
+      {"50 bytes in place of the end byte",
+       [&] { edit(risks, [](std::string& b) { b.back() = 'X', b += std::string(49, 'X'); }); },
+       clean,
+       {aviso + "50 bytes depois do último registro"},
+       {},
+       {"bytes_finais"},
+       "\r\nriscos;;;;bytes_finais;50;;"},
+      {"a count that differs and stray bytes",
+       [&] { edit(risks, [](std::string& b) { b[4] = 3, b += std::string(17, 'X'); }); },
+       clean,
+       {aviso + "o cabeçalho anuncia 3 registros, o arquivo contém 1",
+        aviso + "17 bytes depois do último registro"},
+       {"cabecalho"},
+       {"bytes_finais"},
+       "\r\nriscos;;;;cabecalho;3;1;"},
+      // A writer that left out the descriptors' end mark: the header length is one short and the
+      // first record's flag byte holds the mark, so the records read as before.
+      {"a header length inside the descriptors",
+       [&] {
+         edit(risks, [](std::string& b) {
+           const std::size_t length =
+               static_cast<unsigned char>(b[8]) + 256u * static_cast<unsigned char>(b[9]);
+           b.erase(length - 1, 1);
+           b[length - 1] = 0x0D;
+           b[8] = static_cast<char>((length - 1) & 0xFF),
+           b[9] = static_cast<char>((length - 1) >> 8);
+         });
+       },
+       clean,
+       {aviso + "o cabeçalho declara 480 bytes, menos que os 481 da descrição dos campos; os "
+                "registros são lidos logo após esses 480 bytes"},
+       {},
+       {"cabecalho_curto"},
+       "\r\nriscos;;;;cabecalho_curto;480;481;"},
+      {"an empty catalogue",
+       [&] { testing_support::WriteTabelas(dir_.file("tabelas.dbf"), {}); },
+       nullptr,
+       {},
+       {"catalogo_vazio"},
+       {},
+       ""},
+      {"a catalogue for another line of business",
+       [&] {
+         std::vector<testing_support::RuleRow> rules =
+             testing_support::RulesFor("RISCOS", testing_support::RisksLayout());
+         for (auto& r : rules) r.ramo = "RESIDENCIAL";
+         testing_support::WriteTabelas(dir_.file("tabelas.dbf"), rules);
+       },
+       nullptr,
+       {},
+       {"catalogo_vazio"},
+       {},
+       ""},
+      {"the company listed twice",
+       kov_rows({other, ours, ours_again}),
+       clean,
+       {"aviso: " + kov +
+        ": a empresa “01234” está nos registros 2 e 3; são usados os totais "
+        "do registro 2, o primeiro"},
+       {},
+       {"empresa_repetida_kov"},
+       ""},
+      {"totals that are not numbers",
+       kov_rows({other, ours_text}),
+       kov_rows({other, ours_blank}),
+       {"aviso: " + kov + ": o campo PR_AUTO do registro 2 não é um número (“abc”); lido como 0",
+        "aviso: " + kov + ": o campo SIN_RC do registro 2 não é um número (“--5”); lido como 0"},
+       {},
+       {"valor_kov_invalido", "valor_kov_invalido"},
+       ""},
+  };
+  const auto types = [](const nlohmann::json& items) {
+    std::vector<std::string> out;
+    for (const auto& item : items) out.push_back(item["tipo"]);
+    return out;
+  };
+  ASSERT_EQ(Run({"--saida", dir_.file("r.txt"), "--json", "-"}), kExitSuccess) << err_;
+  const std::vector<std::string> clean_avisos =
+      types(nlohmann::json::parse(out_)["veredito"]["avisos"]);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string expected_report;
+    if (c.same_report_as) {
+      SetUp();
+      c.same_report_as();
+      ASSERT_EQ(Run({"--saida", dir_.file("r.txt")}), kExitSuccess) << err_;
+      expected_report = ReadAll(dir_.file("r.txt"));
+    }
+    SetUp();
+    c.damage();
+    EXPECT_EQ(Run({"--saida", dir_.file("r.txt"), "--json", "-", "--detalhes", dir_.file("f.csv")}),
+              kExitSuccess);
+    if (c.same_report_as) {
+      EXPECT_EQ(ReadAll(dir_.file("r.txt")), expected_report);
+    }
+    std::vector<std::string> warnings;
+    std::istringstream err(err_);
+    for (std::string line; std::getline(err, line);) {
+      if (line.rfind("aviso: ", 0) == 0) warnings.push_back(line);
+    }
+    EXPECT_EQ(warnings, c.warnings) << err_;
+    const nlohmann::json verdict = nlohmann::json::parse(out_)["veredito"];
+    EXPECT_EQ(verdict["resultado"], c.motivos.empty() ? "aceitavel" : "rejeitado");
+    EXPECT_EQ(types(verdict["motivos"]), c.motivos) << verdict.dump(1);
+    std::vector<std::string> new_avisos;
+    for (const std::string& tipo : types(verdict["avisos"])) {
+      if (std::find(clean_avisos.begin(), clean_avisos.end(), tipo) == clean_avisos.end()) {
+        new_avisos.push_back(tipo);
+      }
+    }
+    EXPECT_EQ(new_avisos, c.new_avisos) << verdict.dump(1);
+    if (!c.csv.empty()) {
+      EXPECT_NE(ReadAll(dir_.file("f.csv")).find(c.csv), std::string::npos);
+    }
+  }
 }
 
 TEST_F(RunCliReliabilityTest, AFullStandardOutputIsAnErrorAfterTheRunsOwn) {

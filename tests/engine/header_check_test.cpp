@@ -29,9 +29,9 @@ TEST(HeaderCheckTest, CutDeliveryIsAFindingWithItsWarning) {
   EXPECT_EQ(finding->file, FindingFile::kSinistros);
   EXPECT_EQ(finding->header_records, 4000000000u);
   EXPECT_EQ(finding->file_records, 3u);
-  EXPECT_EQ(HeaderWarning(*finding, "entrada/sinistros.dbf"),
-            Ansi("aviso: entrada/sinistros.dbf: o cabeçalho anuncia 4000000000 registros, o "
-                 "arquivo contém 3"));
+  EXPECT_EQ(HeaderWarnings(*finding),
+            std::vector<std::string>{
+                Ansi("o cabeçalho anuncia 4000000000 registros, o arquivo contém 3")});
 }
 
 }  // namespace

@@ -191,22 +191,33 @@ TEST_F(DbfTableTest, HeaderCountIsCheckedAgainstTheFileLength) {
   const std::string no_marker = clean.substr(0, clean.size() - 1);
   std::string past_end = clean;
   SetLe16(past_end, 8, 60000);
+  std::string inside = clean;  // one byte short: the end mark of the descriptors is read as data
+  SetLe16(inside, 8, 64);
+  // Records wider than the stray bytes, so that they never make a whole record.
+  const std::string wide = DbfBuilder({{"K", 'C', 120}}).Add({"A"}).Add({"B"}).Bytes();
   const struct {
     const char* what;
     std::string bytes;
     std::uint32_t announced;
     std::uint64_t held;
-    bool past_end, odd, mismatch;
+    bool past_end;
+    std::uint64_t trailing;
+    bool inside, mismatch;
   } cases[] = {
-      {"with the end byte", clean, 2, 2, false, false, false},
-      {"without the end byte", no_marker, 2, 2, false, false, false},
+      {"with the end byte", clean, 2, 2, false, 0, false, false},
+      {"without the end byte", no_marker, 2, 2, false, 0, false, false},
       {"header announces 4 billion",
        DbfBuilder({{"K", 'C', 4}}).Add({"A"}).HeaderRecordCount(4000000000u).Bytes(), 4000000000u,
-       1, false, false, true},
-      {"last record cut short", no_marker.substr(0, no_marker.size() - 2), 2, 1, false, true, true},
-      {"a stray byte instead of the end byte", no_marker + "X", 2, 2, false, true, true},
-      {"two end bytes", clean + "\x1A", 2, 2, false, true, true},
-      {"header length past the end", past_end, 2, 0, true, false, true},
+       1, false, 0, false, true},
+      {"last record cut short", no_marker.substr(0, no_marker.size() - 2), 2, 1, false, 3, false,
+       true},
+      {"a stray byte instead of the end byte", no_marker + "X", 2, 2, false, 1, false, true},
+      {"two end bytes", clean + "\x1A", 2, 2, false, 1, false, true},
+      {"100 bytes where the end byte should be",
+       wide.substr(0, wide.size() - 1) + std::string(100, 'X'), 2, 2, false, 100, false, true},
+      {"17 bytes after the end byte", wide + std::string(17, 'X'), 2, 2, false, 17, false, true},
+      {"header length past the end", past_end, 2, 0, true, 0, false, true},
+      {"header length inside the descriptors", inside, 2, 2, false, 2, true, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -215,7 +226,8 @@ TEST_F(DbfTableTest, HeaderCountIsCheckedAgainstTheFileLength) {
     EXPECT_EQ(check.announced, c.announced);
     EXPECT_EQ(check.held, c.held);
     EXPECT_EQ(check.header_past_end, c.past_end);
-    EXPECT_EQ(check.odd_remainder, c.odd);
+    EXPECT_EQ(check.trailing_bytes, c.trailing);
+    EXPECT_EQ(check.HeaderInsideDescriptors(), c.inside);
     EXPECT_EQ(check.Mismatch(), c.mismatch);
     EXPECT_EQ(Walk(t).size(), c.held) << "the reading rules stay as they were";
     t.Close();
