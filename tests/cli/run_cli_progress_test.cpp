@@ -134,7 +134,7 @@ TEST_F(RunCliProgressTest, TheProgramEndsATerminalWithTheVerdict) {
   const std::string args = " --catalogo '" + dir_.folder() + "' --sinistros '" +
                            dir_.file("sinistros.dbf") + "' --saida '" + dir_.file("r.txt") + "'";
   const int master = posix_openpt(O_RDWR | O_NOCTTY);
-  ASSERT_GE(master, 0);
+  if (master < 0) GTEST_SKIP() << "no pseudo-terminals here";
   ASSERT_EQ(grantpt(master), 0);
   ASSERT_EQ(unlockpt(master), 0);
   // Held open here too, so what the program wrote stays readable after it ends.
