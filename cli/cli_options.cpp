@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <string_view>
 #include <utility>
 
 #include "cli/option_parser.h"
@@ -94,7 +95,9 @@ constexpr const char* kUsage =
     "--tolerancia (div por zero conta como fora quando o valor de DadosKov não é 0);\n"
     "aceitavel nos demais casos. Sem limite, cada contador não nulo é um aviso. A porcentagem\n"
     "é a exata (falhas x 100 / registros, sem arredondar); um valor igual ao limite passa. PCT\n"
-    "aceita . ou , como separador decimal.\n"
+    "aceita . ou , como separador decimal e um % no fim (2% é o mesmo que 2). Num terminal, a\n"
+    "última linha da saída de erros é o veredito, com os tipos dos motivos contados, como\n"
+    "\"Veredito: rejeitado (vigencia_invertida, falhas_campo ×31)\"; num pipe ela não aparece.\n"
     "\n"
     "Saída: 0 quando a crítica chegou ao fim; 1 quando um erro a interrompeu (a mensagem vai\n"
     "para a saída de erros) ou um arquivo de saída não pôde ser gravado; 2 para uso incorreto;\n"
@@ -222,8 +225,11 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options,
       };
   for (const auto& [name, target] : limits) {
     if (app.count(name) == 0) continue;
+    // A limit is a percentage, so "2%" is written as often as "2".
+    std::string_view text = *target.first;
+    if (!text.empty() && text.back() == '%') text.remove_suffix(1);
     engine::Percent percent;
-    if (!engine::ParsePercent(*target.first, &percent)) {
+    if (!engine::ParsePercent(text, &percent)) {
       *error = std::string("valor inválido de ") + name + ": " + *target.first +
                " (uma porcentagem, com . ou , antes dos decimais)";
       return false;

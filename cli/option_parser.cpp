@@ -31,4 +31,8 @@ bool ParseApp(CLI::App& app, const std::vector<std::string>& args, std::vector<s
   return true;
 }
 
+std::string UsageErrorText(const std::string& program, const std::string& error) {
+  return program + ": " + error + "\nuse --help para ver as opções\n";
+}
+
 }  // namespace cli

@@ -18,4 +18,8 @@ void PrepareApp(CLI::App& app);
 bool ParseApp(CLI::App& app, const std::vector<std::string>& args, std::vector<std::string>* rest,
               std::string* error);
 
+// What wrong usage prints on standard error: "PROGRAM: ERROR" and where the options are told,
+// two lines, so the message stays in sight instead of scrolling away above the whole help.
+std::string UsageErrorText(const std::string& program, const std::string& error);
+
 }  // namespace cli

@@ -6,9 +6,11 @@
 #include <ostream>
 
 #include "cli/exit_status.h"
+#include "cli/option_parser.h"
 #include "cli/output_file.h"
 #include "cli/progress_line.h"
 #include "cli/run_json.h"
+#include "cli/verdict_line.h"
 #include "engine/failing_values.h"
 #include "engine/findings_csv.h"
 #include "engine/findings_xlsx.h"
@@ -174,7 +176,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   CliOptions options;
   std::string usage_error;
   if (!ParseCliOptions(args, &options, &usage_error)) {
-    err << "talmero-criticar: " << usage_error << "\n\n" << UsageText();
+    err << UsageErrorText("talmero-criticar", usage_error);
     return kExitUsage;
   }
   if (options.help || options.version) {
@@ -313,6 +315,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   // typed, so they are passed on unchanged.
   if (message) err << *message << '\n';
   err << output_error;
+  // A person at a terminal reads the verdict last; pipes and files keep only the messages, as
+  // scripts expect.
+  if (err_is_terminal) err << TerminalVerdictLine(verdict) << '\n';
   return Status(message.has_value(), !output_error.empty(),
                 verdict.resultado == engine::VerdictOutcome::kRejeitado, options);
 }

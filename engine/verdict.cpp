@@ -16,7 +16,35 @@ __extension__ typedef __int128 Wide;  // count x 100 x kScale does not fit 64 bi
 // A figure for a sentence: two decimals in the Brazilian style.
 std::string Figure(double value) { return FormatNumber(value, 2, Regional::PtBr()); }
 
-std::string LimitText(const Percent& limit) { return Figure(limit.value()) + "%"; }
+// The limit as typed: two decimals, more when it has them ("2,50%", "0,125%").
+std::string LimitText(const Percent& limit) {
+  int decimals = 9;
+  for (std::int64_t s = limit.scaled; decimals > 2 && s % 10 == 0; s /= 10) --decimals;
+  return FormatNumber(limit.value(), decimals, Regional::PtBr()) + "%";
+}
+
+// A share or difference beyond its limit, never printed equal to or below it (that reads as a
+// contradiction): the fewest decimals, from 2 to 6, whose rounding stays above the limit; when
+// even six decimals round onto it, six rounded up.
+std::string FigureAbove(long double value, const Percent& limit) {
+  const long double magnitude = std::fabs(value);
+  if (magnitude >= 1e10L) return Figure(static_cast<double>(value));  // limits stay below 10^9
+  long double shown = 0;
+  int decimals = 2;
+  for (std::int64_t unit = 100; decimals <= 6; ++decimals, unit *= 10) {
+    const auto rounded =
+        static_cast<std::int64_t>(std::round(magnitude * static_cast<long double>(unit)));
+    if (static_cast<Wide>(rounded) * (Percent::kScale / unit) > limit.scaled) {
+      shown = static_cast<long double>(rounded) / static_cast<long double>(unit);
+      break;
+    }
+  }
+  if (decimals > 6) {
+    decimals = 6;
+    shown = std::ceil(magnitude * 1'000'000) / 1'000'000;
+  }
+  return FormatNumber(static_cast<double>(value < 0 ? -shown : shown), decimals, Regional::PtBr());
+}
 
 // count x 100 / total above the limit, exactly.
 bool Above(std::int64_t count, std::int64_t total, const Percent& limit) {
@@ -26,6 +54,12 @@ bool Above(std::int64_t count, std::int64_t total, const Percent& limit) {
 
 double Share(std::int64_t count, std::int64_t total) {
   return static_cast<double>(count) * 100.0 / static_cast<double>(total);
+}
+
+// The share beside a limit it is above: from the exact quotient, not the double.
+std::string ShareAbove(std::int64_t count, std::int64_t total, const Percent& limit) {
+  return FigureAbove(static_cast<long double>(count) * 100 / static_cast<long double>(total),
+                     limit);
 }
 
 class Builder {
@@ -110,10 +144,11 @@ void FieldCounterItems(const TableResult& t, const VerdictLimits& limits, Builde
     for (const auto& [count, name] : counters) {
       if (count == 0) continue;
       const double share = Share(count, t.records);
+      const bool reason = limits.falhas && Above(count, t.records, *limits.falhas);
       std::string texto = Ansi("O campo ") + c.field + Ansi(" da tabela ") + t.nomeTabela +
                           " tem " + std::to_string(count) + " em " + std::string(name) + " (" +
-                          Figure(share) + "% de " + std::to_string(t.records) + " registros)";
-      const bool reason = limits.falhas && Above(count, t.records, *limits.falhas);
+                          (reason ? ShareAbove(count, t.records, *limits.falhas) : Figure(share)) +
+                          "% de " + std::to_string(t.records) + " registros)";
       if (reason) texto += Ansi(", acima do limite de ") + LimitText(*limits.falhas);
       texto += '.';
       VerdictItem& item = reason ? b.Reason("falhas_campo", std::move(texto))
@@ -130,10 +165,12 @@ void ClaimsWithoutPolicyItem(const ClaimsWithoutPolicyResult& s, const VerdictLi
                              Builder& b) {
   if (s.without_policy == 0 || s.claims <= 0) return;
   const double share = Share(s.without_policy, s.claims);
-  std::string texto = std::to_string(s.without_policy) + Ansi(" de ") + std::to_string(s.claims) +
-                      Ansi(" sinistros (") + Figure(share) +
-                      Ansi("%) não têm apólice no arquivo de riscos");
   const bool reason = limits.sem_apolice && Above(s.without_policy, s.claims, *limits.sem_apolice);
+  std::string texto =
+      std::to_string(s.without_policy) + Ansi(" de ") + std::to_string(s.claims) +
+      Ansi(" sinistros (") +
+      (reason ? ShareAbove(s.without_policy, s.claims, *limits.sem_apolice) : Figure(share)) +
+      Ansi("%) não têm apólice no arquivo de riscos");
   if (reason) texto += Ansi(", acima do limite de ") + LimitText(*limits.sem_apolice);
   texto += '.';
   VerdictItem& item = reason ? b.Reason("sem_apolice", std::move(texto))
@@ -146,14 +183,16 @@ void ReconciliationItems(const ReconciliationSection& s, const VerdictLimits& li
   for (const ReconciliationRow& r : s.rows) {
     if (!ReconciliationOutside(r, std::nullopt)) continue;
     const bool outside = ReconciliationOutside(r, limits.tolerancia);
+    const bool reason = limits.tolerancia && outside;
     std::string texto = std::string(Trimmed(s.title)) + " " + std::string(Trimmed(r.ramo)) + ": ";
     if (r.difference) {
-      texto += Ansi("diferença de ") + Figure(*r.difference) + Ansi("% entre DadosKov (") +
-               Figure(r.kov_value) + ") e o arquivo (" + Figure(r.file_value) + ")";
+      texto += Ansi("diferença de ") +
+               (reason ? FigureAbove(*r.difference, *limits.tolerancia) : Figure(*r.difference)) +
+               Ansi("% entre DadosKov (") + Figure(r.kov_value) + ") e o arquivo (" +
+               Figure(r.file_value) + ")";
     } else {
       texto += Ansi("DadosKov traz ") + Figure(r.kov_value) + Ansi(" e o arquivo soma 0");
     }
-    const bool reason = limits.tolerancia && outside;
     if (reason) texto += Ansi(", fora da tolerância de ±") + LimitText(*limits.tolerancia);
     texto += '.';
     VerdictItem& item = reason ? b.Reason("conciliacao", std::move(texto))

@@ -4,6 +4,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/exit_status.h"
+#include "cli/option_parser.h"
 #include "cli/output_file.h"
 #include "resumo/resumo_options.h"
 #include "resumo/summary_html.h"
@@ -45,7 +46,7 @@ int RunResumo(const std::vector<std::string>& args, std::ostream& out, std::ostr
   ResumoOptions options;
   std::string usage_error;
   if (!ParseResumoOptions(args, &options, &usage_error)) {
-    err << "talmero-resumo: " << usage_error << "\n\n" << ResumoUsageText();
+    err << cli::UsageErrorText("talmero-resumo", usage_error);
     return cli::kExitUsage;
   }
   if (options.help || options.version) {

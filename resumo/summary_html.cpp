@@ -2,9 +2,14 @@
 
 #include <algorithm>
 #include <cassert>
+#include <charconv>
+#include <cstdint>
 #include <kainjow/mustache.hpp>
+#include <string_view>
 #include <utility>
 
+#include "engine/number_style.h"
+#include "engine/regional.h"
 #include "resumo/summary_html_template.h"
 
 namespace resumo {
@@ -15,12 +20,54 @@ using kainjow::mustache::mustache;
 
 data List() { return data(data::type::list); }
 
+// A count with the Brazilian thousands separator: 97063 -> "97.063".
+std::string Grouped(std::int64_t count) {
+  return engine::FormatNumber(static_cast<double>(count), 0, engine::Regional::PtBr());
+}
+
+// A count cell's digits grouped; anything else as it is.
+std::string CountText(const std::string& digits) {
+  std::int64_t count = 0;
+  const char* end = digits.data() + digits.size();
+  const auto parsed = std::from_chars(digits.data(), end, count);
+  return parsed.ec == std::errc() && parsed.ptr == end ? Grouped(count) : digits;
+}
+
+std::string MostFailedText(const std::vector<FieldFailureCount>& fields) {
+  std::string text;
+  for (const FieldFailureCount& f : fields) {
+    if (!text.empty()) text += ", ";
+    text += f.name + " " + Grouped(f.failures);
+  }
+  return text;
+}
+
+// The outcome as a person reads it; the code stays the cell's class.
+std::string OutcomeTitle(const std::string& resultado) {
+  static const std::pair<std::string_view, std::string_view> kTitles[] = {
+      {"aceitavel", "Aceitável"},
+      {"rejeitado", "Rejeitado"},
+      {"erro", "Erro"},
+      {kIlegivel, "Ilegível"}};
+  for (const auto& [code, title] : kTitles) {
+    if (code == resultado) return std::string(title);
+  }
+  return resultado;
+}
+
+std::string CellText(const SummaryRow& row, std::size_t c) {
+  if (IsCountColumn(c)) return CountText(row.cells[c]);
+  if (c == kResultado) return OutcomeTitle(row.resultado());
+  if (c == kCamposMaisFalhos) return MostFailedText(row.most_failed);
+  return row.cells[c];
+}
+
 }  // namespace
 
 std::string SummaryHtml(const std::vector<SummaryRow>& rows) {
   data colunas = List();
-  for (const std::string_view name : SummaryColumnNames()) {
-    colunas.push_back(data("nome", std::string(name)));
+  for (const std::string_view title : SummaryColumnTitles()) {
+    colunas.push_back(data("nome", std::string(title)));
   }
   // The outcomes in the order they first appear, with their counts.
   std::vector<std::pair<std::string, std::size_t>> totals;
@@ -29,7 +76,7 @@ std::string SummaryHtml(const std::vector<SummaryRow>& rows) {
     data celulas = List();
     for (std::size_t c = 0; c < kSummaryColumns; ++c) {
       data cell;
-      cell.set("texto", row.cells[c]);
+      cell.set("texto", CellText(row, c));
       if (c == kResultado) cell.set("classe", "resultado " + row.resultado());
       if (IsCountColumn(c)) cell.set("classe", "n");
       celulas.push_back(cell);
@@ -44,11 +91,12 @@ std::string SummaryHtml(const std::vector<SummaryRow>& rows) {
   for (const auto& [resultado, count] : totals) {
     data total;
     total.set("resultado", resultado);
-    total.set("quantidade", std::to_string(count));
+    total.set("titulo", OutcomeTitle(resultado));
+    total.set("quantidade", Grouped(static_cast<std::int64_t>(count)));
     totais.push_back(total);
   }
   data page;
-  page.set("quantidade", std::to_string(rows.size()));
+  page.set("quantidade", Grouped(static_cast<std::int64_t>(rows.size())));
   page.set("totais", totais);
   page.set("colunas", colunas);
   page.set("linhas", linhas);

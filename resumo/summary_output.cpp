@@ -28,8 +28,8 @@ bool WriteSummaryCsv(const std::vector<SummaryRow>& rows, std::ostream& out) {
 
 bool WriteSummaryXlsx(const std::vector<SummaryRow>& rows, const std::string& path) {
   engine::XlsxWorkbook book(path, engine::XlsxWorkbook::Texts::kUtf8);
-  const auto& names = SummaryColumnNames();
-  const std::size_t sheet = book.AddSheet("resumo", {names.begin(), names.end()});
+  const auto& titles = SummaryColumnTitles();
+  const std::size_t sheet = book.AddSheet("resumo", {titles.begin(), titles.end()});
   std::array<engine::SheetCell, kSummaryColumns> cells;
   for (const SummaryRow& row : rows) {
     for (std::size_t c = 0; c < kSummaryColumns; ++c) {

@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "cli/verdict_line.h"
+
 namespace resumo {
 namespace {
 
@@ -54,7 +56,7 @@ std::int64_t Integer(const json& object, const char* key, const char* where) {
 }
 
 // The fields with the most ErroNulo + ErroDom, ties in table and field order.
-std::string MostFailed(const json& tabelas) {
+std::vector<FieldFailureCount> MostFailed(const json& tabelas) {
   std::vector<FieldFailures> fields;
   for (const json& t : tabelas) {
     if (!t.is_object()) throw Foreign("tabelas[]");
@@ -74,12 +76,31 @@ std::string MostFailed(const json& tabelas) {
     if (a.tabela != b.tabela) return a.tabela < b.tabela;
     return a.ordem < b.ordem;
   });
-  std::string text;
+  std::vector<FieldFailureCount> most;
   for (std::size_t i = 0; i < std::min(fields.size(), kMostFailedFields); ++i) {
-    if (i > 0) text += ", ";
-    text += fields[i].name + " " + std::to_string(fields[i].failures);
+    most.push_back({fields[i].name, fields[i].failures});
+  }
+  return most;
+}
+
+// "RISCOS.V 5, RISCOS.Y 3".
+std::string MostFailedText(const std::vector<FieldFailureCount>& fields) {
+  std::string text;
+  for (const FieldFailureCount& f : fields) {
+    if (!text.empty()) text += ", ";
+    text += f.name + " " + std::to_string(f.failures);
   }
   return text;
+}
+
+// The message that ended the run, and the sentence that explains it when the result has one.
+std::string ErrorMessage(const json& doc, const json& motivos) {
+  std::string message = Text(doc, "erro", "");
+  if (message.empty() && !motivos.empty())
+    message = Text(motivos[0], "texto", "veredito.motivos[].");
+  const std::string explanation = Text(doc, "explicacao", "");
+  if (!explanation.empty()) message += (message.empty() ? "causa: " : " causa: ") + explanation;
+  return message;
 }
 
 SummaryRow Unreadable(const std::string& json_path, const std::string& reason) {
@@ -110,11 +131,14 @@ SummaryRow FromDocument(const std::string& json_path, const json& doc) {
   cells[kRiscos] = Text(entradas, "riscos", "entradas.");
   cells[kSinistros] = Text(entradas, "sinistros", "entradas.");
   cells[kResultado] = resultado;
-  for (const json& motivo : Member(veredito, "motivos", json::value_t::array, "veredito.")) {
+  const json& motivos = Member(veredito, "motivos", json::value_t::array, "veredito.");
+  std::vector<std::string> codes;
+  for (const json& motivo : motivos) {
     if (!motivo.is_object()) throw Foreign("veredito.motivos[]");
-    if (!cells[kMotivos].empty()) cells[kMotivos] += ", ";
-    cells[kMotivos] += Text(motivo, "tipo", "veredito.motivos[].");
+    codes.push_back(Text(motivo, "tipo", "veredito.motivos[]."));
   }
+  // An error's only reason is "erro"; what a reader needs is its message.
+  cells[kMotivos] = resultado == "erro" ? ErrorMessage(doc, motivos) : cli::CountedCodes(codes);
   const json& tabelas = Member(doc, "tabelas", json::value_t::array, "");
   for (const json& t : tabelas) {
     if (!t.is_object()) throw Foreign("tabelas[]");
@@ -127,7 +151,8 @@ SummaryRow FromDocument(const std::string& json_path, const json& doc) {
     cells[kSemApolice] = Count(*s, "quantidade", "sinistros_sem_apolice.");
   }
   cells[kVigenciaInvertida] = Count(doc, "vigencia_invertida", "");
-  cells[kCamposMaisFalhos] = MostFailed(tabelas);
+  row.most_failed = MostFailed(tabelas);
+  cells[kCamposMaisFalhos] = MostFailedText(row.most_failed);
   return row;
 }
 
@@ -147,6 +172,23 @@ const std::array<std::string_view, kSummaryColumns>& SummaryColumnNames() {
                                                                            "vigencia_invertida",
                                                                            "campos_mais_falhos"};
   return kNames;
+}
+
+const std::array<std::string_view, kSummaryColumns>& SummaryColumnTitles() {
+  static constexpr std::array<std::string_view, kSummaryColumns> kTitles = {
+      "Resultado (JSON)",
+      "Código da empresa",
+      "Empresa",
+      "Arquivo de riscos",
+      "Arquivo de sinistros",
+      "Veredito",
+      "Motivos",
+      "Registros de riscos",
+      "Registros de sinistros",
+      "Sinistros sem apólice",
+      "Vigências invertidas",
+      "Campos com mais falhas"};
+  return kTitles;
 }
 
 bool IsCountColumn(std::size_t c) { return c >= kRegistrosRiscos && c <= kVigenciaInvertida; }

@@ -5,8 +5,10 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace resumo {
 
@@ -28,8 +30,10 @@ enum SummaryColumn : std::size_t {
   kCamposMaisFalhos,
 };
 
-// The header row, in column order.
+// The header row, in column order: the CSV's names, for scripts.
 const std::array<std::string_view, kSummaryColumns>& SummaryColumnNames();
+// The same columns as a person reads them, for the page and the workbook (UTF-8).
+const std::array<std::string_view, kSummaryColumns>& SummaryColumnTitles();
 // Whether column `c` holds a count (written as a number in a workbook).
 bool IsCountColumn(std::size_t c);
 
@@ -37,10 +41,20 @@ inline constexpr std::string_view kIlegivel = "ilegivel";
 // Fields in campos_mais_falhos.
 inline constexpr std::size_t kMostFailedFields = 5;
 
+// One of the fields that fail most.
+struct FieldFailureCount {
+  std::string name;  // TABELA.CAMPO
+  std::int64_t failures = 0;
+};
+
 struct SummaryRow {
-  // UTF-8 texts; empty where the run has no such figure. Counts as decimal digits.
+  // UTF-8 texts; empty where the run has no such figure. Counts as decimal digits. motivos
+  // holds each reason's code once, counted ("falhas_campo ×31"); for a run ended by an error,
+  // the error's message (and what explains it, when the result has that).
   std::array<std::string, kSummaryColumns> cells;
   bool legivel = true;
+  // The fields of campos_mais_falhos, as figures.
+  std::vector<FieldFailureCount> most_failed;
 
   const std::string& resultado() const { return cells[kResultado]; }
   const std::string& motivos() const { return cells[kMotivos]; }

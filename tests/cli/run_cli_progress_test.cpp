@@ -2,7 +2,13 @@
 // other message, absent otherwise.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <sstream>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 #include "cli/cli_test_support.h"
 #include "cli/exit_status.h"
@@ -77,9 +83,11 @@ class RunCliProgressTest : public ::testing::Test {
   std::string err_;
 };
 
+// Without the risks file the run is rejected: a terminal's last line says so.
+constexpr const char* kVerdictLine = "Veredito: rejeitado (arquivo_faltando)";
+
 TEST_F(RunCliProgressTest, LineIsBlankedBeforeEachNoticeAndAtTheEnd) {
-  const std::vector<std::string> notices{"Data Inválida : 20230229", "Data Inválida : 20230230",
-                                         ""};
+  std::vector<std::string> notices{"Data Inválida : 20230229", "Data Inválida : 20230230", ""};
   for (const bool terminal : {false, true}) {
     SCOPED_TRACE(terminal);
     ASSERT_EQ(Run(terminal ? std::vector<std::string>{} : std::vector<std::string>{"--progresso"},
@@ -87,29 +95,70 @@ TEST_F(RunCliProgressTest, LineIsBlankedBeforeEachNoticeAndAtTheEnd) {
               kExitSuccess);
     EXPECT_NE(err_.find("\rtalmero-criticar: crítica dos campos: SINISTROS 0%"), std::string::npos)
         << err_;
+    if (terminal) notices.insert(notices.end() - 1, kVerdictLine);
     EXPECT_EQ(Screen(err_), notices) << err_;
   }
 
-  // An error that ends the run is written on a line of its own too.
+  // An error that ends the run is written on a line of its own too, before the verdict.
   tools::WriteFile(dir_.file("DadosKov.DBF"), "not a table");
   ASSERT_EQ(Run({"--progresso"}, false), kExitRunError);
-  const std::vector<std::string> screen = Screen(err_);
+  std::vector<std::string> screen = Screen(err_);
   ASSERT_EQ(screen.size(), 4u) << err_;
   EXPECT_EQ(screen[2].rfind("TMarlSmartDBF", 0), 0u) << err_;
+  ASSERT_EQ(Run({}, true), kExitRunError);
+  screen = Screen(err_);
+  ASSERT_EQ(screen.size(), 5u) << err_;
+  EXPECT_EQ(screen[2].rfind("TMarlSmartDBF", 0), 0u) << err_;
+  EXPECT_EQ(screen[3], "Veredito: erro") << err_;
 }
 
-TEST_F(RunCliProgressTest, NothingButTheNoticesWhenOffOrNotATerminal) {
+TEST_F(RunCliProgressTest, NoLineWhenOffOrNotATerminal) {
   const std::string notices = "Data Inválida : 20230229\nData Inválida : 20230230\n";
+  const std::string verdict = notices + kVerdictLine + "\n";
   ASSERT_EQ(Run({}, false), kExitSuccess);
   EXPECT_EQ(err_, notices);
   ASSERT_EQ(Run({"--sem-progresso"}, true), kExitSuccess);
-  EXPECT_EQ(err_, notices);
+  EXPECT_EQ(err_, verdict);
   ASSERT_EQ(Run({"--progresso", "--sem-progresso"}, false), kExitSuccess);
   EXPECT_EQ(err_, notices);
   // The failure list on standard output would share the terminal with the line.
   ASSERT_EQ(Run({"--detalhes", "-"}, true), kExitSuccess);
-  EXPECT_EQ(err_, notices);
+  EXPECT_EQ(err_, verdict);
 }
+
+#ifndef _WIN32
+// The program itself, its standard error on a pseudo-terminal and then on a pipe: the verdict
+// line is the terminal's last, and never reaches a pipe.
+TEST_F(RunCliProgressTest, TheProgramEndsATerminalWithTheVerdict) {
+  const std::string program = std::string(TALMERO_BIN_DIR) + "/talmero-criticar";
+  const std::string args = " --catalogo '" + dir_.folder() + "' --sinistros '" +
+                           dir_.file("sinistros.dbf") + "' --saida '" + dir_.file("r.txt") + "'";
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  if (master < 0) GTEST_SKIP() << "no pseudo-terminals here";
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  // Held open here too, so what the program wrote stays readable after it ends.
+  const int slave = open(ptsname(master), O_RDWR | O_NOCTTY);
+  ASSERT_GE(slave, 0);
+  const std::string command = program + args + " 2>" + ptsname(master);
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  fcntl(master, F_SETFL, O_NONBLOCK);
+  std::string terminal;
+  char bytes[4096];
+  for (ssize_t n; (n = read(master, bytes, sizeof bytes)) > 0;) {
+    terminal.append(bytes, static_cast<std::size_t>(n));
+  }
+  close(slave);
+  close(master);
+  std::vector<std::string> screen = Screen(terminal);
+  ASSERT_GE(screen.size(), 2u) << terminal;
+  EXPECT_EQ(screen[screen.size() - 2], kVerdictLine) << terminal;
+
+  const std::string piped = dir_.file("err.txt");
+  EXPECT_EQ(std::system((program + args + " 2>&1 | cat >'" + piped + "'").c_str()), 0);
+  EXPECT_EQ(ReadAll(piped), "Data Inválida : 20230229\nData Inválida : 20230230\n");
+}
+#endif
 
 TEST(ProgressLineTest, DrawsAtMostTenTimesASecondAndCoversALongerLine) {
   std::ostringstream err;

@@ -89,6 +89,9 @@ TEST_F(RunCliVerdictTest, LimitsTurnCountersIntoReasons) {
   const std::string saida = "--saida=" + dir_.file("r.txt");
   EXPECT_EQ(Run({"--estrito", "--limite-falhas=100", saida}), kExitSuccess) << err_;
   EXPECT_EQ(Run({"--estrito", "--limite-falhas", "99,999", saida}), kExitRejected) << err_;
+  // A limit may end in % as people write it: the same limit.
+  EXPECT_EQ(Run({"--estrito", "--limite-falhas=100%", saida}), kExitSuccess) << err_;
+  EXPECT_EQ(Run({"--estrito", "--limite-falhas", "99,999%", saida}), kExitRejected) << err_;
 }
 
 TEST_F(RunCliVerdictTest, OptionsByTheParserKeepThePortugueseTexts) {
@@ -96,7 +99,7 @@ TEST_F(RunCliVerdictTest, OptionsByTheParserKeepThePortugueseTexts) {
       {{"--desconhecida"}, "opção desconhecida: --desconhecida"},
       {{"solto"}, "opção desconhecida: solto"},
       {{"--json"}, "falta o valor de --json"},
-      {{"--tolerancia", "1.5%"}, "valor inválido de --tolerancia: 1.5%"},
+      {{"--tolerancia", "1.5%%"}, "valor inválido de --tolerancia: 1.5%%"},
       {{"--saida", "a.txt", "--json=a.txt"}, "--saida e --json gravam no mesmo arquivo: a.txt"},
       {{"--json", "-", "--detalhes", "-", "--saida", "a"},
        "duas saídas na saída padrão: --detalhes e --json"},

@@ -138,6 +138,36 @@ TEST(VerdictTest, AShareEqualToItsLimitPasses) {
             VerdictOutcome::kRejeitado);
 }
 
+// A figure above its limit never reads equal to it: as few decimals as tell them apart.
+TEST(VerdictTest, AFigureAboveItsLimitIsPrintedAboveIt) {
+  const struct {
+    std::int64_t count;
+    std::int32_t records;
+    const char *limit, *text;
+  } fields[] = {
+      {974, 97063, "1", "(1,003% de 97063 registros), acima do limite de 1,00%."},
+      {974, 97063, "1,0034", "(1,0035% de 97063 registros), acima do limite de 1,0034%."},
+      {10'000'001, 1'000'000'000, "1,00000005",
+       "(1,000001% de 1000000000 registros), acima do limite de 1,00000005%."},
+      {21, 200, "10", "(10,50% de 200 registros), acima do limite de 10,00%."},
+  };
+  for (const auto& f : fields) {
+    RunResult r = CleanRun();
+    r.tables[0].records = f.records;
+    r.tables[0].fields[0].erroDom = f.count;
+    const Verdict v = ComputeVerdict(r, std::nullopt, {Pct(f.limit), std::nullopt, std::nullopt});
+    ASSERT_EQ(v.motivos.size(), 1u) << f.limit;
+    EXPECT_NE(v.motivos[0].texto.find(f.text), std::string::npos) << v.motivos[0].texto;
+  }
+  RunResult r = CleanRun();
+  r.claims_without_policy = ClaimsWithoutPolicyResult{1, 3};
+  SetKov(r.reconciliation[0].rows[0], 98.996);
+  const Verdict v = ComputeVerdict(r, std::nullopt, {std::nullopt, Pct("33,33"), Pct("1")});
+  ASSERT_EQ(v.motivos.size(), 2u);
+  EXPECT_NE(v.motivos[0].texto.find("(33,333%)"), std::string::npos) << v.motivos[0].texto;
+  EXPECT_NE(v.motivos[1].texto.find("de -1,004% entre"), std::string::npos) << v.motivos[1].texto;
+}
+
 TEST(VerdictTest, AnErrorOverridesEverythingWithItsMessage) {
   RunResult r = CleanRun();
   r.company_not_in_kov = true;

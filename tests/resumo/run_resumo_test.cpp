@@ -4,14 +4,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "cli/cli_test_support.h"
 #include "cli/exit_status.h"
 #include "cli/run_cli.h"
+#include "engine/text.h"
 #include "engine/xlsx_workbook.h"
+#include "resumo/summary_html.h"
+#include "resumo/summary_output.h"
 #include "resumo/summary_row.h"
 #include "support/run_fixture.h"
 
@@ -81,13 +86,23 @@ TEST_F(RunResumoTest, OneRowPerResultAndStatusOneForTheUnreadable) {
   ASSERT_EQ(Resumir(jsons), cli::kExitRunError) << err_;
   const std::string risks = dir_.file("bom.dbf") + ";" + dir_.file("sinistros.dbf");
   const std::string bad_risks = dir_.file("ruim.dbf") + ";" + dir_.file("sinistros.dbf");
-  const std::string expected =
-      std::string(kHeader) + "\r\n" +  //
-      aceito + ";01234;SEGURADORA TESTE S.A.;" + risks + ";aceitavel;;2;2;1;0;\r\n" + rejeitado +
-      ";01234;SEGURADORA TESTE S.A.;" + bad_risks +
-      ";rejeitado;vigencia_invertida;2;2;1;1;RISCOS.ITEM 1\r\n" + erro + ";01234;;" + risks +
-      ";erro;erro;2;2;1;;\r\n" + "\"" + dir_.file("ileg\xEDvel;d.json") +
-      "\";;;;;ilegivel;n\xE3o \xE9 JSON v\xE1lido (byte 14);;;;;\r\n";
+  // The error's row says what the error was: the result's message, and its cause when given.
+  const nlohmann::json ended = nlohmann::json::parse(cli::ReadAll(erro));
+  std::string message = ended["erro"].get<std::string>();
+  ASSERT_NE(message.find("DadosKov.DBF"), std::string::npos) << message;
+  if (ended.contains("explicacao") && ended["explicacao"].is_string()) {
+    message += " causa: " + ended["explicacao"].get<std::string>();
+  }
+  std::string quoted;
+  for (const char c : message) quoted += c == '"' ? std::string(2, c) : std::string(1, c);
+  const std::string expected = std::string(kHeader) + "\r\n" +  //
+                               aceito + ";01234;SEGURADORA TESTE S.A.;" + risks +
+                               ";aceitavel;;2;2;1;0;\r\n" + rejeitado +
+                               ";01234;SEGURADORA TESTE S.A.;" + bad_risks +
+                               ";rejeitado;vigencia_invertida;2;2;1;1;RISCOS.ITEM 1\r\n" + erro +
+                               ";01234;;" + risks + ";erro;\"" + engine::Utf8ToWin1252(quoted) +
+                               "\";2;2;1;;\r\n" + "\"" + dir_.file("ileg\xEDvel;d.json") +
+                               "\";;;;;ilegivel;n\xE3o \xE9 JSON v\xE1lido (byte 14);;;;;\r\n";
   EXPECT_EQ(out_, expected);
   EXPECT_NE(err_.find(ilegivel + ": não é JSON válido"), std::string::npos) << err_;
 
@@ -98,9 +113,10 @@ TEST_F(RunResumoTest, OneRowPerResultAndStatusOneForTheUnreadable) {
   ASSERT_EQ(Resumir(args), cli::kExitRunError);
   const std::string page = cli::ReadAll(html);
   EXPECT_NE(page.find("<td>" + dir_.file("a&amp;1.json") + "</td>"), std::string::npos);
-  EXPECT_NE(page.find("<td class=\"resultado rejeitado\">rejeitado</td><td>vigencia_invertida"),
+  EXPECT_NE(page.find("<td class=\"resultado rejeitado\">Rejeitado</td><td>vigencia_invertida"),
             std::string::npos);
   EXPECT_NE(page.find("4 resultados"), std::string::npos);
+  EXPECT_NE(page.find("<th>Sinistros sem apólice</th>"), std::string::npos);
 
   // The workbook: the same rows, counts as numbers, texts as texts.
   if (!engine::XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks (Windows)";
@@ -116,6 +132,7 @@ TEST_F(RunResumoTest, OneRowPerResultAndStatusOneForTheUnreadable) {
   for (std::string line; std::getline(lines, line);) read.push_back(line);
   ASSERT_EQ(read.size(), 6u);
   EXPECT_EQ(read[0], "= resumo");
+  EXPECT_EQ(read[1].rfind("s:Resultado (JSON)\ts:Código da empresa\t", 0), 0u) << read[1];
   EXPECT_EQ(read[3],
             "s:" + rejeitado + "\ts:01234\ts:SEGURADORA TESTE S.A.\ts:" + dir_.file("ruim.dbf") +
                 "\ts:" + dir_.file("sinistros.dbf") +
@@ -128,10 +145,36 @@ TEST_F(RunResumoTest, WrongUsage) {
   for (const auto& args : bad) {
     SCOPED_TRACE(args.empty() ? "" : args[0]);
     EXPECT_EQ(Resumir(args), cli::kExitUsage);
-    EXPECT_NE(err_.find("Uso: talmero-resumo"), std::string::npos);
+    EXPECT_LE(std::count(err_.begin(), err_.end(), '\n'), 3) << err_;
+    EXPECT_NE(err_.find("\nuse --help para ver as opções\n"), std::string::npos) << err_;
   }
   EXPECT_EQ(Resumir({"--version"}), cli::kExitSuccess);
   EXPECT_EQ(out_, "talmero-resumo 1.0.0\n");
+}
+
+// A reason that holds for many fields is named once with its count; an error's row gives its
+// message and cause; the page groups counts in thousands.
+TEST(SummaryRowTest, ReasonsCountedErrorsToldCountsGrouped) {
+  const std::string rejected = R"({"entradas": {},
+    "veredito": {"resultado": "rejeitado", "motivos": [{"tipo": "vigencia_invertida"},
+      {"tipo": "falhas_campo"}, {"tipo": "cabecalho"}, {"tipo": "falhas_campo"},
+      {"tipo": "falhas_campo"}]},
+    "tabelas": [{"tabela": 1, "nome": "RISCOS", "registros": 97063, "campos": [
+      {"campo": "ITEM", "ordem": 3, "erro_nulo": 1234, "erro_dom": 0}]}]})";
+  const std::string ended = R"({"entradas": {}, "tabelas": [],
+    "veredito": {"resultado": "erro", "motivos": [{"tipo": "erro", "texto": "Cannot open."}]},
+    "erro": "Cannot open.", "explicacao": "arquivo de riscos não encontrado: r.dbf"})";
+  const SummaryRow row = SummaryRowOf("r.json", rejected);
+  EXPECT_EQ(row.motivos(), "vigencia_invertida, falhas_campo ×3, cabecalho");
+  EXPECT_EQ(SummaryRowOf("e.json", ended).motivos(),
+            "Cannot open. causa: arquivo de riscos não encontrado: r.dbf");
+  const std::string page = SummaryHtml({row});
+  EXPECT_NE(page.find("<td class=\"n\">97.063</td>"), std::string::npos) << page;
+  EXPECT_NE(page.find("<td>RISCOS.ITEM 1.234</td>"), std::string::npos) << page;
+  // The CSV keeps the digits as they are, for scripts.
+  std::ostringstream csv;
+  ASSERT_TRUE(WriteSummaryCsv({row}, csv));
+  EXPECT_NE(csv.str().find(";97063;;;;RISCOS.ITEM 1234\r\n"), std::string::npos) << csv.str();
 }
 
 // The five fields that fail most, ties in table and then field order; documents that are JSON
