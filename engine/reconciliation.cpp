@@ -328,14 +328,14 @@ RiskFigures ReadRisks(RunContext& ctx, const CoveragePeriod* period) {
   std::optional<OpenReader> open;
   std::unique_ptr<PremiumTally> own;
   if (tally == nullptr || !tally->Fits(ctx.state.codEmpresa, period)) {
-    open.emplace(riscos, ctx.risk_path);
+    open.emplace(riscos, ctx.risk_path, ctx.risk_file);
     own = std::make_unique<PremiumTally>(
         riscos, riscos.owner(), ctx.state.codEmpresa,
         period == nullptr ? std::nullopt : std::optional<CoveragePeriod>(*period));
     OwnPass(ctx.host, "conciliação dos riscos", riscos, *own);
     tally = own.get();
   } else if (ctx.findings != nullptr && tally->inverted() > 0) {
-    open.emplace(riscos, ctx.risk_path);  // the findings read their records again
+    open.emplace(riscos, ctx.risk_path, ctx.risk_file);  // the findings read their records again
   }
   tally->TellAndRaise(riscos, ctx.findings);
   return {tally->inverted(), tally->sums()};
@@ -346,7 +346,7 @@ Sums ReadClaims(RunContext& ctx, const CoveragePeriod& period) {
       ctx.carry == nullptr ? nullptr : static_cast<ClaimsTally*>(ctx.carry->claim_sums.get());
   if (tally != nullptr && tally->Fits(ctx.state.codEmpresa, period)) return tally->SumsOrRaise();
   tables::DbfTable& sinistros = ctx.tables.tbSinistros;
-  OpenReader open(sinistros, ctx.claims_path);
+  OpenReader open(sinistros, ctx.claims_path, ctx.claims_file);
   ClaimsTally own(sinistros, sinistros.owner(), ctx.state.codEmpresa, period);
   OwnPass(ctx.host, "conciliação dos sinistros", sinistros, own);
   return own.SumsOrRaise();
