@@ -19,7 +19,9 @@
 // environment (a missing file, a missing field, a value that cannot be converted) ends the run
 // where it occurs: Execute() throws, the lines written so far stay, no closing block is written
 // and the progress position stays where it was. Every reader is closed again on every path, so
-// each run starts from closed readers.
+// each run starts from closed readers. A path that gives another file than it gave at the run's
+// first open of it (renamed or replaced during the run) ends the run with the changed-file error
+// rather than mix two files' figures.
 
 #include <cstdint>
 #include <optional>
