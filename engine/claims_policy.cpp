@@ -279,8 +279,8 @@ void CheckClaimsWithoutPolicy(RunContext& ctx) {
   IndexFileRemover remover;
   tables::DbfTable& tbRiscos = t.tbRiscos;
   tables::DbfTable& tbSinistros = t.tbSinistros;
-  OpenReader open_riscos(tbRiscos, ctx.risk_path);
-  OpenReader open_sinistros(tbSinistros, ctx.claims_path);
+  OpenReader open_riscos(tbRiscos, ctx.risk_path, ctx.risk_file);
+  OpenReader open_sinistros(tbSinistros, ctx.claims_path, ctx.claims_file);
 
   WalkCarry* carry = ctx.carry;
   auto* policy = carry == nullptr ? nullptr : static_cast<PolicyKeys*>(carry->policy_keys.get());

@@ -40,8 +40,12 @@ void WriteInvertedCoverageBlock(RunHost& host, std::int64_t inverted) {
 }
 
 int RequireField(const tables::DbfTable& table, std::string_view name) {
+  return RequireField(table, name, table.owner());
+}
+
+int RequireField(const tables::DbfTable& table, std::string_view name, std::string_view owner) {
   const int index = table.FieldIndex(name);
-  if (index < 0) tables::ThrowFieldNotFound(table.owner(), name);
+  if (index < 0) tables::ThrowFieldNotFound(owner, name);
   return index;
 }
 

@@ -77,8 +77,11 @@ inline bool ClaimInPeriod(DateText d_avi, const CoveragePeriod& period) {
 // nothing at all otherwise.
 void WriteInvertedCoverageBlock(RunHost& host, std::int64_t inverted);
 
-// The position of field `name` (case-insensitive). Throws "<owner>: Field '<name>' not found".
+// The position of field `name` (case-insensitive). Throws "<owner>: Field '<name>' not found",
+// led by the table's own object or by `owner`, the table object of the phase that reads the
+// field (a walk of tbDados gathers for phases that read through tbRiscos and tbSinistros).
 int RequireField(const tables::DbfTable& table, std::string_view name);
+int RequireField(const tables::DbfTable& table, std::string_view name, std::string_view owner);
 
 // Field `field`'s stored bytes in `record`; throws the reader's error when it runs past the
 // record's end (a header whose record length is shorter than its fields).

@@ -83,10 +83,11 @@ std::optional<std::size_t> EventLine(DateText evento) {
 }
 
 // A numeric field summed over a pass, position resolved once and decoded from its raw bytes.
+// A missing field raises the field-not-found error led by `owner`.
 class AmountColumn {
  public:
-  AmountColumn(const tables::DbfTable& table, std::string_view name)
-      : field_(table.Fields(RequireField(table, name))), path_(table.FileName()) {}
+  AmountColumn(const tables::DbfTable& table, std::string_view name, std::string_view owner)
+      : field_(table.Fields(RequireField(table, name, owner))), path_(table.FileName()) {}
 
   // Adds the field's value to `sum`; a field that reads as null (blank or malformed) adds
   // nothing. A field of another type converts its value; a text that is not a number raises the
@@ -177,12 +178,12 @@ std::string CompanyLine(const tables::DbfTable& kov) {
 }
 
 // The issue date: DATA_EMIS, or DATA_EMISS in files laid out with the longer name.
-int IssueDateField(const tables::DbfTable& riscos) {
+int IssueDateField(const tables::DbfTable& riscos, std::string_view owner) {
   const int index = riscos.FieldIndex("DATA_EMIS");
   if (index >= 0) return index;
   const int fallback = riscos.FieldIndex("DATA_EMISS");
   if (fallback >= 0) return fallback;
-  tables::ThrowFieldNotFound(riscos.owner(), "DATA_EMIS");
+  tables::ThrowFieldNotFound(owner, "DATA_EMIS");
 }
 
 bool SamePeriod(const CoveragePeriod* a, const std::optional<CoveragePeriod>& b) {
@@ -192,18 +193,19 @@ bool SamePeriod(const CoveragePeriod* a, const std::optional<CoveragePeriod>& b)
 
 // The risks' part of the reconciliation as a tap of the risks file's walk, or driven over the
 // file by a pass of its own: counts inverted coverage, keeping the records for the findings, and,
-// when a period is given, sums the premiums of the risks issued in it.
+// when a period is given, sums the premiums of the risks issued in it. A field the file lacks is
+// told under `owner`, the reconciliation's table object, whichever table the records come from.
 class PremiumTally : public RecordTap {
  public:
-  PremiumTally(const tables::DbfTable& riscos, std::string company,
+  PremiumTally(const tables::DbfTable& riscos, std::string_view owner, std::string company,
                std::optional<CoveragePeriod> period)
       : company_(std::move(company)), period_(std::move(period)) {
     try {
-      inicio_vig_.emplace(riscos, "INICIO_VIG");
-      fim_vig_.emplace(riscos, "FIM_VIG");
-      data_emis_.emplace(riscos, IssueDateField(riscos));
+      inicio_vig_.emplace(riscos, RequireField(riscos, "INICIO_VIG", owner));
+      fim_vig_.emplace(riscos, RequireField(riscos, "FIM_VIG", owner));
+      data_emis_.emplace(riscos, IssueDateField(riscos, owner));
       premiums_.reserve(kPremiumFields.size());
-      for (const PremiumField& p : kPremiumFields) premiums_.emplace_back(riscos, p.name);
+      for (const PremiumField& p : kPremiumFields) premiums_.emplace_back(riscos, p.name, owner);
     } catch (...) {
       error_ = std::current_exception();
     }
@@ -266,15 +268,17 @@ class PremiumTally : public RecordTap {
   bool complete_ = false;
 };
 
-// The claims' part: the paid claims of the period summed by line of business.
+// The claims' part: the paid claims of the period summed by line of business; a missing field is
+// told under `owner`, as above.
 class ClaimsTally : public RecordTap {
  public:
-  ClaimsTally(const tables::DbfTable& sinistros, std::string company, CoveragePeriod period)
+  ClaimsTally(const tables::DbfTable& sinistros, std::string_view owner, std::string company,
+              CoveragePeriod period)
       : company_(std::move(company)), period_(std::move(period)) {
     try {
-      d_avi_.emplace(sinistros, "D_AVI");
-      evento_.emplace(sinistros, "EVENTO");
-      indeniz_.emplace(sinistros, "INDENIZ");
+      d_avi_.emplace(sinistros, RequireField(sinistros, "D_AVI", owner));
+      evento_.emplace(sinistros, RequireField(sinistros, "EVENTO", owner));
+      indeniz_.emplace(sinistros, "INDENIZ", owner);
     } catch (...) {
       error_ = std::current_exception();
     }
@@ -339,14 +343,14 @@ RiskFigures ReadRisks(RunContext& ctx, const CoveragePeriod* period) {
   std::optional<OpenReader> open;
   std::unique_ptr<PremiumTally> own;
   if (tally == nullptr || !tally->Fits(ctx.state.codEmpresa, period)) {
-    open.emplace(riscos, ctx.risk_path);
+    open.emplace(riscos, ctx.risk_path, ctx.risk_file);
     own = std::make_unique<PremiumTally>(
-        riscos, ctx.state.codEmpresa,
+        riscos, riscos.owner(), ctx.state.codEmpresa,
         period == nullptr ? std::nullopt : std::optional<CoveragePeriod>(*period));
     OwnPass(ctx.host, "conciliação dos riscos", riscos, *own);
     tally = own.get();
   } else if (ctx.findings != nullptr && tally->inverted() > 0) {
-    open.emplace(riscos, ctx.risk_path);  // the findings read their records again
+    open.emplace(riscos, ctx.risk_path, ctx.risk_file);  // the findings read their records again
   }
   tally->TellAndRaise(riscos, ctx.findings);
   return {tally->inverted(), tally->sums()};
@@ -357,8 +361,8 @@ Sums ReadClaims(RunContext& ctx, const CoveragePeriod& period) {
       ctx.carry == nullptr ? nullptr : static_cast<ClaimsTally*>(ctx.carry->claim_sums.get());
   if (tally != nullptr && tally->Fits(ctx.state.codEmpresa, period)) return tally->SumsOrRaise();
   tables::DbfTable& sinistros = ctx.tables.tbSinistros;
-  OpenReader open(sinistros, ctx.claims_path);
-  ClaimsTally own(sinistros, ctx.state.codEmpresa, period);
+  OpenReader open(sinistros, ctx.claims_path, ctx.claims_file);
+  ClaimsTally own(sinistros, sinistros.owner(), ctx.state.codEmpresa, period);
   OwnPass(ctx.host, "conciliação dos sinistros", sinistros, own);
   return own.SumsOrRaise();
 }
@@ -473,13 +477,15 @@ void Reconcile(RunContext& ctx) {
 namespace engine {
 
 std::unique_ptr<RecordTap> StartPremiumTally(RunContext& ctx, const tables::DbfTable& riscos) {
-  return std::make_unique<PremiumTally>(riscos, ctx.state.codEmpresa, PeriodAhead(ctx));
+  return std::make_unique<PremiumTally>(riscos, ctx.tables.tbRiscos.owner(), ctx.state.codEmpresa,
+                                        PeriodAhead(ctx));
 }
 
 std::unique_ptr<RecordTap> StartClaimsTally(RunContext& ctx, const tables::DbfTable& sinistros) {
   std::optional<CoveragePeriod> period = PeriodAhead(ctx);
   if (!period) return nullptr;
-  return std::make_unique<ClaimsTally>(sinistros, ctx.state.codEmpresa, std::move(*period));
+  return std::make_unique<ClaimsTally>(sinistros, ctx.tables.tbSinistros.owner(),
+                                       ctx.state.codEmpresa, std::move(*period));
 }
 
 }  // namespace engine

@@ -6,6 +6,7 @@
 
 #include "engine/csv_writer.h"
 #include "tables/dbf_values.h"
+#include "tables/table_error.h"
 
 namespace engine {
 namespace {
@@ -194,6 +195,11 @@ bool RecordExtract::Attach(FileState& state, const RecordKey& key) {
   } catch (const std::exception&) {  // gone, unreadable or held by a writer
     return false;
   }
+  // Another file under the name (renamed or replaced since the run opened it) would give other
+  // records' fields: the run ends here rather than write them.
+  const std::optional<platform::FileIdentity> now = table->Identity();
+  const std::optional<platform::FileIdentity> run = key.table->Identity();
+  if (now && run && now != run) tables::ThrowChangedWhileRead(key.table->FileName());
   if (!SameLayout(*table, *key.table)) return false;
   state.table = std::move(table);
   return true;

@@ -90,7 +90,8 @@ class RecordExtract : public FindingSink {
 
   void Tell(FindingFile file, int pass, std::uint32_t record, const RecordKey& key,
             std::uint32_t label);
-  // Opens the input file of `key` for the extract the first time `state` is told.
+  // Opens the input file of `key` for the extract the first time `state` is told. Throws the
+  // reader's changed-while-read error when the name now gives another file than key.table's.
   bool Attach(FileState& state, const RecordKey& key);
   // The number of the "CAMPO:verificacao" label, made on first use.
   std::uint32_t Label(std::string_view field, FindingCheck check);

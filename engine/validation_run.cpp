@@ -147,7 +147,7 @@ void ValidationRun::ProcessTable(RunContext& ctx) {
 
   state_.numRegistros = 0;
   state_.tabelaOk = false;
-  const OpenReader open(tbDados, path);
+  const OpenReader open(tbDados, path, risks ? ctx.risk_file : ctx.claims_file);
   NoteHeaderMismatch(ctx, risks ? FindingFile::kRiscos : FindingFile::kSinistros);
   CaptureCompany(ctx);
   state_.estruturaOk = false;

@@ -19,15 +19,19 @@
 // environment (a missing file, a missing field, a value that cannot be converted) ends the run
 // where it occurs: Execute() throws, the lines written so far stay, no closing block is written
 // and the progress position stays where it was. Every reader is closed again on every path, so
-// each run starts from closed readers.
+// each run starts from closed readers. A path that gives another file than it gave at the run's
+// first open of it (renamed or replaced during the run) ends the run with the changed-file error
+// rather than mix two files' figures.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "engine/findings.h"
 #include "engine/regional.h"
 #include "engine/run_host.h"
 #include "engine/run_result.h"
+#include "platform/file_identity.h"
 #include "tables/dbf_table.h"
 #include "tables/mem_table.h"
 
@@ -80,6 +84,10 @@ struct RunContext {
   // Threads of a walk: 1 does everything on the run's thread; N >= 2 checks the fields on N
   // workers and gives each tap a thread of its own. The outputs are the same either way.
   int walk_threads = 1;
+  // The files the run found first under the two paths; every later open of a path must find the
+  // same file (engine/open_reader.h).
+  std::optional<platform::FileIdentity> risk_file = std::nullopt;
+  std::optional<platform::FileIdentity> claims_file = std::nullopt;
 };
 
 // The machine's cores, at most 8.

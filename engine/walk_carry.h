@@ -6,7 +6,9 @@
 // phases after the walks must see the whole file, so when the company check stops the field
 // checks early the walk goes on to the end of the file for the taps alone. A tap never throws:
 // an error it meets is kept and raised by its phase at the point where that phase would have
-// met it reading the file itself, after the findings that came before it. A phase whose tap was
+// met it reading the file itself, after the findings that came before it, and under the phase's
+// own table object (a field the risks file lacks is tbRiscos', one the claims file lacks
+// tbSinistros', though the walk reads both through tbDados). A phase whose tap was
 // not filled (the file was not walked, a standalone call in a test, a walk that ended early)
 // drives the same tap over the file itself.
 

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file_identity.h"
+
 namespace platform {
 
 class ExclusiveFile {
@@ -55,6 +57,9 @@ class ExclusiveFile {
   bool WriteAt(std::uint64_t offset, const void* buffer, std::size_t n);
   // The system's reason for the last failed write ("No space left on device").
   std::string ErrorText() const;
+  // The identity of the file open here, whatever its name has become since; nullopt for a file
+  // in memory or one the system cannot examine.
+  std::optional<FileIdentity> Identity() const;
   void Close();
 
  private:

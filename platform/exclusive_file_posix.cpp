@@ -127,6 +127,12 @@ std::uint64_t ExclusiveFile::Size() const {
   return static_cast<std::uint64_t>(st.st_size);
 }
 
+std::optional<FileIdentity> ExclusiveFile::Identity() const {
+  struct stat st {};
+  if (in_memory_ || handle_ < 0 || fstat(AsFd(handle_), &st) != 0) return std::nullopt;
+  return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
 std::size_t ExclusiveFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t n) const {
   if (in_memory_) return ReadMemory(offset, buffer, n);
   std::size_t done = 0;

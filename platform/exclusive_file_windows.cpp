@@ -136,6 +136,15 @@ std::uint64_t ExclusiveFile::Size() const {
   return static_cast<std::uint64_t>(size.QuadPart);
 }
 
+std::optional<FileIdentity> ExclusiveFile::Identity() const {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (in_memory_ || !Valid(handle_) || !GetFileInformationByHandle(AsHandle(handle_), &info)) {
+    return std::nullopt;
+  }
+  return FileIdentity{info.dwVolumeSerialNumber,
+                      (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+}
+
 std::size_t ExclusiveFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t n) const {
   if (in_memory_) return ReadMemory(offset, buffer, n);
   if (!Valid(handle_)) return 0;

@@ -252,6 +252,10 @@ const std::string& DbfTable::FileName() const { return impl_->path; }
 
 bool DbfTable::IsOpen() const { return impl_->file.has_value(); }
 
+std::optional<platform::FileIdentity> DbfTable::Identity() const {
+  return impl_->file ? impl_->file->Identity() : std::nullopt;
+}
+
 void DbfTable::Open() {
   if (IsOpen()) return;
   bool in_use = false;

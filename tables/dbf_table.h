@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -76,6 +77,9 @@ class DbfTable {
   // Releases the file and the field list; no effect when closed.
   void Close();
   bool IsOpen() const;
+  // The system's identity of the open file, whatever its name has become since it was opened;
+  // nullopt when closed or for a file in memory.
+  std::optional<platform::FileIdentity> Identity() const;
 
   // Walking visible records in physical order. On a closed table First() and Next() do nothing
   // and Eof() is true. Next() is inline: the hot loop of a run calls it for millions of records.

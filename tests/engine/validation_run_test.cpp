@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "engine/record_extract.h"
 #include "engine/report.h"
 #include "engine/text.h"
 #include "support/recording_host.h"
@@ -306,6 +307,86 @@ TEST_F(ValidationRunTest, AnErrorEndsTheRunKeepsTheLinesAndLeavesNoReaderOpen) {
   run_.Execute(host_);
   EXPECT_EQ(host_.lines[2], CompanyLine());
   EXPECT_EQ(host_.progress, (std::vector<int>{25, 50, 75, 90, 0}));
+}
+
+// Puts another file in place of an input (a rename over it, as `mv` does) when the run reaches
+// `when`: a progress position ("75") or the start of a walk (its phase).
+class SwappingHost : public testing_support::RecordingHost {
+ public:
+  void SetProgress(int position) override {
+    RecordingHost::SetProgress(position);
+    At(std::to_string(position));
+  }
+  void WalkProgress(std::string_view phase, std::uint64_t done, std::uint64_t) override {
+    if (done == 0) At(phase);
+  }
+  std::string when;
+  std::string replacement;
+  std::string target;
+
+ private:
+  void At(std::string_view event) {
+    if (event == when) std::filesystem::rename(replacement, target);
+  }
+};
+
+// Every pass after a file's walk reads the file the run opened, or ends with the changed-file
+// error: the claims check, the failure list's read-back of inverted coverages, the extract.
+TEST_F(ValidationRunTest, AnInputReplacedDuringTheRunEndsItWithTheChangedFileError) {
+  struct Case {
+    std::string when;
+    bool risks;  // the file replaced; else the claims file
+    int lines;   // of the report before the error: what came from the file as first opened
+  };
+  const Lines full = [&] {
+    Lines l = Start(CompanyLine());
+    Append(l, Summary(kRiscos, RisksLayout(), 2));
+    Append(l, Summary(kSinistros, ClaimsLayout(), 3, "EVENTO", "1", "33,33"));
+    Append(l, {kRule, "",
+               Ansi("2 sinistros sem apólice no período, num total de 3 sinistros "
+                    "(66,67%)."),
+               ""});
+    return l;
+  }();
+  const int summaries = static_cast<int>(3 + Summary(kRiscos, RisksLayout(), 2).size());
+  const int claims = summaries + static_cast<int>(Summary(kSinistros, ClaimsLayout(), 3).size());
+  const Case cases[] = {
+      {Ansi("crítica dos campos: ") + "SINISTROS", false, summaries},  // the extract's open
+      {"75", true, claims},                                            // the claims check's
+      {"75", false, claims},
+      {"90", true, static_cast<int>(full.size())},  // the inverted coverage's read-back
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.when + (c.risks ? " riscos" : " sinistros"));
+    WriteRisks();
+    WriteClaims();
+    SwappingHost host;
+    host.program_folder = host_.program_folder;
+    host.risk_path = host_.risk_path;
+    host.claims_path = host_.claims_path;
+    host.when = c.when;
+    host.target = c.risks ? host_.risk_path : host_.claims_path;
+    host.replacement = dir_.file("outro.dbf");
+    tools::DbfBuilder(c.risks ? RisksLayout() : ClaimsLayout())
+        .Add({"01234", "POL7", "000001"})
+        .Write(host.replacement);
+    std::ostringstream risk_rows;
+    std::ostringstream claim_rows;
+    RecordExtract extract(risk_rows, claim_rows);
+    ValidationRun run;
+    run.SetFindingSink(&extract);
+    try {
+      run.Execute(host);
+      ADD_FAILURE() << "the run should have ended with the changed-file error";
+    } catch (const std::exception& e) {
+      EXPECT_EQ(std::string(e.what()),
+                "TMarlSmartDBF: File \"" + host.target + "\" changed while it was read");
+    }
+    Lines expected(full.begin(), full.begin() + c.lines);
+    if (c.lines < static_cast<int>(full.size())) expected[2] = "";  // no company line yet
+    host_.lines = host.lines;
+    ExpectReport(expected);
+  }
 }
 
 TEST_F(ValidationRunTest, CountersStayInTheRuleRowsAfterTheRun) {

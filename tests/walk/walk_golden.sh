@@ -20,31 +20,86 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # A copy of a table without one field: its descriptor and its bytes in every record removed.
+# SRC DST NAME, repeated for more copies: one python for all, as each takes long to start.
 drop_field() {
-  python3 - "$1" "$2" "$3" <<'PY'
+  python3 - "$@" <<'PY'
 import struct, sys
-src, dst, name = sys.argv[1], sys.argv[2], sys.argv[3].encode()
-data = open(src, 'rb').read()
-header_len, record_len = struct.unpack_from('<HH', data, 8)
-fields, pos, offset, cut = [], 32, 1, None
-while data[pos] != 0x0D:
-    d = data[pos:pos + 32]
-    length = d[16]
-    if d[:11].rstrip(b'\0') == name:
-        cut = (offset, length)
-    else:
-        fields.append(d)
-    offset += length
-    pos += 32
-start, length = cut
-body = data[header_len:]
-count = len(body) // record_len
-records = [body[i * record_len:(i + 1) * record_len] for i in range(count)]
-head = bytearray(data[:32])
-struct.pack_into('<HH', head, 8, header_len - 32, record_len - length)
-out = bytes(head) + b''.join(fields) + b'\x0D' + data[pos + 1:header_len]
-out += b''.join(r[:start] + r[start + length:] for r in records) + body[count * record_len:]
-open(dst, 'wb').write(out)
+
+def drop(src, dst, name):
+    data = open(src, 'rb').read()
+    header_len, record_len = struct.unpack_from('<HH', data, 8)
+    fields, pos, offset, cut = [], 32, 1, None
+    while data[pos] != 0x0D:
+        d = data[pos:pos + 32]
+        length = d[16]
+        if d[:11].rstrip(b'\0') == name:
+            cut = (offset, length)
+        else:
+            fields.append(d)
+        offset += length
+        pos += 32
+    start, length = cut
+    body = data[header_len:]
+    count = len(body) // record_len
+    records = [body[i * record_len:(i + 1) * record_len] for i in range(count)]
+    head = bytearray(data[:32])
+    struct.pack_into('<HH', head, 8, header_len - 32, record_len - length)
+    out = bytes(head) + b''.join(fields) + b'\x0D' + data[pos + 1:header_len]
+    out += b''.join(r[:start] + r[start + length:] for r in records) + body[count * record_len:]
+    open(dst, 'wb').write(out)
+
+for at in range(1, len(sys.argv), 3):
+    drop(sys.argv[at], sys.argv[at + 1], sys.argv[at + 2].encode())
+PY
+}
+
+# The catalogue in DIR without the rule row of field NAME of table TABLE (the rows after it in
+# that table move up one position, as the field is gone from the file too) and without the
+# field's allowed values. DIR TABLE NAME, repeated for more catalogues.
+drop_rule() {
+  python3 - "$@" <<'PY'
+import struct, sys
+
+def load(path):
+    data = open(path, 'rb').read()
+    count, header_len, record_len = struct.unpack_from('<IHH', data, 4)
+    fields, pos, offset = {}, 32, 1
+    while data[pos] != 0x0D:
+        d = data[pos:pos + 32]
+        fields[d[:11].rstrip(b'\0').upper()] = (offset, d[16])
+        offset += d[16]
+        pos += 32
+    body = data[header_len:header_len + count * record_len]
+    rows = [bytearray(body[i * record_len:(i + 1) * record_len]) for i in range(count)]
+    return data[:header_len], fields, rows
+
+def text(row, fields, column):
+    offset, length = fields[column]
+    return bytes(row[offset:offset + length]).strip()
+
+def save(path, head, rows):
+    head = bytearray(head)
+    struct.pack_into('<I', head, 4, len(rows))
+    open(path, 'wb').write(bytes(head) + b''.join(rows) + b'\x1A')
+
+def drop(folder, table, name):
+    head, fields, rows = load(folder + '/tabelas.dbf')
+    mine = [r for r in rows if text(r, fields, b'TABELA') == table]
+    gone = [r for r in mine if text(r, fields, b'CAMPO') == name]
+    assert len(gone) == 1, (table, name)
+    position = int(text(gone[0], fields, b'ORDEM'))
+    offset, length = fields[b'ORDEM']
+    for r in mine:
+        ordem = int(text(r, fields, b'ORDEM'))
+        if ordem > position:
+            r[offset:offset + length] = str(ordem - 1).rjust(length).encode()
+    save(folder + '/tabelas.dbf', head, [r for r in rows if r is not gone[0]])
+    head, fields, rows = load(folder + '/anexos.dbf')
+    save(folder + '/anexos.dbf', head, [r for r in rows if not (
+        text(r, fields, b'TABELA') == table and text(r, fields, b'CAMPO') == name)])
+
+for at in range(1, len(sys.argv), 3):
+    drop(sys.argv[at], sys.argv[at + 1].encode(), sys.argv[at + 2].encode())
 PY
 }
 
@@ -115,6 +170,33 @@ drop_field "$work/sem-campo/in/riscos.dbf" "$work/sem-campo/in/riscos-sem-inicio
 # reconciliation still take the whole file.
 prepare outra-empresa 160 60 16
 set_field "$work/outra-empresa/in/riscos.dbf" 70 COD_SEG 99999
+# Each field that the claims check and the reconciliation read by name, missing from its file
+# and from the catalogue: the structure check passes, the walk goes through, and the phase that
+# reads the field ends the run with the error of its own table object (tbRiscos, tbSinistros),
+# after the lines written before it. With both files (sem-*) or only the one that lacks the
+# field (so-*). The generated files name the issue date DATA_EMISS, which the reconciliation
+# takes where DATA_EMIS is missing.
+prepare sem-campo-base 30 12 19
+missing=()
+dropped_fields=()
+dropped_rules=()
+without() {
+  local name=$1 file=$2 field=$3
+  mkdir -p "$work/$name"
+  cp -r "$work/sem-campo-base/in" "$work/sem-campo-base/cat" "$work/$name/"
+  dropped_fields+=("$work/$name/in/$file.dbf" "$work/$name/in/$file.dbf" "$field")
+  dropped_rules+=("$work/$name/cat" "${file^^}" "$field")
+  missing+=("$name")
+}
+for f in APOLICE ITEM INICIO_VIG FIM_VIG DATA_EMISS PRE_CASCO PRE_OUTROS PRE_RCDMAT PRE_RCDC \
+  PRE_RCDMOR PRE_APP_MA PRE_APP_IA PRE_APP_DM; do
+  without "sem-riscos-${f,,}" riscos "$f"
+done
+for f in APOLICE ITEM EVENTO INDENIZ D_AVI; do without "sem-sinistros-${f,,}" sinistros "$f"; done
+without so-riscos-pre_outros riscos PRE_OUTROS
+without so-sinistros-d_avi sinistros D_AVI
+drop_field "${dropped_fields[@]}"
+drop_rule "${dropped_rules[@]}"
 
 run_all() {
   run_case semente-11 --riscos in/riscos.dbf --sinistros in/sinistros.dbf
@@ -123,9 +205,16 @@ run_all() {
   run_case sem-dadoskov --riscos in/riscos.dbf --sinistros in/sinistros.dbf
   run_case sem-campo --riscos in/riscos-sem-inicio.dbf --sinistros in/sinistros.dbf
   run_case outra-empresa --riscos in/riscos.dbf --sinistros in/sinistros.dbf
+  for c in "${missing[@]}"; do
+    case $c in
+      so-riscos-*) run_case "$c" --riscos in/riscos.dbf ;;
+      so-sinistros-*) run_case "$c" --sinistros in/sinistros.dbf ;;
+      *) run_case "$c" --riscos in/riscos.dbf --sinistros in/sinistros.dbf ;;
+    esac
+  done
 }
 
-cases=(semente-11 semente-12 muitas-falhas sem-dadoskov sem-campo outra-empresa)
+cases=(semente-11 semente-12 muitas-falhas sem-dadoskov sem-campo outra-empresa "${missing[@]}")
 outputs=(status.txt stderr.txt relatorio.txt detalhes.csv resultado.json extrato.csv
   extrato-sinistros.csv)
 if [[ $record == --gravar ]]; then
