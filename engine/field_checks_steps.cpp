@@ -1,0 +1,199 @@
+#include <limits>
+
+#include "engine/field_checks_date.h"
+#include "engine/field_checks_walker.h"
+#include "engine/field_checks_words.h"
+
+namespace engine {
+
+// The steps of the usual record: only the fields with something to check, each with what it
+// checks worked out from its rule, and the quick test that passes its usual values.
+void RecordWalker::Plan() {
+  steps_usable_ = words::kUsable && record_length_ >= 8 && FieldsWithinRecord() &&
+                  record_length_ <= std::numeric_limits<std::uint32_t>::max();
+  if (!steps_usable_) return;
+  for (std::size_t i = 0; i < plans_.size(); ++i) {
+    FieldPlan& plan = plans_[i];
+    FieldRule* rule = plan.rule;
+    Step step;
+    step.plan = &plan;
+    step.rule = rule;
+    step.position = static_cast<std::int32_t>(i);
+    step.offset = static_cast<std::uint32_t>(plan.offset);
+    step.length = static_cast<std::uint32_t>(plan.length);
+    if (plan.kind == ValueKind::kChar) {
+      if (plan.is_tipo_prod) {  // before the field's own checks, which may read it
+        step.kind = StepKind::kProduct;
+        steps_.push_back(step);
+      }
+      if (rule == nullptr) continue;
+      step.null = rule->null_check && rule->string_type;
+      step.width = rule->width_check;
+      step.tamanho = rule->tamanho.value_or(-1);
+      step.date = rule->date_check;
+      step.domain = rule->domain_check;
+      step.trim = step.null || step.width || step.domain;
+      if (!step.trim && !step.date) continue;  // nothing to check
+      step.is_short = plan.length >= 1 && plan.length <= 8;
+      if (step.is_short) {
+        step.load_at = static_cast<std::uint32_t>(std::min(plan.offset, record_length_ - 8));
+        step.shift = static_cast<std::uint8_t>(plan.offset - step.load_at);
+      }
+      step.kind = QuickKind(step);
+      if (step.kind == StepKind::kTable && plan.byte_depende >= 0) {
+        step.second =
+            static_cast<std::uint32_t>(plans_[static_cast<std::size_t>(plan.byte_depende)].offset);
+      } else if (step.kind == StepKind::kTable && plan.length == 2) {
+        step.second = step.offset + 1;
+      }
+    } else if (rule == nullptr && !plan.is_tipo_prod) {
+      continue;  // nothing to check
+    } else if (!plan.needs_value) {
+      if (!rule->null_check) continue;
+      step.kind = StepKind::kBlank;
+    } else {
+      step.kind = StepKind::kGeneral;
+    }
+    steps_.push_back(step);
+  }
+}
+
+// A text whose first and last bytes are above 32 is kept whole: it passes the null check, and
+// the width check when the width is the field's.
+RecordWalker::StepKind RecordWalker::QuickKind(const Step& step) const {
+  const FieldPlan& plan = *step.plan;
+  const bool whole_passes = !step.width || step.tamanho == static_cast<std::int64_t>(step.length);
+  if (!whole_passes) return StepKind::kText;
+  if (!step.date && !step.domain) return StepKind::kWhole;
+  if (step.date && !step.domain && step.length == 8) return StepKind::kDate;
+  if (step.date || plan.domain == nullptr) return StepKind::kText;
+  if (!plan.found_by_byte.empty()) return StepKind::kTable;
+  if (step.is_short) return StepKind::kKey;
+  return StepKind::kText;
+}
+
+void RecordWalker::CheckRecord(std::string_view record, std::uint32_t recno, std::uint32_t index) {
+  SetRecord(record, recno);
+  index_ = index;
+  product_ = kDefaultProduct;
+  if (!steps_usable_ || record.size() != record_length_ || record_has_nul_) {
+    const int count = static_cast<int>(plans_.size());
+    for (int p = 0; p < count; ++p) CheckField(p);
+    return;
+  }
+  const auto* bytes = reinterpret_cast<const unsigned char*>(record_.data());
+  for (const Step& step : steps_) {
+    const unsigned char* at = bytes + step.offset;
+    // Each quick test passes only a value that every check of the field passes; any other
+    // goes the whole way.
+    switch (step.kind) {
+      case StepKind::kWhole:
+        if (at[0] > 32 && at[step.length - 1] > 32) continue;
+        break;
+      case StepKind::kDate: {
+        int year = 0;
+        int month = 0;
+        int day = 0;
+        if (words::EightDigits(words::Load8(record_.data() + step.offset), &year, &month, &day) &&
+            year >= 1900 && year <= ctx_.current_year + 5 && IsCalendarDate(year, month, day)) {
+          continue;
+        }
+        break;
+      }
+      case StepKind::kTable: {
+        if (at[0] <= 32 || at[step.length - 1] <= 32) break;
+        const std::size_t second = step.second == 0 ? 0 : std::size_t{bytes[step.second]} << 8;
+        if (step.plan->found_by_byte[at[0] | second] == kFound) continue;
+        break;
+      }
+      case StepKind::kKey:
+        if (at[0] <= 32 || at[step.length - 1] <= 32) break;
+        if (LookUp(*step.plan, words::PackKey(ShortWord(step), 0, step.length,
+                                              step.plan->is_postal_name ? 5 : 8))) {
+          continue;
+        }
+        break;
+      case StepKind::kText:
+        break;
+      case StepKind::kProduct:
+        product_ = record_.substr(step.offset, step.length);
+        continue;
+      case StepKind::kBlank:
+        if (at[step.length - 1] != ' ') continue;  // a number is stored right-aligned
+        break;
+      case StepKind::kGeneral:
+        CheckField(step.position);
+        continue;
+    }
+    if (step.kind == StepKind::kBlank) {
+      if (words::AllBlank(record_.substr(step.offset, step.length))) {
+        ++step.rule->erro_nulo;
+        if (sink_ != nullptr) Fail(step.position, FindingCheck::kNulo);
+      }
+    } else {
+      CheckText(step);
+    }
+  }
+}
+
+// A character field of a usual record, its bytes read as words: the same counts and events as
+// CheckField().
+void RecordWalker::CheckText(const Step& step) {
+  const std::string_view text(record_.data() + step.offset, step.length);
+  std::uint64_t word = 0;
+  std::size_t begin = 0;
+  std::size_t end = 0;
+  if (step.trim) {
+    if (step.is_short) {
+      word = ShortWord(step);
+      words::TrimWord(word, &begin, &end);
+    } else {
+      words::TrimLong(text.data(), text.size(), &begin, &end);
+    }
+  }
+  FieldRule& rule = *step.rule;
+  const int p = step.position;
+  if (step.null && begin == end) {
+    ++rule.erro_nulo;
+    if (sink_ != nullptr) Fail(p, FindingCheck::kNulo);
+  }
+  if (step.width && static_cast<std::int64_t>(end - begin) != step.tamanho) {
+    ++rule.erro_dom;
+    if (sink_ != nullptr) Fail(p, FindingCheck::kTamanho);
+  }
+  if (step.date) {
+    const DateVerdict verdict = JudgeDate(text, ctx_.current_year);
+    if (verdict != DateVerdict::kValid) {
+      if (verdict == DateVerdict::kImpossible) NoteImpossibleDate(p, text);
+      DateFailed(p, rule, FieldValueView{text});
+    }
+  }
+  if (step.domain) {
+    FieldPlan& plan = *step.plan;
+    const std::string_view trimmed = text.substr(begin, end - begin);
+    bool found = false;
+    if (plan.domain == nullptr) {
+      found = DomainFound(plan, trimmed);
+    } else if (!plan.found_by_byte.empty()) {
+      // The first byte, then the second byte of the field or the qualifier's byte.
+      const auto* bytes = reinterpret_cast<const unsigned char*>(record_.data());
+      std::size_t index = bytes[step.offset];
+      qualifier_ = {};
+      if (plan.byte_depende >= 0) {
+        const unsigned char& q = bytes[plans_[static_cast<std::size_t>(plan.byte_depende)].offset];
+        qualifier_ = words::OneByteKey(q);
+        index |= std::size_t{q} << 8;
+      } else if (step.length == 2) {
+        index |= std::size_t{bytes[step.offset + 1]} << 8;
+      }
+      found = TabulatedFound(plan, index, trimmed);
+    } else if (step.is_short) {
+      found = LookUp(plan, words::PackKey(word, begin, end, plan.is_postal_name ? 5 : 8));
+    } else {
+      found = DomainFound(plan, trimmed);
+    }
+    if (!found) DomainFailed(p, rule, FieldValueView{text});
+  }
+}
+
+}  // namespace engine
