@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "engine/coverage_period.h"
 #include "engine/number_style.h"
@@ -241,6 +242,51 @@ class ClaimKeys : public RecordTap, public tables::KeyProbe {
   bool read_back_ = false;
 };
 
+// The index of the risks file built on a thread of its own, from the keys the risks walk
+// gathered, as soon as that walk ends: the claims walk goes on meanwhile, and the claims check
+// waits for the index instead of building it. The build is the check's own (the same file in the
+// same place); what it meets is kept and raised by the check where its own build would have met
+// it. Without a check the index file goes with this object. The claims, walked later, are
+// answered from the file along its keys (KeyIndex::AnswerProbe), so the build keeps no pages.
+class IndexBuild : public EarlyIndex {
+ public:
+  IndexBuild(RunContext& ctx, tables::KeyCollection& keys)
+      : index_(riscos_, std::string(kIndexName)) {
+    // Its own reader of the risks file, for the index's fields; the check's readers are the run's.
+    riscos_.SetFileName(ctx.risk_path);
+    riscos_.Open();
+    index_.SetKeyExpression(std::string(kKeyExpression));
+    index_.SetKeepPages(false);
+    thread_ = std::thread([this, folder = ctx.program_folder, &keys] {
+      try {
+        BuildIndex(folder, index_, remover_, &keys, nullptr);
+      } catch (...) {
+        error_ = std::current_exception();
+      }
+    });
+  }
+  ~IndexBuild() override {
+    if (thread_.joinable()) thread_.join();
+  }
+  IndexBuild(const IndexBuild&) = delete;
+  IndexBuild& operator=(const IndexBuild&) = delete;
+
+  // Waits for the build and raises what it met.
+  tables::KeyIndex& Wait() {
+    if (thread_.joinable()) thread_.join();
+    if (error_) std::rethrow_exception(error_);
+    return index_;
+  }
+
+ private:
+  // In this order, so that leaving closes the index, then the reader, then deletes the file.
+  IndexFileRemover remover_;
+  tables::DbfTable riscos_{"tbRiscos", true};
+  tables::KeyIndex index_;
+  std::exception_ptr error_;
+  std::thread thread_;
+};
+
 std::string ResultLine(std::int64_t misses, std::int32_t regSinistros, const Regional& regional) {
   // The product in 64 bits: 21,474,837 misses or more would overflow 32.
   const long double share = regSinistros == 0 ? 0.0L
@@ -272,6 +318,19 @@ std::unique_ptr<RecordTap> StartClaimKeys(RunContext& ctx, const tables::DbfTabl
                           nullptr);
 }
 
+void StartIndexBuild(RunContext& ctx) {
+  WalkCarry* carry = ctx.carry;
+  auto* policy = carry == nullptr ? nullptr : static_cast<PolicyKeys*>(carry->policy_keys.get());
+  if (policy == nullptr || policy->collection() == nullptr || !policy->collection()->complete()) {
+    return;  // the check builds the index itself
+  }
+  try {
+    carry->index = std::make_unique<IndexBuild>(ctx, *policy->collection());
+  } catch (const std::exception&) {
+    // The risks file cannot be opened again: the check meets that itself.
+  }
+}
+
 void CheckClaimsWithoutPolicy(RunContext& ctx) {
   RunTables& t = ctx.tables;
   // Declared in this order so that leaving closes the index, then the readers, then deletes
@@ -286,10 +345,21 @@ void CheckClaimsWithoutPolicy(RunContext& ctx) {
   auto* policy = carry == nullptr ? nullptr : static_cast<PolicyKeys*>(carry->policy_keys.get());
   auto* walked = carry == nullptr ? nullptr : static_cast<ClaimKeys*>(carry->claim_keys.get());
   if (walked != nullptr && !walked->complete()) walked = nullptr;
-  tables::KeyIndex index(tbRiscos, std::string(kIndexName));
-  index.SetKeyExpression(std::string(kKeyExpression));
-  BuildIndex(ctx.program_folder, index, remover, policy == nullptr ? nullptr : policy->collection(),
-             walked);
+  // An index built early goes when the check leaves, as its own would.
+  auto* early = carry == nullptr ? nullptr : static_cast<IndexBuild*>(carry->index.get());
+  struct DropEarly {
+    WalkCarry* carry;
+    ~DropEarly() {
+      if (carry != nullptr) carry->index.reset();
+    }
+  } const drop_early{early != nullptr ? carry : nullptr};
+  tables::KeyIndex own_index(tbRiscos, std::string(kIndexName));
+  tables::KeyIndex& index = early != nullptr ? early->Wait() : own_index;
+  if (early == nullptr) {
+    own_index.SetKeyExpression(std::string(kKeyExpression));
+    BuildIndex(ctx.program_folder, own_index, remover,
+               policy == nullptr ? nullptr : policy->collection(), walked);
+  }
   if (carry != nullptr) carry->policy_keys.reset();  // its merge buffers, before the claims'
 
   std::int64_t misses = 0;
@@ -317,8 +387,12 @@ void CheckClaimsWithoutPolicy(RunContext& ctx) {
         }
         walked = own.get();
       }
-      walked->LookUp(index, looked_up);
-      answers = &looked_up;
+      if (early != nullptr && index.AnswerProbe(*walked)) {
+        answers = walked->Answers();  // from the file built early, along its keys
+      } else {
+        walked->LookUp(index, looked_up);
+        answers = &looked_up;
+      }
     }
     const RecordSet& missing = *answers;
 

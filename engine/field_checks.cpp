@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/check_pipeline.h"
+#include "engine/claims_policy.h"
 #include "engine/field_checks_date.h"
 #include "engine/field_checks_walker.h"
 #include "engine/rule_set.h"
@@ -212,6 +213,10 @@ bool WalkRecords(RunContext& ctx) {
         tap_threads->Finish();
       } else {
         for (RecordTap* tap : taps) tap->Finish();
+      }
+      // With threads to spare, the index of the risks file is built while the run goes on.
+      if (ctx.walk_threads > 1 && FindingFileOf(ctx.state.numTabela) == FindingFile::kRiscos) {
+        StartIndexBuild(ctx);
       }
     }
   } catch (...) {

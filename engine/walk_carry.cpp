@@ -13,6 +13,7 @@ std::vector<RecordTap*> StartTaps(RunContext& ctx) {
   WalkCarry& carry = *ctx.carry;
   const tables::DbfTable& file = ctx.tables.tbDados;
   if (FindingFileOf(ctx.state.numTabela) == FindingFile::kRiscos) {
+    carry.index.reset();  // built from the keys about to be replaced
     carry.policy_keys = StartPolicyKeys(ctx, file);
     carry.premiums = StartPremiumTally(ctx, file);
     for (RecordTap* tap : {carry.policy_keys.get(), carry.premiums.get()}) {

@@ -33,6 +33,13 @@ class RecordTap {
   virtual void Finish() = 0;
 };
 
+// The key index of the risks file, built on a thread of its own from the policy keys as soon
+// as the risks walk gathered them (engine/claims_policy.h), while the run goes on.
+class EarlyIndex {
+ public:
+  virtual ~EarlyIndex() = default;
+};
+
 struct WalkCarry {
   // Of the risks file: the policy keys for the index, the premium sums and inverted coverages.
   std::unique_ptr<RecordTap> policy_keys;
@@ -40,6 +47,8 @@ struct WalkCarry {
   // Of the claims file: the claims' keys for the look-ups and the paid-claims sums.
   std::unique_ptr<RecordTap> claim_keys;
   std::unique_ptr<RecordTap> claim_sums;
+  // Last: it reads the policy keys until it is gone.
+  std::unique_ptr<EarlyIndex> index;
 };
 
 // Starts the taps of the file ctx.tables.tbDados holds (open, on its first record) and keeps

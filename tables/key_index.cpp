@@ -17,10 +17,15 @@
 #include "tables/ntx_format.h"
 #include "tables/ntx_page.h"
 #include "tables/ntx_runs.h"
+#include "tables/ntx_tree.h"
 #include "tables/table_error.h"
 
 namespace tables {
 namespace {
+
+using ntx::PageReader;
+using ntx::ProbeJoin;
+using ntx::TreeWriter;
 
 // Sort memory of one batch of the build.
 constexpr std::size_t kSortBudget = 65536;
@@ -35,8 +40,6 @@ constexpr std::size_t kLeafSlots = 40960;
 // Records whose visibility is noted during the build (8 MiB of bits); beyond that the search
 // asks the table.
 constexpr std::uint64_t kMaxVisibilityBits = std::uint64_t{64} << 20;
-// Pages written with one write during the build.
-constexpr std::size_t kWriteBatchPages = 64;
 // A tree over 2^32 keys is at most 7 levels deep; a deeper walk means a damaged file.
 constexpr int kMaxDepth = 16;
 
@@ -119,170 +122,6 @@ ntx::PageBytes MakeHeader(const ntx::PageGeometry& g, std::string_view expressio
   return h;
 }
 
-// Answers a probe's texts from the pairs the build takes in key order. A text is found when the
-// first shown key not below its padded form begins with it: the keys that begin with a text sort
-// together, from its padded form (NULs sort first) on. Both sequences ascend, so one pass serves.
-class ProbeJoin {
- public:
-  ProbeJoin(KeyProbe& probe, std::size_t key_size, std::function<bool(std::uint32_t)> visible)
-      : probe_(probe), texts_(probe.Texts()), key_size_(key_size), visible_(std::move(visible)) {
-    probe_.Restart();
-    texts_.StartMerge(kProbeReadBudget);
-    Advance();
-  }
-
-  void Take(const unsigned char* key, std::uint32_t recno) {
-    if (head_ == nullptr || ntx::CompareKeys(head_, key, key_size_) > 0) return;
-    if (!visible_(recno)) return;  // asked only of keys that answer a text
-    do {
-      const std::size_t n = (std::size_t{head_[key_size_]} << 8) | head_[key_size_ + 1];
-      if (n > key_size_ || std::memcmp(head_, key, n) != 0) probe_.Missing(head_recno_);
-      Advance();
-    } while (head_ != nullptr && ntx::CompareKeys(head_, key, key_size_) <= 0);
-  }
-
-  // The texts after the last key are missing.
-  void Finish() {
-    for (; head_ != nullptr; Advance()) probe_.Missing(head_recno_);
-    probe_.Answered(!texts_.failed());
-  }
-
- private:
-  // Read buffers of the texts' runs.
-  static constexpr std::size_t kProbeReadBudget = 4 * 1024 * 1024;
-
-  void Advance() {
-    if (!texts_.Next(&head_, &head_recno_)) head_ = nullptr;
-  }
-
-  KeyProbe& probe_;
-  ntx::SortedRuns& texts_;
-  std::size_t key_size_;
-  std::function<bool(std::uint32_t)> visible_;
-  const unsigned char* head_ = nullptr;
-  std::uint32_t head_recno_ = 0;
-};
-
-// Writes the B-tree bottom up from the merged pairs. With the key count known in advance, every
-// subtree gets an even share of the keys, so all leaves are on one level and no page is empty
-// (but the root of an empty index). Pages are appended in the order they are finished, children
-// before their parent, so a parent always knows its children's offsets.
-class TreeWriter {
- public:
-  // Pages go to `cache` when given; every pair taken is shown to `join` when given.
-  TreeWriter(platform::ExclusiveFile& file, std::uint64_t start, const ntx::PageGeometry& g,
-             ntx::SortedRuns& source, ntx::PageCache* cache, ProbeJoin* join)
-      : file_(file),
-        geometry_(g),
-        source_(source),
-        cache_(cache),
-        join_(join),
-        next_(start),
-        pending_start_(start) {
-    pending_.reserve(kWriteBatchPages * ntx::kPageSize);
-  }
-
-  // Plans the tree for `count` keys; the number of pages it will write.
-  std::uint64_t Plan(std::uint64_t count) {
-    count_ = count;
-    // capacity_[h - 1]: most keys a tree of h levels holds.
-    const std::uint64_t m = geometry_.max_items;
-    capacity_.assign(1, m);
-    while (capacity_.back() < count) capacity_.push_back(m + (m + 1) * capacity_.back());
-    return Pages(count, Height());
-  }
-
-  // False when the file cannot be written, grows past 4 GiB or the pairs run short.
-  bool Write(std::uint32_t* root) { return Node(count_, Height(), root) && Flush(); }
-
- private:
-  struct Split {
-    std::uint64_t children = 0;
-    std::uint64_t share = 0;  // keys of each child subtree
-    std::uint64_t extra = 0;  // the first `extra` children get one more
-  };
-
-  int Height() const { return static_cast<int>(capacity_.size()); }
-
-  // As few children as the lower level's capacity allows, at least two, keys shared evenly.
-  Split SplitFor(std::uint64_t count, int height) const {
-    const std::uint64_t below = capacity_[static_cast<std::size_t>(height) - 2];
-    Split s;
-    s.children = std::max<std::uint64_t>(2, (count + 1 + below) / (below + 1));
-    s.children = std::min<std::uint64_t>({s.children, geometry_.max_items + 1, count + 1});
-    s.share = (count - (s.children - 1)) / s.children;
-    s.extra = (count - (s.children - 1)) % s.children;
-    return s;
-  }
-
-  std::uint64_t Pages(std::uint64_t count, int height) const {
-    if (height == 1) return 1;
-    const Split s = SplitFor(count, height);
-    std::uint64_t pages = 1 + (s.children - s.extra) * Pages(s.share, height - 1);
-    if (s.extra > 0) pages += s.extra * Pages(s.share + 1, height - 1);
-    return pages;
-  }
-
-  bool Node(std::uint64_t count, int height, std::uint32_t* offset) {
-    ntx::PageBuilder page(geometry_);
-    if (height == 1) {
-      for (std::uint64_t i = 0; i < count; ++i) {
-        if (!Take(page, 0)) return false;
-      }
-      return Append(page.bytes(), false, offset);
-    }
-    const Split s = SplitFor(count, height);
-    for (std::uint64_t j = 0; j < s.children; ++j) {
-      std::uint32_t child = 0;
-      if (!Node(s.share + (j < s.extra ? 1 : 0), height - 1, &child)) return false;
-      if (j + 1 < s.children) {
-        if (!Take(page, child)) return false;
-      } else {
-        page.SetRightChild(child);
-      }
-    }
-    return Append(page.bytes(), true, offset);
-  }
-
-  bool Take(ntx::PageBuilder& page, std::uint32_t child) {
-    const unsigned char* key = nullptr;
-    std::uint32_t recno = 0;
-    if (!source_.Next(&key, &recno)) return false;
-    page.Add(child, recno, key);
-    if (join_ != nullptr) join_->Take(key, recno);
-    return true;
-  }
-
-  bool Append(const ntx::PageBytes& page, bool inner, std::uint32_t* offset) {
-    if (next_ + ntx::kPageSize > 0xFFFFFFFFu) return false;
-    *offset = static_cast<std::uint32_t>(next_);
-    if (cache_ != nullptr) cache_->Keep(*offset, page, inner);
-    pending_.insert(pending_.end(), page.begin(), page.end());
-    next_ += ntx::kPageSize;
-    return pending_.size() < kWriteBatchPages * ntx::kPageSize || Flush();
-  }
-
-  bool Flush() {
-    if (!pending_.empty() && !file_.WriteAt(pending_start_, pending_.data(), pending_.size())) {
-      return false;
-    }
-    pending_start_ += pending_.size();
-    pending_.clear();
-    return true;
-  }
-
-  platform::ExclusiveFile& file_;
-  ntx::PageGeometry geometry_;
-  ntx::SortedRuns& source_;
-  ntx::PageCache* cache_;
-  ProbeJoin* join_;
-  std::uint64_t count_ = 0;
-  std::vector<std::uint64_t> capacity_;
-  std::uint64_t next_;
-  std::uint64_t pending_start_;
-  std::vector<unsigned char> pending_;
-};
-
 }  // namespace
 
 struct KeyCollection::Impl {
@@ -308,6 +147,8 @@ struct KeyIndex::Impl {
   bool Search(std::uint32_t offset, const unsigned char* text, std::size_t n, int depth,
               std::uint32_t* found);
   bool Find(std::string_view value, std::uint32_t* found);
+  bool AnswerProbe(KeyProbe& probe);
+  void JoinInOrder(std::uint32_t offset, int depth, ProbeJoin& join, PageReader& reader);
   [[noreturn]] void ThrowDamaged() const { ThrowIndexUnreadable(file_name); }
 
   DbfTable& table;
@@ -326,6 +167,7 @@ struct KeyIndex::Impl {
   std::vector<std::uint64_t> visible_bits;
   std::uint64_t noted_records = 0;
   bool all_visible = false;  // built from a walk's keys: every key is of a shown record
+  bool keep_pages = true;    // a build without a probe keeps its pages for searches
   std::vector<unsigned char> search_text;
 };
 
@@ -383,7 +225,8 @@ bool KeyIndex::Impl::Build(platform::ExclusiveFile& out, KeyCollection* collecte
   if (probe != nullptr && probe->Texts().key_size() == key_size + 2) {
     join.emplace(*probe, key_size, [this](std::uint32_t recno) { return Visible(recno); });
   }
-  TreeWriter writer(out, start, g, *runs, join ? nullptr : &cache, join ? &*join : nullptr);
+  TreeWriter writer(out, start, g, *runs, join || !keep_pages ? nullptr : &cache,
+                    join ? &*join : nullptr);
   cache.Reset(start, writer.Plan(runs->count()));
   std::uint32_t root_offset = 0;
   if (!writer.Write(&root_offset) || runs->failed()) return false;
@@ -502,6 +345,40 @@ bool KeyIndex::Impl::Find(std::string_view value, std::uint32_t* found) {
   return Search(root, search_text.data(), n, 0, found);
 }
 
+bool KeyIndex::Impl::AnswerProbe(KeyProbe& probe) {
+  if (!file || probe.Texts().key_size() != geometry.key_size + 2) return false;
+  ProbeJoin join(probe, geometry.key_size, [this](std::uint32_t recno) { return Visible(recno); });
+  PageReader reader(*file, geometry, tree_start, file_size);
+  JoinInOrder(root, 0, join, reader);
+  join.Finish();
+  return true;
+}
+
+// In order: each item's child subtree, then the item; the right-most child last.
+void KeyIndex::Impl::JoinInOrder(std::uint32_t offset, int depth, ProbeJoin& join,
+                                 PageReader& reader) {
+  if (depth > kMaxDepth) ThrowDamaged();
+  const unsigned char* page = reader.Page(offset);
+  if (page == nullptr) ThrowDamaged();
+  ntx::PageView view;
+  view.Attach(page);
+  // A page with children is kept apart, as reading them moves the reader's block.
+  ntx::PageBytes kept;
+  bool inner = false;
+  for (std::size_t i = 0; i <= view.count() && !inner; ++i) inner = view.child(i) != 0;
+  if (inner) {
+    std::memcpy(kept.data(), page, kept.size());
+    view.Attach(kept.data());
+  }
+  for (std::size_t i = 0; i < view.count() && !join.done(); ++i) {
+    if (const std::uint32_t child = view.child(i)) JoinInOrder(child, depth + 1, join, reader);
+    // Most keys sort before the next text and answer nothing.
+    if (join.Answers(view.key(i))) join.Take(view.key(i), view.recno(i));
+  }
+  const std::uint32_t right = view.child(view.count());
+  if (right != 0 && !join.done()) JoinInOrder(right, depth + 1, join, reader);
+}
+
 void KeyProbe::MakeEntry(std::string_view text, std::size_t key_size, unsigned char* entry) {
   // As the search brings its text to the keys' form: cut, then nothing but NULs after a NUL.
   const std::size_t n = std::min(text.size(), key_size);
@@ -582,6 +459,10 @@ void KeyIndex::Close() {
   impl_->noted_records = 0;
   impl_->all_visible = false;
 }
+
+void KeyIndex::SetKeepPages(bool keep) { impl_->keep_pages = keep; }
+
+bool KeyIndex::AnswerProbe(KeyProbe& probe) { return impl_->AnswerProbe(probe); }
 
 void KeyIndex::SetCacheBudget(std::size_t inner_pages, std::size_t leaf_slots) {
   impl_->cache = ntx::PageCache(inner_pages, leaf_slots);

@@ -120,6 +120,16 @@ class KeyIndex {
   // Pages kept in memory for searches, in place of the defaults (4,096 inner pages and 40,960
   // leaf slots); takes effect at the next build. Tests make it small to exercise read-backs.
   void SetCacheBudget(std::size_t inner_pages, std::size_t leaf_slots);
+  // Whether a build without a probe keeps its pages in memory for the searches to come (the
+  // default). An index built for a probe whose texts come later keeps none: AnswerProbe() reads
+  // its file once along its keys instead.
+  void SetKeepPages(bool keep);
+
+  // Answers `probe`'s texts as a build with the probe would have, walking the built index in key
+  // order and reading each page back once. False when the index is not built or the probe is of
+  // another key size (nothing answered). Throws the index's read-back error when a page cannot
+  // be read or is damaged.
+  bool AnswerProbe(KeyProbe& probe);
 
   // What the build found (for tests and measurements).
   std::size_t KeySize() const;

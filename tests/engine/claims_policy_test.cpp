@@ -19,8 +19,10 @@
 #include <thread>
 #include <vector>
 
+#include "engine/open_reader.h"
 #include "engine/report.h"
 #include "engine/text.h"
+#include "engine/walk_carry.h"
 #include "platform/exclusive_file.h"
 #include "platform/interrupt_cleanup.h"
 #include "support/phase_test.h"
@@ -107,6 +109,26 @@ class ClaimsPolicyTest : public testing_support::PhaseTest {
     ctx_.claims_path = claims_path_;
     CheckClaimsWithoutPolicy(ctx_);
     return host_.lines;
+  }
+
+  // The policy keys and then the claims' keys gathered as the walks gather them, and the index
+  // build that the end of the risks walk starts.
+  void WalkBothBuildingEarly(WalkCarry& carry) {
+    ctx_.carry = &carry;
+    ctx_.risk_path = risk_path_;
+    ctx_.claims_path = claims_path_;
+    for (const bool risks : {true, false}) {
+      const OpenReader open(tables_.tbDados, risks ? risk_path_ : claims_path_);
+      std::unique_ptr<RecordTap>& tap = risks ? carry.policy_keys : carry.claim_keys;
+      tap = risks ? StartPolicyKeys(ctx_, tables_.tbDados) : StartClaimKeys(ctx_, tables_.tbDados);
+      ASSERT_NE(tap, nullptr);
+      for (tables_.tbDados.First(); !tables_.tbDados.Eof(); tables_.tbDados.Next()) {
+        tap->Take(tables_.tbDados.RecNo(), tables_.tbDados.Record());
+      }
+      tap->Finish();
+      if (risks) StartIndexBuild(ctx_);
+    }
+    ASSERT_NE(carry.index, nullptr);
   }
 
   void ExpectNothingLeft() {
@@ -347,6 +369,48 @@ TEST_F(ClaimsPolicyTest, NoWritableFolderGivesTheCreateError) {
   }
   EXPECT_TRUE(host_.lines.empty());
   ExpectNothingLeft();
+}
+
+// The index built early, on a thread of its own, from the policy keys of the risks walk: the
+// claims walked afterwards are answered from its file as the check's own build answers them;
+// what the build met (no folder takes the index) is raised by the check, before any line; and
+// without a check the index goes with the walks' carry.
+TEST_F(ClaimsPolicyTest, IndexBuiltEarlyAnswersFailsAndGoesAsTheChecksOwn) {
+  WriteRisks({{"P1", "1"}, {"P2", "1"}, {"P4", "1", true}});
+  WriteClaims({{"P1", "1"}, {"P3", "1"}, {"P4", "1"}, {"P2", "1"}});
+  enum class Then { kCheck, kNoFolder, kNoCheck };
+  for (const Then then : {Then::kCheck, Then::kNoFolder, Then::kNoCheck}) {
+    SCOPED_TRACE(static_cast<int>(then));
+    host_.lines.clear();
+    const std::string held_path = dir_.file("apolice.ntx");
+    std::optional<platform::ExclusiveFile> held;
+    std::optional<ScopedTempFolder> nowhere;
+    if (then == Then::kNoFolder) {
+      held = platform::ExclusiveFile::CreateReadWrite(held_path);
+      nowhere.emplace(temp_.file("missing"));
+    }
+    {
+      WalkCarry carry;
+      WalkBothBuildingEarly(carry);
+      if (then == Then::kCheck) {
+        EXPECT_EQ(Check(4), Block("2", "4", "50,00"));
+        EXPECT_FALSE(std::filesystem::exists(held_path)) << "the index outlived the check";
+      }
+      if (then == Then::kNoFolder) {
+        try {
+          Check(4);
+          ADD_FAILURE() << "an index was created somewhere";
+        } catch (const tables::TableError& e) {
+          ExpectCreateErrorWithReason(e);
+        }
+        EXPECT_TRUE(host_.lines.empty());
+      }
+    }
+    ctx_.carry = nullptr;
+    held.reset();
+    if (then == Then::kNoFolder) std::filesystem::remove(held_path);
+    ExpectNothingLeft();
+  }
 }
 
 }  // namespace
