@@ -18,7 +18,8 @@ rodadas=${RODADAS:-3}
 xlsx=${XLSX:-0}
 
 # whole_run.sh builds what is missing and generates the files when they are not there yet.
-RODADAS=1 BUILD_DIR=$build WORK_DIR=$work "$repo/bench/whole_run.sh" >/dev/null
+RODADAS=0 TAMANHOS="${RISCOS:-1000000}:${SINISTROS:-300000}" BUILD_DIR=$build WORK_DIR=$work \
+  "$repo/bench/whole_run.sh" >/dev/null
 
 bin=$build/bin
 out=$work/saidas
