@@ -107,16 +107,18 @@ inline bool ParsePlainDigits(std::string_view text, std::uint64_t* value) {
       // Bytes before the text count as blanks.
       const std::uint64_t v =
           swar::LoadTop(text.data(), n) | (0x20 * kBytes01 & ~(~std::uint64_t{0} << (8 * (8 - n))));
+      // The blanks, made zeros (0x20 and 0x30 differ in one bit), must leave digits only, and
+      // all come before the first digit; the last byte is a digit.
       const std::uint64_t blanks = swar::ZeroBytes(v ^ 0x20 * kBytes01);
-      const std::uint64_t digits =
-          swar::ZeroBytes((v & 0xF0 * kBytes01) ^ 0x30 * kBytes01) &
-          swar::ZeroBytes(((v & 0x0F * kBytes01) + 0x06 * kBytes01) & 0xF0 * kBytes01);
-      if ((blanks | digits) != kHigh || digits == 0) return false;
-      // Digits from the first one to the end, blanks before it.
-      const std::uint64_t first = digits & (~digits + 1);
-      if (digits != (kHigh & ~(first - 1))) return false;
+      const std::uint64_t digits = kHigh & ~blanks;
+      const std::uint64_t t = v | blanks >> 3;
+      if ((t & 0xF0 * kBytes01) != 0x30 * kBytes01 ||
+          ((t + 0x06 * kBytes01) & 0xF0 * kBytes01) != 0x30 * kBytes01 || (blanks >> 63) != 0 ||
+          blanks != (kHigh & ((digits & (~digits + 1)) - 1))) {
+        return false;
+      }
       // Blanks read as leading zeros; the digits' values are joined pairwise, then by fours.
-      std::uint64_t w = v & 0x0F * kBytes01;
+      std::uint64_t w = t & 0x0F * kBytes01;
       w = (w * 2561) >> 8;
       w = ((w & 0x00FF00FF00FF00FFULL) * 6553601) >> 16;
       *value = ((w & 0x0000FFFF0000FFFFULL) * 42949672960001ULL) >> 32;

@@ -78,6 +78,38 @@ bool SameParts(const std::vector<KeyPart>& a, const std::vector<KeyPart>& b) {
   return true;
 }
 
+// Copies the n bytes at `from` to `to` a word at a time (the last word overlapping the one
+// before it, so nothing outside either is touched) and tells whether they hold a NUL.
+bool CopyFindNul(unsigned char* to, const char* from, std::size_t n) {
+  using swar::ZeroBytes;
+  if (n >= 8) {
+    std::uint64_t nul = 0;
+    for (std::size_t i = 0;; i += 8) {
+      const std::size_t at = std::min(i, n - 8);
+      std::uint64_t word = 0;
+      std::memcpy(&word, from + at, 8);
+      std::memcpy(to + at, &word, 8);
+      nul |= ZeroBytes(word);
+      if (at == n - 8) return nul != 0;
+    }
+  }
+  if (n >= 4) {
+    std::uint32_t first = 0;
+    std::uint32_t last = 0;
+    std::memcpy(&first, from, 4);
+    std::memcpy(&last, from + n - 4, 4);
+    std::memcpy(to, &first, 4);
+    std::memcpy(to + n - 4, &last, 4);
+    return ZeroBytes(first | std::uint64_t{last} << 32) != 0;
+  }
+  bool nul = false;
+  for (std::size_t k = 0; k < n; ++k) {
+    to[k] = static_cast<unsigned char>(from[k]);
+    nul |= from[k] == '\0';
+  }
+  return nul;
+}
+
 // The key of one record into `key`: the fields' texts as the reader gives them (up to a NUL),
 // joined directly and NUL-padded, so that every key holds nothing but NULs after its first NUL.
 // The part that runs past the end of the record, or null.
@@ -86,9 +118,12 @@ const KeyPart* MakeKey(const std::vector<KeyPart>& parts, std::string_view recor
   std::size_t at = 0;
   for (const KeyPart& part : parts) {
     if (part.offset > record.size() || part.length > record.size() - part.offset) return &part;
-    const std::string_view text = DbfText(record.substr(part.offset, part.length));
-    if (!text.empty()) std::memcpy(key.data() + at, text.data(), text.size());
-    at += text.size();
+    const char* bytes = record.data() + part.offset;
+    // A part without a NUL, the usual one, is its text whole; else the text ends at the NUL, and
+    // what was copied after it is overwritten by the next part or the padding.
+    at += CopyFindNul(key.data() + at, bytes, part.length)
+              ? DbfText(std::string_view(bytes, part.length)).size()
+              : part.length;
   }
   std::fill(key.begin() + static_cast<std::ptrdiff_t>(at), key.end(), 0);
   return nullptr;
