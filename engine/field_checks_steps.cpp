@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <bit>
 #include <limits>
 
 #include "engine/field_checks_date.h"
@@ -56,6 +58,7 @@ void RecordWalker::Plan() {
     }
     steps_.push_back(step);
   }
+  ListQuickTests();
 }
 
 // A text whose first and last bytes are above 32 is kept whole: it passes the null check, and
@@ -81,57 +84,98 @@ void RecordWalker::CheckRecord(std::string_view record, std::uint32_t recno, std
     for (int p = 0; p < count; ++p) CheckField(p);
     return;
   }
+  // First every quick test, kind after kind, each noting the steps it does not pass; then,
+  // in field order, those steps and the ones without a quick test, the whole way.
   const auto* bytes = reinterpret_cast<const unsigned char*>(record_.data());
-  for (const Step& step : steps_) {
-    const unsigned char* at = bytes + step.offset;
-    // Each quick test passes only a value that every check of the field passes; any other
-    // goes the whole way.
-    switch (step.kind) {
-      case StepKind::kWhole:
-        if (at[0] > 32 && at[step.length - 1] > 32) continue;
-        break;
-      case StepKind::kDate: {
-        int year = 0;
-        int month = 0;
-        int day = 0;
-        if (words::EightDigits(words::Load8(record_.data() + step.offset), &year, &month, &day) &&
-            year >= 1900 && year <= ctx_.current_year + 5 && IsCalendarDate(year, month, day)) {
-          continue;
-        }
-        break;
-      }
-      case StepKind::kTable: {
-        if (at[0] <= 32 || at[step.length - 1] <= 32) break;
-        const std::size_t second = step.second == 0 ? 0 : std::size_t{bytes[step.second]} << 8;
-        if (step.plan->found_by_byte[at[0] | second] == kFound) continue;
-        break;
-      }
-      case StepKind::kKey:
-        if (at[0] <= 32 || at[step.length - 1] <= 32) break;
-        if (LookUp(*step.plan, words::PackKey(ShortWord(step), 0, step.length,
-                                              step.plan->is_postal_name ? 5 : 8))) {
-          continue;
-        }
-        break;
-      case StepKind::kText:
-        break;
-      case StepKind::kProduct:
-        product_ = record_.substr(step.offset, step.length);
-        continue;
-      case StepKind::kBlank:
-        if (at[step.length - 1] != ' ') continue;  // a number is stored right-aligned
-        break;
-      case StepKind::kGeneral:
-        CheckField(step.position);
-        continue;
+  std::copy(quick_.always.begin(), quick_.always.end(), pending_.begin());
+  const auto note = [&](std::uint32_t step) {
+    pending_[step / 64] |= std::uint64_t{1} << (step % 64);
+  };
+  for (const QuickBytes& q : quick_.whole) {
+    if (bytes[q.first] <= 32 || bytes[q.last] <= 32) note(q.step);
+  }
+  for (const QuickBytes& q : quick_.blank) {
+    if (bytes[q.last] == ' ') note(q.step);  // a number is stored right-aligned
+  }
+  for (const QuickTable& q : quick_.table) {
+    const std::size_t second = q.second == 0 ? 0 : std::size_t{bytes[q.second]} << 8;
+    if (bytes[q.first] <= 32 || bytes[q.last] <= 32 || q.found[bytes[q.first] | second] != kFound) {
+      note(q.step);
     }
-    if (step.kind == StepKind::kBlank) {
+  }
+  for (const QuickBytes& q : quick_.date) {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    if (!words::EightDigits(words::Load8(record_.data() + q.first), &year, &month, &day) ||
+        year < 1900 || year > ctx_.current_year + 5 || !IsCalendarDate(year, month, day)) {
+      note(q.step);
+    }
+  }
+  for (const QuickBytes& q : quick_.key) {
+    const Step& step = steps_[q.step];
+    if (bytes[q.first] <= 32 || bytes[q.last] <= 32 ||
+        !LookUp(*step.plan, words::PackKey(ShortWord(step), 0, step.length,
+                                           step.plan->is_postal_name ? 5 : 8))) {
+      note(q.step);
+    }
+  }
+  for (std::size_t w = 0; w < pending_.size(); ++w) {
+    for (std::uint64_t bits = pending_[w]; bits != 0; bits &= bits - 1) {
+      CheckStep(steps_[w * 64 + static_cast<std::size_t>(std::countr_zero(bits))]);
+    }
+  }
+}
+
+// A step whose quick test did not pass, or that has none.
+void RecordWalker::CheckStep(const Step& step) {
+  switch (step.kind) {
+    case StepKind::kProduct:
+      product_ = record_.substr(step.offset, step.length);
+      return;
+    case StepKind::kBlank:
       if (words::AllBlank(record_.substr(step.offset, step.length))) {
         ++step.rule->erro_nulo;
         if (sink_ != nullptr) Fail(step.position, FindingCheck::kNulo);
       }
-    } else {
+      return;
+    case StepKind::kGeneral:
+      CheckField(step.position);
+      return;
+    default:
       CheckText(step);
+  }
+}
+
+// The quick tests' own lists: what each reads of the record, by kind, and the steps that have
+// none.
+void RecordWalker::ListQuickTests() {
+  quick_ = {};
+  quick_.always.assign((steps_.size() + 63) / 64, 0);
+  pending_.assign(quick_.always.size(), 0);
+  for (std::size_t i = 0; i < steps_.size(); ++i) {
+    const Step& step = steps_[i];
+    const auto index = static_cast<std::uint32_t>(i);
+    const QuickBytes q{step.offset, step.offset + step.length - 1, index};
+    switch (step.kind) {
+      case StepKind::kWhole:
+        quick_.whole.push_back(q);
+        break;
+      case StepKind::kBlank:
+        quick_.blank.push_back(q);
+        break;
+      case StepKind::kTable:
+        quick_.table.push_back(
+            {q.first, q.last, step.second, index, step.plan->found_by_byte.data()});
+        break;
+      case StepKind::kDate:
+        quick_.date.push_back(q);
+        break;
+      case StepKind::kKey:
+        quick_.key.push_back(q);
+        break;
+      default:
+        quick_.always[i / 64] |= std::uint64_t{1} << (i % 64);
     }
   }
 }

@@ -119,7 +119,29 @@ class RecordWalker {
     std::int64_t tamanho = -1;  // -1: no length equals it
   };
 
+  // The bytes a quick test reads: the field's first and last (a date: its eight from `first`),
+  // and the step it tests.
+  struct QuickBytes {
+    std::uint32_t first = 0;
+    std::uint32_t last = 0;
+    std::uint32_t step = 0;
+  };
+  struct QuickTable {
+    std::uint32_t first = 0;
+    std::uint32_t last = 0;
+    std::uint32_t second = 0;  // as Step::second
+    std::uint32_t step = 0;
+    const std::uint8_t* found = nullptr;  // the plan's found_by_byte
+  };
+  struct QuickTests {
+    std::vector<QuickBytes> whole, blank, date, key;
+    std::vector<QuickTable> table;
+    std::vector<std::uint64_t> always;  // a bit per step without a quick test
+  };
+
   void Plan();
+  void ListQuickTests();
+  void CheckStep(const Step& step);
   StepKind QuickKind(const Step& step) const;
   // The bytes of a short field in the low bytes of a word, the others zero.
   std::uint64_t ShortWord(const Step& step) const {
@@ -155,6 +177,8 @@ class RecordWalker {
   char decimal_separator_;
   std::vector<FieldPlan> plans_;
   std::vector<Step> steps_;
+  QuickTests quick_;
+  std::vector<std::uint64_t> pending_;  // a bit per step to take the whole way, this record
   bool steps_usable_ = false;  // the record's length allows word loads and every field fits
   std::string_view record_;
   std::uint32_t recno_ = 0;
