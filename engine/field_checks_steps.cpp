@@ -7,6 +7,11 @@
 #include "engine/field_checks_words.h"
 
 namespace engine {
+namespace {
+
+constexpr std::uint64_t kEightZeros = 0x3030303030303030ULL;
+
+}  // namespace
 
 // The steps of the usual record: only the fields with something to check, each with what it
 // checks worked out from its rule, and the quick test that passes its usual values.
@@ -107,9 +112,12 @@ void RecordWalker::CheckRecord(std::string_view record, std::uint32_t recno, std
     int year = 0;
     int month = 0;
     int day = 0;
-    if (!words::EightDigits(words::Load8(record_.data() + q.first), &year, &month, &day) ||
-        year < 1900 || year > ctx_.current_year + 5 || !IsCalendarDate(year, month, day)) {
-      note(q.step);
+    const std::uint64_t word = words::Load8(record_.data() + q.first);
+    if (!words::EightDigits(word, &year, &month, &day) || year < 1900 ||
+        year > ctx_.current_year + 5 || !IsCalendarDate(year, month, day)) {
+      // Eight zeros are no date, but pass where the rule allows zeros (never a birth date's,
+      // which depend on the product type).
+      if (word != kEightZeros || q.last == 0) note(q.step);
     }
   }
   for (const QuickBytes& q : quick_.key) {
@@ -169,7 +177,13 @@ void RecordWalker::ListQuickTests() {
             {q.first, q.last, step.second, index, step.plan->found_by_byte.data()});
         break;
       case StepKind::kDate:
-        quick_.date.push_back(q);
+        // `last` says whether eight zeros pass: the zero text is the field's whole width.
+        quick_.date.push_back(
+            {q.first,
+             step.rule->zeros_allowed && !step.plan->is_birth_date && step.plan->field->size == 8
+                 ? 1u
+                 : 0u,
+             index});
         break;
       case StepKind::kKey:
         quick_.key.push_back(q);

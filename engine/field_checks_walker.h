@@ -119,8 +119,8 @@ class RecordWalker {
     std::int64_t tamanho = -1;  // -1: no length equals it
   };
 
-  // The bytes a quick test reads: the field's first and last (a date: its eight from `first`),
-  // and the step it tests.
+  // The bytes a quick test reads: the field's first and last (a date: its eight from `first`,
+  // and in `last` whether eight zeros pass), and the step it tests.
   struct QuickBytes {
     std::uint32_t first = 0;
     std::uint32_t last = 0;
