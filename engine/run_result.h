@@ -69,6 +69,9 @@ struct RunResult {
   bool company_not_in_kov = false;  // the company was looked for in DadosKov.DBF and not found
   std::vector<HeaderFinding>
       header_mismatches;  // input files whose header disagrees with their length
+  // When an error ended the run: which file or folder it is about and why, one sentence in
+  // UTF-8 (engine/error_explanation.h); empty when the error says all there is.
+  std::string error_explanation;
 };
 
 // The counters of the rule rows of table ctx.state.numTabela, in field-position order, read the
