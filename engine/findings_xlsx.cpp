@@ -19,7 +19,7 @@ class FindingsXlsx::Sheets : public FindingRowWriter {
   }
 
   bool ok() const { return workbook_.ok(); }
-  std::string ErrorText() const { return workbook_.ErrorText(); }
+  std::string ErrorText() const override { return workbook_.ErrorText(); }
   void Row(FindingFile file, const FindingRow& row) override {
     workbook_.Row(sheets_[Index(file)], row.data(), row.size());
   }

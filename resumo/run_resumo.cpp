@@ -19,7 +19,7 @@ bool WriteSummary(const std::vector<SummaryRow>& rows, const std::string& path, 
   if (!path.empty() && FormatOf(path) == SummaryFormat::kXlsx) {
     std::string reason;
     if (WriteSummaryXlsx(rows, path, &reason)) return true;
-    err << "Cannot write file \"" << path << "\". " << reason << '\n';
+    err << "Cannot write file \"" << path << "\"." << (reason.empty() ? "" : " " + reason) << '\n';
     return false;
   }
   cli::OutputFile file(path.empty() ? cli::kStandardOutput : path, out);
