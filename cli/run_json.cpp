@@ -132,6 +132,8 @@ std::string RunJson(const RunJsonInputs& inputs, const engine::RunState& state,
                      {"motivos", Items(verdict.motivos)},
                      {"avisos", Items(verdict.avisos)}};
   doc["erro"] = error ? json(Typed(*error)) : json(nullptr);
+  // Which file or folder the error is about and why (already UTF-8), where there is more to say.
+  if (error && !r.error_explanation.empty()) doc["explicacao"] = r.error_explanation;
   // Every text above is UTF-8 by now; a stray byte would still not stop the document.
   return doc.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }

@@ -8,8 +8,9 @@ namespace engine {
 // The workbook and the sheet of each input file.
 class FindingsXlsx::Sheets : public FindingRowWriter {
  public:
-  Sheets(const std::string& path, std::uint32_t rows_per_sheet)
-      : workbook_(path, XlsxWorkbook::Texts::kWindows1252, rows_per_sheet) {
+  Sheets(const std::string& path, std::uint32_t rows_per_sheet,
+         const std::string& scratch_fallback = {})
+      : workbook_(path, XlsxWorkbook::Texts::kWindows1252, rows_per_sheet, scratch_fallback) {
     const auto& names = FindingColumnNames();
     const std::vector<std::string_view> columns(names.begin(), names.end());
     for (const FindingFile file : {FindingFile::kRiscos, FindingFile::kSinistros}) {
@@ -18,6 +19,7 @@ class FindingsXlsx::Sheets : public FindingRowWriter {
   }
 
   bool ok() const { return workbook_.ok(); }
+  std::string ErrorText() const override { return workbook_.ErrorText(); }
   void Row(FindingFile file, const FindingRow& row) override {
     workbook_.Row(sheets_[Index(file)], row.data(), row.size());
   }
@@ -31,8 +33,9 @@ class FindingsXlsx::Sheets : public FindingRowWriter {
 };
 
 FindingsXlsx::FindingsXlsx(const std::string& path, std::int64_t max_per_group,
-                           std::uint32_t rows_per_sheet)
-    : sheets_(std::make_unique<Sheets>(path, rows_per_sheet)), list_(*sheets_, max_per_group) {}
+                           std::uint32_t rows_per_sheet, const std::string& scratch_fallback)
+    : sheets_(std::make_unique<Sheets>(path, rows_per_sheet, scratch_fallback)),
+      list_(*sheets_, max_per_group) {}
 
 FindingsXlsx::~FindingsXlsx() = default;
 
@@ -44,5 +47,7 @@ std::unique_ptr<FindingRowWriter> FindingsXlsx::RowWriter(const std::string& pat
 }
 
 bool FindingsXlsx::ok() const { return sheets_->ok(); }
+
+std::string FindingsXlsx::ErrorText() const { return sheets_->ErrorText(); }
 
 }  // namespace engine

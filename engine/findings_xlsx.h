@@ -19,14 +19,18 @@ class FindingsXlsx : public FindingListOutput {
   static constexpr std::uint32_t kSheetRows = XlsxWorkbook::kSheetRows;
 
   // Creates the workbook's temporary parts; the file itself is written by Finish(). Check ok().
-  // `rows_per_sheet` (header included) is smaller only in tests.
+  // `rows_per_sheet` (header included) is smaller only in tests; `scratch_fallback` takes the
+  // temporary parts that the temporary folder does not (XlsxWorkbook).
   explicit FindingsXlsx(const std::string& path, std::int64_t max_per_group = kUnlimited,
-                        std::uint32_t rows_per_sheet = kSheetRows);
+                        std::uint32_t rows_per_sheet = kSheetRows,
+                        const std::string& scratch_fallback = {});
   ~FindingsXlsx() override;
   FindingsXlsx(const FindingsXlsx&) = delete;
   FindingsXlsx& operator=(const FindingsXlsx&) = delete;
 
   bool ok() const;
+  // Why the workbook could not be made or written (XlsxWorkbook::ErrorText()).
+  std::string ErrorText() const;
 
   // The same workbook written from rows already made (the window saves rows of a list it reads
   // back): one call of Row() per row, then Finish(). Null when the workbook cannot be created.

@@ -57,6 +57,16 @@ void RunTables::CloseReaders() {
 }
 
 void ValidationRun::Execute(RunHost& host) {
+  RunPaths paths;
+  try {
+    Run(host, &paths);
+  } catch (const std::exception& e) {
+    state_.result.error_explanation = ExplainError(e, paths);
+    throw;
+  }
+}
+
+void ValidationRun::Run(RunHost& host, RunPaths* paths) {
   ReaderCloser closer(tables_);
   state_ = RunState{};
   // Declared after the closer, so that its scratch files close before the readers do.
@@ -75,6 +85,7 @@ void ValidationRun::Execute(RunHost& host) {
                  &carry,
                  walk_threads_};
   state_.result.started = started;
+  *paths = RunPaths{ctx.risk_path, ctx.claims_path, ctx.program_folder};
 
   host.ClearLog();
   host.AppendLine(Ansi("Início do processamento: ") + TimeStamp(regional, started));

@@ -27,6 +27,7 @@
 #include <optional>
 #include <string>
 
+#include "engine/error_explanation.h"
 #include "engine/findings.h"
 #include "engine/regional.h"
 #include "engine/run_host.h"
@@ -97,7 +98,8 @@ class ValidationRun {
  public:
   ValidationRun() = default;
 
-  // One run. Throws the error that ended it (std::exception; its what() is the message).
+  // One run. Throws the error that ended it (std::exception; its what() is the message), with
+  // the sentence that explains it in state().result.error_explanation.
   void Execute(RunHost& host);
 
   // Every later run tells its findings to `sink` (null: none). The sink must outlive the runs.
@@ -110,6 +112,8 @@ class ValidationRun {
   const RunState& state() const { return state_; }
 
  private:
+  // The run itself; `*paths` gets the run's paths as soon as they are read.
+  void Run(RunHost& host, RunPaths* paths);
   void ProcessTable(RunContext& ctx);
   // Records a header that disagrees with the file's length, once per input file.
   void NoteHeaderMismatch(RunContext& ctx, FindingFile file);

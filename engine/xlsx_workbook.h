@@ -1,9 +1,10 @@
 #pragma once
 // An Excel workbook written row by row with libxlsxwriter in its constant-memory mode (each row
 // goes to a temporary file as soon as the next one starts), so memory does not grow with the
-// rows. Every sheet gets a bold frozen header row and an autofilter over the rows it got; text
-// cells stay text (leading zeros kept), number cells are numbers. A sheet that reaches the row
-// limit goes on in a further sheet of the same name ("riscos (2)", ...).
+// rows. What the library prints on standard error is taken (platform/stderr_capture.h) and
+// becomes ErrorText(). Every sheet gets a bold frozen header row and an autofilter over the rows it
+// got; text cells stay text (leading zeros kept), number cells are numbers. A sheet that reaches
+// the row limit goes on in a further sheet of the same name ("riscos (2)", ...).
 
 #include <cstddef>
 #include <cstdint>
@@ -33,8 +34,10 @@ class XlsxWorkbook {
   enum class Texts { kWindows1252, kUtf8 };             // how the texts given are encoded
 
   // Creates the workbook's temporary parts; the file itself is written by Finish(). Check ok().
-  // `rows_per_sheet` (header included) is smaller only in tests.
-  XlsxWorkbook(const std::string& path, Texts texts, std::uint32_t rows_per_sheet = kSheetRows);
+  // `rows_per_sheet` (header included) is smaller only in tests. The library's temporary files
+  // go into the temporary folder, else into `scratch_fallback` (engine/scratch_file.h).
+  XlsxWorkbook(const std::string& path, Texts texts, std::uint32_t rows_per_sheet = kSheetRows,
+               const std::string& scratch_fallback = {});
   ~XlsxWorkbook();  // a workbook not finished still loses its temporary files
   XlsxWorkbook(const XlsxWorkbook&) = delete;
   XlsxWorkbook& operator=(const XlsxWorkbook&) = delete;
@@ -46,6 +49,9 @@ class XlsxWorkbook {
   void Row(std::size_t sheet, const SheetCell* cells, std::size_t count);
   // Writes the file. False when a write failed at any point.
   bool Finish();
+  // Why the workbook could not be made or written: the library's own words (which never reach
+  // standard error), else its error text; empty while all is well.
+  std::string ErrorText() const;
 
  private:
   class Impl;

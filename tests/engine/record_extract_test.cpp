@@ -3,12 +3,21 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <set>
 #include <sstream>
 
 #include "engine/validation_run.h"
+#include "support/private_mounts.h"
 #include "support/raw_record.h"
 #include "support/recording_host.h"
 #include "support/run_fixture.h"
+#include "support/scoped_temp_folder.h"
+
+#ifdef __linux__
+#include <fcntl.h>
+#endif
 
 namespace engine {
 namespace {
@@ -123,6 +132,105 @@ TEST(RecordExtractTest, ManyRecordsAcrossTheTemporaryBlocksKeepEveryRowAndMerge)
         << i;
   }
 }
+
+#ifdef __linux__
+// The files this process holds open whose names are gone: its scratch files.
+std::vector<std::string> OpenScratchFiles() {
+  constexpr std::string_view kGone = " (deleted)";
+  std::vector<std::string> paths;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    const std::string target = std::filesystem::read_symlink(entry.path(), error).string();
+    if (error || !target.ends_with(kGone) || target.rfind("/memfd:", 0) == 0) continue;
+    paths.push_back(target.substr(0, target.size() - kGone.size()));
+  }
+  return paths;
+}
+
+// Notes the scratch files open each time the run writes a line.
+class ScratchWatchingHost : public testing_support::RecordingHost {
+ public:
+  void AppendLine(std::string_view line) override {
+    RecordingHost::AppendLine(line);
+    for (std::string& path : OpenScratchFiles()) seen.insert(std::move(path));
+  }
+  std::set<std::string> seen;
+};
+
+TEST(RecordExtractTest, EveryScratchFileOfARunIsInTheTemporaryFolder) {
+  TempDir dir;
+  TempDir temp;
+  const testing_support::ScopedTempFolder temp_folder(temp.folder());
+  testing_support::WriteStandardCatalog(dir);
+  ScratchWatchingHost host;
+  host.program_folder = dir.folder();
+  host.risk_path = dir.file("riscos.dbf");
+  host.claims_path = dir.file("sinistros.dbf");
+  tools::DbfBuilder risks(testing_support::RisksLayout());
+  risks.Add({"01234", "", "000001", "20230101", "20231231", "20230115"});  // APOLICE null
+  risks.Write(host.risk_path);
+  tools::DbfBuilder claims(testing_support::ClaimsLayout());
+  claims.Add({"01234", "POL9", "000001", "1", "50", "20230801"});  // no policy
+  claims.Write(host.claims_path);
+
+  std::ostringstream risk_rows;
+  std::ostringstream claim_rows;
+  RecordExtract extract(risk_rows, claim_rows, dir.folder());
+  ValidationRun run;
+  run.SetFindingSink(&extract);
+  run.Execute(host);
+  ASSERT_TRUE(extract.Finish());
+  ASSERT_FALSE(host.seen.empty());
+  for (const std::string& path : host.seen) EXPECT_EQ(path.rfind(temp.folder(), 0), 0u) << path;
+}
+
+// /tmp holds one block of a pass and no more. With TMPDIR elsewhere the extract never goes
+// there; without, the pass that fills /tmp moves on to the catalogue folder with what it holds.
+TEST(RecordExtractTest, AFullTmpLeavesTheExtractWhole) {
+  TempDir dir;
+  constexpr std::uint32_t kRecords = 150000;  // 3 words each: past one block of 1 MiB
+  tools::DbfBuilder risks({{"APOLICE", 'C', 5}});
+  for (std::uint32_t r = 0; r < kRecords; ++r) risks.Add({""});
+  risks.Write(dir.file("riscos.dbf"));
+  std::filesystem::create_directory(dir.path() / "temp");
+  for (const bool tmpdir_elsewhere : {true, false}) {
+    SCOPED_TRACE(tmpdir_elsewhere ? "TMPDIR elsewhere" : "no TMPDIR");
+    // The test's folder may be under /tmp: it is reached through a descriptor opened before.
+    const int kept = open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(kept, 0);
+    const std::string base = "/proc/self/fd/" + std::to_string(kept) + "/";
+    std::string why;
+    const std::optional<int> status = testing_support::InPrivateMounts(
+        [&] {
+          if (!testing_support::MountTmpfs("/tmp", "1280k"))
+            return testing_support::kNoPrivateMounts;
+          if (tmpdir_elsewhere) {
+            setenv("TMPDIR", (base + "temp").c_str(), 1);
+          } else {
+            unsetenv("TMPDIR");
+          }
+          tables::DbfTable table("tbDados", /*set_deleted=*/true);
+          table.SetFileName(base + "riscos.dbf");
+          table.Open();
+          std::ostringstream rows;
+          std::ostringstream claims;
+          RecordExtract extract(rows, claims, base);
+          FieldFinding f;
+          f.position = 1;
+          f.field = "APOLICE";
+          f.key.table = &table;
+          for (f.record = 1; f.record <= kRecords; ++f.record) extract.FieldFailed(f);
+          if (!extract.Finish()) return 1;
+          const std::string csv = rows.str();
+          return std::count(csv.begin(), csv.end(), '\n') == kRecords + 1 ? 0 : 2;
+        },
+        &why);
+    close(kept);
+    if (!status) GTEST_SKIP() << why;
+    EXPECT_EQ(*status, 0) << "1: the extract failed, 2: rows are missing";
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace engine
