@@ -151,7 +151,7 @@ bool SplitOddDate(std::string_view text, int* year, int* month, int* day);
   int month = 0;
   int day = 0;
   if (!SplitDate(text, &year, &month, &day)) return DateVerdict::kRejected;
-  if (year < 1900 || year > current_year + 5) return DateVerdict::kRejected;
+  if (year < kFirstDateYear || year > current_year + kDateYearsAhead) return DateVerdict::kRejected;
   return IsCalendarDate(year, month, day) ? DateVerdict::kValid : DateVerdict::kImpossible;
 }
 
@@ -467,6 +467,7 @@ class RecordWalker {
     finding.qualifier = qualifier;
     finding.key = keys_.Read(record_, dados_);
     if (check == FindingCheck::kTamanho) finding.width = plan.rule->tamanho;
+    if (check == FindingCheck::kData) finding.latest_year = ctx_.current_year + kDateYearsAhead;
     if (check == FindingCheck::kDominio) {
       finding.depende = plan.rule->depende;
       finding.allowed = AllowedValues(p, plan, qualifier);
@@ -694,6 +695,14 @@ class ParallelChecks {
 };
 
 }  // namespace
+
+std::optional<int> DateYear(std::string_view text) {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  if (!SplitDate(text, &year, &month, &day)) return std::nullopt;
+  return year;
+}
 
 bool ValidaData(RunContext& ctx, std::string_view text, const DatePlace* place) {
   const DateVerdict verdict = JudgeDate(text, ctx.current_year);
