@@ -95,8 +95,9 @@ std::string Hex(std::uint32_t rgb) {
 data Folded(const std::vector<data>& items, std::string_view one, std::string_view many) {
   data first = List();
   data rest = List();
-  for (std::size_t i = 0; i < items.size(); ++i)
+  for (std::size_t i = 0; i < items.size(); ++i) {
     (i < kShownFirst ? first : rest).push_back(items[i]);
+  }
   data folded;
   const auto count = static_cast<std::int64_t>(items.size());
   folded.set("quantidade", Count(count));
