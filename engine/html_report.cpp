@@ -51,11 +51,20 @@ std::string SvgWidth(double share_of_full) {
 }
 
 void SetScale(data& section, double full, int decimals) {
-  section.set("escala_meio", Number(full / 2.0, full < 2.0 ? 1 : decimals));
-  section.set("escala_fim", Number(full, decimals));
+  Put(section, "escala_meio", Number(full / 2.0, full < 2.0 ? 1 : decimals));
+  Put(section, "escala_fim", Number(full, decimals));
 }
 
 data List() { return data(data::type::list); }
+
+void Put(data& object, const std::string& name, data value) {
+  object.set(name, data(false));  // a placeholder that costs nothing to copy
+  *const_cast<data*>(object.get(name)) = std::move(value);
+}
+
+void Append(data& list, data item) {
+  const_cast<kainjow::mustache::list&>(list.list_value()).push_back(std::move(item));
+}
 
 data Flag(bool value) { return data(value ? data::type::bool_true : data::type::bool_false); }
 
@@ -63,15 +72,15 @@ data SampleRows(const std::vector<RecordSample>& samples) {
   data rows = List();
   for (const RecordSample& s : samples) {
     data row;
-    row.set("registro", std::to_string(s.record));  // as the failure list writes it
-    row.set("apolice", Utf8(s.apolice));
-    row.set("endosso", Utf8(s.endosso));
-    row.set("item", Utf8(s.item));
-    row.set("primeira", Utf8(s.first));
-    if (s.first.empty()) row.set("sem_primeira", Flag(true));
-    row.set("segunda", Utf8(s.second));
-    if (s.second.empty()) row.set("sem_segunda", Flag(true));
-    rows.push_back(row);
+    Put(row, "registro", std::to_string(s.record));  // as the failure list writes it
+    Put(row, "apolice", Utf8(s.apolice));
+    Put(row, "endosso", Utf8(s.endosso));
+    Put(row, "item", Utf8(s.item));
+    Put(row, "primeira", Utf8(s.first));
+    if (s.first.empty()) Put(row, "sem_primeira", Flag(true));
+    Put(row, "segunda", Utf8(s.second));
+    if (s.second.empty()) Put(row, "sem_segunda", Flag(true));
+    Append(rows, std::move(row));
   }
   return rows;
 }
@@ -92,30 +101,30 @@ std::string Hex(std::uint32_t rgb) {
 
 // A list whose first kShownFirst items are shown and the rest folded: primeiros, tem_resto,
 // resto, resto_texto ("Mais 3 avisos"), quantidade, total_texto ("13 avisos").
-data Folded(const std::vector<data>& items, std::string_view one, std::string_view many) {
+data Folded(std::vector<data> items, std::string_view one, std::string_view many) {
   data first = List();
   data rest = List();
   for (std::size_t i = 0; i < items.size(); ++i) {
-    (i < kShownFirst ? first : rest).push_back(items[i]);
+    Append(i < kShownFirst ? first : rest, std::move(items[i]));
   }
   data folded;
   const auto count = static_cast<std::int64_t>(items.size());
-  folded.set("quantidade", Count(count));
-  folded.set("total_texto", Counted(count, one, many));
-  folded.set("primeiros", first);
+  Put(folded, "quantidade", Count(count));
+  Put(folded, "total_texto", Counted(count, one, many));
+  Put(folded, "primeiros", std::move(first));
   if (items.size() > kShownFirst) {
-    folded.set("tem_resto", Flag(true));
-    folded.set("resto", rest);
+    Put(folded, "tem_resto", Flag(true));
+    Put(folded, "resto", std::move(rest));
     const auto rest_count = static_cast<std::int64_t>(items.size() - kShownFirst);
-    folded.set("resto_texto", "Mais " + Counted(rest_count, one, many));
+    Put(folded, "resto_texto", "Mais " + Counted(rest_count, one, many));
   }
   return folded;
 }
 
 data Item(const VerdictItem& i) {
   data item;
-  item.set("texto", TypedToUtf8(i.texto));
-  item.set("valor", i.valor && i.tipo != "vigencia_invertida" ? Number(*i.valor, 2) + "%" : "");
+  Put(item, "texto", TypedToUtf8(i.texto));
+  Put(item, "valor", i.valor && i.tipo != "vigencia_invertida" ? Number(*i.valor, 2) + "%" : "");
   return item;
 }
 
@@ -157,9 +166,9 @@ data WarningGroups(const std::vector<VerdictItem>& avisos, const RunResult& r) {
                      });
     std::vector<data> items;
     for (const VerdictItem* i : g.items) items.push_back(Item(*i));
-    data group = Folded(items, "aviso", "avisos");
-    group.set("titulo", g.title);
-    list.push_back(group);
+    data group = Folded(std::move(items), "aviso", "avisos");
+    Put(group, "titulo", g.title);
+    Append(list, std::move(group));
   }
   return list;
 }
@@ -174,21 +183,21 @@ data Reconciliation(const ReconciliationSection& s, const VerdictLimits& limits,
   data rows = List();
   for (const ReconciliationRow& r : s.rows) {
     data row;
-    row.set("ramo", Utf8(r.ramo));
-    row.set("kov", Number(r.kov_value, 0));
-    row.set("arquivo", Number(r.file_value, 0));
-    row.set("barra_kov", SvgWidth(std::fabs(r.kov_value) / largest));
-    row.set("barra_arquivo", SvgWidth(std::fabs(r.file_value) / largest));
-    row.set("diferenca",
-            r.difference ? Number(*r.difference, 2) + "%" : std::string("div por zero"));
-    row.set("fora", Flag(limits.tolerancia && ReconciliationOutside(r, limits.tolerancia)));
-    rows.push_back(row);
+    Put(row, "ramo", Utf8(r.ramo));
+    Put(row, "kov", Number(r.kov_value, 0));
+    Put(row, "arquivo", Number(r.file_value, 0));
+    Put(row, "barra_kov", SvgWidth(std::fabs(r.kov_value) / largest));
+    Put(row, "barra_arquivo", SvgWidth(std::fabs(r.file_value) / largest));
+    Put(row, "diferenca",
+        r.difference ? Number(*r.difference, 2) + "%" : std::string("div por zero"));
+    Put(row, "fora", Flag(limits.tolerancia && ReconciliationOutside(r, limits.tolerancia)));
+    Append(rows, std::move(row));
   }
   data section;
-  section.set("ancora", anchor);
-  section.set("titulo", Title(s.title));
+  Put(section, "ancora", anchor);
+  Put(section, "titulo", Title(s.title));
   SetScale(section, largest, 0);
-  section.set("linhas", rows);
+  Put(section, "linhas", std::move(rows));
   return section;
 }
 
@@ -209,27 +218,27 @@ std::optional<data> LargestDifference(const std::vector<ReconciliationSection>& 
   }
   if (largest == nullptr) return std::nullopt;
   data d;
-  d.set("diferenca", Number(*largest->difference, 2) + "%");
-  d.set("titulo", Title(sections[at].title));
-  d.set("ramo", Utf8(Trimmed(largest->ramo)));
-  d.set("ancora", ReconciliationAnchor(at));
+  Put(d, "diferenca", Number(*largest->difference, 2) + "%");
+  Put(d, "titulo", Title(sections[at].title));
+  Put(d, "ramo", Utf8(Trimmed(largest->ramo)));
+  Put(d, "ancora", ReconciliationAnchor(at));
   return d;
 }
 
 // `group`: null when no samples were kept.
 data Samples(data block, const SampleGroup* group) {
   if (group != nullptr && !group->rows.empty()) {
-    block.set("tem_linhas", Flag(true));
-    block.set("legenda", SampleCaption(*group));
-    block.set("linhas", SampleRows(group->rows));
+    Put(block, "tem_linhas", Flag(true));
+    Put(block, "legenda", SampleCaption(*group));
+    Put(block, "linhas", SampleRows(group->rows));
   }
   return block;
 }
 
 data Entry(std::string id, std::string title) {
   data entry;
-  entry.set("id", std::move(id));
-  entry.set("titulo", std::move(title));
+  Put(entry, "id", std::move(id));
+  Put(entry, "titulo", std::move(title));
   return entry;
 }
 
@@ -242,70 +251,70 @@ std::string Page(const HtmlReportInputs& inputs, const RunState& state, const Ve
   const VerdictStyle style = StyleOf(verdict);
   data page;
   data contents = List();
-  page.set("resultado", std::string(VerdictOutcomeName(verdict.resultado)));
-  page.set("titulo", Utf8(style.title));
-  page.set("cor", std::string(ColourName(style.colour)));
-  page.set("cor_rgb", Hex(ColourRgb(style.colour)));
+  Put(page, "resultado", std::string(VerdictOutcomeName(verdict.resultado)));
+  Put(page, "titulo", Utf8(style.title));
+  Put(page, "cor", std::string(ColourName(style.colour)));
+  Put(page, "cor_rgb", Hex(ColourRgb(style.colour)));
   if (!verdict.motivos.empty()) {
     std::vector<data> items;
     for (const VerdictItem& i : verdict.motivos)
       items.push_back(data("texto", TypedToUtf8(i.texto)));
-    page.set("motivos", Folded(items, "motivo", "motivos"));
+    Put(page, "motivos", Folded(std::move(items), "motivo", "motivos"));
   }
-  contents.push_back(Entry("resumo", "Resumo"));
+  Append(contents, Entry("resumo", "Resumo"));
   if (!verdict.avisos.empty()) {
     const std::string count = Count(static_cast<std::int64_t>(verdict.avisos.size()));
-    page.set("tem_avisos", Flag(true));
-    page.set("avisos_quantidade", count);
-    page.set("avisos_texto",
-             Counted(static_cast<std::int64_t>(verdict.avisos.size()), "aviso", "avisos"));
-    page.set("grupos_avisos", WarningGroups(verdict.avisos, r));
-    contents.push_back(Entry("avisos", "Avisos (" + count + ")"));
+    Put(page, "tem_avisos", Flag(true));
+    Put(page, "avisos_quantidade", count);
+    Put(page, "avisos_texto",
+        Counted(static_cast<std::int64_t>(verdict.avisos.size()), "aviso", "avisos"));
+    Put(page, "grupos_avisos", WarningGroups(verdict.avisos, r));
+    Append(contents, Entry("avisos", "Avisos (" + count + ")"));
   }
-  contents.push_back(Entry("entradas", "Entradas"));
-  page.set("riscos", TypedToUtf8(inputs.riscos));
-  page.set("sinistros", TypedToUtf8(inputs.sinistros));
-  page.set("catalogo", TypedToUtf8(inputs.catalogo));
-  page.set("empresa_codigo", Utf8(Trimmed(state.codEmpresa)));
-  page.set("empresa_nome", r.company_name ? Utf8(*r.company_name) : std::string());
-  page.set("inicio", DateTime(r.started));
-  page.set("fim", DateTime(r.finished.value_or(ended)));
+  Append(contents, Entry("entradas", "Entradas"));
+  Put(page, "riscos", TypedToUtf8(inputs.riscos));
+  Put(page, "sinistros", TypedToUtf8(inputs.sinistros));
+  Put(page, "catalogo", TypedToUtf8(inputs.catalogo));
+  Put(page, "empresa_codigo", Utf8(Trimmed(state.codEmpresa)));
+  Put(page, "empresa_nome", r.company_name ? Utf8(*r.company_name) : std::string());
+  Put(page, "inicio", DateTime(r.started));
+  Put(page, "fim", DateTime(r.finished.value_or(ended)));
   if (error) {
-    page.set("erro", data("texto", TypedToUtf8(*error)));
-    contents.push_back(Entry("erro", "Erro que interrompeu a crítica"));
+    Put(page, "erro", data("texto", TypedToUtf8(*error)));
+    Append(contents, Entry("erro", "Erro que interrompeu a crítica"));
   }
   data tables = List();
   for (const TableResult& t : r.tables) {
-    tables.push_back(Table(t, inputs.failing_values));
-    contents.push_back(
-        Entry("tabela-" + std::to_string(t.numTabela), "Tabela " + Utf8(t.nomeTabela)));
+    Append(tables, Table(t, inputs.failing_values));
+    Append(contents,
+           Entry("tabela-" + std::to_string(t.numTabela), "Tabela " + Utf8(t.nomeTabela)));
   }
-  page.set("tabelas", tables);
+  Put(page, "tabelas", std::move(tables));
   if (r.claims_without_policy) {
     const auto& s = *r.claims_without_policy;
     data block;
-    block.set("quantidade", Count(s.without_policy));
-    block.set("sinistros", Count(s.claims));
-    block.set("percentual", s.claims > 0 ? Share(s.without_policy, s.claims) : "0,00");
-    page.set("sem_apolice", Samples(block, samples ? &samples->claims() : nullptr));
-    contents.push_back(Entry("sem-apolice", "Sinistros sem apólice"));
+    Put(block, "quantidade", Count(s.without_policy));
+    Put(block, "sinistros", Count(s.claims));
+    Put(block, "percentual", s.claims > 0 ? Share(s.without_policy, s.claims) : "0,00");
+    Put(page, "sem_apolice", Samples(std::move(block), samples ? &samples->claims() : nullptr));
+    Append(contents, Entry("sem-apolice", "Sinistros sem apólice"));
   }
   if (r.inverted_coverages) {
     data block("quantidade", Count(*r.inverted_coverages));
-    block.set("riscos_texto", Counted(*r.inverted_coverages, "risco", "riscos"));
-    page.set("vigencia", Samples(block, samples ? &samples->coverages() : nullptr));
-    contents.push_back(Entry("vigencia", "Vigências invertidas"));
+    Put(block, "riscos_texto", Counted(*r.inverted_coverages, "risco", "riscos"));
+    Put(page, "vigencia", Samples(std::move(block), samples ? &samples->coverages() : nullptr));
+    Append(contents, Entry("vigencia", "Vigências invertidas"));
   }
   data conciliacao = List();
   for (std::size_t i = 0; i < r.reconciliation.size(); ++i) {
     const std::string anchor = ReconciliationAnchor(i);
-    conciliacao.push_back(Reconciliation(r.reconciliation[i], limits, anchor));
-    contents.push_back(Entry(anchor, Title(r.reconciliation[i].title)));
+    Append(conciliacao, Reconciliation(r.reconciliation[i], limits, anchor));
+    Append(contents, Entry(anchor, Title(r.reconciliation[i].title)));
   }
-  page.set("conciliacao", conciliacao);
-  if (auto largest = LargestDifference(r.reconciliation)) page.set("maior_diferenca", *largest);
-  page.set("conteudo", contents);
-  page.set("escala", std::string(kHtmlScalePartial));
+  Put(page, "conciliacao", std::move(conciliacao));
+  if (auto largest = LargestDifference(r.reconciliation)) Put(page, "maior_diferenca", *largest);
+  Put(page, "conteudo", std::move(contents));
+  Put(page, "escala", std::string(kHtmlScalePartial));
   mustache tmpl(kHtmlReportTemplate);
   // The template is this program's own: a fault in it is a programmer's error.
   assert(tmpl.is_valid() && "html_report_template.h");

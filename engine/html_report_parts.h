@@ -36,6 +36,10 @@ void SetScale(data& section, double full, int decimals);
 
 data List();
 data Flag(bool value);
+// kainjow's set() and push_back() copy what they take, a whole subtree at every level of the
+// page; these move it in instead, so that each sample row is built once.
+void Put(data& object, const std::string& name, data value);
+void Append(data& list, data item);
 
 // The rows of a sample table: registro, apolice, endosso, item, primeira, segunda, and flags
 // for blank texts.

@@ -36,11 +36,11 @@ constexpr CheckLabel kFieldChecks[] = {{FindingCheck::kNulo, "Vazio (ErroNulo)"}
 data FieldSection(const TableResult& t, const FieldCounters& c, const std::string& anchor,
                   const FailingValues* failing) {
   data section;
-  section.set("ancora", anchor);
-  section.set("campo", Utf8(c.field));
-  section.set("tabela", Utf8(t.nomeTabela));
-  section.set("erro_nulo", Count(c.erroNulo));
-  section.set("erro_dom", Count(c.erroDom));
+  Put(section, "ancora", anchor);
+  Put(section, "campo", Utf8(c.field));
+  Put(section, "tabela", Utf8(t.nomeTabela));
+  Put(section, "erro_nulo", Count(c.erroNulo));
+  Put(section, "erro_dom", Count(c.erroDom));
   if (failing == nullptr) return section;
   const FindingFile file = FindingFileOf(t.numTabela);
   const auto top = failing->Top(file, c.field, kTopFailingValues);
@@ -48,26 +48,26 @@ data FieldSection(const TableResult& t, const FieldCounters& c, const std::strin
     data values = List();
     for (const TopValues::Entry& e : top) {
       data item;
-      item.set("valor", Utf8(e.value));
-      if (e.value.empty()) item.set("vazio", Flag(true));
-      item.set("quantidade", (e.overcount > 0 ? "até " : "") + Count(e.count));
-      values.push_back(item);
+      Put(item, "valor", Utf8(e.value));
+      if (e.value.empty()) Put(item, "vazio", Flag(true));
+      Put(item, "quantidade", (e.overcount > 0 ? "até " : "") + Count(e.count));
+      Append(values, std::move(item));
     }
-    section.set("tem_valores", Flag(true));
-    section.set("valores", values);
+    Put(section, "tem_valores", Flag(true));
+    Put(section, "valores", std::move(values));
   }
   data checks = List();
   for (const CheckLabel& k : kFieldChecks) {
     const SampleGroup& samples = failing->samples().Field(file, c.field, k.check);
     if (samples.rows.empty()) continue;
     data check;
-    check.set("verificacao", std::string(k.label));
-    check.set("legenda", SampleCaption(samples));
-    check.set("arquivo", std::string(FindingFileName(file)));
-    check.set("linhas", SampleRows(samples.rows));
-    checks.push_back(check);
+    Put(check, "verificacao", std::string(k.label));
+    Put(check, "legenda", SampleCaption(samples));
+    Put(check, "arquivo", std::string(FindingFileName(file)));
+    Put(check, "linhas", SampleRows(samples.rows));
+    Append(checks, std::move(check));
   }
-  section.set("verificacoes", checks);
+  Put(section, "verificacoes", std::move(checks));
   return section;
 }
 
@@ -75,13 +75,13 @@ data FieldSection(const TableResult& t, const FieldCounters& c, const std::strin
 
 data Table(const TableResult& t, const FailingValues* failing) {
   data table;
-  table.set("numero", std::to_string(t.numTabela));
-  table.set("nome", Utf8(t.nomeTabela));
-  table.set("arquivo", TypedToUtf8(t.path));
-  table.set("situacao", std::string(OutcomeText(t.outcome)));
-  table.set("registros", Count(t.records));
-  table.set("com_falha", Count(t.records_failed));
-  table.set("pct_com_falha", Share(t.records_failed, t.records));
+  Put(table, "numero", std::to_string(t.numTabela));
+  Put(table, "nome", Utf8(t.nomeTabela));
+  Put(table, "arquivo", TypedToUtf8(t.path));
+  Put(table, "situacao", std::string(OutcomeText(t.outcome)));
+  Put(table, "registros", Count(t.records));
+  Put(table, "com_falha", Count(t.records_failed));
+  Put(table, "pct_com_falha", Share(t.records_failed, t.records));
   std::vector<std::size_t> order(t.fields.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
   const auto failures = [&](std::size_t i) { return t.fields[i].erroNulo + t.fields[i].erroDom; };
@@ -97,24 +97,24 @@ data Table(const TableResult& t, const FailingValues* failing) {
   for (const std::size_t i : order) {
     const FieldCounters& c = t.fields[i];
     data row;
-    row.set("campo", Utf8(c.field));
-    row.set("erro_nulo", Count(c.erroNulo));
-    row.set("erro_dom", Count(c.erroDom));
-    row.set("pct_nulo", Share(c.erroNulo, t.records));
-    row.set("pct_dom", Share(c.erroDom, t.records));
-    row.set("barra_nulo", SvgWidth(static_cast<double>(c.erroNulo) / full));
-    row.set("barra_dom", SvgWidth(static_cast<double>(c.erroDom) / full));
+    Put(row, "campo", Utf8(c.field));
+    Put(row, "erro_nulo", Count(c.erroNulo));
+    Put(row, "erro_dom", Count(c.erroDom));
+    Put(row, "pct_nulo", Share(c.erroNulo, t.records));
+    Put(row, "pct_dom", Share(c.erroDom, t.records));
+    Put(row, "barra_nulo", SvgWidth(static_cast<double>(c.erroNulo) / full));
+    Put(row, "barra_dom", SvgWidth(static_cast<double>(c.erroDom) / full));
     if (failures(i) > 0) {
       // By the row's place: a catalogue may give two rows the same position.
       const std::string anchor = "campo-" + std::to_string(t.numTabela) + "-" + std::to_string(i);
-      row.set("ancora", anchor);
-      sections.push_back(FieldSection(t, c, anchor, failing));
+      Put(row, "ancora", anchor);
+      Append(sections, FieldSection(t, c, anchor, failing));
     }
-    rows.push_back(row);
+    Append(rows, std::move(row));
   }
-  table.set("tem_campos", Flag(!t.fields.empty()));
-  table.set("campos", rows);
-  table.set("secoes", sections);
+  Put(table, "tem_campos", Flag(!t.fields.empty()));
+  Put(table, "campos", std::move(rows));
+  Put(table, "secoes", std::move(sections));
   return table;
 }
 
