@@ -38,9 +38,10 @@ json Table(const engine::TableResult& t) {
                       {"erro_nulo", c.erroNulo},
                       {"erro_dom", c.erroDom}});
   }
-  return {{"tabela", t.numTabela},    {"nome", Utf8(t.nomeTabela)},
-          {"arquivo", Typed(t.path)}, {"situacao", OutcomeName(t.outcome)},
-          {"registros", t.records},   {"campos", std::move(campos)}};
+  return {{"tabela", t.numTabela},      {"nome", Utf8(t.nomeTabela)},
+          {"arquivo", Typed(t.path)},   {"situacao", OutcomeName(t.outcome)},
+          {"registros", t.records},     {"registros_com_falha", t.records_failed},
+          {"campos", std::move(campos)}};
 }
 
 json Reconciliation(const std::vector<engine::ReconciliationSection>& sections) {

@@ -1,6 +1,7 @@
 #pragma once
 // The machine-readable result of one run: one JSON document (UTF-8) with the inputs, the
-// company, per table the record count and the rule counters, the claims without a policy, the
+// company, per table the record count, the records with at least one field failure
+// ("registros_com_falha") and the rule counters, the claims without a policy, the
 // inverted coverage, the reconciliation rows, the input files whose header disagrees with their
 // length ("cabecalho"), the verdict ("veredito"), the error that ended the run with, where there
 // is more to say, the sentence that names its file or folder and the cause ("explicacao"), and

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "engine/check_pipeline.h"
@@ -151,7 +152,7 @@ bool SplitOddDate(std::string_view text, int* year, int* month, int* day);
   int month = 0;
   int day = 0;
   if (!SplitDate(text, &year, &month, &day)) return DateVerdict::kRejected;
-  if (year < 1900 || year > current_year + 5) return DateVerdict::kRejected;
+  if (year < kFirstDateYear || year > current_year + kDateYearsAhead) return DateVerdict::kRejected;
   return IsCalendarDate(year, month, day) ? DateVerdict::kValid : DateVerdict::kImpossible;
 }
 
@@ -239,8 +240,16 @@ class RecordWalker {
     index_ = index;
     product_ = kDefaultProductType;
     const int count = static_cast<int>(plans_.size());
+    record_failed_ = false;
     for (int p = 0; p < count; ++p) CheckField(p);
+    if (record_failed_) ++records_failed_;
   }
+
+  // Records with at least one field failure so far; Take...() restarts the count at 0, so that a
+  // worker hands each chunk's part to the walk's walker, which adds it.
+  std::int64_t records_failed() const { return records_failed_; }
+  std::int64_t TakeRecordsFailed() { return std::exchange(records_failed_, 0); }
+  void AddRecordsFailed(std::int64_t count) { records_failed_ += count; }
 
   // Tells what another walker met on `record` (record `recno`), as it would have told it.
   void Replay(std::string_view record, std::uint32_t recno, const CheckEvent& event) {
@@ -370,8 +379,7 @@ class RecordWalker {
       // A numeric value counts as missing only when all its bytes are blanks, not when it is
       // merely malformed.
       if (rule != nullptr && rule->null_check && AllBlank(Raw(p))) {
-        ++rule->erro_nulo;
-        if (sink_ != nullptr) Fail(p, FindingCheck::kNulo);
+        Count(rule->erro_nulo, p, FindingCheck::kNulo);
       }
       if (!plan.needs_value) return;
     } else if (rule == nullptr && !plan.is_tipo_prod) {
@@ -401,29 +409,33 @@ class RecordWalker {
     // A character value is never null: only its blank text counts, when the rule says a
     // character field.
     if (plan.kind == ValueKind::kChar && rule->null_check && rule->string_type && trimmed.empty()) {
-      ++rule->erro_nulo;
-      if (sink_ != nullptr) Fail(p, FindingCheck::kNulo);
+      Count(rule->erro_nulo, p, FindingCheck::kNulo);
     }
     if (rule->width_check) {
       if (!rule->tamanho || static_cast<std::int64_t>(trimmed.size()) != *rule->tamanho) {
-        ++rule->erro_dom;
-        if (sink_ != nullptr) Fail(p, FindingCheck::kTamanho);
+        Count(rule->erro_dom, p, FindingCheck::kTamanho);
       }
     }
     if (rule->date_check && !CheckDate(p, value.text)) {
       if (!rule->zeros_allowed || !IsZeroText(plan, value) ||
           (plan.is_birth_date && product_ == kDefaultProductType)) {
-        ++rule->erro_dom;
-        if (sink_ != nullptr) Fail(p, FindingCheck::kData);
+        Count(rule->erro_dom, p, FindingCheck::kData);
       }
     }
     if (rule->domain_check && !DomainFound(plan, trimmed)) {
       if (!rule->zeros_allowed || !IsZeroText(plan, value) ||
           (plan.is_postal_exact && product_ == kDefaultProductType)) {
-        ++rule->erro_dom;
-        if (sink_ != nullptr) Fail(p, FindingCheck::kDominio);
+        Count(rule->erro_dom, p, FindingCheck::kDominio);
       }
     }
+  }
+
+  // One failure of field p: its rule's counter, the record's mark and, when one listens, the
+  // sink.
+  [[gnu::always_inline]] inline void Count(std::int64_t& counter, int p, FindingCheck check) {
+    ++counter;
+    record_failed_ = true;
+    if (sink_ != nullptr) Fail(p, check);
   }
 
   bool CheckDate(int p, std::string_view text) {
@@ -467,6 +479,7 @@ class RecordWalker {
     finding.qualifier = qualifier;
     finding.key = keys_.Read(record_, dados_);
     if (check == FindingCheck::kTamanho) finding.width = plan.rule->tamanho;
+    if (check == FindingCheck::kData) finding.latest_year = ctx_.current_year + kDateYearsAhead;
     if (check == FindingCheck::kDominio) {
       finding.depende = plan.rule->depende;
       finding.allowed = AllowedValues(p, plan, qualifier);
@@ -565,6 +578,8 @@ class RecordWalker {
   RecordKeyColumns keys_;
   std::unordered_map<std::string, std::string> allowed_;
   std::vector<CheckEvent>* events_;  // null: tell at once
+  bool record_failed_ = false;       // the current record failed a field check
+  std::int64_t records_failed_ = 0;
 };
 
 // The field checks of a walk on worker threads: each worker reads its chunks from the file and
@@ -650,6 +665,7 @@ class ParallelChecks {
     chunk.events.swap(worker.events);
     worker.events.clear();
     worker.rules.TakeCounters(chunk.counters);
+    chunk.records_failed = worker.walker->TakeRecordsFailed();
   }
 
   // On the walk's thread, chunk after chunk in file order.
@@ -664,6 +680,7 @@ class ParallelChecks {
       teller_.Replay(RecordOf(chunk, event.index), chunk.recnos[event.index], event);
     }
     rules_.AddCounters(chunk.counters);
+    teller_.AddRecordsFailed(chunk.records_failed);
     if (chunk.error) std::rethrow_exception(chunk.error);
     if (chunk.company_stop) {
       file_.GoTo(chunk.recnos.back());
@@ -694,6 +711,14 @@ class ParallelChecks {
 };
 
 }  // namespace
+
+std::optional<int> DateYear(std::string_view text) {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  if (!SplitDate(text, &year, &month, &day)) return std::nullopt;
+  return year;
+}
 
 bool ValidaData(RunContext& ctx, std::string_view text, const DatePlace* place) {
   const DateVerdict verdict = JudgeDate(text, ctx.current_year);
@@ -745,6 +770,7 @@ bool WalkRecords(RunContext& ctx) {
         progress.Step();
       }
     }
+    ctx.state.numRegistrosComFalha = walker.records_failed();
     if (completed) progress.Done();
     // The phases after the walks need the whole file even when the company check stopped the
     // field checks: the rest of it is read for the taps alone, from the record that stopped.

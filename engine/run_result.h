@@ -36,6 +36,7 @@ struct TableResult {
   std::string path;        // as typed
   TableOutcome outcome = TableOutcome::kStructureFailed;
   std::int32_t records = 0;           // numRegistros; 0 after a failed structure check
+  std::int64_t records_failed = 0;    // of them, those with at least one field failure
   std::vector<FieldCounters> fields;  // the rule rows' counters after the walk
 };
 

@@ -157,6 +157,7 @@ void ValidationRun::ProcessTable(RunContext& ctx) {
   if (IsBlank(path)) return;  // skipped: no line, no flag, no count
 
   state_.numRegistros = 0;
+  state_.numRegistrosComFalha = 0;
   state_.tabelaOk = false;
   const OpenReader open(tbDados, path, risks ? ctx.risk_file : ctx.claims_file);
   NoteHeaderMismatch(ctx, risks ? FindingFile::kRiscos : FindingFile::kSinistros);
@@ -176,6 +177,7 @@ void ValidationRun::ProcessTable(RunContext& ctx) {
     if (state_.tabelaOk) WriteTableSummary(ctx);
     result.outcome = state_.tabelaOk ? TableOutcome::kRead : TableOutcome::kCompanyFailed;
     result.records = state_.numRegistros;
+    result.records_failed = state_.numRegistrosComFalha;
     result.fields = ReadFieldCounters(ctx);
   }
 }

@@ -48,6 +48,7 @@ struct RunState {
   bool estruturaOk = false;  // outcome of the structure check of the table processed last
   bool tabelaOk = false;     // true when that table also had no company error
   std::int32_t numRegistros = 0;
+  std::int64_t numRegistrosComFalha = 0;  // of them, those with at least one field failure
   std::int32_t regRiscos = 0;
   std::int32_t regSinistros = 0;
   RunResult result;  // the run's figures as values, recorded as the report is written

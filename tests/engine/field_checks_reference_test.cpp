@@ -60,8 +60,9 @@ int TypeCode(const tools::DbfFieldSpec& shape) {
 
 class FieldChecksReferenceTest : public testing_support::FieldWalkTest {
  protected:
-  // Counters by field position, computed with keyed lookups per field.
-  Counts Reference() {
+  // Counters by field position, computed with keyed lookups per field; `records_failed`: the
+  // records where any of them grew.
+  Counts Reference(std::int64_t* records_failed) {
     auto& dados = tables_.tbDados;
     auto& estrut = tables_.zelEstrutTab;
     auto& anexos = tables_.zelAnexos;
@@ -71,7 +72,9 @@ class FieldChecksReferenceTest : public testing_support::FieldWalkTest {
       return v.IsNull() ? std::string() : v.AsString(sep);
     };
     Counts counts;
+    *records_failed = 0;
     for (dados.First(); !dados.Eof(); dados.Next()) {
+      const Counts before = counts;
       std::string product = "2";
       for (int p = 0; p < dados.FieldCount(); ++p) {
         const tables::DbfField& field = dados.Fields(p);
@@ -136,6 +139,7 @@ class FieldChecksReferenceTest : public testing_support::FieldWalkTest {
           }
         }
       }
+      if (counts != before) ++*records_failed;
     }
     return counts;
   }
@@ -234,11 +238,14 @@ TEST_F(FieldChecksReferenceTest, WalkAgreesWithKeyedLookups) {
       for (const Column& column : columns) row.push_back(column.values[pick(column.values.size())]);
       records.push_back(std::move(row));
     }
+    ctx_.walk_threads = round % 4 < 2 ? 1 : 2;  // on the walk's thread and on workers
     ASSERT_TRUE(WalkRows(table, fields, records));
     EXPECT_EQ(state_.numRegistros, 120);
     const Counts stored = Stored();
-    const Counts reference = Reference();
+    std::int64_t records_failed = 0;
+    const Counts reference = Reference(&records_failed);
     EXPECT_EQ(stored, reference);
+    EXPECT_EQ(state_.numRegistrosComFalha, records_failed);
   }
 }
 
