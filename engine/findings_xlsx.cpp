@@ -26,7 +26,7 @@ class FindingsXlsx::Sheets : public FindingRowWriter {
       columns.push_back({name, 0, IsKeyColumn(name)});
     }
     for (const FindingFile file : {FindingFile::kRiscos, FindingFile::kSinistros}) {
-      sheets_[Index(file)] = workbook_.AddSheet(FindingFileName(file), columns);
+      sheets_[Index(file)] = workbook_.AddSizedSheet(FindingFileName(file), columns);
     }
   }
 

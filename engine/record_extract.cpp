@@ -298,7 +298,7 @@ bool RecordExtract::WriteFile(FindingFile which) {
   columns.push_back({"falhas"});
   std::size_t sheet = 0;
   if (book_) {
-    sheet = book_->AddSheet(FindingFileName(which), columns);
+    sheet = book_->AddSizedSheet(FindingFileName(which), columns);
   } else {
     csv.emplace(*state.out);
     for (const SheetColumn& column : columns) csv->Field(column.name);

@@ -276,7 +276,8 @@ XlsxWorkbook::~XlsxWorkbook() = default;
 
 bool XlsxWorkbook::ok() const { return impl_->ok(); }
 
-std::size_t XlsxWorkbook::AddSheet(std::string_view name, const std::vector<SheetColumn>& columns) {
+std::size_t XlsxWorkbook::AddSizedSheet(std::string_view name,
+                                        const std::vector<SheetColumn>& columns) {
   return impl_->AddSheet(name, columns, false, texts_);
 }
 
@@ -284,7 +285,7 @@ std::size_t XlsxWorkbook::AddSheet(std::string_view name,
                                    const std::vector<std::string_view>& columns) {
   std::vector<SheetColumn> named;
   for (const std::string_view column : columns) named.push_back({column});
-  return AddSheet(name, named);
+  return AddSizedSheet(name, named);
 }
 
 std::size_t XlsxWorkbook::AddPlainSheet(std::string_view name, Texts texts) {

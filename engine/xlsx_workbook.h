@@ -60,7 +60,8 @@ class XlsxWorkbook {
   bool ok() const;
 
   // Adds a sheet `name` with the header row `columns`; the number returned names it in Row().
-  std::size_t AddSheet(std::string_view name, const std::vector<SheetColumn>& columns);
+  std::size_t AddSizedSheet(std::string_view name, const std::vector<SheetColumn>& columns);
+  // The same, the columns as wide as their texts alone.
   std::size_t AddSheet(std::string_view name, const std::vector<std::string_view>& columns);
   // Adds a sheet laid out for reading rather than filtering: no header row, frozen row or
   // autofilter, its texts in `texts`; Row() with `heading` writes a bold row.

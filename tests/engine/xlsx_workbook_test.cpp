@@ -41,7 +41,7 @@ TEST(XlsxWorkbookTest, ColumnsOpenAsWideAsTheirTextsWithinTheCapUnlessWhole) {
       first.push_back({c.text});
       later.push_back({"ab"});
     }
-    const std::size_t data = book.AddSheet("dados", columns);
+    const std::size_t data = book.AddSizedSheet("dados", columns);
     book.Row(data, first.data(), first.size());
     book.Row(data, later.data(), later.size());
     book.Row(data, later.data(), later.size());  // in "dados (2)"
