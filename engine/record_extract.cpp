@@ -287,7 +287,7 @@ bool RecordExtract::WriteFile(FindingFile which) {
       if (scratch_failures_.empty()) scratch_failures_ = pass.failures();
     }
   }
-  // The header: the file's fields between arquivo and registro, and falhas.
+  // The header: arquivo, registro, the file's fields in file order, falhas.
   std::optional<CsvWriter> csv;
   std::vector<SheetColumn> columns = {{"arquivo"}, {"registro"}};
   if (state.table) {
