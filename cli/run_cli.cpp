@@ -12,6 +12,7 @@
 #include "cli/progress_line.h"
 #include "cli/run_json.h"
 #include "cli/verdict_line.h"
+#include "cli/verdict_sheet.h"
 #include "engine/error_explanation.h"
 #include "engine/failing_values.h"
 #include "engine/findings_csv.h"
@@ -111,10 +112,10 @@ bool ShowsProgress(const CliOptions& options, bool err_is_terminal) {
 std::string FinishOutputs(const CliOptions& options, const std::string& catalog_folder,
                           const engine::ValidationRun& run, const engine::Verdict& verdict,
                           engine::FindingListOutput* details, OutputFile* details_file,
-                          const engine::FindingsXlsx* workbook,
-                          const std::optional<std::string>& error,
+                          engine::FindingsXlsx* workbook, const std::optional<std::string>& error,
                           const platform::LocalDateTime& ended, std::ostream& out) {
   std::string problems;
+  if (workbook != nullptr) WriteVerdictSheet(*workbook, run.state(), verdict);
   if (details != nullptr) {
     // The list is completed first (the workbook writes its file then), and only a complete
     // list is put in place. A list that failed says why: the workbook in the library's words;
@@ -190,7 +191,10 @@ std::string ExtractError(const engine::RecordExtract& extract, bool written,
       problems += file->WriteError() + "\n";
     }
   }
-  if (!written && problems.empty()) problems = "Cannot write file \"" + path + "\".\n";
+  if (!written && problems.empty()) {
+    const std::string reason = extract.WorkbookError();
+    problems = "Cannot write file \"" + path + "\"." + (reason.empty() ? "" : " " + reason) + "\n";
+  }
   return problems;
 }
 
@@ -232,12 +236,12 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       return kExitRunError;
     }
   }
-  const engine::FindingsXlsx* workbook = nullptr;  // the failure list, when it is a workbook
+  engine::FindingsXlsx* workbook = nullptr;  // the failure list, when it is a workbook
   if (engine::IsXlsxPath(options.detalhes)) {
     // The workbook writes its file by path: into the temporary file, put in place on Close().
     auto book = std::make_unique<engine::FindingsXlsx>(
         details_file->TempPath(), options.max_detalhes, engine::FindingsXlsx::kSheetRows,
-        host.ProgramFolder());
+        host.ProgramFolder(), /*summary_sheet=*/true);
     if (!book->ok()) {
       err << "Cannot create file \"" << options.detalhes << "\". " << book->ErrorText() << '\n';
       return kExitRunError;
@@ -265,7 +269,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (!options.extrato.empty()) {
     extract_risks = std::make_unique<OutputFile>(options.extrato, out);
     const bool to_stdout = options.extrato == kStandardOutput;
-    if (!to_stdout) {
+    // A workbook holds both files' sheets; CSV puts the claims in a second file.
+    const bool book = engine::IsXlsxPath(options.extrato);
+    if (!to_stdout && !book) {
       extract_claims =
           std::make_unique<OutputFile>(engine::RecordExtract::ClaimsPath(options.extrato), out);
     }
@@ -275,10 +281,21 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return kExitRunError;
       }
     }
-    extract = std::make_unique<engine::RecordExtract>(
-        extract_risks->stream(), to_stdout ? out : extract_claims->stream(), host.ProgramFolder());
+    if (book) {
+      extract =
+          std::make_unique<engine::RecordExtract>(extract_risks->TempPath(), host.ProgramFolder());
+    } else {
+      extract = std::make_unique<engine::RecordExtract>(extract_risks->stream(),
+                                                        to_stdout ? out : extract_claims->stream(),
+                                                        host.ProgramFolder());
+    }
     if (!extract->ok()) {
-      err << ScratchError(*extract, host.ProgramFolder());
+      if (extract->ScratchFailures().empty()) {
+        err << "Cannot create file \"" << options.extrato << "\". " << extract->WorkbookError()
+            << '\n';
+      } else {
+        err << ScratchError(*extract, host.ProgramFolder());
+      }
       return kExitRunError;
     }
     sinks.Add(extract.get());

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "engine/validation_run.h"
 #include "engine/verdict.h"
@@ -25,6 +26,9 @@ struct RunJsonInputs {
   std::optional<std::string> detalhes;  // the failure list's file, when one was written
   std::optional<std::int64_t> falhas;   // the findings told to it
 };
+
+// "lida", "estrutura_incorreta", "empresa", "interrompida": a table's "situacao".
+std::string_view TableOutcomeName(engine::TableOutcome outcome);
 
 // "YYYY-MM-DDThh:mm:ss".
 std::string IsoDateTime(const platform::LocalDateTime& t);

@@ -4,9 +4,11 @@
 #include <charconv>
 #include <cstring>
 #include <exception>
+#include <optional>
 
 #include "engine/csv_writer.h"
 #include "engine/scratch_file.h"
+#include "tables/ascii.h"
 #include "tables/dbf_values.h"
 #include "tables/table_error.h"
 
@@ -22,6 +24,13 @@ constexpr std::size_t kCopyBytes = 1 << 20;   // moving a pass to the next folde
 constexpr std::uint32_t kStepLimit = 64;
 // Positions cached for the field labels; a file with more fields looks the rest up by name.
 constexpr int kCachedPositions = 4096;
+
+// The record's key: found by these in the system that made the file, so never cut.
+bool IsKeyField(std::string_view name) {
+  using tables::EqualsIgnoringCase;
+  return EqualsIgnoringCase(name, "APOLICE") || EqualsIgnoringCase(name, "ENDOSSO") ||
+         EqualsIgnoringCase(name, "ITEM");
+}
 
 // Whether the open table lays its records out as the run's table did.
 bool SameLayout(const tables::DbfTable& a, const tables::DbfTable& b) {
@@ -158,6 +167,17 @@ RecordExtract::RecordExtract(std::ostream& risks, std::ostream& claims,
                              const std::string& catalog_folder) {
   files_[0].out = &risks;
   files_[1].out = &claims;
+  CreatePasses(catalog_folder);
+}
+
+RecordExtract::RecordExtract(const std::string& workbook_path, const std::string& catalog_folder,
+                             std::uint32_t rows_per_sheet)
+    : book_(std::make_unique<XlsxWorkbook>(workbook_path, XlsxWorkbook::Texts::kWindows1252,
+                                           rows_per_sheet, catalog_folder)) {
+  CreatePasses(catalog_folder);
+}
+
+void RecordExtract::CreatePasses(const std::string& catalog_folder) {
   const std::vector<std::string> folders = ScratchFolders(catalog_folder);
   for (FileState& f : files_) {
     for (Pass& p : f.passes) {
@@ -171,7 +191,9 @@ RecordExtract::RecordExtract(std::ostream& risks, std::ostream& claims,
 
 RecordExtract::~RecordExtract() = default;
 
-bool RecordExtract::ok() const { return !failed_; }
+bool RecordExtract::ok() const { return !failed_ && (!book_ || book_->ok()); }
+
+std::string RecordExtract::WorkbookError() const { return book_ ? book_->ErrorText() : ""; }
 
 std::string RecordExtract::ClaimsPath(const std::string& path) {
   const std::size_t slash = path.find_last_of("/\\");
@@ -265,20 +287,32 @@ bool RecordExtract::WriteFile(FindingFile which) {
       if (scratch_failures_.empty()) scratch_failures_ = pass.failures();
     }
   }
-  CsvWriter csv(*state.out);
-  csv.Field("arquivo");
-  csv.Field("registro");
+  // The header: arquivo, registro, the file's fields in file order, falhas.
+  std::optional<CsvWriter> csv;
+  std::vector<SheetColumn> columns = {{"arquivo"}, {"registro"}};
   if (state.table) {
-    for (const tables::DbfField& f : state.table->FieldList()) csv.Field(f.name);
+    for (const tables::DbfField& f : state.table->FieldList()) {
+      columns.push_back({f.name, f.length, IsKeyField(f.name)});
+    }
   }
-  csv.Field("falhas");
-  csv.EndRow();
-  if (!state.table) return csv.Finish();
+  columns.push_back({"falhas"});
+  std::size_t sheet = 0;
+  if (book_) {
+    sheet = book_->AddSizedSheet(FindingFileName(which), columns);
+  } else {
+    csv.emplace(*state.out);
+    for (const SheetColumn& column : columns) csv->Field(column.name);
+    csv->EndRow();
+  }
+  const auto done = [&] { return (csv ? csv->Finish() : true) && !failed_; };
+  if (!state.table) return done();
 
   tables::DbfTable& table = *state.table;
   const std::vector<tables::DbfField>& fields = table.FieldList();
   std::vector<std::string_view> row(fields.size() + 3);
   row[0] = FindingFileName(which);
+  std::vector<SheetCell> cells(row.size());  // the workbook's row: texts but the record number
+  cells[1].number = true;
   char number[16];
   std::string falhas;
   std::uint32_t at = table.Eof() ? 0 : table.RecNo();
@@ -313,15 +347,20 @@ bool RecordExtract::WriteFile(FindingFile which) {
             inside ? CsvWriter::Span{fields[i].offset, fields[i].length} : CsvWriter::Span{0, 0};
       }
     }
-    if (std::memchr(bytes.data(), 0, bytes.size()) == nullptr && !CsvWriter::NeedsQuotes(bytes) &&
-        !CsvWriter::NeedsQuotes(falhas)) {
-      csv.PlainRecordRow(row.data(), 2, bytes, spans, falhas);
+    if (csv && std::memchr(bytes.data(), 0, bytes.size()) == nullptr &&
+        !CsvWriter::NeedsQuotes(bytes) && !CsvWriter::NeedsQuotes(falhas)) {
+      csv->PlainRecordRow(row.data(), 2, bytes, spans, falhas);
       return;
     }
     for (std::size_t i = 0; i < fields.size(); ++i) {
       row[i + 2] = tables::DbfText(bytes.substr(spans[i].offset, spans[i].length));
     }
-    csv.Row(row.data(), row.size());
+    if (csv) {
+      csv->Row(row.data(), row.size());
+      return;
+    }
+    for (std::size_t i = 0; i < row.size(); ++i) cells[i].text = row[i];
+    book_->Row(sheet, cells.data(), cells.size());
   };
   // Both passes are in record order: a merge joins the rows of a record found by both.
   Pass& walk = state.passes[0];
@@ -347,7 +386,7 @@ bool RecordExtract::WriteFile(FindingFile which) {
     }
   }
   if (read_failed) failed_ = true;
-  return csv.Finish() && !failed_;
+  return done();
 }
 
 bool RecordExtract::Finish() {
@@ -357,7 +396,8 @@ bool RecordExtract::Finish() {
   const bool risks = WriteFile(FindingFile::kRiscos);
   const bool claims = WriteFile(FindingFile::kSinistros);
   for (FileState& f : files_) f.table.reset();
-  return risks && claims && !failed_;
+  const bool book = !book_ || book_->Finish();
+  return risks && claims && book && !failed_;
 }
 
 }  // namespace engine

@@ -1,7 +1,11 @@
 #pragma once
-// The records with failures ("--extrato"): one CSV per input file (engine/csv_writer.h), a row
-// per record that failed any check, in record order: arquivo, registro, the file's fields in file
-// order (stored texts), then falhas, the record's "CAMPO:verificacao" pairs separated by blanks.
+// The records with failures ("--extrato"): one CSV per input file (engine/csv_writer.h), or one
+// workbook with a sheet per input file (engine/xlsx_workbook.h: "riscos" and "sinistros",
+// continued in "riscos (2)", ... past the sheet row limit); a row per record that failed any
+// check, in record order: arquivo, registro, the file's fields in file order (stored texts), then
+// falhas, the record's "CAMPO:verificacao" pairs separated by blanks. In the workbook every field
+// is a text cell, so leading zeros and decimals such as "76.00" stay as stored, and its columns
+// open at the field's width, the record's key (APOLICE, ENDOSSO, ITEM) never cut.
 //
 // The walk of a file tells its findings record by record; the claims-without-policy and the
 // inverted-coverage passes come later, again in record order, so a row can be written only once
@@ -25,6 +29,7 @@
 #include <vector>
 
 #include "engine/findings.h"
+#include "engine/xlsx_workbook.h"
 #include "platform/exclusive_file.h"
 #include "tables/dbf_table.h"
 #include "tables/table_error.h"
@@ -36,12 +41,18 @@ class RecordExtract : public FindingSink {
   // `risks` and `claims` must outlive the extract, opened in binary mode; they may be the same.
   // `catalog_folder` takes the temporary files that the temporary folder does not.
   RecordExtract(std::ostream& risks, std::ostream& claims, const std::string& catalog_folder = {});
+  // The rows of both files in one workbook written to `workbook_path` by Finish();
+  // `rows_per_sheet` (header included) is smaller only in tests.
+  RecordExtract(const std::string& workbook_path, const std::string& catalog_folder,
+                std::uint32_t rows_per_sheet = XlsxWorkbook::kSheetRows);
   ~RecordExtract() override;
   RecordExtract(const RecordExtract&) = delete;
   RecordExtract& operator=(const RecordExtract&) = delete;
 
-  // False when the temporary files could not be made.
+  // False when the temporary files (or the workbook's) could not be made.
   bool ok() const;
+  // Why the workbook could not be made or written (XlsxWorkbook::ErrorText()); empty for CSV.
+  std::string WorkbookError() const;
   // When a temporary file could be made or written in no folder: each folder tried and why it
   // failed there (empty otherwise).
   const std::vector<tables::FolderFailure>& ScratchFailures() const { return scratch_failures_; }
@@ -117,8 +128,10 @@ class RecordExtract : public FindingSink {
   // Label() for a field check, through a cache by position and check.
   std::uint32_t FieldLabel(int position, std::string_view field, FindingCheck check);
   bool WriteFile(FindingFile file);
+  void CreatePasses(const std::string& catalog_folder);
 
   std::array<FileState, 2> files_;
+  std::unique_ptr<XlsxWorkbook> book_;  // null: CSV
   std::vector<std::string> labels_;
   std::vector<std::string> label_fields_;  // the field of each label
   std::unordered_map<std::string, std::uint32_t> label_numbers_;

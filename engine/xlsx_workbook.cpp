@@ -55,16 +55,38 @@ std::string LibraryTempFolder(const std::string& scratch_fallback) {
   return folders.front();  // the library then says why it cannot
 }
 
+// Characters of room that a header's filter button takes.
+constexpr std::size_t kFilterButton = 2;
+
+// Characters of `text`: bytes in Windows-1252, lead bytes in UTF-8.
+std::size_t Characters(std::string_view text, XlsxWorkbook::Texts texts) {
+  if (texts == XlsxWorkbook::Texts::kWindows1252) return text.size();
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+// The value of a number cell's text ("12", "-3", "7.125"); false for anything else.
+bool Number(std::string_view text, double* value) {
+  const char* end = text.data() + text.size();
+  std::int64_t whole = 0;
+  const auto parsed = std::from_chars(text.data(), end, whole);
+  if (parsed.ec == std::errc() && parsed.ptr == end) {
+    *value = static_cast<double>(whole);
+    return true;
+  }
+  const auto real = std::from_chars(text.data(), end, *value);
+  return real.ec == std::errc() && real.ptr == end;
+}
+
 }  // namespace
 
 bool XlsxAvailable() { return true; }
 
 class XlsxWorkbook::Impl {
  public:
-  Impl(const std::string& path, Texts texts, std::uint32_t rows_per_sheet,
-       const std::string& scratch_fallback)
-      : texts_(texts),
-        rows_per_sheet_(std::max<std::uint32_t>(rows_per_sheet, 2)),
+  Impl(const std::string& path, std::uint32_t rows_per_sheet, const std::string& scratch_fallback)
+      : rows_per_sheet_(std::max<std::uint32_t>(rows_per_sheet, 2)),
         temp_folder_(LibraryTempFolder(scratch_fallback)) {
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
@@ -91,32 +113,38 @@ class XlsxWorkbook::Impl {
     return messages_.empty() && error_ != LXW_NO_ERROR ? lxw_strerror(error_) : messages_;
   }
 
-  std::size_t AddSheet(std::string_view name, const std::vector<std::string_view>& columns) {
+  std::size_t AddSheet(std::string_view name, const std::vector<SheetColumn>& columns, bool plain,
+                       Texts texts) {
     Sheet& sheet = sheets_.emplace_back();
     sheet.name = name;
-    sheet.columns.assign(columns.begin(), columns.end());
+    sheet.plain = plain;
+    sheet.texts = texts;
+    for (const SheetColumn& c : columns) {
+      sheet.columns.push_back({std::string(c.name), c.width, c.whole});
+    }
     NewPart(sheet);
     return sheets_.size() - 1;
   }
 
-  void Row(std::size_t index, const SheetCell* cells, std::size_t count) {
+  void Row(std::size_t index, const SheetCell* cells, std::size_t count, bool heading) {
     if (workbook_ == nullptr || index >= sheets_.size()) return;
     Sheet& sheet = sheets_[index];
     if (sheet.next_row >= rows_per_sheet_) NewPart(sheet);
     if (sheet.part == nullptr) return;
     const lxw_row_t r = sheet.next_row++;
+    if (sheet.longest.size() < count) sheet.longest.resize(count);
+    lxw_format* const format = heading ? bold_ : nullptr;
     for (std::size_t c = 0; c < count; ++c) {
       const SheetCell& cell = cells[c];
       if (cell.text.empty()) continue;
+      sheet.longest[c] = std::max(sheet.longest[c], Characters(cell.text, sheet.texts));
       const auto col = static_cast<lxw_col_t>(c);
-      std::int64_t number = 0;
-      const char* end = cell.text.data() + cell.text.size();
-      const auto parsed = std::from_chars(cell.text.data(), end, number);
+      double number = 0;
       lxw_error error = LXW_NO_ERROR;
-      if (cell.number && parsed.ec == std::errc() && parsed.ptr == end) {
-        error = worksheet_write_number(sheet.part, r, col, static_cast<double>(number), nullptr);
+      if (cell.number && Number(cell.text, &number)) {
+        error = worksheet_write_number(sheet.part, r, col, number, format);
       } else {
-        error = worksheet_write_string(sheet.part, r, col, Text(cell.text), nullptr);
+        error = worksheet_write_string(sheet.part, r, col, Text(cell.text, sheet.texts), format);
       }
       if (error != LXW_NO_ERROR) failed_ = true;
     }
@@ -134,27 +162,46 @@ class XlsxWorkbook::Impl {
   }
 
  private:
+  struct Column {
+    std::string name;
+    std::size_t width = 0;
+    bool whole = false;
+  };
   struct Sheet {
     std::string name;
-    std::vector<std::string> columns;
+    std::vector<Column> columns;
+    bool plain = false;
+    Texts texts = Texts::kWindows1252;
     lxw_worksheet* part = nullptr;  // the sheet now being filled
     lxw_row_t next_row = 0;
     int parts = 0;
+    std::vector<std::size_t> longest;  // per column, characters of the part's longest text
   };
 
   // A NUL-terminated UTF-8 copy of `text`, valid until the next call.
-  const char* Text(std::string_view text) {
-    text_ = texts_ == Texts::kUtf8 ? std::string(text) : Win1252ToUtf8(text);
+  const char* Text(std::string_view text, Texts texts) {
+    text_ = texts == Texts::kUtf8 ? std::string(text) : Win1252ToUtf8(text);
     return text_.c_str();
   }
 
-  // The autofilter spans the rows the part got.
+  // The part's columns as wide as its texts need; the autofilter spans the rows it got.
   void ClosePart(Sheet& sheet) {
     if (sheet.part == nullptr) return;
-    const lxw_row_t last = sheet.next_row > 1 ? sheet.next_row - 1 : 1;
-    const auto last_col =
-        static_cast<lxw_col_t>(std::max<std::size_t>(sheet.columns.size(), 1) - 1);
-    worksheet_autofilter(sheet.part, 0, 0, last, last_col);
+    const std::size_t columns = std::max(sheet.columns.size(), sheet.longest.size());
+    for (std::size_t c = 0; c < columns; ++c) {
+      const Column declared = c < sheet.columns.size() ? sheet.columns[c] : Column{};
+      std::size_t width = std::max(declared.width, c < sheet.longest.size() ? sheet.longest[c] : 0);
+      if (!declared.whole) width = std::min(width, kMaxColumnWidth);
+      if (width == 0) continue;  // nothing in it: the default width
+      const auto col = static_cast<lxw_col_t>(c);
+      worksheet_set_column(sheet.part, col, col, static_cast<double>(width), nullptr);
+    }
+    if (!sheet.plain) {
+      const lxw_row_t last = sheet.next_row > 1 ? sheet.next_row - 1 : 1;
+      const auto last_col =
+          static_cast<lxw_col_t>(std::max<std::size_t>(sheet.columns.size(), 1) - 1);
+      worksheet_autofilter(sheet.part, 0, 0, last, last_col);
+    }
     sheet.part = nullptr;
   }
 
@@ -173,23 +220,27 @@ class XlsxWorkbook::Impl {
     std::string name = sheet.name;
     if (number > 1) name += " (" + std::to_string(number) + ")";
     platform::StderrCapture capture;  // a sheet in constant memory starts a temporary file
-    sheet.part = workbook_add_worksheet(workbook_, Text(name));
+    sheet.part = workbook_add_worksheet(workbook_, Text(name, sheet.texts));
     Heard(capture);
-    sheet.next_row = 1;
+    sheet.next_row = sheet.plain ? 0 : 1;
+    sheet.longest.assign(sheet.columns.size(), 0);
     if (sheet.part == nullptr) {
       failed_ = true;
       return;
     }
+    if (sheet.plain) return;
     worksheet_freeze_panes(sheet.part, 1, 0);
     lxw_col_t col = 0;
-    for (const std::string& header : sheet.columns) {
-      if (worksheet_write_string(sheet.part, 0, col++, Text(header), bold_) != LXW_NO_ERROR) {
+    for (const Column& header : sheet.columns) {
+      // The bold header needs room beside it for its filter button.
+      sheet.longest[col] = Characters(header.name, sheet.texts) + kFilterButton;
+      if (worksheet_write_string(sheet.part, 0, col++, Text(header.name, sheet.texts), bold_) !=
+          LXW_NO_ERROR) {
         failed_ = true;
       }
     }
   }
 
-  Texts texts_;
   std::uint32_t rows_per_sheet_;
   std::string temp_folder_;  // the library keeps a pointer to it
   lxw_workbook* workbook_ = nullptr;
@@ -207,11 +258,11 @@ bool XlsxAvailable() { return false; }
 
 class XlsxWorkbook::Impl {
  public:
-  Impl(const std::string&, Texts, std::uint32_t, const std::string&) {}
+  Impl(const std::string&, std::uint32_t, const std::string&) {}
   bool ok() const { return false; }
   std::string ErrorText() const { return "this build writes no workbooks"; }
-  std::size_t AddSheet(std::string_view, const std::vector<std::string_view>&) { return 0; }
-  void Row(std::size_t, const SheetCell*, std::size_t) {}
+  std::size_t AddSheet(std::string_view, const std::vector<SheetColumn>&, bool, Texts) { return 0; }
+  void Row(std::size_t, const SheetCell*, std::size_t, bool) {}
   bool Finish() { return false; }
 };
 
@@ -219,19 +270,30 @@ class XlsxWorkbook::Impl {
 
 XlsxWorkbook::XlsxWorkbook(const std::string& path, Texts texts, std::uint32_t rows_per_sheet,
                            const std::string& scratch_fallback)
-    : impl_(std::make_unique<Impl>(path, texts, rows_per_sheet, scratch_fallback)) {}
+    : texts_(texts), impl_(std::make_unique<Impl>(path, rows_per_sheet, scratch_fallback)) {}
 
 XlsxWorkbook::~XlsxWorkbook() = default;
 
 bool XlsxWorkbook::ok() const { return impl_->ok(); }
 
-std::size_t XlsxWorkbook::AddSheet(std::string_view name,
-                                   const std::vector<std::string_view>& columns) {
-  return impl_->AddSheet(name, columns);
+std::size_t XlsxWorkbook::AddSizedSheet(std::string_view name,
+                                        const std::vector<SheetColumn>& columns) {
+  return impl_->AddSheet(name, columns, false, texts_);
 }
 
-void XlsxWorkbook::Row(std::size_t sheet, const SheetCell* cells, std::size_t count) {
-  impl_->Row(sheet, cells, count);
+std::size_t XlsxWorkbook::AddSheet(std::string_view name,
+                                   const std::vector<std::string_view>& columns) {
+  std::vector<SheetColumn> named;
+  for (const std::string_view column : columns) named.push_back({column});
+  return AddSizedSheet(name, named);
+}
+
+std::size_t XlsxWorkbook::AddPlainSheet(std::string_view name, Texts texts) {
+  return impl_->AddSheet(name, {}, true, texts);
+}
+
+void XlsxWorkbook::Row(std::size_t sheet, const SheetCell* cells, std::size_t count, bool heading) {
+  impl_->Row(sheet, cells, count, heading);
 }
 
 bool XlsxWorkbook::Finish() { return impl_->Finish(); }

@@ -8,12 +8,14 @@
 #include <set>
 #include <sstream>
 
+#include "engine/failing_values.h"
 #include "engine/validation_run.h"
 #include "support/private_mounts.h"
 #include "support/raw_record.h"
 #include "support/recording_host.h"
 #include "support/run_fixture.h"
 #include "support/scoped_temp_folder.h"
+#include "support/xlsx_dump.h"
 
 #ifdef __linux__
 #include <fcntl.h>
@@ -23,6 +25,7 @@ namespace engine {
 namespace {
 
 using testing_support::TempDir;
+using testing_support::XlsxDump;
 
 std::vector<std::vector<std::string>> Rows(const std::string& csv) {
   std::vector<std::vector<std::string>> rows;
@@ -96,6 +99,69 @@ TEST(RecordExtractTest, OneRowPerFailingRecordWithTheFileTextsAndEveryFailureMer
   check(host.claims_path, claim_rows.str(), {{"1", "EVENTO:dominio APOLICE+ITEM:sem_apolice"}});
   EXPECT_EQ(RecordExtract::ClaimsPath("a.b/falhas.csv"), "a.b/falhas-sinistros.csv");
   EXPECT_EQ(RecordExtract::ClaimsPath("a.b/falhas"), "a.b/falhas-sinistros");
+}
+
+// The extract as a workbook holds the CSV's rows, a sheet per file continued past its row limit:
+// every field a text as stored (leading zeros, "76.00"), the record number a number, the key's
+// column at the field's width.
+TEST(RecordExtractTest, TheWorkbookHoldsTheCsvRowsWithTheFieldsAsTexts) {
+  if (!XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks";
+  TempDir dir;
+  testing_support::RecordingHost host = HostIn(dir);
+  tools::DbfBuilder risks(testing_support::RisksLayout());
+  risks.Add({"01234", "00000000000000999001", "000001", "20230301", "20230201", "20230301",
+             "76.00"});  // inverted
+  for (int i = 0; i < 4; ++i) risks.Add({"01234", "", "000001", "20230101", "20231231", "1"});
+  risks.Write(host.risk_path);
+  tools::DbfBuilder claims(testing_support::ClaimsLayout());
+  claims.Add({"01234", "POL9", "000001", "9", "50", "20230801"});
+  claims.Write(host.claims_path);
+
+  std::ostringstream risk_rows;
+  std::ostringstream claim_rows;
+  RecordExtract csv(risk_rows, claim_rows);
+  const std::string book = dir.file("extrato.xlsx");
+  RecordExtract xlsx(book, dir.folder(), 3);  // a header and two rows per sheet
+  ASSERT_TRUE(xlsx.ok()) << xlsx.WorkbookError();
+  FindingTee both;
+  both.Add(&csv);
+  both.Add(&xlsx);
+  ValidationRun run;
+  run.SetFindingSink(&both);
+  run.Execute(host);
+  ASSERT_TRUE(csv.Finish());
+  ASSERT_TRUE(xlsx.Finish()) << xlsx.WorkbookError();
+
+  const auto sheets = testing_support::XlsxSheets(testing_support::XlsxDump(book));
+  std::vector<std::string> names;
+  for (const auto& [name, lines] : sheets) names.push_back(name);
+  EXPECT_EQ(names, (std::vector<std::string>{"riscos", "riscos (2)", "riscos (3)", "sinistros"}));
+  for (const auto& [file, text] :
+       {std::pair{"riscos", risk_rows.str()}, std::pair{"sinistros", claim_rows.str()}}) {
+    SCOPED_TRACE(file);
+    std::vector<std::string> expected;  // the CSV's rows as the dump shows them
+    for (const auto& row : Rows(text)) {
+      std::string line;
+      for (std::size_t c = 0; c < row.size(); ++c) {
+        if (c > 0) line += '\t';
+        if (!row[c].empty()) line += (c == 1 && !expected.empty() ? "n:" : "s:") + row[c];
+      }
+      expected.push_back(line);
+    }
+    std::vector<std::string> read = {expected.front()};
+    for (const auto& [name, lines] : sheets) {
+      if (name.rfind(file, 0) != 0) continue;
+      ASSERT_FALSE(lines.empty());
+      EXPECT_EQ(lines.front(), expected.front()) << name;  // every part has the header
+      read.insert(read.end(), lines.begin() + 1, lines.end());
+    }
+    EXPECT_EQ(read, expected);
+  }
+  EXPECT_NE(sheets[0].second.at(1).find("\ts:00000000000000999001\t"), std::string::npos);
+  EXPECT_NE(sheets[0].second.at(1).find("\ts: 76.00\t"), std::string::npos);
+  const auto widths =
+      testing_support::XlsxWidths(testing_support::XlsxSheets(XlsxDump(book, true))[0].second[0]);
+  EXPECT_EQ(widths.at("D"), 20);  // APOLICE
 }
 
 // Each pass keeps its records in blocks of a temporary file: many failing records make the
