@@ -98,7 +98,7 @@ void ShowMessage(HWND owner, const std::wstring& text) {
   MessageBoxW(owner, text.c_str(), Title().c_str(), MB_OK);
 }
 
-bool ShowInvalidDate(HWND owner, const std::wstring& text) {
+bool ShowInvalidDate(HWND owner, const std::wstring& text, const std::wstring& place) {
   const std::wstring title = Title();
   const std::wstring check = Widen(frontend::kSilenceNotices);
   TASKDIALOGCONFIG config = {};
@@ -107,12 +107,18 @@ bool ShowInvalidDate(HWND owner, const std::wstring& text) {
   config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION | TDF_POSITION_RELATIVE_TO_WINDOW;
   config.dwCommonButtons = TDCBF_OK_BUTTON;
   config.pszWindowTitle = title.c_str();
-  config.pszContent = text.c_str();
+  // The notice as the main line and its place as the secondary text, as the Qt box shows them.
+  if (place.empty()) {
+    config.pszContent = text.c_str();
+  } else {
+    config.pszMainInstruction = text.c_str();
+    config.pszContent = place.c_str();
+  }
   config.pszVerificationText = check.c_str();
   BOOL silence = FALSE;
   if (FAILED(TaskDialogIndirect(&config, nullptr, nullptr, &silence))) {
     // Without the task dialog (no common controls 6), a plain box and no check box.
-    ShowMessage(owner, text);
+    ShowMessage(owner, place.empty() ? text : text + L"\n\n" + place);
     return false;
   }
   return silence != FALSE;

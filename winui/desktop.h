@@ -21,7 +21,8 @@ int OpenWithShell(HWND owner, const std::wstring& path);
 
 void ShowError(HWND owner, const std::wstring& text);    // error icon, one OK button
 void ShowMessage(HWND owner, const std::wstring& text);  // no icon, one OK button
-// The invalid-date box with its check box; true when the user ticked it.
-bool ShowInvalidDate(HWND owner, const std::wstring& text);
+// The invalid-date box with its check box, and where the date stands ("Arquivo: X, registro N,
+// campo C") below the notice when `place` is not empty; true when the user ticked the box.
+bool ShowInvalidDate(HWND owner, const std::wstring& text, const std::wstring& place);
 
 }  // namespace winui

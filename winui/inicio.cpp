@@ -327,6 +327,16 @@ LRESULT CALLBACK Inicio::LogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
     reinterpret_cast<Inicio*>(self)->ShowLogMenu(at);
     return 0;
   }
+  if (message == WM_GETDLGCODE) {
+    // A multi-line edit box wants every key, Tab included, so Tab would never leave the log.
+    // It keeps the arrows and Enter; Tab and Shift+Tab move on as everywhere in the window.
+    const LRESULT code = DefSubclassProc(hwnd, message, wparam, lparam);
+    const auto* key = reinterpret_cast<const MSG*>(lparam);
+    if (key != nullptr && key->message == WM_KEYDOWN && key->wParam == VK_TAB) {
+      return code & ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_WANTTAB);
+    }
+    return code & ~static_cast<LRESULT>(DLGC_WANTTAB);
+  }
   if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, &Inicio::LogProc, 1);
   return DefSubclassProc(hwnd, message, wparam, lparam);
 }
@@ -437,8 +447,11 @@ void Inicio::ProgressChanged(int position) {
   SendMessageW(ProgressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }
 
-bool Inicio::AskInvalidDate(const std::string& message) {
-  return ShowInvalidDate(hwnd_, Widen(frontend::DecodeMessage(message)));
+bool Inicio::AskInvalidDate(const std::string& message) { return AskInvalidDateAt(message, {}); }
+
+bool Inicio::AskInvalidDateAt(const std::string& message, const std::string& place) {
+  return ShowInvalidDate(hwnd_, Widen(frontend::DecodeMessage(message)),
+                         Widen(frontend::DecodeMessage(place)));
 }
 
 bool Inicio::SaveChecked(const std::wstring& path, const frontend::SaveAction& save) {

@@ -83,6 +83,7 @@ class Inicio : private frontend::RunView {
   void LineReplaced(std::size_t index) override;
   void ProgressChanged(int position) override;
   bool AskInvalidDate(const std::string& message) override;
+  bool AskInvalidDateAt(const std::string& message, const std::string& place) override;
   void RunFinished(const std::optional<std::string>& error) override;
 
   InicioSetup setup_;

@@ -11,9 +11,7 @@
 #include <cwctype>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
-#include "cli/run_cli.h"
 #include "frontend/control_table.h"
 #include "frontend/message_text.h"
 #include "frontend/report_export.h"
@@ -68,13 +66,7 @@ HWND TooltipsOf(HWND window) {
   return search.found;
 }
 
-// Types `path` into a save dialog's file name box and confirms it.
-void AnswerSaveDialog(HWND box, const std::filesystem::path& path) {
-  HWND name = GetDlgItem(box, 0x47c);  // the file name box (cmb13, or edt1 below)
-  if (name == nullptr) name = GetDlgItem(box, 0x480);
-  SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.wstring().c_str()));
-  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-}
+using testing_support::AnswerSaveDialog;
 
 using WinuiControlsTest = testing_support::Win32WindowTest;
 
@@ -188,33 +180,8 @@ TEST_F(WinuiActionsTest, ExportOverAnInputIsRefusedAndWritesNothing) {
   EXPECT_EQ(ReadBytes(riscos), before);
 }
 
-class WinuiRunTest : public testing_support::Win32WindowTest {
- protected:
-  // The runner over the same inputs, catalogue and clock: its output lines (UTF-8) and the
-  // message of the error that ended it, if any.
-  struct RunnerOutcome {
-    std::vector<std::string> lines;
-    std::string error;
-  };
-  RunnerOutcome Runner(const std::string& riscos, const std::string& sinistros,
-                       const std::string& saida = {}, std::vector<std::string> more = {}) {
-    std::vector<std::string> args = {"--riscos",   riscos,        "--sinistros", sinistros,
-                                     "--catalogo", dir_.folder(), "--regional",  "pt_BR"};
-    if (!saida.empty()) args.insert(args.end(), {"--saida", saida});
-    args.insert(args.end(), more.begin(), more.end());
-    std::ostringstream out;
-    std::ostringstream err;
-    cli::RunCli(args, out, err, testing_support::FixedNow);
-    RunnerOutcome outcome;
-    std::istringstream lines(out.str());
-    for (std::string line; std::getline(lines, line);) outcome.lines.push_back(line);
-    std::istringstream errors(err.str());
-    for (std::string line; std::getline(errors, line);) {
-      if (line.rfind("Data Inv", 0) != 0) outcome.error = line;
-    }
-    return outcome;
-  }
-};
+using WinuiRunTest = testing_support::Win32WindowTest;
+using testing_support::RunnerOutcome;
 
 TEST_F(WinuiRunTest, TheSamplesGiveTheRunnersReportExportAndFailureList) {
   const std::string riscos = testing_support::BuildFile("amostras/riscos.dbf");
