@@ -10,10 +10,14 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMetaObject>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -170,6 +174,23 @@ void Inicio::CreateControls() {
   acPainelFalhas->setShortcutContext(Qt::WindowShortcut);
   addAction(acPainelFalhas);
 
+  // The strip takes no focus: the tab order stays the designed one.
+  sbVeredito = new QStatusBar(this);
+  sbVeredito->setObjectName(QStringLiteral("sbVeredito"));
+  sbVeredito->setSizeGripEnabled(false);
+  sbVeredito->setFocusPolicy(Qt::NoFocus);
+  sbVeredito->setCursor(Qt::PointingHandCursor);
+  lbMarca = new QLabel(sbVeredito);
+  lbMarca->setObjectName(QStringLiteral("lbMarca"));
+  lbVeredito = new QLabel(sbVeredito);
+  lbVeredito->setObjectName(QStringLiteral("lbVeredito"));
+  sbVeredito->addWidget(lbMarca);
+  sbVeredito->addWidget(lbVeredito, 1);
+  for (QWidget* part : std::initializer_list<QWidget*>{sbVeredito, lbMarca, lbVeredito}) {
+    part->installEventFilter(this);
+  }
+  ShowStrip(frontend::StripReady());
+
   setTabOrder(edArqRisco, edArqSinistro);
   setTabOrder(edArqSinistro, btnOk);
   setTabOrder(btnOk, btnFechar);
@@ -217,6 +238,33 @@ void Inicio::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
 }
 
+bool Inicio::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+      (watched == sbVeredito || watched == lbMarca || watched == lbVeredito)) {
+    PainelFalhasClick();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void Inicio::ShowStrip(frontend::VerdictStrip strip) {
+  strip_ = std::move(strip);
+  lbVeredito->setText(Utf8(strip_.text));
+  lbMarca->setVisible(strip_.colour.has_value());
+  if (strip_.colour) {
+    const int side = std::max(8, fontMetrics().height() - 4);
+    QPixmap mark(side, side);
+    mark.fill(Qt::transparent);
+    QPainter painter(&mark);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor::fromRgb(*strip_.colour));
+    painter.drawEllipse(0, 0, side, side);
+    lbMarca->setPixmap(mark);
+  }
+}
+
 void Inicio::Browse(QLineEdit* box) {
   QString path;
   if (desktop_->GetOpenFileName(this, &path)) box->setText(path);
@@ -251,6 +299,7 @@ void Inicio::btnOkClick() {
   input_blocker_ = std::make_unique<InputBlocker>(this);
   QApplication::setOverrideCursor(Qt::BusyCursor);
   running_ = true;
+  ShowStrip(frontend::StripRunning());
   host_->Start(run_);
 }
 
@@ -269,6 +318,7 @@ void Inicio::RunFinished(const std::optional<std::string>& error) {
   run_files_.sinistros.snapshot = frontend::TakeSnapshot(run_files_.sinistros.path);
   have_run_ = true;
   run_error_ = error;
+  ShowStrip(frontend::StripOf(run_.state().result, error));
   // The panel reads the new list at once, shown or not: the file is fresh in the system's cache,
   // and the list is ready by the time the user opens the panel.
   LoadPanel();

@@ -19,6 +19,7 @@
 #include "frontend/input_overwrite.h"
 #include "frontend/record_view.h"
 #include "frontend/run_findings.h"
+#include "frontend/verdict_strip.h"
 #include "frontend/window_run_host.h"
 #include "platform/clock.h"
 #include "ui/desktop_services.h"
@@ -29,6 +30,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QStatusBar;
 class QToolButton;
 
 namespace ui {
@@ -70,6 +72,8 @@ class Inicio : public QWidget, private frontend::RunView {
   void PainelFalhasClick();
   // The panel, once opened; null before.
   FindingsPanel* findings_panel() const { return panel_; }
+  // What the strip under the log shows.
+  const frontend::VerdictStrip& strip() const { return strip_; }
   // Opens a file with the default program of its type; a failure is told in a message box.
   void OpenWithShell(const QString& path);
 
@@ -80,12 +84,15 @@ class Inicio : public QWidget, private frontend::RunView {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // A click on the strip opens the panel.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void CreateControls();
   void ArrangeControls();
   void Browse(QLineEdit* box);
   void FlushRun();
+  void ShowStrip(frontend::VerdictStrip strip);
 
   // frontend::RunView, on the window's thread.
   void LogCleared() override;
@@ -118,6 +125,9 @@ class Inicio : public QWidget, private frontend::RunView {
   QPushButton* btnFechar = nullptr;
   QProgressBar* ProgressBar = nullptr;
   QPlainTextEdit* edLog = nullptr;
+  QStatusBar* sbVeredito = nullptr;  // the verdict strip: a coloured mark and a line of text
+  QLabel* lbMarca = nullptr;
+  QLabel* lbVeredito = nullptr;
   QAction* acSalvarFalhas = nullptr;  // in the log's context menu
   QAction* acPainelFalhas = nullptr;  // in the log's context menu, and Ctrl+Shift+F
   FindingsPanel* panel_ = nullptr;    // a window of its own, owned by this one
@@ -139,6 +149,7 @@ class Inicio : public QWidget, private frontend::RunView {
   std::optional<std::string> run_error_;  // the message that ended the last run, if one did
   bool running_ = false;
   bool closing_ = false;
+  frontend::VerdictStrip strip_;
 };
 
 }  // namespace ui

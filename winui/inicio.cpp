@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <stdexcept>
 #include <utility>
@@ -58,6 +59,35 @@ HFONT MakeFont(const wchar_t* face, int points, int dpi, DWORD pitch_and_family)
   return CreateFontW(-MulDiv(points, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                      pitch_and_family, face);
+}
+
+// The strip's mark: a disc of `rgb` (0xRRGGBB), `size` pixels wide.
+HICON MakeMark(std::uint32_t rgb, int size) {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP colour = CreateCompatibleBitmap(screen, size, size);
+  HBITMAP mask = CreateBitmap(size, size, 1, 1, nullptr);  // white: transparent
+  const COLORREF fill = RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+  const RECT all{0, 0, size, size};
+  HGDIOBJ old = SelectObject(dc, mask);
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  SelectObject(dc, GetStockObject(BLACK_BRUSH));
+  SelectObject(dc, GetStockObject(NULL_PEN));
+  Ellipse(dc, 0, 0, size + 1, size + 1);
+  SelectObject(dc, colour);
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  HBRUSH brush = CreateSolidBrush(fill);
+  SelectObject(dc, brush);
+  Ellipse(dc, 0, 0, size + 1, size + 1);
+  SelectObject(dc, old);
+  DeleteObject(brush);
+  ICONINFO info{TRUE, 0, 0, mask, colour};
+  HICON icon = CreateIconIndirect(&info);
+  DeleteObject(colour);
+  DeleteObject(mask);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return icon;
 }
 
 SIZE OuterSize(int client_width, int client_height) {
@@ -127,6 +157,7 @@ Inicio::~Inicio() {
   }
   if (tooltips_ != nullptr && IsWindow(tooltips_)) DestroyWindow(tooltips_);
   for (HICON icon : icons_) DestroyIcon(icon);
+  if (mark_ != nullptr) DestroyIcon(mark_);
   if (font_ != nullptr) DeleteObject(font_);
   if (log_font_ != nullptr) DeleteObject(log_font_);
 }
@@ -177,6 +208,11 @@ void Inicio::CreateControls() {
         window_class = PROGRESS_CLASSW;
         style |= PBS_VERTICAL;
         break;
+      case frontend::ControlKind::kStatusBar:
+        // Placed from the table like the rest, not by the status bar itself.
+        window_class = STATUSCLASSNAMEW;
+        style |= CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER | CCS_NOMOVEY;
+        break;
     }
     HWND control = CreateWindowExW(
         ex_style, window_class, Widen(spec.caption).c_str(), style, 0, 0, 0, 0, hwnd_,
@@ -211,6 +247,8 @@ void Inicio::CreateControls() {
   edArqSinistro = Control("edArqSinistro");
   edLog = Control("edLog");
   ProgressBar = Control("ProgressBar");
+  sbVeredito = Control("sbVeredito");
+  ShowStrip(frontend::StripReady());
   SendMessageW(edLog, EM_SETLIMITTEXT, 0, 0);  // no 32 KB limit: a report can be long
   SetWindowSubclass(edLog, &Inicio::LogProc, 1, reinterpret_cast<DWORD_PTR>(this));
   SendMessageW(ProgressBar, PBM_SETRANGE32, 0, 100);
@@ -402,6 +440,7 @@ void Inicio::btnOkClick() {
   findings_ = std::make_unique<frontend::RunFindings>();
   run_.SetFindingSink(findings_->sink());
   running_ = true;
+  ShowStrip(frontend::StripRunning());
   host_->Start(run_);
 }
 
@@ -410,7 +449,16 @@ void Inicio::RunFinished(const std::optional<std::string>& error) {
   if (closing_) return;
   if (findings_ != nullptr) findings_->Finish();
   running_ = false;
+  ShowStrip(frontend::StripOf(run_.state().result, error));
   if (error) ShowError(hwnd_, Widen(frontend::ErrorBoxMessage(*error)));
+}
+
+void Inicio::ShowStrip(frontend::VerdictStrip strip) {
+  strip_ = std::move(strip);
+  if (mark_ != nullptr) DestroyIcon(mark_);
+  mark_ = strip_.colour ? MakeMark(*strip_.colour, frontend::Scale(12, dpi_)) : nullptr;
+  SendMessageW(sbVeredito, SB_SETICON, 0, reinterpret_cast<LPARAM>(mark_));
+  SendMessageW(sbVeredito, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Widen(strip_.text).c_str()));
 }
 
 void Inicio::LogCleared() { SetWindowTextW(edLog, L""); }

@@ -21,6 +21,7 @@
 #include "engine/validation_run.h"
 #include "frontend/input_overwrite.h"
 #include "frontend/run_findings.h"
+#include "frontend/verdict_strip.h"
 #include "frontend/window_run_host.h"
 #include "platform/clock.h"
 
@@ -49,6 +50,8 @@ class Inicio : private frontend::RunView {
   bool IsRunning() const { return running_; }
   const std::vector<std::string>& ReportLines() const { return lines_; }
   int dpi() const { return dpi_; }
+  // What the strip under the log shows.
+  const frontend::VerdictStrip& strip() const { return strip_; }
 
   // For the message loop: true when the message was handled here (dropped during a run, or a
   // dialog key: Tab, Enter, the accelerators) and must not be dispatched.
@@ -73,6 +76,7 @@ class Inicio : private frontend::RunView {
   void OnCommand(int id);
   void ShowLogMenu(POINT at);
   void AppendLogText(const std::wstring& text);
+  void ShowStrip(frontend::VerdictStrip strip);
   // Saves through `save` unless `path` names a file a run reads (the last run's inputs, the
   // path boxes', the catalogue); true when saved, else the error box has told why.
   bool SaveChecked(const std::wstring& path, const frontend::SaveAction& save);
@@ -94,6 +98,8 @@ class Inicio : private frontend::RunView {
   HWND edArqSinistro = nullptr;
   HWND edLog = nullptr;
   HWND ProgressBar = nullptr;
+  HWND sbVeredito = nullptr;  // the verdict strip: a coloured mark and a line of text
+  HICON mark_ = nullptr;
   HFONT font_ = nullptr;
   HFONT log_font_ = nullptr;
   std::vector<HICON> icons_;
@@ -107,6 +113,7 @@ class Inicio : private frontend::RunView {
   std::string run_sinistros_;
   bool running_ = false;
   bool closing_ = false;  // destroyed while a run was going
+  frontend::VerdictStrip strip_;
 };
 
 }  // namespace winui
