@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,6 +11,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <exception>
+#include <limits>
 
 #include "engine/text.h"
 #include "frontend/failure_chart_data.h"
@@ -28,7 +30,8 @@
 namespace ui {
 namespace {
 
-constexpr std::size_t kChartBars = 10;  // fields per table in the chart
+// Every failing field of every table: the chart scrolls.
+constexpr std::size_t kChartBars = std::numeric_limits<std::size_t>::max();
 
 QString Text(std::string_view bytes) {
   return QString::fromStdString(frontend::DisplayLine(bytes));
@@ -124,6 +127,9 @@ void FindingsPanel::CreateControls() {
   tvFalhas->setToolTip(QStringLiteral("Clique duas vezes numa linha para ver o registro"));
   connect(tvFalhas, &QTableView::doubleClicked, this,
           [this](const QModelIndex& index) { ShowRecord(index.row()); });
+  tvFalhas->installEventFilter(this);
+  // Widths from the rows on screen only, never from every row of the list.
+  tvFalhas->horizontalHeader()->setResizeContentsPrecision(0);
   layout->addWidget(tvFalhas, 1);
 
   auto* bottom = new QHBoxLayout;
@@ -179,6 +185,7 @@ void FindingsPanel::Unload() {
 void FindingsPanel::Load(PanelRun run) {
   Unload();
   run_ = std::move(run);
+  key_widths_ = frontend::DeclaredKeyWidths(run_.files);
   ShowVerdict();
   grFalhas->SetTables(frontend::ChartData(run_.result, kChartBars));
   if (run_.list_path.empty()) {
@@ -266,6 +273,7 @@ void FindingsPanel::IndexReady() {
   filling_ = false;
   FillChoices();
   ShowCount();
+  FitColumns();
   emit Loaded();
 }
 
@@ -310,6 +318,7 @@ void FindingsPanel::RowsReady(std::uint64_t ticket, std::vector<std::uint32_t> r
   if (ticket != ticket_ || !model_) return;
   model_->SetRows(std::move(rows));
   ShowCount();
+  FitColumns();
   emit Filtered();
 }
 
@@ -317,6 +326,48 @@ void FindingsPanel::ShowCount() {
   if (!model_ || !index_) return;
   lbContagem->setText(
       QStringLiteral("%1 de %2 falhas mostradas").arg(model_->rowCount()).arg(index_->RowCount()));
+}
+
+void FindingsPanel::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  FitColumns();
+}
+
+void FindingsPanel::FitColumns() {
+  // A hidden table would measure every row of the list; it is fitted once shown.
+  if (!model_ || !index_ || !tvFalhas->isVisible()) return;
+  const bool structure = frontend::ListsStructureRows(index_->keys(), model_->rows());
+  const QFontMetrics metrics = tvFalhas->fontMetrics();
+  const int padding = metrics.horizontalAdvance(QLatin1Char('0')) * 2;
+  const int most = std::max(200, tvFalhas->viewport()->width() * 3 / 5);
+  const std::vector<frontend::PanelColumn>& columns = model_->columns();
+  for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
+    const frontend::PanelColumn& column = columns[static_cast<std::size_t>(c)];
+    const bool hidden = column.role == frontend::ColumnRole::kStructure && !structure;
+    tvFalhas->setColumnHidden(c, hidden);
+    if (hidden) continue;
+    const int title = tvFalhas->horizontalHeader()->sectionSizeHint(c);
+    if (column.role == frontend::ColumnRole::kKey) {
+      // As wide as the input declares the field, whatever the rows on screen hold.
+      const auto chars = static_cast<int>(key_widths_.Of(column.key_field));
+      const int declared = metrics.horizontalAdvance(QString(chars, QLatin1Char('0'))) + padding;
+      tvFalhas->setColumnWidth(c, std::max(title, declared));
+      continue;
+    }
+    tvFalhas->resizeColumnToContents(c);
+    tvFalhas->setColumnWidth(c, std::min(std::max(tvFalhas->columnWidth(c), title), most));
+  }
+}
+
+bool FindingsPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == tvFalhas && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && tvFalhas->currentIndex().isValid()) {
+      ShowRecord(tvFalhas->currentIndex().row());
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 std::vector<std::uint32_t> FindingsPanel::ShownRows() const {

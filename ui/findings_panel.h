@@ -1,8 +1,8 @@
 #pragma once
 // The findings panel: a second, non-modal window over the last run. It shows the run's verdict,
 // a chart of the fields that fail most, and the failure list as a table with filters by file,
-// field and check and a search by policy number; a double click on a row shows its record, and
-// the rows shown can be saved.
+// field and check and a search by policy number; a double click or Enter on a row shows its
+// record, and the rows shown can be saved.
 //
 // The list is read on a thread of its own when the panel is given a run (an offset index, never
 // the rows); filtering runs on frontend::FilterJob's thread. The window stays responsive
@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "engine/run_result.h"
+#include "frontend/failure_columns.h"
 #include "frontend/failure_file_index.h"
 #include "frontend/failure_filter.h"
 #include "frontend/filter_job.h"
@@ -62,14 +63,21 @@ class FindingsPanel : public QWidget {
   // The list's rows shown, in view order (numbers of rows of the list).
   std::vector<std::uint32_t> ShownRows() const;
   const frontend::FailureFileIndex* index() const { return index_.get(); }
-  // The record view of the row shown at `row`, as a double click opens it.
+  // The record view of the row shown at `row`, as a double click or Enter opens it.
   void ShowRecord(int row);
+  // The record view last opened; null when none is open.
+  RecordDialog* record_dialog() const { return record_dialog_; }
   // Saves the rows shown (the save button).
   void SalvarClick();
 
  signals:
   void Loaded();    // the list is in and the table shows it
   void Filtered();  // the table shows the rows of the newest filter
+
+ protected:
+  // Enter on the table opens the current row's record.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void CreateControls();
@@ -81,9 +89,12 @@ class FindingsPanel : public QWidget {
   void ShowCount();
   void ClearTable();
   void ShowVerdict();
+  // Structure columns only while structure rows are listed; widths from the rows on screen.
+  void FitColumns();
 
   std::shared_ptr<DesktopServices> desktop_;
   PanelRun run_;
+  frontend::KeyWidths key_widths_;  // declared in the run's inputs
 
   QLabel* lbVeredito = nullptr;
   QScrollArea* banner_area_ = nullptr;

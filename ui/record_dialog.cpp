@@ -50,9 +50,9 @@ RecordDialog::RecordDialog(const frontend::RecordView& view, const QString& file
       QString width = QString::number(field.width);
       if (field.decimals > 0) width += QStringLiteral(",%1").arg(field.decimals);
       QStringList failed;
-      for (const std::string& check : field.failed) failed << Text(check);
+      for (const std::string& message : field.messages) failed << Text(message);
       const QString cells[] = {Text(field.name), QString(QLatin1Char(field.letter)), width,
-                               Text(field.text), failed.join(QStringLiteral(", "))};
+                               Text(field.text), failed.join(QStringLiteral("; "))};
       for (int c = 0; c < 5; ++c) {
         auto* item = new QTableWidgetItem(cells[c]);
         if (c == 3) item->setFont(fixed);  // stored text with its blanks
@@ -60,12 +60,19 @@ RecordDialog::RecordDialog(const frontend::RecordView& view, const QString& file
           item->setBackground(kFailedBackground);
           item->setForeground(Qt::black);
         }
+        if (c == 4) item->setToolTip(failed.join(QLatin1Char('\n')));
         tbCampos->setItem(r, c, item);
       }
     }
     tbCampos->resizeColumnsToContents();
     tbCampos->horizontalHeader()->setStretchLastSection(true);
+    tbCampos->setSelectionBehavior(QAbstractItemView::SelectRows);
     layout->addWidget(tbCampos);
+    // The field the user came for, in sight and selected.
+    if (const int first = frontend::FirstFailingField(view); first >= 0) {
+      tbCampos->selectRow(first);
+      tbCampos->scrollTo(tbCampos->model()->index(first, 0), QAbstractItemView::PositionAtCenter);
+    }
   }
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
