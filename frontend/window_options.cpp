@@ -20,6 +20,12 @@ ParsedWindowOptions ParseWindowOptions(const std::string& program,
   CLI::Option* sinistros_option =
       app.add_option("--sinistros", sinistros, "Arquivo de sinistros (preenche a caixa).")
           ->type_name("ARQUIVO");
+  std::string catalogo;
+  CLI::Option* catalogo_option =
+      app.add_option("--catalogo", catalogo,
+                     "Pasta de tabelas.dbf, anexos.dbf e DadosKov.DBF (a da seguradora); sem "
+                     "ela, a pasta do programa.")
+          ->type_name("PASTA");
   app.add_flag("--criticar", options.criticar, "Inicia a crítica assim que a janela abre.");
   bool sem_avisos = false;
   app.add_flag("--sem-avisos-de-data", sem_avisos,
@@ -46,6 +52,7 @@ ParsedWindowOptions ParseWindowOptions(const std::string& program,
   }
   if (*riscos_option) options.riscos = riscos;
   if (*sinistros_option) options.sinistros = sinistros;
+  if (*catalogo_option) options.catalogo = catalogo;
   options.invalid_date_notices = !sem_avisos;
   if (*painel_option) {
     options.painel = true;

@@ -73,6 +73,13 @@ bool QtDesktopServices::GetSaveFileName(QWidget* owner, const SaveDialogSettings
   return RunFileDialog(dialog, path);
 }
 
+bool QtDesktopServices::GetFolder(QWidget* owner, const QString& title, QString* path) {
+  const QString folder = QFileDialog::getExistingDirectory(owner, title);
+  if (folder.isEmpty()) return false;
+  *path = QDir::toNativeSeparators(folder);
+  return true;
+}
+
 int QtDesktopServices::OpenFile(QWidget* /*owner*/, const QString& path) {
   const QFileInfo info(path);
   if (!info.exists()) {

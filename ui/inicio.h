@@ -70,6 +70,16 @@ class Inicio : public QWidget, private frontend::RunView {
   void SalvarFalhasClick();
   // Opens the findings panel over the last run (the log's context menu and Ctrl+Shift+F).
   void PainelFalhasClick();
+  // The log's menu: choose the insurer's folder of the catalogue and DadosKov.DBF, or go back to
+  // the program's.
+  void PastaCatalogoClick();
+  void PastaProgramaClick();
+  // Makes the runs read their catalogue and totals table from `folder` (UTF-8; empty: the
+  // program's folder) until the window closes. A folder lacking one of the three files is
+  // refused in the error box and the choice stays; returns whether it was taken.
+  bool ChooseCatalogue(const QString& folder);
+  // Where the next run reads them (with separator).
+  std::string CatalogueFolder() const;
   // The panel, once opened; null before.
   FindingsPanel* findings_panel() const { return panel_; }
   // What the strip under the log shows.
@@ -128,11 +138,14 @@ class Inicio : public QWidget, private frontend::RunView {
   QStatusBar* sbVeredito = nullptr;  // the verdict strip: a coloured mark and a line of text
   QLabel* lbMarca = nullptr;
   QLabel* lbVeredito = nullptr;
-  QAction* acSalvarFalhas = nullptr;  // in the log's context menu
-  QAction* acPainelFalhas = nullptr;  // in the log's context menu, and Ctrl+Shift+F
-  FindingsPanel* panel_ = nullptr;    // a window of its own, owned by this one
+  QAction* acSalvarFalhas = nullptr;   // in the log's context menu
+  QAction* acPainelFalhas = nullptr;   // in the log's context menu, and Ctrl+Shift+F
+  QAction* acPastaCatalogo = nullptr;  // in the log's context menu
+  QAction* acPastaPrograma = nullptr;
+  FindingsPanel* panel_ = nullptr;  // a window of its own, owned by this one
 
   std::string program_folder_;
+  std::string catalogue_folder_;  // the insurer's, chosen for this window's life; empty: none
   std::optional<engine::Regional> regional_;
   std::function<platform::LocalDateTime()> clock_;
   std::shared_ptr<DesktopServices> desktop_;

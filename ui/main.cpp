@@ -44,6 +44,8 @@ int main(int argc, char** argv) {
         ->setText(QString::fromStdString(*options.sinistros));
   }
   window.show();
+  // A folder that lacks a file is refused in a box; the program's folder stays.
+  if (options.catalogo) window.ChooseCatalogue(QString::fromStdString(*options.catalogo));
   if (options.painel) {
     QObject::connect(
         &window, &ui::Inicio::RunEnded, &window,

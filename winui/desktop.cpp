@@ -84,6 +84,22 @@ bool AskSaveFileName(HWND owner, const frontend::SaveDialogSettings& settings, s
   return true;
 }
 
+bool AskFolder(HWND owner, const std::wstring& title, std::wstring* path) {
+  wchar_t name[MAX_PATH] = {};
+  BROWSEINFOW browse = {};
+  browse.hwndOwner = owner;
+  browse.pszDisplayName = name;
+  browse.lpszTitle = title.c_str();
+  browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
+  if (chosen == nullptr) return false;
+  std::vector<wchar_t> buffer(kPathChars, L'\0');
+  const bool found = SHGetPathFromIDListEx(chosen, buffer.data(), kPathChars, 0) != FALSE;
+  CoTaskMemFree(chosen);
+  if (found) *path = buffer.data();
+  return found;
+}
+
 int OpenWithShell(HWND owner, const std::wstring& path) {
   const auto result = reinterpret_cast<INT_PTR>(
       ShellExecuteW(owner, nullptr, path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));

@@ -16,6 +16,8 @@ bool AskOpenFileName(HWND owner, std::wstring* path);
 // A save dialog with `settings`; never asks before replacing a file. True and the full path on
 // confirm, with the default extension added to a name typed without one.
 bool AskSaveFileName(HWND owner, const frontend::SaveDialogSettings& settings, std::wstring* path);
+// The folder dialog titled `title`. True and the chosen folder's full path on confirm.
+bool AskFolder(HWND owner, const std::wstring& title, std::wstring* path);
 // ShellExecuteW with the default action: above 32 when opened, else the error code.
 int OpenWithShell(HWND owner, const std::wstring& path);
 

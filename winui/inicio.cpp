@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "frontend/catalogue_folder.h"
 #include "frontend/control_table.h"
 #include "frontend/input_overwrite.h"
 #include "frontend/message_text.h"
@@ -16,6 +17,7 @@
 #include "frontend/shell_messages.h"
 #include "frontend/window_texts.h"
 #include "platform/interrupt_cleanup.h"
+#include "platform/path_separator.h"
 #include "platform/program_folder.h"
 #include "winui/desktop.h"
 #include "winui/resource_ids.h"
@@ -32,6 +34,8 @@ constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 constexpr UINT kMenuCopy = 2001;
 constexpr UINT kMenuSelectAll = 2002;
 constexpr UINT kMenuSaveFailures = 2003;
+constexpr UINT kMenuCatalogue = 2004;
+constexpr UINT kMenuProgramFolder = 2005;
 constexpr UINT kEnabled = MF_STRING;
 constexpr UINT kGrayed = MF_STRING | MF_GRAYED;
 
@@ -249,6 +253,18 @@ void Inicio::CreateControls() {
   ProgressBar = Control("ProgressBar");
   sbVeredito = Control("sbVeredito");
   ShowStrip(frontend::StripReady());
+  if (tooltips_ != nullptr) {
+    TTTOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd_;
+    tool.uId = reinterpret_cast<UINT_PTR>(sbVeredito);
+    tool.lpszText = const_cast<wchar_t*>(L"");
+    SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    // Long enough for a folder's path and the lines under it.
+    SendMessageW(tooltips_, TTM_SETMAXTIPWIDTH, 0, frontend::Scale(480, dpi_));
+  }
+  SetStripTooltip(frontend::CatalogueTooltip({}, setup_.program_folder));
   SendMessageW(edLog, EM_SETLIMITTEXT, 0, 0);  // no 32 KB limit: a report can be long
   SetWindowSubclass(edLog, &Inicio::LogProc, 1, reinterpret_cast<DWORD_PTR>(this));
   SendMessageW(ProgressBar, PBM_SETRANGE32, 0, 100);
@@ -404,12 +420,19 @@ void Inicio::ShowLogMenu(POINT at) {
   const bool list_ready = !running_ && findings_ != nullptr && findings_->ready();
   AppendMenuW(menu, list_ready ? kEnabled : kGrayed, kMenuSaveFailures,
               Widen(frontend::kSaveFailureList).c_str());
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, running_ ? kGrayed : kEnabled, kMenuCatalogue,
+              Widen(frontend::kChooseCatalogue).c_str());
+  AppendMenuW(menu, running_ || catalogue_folder_.empty() ? kGrayed : kEnabled, kMenuProgramFolder,
+              Widen(frontend::kProgramCatalogue).c_str());
   const auto chosen = static_cast<UINT>(TrackPopupMenu(
       menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, hwnd_, nullptr));
   DestroyMenu(menu);
   if (chosen == kMenuCopy) SendMessageW(edLog, WM_COPY, 0, 0);
   if (chosen == kMenuSelectAll) SendMessageW(edLog, EM_SETSEL, 0, -1);
   if (chosen == kMenuSaveFailures) SalvarFalhasClick();
+  if (chosen == kMenuCatalogue) PastaCatalogoClick();
+  if (chosen == kMenuProgramFolder) PastaProgramaClick();
 }
 
 void Inicio::Browse(HWND box) {
@@ -425,7 +448,7 @@ void Inicio::btnOkClick() {
   // The path texts are read once, here; the run takes them from its host.
   frontend::RunInputs inputs{ToAnsiPath(WindowText(edArqRisco)),
                              ToAnsiPath(WindowText(edArqSinistro)),
-                             setup_.program_folder,
+                             CatalogueFolder(),
                              setup_.regional ? *setup_.regional : engine::Regional::System(),
                              setup_.clock,
                              setup_.invalid_date_notices};
@@ -502,11 +525,15 @@ bool Inicio::AskInvalidDateAt(const std::string& message, const std::string& pla
                          Widen(frontend::DecodeMessage(place)));
 }
 
-bool Inicio::SaveChecked(const std::wstring& path, const frontend::SaveAction& save) {
-  const std::vector<std::string> inputs = frontend::WindowInputFiles(
-      setup_.program_folder, ToAnsiPath(WindowText(edArqRisco)),
+std::vector<std::string> Inicio::ProtectedFiles() {
+  return frontend::WindowInputFiles(
+      setup_.program_folder, catalogue_folder_, ToAnsiPath(WindowText(edArqRisco)),
       ToAnsiPath(WindowText(edArqSinistro)), run_riscos_, run_sinistros_);
-  const std::string error = frontend::SaveUnlessInput(std::filesystem::path(path), inputs, save);
+}
+
+bool Inicio::SaveChecked(const std::wstring& path, const frontend::SaveAction& save) {
+  const std::string error =
+      frontend::SaveUnlessInput(std::filesystem::path(path), ProtectedFiles(), save);
   if (error.empty()) return true;
   ShowError(hwnd_, Widen(frontend::ErrorBoxMessage(error)));
   return false;
@@ -525,6 +552,46 @@ void Inicio::SalvarFalhasClick() {
   std::wstring path;
   if (!AskSaveFileName(hwnd_, frontend::FailureListDialog(), &path)) return;
   SaveChecked(path, [this](const std::filesystem::path& to) { return findings_->SaveAs(to); });
+}
+
+std::string Inicio::CatalogueFolder() const {
+  return catalogue_folder_.empty() ? setup_.program_folder : catalogue_folder_;
+}
+
+void Inicio::PastaCatalogoClick() {
+  std::wstring folder;
+  if (running_ || !AskFolder(hwnd_, Widen(frontend::kChooseCatalogue), &folder)) return;
+  ChooseCatalogue(folder);
+}
+
+void Inicio::PastaProgramaClick() {
+  if (!running_) ChooseCatalogue({});
+}
+
+bool Inicio::ChooseCatalogue(const std::wstring& folder) {
+  std::string chosen =
+      folder.empty() ? std::string() : platform::WithTrailingSeparator(ToAnsiPath(folder));
+  if (!chosen.empty()) {
+    const std::string refusal = frontend::CheckCatalogueFolder(chosen);
+    if (!refusal.empty()) {
+      ShowError(hwnd_, Widen(refusal));
+      return false;
+    }
+  }
+  catalogue_folder_ = std::move(chosen);
+  SetStripTooltip(frontend::CatalogueTooltip(catalogue_folder_, setup_.program_folder));
+  return true;
+}
+
+void Inicio::SetStripTooltip(const std::string& utf8) {
+  if (tooltips_ == nullptr) return;
+  std::wstring tip = Widen(utf8);
+  TTTOOLINFOW tool = {};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = hwnd_;
+  tool.uId = reinterpret_cast<UINT_PTR>(sbVeredito);
+  tool.lpszText = tip.data();
+  SendMessageW(tooltips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void Inicio::btnAjudaClick() {

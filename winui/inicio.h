@@ -64,6 +64,16 @@ class Inicio : private frontend::RunView {
   void btnAjudaClick();
   void SalvarFalhasClick();
   void OpenWithShell(const std::wstring& path);
+  // The log's menu: choose the insurer's folder of the catalogue and DadosKov.DBF, or go back to
+  // the program's.
+  void PastaCatalogoClick();
+  void PastaProgramaClick();
+  // Makes the runs read their catalogue and totals table from `folder` (empty: the program's
+  // folder) until the window closes. A folder lacking one of the three files is refused in the
+  // error box and the choice stays; returns whether it was taken.
+  bool ChooseCatalogue(const std::wstring& folder);
+  // Where the next run reads them (ANSI, with separator).
+  std::string CatalogueFolder() const;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
@@ -77,6 +87,9 @@ class Inicio : private frontend::RunView {
   void ShowLogMenu(POINT at);
   void AppendLogText(const std::wstring& text);
   void ShowStrip(frontend::VerdictStrip strip);
+  void SetStripTooltip(const std::string& utf8);
+  // What no save may replace: the last run's and the boxes' inputs, both catalogue folders.
+  std::vector<std::string> ProtectedFiles();
   // Saves through `save` unless `path` names a file a run reads (the last run's inputs, the
   // path boxes', the catalogue); true when saved, else the error box has told why.
   bool SaveChecked(const std::wstring& path, const frontend::SaveAction& save);
@@ -109,7 +122,8 @@ class Inicio : private frontend::RunView {
   std::vector<std::string> lines_;  // the report, Windows-1252
   std::unique_ptr<frontend::WindowRunHost> host_;
   std::unique_ptr<frontend::RunFindings> findings_;  // the failure list of the last run
-  std::string run_riscos_;  // the last run's inputs (ANSI), which no save may replace
+  std::string catalogue_folder_;  // the insurer's, chosen for this window's life; empty: none
+  std::string run_riscos_;        // the last run's inputs (ANSI), which no save may replace
   std::string run_sinistros_;
   bool running_ = false;
   bool closing_ = false;  // destroyed while a run was going

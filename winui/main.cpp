@@ -56,6 +56,8 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
     }
     ShowWindow(window.hwnd(), show);
     UpdateWindow(window.hwnd());
+    // A folder that lacks a file is refused in a box; the program's folder stays.
+    if (options.catalogo) window.ChooseCatalogue(winui::Widen(*options.catalogo));
     if (options.criticar) window.btnOkClick();
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

@@ -22,6 +22,11 @@ TEST(WindowOptionsTest, PathsRunAndNotices) {
   EXPECT_EQ(parsed.options.sinistros, "");  // given empty: the box is filled with nothing
   EXPECT_TRUE(parsed.options.criticar);
   EXPECT_FALSE(parsed.options.invalid_date_notices);
+  EXPECT_FALSE(parsed.options.catalogo);
+
+  parsed = ParseWindowOptions("talmero-prx", {"--catalogo", "C:\\Seguradora\\Cat\u00e1logo"});
+  ASSERT_FALSE(parsed.exit_status) << parsed.text;
+  EXPECT_EQ(parsed.options.catalogo, "C:\\Seguradora\\Cat\u00e1logo");
 }
 
 TEST(WindowOptionsTest, HelpAndWrongUsageEndTheProgramWithAText) {

