@@ -1,10 +1,10 @@
 #include "ui/failure_chart.h"
 
-#include <QLocale>
 #include <QPainter>
 #include <algorithm>
 
 #include "frontend/message_text.h"
+#include "frontend/panel_texts.h"
 
 namespace ui {
 namespace {
@@ -16,10 +16,7 @@ QString Text(const std::string& bytes) {
   return QString::fromStdString(frontend::DisplayLine(bytes)).trimmed();
 }
 
-QString Percent(double value) {
-  return QLocale(QLocale::Portuguese, QLocale::Brazil).toString(value, 'f', 2) +
-         QStringLiteral(" %");
-}
+QString Percent(double value) { return QString::fromStdString(frontend::PercentText(value)); }
 
 }  // namespace
 

@@ -19,6 +19,7 @@
 #include "frontend/failure_rows_save.h"
 #include "frontend/input_overwrite.h"
 #include "frontend/message_text.h"
+#include "frontend/panel_texts.h"
 #include "frontend/save_dialogs.h"
 #include "frontend/verdict_banner.h"
 #include "ui/desktop_services.h"
@@ -33,11 +34,7 @@ namespace {
 // Every failing field of every table: the chart scrolls.
 constexpr std::size_t kChartBars = std::numeric_limits<std::size_t>::max();
 
-QString Text(std::string_view bytes) {
-  return QString::fromStdString(frontend::DisplayLine(bytes));
-}
-
-QString Everything() { return QStringLiteral("(todos)"); }
+QString Utf8(const std::string& text) { return QString::fromStdString(text); }
 
 // The filter's value chosen in a combo box: the raw bytes kept as the item's data.
 std::string Chosen(const QComboBox* box) {
@@ -50,11 +47,11 @@ std::string Chosen(const QComboBox* box) {
 FindingsPanel::FindingsPanel(std::shared_ptr<DesktopServices> desktop, QWidget* parent)
     : QWidget(parent, Qt::Window), desktop_(std::move(desktop)) {
   setObjectName(QStringLiteral("frmPainelFalhas"));
-  setWindowTitle(QStringLiteral("Painel de falhas"));
+  setWindowTitle(Utf8(frontend::kPanelTitle));
   CreateControls();
   resize(960, 720);
   Unload();
-  lbVeredito->setText(QStringLiteral("Nenhuma crítica executada."));
+  lbVeredito->setText(Utf8(frontend::kPanelNoRun));
 }
 
 FindingsPanel::~FindingsPanel() {
@@ -106,7 +103,7 @@ void FindingsPanel::CreateControls() {
   auto* search_caption = new QLabel(QStringLiteral("A&pólice"), this);
   edApolice = new QLineEdit(this);
   edApolice->setObjectName(QStringLiteral("edApolice"));
-  edApolice->setPlaceholderText(QStringLiteral("parte do número"));
+  edApolice->setPlaceholderText(Utf8(frontend::kPanelSearchHint));
   edApolice->setClearButtonEnabled(true);
   search_caption->setBuddy(edApolice);
   filters->addWidget(search_caption);
@@ -124,7 +121,7 @@ void FindingsPanel::CreateControls() {
   tvFalhas->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   tvFalhas->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   tvFalhas->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-  tvFalhas->setToolTip(QStringLiteral("Clique duas vezes numa linha para ver o registro"));
+  tvFalhas->setToolTip(Utf8(frontend::kPanelRowHint));
   connect(tvFalhas, &QTableView::doubleClicked, this,
           [this](const QModelIndex& index) { ShowRecord(index.row()); });
   tvFalhas->installEventFilter(this);
@@ -136,7 +133,7 @@ void FindingsPanel::CreateControls() {
   lbContagem = new QLabel(this);
   lbContagem->setObjectName(QStringLiteral("lbContagem"));
   bottom->addWidget(lbContagem, 1);
-  btnSalvar = new QPushButton(QStringLiteral("&Salvar falhas mostradas..."), this);
+  btnSalvar = new QPushButton(Utf8(frontend::kPanelSave), this);
   btnSalvar->setObjectName(QStringLiteral("btnSalvar"));
   btnSalvar->setToolTip(
       QStringLiteral("Salva as linhas mostradas em CSV ou numa pasta de trabalho (.xlsx)"));
@@ -176,7 +173,7 @@ void FindingsPanel::Unload() {
        std::initializer_list<QWidget*>{cbArquivo, cbCampo, cbVerificacao, edApolice, btnSalvar}) {
     control->setEnabled(false);
   }
-  lbVeredito->setText(QStringLiteral("Crítica em andamento..."));
+  lbVeredito->setText(Utf8(frontend::kPanelRunning));
   banner_area_->setVisible(true);
   lbVeredito->setPalette(palette());
   lbContagem->clear();
@@ -189,10 +186,10 @@ void FindingsPanel::Load(PanelRun run) {
   ShowVerdict();
   grFalhas->SetTables(frontend::ChartData(run_.result, kChartBars));
   if (run_.list_path.empty()) {
-    lbContagem->setText(QStringLiteral("Esta crítica não tem lista de falhas."));
+    lbContagem->setText(Utf8(frontend::kPanelNoList));
     return;
   }
-  lbContagem->setText(QStringLiteral("Lendo a lista de falhas..."));
+  lbContagem->setText(Utf8(frontend::kPanelReading));
   loader_ = std::thread([this, path = run_.list_path] {
     std::unique_ptr<frontend::FailureFileIndex> index;
     std::optional<std::string> error;
@@ -225,8 +222,8 @@ void FindingsPanel::ShowVerdict() {
     }
     html += QStringLiteral("</ul>");
   };
-  list("Motivos", banner.motivos);
-  list("Avisos", banner.avisos);
+  list(frontend::kMotivos, banner.motivos);
+  list(frontend::kAvisos, banner.avisos);
   lbVeredito->setText(html);
   QPalette colours = lbVeredito->palette();
   colours.setColor(QPalette::Window, QColor::fromRgb(banner.background));
@@ -291,10 +288,10 @@ void FindingsPanel::FillChoices() {
     const std::vector<frontend::FilterChoice> choices =
         frontend::Choices(index_->keys(), filter_, column);
     for (const frontend::FilterChoice& choice : choices) all += choice.rows;
-    box->addItem(QStringLiteral("%1 (%2)").arg(Everything()).arg(all), QByteArray());
+    box->addItem(Utf8(frontend::ChoiceText({}, all)), QByteArray());
     int selected = 0;
     for (const frontend::FilterChoice& choice : choices) {
-      box->addItem(QStringLiteral("%1 (%2)").arg(Text(choice.value).trimmed()).arg(choice.rows),
+      box->addItem(Utf8(frontend::ChoiceText(choice.value, choice.rows)),
                    QByteArray::fromStdString(choice.value));
       if (choice.value == current) selected = box->count() - 1;
     }
@@ -310,7 +307,7 @@ void FindingsPanel::FilterChanged() {
   filter_.verificacao = Chosen(cbVerificacao);
   filter_.apolice = engine::Utf8ToWin1252(edApolice->text().toStdString());
   FillChoices();
-  lbContagem->setText(QStringLiteral("Filtrando..."));
+  lbContagem->setText(Utf8(frontend::kPanelFiltering));
   ticket_ = job_->Request(filter_);
 }
 
@@ -324,8 +321,7 @@ void FindingsPanel::RowsReady(std::uint64_t ticket, std::vector<std::uint32_t> r
 
 void FindingsPanel::ShowCount() {
   if (!model_ || !index_) return;
-  lbContagem->setText(
-      QStringLiteral("%1 de %2 falhas mostradas").arg(model_->rowCount()).arg(index_->RowCount()));
+  lbContagem->setText(Utf8(frontend::ShownCountText(model_->rows().size(), index_->RowCount())));
 }
 
 void FindingsPanel::showEvent(QShowEvent* event) {

@@ -22,6 +22,7 @@
 #include "frontend/failure_file_index.h"
 #include "frontend/failure_filter.h"
 #include "frontend/filter_job.h"
+#include "frontend/panel_run.h"
 #include "frontend/record_view.h"
 
 class QComboBox;
@@ -38,14 +39,7 @@ class FailureChart;
 class FailureTableModel;
 class RecordDialog;
 
-// What the panel shows of one run.
-struct PanelRun {
-  std::string list_path;  // the run's failure list; empty: the run has none
-  engine::RunResult result;
-  frontend::RunFiles files;                  // the inputs, with the snapshots taken for the run
-  std::vector<std::string> protected_files;  // what a save must not replace (input_overwrite.h)
-  std::optional<std::string> error;          // the message that ended the run, if one did
-};
+using frontend::PanelRun;
 
 class FindingsPanel : public QWidget {
   Q_OBJECT
