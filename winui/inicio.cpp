@@ -10,8 +10,10 @@
 
 #include "frontend/catalogue_folder.h"
 #include "frontend/control_table.h"
+#include "frontend/file_snapshot.h"
 #include "frontend/input_overwrite.h"
 #include "frontend/message_text.h"
+#include "frontend/panel_run.h"
 #include "frontend/report_export.h"
 #include "frontend/save_dialogs.h"
 #include "frontend/shell_messages.h"
@@ -20,6 +22,8 @@
 #include "platform/path_separator.h"
 #include "platform/program_folder.h"
 #include "winui/desktop.h"
+#include "winui/dialog_keys.h"
+#include "winui/findings_panel.h"
 #include "winui/resource_ids.h"
 #include "winui/wide_text.h"
 
@@ -36,6 +40,7 @@ constexpr UINT kMenuSelectAll = 2002;
 constexpr UINT kMenuSaveFailures = 2003;
 constexpr UINT kMenuCatalogue = 2004;
 constexpr UINT kMenuProgramFolder = 2005;
+constexpr UINT kMenuPanel = 2006;
 constexpr UINT kEnabled = MF_STRING;
 constexpr UINT kGrayed = MF_STRING | MF_GRAYED;
 
@@ -155,6 +160,7 @@ Inicio::~Inicio() {
     host_->Flush();
   }
   host_.reset();
+  panel_.reset();  // lets go of the list before the list's file goes
   if (hwnd_ != nullptr && IsWindow(hwnd_)) {
     setup_.quit_on_close = false;
     DestroyWindow(hwnd_);
@@ -291,10 +297,16 @@ void Inicio::ArrangeControls() {
 }
 
 bool Inicio::FilterMessage(MSG& msg) {
+  if (panel_ != nullptr && panel_->FilterMessage(msg)) return true;
   if (hwnd_ == nullptr || msg.hwnd == nullptr) return false;
   if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return false;
   // Dropped rather than disabled: under Wine a message box re-enables its owner when it closes.
   if (running_ && IsInput(msg.message)) return true;
+  if (msg.message == WM_KEYDOWN && msg.wParam == 'F' && (GetKeyState(VK_CONTROL) & 0x8000) != 0 &&
+      (GetKeyState(VK_SHIFT) & 0x8000) != 0) {
+    PainelFalhasClick();  // Ctrl+Shift+F
+    return true;
+  }
   return IsDialogMessageW(hwnd_, &msg) != FALSE;
 }
 
@@ -319,6 +331,14 @@ LRESULT Inicio::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_COMMAND:
       if (HIWORD(wparam) == BN_CLICKED) OnCommand(LOWORD(wparam));
       return 0;
+    case WM_NOTIFY: {
+      // A click on the strip opens the panel.
+      const auto* header = reinterpret_cast<const NMHDR*>(lparam);
+      if (header->hwndFrom == sbVeredito && header->code == NM_CLICK && !running_) {
+        PainelFalhasClick();
+      }
+      return 0;
+    }
     case DM_GETDEFID:
       return MAKELRESULT(IDOK, DC_HASDEFID);
     case kWakeMessage:
@@ -382,14 +402,8 @@ LRESULT CALLBACK Inicio::LogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
     return 0;
   }
   if (message == WM_GETDLGCODE) {
-    // A multi-line edit box wants every key, Tab included, so Tab would never leave the log.
-    // It keeps the arrows and Enter; Tab and Shift+Tab move on as everywhere in the window.
-    const LRESULT code = DefSubclassProc(hwnd, message, wparam, lparam);
-    const auto* key = reinterpret_cast<const MSG*>(lparam);
-    if (key != nullptr && key->message == WM_KEYDOWN && key->wParam == VK_TAB) {
-      return code & ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_WANTTAB);
-    }
-    return code & ~static_cast<LRESULT>(DLGC_WANTTAB);
+    // Tab leaves the log like any other control; the log keeps the arrows and Enter.
+    return DialogCodeWithoutTab(DefSubclassProc(hwnd, message, wparam, lparam), lparam);
   }
   if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, &Inicio::LogProc, 1);
   return DefSubclassProc(hwnd, message, wparam, lparam);
@@ -420,6 +434,8 @@ void Inicio::ShowLogMenu(POINT at) {
   const bool list_ready = !running_ && findings_ != nullptr && findings_->ready();
   AppendMenuW(menu, list_ready ? kEnabled : kGrayed, kMenuSaveFailures,
               Widen(frontend::kSaveFailureList).c_str());
+  AppendMenuW(menu, MF_STRING, kMenuPanel,
+              (Widen(frontend::kFindingsPanel) + L"\tCtrl+Shift+F").c_str());
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(menu, running_ ? kGrayed : kEnabled, kMenuCatalogue,
               Widen(frontend::kChooseCatalogue).c_str());
@@ -431,6 +447,7 @@ void Inicio::ShowLogMenu(POINT at) {
   if (chosen == kMenuCopy) SendMessageW(edLog, WM_COPY, 0, 0);
   if (chosen == kMenuSelectAll) SendMessageW(edLog, EM_SETSEL, 0, -1);
   if (chosen == kMenuSaveFailures) SalvarFalhasClick();
+  if (chosen == kMenuPanel) PainelFalhasClick();
   if (chosen == kMenuCatalogue) PastaCatalogoClick();
   if (chosen == kMenuProgramFolder) PastaProgramaClick();
 }
@@ -452,8 +469,10 @@ void Inicio::btnOkClick() {
                              setup_.regional ? *setup_.regional : engine::Regional::System(),
                              setup_.clock,
                              setup_.invalid_date_notices};
-  run_riscos_ = inputs.risk_path;
-  run_sinistros_ = inputs.claims_path;
+  // The previous list goes (the panel lets go of it first).
+  if (panel_ != nullptr) panel_->Unload();
+  panel_current_ = false;
+  run_files_ = {{inputs.risk_path, std::nullopt}, {inputs.claims_path, std::nullopt}};
   HWND window = hwnd_;
   host_ = std::make_unique<frontend::WindowRunHost>(
       static_cast<frontend::RunView&>(*this), lines_, std::move(inputs),
@@ -471,8 +490,19 @@ void Inicio::RunFinished(const std::optional<std::string>& error) {
   run_.SetFindingSink(nullptr);
   if (closing_) return;
   if (findings_ != nullptr) findings_->Finish();
+  // The run has let go of its inputs: what they look like now is what the list describes.
+  run_files_.riscos.snapshot = frontend::TakeSnapshot(run_files_.riscos.path);
+  run_files_.sinistros.snapshot = frontend::TakeSnapshot(run_files_.sinistros.path);
+  have_run_ = true;
+  run_error_ = error;
   running_ = false;
   ShowStrip(frontend::StripOf(run_.state().result, error));
+  // The panel reads the new list at once, shown or not, while the file is in the system's cache.
+  LoadPanel();
+  if (std::exchange(setup_.painel, false)) {
+    PainelFalhasClick();
+    if (setup_.painel_registro) panel_->ShowRecordWhenLoaded(*setup_.painel_registro - 1);
+  }
   if (error) ShowError(hwnd_, Widen(frontend::ErrorBoxMessage(*error)));
 }
 
@@ -528,7 +558,7 @@ bool Inicio::AskInvalidDateAt(const std::string& message, const std::string& pla
 std::vector<std::string> Inicio::ProtectedFiles() {
   return frontend::WindowInputFiles(
       setup_.program_folder, catalogue_folder_, ToAnsiPath(WindowText(edArqRisco)),
-      ToAnsiPath(WindowText(edArqSinistro)), run_riscos_, run_sinistros_);
+      ToAnsiPath(WindowText(edArqSinistro)), run_files_.riscos.path, run_files_.sinistros.path);
 }
 
 bool Inicio::SaveChecked(const std::wstring& path, const frontend::SaveAction& save) {
@@ -552,6 +582,28 @@ void Inicio::SalvarFalhasClick() {
   std::wstring path;
   if (!AskSaveFileName(hwnd_, frontend::FailureListDialog(), &path)) return;
   SaveChecked(path, [this](const std::filesystem::path& to) { return findings_->SaveAs(to); });
+}
+
+void Inicio::EnsurePanel() {
+  if (panel_ == nullptr) panel_ = std::make_unique<FindingsPanel>(hwnd_, dpi_);
+}
+
+void Inicio::LoadPanel() {
+  EnsurePanel();
+  frontend::PanelRun run;
+  if (findings_ != nullptr && findings_->ready()) run.list_path = findings_->path();
+  run.result = run_.state().result;
+  run.files = run_files_;
+  run.protected_files = ProtectedFiles();
+  run.error = run_error_;
+  panel_->Load(std::move(run));
+  panel_current_ = true;
+}
+
+void Inicio::PainelFalhasClick() {
+  EnsurePanel();
+  if (have_run_ && !running_ && !panel_current_) LoadPanel();
+  panel_->Show();
 }
 
 std::string Inicio::CatalogueFolder() const {

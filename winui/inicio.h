@@ -20,12 +20,15 @@
 #include "engine/regional.h"
 #include "engine/validation_run.h"
 #include "frontend/input_overwrite.h"
+#include "frontend/record_view.h"
 #include "frontend/run_findings.h"
 #include "frontend/verdict_strip.h"
 #include "frontend/window_run_host.h"
 #include "platform/clock.h"
 
 namespace winui {
+
+class FindingsPanel;
 
 // What the window takes from outside; the defaults are the real ones.
 struct InicioSetup {
@@ -34,6 +37,10 @@ struct InicioSetup {
   std::function<platform::LocalDateTime()> clock;  // empty: the local clock
   bool invalid_date_notices = true;                // false: no invalid-date box in any run
   bool quit_on_close = true;                       // closing ends the message loop
+  // --painel[=N]: the findings panel opens when the first run ends, with N the record view of
+  // the panel's row N (from 1) once its list is in.
+  bool painel = false;
+  std::optional<int> painel_registro;
 };
 
 class Inicio : private frontend::RunView {
@@ -63,6 +70,10 @@ class Inicio : private frontend::RunView {
   void btnExportaClick();
   void btnAjudaClick();
   void SalvarFalhasClick();
+  // Opens the findings panel over the last run (the log's menu, the strip, Ctrl+Shift+F).
+  void PainelFalhasClick();
+  // The panel, once opened; null before.
+  FindingsPanel* findings_panel() const { return panel_.get(); }
   void OpenWithShell(const std::wstring& path);
   // The log's menu: choose the insurer's folder of the catalogue and DadosKov.DBF, or go back to
   // the program's.
@@ -88,6 +99,8 @@ class Inicio : private frontend::RunView {
   void AppendLogText(const std::wstring& text);
   void ShowStrip(frontend::VerdictStrip strip);
   void SetStripTooltip(const std::string& utf8);
+  void EnsurePanel();
+  void LoadPanel();
   // What no save may replace: the last run's and the boxes' inputs, both catalogue folders.
   std::vector<std::string> ProtectedFiles();
   // Saves through `save` unless `path` names a file a run reads (the last run's inputs, the
@@ -123,8 +136,11 @@ class Inicio : private frontend::RunView {
   std::unique_ptr<frontend::WindowRunHost> host_;
   std::unique_ptr<frontend::RunFindings> findings_;  // the failure list of the last run
   std::string catalogue_folder_;  // the insurer's, chosen for this window's life; empty: none
-  std::string run_riscos_;        // the last run's inputs (ANSI), which no save may replace
-  std::string run_sinistros_;
+  frontend::RunFiles run_files_;  // the last run's inputs (ANSI), as it opened them
+  std::unique_ptr<FindingsPanel> panel_;  // a window of its own, owned by this one; null before
+  bool have_run_ = false;                 // a run has ended since the window opened
+  bool panel_current_ = false;            // the panel shows the last run
+  std::optional<std::string> run_error_;  // the message that ended the last run, if one did
   bool running_ = false;
   bool closing_ = false;  // destroyed while a run was going
   frontend::VerdictStrip strip_;

@@ -47,6 +47,8 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
   try {
     winui::InicioSetup setup;
     setup.invalid_date_notices = options.invalid_date_notices;
+    setup.painel = options.painel;
+    setup.painel_registro = options.painel_registro;
     winui::Inicio window(std::move(setup));
     if (options.riscos) {
       SetWindowTextW(window.Control("edArqRisco"), winui::Widen(*options.riscos).c_str());

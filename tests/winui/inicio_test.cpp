@@ -271,12 +271,35 @@ TEST_F(WinuiRunTest, AMissingRisksFileEndsTheRunInTheErrorBox) {
   EXPECT_EQ(LogLines(), runner.lines);  // the lines written before the error stay
 }
 
-// A suite of its own, defined last, so that it runs last in this program: once the session ends
-// the cleanup keeps any further file from being created (the system ends the process next),
-// which would stop a later test that writes one.
+// Once the session ends the cleanup keeps any further file from being created (the system ends
+// the process next), which would stop every later test that writes one: the test runs in a
+// process of its own, this program started again for it alone.
 using WinuiSessionEndTest = testing_support::Win32WindowTest;
 
 TEST_F(WinuiSessionEndTest, TheEndOfTheSessionRemovesTheTemporaryFiles) {
+  constexpr wchar_t kAlone[] = L"TALMERO_SESSION_END_ALONE";
+  if (GetEnvironmentVariableW(kAlone, nullptr, 0) == 0) {
+    wchar_t program[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
+    std::wstring command =
+        L"\"" + std::wstring(program) +
+        L"\" --gtest_filter=WinuiSessionEndTest.TheEndOfTheSessionRemovesTheTemporaryFiles";
+    SetEnvironmentVariableW(kAlone, L"1");
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessW(program, command.data(), nullptr, nullptr, FALSE, 0,
+                                        nullptr, nullptr, &startup, &process);
+    SetEnvironmentVariableW(kAlone, nullptr);
+    ASSERT_TRUE(started);
+    WaitForSingleObject(process.hProcess, 120000);
+    DWORD status = 1;
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(status, 0u);
+    return;
+  }
   const std::filesystem::path temp = dir_.path() / "apolice.ntx";
   std::ofstream(temp) << "index";
   platform::RemoveOnInterrupt registered(temp.string());
