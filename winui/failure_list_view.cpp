@@ -32,6 +32,9 @@ FailureListView::FailureListView(HWND parent, int id, HFONT font, int dpi)
                           GetModuleHandleW(nullptr), nullptr);
   if (hwnd_ == nullptr) throw std::runtime_error("Cannot create the failure list");
   SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  // The titles in the same font (Wine's list view keeps its header's own otherwise).
+  SendMessageW(reinterpret_cast<HWND>(SendMessageW(hwnd_, LVM_GETHEADER, 0, 0)), WM_SETFONT,
+               reinterpret_cast<WPARAM>(font_), FALSE);
   const DWORD extended = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_INFOTIP |
                          LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP;
   SendMessageW(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
@@ -113,8 +116,17 @@ void FailureListView::FitColumns() {
   const auto top = static_cast<std::size_t>(SendMessageW(hwnd_, LVM_GETTOPINDEX, 0, 0));
   const auto page = static_cast<std::size_t>(SendMessageW(hwnd_, LVM_GETCOUNTPERPAGE, 0, 0));
   const std::size_t end = std::min(rows_.size(), top + std::max<std::size_t>(page, 1) + 1);
+  // Titles in the header's own font, with room for its margins.
+  auto header_font = reinterpret_cast<HFONT>(SendMessageW(
+      reinterpret_cast<HWND>(SendMessageW(hwnd_, LVM_GETHEADER, 0, 0)), WM_GETFONT, 0, 0));
+  std::vector<int> titles;
+  SelectObject(dc, header_font != nullptr ? header_font : font_);
+  for (const frontend::PanelColumn& column : shown_) {
+    titles.push_back(TextWidth(dc, Widen(column.title)) + frontend::Scale(20, dpi_));
+  }
+  SelectObject(dc, font_);
   for (std::size_t c = 0; c < shown_.size(); ++c) {
-    int width = TextWidth(dc, Widen(shown_[c].title));
+    int width = titles[c];
     if (shown_[c].role == frontend::ColumnRole::kKey) {
       // As wide as the input declares the field, whatever the rows on screen hold.
       width = std::max(width, digit * static_cast<int>(widths_.Of(shown_[c].key_field)));

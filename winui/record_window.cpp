@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cwchar>
 #include <stdexcept>
 #include <vector>
 
@@ -64,7 +66,7 @@ RecordWindow::RecordWindow(HWND owner, const frontend::RecordView& view, const s
       0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), instance, nullptr);
   SendMessageW(lvCampos, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   SendMessageW(lvCampos, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
-               LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_LABELTIP);
+               LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_LABELTIP | LVS_EX_INFOTIP);
   const wchar_t* titles[] = {L"Campo", L"Tipo", L"Tamanho", L"Conteúdo", L"Falhas"};
   for (int c = 0; c < 5; ++c) {
     LVCOLUMNW column{};
@@ -96,13 +98,32 @@ RecordWindow::RecordWindow(HWND owner, const frontend::RecordView& view, const s
       SendMessageW(lvCampos, LVM_SETITEMTEXTW, r, reinterpret_cast<LPARAM>(&item));
     }
     failed_.push_back(!field.failed.empty());
-  }
-  for (int c = 0; c < 5; ++c) {
-    SendMessageW(lvCampos, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c),
-                 c == 4 ? LVSCW_AUTOSIZE_USEHEADER : LVSCW_AUTOSIZE);
+    failures_.push_back(failures);
   }
   btnFechar = child(WC_BUTTONW, L"Fechar", WS_TABSTOP | BS_DEFPUSHBUTTON, IDCANCEL);
   Arrange();
+  // Each column as wide as its title and its texts; the sentences take the width left, a cut
+  // one shows whole in the row's tooltip.
+  int used = 0;
+  HDC dc = GetDC(lvCampos);
+  HGDIOBJ old_font = SelectObject(dc, font);
+  for (int c = 0; c < 4; ++c) {
+    SendMessageW(lvCampos, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c), LVSCW_AUTOSIZE);
+    SIZE caption{};
+    GetTextExtentPoint32W(dc, titles[c], static_cast<int>(std::wcslen(titles[c])), &caption);
+    const int widest = std::max(
+        static_cast<int>(SendMessageW(lvCampos, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(c), 0)),
+        static_cast<int>(caption.cx) + frontend::Scale(20, dpi_));
+    SendMessageW(lvCampos, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c), widest);
+    used += widest;
+  }
+  SelectObject(dc, old_font);
+  ReleaseDC(lvCampos, dc);
+  RECT list{};
+  GetClientRect(lvCampos, &list);
+  SendMessageW(lvCampos, LVM_SETCOLUMNWIDTH, 4,
+               std::max<LONG>(frontend::Scale(120, dpi_),
+                              list.right - used - GetSystemMetrics(SM_CXVSCROLL)));
   ShowWindow(hwnd_, SW_SHOWNORMAL);
   // The field the user came for, in sight and selected.
   if (const int first = frontend::FirstFailingField(view); first >= 0) {
@@ -168,6 +189,18 @@ LRESULT RecordWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_NOTIFY: {
       auto* header = reinterpret_cast<NMHDR*>(lparam);
+      if (header->idFrom == kListId && header->code == LVN_GETINFOTIPW) {
+        // The row's failures whole, however narrow their column.
+        auto* tip = reinterpret_cast<NMLVGETINFOTIPW*>(lparam);
+        const auto row = static_cast<std::size_t>(tip->iItem);
+        if (row < failures_.size() && tip->pszText != nullptr && tip->cchTextMax > 0) {
+          const std::size_t n =
+              std::min(failures_[row].size(), static_cast<std::size_t>(tip->cchTextMax - 1));
+          failures_[row].copy(tip->pszText, n);
+          tip->pszText[n] = L'\0';
+        }
+        return 0;
+      }
       if (header->idFrom == kListId && header->code == NM_CUSTOMDRAW) {
         auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(lparam);
         if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;

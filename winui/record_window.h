@@ -40,7 +40,8 @@ class RecordWindow {
   HWND lvCampos = nullptr;
   HWND btnFechar = nullptr;
   int dpi_ = 96;
-  std::vector<bool> failed_;  // per row of lvCampos
+  std::vector<bool> failed_;            // per row of lvCampos
+  std::vector<std::wstring> failures_;  // per row of lvCampos: its sentences
 };
 
 }  // namespace winui
