@@ -65,19 +65,26 @@ RecordDialog::RecordDialog(const frontend::RecordView& view, const QString& file
       }
     }
     tbCampos->resizeColumnsToContents();
-    tbCampos->horizontalHeader()->setStretchLastSection(true);
+    // The sentences take the width left; a cut one shows whole in its tooltip.
+    tbCampos->horizontalHeader()->setSectionResizeMode(4, QHeaderView::Stretch);
     tbCampos->setSelectionBehavior(QAbstractItemView::SelectRows);
     layout->addWidget(tbCampos);
-    // The field the user came for, in sight and selected.
-    if (const int first = frontend::FirstFailingField(view); first >= 0) {
-      tbCampos->selectRow(first);
-      tbCampos->scrollTo(tbCampos->model()->index(first, 0), QAbstractItemView::PositionAtCenter);
-    }
+    // The field the user came for, selected, and in sight once shown.
+    first_failing_ = frontend::FirstFailingField(view);
+    if (first_failing_ >= 0) tbCampos->selectRow(first_failing_);
   }
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
-  resize(640, 480);
+  resize(760, 520);
+}
+
+void RecordDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (tbCampos != nullptr && first_failing_ >= 0) {
+    tbCampos->scrollTo(tbCampos->model()->index(first_failing_, 0),
+                       QAbstractItemView::PositionAtCenter);
+  }
 }
 
 }  // namespace ui
