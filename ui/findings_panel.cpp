@@ -125,8 +125,6 @@ void FindingsPanel::CreateControls() {
   connect(tvFalhas, &QTableView::doubleClicked, this,
           [this](const QModelIndex& index) { ShowRecord(index.row()); });
   tvFalhas->installEventFilter(this);
-  // Widths from the rows on screen only, never from every row of the list.
-  tvFalhas->horizontalHeader()->setResizeContentsPrecision(0);
   layout->addWidget(tvFalhas, 1);
 
   auto* bottom = new QHBoxLayout;
@@ -337,6 +335,12 @@ void FindingsPanel::FitColumns() {
   const int padding = metrics.horizontalAdvance(QLatin1Char('0')) * 2;
   const int most = std::max(200, tvFalhas->viewport()->width() * 3 / 5);
   const std::vector<frontend::PanelColumn>& columns = model_->columns();
+  // Widths from the rows on screen only, never from every row of the list (Qt's own fitting
+  // reads every row while the view has not laid out its rows yet).
+  const int first = std::max(0, tvFalhas->rowAt(0));
+  const int row_height = std::max(1, tvFalhas->verticalHeader()->defaultSectionSize());
+  const int last =
+      std::min(model_->rowCount() - 1, first + tvFalhas->viewport()->height() / row_height + 1);
   for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
     const frontend::PanelColumn& column = columns[static_cast<std::size_t>(c)];
     const bool hidden = column.role == frontend::ColumnRole::kStructure && !structure;
@@ -350,8 +354,12 @@ void FindingsPanel::FitColumns() {
       tvFalhas->setColumnWidth(c, std::max(title, declared));
       continue;
     }
-    tvFalhas->resizeColumnToContents(c);
-    tvFalhas->setColumnWidth(c, std::min(std::max(tvFalhas->columnWidth(c), title), most));
+    int widest = title;
+    for (int r = first; r <= last; ++r) {
+      const QString text = model_->index(r, c).data().toString();
+      widest = std::max(widest, metrics.horizontalAdvance(text) + padding);
+    }
+    tvFalhas->setColumnWidth(c, std::min(widest, most));
   }
 }
 
