@@ -25,6 +25,7 @@
 #include "winui/dialog_keys.h"
 #include "winui/findings_panel.h"
 #include "winui/resource_ids.h"
+#include "winui/verdict_mark.h"
 #include "winui/wide_text.h"
 
 namespace winui {
@@ -68,35 +69,6 @@ HFONT MakeFont(const wchar_t* face, int points, int dpi, DWORD pitch_and_family)
   return CreateFontW(-MulDiv(points, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                      pitch_and_family, face);
-}
-
-// The strip's mark: a disc of `rgb` (0xRRGGBB), `size` pixels wide.
-HICON MakeMark(std::uint32_t rgb, int size) {
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP colour = CreateCompatibleBitmap(screen, size, size);
-  HBITMAP mask = CreateBitmap(size, size, 1, 1, nullptr);  // white: transparent
-  const COLORREF fill = RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
-  const RECT all{0, 0, size, size};
-  HGDIOBJ old = SelectObject(dc, mask);
-  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  SelectObject(dc, GetStockObject(BLACK_BRUSH));
-  SelectObject(dc, GetStockObject(NULL_PEN));
-  Ellipse(dc, 0, 0, size + 1, size + 1);
-  SelectObject(dc, colour);
-  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  HBRUSH brush = CreateSolidBrush(fill);
-  SelectObject(dc, brush);
-  Ellipse(dc, 0, 0, size + 1, size + 1);
-  SelectObject(dc, old);
-  DeleteObject(brush);
-  ICONINFO info{TRUE, 0, 0, mask, colour};
-  HICON icon = CreateIconIndirect(&info);
-  DeleteObject(colour);
-  DeleteObject(mask);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
-  return icon;
 }
 
 SIZE OuterSize(int client_width, int client_height) {
@@ -506,14 +478,6 @@ void Inicio::RunFinished(const std::optional<std::string>& error) {
   if (error) ShowError(hwnd_, Widen(frontend::ErrorBoxMessage(*error)));
 }
 
-void Inicio::ShowStrip(frontend::VerdictStrip strip) {
-  strip_ = std::move(strip);
-  if (mark_ != nullptr) DestroyIcon(mark_);
-  mark_ = strip_.colour ? MakeMark(*strip_.colour, frontend::Scale(12, dpi_)) : nullptr;
-  SendMessageW(sbVeredito, SB_SETICON, 0, reinterpret_cast<LPARAM>(mark_));
-  SendMessageW(sbVeredito, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Widen(strip_.text).c_str()));
-}
-
 void Inicio::LogCleared() { SetWindowTextW(edLog, L""); }
 
 void Inicio::AppendLogText(const std::wstring& text) {
@@ -582,68 +546,6 @@ void Inicio::SalvarFalhasClick() {
   std::wstring path;
   if (!AskSaveFileName(hwnd_, frontend::FailureListDialog(), &path)) return;
   SaveChecked(path, [this](const std::filesystem::path& to) { return findings_->SaveAs(to); });
-}
-
-void Inicio::EnsurePanel() {
-  if (panel_ == nullptr) panel_ = std::make_unique<FindingsPanel>(hwnd_, dpi_);
-}
-
-void Inicio::LoadPanel() {
-  EnsurePanel();
-  frontend::PanelRun run;
-  if (findings_ != nullptr && findings_->ready()) run.list_path = findings_->path();
-  run.result = run_.state().result;
-  run.files = run_files_;
-  run.protected_files = ProtectedFiles();
-  run.error = run_error_;
-  panel_->Load(std::move(run));
-  panel_current_ = true;
-}
-
-void Inicio::PainelFalhasClick() {
-  EnsurePanel();
-  if (have_run_ && !running_ && !panel_current_) LoadPanel();
-  panel_->Show();
-}
-
-std::string Inicio::CatalogueFolder() const {
-  return catalogue_folder_.empty() ? setup_.program_folder : catalogue_folder_;
-}
-
-void Inicio::PastaCatalogoClick() {
-  std::wstring folder;
-  if (running_ || !AskFolder(hwnd_, Widen(frontend::kChooseCatalogue), &folder)) return;
-  ChooseCatalogue(folder);
-}
-
-void Inicio::PastaProgramaClick() {
-  if (!running_) ChooseCatalogue({});
-}
-
-bool Inicio::ChooseCatalogue(const std::wstring& folder) {
-  std::string chosen =
-      folder.empty() ? std::string() : platform::WithTrailingSeparator(ToAnsiPath(folder));
-  if (!chosen.empty()) {
-    const std::string refusal = frontend::CheckCatalogueFolder(chosen);
-    if (!refusal.empty()) {
-      ShowError(hwnd_, Widen(refusal));
-      return false;
-    }
-  }
-  catalogue_folder_ = std::move(chosen);
-  SetStripTooltip(frontend::CatalogueTooltip(catalogue_folder_, setup_.program_folder));
-  return true;
-}
-
-void Inicio::SetStripTooltip(const std::string& utf8) {
-  if (tooltips_ == nullptr) return;
-  std::wstring tip = Widen(utf8);
-  TTTOOLINFOW tool = {};
-  tool.cbSize = sizeof tool;
-  tool.hwnd = hwnd_;
-  tool.uId = reinterpret_cast<UINT_PTR>(sbVeredito);
-  tool.lpszText = tip.data();
-  SendMessageW(tooltips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void Inicio::btnAjudaClick() {
