@@ -70,7 +70,10 @@ VerdictStrip StripOf(const engine::Verdict& verdict,
 
 VerdictStrip StripOf(const engine::RunResult& result, const std::optional<std::string>& error,
                      const std::optional<std::string>& explanation) {
-  return StripOf(engine::ComputeVerdict(result, error, engine::VerdictLimits{}), explanation);
+  // The run keeps the explanation of the error that ended it; a caller's own one goes first.
+  std::optional<std::string> why = explanation;
+  if (!why && !result.error_explanation.empty()) why = result.error_explanation;
+  return StripOf(engine::ComputeVerdict(result, error, engine::VerdictLimits{}), why);
 }
 
 }  // namespace frontend

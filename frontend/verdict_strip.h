@@ -22,7 +22,8 @@ struct VerdictStrip {
 
 VerdictStrip StripReady();
 VerdictStrip StripRunning();
-// `explanation`: the Portuguese explanation that came with the error that ended the run, if any.
+// `explanation`: the Portuguese explanation that came with the error that ended the run, if any;
+// from a run's result, by default the one the run kept (RunResult::error_explanation).
 VerdictStrip StripOf(const engine::Verdict& verdict,
                      const std::optional<std::string>& explanation = std::nullopt);
 VerdictStrip StripOf(const engine::RunResult& result, const std::optional<std::string>& error,

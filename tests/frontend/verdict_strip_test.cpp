@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <exception>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -140,6 +141,10 @@ TEST_F(VerdictStripRunTest, TitleEqualsTheRunnersVerdictWithoutLimits) {
   tools::WriteFile(dir_.file("DadosKov.DBF"), "not a table");
   EXPECT_EQ(WindowStrip().title, "Erro");
   EXPECT_EQ(RunnerTitle(), "Erro");
+  // The window's strip says what the run kept of its error: which file and why.
+  std::filesystem::remove(dir_.file("riscos.dbf"));
+  EXPECT_EQ(WindowStrip().text, "Erro: arquivo de riscos não encontrado: " +
+                                    dir_.file("riscos.dbf") + ". Painel de falhas: Ctrl+Shift+F");
 }
 
 }  // namespace
