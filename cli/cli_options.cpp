@@ -44,7 +44,9 @@ constexpr const char* kUsage =
     "                        endosso e item do registro; a mensagem e o exigido pela regra\n"
     "                        ARQUIVO terminado em .xlsx: uma planilha do Excel, uma aba por\n"
     "                        arquivo de entrada (continuada em outra aba depois de 1.048.576\n"
-    "                        linhas), textos como texto\n"
+    "                        linhas), textos como texto, colunas na largura dos textos; a\n"
+    "                        primeira aba, Resumo, traz o veredito, os motivos, os avisos e os\n"
+    "                        registros e falhas de cada arquivo\n"
     "  --max-detalhes N      no máximo N linhas por campo e verificação (padrão: sem limite);\n"
     "                        a última linha de uma lista limitada diz quantas ficaram de fora\n"
     "  --json ARQUIVO        grava o resultado da crítica em JSON (UTF-8): entradas, empresa,\n"
@@ -57,6 +59,9 @@ constexpr const char* kUsage =
     "                        --detalhes: ARQUIVO recebe os riscos e ARQUIVO com -sinistros antes\n"
     "                        da extensão os sinistros; colunas arquivo, registro, os campos do\n"
     "                        arquivo na ordem do arquivo e falhas (pares CAMPO:verificacao)\n"
+    "                        ARQUIVO terminado em .xlsx: uma planilha do Excel só, uma aba por\n"
+    "                        arquivo de entrada (continuada como em --detalhes), cada campo como\n"
+    "                        texto, como gravado (zeros à esquerda e 76.00 ficam como estão)\n"
     "  --sem-avisos-de-data  não escreve as linhas \"Data Inválida : \" na saída de erros (os\n"
     "                        contadores e a lista de falhas não mudam)\n"
     "  --progresso           mostra na saída de erros uma linha com a fase da crítica e a parte\n"
@@ -123,7 +128,7 @@ bool CheckOutputs(const CliOptions& o, std::string* error) {
   if (!o.html.empty()) outputs.emplace_back("--html", o.html);
   if (!o.extrato.empty()) {
     outputs.emplace_back("--extrato", o.extrato);
-    if (o.extrato != kStandardOutput) {
+    if (o.extrato != kStandardOutput && !engine::IsXlsxPath(o.extrato)) {
       outputs.emplace_back("--extrato", engine::RecordExtract::ClaimsPath(o.extrato));
     }
   }
@@ -240,8 +245,10 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options,
     *error = "--max-detalhes exige --detalhes";
     return false;
   }
-  if (engine::IsXlsxPath(options->extrato)) {
-    *error = "--extrato grava CSV: use um arquivo .csv";
+  if (engine::IsXlsxPath(options->extrato) && !engine::XlsxAvailable()) {
+    *error =
+        "o extrato em .xlsx não existe nesta versão do programa (Windows): use um arquivo .csv "
+        "em --extrato";
     return false;
   }
   if (engine::IsXlsxPath(options->detalhes) && !engine::XlsxAvailable()) {

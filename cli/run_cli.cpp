@@ -1,6 +1,7 @@
 #include "cli/run_cli.h"
 
 #include <future>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -11,6 +12,8 @@
 #include "cli/progress_line.h"
 #include "cli/run_json.h"
 #include "cli/verdict_line.h"
+#include "cli/verdict_sheet.h"
+#include "engine/error_explanation.h"
 #include "engine/failing_values.h"
 #include "engine/findings_csv.h"
 #include "engine/findings_xlsx.h"
@@ -109,19 +112,24 @@ bool ShowsProgress(const CliOptions& options, bool err_is_terminal) {
 std::string FinishOutputs(const CliOptions& options, const std::string& catalog_folder,
                           const engine::ValidationRun& run, const engine::Verdict& verdict,
                           engine::FindingListOutput* details, OutputFile* details_file,
-                          const std::optional<std::string>& error,
+                          engine::FindingsXlsx* workbook, const std::optional<std::string>& error,
                           const platform::LocalDateTime& ended, std::ostream& out) {
   std::string problems;
+  if (workbook != nullptr) WriteVerdictSheet(*workbook, run.state(), verdict);
   if (details != nullptr) {
     // The list is completed first (the workbook writes its file then), and only a complete
-    // list is put in place.
-    const bool written = details->Finish();
-    if (!written || !details_file->Close()) {
-      // Streamed to standard output, the list fails only when standard output does.
-      problems += (written || options.detalhes == kStandardOutput
-                       ? details_file->WriteError()
-                       : "Cannot write file \"" + options.detalhes + "\".") +
-                  "\n";
+    // list is put in place. A list that failed says why: the workbook in the library's words;
+    // a CSV whose stream failed is closed to learn why (Close() then puts nothing in place).
+    if (details->Finish()) {
+      if (!details_file->Close()) problems += details_file->WriteError() + "\n";
+    } else if (workbook == nullptr &&
+               (details_file->stream().fail() || options.detalhes == kStandardOutput) &&
+               !details_file->Close()) {
+      problems += details_file->WriteError() + "\n";
+    } else {
+      const std::string reason = workbook != nullptr ? workbook->ErrorText() : std::string();
+      problems += "Cannot write file \"" + options.detalhes + "\"." +
+                  (reason.empty() ? "" : " " + reason) + "\n";
     }
   }
   if (!options.json.empty()) {
@@ -162,6 +170,34 @@ std::string WarningLine(const engine::RunWarning& w, const CliOptions& options,
   return "aviso: " + path + ": " + engine::Win1252ToUtf8(w.text);
 }
 
+// The extract's temporary files could be made in no folder: the message and the line that
+// names each folder and why it failed.
+std::string ScratchError(const engine::RecordExtract& extract, const std::string& catalog_folder) {
+  return "Cannot create a temporary file for --extrato.\ncausa: não foi possível criar um "
+         "arquivo temporário " +
+         engine::FoldersTried(extract.ScratchFailures(), catalog_folder) + "\n";
+}
+
+// Puts the extract's files in place once it was written; else the message that says why not:
+// its temporary files, the output's own write error, or an input that could no longer be read.
+std::string ExtractError(const engine::RecordExtract& extract, bool written,
+                         const std::string& catalog_folder, const std::string& path,
+                         std::initializer_list<OutputFile*> files) {
+  if (!extract.ScratchFailures().empty()) return ScratchError(extract, catalog_folder);
+  std::string problems;
+  for (OutputFile* file : files) {
+    // A stream that failed is closed only to learn why; Close() then puts nothing in place.
+    if (file != nullptr && (written || file->stream().fail()) && !file->Close()) {
+      problems += file->WriteError() + "\n";
+    }
+  }
+  if (!written && problems.empty()) {
+    const std::string reason = extract.WorkbookError();
+    problems = "Cannot write file \"" + path + "\"." + (reason.empty() ? "" : " " + reason) + "\n";
+  }
+  return problems;
+}
+
 // The status of a run that reached the end of the runner.
 int Status(bool run_failed, bool output_failed, bool rejected, const CliOptions& options) {
   if (run_failed || output_failed) return kExitRunError;
@@ -200,15 +236,18 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       return kExitRunError;
     }
   }
+  engine::FindingsXlsx* workbook = nullptr;  // the failure list, when it is a workbook
   if (engine::IsXlsxPath(options.detalhes)) {
     // The workbook writes its file by path: into the temporary file, put in place on Close().
-    auto workbook =
-        std::make_unique<engine::FindingsXlsx>(details_file->TempPath(), options.max_detalhes);
-    if (!workbook->ok()) {
-      err << "Cannot create file \"" << options.detalhes << "\".\n";
+    auto book = std::make_unique<engine::FindingsXlsx>(
+        details_file->TempPath(), options.max_detalhes, engine::FindingsXlsx::kSheetRows,
+        host.ProgramFolder(), /*summary_sheet=*/true);
+    if (!book->ok()) {
+      err << "Cannot create file \"" << options.detalhes << "\". " << book->ErrorText() << '\n';
       return kExitRunError;
     }
-    details = std::move(workbook);
+    workbook = book.get();
+    details = std::move(book);
     sinks.Add(details.get());
   } else if (details_file) {
     details = std::make_unique<engine::FindingsCsv>(details_file->stream(), options.max_detalhes);
@@ -230,7 +269,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (!options.extrato.empty()) {
     extract_risks = std::make_unique<OutputFile>(options.extrato, out);
     const bool to_stdout = options.extrato == kStandardOutput;
-    if (!to_stdout) {
+    // A workbook holds both files' sheets; CSV puts the claims in a second file.
+    const bool book = engine::IsXlsxPath(options.extrato);
+    if (!to_stdout && !book) {
       extract_claims =
           std::make_unique<OutputFile>(engine::RecordExtract::ClaimsPath(options.extrato), out);
     }
@@ -240,10 +281,21 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return kExitRunError;
       }
     }
-    extract = std::make_unique<engine::RecordExtract>(extract_risks->stream(),
-                                                      to_stdout ? out : extract_claims->stream());
+    if (book) {
+      extract =
+          std::make_unique<engine::RecordExtract>(extract_risks->TempPath(), host.ProgramFolder());
+    } else {
+      extract = std::make_unique<engine::RecordExtract>(extract_risks->stream(),
+                                                        to_stdout ? out : extract_claims->stream(),
+                                                        host.ProgramFolder());
+    }
     if (!extract->ok()) {
-      err << "Cannot create a temporary file for --extrato.\n";
+      if (extract->ScratchFailures().empty()) {
+        err << "Cannot create file \"" << options.extrato << "\". " << extract->WorkbookError()
+            << '\n';
+      } else {
+        err << ScratchError(*extract, host.ProgramFolder());
+      }
       return kExitRunError;
     }
     sinks.Add(extract.get());
@@ -274,19 +326,12 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     extract_written =
         std::async(std::launch::async | std::launch::deferred, [&] { return extract->Finish(); });
   }
-  std::string output_error = FinishOutputs(options, host.ProgramFolder(), run, verdict,
-                                           details.get(), details_file.get(), message, ended, out);
+  std::string output_error =
+      FinishOutputs(options, host.ProgramFolder(), run, verdict, details.get(), details_file.get(),
+                    workbook, message, ended, out);
   if (extract) {
-    if (!extract_written.get()) {
-      // Standard output's own message when it is what failed, not the scratch files.
-      output_error += options.extrato == kStandardOutput && !out
-                          ? extract_risks->WriteError() + "\n"
-                          : "Cannot write file \"" + options.extrato + "\".\n";
-    } else {
-      for (OutputFile* file : {extract_risks.get(), extract_claims.get()}) {
-        if (file != nullptr && !file->Close()) output_error += file->WriteError() + "\n";
-      }
-    }
+    output_error += ExtractError(*extract, extract_written.get(), host.ProgramFolder(),
+                                 options.extrato, {extract_risks.get(), extract_claims.get()});
   }
   err.tie(tied);
   if (html_file) {
@@ -311,9 +356,13 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       if (!file.Close()) output_error += file.WriteError() + "\n";
     }
   }
-  // The run's own message first, then every output that failed. Messages carry paths as
-  // typed, so they are passed on unchanged.
-  if (message) err << *message << '\n';
+  // The run's own message first, with the line that explains it, then every output that
+  // failed. Messages carry paths as typed, so they are passed on unchanged.
+  if (message) {
+    err << *message << '\n';
+    const std::string& explanation = run.state().result.error_explanation;
+    if (!explanation.empty()) err << "causa: " << explanation << '\n';
+  }
   err << output_error;
   // A person at a terminal reads the verdict last; pipes and files keep only the messages, as
   // scripts expect.

@@ -16,20 +16,6 @@ std::string Utf8(const std::string& win1252) { return engine::Win1252ToUtf8(win1
 // Paths and messages come as typed.
 std::string Typed(const std::string& text) { return engine::TypedToUtf8(text); }
 
-std::string_view OutcomeName(engine::TableOutcome outcome) {
-  switch (outcome) {
-    case engine::TableOutcome::kRead:
-      return "lida";
-    case engine::TableOutcome::kStructureFailed:
-      return "estrutura_incorreta";
-    case engine::TableOutcome::kCompanyFailed:
-      return "empresa";
-    case engine::TableOutcome::kInterrupted:
-      return "interrompida";
-  }
-  return "";
-}
-
 json Table(const engine::TableResult& t) {
   json campos = json::array();
   for (const engine::FieldCounters& c : t.fields) {
@@ -38,9 +24,10 @@ json Table(const engine::TableResult& t) {
                       {"erro_nulo", c.erroNulo},
                       {"erro_dom", c.erroDom}});
   }
-  return {{"tabela", t.numTabela},    {"nome", Utf8(t.nomeTabela)},
-          {"arquivo", Typed(t.path)}, {"situacao", OutcomeName(t.outcome)},
-          {"registros", t.records},   {"campos", std::move(campos)}};
+  return {{"tabela", t.numTabela},      {"nome", Utf8(t.nomeTabela)},
+          {"arquivo", Typed(t.path)},   {"situacao", TableOutcomeName(t.outcome)},
+          {"registros", t.records},     {"registros_com_falha", t.records_failed},
+          {"campos", std::move(campos)}};
 }
 
 json Reconciliation(const std::vector<engine::ReconciliationSection>& sections) {
@@ -72,6 +59,20 @@ json Items(const std::vector<engine::VerdictItem>& items) {
 }
 
 }  // namespace
+
+std::string_view TableOutcomeName(engine::TableOutcome outcome) {
+  switch (outcome) {
+    case engine::TableOutcome::kRead:
+      return "lida";
+    case engine::TableOutcome::kStructureFailed:
+      return "estrutura_incorreta";
+    case engine::TableOutcome::kCompanyFailed:
+      return "empresa";
+    case engine::TableOutcome::kInterrupted:
+      return "interrompida";
+  }
+  return "";
+}
 
 std::string IsoDateTime(const platform::LocalDateTime& t) {
   char text[32];
@@ -132,6 +133,8 @@ std::string RunJson(const RunJsonInputs& inputs, const engine::RunState& state,
                      {"motivos", Items(verdict.motivos)},
                      {"avisos", Items(verdict.avisos)}};
   doc["erro"] = error ? json(Typed(*error)) : json(nullptr);
+  // Which file or folder the error is about and why (already UTF-8), where there is more to say.
+  if (error && !r.error_explanation.empty()) doc["explicacao"] = r.error_explanation;
   // Every text above is UTF-8 by now; a stray byte would still not stop the document.
   return doc.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }

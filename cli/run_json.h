@@ -1,13 +1,16 @@
 #pragma once
 // The machine-readable result of one run: one JSON document (UTF-8) with the inputs, the
-// company, per table the record count and the rule counters, the claims without a policy, the
+// company, per table the record count, the records with at least one field failure
+// ("registros_com_falha") and the rule counters, the claims without a policy, the
 // inverted coverage, the reconciliation rows, the input files whose header disagrees with their
-// length ("cabecalho"), the verdict ("veredito"), the error that ended the
-// run and its start and end times (ISO 8601, local time). Figures the run did not reach are null.
+// length ("cabecalho"), the verdict ("veredito"), the error that ended the run with, where there
+// is more to say, the sentence that names its file or folder and the cause ("explicacao"), and
+// its start and end times (ISO 8601, local time). Figures the run did not reach are null.
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "engine/validation_run.h"
 #include "engine/verdict.h"
@@ -23,6 +26,9 @@ struct RunJsonInputs {
   std::optional<std::string> detalhes;  // the failure list's file, when one was written
   std::optional<std::int64_t> falhas;   // the findings told to it
 };
+
+// "lida", "estrutura_incorreta", "empresa", "interrompida": a table's "situacao".
+std::string_view TableOutcomeName(engine::TableOutcome outcome);
 
 // "YYYY-MM-DDThh:mm:ss".
 std::string IsoDateTime(const platform::LocalDateTime& t);

@@ -42,6 +42,7 @@ struct CheckChunk {
   std::vector<std::uint32_t> recnos;
   std::vector<CheckEvent> events;           // in record order, then field order
   std::vector<RuleCountersAdded> counters;  // per rule of the file
+  std::int64_t records_failed = 0;          // records with a field failure
   bool company_stop = false;  // the last of recnos is another company's: the walk stops there
   std::exception_ptr error;   // what stopped the checks of this chunk, at its last event
   bool done = false;          // guarded by the pipeline's mutex

@@ -94,6 +94,7 @@ void BuildIndex(const std::string& program_folder, tables::KeyIndex& index,
               &reason) == BuildOutcome::kBuilt) {
     return;
   }
+  std::vector<tables::FolderFailure> tried{{program_folder, reason}};
   const std::string temp_folder = platform::TempFolder();
   for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
     const BuildOutcome outcome = BuildAt(temp_folder + platform::UniqueName(kIndexName, ".ntx"),
@@ -101,7 +102,8 @@ void BuildIndex(const std::string& program_folder, tables::KeyIndex& index,
     if (outcome == BuildOutcome::kBuilt) return;
     if (outcome == BuildOutcome::kNotWritten) break;  // a second full build would fail alike
   }
-  tables::ThrowIndexCreateError(kIndexName, reason);
+  tried.push_back({temp_folder, reason});
+  tables::ThrowIndexCreateError(kIndexName, reason, std::move(tried));
 }
 
 // The text of a claim's field as the reader gives it: character fields with every position

@@ -21,6 +21,7 @@ void FailingValues::FieldFailed(const FieldFinding& f) {
     *cached = &*it;
   }
   (*cached)->second.Add(TrimmedRight(f.text));
+  samples_.FieldFailed(f);
 }
 
 std::vector<TopValues::Entry> FailingValues::Top(FindingFile file, const std::string& field,

@@ -1,6 +1,7 @@
 #pragma once
 // A finding sink that keeps, per file and field, the most frequent failing values of the field
-// checks (engine/top_values.h), for the HTML report. Memory is bounded by the number of fields.
+// checks (engine/top_values.h), and the records the page shows as examples
+// (engine/html_report_samples.h), for the HTML report. Memory is bounded by the number of fields.
 
 #include <array>
 #include <cstddef>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "engine/findings.h"
+#include "engine/html_report_samples.h"
 #include "engine/top_values.h"
 
 namespace engine {
@@ -22,15 +24,20 @@ class FailingValues : public FindingSink {
   void StructureFailed(const StructureFinding&) override {}
   void CompanyFailed(FindingFile, std::uint32_t, const RecordKey&, std::string_view,
                      std::string_view, std::string_view) override {}
-  void ClaimWithoutPolicy(std::uint32_t, const RecordKey&, std::string_view,
-                          std::string_view) override {}
-  void CoverageInverted(std::uint32_t, const RecordKey&, std::string_view,
-                        std::string_view) override {}
+  void ClaimWithoutPolicy(std::uint32_t record, const RecordKey& key, std::string_view apolice,
+                          std::string_view item) override {
+    samples_.ClaimWithoutPolicy(record, key, apolice, item);
+  }
+  void CoverageInverted(std::uint32_t record, const RecordKey& key, std::string_view inicio_vig,
+                        std::string_view fim_vig) override {
+    samples_.CoverageInverted(record, key, inicio_vig, fim_vig);
+  }
 
   // The `n` most frequent failing values of `field` in `file` (trailing blanks trimmed); empty
   // when the field never failed.
   std::vector<TopValues::Entry> Top(FindingFile file, const std::string& field,
                                     std::size_t n) const;
+  const HtmlReportSamples& samples() const { return samples_; }
 
  private:
   using Fields = std::map<std::pair<FindingFile, std::string>, TopValues>;
@@ -38,6 +45,7 @@ class FailingValues : public FindingSink {
   // Per file, the field's counter by position (null: not yet looked up), as a record's failures
   // come field after field.
   std::array<std::vector<Fields::value_type*>, 2> by_position_;
+  HtmlReportSamples samples_;
 };
 
 // Tells every finding to each of its sinks in turn.

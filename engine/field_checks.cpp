@@ -107,6 +107,7 @@ class ParallelChecks {
     chunk.events.swap(worker.events);
     worker.events.clear();
     worker.rules.TakeCounters(chunk.counters);
+    chunk.records_failed = worker.walker->TakeRecordsFailed();
   }
 
   // On the walk's thread, chunk after chunk in file order.
@@ -121,6 +122,7 @@ class ParallelChecks {
       teller_.Replay(RecordOf(chunk, event.index), chunk.recnos[event.index], event);
     }
     rules_.AddCounters(chunk.counters);
+    teller_.AddRecordsFailed(chunk.records_failed);
     if (chunk.error) std::rethrow_exception(chunk.error);
     if (chunk.company_stop) {
       file_.GoTo(chunk.recnos.back());
@@ -151,6 +153,14 @@ class ParallelChecks {
 };
 
 }  // namespace
+
+std::optional<int> DateYear(std::string_view text) {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  if (!SplitDate(text, &year, &month, &day)) return std::nullopt;
+  return year;
+}
 
 bool ValidaData(RunContext& ctx, std::string_view text, const DatePlace* place) {
   const DateVerdict verdict = JudgeDate(text, ctx.current_year);
@@ -202,6 +212,7 @@ bool WalkRecords(RunContext& ctx) {
         progress.Step();
       }
     }
+    ctx.state.numRegistrosComFalha = walker.records_failed();
     if (completed) progress.Done();
     // The phases after the walks need the whole file even when the company check stopped the
     // field checks: the rest of it is read for the taps alone, from the record that stopped.

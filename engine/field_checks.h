@@ -1,4 +1,7 @@
 #pragma once
+#include <optional>
+#include <string_view>
+
 #include "engine/validation_run.h"
 
 namespace engine {
@@ -9,9 +12,17 @@ namespace engine {
 // Returns false when a company error stopped the loop (the record that stopped it is counted).
 bool WalkRecords(RunContext& ctx);
 
+// The years a date may have: from kFirstDateYear to the run's year plus kDateYearsAhead.
+inline constexpr int kFirstDateYear = 1900;
+inline constexpr int kDateYearsAhead = 5;
+
+// The year of a text written YYYYMMDD, as the date check reads it; nullopt when its year, month
+// or day does not convert to a number.
+std::optional<int> DateYear(std::string_view text);
+
 // The date check: true when `text` is a plausible date written YYYYMMDD. An impossible calendar
 // date shows the invalid-date notice (with `place` when given). Years outside
-// 1900..current_year+5 are false silently.
+// kFirstDateYear..current_year+kDateYearsAhead are false silently.
 bool ValidaData(RunContext& ctx, std::string_view text, const DatePlace* place = nullptr);
 
 }  // namespace engine

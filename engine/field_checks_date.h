@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "engine/field_checks.h"
 #include "engine/field_checks_words.h"
 
 namespace engine {
@@ -24,14 +25,22 @@ inline bool IsCalendarDate(int year, int month, int day) {
   return day <= length;
 }
 
+// Year, month and day as SplitOddDate() reads them, eight plain digits at once.
+[[gnu::always_inline]] inline bool SplitDate(std::string_view text, int* year, int* month,
+                                             int* day) {
+  return (words::kUsable && text.size() >= 8 &&
+          words::EightDigits(words::Load8(text.data()), year, month, day)) ||
+         SplitOddDate(text, year, month, day);
+}
+
 [[gnu::always_inline]] inline DateVerdict JudgeDate(std::string_view text, int current_year) {
   int year = 0;
   int month = 0;
   int day = 0;
-  const bool split = (words::kUsable && text.size() >= 8 &&
-                      words::EightDigits(words::Load8(text.data()), &year, &month, &day)) ||
-                     SplitOddDate(text, &year, &month, &day);
-  if (!split || year < 1900 || year > current_year + 5) return DateVerdict::kRejected;
+  if (!SplitDate(text, &year, &month, &day) || year < kFirstDateYear ||
+      year > current_year + kDateYearsAhead) {
+    return DateVerdict::kRejected;
+  }
   return IsCalendarDate(year, month, day) ? DateVerdict::kValid : DateVerdict::kImpossible;
 }
 

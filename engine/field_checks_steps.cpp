@@ -84,9 +84,11 @@ void RecordWalker::CheckRecord(std::string_view record, std::uint32_t recno, std
   SetRecord(record, recno);
   index_ = index;
   product_ = kDefaultProduct;
+  record_failed_ = false;
   if (!steps_usable_ || record.size() != record_length_ || record_has_nul_) {
     const int count = static_cast<int>(plans_.size());
     for (int p = 0; p < count; ++p) CheckField(p);
+    if (record_failed_) ++records_failed_;
     return;
   }
   // First every quick test, kind after kind, each noting the steps it does not pass; then,
@@ -113,8 +115,8 @@ void RecordWalker::CheckRecord(std::string_view record, std::uint32_t recno, std
     int month = 0;
     int day = 0;
     const std::uint64_t word = words::Load8(record_.data() + q.first);
-    if (!words::EightDigits(word, &year, &month, &day) || year < 1900 ||
-        year > ctx_.current_year + 5 || !IsCalendarDate(year, month, day)) {
+    if (!words::EightDigits(word, &year, &month, &day) || year < kFirstDateYear ||
+        year > ctx_.current_year + kDateYearsAhead || !IsCalendarDate(year, month, day)) {
       // Eight zeros are no date, but pass where the rule allows zeros (never a birth date's,
       // which depend on the product type).
       if (word != kEightZeros || q.last == 0) note(q.step);
@@ -133,6 +135,7 @@ void RecordWalker::CheckRecord(std::string_view record, std::uint32_t recno, std
       CheckStep(steps_[w * 64 + static_cast<std::size_t>(std::countr_zero(bits))]);
     }
   }
+  if (record_failed_) ++records_failed_;
 }
 
 // A step whose quick test did not pass, or that has none.
@@ -143,8 +146,7 @@ void RecordWalker::CheckStep(const Step& step) {
       return;
     case StepKind::kBlank:
       if (words::AllBlank(record_.substr(step.offset, step.length))) {
-        ++step.rule->erro_nulo;
-        if (sink_ != nullptr) Fail(step.position, FindingCheck::kNulo);
+        Count(step.rule->erro_nulo, step.position, FindingCheck::kNulo);
       }
       return;
     case StepKind::kGeneral:
@@ -212,12 +214,10 @@ void RecordWalker::CheckText(const Step& step) {
   FieldRule& rule = *step.rule;
   const int p = step.position;
   if (step.null && begin == end) {
-    ++rule.erro_nulo;
-    if (sink_ != nullptr) Fail(p, FindingCheck::kNulo);
+    Count(rule.erro_nulo, p, FindingCheck::kNulo);
   }
   if (step.width && static_cast<std::int64_t>(end - begin) != step.tamanho) {
-    ++rule.erro_dom;
-    if (sink_ != nullptr) Fail(p, FindingCheck::kTamanho);
+    Count(rule.erro_dom, p, FindingCheck::kTamanho);
   }
   if (step.date) {
     const DateVerdict verdict = JudgeDate(text, ctx_.current_year);

@@ -230,8 +230,7 @@ void RecordWalker::CheckField(int p) {
     // A numeric value counts as missing only when all its bytes are blanks, not when it is
     // merely malformed.
     if (rule != nullptr && rule->null_check && words::AllBlank(Raw(p))) {
-      ++rule->erro_nulo;
-      if (sink_ != nullptr) Fail(p, FindingCheck::kNulo);
+      Count(rule->erro_nulo, p, FindingCheck::kNulo);
     }
     if (!plan.needs_value) return;
   } else if (rule == nullptr && !plan.is_tipo_prod) {
@@ -261,13 +260,11 @@ void RecordWalker::CheckField(int p) {
   // A character value is never null: only its blank text counts, when the rule says a
   // character field.
   if (plan.kind == ValueKind::kChar && rule->null_check && rule->string_type && trimmed.empty()) {
-    ++rule->erro_nulo;
-    if (sink_ != nullptr) Fail(p, FindingCheck::kNulo);
+    Count(rule->erro_nulo, p, FindingCheck::kNulo);
   }
   if (rule->width_check) {
     if (!rule->tamanho || static_cast<std::int64_t>(trimmed.size()) != *rule->tamanho) {
-      ++rule->erro_dom;
-      if (sink_ != nullptr) Fail(p, FindingCheck::kTamanho);
+      Count(rule->erro_dom, p, FindingCheck::kTamanho);
     }
   }
   if (rule->date_check && !CheckDate(p, value.text)) DateFailed(p, *rule, value);
@@ -278,8 +275,7 @@ void RecordWalker::DateFailed(int p, FieldRule& rule, const FieldValueView& valu
   const FieldPlan& plan = plans_[static_cast<std::size_t>(p)];
   if (!rule.zeros_allowed || !IsZeroText(plan, value) ||
       (plan.is_birth_date && product_ == kDefaultProduct)) {
-    ++rule.erro_dom;
-    if (sink_ != nullptr) Fail(p, FindingCheck::kData);
+    Count(rule.erro_dom, p, FindingCheck::kData);
   }
 }
 
@@ -287,8 +283,7 @@ void RecordWalker::DomainFailed(int p, FieldRule& rule, const FieldValueView& va
   const FieldPlan& plan = plans_[static_cast<std::size_t>(p)];
   if (!rule.zeros_allowed || !IsZeroText(plan, value) ||
       (plan.is_postal_exact && product_ == kDefaultProduct)) {
-    ++rule.erro_dom;
-    if (sink_ != nullptr) Fail(p, FindingCheck::kDominio);
+    Count(rule.erro_dom, p, FindingCheck::kDominio);
   }
 }
 
@@ -333,6 +328,7 @@ void RecordWalker::Tell(int p, FindingCheck check, std::string_view qualifier) {
   finding.qualifier = qualifier;
   finding.key = keys_.Read(record_, dados_);
   if (check == FindingCheck::kTamanho) finding.width = plan.rule->tamanho;
+  if (check == FindingCheck::kData) finding.latest_year = ctx_.current_year + kDateYearsAhead;
   if (check == FindingCheck::kDominio) {
     finding.depende = plan.rule->depende;
     finding.allowed = AllowedValues(p, plan, qualifier);

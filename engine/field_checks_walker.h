@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "engine/check_pipeline.h"
@@ -42,6 +43,12 @@ class RecordWalker {
 
   // Every field lies within a record: the checks need no table, so they may run on any thread.
   bool FieldsWithinRecord() const;
+
+  // Records with at least one field failure so far; Take...() restarts the count at 0, so that a
+  // worker hands each chunk's part to the walk's walker, which adds it.
+  std::int64_t records_failed() const { return records_failed_; }
+  std::int64_t TakeRecordsFailed() { return std::exchange(records_failed_, 0); }
+  void AddRecordsFailed(std::int64_t count) { records_failed_ += count; }
 
  private:
   static constexpr std::string_view kDefaultProduct = "2";  // the product type until one is read
@@ -159,6 +166,13 @@ class RecordWalker {
   bool CheckDate(int p, std::string_view text);
   void NoteImpossibleDate(int p, std::string_view text);
   void ShowNotice(int p, std::string_view text);
+  // One failure of field p: its rule's counter, the record's mark and, when one listens, the
+  // sink.
+  [[gnu::always_inline]] void Count(std::int64_t& counter, int p, FindingCheck check) {
+    ++counter;
+    record_failed_ = true;
+    if (sink_ != nullptr) Fail(p, check);
+  }
   void Fail(int p, FindingCheck check);
   // Out of the record loop's way: only a failure with a sink attached comes here.
   [[gnu::noinline, gnu::cold]] void Tell(int p, FindingCheck check,
@@ -194,6 +208,8 @@ class RecordWalker {
   RecordKeyColumns keys_;
   std::unordered_map<std::string, std::string> allowed_;
   std::vector<CheckEvent>* events_;  // null: tell at once
+  bool record_failed_ = false;       // the current record failed a field check
+  std::int64_t records_failed_ = 0;
 };
 
 }  // namespace engine

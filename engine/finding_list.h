@@ -44,6 +44,9 @@ class FindingRowWriter {
   virtual void Row(FindingFile file, const FindingRow& row) = 0;
   // After the last row. False when a write failed at any point.
   virtual bool Finish() = 0;
+  // Why Finish() failed, where the writer knows more than its file's own error (a workbook:
+  // the library's words); empty otherwise.
+  virtual std::string ErrorText() const { return {}; }
 };
 
 class FindingList : public FindingSink {

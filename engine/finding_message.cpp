@@ -1,5 +1,8 @@
 #include "engine/finding_message.h"
 
+#include <optional>
+
+#include "engine/field_checks.h"
 #include "engine/text.h"
 
 namespace engine {
@@ -15,6 +18,11 @@ struct Words {
   std::string caracteres = Ansi(" caracteres, mas o catálogo exige ");
   std::string sem_tamanho = Ansi(" caracteres, e o catálogo não dá o tamanho exigido.");
   std::string nao_data = Ansi("”, que não é uma data existente na forma AAAAMMDD.");
+  std::string vazio_data =
+      Ansi(" está vazio, mas precisa ter uma data existente na forma AAAAMMDD.");
+  std::string ano_fora = Ansi("”, com o ano fora do intervalo aceito, de ");
+  std::string a = Ansi(" a ");
+  std::string vazio_dominio = Ansi(" está vazio, mas precisa ter um dos valores permitidos");
   std::string o_valor = Ansi("O valor “");
   std::string do_campo = Ansi("” do campo ");
   std::string fora_dominio = Ansi(" não está entre os valores permitidos");
@@ -37,6 +45,8 @@ struct Words {
   std::string sem_risco = Ansi("”, não tem risco com a mesma apólice e item no arquivo de riscos.");
   std::string vigencia = Ansi("A vigência termina em “");
   std::string antes = Ansi("”, antes de começar em “");
+  std::string sem_fim = Ansi("A vigência não tem data de fim (começa em “");
+  std::string fecha_parenteses = Ansi("”).");
   std::string data = Ansi("AAAAMMDD, data existente");
   std::string igual = Ansi(" = “");
   std::string fecha = Ansi("”");
@@ -69,6 +79,22 @@ void AppendShape(std::string& out, const FieldShape& shape) {
   out += ')';
 }
 
+// A date the check refused for its year alone; the other refusals are not dates at all.
+bool YearOutOfRange(const FieldFinding& f) {
+  if (f.latest_year == 0) return false;  // the run's year is not known
+  const std::optional<int> year = DateYear(f.text);
+  return year && (*year < kFirstDateYear || *year > f.latest_year);
+}
+
+void AppendQualifier(std::string& out, const FieldFinding& f) {
+  if (f.depende.empty()) return;
+  out += W().para;
+  out += f.depende;
+  out += W().igual;
+  out += f.qualifier;
+  out += W().fecha;
+}
+
 }  // namespace
 
 std::string_view DateRequirement() { return W().data; }
@@ -99,23 +125,35 @@ void AppendFieldMessage(std::string& out, const FieldFinding& f) {
     case FindingCheck::kData:
       out += W().campo;
       out += f.field;
+      if (value.empty()) {
+        out += W().vazio_data;
+        return;
+      }
       out += W().tem;
       out += value;
-      out += W().nao_data;
+      if (YearOutOfRange(f)) {
+        out += W().ano_fora;
+        AppendNumber(out, kFirstDateYear);
+        out += W().a;
+        AppendNumber(out, f.latest_year);
+        out += '.';
+      } else {
+        out += W().nao_data;
+      }
       return;
     default:  // kDominio; the other kinds are not field checks
-      out += W().o_valor;
-      out += value;
-      out += W().do_campo;
-      out += f.field;
-      out += W().fora_dominio;
-      if (!f.depende.empty()) {
-        out += W().para;
-        out += f.depende;
-        out += W().igual;
-        out += f.qualifier;
-        out += W().fecha;
+      if (value.empty()) {
+        out += W().campo;
+        out += f.field;
+        out += W().vazio_dominio;
+      } else {
+        out += W().o_valor;
+        out += value;
+        out += W().do_campo;
+        out += f.field;
+        out += W().fora_dominio;
       }
+      AppendQualifier(out, f);
       out += '.';
       return;
   }
@@ -188,6 +226,12 @@ void AppendClaimWithoutPolicyMessage(std::string& out, std::string_view apolice,
 
 void AppendCoverageInvertedMessage(std::string& out, std::string_view inicio_vig,
                                    std::string_view fim_vig) {
+  if (TrimmedRight(fim_vig).empty()) {
+    out += W().sem_fim;
+    out += TrimmedRight(inicio_vig);
+    out += W().fecha_parenteses;
+    return;
+  }
   out += W().vigencia;
   out += TrimmedRight(fim_vig);
   out += W().antes;

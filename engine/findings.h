@@ -69,6 +69,7 @@ struct FieldFinding {
   std::string_view depende;    // domain check: the qualifying field's name; empty: none
   RecordKey key;
   std::optional<std::int64_t> width;  // width check: the width the catalogue requires
+  int latest_year = 0;                // date check: the last year a date may have
   // Domain check: the values allowed for that qualifier, ", " between them, cut after 20 by "…".
   std::string_view allowed;
 };

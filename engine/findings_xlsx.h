@@ -2,11 +2,15 @@
 // The failure list (engine/finding_list.h) as an Excel workbook (engine/xlsx_workbook.h): one
 // sheet per input file, "riscos" and "sinistros", continued in "riscos (2)", ... past the sheet
 // row limit; stored texts are text cells (leading zeros kept), record numbers, positions and
-// catalogue codes are numbers.
+// catalogue codes are numbers. Columns open as wide as their texts (engine/xlsx_workbook.h), the
+// record's key (apolice, endosso, item) always whole. The runner's workbook opens on a sheet
+// "Resumo" with the run's verdict, which the runner writes at the end; rows saved from a list
+// have none.
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/finding_list.h"
 #include "engine/xlsx_workbook.h"
@@ -19,14 +23,22 @@ class FindingsXlsx : public FindingListOutput {
   static constexpr std::uint32_t kSheetRows = XlsxWorkbook::kSheetRows;
 
   // Creates the workbook's temporary parts; the file itself is written by Finish(). Check ok().
-  // `rows_per_sheet` (header included) is smaller only in tests.
+  // `rows_per_sheet` (header included) is smaller only in tests; `scratch_fallback` takes the
+  // temporary parts that the temporary folder does not (XlsxWorkbook). `summary_sheet`: the
+  // first sheet is "Resumo", filled by SummaryRow().
   explicit FindingsXlsx(const std::string& path, std::int64_t max_per_group = kUnlimited,
-                        std::uint32_t rows_per_sheet = kSheetRows);
+                        std::uint32_t rows_per_sheet = kSheetRows,
+                        const std::string& scratch_fallback = {}, bool summary_sheet = false);
   ~FindingsXlsx() override;
   FindingsXlsx(const FindingsXlsx&) = delete;
   FindingsXlsx& operator=(const FindingsXlsx&) = delete;
 
   bool ok() const;
+  // A row of the "Resumo" sheet (UTF-8 texts), before Finish(); `heading`: bold. Ignored without
+  // that sheet.
+  void SummaryRow(const std::vector<SheetCell>& cells, bool heading = false);
+  // Why the workbook could not be made or written (XlsxWorkbook::ErrorText()).
+  std::string ErrorText() const;
 
   // The same workbook written from rows already made (the window saves rows of a list it reads
   // back): one call of Row() per row, then Finish(). Null when the workbook cannot be created.

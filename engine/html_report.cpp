@@ -6,189 +6,329 @@
 #include <cstdio>
 #include <kainjow/mustache.hpp>
 
+#include "engine/html_report_parts.h"
 #include "engine/html_report_template.h"
 #include "engine/number_style.h"
 #include "engine/text.h"
+#include "engine/verdict_style.h"
 
 namespace engine {
-namespace {
-
-using kainjow::mustache::data;
-using kainjow::mustache::mustache;
-
-constexpr double kBarWidth = 200.0;  // pixels of a full bar
+namespace html {
 
 std::string Utf8(std::string_view win1252) { return Win1252ToUtf8(win1252); }
+
 std::string Number(double value, int decimals) {
   return FormatNumber(value, decimals, Regional::PtBr());
 }
+
 std::string Count(std::int64_t value) { return Number(static_cast<double>(value), 0); }
-// SVG wants "." as the decimal point.
+
+std::string Share(std::int64_t count, std::int64_t total) {
+  if (total <= 0) return "-";
+  return Number(static_cast<double>(count) * 100.0 / static_cast<double>(total), 2);
+}
+
+std::string Counted(std::int64_t count, std::string_view one, std::string_view many) {
+  return Count(count) + " " + std::string(count == 1 ? one : many);
+}
+
+std::string SampleCaption(const SampleGroup& group) {
+  const auto shown = static_cast<std::int64_t>(group.rows.size());
+  if (shown == group.count) return Counted(shown, "registro", "registros");
+  return "os primeiros " + Count(shown) + " de " + Counted(group.count, "registro", "registros");
+}
+
+std::string Title(std::string_view win1252) {
+  std::string_view title = Trimmed(win1252);
+  if (!title.empty() && title.back() == ':') title.remove_suffix(1);
+  return Utf8(Trimmed(title));
+}
+
 std::string SvgWidth(double share_of_full) {
   char text[32];
   std::snprintf(text, sizeof text, "%.1f", std::clamp(share_of_full, 0.0, 1.0) * kBarWidth);
   return text;
 }
 
-std::string DateTime(const platform::LocalDateTime& t) {
-  return FormatDateTime("dd/MM/yyyy HH:mm:ss", t);
+void SetScale(data& section, double full, int decimals) {
+  Put(section, "escala_meio", Number(full / 2.0, full < 2.0 ? 1 : decimals));
+  Put(section, "escala_fim", Number(full, decimals));
 }
 
 data List() { return data(data::type::list); }
 
-data Items(const std::vector<VerdictItem>& items) {
+void Put(data& object, const std::string& name, data value) {
+  object.set(name, data(false));  // a placeholder that costs nothing to copy
+  *const_cast<data*>(object.get(name)) = std::move(value);
+}
+
+void Append(data& list, data item) {
+  const_cast<kainjow::mustache::list&>(list.list_value()).push_back(std::move(item));
+}
+
+data Flag(bool value) { return data(value ? data::type::bool_true : data::type::bool_false); }
+
+data SampleRows(const std::vector<RecordSample>& samples) {
+  data rows = List();
+  for (const RecordSample& s : samples) {
+    data row;
+    Put(row, "registro", std::to_string(s.record));  // as the failure list writes it
+    Put(row, "apolice", Utf8(s.apolice));
+    Put(row, "endosso", Utf8(s.endosso));
+    Put(row, "item", Utf8(s.item));
+    Put(row, "primeira", Utf8(s.first));
+    if (s.first.empty()) Put(row, "sem_primeira", Flag(true));
+    Put(row, "segunda", Utf8(s.second));
+    if (s.second.empty()) Put(row, "sem_segunda", Flag(true));
+    Append(rows, std::move(row));
+  }
+  return rows;
+}
+
+namespace {
+
+using kainjow::mustache::mustache;
+
+std::string DateTime(const platform::LocalDateTime& t) {
+  return FormatDateTime("dd/MM/yyyy HH:mm:ss", t);
+}
+
+std::string Hex(std::uint32_t rgb) {
+  char text[8];
+  std::snprintf(text, sizeof text, "#%06X", static_cast<unsigned>(rgb & 0xFFFFFF));
+  return text;
+}
+
+// A list whose first kShownFirst items are shown and the rest folded: primeiros, tem_resto,
+// resto, resto_texto ("Mais 3 avisos"), quantidade, total_texto ("13 avisos").
+data Folded(std::vector<data> items, std::string_view one, std::string_view many) {
+  data first = List();
+  data rest = List();
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    Append(i < kShownFirst ? first : rest, std::move(items[i]));
+  }
+  data folded;
+  const auto count = static_cast<std::int64_t>(items.size());
+  Put(folded, "quantidade", Count(count));
+  Put(folded, "total_texto", Counted(count, one, many));
+  Put(folded, "primeiros", std::move(first));
+  if (items.size() > kShownFirst) {
+    Put(folded, "tem_resto", Flag(true));
+    Put(folded, "resto", std::move(rest));
+    const auto rest_count = static_cast<std::int64_t>(items.size() - kShownFirst);
+    Put(folded, "resto_texto", "Mais " + Counted(rest_count, one, many));
+  }
+  return folded;
+}
+
+data Item(const VerdictItem& i) {
+  data item;
+  Put(item, "texto", TypedToUtf8(i.texto));
+  Put(item, "valor", i.valor && i.tipo != "vigencia_invertida" ? Number(*i.valor, 2) + "%" : "");
+  return item;
+}
+
+// The warnings per table (by the table's name), then those of the claims without a policy, of
+// the reconciliation and any other; each group by its share (or difference) from the largest,
+// items without one last.
+data WarningGroups(const std::vector<VerdictItem>& avisos, const RunResult& r) {
+  struct Group {
+    std::string title;
+    std::vector<const VerdictItem*> items;
+  };
+  std::vector<Group> groups;
+  for (const TableResult& t : r.tables) groups.push_back({"Tabela " + Utf8(t.nomeTabela), {}});
+  const std::size_t claims = groups.size();
+  groups.push_back({"Sinistros sem apólice", {}});
+  groups.push_back({"Conciliação", {}});
+  groups.push_back({"Outros", {}});
+  for (const VerdictItem& i : avisos) {
+    std::size_t g = claims + 2;
+    if (i.tipo == "sem_apolice") {
+      g = claims;
+    } else if (i.tipo == "conciliacao") {
+      g = claims + 1;
+    } else if (i.tabela) {
+      for (std::size_t t = 0; t < r.tables.size(); ++t) {
+        if (r.tables[t].numTabela == *i.tabela) g = t;
+      }
+    }
+    groups[g].items.push_back(&i);
+  }
   data list = List();
-  for (const VerdictItem& i : items) list.push_back(data("texto", TypedToUtf8(i.texto)));
+  for (Group& g : groups) {
+    if (g.items.empty()) continue;
+    std::stable_sort(g.items.begin(), g.items.end(),
+                     [](const VerdictItem* a, const VerdictItem* b) {
+                       const double x = a->valor ? std::fabs(*a->valor) : -1.0;
+                       const double y = b->valor ? std::fabs(*b->valor) : -1.0;
+                       return x > y;
+                     });
+    std::vector<data> items;
+    for (const VerdictItem* i : g.items) items.push_back(Item(*i));
+    data group = Folded(std::move(items), "aviso", "avisos");
+    Put(group, "titulo", g.title);
+    Append(list, std::move(group));
+  }
   return list;
 }
 
-std::string_view OutcomeText(TableOutcome outcome) {
-  switch (outcome) {
-    case TableOutcome::kRead:
-      return "lido até o fim";
-    case TableOutcome::kStructureFailed:
-      return "estrutura incorreta";
-    case TableOutcome::kCompanyFailed:
-      return "mais de uma empresa";
-    case TableOutcome::kInterrupted:
-      return "interrompido por um erro";
-  }
-  return "";
-}
-
-data Table(const TableResult& t, const FailingValues* failing) {
-  data table;
-  table.set("nome", Utf8(t.nomeTabela));
-  table.set("arquivo", TypedToUtf8(t.path));
-  table.set("situacao", std::string(OutcomeText(t.outcome)));
-  table.set("registros", Count(t.records));
-  std::vector<const FieldCounters*> fields;
-  for (const FieldCounters& c : t.fields) fields.push_back(&c);
-  std::stable_sort(fields.begin(), fields.end(),
-                   [](const FieldCounters* a, const FieldCounters* b) {
-                     return a->erroNulo + a->erroDom > b->erroNulo + b->erroDom;
-                   });
-  const double records = t.records > 0 ? static_cast<double>(t.records) : 1.0;
-  // Bars to the scale of the field that fails most, so that small shares stay visible.
-  std::int64_t most = 1;
-  for (const FieldCounters* c : fields) most = std::max({most, c->erroNulo, c->erroDom});
-  const double full = static_cast<double>(most);
-  data campos = List();
-  data valores = List();
-  for (const FieldCounters* c : fields) {
-    const double nulo = static_cast<double>(c->erroNulo) / records;
-    const double dom = static_cast<double>(c->erroDom) / records;
-    data row;
-    row.set("campo", Utf8(c->field));
-    row.set("erro_nulo", Count(c->erroNulo));
-    row.set("erro_dom", Count(c->erroDom));
-    row.set("pct_nulo", t.records > 0 ? Number(nulo * 100.0, 2) : std::string("-"));
-    row.set("pct_dom", t.records > 0 ? Number(dom * 100.0, 2) : std::string("-"));
-    row.set("barra_nulo", SvgWidth(static_cast<double>(c->erroNulo) / full));
-    row.set("barra_dom", SvgWidth(static_cast<double>(c->erroDom) / full));
-    campos.push_back(row);
-    if (failing == nullptr || c->erroNulo + c->erroDom == 0) continue;
-    const auto top = failing->Top(FindingFileOf(t.numTabela), c->field, kTopFailingValues);
-    if (top.empty()) continue;
-    data itens = List();
-    for (const TopValues::Entry& e : top) {
-      data item;
-      item.set("valor", e.value.empty() ? std::string("(vazio)") : Utf8(e.value));
-      item.set("quantidade", (e.overcount > 0 ? "até " : "") + Count(e.count));
-      itens.push_back(item);
-    }
-    data field;
-    field.set("campo", Utf8(c->field));
-    field.set("itens", itens);
-    valores.push_back(field);
-  }
-  table.set("tem_campos", data(!t.fields.empty() ? data::type::bool_true : data::type::bool_false));
-  table.set("campos", campos);
-  table.set("tem_valores",
-            data(!valores.is_empty_list() ? data::type::bool_true : data::type::bool_false));
-  table.set("valores", valores);
-  return table;
-}
-
-data Reconciliation(const ReconciliationSection& s, const VerdictLimits& limits) {
+data Reconciliation(const ReconciliationSection& s, const VerdictLimits& limits,
+                    const std::string& anchor) {
   double largest = 0.0;
   for (const ReconciliationRow& r : s.rows) {
     largest = std::max({largest, std::fabs(r.kov_value), std::fabs(r.file_value)});
   }
   if (largest == 0.0) largest = 1.0;
-  data linhas = List();
+  data rows = List();
   for (const ReconciliationRow& r : s.rows) {
     data row;
-    row.set("ramo", Utf8(r.ramo));
-    row.set("kov", Number(r.kov_value, 0));
-    row.set("arquivo", Number(r.file_value, 0));
-    row.set("barra_kov", SvgWidth(std::fabs(r.kov_value) / largest));
-    row.set("barra_arquivo", SvgWidth(std::fabs(r.file_value) / largest));
-    row.set("diferenca",
-            r.difference ? Number(*r.difference, 2) + "%" : std::string("div por zero"));
-    row.set("fora", data(limits.tolerancia && ReconciliationOutside(r, limits.tolerancia)
-                             ? data::type::bool_true
-                             : data::type::bool_false));
-    linhas.push_back(row);
+    Put(row, "ramo", Utf8(r.ramo));
+    Put(row, "kov", Number(r.kov_value, 0));
+    Put(row, "arquivo", Number(r.file_value, 0));
+    Put(row, "barra_kov", SvgWidth(std::fabs(r.kov_value) / largest));
+    Put(row, "barra_arquivo", SvgWidth(std::fabs(r.file_value) / largest));
+    Put(row, "diferenca",
+        r.difference ? Number(*r.difference, 2) + "%" : std::string("div por zero"));
+    Put(row, "fora", Flag(limits.tolerancia && ReconciliationOutside(r, limits.tolerancia)));
+    Append(rows, std::move(row));
   }
   data section;
-  section.set("titulo", Utf8(Trimmed(s.title)));
-  section.set("linhas", linhas);
+  Put(section, "ancora", anchor);
+  Put(section, "titulo", Title(s.title));
+  SetScale(section, largest, 0);
+  Put(section, "linhas", std::move(rows));
   return section;
 }
 
-data Flag(bool value) { return data(value ? data::type::bool_true : data::type::bool_false); }
+std::string ReconciliationAnchor(std::size_t i) { return "conciliacao-" + std::to_string(i + 1); }
+
+// The reconciliation row furthest from its totals, either way; none without a difference.
+std::optional<data> LargestDifference(const std::vector<ReconciliationSection>& sections) {
+  const ReconciliationRow* largest = nullptr;
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < sections.size(); ++i) {
+    for (const ReconciliationRow& r : sections[i].rows) {
+      if (r.difference &&
+          (largest == nullptr || std::fabs(*r.difference) > std::fabs(*largest->difference))) {
+        largest = &r;
+        at = i;
+      }
+    }
+  }
+  if (largest == nullptr) return std::nullopt;
+  data d;
+  Put(d, "diferenca", Number(*largest->difference, 2) + "%");
+  Put(d, "titulo", Title(sections[at].title));
+  Put(d, "ramo", Utf8(Trimmed(largest->ramo)));
+  Put(d, "ancora", ReconciliationAnchor(at));
+  return d;
+}
+
+// `group`: null when no samples were kept.
+data Samples(data block, const SampleGroup* group) {
+  if (group != nullptr && !group->rows.empty()) {
+    Put(block, "tem_linhas", Flag(true));
+    Put(block, "legenda", SampleCaption(*group));
+    Put(block, "linhas", SampleRows(group->rows));
+  }
+  return block;
+}
+
+data Entry(std::string id, std::string title) {
+  data entry;
+  Put(entry, "id", std::move(id));
+  Put(entry, "titulo", std::move(title));
+  return entry;
+}
+
+std::string Page(const HtmlReportInputs& inputs, const RunState& state, const Verdict& verdict,
+                 const VerdictLimits& limits, const std::optional<std::string>& error,
+                 const platform::LocalDateTime& ended) {
+  const RunResult& r = state.result;
+  const HtmlReportSamples* samples =
+      inputs.failing_values == nullptr ? nullptr : &inputs.failing_values->samples();
+  const VerdictStyle style = StyleOf(verdict);
+  data page;
+  data contents = List();
+  Put(page, "resultado", std::string(VerdictOutcomeName(verdict.resultado)));
+  Put(page, "titulo", Utf8(style.title));
+  Put(page, "cor", std::string(ColourName(style.colour)));
+  Put(page, "cor_rgb", Hex(ColourRgb(style.colour)));
+  if (!verdict.motivos.empty()) {
+    std::vector<data> items;
+    for (const VerdictItem& i : verdict.motivos)
+      items.push_back(data("texto", TypedToUtf8(i.texto)));
+    Put(page, "motivos", Folded(std::move(items), "motivo", "motivos"));
+  }
+  Append(contents, Entry("resumo", "Resumo"));
+  if (!verdict.avisos.empty()) {
+    const std::string count = Count(static_cast<std::int64_t>(verdict.avisos.size()));
+    Put(page, "tem_avisos", Flag(true));
+    Put(page, "avisos_quantidade", count);
+    Put(page, "avisos_texto",
+        Counted(static_cast<std::int64_t>(verdict.avisos.size()), "aviso", "avisos"));
+    Put(page, "grupos_avisos", WarningGroups(verdict.avisos, r));
+    Append(contents, Entry("avisos", "Avisos (" + count + ")"));
+  }
+  Append(contents, Entry("entradas", "Entradas"));
+  Put(page, "riscos", TypedToUtf8(inputs.riscos));
+  Put(page, "sinistros", TypedToUtf8(inputs.sinistros));
+  Put(page, "catalogo", TypedToUtf8(inputs.catalogo));
+  Put(page, "empresa_codigo", Utf8(Trimmed(state.codEmpresa)));
+  Put(page, "empresa_nome", r.company_name ? Utf8(*r.company_name) : std::string());
+  Put(page, "inicio", DateTime(r.started));
+  Put(page, "fim", DateTime(r.finished.value_or(ended)));
+  if (error) {
+    Put(page, "erro", data("texto", TypedToUtf8(*error)));
+    Append(contents, Entry("erro", "Erro que interrompeu a crítica"));
+  }
+  data tables = List();
+  for (const TableResult& t : r.tables) {
+    Append(tables, Table(t, inputs.failing_values));
+    Append(contents,
+           Entry("tabela-" + std::to_string(t.numTabela), "Tabela " + Utf8(t.nomeTabela)));
+  }
+  Put(page, "tabelas", std::move(tables));
+  if (r.claims_without_policy) {
+    const auto& s = *r.claims_without_policy;
+    data block;
+    Put(block, "quantidade", Count(s.without_policy));
+    Put(block, "sinistros", Count(s.claims));
+    Put(block, "percentual", s.claims > 0 ? Share(s.without_policy, s.claims) : "0,00");
+    Put(page, "sem_apolice", Samples(std::move(block), samples ? &samples->claims() : nullptr));
+    Append(contents, Entry("sem-apolice", "Sinistros sem apólice"));
+  }
+  if (r.inverted_coverages) {
+    data block("quantidade", Count(*r.inverted_coverages));
+    Put(block, "riscos_texto", Counted(*r.inverted_coverages, "risco", "riscos"));
+    Put(page, "vigencia", Samples(std::move(block), samples ? &samples->coverages() : nullptr));
+    Append(contents, Entry("vigencia", "Vigências invertidas"));
+  }
+  data conciliacao = List();
+  for (std::size_t i = 0; i < r.reconciliation.size(); ++i) {
+    const std::string anchor = ReconciliationAnchor(i);
+    Append(conciliacao, Reconciliation(r.reconciliation[i], limits, anchor));
+    Append(contents, Entry(anchor, Title(r.reconciliation[i].title)));
+  }
+  Put(page, "conciliacao", std::move(conciliacao));
+  if (auto largest = LargestDifference(r.reconciliation)) Put(page, "maior_diferenca", *largest);
+  Put(page, "conteudo", std::move(contents));
+  Put(page, "escala", std::string(kHtmlScalePartial));
+  mustache tmpl(kHtmlReportTemplate);
+  // The template is this program's own: a fault in it is a programmer's error.
+  assert(tmpl.is_valid() && "html_report_template.h");
+  return tmpl.render(page);
+}
 
 }  // namespace
+}  // namespace html
 
 std::string HtmlReport(const HtmlReportInputs& inputs, const RunState& state,
                        const Verdict& verdict, const VerdictLimits& limits,
                        const std::optional<std::string>& error,
                        const platform::LocalDateTime& ended) {
-  const RunResult& r = state.result;
-  data page;
-  const std::string resultado(VerdictOutcomeName(verdict.resultado));
-  page.set("resultado", resultado);
-  page.set("resultado_texto", verdict.resultado == VerdictOutcome::kAceitavel   ? "aceitável"
-                              : verdict.resultado == VerdictOutcome::kRejeitado ? "rejeitado"
-                                                                                : "erro");
-  page.set("tem_motivos", Flag(!verdict.motivos.empty()));
-  page.set("motivos", Items(verdict.motivos));
-  page.set("tem_avisos", Flag(!verdict.avisos.empty()));
-  page.set("avisos_quantidade", Count(static_cast<std::int64_t>(verdict.avisos.size())));
-  page.set("avisos", Items(verdict.avisos));
-  page.set("riscos", TypedToUtf8(inputs.riscos));
-  page.set("sinistros", TypedToUtf8(inputs.sinistros));
-  page.set("catalogo", TypedToUtf8(inputs.catalogo));
-  page.set("empresa_codigo", Utf8(Trimmed(state.codEmpresa)));
-  page.set("empresa_nome", r.company_name ? Utf8(*r.company_name) : std::string());
-  page.set("inicio", DateTime(r.started));
-  page.set("fim", DateTime(r.finished.value_or(ended)));
-  if (error) page.set("erro", data("texto", TypedToUtf8(*error)));
-  data tabelas = List();
-  for (const TableResult& t : r.tables) tabelas.push_back(Table(t, inputs.failing_values));
-  page.set("tabelas", tabelas);
-  if (r.claims_without_policy) {
-    const auto& s = *r.claims_without_policy;
-    data block;
-    block.set("quantidade", Count(s.without_policy));
-    block.set("sinistros", Count(s.claims));
-    block.set("percentual", s.claims > 0 ? Number(static_cast<double>(s.without_policy) * 100.0 /
-                                                      static_cast<double>(s.claims),
-                                                  2)
-                                         : std::string("0,00"));
-    page.set("sem_apolice", block);
-  }
-  if (r.inverted_coverages) page.set("vigencia", data("quantidade", Count(*r.inverted_coverages)));
-  data conciliacao = List();
-  for (const ReconciliationSection& s : r.reconciliation) {
-    conciliacao.push_back(Reconciliation(s, limits));
-  }
-  page.set("conciliacao", conciliacao);
-  mustache tmpl(kHtmlReportTemplate);
-  // The template is this program's own: a fault in it is a programmer's error.
-  assert(tmpl.is_valid() && "html_report_template.h");
-  return tmpl.render(page);
+  return html::Page(inputs, state, verdict, limits, error, ended);
 }
 
 }  // namespace engine

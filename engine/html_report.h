@@ -1,10 +1,14 @@
 #pragma once
 // The HTML report: one self-contained page in Portuguese (inline CSS and SVG, no script, nothing
-// fetched) for a reader who wants the picture rather than the lines: the verdict in a coloured
-// banner, the inputs, per table every field's counters with a bar, sorted by failures, the most
-// frequent failing values of each failed field, the claims without a policy, the inverted
-// coverage, the reconciliation with both values as bars, and the error that ended the run. Every
-// text from a file or the user is escaped.
+// fetched) that answers an analyst's questions in order: the verdict in a banner of its colour
+// (engine/verdict_style.h), a contents block, a summary (per table the records and those with a
+// field failure, the claims without a policy, the inverted coverages, the largest reconciliation
+// difference), the warnings grouped per table and sorted by share, the inputs, per table every
+// field's counters with a bar on a scale, and for each failed field its most frequent failing
+// values and its first failing records per check (keys, value, the failure list's sentence); the
+// first claims without a policy and inverted coverages; the reconciliation; the error that ended
+// the run. Long lists fold in <details>; tables repeat their headers in print and each input
+// table starts a page. Every text from a file or the user is escaped.
 
 #include <optional>
 #include <string>
@@ -20,7 +24,8 @@ struct HtmlReportInputs {
   std::string riscos;  // the path texts as typed
   std::string sinistros;
   std::string catalogo;
-  const FailingValues* failing_values = nullptr;  // null: no failing values shown
+  // Null: no failing values and no sample records shown.
+  const FailingValues* failing_values = nullptr;
 };
 
 inline constexpr std::size_t kTopFailingValues = 10;

@@ -1,10 +1,14 @@
 #include "engine/record_extract.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <exception>
+#include <optional>
 
 #include "engine/csv_writer.h"
+#include "engine/scratch_file.h"
+#include "tables/ascii.h"
 #include "tables/dbf_values.h"
 #include "tables/table_error.h"
 
@@ -14,11 +18,19 @@ namespace {
 constexpr std::string_view kClaimKey = "APOLICE+ITEM";
 constexpr std::string_view kCoverageStart = "INICIO_VIG";
 constexpr std::size_t kBlockWords = 1 << 18;  // 1 MiB of a pass in memory at a time
+constexpr std::size_t kCopyBytes = 1 << 20;   // moving a pass to the next folder
 // Records between two failing ones read through rather than jumped over: a jump reads one
 // record alone, the walk a whole block.
 constexpr std::uint32_t kStepLimit = 64;
 // Positions cached for the field labels; a file with more fields looks the rest up by name.
 constexpr int kCachedPositions = 4096;
+
+// The record's key: found by these in the system that made the file, so never cut.
+bool IsKeyField(std::string_view name) {
+  using tables::EqualsIgnoringCase;
+  return EqualsIgnoringCase(name, "APOLICE") || EqualsIgnoringCase(name, "ENDOSSO") ||
+         EqualsIgnoringCase(name, "ITEM");
+}
 
 // Whether the open table lays its records out as the run's table did.
 bool SameLayout(const tables::DbfTable& a, const tables::DbfTable& b) {
@@ -48,10 +60,35 @@ bool Seek(tables::DbfTable& table, std::uint32_t* at, std::uint32_t record) {
 
 }  // namespace
 
-bool RecordExtract::Pass::Create() {
-  file_.reset(std::tmpfile());  // removed when closed, whatever ends the run
+bool RecordExtract::Pass::Create(std::vector<std::string> folders) {
+  folders_ = std::move(folders);
   block_.reserve(kBlockWords + 2);
-  return file_ != nullptr;
+  return MoveTo(0);
+}
+
+bool RecordExtract::Pass::MoveTo(std::size_t first) {
+  std::vector<char> copy;
+  for (folder_ = first; folder_ < folders_.size(); ++folder_) {
+    std::string reason;
+    std::optional<platform::ExclusiveFile> next =
+        CreateScratchFileIn(folders_[folder_], "extrato", &reason);
+    for (std::uint64_t at = 0; next && at < size_;) {
+      copy.resize(kCopyBytes);
+      const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kCopyBytes, size_ - at));
+      if (file_->ReadAt(at, copy.data(), n) != n) return false;  // nothing whole to move
+      if (!next->WriteAt(at, copy.data(), n)) {
+        reason = next->ErrorText();
+        next.reset();
+      }
+      at += n;
+    }
+    if (next) {
+      file_ = std::move(next);
+      return true;
+    }
+    failures_.push_back({folders_[folder_], reason});
+  }
+  return false;
 }
 
 void RecordExtract::Pass::Add(std::uint32_t record, std::uint32_t label) {
@@ -70,10 +107,13 @@ void RecordExtract::Pass::Close() {
 }
 
 bool RecordExtract::Pass::Flush() {
-  if (!failed_ && !block_.empty() &&
-      std::fwrite(block_.data(), sizeof block_[0], block_.size(), file_.get()) != block_.size()) {
-    failed_ = true;
+  if (!file_) failed_ = true;
+  const std::size_t bytes = block_.size() * sizeof block_[0];
+  while (!failed_ && bytes > 0 && !file_->WriteAt(size_, block_.data(), bytes)) {
+    failures_.push_back({folders_[folder_], file_->ErrorText()});
+    if (!MoveTo(folder_ + 1)) failed_ = true;
   }
+  if (!failed_) size_ += bytes;
   block_.clear();
   return !failed_;
 }
@@ -81,8 +121,7 @@ bool RecordExtract::Pass::Flush() {
 bool RecordExtract::Pass::Rewind() {
   Close();
   Flush();
-  if (std::fflush(file_.get()) != 0) failed_ = true;
-  std::rewind(file_.get());
+  read_pos_ = 0;
   read_at_ = 0;
   return !failed_;
 }
@@ -92,17 +131,24 @@ bool RecordExtract::Pass::Fill(std::size_t wanted) {
   block_.erase(block_.begin(), block_.begin() + static_cast<std::ptrdiff_t>(read_at_));
   read_at_ = 0;
   const std::size_t had = block_.size();
-  const std::size_t room = std::max(kBlockWords, wanted) - had;
-  block_.resize(had + room);
-  const std::size_t got = std::fread(block_.data() + had, sizeof block_[0], room, file_.get());
-  block_.resize(had + got);
+  const std::uint64_t left = (size_ - read_pos_) / sizeof block_[0];
+  const auto take =
+      static_cast<std::size_t>(std::min<std::uint64_t>(std::max(kBlockWords, wanted) - had, left));
+  block_.resize(had + take);
+  const std::size_t bytes = take * sizeof block_[0];
+  if (file_->ReadAt(read_pos_, block_.data() + had, bytes) != bytes) {
+    failed_ = true;
+    block_.resize(had);
+    return false;
+  }
+  read_pos_ += bytes;
   return block_.size() >= wanted;
 }
 
 bool RecordExtract::Pass::Next(std::uint32_t* record, std::vector<std::uint32_t>* labels,
                                bool* failed) {
   if (!Fill(2)) {
-    if (block_.size() != read_at_ || std::ferror(file_.get())) *failed = true;
+    if (block_.size() != read_at_ || failed_) *failed = true;
     return false;
   }
   const std::uint32_t count = block_[read_at_ + 1];
@@ -117,19 +163,37 @@ bool RecordExtract::Pass::Next(std::uint32_t* record, std::vector<std::uint32_t>
   return true;
 }
 
-RecordExtract::RecordExtract(std::ostream& risks, std::ostream& claims) {
+RecordExtract::RecordExtract(std::ostream& risks, std::ostream& claims,
+                             const std::string& catalog_folder) {
   files_[0].out = &risks;
   files_[1].out = &claims;
+  CreatePasses(catalog_folder);
+}
+
+RecordExtract::RecordExtract(const std::string& workbook_path, const std::string& catalog_folder,
+                             std::uint32_t rows_per_sheet)
+    : book_(std::make_unique<XlsxWorkbook>(workbook_path, XlsxWorkbook::Texts::kWindows1252,
+                                           rows_per_sheet, catalog_folder)) {
+  CreatePasses(catalog_folder);
+}
+
+void RecordExtract::CreatePasses(const std::string& catalog_folder) {
+  const std::vector<std::string> folders = ScratchFolders(catalog_folder);
   for (FileState& f : files_) {
     for (Pass& p : f.passes) {
-      if (!p.Create()) failed_ = true;
+      if (!failed_ && !p.Create(folders)) {
+        failed_ = true;
+        scratch_failures_ = p.failures();
+      }
     }
   }
 }
 
 RecordExtract::~RecordExtract() = default;
 
-bool RecordExtract::ok() const { return !failed_; }
+bool RecordExtract::ok() const { return !failed_ && (!book_ || book_->ok()); }
+
+std::string RecordExtract::WorkbookError() const { return book_ ? book_->ErrorText() : ""; }
 
 std::string RecordExtract::ClaimsPath(const std::string& path) {
   const std::size_t slash = path.find_last_of("/\\");
@@ -218,22 +282,37 @@ void RecordExtract::Tell(FindingFile file, int pass_index, std::uint32_t record,
 bool RecordExtract::WriteFile(FindingFile which) {
   FileState& state = files_[which == FindingFile::kRiscos ? 0 : 1];
   for (Pass& pass : state.passes) {
-    if (!pass.Rewind()) failed_ = true;
+    if (!pass.Rewind()) {
+      failed_ = true;
+      if (scratch_failures_.empty()) scratch_failures_ = pass.failures();
+    }
   }
-  CsvWriter csv(*state.out);
-  csv.Field("arquivo");
-  csv.Field("registro");
+  // The header: arquivo, registro, the file's fields in file order, falhas.
+  std::optional<CsvWriter> csv;
+  std::vector<SheetColumn> columns = {{"arquivo"}, {"registro"}};
   if (state.table) {
-    for (const tables::DbfField& f : state.table->FieldList()) csv.Field(f.name);
+    for (const tables::DbfField& f : state.table->FieldList()) {
+      columns.push_back({f.name, f.length, IsKeyField(f.name)});
+    }
   }
-  csv.Field("falhas");
-  csv.EndRow();
-  if (!state.table) return csv.Finish();
+  columns.push_back({"falhas"});
+  std::size_t sheet = 0;
+  if (book_) {
+    sheet = book_->AddSizedSheet(FindingFileName(which), columns);
+  } else {
+    csv.emplace(*state.out);
+    for (const SheetColumn& column : columns) csv->Field(column.name);
+    csv->EndRow();
+  }
+  const auto done = [&] { return (csv ? csv->Finish() : true) && !failed_; };
+  if (!state.table) return done();
 
   tables::DbfTable& table = *state.table;
   const std::vector<tables::DbfField>& fields = table.FieldList();
   std::vector<std::string_view> row(fields.size() + 3);
   row[0] = FindingFileName(which);
+  std::vector<SheetCell> cells(row.size());  // the workbook's row: texts but the record number
+  cells[1].number = true;
   char number[16];
   std::string falhas;
   std::uint32_t at = table.Eof() ? 0 : table.RecNo();
@@ -268,15 +347,20 @@ bool RecordExtract::WriteFile(FindingFile which) {
             inside ? CsvWriter::Span{fields[i].offset, fields[i].length} : CsvWriter::Span{0, 0};
       }
     }
-    if (std::memchr(bytes.data(), 0, bytes.size()) == nullptr && !CsvWriter::NeedsQuotes(bytes) &&
-        !CsvWriter::NeedsQuotes(falhas)) {
-      csv.PlainRecordRow(row.data(), 2, bytes, spans, falhas);
+    if (csv && std::memchr(bytes.data(), 0, bytes.size()) == nullptr &&
+        !CsvWriter::NeedsQuotes(bytes) && !CsvWriter::NeedsQuotes(falhas)) {
+      csv->PlainRecordRow(row.data(), 2, bytes, spans, falhas);
       return;
     }
     for (std::size_t i = 0; i < fields.size(); ++i) {
       row[i + 2] = tables::DbfText(bytes.substr(spans[i].offset, spans[i].length));
     }
-    csv.Row(row.data(), row.size());
+    if (csv) {
+      csv->Row(row.data(), row.size());
+      return;
+    }
+    for (std::size_t i = 0; i < row.size(); ++i) cells[i].text = row[i];
+    book_->Row(sheet, cells.data(), cells.size());
   };
   // Both passes are in record order: a merge joins the rows of a record found by both.
   Pass& walk = state.passes[0];
@@ -302,7 +386,7 @@ bool RecordExtract::WriteFile(FindingFile which) {
     }
   }
   if (read_failed) failed_ = true;
-  return csv.Finish() && !failed_;
+  return done();
 }
 
 bool RecordExtract::Finish() {
@@ -312,7 +396,8 @@ bool RecordExtract::Finish() {
   const bool risks = WriteFile(FindingFile::kRiscos);
   const bool claims = WriteFile(FindingFile::kSinistros);
   for (FileState& f : files_) f.table.reset();
-  return risks && claims && !failed_;
+  const bool book = !book_ || book_->Finish();
+  return risks && claims && book && !failed_;
 }
 
 }  // namespace engine

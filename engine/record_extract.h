@@ -1,7 +1,11 @@
 #pragma once
-// The records with failures ("--extrato"): one CSV per input file (engine/csv_writer.h), a row
-// per record that failed any check, in record order: arquivo, registro, the file's fields in file
-// order (stored texts), then falhas, the record's "CAMPO:verificacao" pairs separated by blanks.
+// The records with failures ("--extrato"): one CSV per input file (engine/csv_writer.h), or one
+// workbook with a sheet per input file (engine/xlsx_workbook.h: "riscos" and "sinistros",
+// continued in "riscos (2)", ... past the sheet row limit); a row per record that failed any
+// check, in record order: arquivo, registro, the file's fields in file order (stored texts), then
+// falhas, the record's "CAMPO:verificacao" pairs separated by blanks. In the workbook every field
+// is a text cell, so leading zeros and decimals such as "76.00" stay as stored, and its columns
+// open at the field's width, the record's key (APOLICE, ENDOSSO, ITEM) never cut.
 //
 // The walk of a file tells its findings record by record; the claims-without-policy and the
 // inverted-coverage passes come later, again in record order, so a row can be written only once
@@ -9,12 +13,14 @@
 // record) in a temporary file; at the end the two are merged by record number and each record's
 // fields are read again from its input file, which stays open (shared with the run, held against
 // writers) from its first failure on. Memory holds one block of each at a time, and the record
-// bytes are copied once, into the output.
+// bytes are copied once, into the output. The temporary files are scratch files
+// (engine/scratch_file.h): in the temporary folder, else in the catalogue folder; one that fills
+// its folder moves on to the next with what it holds.
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -23,20 +29,33 @@
 #include <vector>
 
 #include "engine/findings.h"
+#include "engine/xlsx_workbook.h"
+#include "platform/exclusive_file.h"
 #include "tables/dbf_table.h"
+#include "tables/table_error.h"
 
 namespace engine {
 
 class RecordExtract : public FindingSink {
  public:
   // `risks` and `claims` must outlive the extract, opened in binary mode; they may be the same.
-  RecordExtract(std::ostream& risks, std::ostream& claims);
+  // `catalog_folder` takes the temporary files that the temporary folder does not.
+  RecordExtract(std::ostream& risks, std::ostream& claims, const std::string& catalog_folder = {});
+  // The rows of both files in one workbook written to `workbook_path` by Finish();
+  // `rows_per_sheet` (header included) is smaller only in tests.
+  RecordExtract(const std::string& workbook_path, const std::string& catalog_folder,
+                std::uint32_t rows_per_sheet = XlsxWorkbook::kSheetRows);
   ~RecordExtract() override;
   RecordExtract(const RecordExtract&) = delete;
   RecordExtract& operator=(const RecordExtract&) = delete;
 
-  // False when the temporary files could not be made.
+  // False when the temporary files (or the workbook's) could not be made.
   bool ok() const;
+  // Why the workbook could not be made or written (XlsxWorkbook::ErrorText()); empty for CSV.
+  std::string WorkbookError() const;
+  // When a temporary file could be made or written in no folder: each folder tried and why it
+  // failed there (empty otherwise).
+  const std::vector<tables::FolderFailure>& ScratchFailures() const { return scratch_failures_; }
 
   void FieldFailed(const FieldFinding& f) override;
   void StructureFailed(const StructureFinding&) override {
@@ -61,20 +80,31 @@ class RecordExtract : public FindingSink {
   // temporary file written and read back in blocks.
   class Pass {
    public:
-    bool Create();
+    // Makes the file in the first of `folders` that takes one. False when none does.
+    bool Create(std::vector<std::string> folders);
     // Adds a failure of `record`; a new record number closes the previous one.
     void Add(std::uint32_t record, std::uint32_t label);
     // Ends the writing and goes back to the first record. False when a write failed.
     bool Rewind();
     // The next record read back; false at the end (or on a read error: `*failed` set).
     bool Next(std::uint32_t* record, std::vector<std::uint32_t>* labels, bool* failed);
+    // Each folder that refused the file, and why (kept also when a later folder took it).
+    const std::vector<tables::FolderFailure>& failures() const { return failures_; }
 
    private:
     void Close();  // closes the record being gathered
     bool Flush();
-    bool Fill(std::size_t wanted);  // at least `wanted` unread bytes in the block, if the file has
+    // Continues the file in the first folder from `first` on that takes it and the bytes
+    // written so far. False when none does.
+    bool MoveTo(std::size_t first);
+    bool Fill(std::size_t wanted);  // at least `wanted` unread words in the block, if the file has
 
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_{nullptr, &std::fclose};
+    std::optional<platform::ExclusiveFile> file_;
+    std::vector<std::string> folders_;
+    std::size_t folder_ = 0;  // of file_
+    std::vector<tables::FolderFailure> failures_;
+    std::uint64_t size_ = 0;            // bytes written
+    std::uint64_t read_pos_ = 0;        // bytes read back
     std::vector<std::uint32_t> block_;  // record number, count, labels...; then the next
     std::size_t read_at_ = 0;
     std::uint32_t record_ = 0;
@@ -98,14 +128,17 @@ class RecordExtract : public FindingSink {
   // Label() for a field check, through a cache by position and check.
   std::uint32_t FieldLabel(int position, std::string_view field, FindingCheck check);
   bool WriteFile(FindingFile file);
+  void CreatePasses(const std::string& catalog_folder);
 
   std::array<FileState, 2> files_;
+  std::unique_ptr<XlsxWorkbook> book_;  // null: CSV
   std::vector<std::string> labels_;
   std::vector<std::string> label_fields_;  // the field of each label
   std::unordered_map<std::string, std::uint32_t> label_numbers_;
   // Label number + 1 per (position, check); 0: not yet seen.
   std::vector<std::array<std::uint32_t, kFindingCheckCount>> by_position_;
   std::string key_;  // reused for label look-ups
+  std::vector<tables::FolderFailure> scratch_failures_;
   bool failed_ = false;
   bool finished_ = false;
 };

@@ -36,6 +36,7 @@ struct TableResult {
   std::string path;        // as typed
   TableOutcome outcome = TableOutcome::kStructureFailed;
   std::int32_t records = 0;           // numRegistros; 0 after a failed structure check
+  std::int64_t records_failed = 0;    // of them, those with at least one field failure
   std::vector<FieldCounters> fields;  // the rule rows' counters after the walk
 };
 
@@ -86,6 +87,9 @@ struct RunResult {
       header_mismatches;  // input files whose header disagrees with their bytes
   std::optional<RepeatedCompany> kov_repeated_company;
   std::vector<UnreadableAmount> kov_unreadable_amounts;  // in the order read
+  // When an error ended the run: which file or folder it is about and why, one sentence in
+  // UTF-8 (engine/error_explanation.h); empty when the error says all there is.
+  std::string error_explanation;
 };
 
 // The counters of the rule rows of table ctx.state.numTabela, in field-position order, read the

@@ -57,6 +57,16 @@ void RunTables::CloseReaders() {
 }
 
 void ValidationRun::Execute(RunHost& host) {
+  RunPaths paths;
+  try {
+    Run(host, &paths);
+  } catch (const std::exception& e) {
+    state_.result.error_explanation = ExplainError(e, paths);
+    throw;
+  }
+}
+
+void ValidationRun::Run(RunHost& host, RunPaths* paths) {
   ReaderCloser closer(tables_);
   state_ = RunState{};
   // Declared after the closer, so that its scratch files close before the readers do.
@@ -75,6 +85,7 @@ void ValidationRun::Execute(RunHost& host) {
                  &carry,
                  walk_threads_};
   state_.result.started = started;
+  *paths = RunPaths{ctx.risk_path, ctx.claims_path, ctx.program_folder};
 
   host.ClearLog();
   host.AppendLine(Ansi("Início do processamento: ") + TimeStamp(regional, started));
@@ -146,6 +157,7 @@ void ValidationRun::ProcessTable(RunContext& ctx) {
   if (IsBlank(path)) return;  // skipped: no line, no flag, no count
 
   state_.numRegistros = 0;
+  state_.numRegistrosComFalha = 0;
   state_.tabelaOk = false;
   const OpenReader open(tbDados, path, risks ? ctx.risk_file : ctx.claims_file);
   NoteHeaderMismatch(ctx, risks ? FindingFile::kRiscos : FindingFile::kSinistros);
@@ -165,6 +177,7 @@ void ValidationRun::ProcessTable(RunContext& ctx) {
     if (state_.tabelaOk) WriteTableSummary(ctx);
     result.outcome = state_.tabelaOk ? TableOutcome::kRead : TableOutcome::kCompanyFailed;
     result.records = state_.numRegistros;
+    result.records_failed = state_.numRegistrosComFalha;
     result.fields = ReadFieldCounters(ctx);
   }
 }

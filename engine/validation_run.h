@@ -27,6 +27,7 @@
 #include <optional>
 #include <string>
 
+#include "engine/error_explanation.h"
 #include "engine/findings.h"
 #include "engine/regional.h"
 #include "engine/run_host.h"
@@ -47,6 +48,7 @@ struct RunState {
   bool estruturaOk = false;  // outcome of the structure check of the table processed last
   bool tabelaOk = false;     // true when that table also had no company error
   std::int32_t numRegistros = 0;
+  std::int64_t numRegistrosComFalha = 0;  // of them, those with at least one field failure
   std::int32_t regRiscos = 0;
   std::int32_t regSinistros = 0;
   RunResult result;  // the run's figures as values, recorded as the report is written
@@ -97,7 +99,8 @@ class ValidationRun {
  public:
   ValidationRun() = default;
 
-  // One run. Throws the error that ended it (std::exception; its what() is the message).
+  // One run. Throws the error that ended it (std::exception; its what() is the message), with
+  // the sentence that explains it in state().result.error_explanation.
   void Execute(RunHost& host);
 
   // Every later run tells its findings to `sink` (null: none). The sink must outlive the runs.
@@ -110,6 +113,8 @@ class ValidationRun {
   const RunState& state() const { return state_; }
 
  private:
+  // The run itself; `*paths` gets the run's paths as soon as they are read.
+  void Run(RunHost& host, RunPaths* paths);
   void ProcessTable(RunContext& ctx);
   // Records a header that disagrees with the file's length, once per input file.
   void NoteHeaderMismatch(RunContext& ctx, FindingFile file);

@@ -1,9 +1,17 @@
 #pragma once
 // An Excel workbook written row by row with libxlsxwriter in its constant-memory mode (each row
 // goes to a temporary file as soon as the next one starts), so memory does not grow with the
-// rows. Every sheet gets a bold frozen header row and an autofilter over the rows it got; text
-// cells stay text (leading zeros kept), number cells are numbers. A sheet that reaches the row
-// limit goes on in a further sheet of the same name ("riscos (2)", ...).
+// rows. What the library prints on standard error is taken (platform/stderr_capture.h) and
+// becomes ErrorText(). Every sheet gets a bold frozen header row and an autofilter over the rows it
+// got; text cells stay text (leading zeros kept), number cells are numbers. A sheet that reaches
+// the row limit goes on in a further sheet of the same name ("riscos (2)", ...).
+//
+// Columns open wide enough to read: as wide as the longest text the sheet got in them (the header
+// with room for its filter button), at least a declared width, at most kMaxColumnWidth characters
+// except a column declared whole (a record key, never cut). Rows leave memory as they are
+// written, so each sheet keeps only the longest length per column and sets the widths when it
+// is complete: the library writes a sheet's column widths when it closes the workbook, ahead of
+// the rows kept in its temporary file.
 
 #include <cstddef>
 #include <cstdint>
@@ -27,14 +35,24 @@ struct SheetCell {
   bool number = false;
 };
 
+// A column of a sheet: its header and how wide it opens at least.
+struct SheetColumn {
+  std::string_view name;
+  std::size_t width = 0;  // a declared width (a field's size), in characters
+  bool whole = false;     // as wide as its longest text, past kMaxColumnWidth
+};
+
 class XlsxWorkbook {
  public:
   static constexpr std::uint32_t kSheetRows = 1048576;  // the format's rows per sheet
+  static constexpr std::size_t kMaxColumnWidth = 60;    // characters, except whole columns
   enum class Texts { kWindows1252, kUtf8 };             // how the texts given are encoded
 
   // Creates the workbook's temporary parts; the file itself is written by Finish(). Check ok().
-  // `rows_per_sheet` (header included) is smaller only in tests.
-  XlsxWorkbook(const std::string& path, Texts texts, std::uint32_t rows_per_sheet = kSheetRows);
+  // `rows_per_sheet` (header included) is smaller only in tests. The library's temporary files
+  // go into the temporary folder, else into `scratch_fallback` (engine/scratch_file.h).
+  XlsxWorkbook(const std::string& path, Texts texts, std::uint32_t rows_per_sheet = kSheetRows,
+               const std::string& scratch_fallback = {});
   ~XlsxWorkbook();  // a workbook not finished still loses its temporary files
   XlsxWorkbook(const XlsxWorkbook&) = delete;
   XlsxWorkbook& operator=(const XlsxWorkbook&) = delete;
@@ -42,13 +60,22 @@ class XlsxWorkbook {
   bool ok() const;
 
   // Adds a sheet `name` with the header row `columns`; the number returned names it in Row().
+  std::size_t AddSizedSheet(std::string_view name, const std::vector<SheetColumn>& columns);
+  // The same, the columns as wide as their texts alone.
   std::size_t AddSheet(std::string_view name, const std::vector<std::string_view>& columns);
-  void Row(std::size_t sheet, const SheetCell* cells, std::size_t count);
+  // Adds a sheet laid out for reading rather than filtering: no header row, frozen row or
+  // autofilter, its texts in `texts`; Row() with `heading` writes a bold row.
+  std::size_t AddPlainSheet(std::string_view name, Texts texts);
+  void Row(std::size_t sheet, const SheetCell* cells, std::size_t count, bool heading = false);
   // Writes the file. False when a write failed at any point.
   bool Finish();
+  // Why the workbook could not be made or written: the library's own words (which never reach
+  // standard error), else its error text; empty while all is well.
+  std::string ErrorText() const;
 
  private:
   class Impl;
+  Texts texts_;
   std::unique_ptr<Impl> impl_;
 };
 

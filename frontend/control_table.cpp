@@ -10,7 +10,9 @@ constexpr std::uint8_t kTopLeft = kAnchorLeft | kAnchorTop;
 constexpr std::uint8_t kTopRight = kAnchorTop | kAnchorRight;
 constexpr std::uint8_t kAll = kAnchorLeft | kAnchorTop | kAnchorRight | kAnchorBottom;
 
-constexpr std::array<ControlSpec, 12> kControls = {{
+constexpr std::uint8_t kBottom = kAnchorLeft | kAnchorRight | kAnchorBottom;
+
+constexpr std::array<ControlSpec, 13> kControls = {{
     {"Label3",
      1001,
      ControlKind::kLabel,
@@ -68,7 +70,8 @@ constexpr std::array<ControlSpec, 12> kControls = {{
      "&Fechar",
      "Sai do programa",
      true},
-    {"edLog", 1008, ControlKind::kLog, {0, 104, 668, 447}, kAll, "", "Resultado do teste", true},
+    // The log ends above the verdict strip, which takes the bottom 20 pixels of the client area.
+    {"edLog", 1008, ControlKind::kLog, {0, 104, 668, 427}, kAll, "", "Resultado do teste", true},
     {"btnExporta",
      1009,
      ControlKind::kButton,
@@ -79,6 +82,8 @@ constexpr std::array<ControlSpec, 12> kControls = {{
      true},
     {"ProgressBar", 1010, ControlKind::kProgressBar, {488, 8, 17, 88}, kTopLeft, "", "", false},
     {"btnAjuda", 1011, ControlKind::kButton, {630, 8, 27, 27}, kTopRight, "", "Ajuda", true},
+    // Its tooltip names the catalogue folder of the runs (verdict_strip.h).
+    {"sbVeredito", 1012, ControlKind::kStatusBar, {0, 531, 668, 20}, kBottom, "Pronto", "", false},
 }};
 
 }  // namespace

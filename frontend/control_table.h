@@ -38,6 +38,7 @@ enum class ControlKind {
   kButton,        // push button with a picture
   kLog,           // multi-line read-only text
   kProgressBar,   // vertical, 0..100
+  kStatusBar,     // the verdict strip under the log: one line, takes no focus
 };
 
 struct ControlSpec {
@@ -62,9 +63,9 @@ const ControlSpec* FindControl(std::string_view name);
 Rect Place(const ControlSpec& control, int width, int height, int dpi = kDesignDpi);
 
 // The smallest client area at 96 DPI: the right-hand buttons stop beside the progress bar and
-// the log keeps a few lines.
+// the log keeps a few lines above the strip.
 inline constexpr int kMinimumClientWidth = 659;
-inline constexpr int kMinimumClientHeight = 164;
+inline constexpr int kMinimumClientHeight = 184;
 
 // `value` * dpi / 96, rounded to nearest.
 int Scale(int value, int dpi);

@@ -99,6 +99,7 @@ std::string SaveRowsXlsx(const FailureFileIndex& index, std::span<const std::uin
   }
   const int arquivo = index.ColumnIndex("arquivo");
   // The workbook goes to a temporary file beside the target, put in place once it is whole.
+  std::string reason;  // the library's, when the workbook could not be written
   const auto produce = [&](const std::string& temp_path) {
     std::unique_ptr<engine::FindingRowWriter> workbook = engine::FindingsXlsx::RowWriter(temp_path);
     if (!workbook) return false;
@@ -117,10 +118,15 @@ std::string SaveRowsXlsx(const FailureFileIndex& index, std::span<const std::uin
                                                   : engine::FindingFile::kRiscos,
                     row);
     });
-    return workbook->Finish();
+    if (workbook->Finish()) return true;
+    reason = workbook->ErrorText();
+    return false;
   };
   try {
-    return WriteFileNamed(path, produce);
+    std::string message = WriteFileNamed(path, produce);
+    // The file itself took every byte it was given: the reason is the library's.
+    if (message.ends_with(". ")) message += reason;
+    return message;
   } catch (const FailureListError& error) {
     return error.what();  // the temporary file went with the unwinding
   }

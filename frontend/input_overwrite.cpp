@@ -8,6 +8,7 @@
 namespace frontend {
 
 std::vector<std::string> WindowInputFiles(const std::string& program_folder,
+                                          const std::string& catalogue_folder,
                                           const std::string& box_riscos,
                                           const std::string& box_sinistros,
                                           const std::string& run_riscos,
@@ -15,6 +16,11 @@ std::vector<std::string> WindowInputFiles(const std::string& program_folder,
   std::vector<std::string> files = engine::RunInputFiles(program_folder, box_riscos, box_sinistros);
   for (const std::string* path : {&run_riscos, &run_sinistros}) {
     if (!engine::Trimmed(*path).empty()) files.push_back(*path);
+  }
+  if (!catalogue_folder.empty()) {
+    for (const std::string& file : engine::RunInputFiles(catalogue_folder, "", "")) {
+      files.push_back(file);
+    }
   }
   return files;
 }

@@ -12,8 +12,10 @@ namespace frontend {
 
 // The files a window's save must leave alone: those the last run read (`run_riscos`,
 // `run_sinistros`, blank before the first run) and those a run started now would read (the path
-// boxes), with the catalogue and totals table of `program_folder`.
+// boxes), with the catalogue and totals table of `program_folder` and of `catalogue_folder` (the
+// insurer's folder the runs use instead; empty: none).
 std::vector<std::string> WindowInputFiles(const std::string& program_folder,
+                                          const std::string& catalogue_folder,
                                           const std::string& box_riscos,
                                           const std::string& box_sinistros,
                                           const std::string& run_riscos,

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "engine/text.h"
+#include "frontend/failure_list_error.h"
 #include "tables/dbf_table.h"
 
 namespace frontend {
@@ -54,9 +55,43 @@ std::vector<RecordFailure> RecordFailures(const FailureKeys& keys, std::string_v
   for (std::size_t row = 0; row < keys.size(); ++row) {
     if (keys.record(row) != record) continue;
     const FailureGroup& group = keys.groups()[keys.group(row)];
-    if (group.arquivo == arquivo) failures.push_back({group.campo, group.verificacao});
+    if (group.arquivo == arquivo) failures.push_back({group.campo, group.verificacao, {}, {}});
   }
   return failures;
+}
+
+std::vector<RecordFailure> RecordFailures(const FailureFileIndex& index, std::string_view arquivo,
+                                          std::uint32_t record) {
+  std::vector<RecordFailure> failures;
+  if (record == 0) return failures;
+  const FailureKeys& keys = index.keys();
+  const int mensagem = index.ColumnIndex("mensagem");
+  const int exigido = index.ColumnIndex("exigido");
+  const auto field = [](const std::vector<std::string>& row, int column) {
+    return column >= 0 && static_cast<std::size_t>(column) < row.size()
+               ? row[static_cast<std::size_t>(column)]
+               : std::string();
+  };
+  for (std::size_t row = 0; row < keys.size(); ++row) {
+    if (keys.record(row) != record) continue;
+    const FailureGroup& group = keys.groups()[keys.group(row)];
+    if (group.arquivo != arquivo) continue;
+    RecordFailure failure{group.campo, group.verificacao, {}, {}};
+    if (mensagem >= 0 || exigido >= 0) {
+      const std::vector<std::string> fields = index.Row(row);
+      failure.mensagem = field(fields, mensagem);
+      failure.exigido = field(fields, exigido);
+    }
+    failures.push_back(std::move(failure));
+  }
+  return failures;
+}
+
+int FirstFailingField(const RecordView& view) {
+  for (std::size_t i = 0; i < view.fields.size(); ++i) {
+    if (!view.fields[i].failed.empty()) return static_cast<int>(i);
+  }
+  return -1;
 }
 
 RecordView ReadRecordView(const std::string& path, std::uint32_t record, const FileSnapshot& at_run,
@@ -77,11 +112,20 @@ RecordView ReadRecordView(const std::string& path, std::uint32_t record, const F
     view.deleted = table.IsDeleted();
     for (int i = 0; i < table.FieldCount(); ++i) {
       const tables::DbfField& field = table.Fields(i);
-      RecordField shown{
-          field.name, field.letter, field.length, field.decimals, std::string(table.RawField(i)),
-          {}};
+      RecordField shown{field.name,
+                        field.letter,
+                        field.length,
+                        field.decimals,
+                        std::string(table.RawField(i)),
+                        {},
+                        {}};
       for (const RecordFailure& failure : failures) {
-        if (Names(failure.campo, field.name)) shown.failed.push_back(failure.verificacao);
+        if (!Names(failure.campo, field.name)) continue;
+        shown.failed.push_back(failure.verificacao);
+        std::string message = failure.mensagem.empty() ? failure.verificacao : failure.mensagem;
+        if (!failure.exigido.empty())
+          message += engine::Ansi(" (exigido: ") + failure.exigido + ")";
+        shown.messages.push_back(std::move(message));
       }
       view.fields.push_back(std::move(shown));
     }
@@ -101,8 +145,13 @@ RecordView RecordOfRow(const FailureFileIndex& index, std::size_t row, const Run
                                                           : nullptr;
   if (input == nullptr || record == 0) return NoRecord({}, 0);
   if (!input->snapshot) return Changed(input->path, record);
-  return ReadRecordView(input->path, record, *input->snapshot,
-                        RecordFailures(keys, arquivo, record));
+  std::vector<RecordFailure> failures;
+  try {
+    failures = RecordFailures(index, arquivo, record);
+  } catch (const FailureListError&) {
+    failures = RecordFailures(keys, arquivo, record);  // the list went: the checks alone
+  }
+  return ReadRecordView(input->path, record, *input->snapshot, failures);
 }
 
 }  // namespace frontend

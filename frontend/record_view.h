@@ -21,11 +21,17 @@ namespace frontend {
 struct RecordFailure {
   std::string campo;
   std::string verificacao;
+  std::string mensagem;  // the list's sentence; empty when not read
+  std::string exigido;   // what the rule requires; empty when the list says nothing
 };
 
 // Every row of `arquivo` ("riscos", "sinistros") that names physical record `record`, in list
 // order, found in the keys held in memory (no read of the list).
 std::vector<RecordFailure> RecordFailures(const FailureKeys& keys, std::string_view arquivo,
+                                          std::uint32_t record);
+// The same with each row's mensagem and exigido, read from the list through its offset index
+// (those rows only). Throws FailureListError when the list can no longer be read.
+std::vector<RecordFailure> RecordFailures(const FailureFileIndex& index, std::string_view arquivo,
                                           std::uint32_t record);
 
 struct RecordField {
@@ -35,6 +41,9 @@ struct RecordField {
   int decimals = 0;
   std::string text;                 // the stored bytes
   std::vector<std::string> failed;  // the checks the field failed, in list order; empty: none
+  // For each of `failed`, the list's sentence with what the rule requires: "mensagem (exigido:
+  // X)", or the check's name alone when the list gave no sentence.
+  std::vector<std::string> messages;
 };
 
 struct RecordView {
@@ -50,6 +59,9 @@ struct RecordView {
   bool deleted = false;
   std::vector<RecordField> fields;  // in file order
 };
+
+// The position in `view.fields` of the first field that failed; -1 when none did.
+int FirstFailingField(const RecordView& view);
 
 // Reads record `record` (from 1, deleted records counted) of `path`, provided the file still
 // matches `at_run`. A failure naming several fields ("APOLICE+ITEM") marks each of them.
@@ -67,8 +79,9 @@ struct RunFiles {
 };
 
 // The record that row `row` of the list names, read from the input its arquivo column names,
-// with every failure of that record. A row of neither input, or one that names no record (a
-// structure row, a cap note), gives kNoRecord. REQUIRES: row < index.RowCount().
+// with every failure of that record and its sentence (read from those rows of the list). A row of
+// neither input, or one that names no record (a structure row, a cap note), gives kNoRecord.
+// REQUIRES: row < index.RowCount().
 RecordView RecordOfRow(const FailureFileIndex& index, std::size_t row, const RunFiles& inputs);
 
 }  // namespace frontend

@@ -4,6 +4,7 @@
 
 #include "platform/atomic_output.h"
 #include "platform/system_path.h"
+#include "platform/system_text.h"
 
 namespace frontend {
 std::string ExportBytes(const std::vector<std::string>& lines) {
@@ -36,9 +37,14 @@ std::string WriteAtomically(const std::filesystem::path& path,
   std::string reason;
   std::optional<platform::AtomicOutput> out =
       platform::AtomicOutput::Create(platform::SystemPath(path), &reason);
-  if (!out) return "Cannot create file \"" + FullPathText(path) + "\". " + reason;
+  // The reason comes in the system's encoding, the path as UTF-8: one encoding for the box.
+  if (!out) {
+    return "Cannot create file \"" + FullPathText(path) + "\". " +
+           platform::SystemTextToUtf8(reason);
+  }
   if (!produce(*out) || !out->Commit()) {
-    return "Cannot write file \"" + FullPathText(path) + "\". " + out->ErrorText();
+    return "Cannot write file \"" + FullPathText(path) + "\". " +
+           platform::SystemTextToUtf8(out->ErrorText());
   }
   return {};
 }

@@ -1,5 +1,7 @@
 #include "frontend/save_dialogs.h"
 
+#include "engine/xlsx_workbook.h"
+
 namespace frontend {
 
 SaveDialogSettings ExportDialog() {
@@ -17,9 +19,10 @@ SaveDialogSettings FailureListDialog() {
   settings.default_suffix = "csv";
   settings.initial_folder = InitialFolder::kDocuments;
   settings.initial_name = "falhas.csv";
-  settings.filters = {{"Lista de falhas CSV (*.csv)", "*.csv"},
-                      {"Pasta de trabalho (*.xlsx)", "*.xlsx"},
-                      {"Todos os arquivos (*.*)", "*.*"}};
+  settings.filters = {{"Lista de falhas CSV (*.csv)", "*.csv"}};
+  // A build without the workbook writer offers CSV only.
+  if (engine::XlsxAvailable()) settings.filters.push_back({"Pasta de trabalho (*.xlsx)", "*.xlsx"});
+  settings.filters.push_back({"Todos os arquivos (*.*)", "*.*"});
   return settings;
 }
 

@@ -26,8 +26,8 @@ struct SaveDialogSettings {
 
 // The export of the report: no filter, name "*.txt", starting at the root of the system drive.
 SaveDialogSettings ExportDialog();
-// The failure list of the last run: "falhas.csv" in the user's documents folder, as CSV or as a
-// workbook (the file's extension chooses).
+// The failure list of the last run: "falhas.csv" in the user's documents folder, as CSV or, in
+// a build with the workbook writer, as a workbook (the file's extension chooses).
 SaveDialogSettings FailureListDialog();
 
 }  // namespace frontend

@@ -16,6 +16,10 @@ VerdictBanner BannerOf(const engine::RunResult& result, const std::optional<std:
   for (const engine::VerdictItem& item : verdict.motivos) {
     banner.motivos.push_back(DecodeMessage(item.texto));
   }
+  // Under the error, the sentence that names its file or folder and the cause (UTF-8 already).
+  if (error && !result.error_explanation.empty()) {
+    banner.motivos.push_back(result.error_explanation);
+  }
   for (const engine::VerdictItem& item : verdict.avisos) {
     banner.avisos.push_back(DecodeMessage(item.texto));
   }

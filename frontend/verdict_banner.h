@@ -1,6 +1,7 @@
 #pragma once
 // The verdict of a run as the panel's banner shows it: a title, a colour by outcome, and the
-// reasons and warnings as lines (UTF-8). The window computes the verdict as the runner does,
+// reasons and warnings as lines (UTF-8); an error is followed by the sentence that explains it
+// (engine/error_explanation.h). The window computes the verdict as the runner does,
 // without limits (engine/verdict.h).
 
 #include <cstdint>

@@ -1,55 +1,100 @@
 #include "frontend/window_options.h"
 
 #include <CLI/CLI.hpp>
-#include <algorithm>
-#include <limits>
-#include <sstream>
+#include <charconv>
 
 namespace frontend {
+namespace {
+
+constexpr int kWrongUsage = 2;  // as the runner's
+
+constexpr const char* kUsage =
+    "Uso: talmero-prx [opções]\n"
+    "\n"
+    "Abre a janela de críticas do arquivo de riscos e do arquivo de sinistros (tabelas dBase\n"
+    "III).\n"
+    "\n"
+    "Opções (o valor vem depois de um espaço ou de =, como em --riscos=riscos.dbf):\n"
+    "  --riscos ARQUIVO      preenche a caixa do arquivo de riscos\n"
+    "  --sinistros ARQUIVO   preenche a caixa do arquivo de sinistros\n"
+    "  --catalogo PASTA      pasta de tabelas.dbf, anexos.dbf e DadosKov.DBF (as da seguradora)\n"
+    "                        enquanto a janela estiver aberta (padrão: a pasta do programa)\n"
+    "  --criticar            inicia a crítica assim que a janela abre\n"
+    "  --sem-avisos-de-data  não mostra as caixas de Data Inválida (as falhas continuam\n"
+    "                        contadas)\n"
+    "  --painel[=N]          abre o painel de falhas quando a crítica termina; com N, também o\n"
+    "                        registro da linha N do painel\n"
+    "  --help                mostra este texto\n";
+
+// The option named in a CLI11 message "NAME: ..." (the message's head up to the colon).
+std::string OptionOf(const std::string& message) { return message.substr(0, message.find(':')); }
+
+ParsedWindowOptions Wrong(ParsedWindowOptions parsed, const std::string& program,
+                          const std::string& error) {
+  parsed.exit_status = kWrongUsage;
+  parsed.text = program + ": " + error + "\nuse --help para ver as opções\n";
+  return parsed;
+}
+
+}  // namespace
 
 ParsedWindowOptions ParseWindowOptions(const std::string& program,
                                        const std::vector<std::string>& args) {
   ParsedWindowOptions parsed;
   WindowOptions& options = parsed.options;
-  CLI::App app("Críticas dos arquivos de riscos e sinistros.", program);
+  // CLI11 parses; the texts are ours, in Portuguese, as the runner's.
+  CLI::App app(program);
+  app.set_help_flag();
+  app.allow_extras();
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   std::string riscos;
   std::string sinistros;
-  CLI::Option* riscos_option =
-      app.add_option("--riscos", riscos, "Arquivo de riscos (preenche a caixa).")
-          ->type_name("ARQUIVO");
-  CLI::Option* sinistros_option =
-      app.add_option("--sinistros", sinistros, "Arquivo de sinistros (preenche a caixa).")
-          ->type_name("ARQUIVO");
-  app.add_flag("--criticar", options.criticar, "Inicia a crítica assim que a janela abre.");
+  std::string catalogo;
+  std::string painel;
+  bool help = false;
   bool sem_avisos = false;
-  app.add_flag("--sem-avisos-de-data", sem_avisos,
-               "Não mostra as caixas de Data Inválida (as falhas continuam contadas).");
-  int painel_linha = 0;
-  CLI::Option* painel_option =
-      app.add_option("--painel", painel_linha,
-                     "Abre o painel de falhas quando a crítica termina; com N, também o registro "
-                     "da linha N do painel.")
-          ->type_name("[N]")
-          ->expected(0, 1)
-          ->check(CLI::Range(1, std::numeric_limits<int>::max()));
-  app.set_help_flag("-h,--help", "Mostra esta ajuda.");
+  CLI::Option* riscos_option = app.add_option("--riscos", riscos);
+  CLI::Option* sinistros_option = app.add_option("--sinistros", sinistros);
+  CLI::Option* catalogo_option = app.add_option("--catalogo", catalogo);
+  app.add_flag("--criticar", options.criticar);
+  app.add_flag("--sem-avisos-de-data", sem_avisos);
+  CLI::Option* painel_option = app.add_option("--painel", painel)->expected(0, 1);
+  app.add_flag("-h,--help", help);
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 takes them backwards
   try {
     app.parse(reversed);
+  } catch (const CLI::ArgumentMismatch& error) {
+    return Wrong(std::move(parsed), program, "falta o valor de " + OptionOf(error.what()));
   } catch (const CLI::ParseError& error) {
-    std::ostringstream out;
-    std::ostringstream err;
-    parsed.exit_status = app.exit(error, out, err);
-    parsed.text = out.str() + err.str();
+    return Wrong(std::move(parsed), program, "uso incorreto: " + OptionOf(error.what()));
+  }
+  if (help) {
+    parsed.exit_status = 0;
+    parsed.text = kUsage;
     return parsed;
+  }
+  if (const std::vector<std::string> rest = app.remaining(); !rest.empty()) {
+    const std::string& extra = rest.front();
+    return Wrong(
+        std::move(parsed), program,
+        (extra.rfind('-', 0) == 0 ? "opção desconhecida: " : "argumento inesperado: ") + extra);
   }
   if (*riscos_option) options.riscos = riscos;
   if (*sinistros_option) options.sinistros = sinistros;
+  if (*catalogo_option) options.catalogo = catalogo;
   options.invalid_date_notices = !sem_avisos;
   if (*painel_option) {
     options.painel = true;
-    if (painel_linha > 0) options.painel_registro = painel_linha;
+    if (!painel.empty()) {
+      int row = 0;
+      const auto [end, error] = std::from_chars(painel.data(), painel.data() + painel.size(), row);
+      if (error != std::errc() || end != painel.data() + painel.size() || row < 1) {
+        return Wrong(std::move(parsed), program,
+                     "valor inválido de --painel: " + painel + " (um número de 1 em diante)");
+      }
+      options.painel_registro = row;
+    }
   }
   return parsed;
 }

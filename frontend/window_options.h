@@ -17,6 +17,8 @@ struct WindowOptions {
   // of the panel's row N (from 1). Windows without a panel ignore it.
   bool painel = false;
   std::optional<int> painel_registro;
+  // --catalogo DIR: the folder of tabelas.dbf, anexos.dbf and DadosKov.DBF, as the runner's.
+  std::optional<std::string> catalogo;  // UTF-8
 };
 
 // What parsing gave: the options, or the text to show (help or a usage error) and the exit

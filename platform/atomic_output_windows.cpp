@@ -65,9 +65,12 @@ std::optional<AtomicOutput> AtomicOutput::Create(const std::string& target, std:
   RemoveKilledRunsFiles(folder, stem);
   for (int attempt = 0; attempt < 16; ++attempt) {
     const std::string temp = folder + UniqueName(stem, kTempExtension);
-    // Shared for deletion only, so the interrupt cleanup can delete it while it is open.
-    HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shared for deletion, so the interrupt cleanup can delete it while it is open, and for
+    // writing, so a writer that takes its path (the workbook library) can open it again. A
+    // leftover is still told from a live run's file: the live one refuses an open without sharing.
+    HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
       if (GetLastError() == ERROR_FILE_EXISTS) continue;
       break;

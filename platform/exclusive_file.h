@@ -22,6 +22,13 @@ class ExclusiveFile {
   // (a directory, a FIFO, a device: refused without blocking), unreadable or held by a writer;
   // `*in_use` (when given) says whether the refusal was because another holds it.
   static std::optional<ExclusiveFile> OpenRead(const std::string& path, bool* in_use = nullptr);
+  // Why OpenRead refused a file, for a message that names the cause.
+  struct OpenFailure {
+    bool in_use = false;   // another holds it
+    bool missing = false;  // no file of that name
+    std::string reason;    // the system's text
+  };
+  static std::optional<ExclusiveFile> OpenRead(const std::string& path, OpenFailure* failure);
   // Creates the file or truncates an existing one, for reading and writing. nullopt when it cannot
   // be created or another holds it (an existing file held by another is left untouched).
   static std::optional<ExclusiveFile> CreateReadWrite(const std::string& path);

@@ -19,19 +19,25 @@ void SetReason(std::string* reason, int code) {
   if (reason != nullptr) *reason = SystemErrorText(static_cast<unsigned long>(code));
 }
 
-// Locks an open descriptor (`lock` is LOCK_EX or LOCK_SH) or closes it, setting `*in_use` when
-// the lock is refused because another holds the file. Only regular files pass: a directory
-// opens read-only on POSIX and a FIFO or device would block on the first read, so both are
-// refused here as the other platform refuses them. The open was non-blocking so that a FIFO got
-// this far at once.
-bool LockOrClose(int fd, int lock = LOCK_EX, bool* in_use = nullptr) {
+// Locks an open descriptor (`lock` is LOCK_EX or LOCK_SH) or closes it, saying why in `*failure`
+// (in_use when the lock is refused because another holds the file). Only regular files pass: a
+// directory opens read-only on POSIX and a FIFO or device would block on the first read, so both
+// are refused here as the other platform refuses them. The open was non-blocking so that a FIFO
+// got this far at once.
+bool LockOrClose(int fd, int lock = LOCK_EX, ExclusiveFile::OpenFailure* failure = nullptr) {
   struct stat st {};
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (failure != nullptr) {
+      failure->reason = S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+    }
     close(fd);
     return false;
   }
   if (flock(fd, lock | LOCK_NB) != 0) {
-    if (in_use != nullptr) *in_use = errno == EWOULDBLOCK;
+    if (failure != nullptr) {
+      failure->in_use = errno == EWOULDBLOCK;
+      failure->reason = std::strerror(errno);
+    }
     close(fd);
     return false;
   }
@@ -53,9 +59,22 @@ bool StillNamed(int fd, const std::string& path) {
 }  // namespace
 
 std::optional<ExclusiveFile> ExclusiveFile::OpenRead(const std::string& path, bool* in_use) {
-  if (in_use != nullptr) *in_use = false;
+  OpenFailure failure;
+  std::optional<ExclusiveFile> file = OpenRead(path, &failure);
+  if (in_use != nullptr) *in_use = failure.in_use;
+  return file;
+}
+
+std::optional<ExclusiveFile> ExclusiveFile::OpenRead(const std::string& path,
+                                                     OpenFailure* failure) {
+  *failure = OpenFailure{};
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0 || !LockOrClose(fd, LOCK_SH, in_use)) return std::nullopt;
+  if (fd < 0) {
+    failure->missing = errno == ENOENT;
+    failure->reason = std::strerror(errno);
+    return std::nullopt;
+  }
+  if (!LockOrClose(fd, LOCK_SH, failure)) return std::nullopt;
   return ExclusiveFile(fd);
 }
 

@@ -55,12 +55,23 @@ OVERLAPPED At(std::uint64_t offset) {
 }  // namespace
 
 std::optional<ExclusiveFile> ExclusiveFile::OpenRead(const std::string& path, bool* in_use) {
+  OpenFailure failure;
+  std::optional<ExclusiveFile> file = OpenRead(path, &failure);
+  if (in_use != nullptr) *in_use = failure.in_use;
+  return file;
+}
+
+std::optional<ExclusiveFile> ExclusiveFile::OpenRead(const std::string& path,
+                                                     OpenFailure* failure) {
+  *failure = OpenFailure{};
   auto h = Open(path, GENERIC_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ);
-  if (in_use != nullptr) {
-    const DWORD code = h ? ERROR_SUCCESS : GetLastError();
-    *in_use = code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
+  if (!h) {
+    const DWORD code = GetLastError();
+    failure->in_use = code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
+    failure->missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+    failure->reason = SystemErrorText(code);
+    return std::nullopt;
   }
-  if (!h) return std::nullopt;
   return ExclusiveFile(FromHandle(*h));
 }
 

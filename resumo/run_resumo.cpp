@@ -18,8 +18,9 @@ namespace {
 bool WriteSummary(const std::vector<SummaryRow>& rows, const std::string& path, std::ostream& out,
                   std::ostream& err) {
   if (!path.empty() && FormatOf(path) == SummaryFormat::kXlsx) {
-    if (WriteSummaryXlsx(rows, path)) return true;
-    err << "Cannot write file \"" << path << "\".\n";
+    std::string reason;
+    if (WriteSummaryXlsx(rows, path, &reason)) return true;
+    err << "Cannot write file \"" << path << "\"." << (reason.empty() ? "" : " " + reason) << '\n';
     return false;
   }
   cli::OutputFile file(path.empty() ? cli::kStandardOutput : path, out);

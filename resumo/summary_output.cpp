@@ -26,7 +26,8 @@ bool WriteSummaryCsv(const std::vector<SummaryRow>& rows, std::ostream& out) {
   return csv.Finish();
 }
 
-bool WriteSummaryXlsx(const std::vector<SummaryRow>& rows, const std::string& path) {
+bool WriteSummaryXlsx(const std::vector<SummaryRow>& rows, const std::string& path,
+                      std::string* reason) {
   engine::XlsxWorkbook book(path, engine::XlsxWorkbook::Texts::kUtf8);
   const auto& titles = SummaryColumnTitles();
   const std::size_t sheet = book.AddSheet("resumo", {titles.begin(), titles.end()});
@@ -37,7 +38,9 @@ bool WriteSummaryXlsx(const std::vector<SummaryRow>& rows, const std::string& pa
     }
     book.Row(sheet, cells.data(), cells.size());
   }
-  return book.ok() && book.Finish();
+  if (book.ok() && book.Finish()) return true;
+  *reason = book.ErrorText();
+  return false;
 }
 
 }  // namespace resumo

@@ -20,7 +20,9 @@ SummaryFormat FormatOf(const std::string& path);
 
 // False when a write failed. `out` is opened in binary mode.
 bool WriteSummaryCsv(const std::vector<SummaryRow>& rows, std::ostream& out);
-// False when the workbook could not be written (or this build writes none).
-bool WriteSummaryXlsx(const std::vector<SummaryRow>& rows, const std::string& path);
+// False when the workbook could not be written (or this build writes none); `*reason` then
+// says why.
+bool WriteSummaryXlsx(const std::vector<SummaryRow>& rows, const std::string& path,
+                      std::string* reason);
 
 }  // namespace resumo

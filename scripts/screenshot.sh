@@ -10,10 +10,14 @@
 #                                                   docs/screenshot-registro.png
 #   scripts/screenshot.sh --windows [BUILD_DIR]  Windows window under Wine (default build-windows;
 #                                                bin/talmero-prx.exe) -> docs/screenshot-windows.png
+#   scripts/screenshot.sh --windows-painel [BUILD_DIR]
+#                                                its findings panel and record view under Wine
+#                                                -> docs/screenshot-painel-windows.png,
+#                                                   docs/screenshot-registro-windows.png
 #   scripts/screenshot.sh html [BUILD_DIR]       the runner's HTML report on the samples, taken by
 #                                                headless Chromium -> docs/relatorio-html.png
 #
-# Needs xvfb-run and ImageMagick's import (and Wine for --windows; xwininfo for --painel). The
+# Needs xvfb-run and ImageMagick's import (and Wine for --windows*; xwininfo for *painel). The
 # run starts as soon as the window opens (--criticar) without invalid-date boxes
 # (--sem-avisos-de-data), on the samples named by relative paths from the program's folder, with
 # Brazilian Portuguese regional settings (generated into a private folder when the system lacks
@@ -54,6 +58,10 @@ if [[ ${1:-} == --windows ]]; then
 elif [[ ${1:-} == --painel ]]; then
   painel=true
   shift
+elif [[ ${1:-} == --windows-painel ]]; then
+  windows=true
+  painel=true
+  shift
 fi
 
 if $windows; then
@@ -77,7 +85,44 @@ for sample in "$build/bin/amostras/riscos.dbf" "$build/bin/amostras/sinistros.db
 done
 
 export program output wait_seconds
-if $windows; then
+# pt_BR formats in the report: the system's locale, or one made for this script alone.
+if ! locale -a 2>/dev/null | grep -qi '^pt_BR\.utf-\?8$'; then
+  LOCPATH=$(mktemp -d)
+  localedef -i pt_BR -f UTF-8 "$LOCPATH/pt_BR.UTF-8" 2>/dev/null || true
+  export LOCPATH
+fi
+export LC_ALL=pt_BR.UTF-8 LANG=pt_BR.UTF-8
+# Each window is taken by itself, from a run of its own: without a window manager a window over
+# another would be cut out of the picture below it.
+shoot() {  # window-title-prefix output --painel-value launcher...
+  # shellcheck disable=SC2016  # the script for the inner shell expands there, not here
+  xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
+    title=$1 picture=$2 painel=$3
+    shift 3
+    "$@" "$program" --riscos amostras/riscos.dbf --sinistros amostras/sinistros.dbf --criticar \
+      --sem-avisos-de-data --painel$painel &
+    pid=$!
+    sleep "$wait_seconds"
+    id=$(xwininfo -root -children | grep -F "\"$title" | awk "{print \$1}" | head -n 1)
+    import -window "$id" "$picture"
+    kill "$pid"
+    wait "$pid" 2>/dev/null || true
+    if [[ $1 == wine ]]; then wineserver -k; fi
+  ' shoot "$@"
+}
+if $windows && $painel; then
+  export WINEDEBUG=-all WINEPREFIX=${WINEPREFIX:-/tmp/talmero-wine-$(id -u)}
+  export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+  [[ -d $WINEPREFIX ]] || DISPLAY='' wineboot -i >/dev/null 2>&1
+  wineserver -k >/dev/null 2>&1 || true
+  cd "$build/bin"
+  panel_output=$root/docs/screenshot-painel-windows.png
+  record_output=$root/docs/screenshot-registro-windows.png
+  shoot "Painel de falhas" "$panel_output" "" wine
+  shoot "Registro " "$record_output" "=13" wine
+  echo "screenshot.sh: wrote $panel_output"
+  output=$record_output
+elif $windows; then
   # Wine places the window away from the screen's corner: the picture is cropped to it (the
   # screen around it is black).
   export WINEDEBUG=-all WINEPREFIX=${WINEPREFIX:-/tmp/talmero-wine-$(id -u)}
@@ -95,35 +140,13 @@ if $windows; then
   '
   convert "$output" -bordercolor black -border 1 -trim +repage "$output"
 else
-  # pt_BR formats in the report: the system's locale, or one made for this script alone.
-  if ! locale -a 2>/dev/null | grep -qi '^pt_BR\.utf-\?8$'; then
-    LOCPATH=$(mktemp -d)
-    localedef -i pt_BR -f UTF-8 "$LOCPATH/pt_BR.UTF-8" 2>/dev/null || true
-    export LOCPATH
-  fi
-  export LC_ALL=pt_BR.UTF-8 LANG=pt_BR.UTF-8
   cd "$build/bin"
   if $painel; then
     panel_output=$root/docs/screenshot-painel.png
     record_output=$root/docs/screenshot-registro.png
     export panel_output record_output
-    # Each window is taken by itself, from a run of its own: without a window manager a window
-    # over another would be cut out of the picture below it.
-    shoot() {  # window-title-prefix output --painel-value
-      # shellcheck disable=SC2016  # the script for the inner shell expands there, not here
-      xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
-        "$program" --riscos amostras/riscos.dbf --sinistros amostras/sinistros.dbf --criticar \
-          --sem-avisos-de-data --painel$3 &
-        pid=$!
-        sleep "$wait_seconds"
-        id=$(xwininfo -root -children | grep -F "\"$1" | awk "{print \$1}" | head -n 1)
-        import -window "$id" "$2"
-        kill "$pid"
-        wait "$pid" 2>/dev/null || true
-      ' shoot "$@"
-    }
-    shoot "Painel de falhas" "$panel_output" ""
-    shoot "Registro " "$record_output" "=13"
+    shoot "Painel de falhas" "$panel_output" "" env
+    shoot "Registro " "$record_output" "=13" env
     echo "screenshot.sh: wrote $panel_output"
     output=$record_output
   else

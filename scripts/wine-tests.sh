@@ -110,6 +110,42 @@ mask_stamps "$work/linux-saida.txt"
 mask_stamps "$work/windows-saida.txt"
 same "export file" "$work/linux-saida.txt.masked" "$work/windows-saida.txt.masked"
 
+echo "== Workbooks written on Windows"
+# The Windows runner's failure list as a workbook, read back with openpyxl, holds the Linux
+# runner's CSV rows (sheets of other names are left aside); libxlsxwriter and zlib are linked
+# in, so no program needs a DLL of theirs.
+(cd "$bin" && "$linux_runner" --regional pt_BR --riscos amostras/riscos.dbf \
+   --sinistros amostras/sinistros.dbf --sem-avisos-de-data --detalhes "$work/falhas.csv" \
+   >/dev/null 2>&1) || true
+(cd "$bin" && wine_in C.UTF-8 ./talmero-criticar.exe --regional pt_BR --riscos amostras/riscos.dbf \
+   --sinistros amostras/sinistros.dbf --sem-avisos-de-data --detalhes "$work/falhas.xlsx" \
+   >/dev/null 2>&1) || fail "the Windows runner could not write a workbook"
+if /usr/bin/python3 - "$work/falhas.csv" "$work/falhas.xlsx" <<'PY'
+import csv, sys, openpyxl
+def rows_of(cells):
+    cells = ["" if v is None else str(v) for v in cells]
+    while cells and cells[-1] == "":
+        cells.pop()
+    return cells
+with open(sys.argv[1], encoding="cp1252", newline="") as f:
+    listed = list(csv.reader(f, delimiter=";"))[1:]
+expected = {}
+for row in listed:
+    expected.setdefault(row[0], []).append(rows_of(row))
+read = {}
+for sheet in openpyxl.load_workbook(sys.argv[2], read_only=True).worksheets:
+    name = sheet.title.split(" ")[0]
+    if name in ("riscos", "sinistros"):
+        read.setdefault(name, []).extend(rows_of(r) for r in list(sheet.iter_rows(values_only=True))[1:])
+sys.exit(0 if expected and read == expected else 1)
+PY
+then echo "ok: the Windows workbook holds the Linux rows"; else fail "the Windows workbook differs from the Linux rows"; fi
+for exe in "$bin"/*.exe; do
+  if x86_64-w64-mingw32-objdump -p "$exe" | grep -iE 'DLL Name: .*(zlib|libz|xlsx)' >/dev/null; then
+    fail "$(basename "$exe") needs a DLL of zlib or libxlsxwriter"
+  fi
+done
+
 echo "== The Windows package"
 (cd "$root/build-windows" && cpack -G ZIP >/dev/null)
 zip=$(echo "$root"/build-windows/packages/talmero-prx-*-win64.zip)

@@ -258,10 +258,10 @@ std::optional<platform::FileIdentity> DbfTable::Identity() const {
 
 void DbfTable::Open() {
   if (IsOpen()) return;
-  bool in_use = false;
+  platform::ExclusiveFile::OpenFailure failure;
   std::optional<platform::ExclusiveFile> file =
-      platform::ExclusiveFile::OpenRead(impl_->path, &in_use);
-  if (!file) ThrowOpenError(impl_->path, in_use);
+      platform::ExclusiveFile::OpenRead(impl_->path, &failure);
+  if (!file) ThrowOpenError(impl_->path, failure.in_use, failure.missing, failure.reason);
   Open(std::move(*file));
 }
 
@@ -282,7 +282,7 @@ void DbfTable::Open(platform::ExclusiveFile opened) {
   const std::uint32_t header_length = DecodeFixed16(head + dbf::kHeaderLengthOffset);
   const std::uint32_t record_length = DecodeFixed16(head + dbf::kRecordLengthOffset);
   if (record_length == 0) ThrowBadHeader("Record length 0 in", t.path);
-  if (record_length > dbf::kBufferSize) ThrowBufferTooSmall();
+  if (record_length > dbf::kBufferSize) ThrowBufferTooSmall(t.path, record_length);
 
   t.file = std::move(file);
   try {

@@ -17,6 +17,9 @@ std::string Quoted(std::string_view text) {
 }
 
 [[noreturn]] void Raise(std::string message) { throw TableError(message); }
+[[noreturn]] void Raise(std::string message, ErrorFacts facts) {
+  throw TableError(message, std::move(facts));
+}
 
 [[noreturn]] void Misuse(std::string_view owner, std::string_view what) {
   throw TableMisuse(std::string(owner) + ": " + std::string(what));
@@ -24,10 +27,20 @@ std::string Quoted(std::string_view text) {
 
 }  // namespace
 
-void ThrowOpenError(std::string_view path, bool in_use) {
+const ErrorFacts& TableError::facts() const {
+  static const ErrorFacts kNone;
+  return facts_ ? *facts_ : kNone;
+}
+
+void ThrowOpenError(std::string_view path, bool in_use, bool missing, std::string_view reason) {
   std::string text = std::string(kOpenPrefix) + "Open error " + Quoted(path);
   if (in_use) text += " (in use by another program)";
-  Raise(text);
+  ErrorFacts facts;
+  facts.path = path;
+  facts.missing = missing;
+  facts.in_use = in_use;
+  facts.reason = reason;
+  Raise(text, std::move(facts));
 }
 
 void ThrowNotDbfFile(std::string_view path) {
@@ -38,7 +51,12 @@ void ThrowChangedWhileRead(std::string_view path) {
   Raise("TMarlSmartDBF: File " + Quoted(path) + " changed while it was read");
 }
 
-void ThrowBufferTooSmall() { Raise(std::string(kOpenPrefix) + "BufferSize too small!"); }
+void ThrowBufferTooSmall(std::string_view path, std::uint32_t record_length) {
+  ErrorFacts facts;
+  facts.path = path;
+  facts.record_length = record_length;
+  Raise(std::string(kOpenPrefix) + "BufferSize too small!", std::move(facts));
+}
 
 void ThrowBadHeader(std::string_view what, std::string_view path) {
   Raise(std::string(kOpenPrefix) + std::string(what) + " " + Quoted(path));
@@ -73,10 +91,13 @@ void ThrowIndexOnClosedTable() {
   Raise("TMarlNTXIndex.CreateIndex: Create index only on active DataSet");
 }
 
-void ThrowIndexCreateError(std::string_view index_name, std::string_view reason) {
+void ThrowIndexCreateError(std::string_view index_name, std::string_view reason,
+                           std::vector<FolderFailure> folders) {
   std::string text = "TMarlNTXIndex.CreateIndex: Create error " + Quoted(index_name);
   if (!reason.empty()) text += " (" + std::string(reason) + ")";
-  Raise(text);
+  ErrorFacts facts;
+  facts.folders = std::move(folders);
+  Raise(text, std::move(facts));
 }
 
 void ThrowIndexUnreadable(std::string_view path) {

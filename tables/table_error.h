@@ -3,17 +3,44 @@
 // behaviour: the window shows them to the user as they stand.
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tables {
+
+// A folder a file was tried in, and the system's reason it could not be made there.
+struct FolderFailure {
+  std::string folder;
+  std::string reason;
+};
+
+// What an error is about beyond its text, for a sentence that explains it to the user
+// (engine/error_explanation.h); the text itself stays as it is.
+struct ErrorFacts {
+  std::string path;                    // the file the error is about
+  bool missing = false;                // no file of that name
+  bool in_use = false;                 // another program holds the file
+  std::string reason;                  // the system's reason, when it gave one
+  std::uint32_t record_length = 0;     // of a record longer than the read buffer
+  std::vector<FolderFailure> folders;  // each folder a file was tried in, in order
+};
 
 // A file or a value the table layer cannot work with: a missing or damaged file, a field the
 // file lacks, a value of another type. The user can do something about it.
 class TableError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+  TableError(const std::string& what, ErrorFacts facts)
+      : std::runtime_error(what), facts_(std::make_shared<const ErrorFacts>(std::move(facts))) {}
+  // Empty facts when the error gave none.
+  const ErrorFacts& facts() const;
+
+ private:
+  std::shared_ptr<const ErrorFacts> facts_;  // shared: an exception is copied without throwing
 };
 
 // A mistake of the program in using a table (an operation its state does not allow, a structure
@@ -25,14 +52,16 @@ class TableMisuse : public std::logic_error {
 };
 
 // TMarlSmartDBF.InternalOpen: Open error "PATH", then " (in use by another program)" when
-// another program holds the file
-[[noreturn]] void ThrowOpenError(std::string_view path, bool in_use = false);
+// another program holds the file. `missing` and `reason` go into the facts.
+[[noreturn]] void ThrowOpenError(std::string_view path, bool in_use = false, bool missing = false,
+                                 std::string_view reason = {});
 // TMarlSmartDBF.InternalOpen: File "PATH" is not DBF file
 [[noreturn]] void ThrowNotDbfFile(std::string_view path);
 // Records of an open file read a second time came short: another program cut the file.
 [[noreturn]] void ThrowChangedWhileRead(std::string_view path);
-// TMarlSmartDBF.InternalOpen: BufferSize too small!
-[[noreturn]] void ThrowBufferTooSmall();
+// TMarlSmartDBF.InternalOpen: BufferSize too small!   (the file and its record length in the
+// facts)
+[[noreturn]] void ThrowBufferTooSmall(std::string_view path, std::uint32_t record_length);
 // TMarlSmartDBF.InternalOpen: <what is wrong with the header> "PATH" (our own wording, for broken
 // headers)
 [[noreturn]] void ThrowBadHeader(std::string_view what, std::string_view path);
@@ -52,8 +81,10 @@ class TableMisuse : public std::logic_error {
 [[noreturn]] void ThrowBadIndexDef();
 // TMarlNTXIndex.CreateIndex: Create index only on active DataSet
 [[noreturn]] void ThrowIndexOnClosedTable();
-// TMarlNTXIndex.CreateIndex: Create error "NAME", then " (REASON)" when the system gave one
-[[noreturn]] void ThrowIndexCreateError(std::string_view index_name, std::string_view reason = {});
+// TMarlNTXIndex.CreateIndex: Create error "NAME", then " (REASON)" when the system gave one;
+// `folders` (each folder tried and why it failed there) go into the facts.
+[[noreturn]] void ThrowIndexCreateError(std::string_view index_name, std::string_view reason = {},
+                                        std::vector<FolderFailure> folders = {});
 
 // TMarlNTXIndex: index file "PATH" cannot be read back   (the index changed behind its holder)
 [[noreturn]] void ThrowIndexUnreadable(std::string_view path);

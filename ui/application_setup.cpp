@@ -5,12 +5,30 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <clocale>
+#include <string_view>
 
 // The resources of a static library are not registered by themselves; the macro declares a
 // function of the global namespace.
 static void InitIconResources() { Q_INIT_RESOURCE(icons); }
 
 namespace ui {
+
+std::string NoDisplayMessage(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::string_view(argv[i]) == "-platform") return {};  // Qt's own choice
+  }
+  const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
+  const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+  const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+  if (platform.startsWith("xcb")       ? x11
+      : platform.startsWith("wayland") ? wayland
+      : !platform.isEmpty()            ? true
+                                       : x11 || wayland) {
+    return {};
+  }
+  return "talmero-prx: não há tela onde abrir a janela (DISPLAY e WAYLAND_DISPLAY estão vazias); "
+         "para criticar sem janela, use talmero-criticar\n";
+}
 
 QTranslator* SetUpApplication() {
   // QApplication has set the C library's locale from the environment; the engine formats numbers

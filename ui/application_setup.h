@@ -11,7 +11,14 @@
 
 class QTranslator;
 
+#include <string>
+
 namespace ui {
+
+// Empty when the window has a display to open on: one is named (DISPLAY, WAYLAND_DISPLAY), or Qt
+// is told to use a platform that needs none (QT_QPA_PLATFORM, -platform). Else the message for
+// standard error, in Portuguese: without it Qt ends the program with its own English text.
+std::string NoDisplayMessage(int argc, char** argv);
 
 // Returns the translator installed (owned by the application), or null when Qt's Brazilian
 // Portuguese translation is not installed (Debian package qt6-translations-l10n): Qt's texts

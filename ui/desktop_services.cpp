@@ -6,8 +6,11 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QMimeDatabase>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
+#include <optional>
 
 #include "frontend/shell_messages.h"
 #include "frontend/window_texts.h"
@@ -24,6 +27,20 @@ QString FolderOf(frontend::InitialFolder folder) {
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
   }
   return QDir::rootPath();
+}
+
+// Whether the desktop has an application for the type of `path` (by its name), asked of
+// xdg-mime before launching anything: xdg-open starts whether or not one exists, and
+// QDesktopServices answers true as soon as it has started. Unknown without xdg-mime.
+std::optional<bool> HasApplicationFor(const QString& path) {
+  const QString xdg_mime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+  if (xdg_mime.isEmpty()) return std::nullopt;
+  const QString type = QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension).name();
+  QProcess query;
+  query.start(xdg_mime, {QStringLiteral("query"), QStringLiteral("default"), type});
+  if (!query.waitForFinished(10000)) return std::nullopt;
+  return query.exitStatus() == QProcess::NormalExit && query.exitCode() == 0 &&
+         !query.readAllStandardOutput().trimmed().isEmpty();
 }
 
 bool RunFileDialog(QFileDialog& dialog, QString* path) {
@@ -73,16 +90,30 @@ bool QtDesktopServices::GetSaveFileName(QWidget* owner, const SaveDialogSettings
   return RunFileDialog(dialog, path);
 }
 
+bool QtDesktopServices::GetFolder(QWidget* owner, const QString& title, QString* path) {
+  const QString folder = QFileDialog::getExistingDirectory(owner, title);
+  if (folder.isEmpty()) return false;
+  *path = QDir::toNativeSeparators(folder);
+  return true;
+}
+
 int QtDesktopServices::OpenFile(QWidget* /*owner*/, const QString& path) {
   const QFileInfo info(path);
   if (!info.exists()) {
     return QFileInfo(info.absolutePath()).isDir() ? frontend::kShellFileNotFound
                                                   : frontend::kShellPathNotFound;
   }
+  const QString file = info.absoluteFilePath();
+  if (HasApplicationFor(file) == false) return frontend::kShellNoAssociation;
+  // The desktop's opener, the one QDesktopServices would start on most desktops.
+  const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+  if (!opener.isEmpty()) {
+    return QProcess::startDetached(opener, {file}) ? frontend::kShellOpened
+                                                   : frontend::kShellNoAssociation;
+  }
   // The desktop reports only whether it found a way to open the file at all.
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()))
-             ? frontend::kShellOpened
-             : frontend::kShellNoAssociation;
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(file)) ? frontend::kShellOpened
+                                                              : frontend::kShellNoAssociation;
 }
 
 void QtDesktopServices::ShowError(QWidget* owner, const QString& text) {

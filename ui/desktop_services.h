@@ -23,6 +23,8 @@ class DesktopServices {
   // The save dialog: never asks before replacing a file. True and the full path on confirm.
   virtual bool GetSaveFileName(QWidget* owner, const SaveDialogSettings& settings,
                                QString* path) = 0;
+  // A folder dialog titled `title`. True and the chosen folder's full path on confirm.
+  virtual bool GetFolder(QWidget* owner, const QString& title, QString* path) = 0;
   // Opens the file with the default program for its type. Returns a result code of
   // frontend/shell_messages.h: above 32 when opened, else the error code.
   virtual int OpenFile(QWidget* owner, const QString& path) = 0;
@@ -40,6 +42,7 @@ class QtDesktopServices : public DesktopServices {
  public:
   bool GetOpenFileName(QWidget* owner, QString* path) override;
   bool GetSaveFileName(QWidget* owner, const SaveDialogSettings& settings, QString* path) override;
+  bool GetFolder(QWidget* owner, const QString& title, QString* path) override;
   int OpenFile(QWidget* owner, const QString& path) override;
   void ShowError(QWidget* owner, const QString& text) override;
   void ShowMessage(QWidget* owner, const QString& text) override;

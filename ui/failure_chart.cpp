@@ -1,10 +1,10 @@
 #include "ui/failure_chart.h"
 
-#include <QLocale>
 #include <QPainter>
 #include <algorithm>
 
 #include "frontend/message_text.h"
+#include "frontend/panel_texts.h"
 
 namespace ui {
 namespace {
@@ -16,10 +16,7 @@ QString Text(const std::string& bytes) {
   return QString::fromStdString(frontend::DisplayLine(bytes)).trimmed();
 }
 
-QString Percent(double value) {
-  return QLocale(QLocale::Portuguese, QLocale::Brazil).toString(value, 'f', 2) +
-         QStringLiteral(" %");
-}
+QString Percent(double value) { return QString::fromStdString(frontend::PercentText(value)); }
 
 }  // namespace
 
@@ -30,8 +27,21 @@ FailureChart::FailureChart(QWidget* parent) : QWidget(parent) {
 
 void FailureChart::SetTables(std::vector<frontend::ChartTable> tables) {
   tables_ = std::move(tables);
+  // A scroll area that resizes its widget squeezes it to the viewport unless it may not.
+  setMinimumHeight(sizeHint().height());
   updateGeometry();
   update();
+}
+
+QRect FailureChart::BarRect(std::size_t table, std::size_t bar) const {
+  if (table >= tables_.size() || bar >= tables_[table].bars.size()) return {};
+  const int row = RowHeight();
+  int y = 4 + row;  // below the legend
+  for (std::size_t t = 0; t < table; ++t) {
+    y += row * (1 + static_cast<int>(std::max<std::size_t>(tables_[t].bars.size(), 1)));
+  }
+  y += row * (1 + static_cast<int>(bar));
+  return {0, y, width(), row};
 }
 
 int FailureChart::RowHeight() const { return fontMetrics().height() + 4; }

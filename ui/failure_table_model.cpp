@@ -16,7 +16,7 @@ QString Cell(const std::string& bytes) {
 
 FailureTableModel::FailureTableModel(const frontend::FailureFileIndex& index, QObject* parent)
     : QAbstractTableModel(parent), index_(index), cache_(index) {
-  for (const std::string& name : index_.Header()) header_ << Cell(name);
+  columns_ = frontend::PanelColumns(index_.Header());
   rows_.resize(index_.RowCount());
   std::iota(rows_.begin(), rows_.end(), 0u);
 }
@@ -32,14 +32,15 @@ int FailureTableModel::rowCount(const QModelIndex& parent) const {
 }
 
 int FailureTableModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(header_.size());
+  return parent.isValid() ? 0 : static_cast<int>(columns_.size());
 }
 
 QVariant FailureTableModel::data(const QModelIndex& index, int role) const {
-  if (role != Qt::DisplayRole || !index.isValid()) return {};
+  if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || !index.isValid()) return {};
   try {
     const std::vector<std::string>& fields = cache_.Row(ListRow(index.row()));
-    const auto column = static_cast<std::size_t>(index.column());
+    const auto column =
+        static_cast<std::size_t>(columns_[static_cast<std::size_t>(index.column())].list_column);
     return column < fields.size() ? Cell(fields[column]) : QString();
   } catch (const frontend::FailureListError&) {
     return {};  // the list went away under the view: an empty cell, not a crash
@@ -48,8 +49,11 @@ QVariant FailureTableModel::data(const QModelIndex& index, int role) const {
 
 QVariant FailureTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (role != Qt::DisplayRole) return {};
-  if (orientation == Qt::Horizontal)
-    return section < header_.size() ? header_[section] : QVariant();
+  if (orientation == Qt::Horizontal) {
+    return section < columnCount()
+               ? QString::fromStdString(columns_[static_cast<std::size_t>(section)].title)
+               : QVariant();
+  }
   return QString::number(section + 1);
 }
 

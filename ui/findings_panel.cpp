@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,6 +11,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <exception>
+#include <limits>
 
 #include "engine/text.h"
 #include "frontend/failure_chart_data.h"
@@ -17,6 +19,7 @@
 #include "frontend/failure_rows_save.h"
 #include "frontend/input_overwrite.h"
 #include "frontend/message_text.h"
+#include "frontend/panel_texts.h"
 #include "frontend/save_dialogs.h"
 #include "frontend/verdict_banner.h"
 #include "ui/desktop_services.h"
@@ -28,13 +31,10 @@
 namespace ui {
 namespace {
 
-constexpr std::size_t kChartBars = 10;  // fields per table in the chart
+// Every failing field of every table: the chart scrolls.
+constexpr std::size_t kChartBars = std::numeric_limits<std::size_t>::max();
 
-QString Text(std::string_view bytes) {
-  return QString::fromStdString(frontend::DisplayLine(bytes));
-}
-
-QString Everything() { return QStringLiteral("(todos)"); }
+QString Utf8(const std::string& text) { return QString::fromStdString(text); }
 
 // The filter's value chosen in a combo box: the raw bytes kept as the item's data.
 std::string Chosen(const QComboBox* box) {
@@ -47,11 +47,11 @@ std::string Chosen(const QComboBox* box) {
 FindingsPanel::FindingsPanel(std::shared_ptr<DesktopServices> desktop, QWidget* parent)
     : QWidget(parent, Qt::Window), desktop_(std::move(desktop)) {
   setObjectName(QStringLiteral("frmPainelFalhas"));
-  setWindowTitle(QStringLiteral("Painel de falhas"));
+  setWindowTitle(Utf8(frontend::kPanelTitle));
   CreateControls();
   resize(960, 720);
   Unload();
-  lbVeredito->setText(QStringLiteral("Nenhuma crítica executada."));
+  lbVeredito->setText(Utf8(frontend::kPanelNoRun));
 }
 
 FindingsPanel::~FindingsPanel() {
@@ -103,7 +103,7 @@ void FindingsPanel::CreateControls() {
   auto* search_caption = new QLabel(QStringLiteral("A&pólice"), this);
   edApolice = new QLineEdit(this);
   edApolice->setObjectName(QStringLiteral("edApolice"));
-  edApolice->setPlaceholderText(QStringLiteral("parte do número"));
+  edApolice->setPlaceholderText(Utf8(frontend::kPanelSearchHint));
   edApolice->setClearButtonEnabled(true);
   search_caption->setBuddy(edApolice);
   filters->addWidget(search_caption);
@@ -121,16 +121,17 @@ void FindingsPanel::CreateControls() {
   tvFalhas->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   tvFalhas->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   tvFalhas->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-  tvFalhas->setToolTip(QStringLiteral("Clique duas vezes numa linha para ver o registro"));
+  tvFalhas->setToolTip(Utf8(frontend::kPanelRowHint));
   connect(tvFalhas, &QTableView::doubleClicked, this,
           [this](const QModelIndex& index) { ShowRecord(index.row()); });
+  tvFalhas->installEventFilter(this);
   layout->addWidget(tvFalhas, 1);
 
   auto* bottom = new QHBoxLayout;
   lbContagem = new QLabel(this);
   lbContagem->setObjectName(QStringLiteral("lbContagem"));
   bottom->addWidget(lbContagem, 1);
-  btnSalvar = new QPushButton(QStringLiteral("&Salvar falhas mostradas..."), this);
+  btnSalvar = new QPushButton(Utf8(frontend::kPanelSave), this);
   btnSalvar->setObjectName(QStringLiteral("btnSalvar"));
   btnSalvar->setToolTip(
       QStringLiteral("Salva as linhas mostradas em CSV ou numa pasta de trabalho (.xlsx)"));
@@ -170,7 +171,7 @@ void FindingsPanel::Unload() {
        std::initializer_list<QWidget*>{cbArquivo, cbCampo, cbVerificacao, edApolice, btnSalvar}) {
     control->setEnabled(false);
   }
-  lbVeredito->setText(QStringLiteral("Crítica em andamento..."));
+  lbVeredito->setText(Utf8(frontend::kPanelRunning));
   banner_area_->setVisible(true);
   lbVeredito->setPalette(palette());
   lbContagem->clear();
@@ -179,13 +180,14 @@ void FindingsPanel::Unload() {
 void FindingsPanel::Load(PanelRun run) {
   Unload();
   run_ = std::move(run);
+  key_widths_ = frontend::DeclaredKeyWidths(run_.files);
   ShowVerdict();
   grFalhas->SetTables(frontend::ChartData(run_.result, kChartBars));
   if (run_.list_path.empty()) {
-    lbContagem->setText(QStringLiteral("Esta crítica não tem lista de falhas."));
+    lbContagem->setText(Utf8(frontend::kPanelNoList));
     return;
   }
-  lbContagem->setText(QStringLiteral("Lendo a lista de falhas..."));
+  lbContagem->setText(Utf8(frontend::kPanelReading));
   loader_ = std::thread([this, path = run_.list_path] {
     std::unique_ptr<frontend::FailureFileIndex> index;
     std::optional<std::string> error;
@@ -218,8 +220,8 @@ void FindingsPanel::ShowVerdict() {
     }
     html += QStringLiteral("</ul>");
   };
-  list("Motivos", banner.motivos);
-  list("Avisos", banner.avisos);
+  list(frontend::kMotivos, banner.motivos);
+  list(frontend::kAvisos, banner.avisos);
   lbVeredito->setText(html);
   QPalette colours = lbVeredito->palette();
   colours.setColor(QPalette::Window, QColor::fromRgb(banner.background));
@@ -266,6 +268,7 @@ void FindingsPanel::IndexReady() {
   filling_ = false;
   FillChoices();
   ShowCount();
+  FitColumns();
   emit Loaded();
 }
 
@@ -283,10 +286,10 @@ void FindingsPanel::FillChoices() {
     const std::vector<frontend::FilterChoice> choices =
         frontend::Choices(index_->keys(), filter_, column);
     for (const frontend::FilterChoice& choice : choices) all += choice.rows;
-    box->addItem(QStringLiteral("%1 (%2)").arg(Everything()).arg(all), QByteArray());
+    box->addItem(Utf8(frontend::ChoiceText({}, all)), QByteArray());
     int selected = 0;
     for (const frontend::FilterChoice& choice : choices) {
-      box->addItem(QStringLiteral("%1 (%2)").arg(Text(choice.value).trimmed()).arg(choice.rows),
+      box->addItem(Utf8(frontend::ChoiceText(choice.value, choice.rows)),
                    QByteArray::fromStdString(choice.value));
       if (choice.value == current) selected = box->count() - 1;
     }
@@ -302,7 +305,7 @@ void FindingsPanel::FilterChanged() {
   filter_.verificacao = Chosen(cbVerificacao);
   filter_.apolice = engine::Utf8ToWin1252(edApolice->text().toStdString());
   FillChoices();
-  lbContagem->setText(QStringLiteral("Filtrando..."));
+  lbContagem->setText(Utf8(frontend::kPanelFiltering));
   ticket_ = job_->Request(filter_);
 }
 
@@ -310,13 +313,65 @@ void FindingsPanel::RowsReady(std::uint64_t ticket, std::vector<std::uint32_t> r
   if (ticket != ticket_ || !model_) return;
   model_->SetRows(std::move(rows));
   ShowCount();
+  FitColumns();
   emit Filtered();
 }
 
 void FindingsPanel::ShowCount() {
   if (!model_ || !index_) return;
-  lbContagem->setText(
-      QStringLiteral("%1 de %2 falhas mostradas").arg(model_->rowCount()).arg(index_->RowCount()));
+  lbContagem->setText(Utf8(frontend::ShownCountText(model_->rows().size(), index_->RowCount())));
+}
+
+void FindingsPanel::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  FitColumns();
+}
+
+void FindingsPanel::FitColumns() {
+  // A hidden table would measure every row of the list; it is fitted once shown.
+  if (!model_ || !index_ || !tvFalhas->isVisible()) return;
+  const bool structure = frontend::ListsStructureRows(index_->keys(), model_->rows());
+  const QFontMetrics metrics = tvFalhas->fontMetrics();
+  const int padding = metrics.horizontalAdvance(QLatin1Char('0')) * 2;
+  const int most = std::max(200, tvFalhas->viewport()->width() * 3 / 5);
+  const std::vector<frontend::PanelColumn>& columns = model_->columns();
+  // Widths from the rows on screen only, never from every row of the list (Qt's own fitting
+  // reads every row while the view has not laid out its rows yet).
+  const int first = std::max(0, tvFalhas->rowAt(0));
+  const int row_height = std::max(1, tvFalhas->verticalHeader()->defaultSectionSize());
+  const int last =
+      std::min(model_->rowCount() - 1, first + tvFalhas->viewport()->height() / row_height + 1);
+  for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
+    const frontend::PanelColumn& column = columns[static_cast<std::size_t>(c)];
+    const bool hidden = column.role == frontend::ColumnRole::kStructure && !structure;
+    tvFalhas->setColumnHidden(c, hidden);
+    if (hidden) continue;
+    const int title = tvFalhas->horizontalHeader()->sectionSizeHint(c);
+    if (column.role == frontend::ColumnRole::kKey) {
+      // As wide as the input declares the field, whatever the rows on screen hold.
+      const auto chars = static_cast<int>(key_widths_.Of(column.key_field));
+      const int declared = metrics.horizontalAdvance(QString(chars, QLatin1Char('0'))) + padding;
+      tvFalhas->setColumnWidth(c, std::max(title, declared));
+      continue;
+    }
+    int widest = title;
+    for (int r = first; r <= last; ++r) {
+      const QString text = model_->index(r, c).data().toString();
+      widest = std::max(widest, metrics.horizontalAdvance(text) + padding);
+    }
+    tvFalhas->setColumnWidth(c, std::min(widest, most));
+  }
+}
+
+bool FindingsPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == tvFalhas && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && tvFalhas->currentIndex().isValid()) {
+      ShowRecord(tvFalhas->currentIndex().row());
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 std::vector<std::uint32_t> FindingsPanel::ShownRows() const {

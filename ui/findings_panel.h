@@ -1,8 +1,8 @@
 #pragma once
 // The findings panel: a second, non-modal window over the last run. It shows the run's verdict,
 // a chart of the fields that fail most, and the failure list as a table with filters by file,
-// field and check and a search by policy number; a double click on a row shows its record, and
-// the rows shown can be saved.
+// field and check and a search by policy number; a double click or Enter on a row shows its
+// record, and the rows shown can be saved.
 //
 // The list is read on a thread of its own when the panel is given a run (an offset index, never
 // the rows); filtering runs on frontend::FilterJob's thread. The window stays responsive
@@ -18,9 +18,11 @@
 #include <vector>
 
 #include "engine/run_result.h"
+#include "frontend/failure_columns.h"
 #include "frontend/failure_file_index.h"
 #include "frontend/failure_filter.h"
 #include "frontend/filter_job.h"
+#include "frontend/panel_run.h"
 #include "frontend/record_view.h"
 
 class QComboBox;
@@ -37,14 +39,7 @@ class FailureChart;
 class FailureTableModel;
 class RecordDialog;
 
-// What the panel shows of one run.
-struct PanelRun {
-  std::string list_path;  // the run's failure list; empty: the run has none
-  engine::RunResult result;
-  frontend::RunFiles files;                  // the inputs, with the snapshots taken for the run
-  std::vector<std::string> protected_files;  // what a save must not replace (input_overwrite.h)
-  std::optional<std::string> error;          // the message that ended the run, if one did
-};
+using frontend::PanelRun;
 
 class FindingsPanel : public QWidget {
   Q_OBJECT
@@ -62,14 +57,21 @@ class FindingsPanel : public QWidget {
   // The list's rows shown, in view order (numbers of rows of the list).
   std::vector<std::uint32_t> ShownRows() const;
   const frontend::FailureFileIndex* index() const { return index_.get(); }
-  // The record view of the row shown at `row`, as a double click opens it.
+  // The record view of the row shown at `row`, as a double click or Enter opens it.
   void ShowRecord(int row);
+  // The record view last opened; null when none is open.
+  RecordDialog* record_dialog() const { return record_dialog_; }
   // Saves the rows shown (the save button).
   void SalvarClick();
 
  signals:
   void Loaded();    // the list is in and the table shows it
   void Filtered();  // the table shows the rows of the newest filter
+
+ protected:
+  // Enter on the table opens the current row's record.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void CreateControls();
@@ -81,9 +83,12 @@ class FindingsPanel : public QWidget {
   void ShowCount();
   void ClearTable();
   void ShowVerdict();
+  // Structure columns only while structure rows are listed; widths from the rows on screen.
+  void FitColumns();
 
   std::shared_ptr<DesktopServices> desktop_;
   PanelRun run_;
+  frontend::KeyWidths key_widths_;  // declared in the run's inputs
 
   QLabel* lbVeredito = nullptr;
   QScrollArea* banner_area_ = nullptr;

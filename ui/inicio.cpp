@@ -10,10 +10,14 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMetaObject>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -22,6 +26,7 @@
 #include <chrono>
 #include <exception>
 
+#include "frontend/catalogue_folder.h"
 #include "frontend/control_table.h"
 #include "frontend/file_snapshot.h"
 #include "frontend/help_open.h"
@@ -30,6 +35,7 @@
 #include "frontend/save_dialogs.h"
 #include "frontend/shell_messages.h"
 #include "frontend/window_texts.h"
+#include "platform/path_separator.h"
 #include "platform/program_folder.h"
 #include "ui/findings_panel.h"
 #include "ui/input_blocker.h"
@@ -169,6 +175,29 @@ void Inicio::CreateControls() {
   acPainelFalhas->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
   acPainelFalhas->setShortcutContext(Qt::WindowShortcut);
   addAction(acPainelFalhas);
+  acPastaCatalogo = new QAction(Utf8(frontend::kChooseCatalogue), this);
+  acPastaCatalogo->setObjectName(QStringLiteral("acPastaCatalogo"));
+  acPastaPrograma = new QAction(Utf8(frontend::kProgramCatalogue), this);
+  acPastaPrograma->setObjectName(QStringLiteral("acPastaPrograma"));
+  acPastaPrograma->setEnabled(false);  // until another folder is chosen
+
+  // The strip takes no focus: the tab order stays the designed one.
+  sbVeredito = new QStatusBar(this);
+  sbVeredito->setObjectName(QStringLiteral("sbVeredito"));
+  sbVeredito->setSizeGripEnabled(false);
+  sbVeredito->setFocusPolicy(Qt::NoFocus);
+  sbVeredito->setCursor(Qt::PointingHandCursor);
+  lbMarca = new QLabel(sbVeredito);
+  lbMarca->setObjectName(QStringLiteral("lbMarca"));
+  lbVeredito = new QLabel(sbVeredito);
+  lbVeredito->setObjectName(QStringLiteral("lbVeredito"));
+  sbVeredito->addWidget(lbMarca);
+  sbVeredito->addWidget(lbVeredito, 1);
+  for (QWidget* part : std::initializer_list<QWidget*>{sbVeredito, lbMarca, lbVeredito}) {
+    part->installEventFilter(this);
+  }
+  ShowStrip(frontend::StripReady());
+  sbVeredito->setToolTip(Utf8(frontend::CatalogueTooltip({}, program_folder_)));
 
   setTabOrder(edArqRisco, edArqSinistro);
   setTabOrder(edArqSinistro, btnOk);
@@ -185,6 +214,8 @@ void Inicio::CreateControls() {
   connect(btnAjuda, &QPushButton::clicked, this, &Inicio::btnAjudaClick);
   connect(acSalvarFalhas, &QAction::triggered, this, &Inicio::SalvarFalhasClick);
   connect(acPainelFalhas, &QAction::triggered, this, &Inicio::PainelFalhasClick);
+  connect(acPastaCatalogo, &QAction::triggered, this, &Inicio::PastaCatalogoClick);
+  connect(acPastaPrograma, &QAction::triggered, this, &Inicio::PastaProgramaClick);
   connect(edLog, &QPlainTextEdit::customContextMenuRequested, this, &Inicio::ShowLogMenu);
   connect(btnFechar, &QPushButton::clicked, this, &QWidget::close);
   // Enter in a path box presses the default button.
@@ -217,6 +248,33 @@ void Inicio::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
 }
 
+bool Inicio::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+      (watched == sbVeredito || watched == lbMarca || watched == lbVeredito)) {
+    PainelFalhasClick();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void Inicio::ShowStrip(frontend::VerdictStrip strip) {
+  strip_ = std::move(strip);
+  lbVeredito->setText(Utf8(strip_.text));
+  lbMarca->setVisible(strip_.colour.has_value());
+  if (strip_.colour) {
+    const int side = std::max(8, fontMetrics().height() - 4);
+    QPixmap mark(side, side);
+    mark.fill(Qt::transparent);
+    QPainter painter(&mark);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor::fromRgb(*strip_.colour));
+    painter.drawEllipse(0, 0, side, side);
+    lbMarca->setPixmap(mark);
+  }
+}
+
 void Inicio::Browse(QLineEdit* box) {
   QString path;
   if (desktop_->GetOpenFileName(this, &path)) box->setText(path);
@@ -230,7 +288,7 @@ void Inicio::btnOkClick() {
   // The path texts are read once, here; the run takes them from its host.
   frontend::RunInputs inputs{NativePath(edArqRisco->text()),
                              NativePath(edArqSinistro->text()),
-                             program_folder_,
+                             CatalogueFolder(),
                              regional_ ? *regional_ : engine::Regional::System(),
                              clock_,
                              invalid_date_notices_};
@@ -251,6 +309,7 @@ void Inicio::btnOkClick() {
   input_blocker_ = std::make_unique<InputBlocker>(this);
   QApplication::setOverrideCursor(Qt::BusyCursor);
   running_ = true;
+  ShowStrip(frontend::StripRunning());
   host_->Start(run_);
 }
 
@@ -269,6 +328,7 @@ void Inicio::RunFinished(const std::optional<std::string>& error) {
   run_files_.sinistros.snapshot = frontend::TakeSnapshot(run_files_.sinistros.path);
   have_run_ = true;
   run_error_ = error;
+  ShowStrip(frontend::StripOf(run_.state().result, error));
   // The panel reads the new list at once, shown or not: the file is fresh in the system's cache,
   // and the list is ready by the time the user opens the panel.
   LoadPanel();
@@ -315,9 +375,9 @@ bool Inicio::AskInvalidDateAt(const std::string& message, const std::string& pla
 }
 
 std::vector<std::string> Inicio::ProtectedFiles() const {
-  return frontend::WindowInputFiles(program_folder_, NativePath(edArqRisco->text()),
-                                    NativePath(edArqSinistro->text()), run_files_.riscos.path,
-                                    run_files_.sinistros.path);
+  return frontend::WindowInputFiles(
+      program_folder_, catalogue_folder_, NativePath(edArqRisco->text()),
+      NativePath(edArqSinistro->text()), run_files_.riscos.path, run_files_.sinistros.path);
 }
 
 bool Inicio::SaveChecked(const QString& path, const frontend::SaveAction& save) {
@@ -340,6 +400,9 @@ void Inicio::ShowLogMenu(const QPoint& position) {
   menu->addSeparator();
   menu->addAction(acSalvarFalhas);
   menu->addAction(acPainelFalhas);
+  menu->addSeparator();
+  menu->addAction(acPastaCatalogo);
+  menu->addAction(acPastaPrograma);
   menu->exec(edLog->viewport()->mapToGlobal(position));
 }
 
@@ -374,6 +437,36 @@ void Inicio::PainelFalhasClick() {
   panel_->show();
   panel_->raise();
   panel_->activateWindow();
+}
+
+std::string Inicio::CatalogueFolder() const {
+  return catalogue_folder_.empty() ? program_folder_ : catalogue_folder_;
+}
+
+void Inicio::PastaCatalogoClick() {
+  QString folder;
+  if (running_ || !desktop_->GetFolder(this, Utf8(frontend::kChooseCatalogue), &folder)) return;
+  ChooseCatalogue(folder);
+}
+
+void Inicio::PastaProgramaClick() {
+  if (!running_) ChooseCatalogue({});
+}
+
+bool Inicio::ChooseCatalogue(const QString& folder) {
+  std::string chosen =
+      folder.isEmpty() ? std::string() : platform::WithTrailingSeparator(NativePath(folder));
+  if (!chosen.empty()) {
+    const std::string refusal = frontend::CheckCatalogueFolder(chosen);
+    if (!refusal.empty()) {
+      desktop_->ShowError(this, Utf8(refusal));
+      return false;
+    }
+  }
+  catalogue_folder_ = std::move(chosen);
+  acPastaPrograma->setEnabled(!catalogue_folder_.empty());
+  sbVeredito->setToolTip(Utf8(frontend::CatalogueTooltip(catalogue_folder_, program_folder_)));
+  return true;
 }
 
 void Inicio::btnAjudaClick() {

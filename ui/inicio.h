@@ -19,6 +19,7 @@
 #include "frontend/input_overwrite.h"
 #include "frontend/record_view.h"
 #include "frontend/run_findings.h"
+#include "frontend/verdict_strip.h"
 #include "frontend/window_run_host.h"
 #include "platform/clock.h"
 #include "ui/desktop_services.h"
@@ -29,6 +30,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QStatusBar;
 class QToolButton;
 
 namespace ui {
@@ -68,8 +70,20 @@ class Inicio : public QWidget, private frontend::RunView {
   void SalvarFalhasClick();
   // Opens the findings panel over the last run (the log's context menu and Ctrl+Shift+F).
   void PainelFalhasClick();
+  // The log's menu: choose the insurer's folder of the catalogue and DadosKov.DBF, or go back to
+  // the program's.
+  void PastaCatalogoClick();
+  void PastaProgramaClick();
+  // Makes the runs read their catalogue and totals table from `folder` (UTF-8; empty: the
+  // program's folder) until the window closes. A folder lacking one of the three files is
+  // refused in the error box and the choice stays; returns whether it was taken.
+  bool ChooseCatalogue(const QString& folder);
+  // Where the next run reads them (with separator).
+  std::string CatalogueFolder() const;
   // The panel, once opened; null before.
   FindingsPanel* findings_panel() const { return panel_; }
+  // What the strip under the log shows.
+  const frontend::VerdictStrip& strip() const { return strip_; }
   // Opens a file with the default program of its type; a failure is told in a message box.
   void OpenWithShell(const QString& path);
 
@@ -80,12 +94,15 @@ class Inicio : public QWidget, private frontend::RunView {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // A click on the strip opens the panel.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void CreateControls();
   void ArrangeControls();
   void Browse(QLineEdit* box);
   void FlushRun();
+  void ShowStrip(frontend::VerdictStrip strip);
 
   // frontend::RunView, on the window's thread.
   void LogCleared() override;
@@ -118,11 +135,17 @@ class Inicio : public QWidget, private frontend::RunView {
   QPushButton* btnFechar = nullptr;
   QProgressBar* ProgressBar = nullptr;
   QPlainTextEdit* edLog = nullptr;
-  QAction* acSalvarFalhas = nullptr;  // in the log's context menu
-  QAction* acPainelFalhas = nullptr;  // in the log's context menu, and Ctrl+Shift+F
-  FindingsPanel* panel_ = nullptr;    // a window of its own, owned by this one
+  QStatusBar* sbVeredito = nullptr;  // the verdict strip: a coloured mark and a line of text
+  QLabel* lbMarca = nullptr;
+  QLabel* lbVeredito = nullptr;
+  QAction* acSalvarFalhas = nullptr;   // in the log's context menu
+  QAction* acPainelFalhas = nullptr;   // in the log's context menu, and Ctrl+Shift+F
+  QAction* acPastaCatalogo = nullptr;  // in the log's context menu
+  QAction* acPastaPrograma = nullptr;
+  FindingsPanel* panel_ = nullptr;  // a window of its own, owned by this one
 
   std::string program_folder_;
+  std::string catalogue_folder_;  // the insurer's, chosen for this window's life; empty: none
   std::optional<engine::Regional> regional_;
   std::function<platform::LocalDateTime()> clock_;
   std::shared_ptr<DesktopServices> desktop_;
@@ -139,6 +162,7 @@ class Inicio : public QWidget, private frontend::RunView {
   std::optional<std::string> run_error_;  // the message that ended the last run, if one did
   bool running_ = false;
   bool closing_ = false;
+  frontend::VerdictStrip strip_;
 };
 
 }  // namespace ui

@@ -21,6 +21,18 @@ int main(int argc, char** argv) {
   platform::OpenClosedStandardDescriptors();
   // An interrupted or terminated window leaves no temporary file behind (index, outputs, list).
   platform::InstallInterruptCleanup();
+  // The usage needs no window, so no display either.
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(frontend::ParseWindowOptions("talmero-prx", {arg}).text.c_str(), stdout);
+      return 0;
+    }
+  }
+  if (const std::string missing = ui::NoDisplayMessage(argc, argv); !missing.empty()) {
+    std::fputs(missing.c_str(), stderr);
+    return 1;
+  }
   QApplication app(argc, argv);
   ui::SetUpApplication();
 
@@ -46,6 +58,8 @@ int main(int argc, char** argv) {
         ->setText(QString::fromStdString(*options.sinistros));
   }
   window.show();
+  // A folder that lacks a file is refused in a box; the program's folder stays.
+  if (options.catalogo) window.ChooseCatalogue(QString::fromStdString(*options.catalogo));
   if (options.painel) {
     QObject::connect(
         &window, &ui::Inicio::RunEnded, &window,

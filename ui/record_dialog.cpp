@@ -50,9 +50,9 @@ RecordDialog::RecordDialog(const frontend::RecordView& view, const QString& file
       QString width = QString::number(field.width);
       if (field.decimals > 0) width += QStringLiteral(",%1").arg(field.decimals);
       QStringList failed;
-      for (const std::string& check : field.failed) failed << Text(check);
+      for (const std::string& message : field.messages) failed << Text(message);
       const QString cells[] = {Text(field.name), QString(QLatin1Char(field.letter)), width,
-                               Text(field.text), failed.join(QStringLiteral(", "))};
+                               Text(field.text), failed.join(QStringLiteral("; "))};
       for (int c = 0; c < 5; ++c) {
         auto* item = new QTableWidgetItem(cells[c]);
         if (c == 3) item->setFont(fixed);  // stored text with its blanks
@@ -60,17 +60,31 @@ RecordDialog::RecordDialog(const frontend::RecordView& view, const QString& file
           item->setBackground(kFailedBackground);
           item->setForeground(Qt::black);
         }
+        if (c == 4) item->setToolTip(failed.join(QLatin1Char('\n')));
         tbCampos->setItem(r, c, item);
       }
     }
     tbCampos->resizeColumnsToContents();
-    tbCampos->horizontalHeader()->setStretchLastSection(true);
+    // The sentences take the width left; a cut one shows whole in its tooltip.
+    tbCampos->horizontalHeader()->setSectionResizeMode(4, QHeaderView::Stretch);
+    tbCampos->setSelectionBehavior(QAbstractItemView::SelectRows);
     layout->addWidget(tbCampos);
+    // The field the user came for, selected, and in sight once shown.
+    first_failing_ = frontend::FirstFailingField(view);
+    if (first_failing_ >= 0) tbCampos->selectRow(first_failing_);
   }
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
-  resize(640, 480);
+  resize(760, 520);
+}
+
+void RecordDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (tbCampos != nullptr && first_failing_ >= 0) {
+    tbCampos->scrollTo(tbCampos->model()->index(first_failing_, 0),
+                       QAbstractItemView::PositionAtCenter);
+  }
 }
 
 }  // namespace ui

@@ -84,6 +84,22 @@ bool AskSaveFileName(HWND owner, const frontend::SaveDialogSettings& settings, s
   return true;
 }
 
+bool AskFolder(HWND owner, const std::wstring& title, std::wstring* path) {
+  wchar_t name[MAX_PATH] = {};
+  BROWSEINFOW browse = {};
+  browse.hwndOwner = owner;
+  browse.pszDisplayName = name;
+  browse.lpszTitle = title.c_str();
+  browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
+  if (chosen == nullptr) return false;
+  std::vector<wchar_t> buffer(kPathChars, L'\0');
+  const bool found = SHGetPathFromIDListEx(chosen, buffer.data(), kPathChars, 0) != FALSE;
+  CoTaskMemFree(chosen);
+  if (found) *path = buffer.data();
+  return found;
+}
+
 int OpenWithShell(HWND owner, const std::wstring& path) {
   const auto result = reinterpret_cast<INT_PTR>(
       ShellExecuteW(owner, nullptr, path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
@@ -98,7 +114,7 @@ void ShowMessage(HWND owner, const std::wstring& text) {
   MessageBoxW(owner, text.c_str(), Title().c_str(), MB_OK);
 }
 
-bool ShowInvalidDate(HWND owner, const std::wstring& text) {
+bool ShowInvalidDate(HWND owner, const std::wstring& text, const std::wstring& place) {
   const std::wstring title = Title();
   const std::wstring check = Widen(frontend::kSilenceNotices);
   TASKDIALOGCONFIG config = {};
@@ -107,12 +123,18 @@ bool ShowInvalidDate(HWND owner, const std::wstring& text) {
   config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION | TDF_POSITION_RELATIVE_TO_WINDOW;
   config.dwCommonButtons = TDCBF_OK_BUTTON;
   config.pszWindowTitle = title.c_str();
-  config.pszContent = text.c_str();
+  // The notice as the main line and its place as the secondary text, as the Qt box shows them.
+  if (place.empty()) {
+    config.pszContent = text.c_str();
+  } else {
+    config.pszMainInstruction = text.c_str();
+    config.pszContent = place.c_str();
+  }
   config.pszVerificationText = check.c_str();
   BOOL silence = FALSE;
   if (FAILED(TaskDialogIndirect(&config, nullptr, nullptr, &silence))) {
     // Without the task dialog (no common controls 6), a plain box and no check box.
-    ShowMessage(owner, text);
+    ShowMessage(owner, place.empty() ? text : text + L"\n\n" + place);
     return false;
   }
   return silence != FALSE;

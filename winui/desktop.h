@@ -16,12 +16,15 @@ bool AskOpenFileName(HWND owner, std::wstring* path);
 // A save dialog with `settings`; never asks before replacing a file. True and the full path on
 // confirm, with the default extension added to a name typed without one.
 bool AskSaveFileName(HWND owner, const frontend::SaveDialogSettings& settings, std::wstring* path);
+// The folder dialog titled `title`. True and the chosen folder's full path on confirm.
+bool AskFolder(HWND owner, const std::wstring& title, std::wstring* path);
 // ShellExecuteW with the default action: above 32 when opened, else the error code.
 int OpenWithShell(HWND owner, const std::wstring& path);
 
 void ShowError(HWND owner, const std::wstring& text);    // error icon, one OK button
 void ShowMessage(HWND owner, const std::wstring& text);  // no icon, one OK button
-// The invalid-date box with its check box; true when the user ticked it.
-bool ShowInvalidDate(HWND owner, const std::wstring& text);
+// The invalid-date box with its check box, and where the date stands ("Arquivo: X, registro N,
+// campo C") below the notice when `place` is not empty; true when the user ticked the box.
+bool ShowInvalidDate(HWND owner, const std::wstring& text, const std::wstring& place);
 
 }  // namespace winui

@@ -3,21 +3,29 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <stdexcept>
 #include <utility>
 
+#include "frontend/catalogue_folder.h"
 #include "frontend/control_table.h"
+#include "frontend/file_snapshot.h"
 #include "frontend/input_overwrite.h"
 #include "frontend/message_text.h"
+#include "frontend/panel_run.h"
 #include "frontend/report_export.h"
 #include "frontend/save_dialogs.h"
 #include "frontend/shell_messages.h"
 #include "frontend/window_texts.h"
 #include "platform/interrupt_cleanup.h"
+#include "platform/path_separator.h"
 #include "platform/program_folder.h"
 #include "winui/desktop.h"
+#include "winui/dialog_keys.h"
+#include "winui/findings_panel.h"
 #include "winui/resource_ids.h"
+#include "winui/verdict_mark.h"
 #include "winui/wide_text.h"
 
 namespace winui {
@@ -31,6 +39,9 @@ constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 constexpr UINT kMenuCopy = 2001;
 constexpr UINT kMenuSelectAll = 2002;
 constexpr UINT kMenuSaveFailures = 2003;
+constexpr UINT kMenuCatalogue = 2004;
+constexpr UINT kMenuProgramFolder = 2005;
+constexpr UINT kMenuPanel = 2006;
 constexpr UINT kEnabled = MF_STRING;
 constexpr UINT kGrayed = MF_STRING | MF_GRAYED;
 
@@ -121,12 +132,14 @@ Inicio::~Inicio() {
     host_->Flush();
   }
   host_.reset();
+  panel_.reset();  // lets go of the list before the list's file goes
   if (hwnd_ != nullptr && IsWindow(hwnd_)) {
     setup_.quit_on_close = false;
     DestroyWindow(hwnd_);
   }
   if (tooltips_ != nullptr && IsWindow(tooltips_)) DestroyWindow(tooltips_);
   for (HICON icon : icons_) DestroyIcon(icon);
+  if (mark_ != nullptr) DestroyIcon(mark_);
   if (font_ != nullptr) DeleteObject(font_);
   if (log_font_ != nullptr) DeleteObject(log_font_);
 }
@@ -177,6 +190,11 @@ void Inicio::CreateControls() {
         window_class = PROGRESS_CLASSW;
         style |= PBS_VERTICAL;
         break;
+      case frontend::ControlKind::kStatusBar:
+        // Placed from the table like the rest, not by the status bar itself.
+        window_class = STATUSCLASSNAMEW;
+        style |= CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER | CCS_NOMOVEY;
+        break;
     }
     HWND control = CreateWindowExW(
         ex_style, window_class, Widen(spec.caption).c_str(), style, 0, 0, 0, 0, hwnd_,
@@ -211,6 +229,20 @@ void Inicio::CreateControls() {
   edArqSinistro = Control("edArqSinistro");
   edLog = Control("edLog");
   ProgressBar = Control("ProgressBar");
+  sbVeredito = Control("sbVeredito");
+  ShowStrip(frontend::StripReady());
+  if (tooltips_ != nullptr) {
+    TTTOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd_;
+    tool.uId = reinterpret_cast<UINT_PTR>(sbVeredito);
+    tool.lpszText = const_cast<wchar_t*>(L"");
+    SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    // Long enough for a folder's path and the lines under it.
+    SendMessageW(tooltips_, TTM_SETMAXTIPWIDTH, 0, frontend::Scale(480, dpi_));
+  }
+  SetStripTooltip(frontend::CatalogueTooltip({}, setup_.program_folder));
   SendMessageW(edLog, EM_SETLIMITTEXT, 0, 0);  // no 32 KB limit: a report can be long
   SetWindowSubclass(edLog, &Inicio::LogProc, 1, reinterpret_cast<DWORD_PTR>(this));
   SendMessageW(ProgressBar, PBM_SETRANGE32, 0, 100);
@@ -237,10 +269,16 @@ void Inicio::ArrangeControls() {
 }
 
 bool Inicio::FilterMessage(MSG& msg) {
+  if (panel_ != nullptr && panel_->FilterMessage(msg)) return true;
   if (hwnd_ == nullptr || msg.hwnd == nullptr) return false;
   if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return false;
   // Dropped rather than disabled: under Wine a message box re-enables its owner when it closes.
   if (running_ && IsInput(msg.message)) return true;
+  if (msg.message == WM_KEYDOWN && msg.wParam == 'F' && (GetKeyState(VK_CONTROL) & 0x8000) != 0 &&
+      (GetKeyState(VK_SHIFT) & 0x8000) != 0) {
+    PainelFalhasClick();  // Ctrl+Shift+F
+    return true;
+  }
   return IsDialogMessageW(hwnd_, &msg) != FALSE;
 }
 
@@ -265,6 +303,14 @@ LRESULT Inicio::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_COMMAND:
       if (HIWORD(wparam) == BN_CLICKED) OnCommand(LOWORD(wparam));
       return 0;
+    case WM_NOTIFY: {
+      // A click on the strip opens the panel.
+      const auto* header = reinterpret_cast<const NMHDR*>(lparam);
+      if (header->hwndFrom == sbVeredito && header->code == NM_CLICK && !running_) {
+        PainelFalhasClick();
+      }
+      return 0;
+    }
     case DM_GETDEFID:
       return MAKELRESULT(IDOK, DC_HASDEFID);
     case kWakeMessage:
@@ -327,6 +373,10 @@ LRESULT CALLBACK Inicio::LogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
     reinterpret_cast<Inicio*>(self)->ShowLogMenu(at);
     return 0;
   }
+  if (message == WM_GETDLGCODE) {
+    // Tab leaves the log like any other control; the log keeps the arrows and Enter.
+    return DialogCodeWithoutTab(DefSubclassProc(hwnd, message, wparam, lparam), lparam);
+  }
   if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, &Inicio::LogProc, 1);
   return DefSubclassProc(hwnd, message, wparam, lparam);
 }
@@ -356,12 +406,22 @@ void Inicio::ShowLogMenu(POINT at) {
   const bool list_ready = !running_ && findings_ != nullptr && findings_->ready();
   AppendMenuW(menu, list_ready ? kEnabled : kGrayed, kMenuSaveFailures,
               Widen(frontend::kSaveFailureList).c_str());
+  AppendMenuW(menu, MF_STRING, kMenuPanel,
+              (Widen(frontend::kFindingsPanel) + L"\tCtrl+Shift+F").c_str());
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, running_ ? kGrayed : kEnabled, kMenuCatalogue,
+              Widen(frontend::kChooseCatalogue).c_str());
+  AppendMenuW(menu, running_ || catalogue_folder_.empty() ? kGrayed : kEnabled, kMenuProgramFolder,
+              Widen(frontend::kProgramCatalogue).c_str());
   const auto chosen = static_cast<UINT>(TrackPopupMenu(
       menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, hwnd_, nullptr));
   DestroyMenu(menu);
   if (chosen == kMenuCopy) SendMessageW(edLog, WM_COPY, 0, 0);
   if (chosen == kMenuSelectAll) SendMessageW(edLog, EM_SETSEL, 0, -1);
   if (chosen == kMenuSaveFailures) SalvarFalhasClick();
+  if (chosen == kMenuPanel) PainelFalhasClick();
+  if (chosen == kMenuCatalogue) PastaCatalogoClick();
+  if (chosen == kMenuProgramFolder) PastaProgramaClick();
 }
 
 void Inicio::Browse(HWND box) {
@@ -377,12 +437,14 @@ void Inicio::btnOkClick() {
   // The path texts are read once, here; the run takes them from its host.
   frontend::RunInputs inputs{ToAnsiPath(WindowText(edArqRisco)),
                              ToAnsiPath(WindowText(edArqSinistro)),
-                             setup_.program_folder,
+                             CatalogueFolder(),
                              setup_.regional ? *setup_.regional : engine::Regional::System(),
                              setup_.clock,
                              setup_.invalid_date_notices};
-  run_riscos_ = inputs.risk_path;
-  run_sinistros_ = inputs.claims_path;
+  // The previous list goes (the panel lets go of it first).
+  if (panel_ != nullptr) panel_->Unload();
+  panel_current_ = false;
+  run_files_ = {{inputs.risk_path, std::nullopt}, {inputs.claims_path, std::nullopt}};
   HWND window = hwnd_;
   host_ = std::make_unique<frontend::WindowRunHost>(
       static_cast<frontend::RunView&>(*this), lines_, std::move(inputs),
@@ -392,6 +454,7 @@ void Inicio::btnOkClick() {
   findings_ = std::make_unique<frontend::RunFindings>();
   run_.SetFindingSink(findings_->sink());
   running_ = true;
+  ShowStrip(frontend::StripRunning());
   host_->Start(run_);
 }
 
@@ -399,7 +462,19 @@ void Inicio::RunFinished(const std::optional<std::string>& error) {
   run_.SetFindingSink(nullptr);
   if (closing_) return;
   if (findings_ != nullptr) findings_->Finish();
+  // The run has let go of its inputs: what they look like now is what the list describes.
+  run_files_.riscos.snapshot = frontend::TakeSnapshot(run_files_.riscos.path);
+  run_files_.sinistros.snapshot = frontend::TakeSnapshot(run_files_.sinistros.path);
+  have_run_ = true;
+  run_error_ = error;
   running_ = false;
+  ShowStrip(frontend::StripOf(run_.state().result, error));
+  // The panel reads the new list at once, shown or not, while the file is in the system's cache.
+  LoadPanel();
+  if (std::exchange(setup_.painel, false)) {
+    PainelFalhasClick();
+    if (setup_.painel_registro) panel_->ShowRecordWhenLoaded(*setup_.painel_registro - 1);
+  }
   if (error) ShowError(hwnd_, Widen(frontend::ErrorBoxMessage(*error)));
 }
 
@@ -437,15 +512,22 @@ void Inicio::ProgressChanged(int position) {
   SendMessageW(ProgressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }
 
-bool Inicio::AskInvalidDate(const std::string& message) {
-  return ShowInvalidDate(hwnd_, Widen(frontend::DecodeMessage(message)));
+bool Inicio::AskInvalidDate(const std::string& message) { return AskInvalidDateAt(message, {}); }
+
+bool Inicio::AskInvalidDateAt(const std::string& message, const std::string& place) {
+  return ShowInvalidDate(hwnd_, Widen(frontend::DecodeMessage(message)),
+                         Widen(frontend::DecodeMessage(place)));
+}
+
+std::vector<std::string> Inicio::ProtectedFiles() {
+  return frontend::WindowInputFiles(
+      setup_.program_folder, catalogue_folder_, ToAnsiPath(WindowText(edArqRisco)),
+      ToAnsiPath(WindowText(edArqSinistro)), run_files_.riscos.path, run_files_.sinistros.path);
 }
 
 bool Inicio::SaveChecked(const std::wstring& path, const frontend::SaveAction& save) {
-  const std::vector<std::string> inputs = frontend::WindowInputFiles(
-      setup_.program_folder, ToAnsiPath(WindowText(edArqRisco)),
-      ToAnsiPath(WindowText(edArqSinistro)), run_riscos_, run_sinistros_);
-  const std::string error = frontend::SaveUnlessInput(std::filesystem::path(path), inputs, save);
+  const std::string error =
+      frontend::SaveUnlessInput(std::filesystem::path(path), ProtectedFiles(), save);
   if (error.empty()) return true;
   ShowError(hwnd_, Widen(frontend::ErrorBoxMessage(error)));
   return false;

@@ -20,11 +20,15 @@
 #include "engine/regional.h"
 #include "engine/validation_run.h"
 #include "frontend/input_overwrite.h"
+#include "frontend/record_view.h"
 #include "frontend/run_findings.h"
+#include "frontend/verdict_strip.h"
 #include "frontend/window_run_host.h"
 #include "platform/clock.h"
 
 namespace winui {
+
+class FindingsPanel;
 
 // What the window takes from outside; the defaults are the real ones.
 struct InicioSetup {
@@ -33,6 +37,10 @@ struct InicioSetup {
   std::function<platform::LocalDateTime()> clock;  // empty: the local clock
   bool invalid_date_notices = true;                // false: no invalid-date box in any run
   bool quit_on_close = true;                       // closing ends the message loop
+  // --painel[=N]: the findings panel opens when the first run ends, with N the record view of
+  // the panel's row N (from 1) once its list is in.
+  bool painel = false;
+  std::optional<int> painel_registro;
 };
 
 class Inicio : private frontend::RunView {
@@ -49,6 +57,8 @@ class Inicio : private frontend::RunView {
   bool IsRunning() const { return running_; }
   const std::vector<std::string>& ReportLines() const { return lines_; }
   int dpi() const { return dpi_; }
+  // What the strip under the log shows.
+  const frontend::VerdictStrip& strip() const { return strip_; }
 
   // For the message loop: true when the message was handled here (dropped during a run, or a
   // dialog key: Tab, Enter, the accelerators) and must not be dispatched.
@@ -60,7 +70,21 @@ class Inicio : private frontend::RunView {
   void btnExportaClick();
   void btnAjudaClick();
   void SalvarFalhasClick();
+  // Opens the findings panel over the last run (the log's menu, the strip, Ctrl+Shift+F).
+  void PainelFalhasClick();
+  // The panel, once opened; null before.
+  FindingsPanel* findings_panel() const { return panel_.get(); }
   void OpenWithShell(const std::wstring& path);
+  // The log's menu: choose the insurer's folder of the catalogue and DadosKov.DBF, or go back to
+  // the program's.
+  void PastaCatalogoClick();
+  void PastaProgramaClick();
+  // Makes the runs read their catalogue and totals table from `folder` (empty: the program's
+  // folder) until the window closes. A folder lacking one of the three files is refused in the
+  // error box and the choice stays; returns whether it was taken.
+  bool ChooseCatalogue(const std::wstring& folder);
+  // Where the next run reads them (ANSI, with separator).
+  std::string CatalogueFolder() const;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
@@ -73,6 +97,12 @@ class Inicio : private frontend::RunView {
   void OnCommand(int id);
   void ShowLogMenu(POINT at);
   void AppendLogText(const std::wstring& text);
+  void ShowStrip(frontend::VerdictStrip strip);
+  void SetStripTooltip(const std::string& utf8);
+  void EnsurePanel();
+  void LoadPanel();
+  // What no save may replace: the last run's and the boxes' inputs, both catalogue folders.
+  std::vector<std::string> ProtectedFiles();
   // Saves through `save` unless `path` names a file a run reads (the last run's inputs, the
   // path boxes', the catalogue); true when saved, else the error box has told why.
   bool SaveChecked(const std::wstring& path, const frontend::SaveAction& save);
@@ -83,6 +113,7 @@ class Inicio : private frontend::RunView {
   void LineReplaced(std::size_t index) override;
   void ProgressChanged(int position) override;
   bool AskInvalidDate(const std::string& message) override;
+  bool AskInvalidDateAt(const std::string& message, const std::string& place) override;
   void RunFinished(const std::optional<std::string>& error) override;
 
   InicioSetup setup_;
@@ -93,6 +124,8 @@ class Inicio : private frontend::RunView {
   HWND edArqSinistro = nullptr;
   HWND edLog = nullptr;
   HWND ProgressBar = nullptr;
+  HWND sbVeredito = nullptr;  // the verdict strip: a coloured mark and a line of text
+  HICON mark_ = nullptr;
   HFONT font_ = nullptr;
   HFONT log_font_ = nullptr;
   std::vector<HICON> icons_;
@@ -102,10 +135,15 @@ class Inicio : private frontend::RunView {
   std::vector<std::string> lines_;  // the report, Windows-1252
   std::unique_ptr<frontend::WindowRunHost> host_;
   std::unique_ptr<frontend::RunFindings> findings_;  // the failure list of the last run
-  std::string run_riscos_;  // the last run's inputs (ANSI), which no save may replace
-  std::string run_sinistros_;
+  std::string catalogue_folder_;  // the insurer's, chosen for this window's life; empty: none
+  frontend::RunFiles run_files_;  // the last run's inputs (ANSI), as it opened them
+  std::unique_ptr<FindingsPanel> panel_;  // a window of its own, owned by this one; null before
+  bool have_run_ = false;                 // a run has ended since the window opened
+  bool panel_current_ = false;            // the panel shows the last run
+  std::optional<std::string> run_error_;  // the message that ended the last run, if one did
   bool running_ = false;
   bool closing_ = false;  // destroyed while a run was going
+  frontend::VerdictStrip strip_;
 };
 
 }  // namespace winui

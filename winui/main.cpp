@@ -49,6 +49,8 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
   try {
     winui::InicioSetup setup;
     setup.invalid_date_notices = options.invalid_date_notices;
+    setup.painel = options.painel;
+    setup.painel_registro = options.painel_registro;
     winui::Inicio window(std::move(setup));
     if (options.riscos) {
       SetWindowTextW(window.Control("edArqRisco"), winui::Widen(*options.riscos).c_str());
@@ -58,6 +60,8 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
     }
     ShowWindow(window.hwnd(), show);
     UpdateWindow(window.hwnd());
+    // A folder that lacks a file is refused in a box; the program's folder stays.
+    if (options.catalogo) window.ChooseCatalogue(winui::Widen(*options.catalogo));
     if (options.criticar) window.btnOkClick();
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

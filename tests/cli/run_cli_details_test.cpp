@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -11,7 +12,9 @@
 #include "cli/exit_status.h"
 #include "cli/run_cli.h"
 #include "engine/text.h"
+#include "engine/xlsx_workbook.h"
 #include "support/run_fixture.h"
+#include "support/xlsx_dump.h"
 
 namespace cli {
 namespace {
@@ -135,6 +138,76 @@ TEST_F(RunCliDetailsTest, CsvAndJsonAgreeWithTheReport) {
   EXPECT_EQ(doc["fim"], "2024-03-15T09:05:07");
   EXPECT_TRUE(doc["erro"].is_null());
   EXPECT_EQ(doc["entradas"]["riscos"], dir_.file("riscos.dbf"));
+}
+
+// The workbook opens on "Resumo", which says what the JSON result's verdict says; the extract
+// goes into one workbook with a sheet per file.
+TEST_F(RunCliDetailsTest, TheWorkbookOpensOnTheVerdictOfTheJsonAndTheExtractIsAWorkbook) {
+  if (!engine::XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks";
+  ASSERT_EQ(Run({"--detalhes", dir_.file("falhas.xlsx"), "--json", dir_.file("r.json"), "--extrato",
+                 dir_.file("extrato.xlsx"), "--limite-falhas", "30"}),
+            kExitSuccess)
+      << err_;
+  const nlohmann::json doc = nlohmann::json::parse(ReadAll(dir_.file("r.json")));
+  const auto sheets =
+      testing_support::XlsxSheets(testing_support::XlsxDump(dir_.file("falhas.xlsx")));
+  ASSERT_EQ(sheets.size(), 3u);
+  EXPECT_EQ(sheets[1].first + " " + sheets[2].first, "riscos sinistros");
+  ASSERT_EQ(sheets[0].first, "Resumo");
+  // The sheet's rows as cells, without the empty ones at the end.
+  std::vector<std::vector<std::string>> rows;
+  for (const std::string& line : sheets[0].second) {
+    rows.push_back(Split(line, "\t"));
+    while (!rows.back().empty() && rows.back().back().empty()) rows.back().pop_back();
+  }
+  const auto number = [](const nlohmann::json& value) {
+    return "n:" + (value.is_number_integer() ? value.dump() : std::string());
+  };
+  ASSERT_GE(rows.size(), 1u);
+  EXPECT_EQ(rows[0][1], "s:" + doc["veredito"]["resultado"].get<std::string>());
+  std::size_t at = 1;
+  int limits = 0;
+  for (const char* part : {"motivos", "avisos"}) {
+    SCOPED_TRACE(part);
+    const nlohmann::json& items = doc["veredito"][part];
+    ASSERT_FALSE(items.empty());
+    at += 1;  // the blank row before
+    ASSERT_LT(at + 1 + items.size(), rows.size());
+    EXPECT_EQ(rows[at][1], "n:" + std::to_string(items.size()));
+    at += 2;  // the heading and the column names
+    for (const nlohmann::json& item : items) {
+      const std::vector<std::string>& row = rows[at++];
+      ASSERT_GE(row.size(), 2u);
+      EXPECT_EQ(row[0], "s:" + item["tipo"].get<std::string>());
+      EXPECT_EQ(row[1], "s:" + item["texto"].get<std::string>());
+      const auto cell = [&row](std::size_t c) { return c < row.size() ? row[c] : ""; };
+      EXPECT_EQ(cell(2), item.contains("tabela") ? number(item["tabela"]) : "");
+      EXPECT_EQ(cell(3), item.contains("campo") ? "s:" + item["campo"].get<std::string>() : "");
+      for (const auto& [c, key] : {std::pair{4u, "valor"}, std::pair{5u, "limite"}}) {
+        ASSERT_EQ(cell(c).empty(), !item.contains(key)) << key;
+        if (!item.contains(key)) continue;
+        limits += key == std::string("limite");
+        EXPECT_DOUBLE_EQ(std::stod(cell(c).substr(2)), item[key].get<double>()) << key;
+      }
+    }
+  }
+  EXPECT_GT(limits, 0);
+  at += 3;  // the blank row, the heading and the column names
+  for (const nlohmann::json& table : doc["tabelas"]) {
+    ASSERT_LT(at, rows.size());
+    const std::vector<std::string>& row = rows[at++];
+    ASSERT_EQ(row.size(), 7u);
+    EXPECT_EQ(row[1], number(table["tabela"]));
+    EXPECT_EQ(row[3] + " " + row[4],
+              "s:" + table["situacao"].get<std::string>() + " " + number(table["registros"]));
+  }
+  EXPECT_EQ(at, rows.size());
+
+  const auto extract =
+      testing_support::XlsxSheets(testing_support::XlsxDump(dir_.file("extrato.xlsx")));
+  ASSERT_EQ(extract.size(), 2u);
+  EXPECT_EQ(extract[0].first + " " + extract[1].first, "riscos sinistros");
+  EXPECT_FALSE(std::filesystem::exists(dir_.file("extrato-sinistros.xlsx")));
 }
 
 TEST_F(RunCliDetailsTest, AnErrorEndingTheRunIsInTheJsonAndTheListSoFarIsKept) {

@@ -48,7 +48,8 @@ TEST(RunCliTest, OpenErrorsEndWithStatusOneAndTheBoxText) {
   const std::string missing = dir.file("nao-existe.dbf");
   Outcome o = RunArgs({"--catalogo", dir.folder(), "--riscos", missing, "--regional", "pt_BR"});
   EXPECT_EQ(o.status, kExitRunError);
-  EXPECT_EQ(o.err, "TMarlSmartDBF.InternalOpen: Open error \"" + missing + "\"\n");
+  EXPECT_EQ(o.err, "TMarlSmartDBF.InternalOpen: Open error \"" + missing +
+                       "\"\ncausa: arquivo de riscos não encontrado: " + missing + "\n");
   EXPECT_EQ(o.out, "Início do processamento: 15/03/2024\n\n\n");  // the lines so far
 
   const std::string text = dir.file("texto.dbf");

@@ -389,6 +389,9 @@ TEST_F(FindingsCsvTest, TheWorkbookHoldsTheCsvRowsAcrossContinuedSheets) {
   }
   ASSERT_GT(expected["riscos"].size(), 6u);
 
+#ifdef _WIN32
+  GTEST_SKIP() << "read back under Wine by scripts/wine-tests.sh (no Python for Windows here)";
+#endif
   const std::string dump = dir_.file("dump.txt");
   const std::string command = "/usr/bin/python3 " + std::string(TALMERO_TEST_DATA) +
                               "/../support/read_xlsx.py " + book + " > " + dump;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <system_error>
 
 #include "engine/record_extract.h"
 #include "engine/report.h"
@@ -323,10 +324,14 @@ class SwappingHost : public testing_support::RecordingHost {
   std::string when;
   std::string replacement;
   std::string target;
+  bool refused = false;  // the system kept an open input from being replaced (Windows does)
 
  private:
   void At(std::string_view event) {
-    if (event == when) std::filesystem::rename(replacement, target);
+    if (event != when) return;
+    std::error_code error;
+    std::filesystem::rename(replacement, target, error);
+    refused = static_cast<bool>(error);
   }
 };
 
@@ -377,8 +382,12 @@ TEST_F(ValidationRunTest, AnInputReplacedDuringTheRunEndsItWithTheChangedFileErr
     run.SetFindingSink(&extract);
     try {
       run.Execute(host);
+#ifdef _WIN32
+      if (host.refused) continue;  // the input was held against the swap: nothing changed
+#endif
       ADD_FAILURE() << "the run should have ended with the changed-file error";
     } catch (const std::exception& e) {
+      EXPECT_FALSE(host.refused);
       EXPECT_EQ(std::string(e.what()),
                 "TMarlSmartDBF: File \"" + host.target + "\" changed while it was read");
     }

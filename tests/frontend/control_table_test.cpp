@@ -26,7 +26,9 @@ TEST(ControlTableTest, ResizingMovesTheRightColumnStretchesTheLogAndKeepsTheRest
       {"btnAjuda", {630, 8, 27, 27}, {862, 8, 27, 27}},
       {"btnExporta", {514, 39, 143, 27}, {746, 39, 143, 27}},
       {"btnFechar", {514, 70, 143, 27}, {746, 70, 143, 27}},
-      {"edLog", {0, 104, 668, 447}, {0, 104, 900, 596}},
+      // The log ends above the verdict strip, which keeps its height along the bottom edge.
+      {"edLog", {0, 104, 668, 427}, {0, 104, 900, 576}},
+      {"sbVeredito", {0, 531, 668, 20}, {0, 680, 900, 20}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -55,7 +57,8 @@ TEST(ControlTableTest, ScalingByDpiKeepsTheGapsAndTheAnchors) {
   EXPECT_EQ(ok, (Rect{771, 12, 167, 41}));
   const Rect help = Place(*FindControl("btnAjuda"), 1002, 827, 144);
   EXPECT_EQ(1002 - (help.left + help.width), 16);  // 11 pixels at 96 DPI, scaled and rounded
-  EXPECT_EQ(Place(*FindControl("edLog"), 1002, 827, 144), (Rect{0, 156, 1002, 671}));
+  EXPECT_EQ(Place(*FindControl("edLog"), 1002, 827, 144), (Rect{0, 156, 1002, 641}));
+  EXPECT_EQ(Place(*FindControl("sbVeredito"), 1002, 827, 144), (Rect{0, 797, 1002, 30}));
 }
 
 TEST(ControlTableTest, NamesAndIdentifiersAreUniqueAndTheRunButtonIsIdOk) {

@@ -77,6 +77,9 @@ TEST(FailureRowsSaveTest, WorkbookOfTheListsRowsIsTheRunnersWorkbook) {
   std::iota(rows.begin(), rows.end(), 0u);
   const std::string saved = dir.file("salvo.XLSX");  // the extension in any case
   ASSERT_EQ(SaveRows(index, rows, saved), "");
+#ifdef _WIN32
+  GTEST_SKIP() << "workbooks are read back under Wine by scripts/wine-tests.sh";
+#endif
   const std::string expected = Dump(runner);
   EXPECT_NE(expected.find("s:a;b"), std::string::npos);
   EXPECT_EQ(Dump(saved), expected);

@@ -66,6 +66,26 @@ TEST_F(RecordViewTest, ShowsEveryFieldOfTheRecordWithItsFailures) {
   }
 }
 
+TEST_F(RecordViewTest, EachFailureShowsItsSentenceAndWhatTheRuleRequires) {
+  const std::string list = dir_.file("falhas.csv");
+  std::ofstream(list, std::ios::binary)
+      << "arquivo;registro;campo;verificacao;mensagem;exigido\r\n"
+         "riscos;1;FIM_VIG;nulo;O campo FIM_VIG est\xE1 vazio.;\r\n"
+         "riscos;3;ITEM;dominio;O campo ITEM tem CC.;1, 2\r\n"
+         "riscos;3;PREMIO;nulo;O campo PREMIO est\xE1 vazio.;\r\n";
+  const FailureFileIndex index(list);
+  const RunFiles inputs{{path_, snapshot_}, {}};
+  RecordView view = RecordOfRow(index, 2, inputs);
+  ASSERT_EQ(view.status, RecordView::Status::kShown) << view.message;
+  EXPECT_EQ(FirstFailingField(view), 1);  // ITEM, before PREMIO
+  EXPECT_EQ(view.fields[1].messages,
+            std::vector<std::string>{"O campo ITEM tem CC. (exigido: 1, 2)"});
+  EXPECT_EQ(view.fields[3].messages, std::vector<std::string>{"O campo PREMIO est\xE1 vazio."});
+  view = RecordOfRow(index, 0, inputs);
+  EXPECT_EQ(FirstFailingField(view), 2);
+  EXPECT_EQ(FirstFailingField(ReadRecordView(path_, 1, snapshot_, {})), -1);
+}
+
 TEST_F(RecordViewTest, RefusesAChangedFileAndAMissingRecord) {
   EXPECT_EQ(ReadRecordView(path_, 4, snapshot_, {}).message,
             "O registro 4 n\xE3o existe no arquivo " + path_);

@@ -123,6 +123,9 @@ TEST_F(RunResumoTest, OneRowPerResultAndStatusOneForTheUnreadable) {
   const std::string book = dir_.file("resumo.xlsx");
   args[1] = book;
   ASSERT_EQ(Resumir(args), cli::kExitRunError);
+#ifdef _WIN32
+  GTEST_SKIP() << "workbooks are read back under Wine by scripts/wine-tests.sh";
+#endif
   const std::string dump = dir_.file("dump.txt");
   const std::string command = "/usr/bin/python3 " + std::string(TALMERO_TEST_DATA) +
                               "/../support/read_xlsx.py " + book + " > " + dump;

@@ -26,6 +26,12 @@ class FakeDesktop : public ui::DesktopServices {
     *path = *save_answer;
     return true;
   }
+  bool GetFolder(QWidget*, const QString&, QString* path) override {
+    ++folder_dialogs;
+    if (!folder_answer) return false;
+    *path = *folder_answer;
+    return true;
+  }
   int OpenFile(QWidget*, const QString& path) override {
     opened.push_back(path);
     if (!open_results.empty()) {
@@ -46,6 +52,7 @@ class FakeDesktop : public ui::DesktopServices {
 
   std::optional<QString> open_answer;  // nullopt: the user cancels
   std::optional<QString> save_answer;
+  std::optional<QString> folder_answer;
   int open_result = frontend::kShellOpened;
   std::vector<int> open_results;  // answered first, one per opening, before open_result
   bool silence_notices = false;
@@ -53,6 +60,7 @@ class FakeDesktop : public ui::DesktopServices {
 
   int open_dialogs = 0;
   int save_dialogs = 0;
+  int folder_dialogs = 0;
   ui::SaveDialogSettings last_save_settings;
   std::vector<QString> opened;
   std::vector<QString> errors;

@@ -18,6 +18,7 @@
 #include <sstream>
 
 #include "frontend/csv_row.h"
+#include "frontend/failure_columns.h"
 #include "frontend/message_text.h"
 #include "support/run_fixture.h"
 #include "ui/record_dialog.h"
@@ -93,6 +94,13 @@ class FindingsPanelTest : public testing_support::WindowTest {
   static QString Cell(const QTableView* view, int row, int column) {
     return view->model()->index(row, column).data().toString();
   }
+  // The view's column with that title.
+  static int ColumnTitled(const QTableView* view, const QString& title) {
+    for (int c = 0; c < view->model()->columnCount(); ++c) {
+      if (view->model()->headerData(c, Qt::Horizontal).toString() == title) return c;
+    }
+    return -1;
+  }
 };
 
 TEST_F(FindingsPanelTest, RowsAreTheRunsListAndFiltersNarrowThem) {
@@ -103,18 +111,23 @@ TEST_F(FindingsPanelTest, RowsAreTheRunsListAndFiltersNarrowThem) {
   auto* view = panel->findChild<QTableView*>(QStringLiteral("tvFalhas"));
   ASSERT_NE(view, nullptr);
   ASSERT_EQ(view->model()->rowCount(), static_cast<int>(list.size() - 1));
+  // Every column of the list, titled and ordered as the panels show them.
+  const std::vector<frontend::PanelColumn> columns = frontend::PanelColumns(list[0]);
   ASSERT_EQ(view->model()->columnCount(), static_cast<int>(list[0].size()));
   for (int c = 0; c < view->model()->columnCount(); ++c) {
+    const auto from = static_cast<std::size_t>(columns[static_cast<std::size_t>(c)].list_column);
     EXPECT_EQ(view->model()->headerData(c, Qt::Horizontal).toString().toStdString(),
-              list[0][static_cast<std::size_t>(c)]);
-  }
-  for (std::size_t r = 1; r < list.size(); ++r) {
-    for (std::size_t c = 0; c < list[r].size(); ++c) {
-      EXPECT_EQ(Cell(view, static_cast<int>(r - 1), static_cast<int>(c)).toStdString(),
-                frontend::DisplayLine(list[r][c]))
+              frontend::ColumnTitle(list[0][from]));
+    for (std::size_t r = 1; r < list.size(); ++r) {
+      EXPECT_EQ(Cell(view, static_cast<int>(r - 1), c).toStdString(),
+                frontend::DisplayLine(list[r][from]))
           << "row " << r << " column " << c;
     }
   }
+  EXPECT_EQ(view->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Registro"));
+  // No structure row: the structure check's columns are not shown.
+  EXPECT_TRUE(view->isColumnHidden(ColumnTitled(view, QStringLiteral("Nome esperado"))));
+  EXPECT_FALSE(view->isColumnHidden(ColumnTitled(view, QStringLiteral("Mensagem"))));
 
   // Only a claims file: the verdict rejects it for the missing risks file, in a banner.
   auto* banner = panel->findChild<QLabel*>(QStringLiteral("lbVeredito"));
@@ -164,7 +177,8 @@ TEST_F(FindingsPanelTest, RowsAreTheRunsListAndFiltersNarrowThem) {
   fields->setCurrentIndex(fields->findData(QByteArray("D_AVI")));
   ASSERT_TRUE(WaitFor(panel, &ui::FindingsPanel::Filtered));
   ASSERT_EQ(panel->ShownRows().size(), 2u);  // 20230229 and 20231301
-  for (int r = 0; r < 2; ++r) EXPECT_EQ(Cell(view, r, 3), QStringLiteral("D_AVI"));
+  const int campo = ColumnTitled(view, QStringLiteral("Campo"));
+  for (int r = 0; r < 2; ++r) EXPECT_EQ(Cell(view, r, campo), QStringLiteral("D_AVI"));
 
   // The rows shown are saved as the list has them, header first.
   desktop_->save_answer = QString::fromStdString(dir_.file("mostradas.csv"));
@@ -182,12 +196,16 @@ TEST_F(FindingsPanelTest, RecordViewShowsTheFilesRecordUntilTheFileChanges) {
   ASSERT_NE(panel, nullptr);
   auto* view = panel->findChild<QTableView*>(QStringLiteral("tvFalhas"));
   // The row of EVENTO 9, record 2.
+  const int campo = ColumnTitled(view, QStringLiteral("Campo"));
   int row = -1;
   for (int r = 0; r < view->model()->rowCount() && row < 0; ++r) {
-    if (Cell(view, r, 3) == QStringLiteral("EVENTO")) row = r;
+    if (Cell(view, r, campo) == QStringLiteral("EVENTO")) row = r;
   }
   ASSERT_GE(row, 0);
   ASSERT_EQ(Cell(view, row, 1), QStringLiteral("2"));
+  const QString sentence = Cell(view, row, ColumnTitled(view, QStringLiteral("Mensagem")));
+  const QString required = Cell(view, row, ColumnTitled(view, QStringLiteral("Exigido")));
+  ASSERT_FALSE(sentence.isEmpty());
   panel->ShowRecord(row);
   auto* dialog = panel->findChild<ui::RecordDialog*>();
   ASSERT_NE(dialog, nullptr);
@@ -207,7 +225,13 @@ TEST_F(FindingsPanelTest, RecordViewShowsTheFilesRecordUntilTheFileChanges) {
     EXPECT_EQ(!table->item(r, 4)->text().isEmpty(), failed) << spec.name;
     EXPECT_EQ(table->item(r, 0)->background().style() != Qt::NoBrush, failed) << spec.name;
   }
-  EXPECT_EQ(table->item(3, 4)->text(), QStringLiteral("dominio"));
+  // Each failure's sentence and what the rule requires, as the list has them.
+  EXPECT_EQ(
+      table->item(3, 4)->text(),
+      required.isEmpty() ? sentence : sentence + QStringLiteral(" (exigido: %1)").arg(required));
+  // The first failing field (APOLICE) is the one selected.
+  ASSERT_EQ(table->selectionModel()->selectedRows().size(), 1);
+  EXPECT_EQ(table->selectionModel()->selectedRows()[0].row(), 1);
 
   // One more record changes the file's size: the view says so instead of a record.
   tools::DbfBuilder claims(testing_support::ClaimsLayout());

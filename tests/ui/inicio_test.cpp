@@ -122,7 +122,10 @@ TEST_F(InicioControlsTest, ResizingMovesTheRightColumnAndStretchesTheLog) {
   EXPECT_EQ(edit.width(), 445);
   EXPECT_EQ(log.left(), 0);
   EXPECT_EQ(log.width(), 668);
-  EXPECT_EQ(log.bottom(), 550);
+  // The log ends above the verdict strip, which runs along the bottom edge.
+  const QRect strip = geometry("sbVeredito");
+  EXPECT_EQ(log.bottom() + 1, strip.top());
+  EXPECT_EQ(strip, QRect(0, 531, 668, 20));
   EXPECT_EQ(bar.height(), geometry("edArqSinistro").bottom() - geometry("Label3").top() + 1);
   EXPECT_EQ(exporta.width(), help.right() - ok.left() + 1);  // as wide as run + help together
   EXPECT_LT(bar.right(), ok.left());
@@ -135,7 +138,8 @@ TEST_F(InicioControlsTest, ResizingMovesTheRightColumnAndStretchesTheLog) {
   EXPECT_EQ(geometry("btnAjuda"), help.translated(232, 0));
   EXPECT_EQ(geometry("btnExporta"), exporta.translated(232, 0));
   EXPECT_EQ(geometry("btnFechar"), fechar.translated(232, 0));
-  EXPECT_EQ(geometry("edLog"), QRect(log.left(), log.top(), 900, 700 - log.top()));
+  EXPECT_EQ(geometry("edLog"), QRect(log.left(), log.top(), 900, 680 - log.top()));
+  EXPECT_EQ(geometry("sbVeredito"), QRect(0, 680, 900, 20));
 }
 
 TEST_F(InicioControlsTest, EveryControlStandsWhereTheSharedTableSays) {
@@ -148,7 +152,10 @@ TEST_F(InicioControlsTest, EveryControlStandsWhereTheSharedTableSays) {
       ASSERT_NE(control, nullptr);
       const frontend::Rect r = frontend::Place(spec, client.width(), client.height());
       EXPECT_EQ(control->geometry(), QRect(r.left, r.top, r.width, r.height));
-      EXPECT_EQ(control->toolTip().toStdString(), spec.tooltip);
+      // The strip's tooltip names the catalogue folder of the runs.
+      if (spec.kind != frontend::ControlKind::kStatusBar) {
+        EXPECT_EQ(control->toolTip().toStdString(), spec.tooltip);
+      }
       EXPECT_EQ((control->focusPolicy() & Qt::TabFocus) != 0, spec.tab_stop);
     }
   }

@@ -144,6 +144,10 @@ run_case() {
     sed -i -E 's#[0-9]{2}/[0-9]{2}/[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}#@HORA@#g;
                s#[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}#@HORA@#g' "$f"
   done
+  # The last accepted year of a date follows the clock's year.
+  if [[ -f $dir/detalhes.csv ]]; then
+    LC_ALL=C sed -i -E 's#, de 1900 a [0-9]{4}\.#, de 1900 a @ANO@.#g' "$dir/detalhes.csv"
+  fi
 }
 
 threads=()

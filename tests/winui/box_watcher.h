@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <set>
@@ -85,6 +86,14 @@ class BoxWatcher {
 
 // Closes a message box as its OK button would.
 inline void CloseBox(HWND box) { PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
+
+// Types `path` into a save dialog's file name box and confirms it.
+inline void AnswerSaveDialog(HWND box, const std::filesystem::path& path) {
+  HWND name = GetDlgItem(box, 0x47c);  // the file name box (cmb13, or edt1 below)
+  if (name == nullptr) name = GetDlgItem(box, 0x480);
+  SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.wstring().c_str()));
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
 
 inline bool HasText(const SeenBox& box, const std::wstring& text) {
   for (const std::wstring& t : box.texts) {

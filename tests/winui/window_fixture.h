@@ -9,9 +9,11 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/run_cli.h"
 #include "engine/regional.h"
 #include "support/temp_dir.h"
 #include "winui/inicio.h"
@@ -25,6 +27,11 @@ inline platform::LocalDateTime FixedNow() { return {2024, 3, 15, 10, 20, 30}; }
 inline std::string BuildFile(const std::string& name) {
   return (std::filesystem::path(TALMERO_BIN_DIR) / name).string();
 }
+
+struct RunnerOutcome {
+  std::vector<std::string> lines;
+  std::string error;
+};
 
 class Win32WindowTest : public ::testing::Test {
  protected:
@@ -89,6 +96,31 @@ class Win32WindowTest : public ::testing::Test {
       start = end + 2;
     }
     return lines;
+  }
+
+  // The runner over the same inputs, catalogue and clock: its output lines (UTF-8) and the
+  // message of the error that ended it, if any.
+  RunnerOutcome Runner(const std::string& riscos, const std::string& sinistros,
+                       const std::string& saida = {}, std::vector<std::string> more = {}) {
+    std::vector<std::string> args = {"--riscos",   riscos,        "--sinistros", sinistros,
+                                     "--catalogo", dir_.folder(), "--regional",  "pt_BR"};
+    if (!saida.empty()) args.insert(args.end(), {"--saida", saida});
+    args.insert(args.end(), more.begin(), more.end());
+    std::ostringstream out;
+    std::ostringstream err;
+    cli::RunCli(args, out, err, FixedNow);
+    RunnerOutcome outcome;
+    std::istringstream lines(out.str());
+    for (std::string line; std::getline(lines, line);) outcome.lines.push_back(line);
+    std::istringstream errors(err.str());
+    for (std::string line; std::getline(errors, line);) {
+      // The error box shows the error's own text: the runner's notices, warnings and the
+      // "causa:" line that explains an error are its own.
+      const bool own = line.rfind("Data Inv", 0) == 0 || line.rfind("aviso: ", 0) == 0 ||
+                       line.rfind("causa: ", 0) == 0;
+      if (!own) outcome.error = line;
+    }
+    return outcome;
   }
 
   TempDir dir_;

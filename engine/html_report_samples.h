@@ -1,0 +1,74 @@
+#pragma once
+// The records the HTML report shows as examples, so that an analyst can go from a counter to the
+// policies behind it: per file, field and check the first kPerGroup failing records in file order,
+// and the first kPerGroup claims without a policy and inverted coverages. Memory is bounded by
+// the number of fields, whatever the number of findings.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <vector>
+
+#include "engine/findings.h"
+
+namespace engine {
+
+// One record shown. Texts are Windows-1252 as stored, trailing blanks trimmed.
+struct RecordSample {
+  std::uint32_t record = 0;  // physical record number, from 1
+  std::string apolice;
+  std::string endosso;
+  std::string item;
+  // A field's failure: the value and the failure list's sentence. A claim without a policy: its
+  // D_OCORR and D_AVI. An inverted coverage: INICIO_VIG and FIM_VIG.
+  std::string first;
+  std::string second;
+};
+
+// The samples of one kind of failure.
+struct SampleGroup {
+  std::vector<RecordSample> rows;  // the first kPerGroup, in file order
+  std::int64_t count = 0;          // every failure told
+};
+
+class HtmlReportSamples : public FindingSink {
+ public:
+  static constexpr std::size_t kPerGroup = 20;
+
+  void FieldFailed(const FieldFinding& finding) override;
+  void StructureFailed(const StructureFinding&) override {}
+  void CompanyFailed(FindingFile, std::uint32_t, const RecordKey&, std::string_view,
+                     std::string_view, std::string_view) override {}
+  // Reads the claim's dates from key.table, which stands on the claim's record.
+  void ClaimWithoutPolicy(std::uint32_t record, const RecordKey& key, std::string_view apolice,
+                          std::string_view item) override;
+  void CoverageInverted(std::uint32_t record, const RecordKey& key, std::string_view inicio_vig,
+                        std::string_view fim_vig) override;
+
+  // The samples of `field`'s `check` in `file`; empty when it never failed.
+  const SampleGroup& Field(FindingFile file, const std::string& field, FindingCheck check) const;
+  const SampleGroup& claims() const { return claims_; }
+  const SampleGroup& coverages() const { return coverages_; }
+
+ private:
+  using Key = std::tuple<FindingFile, std::string, FindingCheck>;
+  using Groups = std::map<Key, SampleGroup>;
+  static constexpr int kFieldChecks = 4;  // nulo, tamanho, data, dominio
+
+  SampleGroup& GroupOf(const FieldFinding& f);
+  // Counts a failure in `group`; the sample to fill in, or null when the group has its share.
+  static RecordSample* Admit(SampleGroup& group, std::uint32_t record, const RecordKey& key);
+
+  Groups groups_;  // nodes stay put: the cache points at them
+  // Per file and field position, the group of each field check (null: not yet looked up), as a
+  // file repeats the same few failures many times.
+  std::array<std::vector<std::array<Groups::value_type*, kFieldChecks>>, 2> by_position_;
+  SampleGroup claims_;
+  SampleGroup coverages_;
+};
+
+}  // namespace engine

@@ -1,0 +1,21 @@
+#pragma once
+// What a findings panel shows of one run, in both windows.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/run_result.h"
+#include "frontend/record_view.h"
+
+namespace frontend {
+
+struct PanelRun {
+  std::string list_path;  // the run's failure list; empty: the run has none
+  engine::RunResult result;
+  RunFiles files;                            // the inputs, with the snapshots taken for the run
+  std::vector<std::string> protected_files;  // what a save must not replace (input_overwrite.h)
+  std::optional<std::string> error;          // the message that ended the run, if one did
+};
+
+}  // namespace frontend

@@ -1,0 +1,79 @@
+#include "frontend/verdict_strip.h"
+
+#include "engine/verdict_style.h"
+#include "frontend/message_text.h"
+
+namespace frontend {
+namespace {
+
+constexpr std::size_t kErrorChars = 60;
+constexpr std::string_view kPanelHint = "Painel de falhas: Ctrl+Shift+F";
+
+std::string Count(std::size_t n, std::string_view one, std::string_view many) {
+  return std::to_string(n) + " " + std::string(n > 1 ? many : one);
+}
+
+// The first `chars` characters of UTF-8 `text`.
+std::string CutUtf8(const std::string& text, std::size_t chars, bool* cut) {
+  std::size_t seen = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;  // inside a character
+    if (seen++ == chars) {
+      *cut = true;
+      return text.substr(0, i);
+    }
+  }
+  *cut = false;
+  return text;
+}
+
+}  // namespace
+
+VerdictStrip StripReady() { return {"Pronto", {}, std::nullopt}; }
+
+VerdictStrip StripRunning() { return {"Criticando…", {}, std::nullopt}; }
+
+std::string ErrorSummary(std::string_view message, const std::optional<std::string>& explanation) {
+  if (explanation && !explanation->empty()) return DecodeMessage(*explanation);
+  const std::string first = DecodeMessage(message.substr(0, message.find_first_of("\r\n")));
+  bool cut = false;
+  std::string shown = CutUtf8(first, kErrorChars, &cut);
+  if (cut) shown += "…";
+  return shown;
+}
+
+VerdictStrip StripOf(const engine::Verdict& verdict,
+                     const std::optional<std::string>& explanation) {
+  const engine::VerdictStyle style = engine::StyleOf(verdict);
+  VerdictStrip strip;
+  strip.title = DecodeMessage(style.title);
+  strip.colour = engine::ColourRgb(style.colour);
+  std::string detail;
+  if (verdict.resultado == engine::VerdictOutcome::kErro) {
+    const std::string message = verdict.motivos.empty() ? std::string() : verdict.motivos[0].texto;
+    detail = ErrorSummary(message, explanation);
+  } else {
+    if (!verdict.motivos.empty()) detail = Count(verdict.motivos.size(), "motivo", "motivos");
+    if (!verdict.avisos.empty()) {
+      if (!detail.empty()) detail += ", ";
+      detail += Count(verdict.avisos.size(), "aviso", "avisos");
+    }
+  }
+  strip.text = strip.title;
+  if (!detail.empty()) strip.text += ": " + detail;
+  // A sentence that ends in its own period or a cut keeps it.
+  if (strip.text.back() != '.' && !strip.text.ends_with("…")) strip.text += '.';
+  strip.text += " ";
+  strip.text += kPanelHint;
+  return strip;
+}
+
+VerdictStrip StripOf(const engine::RunResult& result, const std::optional<std::string>& error,
+                     const std::optional<std::string>& explanation) {
+  // The run keeps the explanation of the error that ended it; a caller's own one goes first.
+  std::optional<std::string> why = explanation;
+  if (!why && !result.error_explanation.empty()) why = result.error_explanation;
+  return StripOf(engine::ComputeVerdict(result, error, engine::VerdictLimits{}), why);
+}
+
+}  // namespace frontend

@@ -1,0 +1,36 @@
+#pragma once
+// The line under the log of both windows: "Pronto" before the first run, "Criticando…" during
+// one, and after it the run's verdict (computed as the runner does, without limits) with a
+// coloured mark and its counts, e.g. "Rejeitado: 1 motivo, 104 avisos. Painel de falhas:
+// Ctrl+Shift+F". Texts are UTF-8.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/run_result.h"
+#include "engine/verdict.h"
+
+namespace frontend {
+
+struct VerdictStrip {
+  std::string text;
+  std::string title;                    // engine::StyleOf's title; empty before and during a run
+  std::optional<std::uint32_t> colour;  // the mark's 0xRRGGBB; none before and during a run
+};
+
+VerdictStrip StripReady();
+VerdictStrip StripRunning();
+// `explanation`: the Portuguese explanation that came with the error that ended the run, if any;
+// from a run's result, by default the one the run kept (RunResult::error_explanation).
+VerdictStrip StripOf(const engine::Verdict& verdict,
+                     const std::optional<std::string>& explanation = std::nullopt);
+VerdictStrip StripOf(const engine::RunResult& result, const std::optional<std::string>& error,
+                     const std::optional<std::string>& explanation = std::nullopt);
+
+// What the strip says of an error: its explanation when it has one, else the message's first
+// line, cut at 60 characters with "…" (the message may be Windows-1252 or UTF-8, as it came).
+std::string ErrorSummary(std::string_view message, const std::optional<std::string>& explanation);
+
+}  // namespace frontend

@@ -1,0 +1,118 @@
+// The Win32 window with the keyboard alone and with the names Brazilian users give their folders
+// and files: Tab leaves the log, saves to accented names equal the runner's, a failed save
+// leaves nothing behind and names the file as typed.
+#include <windows.h>
+// after windows.h
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "frontend/report_export.h"
+#include "winui/box_watcher.h"
+#include "winui/inicio.h"
+#include "winui/window_fixture.h"
+
+namespace {
+
+using testing_support::AnswerSaveDialog;
+using testing_support::BoxWatcher;
+using testing_support::HasText;
+using testing_support::SeenBox;
+using winui::Widen;
+
+std::string ReadBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Every name in `folder`, as wide text.
+std::vector<std::wstring> Names(const std::filesystem::path& folder) {
+  std::vector<std::wstring> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().wstring());
+  }
+  return names;
+}
+
+using WinuiKeysTest = testing_support::Win32WindowTest;
+
+TEST_F(WinuiKeysTest, TabLeavesTheLogForTheExportThenTheHelp) {
+  SetFocus(Control("edLog"));
+  const auto press_tab = [this] {
+    HWND from = GetFocus();
+    PostMessageW(from, WM_KEYDOWN, VK_TAB, 0);
+    PostMessageW(from, WM_KEYUP, VK_TAB, 0xC0000001);
+    Pump([from] { return GetFocus() != from; }, 2000);
+    return GetFocus();
+  };
+  EXPECT_EQ(press_tab(), Control("btnExporta"));
+  EXPECT_EQ(press_tab(), Control("btnAjuda"));
+}
+
+using WinuiNamesTest = testing_support::Win32WindowTest;
+
+TEST_F(WinuiNamesTest, ExportToAccentedNamesTellsAFailureWholeAndThenEqualsTheRunnersFile) {
+  const std::string riscos = testing_support::BuildFile("amostras/riscos.dbf");
+  const std::string sinistros = testing_support::BuildFile("amostras/sinistros.dbf");
+  SetText("edArqRisco", riscos);
+  SetText("edArqSinistro", sinistros);
+  {
+    BoxWatcher watcher(GetCurrentThreadId(), [](HWND box, const SeenBox&) {
+      SendMessageW(box, TDM_CLICK_VERIFICATION, TRUE, FALSE);
+      SendMessageW(box, TDM_CLICK_BUTTON, IDOK, 0);
+    });
+    ASSERT_TRUE(RunAndWait());
+    const std::vector<SeenBox> seen = watcher.seen();
+    ASSERT_EQ(seen.size(), 1u);
+    // Where the date stands, as the Qt box shows it.
+    bool place = false;
+    for (const std::wstring& text : seen[0].texts) {
+      place = place || (text.rfind(L"Arquivo: " + Widen(riscos) + L", registro ", 0) == 0 &&
+                        text.find(L", campo ") != std::wstring::npos);
+    }
+    EXPECT_TRUE(place);
+  }
+  const std::filesystem::path folder = dir_.path() / L"\u00C1rea de Trabalho";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  const std::filesystem::path exported = folder / L"Relat\u00F3rio mar\u00E7o.txt";
+  const auto export_to = [&](const std::filesystem::path& path) {
+    BoxWatcher watcher(GetCurrentThreadId(), [&](HWND box, const SeenBox& seen) {
+      if (seen.caption == L"Exporta resultado PRX") {
+        AnswerSaveDialog(box, path);
+      } else {
+        testing_support::CloseBox(box);  // an error, or the viewer's result
+      }
+    });
+    SendMessageW(Control("btnExporta"), BM_CLICK, 0, 0);
+    return watcher.seen();
+  };
+
+  // A name beyond the system's code page, which the program's files cannot take.
+  const std::filesystem::path beyond = folder / L"Relat\u00F3rio \u6771\u4EAC.txt";
+  std::vector<SeenBox> seen = export_to(beyond);
+  ASSERT_EQ(seen.size(), 2u);  // the dialog, then the error; nothing opened
+  const std::wstring named = L"Cannot create file \"" + beyond.wstring() + L"\". ";
+  bool told = false;
+  for (const std::wstring& text : seen[1].texts) {
+    // The name as typed and the system's reason, a sentence ended by the period.
+    told = told ||
+           (text.rfind(named, 0) == 0 && text.size() > named.size() + 3 && text.back() == L'.');
+  }
+  EXPECT_TRUE(told) << winui::Narrow(seen[1].texts.empty() ? L"" : seen[1].texts.back());
+  EXPECT_TRUE(std::filesystem::is_empty(folder));
+
+  seen = export_to(exported);
+  for (const SeenBox& box : seen) {
+    for (const std::wstring& text : box.texts) {
+      EXPECT_EQ(text.find(L"Cannot"), std::wstring::npos) << winui::Narrow(text);
+    }
+  }
+  const std::filesystem::path saida = dir_.path() / "saida.txt";
+  Runner(riscos, sinistros, saida.string());
+  EXPECT_EQ(ReadBytes(exported), ReadBytes(saida));
+  EXPECT_EQ(Names(folder), std::vector<std::wstring>{exported.filename().wstring()});
+}
+
+}  // namespace

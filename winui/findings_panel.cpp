@@ -1,0 +1,515 @@
+#include "winui/findings_panel.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <exception>
+#include <limits>
+#include <stdexcept>
+#include <utility>
+
+#include "engine/text.h"
+#include "frontend/control_table.h"
+#include "frontend/failure_chart_data.h"
+#include "frontend/failure_list_error.h"
+#include "frontend/failure_rows_save.h"
+#include "frontend/input_overwrite.h"
+#include "frontend/message_text.h"
+#include "frontend/panel_texts.h"
+#include "frontend/save_dialogs.h"
+#include "frontend/verdict_banner.h"
+#include "winui/desktop.h"
+#include "winui/dialog_keys.h"
+#include "winui/failure_chart_view.h"
+#include "winui/failure_list_view.h"
+#include "winui/record_window.h"
+#include "winui/wide_text.h"
+
+namespace winui {
+namespace {
+
+constexpr wchar_t kClassName[] = L"TfrmPainelFalhas";
+constexpr UINT kIndexReady = WM_APP + 10;  // the list has been read (or could not be)
+constexpr UINT kRowsReady = WM_APP + 11;   // a filter's answer waits
+// Every failing field of every table: the chart scrolls.
+constexpr std::size_t kChartBars = std::numeric_limits<std::size_t>::max();
+
+enum : int {
+  kBannerId = 3001,
+  kChartId,
+  kArquivoId,
+  kCampoId,
+  kVerificacaoId,
+  kApoliceId,
+  kListId,
+  kCountId,
+  kSaveId,
+  kLabelId,  // the filter captions, one after the other
+};
+
+struct Named {
+  std::string_view name;
+  int id;
+};
+constexpr Named kNames[] = {{"lbVeredito", kBannerId},
+                            {"grFalhas", kChartId},
+                            {"cbArquivo", kArquivoId},
+                            {"cbCampo", kCampoId},
+                            {"cbVerificacao", kVerificacaoId},
+                            {"edApolice", kApoliceId},
+                            {"lvFalhas", kListId},
+                            {"lbContagem", kCountId},
+                            {"btnSalvar", kSaveId}};
+
+std::wstring WindowText(HWND hwnd) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+  const int n = GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()));
+  text.resize(static_cast<std::size_t>(std::max(n, 0)));
+  return text;
+}
+
+COLORREF FromRgb(std::uint32_t rgb) {
+  return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+}  // namespace
+
+FindingsPanel::FindingsPanel(HWND owner, int dpi) : dpi_(dpi) {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW window_class = {};
+  window_class.cbSize = sizeof window_class;
+  if (!GetClassInfoExW(instance, kClassName, &window_class)) {
+    window_class.cbSize = sizeof window_class;
+    window_class.lpfnWndProc = &FindingsPanel::Proc;
+    window_class.hInstance = instance;
+    window_class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    window_class.lpszClassName = kClassName;
+    if (!RegisterClassExW(&window_class)) throw std::runtime_error("Cannot register the panel");
+  }
+  font_ = CreateFontW(-MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                      DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
+  hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, Widen(frontend::kPanelTitle).c_str(),
+                          WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                          frontend::Scale(960, dpi_), frontend::Scale(720, dpi_), owner, nullptr,
+                          instance, this);
+  if (hwnd_ == nullptr) throw std::runtime_error("Cannot create the panel");
+  CreateControls();
+  Arrange();
+  Unload();
+  SetWindowTextW(lbVeredito, Widen(frontend::kPanelNoRun).c_str());
+}
+
+FindingsPanel::~FindingsPanel() {
+  StopLoading();
+  record_.reset();
+  job_.reset();  // no answer comes after this
+  list_->SetList(nullptr, {});
+  index_.reset();
+  if (hwnd_ != nullptr && IsWindow(hwnd_)) DestroyWindow(hwnd_);
+  if (banner_brush_ != nullptr) DeleteObject(banner_brush_);
+  if (font_ != nullptr) DeleteObject(font_);
+}
+
+HWND FindingsPanel::Control(std::string_view name) const {
+  for (const Named& named : kNames) {
+    if (named.name == name) return GetDlgItem(hwnd_, named.id);
+  }
+  return nullptr;
+}
+
+void FindingsPanel::CreateControls() {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  const auto child = [&](DWORD ex_style, const wchar_t* window_class, const std::wstring& text,
+                         DWORD style, int id) {
+    HWND control = CreateWindowExW(
+        ex_style, window_class, text.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, hwnd_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    if (control == nullptr) throw std::runtime_error("Cannot create the panel's controls");
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    return control;
+  };
+  // In tab order.
+  lbVeredito =
+      child(WS_EX_CLIENTEDGE, WC_EDITW, L"",
+            WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, kBannerId);
+  LetTabLeave(lbVeredito);
+  chart_ = std::make_unique<FailureChartView>(hwnd_, kChartId, font_, dpi_);
+  const auto combo = [&](const char* caption, int id) {
+    labels_.push_back(child(0, WC_STATICW, Widen(caption), SS_LEFT | SS_CENTERIMAGE,
+                            kLabelId + static_cast<int>(labels_.size())));
+    return child(0, WC_COMBOBOXW, L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, id);
+  };
+  cbArquivo = combo("&Arquivo", kArquivoId);
+  cbCampo = combo("Ca&mpo", kCampoId);
+  cbVerificacao = combo("&Verificação", kVerificacaoId);
+  labels_.push_back(child(0, WC_STATICW, L"A&pólice", SS_LEFT | SS_CENTERIMAGE,
+                          kLabelId + static_cast<int>(labels_.size())));
+  edApolice = child(WS_EX_CLIENTEDGE, WC_EDITW, L"", WS_TABSTOP | ES_AUTOHSCROLL, kApoliceId);
+  SendMessageW(edApolice, EM_SETCUEBANNER, TRUE,
+               reinterpret_cast<LPARAM>(Widen(frontend::kPanelSearchHint).c_str()));
+  list_ = std::make_unique<FailureListView>(hwnd_, kListId, font_, dpi_);
+  lbContagem = child(0, WC_STATICW, L"", SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE, kCountId);
+  btnSalvar =
+      child(0, WC_BUTTONW, Widen(frontend::kPanelSave), WS_TABSTOP | BS_PUSHBUTTON, kSaveId);
+}
+
+void FindingsPanel::Arrange() {
+  if (btnSalvar == nullptr) return;
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  const auto s = [this](int value) { return frontend::Scale(value, dpi_); };
+  const int pad = s(8);
+  const int width = client.right - 2 * pad;
+  MoveWindow(lbVeredito, pad, pad, width, s(96), TRUE);
+  const int chart_top = pad + s(96) + pad;
+  MoveWindow(chart_->hwnd(), pad, chart_top, width, s(200), TRUE);
+  const int row_top = chart_top + s(200) + pad;
+  const int row_height = s(23);
+  int x = pad;
+  const HWND boxes[] = {cbArquivo, cbCampo, cbVerificacao};
+  const int captions[] = {s(48), s(40), s(62), s(46)};
+  for (std::size_t i = 0; i < 3; ++i) {
+    MoveWindow(labels_[i], x, row_top, captions[i], row_height, TRUE);
+    x += captions[i];
+    MoveWindow(boxes[i], x, row_top, s(170), s(300), TRUE);  // with its drop-down list
+    x += s(170) + pad;
+  }
+  MoveWindow(labels_[3], x, row_top, captions[3], row_height, TRUE);
+  x += captions[3];
+  MoveWindow(edApolice, x, row_top, std::max<int>(s(60), client.right - pad - x), row_height, TRUE);
+  const int list_top = row_top + row_height + pad;
+  const int button_height = s(27);
+  const int bottom_top = client.bottom - pad - button_height;
+  MoveWindow(list_->hwnd(), pad, list_top, width, std::max(0, bottom_top - pad - list_top), TRUE);
+  const int button_width = s(190);
+  MoveWindow(lbContagem, pad, bottom_top, width - button_width - pad, button_height, TRUE);
+  MoveWindow(btnSalvar, client.right - pad - button_width, bottom_top, button_width, button_height,
+             TRUE);
+}
+
+void FindingsPanel::Show() {
+  ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
+  SetForegroundWindow(hwnd_);
+  list_->FitColumns();
+}
+
+bool FindingsPanel::IsBusy() const {
+  return loading_ || (job_ != nullptr && ticket_ != shown_ticket_);
+}
+
+const std::vector<std::uint32_t>& FindingsPanel::ShownRows() const { return list_->rows(); }
+
+RecordWindow* FindingsPanel::record_window() const {
+  return record_ != nullptr && record_->hwnd() != nullptr ? record_.get() : nullptr;
+}
+
+bool FindingsPanel::FilterMessage(MSG& msg) {
+  if (record_ != nullptr && record_->FilterMessage(msg)) return true;
+  if (hwnd_ == nullptr || msg.hwnd == nullptr) return false;
+  if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return false;
+  return IsDialogMessageW(hwnd_, &msg) != FALSE;
+}
+
+LRESULT CALLBACK FindingsPanel::Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* self =
+        static_cast<FindingsPanel*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<FindingsPanel*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    self->hwnd_ = nullptr;
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+  return self->Handle(message, wparam, lparam);
+}
+
+LRESULT FindingsPanel::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_SIZE:
+      Arrange();
+      list_->FitColumns();
+      return 0;
+    case WM_GETMINMAXINFO: {
+      auto* info = reinterpret_cast<MINMAXINFO*>(lparam);
+      info->ptMinTrackSize = {frontend::Scale(760, dpi_), frontend::Scale(520, dpi_)};
+      return 0;
+    }
+    case WM_CLOSE:
+      ShowWindow(hwnd_, SW_HIDE);  // the panel lives as long as the main window
+      return 0;
+    case WM_COMMAND: {
+      const int id = LOWORD(wparam);
+      const int code = HIWORD(wparam);
+      if (id == IDCANCEL) ShowWindow(hwnd_, SW_HIDE);                                  // Esc
+      if (id == IDOK && GetFocus() == list_->hwnd()) ShowRecord(list_->FocusedRow());  // Enter
+      if (id == kSaveId && code == BN_CLICKED) SalvarClick();
+      if ((id == kArquivoId || id == kCampoId || id == kVerificacaoId) && code == CBN_SELCHANGE) {
+        FilterChanged();
+      }
+      if (id == kApoliceId && code == EN_CHANGE) FilterChanged();
+      return 0;
+    }
+    case WM_NOTIFY: {
+      auto* header = reinterpret_cast<NMHDR*>(lparam);
+      LRESULT result = 0;
+      if (list_->OnNotify(header, &result)) return result;
+      if (header->idFrom == kListId && header->code == LVN_ITEMACTIVATE) {
+        ShowRecord(reinterpret_cast<NMITEMACTIVATE*>(lparam)->iItem);
+        return 0;
+      }
+      break;
+    }
+    case WM_CTLCOLORSTATIC:
+      // The verdict's colour behind white text, as the banner of the Qt panel.
+      if (reinterpret_cast<HWND>(lparam) == lbVeredito && banner_coloured_) {
+        auto dc = reinterpret_cast<HDC>(wparam);
+        SetTextColor(dc, RGB(0xFF, 0xFF, 0xFF));
+        SetBkColor(dc, banner_colour_);
+        return reinterpret_cast<LRESULT>(banner_brush_);
+      }
+      break;
+    case kIndexReady:
+      IndexReady();
+      return 0;
+    case kRowsReady:
+      RowsReady();
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd_, message, wparam, lparam);
+}
+
+void FindingsPanel::SetCount(const std::string& utf8) {
+  SetWindowTextW(lbContagem, Widen(utf8).c_str());
+}
+
+void FindingsPanel::EnableFilters(bool enabled) {
+  for (HWND control : {cbArquivo, cbCampo, cbVerificacao, edApolice, btnSalvar}) {
+    EnableWindow(control, enabled ? TRUE : FALSE);
+  }
+}
+
+void FindingsPanel::StopLoading() {
+  if (!loader_.joinable()) return;
+  cancel_loading_.store(true);
+  loader_.join();
+  cancel_loading_.store(false);
+  loading_ = false;
+  const std::lock_guard lock(loaded_mutex_);
+  loaded_.reset();
+  load_error_.reset();
+}
+
+void FindingsPanel::Unload() {
+  StopLoading();
+  record_when_loaded_.reset();
+  record_.reset();
+  job_.reset();  // no answer comes after this
+  ticket_ = shown_ticket_ = 0;
+  {
+    const std::lock_guard lock(rows_mutex_);
+    answered_.reset();
+    answered_ticket_ = 0;
+  }
+  list_->SetList(nullptr, {});
+  index_.reset();
+  run_ = frontend::PanelRun{};
+  chart_->SetTables({});
+  filling_ = true;
+  for (HWND box : {cbArquivo, cbCampo, cbVerificacao}) SendMessageW(box, CB_RESETCONTENT, 0, 0);
+  for (std::vector<std::string>& values : values_) values.clear();
+  SetWindowTextW(edApolice, L"");
+  filling_ = false;
+  EnableFilters(false);
+  banner_coloured_ = false;
+  SetWindowTextW(lbVeredito, Widen(frontend::kPanelRunning).c_str());
+  SetCount({});
+}
+
+void FindingsPanel::Load(frontend::PanelRun run) {
+  Unload();
+  run_ = std::move(run);
+  key_widths_ = frontend::DeclaredKeyWidths(run_.files);
+  ShowVerdict();
+  chart_->SetTables(frontend::ChartData(run_.result, kChartBars));
+  if (run_.list_path.empty()) {
+    SetCount(frontend::kPanelNoList);
+    return;
+  }
+  SetCount(frontend::kPanelReading);
+  loading_ = true;
+  HWND window = hwnd_;
+  loader_ = std::thread([this, window, path = run_.list_path] {
+    std::unique_ptr<frontend::FailureFileIndex> index;
+    std::optional<std::string> error;
+    try {
+      index = std::make_unique<frontend::FailureFileIndex>(
+          path, [this] { return cancel_loading_.load(); });
+    } catch (const frontend::FailureListCancelled&) {
+      return;
+    } catch (const std::exception& e) {
+      error = e.what();
+    }
+    {
+      const std::lock_guard lock(loaded_mutex_);
+      loaded_ = std::move(index);
+      load_error_ = std::move(error);
+    }
+    PostMessageW(window, kIndexReady, 0, 0);
+  });
+}
+
+void FindingsPanel::ShowVerdict() {
+  const frontend::VerdictBanner banner = frontend::BannerOf(run_.result, run_.error);
+  std::string text = banner.title;
+  const auto list = [&text](const char* heading, const std::vector<std::string>& items) {
+    if (items.empty()) return;
+    text += std::string("\r\n") + heading + ":";
+    for (const std::string& item : items) text += "\r\n  \xE2\x80\xA2 " + item;
+  };
+  list(frontend::kMotivos, banner.motivos);
+  list(frontend::kAvisos, banner.avisos);
+  if (banner_brush_ != nullptr) DeleteObject(banner_brush_);
+  banner_colour_ = FromRgb(banner.background);
+  banner_brush_ = CreateSolidBrush(banner_colour_);
+  banner_coloured_ = true;
+  SetWindowTextW(lbVeredito, Widen(text).c_str());
+}
+
+void FindingsPanel::IndexReady() {
+  std::optional<std::string> error;
+  {
+    const std::lock_guard lock(loaded_mutex_);
+    if (!loaded_ && !load_error_) return;  // a reading that was stopped since
+    index_ = std::move(loaded_);
+    error = std::move(load_error_);
+    load_error_.reset();
+  }
+  if (loader_.joinable()) loader_.join();
+  loading_ = false;
+  if (error) {
+    SetCount(frontend::DecodeMessage(*error));
+    return;
+  }
+  list_->SetList(index_.get(), key_widths_);
+  HWND window = hwnd_;
+  job_ = std::make_unique<frontend::FilterJob>(
+      index_->keys(), [this, window](std::uint64_t ticket, std::vector<std::uint32_t> rows) {
+        {
+          const std::lock_guard lock(rows_mutex_);
+          answered_ = std::move(rows);
+          answered_ticket_ = ticket;
+        }
+        PostMessageW(window, kRowsReady, 0, 0);
+      });
+  filter_ = {};
+  EnableFilters(true);
+  EnableWindow(edApolice, index_->HasApolice() ? TRUE : FALSE);
+  FillChoices();
+  ShowCount();
+  if (const std::optional<int> row = std::exchange(record_when_loaded_, std::nullopt)) {
+    ShowRecord(*row);
+  }
+}
+
+void FindingsPanel::ShowRecordWhenLoaded(int row) {
+  if (index_) {
+    ShowRecord(row);
+  } else {
+    record_when_loaded_ = row;
+  }
+}
+
+void FindingsPanel::FillChoices() {
+  if (!index_) return;
+  filling_ = true;
+  const std::pair<HWND, frontend::FilterColumn> boxes[] = {
+      {cbArquivo, frontend::FilterColumn::kArquivo},
+      {cbCampo, frontend::FilterColumn::kCampo},
+      {cbVerificacao, frontend::FilterColumn::kVerificacao}};
+  const std::string chosen[] = {filter_.arquivo, filter_.campo, filter_.verificacao};
+  for (std::size_t b = 0; b < 3; ++b) {
+    const auto [box, column] = boxes[b];
+    SendMessageW(box, CB_RESETCONTENT, 0, 0);
+    const std::vector<frontend::FilterChoice> choices =
+        frontend::Choices(index_->keys(), filter_, column);
+    std::size_t all = 0;
+    for (const frontend::FilterChoice& choice : choices) all += choice.rows;
+    values_[b] = {std::string()};
+    SendMessageW(box, CB_ADDSTRING, 0,
+                 reinterpret_cast<LPARAM>(Widen(frontend::ChoiceText({}, all)).c_str()));
+    int selected = 0;
+    for (const frontend::FilterChoice& choice : choices) {
+      values_[b].push_back(choice.value);
+      SendMessageW(
+          box, CB_ADDSTRING, 0,
+          reinterpret_cast<LPARAM>(Widen(frontend::ChoiceText(choice.value, choice.rows)).c_str()));
+      if (choice.value == chosen[b]) selected = static_cast<int>(values_[b].size()) - 1;
+    }
+    SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+  }
+  filling_ = false;
+}
+
+void FindingsPanel::FilterChanged() {
+  if (filling_ || !job_) return;
+  const auto chosen = [this](HWND box, const std::vector<std::string>& values) {
+    const auto at = static_cast<std::size_t>(SendMessageW(box, CB_GETCURSEL, 0, 0));
+    return at < values.size() ? values[at] : std::string();
+  };
+  filter_.arquivo = chosen(cbArquivo, values_[0]);
+  filter_.campo = chosen(cbCampo, values_[1]);
+  filter_.verificacao = chosen(cbVerificacao, values_[2]);
+  filter_.apolice = engine::Utf8ToWin1252(Narrow(WindowText(edApolice)));
+  FillChoices();
+  SetCount(frontend::kPanelFiltering);
+  ticket_ = job_->Request(filter_);
+}
+
+void FindingsPanel::RowsReady() {
+  std::optional<std::vector<std::uint32_t>> rows;
+  {
+    const std::lock_guard lock(rows_mutex_);
+    if (answered_ticket_ != ticket_) return;  // a newer request is on its way
+    rows.swap(answered_);
+  }
+  if (!rows) return;
+  list_->SetRows(std::move(*rows));
+  shown_ticket_ = ticket_;
+  ShowCount();
+}
+
+void FindingsPanel::ShowCount() {
+  if (index_) SetCount(frontend::ShownCountText(list_->rows().size(), index_->RowCount()));
+}
+
+void FindingsPanel::ShowRecord(int row) {
+  if (!index_ || row < 0 || static_cast<std::size_t>(row) >= list_->rows().size()) return;
+  const std::uint32_t list_row = list_->rows()[static_cast<std::size_t>(row)];
+  const frontend::RecordView view = frontend::RecordOfRow(*index_, list_row, run_.files);
+  const std::string& arquivo = index_->keys().groups()[index_->keys().group(list_row)].arquivo;
+  const std::string& path =
+      arquivo == "sinistros" ? run_.files.sinistros.path : run_.files.riscos.path;
+  record_.reset();
+  record_ = std::make_unique<RecordWindow>(hwnd_, view, FromAnsiPath(path), font_, dpi_);
+}
+
+void FindingsPanel::SalvarClick() {
+  if (!index_) return;
+  std::wstring path;
+  if (!AskSaveFileName(hwnd_, frontend::FailureListDialog(), &path)) return;
+  const std::string error = frontend::SaveUnlessInput(
+      std::filesystem::path(path), run_.protected_files, [this](const std::filesystem::path& to) {
+        return frontend::SaveRows(*index_, list_->rows(), to);
+      });
+  if (!error.empty()) ShowError(hwnd_, Widen(frontend::ErrorBoxMessage(error)));
+}
+
+}  // namespace winui
