@@ -4,11 +4,13 @@
 // for a walker on the walk's thread to Replay() in file order (the workers of a walk split over
 // threads).
 //
-// Each field's plan is worked out once per file. A record of the file's length without a NUL
-// byte, the usual one, goes through a list of steps, one per field that has something to check,
-// each reading its field's bytes a word at a time; any other record goes field by field through
-// the general way, which converts each value as the keyed look-ups would. Both count and tell
-// exactly the same.
+// Each field's plan is worked out once per file, and a step for each field that has something
+// to check. A record of the file's length without a NUL byte, the usual one, first gets each
+// step's quick test, which passes only a value that every check of the field passes (a few
+// bytes compared, a table's answer); the steps that fail it, and those without one, then go the
+// whole way in field order, reading their bytes a word at a time. Any other record goes field by
+// field through the general way, which converts each value as the keyed look-ups would. All
+// three count and tell exactly the same.
 
 #include <cstddef>
 #include <cstdint>
@@ -95,7 +97,8 @@ class RecordWalker {
   // One field of the usual record's list of steps, and its quick test.
   enum class StepKind : std::uint8_t {
     kWhole,    // null or width checks only: first and last bytes above 32
-    kDate,     // an eight-byte date: eight digits of a plausible calendar date
+    kDate,     // an eight-byte date: eight digits of a plausible calendar date (or eight zeros
+               // where the rule allows them)
     kTable,    // a domain answered from found_by_byte: the bytes above 32, their answer found
     kKey,      // a domain of a short key: the bytes above 32, their key found
     kText,     // any other character field: no quick test
