@@ -10,6 +10,10 @@ namespace engine {
 namespace {
 
 constexpr std::uint64_t kEightZeros = 0x3030303030303030ULL;
+// Whether eight zeros pass a date's quick test (QuickBytes::last of a date).
+constexpr std::uint32_t kZerosFail = 0;
+constexpr std::uint32_t kZerosPass = 1;
+constexpr std::uint32_t kZerosUnlessProduct2 = 2;
 
 }  // namespace
 
@@ -117,9 +121,13 @@ void RecordWalker::CheckRecord(std::string_view record, std::uint32_t recno, std
     const std::uint64_t word = words::Load8(record_.data() + q.first);
     if (!words::EightDigits(word, &year, &month, &day) || year < kFirstDateYear ||
         year > ctx_.current_year + kDateYearsAhead || !IsCalendarDate(year, month, day)) {
-      // Eight zeros are no date, but pass where the rule allows zeros (never a birth date's,
-      // which depend on the product type).
-      if (word != kEightZeros || q.last == 0) note(q.step);
+      // Eight zeros are no date, but pass where the rule allows zeros: a birth date's only
+      // when the product type read before it is not "2".
+      if (word != kEightZeros || q.last == kZerosFail ||
+          (q.last == kZerosUnlessProduct2 && quick_.product_length == 1 &&
+           bytes[quick_.product_offset] == '2')) {
+        note(q.step);
+      }
     }
   }
   for (const QuickBytes& q : quick_.key) {
@@ -178,20 +186,27 @@ void RecordWalker::ListQuickTests() {
         quick_.table.push_back(
             {q.first, q.last, step.second, index, step.plan->found_by_byte.data()});
         break;
-      case StepKind::kDate:
-        // `last` says whether eight zeros pass: the zero text is the field's whole width.
-        quick_.date.push_back(
-            {q.first,
-             step.rule->zeros_allowed && !step.plan->is_birth_date && step.plan->field->size == 8
-                 ? 1u
-                 : 0u,
-             index});
+      case StepKind::kDate: {
+        // `last` says whether eight zeros pass, the zero text being the field's whole width;
+        // a birth date's depend on the product type: until its field is read, "2".
+        std::uint32_t zeros = kZerosFail;
+        if (step.rule->zeros_allowed && step.plan->field->size == 8) {
+          zeros = !step.plan->is_birth_date   ? kZerosPass
+                  : quick_.product_length > 0 ? kZerosUnlessProduct2
+                                              : kZerosFail;
+        }
+        quick_.date.push_back({q.first, zeros, index});
         break;
+      }
       case StepKind::kKey:
         quick_.key.push_back(q);
         break;
       default:
         quick_.always[i / 64] |= std::uint64_t{1} << (i % 64);
+        if (step.kind == StepKind::kProduct) {
+          quick_.product_offset = step.offset;
+          quick_.product_length = step.length;
+        }
     }
   }
 }

@@ -147,6 +147,10 @@ class RecordWalker {
     std::vector<QuickBytes> whole, blank, date, key;
     std::vector<QuickTable> table;
     std::vector<std::uint64_t> always;  // a bit per step without a quick test
+    // The product type's character field, when one comes before the steps that read it: the
+    // bytes of the usual record are its text.
+    std::uint32_t product_offset = 0;
+    std::uint32_t product_length = 0;
   };
 
   void Plan();
