@@ -1,25 +1,22 @@
 #include "frontend/filter_boxes.h"
 
+#include <utility>
+
 #include "engine/text.h"
 #include "frontend/panel_texts.h"
 
 namespace frontend {
 namespace {
 
-constexpr FilterColumn kColumns[FilterBoxes::kBoxes] = {
-    FilterColumn::kArquivo, FilterColumn::kCampo, FilterColumn::kVerificacao};
-
-std::string& ValueOf(FailureFilter& filter, FilterColumn column) {
-  switch (column) {
-    case FilterColumn::kArquivo:
-      return filter.arquivo;
-    case FilterColumn::kCampo:
-      return filter.campo;
-    case FilterColumn::kVerificacao:
-      break;
-  }
-  return filter.verificacao;
-}
+// Each box's column and the filter's value it chooses.
+struct BoxColumn {
+  FilterColumn column;
+  std::string FailureFilter::*value;
+};
+constexpr BoxColumn kColumns[FilterBoxes::kBoxes] = {
+    {FilterColumn::kArquivo, &FailureFilter::arquivo},
+    {FilterColumn::kCampo, &FailureFilter::campo},
+    {FilterColumn::kVerificacao, &FailureFilter::verificacao}};
 
 }  // namespace
 
@@ -32,7 +29,7 @@ void FilterBoxes::Choose(const std::array<int, kBoxes>& chosen, std::string_view
   for (std::size_t b = 0; b < kBoxes; ++b) {
     const std::vector<Entry>& entries = boxes_[b].entries;
     const auto at = static_cast<std::size_t>(chosen[b]);
-    ValueOf(filter_, kColumns[b]) = chosen[b] >= 0 && at < entries.size() ? entries[at].value : "";
+    filter_.*kColumns[b].value = chosen[b] >= 0 && at < entries.size() ? entries[at].value : "";
   }
   filter_.apolice = engine::Utf8ToWin1252(apolice_utf8);
 }
@@ -40,8 +37,8 @@ void FilterBoxes::Choose(const std::array<int, kBoxes>& chosen, std::string_view
 const std::array<FilterBoxes::Box, FilterBoxes::kBoxes>& FilterBoxes::Refill(
     const FailureKeys& keys) {
   for (std::size_t b = 0; b < kBoxes; ++b) {
-    const std::vector<FilterChoice> choices = Choices(keys, filter_, kColumns[b]);
-    const std::string& chosen = ValueOf(filter_, kColumns[b]);
+    const std::vector<FilterChoice> choices = Choices(keys, filter_, kColumns[b].column);
+    const std::string& chosen = filter_.*kColumns[b].value;
     Box box;
     std::size_t all = 0;
     for (const FilterChoice& choice : choices) all += choice.rows;
