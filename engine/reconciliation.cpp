@@ -11,6 +11,10 @@
 #include <string_view>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "engine/coverage_period.h"
 #include "engine/field_checks_words.h"
 #include "engine/number_style.h"
@@ -222,9 +226,11 @@ class PremiumWords {
           return;
         }
         amounts_[i] = {static_cast<std::uint32_t>(f.offset + f.length - 8),
-                       static_cast<std::uint32_t>(f.length)};
+                       static_cast<std::uint32_t>(f.length),
+                       words::LowBytes(f.length) << (8 * (8 - f.length))};
         Reach(f.offset + f.length);
       }
+      PlanWindow(riscos);
     }
     usable_ = true;
   }
@@ -253,11 +259,66 @@ class PremiumWords {
                                         amounts_[i].length, value);
   }
 
+  // Whether every amount of a record that Fits() is blanks then digits (all blanks reading as
+  // 0, which adds nothing, as the null it is adds nothing): then AmountInWindow() reads them.
+  bool AmountsPlain(const char* record) const {
+#if defined(__SSE2__)
+    if (window_at_ == kNoWindow) return false;
+    std::uint64_t digits = 0;
+    std::uint64_t blanks = 0;
+    const __m128i zero = _mm_set1_epi8('0');
+    const __m128i nine = _mm_set1_epi8(9);
+    const __m128i blank = _mm_set1_epi8(' ');
+    for (int k = 0; k < 4; ++k) {
+      const __m128i x =
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(record + window_at_ + 16 * k));
+      const __m128i t = _mm_sub_epi8(x, zero);
+      const auto d =
+          static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(t, nine), t)));
+      const auto b = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, blank)));
+      digits |= std::uint64_t{d} << (16 * k);
+      blanks |= std::uint64_t{b} << (16 * k);
+    }
+    // Every byte of an amount a digit or a blank, and no blank right after a digit of its field.
+    return ((digits | blanks) & window_bytes_) == window_bytes_ &&
+           ((digits << 1) & blanks & window_inner_) == 0;
+#else
+    (void)record;
+    return false;
+#endif
+  }
+  // Amount i of a record that AmountsPlain() passed.
+  std::uint64_t AmountInWindow(const char* record, std::size_t i) const {
+    // Blanks and digits keep 0 and their value in their low four bits.
+    return tables::swar::DigitsValue(words::Load8(record + amounts_[i].load_at) &
+                                     amounts_[i].bytes & 0x0F * words::kOnes);
+  }
+
  private:
   struct AmountPlace {
     std::uint32_t load_at = 0;  // the word that ends where the field ends
     std::uint32_t length = 0;
+    std::uint64_t bytes = 0;  // the field's bytes in that word
   };
+  static constexpr std::size_t kNoWindow = static_cast<std::size_t>(-1);
+
+  // The 64 bytes from the first amount on, when every amount lies within them and within the
+  // record: their bytes are classed sixteen at a time.
+  void PlanWindow(const tables::DbfTable& riscos) {
+    std::size_t first = kNoWindow;
+    for (const AmountPlace& a : amounts_)
+      first = std::min<std::size_t>(first, a.load_at + 8 - a.length);
+    if (first + 64 > riscos.RecordLength()) return;
+    for (const AmountPlace& a : amounts_) {
+      const std::size_t at = a.load_at + 8 - a.length - first;
+      if (at + a.length > 64) return;
+      const std::uint64_t field = (std::uint64_t{1} << a.length) - 1;
+      window_bytes_ |= field << at;
+      window_inner_ |= (field << at) & ~(std::uint64_t{1} << at);
+    }
+    window_at_ = first;
+    Reach(first + 64);
+  }
 
   bool Date(const tables::DbfField& f, std::size_t* offset) {
     if (f.type != tables::FieldType::kString || f.length != 8) return false;
@@ -279,6 +340,9 @@ class PremiumWords {
   std::uint64_t start_ = 0;
   std::uint64_t end_ = 0;
   std::array<AmountPlace, kPremiumFields.size()> amounts_{};
+  std::size_t window_at_ = kNoWindow;
+  std::uint64_t window_bytes_ = 0;  // a bit per byte of the window: a byte of an amount
+  std::uint64_t window_inner_ = 0;  // and not its first
 };
 
 // The risks' part of the reconciliation as a tap of the risks file's walk, or driven over the
@@ -338,6 +402,13 @@ class PremiumTally : public RecordTap {
       inverted_records_.Add(recno);
     }
     if (!period_ || !words_->InPeriod(emis)) return true;
+    if (words_->AmountsPlain(record.data())) {
+      for (std::size_t i = 0; i < kPremiumFields.size(); ++i) {
+        sums_[kPremiumFields[i].line] +=
+            static_cast<double>(words_->AmountInWindow(record.data(), i));
+      }
+      return true;
+    }
     for (std::size_t i = 0; i < kPremiumFields.size(); ++i) {
       double& sum = sums_[kPremiumFields[i].line];
       std::uint64_t value = 0;

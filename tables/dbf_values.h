@@ -46,6 +46,14 @@ inline std::uint64_t LoadTop(const char* p, std::size_t n) {
   return v;
 }
 
+// The number written by eight digit values (0 to 9, one a byte, the first byte lowest and most
+// significant): joined pairwise, then by fours.
+inline std::uint64_t DigitsValue(std::uint64_t w) {
+  w = (w * 2561) >> 8;
+  w = ((w & 0x00FF00FF00FF00FFULL) * 6553601) >> 16;
+  return ((w & 0x0000FFFF0000FFFFULL) * 42949672960001ULL) >> 32;
+}
+
 }  // namespace swar
 
 // Character field: the bytes exactly as stored, up to the first NUL byte (never null).
@@ -118,11 +126,8 @@ inline bool ParsePlainDigitsWord(std::uint64_t v, std::size_t n, std::uint64_t* 
       blanks != (kHigh & ((digits & (~digits + 1)) - 1))) {
     return false;
   }
-  // Blanks read as leading zeros; the digits' values are joined pairwise, then by fours.
-  std::uint64_t w = t & 0x0F * kBytes01;
-  w = (w * 2561) >> 8;
-  w = ((w & 0x00FF00FF00FF00FFULL) * 6553601) >> 16;
-  *value = ((w & 0x0000FFFF0000FFFFULL) * 42949672960001ULL) >> 32;
+  // Blanks read as leading zeros.
+  *value = swar::DigitsValue(t & 0x0F * kBytes01);
   return true;
 }
 

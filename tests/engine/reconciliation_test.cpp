@@ -444,6 +444,7 @@ TEST_F(ReconciliationTest, ShortIntegerPremiumsSumAsTheirValues) {
   for (std::size_t i = 0; i < names.size(); ++i) {
     layout.push_back({names[i], 'N', static_cast<int>(widths[i])});
   }
+  layout.push_back({"RESTO", 'C', 30});  // room to read the amounts 64 bytes at a time
   std::mt19937 rng(23);
   const auto pick = [&](std::size_t n) {
     return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng);
@@ -478,7 +479,7 @@ TEST_F(ReconciliationTest, ShortIntegerPremiumsSumAsTheirValues) {
     std::vector<std::string> amounts;
     for (const std::size_t w : widths) amounts.push_back(amount(w));
     for (const std::string& a : amounts) record += a;
-    b.AddRaw(record);
+    b.AddRaw(record + std::string(30, ' '));
     const DateText i = tables::DbfText(inicio);
     if (CoverageInverted(i, tables::DbfText(fim))) ++inverted;
     const DateText e = tables::DbfText(emis);
