@@ -370,14 +370,14 @@ bool RecordWalker::IsZeroText(const FieldPlan& plan, const FieldValueView& value
 bool RecordWalker::DomainFound(FieldPlan& plan, std::string_view trimmed) {
   if (plan.domain == nullptr) return false;
   if (!plan.found_by_byte.empty() && plan.length == 1 && record_.size() == record_length_) {
-    const auto& c = reinterpret_cast<const unsigned char&>(record_[plan.offset]);
-    std::size_t index = c;
+    const char* c = record_.data() + plan.offset;
+    std::size_t index = static_cast<unsigned char>(*c);
     qualifier_ = {};
     if (plan.byte_depende >= 0) {
       const FieldPlan& depende = plans_[static_cast<std::size_t>(plan.byte_depende)];
-      const auto& qc = reinterpret_cast<const unsigned char&>(record_[depende.offset]);
+      const char* qc = record_.data() + depende.offset;
       qualifier_ = words::OneByteKey(qc);
-      index |= std::size_t{qc} << 8;
+      index |= std::size_t{static_cast<unsigned char>(*qc)} << 8;
     }
     return TabulatedFound(plan, index, words::OneByteKey(c));
   }
