@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "cli/run_cli.h"
-#include "cli/standard_streams.h"
+#include "cmdline/standard_streams.h"
 #include "platform/interrupt_cleanup.h"
 #include "platform/standard_descriptors.h"
 
@@ -12,11 +12,11 @@ int main(int argc, char** argv) {
   // Then: SIGINT/SIGTERM remove the temporary index and outputs and end with 130/143, whatever
   // else the run was doing.
   platform::InstallInterruptCleanup();
-  cli::IgnoreBrokenPipes();
-  cli::UseBinaryStandardStreams();
+  cmdline::IgnoreBrokenPipes();
+  cmdline::UseBinaryStandardStreams();
   std::ios::sync_with_stdio(false);
-  cli::StandardOutputBuffer standard_output;
+  cmdline::StandardOutputBuffer standard_output;
   std::ostream out(&standard_output);
   std::vector<std::string> args(argv + 1, argv + argc);
-  return cli::RunCli(args, out, std::cerr, nullptr, cli::StandardErrorIsTerminal());
+  return cli::RunCli(args, out, std::cerr, nullptr, cmdline::StandardErrorIsTerminal());
 }

@@ -8,7 +8,7 @@
 // finding of the run to FILE as CSV (engine/findings_csv.h), at most N rows per field and check
 // with --max-detalhes; --json writes the run's figures and its verdict as one JSON document
 // (cli/run_json.h). These are written also when an error ended the run; a file that cannot be
-// written makes the status 1. Returns an ExitStatus.
+// written makes the status 1. Returns a cmdline::ExitStatus.
 
 #include <iosfwd>
 #include <string>

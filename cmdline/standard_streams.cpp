@@ -1,4 +1,4 @@
-#include "cli/standard_streams.h"
+#include "cmdline/standard_streams.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -12,7 +12,7 @@
 #include <unistd.h>
 #endif
 
-namespace cli {
+namespace cmdline {
 
 void UseBinaryStandardStreams() {
 #ifdef _WIN32
@@ -84,4 +84,4 @@ std::string WriteFailureReason(const std::ostream& out) {
   return std::strerror(errno != 0 ? errno : EIO);
 }
 
-}  // namespace cli
+}  // namespace cmdline

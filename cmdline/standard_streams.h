@@ -6,7 +6,7 @@
 #include <streambuf>
 #include <string>
 
-namespace cli {
+namespace cmdline {
 
 // Output bytes go out unchanged, as on every other system: no CR before each LF on Windows.
 void UseBinaryStandardStreams();
@@ -50,4 +50,4 @@ class StandardOutputBuffer : public std::streambuf {
 // one, else the system's last error.
 std::string WriteFailureReason(const std::ostream& out);
 
-}  // namespace cli
+}  // namespace cmdline
