@@ -3,6 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ios>
+
+#include "platform/standard_descriptors.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -76,6 +79,14 @@ bool StandardOutputBuffer::WriteOut(const char* data, std::size_t size) {
     size -= static_cast<std::size_t>(put);
   }
   return error_ == 0;
+}
+
+ProgramStreams::ProgramStreams() : out_(nullptr) {
+  platform::OpenClosedStandardDescriptors();
+  IgnoreBrokenPipes();
+  UseBinaryStandardStreams();
+  std::ios::sync_with_stdio(false);
+  out_.rdbuf(&standard_output_);
 }
 
 std::string WriteFailureReason(const std::ostream& out) {
