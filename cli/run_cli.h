@@ -21,7 +21,7 @@ namespace cli {
 
 // `clock` null: the system clock (tests pass a fixed one). `err_is_terminal`: whether `err` is
 // a terminal, where the progress line shows without --progresso and the run's last line is the
-// verdict (cli/verdict_line.h). Wrong usage prints its message and where the help is, not the
+// verdict (cmdline/verdict_line.h). Wrong usage prints its message and where the help is, not the
 // help itself.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            platform::LocalDateTime (*clock)() = nullptr, bool err_is_terminal = false);
