@@ -25,6 +25,7 @@
 #include "tests/support/recording_host.h"
 #include "tests/support/temp_dir.h"
 #include "tools/dbf_writer.h"
+#include "tools/generated_record.h"
 
 namespace {
 
@@ -37,116 +38,35 @@ constexpr const char* kSinistros = "SINISTROS";
 // How a bench field is filled and checked.
 enum class Fill { kCode, kSmallCode, kModel, kDate, kBirth, kPostal, kNumber, kDecimal, kText };
 
-struct FieldDef {
-  const char* name;
-  char type;
-  int length;
-  int decimals;
-  Fill fill;
-  const char* depende;  // "" when none
-};
-
-constexpr FieldDef kRisks[] = {
-    {"COD_SEG", 'C', 5, 0, Fill::kCode, ""},
-    {"APOLICE", 'C', 20, 0, Fill::kText, ""},
-    {"ENDOSSO", 'C', 10, 0, Fill::kText, ""},
-    {"COD_END", 'C', 1, 0, Fill::kSmallCode, ""},
-    {"ITEM", 'C', 6, 0, Fill::kText, ""},
-    {"TIPO_PES", 'C', 1, 0, Fill::kSmallCode, ""},
-    {"MODALIDADE", 'C', 1, 0, Fill::kSmallCode, ""},
-    {"TIPO_PROD", 'C', 1, 0, Fill::kSmallCode, ""},
-    {"COBERTURA", 'C', 1, 0, Fill::kSmallCode, "MODALIDADE"},
-    {"COD_MODELO", 'C', 8, 0, Fill::kModel, ""},
-    {"ANO_MODELO", 'C', 4, 0, Fill::kText, ""},
-    {"COD_TARIF", 'C', 3, 0, Fill::kSmallCode, ""},
-    {"REGIAO", 'C', 2, 0, Fill::kSmallCode, ""},
-    {"COD_CONT", 'C', 1, 0, Fill::kSmallCode, ""},
-    {"TIPO_FRANQ", 'C', 1, 0, Fill::kSmallCode, ""},
-    {"VAL_FRANQ", 'N', 6, 0, Fill::kNumber, ""},
-    {"PERC_FATOR", 'N', 5, 2, Fill::kDecimal, ""},
-    {"TAB_REF", 'C', 1, 0, Fill::kSmallCode, ""},
-    {"IS_CASCO", 'N', 7, 0, Fill::kNumber, ""},
-    {"IS_RCDMAT", 'N', 7, 0, Fill::kNumber, ""},
-    {"IS_RCDC", 'N', 7, 0, Fill::kNumber, ""},
-    {"IS_RCDMOR", 'N', 7, 0, Fill::kNumber, ""},
-    {"IS_APP_MA", 'N', 7, 0, Fill::kNumber, ""},
-    {"IS_APP_IPA", 'N', 7, 0, Fill::kNumber, ""},
-    {"IS_APP_DMH", 'N', 7, 0, Fill::kNumber, ""},
-    {"PRE_CASCO", 'N', 6, 0, Fill::kNumber, ""},
-    {"PRE_CAS_CO", 'N', 6, 0, Fill::kNumber, ""},
-    {"PRE_RCDMAT", 'N', 6, 0, Fill::kNumber, ""},
-    {"PRE_RCDC", 'N', 6, 0, Fill::kNumber, ""},
-    {"PRE_RCDMOR", 'N', 6, 0, Fill::kNumber, ""},
-    {"PRE_APP_MA", 'N', 7, 0, Fill::kNumber, ""},
-    {"PRE_APP_IA", 'N', 7, 0, Fill::kNumber, ""},
-    {"PRE_APP_DM", 'N', 7, 0, Fill::kNumber, ""},
-    {"PRE_OUTROS", 'N', 6, 0, Fill::kNumber, ""},
-    {"INICIO_VIG", 'C', 8, 0, Fill::kDate, ""},
-    {"FIM_VIG", 'C', 8, 0, Fill::kDate, ""},
-    {"PERC_BONUS", 'N', 2, 0, Fill::kNumber, ""},
-    {"CLAS_BONUS", 'C', 1, 0, Fill::kSmallCode, ""},
-    {"PERC_CORR", 'N', 5, 2, Fill::kDecimal, ""},
-    {"SEXO", 'C', 1, 0, Fill::kSmallCode, ""},
-    {"DATA_NASC", 'C', 8, 0, Fill::kBirth, ""},
-    {"TEMPO_HAB", 'N', 3, 0, Fill::kNumber, ""},
-    {"UTILIZACAO", 'C', 1, 0, Fill::kSmallCode, ""},
-    {"CEP_UTIL", 'C', 8, 0, Fill::kPostal, ""},
-    {"CEP_PER", 'C', 8, 0, Fill::kPostal, ""},
-    {"DATA_EMISS", 'C', 8, 0, Fill::kDate, ""},
-};
-
-constexpr FieldDef kClaims[] = {
-    {"COD_SEG", 'C', 5, 0, Fill::kCode, ""},
-    {"APOLICE", 'C', 20, 0, Fill::kText, ""},
-    {"ENDOSSO", 'C', 10, 0, Fill::kText, ""},
-    {"ITEM", 'C', 6, 0, Fill::kText, ""},
-    {"MODALIDADE", 'C', 1, 0, Fill::kSmallCode, ""},
-    {"TIPO_PROD", 'C', 1, 0, Fill::kSmallCode, ""},
-    {"COBERTURA", 'C', 1, 0, Fill::kSmallCode, "MODALIDADE"},
-    {"COD_MODELO", 'C', 8, 0, Fill::kModel, ""},
-    {"ANO_MODELO", 'C', 4, 0, Fill::kText, ""},
-    {"COD_TARIF", 'C', 3, 0, Fill::kSmallCode, ""},
-    {"REGIAO", 'C', 2, 0, Fill::kSmallCode, ""},
-    {"COD_CONT", 'C', 1, 0, Fill::kSmallCode, ""},
-    {"EVENTO", 'C', 1, 0, Fill::kSmallCode, ""},
-    {"INDENIZ", 'N', 7, 0, Fill::kNumber, ""},
-    {"VAL_SALVAD", 'N', 6, 0, Fill::kNumber, ""},
-    {"D_SALVADO", 'C', 8, 0, Fill::kDate, ""},
-    {"VAL_RESS", 'N', 6, 0, Fill::kNumber, ""},
-    {"D_RESS", 'C', 8, 0, Fill::kDate, ""},
-    {"D_AVI", 'C', 8, 0, Fill::kDate, ""},
-    {"D_LIQ", 'C', 8, 0, Fill::kDate, ""},
-    {"D_OCORR", 'C', 8, 0, Fill::kDate, ""},
-    {"CAUSA", 'C', 1, 0, Fill::kSmallCode, ""},
-    {"SEXO", 'C', 1, 0, Fill::kSmallCode, ""},
-    {"D_NASC", 'C', 8, 0, Fill::kBirth, ""},
-    {"CEP", 'C', 8, 0, Fill::kPostal, ""},
-};
-
 struct BenchField {
   tools::DbfFieldSpec shape;
   Fill fill = Fill::kText;
   std::string depende;
 };
 
-template <std::size_t N>
-std::vector<BenchField> Layout(const FieldDef (&defs)[N]) {
+// The generator's layouts (tools/generated_record.h), each field filled by what its name and
+// shape tell: the remaining eight-character texts are dates, the short ones small codes.
+Fill FillOf(const tools::DbfFieldSpec& f) {
+  if (f.type == 'N') return f.decimals > 0 ? Fill::kDecimal : Fill::kNumber;
+  if (f.name == "COD_SEG") return Fill::kCode;
+  if (f.name == "COD_MODELO") return Fill::kModel;
+  if (f.name == "DATA_NASC" || f.name == "D_NASC") return Fill::kBirth;
+  if (f.name.starts_with("CEP")) return Fill::kPostal;
+  if (f.length == 8) return Fill::kDate;
+  return f.length >= 4 ? Fill::kText : Fill::kSmallCode;
+}
+
+std::vector<BenchField> Layout(const std::vector<tools::DbfFieldSpec>& shapes) {
   std::vector<BenchField> layout;
-  for (const FieldDef& d : defs) {
-    BenchField f;
-    f.shape.name = d.name;
-    f.shape.type = d.type;
-    f.shape.length = d.length;
-    f.shape.decimals = d.decimals;
-    f.fill = d.fill;
-    f.depende = d.depende;
-    layout.push_back(std::move(f));
+  for (const tools::DbfFieldSpec& shape : shapes) {
+    // The coverage's domain depends on the modality.
+    layout.push_back({shape, FillOf(shape), shape.name == "COBERTURA" ? "MODALIDADE" : ""});
   }
   return layout;
 }
 
-std::vector<BenchField> RisksLayout() { return Layout(kRisks); }
-std::vector<BenchField> ClaimsLayout() { return Layout(kClaims); }
+std::vector<BenchField> RisksLayout() { return Layout(tools::gerar::RiskLayout()); }
+std::vector<BenchField> ClaimsLayout() { return Layout(tools::gerar::ClaimLayout()); }
 
 constexpr int kModels = 5000;
 constexpr int kPostalPrefixes = 20000;

@@ -5,7 +5,8 @@
 #include <string_view>
 #include <utility>
 
-#include "cli/option_parser.h"
+#include "cmdline/option_parser.h"
+#include "cmdline/output_file.h"
 #include "engine/findings_xlsx.h"
 #include "engine/record_extract.h"
 #include "engine/regional.h"
@@ -128,7 +129,7 @@ bool CheckOutputs(const CliOptions& o, std::string* error) {
   if (!o.html.empty()) outputs.emplace_back("--html", o.html);
   if (!o.extrato.empty()) {
     outputs.emplace_back("--extrato", o.extrato);
-    if (o.extrato != kStandardOutput && !engine::IsXlsxPath(o.extrato)) {
+    if (o.extrato != cmdline::kStandardOutput && !engine::IsXlsxPath(o.extrato)) {
       outputs.emplace_back("--extrato", engine::RecordExtract::ClaimsPath(o.extrato));
     }
   }
@@ -138,7 +139,7 @@ bool CheckOutputs(const CliOptions& o, std::string* error) {
   std::string on_stdout = report_on_stdout;
   for (std::size_t i = 0; i < outputs.size(); ++i) {
     const auto& [option, path] = outputs[i];
-    if (path == kStandardOutput && option != "--saida") {
+    if (path == cmdline::kStandardOutput && option != "--saida") {
       if (!on_stdout.empty()) {
         *error = "duas saídas na saída padrão: " + on_stdout + " e " + option;
         return false;
@@ -160,6 +161,40 @@ bool CheckOutputs(const CliOptions& o, std::string* error) {
   return true;
 }
 
+// The options whose values are checked after parsing, as typed.
+struct TypedValues {
+  std::string max_detalhes;
+  std::string nucleos;
+  std::string limite_falhas;
+  std::string limite_sem_apolice;
+  std::string tolerancia;
+};
+
+// Every option of the runner: the one list of them. The usage text and the manual page are
+// checked against it (OptionNames()).
+void DeclareOptions(CLI::App& app, CliOptions* options, TypedValues* typed) {
+  app.add_option("--riscos", options->riscos);
+  app.add_option("--sinistros", options->sinistros);
+  app.add_option("--catalogo", options->catalogo);
+  app.add_option("--regional", options->regional);
+  app.add_option("--saida", options->saida);
+  app.add_option("--detalhes", options->detalhes);
+  app.add_option("--max-detalhes", typed->max_detalhes);
+  app.add_option("--nucleos", typed->nucleos);
+  app.add_option("--json", options->json);
+  app.add_option("--html", options->html);
+  app.add_option("--extrato", options->extrato);
+  app.add_option("--limite-falhas", typed->limite_falhas);
+  app.add_option("--limite-sem-apolice", typed->limite_sem_apolice);
+  app.add_option("--tolerancia", typed->tolerancia);
+  app.add_flag("--estrito", options->estrito);
+  app.add_flag("--sem-avisos-de-data", options->sem_avisos_de_data);
+  app.add_flag("--progresso", options->progresso);
+  app.add_flag("--sem-progresso", options->sem_progresso);
+  app.add_flag("-h,--help", options->help);
+  app.add_flag("--version", options->version);
+}
+
 }  // namespace
 
 const char* UsageText() { return kUsage; }
@@ -171,37 +206,29 @@ std::string CatalogFolder(const CliOptions& options) {
                                                                   : options.catalogo);
 }
 
+std::vector<std::string> OptionNames() {
+  CLI::App app("talmero-criticar");
+  cmdline::PrepareApp(app);
+  CliOptions options;
+  TypedValues typed;
+  DeclareOptions(app, &options, &typed);
+  std::vector<std::string> names;
+  for (const CLI::Option* option : app.get_options()) {
+    for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
+  }
+  return names;
+}
+
 bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options,
                      std::string* error) {
   CLI::App app("talmero-criticar");
-  PrepareApp(app);
-  std::string max_detalhes;
-  std::string limite_falhas;
-  std::string limite_sem_apolice;
-  std::string tolerancia;
-  app.add_option("--riscos", options->riscos);
-  app.add_option("--sinistros", options->sinistros);
-  app.add_option("--catalogo", options->catalogo);
-  app.add_option("--regional", options->regional);
-  app.add_option("--saida", options->saida);
-  app.add_option("--detalhes", options->detalhes);
-  app.add_option("--max-detalhes", max_detalhes);
-  std::string nucleos;
-  app.add_option("--nucleos", nucleos);
-  app.add_option("--json", options->json);
-  app.add_option("--html", options->html);
-  app.add_option("--extrato", options->extrato);
-  app.add_option("--limite-falhas", limite_falhas);
-  app.add_option("--limite-sem-apolice", limite_sem_apolice);
-  app.add_option("--tolerancia", tolerancia);
-  app.add_flag("--estrito", options->estrito);
-  app.add_flag("--sem-avisos-de-data", options->sem_avisos_de_data);
-  app.add_flag("--progresso", options->progresso);
-  app.add_flag("--sem-progresso", options->sem_progresso);
-  app.add_flag("-h,--help", options->help);
-  app.add_flag("--version", options->version);
+  cmdline::PrepareApp(app);
+  TypedValues typed;
+  DeclareOptions(app, options, &typed);
+  const std::string& max_detalhes = typed.max_detalhes;
+  const std::string& nucleos = typed.nucleos;
   std::vector<std::string> extras;
-  if (!ParseApp(app, args, &extras, error)) return false;
+  if (!cmdline::ParseApp(app, args, &extras, error)) return false;
   if (!extras.empty()) {
     *error = "opção desconhecida: " + extras.front();
     return false;
@@ -224,9 +251,9 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options,
   }
   const std::pair<const char*, std::pair<const std::string*, std::optional<engine::Percent>*>>
       limits[] = {
-          {"--limite-falhas", {&limite_falhas, &options->limites.falhas}},
-          {"--limite-sem-apolice", {&limite_sem_apolice, &options->limites.sem_apolice}},
-          {"--tolerancia", {&tolerancia, &options->limites.tolerancia}},
+          {"--limite-falhas", {&typed.limite_falhas, &options->limites.falhas}},
+          {"--limite-sem-apolice", {&typed.limite_sem_apolice, &options->limites.sem_apolice}},
+          {"--tolerancia", {&typed.tolerancia, &options->limites.tolerancia}},
       };
   for (const auto& [name, target] : limits) {
     if (app.count(name) == 0) continue;

@@ -30,12 +30,12 @@ struct CliOptions {
   bool version = false;
 };
 
-// The path that names standard output.
-inline constexpr const char* kStandardOutput = "-";
-
 // Parses `args` (without the program name). False with a reason in `error` on wrong usage:
 // "opção desconhecida: X", "falta o valor de X", an invalid value, or outputs that clash.
 bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options, std::string* error);
+
+// The long names of the options ("--riscos", ...), as the parser declares them.
+std::vector<std::string> OptionNames();
 
 // The usage text (UTF-8).
 const char* UsageText();

@@ -1,18 +1,17 @@
 #include "cli/run_cli.h"
 
 #include <future>
-#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <ostream>
 
-#include "cli/exit_status.h"
-#include "cli/option_parser.h"
-#include "cli/output_file.h"
 #include "cli/progress_line.h"
 #include "cli/run_json.h"
-#include "cli/verdict_line.h"
 #include "cli/verdict_sheet.h"
+#include "cmdline/exit_status.h"
+#include "cmdline/option_parser.h"
+#include "cmdline/output_file.h"
+#include "cmdline/verdict_line.h"
 #include "engine/error_explanation.h"
 #include "engine/failing_values.h"
 #include "engine/findings_csv.h"
@@ -25,6 +24,7 @@
 #include "engine/text.h"
 #include "engine/validation_run.h"
 #include "engine/verdict.h"
+#include "platform/file_error.h"
 #include "platform/program_folder.h"
 
 namespace cli {
@@ -104,51 +104,129 @@ class CliHost : public engine::RunHost {
 bool ShowsProgress(const CliOptions& options, bool err_is_terminal) {
   if (options.sem_progresso) return false;
   if (options.progresso) return true;
-  return err_is_terminal && options.detalhes != kStandardOutput;
+  return err_is_terminal && options.detalhes != cmdline::kStandardOutput;
 }
 
-// Ends the failure list and writes the JSON result. Returns the error lines of the files that
-// could not be written (empty when all went well).
-std::string FinishOutputs(const CliOptions& options, const std::string& catalog_folder,
-                          const engine::ValidationRun& run, const engine::Verdict& verdict,
-                          engine::FindingListOutput* details, OutputFile* details_file,
-                          engine::FindingsXlsx* workbook, const std::optional<std::string>& error,
-                          const platform::LocalDateTime& ended, std::ostream& out) {
-  std::string problems;
-  if (workbook != nullptr) WriteVerdictSheet(*workbook, run.state(), verdict);
-  if (details != nullptr) {
-    // The list is completed first (the workbook writes its file then), and only a complete
-    // list is put in place. A list that failed says why: the workbook in the library's words;
-    // a CSV whose stream failed is closed to learn why (Close() then puts nothing in place).
-    if (details->Finish()) {
-      if (!details_file->Close()) problems += details_file->WriteError() + "\n";
-    } else if (workbook == nullptr &&
-               (details_file->stream().fail() || options.detalhes == kStandardOutput) &&
-               !details_file->Close()) {
-      problems += details_file->WriteError() + "\n";
-    } else {
-      const std::string reason = workbook != nullptr ? workbook->ErrorText() : std::string();
-      problems += "Cannot write file \"" + options.detalhes + "\"." +
-                  (reason.empty() ? "" : " " + reason) + "\n";
-    }
+// Wrong usage, --help and --version end the runner before any run: their status, or nullopt
+// when `options` asks for a run.
+std::optional<int> AnswerWithoutRun(const std::vector<std::string>& args, std::ostream& out,
+                                    std::ostream& err, CliOptions* options) {
+  std::string usage_error;
+  if (!ParseCliOptions(args, options, &usage_error)) {
+    err << cmdline::UsageErrorText("talmero-criticar", usage_error);
+    return cmdline::kExitUsage;
   }
-  if (!options.json.empty()) {
-    RunJsonInputs inputs{options.riscos,   options.sinistros, catalog_folder,
-                         options.regional, std::nullopt,      std::nullopt};
-    if (details != nullptr) {
-      inputs.detalhes = options.detalhes;
-      inputs.falhas = details->total();
+  if (!options->help && !options->version) return std::nullopt;
+  const std::string text = options->help ? UsageText() : VersionText() + '\n';
+  return cmdline::PrintToStandardOutput(text, out, err) ? cmdline::kExitSuccess
+                                                        : cmdline::kExitRunError;
+}
+
+// The outputs written beside the report. They are created before the run, so a path that cannot
+// be written costs no run.
+struct SideOutputs {
+  engine::FindingTee sinks;
+  std::unique_ptr<cmdline::OutputFile> details_file;
+  std::unique_ptr<engine::FindingListOutput> details;
+  engine::FindingsXlsx* workbook = nullptr;  // the failure list, when it is a workbook
+  std::unique_ptr<cmdline::OutputFile> html_file;
+  engine::FailingValues failing_values;
+  std::unique_ptr<cmdline::OutputFile> extract_risks;
+  std::unique_ptr<cmdline::OutputFile> extract_claims;
+  std::unique_ptr<engine::RecordExtract> extract;
+};
+
+// The message and the line that names each folder where the extract's temporary files could
+// not be made, and why.
+std::string ScratchError(const engine::RecordExtract& extract, const std::string& catalog_folder) {
+  return "não foi possível criar o arquivo temporário de --extrato\ncausa: não foi possível "
+         "criar um arquivo temporário " +
+         engine::FoldersTried(extract.ScratchFailures(), catalog_folder) + "\n";
+}
+
+// Each Open... below returns the error lines of an output that cannot be created, or nothing.
+std::string OpenDetails(const CliOptions& options, const std::string& catalog_folder,
+                        std::ostream& out, SideOutputs* side) {
+  if (options.detalhes.empty()) return {};
+  side->details_file = std::make_unique<cmdline::OutputFile>(options.detalhes, out);
+  if (!side->details_file->ok()) return side->details_file->CreateError() + "\n";
+  if (engine::IsXlsxPath(options.detalhes)) {
+    // The workbook writes its file by path: into the temporary file, put in place on Close().
+    auto book = std::make_unique<engine::FindingsXlsx>(
+        side->details_file->TempPath(), options.max_detalhes, engine::FindingsXlsx::kSheetRows,
+        catalog_folder, /*summary_sheet=*/true);
+    if (!book->ok()) {
+      return platform::FileErrorText(platform::FileStep::kCreate, options.detalhes,
+                                     book->ErrorText()) +
+             "\n";
     }
-    const std::string document = RunJson(inputs, run.state(), verdict, error, ended);
-    OutputFile file(options.json, out);
-    if (!file.ok()) {
-      problems += file.CreateError() + "\n";
-    } else {
-      file.stream() << document;
-      if (!file.Close()) problems += file.WriteError() + "\n";
-    }
+    side->workbook = book.get();
+    side->details = std::move(book);
+  } else {
+    side->details =
+        std::make_unique<engine::FindingsCsv>(side->details_file->stream(), options.max_detalhes);
   }
-  return problems;
+  side->sinks.Add(side->details.get());
+  return {};
+}
+
+std::string OpenHtml(const CliOptions& options, std::ostream& out, SideOutputs* side) {
+  if (options.html.empty()) return {};
+  side->html_file = std::make_unique<cmdline::OutputFile>(options.html, out);
+  if (!side->html_file->ok()) return side->html_file->CreateError() + "\n";
+  side->sinks.Add(&side->failing_values);
+  return {};
+}
+
+std::string OpenExtract(const CliOptions& options, const std::string& catalog_folder,
+                        std::ostream& out, SideOutputs* side) {
+  if (options.extrato.empty()) return {};
+  side->extract_risks = std::make_unique<cmdline::OutputFile>(options.extrato, out);
+  const bool to_stdout = options.extrato == cmdline::kStandardOutput;
+  // A workbook holds both files' sheets; CSV puts the claims in a second file.
+  const bool book = engine::IsXlsxPath(options.extrato);
+  if (!to_stdout && !book) {
+    side->extract_claims = std::make_unique<cmdline::OutputFile>(
+        engine::RecordExtract::ClaimsPath(options.extrato), out);
+  }
+  for (const cmdline::OutputFile* file : {side->extract_risks.get(), side->extract_claims.get()}) {
+    if (file != nullptr && !file->ok()) return file->CreateError() + "\n";
+  }
+  if (book) {
+    side->extract =
+        std::make_unique<engine::RecordExtract>(side->extract_risks->TempPath(), catalog_folder);
+  } else {
+    side->extract = std::make_unique<engine::RecordExtract>(
+        side->extract_risks->stream(), to_stdout ? out : side->extract_claims->stream(),
+        catalog_folder);
+  }
+  if (!side->extract->ok()) {
+    if (!side->extract->ScratchFailures().empty())
+      return ScratchError(*side->extract, catalog_folder);
+    return platform::FileErrorText(platform::FileStep::kCreate, options.extrato,
+                                   side->extract->WorkbookError()) +
+           "\n";
+  }
+  side->sinks.Add(side->extract.get());
+  return {};
+}
+
+std::string OpenSideOutputs(const CliOptions& options, const std::string& catalog_folder,
+                            std::ostream& out, SideOutputs* side) {
+  std::string error = OpenDetails(options, catalog_folder, out, side);
+  if (error.empty()) error = OpenHtml(options, out, side);
+  if (error.empty()) error = OpenExtract(options, catalog_folder, out, side);
+  return error;
+}
+
+// Runs the checks; the message of the error that ended the run, if one did.
+std::optional<std::string> Execute(engine::ValidationRun& run, CliHost& host) {
+  try {
+    run.Execute(host);
+  } catch (const std::exception& e) {
+    return engine::ErrorBoxText(e.what());
+  }
+  return std::nullopt;
 }
 
 // "aviso: <file>: <text>" in UTF-8, the path as typed (its bytes pass unchanged; the engine's
@@ -170,39 +248,132 @@ std::string WarningLine(const engine::RunWarning& w, const CliOptions& options,
   return "aviso: " + path + ": " + engine::Win1252ToUtf8(w.text);
 }
 
-// The extract's temporary files could be made in no folder: the message and the line that
-// names each folder and why it failed.
-std::string ScratchError(const engine::RecordExtract& extract, const std::string& catalog_folder) {
-  return "Cannot create a temporary file for --extrato.\ncausa: não foi possível criar um "
-         "arquivo temporário " +
-         engine::FoldersTried(extract.ScratchFailures(), catalog_folder) + "\n";
+// Completes the failure list and puts it in place; else the line that says why not.
+std::string FinishDetails(const CliOptions& options, const engine::ValidationRun& run,
+                          const engine::Verdict& verdict, SideOutputs& side) {
+  if (side.workbook != nullptr) WriteVerdictSheet(*side.workbook, run.state(), verdict);
+  if (side.details == nullptr) return {};
+  // The list is completed first (the workbook writes its file then), and only a complete list is
+  // put in place. A list that failed says why: the workbook in the library's words; a CSV whose
+  // stream failed is closed to learn why (Close() then puts nothing in place).
+  cmdline::OutputFile& file = *side.details_file;
+  if (side.details->Finish()) return file.Close() ? std::string() : file.WriteError() + "\n";
+  if (side.workbook == nullptr &&
+      (file.stream().fail() || options.detalhes == cmdline::kStandardOutput) && !file.Close()) {
+    return file.WriteError() + "\n";
+  }
+  const std::string reason = side.workbook != nullptr ? side.workbook->ErrorText() : std::string();
+  return platform::FileErrorText(platform::FileStep::kWrite, options.detalhes, reason) + "\n";
+}
+
+// Writes the JSON result, when asked for; else the line that says why not.
+std::string WriteJson(const CliOptions& options, const std::string& catalog_folder,
+                      const engine::ValidationRun& run, const engine::Verdict& verdict,
+                      const SideOutputs& side, const std::optional<std::string>& error,
+                      const platform::LocalDateTime& ended, std::ostream& out) {
+  if (options.json.empty()) return {};
+  RunJsonInputs inputs{options.riscos,   options.sinistros, catalog_folder,
+                       options.regional, std::nullopt,      std::nullopt};
+  if (side.details != nullptr) {
+    inputs.detalhes = options.detalhes;
+    inputs.falhas = side.details->total();
+  }
+  const std::string document = RunJson(inputs, run.state(), verdict, error, ended);
+  cmdline::OutputFile file(options.json, out);
+  if (!file.ok()) return file.CreateError() + "\n";
+  file.stream() << document;
+  return file.Close() ? std::string() : file.WriteError() + "\n";
 }
 
 // Puts the extract's files in place once it was written; else the message that says why not:
 // its temporary files, the output's own write error, or an input that could no longer be read.
-std::string ExtractError(const engine::RecordExtract& extract, bool written,
-                         const std::string& catalog_folder, const std::string& path,
-                         std::initializer_list<OutputFile*> files) {
+std::string ExtractError(const SideOutputs& side, bool written, const std::string& catalog_folder,
+                         const std::string& path) {
+  const engine::RecordExtract& extract = *side.extract;
   if (!extract.ScratchFailures().empty()) return ScratchError(extract, catalog_folder);
   std::string problems;
-  for (OutputFile* file : files) {
+  for (cmdline::OutputFile* file : {side.extract_risks.get(), side.extract_claims.get()}) {
     // A stream that failed is closed only to learn why; Close() then puts nothing in place.
     if (file != nullptr && (written || file->stream().fail()) && !file->Close()) {
       problems += file->WriteError() + "\n";
     }
   }
   if (!written && problems.empty()) {
-    const std::string reason = extract.WorkbookError();
-    problems = "Cannot write file \"" + path + "\"." + (reason.empty() ? "" : " " + reason) + "\n";
+    problems =
+        platform::FileErrorText(platform::FileStep::kWrite, path, extract.WorkbookError()) + "\n";
   }
   return problems;
 }
 
+std::string WriteHtml(const CliOptions& options, const std::string& catalog_folder,
+                      const engine::ValidationRun& run, const engine::Verdict& verdict,
+                      SideOutputs& side, const std::optional<std::string>& error,
+                      const platform::LocalDateTime& ended) {
+  if (!side.html_file) return {};
+  const engine::HtmlReportInputs inputs{options.riscos, options.sinistros, catalog_folder,
+                                        &side.failing_values};
+  side.html_file->stream() << engine::HtmlReport(inputs, run.state(), verdict, options.limites,
+                                                 error, ended);
+  return side.html_file->Close() ? std::string() : side.html_file->WriteError() + "\n";
+}
+
+// Completes every output beside the report once the run is over. Returns the error lines of
+// those that could not be written (empty when all went well).
+std::string CloseSideOutputs(const CliOptions& options, const std::string& catalog_folder,
+                             const engine::ValidationRun& run, const engine::Verdict& verdict,
+                             const std::optional<std::string>& error,
+                             const platform::LocalDateTime& ended, SideOutputs& side,
+                             std::ostream& out) {
+  // The extract writes its rows now, after the run; meanwhile the failure list is completed and
+  // put in place, and the JSON written: the extract touches only its own files and tables.
+  // (Without a thread to be had, it runs deferred, at get().)
+  std::future<bool> extract_written;
+  if (side.extract) {
+    extract_written = std::async(std::launch::async | std::launch::deferred,
+                                 [&side] { return side.extract->Finish(); });
+  }
+  std::string problems = FinishDetails(options, run, verdict, side);
+  problems += WriteJson(options, catalog_folder, run, verdict, side, error, ended, out);
+  if (side.extract) {
+    problems += ExtractError(side, extract_written.get(), catalog_folder, options.extrato);
+  }
+  return problems + WriteHtml(options, catalog_folder, run, verdict, side, error, ended);
+}
+
+// The report's lines, also when an error ended the run: UTF-8 on standard output, or with
+// --saida as the window's export. Returns the error line when they could not be written.
+std::string WriteReport(const CliOptions& options, const std::vector<std::string>& lines,
+                        std::ostream& out) {
+  if (options.saida.empty()) {
+    cmdline::OutputFile file(cmdline::kStandardOutput, out);
+    for (const auto& line : lines) out << engine::Win1252ToUtf8(line) << '\n';
+    return file.Close() ? std::string() : file.WriteError() + "\n";
+  }
+  cmdline::OutputFile file(options.saida, out);
+  if (!file.ok()) return file.CreateError() + "\n";
+  for (const auto& line : lines) file.stream() << line << "\r\n";
+  return file.Close() ? std::string() : file.WriteError() + "\n";
+}
+
+// The run's own message first, with the line that explains it, then every output that failed.
+// Messages carry paths as typed, so they are passed on unchanged. A person at a terminal reads
+// the verdict last; pipes and files keep only the messages, as scripts expect.
+void TellOutcome(const std::optional<std::string>& error, const std::string& explanation,
+                 const std::string& output_error, const engine::Verdict& verdict,
+                 bool err_is_terminal, std::ostream& err) {
+  if (error) {
+    err << *error << '\n';
+    if (!explanation.empty()) err << "causa: " << explanation << '\n';
+  }
+  err << output_error;
+  if (err_is_terminal) err << cmdline::TerminalVerdictLine(verdict) << '\n';
+}
+
 // The status of a run that reached the end of the runner.
 int Status(bool run_failed, bool output_failed, bool rejected, const CliOptions& options) {
-  if (run_failed || output_failed) return kExitRunError;
-  if (rejected && options.estrito) return kExitRejected;
-  return kExitSuccess;
+  if (run_failed || output_failed) return cmdline::kExitRunError;
+  if (rejected && options.estrito) return cmdline::kExitRejected;
+  return cmdline::kExitSuccess;
 }
 
 }  // namespace
@@ -210,164 +381,39 @@ int Status(bool run_failed, bool output_failed, bool rejected, const CliOptions&
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            platform::LocalDateTime (*clock)(), bool err_is_terminal) {
   CliOptions options;
-  std::string usage_error;
-  if (!ParseCliOptions(args, &options, &usage_error)) {
-    err << UsageErrorText("talmero-criticar", usage_error);
-    return kExitUsage;
-  }
-  if (options.help || options.version) {
-    const std::string text = options.help ? UsageText() : VersionText() + '\n';
-    return PrintToStandardOutput(text, out, err) ? kExitSuccess : kExitRunError;
-  }
+  if (const std::optional<int> status = AnswerWithoutRun(args, out, err, &options)) return *status;
   engine::Regional regional;
   engine::Regional::FromName(options.regional, &regional);
-
   CliHost host(options, regional, err, clock, ShowsProgress(options, err_is_terminal),
                err_is_terminal);
+  const std::string catalog_folder = host.ProgramFolder();
+  SideOutputs side;
+  if (const std::string error = OpenSideOutputs(options, catalog_folder, out, &side);
+      !error.empty()) {
+    err << error;
+    return cmdline::kExitRunError;
+  }
   engine::ValidationRun run;
-  // The failure list is created before the run, so a path that cannot be written costs no run.
-  engine::FindingTee sinks;
-  std::unique_ptr<OutputFile> details_file;
-  std::unique_ptr<engine::FindingListOutput> details;
-  if (!options.detalhes.empty()) {
-    details_file = std::make_unique<OutputFile>(options.detalhes, out);
-    if (!details_file->ok()) {
-      err << details_file->CreateError() << '\n';
-      return kExitRunError;
-    }
-  }
-  engine::FindingsXlsx* workbook = nullptr;  // the failure list, when it is a workbook
-  if (engine::IsXlsxPath(options.detalhes)) {
-    // The workbook writes its file by path: into the temporary file, put in place on Close().
-    auto book = std::make_unique<engine::FindingsXlsx>(
-        details_file->TempPath(), options.max_detalhes, engine::FindingsXlsx::kSheetRows,
-        host.ProgramFolder(), /*summary_sheet=*/true);
-    if (!book->ok()) {
-      err << "Cannot create file \"" << options.detalhes << "\". " << book->ErrorText() << '\n';
-      return kExitRunError;
-    }
-    workbook = book.get();
-    details = std::move(book);
-    sinks.Add(details.get());
-  } else if (details_file) {
-    details = std::make_unique<engine::FindingsCsv>(details_file->stream(), options.max_detalhes);
-    sinks.Add(details.get());
-  }
-  std::unique_ptr<OutputFile> html_file;
-  engine::FailingValues failing_values;
-  if (!options.html.empty()) {
-    html_file = std::make_unique<OutputFile>(options.html, out);
-    if (!html_file->ok()) {
-      err << html_file->CreateError() << '\n';
-      return kExitRunError;
-    }
-    sinks.Add(&failing_values);
-  }
-  std::unique_ptr<OutputFile> extract_risks;
-  std::unique_ptr<OutputFile> extract_claims;
-  std::unique_ptr<engine::RecordExtract> extract;
-  if (!options.extrato.empty()) {
-    extract_risks = std::make_unique<OutputFile>(options.extrato, out);
-    const bool to_stdout = options.extrato == kStandardOutput;
-    // A workbook holds both files' sheets; CSV puts the claims in a second file.
-    const bool book = engine::IsXlsxPath(options.extrato);
-    if (!to_stdout && !book) {
-      extract_claims =
-          std::make_unique<OutputFile>(engine::RecordExtract::ClaimsPath(options.extrato), out);
-    }
-    for (const OutputFile* file : {extract_risks.get(), extract_claims.get()}) {
-      if (file != nullptr && !file->ok()) {
-        err << file->CreateError() << '\n';
-        return kExitRunError;
-      }
-    }
-    if (book) {
-      extract =
-          std::make_unique<engine::RecordExtract>(extract_risks->TempPath(), host.ProgramFolder());
-    } else {
-      extract = std::make_unique<engine::RecordExtract>(extract_risks->stream(),
-                                                        to_stdout ? out : extract_claims->stream(),
-                                                        host.ProgramFolder());
-    }
-    if (!extract->ok()) {
-      if (extract->ScratchFailures().empty()) {
-        err << "Cannot create file \"" << options.extrato << "\". " << extract->WorkbookError()
-            << '\n';
-      } else {
-        err << ScratchError(*extract, host.ProgramFolder());
-      }
-      return kExitRunError;
-    }
-    sinks.Add(extract.get());
-  }
-  if (!sinks.empty()) run.SetFindingSink(&sinks);
+  if (!side.sinks.empty()) run.SetFindingSink(&side.sinks);
   if (options.nucleos > 0) run.SetWalkThreads(options.nucleos);
   // A list or extract streamed to standard output is written on a second thread until it is
   // finished (engine/block_writer.h): meanwhile a notice on standard error must not flush it.
   std::ostream* const tied = err.tie(nullptr);
-  std::optional<std::string> message;
-  try {
-    run.Execute(host);
-  } catch (const std::exception& e) {
-    message = engine::ErrorBoxText(e.what());
-  }
+  const std::optional<std::string> error = Execute(run, host);
   host.ClearProgress();
   for (const engine::RunWarning& w : engine::RunWarnings(run.state().result)) {
-    err << WarningLine(w, options, host.ProgramFolder()) << '\n';
+    err << WarningLine(w, options, catalog_folder) << '\n';
   }
   const platform::LocalDateTime ended = host.Now();
   const engine::Verdict verdict =
-      engine::ComputeVerdict(run.state().result, message, options.limites);
-  // The extract writes its rows now, after the run; meanwhile the failure list is completed and
-  // put in place, and the JSON written: the extract touches only its own files and tables.
-  // (Without a thread to be had, it runs deferred, at get().)
-  std::future<bool> extract_written;
-  if (extract) {
-    extract_written =
-        std::async(std::launch::async | std::launch::deferred, [&] { return extract->Finish(); });
-  }
+      engine::ComputeVerdict(run.state().result, error, options.limites);
   std::string output_error =
-      FinishOutputs(options, host.ProgramFolder(), run, verdict, details.get(), details_file.get(),
-                    workbook, message, ended, out);
-  if (extract) {
-    output_error += ExtractError(*extract, extract_written.get(), host.ProgramFolder(),
-                                 options.extrato, {extract_risks.get(), extract_claims.get()});
-  }
+      CloseSideOutputs(options, catalog_folder, run, verdict, error, ended, side, out);
   err.tie(tied);
-  if (html_file) {
-    const engine::HtmlReportInputs inputs{options.riscos, options.sinistros, host.ProgramFolder(),
-                                          &failing_values};
-    html_file->stream() << engine::HtmlReport(inputs, run.state(), verdict, options.limites,
-                                              message, ended);
-    if (!html_file->Close()) output_error += html_file->WriteError() + "\n";
-  }
-
-  // The lines written so far are output also when an error ended the run.
-  if (options.saida.empty()) {
-    OutputFile file(kStandardOutput, out);
-    for (const auto& line : host.lines()) out << engine::Win1252ToUtf8(line) << '\n';
-    if (!file.Close()) output_error += file.WriteError() + "\n";
-  } else {
-    OutputFile file(options.saida, out);
-    if (!file.ok()) {
-      output_error += file.CreateError() + "\n";
-    } else {
-      for (const auto& line : host.lines()) file.stream() << line << "\r\n";
-      if (!file.Close()) output_error += file.WriteError() + "\n";
-    }
-  }
-  // The run's own message first, with the line that explains it, then every output that
-  // failed. Messages carry paths as typed, so they are passed on unchanged.
-  if (message) {
-    err << *message << '\n';
-    const std::string& explanation = run.state().result.error_explanation;
-    if (!explanation.empty()) err << "causa: " << explanation << '\n';
-  }
-  err << output_error;
-  // A person at a terminal reads the verdict last; pipes and files keep only the messages, as
-  // scripts expect.
-  if (err_is_terminal) err << TerminalVerdictLine(verdict) << '\n';
-  return Status(message.has_value(), !output_error.empty(),
+  output_error += WriteReport(options, host.lines(), out);
+  TellOutcome(error, run.state().result.error_explanation, output_error, verdict, err_is_terminal,
+              err);
+  return Status(error.has_value(), !output_error.empty(),
                 verdict.resultado == engine::VerdictOutcome::kRejeitado, options);
 }
 

@@ -8,7 +8,7 @@
 // finding of the run to FILE as CSV (engine/findings_csv.h), at most N rows per field and check
 // with --max-detalhes; --json writes the run's figures and its verdict as one JSON document
 // (cli/run_json.h). These are written also when an error ended the run; a file that cannot be
-// written makes the status 1. Returns an ExitStatus.
+// written makes the status 1. Returns a cmdline::ExitStatus.
 
 #include <iosfwd>
 #include <string>
@@ -21,7 +21,7 @@ namespace cli {
 
 // `clock` null: the system clock (tests pass a fixed one). `err_is_terminal`: whether `err` is
 // a terminal, where the progress line shows without --progresso and the run's last line is the
-// verdict (cli/verdict_line.h). Wrong usage prints its message and where the help is, not the
+// verdict (cmdline/verdict_line.h). Wrong usage prints its message and where the help is, not the
 // help itself.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
            platform::LocalDateTime (*clock)() = nullptr, bool err_is_terminal = false);

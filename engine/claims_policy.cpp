@@ -23,6 +23,7 @@
 #include "platform/unique_name.h"
 #include "tables/dbf_values.h"
 #include "tables/key_index.h"
+#include "tables/ntx_format.h"
 #include "tables/ntx_runs.h"
 #include "tables/table_error.h"
 
@@ -201,7 +202,7 @@ class ClaimKeys : public RecordTap, public tables::KeyProbe {
     const unsigned char* entry = nullptr;
     std::uint32_t recno = 0;
     while (runs_.Next(&entry, &recno)) {
-      const std::size_t n = (std::size_t{entry[key_size_]} << 8) | entry[key_size_ + 1];
+      const std::size_t n = tables::ntx::ProbeTextLength(entry, key_size_);
       const std::string_view text(reinterpret_cast<const char*>(entry), n);
       if (!index.HasKey(text)) missing.Add(recno);
     }

@@ -10,6 +10,7 @@
 #include "frontend/csv_row.h"
 #include "frontend/failure_list_error.h"
 #include "frontend/report_export.h"
+#include "platform/file_error.h"
 
 namespace frontend {
 namespace {
@@ -90,7 +91,8 @@ std::string SaveRowsCsv(const FailureFileIndex& index, std::span<const std::uint
 std::string SaveRowsXlsx(const FailureFileIndex& index, std::span<const std::uint32_t> rows,
                          const std::filesystem::path& path) {
   if (!engine::XlsxAvailable()) {
-    return "Cannot create file \"" + FullPathText(path) + "\". This build does not write workbooks";
+    return platform::FileErrorText(platform::FileStep::kCreate, FullPathText(path),
+                                   "Esta versão do programa não grava planilhas");
   }
   // Where each of the workbook's columns stands in the list (-1: the list lacks it).
   std::array<int, engine::kFindingColumns> source{};

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "platform/atomic_output.h"
+#include "platform/file_error.h"
 #include "platform/system_path.h"
 #include "platform/system_text.h"
 
@@ -39,12 +40,12 @@ std::string WriteAtomically(const std::filesystem::path& path,
       platform::AtomicOutput::Create(platform::SystemPath(path), &reason);
   // The reason comes in the system's encoding, the path as UTF-8: one encoding for the box.
   if (!out) {
-    return "Cannot create file \"" + FullPathText(path) + "\". " +
-           platform::SystemTextToUtf8(reason);
+    return platform::FileErrorText(platform::FileStep::kCreate, FullPathText(path),
+                                   platform::SystemTextToUtf8(reason));
   }
   if (!produce(*out) || !out->Commit()) {
-    return "Cannot write file \"" + FullPathText(path) + "\". " +
-           platform::SystemTextToUtf8(out->ErrorText());
+    return platform::FileErrorText(platform::FileStep::kWrite, FullPathText(path),
+                                   platform::SystemTextToUtf8(out->ErrorText()));
   }
   return {};
 }

@@ -11,6 +11,7 @@
 #include "frontend/failure_rows_save.h"
 #include "frontend/report_export.h"
 #include "platform/exclusive_file.h"
+#include "platform/file_error.h"
 
 namespace frontend {
 
@@ -49,7 +50,10 @@ bool RunFindings::Finish() {
 }
 
 std::string RunFindings::SaveAs(const std::filesystem::path& path) const {
-  if (!ready_) return "Cannot create file \"" + FullPathText(path) + "\". No failure list";
+  if (!ready_) {
+    return platform::FileErrorText(platform::FileStep::kCreate, FullPathText(path),
+                                   "Nenhuma lista de falhas");
+  }
   if (engine::IsXlsxPath(path.string())) {
     try {
       const FailureFileIndex index(temp_path_);

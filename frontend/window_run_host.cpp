@@ -24,7 +24,7 @@ void WindowRunHost::Start(engine::ValidationRun& run) {
     } catch (const std::exception& e) {
       error = e.what();
     } catch (...) {
-      error = "Unexpected error";
+      error = "Erro inesperado";
     }
     std::lock_guard lock(mutex_);
     ended_ = true;

@@ -16,8 +16,8 @@
 #include "platform/unique_name.h"
 #include "tables/dbf_table.h"
 #include "tables/key_index.h"
+#include "tests/support/listed_probe.h"
 #include "tools/dbf_writer.h"
-#include "tools/listed_probe.h"
 
 namespace {
 
@@ -93,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     index.SetCacheBudget(1 + in.Byte() % 3, 1 + in.Byte() % 4);
     std::vector<std::string> queries = keys;
     while (!in.empty()) queries.push_back(in.Text(in.Byte() % (key_size + 2)));
-    std::optional<tools::ListedProbe> probe;
+    std::optional<testing_support::ListedProbe> probe;
     if (queries.size() % 2 == 0) {
       index.Create();
     } else {

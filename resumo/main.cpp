@@ -2,17 +2,11 @@
 #include <string>
 #include <vector>
 
-#include "cli/standard_streams.h"
-#include "platform/standard_descriptors.h"
+#include "cmdline/standard_streams.h"
 #include "resumo/run_resumo.h"
 
 int main(int argc, char** argv) {
-  platform::OpenClosedStandardDescriptors();
-  cli::IgnoreBrokenPipes();
-  cli::UseBinaryStandardStreams();
-  std::ios::sync_with_stdio(false);
-  cli::StandardOutputBuffer standard_output;
-  std::ostream out(&standard_output);
-  std::vector<std::string> args(argv + 1, argv + argc);
-  return resumo::RunResumo(args, out, std::cerr);
+  cmdline::ProgramStreams streams;
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  return resumo::RunResumo(args, streams.out(), std::cerr);
 }

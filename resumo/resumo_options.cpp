@@ -1,6 +1,6 @@
 #include "resumo/resumo_options.h"
 
-#include "cli/option_parser.h"
+#include "cmdline/option_parser.h"
 #include "engine/xlsx_workbook.h"
 
 #ifndef TALMERO_VERSION
@@ -46,12 +46,12 @@ std::string ResumoVersionText() { return std::string("talmero-resumo ") + TALMER
 bool ParseResumoOptions(const std::vector<std::string>& args, ResumoOptions* options,
                         std::string* error) {
   CLI::App app("talmero-resumo");
-  cli::PrepareApp(app);
+  cmdline::PrepareApp(app);
   app.add_option("--saida", options->saida);
   app.add_flag("-h,--help", options->help);
   app.add_flag("--version", options->version);
   std::vector<std::string> words;
-  if (!cli::ParseApp(app, args, &words, error)) return false;
+  if (!cmdline::ParseApp(app, args, &words, error)) return false;
   // Every word left that is no option names a result; "--" ends the options.
   bool options_ended = false;
   for (const std::string& word : words) {

@@ -2,10 +2,10 @@
 
 #include <ostream>
 
-#include "cli/cli_options.h"
-#include "cli/exit_status.h"
-#include "cli/option_parser.h"
-#include "cli/output_file.h"
+#include "cmdline/exit_status.h"
+#include "cmdline/option_parser.h"
+#include "cmdline/output_file.h"
+#include "platform/file_error.h"
 #include "resumo/resumo_options.h"
 #include "resumo/summary_html.h"
 #include "resumo/summary_output.h"
@@ -20,10 +20,10 @@ bool WriteSummary(const std::vector<SummaryRow>& rows, const std::string& path, 
   if (!path.empty() && FormatOf(path) == SummaryFormat::kXlsx) {
     std::string reason;
     if (WriteSummaryXlsx(rows, path, &reason)) return true;
-    err << "Cannot write file \"" << path << "\"." << (reason.empty() ? "" : " " + reason) << '\n';
+    err << platform::FileErrorText(platform::FileStep::kWrite, path, reason) << '\n';
     return false;
   }
-  cli::OutputFile file(path.empty() ? cli::kStandardOutput : path, out);
+  cmdline::OutputFile file(path.empty() ? cmdline::kStandardOutput : path, out);
   if (!file.ok()) {
     err << file.CreateError() << '\n';
     return false;
@@ -47,12 +47,13 @@ int RunResumo(const std::vector<std::string>& args, std::ostream& out, std::ostr
   ResumoOptions options;
   std::string usage_error;
   if (!ParseResumoOptions(args, &options, &usage_error)) {
-    err << cli::UsageErrorText("talmero-resumo", usage_error);
-    return cli::kExitUsage;
+    err << cmdline::UsageErrorText("talmero-resumo", usage_error);
+    return cmdline::kExitUsage;
   }
   if (options.help || options.version) {
     const std::string text = options.help ? ResumoUsageText() : ResumoVersionText() + '\n';
-    return cli::PrintToStandardOutput(text, out, err) ? cli::kExitSuccess : cli::kExitRunError;
+    return cmdline::PrintToStandardOutput(text, out, err) ? cmdline::kExitSuccess
+                                                          : cmdline::kExitRunError;
   }
   std::vector<SummaryRow> rows;
   rows.reserve(options.jsons.size());
@@ -65,7 +66,7 @@ int RunResumo(const std::vector<std::string>& args, std::ostream& out, std::ostr
     }
   }
   const bool written = WriteSummary(rows, options.saida, out, err);
-  return all_read && written ? cli::kExitSuccess : cli::kExitRunError;
+  return all_read && written ? cmdline::kExitSuccess : cmdline::kExitRunError;
 }
 
 }  // namespace resumo

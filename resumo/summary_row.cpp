@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "cli/verdict_line.h"
+#include "cmdline/verdict_line.h"
 
 namespace resumo {
 namespace {
@@ -138,7 +138,7 @@ SummaryRow FromDocument(const std::string& json_path, const json& doc) {
     codes.push_back(Text(motivo, "tipo", "veredito.motivos[]."));
   }
   // An error's only reason is "erro"; what a reader needs is its message.
-  cells[kMotivos] = resultado == "erro" ? ErrorMessage(doc, motivos) : cli::CountedCodes(codes);
+  cells[kMotivos] = resultado == "erro" ? ErrorMessage(doc, motivos) : cmdline::CountedCodes(codes);
   const json& tabelas = Member(doc, "tabelas", json::value_t::array, "");
   for (const json& t : tabelas) {
     if (!t.is_object()) throw Foreign("tabelas[]");

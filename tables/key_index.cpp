@@ -257,7 +257,7 @@ bool KeyIndex::Impl::Build(platform::ExclusiveFile& out, KeyCollection* collecte
 
   runs->StartMerge(kMergeReadBudget);
   std::optional<ProbeJoin> join;
-  if (probe != nullptr && probe->Texts().key_size() == key_size + 2) {
+  if (probe != nullptr && probe->Texts().key_size() == key_size + ntx::kProbeLengthSize) {
     join.emplace(*probe, key_size, [this](std::uint32_t recno) { return Visible(recno); });
   }
   TreeWriter writer(out, start, g, *runs, join || !keep_pages ? nullptr : &cache,
@@ -381,7 +381,7 @@ bool KeyIndex::Impl::Find(std::string_view value, std::uint32_t* found) {
 }
 
 bool KeyIndex::Impl::AnswerProbe(KeyProbe& probe) {
-  if (!file || probe.Texts().key_size() != geometry.key_size + 2) return false;
+  if (!file || probe.Texts().key_size() != geometry.key_size + ntx::kProbeLengthSize) return false;
   ProbeJoin join(probe, geometry.key_size, [this](std::uint32_t recno) { return Visible(recno); });
   PageReader reader(*file, geometry, tree_start, file_size);
   JoinInOrder(root, 0, join, reader);
@@ -420,8 +420,7 @@ void KeyProbe::MakeEntry(std::string_view text, std::size_t key_size, unsigned c
   std::fill(entry, entry + key_size, 0);
   if (n > 0) std::memcpy(entry, text.data(), n);
   std::fill(std::find(entry, entry + n, 0), entry + key_size, 0);
-  entry[key_size] = static_cast<unsigned char>(n >> 8);
-  entry[key_size + 1] = static_cast<unsigned char>(n & 0xFF);
+  ntx::PutProbeTextLength(entry, key_size, n);
 }
 
 KeyIndex::KeyIndex(DbfTable& table, std::string name)

@@ -57,6 +57,17 @@ constexpr std::size_t FirstSlotOffset(std::size_t max_items) {
 static_assert(HalfPage(34) == 13 && MaxItems(34) == 26);
 static_assert(FirstSlotOffset(26) + 27 * 34 <= kPageSize);
 
+// A probe entry (tables/key_index.h, KeyProbe): the text in the keys' form (key size bytes),
+// then its length in two bytes, high byte first, so that entries sort by their key bytes.
+inline constexpr std::size_t kProbeLengthSize = 2;
+inline std::size_t ProbeTextLength(const unsigned char* entry, std::size_t key_size) {
+  return (std::size_t{entry[key_size]} << 8) | entry[key_size + 1];
+}
+inline void PutProbeTextLength(unsigned char* entry, std::size_t key_size, std::size_t length) {
+  entry[key_size] = static_cast<unsigned char>(length >> 8);
+  entry[key_size + 1] = static_cast<unsigned char>(length & 0xFF);
+}
+
 // Little-endian integers in a byte buffer.
 inline std::uint16_t GetU16(const unsigned char* p) {
   return DecodeFixed16(reinterpret_cast<const char*>(p));

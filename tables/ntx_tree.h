@@ -36,7 +36,7 @@ class ProbeJoin {
   void Take(const unsigned char* key, std::uint32_t recno) {
     if (!Answers(key) || !visible_(recno)) return;  // asked only of keys that answer a text
     do {
-      const std::size_t n = (std::size_t{head_[key_size_]} << 8) | head_[key_size_ + 1];
+      const std::size_t n = ProbeTextLength(head_, key_size_);
       if (n > key_size_ || std::memcmp(head_, key, n) != 0) probe_.Missing(head_recno_);
       Advance();
     } while (head_ != nullptr && CompareKeys(head_, key, key_size_) <= 0);

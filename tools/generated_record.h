@@ -1,6 +1,6 @@
 #pragma once
 // The building blocks of talmero-gerar-dados: a reproducible random source, calendar days, the
-// two default layouts and a record filled in place. Only that program uses them.
+// two default layouts and a record filled in place. That program and the benchmarks use them.
 
 #include <algorithm>
 #include <charconv>

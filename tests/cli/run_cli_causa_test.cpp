@@ -10,8 +10,8 @@
 #include <sstream>
 
 #include "cli/cli_test_support.h"
-#include "cli/exit_status.h"
 #include "cli/run_cli.h"
+#include "cmdline/exit_status.h"
 #include "engine/xlsx_workbook.h"
 #include "support/private_mounts.h"
 #include "support/run_fixture.h"
@@ -114,7 +114,7 @@ TEST(RunCliCausaTest, AnErrorKeepsItsTextAndGainsTheLineThatNamesTheFileAndTheCa
     WriteInputs(dir);
     c.damage(dir);
     const Outcome o = RunArgs(Args(dir, c.riscos, c.sinistros, {"--json", dir.file("r.json")}));
-    EXPECT_EQ(o.status, kExitRunError);
+    EXPECT_EQ(o.status, cmdline::kExitRunError);
     EXPECT_EQ(o.err, In(dir, c.error + "\ncausa: " + c.causa + "\n"));
     const nlohmann::json doc = nlohmann::json::parse(ReadAll(dir.file("r.json")));
     EXPECT_EQ(doc["erro"], In(dir, c.error));
@@ -152,7 +152,7 @@ TEST(RunCliCausaTest, AnIndexThatFitsNowhereNamesEachFolderTriedAndWhy) {
     o = RunArgs(args);
     chmod(dir.path().c_str(), 0755);
   }
-  EXPECT_EQ(o.status, kExitRunError);
+  EXPECT_EQ(o.status, cmdline::kExitRunError);
   EXPECT_EQ(o.err,
             "TMarlNTXIndex.CreateIndex: Create error \"apolice\" (No such file or "
             "directory)\ncausa: o índice temporário não pôde ser criado na pasta do "
@@ -206,7 +206,7 @@ TEST(RunCliCausaTest, AFullDiskUnderAnOutputGivesItsReasonAndNoLibraryLines) {
     const Outcome o = RunArgs(Args(dir, "riscos.dbf", "sinistros.dbf", {option, path}));
     const std::string printed = trap.Text();
     fs::remove(path);
-    EXPECT_EQ(o.status, kExitRunError);
+    EXPECT_EQ(o.status, cmdline::kExitRunError);
     EXPECT_NE(o.err.find("Cannot write file \"" + path + "\". "), std::string::npos) << o.err;
     EXPECT_NE(o.err.find("No space left on device"), std::string::npos) << o.err;
     EXPECT_EQ(printed, "");

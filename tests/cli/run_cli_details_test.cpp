@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "cli/cli_test_support.h"
-#include "cli/exit_status.h"
 #include "cli/run_cli.h"
+#include "cmdline/exit_status.h"
 #include "engine/text.h"
 #include "engine/xlsx_workbook.h"
 #include "support/run_fixture.h"
@@ -69,7 +69,7 @@ class RunCliDetailsTest : public ::testing::Test {
 
 TEST_F(RunCliDetailsTest, CsvAndJsonAgreeWithTheReport) {
   ASSERT_EQ(Run({"--detalhes", dir_.file("falhas.csv"), "--json", dir_.file("r.json")}),
-            kExitSuccess)
+            cmdline::kExitSuccess)
       << err_;
   const std::vector<std::string> report = Split(ReadAll(dir_.file("relatorio.txt")), "\r\n");
   const nlohmann::json doc = nlohmann::json::parse(ReadAll(dir_.file("r.json")));
@@ -149,7 +149,7 @@ TEST_F(RunCliDetailsTest, TheWorkbookOpensOnTheVerdictOfTheJsonAndTheExtractIsAW
 #endif
   ASSERT_EQ(Run({"--detalhes", dir_.file("falhas.xlsx"), "--json", dir_.file("r.json"), "--extrato",
                  dir_.file("extrato.xlsx"), "--limite-falhas", "30"}),
-            kExitSuccess)
+            cmdline::kExitSuccess)
       << err_;
   const nlohmann::json doc = nlohmann::json::parse(ReadAll(dir_.file("r.json")));
   const auto sheets =
@@ -217,7 +217,7 @@ TEST_F(RunCliDetailsTest, AnErrorEndingTheRunIsInTheJsonAndTheListSoFarIsKept) {
   tools::WriteFile(dir_.file("DadosKov.DBF"), "not a table");  // the reconciliation fails
   EXPECT_EQ(Run({"--detalhes", dir_.file("falhas.csv"), "--max-detalhes", "1", "--json",
                  dir_.file("r.json")}),
-            kExitRunError);
+            cmdline::kExitRunError);
   const nlohmann::json doc = nlohmann::json::parse(ReadAll(dir_.file("r.json")));
   EXPECT_EQ(doc["erro"], "TMarlSmartDBF.InternalOpen: File \"" + dir_.file("DadosKov.DBF") +
                              "\" is not DBF file.");
@@ -245,10 +245,10 @@ TEST_F(RunCliDetailsTest, OptionsAreCheckedAndDocumented) {
     SCOPED_TRACE(::testing::PrintToString(args));
     std::ostringstream out;
     std::ostringstream err;
-    EXPECT_EQ(RunCli(args, out, err, &FixedClock), kExitUsage);
+    EXPECT_EQ(RunCli(args, out, err, &FixedClock), cmdline::kExitUsage);
   }
   // A list that cannot be created costs no run.
-  EXPECT_EQ(Run({"--detalhes", dir_.file("nada/falhas.csv")}), kExitRunError);
+  EXPECT_EQ(Run({"--detalhes", dir_.file("nada/falhas.csv")}), cmdline::kExitRunError);
   EXPECT_EQ(err_.rfind("Cannot create file \"" + dir_.file("nada/falhas.csv") + "\". ", 0), 0u);
   EXPECT_EQ(ReadAll(dir_.file("relatorio.txt")), "");
 

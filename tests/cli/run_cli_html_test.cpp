@@ -10,8 +10,8 @@
 #include <sstream>
 
 #include "cli/cli_test_support.h"
-#include "cli/exit_status.h"
 #include "cli/run_cli.h"
+#include "cmdline/exit_status.h"
 #include "engine/text.h"
 #include "support/raw_record.h"
 #include "support/run_fixture.h"
@@ -42,7 +42,7 @@ TEST(RunCliHtmlTest, CountersTopValuesAndEscapingAgreeWithTheRun) {
                     dir.file("sinistros.dbf"), "--regional", "pt_BR", "--saida", dir.file("r.txt"),
                     "--html", dir.file("r.html")},
                    out, err, &FixedClock),
-            kExitSuccess)
+            cmdline::kExitSuccess)
       << err.str();
   const std::string html = ReadAll(dir.file("r.html"));
   const std::string report = engine::Win1252ToUtf8(ReadAll(dir.file("r.txt")));

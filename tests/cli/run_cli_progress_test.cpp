@@ -11,9 +11,9 @@
 #endif
 
 #include "cli/cli_test_support.h"
-#include "cli/exit_status.h"
 #include "cli/progress_line.h"
 #include "cli/run_cli.h"
+#include "cmdline/exit_status.h"
 #include "support/run_fixture.h"
 
 namespace cli {
@@ -92,7 +92,7 @@ TEST_F(RunCliProgressTest, LineIsBlankedBeforeEachNoticeAndAtTheEnd) {
     SCOPED_TRACE(terminal);
     ASSERT_EQ(Run(terminal ? std::vector<std::string>{} : std::vector<std::string>{"--progresso"},
                   terminal),
-              kExitSuccess);
+              cmdline::kExitSuccess);
     EXPECT_NE(err_.find("\rtalmero-criticar: crítica dos campos: SINISTROS 0%"), std::string::npos)
         << err_;
     if (terminal) notices.insert(notices.end() - 1, kVerdictLine);
@@ -101,11 +101,11 @@ TEST_F(RunCliProgressTest, LineIsBlankedBeforeEachNoticeAndAtTheEnd) {
 
   // An error that ends the run is written on a line of its own too, before the verdict.
   tools::WriteFile(dir_.file("DadosKov.DBF"), "not a table");
-  ASSERT_EQ(Run({"--progresso"}, false), kExitRunError);
+  ASSERT_EQ(Run({"--progresso"}, false), cmdline::kExitRunError);
   std::vector<std::string> screen = Screen(err_);
   ASSERT_EQ(screen.size(), 4u) << err_;
   EXPECT_EQ(screen[2].rfind("TMarlSmartDBF", 0), 0u) << err_;
-  ASSERT_EQ(Run({}, true), kExitRunError);
+  ASSERT_EQ(Run({}, true), cmdline::kExitRunError);
   screen = Screen(err_);
   ASSERT_EQ(screen.size(), 5u) << err_;
   EXPECT_EQ(screen[2].rfind("TMarlSmartDBF", 0), 0u) << err_;
@@ -115,14 +115,14 @@ TEST_F(RunCliProgressTest, LineIsBlankedBeforeEachNoticeAndAtTheEnd) {
 TEST_F(RunCliProgressTest, NoLineWhenOffOrNotATerminal) {
   const std::string notices = "Data Inválida : 20230229\nData Inválida : 20230230\n";
   const std::string verdict = notices + kVerdictLine + "\n";
-  ASSERT_EQ(Run({}, false), kExitSuccess);
+  ASSERT_EQ(Run({}, false), cmdline::kExitSuccess);
   EXPECT_EQ(err_, notices);
-  ASSERT_EQ(Run({"--sem-progresso"}, true), kExitSuccess);
+  ASSERT_EQ(Run({"--sem-progresso"}, true), cmdline::kExitSuccess);
   EXPECT_EQ(err_, verdict);
-  ASSERT_EQ(Run({"--progresso", "--sem-progresso"}, false), kExitSuccess);
+  ASSERT_EQ(Run({"--progresso", "--sem-progresso"}, false), cmdline::kExitSuccess);
   EXPECT_EQ(err_, notices);
   // The failure list on standard output would share the terminal with the line.
-  ASSERT_EQ(Run({"--detalhes", "-"}, true), kExitSuccess);
+  ASSERT_EQ(Run({"--detalhes", "-"}, true), cmdline::kExitSuccess);
   EXPECT_EQ(err_, verdict);
 }
 

@@ -10,8 +10,8 @@
 #include <sstream>
 
 #include "cli/cli_test_support.h"
-#include "cli/exit_status.h"
 #include "cli/run_cli.h"
+#include "cmdline/exit_status.h"
 #include "platform/exclusive_file.h"
 #include "support/run_fixture.h"
 
@@ -104,7 +104,7 @@ TEST_F(RunCliReliabilityTest, AnOutputOverAFileTheRunReadsIsRefusedByIdentity) {
   for (const auto& [option, path] : clashes) {
     SCOPED_TRACE(option + " " + path);
     const std::string other = option == "--json" ? "--html" : "--json";
-    EXPECT_EQ(Run({option, path, other, dir_.file("r.json")}), kExitUsage);
+    EXPECT_EQ(Run({option, path, other, dir_.file("r.json")}), cmdline::kExitUsage);
     EXPECT_EQ(err_.rfind("talmero-criticar: a saída " + path + " é um dos arquivos de entrada", 0),
               0u)
         << err_;
@@ -112,13 +112,14 @@ TEST_F(RunCliReliabilityTest, AnOutputOverAFileTheRunReadsIsRefusedByIdentity) {
   }
   EXPECT_EQ(ReadAll(risks), before);
   // Two outputs on one file not written yet, by a second name.
-  EXPECT_EQ(Run({"--saida", dir_.file("r.txt"), "--json", dir_.file("sub/../r.txt")}), kExitUsage);
+  EXPECT_EQ(Run({"--saida", dir_.file("r.txt"), "--json", dir_.file("sub/../r.txt")}),
+            cmdline::kExitUsage);
   EXPECT_NE(err_.find("gravam no mesmo arquivo"), std::string::npos) << err_;
   EXPECT_TRUE(Leftovers().empty());
 }
 
 TEST_F(RunCliReliabilityTest, AHeaderAnnouncingMoreRecordsRejectsWithoutChangingTheReport) {
-  ASSERT_EQ(Run({"--saida", dir_.file("antes.txt")}), kExitSuccess) << err_;
+  ASSERT_EQ(Run({"--saida", dir_.file("antes.txt")}), cmdline::kExitSuccess) << err_;
   // The header's record count (bytes 4 to 7) announces 3 records; the file holds 1.
   {
     std::fstream file(dir_.file("riscos.dbf"), std::ios::in | std::ios::out | std::ios::binary);
@@ -127,7 +128,7 @@ TEST_F(RunCliReliabilityTest, AHeaderAnnouncingMoreRecordsRejectsWithoutChanging
   }
   ASSERT_EQ(Run({"--saida", dir_.file("depois.txt"), "--detalhes", dir_.file("f.csv"), "--json",
                  "-", "--estrito"}),
-            kExitRejected)
+            cmdline::kExitRejected)
       << err_;
   EXPECT_EQ(ReadAll(dir_.file("depois.txt")), ReadAll(dir_.file("antes.txt")));
   EXPECT_EQ(err_, "aviso: " + dir_.file("riscos.dbf") +
@@ -265,7 +266,7 @@ TEST_F(RunCliReliabilityTest, HostileInputsAreToldAndReadAsBefore) {
     for (const auto& item : items) out.push_back(item["tipo"]);
     return out;
   };
-  ASSERT_EQ(Run({"--saida", dir_.file("r.txt"), "--json", "-"}), kExitSuccess) << err_;
+  ASSERT_EQ(Run({"--saida", dir_.file("r.txt"), "--json", "-"}), cmdline::kExitSuccess) << err_;
   const std::vector<std::string> clean_avisos =
       types(nlohmann::json::parse(out_)["veredito"]["avisos"]);
   for (const Case& c : cases) {
@@ -274,13 +275,13 @@ TEST_F(RunCliReliabilityTest, HostileInputsAreToldAndReadAsBefore) {
     if (c.same_report_as) {
       SetUp();
       c.same_report_as();
-      ASSERT_EQ(Run({"--saida", dir_.file("r.txt")}), kExitSuccess) << err_;
+      ASSERT_EQ(Run({"--saida", dir_.file("r.txt")}), cmdline::kExitSuccess) << err_;
       expected_report = ReadAll(dir_.file("r.txt"));
     }
     SetUp();
     c.damage();
     EXPECT_EQ(Run({"--saida", dir_.file("r.txt"), "--json", "-", "--detalhes", dir_.file("f.csv")}),
-              kExitSuccess);
+              cmdline::kExitSuccess);
     if (c.same_report_as) {
       EXPECT_EQ(ReadAll(dir_.file("r.txt")), expected_report);
     }
@@ -309,12 +310,12 @@ TEST_F(RunCliReliabilityTest, HostileInputsAreToldAndReadAsBefore) {
 TEST_F(RunCliReliabilityTest, AFullStandardOutputIsAnErrorAfterTheRunsOwn) {
   std::ofstream full("/dev/full", std::ios::binary);
   if (!full) GTEST_SKIP() << "no /dev/full";
-  EXPECT_EQ(Run({}, &full), kExitRunError);
+  EXPECT_EQ(Run({}, &full), cmdline::kExitRunError);
   EXPECT_EQ(err_.rfind("não foi possível escrever na saída padrão: ", 0), 0u) << err_;
 
   // The run fails (no claims file) and so does its output: both said, the run's first.
   std::ofstream full_again("/dev/full", std::ios::binary);
-  EXPECT_EQ(Run({"--sinistros", dir_.file("falta.dbf")}, &full_again), kExitRunError);
+  EXPECT_EQ(Run({"--sinistros", dir_.file("falta.dbf")}, &full_again), cmdline::kExitRunError);
   const std::size_t own = err_.find("falta.dbf");
   const std::size_t output = err_.find("não foi possível escrever na saída padrão");
   EXPECT_NE(own, std::string::npos) << err_;
@@ -337,7 +338,7 @@ TEST_F(RunCliReliabilityTest, AKilledRunsTemporaryOutputGoesAndALiveRunsStays) {
   tools::WriteFile(other_output, "parcial");
   const std::optional<platform::ExclusiveFile> held = platform::ExclusiveFile::CreateNew(live);
   ASSERT_TRUE(held);
-  EXPECT_EQ(Run({"--saida", dir_.file("r.txt")}), kExitSuccess) << err_;
+  EXPECT_EQ(Run({"--saida", dir_.file("r.txt")}), cmdline::kExitSuccess) << err_;
   EXPECT_FALSE(fs::exists(stale));
   EXPECT_TRUE(fs::exists(live));
   EXPECT_TRUE(fs::exists(other_output));
@@ -361,18 +362,20 @@ int RunLimited(const std::vector<std::string>& args, rlim_t max_bytes) {
 }
 
 TEST_F(RunCliReliabilityTest, AFullDeviceLeavesNoPartialOutputAndTheEarlierFileIntact) {
-  ASSERT_EQ(Run({"--saida", dir_.file("r.txt"), "--detalhes", dir_.file("f.csv")}), kExitSuccess);
+  ASSERT_EQ(Run({"--saida", dir_.file("r.txt"), "--detalhes", dir_.file("f.csv")}),
+            cmdline::kExitSuccess);
   const auto report_size = static_cast<rlim_t>(fs::file_size(dir_.file("r.txt")));
   tools::WriteFile(dir_.file("r.txt"), "anterior");
   tools::WriteFile(dir_.file("f.csv"), "anterior");
   // Room for the index and the short failure list, not for the whole report.
-  EXPECT_EQ(RunLimited(Args({"--saida", dir_.file("r.txt")}), report_size - 1), kExitRunError);
+  EXPECT_EQ(RunLimited(Args({"--saida", dir_.file("r.txt")}), report_size - 1),
+            cmdline::kExitRunError);
   EXPECT_EQ(ReadAll(dir_.file("r.txt")), "anterior");
   // WriteRisks' failure list is longer than the limit of 200 bytes; the report is not written.
   WriteRisks(50);
   EXPECT_EQ(
       RunLimited(Args({"--detalhes", dir_.file("f.csv"), "--saida", dir_.file("r2.txt")}), 200),
-      kExitRunError);
+      cmdline::kExitRunError);
   EXPECT_EQ(ReadAll(dir_.file("f.csv")), "anterior");
   EXPECT_FALSE(fs::exists(dir_.file("r2.txt")));
   EXPECT_TRUE(Leftovers().empty());
@@ -388,11 +391,11 @@ TEST_F(RunCliReliabilityTest, TheLongestLegalOutputNamesAreWritten) {
     tools::WriteFile(dir_.file(("." + name).substr(0, 234) + "-0123456789abcdef.tmp"), "parcial");
     const int status = Run({"--saida", dir_.file(name)});
     if (length > 255) {
-      EXPECT_EQ(status, kExitRunError);
+      EXPECT_EQ(status, cmdline::kExitRunError);
       EXPECT_NE(err_.find("File name too long"), std::string::npos) << err_;
       continue;
     }
-    EXPECT_EQ(status, kExitSuccess) << err_;
+    EXPECT_EQ(status, cmdline::kExitSuccess) << err_;
     EXPECT_EQ(ReadAll(dir_.file(name)).rfind("In\xED", 0), 0u);
     EXPECT_TRUE(Leftovers().empty());
   }
@@ -453,7 +456,7 @@ Ended RunProgram(const std::vector<std::string>& args, Started how, const std::s
 // written whole, and nothing meant for the terminal lands in one.
 TEST_F(RunCliReliabilityTest, ClosedPipesAndDescriptorsLeaveEveryFileOutputWhole) {
   const std::string bin = TALMERO_BIN_DIR;
-  ASSERT_EQ(Run({"--json", dir_.file("entrada.json")}), kExitSuccess) << err_;
+  ASSERT_EQ(Run({"--json", dir_.file("entrada.json")}), cmdline::kExitSuccess) << err_;
   // An impossible date, so the run has a notice for standard error.
   tools::DbfBuilder claims(testing_support::ClaimsLayout());
   claims.Add({"01234", "POL1", "000001", "1", "300", "20230230"});
@@ -526,7 +529,7 @@ TEST_F(RunCliReliabilityTest, AFifoAsOutputIsWrittenInPlace) {
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);  // the pipe holds the report
   ASSERT_GE(reader, 0);
-  EXPECT_EQ(Run({"--saida", fifo}), kExitSuccess) << err_;
+  EXPECT_EQ(Run({"--saida", fifo}), cmdline::kExitSuccess) << err_;
   std::string got(1 << 16, '\0');
   const ssize_t n = read(reader, got.data(), got.size());
   close(reader);

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "cli/exit_status.h"
+#include "cmdline/exit_status.h"
 #include "support/run_fixture.h"
 
 namespace cli {
@@ -35,7 +35,7 @@ TEST(RunCliTest, WithoutPathsPrintsTheFrameInUtf8) {
   TempDir dir;
   testing_support::WriteStandardCatalog(dir);
   const Outcome o = RunArgs({"--catalogo", dir.path().string(), "--regional", "pt_BR"});
-  EXPECT_EQ(o.status, kExitSuccess);
+  EXPECT_EQ(o.status, cmdline::kExitSuccess);
   EXPECT_EQ(o.err, "");
   // Midnight: the time stamp is the date alone.
   EXPECT_EQ(o.out, "Início do processamento: 15/03/2024\n\n\n\n" + kRule +
@@ -47,7 +47,7 @@ TEST(RunCliTest, OpenErrorsEndWithStatusOneAndTheBoxText) {
   testing_support::WriteStandardCatalog(dir);
   const std::string missing = dir.file("nao-existe.dbf");
   Outcome o = RunArgs({"--catalogo", dir.folder(), "--riscos", missing, "--regional", "pt_BR"});
-  EXPECT_EQ(o.status, kExitRunError);
+  EXPECT_EQ(o.status, cmdline::kExitRunError);
   EXPECT_EQ(o.err, "TMarlSmartDBF.InternalOpen: Open error \"" + missing +
                        "\"\ncausa: arquivo de riscos não encontrado: " + missing + "\n");
   EXPECT_EQ(o.out, "Início do processamento: 15/03/2024\n\n\n");  // the lines so far
@@ -55,7 +55,7 @@ TEST(RunCliTest, OpenErrorsEndWithStatusOneAndTheBoxText) {
   const std::string text = dir.file("texto.dbf");
   tools::WriteFile(text, "isto não é uma tabela");
   o = RunArgs({"--catalogo", dir.folder(), "--sinistros", text});
-  EXPECT_EQ(o.status, kExitRunError);
+  EXPECT_EQ(o.status, cmdline::kExitRunError);
   EXPECT_EQ(o.err, "TMarlSmartDBF.InternalOpen: File \"" + text + "\" is not DBF file.\n");
 }
 
@@ -64,7 +64,7 @@ TEST(RunCliTest, SaidaWritesTheExportBytes) {
   testing_support::WriteStandardCatalog(dir);
   const std::string saida = dir.file("relatorio.txt");
   const Outcome o = RunArgs({"--catalogo", dir.folder(), "--regional", "en_US", "--saida", saida});
-  ASSERT_EQ(o.status, kExitSuccess);
+  ASSERT_EQ(o.status, cmdline::kExitSuccess);
   EXPECT_EQ(o.out, "");
   std::ifstream in(saida, std::ios::binary);
   std::stringstream bytes;
@@ -75,7 +75,7 @@ TEST(RunCliTest, SaidaWritesTheExportBytes) {
                 kRule + "\r\n\r\nFim do processamento: 3/15/2024\r\n\r\n" + kRule + "\r\n");
 
   const Outcome bad = RunArgs({"--catalogo", dir.folder(), "--saida", dir.file("nada/x.txt")});
-  EXPECT_EQ(bad.status, kExitRunError);
+  EXPECT_EQ(bad.status, cmdline::kExitRunError);
   EXPECT_EQ(bad.err.rfind("Cannot create file \"" + dir.file("nada/x.txt") + "\". ", 0), 0u);
 }
 
@@ -87,7 +87,7 @@ TEST(RunCliTest, InvalidDatesGoToStandardErrorAsTheyHappen) {
       .Write(dir.file("sinistros.dbf"));
   const Outcome o = RunArgs({"--catalogo", dir.folder(), "--sinistros", dir.file("sinistros.dbf"),
                              "--regional", "pt_BR"});
-  EXPECT_EQ(o.status, kExitSuccess);
+  EXPECT_EQ(o.status, cmdline::kExitSuccess);
   EXPECT_EQ(o.err, "Data Inválida : 20230229\n");
 }
 
@@ -98,13 +98,13 @@ TEST(RunCliTest, WrongUsageAndHelp) {
     if (args[1] != nullptr) v.emplace_back(args[1]);
     SCOPED_TRACE(v[0]);
     const Outcome o = RunArgs(v);
-    EXPECT_EQ(o.status, kExitUsage);
+    EXPECT_EQ(o.status, cmdline::kExitUsage);
     // The message stays in sight: no help scrolling it away, only where the help is.
     EXPECT_LE(std::count(o.err.begin(), o.err.end(), '\n'), 3) << o.err;
     EXPECT_NE(o.err.find("\nuse --help para ver as opções\n"), std::string::npos) << o.err;
   }
   const Outcome help = RunArgs({"--help"});
-  EXPECT_EQ(help.status, kExitSuccess);
+  EXPECT_EQ(help.status, cmdline::kExitSuccess);
   EXPECT_NE(help.out.find("--sinistros"), std::string::npos);
 }
 

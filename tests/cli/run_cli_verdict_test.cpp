@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "cli/cli_test_support.h"
-#include "cli/exit_status.h"
 #include "cli/run_cli.h"
+#include "cmdline/exit_status.h"
 #include "support/run_fixture.h"
 
 namespace cli {
@@ -51,14 +51,14 @@ class RunCliVerdictTest : public ::testing::Test {
 
 TEST_F(RunCliVerdictTest, StrictExitsThreeOnlyWhenRejected) {
   const std::string saida = "--saida=" + dir_.file("r.txt");
-  ASSERT_EQ(Run({"--estrito", "--json", "-", saida}), kExitSuccess) << err_ << out_;
+  ASSERT_EQ(Run({"--estrito", "--json", "-", saida}), cmdline::kExitSuccess) << err_ << out_;
   nlohmann::json doc = nlohmann::json::parse(out_);
   EXPECT_EQ(doc["veredito"]["resultado"], "aceitavel") << doc["veredito"].dump(1);
   EXPECT_TRUE(doc["veredito"]["motivos"].empty());
 
   WriteRisks("20221231");  // the coverage ends before it starts
-  EXPECT_EQ(Run({"--json", "-", saida}), kExitSuccess);
-  EXPECT_EQ(Run({"--estrito", "--json", "-", saida}), kExitRejected);
+  EXPECT_EQ(Run({"--json", "-", saida}), cmdline::kExitSuccess);
+  EXPECT_EQ(Run({"--estrito", "--json", "-", saida}), cmdline::kExitRejected);
   doc = nlohmann::json::parse(out_);
   EXPECT_EQ(doc["veredito"]["resultado"], "rejeitado");
   ASSERT_EQ(doc["veredito"]["motivos"].size(), 1u);
@@ -69,13 +69,13 @@ TEST_F(RunCliVerdictTest, StrictExitsThreeOnlyWhenRejected) {
       "--catalogo", dir_.folder(), "--riscos",          dir_.file("riscos.dbf"),
       "--estrito",  "--json",      dir_.file("v.json"), saida};
   std::ostringstream out, err;
-  EXPECT_EQ(RunCli(args, out, err, &FixedClock), kExitRejected);
+  EXPECT_EQ(RunCli(args, out, err, &FixedClock), cmdline::kExitRejected);
   doc = nlohmann::json::parse(ReadAll(dir_.file("v.json")));
   EXPECT_EQ(doc["veredito"]["motivos"][0]["tipo"], "arquivo_faltando");
 
   // An error outranks the rejection; its message is the verdict's reason.
   tools::WriteFile(dir_.file("DadosKov.DBF"), "not a table");
-  EXPECT_EQ(Run({"--estrito", "--json", "-", saida}), kExitRunError);
+  EXPECT_EQ(Run({"--estrito", "--json", "-", saida}), cmdline::kExitRunError);
   doc = nlohmann::json::parse(out_);
   EXPECT_EQ(doc["veredito"]["resultado"], "erro");
   EXPECT_EQ(doc["veredito"]["motivos"][0]["texto"], doc["erro"]);
@@ -87,11 +87,12 @@ TEST_F(RunCliVerdictTest, LimitsTurnCountersIntoReasons) {
   claims.Add({"01234", "POL1", "000001", "1", "300", ""});
   claims.Write(dir_.file("sinistros.dbf"));
   const std::string saida = "--saida=" + dir_.file("r.txt");
-  EXPECT_EQ(Run({"--estrito", "--limite-falhas=100", saida}), kExitSuccess) << err_;
-  EXPECT_EQ(Run({"--estrito", "--limite-falhas", "99,999", saida}), kExitRejected) << err_;
+  EXPECT_EQ(Run({"--estrito", "--limite-falhas=100", saida}), cmdline::kExitSuccess) << err_;
+  EXPECT_EQ(Run({"--estrito", "--limite-falhas", "99,999", saida}), cmdline::kExitRejected) << err_;
   // A limit may end in % as people write it: the same limit.
-  EXPECT_EQ(Run({"--estrito", "--limite-falhas=100%", saida}), kExitSuccess) << err_;
-  EXPECT_EQ(Run({"--estrito", "--limite-falhas", "99,999%", saida}), kExitRejected) << err_;
+  EXPECT_EQ(Run({"--estrito", "--limite-falhas=100%", saida}), cmdline::kExitSuccess) << err_;
+  EXPECT_EQ(Run({"--estrito", "--limite-falhas", "99,999%", saida}), cmdline::kExitRejected)
+      << err_;
 }
 
 TEST_F(RunCliVerdictTest, OptionsByTheParserKeepThePortugueseTexts) {
@@ -109,21 +110,21 @@ TEST_F(RunCliVerdictTest, OptionsByTheParserKeepThePortugueseTexts) {
   for (const auto& [args, message] : bad) {
     SCOPED_TRACE(message);
     std::ostringstream out, err;
-    EXPECT_EQ(RunCli(args, out, err, &FixedClock), kExitUsage);
+    EXPECT_EQ(RunCli(args, out, err, &FixedClock), cmdline::kExitUsage);
     EXPECT_EQ(err.str().rfind("talmero-criticar: " + message, 0), 0u) << err.str();
   }
   std::ostringstream out, err;
-  EXPECT_EQ(RunCli({"--version"}, out, err, &FixedClock), kExitSuccess);
+  EXPECT_EQ(RunCli({"--version"}, out, err, &FixedClock), cmdline::kExitSuccess);
   EXPECT_EQ(out.str().rfind("talmero-criticar ", 0), 0u);
 }
 
 TEST_F(RunCliVerdictTest, DateNoticesCanBeSilencedWithoutChangingTheCounts) {
   WriteRisks("20230230");
   const std::string saida = "--saida=" + dir_.file("r.txt");
-  ASSERT_EQ(Run({saida}), kExitSuccess);
+  ASSERT_EQ(Run({saida}), cmdline::kExitSuccess);
   EXPECT_EQ(err_, "Data Inválida : 20230230\n");
   const std::string report = ReadAll(dir_.file("r.txt"));
-  ASSERT_EQ(Run({saida, "--sem-avisos-de-data", "--detalhes", "-"}), kExitSuccess);
+  ASSERT_EQ(Run({saida, "--sem-avisos-de-data", "--detalhes", "-"}), cmdline::kExitSuccess);
   EXPECT_EQ(err_, "");
   EXPECT_NE(out_.find("riscos;1;5;FIM_VIG;data;20230230"), std::string::npos) << out_;
   // The report differs at most in its time stamps, which the fixed clock keeps equal.

@@ -169,7 +169,8 @@ TEST(RecordExtractTest, TheWorkbookHoldsTheCsvRowsWithTheFieldsAsTexts) {
 
 // Each pass keeps its records in blocks of a temporary file: many failing records make the
 // walk's pass span several blocks, with records cut at a block's end, while the later pass
-// (every 7th record) is merged into them.
+// (every 7th record) is merged into them. The walk's chunks are checked out of order by two and
+// by three workers, whatever the machine's cores, and replayed in file order.
 TEST(RecordExtractTest, ManyRecordsAcrossTheTemporaryBlocksKeepEveryRowAndMerge) {
   TempDir dir;
   testing_support::RecordingHost host = HostIn(dir);
@@ -184,21 +185,25 @@ TEST(RecordExtractTest, ManyRecordsAcrossTheTemporaryBlocksKeepEveryRowAndMerge)
   claims.Add({"01234", "POL1", "000001", "1", "50", "20230801"});
   claims.Write(host.claims_path);
 
-  std::ostringstream risk_rows;
-  std::ostringstream claim_rows;
-  RecordExtract extract(risk_rows, claim_rows);
-  ValidationRun run;
-  run.SetFindingSink(&extract);
-  run.Execute(host);
-  ASSERT_TRUE(extract.Finish());
-  const auto rows = Rows(risk_rows.str());
-  ASSERT_EQ(rows.size(), kRecords + 1u);
-  for (int i = 1; i <= kRecords; ++i) {
-    const auto& row = rows[static_cast<std::size_t>(i)];
-    ASSERT_EQ(row[1], std::to_string(i));
-    ASSERT_EQ(row.back(),
-              i % 7 == 0 ? "APOLICE:nulo INICIO_VIG:vigencia_invertida" : "APOLICE:nulo")
-        << i;
+  for (const int workers : {2, 3}) {
+    SCOPED_TRACE(std::to_string(workers) + " workers");
+    std::ostringstream risk_rows;
+    std::ostringstream claim_rows;
+    RecordExtract extract(risk_rows, claim_rows);
+    ValidationRun run;
+    run.SetWalkThreads(workers);
+    run.SetFindingSink(&extract);
+    run.Execute(host);
+    ASSERT_TRUE(extract.Finish());
+    const auto rows = Rows(risk_rows.str());
+    ASSERT_EQ(rows.size(), kRecords + 1u);
+    for (int i = 1; i <= kRecords; ++i) {
+      const auto& row = rows[static_cast<std::size_t>(i)];
+      ASSERT_EQ(row[1], std::to_string(i));
+      ASSERT_EQ(row.back(),
+                i % 7 == 0 ? "APOLICE:nulo INICIO_VIG:vigencia_invertida" : "APOLICE:nulo")
+          << i;
+    }
   }
 }
 

@@ -11,8 +11,8 @@
 #include <sstream>
 
 #include "cli/cli_test_support.h"
-#include "cli/exit_status.h"
 #include "cli/run_cli.h"
+#include "cmdline/exit_status.h"
 #include "engine/text.h"
 #include "engine/xlsx_workbook.h"
 #include "resumo/summary_html.h"
@@ -83,7 +83,7 @@ TEST_F(RunResumoTest, OneRowPerResultAndStatusOneForTheUnreadable) {
   tools::WriteFile(ilegivel, "{\"veredito\": ");
   const std::vector<std::string> jsons{aceito, rejeitado, erro, ilegivel};
 
-  ASSERT_EQ(Resumir(jsons), cli::kExitRunError) << err_;
+  ASSERT_EQ(Resumir(jsons), cmdline::kExitRunError) << err_;
   const std::string risks = dir_.file("bom.dbf") + ";" + dir_.file("sinistros.dbf");
   const std::string bad_risks = dir_.file("ruim.dbf") + ";" + dir_.file("sinistros.dbf");
   // The error's row says what the error was: the result's message, and its cause when given.
@@ -110,7 +110,7 @@ TEST_F(RunResumoTest, OneRowPerResultAndStatusOneForTheUnreadable) {
   const std::string html = dir_.file("resumo.HTML");
   std::vector<std::string> args{"--saida", html};
   args.insert(args.end(), jsons.begin(), jsons.end());
-  ASSERT_EQ(Resumir(args), cli::kExitRunError);
+  ASSERT_EQ(Resumir(args), cmdline::kExitRunError);
   const std::string page = cli::ReadAll(html);
   EXPECT_NE(page.find("<td>" + dir_.file("a&amp;1.json") + "</td>"), std::string::npos);
   EXPECT_NE(page.find("<td class=\"resultado rejeitado\">Rejeitado</td><td>vigencia_invertida"),
@@ -122,7 +122,7 @@ TEST_F(RunResumoTest, OneRowPerResultAndStatusOneForTheUnreadable) {
   if (!engine::XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks (Windows)";
   const std::string book = dir_.file("resumo.xlsx");
   args[1] = book;
-  ASSERT_EQ(Resumir(args), cli::kExitRunError);
+  ASSERT_EQ(Resumir(args), cmdline::kExitRunError);
 #ifdef _WIN32
   GTEST_SKIP() << "workbooks are read back under Wine by scripts/wine-tests.sh";
 #endif
@@ -147,11 +147,11 @@ TEST_F(RunResumoTest, WrongUsage) {
       {}, {"--saida"}, {"--outra", "a.json"}, {"--saida", "a.json", "a.json"}};
   for (const auto& args : bad) {
     SCOPED_TRACE(args.empty() ? "" : args[0]);
-    EXPECT_EQ(Resumir(args), cli::kExitUsage);
+    EXPECT_EQ(Resumir(args), cmdline::kExitUsage);
     EXPECT_LE(std::count(err_.begin(), err_.end(), '\n'), 3) << err_;
     EXPECT_NE(err_.find("\nuse --help para ver as opções\n"), std::string::npos) << err_;
   }
-  EXPECT_EQ(Resumir({"--version"}), cli::kExitSuccess);
+  EXPECT_EQ(Resumir({"--version"}), cmdline::kExitSuccess);
   EXPECT_EQ(out_, "talmero-resumo 1.0.0\n");
 }
 

@@ -16,8 +16,8 @@
 #include "support/temp_dir.h"
 #include "tables/dbf_table.h"
 #include "tables/table_error.h"
+#include "tests/support/listed_probe.h"
 #include "tools/dbf_writer.h"
-#include "tools/listed_probe.h"
 
 namespace {
 
@@ -362,7 +362,7 @@ TEST_F(KeyIndexTest, MatchesMultimapModel) {
       if (q % 4 == 3) value.resize(3 + static_cast<std::size_t>(q % 5));
       values.push_back(value);
     }
-    tools::ListedProbe texts(dir_.file("textos.tmp"), 26, 4096, values);
+    testing_support::ListedProbe texts(dir_.file("textos.tmp"), 26, 4096, values);
     tables::KeyIndex& index = Build(risks, small_cache, from_walk, &texts, answer_later);
     EXPECT_TRUE(texts.answered);
     EXPECT_FALSE(texts.twice);

@@ -1,9 +1,9 @@
-#include "cli/verdict_line.h"
+#include "cmdline/verdict_line.h"
 
 #include <algorithm>
 #include <utility>
 
-namespace cli {
+namespace cmdline {
 namespace {
 
 std::string CountedTypes(const std::vector<engine::VerdictItem>& items) {
@@ -47,4 +47,4 @@ std::string TerminalVerdictLine(const engine::Verdict& verdict) {
   return line;
 }
 
-}  // namespace cli
+}  // namespace cmdline

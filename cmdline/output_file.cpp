@@ -1,13 +1,13 @@
-#include "cli/output_file.h"
+#include "cmdline/output_file.h"
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 
-#include "cli/cli_options.h"
-#include "cli/standard_streams.h"
+#include "cmdline/standard_streams.h"
+#include "platform/file_error.h"
 
-namespace cli {
+namespace cmdline {
 namespace {
 
 // An existing file that is neither a plain file nor a folder: a device or a FIFO.
@@ -89,7 +89,7 @@ bool OutputFile::Close() {
 }
 
 std::string OutputFile::CreateError() const {
-  return "Cannot create file \"" + path_ + "\". " + reason_;
+  return platform::FileErrorText(platform::FileStep::kCreate, path_, reason_);
 }
 
 std::string OutputFile::WriteError() const {
@@ -97,7 +97,7 @@ std::string OutputFile::WriteError() const {
   if (to_standard_output_) {
     return StandardOutputError(reason_.empty() ? WriteFailureReason(standard_output_) : reason_);
   }
-  return "Cannot write file \"" + path_ + "\". " + reason_;
+  return platform::FileErrorText(platform::FileStep::kWrite, path_, reason_);
 }
 
 std::string StandardOutputError(const std::string& reason) {
@@ -112,4 +112,4 @@ bool PrintToStandardOutput(std::string_view text, std::ostream& out, std::ostrea
   return false;
 }
 
-}  // namespace cli
+}  // namespace cmdline

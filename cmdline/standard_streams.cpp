@@ -1,8 +1,11 @@
-#include "cli/standard_streams.h"
+#include "cmdline/standard_streams.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ios>
+
+#include "platform/standard_descriptors.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -12,7 +15,7 @@
 #include <unistd.h>
 #endif
 
-namespace cli {
+namespace cmdline {
 
 void UseBinaryStandardStreams() {
 #ifdef _WIN32
@@ -78,10 +81,18 @@ bool StandardOutputBuffer::WriteOut(const char* data, std::size_t size) {
   return error_ == 0;
 }
 
+ProgramStreams::ProgramStreams() : out_(nullptr) {
+  platform::OpenClosedStandardDescriptors();
+  IgnoreBrokenPipes();
+  UseBinaryStandardStreams();
+  std::ios::sync_with_stdio(false);
+  out_.rdbuf(&standard_output_);
+}
+
 std::string WriteFailureReason(const std::ostream& out) {
   const auto* standard = dynamic_cast<const StandardOutputBuffer*>(out.rdbuf());
   if (standard != nullptr && !standard->FailureReason().empty()) return standard->FailureReason();
   return std::strerror(errno != 0 ? errno : EIO);
 }
 
-}  // namespace cli
+}  // namespace cmdline

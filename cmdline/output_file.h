@@ -1,7 +1,8 @@
 #pragma once
-// One output of the runner: a file that appears whole or not at all (platform/atomic_output.h:
-// the bytes go to a temporary file beside it, renamed over the target by Close()), or the
-// standard output stream when the path is "-". A path that names a device or a FIFO
+// One output of a command-line program: a file that appears whole or not at all
+// (platform/atomic_output.h: the bytes go to a temporary file beside it, renamed over the target by
+// Close()), or the standard output stream when the path is "-". A path that names a device or a
+// FIFO
 // (/dev/null, a pipe) is written in place: a rename would replace it with a plain file.
 
 #include <array>
@@ -14,7 +15,10 @@
 
 #include "platform/atomic_output.h"
 
-namespace cli {
+namespace cmdline {
+
+// The path that names standard output.
+inline constexpr const char* kStandardOutput = "-";
 
 class OutputFile {
  public:
@@ -78,4 +82,4 @@ std::string StandardOutputError(const std::string& reason);
 // with that error written to `err`.
 bool PrintToStandardOutput(std::string_view text, std::ostream& out, std::ostream& err);
 
-}  // namespace cli
+}  // namespace cmdline

@@ -6,7 +6,7 @@
 #include <streambuf>
 #include <string>
 
-namespace cli {
+namespace cmdline {
 
 // Output bytes go out unchanged, as on every other system: no CR before each LF on Windows.
 void UseBinaryStandardStreams();
@@ -46,8 +46,24 @@ class StandardOutputBuffer : public std::streambuf {
   std::array<char, 1 << 16> bytes_;
 };
 
+// The standard streams of a command-line program's process, set up once first thing in main:
+// closed standard descriptors opened on the null device, broken pipes ignored, bytes unchanged,
+// and standard output through a StandardOutputBuffer (out()).
+class ProgramStreams {
+ public:
+  ProgramStreams();
+  ProgramStreams(const ProgramStreams&) = delete;
+  ProgramStreams& operator=(const ProgramStreams&) = delete;
+
+  std::ostream& out() { return out_; }
+
+ private:
+  StandardOutputBuffer standard_output_;
+  std::ostream out_;
+};
+
 // Why writing to `out` failed: the reason a StandardOutputBuffer kept when `out` writes through
 // one, else the system's last error.
 std::string WriteFailureReason(const std::ostream& out);
 
-}  // namespace cli
+}  // namespace cmdline

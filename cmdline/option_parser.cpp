@@ -1,6 +1,6 @@
-#include "cli/option_parser.h"
+#include "cmdline/option_parser.h"
 
-namespace cli {
+namespace cmdline {
 namespace {
 
 // The option named in a CLI11 message "NAME: ..." (the message's head up to the colon).
@@ -35,4 +35,4 @@ std::string UsageErrorText(const std::string& program, const std::string& error)
   return program + ": " + error + "\nuse --help para ver as opções\n";
 }
 
-}  // namespace cli
+}  // namespace cmdline

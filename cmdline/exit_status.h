@@ -1,8 +1,9 @@
 #pragma once
 
-namespace cli {
+namespace cmdline {
 
-// The runner's exit statuses. Precedence: interrupted, then usage, then error, then rejected.
+// The exit statuses of the command-line programs (talmero-resumo uses the first three).
+// Precedence: interrupted, then usage, then error, then rejected.
 // An interruption (SIGINT 130, SIGTERM 143: platform/interrupt_cleanup.h) ends the process from
 // its handler, so it takes precedence over everything else.
 enum ExitStatus : int {
@@ -12,4 +13,4 @@ enum ExitStatus : int {
   kExitRejected = 3,  // with --estrito: the verdict is "rejeitado"
 };
 
-}  // namespace cli
+}  // namespace cmdline

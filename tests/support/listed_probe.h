@@ -14,17 +14,19 @@
 
 #include "platform/exclusive_file.h"
 #include "tables/key_index.h"
+#include "tables/ntx_format.h"
 #include "tables/ntx_runs.h"
 
-namespace tools {
+namespace testing_support {
 
 class ListedProbe : public tables::KeyProbe {
  public:
   // Throws std::runtime_error when the scratch file at `path` cannot be made or written.
   ListedProbe(const std::string& path, std::size_t key_size, std::size_t batch_budget,
               const std::vector<std::string>& texts)
-      : file_(Create(path)), runs_(file_, 0, key_size + 2, batch_budget) {
-    std::vector<unsigned char> entry(key_size + 2);
+      : file_(Create(path)),
+        runs_(file_, 0, key_size + tables::ntx::kProbeLengthSize, batch_budget) {
+    std::vector<unsigned char> entry(key_size + tables::ntx::kProbeLengthSize);
     for (std::size_t i = 0; i < texts.size(); ++i) {
       MakeEntry(texts[i], key_size, entry.data());
       if (!runs_.Add(entry.data(), static_cast<std::uint32_t>(i))) Fail(path);
@@ -60,4 +62,4 @@ class ListedProbe : public tables::KeyProbe {
   tables::ntx::SortedRuns runs_;
 };
 
-}  // namespace tools
+}  // namespace testing_support

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace cli {
+namespace cmdline {
 
 // Sets `app` up the programs' way: no help flag of CLI11's own (each program has its usage text),
 // words that are no option kept for the program, an option given twice takes its last value.
@@ -22,4 +22,4 @@ bool ParseApp(CLI::App& app, const std::vector<std::string>& args, std::vector<s
 // two lines, so the message stays in sight instead of scrolling away above the whole help.
 std::string UsageErrorText(const std::string& program, const std::string& error);
 
-}  // namespace cli
+}  // namespace cmdline

@@ -7,7 +7,7 @@
 
 #include "engine/verdict.h"
 
-namespace cli {
+namespace cmdline {
 
 // Each code once, in the order it first appears, followed by " ×N" when it appears N > 1
 // times: "vigencia_invertida, falhas_campo ×31" (UTF-8).
@@ -18,4 +18,4 @@ std::string CountedCodes(const std::vector<std::string>& codes);
 // message was just written, is "Veredito: erro". UTF-8, without the line's end.
 std::string TerminalVerdictLine(const engine::Verdict& verdict);
 
-}  // namespace cli
+}  // namespace cmdline
