@@ -6,10 +6,10 @@
 #include <utility>
 
 #include "cli/option_parser.h"
-#include "engine/findings_xlsx.h"
-#include "engine/record_extract.h"
 #include "engine/regional.h"
 #include "engine/run_inputs.h"
+#include "outputs/findings_xlsx.h"
+#include "outputs/record_extract.h"
 #include "platform/file_identity.h"
 #include "platform/path_separator.h"
 #include "platform/program_folder.h"

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/findings_csv.h"
+#include "outputs/findings_csv.h"
 #include "platform/interrupt_cleanup.h"
 
 namespace frontend {

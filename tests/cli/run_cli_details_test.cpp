@@ -12,7 +12,7 @@
 #include "cli/exit_status.h"
 #include "cli/run_cli.h"
 #include "engine/text.h"
-#include "engine/xlsx_workbook.h"
+#include "outputs/xlsx_workbook.h"
 #include "support/run_fixture.h"
 #include "support/xlsx_dump.h"
 
