@@ -7,10 +7,10 @@
 
 #include "cmdline/option_parser.h"
 #include "cmdline/output_file.h"
-#include "engine/findings_xlsx.h"
-#include "engine/record_extract.h"
 #include "engine/regional.h"
 #include "engine/run_inputs.h"
+#include "outputs/findings_xlsx.h"
+#include "outputs/record_extract.h"
 #include "platform/file_identity.h"
 #include "platform/path_separator.h"
 #include "platform/program_folder.h"

@@ -5,9 +5,9 @@
 // written like the window's export (Windows-1252, every line ended by CR LF). Invalid-date
 // notices go to `err` as they happen, unless --sem-avisos-de-data; so does the progress line
 // (cli/progress_line.h), blanked before every other message. --detalhes streams every
-// finding of the run to FILE as CSV (engine/findings_csv.h), at most N rows per field and check
+// finding of the run to FILE as CSV (outputs/findings_csv.h), at most N rows per field and check
 // with --max-detalhes; --json writes the run's figures and its verdict as one JSON document
-// (cli/run_json.h). These are written also when an error ended the run; a file that cannot be
+// (outputs/run_json.h). These are written also when an error ended the run; a file that cannot be
 // written makes the status 1. Returns a cmdline::ExitStatus.
 
 #include <iosfwd>

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/finding_list.h"
-#include "engine/findings_xlsx.h"
 #include "frontend/csv_row.h"
 #include "frontend/failure_list_error.h"
 #include "frontend/report_export.h"
+#include "outputs/finding_list.h"
+#include "outputs/findings_xlsx.h"
 #include "platform/file_error.h"
 
 namespace frontend {

@@ -38,7 +38,7 @@ bool WriteRowsCsv(const FailureFileIndex& index, std::span<const std::uint32_t> 
 std::string SaveRowsCsv(const FailureFileIndex& index, std::span<const std::uint32_t> rows,
                         const std::filesystem::path& path);
 
-// The same rows as a workbook with the runner's workbook writer (engine/findings_xlsx.h): a sheet
+// The same rows as a workbook with the runner's workbook writer (outputs/findings_xlsx.h): a sheet
 // per input file, the list's columns by name, numbers as numbers. Messages as SaveRowsCsv.
 std::string SaveRowsXlsx(const FailureFileIndex& index, std::span<const std::uint32_t> rows,
                          const std::filesystem::path& path);

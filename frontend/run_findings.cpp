@@ -5,11 +5,11 @@
 #include <system_error>
 #include <vector>
 
-#include "engine/findings_xlsx.h"
 #include "frontend/failure_file_index.h"
 #include "frontend/failure_list_error.h"
 #include "frontend/failure_rows_save.h"
 #include "frontend/report_export.h"
+#include "outputs/findings_xlsx.h"
 #include "platform/exclusive_file.h"
 #include "platform/file_error.h"
 

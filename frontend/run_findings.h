@@ -1,6 +1,6 @@
 #pragma once
 // The failure list of a window's last run: every run streams its findings into a temporary
-// file (engine/findings_csv.h), and the window saves a copy of it on request. The list is never
+// file (outputs/findings_csv.h), and the window saves a copy of it on request. The list is never
 // held in memory. The temporary file is removed when the next run starts or the window closes,
 // and when the program is interrupted (platform/interrupt_cleanup.h).
 
@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/findings_csv.h"
+#include "outputs/findings_csv.h"
 #include "platform/interrupt_cleanup.h"
 
 namespace frontend {

@@ -1,6 +1,6 @@
 #include "frontend/save_dialogs.h"
 
-#include "engine/xlsx_workbook.h"
+#include "outputs/xlsx_workbook.h"
 
 namespace frontend {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/findings_csv.h"
+#include "outputs/findings_csv.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/run_json.h"
 #include "engine/text.h"
+#include "outputs/run_json.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "resumo/resumo_options.h"
 
 #include "cmdline/option_parser.h"
-#include "engine/xlsx_workbook.h"
+#include "outputs/xlsx_workbook.h"
 
 #ifndef TALMERO_VERSION
 #define TALMERO_VERSION "0"

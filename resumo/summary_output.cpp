@@ -2,9 +2,9 @@
 
 #include <array>
 
-#include "engine/csv_writer.h"
 #include "engine/text.h"
-#include "engine/xlsx_workbook.h"
+#include "outputs/csv_writer.h"
+#include "outputs/xlsx_workbook.h"
 
 namespace resumo {
 

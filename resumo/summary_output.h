@@ -1,7 +1,7 @@
 #pragma once
 // The summary of many runs in its three forms, through the engine's writers: CSV as the failure
-// list (engine/csv_writer.h: ";", Windows-1252, CR LF, quoted where needed), an Excel workbook
-// (engine/xlsx_workbook.h, one sheet "resumo", counts as numbers) or an HTML page
+// list (outputs/csv_writer.h: ";", Windows-1252, CR LF, quoted where needed), an Excel workbook
+// (outputs/xlsx_workbook.h, one sheet "resumo", counts as numbers) or an HTML page
 // (resumo/summary_html.h). Each has the header row (the column names in CSV, their titles in
 // the others), then one row per result in the order given.
 

@@ -1,7 +1,7 @@
 #pragma once
 // One line of the summary of many runs: what talmero-resumo takes from the JSON result of one
-// run of talmero-criticar (cli/run_json.h). A file that cannot be read, is no JSON or is not such
-// a result gives a row whose resultado is "ilegivel" and whose motivos says why.
+// run of talmero-criticar (outputs/run_json.h). A file that cannot be read, is no JSON or is not
+// such a result gives a row whose resultado is "ilegivel" and whose motivos says why.
 
 #include <array>
 #include <cstddef>

@@ -53,9 +53,9 @@ wine_in en_US.UTF-8 cmd /c exit 0 >/dev/null 2>&1 || true
 wine_in pt_BR.UTF-8 cmd /c exit 0 >/dev/null 2>&1 || true
 
 echo "== Component suites under Wine"
-declare -A filters=([tables_test]="*" [engine_test]="*" [platform_test]="*" [cli_test]="*"
-                   [frontend_test]="*")
-for suite in tables_test engine_test platform_test cli_test frontend_test; do
+declare -A filters=([tables_test]="*" [engine_test]="*" [outputs_test]="*" [platform_test]="*"
+                   [cli_test]="*" [frontend_test]="*")
+for suite in tables_test engine_test outputs_test platform_test cli_test frontend_test; do
   (cd "$tests" && wine_in C.UTF-8 "./$suite.exe" --gtest_brief=1 "--gtest_filter=${filters[$suite]}") \
     || fail "$suite under Wine"
 done

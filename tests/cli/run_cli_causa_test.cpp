@@ -12,7 +12,7 @@
 #include "cli/cli_test_support.h"
 #include "cli/run_cli.h"
 #include "cmdline/exit_status.h"
-#include "engine/xlsx_workbook.h"
+#include "outputs/xlsx_workbook.h"
 #include "support/private_mounts.h"
 #include "support/run_fixture.h"
 #include "support/scoped_temp_folder.h"

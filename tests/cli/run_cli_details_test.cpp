@@ -12,7 +12,7 @@
 #include "cli/run_cli.h"
 #include "cmdline/exit_status.h"
 #include "engine/text.h"
-#include "engine/xlsx_workbook.h"
+#include "outputs/xlsx_workbook.h"
 #include "support/run_fixture.h"
 #include "support/xlsx_dump.h"
 

@@ -8,9 +8,9 @@
 #include <sstream>
 #include <system_error>
 
-#include "engine/record_extract.h"
 #include "engine/report.h"
 #include "engine/text.h"
+#include "outputs/record_extract.h"
 #include "support/recording_host.h"
 #include "support/run_fixture.h"
 

@@ -8,7 +8,7 @@
 #include <cctype>
 #include <fstream>
 
-#include "engine/finding_list.h"
+#include "outputs/finding_list.h"
 #include "frontend/failure_file_index.h"
 #include "support/temp_dir.h"
 #include "tools/dbf_writer.h"

@@ -10,12 +10,12 @@
 #include <random>
 #include <sstream>
 
-#include "engine/findings_csv.h"
 #include "frontend/failure_filter.h"
 #include "frontend/failure_list_error.h"
 #include "frontend/failure_row_cache.h"
 #include "frontend/failure_rows_save.h"
 #include "frontend/filter_job.h"
+#include "outputs/findings_csv.h"
 #include "support/temp_dir.h"
 
 namespace frontend {

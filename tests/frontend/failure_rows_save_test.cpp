@@ -10,9 +10,9 @@
 #include <fstream>
 #include <numeric>
 
-#include "engine/findings_csv.h"
-#include "engine/findings_xlsx.h"
 #include "frontend/failure_file_index.h"
+#include "outputs/findings_csv.h"
+#include "outputs/findings_xlsx.h"
 #include "support/temp_dir.h"
 
 namespace frontend {

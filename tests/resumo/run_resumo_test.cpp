@@ -14,7 +14,7 @@
 #include "cli/run_cli.h"
 #include "cmdline/exit_status.h"
 #include "engine/text.h"
-#include "engine/xlsx_workbook.h"
+#include "outputs/xlsx_workbook.h"
 #include "resumo/summary_html.h"
 #include "resumo/summary_output.h"
 #include "resumo/summary_row.h"

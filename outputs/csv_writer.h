@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/block_writer.h"
+#include "outputs/block_writer.h"
 
 namespace engine {
 

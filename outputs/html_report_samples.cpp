@@ -1,7 +1,7 @@
-#include "engine/html_report_samples.h"
+#include "outputs/html_report_samples.h"
 
-#include "engine/finding_message.h"
 #include "engine/text.h"
+#include "outputs/finding_message.h"
 #include "tables/dbf_table.h"
 #include "tables/dbf_values.h"
 

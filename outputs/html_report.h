@@ -13,9 +13,9 @@
 #include <optional>
 #include <string>
 
-#include "engine/failing_values.h"
 #include "engine/validation_run.h"
 #include "engine/verdict.h"
+#include "outputs/failing_values.h"
 #include "platform/clock.h"
 
 namespace engine {

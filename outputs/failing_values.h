@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "engine/findings.h"
-#include "engine/html_report_samples.h"
-#include "engine/top_values.h"
+#include "outputs/html_report_samples.h"
+#include "outputs/top_values.h"
 
 namespace engine {
 

@@ -1,5 +1,5 @@
 // The space-saving counter against exact counts.
-#include "engine/top_values.h"
+#include "outputs/top_values.h"
 
 #include <gtest/gtest.h>
 

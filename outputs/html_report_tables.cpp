@@ -2,9 +2,9 @@
 // most frequent failing values and its first failing records per check.
 #include <algorithm>
 
-#include "engine/html_report.h"
-#include "engine/html_report_parts.h"
 #include "engine/text.h"
+#include "outputs/html_report.h"
+#include "outputs/html_report_parts.h"
 
 namespace engine::html {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/finding_message.h"
+#include "outputs/finding_message.h"
 
 #include <optional>
 

@@ -1,4 +1,4 @@
-#include "engine/top_values.h"
+#include "outputs/top_values.h"
 
 #include <algorithm>
 #include <bit>

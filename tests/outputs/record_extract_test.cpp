@@ -1,5 +1,5 @@
 // The records with failures against the files they come from.
-#include "engine/record_extract.h"
+#include "outputs/record_extract.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <set>
 #include <sstream>
 
-#include "engine/failing_values.h"
 #include "engine/validation_run.h"
+#include "outputs/failing_values.h"
 #include "support/private_mounts.h"
 #include "support/raw_record.h"
 #include "support/recording_host.h"

@@ -29,7 +29,7 @@
 #include <vector>
 
 #include "engine/findings.h"
-#include "engine/xlsx_workbook.h"
+#include "outputs/xlsx_workbook.h"
 #include "platform/exclusive_file.h"
 #include "tables/dbf_table.h"
 #include "tables/table_error.h"

@@ -1,4 +1,4 @@
-#include "engine/html_report.h"
+#include "outputs/html_report.h"
 
 #include <algorithm>
 #include <cassert>
@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <kainjow/mustache.hpp>
 
-#include "engine/html_report_parts.h"
-#include "engine/html_report_template.h"
 #include "engine/number_style.h"
 #include "engine/text.h"
 #include "engine/verdict_style.h"
+#include "outputs/html_report_parts.h"
+#include "outputs/html_report_template.h"
 
 namespace engine {
 namespace html {

@@ -1,5 +1,5 @@
 // Sheets read back by openpyxl: how wide each column opens, and number cells.
-#include "engine/xlsx_workbook.h"
+#include "outputs/xlsx_workbook.h"
 
 #include <gtest/gtest.h>
 

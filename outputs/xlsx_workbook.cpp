@@ -1,4 +1,4 @@
-#include "engine/xlsx_workbook.h"
+#include "outputs/xlsx_workbook.h"
 
 #include <algorithm>
 #include <charconv>

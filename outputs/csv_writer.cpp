@@ -1,4 +1,4 @@
-#include "engine/csv_writer.h"
+#include "outputs/csv_writer.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,6 +1,6 @@
 // The failure list's sentences where the plain template would mislead: blank values, a date
 // refused for its year alone, a coverage without an end date.
-#include "engine/finding_message.h"
+#include "outputs/finding_message.h"
 
 #include <gtest/gtest.h>
 

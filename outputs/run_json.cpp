@@ -1,4 +1,4 @@
-#include "cli/run_json.h"
+#include "outputs/run_json.h"
 
 #include <cstdio>
 #include <nlohmann/json.hpp>

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/failing_values.h"
-#include "engine/html_report_samples.h"
 #include "engine/run_result.h"
+#include "outputs/failing_values.h"
+#include "outputs/html_report_samples.h"
 
 namespace engine::html {
 

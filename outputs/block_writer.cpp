@@ -1,4 +1,4 @@
-#include "engine/block_writer.h"
+#include "outputs/block_writer.h"
 
 #include <system_error>
 

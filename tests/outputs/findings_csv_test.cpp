@@ -1,6 +1,6 @@
 // The failure list of whole runs: its rows against the report's counters of the same run, and
 // the shape of the CSV (quoting, Windows-1252 bytes, structure rows, the cap).
-#include "engine/findings_csv.h"
+#include "outputs/findings_csv.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +13,11 @@
 #include <sstream>
 #include <tuple>
 
-#include "engine/csv_writer.h"
-#include "engine/failing_values.h"
-#include "engine/findings_xlsx.h"
 #include "engine/text.h"
 #include "engine/validation_run.h"
+#include "outputs/csv_writer.h"
+#include "outputs/failing_values.h"
+#include "outputs/findings_xlsx.h"
 #include "support/raw_record.h"
 #include "support/recording_host.h"
 #include "support/run_fixture.h"

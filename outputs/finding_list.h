@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "engine/findings.h"
-#include "engine/xlsx_workbook.h"  // SheetCell
+#include "outputs/xlsx_workbook.h"  // SheetCell
 
 namespace engine {
 

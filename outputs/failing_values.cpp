@@ -1,4 +1,4 @@
-#include "engine/failing_values.h"
+#include "outputs/failing_values.h"
 
 #include "engine/text.h"
 

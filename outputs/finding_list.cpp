@@ -1,11 +1,11 @@
-#include "engine/finding_list.h"
+#include "outputs/finding_list.h"
 
 #include <algorithm>
 #include <charconv>
 #include <vector>
 
-#include "engine/finding_message.h"
 #include "engine/text.h"
+#include "outputs/finding_message.h"
 
 namespace engine {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/findings_csv.h"
+#include "outputs/findings_csv.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "engine/record_extract.h"
+#include "outputs/record_extract.h"
 
 #include <algorithm>
 #include <charconv>
@@ -6,8 +6,8 @@
 #include <exception>
 #include <optional>
 
-#include "engine/csv_writer.h"
 #include "engine/scratch_file.h"
+#include "outputs/csv_writer.h"
 #include "tables/ascii.h"
 #include "tables/dbf_values.h"
 #include "tables/table_error.h"

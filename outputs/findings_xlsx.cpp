@@ -1,4 +1,4 @@
-#include "engine/findings_xlsx.h"
+#include "outputs/findings_xlsx.h"
 
 #include <array>
 #include <optional>

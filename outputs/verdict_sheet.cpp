@@ -1,12 +1,12 @@
-#include "cli/verdict_sheet.h"
+#include "outputs/verdict_sheet.h"
 
 #include <charconv>
 #include <string>
 #include <vector>
 
-#include "cli/run_json.h"
 #include "engine/text.h"
 #include "engine/verdict_style.h"
+#include "outputs/run_json.h"
 
 namespace cli {
 namespace {

@@ -5,9 +5,9 @@
 // with the JSON result's fields (tipo, texto, tabela, campo, valor, limite); and per input file
 // its table, path, state, records and the sums of its null and domain failures.
 
-#include "engine/findings_xlsx.h"
 #include "engine/validation_run.h"
 #include "engine/verdict.h"
+#include "outputs/findings_xlsx.h"
 
 namespace cli {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/finding_list.h"
-#include "engine/xlsx_workbook.h"
+#include "outputs/finding_list.h"
+#include "outputs/xlsx_workbook.h"
 
 namespace engine {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <ostream>
 
-#include "engine/csv_writer.h"
-#include "engine/finding_list.h"
+#include "outputs/csv_writer.h"
+#include "outputs/finding_list.h"
 
 namespace engine {
 
