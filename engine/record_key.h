@@ -12,7 +12,8 @@ namespace engine {
 
 class RecordKeyColumns {
  public:
-  // Looks the key fields up in the open `table`; a field the file lacks reads as empty.
+  // Looks the key fields up in the open `table`, whose layout they keep; a field the file lacks
+  // reads as empty.
   explicit RecordKeyColumns(const tables::DbfTable& table);
 
   // The key texts of `table`'s current record (valid until the next move). A field that runs
@@ -22,7 +23,12 @@ class RecordKeyColumns {
   RecordKey Read(std::string_view record, const tables::DbfTable& table) const;
 
  private:
-  std::array<int, 3> fields_{-1, -1, -1};
+  // Where each key field lies in a record; length 0 for a field the file lacks.
+  struct Span {
+    std::size_t offset = 0;
+    std::size_t length = 0;
+  };
+  std::array<Span, 3> spans_{};
 };
 
 }  // namespace engine
