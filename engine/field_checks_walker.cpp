@@ -339,7 +339,9 @@ void RecordWalker::Tell(int p, FindingCheck check, std::string_view qualifier) {
 }
 
 RecordKey RecordWalker::Details::Key() const {
-  return walker_.keys_.Read(walker_.record_, walker_.dados_);
+  const RecordWalker& w = walker_;
+  return w.record_has_nul_ ? w.keys_.Read(w.record_, w.dados_)
+                           : w.keys_.ReadWithoutNul(w.record_, w.dados_);
 }
 
 std::string_view RecordWalker::Details::Allowed() const {

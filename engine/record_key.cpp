@@ -29,4 +29,14 @@ RecordKey RecordKeyColumns::Read(std::string_view record, const tables::DbfTable
   return {texts[0], texts[1], texts[2], &table};
 }
 
+RecordKey RecordKeyColumns::ReadWithoutNul(std::string_view record,
+                                           const tables::DbfTable& table) const {
+  std::array<std::string_view, 3> texts;
+  for (std::size_t i = 0; i < spans_.size(); ++i) {
+    const Span& s = spans_[i];
+    if (s.offset + s.length <= record.size()) texts[i] = record.substr(s.offset, s.length);
+  }
+  return {texts[0], texts[1], texts[2], &table};
+}
+
 }  // namespace engine

@@ -21,6 +21,8 @@ class RecordKeyColumns {
   RecordKey Read(const tables::DbfTable& table) const { return Read(table.Record(), table); }
   // The same of `record`, a record of `table`'s file held elsewhere (valid as long as it).
   RecordKey Read(std::string_view record, const tables::DbfTable& table) const;
+  // The same of a record known to hold no NUL byte: each text is its stored bytes.
+  RecordKey ReadWithoutNul(std::string_view record, const tables::DbfTable& table) const;
 
  private:
   // Where each key field lies in a record; length 0 for a field the file lacks.
