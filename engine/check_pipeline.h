@@ -21,16 +21,37 @@
 #include <thread>
 #include <vector>
 
+#include "engine/findings.h"
 #include "engine/rule_set.h"
 
 namespace engine {
 
-// Something a worker met on one record that only the walk's thread may tell.
-struct CheckEvent {
-  std::uint32_t index = 0;     // of the record in its chunk
-  std::uint16_t position = 0;  // 0-based field index
-  std::uint8_t kind = 0;       // what happened; the walker's own code
+// Something a worker met on one record that only the walk's thread may tell: a field check's
+// failure, or the invalid-date notice of a field. Eight bytes, as a chunk may hold many.
+class CheckEvent {
+ public:
+  static CheckEvent Failure(std::uint32_t index, int position, FindingCheck check) {
+    return {index, position, static_cast<std::uint8_t>(check)};
+  }
+  static CheckEvent Notice(std::uint32_t index, int position) { return {index, position, kNotice}; }
+
+  std::uint32_t index() const { return index_; }  // of the record in its chunk
+  int position() const { return position_; }      // 0-based field index
+  bool is_notice() const { return code_ == kNotice; }
+  // REQUIRES: !is_notice().
+  FindingCheck check() const { return static_cast<FindingCheck>(code_); }
+
+ private:
+  static constexpr std::uint8_t kNotice = 0xFF;  // no check's code
+
+  CheckEvent(std::uint32_t index, int position, std::uint8_t code)
+      : index_(index), position_(static_cast<std::uint16_t>(position)), code_(code) {}
+
+  std::uint32_t index_;
+  std::uint16_t position_;
+  std::uint8_t code_;
 };
+static_assert(sizeof(CheckEvent) == 8);
 
 struct CheckChunk {
   std::uint32_t first = 0;  // physical number of the chunk's first record

@@ -119,7 +119,7 @@ class ParallelChecks {
         std::numeric_limits<std::int32_t>::max(),
         std::int64_t{count} + static_cast<std::int64_t>(chunk.recnos.size())));
     for (const CheckEvent& event : chunk.events) {
-      teller_.Replay(RecordOf(chunk, event.index), chunk.recnos[event.index], event);
+      teller_.Replay(RecordOf(chunk, event.index()), chunk.recnos[event.index()], event);
     }
     rules_.AddCounters(chunk.counters);
     teller_.AddRecordsFailed(chunk.records_failed);

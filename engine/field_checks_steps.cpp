@@ -253,9 +253,9 @@ void RecordWalker::CheckText(const Step& step) {
       std::size_t index = bytes[step.offset];
       qualifier_ = {};
       if (plan.byte_depende >= 0) {
-        const unsigned char& q = bytes[plans_[static_cast<std::size_t>(plan.byte_depende)].offset];
-        qualifier_ = words::OneByteKey(q);
-        index |= std::size_t{q} << 8;
+        const std::size_t at = plans_[static_cast<std::size_t>(plan.byte_depende)].offset;
+        qualifier_ = words::OneByteKey(record_.data() + at);
+        index |= std::size_t{bytes[at]} << 8;
       } else if (step.length == 2) {
         index |= std::size_t{bytes[step.offset + 1]} << 8;
       }

@@ -16,9 +16,6 @@ constexpr std::string_view kInvalidDate =
     "Data Inv\xE1"
     "lida : ";
 
-// A check event that is not a finding: the invalid-date notice of the field.
-constexpr std::uint8_t kNoticeEvent = 0xFF;
-
 // The integer conversion of a date part; plain digits, by far the usual case, are read here
 // with the same result.
 std::optional<std::int32_t> DatePart(std::string_view part) {
@@ -124,12 +121,12 @@ bool RecordWalker::FieldsWithinRecord() const {
 void RecordWalker::Replay(std::string_view record, std::uint32_t recno, const CheckEvent& event) {
   // A record's events come one after another: its NUL search is done once.
   if (record.data() != record_.data() || recno != recno_) SetRecord(record, recno);
-  const int p = event.position;
-  if (event.kind == kNoticeEvent) {
+  const int p = event.position();
+  if (event.is_notice()) {
     ShowNotice(p, Convert(p, text_buffer_).text);
     return;
   }
-  const auto check = static_cast<FindingCheck>(event.kind);
+  const FindingCheck check = event.check();
   qualifier_ = {};
   const int depende = plans_[static_cast<std::size_t>(p)].depende_index;
   if (check == FindingCheck::kDominio && depende >= 0) {
@@ -296,7 +293,7 @@ bool RecordWalker::CheckDate(int p, std::string_view text) {
 
 void RecordWalker::NoteImpossibleDate(int p, std::string_view text) {
   if (events_ != nullptr) {
-    events_->push_back({index_, static_cast<std::uint16_t>(p), kNoticeEvent});
+    events_->push_back(CheckEvent::Notice(index_, p));
   } else {
     ShowNotice(p, text);
   }
@@ -311,7 +308,7 @@ void RecordWalker::ShowNotice(int p, std::string_view text) {
 // A failure with a sink attached: told now, or written down for the walk's thread.
 void RecordWalker::Fail(int p, FindingCheck check) {
   if (events_ != nullptr) {
-    events_->push_back({index_, static_cast<std::uint16_t>(p), static_cast<std::uint8_t>(check)});
+    events_->push_back(CheckEvent::Failure(index_, p, check));
   } else {
     Tell(p, check, check == FindingCheck::kDominio ? qualifier_ : std::string_view());
   }
@@ -383,14 +380,14 @@ bool RecordWalker::IsZeroText(const FieldPlan& plan, const FieldValueView& value
 bool RecordWalker::DomainFound(FieldPlan& plan, std::string_view trimmed) {
   if (plan.domain == nullptr) return false;
   if (!plan.found_by_byte.empty() && plan.length == 1 && record_.size() == record_length_) {
-    const auto& c = reinterpret_cast<const unsigned char&>(record_[plan.offset]);
-    std::size_t index = c;
+    const char* c = record_.data() + plan.offset;
+    std::size_t index = static_cast<unsigned char>(*c);
     qualifier_ = {};
     if (plan.byte_depende >= 0) {
       const FieldPlan& depende = plans_[static_cast<std::size_t>(plan.byte_depende)];
-      const auto& qc = reinterpret_cast<const unsigned char&>(record_[depende.offset]);
+      const char* qc = record_.data() + depende.offset;
       qualifier_ = words::OneByteKey(qc);
-      index |= std::size_t{qc} << 8;
+      index |= std::size_t{static_cast<unsigned char>(*qc)} << 8;
     }
     return TabulatedFound(plan, index, words::OneByteKey(c));
   }

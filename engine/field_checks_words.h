@@ -96,10 +96,11 @@ inline bool AllBlank(std::string_view bytes) {
   return true;
 }
 
-// The key text a one-byte character field gives for byte c (a view of c itself): as the
-// field's text, trimmed.
-inline std::string_view OneByteKey(const unsigned char& c) {
-  return c <= 32 ? std::string_view() : std::string_view(reinterpret_cast<const char*>(&c), 1);
+// The key text a one-byte character field gives, as the field's text trimmed: a view of its byte
+// where it lies in the record (taken by its address, so that no copy of the byte can be passed
+// and left behind once the view is used).
+inline std::string_view OneByteKey(const char* byte) {
+  return static_cast<unsigned char>(*byte) <= 32 ? std::string_view() : std::string_view(byte, 1);
 }
 
 // The eight bytes as a date written YYYYMMDD when all are digits.

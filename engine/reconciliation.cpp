@@ -13,6 +13,7 @@
 #include "engine/coverage_period.h"
 #include "engine/number_style.h"
 #include "engine/open_reader.h"
+#include "engine/premium_words.h"
 #include "engine/record_key.h"
 #include "engine/record_set.h"
 #include "engine/report.h"
@@ -44,22 +45,6 @@ constexpr std::array<LineOfBusiness, kLineCount> kLines = {{
     {"AUTO", "PR_AUTO", "SIN_AUTO"},
     {"RC", "PR_RC", "SIN_RC"},
     {"APP", "PR_APP", "SIN_APP"},
-}};
-
-struct PremiumField {
-  std::string_view name;
-  std::size_t line;
-};
-// In the order they are added; PRE_CAS_CO is not a premium of any line here.
-constexpr std::array<PremiumField, 8> kPremiumFields = {{
-    {"PRE_CASCO", 0},
-    {"PRE_OUTROS", 0},
-    {"PRE_RCDMAT", 1},
-    {"PRE_RCDC", 1},
-    {"PRE_RCDMOR", 1},
-    {"PRE_APP_MA", 2},
-    {"PRE_APP_IA", 2},
-    {"PRE_APP_DM", 2},
 }};
 
 // The line whose sum takes a claim of this EVENTO (one character, exact), or nullopt.
@@ -201,11 +186,15 @@ class PremiumTally : public RecordTap {
                std::optional<CoveragePeriod> period)
       : company_(std::move(company)), period_(std::move(period)) {
     try {
-      inicio_vig_.emplace(riscos, RequireField(riscos, "INICIO_VIG", owner));
-      fim_vig_.emplace(riscos, RequireField(riscos, "FIM_VIG", owner));
-      data_emis_.emplace(riscos, IssueDateField(riscos, owner));
+      const int inicio = RequireField(riscos, "INICIO_VIG", owner);
+      const int fim = RequireField(riscos, "FIM_VIG", owner);
+      const int emis = IssueDateField(riscos, owner);
+      inicio_vig_.emplace(riscos, inicio);
+      fim_vig_.emplace(riscos, fim);
+      data_emis_.emplace(riscos, emis);
       premiums_.reserve(kPremiumFields.size());
       for (const PremiumField& p : kPremiumFields) premiums_.emplace_back(riscos, p.name, owner);
+      words_.emplace(riscos, inicio, fim, emis, period_);
     } catch (...) {
       error_ = std::current_exception();
     }
@@ -213,6 +202,7 @@ class PremiumTally : public RecordTap {
 
   void Take(std::uint32_t recno, std::string_view record) override {
     if (error_) return;
+    if (words_->Fits(record) && TakeWords(recno, record)) return;
     try {
       const DateText inicio = inicio_vig_->Read(record);
       if (!RiskIsDated(inicio)) return;
@@ -230,6 +220,37 @@ class PremiumTally : public RecordTap {
   }
   void Finish() override { complete_ = true; }
   bool failed() const { return static_cast<bool>(error_); }
+
+  // Take() of a record that words_ Fits(); false, having done nothing, for the general way.
+  bool TakeWords(std::uint32_t recno, std::string_view record) {
+    std::uint64_t inicio = 0;
+    std::uint64_t fim = 0;
+    std::uint64_t emis = 0;
+    if (!words_->Dates(record.data(), &inicio, &fim, &emis)) return false;
+    // A character date without a NUL byte is never null: the record is dated.
+    if (inicio > fim) {
+      ++inverted_;
+      inverted_records_.Add(recno);
+    }
+    if (!period_ || !words_->InPeriod(emis)) return true;
+    if (words_->AmountsPlain(record.data())) {
+      for (std::size_t i = 0; i < kPremiumFields.size(); ++i) {
+        sums_[kPremiumFields[i].line] +=
+            static_cast<double>(words_->AmountInWindow(record.data(), i));
+      }
+      return true;
+    }
+    for (std::size_t i = 0; i < kPremiumFields.size(); ++i) {
+      double& sum = sums_[kPremiumFields[i].line];
+      std::uint64_t value = 0;
+      if (words_->Amount(record.data(), i, &value)) {
+        sum += static_cast<double>(value);  // eight digits at most: always an int32
+      } else {
+        premiums_[i].AddTo(record, sum);  // cannot throw: the field lies within the record
+      }
+    }
+    return true;
+  }
 
   // Gathered over the whole file for this company and period.
   bool Fits(const std::string& company, const CoveragePeriod* period) const {
@@ -261,6 +282,7 @@ class PremiumTally : public RecordTap {
   std::optional<TextColumn> fim_vig_;
   std::optional<TextColumn> data_emis_;
   std::vector<AmountColumn> premiums_;  // as kPremiumFields
+  std::optional<PremiumWords> words_;
   std::int64_t inverted_ = 0;
   RecordSet inverted_records_;
   Sums sums_{};

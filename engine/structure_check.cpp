@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/field_checks_words.h"
 #include "engine/record_key.h"
 #include "engine/rule_set.h"
 #include "engine/text.h"
@@ -155,20 +156,43 @@ bool CompanyCheck::Check() {
 int CompanyCheck::Field() {
   if (field_ < 0) {
     const tables::DbfTable& file = ctx_.tables.tbDados;
-    field_ = file.FieldIndex(kCompanyField);
-    if (field_ < 0) tables::ThrowFieldNotFound(file.owner(), kCompanyField);
+    const int field = file.FieldIndex(kCompanyField);
+    if (field < 0) tables::ThrowFieldNotFound(file.owner(), kCompanyField);
+    PlanWord(file.Fields(field));
+    field_ = field;
   }
   return field_;
+}
+
+// The stored bytes equal the code exactly when their text does, as long as the code holds no NUL
+// byte and is as long as the field: a NUL in the bytes would make the text shorter than the code.
+void CompanyCheck::PlanWord(const tables::DbfField& field) {
+  const std::string& code = ctx_.state.codEmpresa;
+  const std::size_t n = code.size();
+  if (!words::kUsable || field.type != tables::FieldType::kString || field.length != n || n == 0 ||
+      n > 8 || code.find('\0') != std::string::npos) {
+    return;
+  }
+  // The word that ends where the field ends, or the record's first eight bytes.
+  word_at_ = field.offset + n >= 8 ? field.offset + n - 8 : 0;
+  const std::size_t shift = field.offset - word_at_;
+  word_mask_ = words::LowBytes(n) << (8 * shift);
+  std::memcpy(reinterpret_cast<char*>(&word_) + shift, code.data(), n);
 }
 
 bool CompanyCheck::Matches() {
   const tables::DbfTable& file = ctx_.tables.tbDados;
   const int field = Field();
+  if (word_mask_ != 0 && !file.Eof() && file.Record().size() >= word_at_ + 8) {
+    return SameWord(file.Record().data());
+  }
   return Same(file.Fields(field), file.RawField(field));
 }
 
 bool CompanyCheck::MatchesRecord(std::string_view record) {
-  const tables::DbfField& field = ctx_.tables.tbDados.Fields(Field());
+  const int index = Field();
+  if (word_mask_ != 0 && record.size() >= word_at_ + 8) return SameWord(record.data());
+  const tables::DbfField& field = ctx_.tables.tbDados.Fields(index);
   return Same(field, record.substr(field.offset, field.length));
 }
 

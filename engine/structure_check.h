@@ -1,4 +1,7 @@
 #pragma once
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "engine/validation_run.h"
@@ -41,9 +44,22 @@ class CompanyCheck {
   int Field();
   // The stored bytes of the COD_SEG field against the company's code.
   bool Same(const tables::DbfField& field, std::string_view bytes) const;
+  // Once the field is known: whether the code can be compared as one word, and how.
+  void PlanWord(const tables::DbfField& field);
+  // The comparison as one word, for a record of at least word_at_ + 8 bytes.
+  bool SameWord(const char* record) const {
+    std::uint64_t v = 0;
+    std::memcpy(&v, record + word_at_, 8);
+    return (v & word_mask_) == word_;
+  }
 
   RunContext& ctx_;
   int field_ = -1;
+  // A character field exactly as long as the code, eight bytes at most: the code as it lies in
+  // the word read at word_at_, under word_mask_. No word comparison while word_mask_ is 0.
+  std::size_t word_at_ = 0;
+  std::uint64_t word_ = 0;
+  std::uint64_t word_mask_ = 0;
 };
 
 }  // namespace engine

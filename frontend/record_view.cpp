@@ -154,4 +154,11 @@ RecordView RecordOfRow(const FailureFileIndex& index, std::size_t row, const Run
   return ReadRecordView(input->path, record, *input->snapshot, failures);
 }
 
+const std::string& RecordPathOfRow(const FailureFileIndex& index, std::size_t row,
+                                   const RunFiles& inputs) {
+  const FailureKeys& keys = index.keys();
+  return keys.groups()[keys.group(row)].arquivo == "sinistros" ? inputs.sinistros.path
+                                                               : inputs.riscos.path;
+}
+
 }  // namespace frontend

@@ -83,5 +83,9 @@ struct RunFiles {
 // neither input, or one that names no record (a structure row, a cap note), gives kNoRecord.
 // REQUIRES: row < index.RowCount().
 RecordView RecordOfRow(const FailureFileIndex& index, std::size_t row, const RunFiles& inputs);
+// The input a record view of row `row` names in its title: the claims file for a row of it, else
+// the risks file. REQUIRES: row < index.RowCount().
+const std::string& RecordPathOfRow(const FailureFileIndex& index, std::size_t row,
+                                   const RunFiles& inputs);
 
 }  // namespace frontend

@@ -2,6 +2,7 @@
 
 #include "engine/verdict_style.h"
 #include "frontend/message_text.h"
+#include "frontend/panel_texts.h"
 
 namespace frontend {
 
@@ -24,6 +25,13 @@ VerdictBanner BannerOf(const engine::RunResult& result, const std::optional<std:
     banner.avisos.push_back(DecodeMessage(item.texto));
   }
   return banner;
+}
+
+std::vector<BannerList> BannerLists(const VerdictBanner& banner) {
+  std::vector<BannerList> lists;
+  if (!banner.motivos.empty()) lists.push_back({kMotivos, banner.motivos});
+  if (!banner.avisos.empty()) lists.push_back({kAvisos, banner.avisos});
+  return lists;
 }
 
 }  // namespace frontend

@@ -25,4 +25,12 @@ struct VerdictBanner {
 // `error`: the message that ended the run, if one did (Windows-1252 or UTF-8, as it came).
 VerdictBanner BannerOf(const engine::RunResult& result, const std::optional<std::string>& error);
 
+// The lists under the banner's title, as both panels show them: kMotivos, then kAvisos, each
+// only when it has lines.
+struct BannerList {
+  std::string heading;
+  std::vector<std::string> lines;
+};
+std::vector<BannerList> BannerLists(const VerdictBanner& banner);
+
 }  // namespace frontend

@@ -46,6 +46,14 @@ inline std::uint64_t LoadTop(const char* p, std::size_t n) {
   return v;
 }
 
+// The number written by eight digit values (0 to 9, one a byte, the first byte lowest and most
+// significant): joined pairwise, then by fours.
+inline std::uint64_t DigitsValue(std::uint64_t w) {
+  w = (w * 2561) >> 8;
+  w = ((w & 0x00FF00FF00FF00FFULL) * 6553601) >> 16;
+  return ((w & 0x0000FFFF0000FFFFULL) * 42949672960001ULL) >> 32;
+}
+
 }  // namespace swar
 
 // Character field: the bytes exactly as stored, up to the first NUL byte (never null).
@@ -98,32 +106,35 @@ std::optional<std::int64_t> ParseIntegerForms(std::string_view text, std::uint64
 // always fit). False for anything else, which the general way decides. A text of up to eight
 // bytes is read as one word (fields of amounts are that short): no branch per byte, whatever
 // the number of leading blanks.
+//
+// The word form: a text of 1 to 8 bytes held in the top `n` bytes of `v` (the first byte
+// lowest), whatever the low bytes hold; a caller that loads the eight bytes ending where the
+// field ends needs no other step.
+inline bool ParsePlainDigitsWord(std::uint64_t v, std::size_t n, std::uint64_t* value) {
+  constexpr std::uint64_t kBytes01 = swar::kBytes01;
+  constexpr std::uint64_t kHigh = 0x80 * kBytes01;
+  // Bytes before the text count as blanks.
+  const std::uint64_t before = ~(~std::uint64_t{0} << (8 * (8 - n)));
+  v = (v & ~before) | (0x20 * kBytes01 & before);
+  // The blanks, made zeros (0x20 and 0x30 differ in one bit), must leave digits only, and
+  // all come before the first digit; the last byte is a digit.
+  const std::uint64_t blanks = swar::ZeroBytes(v ^ 0x20 * kBytes01);
+  const std::uint64_t digits = kHigh & ~blanks;
+  const std::uint64_t t = v | blanks >> 3;
+  if ((t & 0xF0 * kBytes01) != 0x30 * kBytes01 ||
+      ((t + 0x06 * kBytes01) & 0xF0 * kBytes01) != 0x30 * kBytes01 || (blanks >> 63) != 0 ||
+      blanks != (kHigh & ((digits & (~digits + 1)) - 1))) {
+    return false;
+  }
+  // Blanks read as leading zeros.
+  *value = swar::DigitsValue(t & 0x0F * kBytes01);
+  return true;
+}
+
 inline bool ParsePlainDigits(std::string_view text, std::uint64_t* value) {
   const std::size_t n = text.size();
   if constexpr (std::endian::native == std::endian::little) {
-    if (n >= 1 && n <= 8) {
-      constexpr std::uint64_t kBytes01 = swar::kBytes01;
-      constexpr std::uint64_t kHigh = 0x80 * kBytes01;
-      // Bytes before the text count as blanks.
-      const std::uint64_t v =
-          swar::LoadTop(text.data(), n) | (0x20 * kBytes01 & ~(~std::uint64_t{0} << (8 * (8 - n))));
-      // The blanks, made zeros (0x20 and 0x30 differ in one bit), must leave digits only, and
-      // all come before the first digit; the last byte is a digit.
-      const std::uint64_t blanks = swar::ZeroBytes(v ^ 0x20 * kBytes01);
-      const std::uint64_t digits = kHigh & ~blanks;
-      const std::uint64_t t = v | blanks >> 3;
-      if ((t & 0xF0 * kBytes01) != 0x30 * kBytes01 ||
-          ((t + 0x06 * kBytes01) & 0xF0 * kBytes01) != 0x30 * kBytes01 || (blanks >> 63) != 0 ||
-          blanks != (kHigh & ((digits & (~digits + 1)) - 1))) {
-        return false;
-      }
-      // Blanks read as leading zeros; the digits' values are joined pairwise, then by fours.
-      std::uint64_t w = t & 0x0F * kBytes01;
-      w = (w * 2561) >> 8;
-      w = ((w & 0x00FF00FF00FF00FFULL) * 6553601) >> 16;
-      *value = ((w & 0x0000FFFF0000FFFFULL) * 42949672960001ULL) >> 32;
-      return true;
-    }
+    if (n >= 1 && n <= 8) return ParsePlainDigitsWord(swar::LoadTop(text.data(), n), n, value);
   }
   std::size_t i = 0;
   while (i < n && text[i] == ' ') ++i;

@@ -10,12 +10,9 @@
 #include <QScrollArea>
 #include <QTableView>
 #include <QVBoxLayout>
-#include <exception>
 #include <limits>
 
-#include "engine/text.h"
 #include "frontend/failure_chart_data.h"
-#include "frontend/failure_list_error.h"
 #include "frontend/failure_rows_save.h"
 #include "frontend/input_overwrite.h"
 #include "frontend/message_text.h"
@@ -36,12 +33,6 @@ constexpr std::size_t kChartBars = std::numeric_limits<std::size_t>::max();
 
 QString Utf8(const std::string& text) { return QString::fromStdString(text); }
 
-// The filter's value chosen in a combo box: the raw bytes kept as the item's data.
-std::string Chosen(const QComboBox* box) {
-  const QByteArray value = box->currentData().toByteArray();
-  return std::string(value.constData(), static_cast<std::size_t>(value.size()));
-}
-
 }  // namespace
 
 FindingsPanel::FindingsPanel(std::shared_ptr<DesktopServices> desktop, QWidget* parent)
@@ -55,7 +46,7 @@ FindingsPanel::FindingsPanel(std::shared_ptr<DesktopServices> desktop, QWidget* 
 }
 
 FindingsPanel::~FindingsPanel() {
-  StopLoading();
+  loader_.Stop();
   ClearTable();
 }
 
@@ -140,16 +131,6 @@ void FindingsPanel::CreateControls() {
   layout->addLayout(bottom);
 }
 
-void FindingsPanel::StopLoading() {
-  if (!loader_.joinable()) return;
-  cancel_loading_.store(true);
-  loader_.join();
-  cancel_loading_.store(false);
-  const std::lock_guard lock(loaded_mutex_);
-  loaded_.reset();
-  load_error_.reset();
-}
-
 void FindingsPanel::ClearTable() {
   job_.reset();  // no answer comes after this
   tvFalhas->setModel(nullptr);
@@ -159,7 +140,7 @@ void FindingsPanel::ClearTable() {
 
 void FindingsPanel::Unload() {
   ++generation_;
-  StopLoading();
+  loader_.Stop();
   if (record_dialog_ != nullptr) record_dialog_->close();
   ClearTable();
   run_ = PanelRun{};
@@ -167,6 +148,7 @@ void FindingsPanel::Unload() {
   filling_ = true;
   for (QComboBox* box : {cbArquivo, cbCampo, cbVerificacao}) box->clear();
   filling_ = false;
+  boxes_.Reset();
   for (QWidget* control :
        std::initializer_list<QWidget*>{cbArquivo, cbCampo, cbVerificacao, edApolice, btnSalvar}) {
     control->setEnabled(false);
@@ -188,22 +170,7 @@ void FindingsPanel::Load(PanelRun run) {
     return;
   }
   lbContagem->setText(Utf8(frontend::kPanelReading));
-  loader_ = std::thread([this, path = run_.list_path] {
-    std::unique_ptr<frontend::FailureFileIndex> index;
-    std::optional<std::string> error;
-    try {
-      index = std::make_unique<frontend::FailureFileIndex>(
-          path, [this] { return cancel_loading_.load(); });
-    } catch (const frontend::FailureListCancelled&) {
-      return;
-    } catch (const std::exception& e) {
-      error = e.what();
-    }
-    {
-      const std::lock_guard lock(loaded_mutex_);
-      loaded_ = std::move(index);
-      load_error_ = std::move(error);
-    }
+  loader_.Start(run_.list_path, [this] {
     QMetaObject::invokeMethod(this, &FindingsPanel::IndexReady, Qt::QueuedConnection);
   });
 }
@@ -212,16 +179,13 @@ void FindingsPanel::ShowVerdict() {
   const frontend::VerdictBanner banner = frontend::BannerOf(run_.result, run_.error);
   QString html = QStringLiteral("<span style=\"font-size:large; font-weight:bold\">%1</span>")
                      .arg(QString::fromStdString(banner.title).toHtmlEscaped());
-  const auto list = [&html](const char* heading, const std::vector<std::string>& items) {
-    if (items.empty()) return;
-    html += QStringLiteral("<br><b>%1</b><ul style=\"margin:0\">").arg(QString::fromUtf8(heading));
-    for (const std::string& item : items) {
-      html += QStringLiteral("<li>%1</li>").arg(QString::fromStdString(item).toHtmlEscaped());
+  for (const frontend::BannerList& list : frontend::BannerLists(banner)) {
+    html += QStringLiteral("<br><b>%1</b><ul style=\"margin:0\">").arg(Utf8(list.heading));
+    for (const std::string& line : list.lines) {
+      html += QStringLiteral("<li>%1</li>").arg(QString::fromStdString(line).toHtmlEscaped());
     }
     html += QStringLiteral("</ul>");
-  };
-  list(frontend::kMotivos, banner.motivos);
-  list(frontend::kAvisos, banner.avisos);
+  }
   lbVeredito->setText(html);
   QPalette colours = lbVeredito->palette();
   colours.setColor(QPalette::Window, QColor::fromRgb(banner.background));
@@ -232,17 +196,11 @@ void FindingsPanel::ShowVerdict() {
 }
 
 void FindingsPanel::IndexReady() {
-  std::optional<std::string> error;
-  {
-    const std::lock_guard lock(loaded_mutex_);
-    if (!loaded_ && !load_error_) return;  // a reading that was stopped since
-    index_ = std::move(loaded_);
-    error = std::move(load_error_);
-    load_error_.reset();
-  }
-  if (loader_.joinable()) loader_.join();
-  if (error) {
-    lbContagem->setText(QString::fromStdString(frontend::DecodeMessage(*error)));
+  std::optional<frontend::FailureIndexLoader::Outcome> outcome = loader_.Take();
+  if (!outcome) return;  // a reading that was stopped since
+  index_ = std::move(outcome->index);
+  if (!index_) {
+    lbContagem->setText(QString::fromStdString(frontend::DecodeMessage(outcome->error)));
     return;
   }
   model_ = std::make_unique<FailureTableModel>(*index_);
@@ -257,7 +215,7 @@ void FindingsPanel::IndexReady() {
             },
             Qt::QueuedConnection);
       });
-  filter_ = {};
+  boxes_.Reset();
   for (QWidget* control :
        std::initializer_list<QWidget*>{cbArquivo, cbCampo, cbVerificacao, edApolice, btnSalvar}) {
     control->setEnabled(true);
@@ -275,38 +233,26 @@ void FindingsPanel::IndexReady() {
 void FindingsPanel::FillChoices() {
   if (!index_) return;
   filling_ = true;
-  const std::pair<QComboBox*, frontend::FilterColumn> boxes[] = {
-      {cbArquivo, frontend::FilterColumn::kArquivo},
-      {cbCampo, frontend::FilterColumn::kCampo},
-      {cbVerificacao, frontend::FilterColumn::kVerificacao}};
-  for (const auto& [box, column] : boxes) {
-    const std::string current = Chosen(box);
-    box->clear();
-    std::size_t all = 0;
-    const std::vector<frontend::FilterChoice> choices =
-        frontend::Choices(index_->keys(), filter_, column);
-    for (const frontend::FilterChoice& choice : choices) all += choice.rows;
-    box->addItem(Utf8(frontend::ChoiceText({}, all)), QByteArray());
-    int selected = 0;
-    for (const frontend::FilterChoice& choice : choices) {
-      box->addItem(Utf8(frontend::ChoiceText(choice.value, choice.rows)),
-                   QByteArray::fromStdString(choice.value));
-      if (choice.value == current) selected = box->count() - 1;
+  const auto& boxes = boxes_.Refill(index_->keys());
+  QComboBox* const combos[] = {cbArquivo, cbCampo, cbVerificacao};
+  for (std::size_t b = 0; b < boxes.size(); ++b) {
+    combos[b]->clear();
+    // The value as the item's data too, so the entry can be found by it.
+    for (const frontend::FilterBoxes::Entry& entry : boxes[b].entries) {
+      combos[b]->addItem(Utf8(entry.text), QByteArray::fromStdString(entry.value));
     }
-    box->setCurrentIndex(selected);
+    combos[b]->setCurrentIndex(boxes[b].selected);
   }
   filling_ = false;
 }
 
 void FindingsPanel::FilterChanged() {
   if (filling_ || !job_) return;
-  filter_.arquivo = Chosen(cbArquivo);
-  filter_.campo = Chosen(cbCampo);
-  filter_.verificacao = Chosen(cbVerificacao);
-  filter_.apolice = engine::Utf8ToWin1252(edApolice->text().toStdString());
+  boxes_.Choose({cbArquivo->currentIndex(), cbCampo->currentIndex(), cbVerificacao->currentIndex()},
+                edApolice->text().toStdString());
   FillChoices();
   lbContagem->setText(Utf8(frontend::kPanelFiltering));
-  ticket_ = job_->Request(filter_);
+  ticket_ = job_->Request(boxes_.filter());
 }
 
 void FindingsPanel::RowsReady(std::uint64_t ticket, std::vector<std::uint32_t> rows) {
@@ -382,9 +328,7 @@ void FindingsPanel::ShowRecord(int row) {
   if (!model_ || row < 0 || row >= model_->rowCount()) return;
   const std::uint32_t list_row = model_->ListRow(row);
   const frontend::RecordView view = frontend::RecordOfRow(*index_, list_row, run_.files);
-  const std::string& arquivo = index_->keys().groups()[index_->keys().group(list_row)].arquivo;
-  const std::string& path =
-      arquivo == "sinistros" ? run_.files.sinistros.path : run_.files.riscos.path;
+  const std::string& path = frontend::RecordPathOfRow(*index_, list_row, run_.files);
   if (record_dialog_ != nullptr) record_dialog_->close();
   record_dialog_ = new RecordDialog(view, FromNativePath(path), this);
   record_dialog_->setAttribute(Qt::WA_DeleteOnClose);

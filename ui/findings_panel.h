@@ -9,18 +9,15 @@
 // meanwhile. Unload() lets go of the list before the run that made it removes it.
 
 #include <QWidget>
-#include <atomic>
 #include <memory>
-#include <mutex>
-#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "engine/run_result.h"
 #include "frontend/failure_columns.h"
 #include "frontend/failure_file_index.h"
-#include "frontend/failure_filter.h"
+#include "frontend/failure_index_loader.h"
+#include "frontend/filter_boxes.h"
 #include "frontend/filter_job.h"
 #include "frontend/panel_run.h"
 #include "frontend/record_view.h"
@@ -76,7 +73,6 @@ class FindingsPanel : public QWidget {
  private:
   void CreateControls();
   void IndexReady();
-  void StopLoading();
   void FilterChanged();
   void FillChoices();
   void RowsReady(std::uint64_t ticket, std::vector<std::uint32_t> rows);
@@ -102,17 +98,11 @@ class FindingsPanel : public QWidget {
   QTableView* tvFalhas = nullptr;
   RecordDialog* record_dialog_ = nullptr;
 
-  // The reading of the list: the thread, its cancel flag, and the index it hands over.
-  std::thread loader_;
-  std::atomic<bool> cancel_loading_{false};
-  std::mutex loaded_mutex_;
-  std::unique_ptr<frontend::FailureFileIndex> loaded_;
-  std::optional<std::string> load_error_;
-
+  frontend::FailureIndexLoader loader_;
   std::unique_ptr<frontend::FailureFileIndex> index_;
   std::unique_ptr<FailureTableModel> model_;
   std::unique_ptr<frontend::FilterJob> job_;
-  frontend::FailureFilter filter_;
+  frontend::FilterBoxes boxes_;
   std::uint64_t ticket_ = 0;      // the newest filter request
   std::uint64_t generation_ = 0;  // counts Load/Unload, so a late answer of an old list is dropped
   bool filling_ = false;          // the combo boxes are being refilled: their signals are ours

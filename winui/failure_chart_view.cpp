@@ -8,6 +8,7 @@
 #include "frontend/message_text.h"
 #include "frontend/panel_texts.h"
 #include "winui/wide_text.h"
+#include "winui/window_class.h"
 
 namespace winui {
 namespace {
@@ -40,18 +41,8 @@ void Draw(HDC dc, const std::wstring& text, RECT r, UINT format) {
 
 FailureChartView::FailureChartView(HWND parent, int id, HFONT font, int dpi)
     : font_(font), dpi_(dpi) {
+  WindowClass<FailureChartView>::Register(kClassName, COLOR_WINDOW, "Cannot register the chart");
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  WNDCLASSEXW window_class = {};
-  window_class.cbSize = sizeof window_class;
-  if (!GetClassInfoExW(instance, kClassName, &window_class)) {
-    window_class.cbSize = sizeof window_class;
-    window_class.lpfnWndProc = &FailureChartView::Proc;
-    window_class.hInstance = instance;
-    window_class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    window_class.lpszClassName = kClassName;
-    if (!RegisterClassExW(&window_class)) throw std::runtime_error("Cannot register the chart");
-  }
   LOGFONTW bold{};
   GetObjectW(font_, sizeof bold, &bold);
   bold.lfWeight = FW_BOLD;
@@ -65,23 +56,6 @@ FailureChartView::FailureChartView(HWND parent, int id, HFONT font, int dpi)
 FailureChartView::~FailureChartView() {
   if (hwnd_ != nullptr && IsWindow(hwnd_)) SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
   if (bold_ != nullptr) DeleteObject(bold_);
-}
-
-LRESULT CALLBACK FailureChartView::Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    auto* self =
-        static_cast<FailureChartView*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<FailureChartView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    self->hwnd_ = nullptr;
-    return DefWindowProcW(hwnd, message, wparam, lparam);
-  }
-  return self->Handle(message, wparam, lparam);
 }
 
 int FailureChartView::RowHeight() const { return frontend::Scale(18, dpi_); }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "frontend/failure_chart_data.h"
+#include "winui/window_class.h"
 
 namespace winui {
 
@@ -33,7 +34,7 @@ class FailureChartView {
   void ScrollTo(int position);
 
  private:
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  friend struct WindowClass<FailureChartView>;
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
   void Paint(HDC dc, const RECT& client);
   void UpdateScrollBar();

@@ -3,15 +3,12 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <exception>
 #include <limits>
 #include <stdexcept>
 #include <utility>
 
-#include "engine/text.h"
 #include "frontend/control_table.h"
 #include "frontend/failure_chart_data.h"
-#include "frontend/failure_list_error.h"
 #include "frontend/failure_rows_save.h"
 #include "frontend/input_overwrite.h"
 #include "frontend/message_text.h"
@@ -24,6 +21,7 @@
 #include "winui/failure_list_view.h"
 #include "winui/record_window.h"
 #include "winui/wide_text.h"
+#include "winui/window_class.h"
 
 namespace winui {
 namespace {
@@ -75,18 +73,8 @@ COLORREF FromRgb(std::uint32_t rgb) {
 }  // namespace
 
 FindingsPanel::FindingsPanel(HWND owner, int dpi) : dpi_(dpi) {
+  WindowClass<FindingsPanel>::Register(kClassName, COLOR_BTNFACE, "Cannot register the panel");
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  WNDCLASSEXW window_class = {};
-  window_class.cbSize = sizeof window_class;
-  if (!GetClassInfoExW(instance, kClassName, &window_class)) {
-    window_class.cbSize = sizeof window_class;
-    window_class.lpfnWndProc = &FindingsPanel::Proc;
-    window_class.hInstance = instance;
-    window_class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    window_class.lpszClassName = kClassName;
-    if (!RegisterClassExW(&window_class)) throw std::runtime_error("Cannot register the panel");
-  }
   font_ = CreateFontW(-MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                       DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
@@ -102,7 +90,7 @@ FindingsPanel::FindingsPanel(HWND owner, int dpi) : dpi_(dpi) {
 }
 
 FindingsPanel::~FindingsPanel() {
-  StopLoading();
+  loader_.Stop();
   record_.reset();
   job_.reset();  // no answer comes after this
   list_->SetList(nullptr, {});
@@ -196,7 +184,7 @@ void FindingsPanel::Show() {
 }
 
 bool FindingsPanel::IsBusy() const {
-  return loading_ || (job_ != nullptr && ticket_ != shown_ticket_);
+  return loader_.reading() || (job_ != nullptr && ticket_ != shown_ticket_);
 }
 
 const std::vector<std::uint32_t>& FindingsPanel::ShownRows() const { return list_->rows(); }
@@ -210,23 +198,6 @@ bool FindingsPanel::FilterMessage(MSG& msg) {
   if (hwnd_ == nullptr || msg.hwnd == nullptr) return false;
   if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return false;
   return IsDialogMessageW(hwnd_, &msg) != FALSE;
-}
-
-LRESULT CALLBACK FindingsPanel::Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    auto* self =
-        static_cast<FindingsPanel*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<FindingsPanel*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    self->hwnd_ = nullptr;
-    return DefWindowProcW(hwnd, message, wparam, lparam);
-  }
-  return self->Handle(message, wparam, lparam);
 }
 
 LRESULT FindingsPanel::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -296,19 +267,8 @@ void FindingsPanel::EnableFilters(bool enabled) {
   }
 }
 
-void FindingsPanel::StopLoading() {
-  if (!loader_.joinable()) return;
-  cancel_loading_.store(true);
-  loader_.join();
-  cancel_loading_.store(false);
-  loading_ = false;
-  const std::lock_guard lock(loaded_mutex_);
-  loaded_.reset();
-  load_error_.reset();
-}
-
 void FindingsPanel::Unload() {
-  StopLoading();
+  loader_.Stop();
   record_when_loaded_.reset();
   record_.reset();
   job_.reset();  // no answer comes after this
@@ -324,7 +284,7 @@ void FindingsPanel::Unload() {
   chart_->SetTables({});
   filling_ = true;
   for (HWND box : {cbArquivo, cbCampo, cbVerificacao}) SendMessageW(box, CB_RESETCONTENT, 0, 0);
-  for (std::vector<std::string>& values : values_) values.clear();
+  boxes_.Reset();
   SetWindowTextW(edApolice, L"");
   filling_ = false;
   EnableFilters(false);
@@ -344,38 +304,17 @@ void FindingsPanel::Load(frontend::PanelRun run) {
     return;
   }
   SetCount(frontend::kPanelReading);
-  loading_ = true;
   HWND window = hwnd_;
-  loader_ = std::thread([this, window, path = run_.list_path] {
-    std::unique_ptr<frontend::FailureFileIndex> index;
-    std::optional<std::string> error;
-    try {
-      index = std::make_unique<frontend::FailureFileIndex>(
-          path, [this] { return cancel_loading_.load(); });
-    } catch (const frontend::FailureListCancelled&) {
-      return;
-    } catch (const std::exception& e) {
-      error = e.what();
-    }
-    {
-      const std::lock_guard lock(loaded_mutex_);
-      loaded_ = std::move(index);
-      load_error_ = std::move(error);
-    }
-    PostMessageW(window, kIndexReady, 0, 0);
-  });
+  loader_.Start(run_.list_path, [window] { PostMessageW(window, kIndexReady, 0, 0); });
 }
 
 void FindingsPanel::ShowVerdict() {
   const frontend::VerdictBanner banner = frontend::BannerOf(run_.result, run_.error);
   std::string text = banner.title;
-  const auto list = [&text](const char* heading, const std::vector<std::string>& items) {
-    if (items.empty()) return;
-    text += std::string("\r\n") + heading + ":";
-    for (const std::string& item : items) text += "\r\n  \xE2\x80\xA2 " + item;
-  };
-  list(frontend::kMotivos, banner.motivos);
-  list(frontend::kAvisos, banner.avisos);
+  for (const frontend::BannerList& list : frontend::BannerLists(banner)) {
+    text += "\r\n" + list.heading + ":";
+    for (const std::string& line : list.lines) text += "\r\n  \xE2\x80\xA2 " + line;
+  }
   if (banner_brush_ != nullptr) DeleteObject(banner_brush_);
   banner_colour_ = FromRgb(banner.background);
   banner_brush_ = CreateSolidBrush(banner_colour_);
@@ -384,18 +323,11 @@ void FindingsPanel::ShowVerdict() {
 }
 
 void FindingsPanel::IndexReady() {
-  std::optional<std::string> error;
-  {
-    const std::lock_guard lock(loaded_mutex_);
-    if (!loaded_ && !load_error_) return;  // a reading that was stopped since
-    index_ = std::move(loaded_);
-    error = std::move(load_error_);
-    load_error_.reset();
-  }
-  if (loader_.joinable()) loader_.join();
-  loading_ = false;
-  if (error) {
-    SetCount(frontend::DecodeMessage(*error));
+  std::optional<frontend::FailureIndexLoader::Outcome> outcome = loader_.Take();
+  if (!outcome) return;  // a reading that was stopped since
+  index_ = std::move(outcome->index);
+  if (!index_) {
+    SetCount(frontend::DecodeMessage(outcome->error));
     return;
   }
   list_->SetList(index_.get(), key_widths_);
@@ -409,7 +341,7 @@ void FindingsPanel::IndexReady() {
         }
         PostMessageW(window, kRowsReady, 0, 0);
       });
-  filter_ = {};
+  boxes_.Reset();
   EnableFilters(true);
   EnableWindow(edApolice, index_->HasApolice() ? TRUE : FALSE);
   FillChoices();
@@ -430,47 +362,28 @@ void FindingsPanel::ShowRecordWhenLoaded(int row) {
 void FindingsPanel::FillChoices() {
   if (!index_) return;
   filling_ = true;
-  const std::pair<HWND, frontend::FilterColumn> boxes[] = {
-      {cbArquivo, frontend::FilterColumn::kArquivo},
-      {cbCampo, frontend::FilterColumn::kCampo},
-      {cbVerificacao, frontend::FilterColumn::kVerificacao}};
-  const std::string chosen[] = {filter_.arquivo, filter_.campo, filter_.verificacao};
-  for (std::size_t b = 0; b < 3; ++b) {
-    const auto [box, column] = boxes[b];
-    SendMessageW(box, CB_RESETCONTENT, 0, 0);
-    const std::vector<frontend::FilterChoice> choices =
-        frontend::Choices(index_->keys(), filter_, column);
-    std::size_t all = 0;
-    for (const frontend::FilterChoice& choice : choices) all += choice.rows;
-    values_[b] = {std::string()};
-    SendMessageW(box, CB_ADDSTRING, 0,
-                 reinterpret_cast<LPARAM>(Widen(frontend::ChoiceText({}, all)).c_str()));
-    int selected = 0;
-    for (const frontend::FilterChoice& choice : choices) {
-      values_[b].push_back(choice.value);
-      SendMessageW(
-          box, CB_ADDSTRING, 0,
-          reinterpret_cast<LPARAM>(Widen(frontend::ChoiceText(choice.value, choice.rows)).c_str()));
-      if (choice.value == chosen[b]) selected = static_cast<int>(values_[b].size()) - 1;
+  const auto& boxes = boxes_.Refill(index_->keys());
+  const HWND combos[] = {cbArquivo, cbCampo, cbVerificacao};
+  for (std::size_t b = 0; b < boxes.size(); ++b) {
+    SendMessageW(combos[b], CB_RESETCONTENT, 0, 0);
+    for (const frontend::FilterBoxes::Entry& entry : boxes[b].entries) {
+      SendMessageW(combos[b], CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(entry.text).c_str()));
     }
-    SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+    SendMessageW(combos[b], CB_SETCURSEL, static_cast<WPARAM>(boxes[b].selected), 0);
   }
   filling_ = false;
 }
 
 void FindingsPanel::FilterChanged() {
   if (filling_ || !job_) return;
-  const auto chosen = [this](HWND box, const std::vector<std::string>& values) {
-    const auto at = static_cast<std::size_t>(SendMessageW(box, CB_GETCURSEL, 0, 0));
-    return at < values.size() ? values[at] : std::string();
+  const auto chosen = [](HWND box) {
+    return static_cast<int>(SendMessageW(box, CB_GETCURSEL, 0, 0));
   };
-  filter_.arquivo = chosen(cbArquivo, values_[0]);
-  filter_.campo = chosen(cbCampo, values_[1]);
-  filter_.verificacao = chosen(cbVerificacao, values_[2]);
-  filter_.apolice = engine::Utf8ToWin1252(Narrow(WindowText(edApolice)));
+  boxes_.Choose({chosen(cbArquivo), chosen(cbCampo), chosen(cbVerificacao)},
+                Narrow(WindowText(edApolice)));
   FillChoices();
   SetCount(frontend::kPanelFiltering);
-  ticket_ = job_->Request(filter_);
+  ticket_ = job_->Request(boxes_.filter());
 }
 
 void FindingsPanel::RowsReady() {
@@ -494,9 +407,7 @@ void FindingsPanel::ShowRecord(int row) {
   if (!index_ || row < 0 || static_cast<std::size_t>(row) >= list_->rows().size()) return;
   const std::uint32_t list_row = list_->rows()[static_cast<std::size_t>(row)];
   const frontend::RecordView view = frontend::RecordOfRow(*index_, list_row, run_.files);
-  const std::string& arquivo = index_->keys().groups()[index_->keys().group(list_row)].arquivo;
-  const std::string& path =
-      arquivo == "sinistros" ? run_.files.sinistros.path : run_.files.riscos.path;
+  const std::string& path = frontend::RecordPathOfRow(*index_, list_row, run_.files);
   record_.reset();
   record_ = std::make_unique<RecordWindow>(hwnd_, view, FromAnsiPath(path), font_, dpi_);
 }

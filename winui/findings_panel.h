@@ -12,21 +12,21 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "frontend/failure_columns.h"
 #include "frontend/failure_file_index.h"
-#include "frontend/failure_filter.h"
+#include "frontend/failure_index_loader.h"
+#include "frontend/filter_boxes.h"
 #include "frontend/filter_job.h"
 #include "frontend/panel_run.h"
+#include "winui/window_class.h"
 
 namespace winui {
 
@@ -74,14 +74,13 @@ class FindingsPanel {
   bool FilterMessage(MSG& msg);
 
  private:
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  friend struct WindowClass<FindingsPanel>;
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
   void CreateControls();
   void Arrange();
   void ShowVerdict();
   void SetCount(const std::string& utf8);
   void EnableFilters(bool enabled);
-  void StopLoading();
   void IndexReady();
   void FilterChanged();
   void FillChoices();
@@ -109,20 +108,11 @@ class FindingsPanel {
 
   frontend::PanelRun run_;
   frontend::KeyWidths key_widths_;
-  // The values behind each filter box's entries (the list's bytes), entry 0 "(todos)".
-  std::vector<std::string> values_[3];
-
-  // The reading of the list: the thread, its cancel flag, and what it hands over.
-  std::thread loader_;
-  std::atomic<bool> cancel_loading_{false};
-  std::mutex loaded_mutex_;
-  std::unique_ptr<frontend::FailureFileIndex> loaded_;
-  std::optional<std::string> load_error_;
-  bool loading_ = false;
+  frontend::FilterBoxes boxes_;
+  frontend::FailureIndexLoader loader_;
 
   std::unique_ptr<frontend::FailureFileIndex> index_;
   std::unique_ptr<frontend::FilterJob> job_;
-  frontend::FailureFilter filter_;
   // The newest filter's answer, handed over by the job's thread.
   std::mutex rows_mutex_;
   std::optional<std::vector<std::uint32_t>> answered_;

@@ -83,23 +83,15 @@ Inicio::Inicio(InicioSetup setup) : setup_(std::move(setup)) {
   if (setup_.program_folder.empty()) setup_.program_folder = platform::ExecutableFolder();
   if (!setup_.clock) setup_.clock = platform::LocalNow;
 
-  HINSTANCE instance = GetModuleHandleW(nullptr);
-  WNDCLASSEXW window_class = {};
-  window_class.cbSize = sizeof window_class;
-  if (!GetClassInfoExW(instance, kClassName, &window_class)) {
-    window_class.cbSize = sizeof window_class;
-    window_class.lpfnWndProc = &Inicio::WindowProc;
-    window_class.hInstance = instance;
-    window_class.hIcon = static_cast<HICON>(
-        LoadImageW(instance, MAKEINTRESOURCEW(IDI_TALMERO), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
-    window_class.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_TALMERO),
-                                                         IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                         GetSystemMetrics(SM_CYSMICON), 0));
-    window_class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    window_class.lpszClassName = kClassName;
-    if (!RegisterClassExW(&window_class)) throw std::runtime_error("Cannot register the window");
-  }
+  WindowClass<Inicio>::Register(
+      kClassName, COLOR_BTNFACE, "Cannot register the window", [](WNDCLASSEXW& window_class) {
+        window_class.hIcon =
+            static_cast<HICON>(LoadImageW(window_class.hInstance, MAKEINTRESOURCEW(IDI_TALMERO),
+                                          IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+        window_class.hIconSm = static_cast<HICON>(
+            LoadImageW(window_class.hInstance, MAKEINTRESOURCEW(IDI_TALMERO), IMAGE_ICON,
+                       GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+      });
 
   // System-aware DPI (the manifest says so): one scale for the window's whole life.
   HDC screen = GetDC(nullptr);
@@ -111,7 +103,7 @@ Inicio::Inicio(InicioSetup setup) : setup_(std::move(setup)) {
                               frontend::Scale(frontend::kDesignClientHeight, dpi_));
   hwnd_ = CreateWindowExW(kExStyle, kClassName, Widen(frontend::kWindowCaption).c_str(), kStyle,
                           CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy, nullptr, nullptr,
-                          instance, this);
+                          GetModuleHandleW(nullptr), this);
   if (hwnd_ == nullptr) throw std::runtime_error("Cannot create the window");
   CreateControls();
   ArrangeControls();
@@ -280,22 +272,6 @@ bool Inicio::FilterMessage(MSG& msg) {
     return true;
   }
   return IsDialogMessageW(hwnd_, &msg) != FALSE;
-}
-
-LRESULT CALLBACK Inicio::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<Inicio*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<Inicio*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    self->hwnd_ = nullptr;
-    return DefWindowProcW(hwnd, message, wparam, lparam);
-  }
-  return self->Handle(message, wparam, lparam);
 }
 
 LRESULT Inicio::Handle(UINT message, WPARAM wparam, LPARAM lparam) {

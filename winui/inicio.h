@@ -25,6 +25,7 @@
 #include "frontend/verdict_strip.h"
 #include "frontend/window_run_host.h"
 #include "platform/clock.h"
+#include "winui/window_class.h"
 
 namespace winui {
 
@@ -87,7 +88,7 @@ class Inicio : private frontend::RunView {
   std::string CatalogueFolder() const;
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  friend struct WindowClass<Inicio>;
   static LRESULT CALLBACK LogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
                                   UINT_PTR id, DWORD_PTR self);
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);

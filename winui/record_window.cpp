@@ -11,6 +11,7 @@
 #include "frontend/message_text.h"
 #include "frontend/window_texts.h"
 #include "winui/wide_text.h"
+#include "winui/window_class.h"
 
 namespace winui {
 namespace {
@@ -26,18 +27,8 @@ std::wstring Text(const std::string& bytes) { return Widen(frontend::DisplayLine
 RecordWindow::RecordWindow(HWND owner, const frontend::RecordView& view, const std::wstring& file,
                            HFONT font, int dpi)
     : dpi_(dpi) {
+  WindowClass<RecordWindow>::Register(kClassName, COLOR_BTNFACE, "Cannot register the record");
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  WNDCLASSEXW window_class = {};
-  window_class.cbSize = sizeof window_class;
-  if (!GetClassInfoExW(instance, kClassName, &window_class)) {
-    window_class.cbSize = sizeof window_class;
-    window_class.lpfnWndProc = &RecordWindow::Proc;
-    window_class.hInstance = instance;
-    window_class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    window_class.lpszClassName = kClassName;
-    if (!RegisterClassExW(&window_class)) throw std::runtime_error("Cannot register the record");
-  }
   const std::wstring title = L"Registro " + std::to_wstring(view.record);
   hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, title.c_str(),
                           WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -144,23 +135,6 @@ RecordWindow::~RecordWindow() {
 bool RecordWindow::FilterMessage(MSG& msg) {
   if (hwnd_ == nullptr || (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd))) return false;
   return IsDialogMessageW(hwnd_, &msg) != FALSE;
-}
-
-LRESULT CALLBACK RecordWindow::Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    auto* self =
-        static_cast<RecordWindow*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<RecordWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    self->hwnd_ = nullptr;
-    return DefWindowProcW(hwnd, message, wparam, lparam);
-  }
-  return self->Handle(message, wparam, lparam);
 }
 
 void RecordWindow::Arrange() {

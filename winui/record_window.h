@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "frontend/record_view.h"
+#include "winui/window_class.h"
 
 namespace winui {
 
@@ -31,7 +32,7 @@ class RecordWindow {
   bool FilterMessage(MSG& msg);
 
  private:
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  friend struct WindowClass<RecordWindow>;
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
   void Arrange();
 

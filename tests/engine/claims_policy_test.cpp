@@ -26,6 +26,7 @@
 #include "platform/exclusive_file.h"
 #include "platform/interrupt_cleanup.h"
 #include "support/phase_test.h"
+#include "support/scoped_temp_folder.h"
 #include "support/temp_dir.h"
 #include "tables/table_error.h"
 #include "tools/dbf_writer.h"
@@ -33,6 +34,7 @@
 namespace engine {
 namespace {
 
+using testing_support::ScopedTempFolder;
 using testing_support::TempDir;
 using Lines = std::vector<std::string>;
 
@@ -53,33 +55,6 @@ Lines Block(const std::string& misses, const std::string& total, const std::stri
               " sinistros (" + share + "%).",
           ""};
 }
-
-// Points the system's temporary folder somewhere else for one test (TMPDIR on POSIX, TMP,
-// which GetTempPath reads first, on Windows).
-class ScopedTempFolder {
- public:
-  explicit ScopedTempFolder(const std::string& folder) {
-    if (const char* old = std::getenv(kVariable)) old_ = old;
-    Set(folder.c_str());
-  }
-  ~ScopedTempFolder() { Set(old_ ? old_->c_str() : nullptr); }
-
- private:
-#ifdef _WIN32
-  static constexpr const char* kVariable = "TMP";
-  static void Set(const char* value) { _putenv_s(kVariable, value != nullptr ? value : ""); }
-#else
-  static constexpr const char* kVariable = "TMPDIR";
-  static void Set(const char* value) {
-    if (value != nullptr) {
-      setenv(kVariable, value, 1);
-    } else {
-      unsetenv(kVariable);
-    }
-  }
-#endif
-  std::optional<std::string> old_;
-};
 
 // The index's create error with the system's reason behind it.
 void ExpectCreateErrorWithReason(const tables::TableError& e) {

@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "engine/coverage_period.h"
 #include "engine/report.h"
 #include "support/catalog_files.h"
 #include "support/phase_test.h"
+#include "tables/dbf_values.h"
 #include "tools/dbf_writer.h"
 
 namespace engine {
@@ -422,6 +425,79 @@ TEST_F(ReconciliationTest, DateFieldsOfAnotherTypeCompareAsText) {
   EXPECT_EQ(host_.lines[13],
             "Existem 2 Riscos com data de fim de vig\xEAncia anterior ao in\xED"
             "cio");
+}
+
+// Integer premiums of up to eight bytes and eight-byte character dates are read a word at a
+// time: random records of plain amounts, blanks, signs, hexadecimal forms, stray and 8-bit
+// bytes, NUL bytes and odd dates sum and count exactly as each field converted on its own.
+TEST_F(ReconciliationTest, ShortIntegerPremiumsSumAsTheirValues) {
+  WriteKov({KovRow{}});  // the period 20230101 to 20230631
+  // In the order of kPremiumFields' lines: AUTO, AUTO, RC, RC, RC, APP, APP, APP; then one that
+  // is no line's. Widths 1 to 8.
+  const std::vector<std::string> names = {"PRE_CASCO",  "PRE_OUTROS", "PRE_RCDMAT",
+                                          "PRE_RCDC",   "PRE_RCDMOR", "PRE_APP_MA",
+                                          "PRE_APP_IA", "PRE_APP_DM", "PRE_CAS_CO"};
+  const std::vector<std::size_t> lines = {0, 0, 1, 1, 1, 2, 2, 2};
+  const std::vector<std::size_t> widths = {1, 2, 3, 4, 5, 6, 7, 8, 6};
+  std::vector<DbfFieldSpec> layout = {
+      {"INICIO_VIG", 'C', 8}, {"FIM_VIG", 'C', 8}, {"DATA_EMIS", 'C', 8}};
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    layout.push_back({names[i], 'N', static_cast<int>(widths[i])});
+  }
+  layout.push_back({"RESTO", 'C', 30});  // room to read the amounts 64 bytes at a time
+  std::mt19937 rng(23);
+  const auto pick = [&](std::size_t n) {
+    return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng);
+  };
+  const std::string odd = std::string("-+$x. \xB0\xFF") + '\0';
+  const auto date = [&] {
+    std::string d = "2023" + std::to_string(10 + pick(9)) + std::to_string(10 + pick(21));
+    d[4] = '0';
+    if (pick(8) == 0) d[pick(8)] = odd[pick(9)];
+    if (pick(20) == 0) d = "        ";
+    return d;
+  };
+  const auto amount = [&](std::size_t width) {
+    std::string digits = std::to_string(pick(100000000)).substr(0, 1 + pick(8));
+    if (pick(6) == 0) digits = (pick(2) ? "-" : "$") + digits;
+    digits = digits.substr(0, width);
+    std::string text = std::string(width - digits.size(), ' ') + digits;
+    if (pick(6) == 0) text[pick(width)] = odd[pick(9)];
+    if (pick(12) == 0) text = std::string(width, ' ');
+    return text;
+  };
+  const std::string start = "20230101";
+  const std::string end = "20230631";
+  double sums[3] = {0, 0, 0};
+  std::int64_t inverted = 0;
+  DbfBuilder b(layout);
+  for (int r = 0; r < 4000; ++r) {
+    const std::string inicio = date();
+    const std::string fim = date();
+    const std::string emis = date();
+    std::string record = inicio + fim + emis;
+    std::vector<std::string> amounts;
+    for (const std::size_t w : widths) amounts.push_back(amount(w));
+    for (const std::string& a : amounts) record += a;
+    b.AddRaw(record + std::string(30, ' '));
+    const DateText i = tables::DbfText(inicio);
+    if (CoverageInverted(i, tables::DbfText(fim))) ++inverted;
+    const DateText e = tables::DbfText(emis);
+    if (CompareDates(DateText(start), e) > 0 || CompareDates(e, DateText(end)) > 0) continue;
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+      if (const auto v = tables::ParseInt32(amounts[k])) sums[lines[k]] += *v;
+    }
+  }
+  risk_path = dir_.file("riscos.dbf");
+  b.Write(risk_path);
+  Run();
+  EXPECT_EQ(state_.result.inverted_coverages, inverted);
+  ASSERT_EQ(state_.result.reconciliation.size(), 1u);
+  const auto& rows = state_.result.reconciliation[0].rows;
+  ASSERT_EQ(rows.size(), 3u);
+  for (std::size_t k = 0; k < 3; ++k) EXPECT_EQ(rows[k].file_value, sums[k]) << k;
+  EXPECT_GT(inverted, 100);
+  EXPECT_NE(sums[2], 0.0);
 }
 
 TEST_F(ReconciliationTest, MissingFieldsEndTheRunWithTheReaderText) {

@@ -264,18 +264,38 @@ TEST_F(StructureCheckTest, CompanyCheckStopsAtTheFirstDifferentCode) {
       {"trailing blank", {"01234", "0123 "}, 2, true},
       {"blank code", {"01234", "", "01234"}, 2, true},
       {"leading blank", {"01234", " 1234"}, 2, true},
+      {"NUL byte", {"01234", std::string("0123\0", 5)}, 2, true},
+      {"high byte", {"01234", "0123\xB4"}, 2, true},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    host_.lines.clear();
-    std::vector<std::vector<std::string>> records;
-    for (const auto& code : c.codes) records.push_back({code});
-    OpenInput(Layout(), records);
-    state_.codEmpresa = "01234";
-    EXPECT_EQ(WalkCompany(ctx_), c.checked);
-    EXPECT_EQ(host_.lines,
-              c.error ? std::vector<std::string>{kCompanyLine} : std::vector<std::string>{});
+  // The code first in the record, and after a longer field (the bytes are compared as a word
+  // read from the record's start, or ending where the field ends).
+  std::vector<DbfFieldSpec> later = Layout();
+  std::swap(later[0], later[1]);
+  for (const bool first : {true, false}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.what + (first ? ", first" : ", later"));
+      host_.lines.clear();
+      std::vector<std::vector<std::string>> records;
+      for (const auto& code : c.codes) {
+        records.push_back(first ? std::vector<std::string>{code}
+                                : std::vector<std::string>{"", code});
+      }
+      OpenInput(first ? Layout() : later, records);
+      state_.codEmpresa = "01234";
+      EXPECT_EQ(WalkCompany(ctx_), c.checked);
+      EXPECT_EQ(host_.lines,
+                c.error ? std::vector<std::string>{kCompanyLine} : std::vector<std::string>{});
+    }
   }
+}
+
+TEST_F(StructureCheckTest, CompanyFieldWiderThanTheCodeMatchesUpToANulByte) {
+  std::vector<DbfFieldSpec> layout = Layout();
+  layout[0].length = 8;
+  OpenInput(layout, {{std::string("01234\0\0\0", 8)}, {std::string("01234\0xy", 8)}, {"01234   "}});
+  state_.codEmpresa = "01234";
+  EXPECT_EQ(WalkCompany(ctx_), 3);
+  EXPECT_EQ(host_.lines, std::vector<std::string>{kCompanyLine});
 }
 
 TEST_F(StructureCheckTest, CompanyCodesDifferingInCaseAreDifferentCompanies) {

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <fstream>
 
+#include "engine/finding_list.h"
 #include "frontend/failure_file_index.h"
 #include "support/temp_dir.h"
 #include "tools/dbf_writer.h"
@@ -13,54 +16,57 @@
 namespace frontend {
 namespace {
 
-TEST(FailureColumnsTest, TitlesInTheOrderShownAndUnknownColumnsKept) {
-  const std::vector<std::string> header = {"arquivo",
-                                           "registro",
-                                           "posicao",
-                                           "campo",
-                                           "verificacao",
-                                           "valor",
-                                           "valor_relacionado",
-                                           "esperado_nome",
-                                           "esperado_tipo",
-                                           "esperado_tamanho",
-                                           "encontrado_nome",
-                                           "encontrado_tipo",
-                                           "encontrado_tamanho",
-                                           "apolice",
-                                           "endosso",
-                                           "item",
-                                           "mensagem",
-                                           "exigido",
-                                           "nova_coluna"};
-  std::vector<std::string> titles;
+// Over the header the engine writes, so a column added or renamed there and not here fails.
+TEST(FailureColumnsTest, EveryListColumnShownOnceTitledInTheOrderShown) {
+  std::vector<std::string> header(engine::FindingColumnNames().begin(),
+                                  engine::FindingColumnNames().end());
+  header.push_back("nova_coluna");
+  const std::vector<PanelColumn> columns = PanelColumns(header);
+  ASSERT_EQ(columns.size(), header.size());
   std::vector<int> positions;
-  for (const PanelColumn& column : PanelColumns(header)) {
-    titles.push_back(column.title);
+  for (const PanelColumn& column : columns) {
+    SCOPED_TRACE(column.title);
+    ASSERT_GE(column.list_column, 0);
+    ASSERT_LT(static_cast<std::size_t>(column.list_column), header.size());
+    const std::string& name = header[static_cast<std::size_t>(column.list_column)];
     positions.push_back(column.list_column);
+    // Every column the engine writes has a title of its own; an unknown one keeps its name.
+    EXPECT_EQ(column.title == name, name == "nova_coluna") << name;
+    const bool structure = name.starts_with("esperado_") || name.starts_with("encontrado_");
+    EXPECT_EQ(column.role == ColumnRole::kStructure, structure) << name;
+    EXPECT_EQ(column.role == ColumnRole::kMessage, name == "mensagem") << name;
+    if (column.role == ColumnRole::kKey) {
+      std::string field = name;
+      for (char& c : field) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      EXPECT_EQ(column.key_field, field);
+    }
   }
-  const std::vector<std::string> expected = {"Arquivo",
-                                             "Registro",
-                                             "Campo",
-                                             "Verificação",
-                                             "Apólice",
-                                             "Endosso",
-                                             "Item",
-                                             "Mensagem",
-                                             "Valor",
-                                             "Exigido",
-                                             "Valor relacionado",
-                                             "Posição",
-                                             "nova_coluna",
-                                             "Nome esperado",
-                                             "Tipo esperado",
-                                             "Tamanho esperado",
-                                             "Nome encontrado",
-                                             "Tipo encontrado",
-                                             "Tamanho encontrado"};
-  EXPECT_EQ(titles, expected);
-  EXPECT_EQ(positions,
-            (std::vector<int>{0, 1, 3, 4, 13, 14, 15, 16, 5, 17, 6, 2, 18, 7, 8, 9, 10, 11, 12}));
+  std::vector<int> sorted = positions;
+  std::sort(sorted.begin(), sorted.end());
+  for (std::size_t i = 0; i < sorted.size(); ++i) EXPECT_EQ(sorted[i], static_cast<int>(i));
+
+  const auto name_at = [&](std::size_t shown) {
+    return header[static_cast<std::size_t>(columns[shown].list_column)];
+  };
+  // The file, record, field and check first, then the policy keys and the message.
+  EXPECT_EQ(name_at(0), "arquivo");
+  EXPECT_EQ(name_at(1), "registro");
+  EXPECT_EQ(name_at(2), "campo");
+  EXPECT_EQ(name_at(3), "verificacao");
+  for (std::size_t shown = 4; shown < 7; ++shown) {
+    EXPECT_EQ(columns[shown].role, ColumnRole::kKey) << name_at(shown);
+  }
+  EXPECT_EQ(name_at(7), "mensagem");
+  // The structure check's columns last, an unknown column just before them.
+  const auto first_structure = static_cast<std::size_t>(
+      std::find_if(columns.begin(), columns.end(),
+                   [](const PanelColumn& c) { return c.role == ColumnRole::kStructure; }) -
+      columns.begin());
+  ASSERT_GT(first_structure, 0u);
+  EXPECT_EQ(name_at(first_structure - 1), "nova_coluna");
+  for (std::size_t shown = first_structure; shown < columns.size(); ++shown) {
+    EXPECT_EQ(columns[shown].role, ColumnRole::kStructure) << name_at(shown);
+  }
   // An older list without the key columns shows what it has.
   EXPECT_EQ(PanelColumns({"arquivo", "registro", "campo", "verificacao"}).size(), 4u);
 }
