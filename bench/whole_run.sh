@@ -13,6 +13,7 @@
 #   TAMANHOS      sizes as RISCOS:SINISTROS, blank-separated
 #                 (default: 1000000:300000 4000000:1200000; RISCOS:SINISTROS when either is set)
 #   SEMENTE       generator seed                          (default: 20230101)
+#   ERROS         share of faulty values in %, as the generator's --erros (default: its own, 3)
 #   RODADAS       rounds; medians are reported (default: 5; 0 builds and generates only)
 #   NUCLEOS       threads of the first run of a round     (default: the runner's own)
 #   CARGA_MAXIMA  wait before each timed command until the one-minute load average is below
@@ -28,6 +29,7 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${BUILD_DIR:-$repo/build}
 work=${WORK_DIR:-${TMPDIR:-/tmp}/talmero-bench}
 semente=${SEMENTE:-20230101}
+erros=${ERROS:-}
 rodadas=${RODADAS:-5}
 nucleos=${NUCLEOS:-}
 carga_maxima=${CARGA_MAXIMA:-}
@@ -80,12 +82,13 @@ for size in "${sizes[@]}"; do
   folder=$work
   (( ${#folders[@]} > 0 )) && folder=$work/$riscos-$sinistros
   mkdir -p "$folder"
-  stamp="riscos=$riscos sinistros=$sinistros semente=$semente"
+  stamp="riscos=$riscos sinistros=$sinistros semente=$semente${erros:+ erros=$erros}"
   if [[ ! -f $folder/riscos.dbf || ! -f $folder/sinistros.dbf ||
         $(cat "$folder/parametros" 2>/dev/null) != "$stamp" ]]; then
     echo "Gerando dados em $folder ($stamp)"
     rm -f "$folder/parametros"
-    "$gerar" --saida "$folder" --riscos "$riscos" --sinistros "$sinistros" --semente "$semente"
+    "$gerar" --saida "$folder" --riscos "$riscos" --sinistros "$sinistros" --semente "$semente" \
+      ${erros:+--erros "$erros"}
     echo "$stamp" >"$folder/parametros"
   fi
   folders+=("$folder")

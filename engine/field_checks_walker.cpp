@@ -119,7 +119,8 @@ bool RecordWalker::FieldsWithinRecord() const {
 }
 
 void RecordWalker::Replay(std::string_view record, std::uint32_t recno, const CheckEvent& event) {
-  SetRecord(record, recno);
+  // A record's events come one after another: its NUL search is done once.
+  if (record.data() != record_.data() || recno != recno_) SetRecord(record, recno);
   const int p = event.position();
   if (event.is_notice()) {
     ShowNotice(p, Convert(p, text_buffer_).text);
@@ -315,40 +316,52 @@ void RecordWalker::Fail(int p, FindingCheck check) {
 
 void RecordWalker::Tell(int p, FindingCheck check, std::string_view qualifier) {
   const FieldPlan& plan = plans_[static_cast<std::size_t>(p)];
-  FieldFinding finding;
+  // Every member set anew: the finding is the walker's, reused from one failure to the next.
+  FieldFinding& finding = finding_;
   finding.file = file_;
   finding.record = recno_;
   finding.position = p + 1;
   finding.field = plan.field->name;
   finding.check = check;
-  finding.text = tables::DbfText(Raw(p));
+  const std::string_view raw = Raw(p);
+  finding.text = record_has_nul_ ? tables::DbfText(raw) : raw;
   finding.qualifier = qualifier;
-  finding.key = keys_.Read(record_, dados_);
-  if (check == FindingCheck::kTamanho) finding.width = plan.rule->tamanho;
-  if (check == FindingCheck::kData) finding.latest_year = ctx_.current_year + kDateYearsAhead;
-  if (check == FindingCheck::kDominio) {
-    finding.depende = plan.rule->depende;
-    finding.allowed = AllowedValues(p, plan, qualifier);
-  }
+  finding.depende = check == FindingCheck::kDominio ? std::string_view(plan.rule->depende) : "";
+  finding.table = &dados_;
+  finding.width = check == FindingCheck::kTamanho ? plan.rule->tamanho : std::nullopt;
+  finding.latest_year = check == FindingCheck::kData ? ctx_.current_year + kDateYearsAhead : 0;
+  const Details details(*this, p, check, qualifier);
+  finding.details = &details;
   sink_->FieldFailed(finding);
 }
 
+RecordKey RecordWalker::Details::Key() const {
+  const RecordWalker& w = walker_;
+  return w.record_has_nul_ ? w.keys_.Read(w.record_, w.dados_)
+                           : w.keys_.ReadWithoutNul(w.record_, w.dados_);
+}
+
+std::string_view RecordWalker::Details::Allowed() const {
+  return check_ == FindingCheck::kDominio ? walker_.AllowedValues(p_, qualifier_)
+                                          : std::string_view();
+}
+
 // The values the domain of field p allows for `qualifier`, kept per (field, qualifier): a file
-// repeats the same few failures many times.
-std::string_view RecordWalker::AllowedValues(int p, const FieldPlan& plan,
-                                             std::string_view qualifier) {
+// repeats the same few failures many times. The domain knows the qualifier only as its packed
+// key, so that is the cache's key too.
+std::string_view RecordWalker::AllowedValues(int p, std::string_view qualifier) {
   static constexpr std::size_t kShown = 20;
   static constexpr std::size_t kCacheLimit = 4096;  // a hostile file cannot grow it for ever
-  std::string key = std::to_string(p);
-  key += ':';
-  key += qualifier;
+  const std::uint16_t valor2 = FieldDomain::PackValor2(qualifier);
+  const std::uint64_t key = static_cast<std::uint64_t>(p) << 16 | valor2;
   auto it = allowed_.find(key);
   if (it == allowed_.end()) {
     if (allowed_.size() >= kCacheLimit) allowed_.clear();
-    std::string text = plan.domain == nullptr
-                           ? std::string()
-                           : plan.domain->AllowedValues(FieldDomain::PackValor2(qualifier), kShown);
-    it = allowed_.emplace(std::move(key), std::move(text)).first;
+    const FieldDomain* domain = plans_[static_cast<std::size_t>(p)].domain;
+    it =
+        allowed_
+            .emplace(key, domain == nullptr ? std::string() : domain->AllowedValues(valor2, kShown))
+            .first;
   }
   return it->second;
 }

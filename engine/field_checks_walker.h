@@ -184,7 +184,21 @@ class RecordWalker {
   // Out of the record loop's way: only a failure with a sink attached comes here.
   [[gnu::noinline, gnu::cold]] void Tell(int p, FindingCheck check,
                                          std::string_view qualifier = {});
-  std::string_view AllowedValues(int p, const FieldPlan& plan, std::string_view qualifier);
+  // What a sink may ask of the finding being told, worked out only then.
+  class Details final : public FieldFindingDetails {
+   public:
+    Details(RecordWalker& walker, int p, FindingCheck check, std::string_view qualifier)
+        : walker_(walker), p_(p), check_(check), qualifier_(qualifier) {}
+    RecordKey Key() const override;
+    std::string_view Allowed() const override;
+
+   private:
+    RecordWalker& walker_;
+    int p_;
+    FindingCheck check_;
+    std::string_view qualifier_;
+  };
+  std::string_view AllowedValues(int p, std::string_view qualifier);
   bool DomainFound(FieldPlan& plan, std::string_view trimmed);
   bool TabulatedFound(FieldPlan& plan, std::size_t index, std::string_view key);
   bool LookUp(FieldPlan& plan, std::uint64_t key1);
@@ -213,7 +227,9 @@ class RecordWalker {
   FindingSink* sink_;
   FindingFile file_;
   RecordKeyColumns keys_;
-  std::unordered_map<std::string, std::string> allowed_;
+  FieldFinding finding_;  // the one being told
+  // The allowed values' texts by field position (high bits) and packed qualifier (low 16 bits).
+  std::unordered_map<std::uint64_t, std::string> allowed_;
   std::vector<CheckEvent>* events_;  // null: tell at once
   bool record_failed_ = false;       // the current record failed a field check
   std::int64_t records_failed_ = 0;

@@ -57,6 +57,30 @@ struct RecordKey {
   const tables::DbfTable* table = nullptr;
 };
 
+// What a sink may ask of a field finding beyond its own fields, worked out only when asked:
+// most findings need neither (the HTML page keeps the key of 20 records per field and check, and
+// no allowed values at all). Answers are valid only during the sink's call.
+class FieldFindingDetails {
+ public:
+  // The record's APOLICE, ENDOSSO and ITEM.
+  virtual RecordKey Key() const = 0;
+  // Domain check: the values allowed for the finding's qualifier, ", " between them, cut after
+  // 20 by "…"; empty for the other checks.
+  virtual std::string_view Allowed() const = 0;
+
+ protected:
+  ~FieldFindingDetails() = default;
+};
+
+// Details known up front, for a finding made by hand rather than by the walk.
+struct KnownFindingDetails final : FieldFindingDetails {
+  RecordKey key;
+  std::string_view allowed;
+  KnownFindingDetails(RecordKey k, std::string_view a = {}) : key(k), allowed(a) {}
+  RecordKey Key() const override { return key; }
+  std::string_view Allowed() const override { return allowed; }
+};
+
 // One failed field check of one record.
 struct FieldFinding {
   FindingFile file = FindingFile::kRiscos;
@@ -67,11 +91,15 @@ struct FieldFinding {
   std::string_view text;       // the field's stored text (up to a NUL byte)
   std::string_view qualifier;  // domain check: the qualifying field's value used in the key
   std::string_view depende;    // domain check: the qualifying field's name; empty: none
-  RecordKey key;
-  std::optional<std::int64_t> width;  // width check: the width the catalogue requires
-  int latest_year = 0;                // date check: the last year a date may have
-  // Domain check: the values allowed for that qualifier, ", " between them, cut after 20 by "…".
-  std::string_view allowed;
+  // The open table of the finding's file (its name, identity and layout; it need not stand on
+  // the record); null: none.
+  const tables::DbfTable* table = nullptr;
+  std::optional<std::int64_t> width;             // width check: the width the catalogue requires
+  int latest_year = 0;                           // date check: the last year a date may have
+  const FieldFindingDetails* details = nullptr;  // null: the key and allowed values are empty
+
+  RecordKey Key() const { return details != nullptr ? details->Key() : RecordKey{}; }
+  std::string_view Allowed() const { return details != nullptr ? details->Allowed() : ""; }
 };
 
 // A field layout as the catalogue expects it or as the file has it.

@@ -10,17 +10,31 @@ constexpr std::array<std::string_view, 3> kKeyFields = {"APOLICE", "ENDOSSO", "I
 }  // namespace
 
 RecordKeyColumns::RecordKeyColumns(const tables::DbfTable& table) {
-  for (std::size_t i = 0; i < kKeyFields.size(); ++i) fields_[i] = table.FieldIndex(kKeyFields[i]);
+  for (std::size_t i = 0; i < kKeyFields.size(); ++i) {
+    const int index = table.FieldIndex(kKeyFields[i]);
+    if (index < 0) continue;
+    const tables::DbfField& f = table.Fields(index);
+    spans_[i] = {f.offset, f.length};
+  }
 }
 
 RecordKey RecordKeyColumns::Read(std::string_view record, const tables::DbfTable& table) const {
   std::array<std::string_view, 3> texts;
-  for (std::size_t i = 0; i < fields_.size(); ++i) {
-    if (fields_[i] < 0) continue;
-    const tables::DbfField& f = table.Fields(fields_[i]);
-    if (f.offset + f.length <= record.size()) {
-      texts[i] = tables::DbfText(record.substr(f.offset, f.length));
+  for (std::size_t i = 0; i < spans_.size(); ++i) {
+    const Span& s = spans_[i];
+    if (s.length > 0 && s.offset + s.length <= record.size()) {
+      texts[i] = tables::DbfText(record.substr(s.offset, s.length));
     }
+  }
+  return {texts[0], texts[1], texts[2], &table};
+}
+
+RecordKey RecordKeyColumns::ReadWithoutNul(std::string_view record,
+                                           const tables::DbfTable& table) const {
+  std::array<std::string_view, 3> texts;
+  for (std::size_t i = 0; i < spans_.size(); ++i) {
+    const Span& s = spans_[i];
+    if (s.offset + s.length <= record.size()) texts[i] = record.substr(s.offset, s.length);
   }
   return {texts[0], texts[1], texts[2], &table};
 }

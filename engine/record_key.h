@@ -12,7 +12,8 @@ namespace engine {
 
 class RecordKeyColumns {
  public:
-  // Looks the key fields up in the open `table`; a field the file lacks reads as empty.
+  // Looks the key fields up in the open `table`, whose layout they keep; a field the file lacks
+  // reads as empty.
   explicit RecordKeyColumns(const tables::DbfTable& table);
 
   // The key texts of `table`'s current record (valid until the next move). A field that runs
@@ -20,9 +21,16 @@ class RecordKeyColumns {
   RecordKey Read(const tables::DbfTable& table) const { return Read(table.Record(), table); }
   // The same of `record`, a record of `table`'s file held elsewhere (valid as long as it).
   RecordKey Read(std::string_view record, const tables::DbfTable& table) const;
+  // The same of a record known to hold no NUL byte: each text is its stored bytes.
+  RecordKey ReadWithoutNul(std::string_view record, const tables::DbfTable& table) const;
 
  private:
-  std::array<int, 3> fields_{-1, -1, -1};
+  // Where each key field lies in a record; length 0 for a field the file lacks.
+  struct Span {
+    std::size_t offset = 0;
+    std::size_t length = 0;
+  };
+  std::array<Span, 3> spans_{};
 };
 
 }  // namespace engine

@@ -33,6 +33,9 @@ inline char* Put(char* out, std::string_view text) {
   return out + n;
 }
 
+std::string_view TextOf(std::string_view text) { return text; }
+std::string_view TextOf(const SheetCell& cell) { return cell.text; }
+
 // Whether `bytes` holds exactly `separators` times ";" and no quote, CR or LF.
 bool OnlySeparators(std::string_view bytes, std::size_t separators) {
   const char* p = bytes.data();
@@ -171,16 +174,21 @@ void CsvWriter::EndRow() {
   row_started_ = false;
 }
 
-void CsvWriter::Row(const std::string_view* fields, std::size_t count) {
+void CsvWriter::Row(const std::string_view* fields, std::size_t count) { RowOf(fields, count); }
+
+void CsvWriter::Row(const SheetCell* cells, std::size_t count) { RowOf(cells, count); }
+
+template <typename Cell>
+void CsvWriter::RowOf(const Cell* fields, std::size_t count) {
   if (!row_started_ && count > 0) {
     // Copied first and scanned once as a whole, rather than field by field: the row is plain
     // when its only ";" are the separators put in and it has no quote, CR or LF.
     std::size_t size = count + 1;  // separators and CR LF
-    for (std::size_t i = 0; i < count; ++i) size += fields[i].size();
+    for (std::size_t i = 0; i < count; ++i) size += TextOf(fields[i]).size();
     char* const start = Reserve(size);
     char* out = start;
     for (std::size_t i = 0; i < count; ++i) {
-      out = Put(out, fields[i]);
+      out = Put(out, TextOf(fields[i]));
       *out++ = ';';
     }
     if (OnlySeparators(std::string_view(start, size - 2), count - 1)) {
@@ -190,7 +198,7 @@ void CsvWriter::Row(const std::string_view* fields, std::size_t count) {
       return;
     }
   }
-  for (std::size_t i = 0; i < count; ++i) Field(fields[i]);  // over the bytes copied above
+  for (std::size_t i = 0; i < count; ++i) Field(TextOf(fields[i]));  // over the bytes copied above
   EndRow();
 }
 

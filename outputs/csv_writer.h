@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "outputs/block_writer.h"
+#include "outputs/xlsx_workbook.h"  // SheetCell
 
 namespace engine {
 
@@ -27,6 +28,8 @@ class CsvWriter {
   // A whole row at once: `count` fields, then the row's end. The same bytes as Field() for each
   // and EndRow(), in one copy when no field needs quotes (the usual case).
   void Row(const std::string_view* fields, std::size_t count);
+  // The same of cells' texts (a failure list's row as it is made), without a copy of the views.
+  void Row(const SheetCell* cells, std::size_t count);
   // Where a field lies in a stored record.
   struct Span {
     std::size_t offset = 0;
@@ -43,6 +46,8 @@ class CsvWriter {
   bool Finish();
 
  private:
+  template <typename Cell>
+  void RowOf(const Cell* fields, std::size_t count);
   // Hands the block over to be written and goes on in the other one.
   void Flush();
   // Room for `n` more bytes, flushing the block first when they do not fit.

@@ -41,10 +41,19 @@ class FailingValues : public FindingSink {
 
  private:
   using Fields = std::map<std::pair<FindingFile, std::string>, TopValues>;
-  Fields fields_;  // nodes stay put: the cache points at them
-  // Per file, the field's counter by position (null: not yet looked up), as a record's failures
-  // come field after field.
-  std::array<std::vector<Fields::value_type*>, 2> by_position_;
+  // What a field position of a file was last found to be: its counter and its sample group per
+  // field check (null: not yet looked up), as a file repeats the same few failures many times.
+  struct Place {
+    Fields::value_type* field = nullptr;
+    std::array<SampleGroup*, HtmlReportSamples::kFieldChecks> groups{};
+  };
+  Place& PlaceOf(const FieldFinding& f);
+  // Sets `place` to the finding's field, made on first use.
+  [[gnu::noinline]] void Find(Place& place, const FieldFinding& f);
+
+  Fields fields_;                                  // nodes stay put: the cache points at them
+  std::array<std::vector<Place>, 2> by_position_;  // per file, by field position
+  Place spare_;  // a field past the cached positions, looked up by name each time
   HtmlReportSamples samples_;
 };
 

@@ -149,7 +149,7 @@ void FindingList::FieldFailed(const FieldFinding& f) {
   Begin(f.file, f.record, f.position, f.field, f.check);
   row_[kValor].text = f.text;
   row_[kRelacionado].text = f.qualifier;
-  SetKey(f.key);
+  SetKey(f.Key());
   AppendFieldMessage(message_, f);
   AppendFieldRequirement(required_, f);
   Emit(f.file);

@@ -168,7 +168,7 @@ void AppendFieldRequirement(std::string& out, const FieldFinding& f) {
       out += W().data;
       return;
     case FindingCheck::kDominio:
-      out += f.allowed;
+      out += f.Allowed();
       return;
     default:
       return;

@@ -10,9 +10,7 @@ FindingsCsv::Rows::Rows(std::ostream& out) : csv_(out) {
 }
 
 void FindingsCsv::Rows::Row(FindingFile, const FindingRow& row) {
-  std::array<std::string_view, kFindingColumns> texts;
-  for (std::size_t c = 0; c < row.size(); ++c) texts[c] = row[c].text;
-  csv_.Row(texts.data(), texts.size());
+  csv_.Row(row.data(), row.size());
 }
 
 FindingsCsv::FindingsCsv(std::ostream& out, std::int64_t max_per_group)

@@ -63,7 +63,16 @@ void Put(data& object, const std::string& name, data value) {
 }
 
 void Append(data& list, data item) {
-  const_cast<kainjow::mustache::list&>(list.list_value()).push_back(std::move(item));
+  auto& items = const_cast<kainjow::mustache::list&>(list.list_value());
+  if (items.size() == items.capacity()) {
+    // kainjow's move may throw by its signature, so a growing vector would copy every item, a
+    // whole subtree each; grown here by moves instead.
+    kainjow::mustache::list grown;
+    grown.reserve(std::max<std::size_t>(8, 2 * items.size()));
+    for (data& d : items) grown.emplace_back(false) = std::move(d);
+    items.swap(grown);
+  }
+  items.push_back(std::move(item));
 }
 
 data Flag(bool value) { return data(value ? data::type::bool_true : data::type::bool_false); }
@@ -165,6 +174,7 @@ data WarningGroups(const std::vector<VerdictItem>& avisos, const RunResult& r) {
                        return x > y;
                      });
     std::vector<data> items;
+    items.reserve(g.items.size());  // a vector of them copies its items when it grows
     for (const VerdictItem* i : g.items) items.push_back(Item(*i));
     data group = Folded(std::move(items), "aviso", "avisos");
     Put(group, "titulo", g.title);
@@ -257,6 +267,7 @@ std::string Page(const HtmlReportInputs& inputs, const RunState& state, const Ve
   Put(page, "cor_rgb", Hex(ColourRgb(style.colour)));
   if (!verdict.motivos.empty()) {
     std::vector<data> items;
+    items.reserve(verdict.motivos.size());
     for (const VerdictItem& i : verdict.motivos)
       items.push_back(data("texto", TypedToUtf8(i.texto)));
     Put(page, "motivos", Folded(std::move(items), "motivo", "motivos"));

@@ -38,6 +38,7 @@ struct SampleGroup {
 class HtmlReportSamples : public FindingSink {
  public:
   static constexpr std::size_t kPerGroup = 20;
+  static constexpr int kFieldChecks = 4;  // nulo, tamanho, data, dominio: the first four checks
 
   void FieldFailed(const FieldFinding& finding) override;
   void StructureFailed(const StructureFinding&) override {}
@@ -49,6 +50,12 @@ class HtmlReportSamples : public FindingSink {
   void CoverageInverted(std::uint32_t record, const RecordKey& key, std::string_view inicio_vig,
                         std::string_view fim_vig) override;
 
+  // The group of `field`'s `check` in `file`, made on first use; it stays put for the samples'
+  // life, so a caller may keep it and Add() to it directly.
+  SampleGroup& Group(FindingFile file, std::string_view field, FindingCheck check);
+  // FieldFailed() for a finding of `group`'s file, field and check.
+  void Add(SampleGroup& group, const FieldFinding& finding);
+
   // The samples of `field`'s `check` in `file`; empty when it never failed.
   const SampleGroup& Field(FindingFile file, const std::string& field, FindingCheck check) const;
   const SampleGroup& claims() const { return claims_; }
@@ -57,16 +64,12 @@ class HtmlReportSamples : public FindingSink {
  private:
   using Key = std::tuple<FindingFile, std::string, FindingCheck>;
   using Groups = std::map<Key, SampleGroup>;
-  static constexpr int kFieldChecks = 4;  // nulo, tamanho, data, dominio
 
-  SampleGroup& GroupOf(const FieldFinding& f);
   // Counts a failure in `group`; the sample to fill in, or null when the group has its share.
-  static RecordSample* Admit(SampleGroup& group, std::uint32_t record, const RecordKey& key);
+  static RecordSample* Admit(SampleGroup& group, std::uint32_t record);
+  static void SetKey(RecordSample& sample, const RecordKey& key);
 
-  Groups groups_;  // nodes stay put: the cache points at them
-  // Per file and field position, the group of each field check (null: not yet looked up), as a
-  // file repeats the same few failures many times.
-  std::array<std::vector<std::array<Groups::value_type*, kFieldChecks>>, 2> by_position_;
+  Groups groups_;  // nodes stay put
   SampleGroup claims_;
   SampleGroup coverages_;
 };

@@ -228,32 +228,32 @@ std::uint32_t RecordExtract::FieldLabel(int position, std::string_view field, Fi
 }
 
 void RecordExtract::FieldFailed(const FieldFinding& f) {
-  if (finished_ || failed_ || f.key.table == nullptr) return;
-  Tell(f.file, 0, f.record, f.key, FieldLabel(f.position, f.field, f.check));
+  if (finished_ || failed_ || f.table == nullptr) return;
+  Tell(f.file, 0, f.record, *f.table, FieldLabel(f.position, f.field, f.check));
 }
 
 void RecordExtract::CompanyFailed(FindingFile file, std::uint32_t record, const RecordKey& key,
                                   std::string_view field, std::string_view, std::string_view) {
   if (finished_ || failed_ || key.table == nullptr) return;
-  Tell(file, 0, record, key, Label(field, FindingCheck::kEmpresa));
+  Tell(file, 0, record, *key.table, Label(field, FindingCheck::kEmpresa));
 }
 
 void RecordExtract::ClaimWithoutPolicy(std::uint32_t record, const RecordKey& key, std::string_view,
                                        std::string_view) {
   if (finished_ || failed_ || key.table == nullptr) return;
-  Tell(FindingFile::kSinistros, 1, record, key, Label(kClaimKey, FindingCheck::kSemApolice));
+  Tell(FindingFile::kSinistros, 1, record, *key.table, Label(kClaimKey, FindingCheck::kSemApolice));
 }
 
 void RecordExtract::CoverageInverted(std::uint32_t record, const RecordKey& key, std::string_view,
                                      std::string_view) {
   if (finished_ || failed_ || key.table == nullptr) return;
-  Tell(FindingFile::kRiscos, 1, record, key,
+  Tell(FindingFile::kRiscos, 1, record, *key.table,
        Label(kCoverageStart, FindingCheck::kVigenciaInvertida));
 }
 
-bool RecordExtract::Attach(FileState& state, const RecordKey& key) {
+bool RecordExtract::Attach(FileState& state, const tables::DbfTable& run_table) {
   auto table = std::make_unique<tables::DbfTable>("tbExtrato", /*set_deleted=*/false);
-  table->SetFileName(key.table->FileName());
+  table->SetFileName(run_table.FileName());
   try {
     table->Open();
   } catch (const std::exception&) {  // gone, unreadable or held by a writer
@@ -262,17 +262,17 @@ bool RecordExtract::Attach(FileState& state, const RecordKey& key) {
   // Another file under the name (renamed or replaced since the run opened it) would give other
   // records' fields: the run ends here rather than write them.
   const std::optional<platform::FileIdentity> now = table->Identity();
-  const std::optional<platform::FileIdentity> run = key.table->Identity();
-  if (now && run && now != run) tables::ThrowChangedWhileRead(key.table->FileName());
-  if (!SameLayout(*table, *key.table)) return false;
+  const std::optional<platform::FileIdentity> run = run_table.Identity();
+  if (now && run && now != run) tables::ThrowChangedWhileRead(run_table.FileName());
+  if (!SameLayout(*table, run_table)) return false;
   state.table = std::move(table);
   return true;
 }
 
 void RecordExtract::Tell(FindingFile file, int pass_index, std::uint32_t record,
-                         const RecordKey& key, std::uint32_t label) {
+                         const tables::DbfTable& run_table, std::uint32_t label) {
   FileState& state = files_[file == FindingFile::kRiscos ? 0 : 1];
-  if (!state.table && !Attach(state, key)) {
+  if (!state.table && !Attach(state, run_table)) {
     failed_ = true;
     return;
   }

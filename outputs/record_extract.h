@@ -118,11 +118,12 @@ class RecordExtract : public FindingSink {
     std::array<Pass, 2> passes;  // 0: the walk, 1: the later passes
   };
 
-  void Tell(FindingFile file, int pass, std::uint32_t record, const RecordKey& key,
+  // `run_table`: the run's open table of the file.
+  void Tell(FindingFile file, int pass, std::uint32_t record, const tables::DbfTable& run_table,
             std::uint32_t label);
-  // Opens the input file of `key` for the extract the first time `state` is told. Throws the
-  // reader's changed-while-read error when the name now gives another file than key.table's.
-  bool Attach(FileState& state, const RecordKey& key);
+  // Opens the input file of `run_table` again for the extract the first time `state` is told.
+  // Throws the reader's changed-while-read error when the name now gives another file.
+  bool Attach(FileState& state, const tables::DbfTable& run_table);
   // The number of the "CAMPO:verificacao" label, made on first use.
   std::uint32_t Label(std::string_view field, FindingCheck check);
   // Label() for a field check, through a cache by position and check.

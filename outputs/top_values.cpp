@@ -2,41 +2,94 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 
 namespace engine {
 
+namespace {
+
+// A quick hash of a short text, a word at a time.
+inline std::uint64_t HashOf(std::string_view text) {
+  const char* p = text.data();
+  std::size_t n = text.size();
+  std::uint64_t h = 0x9E3779B97F4A7C15u ^ n;
+  const auto mix = [&h](std::uint64_t word) {
+    h = (h ^ word) * 0xBF58476D1CE4E5B9u;
+    h ^= h >> 31;
+  };
+  for (; n >= 8; p += 8, n -= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    mix(word);
+  }
+  if (n > 0) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, p, n);
+    mix(word);
+  }
+  return h * 0x94D049BB133111EBu ^ (h >> 29);
+}
+
+}  // namespace
+
 TopValues::TopValues(std::size_t capacity) : capacity_(capacity == 0 ? 1 : capacity) {
   entries_.reserve(capacity_);
+  hashes_.reserve(capacity_);
+  slots_.assign(std::bit_ceil(2 * capacity_), kEmpty);
+  mask_ = slots_.size() - 1;
+}
+
+inline std::size_t TopValues::Slot(std::string_view value, std::uint64_t hash) const {
+  std::size_t i = hash & mask_;
+  for (; slots_[i] != kEmpty; i = (i + 1) & mask_) {
+    const std::size_t place = slots_[i] - 1;
+    if (hashes_[place] == hash && entries_[place].value == value) break;
+  }
+  return i;
+}
+
+void TopValues::Vacate(std::size_t i) {
+  slots_[i] = kEmpty;
+  for (std::size_t j = (i + 1) & mask_; slots_[j] != kEmpty; j = (j + 1) & mask_) {
+    // The slot's value may move back to i unless its home lies after i, up to j.
+    const std::size_t home = hashes_[slots_[j] - 1] & mask_;
+    if (((j - home) & mask_) >= ((j - i) & mask_)) {
+      slots_[i] = slots_[j];
+      slots_[j] = kEmpty;
+      i = j;
+    }
+  }
 }
 
 void TopValues::Add(std::string_view value) {
-  const auto it = index_.find(value);
-  if (it != index_.end()) {
-    Entry& entry = entries_[it->second];
+  const std::uint64_t hash = HashOf(value);
+  const std::size_t slot = Slot(value, hash);
+  if (slots_[slot] != kEmpty) {
+    const std::size_t place = slots_[slot] - 1;
+    Entry& entry = entries_[place];
     if (least_known_ && entry.count == least_) {
-      at_least_[it->second / 64] &= ~(std::uint64_t{1} << (it->second % 64));
+      at_least_[place / 64] &= ~(std::uint64_t{1} << (place % 64));
     }
     ++entry.count;
     return;
   }
   if (entries_.size() < capacity_) {
-    index_.emplace(std::string(value), entries_.size());
+    slots_[slot] = static_cast<std::uint32_t>(entries_.size() + 1);
     entries_.push_back({std::string(value), 1, 0});
+    hashes_.push_back(hash);
     least_known_ = false;
     return;
   }
-  // Full: the least counted value gives its place up.
+  // Full: the least counted value gives its place up, and its string its bytes.
   const std::size_t place = LeastCounted();
   Entry& least = entries_[place];
   at_least_[place / 64] &= ~(std::uint64_t{1} << (place % 64));
-  // The index node is reused: no allocation per replacement.
-  auto node = index_.extract(least.value);
-  node.key().assign(value);
-  node.mapped() = place;
-  index_.insert(std::move(node));
+  Vacate(Slot(least.value, hashes_[place]));
   least.value.assign(value);
   least.overcount = least.count;
   ++least.count;
+  hashes_[place] = hash;
+  slots_[Slot(value, hash)] = static_cast<std::uint32_t>(place + 1);
 }
 
 std::size_t TopValues::LeastCounted() {

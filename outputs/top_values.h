@@ -6,10 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace engine {
@@ -30,12 +28,14 @@ class TopValues {
   std::vector<Entry> Top(std::size_t n) const;
 
  private:
-  struct Hash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-  };
+  static constexpr std::uint32_t kEmpty = 0;
+
   // The place a new value takes when all are taken: the first of the least counted.
   std::size_t LeastCounted();
+  // The slot that holds `value` (its place + 1 there), or the empty slot where it would go.
+  std::size_t Slot(std::string_view value, std::uint64_t hash) const;
+  // Empties slot `i`, moving later slots of the same run back so that no search stops short.
+  void Vacate(std::size_t i);
 
   std::size_t capacity_;
   std::vector<Entry> entries_;
@@ -44,7 +44,12 @@ class TopValues {
   std::int64_t least_ = 0;
   std::vector<std::uint64_t> at_least_;
   bool least_known_ = false;
-  std::unordered_map<std::string, std::size_t, Hash, std::equal_to<>> index_;
+  // The places by value: an open-addressing table of place + 1 (kEmpty: none), twice as many
+  // slots as places, with each place's hash kept beside it. A value of the stream is hashed
+  // once and found in a slot or two, without allocating.
+  std::vector<std::uint64_t> hashes_;  // by place
+  std::vector<std::uint32_t> slots_;
+  std::size_t mask_ = 0;
 };
 
 }  // namespace engine

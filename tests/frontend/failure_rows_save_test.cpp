@@ -25,6 +25,7 @@ using engine::FindingFile;
 void TellFindings(engine::FindingSink& sink) {
   const char* texts[] = {"a;b", "line\r\nbreak", "say \"hi\"", "\xE9", "007"};
   std::uint32_t record = 1;
+  const engine::KnownFindingDetails details(engine::RecordKey{"0000123", "01", "0002"});
   for (const char* text : texts) {
     engine::FieldFinding finding;
     finding.file = record % 2 ? FindingFile::kRiscos : FindingFile::kSinistros;
@@ -34,7 +35,7 @@ void TellFindings(engine::FindingSink& sink) {
     finding.check = FindingCheck::kDominio;
     finding.text = text;
     finding.qualifier = "q;";
-    finding.key = engine::RecordKey{"0000123", "01", "0002"};
+    finding.details = &details;
     sink.FieldFailed(finding);
   }
   engine::StructureFinding structure;

@@ -292,7 +292,7 @@ TEST(RecordExtractTest, AFullTmpLeavesTheExtractWhole) {
           FieldFinding f;
           f.position = 1;
           f.field = "APOLICE";
-          f.key.table = &table;
+          f.table = &table;
           for (f.record = 1; f.record <= kRecords; ++f.record) extract.FieldFailed(f);
           if (!extract.Finish()) return 1;
           const std::string csv = rows.str();

@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
+#include <string>
+#include <vector>
 
 namespace engine {
 namespace {
@@ -41,6 +44,51 @@ TEST(TopValuesTest, ExactWhileTheValuesFitAndHeavyOnesFoundWhenNot) {
       }
     }
     EXPECT_EQ(best[0].value, "v0");
+  }
+}
+
+// The counter's places found by a plain search, the least counted's first place taken: the index
+// must never lose or mistake a value, whatever the values' bytes and replacements.
+TEST(TopValuesTest, SameCountsAsAPlainSearch) {
+  std::mt19937 random(20261209);
+  for (const std::size_t capacity : {1u, 7u, 64u}) {
+    SCOPED_TRACE(capacity);
+    TopValues top(capacity);
+    std::vector<TopValues::Entry> plain;
+    std::uniform_int_distribution<int> length(0, 19);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::vector<std::string> values(300);
+    for (std::string& v : values) {
+      v.resize(static_cast<std::size_t>(length(random)));
+      for (char& c : v)
+        c = static_cast<char>(byte(random) % 4 == 0 ? byte(random) : 'a' + byte(random) % 3);
+    }
+    std::geometric_distribution<std::size_t> pick(0.02);
+    for (int i = 0; i < 30000; ++i) {
+      const std::string& value = values[pick(random) % values.size()];
+      top.Add(value);
+      auto it = std::find_if(plain.begin(), plain.end(),
+                             [&](const TopValues::Entry& e) { return e.value == value; });
+      if (it != plain.end()) {
+        ++it->count;
+      } else if (plain.size() < capacity) {
+        plain.push_back({value, 1, 0});
+      } else {
+        it = std::min_element(plain.begin(), plain.end(),
+                              [](const auto& a, const auto& b) { return a.count < b.count; });
+        *it = {value, it->count + 1, it->count};
+      }
+    }
+    std::sort(plain.begin(), plain.end(), [](const auto& a, const auto& b) {
+      return a.count != b.count ? a.count > b.count : a.value < b.value;
+    });
+    const auto best = top.Top(capacity);
+    ASSERT_EQ(best.size(), plain.size());
+    for (std::size_t i = 0; i < best.size(); ++i) {
+      EXPECT_EQ(best[i].value, plain[i].value) << i;
+      EXPECT_EQ(best[i].count, plain[i].count) << i;
+      EXPECT_EQ(best[i].overcount, plain[i].overcount) << i;
+    }
   }
 }
 
