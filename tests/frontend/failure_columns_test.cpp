@@ -8,8 +8,8 @@
 #include <cctype>
 #include <fstream>
 
-#include "outputs/finding_list.h"
 #include "frontend/failure_file_index.h"
+#include "outputs/finding_list.h"
 #include "support/temp_dir.h"
 #include "tools/dbf_writer.h"
 
