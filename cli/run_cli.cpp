@@ -397,7 +397,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (!side.sinks.empty()) run.SetFindingSink(&side.sinks);
   if (options.nucleos > 0) run.SetWalkThreads(options.nucleos);
   // A list or extract streamed to standard output is written on a second thread until it is
-  // finished (engine/block_writer.h): meanwhile a notice on standard error must not flush it.
+  // finished (outputs/block_writer.h): meanwhile a notice on standard error must not flush it.
   std::ostream* const tied = err.tie(nullptr);
   const std::optional<std::string> error = Execute(run, host);
   host.ClearProgress();

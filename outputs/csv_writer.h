@@ -2,7 +2,7 @@
 // CSV for spreadsheets set up for Brazil: ";" between fields, the bytes as given (the engine's
 // Windows-1252), CR LF after every row, a field quoted (its quotes doubled) when it holds ";", a
 // quote, CR or LF. Rows go out in blocks of 1 MiB, written on a second thread while the next
-// block is made (engine/block_writer.h), so memory does not grow with them.
+// block is made (outputs/block_writer.h), so memory does not grow with them.
 
 #include <cstddef>
 #include <memory>
@@ -18,7 +18,7 @@ namespace engine {
 class CsvWriter {
  public:
   // `out` must outlive the writer and be opened in binary mode; from the first 1 MiB on it is
-  // written by another thread until Finish() (see engine/block_writer.h).
+  // written by another thread until Finish() (see outputs/block_writer.h).
   explicit CsvWriter(std::ostream& out);
   CsvWriter(const CsvWriter&) = delete;
   CsvWriter& operator=(const CsvWriter&) = delete;

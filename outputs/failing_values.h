@@ -1,7 +1,7 @@
 #pragma once
 // A finding sink that keeps, per file and field, the most frequent failing values of the field
-// checks (engine/top_values.h), and the records the page shows as examples
-// (engine/html_report_samples.h), for the HTML report. Memory is bounded by the number of fields.
+// checks (outputs/top_values.h), and the records the page shows as examples
+// (outputs/html_report_samples.h), for the HTML report. Memory is bounded by the number of fields.
 
 #include <array>
 #include <cstddef>

@@ -1,5 +1,5 @@
 #pragma once
-// The failure list (engine/finding_list.h) as CSV (engine/csv_writer.h), with a header row.
+// The failure list (outputs/finding_list.h) as CSV (outputs/csv_writer.h), with a header row.
 
 #include <cstdint>
 #include <ostream>

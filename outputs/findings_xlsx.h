@@ -1,8 +1,8 @@
 #pragma once
-// The failure list (engine/finding_list.h) as an Excel workbook (engine/xlsx_workbook.h): one
+// The failure list (outputs/finding_list.h) as an Excel workbook (outputs/xlsx_workbook.h): one
 // sheet per input file, "riscos" and "sinistros", continued in "riscos (2)", ... past the sheet
 // row limit; stored texts are text cells (leading zeros kept), record numbers, positions and
-// catalogue codes are numbers. Columns open as wide as their texts (engine/xlsx_workbook.h), the
+// catalogue codes are numbers. Columns open as wide as their texts (outputs/xlsx_workbook.h), the
 // record's key (apolice, endosso, item) always whole. The runner's workbook opens on a sheet
 // "Resumo" with the run's verdict, which the runner writes at the end; rows saved from a list
 // have none.

@@ -1,5 +1,5 @@
 #pragma once
-// The page of the HTML report (engine/html_report.h), a mustache template: every {{name}} is
+// The page of the HTML report (outputs/html_report.h), a mustache template: every {{name}} is
 // escaped for HTML when the page is made. Inline CSS and SVG only: nothing to fetch, no script.
 // Lists longer than ten are folded in <details>, which opens without a script.
 

@@ -1,6 +1,6 @@
 #pragma once
-// The records with failures ("--extrato"): one CSV per input file (engine/csv_writer.h), or one
-// workbook with a sheet per input file (engine/xlsx_workbook.h: "riscos" and "sinistros",
+// The records with failures ("--extrato"): one CSV per input file (outputs/csv_writer.h), or one
+// workbook with a sheet per input file (outputs/xlsx_workbook.h: "riscos" and "sinistros",
 // continued in "riscos (2)", ... past the sheet row limit); a row per record that failed any
 // check, in record order: arquivo, registro, the file's fields in file order (stored texts), then
 // falhas, the record's "CAMPO:verificacao" pairs separated by blanks. In the workbook every field
