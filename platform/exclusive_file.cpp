@@ -31,6 +31,13 @@ ExclusiveFile& ExclusiveFile::operator=(ExclusiveFile&& other) noexcept {
   return *this;
 }
 
+std::optional<ExclusiveFile> ExclusiveFile::OpenRead(const std::string& path, bool* in_use) {
+  OpenFailure failure;
+  std::optional<ExclusiveFile> file = OpenRead(path, &failure);
+  if (in_use != nullptr) *in_use = failure.in_use;
+  return file;
+}
+
 ExclusiveFile ExclusiveFile::InMemory(std::string_view bytes) {
   ExclusiveFile file(-1);
   file.memory_ = bytes;

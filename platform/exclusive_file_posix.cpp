@@ -58,13 +58,6 @@ bool StillNamed(int fd, const std::string& path) {
 
 }  // namespace
 
-std::optional<ExclusiveFile> ExclusiveFile::OpenRead(const std::string& path, bool* in_use) {
-  OpenFailure failure;
-  std::optional<ExclusiveFile> file = OpenRead(path, &failure);
-  if (in_use != nullptr) *in_use = failure.in_use;
-  return file;
-}
-
 std::optional<ExclusiveFile> ExclusiveFile::OpenRead(const std::string& path,
                                                      OpenFailure* failure) {
   *failure = OpenFailure{};

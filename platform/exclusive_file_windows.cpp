@@ -54,13 +54,6 @@ OVERLAPPED At(std::uint64_t offset) {
 
 }  // namespace
 
-std::optional<ExclusiveFile> ExclusiveFile::OpenRead(const std::string& path, bool* in_use) {
-  OpenFailure failure;
-  std::optional<ExclusiveFile> file = OpenRead(path, &failure);
-  if (in_use != nullptr) *in_use = failure.in_use;
-  return file;
-}
-
 std::optional<ExclusiveFile> ExclusiveFile::OpenRead(const std::string& path,
                                                      OpenFailure* failure) {
   *failure = OpenFailure{};
