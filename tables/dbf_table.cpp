@@ -468,10 +468,18 @@ void DbfTable::GoTo(std::uint32_t recno) {
     cursor_.recno = recno;
     return;
   }
-  // One record only: a search jumps around, and Next() reads whole blocks again from here.
-  if (t.LoadBlock(index, 1) == 0) return;
+  // A visit of records in ascending order (the findings told from a set of record numbers)
+  // lands a little after the block: a block from there serves the visits that follow, and the
+  // blocks so read never overlap, so such a visit reads at most the file once instead of making
+  // one call per record. A search jumps around: one record only, and Next() reads whole blocks
+  // again from here.
+  const std::uint64_t block_end = t.block_first + t.block_count;
+  const bool forward_near =
+      t.block_count > 0 && index >= block_end && index - block_end < t.block_capacity;
+  const std::size_t n = t.LoadBlock(index, forward_near ? t.block_capacity : 1);
+  if (n == 0) return;
   cursor_.record = t.buffer.data();
-  cursor_.block_end = cursor_.record + t.record_length;
+  cursor_.block_end = cursor_.record + n * t.record_length;
   cursor_.recno = recno;
 }
 
