@@ -28,7 +28,7 @@ using ntx::ProbeJoin;
 using ntx::TreeWriter;
 
 // Sort memory of one batch of the build.
-constexpr std::size_t kSortBudget = 65536;
+constexpr std::size_t kSortBudget = 1024 * 1024;
 // Read buffers of all runs together while they are merged.
 constexpr std::size_t kMergeReadBudget = 4 * 1024 * 1024;
 // Longest key a page can hold at least two of with room to spare.
@@ -382,7 +382,10 @@ bool KeyIndex::Impl::Find(std::string_view value, std::uint32_t* found) {
 
 bool KeyIndex::Impl::AnswerProbe(KeyProbe& probe) {
   if (!file || probe.Texts().key_size() != geometry.key_size + ntx::kProbeLengthSize) return false;
-  ProbeJoin join(probe, geometry.key_size, [this](std::uint32_t recno) { return Visible(recno); });
+  // The index is finished and read back here alone: the texts' merge runs beside the reading.
+  ProbeJoin join(
+      probe, geometry.key_size, [this](std::uint32_t recno) { return Visible(recno); },
+      /*merge_ahead=*/true);
   PageReader reader(*file, geometry, tree_start, file_size);
   JoinInOrder(root, 0, join, reader);
   join.Finish();

@@ -126,9 +126,10 @@ class KeyIndex {
   void SetKeepPages(bool keep);
 
   // Answers `probe`'s texts as a build with the probe would have, walking the built index in key
-  // order and reading each page back once. False when the index is not built or the probe is of
-  // another key size (nothing answered). Throws the index's read-back error when a page cannot
-  // be read or is damaged.
+  // order and reading each page back once, while a thread of its own merges the probe's texts
+  // (only runs with threads to spare build an index for later texts). False when the index is
+  // not built or the probe is of another key size (nothing answered). Throws the index's
+  // read-back error when a page cannot be read or is damaged.
   bool AnswerProbe(KeyProbe& probe);
 
   // What the build found (for tests and measurements).

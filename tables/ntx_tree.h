@@ -8,11 +8,13 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "platform/exclusive_file.h"
 #include "tables/key_index.h"
 #include "tables/ntx_cache.h"
+#include "tables/ntx_merge_ahead.h"
 #include "tables/ntx_page.h"
 #include "tables/ntx_runs.h"
 
@@ -26,10 +28,16 @@ inline constexpr std::size_t kWriteBatchPages = 64;
 // together, from its padded form (NULs sort first) on. Both sequences ascend, so one pass serves.
 class ProbeJoin {
  public:
-  ProbeJoin(KeyProbe& probe, std::size_t key_size, std::function<bool(std::uint32_t)> visible)
+  // With `merge_ahead` the texts are merged on a thread of their own while the keys are taken.
+  ProbeJoin(KeyProbe& probe, std::size_t key_size, std::function<bool(std::uint32_t)> visible,
+            bool merge_ahead = false)
       : probe_(probe), texts_(probe.Texts()), key_size_(key_size), visible_(std::move(visible)) {
     probe_.Restart();
-    texts_.StartMerge(kProbeReadBudget);
+    if (merge_ahead) {
+      ahead_.emplace(texts_, kProbeReadBudget);
+    } else {
+      texts_.StartMerge(kProbeReadBudget);
+    }
     Advance();
   }
 
@@ -52,7 +60,7 @@ class ProbeJoin {
   // The texts after the last key are missing.
   void Finish() {
     for (; head_ != nullptr; Advance()) probe_.Missing(head_recno_);
-    probe_.Answered(!texts_.failed());
+    probe_.Answered(!(ahead_ ? ahead_->failed() : texts_.failed()));
   }
 
  private:
@@ -60,13 +68,16 @@ class ProbeJoin {
   static constexpr std::size_t kProbeReadBudget = 4 * 1024 * 1024;
 
   void Advance() {
-    if (!texts_.Next(&head_, &head_recno_)) head_ = nullptr;
+    const bool more =
+        ahead_ ? ahead_->Next(&head_, &head_recno_) : texts_.Next(&head_, &head_recno_);
+    if (!more) head_ = nullptr;
   }
 
   KeyProbe& probe_;
   SortedRuns& texts_;
   std::size_t key_size_;
   std::function<bool(std::uint32_t)> visible_;
+  std::optional<MergeAhead> ahead_;
   const unsigned char* head_ = nullptr;
   std::uint32_t head_recno_ = 0;
 };
