@@ -28,28 +28,36 @@ namespace engine {
 
 // Something a worker met on one record that only the walk's thread may tell: a field check's
 // failure, or the invalid-date notice of a field. Eight bytes, as a chunk may hold many.
+// It also carries whether the record holds a NUL byte, so that the replay need not search it again.
 class CheckEvent {
  public:
-  static CheckEvent Failure(std::uint32_t index, int position, FindingCheck check) {
-    return {index, position, static_cast<std::uint8_t>(check)};
+  static CheckEvent Failure(std::uint32_t index, int position, FindingCheck check, bool nul) {
+    return {index, position, static_cast<std::uint8_t>(check), nul};
   }
-  static CheckEvent Notice(std::uint32_t index, int position) { return {index, position, kNotice}; }
+  static CheckEvent Notice(std::uint32_t index, int position, bool nul) {
+    return {index, position, kNotice, nul};
+  }
 
   std::uint32_t index() const { return index_; }  // of the record in its chunk
   int position() const { return position_; }      // 0-based field index
   bool is_notice() const { return code_ == kNotice; }
   // REQUIRES: !is_notice().
   FindingCheck check() const { return static_cast<FindingCheck>(code_); }
+  bool record_has_nul() const { return nul_ != 0; }
 
  private:
   static constexpr std::uint8_t kNotice = 0xFF;  // no check's code
 
-  CheckEvent(std::uint32_t index, int position, std::uint8_t code)
-      : index_(index), position_(static_cast<std::uint16_t>(position)), code_(code) {}
+  CheckEvent(std::uint32_t index, int position, std::uint8_t code, bool nul)
+      : index_(index),
+        position_(static_cast<std::uint16_t>(position)),
+        code_(code),
+        nul_(nul ? 1 : 0) {}
 
   std::uint32_t index_;
   std::uint16_t position_;
   std::uint8_t code_;
+  std::uint8_t nul_;
 };
 static_assert(sizeof(CheckEvent) == 8);
 

@@ -119,8 +119,12 @@ bool RecordWalker::FieldsWithinRecord() const {
 }
 
 void RecordWalker::Replay(std::string_view record, std::uint32_t recno, const CheckEvent& event) {
-  // A record's events come one after another: its NUL search is done once.
-  if (record.data() != record_.data() || recno != recno_) SetRecord(record, recno);
+  // A record's events come one after another; the worker's NUL search comes with them.
+  if (record.data() != record_.data() || recno != recno_) {
+    record_ = record;
+    recno_ = recno;
+    record_has_nul_ = event.record_has_nul();
+  }
   const int p = event.position();
   if (event.is_notice()) {
     ShowNotice(p, Convert(p, text_buffer_).text);
@@ -293,7 +297,7 @@ bool RecordWalker::CheckDate(int p, std::string_view text) {
 
 void RecordWalker::NoteImpossibleDate(int p, std::string_view text) {
   if (events_ != nullptr) {
-    events_->push_back(CheckEvent::Notice(index_, p));
+    events_->push_back(CheckEvent::Notice(index_, p, record_has_nul_));
   } else {
     ShowNotice(p, text);
   }
@@ -308,7 +312,7 @@ void RecordWalker::ShowNotice(int p, std::string_view text) {
 // A failure with a sink attached: told now, or written down for the walk's thread.
 void RecordWalker::Fail(int p, FindingCheck check) {
   if (events_ != nullptr) {
-    events_->push_back(CheckEvent::Failure(index_, p, check));
+    events_->push_back(CheckEvent::Failure(index_, p, check, record_has_nul_));
   } else {
     Tell(p, check, check == FindingCheck::kDominio ? qualifier_ : std::string_view());
   }
