@@ -29,6 +29,7 @@ std::unique_ptr<CheckChunk> CheckPipeline::FreshChunk() {
     spare_.pop_back();
     chunk->recnos.clear();
     chunk->events.clear();
+    chunk->made.clear();
     chunk->counters.clear();
     chunk->company_stop = false;
     chunk->error = nullptr;

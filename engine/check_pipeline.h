@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -61,6 +62,17 @@ class CheckEvent {
 };
 static_assert(sizeof(CheckEvent) == 8);
 
+// The bytes a worker's finding maker made of its chunk's failures (see FieldFindingMaker), one
+// after the other; ends[k]: where the bytes of the chunk's k-th event end (a notice's are empty).
+struct MadeBytes {
+  std::string bytes;
+  std::vector<std::uint32_t> ends;
+  void clear() {
+    bytes.clear();
+    ends.clear();
+  }
+};
+
 struct CheckChunk {
   std::uint32_t first = 0;  // physical number of the chunk's first record
   std::uint32_t count = 0;  // records from `first` on, hidden ones included
@@ -70,6 +82,7 @@ struct CheckChunk {
   std::vector<char> bytes;
   std::vector<std::uint32_t> recnos;
   std::vector<CheckEvent> events;           // in record order, then field order
+  MadeBytes made;                           // with a finding maker: its bytes, event by event
   std::vector<RuleCountersAdded> counters;  // per rule of the file
   std::int64_t records_failed = 0;          // records with a field failure
   bool company_stop = false;  // the last of recnos is another company's: the walk stops there

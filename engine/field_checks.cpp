@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/check_pipeline.h"
@@ -43,7 +44,9 @@ class ParallelChecks {
         skip_deleted_(file_.set_deleted()) {
     for (int w = 0; w < threads; ++w) {
       auto worker = std::make_unique<Worker>(ctx, rules);
-      worker->walker.emplace(ctx, worker->rules, domains, &worker->events);
+      if (ctx.findings != nullptr) worker->maker = ctx.findings->NewMaker();
+      worker->walker.emplace(ctx, worker->rules, domains, &worker->events, worker->maker.get(),
+                             &worker->made);
       workers_.push_back(std::move(worker));
     }
     pipeline_.emplace(
@@ -73,6 +76,8 @@ class ParallelChecks {
     RuleSet rules;
     CompanyCheck company;
     std::vector<CheckEvent> events;
+    std::unique_ptr<FieldFindingMaker> maker;  // null: the sink makes nothing ahead
+    MadeBytes made;
     std::optional<RecordWalker> walker;
   };
 
@@ -106,6 +111,8 @@ class ParallelChecks {
     }
     chunk.events.swap(worker.events);
     worker.events.clear();
+    std::swap(chunk.made, worker.made);
+    worker.made.clear();
     worker.rules.TakeCounters(chunk.counters);
     chunk.records_failed = worker.walker->TakeRecordsFailed();
   }
@@ -118,8 +125,16 @@ class ParallelChecks {
     count = static_cast<std::int32_t>(std::min<std::int64_t>(
         std::numeric_limits<std::int32_t>::max(),
         std::int64_t{count} + static_cast<std::int64_t>(chunk.recnos.size())));
-    for (const CheckEvent& event : chunk.events) {
-      teller_.Replay(RecordOf(chunk, event.index()), chunk.recnos[event.index()], event);
+    const MadeBytes& made = chunk.made;
+    for (std::size_t k = 0; k < chunk.events.size(); ++k) {
+      const CheckEvent& event = chunk.events[k];
+      // A maker that threw leaves its last event without bytes.
+      std::string_view bytes;
+      if (k < made.ends.size()) {
+        const std::uint32_t begin = k == 0 ? 0 : made.ends[k - 1];
+        bytes = std::string_view(made.bytes).substr(begin, made.ends[k] - begin);
+      }
+      teller_.Replay(RecordOf(chunk, event.index()), chunk.recnos[event.index()], event, bytes);
     }
     rules_.AddCounters(chunk.counters);
     teller_.AddRecordsFailed(chunk.records_failed);

@@ -56,7 +56,8 @@ void ShowInvalidDateNotice(RunContext& ctx, std::string_view text, const DatePla
 }
 
 RecordWalker::RecordWalker(RunContext& ctx, RuleSet& rules, const DomainSet& domains,
-                           std::vector<CheckEvent>* events)
+                           std::vector<CheckEvent>* events, FieldFindingMaker* maker,
+                           MadeBytes* made)
     : ctx_(ctx),
       dados_(ctx.tables.tbDados),
       record_length_(dados_.RecordLength()),
@@ -66,7 +67,9 @@ RecordWalker::RecordWalker(RunContext& ctx, RuleSet& rules, const DomainSet& dom
       sink_(ctx.findings),
       file_(FindingFileOf(ctx.state.numTabela)),
       keys_(ctx.tables.tbDados),
-      events_(events) {
+      events_(events),
+      maker_(events != nullptr && made != nullptr ? maker : nullptr),
+      made_(made) {
   const auto& fields = dados_.FieldList();
   plans_.resize(fields.size());
   for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -118,7 +121,8 @@ bool RecordWalker::FieldsWithinRecord() const {
   return true;
 }
 
-void RecordWalker::Replay(std::string_view record, std::uint32_t recno, const CheckEvent& event) {
+void RecordWalker::Replay(std::string_view record, std::uint32_t recno, const CheckEvent& event,
+                          std::string_view made) {
   // A record's events come one after another; the worker's NUL search comes with them.
   if (record.data() != record_.data() || recno != recno_) {
     record_ = record;
@@ -136,7 +140,7 @@ void RecordWalker::Replay(std::string_view record, std::uint32_t recno, const Ch
   if (check == FindingCheck::kDominio && depende >= 0) {
     qualifier_ = words::TrimControls(Convert(depende, depende_buffer_).text);
   }
-  Tell(p, check, check == FindingCheck::kDominio ? qualifier_ : std::string_view());
+  Tell(p, check, check == FindingCheck::kDominio ? qualifier_ : std::string_view(), made);
 }
 
 void RecordWalker::SetRecord(std::string_view record, std::uint32_t recno) {
@@ -298,6 +302,7 @@ bool RecordWalker::CheckDate(int p, std::string_view text) {
 void RecordWalker::NoteImpossibleDate(int p, std::string_view text) {
   if (events_ != nullptr) {
     events_->push_back(CheckEvent::Notice(index_, p, record_has_nul_));
+    if (maker_ != nullptr) made_->ends.push_back(static_cast<std::uint32_t>(made_->bytes.size()));
   } else {
     ShowNotice(p, text);
   }
@@ -311,14 +316,35 @@ void RecordWalker::ShowNotice(int p, std::string_view text) {
 
 // A failure with a sink attached: told now, or written down for the walk's thread.
 void RecordWalker::Fail(int p, FindingCheck check) {
-  if (events_ != nullptr) {
-    events_->push_back(CheckEvent::Failure(index_, p, check, record_has_nul_));
-  } else {
-    Tell(p, check, check == FindingCheck::kDominio ? qualifier_ : std::string_view());
+  const std::string_view qualifier =
+      check == FindingCheck::kDominio ? qualifier_ : std::string_view();
+  if (events_ == nullptr) {
+    Tell(p, check, qualifier);
+    return;
   }
+  events_->push_back(CheckEvent::Failure(index_, p, check, record_has_nul_));
+  if (maker_ != nullptr) Make(p, check, qualifier);
 }
 
-void RecordWalker::Tell(int p, FindingCheck check, std::string_view qualifier) {
+void RecordWalker::Tell(int p, FindingCheck check, std::string_view qualifier,
+                        std::string_view made) {
+  Describe(p, check, qualifier);
+  finding_.made = made;
+  const Details details(*this, p, check, qualifier);
+  finding_.details = &details;
+  sink_->FieldFailed(finding_);
+}
+
+void RecordWalker::Make(int p, FindingCheck check, std::string_view qualifier) {
+  Describe(p, check, qualifier);
+  finding_.made = {};
+  const Details details(*this, p, check, qualifier);
+  finding_.details = &details;
+  maker_->Make(finding_, made_->bytes);
+  made_->ends.push_back(static_cast<std::uint32_t>(made_->bytes.size()));
+}
+
+void RecordWalker::Describe(int p, FindingCheck check, std::string_view qualifier) {
   const FieldPlan& plan = plans_[static_cast<std::size_t>(p)];
   // Every member set anew: the finding is the walker's, reused from one failure to the next.
   FieldFinding& finding = finding_;
@@ -334,9 +360,6 @@ void RecordWalker::Tell(int p, FindingCheck check, std::string_view qualifier) {
   finding.table = &dados_;
   finding.width = check == FindingCheck::kTamanho ? plan.rule->tamanho : std::nullopt;
   finding.latest_year = check == FindingCheck::kData ? ctx_.current_year + kDateYearsAhead : 0;
-  const Details details(*this, p, check, qualifier);
-  finding.details = &details;
-  sink_->FieldFailed(finding);
 }
 
 RecordKey RecordWalker::Details::Key() const {

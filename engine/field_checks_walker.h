@@ -34,14 +34,18 @@ void ShowInvalidDateNotice(RunContext& ctx, std::string_view text, const DatePla
 
 class RecordWalker {
  public:
+  // With `events`, a `maker` (may be null) makes the sink's bytes of each failure into `made`.
   RecordWalker(RunContext& ctx, RuleSet& rules, const DomainSet& domains,
-               std::vector<CheckEvent>* events = nullptr);
+               std::vector<CheckEvent>* events = nullptr, FieldFindingMaker* maker = nullptr,
+               MadeBytes* made = nullptr);
 
   // `record` is record `recno` of the file, the `index`th of its chunk (for the events).
   void CheckRecord(std::string_view record, std::uint32_t recno, std::uint32_t index = 0);
 
-  // Tells what another walker met on `record` (record `recno`), as it would have told it.
-  void Replay(std::string_view record, std::uint32_t recno, const CheckEvent& event);
+  // Tells what another walker met on `record` (record `recno`), as it would have told it, with
+  // the bytes that walker's maker made of it.
+  void Replay(std::string_view record, std::uint32_t recno, const CheckEvent& event,
+              std::string_view made = {});
 
   // Every field lies within a record: the checks need no table, so they may run on any thread.
   bool FieldsWithinRecord() const;
@@ -182,8 +186,12 @@ class RecordWalker {
   }
   void Fail(int p, FindingCheck check);
   // Out of the record loop's way: only a failure with a sink attached comes here.
-  [[gnu::noinline, gnu::cold]] void Tell(int p, FindingCheck check,
-                                         std::string_view qualifier = {});
+  [[gnu::noinline, gnu::cold]] void Tell(int p, FindingCheck check, std::string_view qualifier = {},
+                                         std::string_view made = {});
+  // A worker's failure made into the sink's bytes by its maker.
+  [[gnu::noinline, gnu::cold]] void Make(int p, FindingCheck check, std::string_view qualifier);
+  // The finding of field p's failed check on the current record, but its details and bytes.
+  void Describe(int p, FindingCheck check, std::string_view qualifier);
   // What a sink may ask of the finding being told, worked out only then.
   class Details final : public FieldFindingDetails {
    public:
@@ -231,7 +239,9 @@ class RecordWalker {
   // The allowed values' texts by field position (high bits) and packed qualifier (low 16 bits).
   std::unordered_map<std::uint64_t, std::string> allowed_;
   std::vector<CheckEvent>* events_;  // null: tell at once
-  bool record_failed_ = false;       // the current record failed a field check
+  FieldFindingMaker* maker_;         // with events_: makes the sink's bytes of each failure
+  MadeBytes* made_;
+  bool record_failed_ = false;  // the current record failed a field check
   std::int64_t records_failed_ = 0;
 };
 

@@ -7,7 +7,9 @@
 // A sink may throw (a full disk): the exception ends the run like any other error of the run.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace tables {
@@ -97,6 +99,9 @@ struct FieldFinding {
   std::optional<std::int64_t> width;             // width check: the width the catalogue requires
   int latest_year = 0;                           // date check: the last year a date may have
   const FieldFindingDetails* details = nullptr;  // null: the key and allowed values are empty
+  // What the sink's own maker made of this finding on the thread that found it (see
+  // FieldFindingMaker); empty: nothing was made ahead.
+  std::string_view made;
 
   RecordKey Key() const { return details != nullptr ? details->Key() : RecordKey{}; }
   std::string_view Allowed() const { return details != nullptr ? details->Allowed() : ""; }
@@ -135,9 +140,24 @@ struct HeaderFinding {
   bool HeaderShort() const { return header_length < descriptors_end; }
 };
 
+// What a sink can make of a field finding ahead, on the worker thread that found it, so that
+// the costly part of its work (a row's text, say) is shared out among the workers: each worker
+// gets a maker of its own, and the bytes it made come back with the finding when the walk's
+// thread tells it, in file order (FieldFinding::made).
+class FieldFindingMaker {
+ public:
+  virtual ~FieldFindingMaker() = default;
+  // Appends the sink's bytes for `finding` to `out`. Runs on a worker thread, beside the other
+  // workers' makers: it may use only its own state.
+  virtual void Make(const FieldFinding& finding, std::string& out) = 0;
+};
+
 class FindingSink {
  public:
   virtual ~FindingSink() = default;
+
+  // A maker for one worker thread, or null (the default): the sink makes nothing ahead.
+  virtual std::unique_ptr<FieldFindingMaker> NewMaker() { return nullptr; }
 
   virtual void FieldFailed(const FieldFinding& finding) = 0;
   virtual void StructureFailed(const StructureFinding& finding) = 0;

@@ -1,5 +1,6 @@
 #include "outputs/csv_writer.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -13,6 +14,8 @@ namespace {
 
 // Bytes handed to the stream at a time: few, large writes.
 constexpr std::size_t kBlock = 1 << 20;
+// In memory: room for a few rows at first, grown as they come.
+constexpr std::size_t kMemoryStart = 4096;
 
 // Copies a field: most are a few bytes long, where a call to memcpy costs more than the copy.
 // Two overlapping moves cover any length from 4 to 16.
@@ -128,14 +131,27 @@ bool CsvWriter::NeedsQuotes(std::string_view text) {
 }
 
 CsvWriter::CsvWriter(std::ostream& out)
-    : out_(out),
+    : out_(&out),
       buffer_(std::make_unique_for_overwrite<char[]>(kBlock)),
       capacity_(kBlock),
       spare_(std::make_unique_for_overwrite<char[]>(kBlock)),
       spare_capacity_(kBlock),
-      writer_(out) {}
+      writer_(std::in_place, out) {}
+
+CsvWriter::CsvWriter()
+    : out_(nullptr),
+      buffer_(std::make_unique_for_overwrite<char[]>(kMemoryStart)),
+      capacity_(kMemoryStart),
+      spare_capacity_(0) {}
 
 char* CsvWriter::Reserve(std::size_t n) {
+  if (size_ + n > capacity_ && out_ == nullptr) {  // in memory: the rows so far kept
+    const std::size_t grown = std::max(2 * capacity_, size_ + n);
+    auto bigger = std::make_unique_for_overwrite<char[]>(grown);
+    std::memcpy(bigger.get(), buffer_.get(), size_);
+    buffer_ = std::move(bigger);
+    capacity_ = grown;
+  }
   if (size_ + n > capacity_) {
     Flush();
     if (n > capacity_) {  // a row longer than the block: a larger one for it
@@ -172,6 +188,12 @@ void CsvWriter::EndRow() {
   out[1] = '\n';
   size_ += 2;
   row_started_ = false;
+}
+
+void CsvWriter::Raw(std::string_view bytes) {
+  char* out = Reserve(bytes.size());
+  if (!bytes.empty()) std::memcpy(out, bytes.data(), bytes.size());
+  size_ += bytes.size();
 }
 
 void CsvWriter::Row(const std::string_view* fields, std::size_t count) { RowOf(fields, count); }
@@ -231,7 +253,7 @@ void CsvWriter::PlainRecordRow(const std::string_view* lead, std::size_t lead_co
 
 void CsvWriter::Flush() {
   if (size_ == 0) return;
-  writer_.Write(buffer_.get(), size_);  // waits until the spare block is written
+  writer_->Write(buffer_.get(), size_);  // waits until the spare block is written
   std::swap(buffer_, spare_);
   std::swap(capacity_, spare_capacity_);
   size_ = 0;
@@ -239,11 +261,12 @@ void CsvWriter::Flush() {
 
 bool CsvWriter::Finish() {
   // The last, partial block in this thread: a short output never starts the writer's.
-  if (!writer_.Wait()) failed_ = true;
-  if (!failed_ && size_ > 0) out_.write(buffer_.get(), static_cast<std::streamsize>(size_));
+  if (out_ == nullptr) return true;  // in memory: the rows stay for bytes()
+  if (!writer_->Wait()) failed_ = true;
+  if (!failed_ && size_ > 0) out_->write(buffer_.get(), static_cast<std::streamsize>(size_));
   size_ = 0;
-  out_.flush();
-  if (!out_) failed_ = true;
+  out_->flush();
+  if (!*out_) failed_ = true;
   return !failed_;
 }
 

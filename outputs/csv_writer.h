@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,9 @@ class CsvWriter {
   // `out` must outlive the writer and be opened in binary mode; from the first 1 MiB on it is
   // written by another thread until Finish() (see outputs/block_writer.h).
   explicit CsvWriter(std::ostream& out);
+  // Rows made in memory instead, for bytes() to take: a failure list's rows made ahead on the
+  // walk's workers, each put in its file later with Raw().
+  CsvWriter();
   CsvWriter(const CsvWriter&) = delete;
   CsvWriter& operator=(const CsvWriter&) = delete;
 
@@ -40,6 +44,11 @@ class CsvWriter {
   // field is copied with one move of 16 bytes where it fits, rather than a call per field.
   void PlainRecordRow(const std::string_view* lead, std::size_t lead_count, std::string_view record,
                       const std::vector<Span>& spans, std::string_view last);
+  // Bytes of whole rows made by another writer in memory, as they are.
+  void Raw(std::string_view bytes);
+  // In memory: the rows made since the last clear().
+  std::string_view bytes() const { return {buffer_.get(), size_}; }
+  void clear() { size_ = 0; }
   // Whether a field holds ";", a quote, CR or LF and so goes between quotes.
   static bool NeedsQuotes(std::string_view text);
   // Flushes. False when a write failed at any point, so a failed save is never reported as done.
@@ -53,14 +62,14 @@ class CsvWriter {
   // Room for `n` more bytes, flushing the block first when they do not fit.
   char* Reserve(std::size_t n);
 
-  std::ostream& out_;
+  std::ostream* out_;               // null: in memory
   std::unique_ptr<char[]> buffer_;  // being filled
   std::size_t capacity_;
   std::size_t size_ = 0;
   std::unique_ptr<char[]> spare_;  // being written, or free
   std::size_t spare_capacity_;
-  std::vector<char> padded_;  // PlainRecordRow's record, with room to read past a field
-  BlockWriter writer_;
+  std::vector<char> padded_;           // PlainRecordRow's record, with room to read past a field
+  std::optional<BlockWriter> writer_;  // but in memory
   bool row_started_ = false;
   bool failed_ = false;
 };

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -63,8 +64,26 @@ class FindingTee : public FindingSink {
   void Add(FindingSink* sink) { sinks_.push_back(sink); }
   bool empty() const { return sinks_.empty(); }
 
+  // The maker of the first sink that has one: the bytes made go to that sink alone.
+  std::unique_ptr<FieldFindingMaker> NewMaker() override {
+    for (std::size_t i = 0; i < sinks_.size(); ++i) {
+      if (auto maker = sinks_[i]->NewMaker()) {
+        maker_sink_ = sinks_[i];
+        return maker;
+      }
+    }
+    return nullptr;
+  }
   void FieldFailed(const FieldFinding& f) override {
-    for (FindingSink* s : sinks_) s->FieldFailed(f);
+    for (FindingSink* s : sinks_) {
+      if (f.made.empty() || s == maker_sink_) {
+        s->FieldFailed(f);
+      } else {
+        FieldFinding without = f;
+        without.made = {};
+        s->FieldFailed(without);
+      }
+    }
   }
   void StructureFailed(const StructureFinding& f) override {
     for (FindingSink* s : sinks_) s->StructureFailed(f);
@@ -88,6 +107,7 @@ class FindingTee : public FindingSink {
 
  private:
   std::vector<FindingSink*> sinks_;
+  FindingSink* maker_sink_ = nullptr;
 };
 
 }  // namespace engine

@@ -79,6 +79,11 @@ class FindingList : public FindingSink {
   // Findings told so far (listed or not).
   std::int64_t total() const { return total_; }
 
+  // Counts a field finding in its group, as FieldFailed() does, without making its row; false
+  // when the group is past the cap. For a row made ahead elsewhere, which is then written when
+  // this says so.
+  bool AdmitField(const FieldFinding& f);
+
  private:
   struct Group {
     FindingFile file;
@@ -94,8 +99,6 @@ class FindingList : public FindingSink {
 
   // Counts the finding in its group; false when the group is past the cap.
   bool Admit(FindingFile file, std::string_view field, FindingCheck check);
-  // The same for a field check, through a cache by file, position and check.
-  bool AdmitField(const FieldFinding& f);
   Group& GroupOf(FindingFile file, std::string_view field, FindingCheck check);
   bool Count(Group& group);
   // Clears the row and fills its first five columns.

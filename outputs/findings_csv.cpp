@@ -13,9 +13,42 @@ void FindingsCsv::Rows::Row(FindingFile, const FindingRow& row) {
   csv_.Row(row.data(), row.size());
 }
 
+// A worker's rows: the same list and CSV rules, made in memory, one finding at a time.
+class FindingsCsv::RowMaker : public FieldFindingMaker {
+ public:
+  RowMaker() : list_(rows_) {}
+  void Make(const FieldFinding& finding, std::string& out) override {
+    rows_.csv.clear();
+    list_.FieldFailed(finding);
+    out += rows_.csv.bytes();
+  }
+
+ private:
+  struct Rows : FindingRowWriter {
+    void Row(FindingFile, const FindingRow& row) override { csv.Row(row.data(), row.size()); }
+    bool Finish() override { return true; }
+    CsvWriter csv;
+  };
+  Rows rows_;
+  FindingList list_;
+};
+
 FindingsCsv::FindingsCsv(std::ostream& out, std::int64_t max_per_group)
-    : rows_(out), list_(rows_, max_per_group) {}
+    : max_per_group_(max_per_group), rows_(out), list_(rows_, max_per_group) {}
 
 FindingsCsv::~FindingsCsv() = default;
+
+std::unique_ptr<FieldFindingMaker> FindingsCsv::NewMaker() {
+  if (max_per_group_ != kUnlimited) return nullptr;
+  return std::make_unique<RowMaker>();
+}
+
+void FindingsCsv::FieldFailed(const FieldFinding& f) {
+  if (f.made.empty()) {
+    list_.FieldFailed(f);
+  } else if (list_.AdmitField(f)) {
+    rows_.Raw(f.made);
+  }
+}
 
 }  // namespace engine

@@ -2,7 +2,10 @@
 // The failure list (outputs/finding_list.h) as CSV (outputs/csv_writer.h), with a header row.
 
 #include <cstdint>
+#include <memory>
 #include <ostream>
+#include <string>
+#include <string_view>
 
 #include "outputs/csv_writer.h"
 #include "outputs/finding_list.h"
@@ -20,6 +23,11 @@ class FindingsCsv : public FindingListOutput {
   FindingsCsv(const FindingsCsv&) = delete;
   FindingsCsv& operator=(const FindingsCsv&) = delete;
 
+  // Without a cap, each worker of a walk makes the rows of the failures it finds, and the
+  // walk's thread only puts them in place; with one, the few rows admitted are made there.
+  std::unique_ptr<FieldFindingMaker> NewMaker() override;
+  void FieldFailed(const FieldFinding& f) override;
+
  protected:
   FindingList& list() override { return list_; }
 
@@ -29,11 +37,15 @@ class FindingsCsv : public FindingListOutput {
     explicit Rows(std::ostream& out);
     void Row(FindingFile file, const FindingRow& row) override;
     bool Finish() override { return csv_.Finish(); }
+    void Raw(std::string_view bytes) { csv_.Raw(bytes); }
 
    private:
     CsvWriter csv_;
   };
 
+  class RowMaker;
+
+  std::int64_t max_per_group_;
   Rows rows_;
   FindingList list_;
 };

@@ -469,14 +469,18 @@ void DbfTable::GoTo(std::uint32_t recno) {
     return;
   }
   // A visit of records in ascending order (the findings told from a set of record numbers)
-  // lands a little after the block: a block from there serves the visits that follow, and the
-  // blocks so read never overlap, so such a visit reads at most the file once instead of making
-  // one call per record. A search jumps around: one record only, and Next() reads whole blocks
-  // again from here.
+  // whose records lie close together lands a little after the block: a short block from there
+  // serves the visits that follow, one call for many records. Records far apart, and a search,
+  // which jumps around, read one record only (Next() reads whole blocks again from there): a
+  // block would cost more to copy than the calls it saves.
+  constexpr std::uint64_t kNearBytes = 8 * 1024;
+  constexpr std::uint64_t kNearBlockBytes = 64 * 1024;
   const std::uint64_t block_end = t.block_first + t.block_count;
-  const bool forward_near =
-      t.block_count > 0 && index >= block_end && index - block_end < t.block_capacity;
-  const std::size_t n = t.LoadBlock(index, forward_near ? t.block_capacity : 1);
+  const bool forward_near = t.block_count > 0 && index >= block_end &&
+                            (index - block_end) * t.record_length <= kNearBytes;
+  const std::size_t near_block = static_cast<std::size_t>(
+      std::max<std::uint64_t>(1, kNearBlockBytes / std::max<std::uint64_t>(1, t.record_length)));
+  const std::size_t n = t.LoadBlock(index, forward_near ? near_block : 1);
   if (n == 0) return;
   cursor_.record = t.buffer.data();
   cursor_.block_end = cursor_.record + n * t.record_length;

@@ -450,6 +450,46 @@ TEST(FindingsCsvWriterTest, QuotesOnlyWhatNeedsIt) {
   }
 }
 
+// A walk's workers make the rows ahead, in memory, and the walk's thread puts them in place: the
+// file must be byte for byte the one made in place, quoted fields and rows longer than the
+// maker's first buffer included, also behind a tee whose first sink makes nothing.
+TEST(FindingsCsvWriterTest, RowsMadeAheadAreTheRowsMadeInPlace) {
+  const std::string texts[] = {"plain", "a;b", "say \"hi\"", "two\r\nlines",
+                               std::string(9000, 'x')};
+  std::ostringstream in_place;
+  std::ostringstream ahead;
+  FindingsCsv direct(in_place);
+  FindingsCsv made_ahead(ahead);
+  FailingValues first;
+  FindingTee tee;
+  tee.Add(&first);
+  tee.Add(&made_ahead);
+  const std::unique_ptr<FieldFindingMaker> maker = tee.NewMaker();
+  ASSERT_NE(maker, nullptr);
+  std::uint32_t record = 0;
+  for (const std::string& text : texts) {
+    const KnownFindingDetails details({"P;1", "0", "1"}, "A, B");
+    FieldFinding f;
+    f.record = ++record;
+    f.position = 4;
+    f.field = "COD";
+    f.check = FindingCheck::kDominio;
+    f.text = text;
+    f.qualifier = "q";
+    f.depende = "TIPO";
+    f.details = &details;
+    direct.FieldFailed(f);
+    std::string bytes;
+    maker->Make(f, bytes);
+    f.made = bytes;
+    tee.FieldFailed(f);
+  }
+  ASSERT_TRUE(direct.Finish());
+  ASSERT_TRUE(made_ahead.Finish());
+  EXPECT_EQ(ahead.str(), in_place.str());
+  EXPECT_EQ(first.Top(FindingFile::kRiscos, "COD", 10).size(), std::size(texts));
+}
+
 // Past the first block the rows are written on another thread while the next block fills: the
 // blocks must arrive whole and in order, and a write that fails there must fail Finish().
 TEST(FindingsCsvWriterTest, BlocksWrittenOnTheSecondThreadKeepTheirOrderAndTheirFailure) {
