@@ -332,12 +332,23 @@ std::string CloseSideOutputs(const CliOptions& options, const std::string& catal
     extract_written = std::async(std::launch::async | std::launch::deferred,
                                  [&side] { return side.extract->Finish(); });
   }
+  // So is the page, made from the run's counts and its own sink only, and put in place; but not
+  // on standard output, which the JSON may share. Its message still comes last.
+  std::future<std::string> html_written;
+  const bool html_apart = side.html_file && options.html != cmdline::kStandardOutput;
+  if (html_apart) {
+    html_written = std::async(std::launch::async | std::launch::deferred, [&] {
+      return WriteHtml(options, catalog_folder, run, verdict, side, error, ended);
+    });
+  }
   std::string problems = FinishDetails(options, run, verdict, side);
   problems += WriteJson(options, catalog_folder, run, verdict, side, error, ended, out);
   if (side.extract) {
     problems += ExtractError(side, extract_written.get(), catalog_folder, options.extrato);
   }
-  return problems + WriteHtml(options, catalog_folder, run, verdict, side, error, ended);
+  return problems + (html_apart
+                         ? html_written.get()
+                         : WriteHtml(options, catalog_folder, run, verdict, side, error, ended));
 }
 
 // The report's lines, also when an error ended the run: UTF-8 on standard output, or with
