@@ -155,6 +155,10 @@ struct DbfTable::Impl {
   std::size_t block_capacity = 0;  // records per block
   std::uint64_t block_first = 0;   // 0-based index of the block's first record
   std::size_t block_count = 0;     // whole records in the block
+  // Moves in ascending order: the last record moved to, and a moving average of the bytes from
+  // one to the next (0: not known, after a move back or the first move).
+  std::uint64_t last_visit = 0;
+  std::uint64_t visit_gap = 0;
   // Reads the next block during a walk; started only for files of more than one block, and
   // ended before the file is closed.
   std::unique_ptr<ReadAhead> ahead;
@@ -461,6 +465,13 @@ void DbfTable::GoTo(std::uint32_t recno) {
   cursor_.block_end = nullptr;
   if (recno == 0) return;
   const std::uint64_t index = recno - 1;
+  if (index > t.last_visit) {
+    const std::uint64_t gap = (index - t.last_visit) * t.record_length;
+    t.visit_gap = t.visit_gap == 0 ? gap : (7 * t.visit_gap + gap) / 8;
+  } else {
+    t.visit_gap = 0;
+  }
+  t.last_visit = index;
   if (index >= t.block_first && index < t.block_first + t.block_count) {
     // Already in memory (a key search often lands near the last one).
     cursor_.record = t.buffer.data() + (index - t.block_first) * t.record_length;
@@ -468,19 +479,17 @@ void DbfTable::GoTo(std::uint32_t recno) {
     cursor_.recno = recno;
     return;
   }
-  // A visit of records in ascending order (the findings told from a set of record numbers)
-  // whose records lie close together lands a little after the block: a short block from there
-  // serves the visits that follow, one call for many records. Records far apart, and a search,
-  // which jumps around, read one record only (Next() reads whole blocks again from there): a
-  // block would cost more to copy than the calls it saves.
-  constexpr std::uint64_t kNearBytes = 8 * 1024;
-  constexpr std::uint64_t kNearBlockBytes = 64 * 1024;
-  const std::uint64_t block_end = t.block_first + t.block_count;
-  const bool forward_near = t.block_count > 0 && index >= block_end &&
-                            (index - block_end) * t.record_length <= kNearBytes;
-  const std::size_t near_block = static_cast<std::size_t>(
-      std::max<std::uint64_t>(1, kNearBlockBytes / std::max<std::uint64_t>(1, t.record_length)));
-  const std::size_t n = t.LoadBlock(index, forward_near ? near_block : 1);
+  // Visits of records in ascending order (the findings told from a set of record numbers) a
+  // few KiB apart on average: a short block from here serves the visits that follow, one call
+  // for many records. Records further apart, and a search, which jumps around, read one record
+  // only (Next() reads whole blocks again from there): a call costs about as much as copying
+  // 6 KiB, so a block would cost more to copy than the calls it saves.
+  constexpr std::uint64_t kCloseGapBytes = 4 * 1024;
+  constexpr std::uint64_t kCloseBlockBytes = 64 * 1024;
+  const bool close = t.visit_gap != 0 && t.visit_gap <= kCloseGapBytes;
+  const std::size_t close_block = static_cast<std::size_t>(
+      std::max<std::uint64_t>(1, kCloseBlockBytes / std::max<std::uint64_t>(1, t.record_length)));
+  const std::size_t n = t.LoadBlock(index, close ? close_block : 1);
   if (n == 0) return;
   cursor_.record = t.buffer.data();
   cursor_.block_end = cursor_.record + n * t.record_length;
