@@ -399,13 +399,11 @@ void CheckClaimsWithoutPolicy(RunContext& ctx) {
     }
     const RecordSet& missing = *answers;
 
-    // Told in record order, each claim read again from its record.
+    // Told in record order, each claim read again from its record: with threads to spare, the
+    // records are read ahead on one of them.
     std::string key;
     const RecordKeyColumns keys(tbSinistros);
-    missing.ForEach([&](std::uint32_t recno) {
-      ++misses;
-      if (ctx.findings == nullptr) return;
-      tbSinistros.GoTo(recno);
+    const auto tell = [&](std::uint32_t recno) {
       const std::string_view record = tbSinistros.Record();
       const std::string& path = tbSinistros.FileName();
       key.clear();
@@ -415,7 +413,22 @@ void CheckClaimsWithoutPolicy(RunContext& ctx) {
       const std::string_view both(key);
       ctx.findings->ClaimWithoutPolicy(recno, keys.Read(tbSinistros),
                                        both.substr(0, apolice_length), both.substr(apolice_length));
-    });
+    };
+    if (ctx.findings == nullptr) {
+      missing.ForEach([&](std::uint32_t) { ++misses; });
+    } else if (ctx.walk_threads > 1) {
+      tbSinistros.VisitInOrder([&](const auto& take) { missing.ForEach(take); },
+                               [&](std::uint32_t recno) {
+                                 ++misses;
+                                 tell(recno);
+                               });
+    } else {
+      missing.ForEach([&](std::uint32_t recno) {
+        ++misses;
+        tbSinistros.GoTo(recno);
+        tell(recno);
+      });
+    }
     walked->RaiseKeptError();
   }
   ctx.state.result.claims_without_policy =

@@ -258,16 +258,24 @@ class PremiumTally : public RecordTap {
   }
 
   // Tells the inverted coverages in record order, `riscos` (open on the same file) moved to each
-  // record, then raises the error the tally met, if any.
-  void TellAndRaise(tables::DbfTable& riscos, FindingSink* findings) {
+  // record, then raises the error the tally met, if any. With `read_ahead` the records are read
+  // on a thread of their own.
+  void TellAndRaise(tables::DbfTable& riscos, FindingSink* findings, bool read_ahead) {
     if (findings != nullptr && inverted_ > 0) {
       const RecordKeyColumns keys(riscos);
-      inverted_records_.ForEach([&](std::uint32_t recno) {
-        riscos.GoTo(recno);
+      const auto tell = [&](std::uint32_t recno) {
         const DateText inicio = inicio_vig_->Read(riscos);
         const DateText fim = fim_vig_->Read(riscos);
         findings->CoverageInverted(recno, keys.Read(riscos), inicio.value_or(""), fim.value_or(""));
-      });
+      };
+      if (read_ahead) {
+        riscos.VisitInOrder([&](const auto& take) { inverted_records_.ForEach(take); }, tell);
+      } else {
+        inverted_records_.ForEach([&](std::uint32_t recno) {
+          riscos.GoTo(recno);
+          tell(recno);
+        });
+      }
     }
     if (error_) std::rethrow_exception(error_);
   }
@@ -374,7 +382,7 @@ RiskFigures ReadRisks(RunContext& ctx, const CoveragePeriod* period) {
   } else if (ctx.findings != nullptr && tally->inverted() > 0) {
     open.emplace(riscos, ctx.risk_path, ctx.risk_file);  // the findings read their records again
   }
-  tally->TellAndRaise(riscos, ctx.findings);
+  tally->TellAndRaise(riscos, ctx.findings, ctx.walk_threads > 1);
   return {tally->inverted(), tally->sums()};
 }
 

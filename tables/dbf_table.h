@@ -140,6 +140,12 @@ class DbfTable {
   bool IsRecordVisible(std::uint32_t recno) const;
   // Moves to physical record `recno` (used by the key index on a successful search).
   void GoTo(std::uint32_t recno);
+  // Moves to each physical record that `records` gives (it calls its argument with each number,
+  // ascending) and calls `visit` with the number there, as GoTo() would leave the table, while
+  // a thread of its own reads the records ahead (in one call for records close together), so
+  // that the visits do not wait for the reads. Ends at Eof. What `visit` throws ends the visits.
+  using RecordNumbers = std::function<void(const std::function<void(std::uint32_t)>& take)>;
+  void VisitInOrder(const RecordNumbers& records, const std::function<void(std::uint32_t)>& visit);
 
  private:
   struct Impl;

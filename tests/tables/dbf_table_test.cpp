@@ -9,7 +9,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -332,6 +334,35 @@ TEST_F(DbfTableTest, WalksAcrossBlockBoundaries) {
   EXPECT_EQ(t.RecNo(), 995u);
   t.GoTo(1000);
   t.Next();
+  EXPECT_TRUE(t.Eof());
+
+  // The same visits with the records read ahead on another thread, in batches and in spans of
+  // close records: each on its record (a number past the file at Eof), Eof after the last, and
+  // a visit that throws ends them all.
+  std::vector<std::uint32_t> wanted;
+  for (std::uint32_t n = 1; n <= 1000; n += n % 50 == 0 ? 20 : 1) wanted.push_back(n);
+  wanted.push_back(1005);
+  const auto each = [&](const std::function<void(std::uint32_t)>& take) {
+    for (const std::uint32_t n : wanted) take(n);
+  };
+  std::vector<std::uint32_t> visited;
+  t.VisitInOrder(each, [&](std::uint32_t recno) {
+    visited.push_back(recno);
+    if (recno <= 1000) {
+      ASSERT_EQ(t.Value(0).int32(), static_cast<std::int32_t>(recno));
+    } else {
+      EXPECT_TRUE(t.Eof());
+    }
+  });
+  EXPECT_EQ(visited, wanted);
+  EXPECT_TRUE(t.Eof());
+  int calls = 0;
+  EXPECT_THROW(t.VisitInOrder(each,
+                              [&](std::uint32_t) {
+                                if (++calls == 300) throw std::runtime_error("stop");
+                              }),
+               std::runtime_error);
+  EXPECT_EQ(calls, 300);
   EXPECT_TRUE(t.Eof());
 }
 
