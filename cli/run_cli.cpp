@@ -332,10 +332,13 @@ std::string CloseSideOutputs(const CliOptions& options, const std::string& catal
     extract_written = std::async(std::launch::async | std::launch::deferred,
                                  [&side] { return side.extract->Finish(); });
   }
-  // So is the page, made from the run's counts and its own sink only, and put in place; but not
-  // on standard output, which the JSON may share. Its message still comes last.
+  // So is the page, made from the run's counts and its own sink only, and put in place, when
+  // there is something to do beside it (a thread of its own starts with no memory of its own:
+  // alone it would only cost more); but not on standard output, which the JSON may share. Its
+  // message still comes last.
   std::future<std::string> html_written;
-  const bool html_apart = side.html_file && options.html != cmdline::kStandardOutput;
+  const bool html_apart = side.html_file && options.html != cmdline::kStandardOutput &&
+                          (side.extract || side.details != nullptr);
   if (html_apart) {
     html_written = std::async(std::launch::async | std::launch::deferred, [&] {
       return WriteHtml(options, catalog_folder, run, verdict, side, error, ended);

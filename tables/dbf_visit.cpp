@@ -7,6 +7,7 @@
 #include <exception>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "tables/dbf_table.h"
 
@@ -15,7 +16,10 @@ namespace {
 
 // Records handed over at a time, and batches on their way: the reads run this far ahead.
 constexpr std::size_t kBatchRecords = 256;
-constexpr std::size_t kBatches = 3;
+constexpr std::size_t kBatches = 6;
+// Threads reading batches, each its own: records far apart cost a call each, and two calls go
+// on at once on two cores.
+constexpr int kReaders = 2;
 // Records this close after the one before are read with it in one call, up to a span of
 // kSpanBytes: a call costs about as much as copying a few KiB.
 constexpr std::size_t kCloseBytes = 4 * 1024;
@@ -26,42 +30,48 @@ struct Batch {
   std::vector<char> bytes;  // record i at i * record length
   std::vector<char> read;   // record i was read whole
   bool last = false;        // no records after this batch's
+  bool ready = false;       // read; guarded by the visit's mutex
 };
 
 class ReadAheadVisit {
  public:
   ReadAheadVisit(const DbfTable& table, const DbfTable::RecordNumbers& records)
       : table_(table), length_(table.RecordLength()) {
-    thread_ = std::thread([this, &records] { Produce(records); });
+    for (int r = 0; r < kReaders; ++r) threads_.emplace_back([this] { ReadBatches(); });
+    threads_.emplace_back([this, &records] { List(records); });
   }
   ~ReadAheadVisit() {
     {
       const std::lock_guard<std::mutex> lock(mutex_);
       stop_ = true;
     }
-    freed_.notify_all();
-    thread_.join();
+    changed_.notify_all();
+    for (std::thread& t : threads_) t.join();
   }
   ReadAheadVisit(const ReadAheadVisit&) = delete;
   ReadAheadVisit& operator=(const ReadAheadVisit&) = delete;
 
   // The next batch read, or null after the last; the one before goes back to be filled again.
-  // Raises what stopped the reading thread.
+  // Raises what stopped the listing.
   const Batch* Next() {
     std::unique_lock<std::mutex> lock(mutex_);
     if (taking_) {
       if (batches_[consumed_ % kBatches].last) return nullptr;
       ++consumed_;
-      freed_.notify_one();
+      changed_.notify_all();
     }
-    filled_.wait(lock, [&] { return produced_ > consumed_ || error_; });
-    if (produced_ == consumed_ && error_) std::rethrow_exception(error_);
+    changed_.wait(lock, [&] {
+      return (listed_ > consumed_ && batches_[consumed_ % kBatches].ready) ||
+             (listed_ == consumed_ && error_);
+    });
+    if (listed_ == consumed_) std::rethrow_exception(error_);
     taking_ = true;
     return &batches_[consumed_ % kBatches];
   }
 
  private:
-  void Produce(const DbfTable::RecordNumbers& records) {
+  // The listing thread: the numbers into batches, each handed to the readers when full.
+  void List(const DbfTable::RecordNumbers& records) {
     try {
       records([this](std::uint32_t recno) {
         if (current_ == nullptr && !Start()) return;  // stopped: the rest are not read
@@ -72,32 +82,52 @@ class ReadAheadVisit {
     } catch (...) {
       const std::lock_guard<std::mutex> lock(mutex_);
       error_ = std::current_exception();
-      filled_.notify_one();
+      changed_.notify_all();
     }
   }
 
   // A batch to fill, once the taker has done with it; false when stopped.
   bool Start() {
     std::unique_lock<std::mutex> lock(mutex_);
-    freed_.wait(lock, [&] { return stop_ || produced_ - consumed_ < kBatches; });
+    changed_.wait(lock, [&] { return stop_ || listed_ - consumed_ < kBatches; });
     if (stop_) return false;
-    current_ = &batches_[produced_ % kBatches];
+    current_ = &batches_[listed_ % kBatches];
     current_->recnos.clear();
     return true;
   }
 
   void HandOver(bool last) {
-    Read(*current_);
     current_->last = last;
     {
       const std::lock_guard<std::mutex> lock(mutex_);
-      ++produced_;
+      current_->ready = false;
+      ++listed_;
     }
-    filled_.notify_one();
+    changed_.notify_all();
     current_ = nullptr;
   }
 
-  void Read(Batch& batch) {
+  // A reader: the batches listed and not yet taken by a reader, in order.
+  void ReadBatches() {
+    std::vector<char> span;
+    for (;;) {
+      Batch* batch = nullptr;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return stop_ || claimed_ < listed_; });
+        if (stop_) return;
+        batch = &batches_[claimed_++ % kBatches];
+      }
+      Read(*batch, span);
+      {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        batch->ready = true;
+      }
+      changed_.notify_all();
+    }
+  }
+
+  void Read(Batch& batch, std::vector<char>& span) const {
     const std::size_t n = batch.recnos.size();
     batch.bytes.resize(n * length_);
     batch.read.assign(n, 0);
@@ -117,12 +147,12 @@ class ReadAheadVisit {
       if (j == i + 1) {
         batch.read[i] = table_.ReadRecordsAt(first, 1, batch.bytes.data() + i * length_) == 1;
       } else {
-        span_.resize(count * length_);
-        const std::size_t got = table_.ReadRecordsAt(first, count, span_.data());
+        span.resize(count * length_);
+        const std::size_t got = table_.ReadRecordsAt(first, count, span.data());
         for (std::size_t k = i; k < j; ++k) {
           const std::size_t at = batch.recnos[k] - first;
           if (at < got) {
-            std::memcpy(batch.bytes.data() + k * length_, span_.data() + at * length_, length_);
+            std::memcpy(batch.bytes.data() + k * length_, span.data() + at * length_, length_);
             batch.read[k] = 1;
           }
         }
@@ -134,17 +164,17 @@ class ReadAheadVisit {
   const DbfTable& table_;
   std::size_t length_;
   std::array<Batch, kBatches> batches_;
-  std::vector<char> span_;    // the reading thread's
-  Batch* current_ = nullptr;  // the reading thread's
+  Batch* current_ = nullptr;  // the listing thread's
   bool taking_ = false;       // the taker's: it holds batch consumed_
   std::mutex mutex_;
-  std::condition_variable filled_;
-  std::condition_variable freed_;
-  std::uint64_t produced_ = 0;  // guarded by mutex_
-  std::uint64_t consumed_ = 0;  // guarded by mutex_
-  bool stop_ = false;           // guarded by mutex_
-  std::exception_ptr error_;    // guarded by mutex_
-  std::thread thread_;          // last: started once the rest is ready
+  std::condition_variable changed_;  // a batch listed, read or taken, an error, or stop
+  // Batches listed, taken by a reader, and taken by the visits; guarded by mutex_.
+  std::uint64_t listed_ = 0;
+  std::uint64_t claimed_ = 0;
+  std::uint64_t consumed_ = 0;
+  bool stop_ = false;                 // guarded by mutex_
+  std::exception_ptr error_;          // guarded by mutex_
+  std::vector<std::thread> threads_;  // last: started once the rest is ready
 };
 
 }  // namespace
