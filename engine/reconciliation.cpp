@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/coverage_period.h"
+#include "engine/kept_records.h"
 #include "engine/number_style.h"
 #include "engine/open_reader.h"
 #include "engine/premium_words.h"
@@ -209,6 +210,7 @@ class PremiumTally : public RecordTap {
       if (CoverageInverted(inicio, fim_vig_->Read(record))) {
         ++inverted_;
         inverted_records_.Add(recno);
+        if (kept_) kept_->Add(record);
       }
       if (!period_ || !RiskInPeriod(data_emis_->Read(record), *period_)) return;
       for (std::size_t i = 0; i < premiums_.size(); ++i) {
@@ -218,7 +220,12 @@ class PremiumTally : public RecordTap {
       error_ = std::current_exception();  // raised after the findings of the records before it
     }
   }
-  void Finish() override { complete_ = true; }
+  void Finish() override {
+    complete_ = true;
+    if (kept_ && !kept_->Finish()) kept_.reset();  // the records are read again instead
+  }
+  // The walk sets the inverted coverages' records aside, for the findings to be told from.
+  void Keep(std::unique_ptr<KeptRecords> kept) { kept_ = std::move(kept); }
   bool failed() const { return static_cast<bool>(error_); }
 
   // Take() of a record that words_ Fits(); false, having done nothing, for the general way.
@@ -231,6 +238,7 @@ class PremiumTally : public RecordTap {
     if (inicio > fim) {
       ++inverted_;
       inverted_records_.Add(recno);
+      if (kept_) kept_->Add(record);
     }
     if (!period_ || !words_->InPeriod(emis)) return true;
     if (words_->AmountsPlain(record.data())) {
@@ -258,8 +266,8 @@ class PremiumTally : public RecordTap {
   }
 
   // Tells the inverted coverages in record order, `riscos` (open on the same file) moved to each
-  // record, then raises the error the tally met, if any. With `read_ahead` the records are read
-  // on a thread of their own.
+  // record, then raises the error the tally met, if any. The records come from those the walk
+  // set aside, or else are read again (with `read_ahead`, on threads of their own).
   void TellAndRaise(tables::DbfTable& riscos, FindingSink* findings, bool read_ahead) {
     if (findings != nullptr && inverted_ > 0) {
       const RecordKeyColumns keys(riscos);
@@ -268,7 +276,21 @@ class PremiumTally : public RecordTap {
         const DateText fim = fim_vig_->Read(riscos);
         findings->CoverageInverted(recno, keys.Read(riscos), inicio.value_or(""), fim.value_or(""));
       };
-      if (read_ahead) {
+      if (kept_ && kept_->count() == static_cast<std::uint64_t>(inverted_)) {
+        struct AtEof {
+          tables::DbfTable& table;
+          ~AtEof() { table.ShowRecord(0, nullptr); }  // the kept bytes are not the table's
+        } const at_eof{riscos};
+        inverted_records_.ForEach([&](std::uint32_t recno) {
+          // A record that cannot be read back is read from the file.
+          if (const char* bytes = kept_->Next()) {
+            riscos.ShowRecord(recno, bytes);
+          } else {
+            riscos.GoTo(recno);
+          }
+          tell(recno);
+        });
+      } else if (read_ahead) {
         riscos.VisitInOrder([&](const auto& take) { inverted_records_.ForEach(take); }, tell);
       } else {
         inverted_records_.ForEach([&](std::uint32_t recno) {
@@ -286,6 +308,7 @@ class PremiumTally : public RecordTap {
  private:
   std::string company_;
   std::optional<CoveragePeriod> period_;
+  std::unique_ptr<KeptRecords> kept_;  // null: the records are read again when told
   std::optional<TextColumn> inicio_vig_;
   std::optional<TextColumn> fim_vig_;
   std::optional<TextColumn> data_emis_;
@@ -507,8 +530,12 @@ void Reconcile(RunContext& ctx) {
 namespace engine {
 
 std::unique_ptr<RecordTap> StartPremiumTally(RunContext& ctx, const tables::DbfTable& riscos) {
-  return std::make_unique<PremiumTally>(riscos, ctx.tables.tbRiscos.owner(), ctx.state.codEmpresa,
-                                        PeriodAhead(ctx));
+  auto tally = std::make_unique<PremiumTally>(riscos, ctx.tables.tbRiscos.owner(),
+                                              ctx.state.codEmpresa, PeriodAhead(ctx));
+  if (ctx.findings != nullptr) {
+    tally->Keep(KeptRecords::Start(riscos.RecordLength(), ctx.program_folder));
+  }
+  return tally;
 }
 
 std::unique_ptr<RecordTap> StartClaimsTally(RunContext& ctx, const tables::DbfTable& sinistros) {

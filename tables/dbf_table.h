@@ -146,6 +146,10 @@ class DbfTable {
   // that the visits do not wait for the reads. Ends at Eof. What `visit` throws ends the visits.
   using RecordNumbers = std::function<void(const std::function<void(std::uint32_t)>& take)>;
   void VisitInOrder(const RecordNumbers& records, const std::function<void(std::uint32_t)>& visit);
+  // Stands on physical record `recno` as GoTo() would, its bytes those at `bytes` (a copy of
+  // the record made earlier, RecordLength() of them, kept valid until the next move); at Eof
+  // when `bytes` is null.
+  void ShowRecord(std::uint32_t recno, const char* bytes);
 
  private:
   struct Impl;

@@ -1,4 +1,4 @@
-// DbfTable::VisitInOrder: the records read ahead on a thread of their own.
+// DbfTable::VisitInOrder, the records read ahead on threads of their own, and ShowRecord.
 
 #include <algorithm>
 #include <array>
@@ -179,6 +179,12 @@ class ReadAheadVisit {
 
 }  // namespace
 
+void DbfTable::ShowRecord(std::uint32_t recno, const char* bytes) {
+  cursor_.record = bytes;
+  cursor_.block_end = bytes == nullptr ? nullptr : bytes + cursor_.record_length;
+  cursor_.recno = recno;
+}
+
 void DbfTable::VisitInOrder(const RecordNumbers& records,
                             const std::function<void(std::uint32_t)>& visit) {
   if (!IsOpen()) return;
@@ -195,9 +201,7 @@ void DbfTable::VisitInOrder(const RecordNumbers& records,
   for (const Batch* batch = reads.Next(); batch != nullptr; batch = reads.Next()) {
     for (std::size_t i = 0; i < batch->recnos.size(); ++i) {
       // As GoTo() leaves the table: on the record, or at Eof when it could not be read.
-      cursor_.record = batch->read[i] ? batch->bytes.data() + i * length : nullptr;
-      cursor_.block_end = cursor_.record == nullptr ? nullptr : cursor_.record + length;
-      cursor_.recno = batch->recnos[i];
+      ShowRecord(batch->recnos[i], batch->read[i] ? batch->bytes.data() + i * length : nullptr);
       visit(batch->recnos[i]);
     }
   }
