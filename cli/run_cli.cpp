@@ -408,7 +408,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return cmdline::kExitRunError;
   }
   engine::ValidationRun run;
-  if (!side.sinks.empty()) run.SetFindingSink(&side.sinks);
+  if (!side.sinks.empty()) {
+    run.SetFindingSink(side.sinks.only() != nullptr ? side.sinks.only() : &side.sinks);
+  }
   if (options.nucleos > 0) run.SetWalkThreads(options.nucleos);
   // A list or extract streamed to standard output is written on a second thread until it is
   // finished (outputs/block_writer.h): meanwhile a notice on standard error must not flush it.

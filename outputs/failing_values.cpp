@@ -13,8 +13,13 @@ FailingValues::Place& FailingValues::PlaceOf(const FieldFinding& f) {
     if (positions.size() <= p) positions.resize(p + 1);
     place = &positions[p];
   }
-  // The name is compared too: the counters are the field's, whatever its position.
-  if (place->field == nullptr || place->field->first.second != f.field) Find(*place, f);
+  // The name is compared too: the counters are the field's, whatever its position. The same
+  // name where it lay before is the same field (places are per file, and each file is walked
+  // once), without a compare.
+  if (f.field.data() != place->name) {
+    if (place->field == nullptr || place->field->first.second != f.field) Find(*place, f);
+    place->name = f.field.data();
+  }
   return *place;
 }
 
@@ -22,7 +27,7 @@ void FailingValues::Find(Place& place, const FieldFinding& f) {
   auto key = std::make_pair(f.file, std::string(f.field));
   auto it = fields_.find(key);
   if (it == fields_.end()) it = fields_.emplace(std::move(key), TopValues(kTracked)).first;
-  place = Place{&*it, {}};
+  place = Place{&*it, {}, nullptr};
 }
 
 void FailingValues::FieldFailed(const FieldFinding& f) {

@@ -47,6 +47,9 @@ class FailingValues : public FindingSink {
   struct Place {
     Fields::value_type* field = nullptr;
     std::array<SampleGroup*, HtmlReportSamples::kFieldChecks> groups{};
+    // Where the name of the last finding here lay: the walk tells every finding of a field with
+    // the same name, from its table, which stays open for the whole walk of its file.
+    const char* name = nullptr;
   };
   Place& PlaceOf(const FieldFinding& f);
   // Sets `place` to the finding's field, made on first use.
@@ -63,6 +66,8 @@ class FindingTee : public FindingSink {
  public:
   void Add(FindingSink* sink) { sinks_.push_back(sink); }
   bool empty() const { return sinks_.empty(); }
+  // The only sink, or null when there are none or several: a run can tell it directly.
+  FindingSink* only() const { return sinks_.size() == 1 ? sinks_.front() : nullptr; }
 
   // The maker of the first sink that has one: the bytes made go to that sink alone.
   std::unique_ptr<FieldFindingMaker> NewMaker() override {
