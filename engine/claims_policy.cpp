@@ -416,18 +416,13 @@ void CheckClaimsWithoutPolicy(RunContext& ctx) {
     };
     if (ctx.findings == nullptr) {
       missing.ForEach([&](std::uint32_t) { ++misses; });
-    } else if (ctx.walk_threads > 1) {
+    } else {
       tbSinistros.VisitInOrder([&](const auto& take) { missing.ForEach(take); },
                                [&](std::uint32_t recno) {
                                  ++misses;
                                  tell(recno);
-                               });
-    } else {
-      missing.ForEach([&](std::uint32_t recno) {
-        ++misses;
-        tbSinistros.GoTo(recno);
-        tell(recno);
-      });
+                               },
+                               ctx.walk_threads > 1);
     }
     walked->RaiseKeptError();
   }

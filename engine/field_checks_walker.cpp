@@ -323,28 +323,11 @@ void RecordWalker::Fail(int p, FindingCheck check) {
     return;
   }
   events_->push_back(CheckEvent::Failure(index_, p, check, record_has_nul_));
-  if (maker_ != nullptr) Make(p, check, qualifier);
+  if (maker_ != nullptr) Tell(p, check, qualifier);
 }
 
 void RecordWalker::Tell(int p, FindingCheck check, std::string_view qualifier,
                         std::string_view made) {
-  Describe(p, check, qualifier);
-  finding_.made = made;
-  const Details details(*this, p, check, qualifier);
-  finding_.details = &details;
-  sink_->FieldFailed(finding_);
-}
-
-void RecordWalker::Make(int p, FindingCheck check, std::string_view qualifier) {
-  Describe(p, check, qualifier);
-  finding_.made = {};
-  const Details details(*this, p, check, qualifier);
-  finding_.details = &details;
-  maker_->Make(finding_, made_->bytes);
-  made_->ends.push_back(static_cast<std::uint32_t>(made_->bytes.size()));
-}
-
-void RecordWalker::Describe(int p, FindingCheck check, std::string_view qualifier) {
   const FieldPlan& plan = plans_[static_cast<std::size_t>(p)];
   // Every member set anew: the finding is the walker's, reused from one failure to the next.
   FieldFinding& finding = finding_;
@@ -360,6 +343,16 @@ void RecordWalker::Describe(int p, FindingCheck check, std::string_view qualifie
   finding.table = &dados_;
   finding.width = check == FindingCheck::kTamanho ? plan.rule->tamanho : std::nullopt;
   finding.latest_year = check == FindingCheck::kData ? ctx_.current_year + kDateYearsAhead : 0;
+  finding.made = made;
+  const Details details(*this, p, check, qualifier);
+  finding.details = &details;
+  if (maker_ == nullptr) {
+    sink_->FieldFailed(finding);
+    return;
+  }
+  // A worker's: the sink's bytes, for the walk's thread to tell with the finding.
+  maker_->Make(finding, made_->bytes);
+  made_->ends.push_back(static_cast<std::uint32_t>(made_->bytes.size()));
 }
 
 RecordKey RecordWalker::Details::Key() const {

@@ -185,13 +185,10 @@ class RecordWalker {
     if (sink_ != nullptr) Fail(p, check);
   }
   void Fail(int p, FindingCheck check);
-  // Out of the record loop's way: only a failure with a sink attached comes here.
+  // Out of the record loop's way: only a failure with a sink attached comes here. A worker's
+  // walker with a maker makes the sink's bytes of it instead.
   [[gnu::noinline, gnu::cold]] void Tell(int p, FindingCheck check, std::string_view qualifier = {},
                                          std::string_view made = {});
-  // A worker's failure made into the sink's bytes by its maker.
-  [[gnu::noinline, gnu::cold]] void Make(int p, FindingCheck check, std::string_view qualifier);
-  // The finding of field p's failed check on the current record, but its details and bytes.
-  void Describe(int p, FindingCheck check, std::string_view qualifier);
   // What a sink may ask of the finding being told, worked out only then.
   class Details final : public FieldFindingDetails {
    public:

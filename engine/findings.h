@@ -100,7 +100,7 @@ struct FieldFinding {
   int latest_year = 0;                           // date check: the last year a date may have
   const FieldFindingDetails* details = nullptr;  // null: the key and allowed values are empty
   // What the sink's own maker made of this finding on the thread that found it (see
-  // FieldFindingMaker); empty: nothing was made ahead.
+  // FieldFindingMaker); empty: nothing was made ahead. Only a sink that offers a maker reads it.
   std::string_view made;
 
   RecordKey Key() const { return details != nullptr ? details->Key() : RecordKey{}; }

@@ -290,13 +290,9 @@ class PremiumTally : public RecordTap {
           }
           tell(recno);
         });
-      } else if (read_ahead) {
-        riscos.VisitInOrder([&](const auto& take) { inverted_records_.ForEach(take); }, tell);
       } else {
-        inverted_records_.ForEach([&](std::uint32_t recno) {
-          riscos.GoTo(recno);
-          tell(recno);
-        });
+        riscos.VisitInOrder([&](const auto& take) { inverted_records_.ForEach(take); }, tell,
+                            read_ahead);
       }
     }
     if (error_) std::rethrow_exception(error_);

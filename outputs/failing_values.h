@@ -69,26 +69,20 @@ class FindingTee : public FindingSink {
   // The only sink, or null when there are none or several: a run can tell it directly.
   FindingSink* only() const { return sinks_.size() == 1 ? sinks_.front() : nullptr; }
 
-  // The maker of the first sink that has one: the bytes made go to that sink alone.
+  // The maker of the one sink that has one, whose bytes every sink then sees; none when several
+  // have one, as each reads the bytes as its own.
   std::unique_ptr<FieldFindingMaker> NewMaker() override {
-    for (std::size_t i = 0; i < sinks_.size(); ++i) {
-      if (auto maker = sinks_[i]->NewMaker()) {
-        maker_sink_ = sinks_[i];
-        return maker;
+    std::unique_ptr<FieldFindingMaker> only;
+    for (FindingSink* s : sinks_) {
+      if (auto maker = s->NewMaker()) {
+        if (only) return nullptr;
+        only = std::move(maker);
       }
     }
-    return nullptr;
+    return only;
   }
   void FieldFailed(const FieldFinding& f) override {
-    for (FindingSink* s : sinks_) {
-      if (f.made.empty() || s == maker_sink_) {
-        s->FieldFailed(f);
-      } else {
-        FieldFinding without = f;
-        without.made = {};
-        s->FieldFailed(without);
-      }
-    }
+    for (FindingSink* s : sinks_) s->FieldFailed(f);
   }
   void StructureFailed(const StructureFinding& f) override {
     for (FindingSink* s : sinks_) s->StructureFailed(f);
@@ -112,7 +106,6 @@ class FindingTee : public FindingSink {
 
  private:
   std::vector<FindingSink*> sinks_;
-  FindingSink* maker_sink_ = nullptr;
 };
 
 }  // namespace engine

@@ -71,6 +71,10 @@ inline constexpr std::size_t kBufferSize = 4096;
 // rare, small enough to stay in the processor cache while the records are checked (measured
 // best among 32 KiB to 256 KiB on the whole run).
 inline constexpr std::size_t kReadBlockBytes = 512 * 1024;
+// Records visited in ascending order this close together (in bytes) are read in one call, in
+// spans of at most kCloseSpanBytes: a read call costs about as much as copying a few KiB.
+inline constexpr std::size_t kCloseBytes = 4 * 1024;
+inline constexpr std::size_t kCloseSpanBytes = 64 * 1024;
 // A bound on the descriptor list so that a file without a terminator cannot exhaust memory.
 inline constexpr std::size_t kMaxFields = 65535;
 

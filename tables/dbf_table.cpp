@@ -482,13 +482,11 @@ void DbfTable::GoTo(std::uint32_t recno) {
   // Visits of records in ascending order (the findings told from a set of record numbers) a
   // few KiB apart on average: a short block from here serves the visits that follow, one call
   // for many records. Records further apart, and a search, which jumps around, read one record
-  // only (Next() reads whole blocks again from there): a call costs about as much as copying
-  // 6 KiB, so a block would cost more to copy than the calls it saves.
-  constexpr std::uint64_t kCloseGapBytes = 4 * 1024;
-  constexpr std::uint64_t kCloseBlockBytes = 64 * 1024;
-  const bool close = t.visit_gap != 0 && t.visit_gap <= kCloseGapBytes;
-  const std::size_t close_block = static_cast<std::size_t>(
-      std::max<std::uint64_t>(1, kCloseBlockBytes / std::max<std::uint64_t>(1, t.record_length)));
+  // only (Next() reads whole blocks again from there): a block would cost more to copy than the
+  // calls it saves.
+  const bool close = t.visit_gap != 0 && t.visit_gap <= dbf::kCloseBytes;
+  const std::size_t close_block = static_cast<std::size_t>(std::max<std::uint64_t>(
+      1, dbf::kCloseSpanBytes / std::max<std::uint64_t>(1, t.record_length)));
   const std::size_t n = t.LoadBlock(index, close ? close_block : 1);
   if (n == 0) return;
   cursor_.record = t.buffer.data();

@@ -141,11 +141,13 @@ class DbfTable {
   // Moves to physical record `recno` (used by the key index on a successful search).
   void GoTo(std::uint32_t recno);
   // Moves to each physical record that `records` gives (it calls its argument with each number,
-  // ascending) and calls `visit` with the number there, as GoTo() would leave the table, while
-  // a thread of its own reads the records ahead (in one call for records close together), so
-  // that the visits do not wait for the reads. Ends at Eof. What `visit` throws ends the visits.
+  // ascending) and calls `visit` with the number there, as GoTo() would leave the table. With
+  // `read_ahead`, threads of their own read the records ahead (in one call for records close
+  // together), so that the visits do not wait for the reads, and the visits end at Eof; without,
+  // each is a GoTo(). What `visit` throws ends the visits.
   using RecordNumbers = std::function<void(const std::function<void(std::uint32_t)>& take)>;
-  void VisitInOrder(const RecordNumbers& records, const std::function<void(std::uint32_t)>& visit);
+  void VisitInOrder(const RecordNumbers& records, const std::function<void(std::uint32_t)>& visit,
+                    bool read_ahead = true);
   // Stands on physical record `recno` as GoTo() would, its bytes those at `bytes` (a copy of
   // the record made earlier, RecordLength() of them, kept valid until the next move); at Eof
   // when `bytes` is null.

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "tables/dbf_format.h"
 #include "tables/dbf_table.h"
 
 namespace tables {
@@ -20,10 +21,6 @@ constexpr std::size_t kBatches = 6;
 // Threads reading batches, each its own: records far apart cost a call each, and two calls go
 // on at once on two cores.
 constexpr int kReaders = 2;
-// Records this close after the one before are read with it in one call, up to a span of
-// kSpanBytes: a call costs about as much as copying a few KiB.
-constexpr std::size_t kCloseBytes = 4 * 1024;
-constexpr std::size_t kSpanBytes = 64 * 1024;
 
 struct Batch {
   std::vector<std::uint32_t> recnos;
@@ -132,8 +129,8 @@ class ReadAheadVisit {
     batch.bytes.resize(n * length_);
     batch.read.assign(n, 0);
     if (length_ == 0) return;
-    const std::uint64_t close = std::max<std::size_t>(1, kCloseBytes / length_);
-    const std::uint64_t span_limit = std::max<std::size_t>(1, kSpanBytes / length_);
+    const std::uint64_t close = std::max<std::size_t>(1, dbf::kCloseBytes / length_);
+    const std::uint64_t span_limit = std::max<std::size_t>(1, dbf::kCloseSpanBytes / length_);
     for (std::size_t i = 0; i < n;) {
       // Records i..j-1 read with one call when each lies close after the one before.
       std::size_t j = i + 1;
@@ -186,8 +183,15 @@ void DbfTable::ShowRecord(std::uint32_t recno, const char* bytes) {
 }
 
 void DbfTable::VisitInOrder(const RecordNumbers& records,
-                            const std::function<void(std::uint32_t)>& visit) {
+                            const std::function<void(std::uint32_t)>& visit, bool read_ahead) {
   if (!IsOpen()) return;
+  if (!read_ahead) {
+    records([&](std::uint32_t recno) {
+      GoTo(recno);
+      visit(recno);
+    });
+    return;
+  }
   ReadAheadVisit reads(*this, records);
   // At Eof when the visits end, however they end: the records lie in the batches.
   struct AtEof {
