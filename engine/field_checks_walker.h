@@ -182,13 +182,16 @@ class RecordWalker {
   [[gnu::always_inline]] void Count(std::int64_t& counter, int p, FindingCheck check) {
     ++counter;
     record_failed_ = true;
-    if (sink_ != nullptr) Fail(p, check);
+    if (sink_ != nullptr) [[unlikely]] {
+      Fail(p, check);
+    }
   }
-  void Fail(int p, FindingCheck check);
-  // Out of the record loop's way: only a failure with a sink attached comes here. A worker's
-  // walker with a maker makes the sink's bytes of it instead.
-  [[gnu::noinline, gnu::cold]] void Tell(int p, FindingCheck check, std::string_view qualifier = {},
-                                         std::string_view made = {});
+  // Out of the record loop's way: only a failure with a sink attached comes here. Not cold, as
+  // a file with many failures comes here millions of times.
+  [[gnu::noinline]] void Fail(int p, FindingCheck check);
+  // A worker's walker with a maker makes the sink's bytes of the failure instead of telling it.
+  [[gnu::noinline]] void Tell(int p, FindingCheck check, std::string_view qualifier = {},
+                              std::string_view made = {});
   // What a sink may ask of the finding being told, worked out only then.
   class Details final : public FieldFindingDetails {
    public:

@@ -51,7 +51,7 @@ class FailingValues : public FindingSink {
     // the same name, from its table, which stays open for the whole walk of its file.
     const char* name = nullptr;
   };
-  Place& PlaceOf(const FieldFinding& f);
+  [[gnu::always_inline]] inline Place& PlaceOf(const FieldFinding& f);
   // Sets `place` to the finding's field, made on first use.
   [[gnu::noinline]] void Find(Place& place, const FieldFinding& f);
 

@@ -46,7 +46,7 @@ void HtmlReportSamples::FieldFailed(const FieldFinding& f) {
   Add(Group(f.file, f.field, f.check), f);
 }
 
-void HtmlReportSamples::Add(SampleGroup& group, const FieldFinding& f) {
+void HtmlReportSamples::AddSample(SampleGroup& group, const FieldFinding& f) {
   RecordSample* s = Admit(group, f.record);
   if (s == nullptr) return;
   SetKey(*s, f.Key());

@@ -53,8 +53,15 @@ class HtmlReportSamples : public FindingSink {
   // The group of `field`'s `check` in `file`, made on first use; it stays put for the samples'
   // life, so a caller may keep it and Add() to it directly.
   SampleGroup& Group(FindingFile file, std::string_view field, FindingCheck check);
-  // FieldFailed() for a finding of `group`'s file, field and check.
-  void Add(SampleGroup& group, const FieldFinding& finding);
+  // FieldFailed() for a finding of `group`'s file, field and check. Most come after the group
+  // has its share and are only counted.
+  void Add(SampleGroup& group, const FieldFinding& finding) {
+    if (group.rows.size() >= kPerGroup) {
+      ++group.count;
+      return;
+    }
+    AddSample(group, finding);
+  }
 
   // The samples of `field`'s `check` in `file`; empty when it never failed.
   const SampleGroup& Field(FindingFile file, const std::string& field, FindingCheck check) const;
@@ -65,6 +72,7 @@ class HtmlReportSamples : public FindingSink {
   using Key = std::tuple<FindingFile, std::string, FindingCheck>;
   using Groups = std::map<Key, SampleGroup>;
 
+  void AddSample(SampleGroup& group, const FieldFinding& finding);
   // Counts a failure in `group`; the sample to fill in, or null when the group has its share.
   static RecordSample* Admit(SampleGroup& group, std::uint32_t record);
   static void SetKey(RecordSample& sample, const RecordKey& key);

@@ -64,15 +64,19 @@ void TopValues::Vacate(std::size_t i) {
 void TopValues::Add(std::string_view value) {
   const std::uint64_t hash = HashOf(value);
   const std::size_t slot = Slot(value, hash);
-  if (slots_[slot] != kEmpty) {
-    const std::size_t place = slots_[slot] - 1;
-    Entry& entry = entries_[place];
-    if (least_known_ && entry.count == least_) {
-      at_least_[place / 64] &= ~(std::uint64_t{1} << (place % 64));
-    }
-    ++entry.count;
+  if (slots_[slot] == kEmpty) {
+    AddNew(value, hash, slot);
     return;
   }
+  const std::size_t place = slots_[slot] - 1;
+  Entry& entry = entries_[place];
+  if (least_known_ && entry.count == least_) {
+    at_least_[place / 64] &= ~(std::uint64_t{1} << (place % 64));
+  }
+  ++entry.count;
+}
+
+void TopValues::AddNew(std::string_view value, std::uint64_t hash, std::size_t slot) {
   if (entries_.size() < capacity_) {
     slots_[slot] = static_cast<std::uint32_t>(entries_.size() + 1);
     entries_.push_back({std::string(value), 1, 0});

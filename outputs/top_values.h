@@ -30,6 +30,9 @@ class TopValues {
  private:
   static constexpr std::uint32_t kEmpty = 0;
 
+  // Add() of a value not tracked, whose hash is `hash` and whose empty slot is `slot`. Apart,
+  // so that the usual case, a value already tracked, stays short.
+  [[gnu::noinline]] void AddNew(std::string_view value, std::uint64_t hash, std::size_t slot);
   // The place a new value takes when all are taken: the first of the least counted.
   std::size_t LeastCounted();
   // The slot that holds `value` (its place + 1 there), or the empty slot where it would go.
