@@ -81,8 +81,11 @@ struct CheckChunk {
   // up to the one where the checks stopped, if they did.
   std::vector<char> bytes;
   std::vector<std::uint32_t> recnos;
-  std::vector<CheckEvent> events;           // in record order, then field order
-  MadeBytes made;                           // with a finding maker: its bytes, event by event
+  std::vector<CheckEvent> events;  // in record order, then field order
+  MadeBytes made;                  // with a finding maker: its bytes, event by event
+  // With a sink's tally: what it counted of the chunk's failures. It stays with the chunk, to
+  // count its next use once the sink has taken what it counted.
+  std::unique_ptr<FieldFindingTally> tally;
   std::vector<RuleCountersAdded> counters;  // per rule of the file
   std::int64_t records_failed = 0;          // records with a field failure
   bool company_stop = false;  // the last of recnos is another company's: the walk stops there

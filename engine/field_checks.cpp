@@ -42,9 +42,15 @@ class ParallelChecks {
         file_(ctx.tables.tbDados),
         record_length_(file_.RecordLength()),
         skip_deleted_(file_.set_deleted()) {
+    FindingSink* sink = ctx.findings;
+    // With a sink that tallies, the workers count the findings for it; the walk's thread then
+    // tells them only to those that still hear them, if any.
+    tallies_ = sink != nullptr && sink->NewTally() != nullptr;
+    keep_failures_ = sink != nullptr && (!tallies_ || sink->HearsTallied());
+    if (tallies_) teller_.TellTallied();
     for (int w = 0; w < threads; ++w) {
       auto worker = std::make_unique<Worker>(ctx, rules);
-      if (ctx.findings != nullptr) worker->maker = ctx.findings->NewMaker();
+      if (keep_failures_) worker->maker = sink->NewMaker();
       worker->walker.emplace(ctx, worker->rules, domains, &worker->events, worker->maker.get(),
                              &worker->made);
       workers_.push_back(std::move(worker));
@@ -89,6 +95,8 @@ class ParallelChecks {
   // On a worker's thread.
   void Check(Worker& worker, CheckChunk& chunk) const {
     try {
+      if (tallies_ && chunk.tally == nullptr) chunk.tally = ctx_.findings->NewTally();
+      worker.walker->CountIn(chunk.tally.get(), keep_failures_);
       chunk.bytes.resize(std::size_t{chunk.count} * record_length_);
       if (file_.ReadRecordsAt(chunk.first, chunk.count, chunk.bytes.data()) < chunk.count) {
         tables::ThrowChangedWhileRead(file_.FileName());  // the file held them when opened
@@ -143,6 +151,7 @@ class ParallelChecks {
         teller_.Replay(RecordOf(chunk, event.index()), chunk.recnos[event.index()], event, bytes);
       }
     }
+    if (chunk.tally != nullptr) ctx_.findings->AddTally(*chunk.tally);
     rules_.AddCounters(chunk.counters);
     teller_.AddRecordsFailed(chunk.records_failed);
     if (chunk.error) std::rethrow_exception(chunk.error);
@@ -170,6 +179,8 @@ class ParallelChecks {
   tables::DbfTable& file_;
   std::size_t record_length_;
   bool skip_deleted_;
+  bool tallies_ = false;       // the sink counts the findings on the workers, chunk by chunk
+  bool keep_failures_ = true;  // a failure is still told on the walk's thread
   std::vector<std::unique_ptr<Worker>> workers_;
   std::optional<CheckPipeline> pipeline_;  // last: stopped before the workers' walkers go
 };

@@ -322,8 +322,8 @@ void RecordWalker::Fail(int p, FindingCheck check) {
     Tell(p, check, qualifier);
     return;
   }
-  events_->push_back(CheckEvent::Failure(index_, p, check, record_has_nul_));
-  if (maker_ != nullptr) Tell(p, check, qualifier);
+  if (keep_failures_) events_->push_back(CheckEvent::Failure(index_, p, check, record_has_nul_));
+  if (maker_ != nullptr || tally_ != nullptr) Tell(p, check, qualifier);
 }
 
 void RecordWalker::Tell(int p, FindingCheck check, std::string_view qualifier,
@@ -344,15 +344,21 @@ void RecordWalker::Tell(int p, FindingCheck check, std::string_view qualifier,
   finding.width = check == FindingCheck::kTamanho ? plan.rule->tamanho : std::nullopt;
   finding.latest_year = check == FindingCheck::kData ? ctx_.current_year + kDateYearsAhead : 0;
   finding.made = made;
+  finding.tallied = tallied_;
   const Details details(*this, p, check, qualifier);
   finding.details = &details;
-  if (maker_ == nullptr) {
+  if (maker_ == nullptr && tally_ == nullptr) {
     sink_->FieldFailed(finding);
-    return;
+  } else {
+    // A worker's: counted in the chunk's tally, and the sink's bytes made, for the walk's thread
+    // to tell with the finding.
+    if (tally_ != nullptr) tally_->Count(finding);
+    if (maker_ != nullptr) {
+      maker_->Make(finding, made_->bytes);
+      made_->ends.push_back(static_cast<std::uint32_t>(made_->bytes.size()));
+    }
   }
-  // A worker's: the sink's bytes, for the walk's thread to tell with the finding.
-  maker_->Make(finding, made_->bytes);
-  made_->ends.push_back(static_cast<std::uint32_t>(made_->bytes.size()));
+  finding.details = nullptr;  // they end here
 }
 
 RecordKey RecordWalker::Details::Key() const {

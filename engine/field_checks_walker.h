@@ -47,6 +47,15 @@ class RecordWalker {
   void Replay(std::string_view record, std::uint32_t recno, const CheckEvent& event,
               std::string_view made = {});
 
+  // A worker's: each failure is counted in `tally` as well (null: none), and its event is written
+  // only when `keep_failures`, as someone on the walk's thread is still told it.
+  void CountIn(FieldFindingTally* tally, bool keep_failures) {
+    tally_ = tally;
+    keep_failures_ = keep_failures;
+  }
+  // The walk's: the findings it tells were counted by a tally already.
+  void TellTallied() { tallied_ = true; }
+
   // Every field lies within a record: the checks need no table, so they may run on any thread.
   bool FieldsWithinRecord() const;
 
@@ -241,7 +250,10 @@ class RecordWalker {
   std::vector<CheckEvent>* events_;  // null: tell at once
   FieldFindingMaker* maker_;         // with events_: makes the sink's bytes of each failure
   MadeBytes* made_;
-  bool record_failed_ = false;  // the current record failed a field check
+  FieldFindingTally* tally_ = nullptr;  // with events_: counts each failure
+  bool keep_failures_ = true;           // with events_: a failure's event is written
+  bool tallied_ = false;                // the findings told were counted by a tally
+  bool record_failed_ = false;          // the current record failed a field check
   std::int64_t records_failed_ = 0;
 };
 

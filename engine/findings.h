@@ -102,6 +102,9 @@ struct FieldFinding {
   // What the sink's own maker made of this finding on the thread that found it (see
   // FieldFindingMaker); empty: nothing was made ahead. Only a sink that offers a maker reads it.
   std::string_view made;
+  // A tally already counted this finding on the thread that found it (see FieldFindingTally):
+  // the sink that offered the tally leaves it out.
+  bool tallied = false;
 
   RecordKey Key() const { return details != nullptr ? details->Key() : RecordKey{}; }
   std::string_view Allowed() const { return details != nullptr ? details->Allowed() : ""; }
@@ -152,12 +155,34 @@ class FieldFindingMaker {
   virtual void Make(const FieldFinding& finding, std::string& out) = 0;
 };
 
+// What a sink can count of the field findings ahead, on the worker threads, so that the walk's
+// thread need not tell it each one: every chunk of records that a worker checks has a tally of its
+// own, which counts the chunk's failures on that worker, and which the walk's thread then hands
+// to the sink, chunk after chunk in file order (FindingSink::AddTally). The texts of a counted
+// finding stay valid until its tally is handed over: the chunk keeps its records until then.
+class FieldFindingTally {
+ public:
+  virtual ~FieldFindingTally() = default;
+  // Runs on a worker thread, beside the other chunks' tallies: it may use only its own state, and
+  // what its sink shares for reading.
+  virtual void Count(const FieldFinding& finding) = 0;
+};
+
 class FindingSink {
  public:
   virtual ~FindingSink() = default;
 
   // A maker for one worker thread, or null (the default): the sink makes nothing ahead.
   virtual std::unique_ptr<FieldFindingMaker> NewMaker() { return nullptr; }
+  // A tally for one chunk of a walk, or null (the default): the sink is told every finding. May
+  // be called on a worker thread.
+  virtual std::unique_ptr<FieldFindingTally> NewTally() { return nullptr; }
+  // On the walk's thread, in file order: what one of the sink's tallies counted, taken out of it,
+  // so that it can count another chunk.
+  virtual void AddTally(FieldFindingTally&) {}
+  // Whether the findings a tally counted must still be told to the sink (with `tallied` set):
+  // false when the sink's tally is all it needs, so that the walk need not tell them at all.
+  virtual bool HearsTallied() const { return true; }
 
   virtual void FieldFailed(const FieldFinding& finding) = 0;
   virtual void StructureFailed(const StructureFinding& finding) = 0;

@@ -4,40 +4,67 @@
 
 namespace engine {
 
-FailingValues::Place& FailingValues::PlaceOf(const FieldFinding& f) {
+FailingValues::Place& FailingValues::PlaceOf(FindingFile file, int position,
+                                             std::string_view field) {
   constexpr int kCachedPositions = 4096;  // a file with more fields looks the rest up by name
   Place* place = &spare_;
-  if (f.position >= 1 && f.position <= kCachedPositions) {
-    auto& positions = by_position_[f.file == FindingFile::kRiscos ? 0 : 1];
-    const auto p = static_cast<std::size_t>(f.position);
+  if (position >= 1 && position <= kCachedPositions) {
+    auto& positions = by_position_[file == FindingFile::kRiscos ? 0 : 1];
+    const auto p = static_cast<std::size_t>(position);
     if (positions.size() <= p) positions.resize(p + 1);
     place = &positions[p];
   }
   // The name is compared too: the counters are the field's, whatever its position. The same
   // name where it lay before is the same field (places are per file, and each file is walked
   // once), without a compare.
-  if (f.field.data() != place->name) {
-    if (place->field == nullptr || place->field->first.second != f.field) Find(*place, f);
-    place->name = f.field.data();
+  if (field.data() != place->name) {
+    if (place->field == nullptr || place->field->first.second != field) Find(*place, file, field);
+    place->name = field.data();
   }
   return *place;
 }
 
-void FailingValues::Find(Place& place, const FieldFinding& f) {
-  auto key = std::make_pair(f.file, std::string(f.field));
+void FailingValues::Find(Place& place, FindingFile file, std::string_view field) {
+  auto key = std::make_pair(file, std::string(field));
   auto it = fields_.find(key);
   if (it == fields_.end()) it = fields_.emplace(std::move(key), TopValues(kTracked)).first;
   place = Place{&*it, {}, nullptr};
 }
 
 void FailingValues::FieldFailed(const FieldFinding& f) {
-  Place& place = PlaceOf(f);
+  if (f.tallied) return;  // counted by a tally
+  Place& place = PlaceOf(f.file, f.position, f.field);
   place.field->second.Add(TrimmedRight(f.text));
   const auto check = static_cast<std::size_t>(f.check);
   if (check >= place.groups.size()) return;  // not a field check: no samples
   SampleGroup*& group = place.groups[check];
   if (group == nullptr) group = &samples_.Group(f.file, f.field, f.check);
   samples_.Add(*group, f);
+}
+
+std::unique_ptr<FieldFindingTally> FailingValues::NewTally() {
+  return std::make_unique<FailingValuesTally>(this, shares_);
+}
+
+void FailingValues::AddTally(FieldFindingTally& counted) {
+  auto* tally = dynamic_cast<FailingValuesTally*>(&counted);
+  if (tally == nullptr || tally->owner() != this) return;  // another sink's
+  for (FailingValuesTally::Field* f : tally->fields()) {
+    Place& place = PlaceOf(f->file, f->position, f->name);
+    place.field->second.AddCounted(f->values, f->counts, f->sequence);
+    for (std::size_t check = 0; check < place.groups.size(); ++check) {
+      if (f->failures[check] == 0) continue;
+      SampleGroup*& group = place.groups[check];
+      if (group == nullptr) {
+        group = &samples_.Group(f->file, f->name, static_cast<FindingCheck>(check));
+      }
+      HtmlReportSamples::AddCounted(*group, f->failures[check], f->rows[check]);
+      if (group->rows.size() >= HtmlReportSamples::kPerGroup) {
+        shares_.SetFull(f->file, f->position, check);
+      }
+    }
+  }
+  tally->Clear();
 }
 
 std::vector<TopValues::Entry> FailingValues::Top(FindingFile file, const std::string& field,

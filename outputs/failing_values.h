@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/findings.h"
+#include "outputs/failing_values_tally.h"
 #include "outputs/html_report_samples.h"
 #include "outputs/top_values.h"
 
@@ -22,6 +23,11 @@ class FailingValues : public FindingSink {
   static constexpr std::size_t kTracked = 64;  // places per field; counts are exact below it
 
   void FieldFailed(const FieldFinding& finding) override;
+  // A walk on worker threads counts the failures there, chunk by chunk, and hands each chunk's
+  // counts over in file order: its thread tells none of them.
+  std::unique_ptr<FieldFindingTally> NewTally() override;
+  void AddTally(FieldFindingTally& tally) override;
+  bool HearsTallied() const override { return false; }
   void StructureFailed(const StructureFinding&) override {}
   void CompanyFailed(FindingFile, std::uint32_t, const RecordKey&, std::string_view,
                      std::string_view, std::string_view) override {}
@@ -51,14 +57,16 @@ class FailingValues : public FindingSink {
     // the same name, from its table, which stays open for the whole walk of its file.
     const char* name = nullptr;
   };
-  [[gnu::always_inline]] inline Place& PlaceOf(const FieldFinding& f);
-  // Sets `place` to the finding's field, made on first use.
-  [[gnu::noinline]] void Find(Place& place, const FieldFinding& f);
+  [[gnu::always_inline]] inline Place& PlaceOf(FindingFile file, int position,
+                                               std::string_view field);
+  // Sets `place` to the field's, made on first use.
+  [[gnu::noinline]] void Find(Place& place, FindingFile file, std::string_view field);
 
   Fields fields_;                                  // nodes stay put: the cache points at them
   std::array<std::vector<Place>, 2> by_position_;  // per file, by field position
   Place spare_;  // a field past the cached positions, looked up by name each time
   HtmlReportSamples samples_;
+  SampleShares shares_;  // the sample groups that have their rows, for the tallies
 };
 
 // Tells every finding to each of its sinks in turn.
@@ -80,6 +88,26 @@ class FindingTee : public FindingSink {
       }
     }
     return only;
+  }
+  // The tally of the one sink that has one, as for the maker; each sink takes only its own.
+  std::unique_ptr<FieldFindingTally> NewTally() override {
+    std::unique_ptr<FieldFindingTally> only;
+    for (FindingSink* s : sinks_) {
+      if (auto tally = s->NewTally()) {
+        if (only) return nullptr;
+        only = std::move(tally);
+      }
+    }
+    return only;
+  }
+  void AddTally(FieldFindingTally& tally) override {
+    for (FindingSink* s : sinks_) s->AddTally(tally);
+  }
+  bool HearsTallied() const override {
+    for (const FindingSink* s : sinks_) {
+      if (s->HearsTallied()) return true;
+    }
+    return false;
   }
   void FieldFailed(const FieldFinding& f) override {
     for (FindingSink* s : sinks_) s->FieldFailed(f);

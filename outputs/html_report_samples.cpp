@@ -47,11 +47,26 @@ void HtmlReportSamples::FieldFailed(const FieldFinding& f) {
 }
 
 void HtmlReportSamples::AddSample(SampleGroup& group, const FieldFinding& f) {
-  RecordSample* s = Admit(group, f.record);
-  if (s == nullptr) return;
-  SetKey(*s, f.Key());
-  s->first = TrimmedRight(f.text);
-  AppendFieldMessage(s->second, f);
+  ++group.count;
+  group.rows.push_back(Row(f));
+}
+
+RecordSample HtmlReportSamples::Row(const FieldFinding& f) {
+  RecordSample s;
+  s.record = f.record;
+  SetKey(s, f.Key());
+  s.first = TrimmedRight(f.text);
+  AppendFieldMessage(s.second, f);
+  return s;
+}
+
+void HtmlReportSamples::AddCounted(SampleGroup& group, std::int64_t count,
+                                   std::vector<RecordSample>& rows) {
+  group.count += count;
+  for (RecordSample& row : rows) {
+    if (group.rows.size() >= kPerGroup) break;
+    group.rows.push_back(std::move(row));
+  }
 }
 
 void HtmlReportSamples::ClaimWithoutPolicy(std::uint32_t record, const RecordKey& key,

@@ -63,6 +63,12 @@ class HtmlReportSamples : public FindingSink {
     AddSample(group, finding);
   }
 
+  // Adds a part of a group counted apart, in file order after what the group holds: `count`
+  // failures, whose first ones are `rows` (all of them, or at least those the group still takes).
+  static void AddCounted(SampleGroup& group, std::int64_t count, std::vector<RecordSample>& rows);
+  // The sample of a field's failure.
+  static RecordSample Row(const FieldFinding& finding);
+
   // The samples of `field`'s `check` in `file`; empty when it never failed.
   const SampleGroup& Field(FindingFile file, const std::string& field, FindingCheck check) const;
   const SampleGroup& claims() const { return claims_; }

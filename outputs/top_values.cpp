@@ -6,32 +6,6 @@
 
 namespace engine {
 
-namespace {
-
-// A quick hash of a short text, a word at a time.
-inline std::uint64_t HashOf(std::string_view text) {
-  const char* p = text.data();
-  std::size_t n = text.size();
-  std::uint64_t h = 0x9E3779B97F4A7C15u ^ n;
-  const auto mix = [&h](std::uint64_t word) {
-    h = (h ^ word) * 0xBF58476D1CE4E5B9u;
-    h ^= h >> 31;
-  };
-  for (; n >= 8; p += 8, n -= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, p, 8);
-    mix(word);
-  }
-  if (n > 0) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, p, n);
-    mix(word);
-  }
-  return h * 0x94D049BB133111EBu ^ (h >> 29);
-}
-
-}  // namespace
-
 TopValues::TopValues(std::size_t capacity) : capacity_(capacity == 0 ? 1 : capacity) {
   entries_.reserve(capacity_);
   hashes_.reserve(capacity_);
@@ -62,7 +36,7 @@ void TopValues::Vacate(std::size_t i) {
 }
 
 void TopValues::Add(std::string_view value) {
-  const std::uint64_t hash = HashOf(value);
+  const std::uint64_t hash = Hash(value);
   const std::size_t slot = Slot(value, hash);
   if (slots_[slot] == kEmpty) {
     AddNew(value, hash, slot);
@@ -94,6 +68,38 @@ void TopValues::AddNew(std::string_view value, std::uint64_t hash, std::size_t s
   ++least.count;
   hashes_[place] = hash;
   slots_[Slot(value, hash)] = static_cast<std::uint32_t>(place + 1);
+}
+
+void TopValues::AddCounted(std::span<const std::string_view> values,
+                           std::span<const std::int64_t> counts,
+                           std::span<const std::uint32_t> sequence) {
+  std::size_t untracked = 0;
+  for (const std::string_view value : values) {
+    if (slots_[Slot(value, Hash(value))] == kEmpty) ++untracked;
+  }
+  if (entries_.size() + untracked > capacity_) {
+    for (const std::uint32_t i : sequence) Add(values[i]);
+    return;
+  }
+  // No value gives its place up: the new ones take theirs in the order they first came, and
+  // the counts add up whatever the order.
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const std::uint64_t hash = Hash(values[i]);
+    const std::size_t slot = Slot(values[i], hash);
+    if (slots_[slot] == kEmpty) {
+      slots_[slot] = static_cast<std::uint32_t>(entries_.size() + 1);
+      entries_.push_back({std::string(values[i]), counts[i], 0});
+      hashes_.push_back(hash);
+      least_known_ = false;
+      continue;
+    }
+    const std::size_t place = slots_[slot] - 1;
+    Entry& entry = entries_[place];
+    if (least_known_ && entry.count == least_) {
+      at_least_[place / 64] &= ~(std::uint64_t{1} << (place % 64));
+    }
+    entry.count += counts[i];
+  }
 }
 
 std::size_t TopValues::LeastCounted() {

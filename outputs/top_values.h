@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +25,34 @@ class TopValues {
   explicit TopValues(std::size_t capacity);
 
   void Add(std::string_view value);
+  // Add() of a part of the stream counted apart: its distinct `values` in the order they first
+  // came, counts[i] of values[i], and `sequence`, the part itself as indexes into `values`. The
+  // same counts as Add() of every value of the part: added at once while the values not yet
+  // tracked find free places, else one by one, as a value then gives its place up.
+  void AddCounted(std::span<const std::string_view> values, std::span<const std::int64_t> counts,
+                  std::span<const std::uint32_t> sequence);
+
+  // The hash Add() files a value under, a word at a time; any other counter may use it too.
+  static std::uint64_t Hash(std::string_view value) {
+    const char* p = value.data();
+    std::size_t n = value.size();
+    std::uint64_t h = 0x9E3779B97F4A7C15u ^ n;
+    const auto mix = [&h](std::uint64_t word) {
+      h = (h ^ word) * 0xBF58476D1CE4E5B9u;
+      h ^= h >> 31;
+    };
+    for (; n >= 8; p += 8, n -= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, p, 8);
+      mix(word);
+    }
+    if (n > 0) {
+      std::uint64_t word = 0;
+      std::memcpy(&word, p, n);
+      mix(word);
+    }
+    return h * 0x94D049BB133111EBu ^ (h >> 29);
+  }
 
   // The `n` most counted values, most counted first, equal counts by value.
   std::vector<Entry> Top(std::size_t n) const;

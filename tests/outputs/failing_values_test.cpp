@@ -1,0 +1,87 @@
+// The HTML report's failing values counted on the workers, chunk by chunk, against the same
+// findings told one by one on the walk's thread.
+#include "outputs/failing_values.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace engine {
+namespace {
+
+// Three fields: one with a few failing values, one with more than the counter tracks (whose
+// places change hands), one that fills its places up in the middle of the file. The counts and
+// the samples must not depend on the cut into chunks, nor on the findings that the walk still
+// tells a tallied sink.
+TEST(FailingValuesTest, CountedByChunksAsWhenToldOneByOne) {
+  const std::string names[] = {"COBERTURA", "APOLICE", "D_OCORR"};
+  const int distinct[] = {5, 400, 70};
+  std::mt19937 random(20261210);
+  std::vector<std::string> texts;
+  std::vector<FieldFinding> findings;
+  const KnownFindingDetails details({"0001", "0", "1"});
+  for (std::uint32_t record = 1; record <= 6000; ++record) {
+    const int field = static_cast<int>(random() % 3);
+    const auto slice = static_cast<std::size_t>(field);
+    // Skewed values, trailing blanks included: trimmed before they are counted.
+    std::geometric_distribution<int> pick(field == 2 && record < 3000 ? 0.3 : 0.02);
+    texts.push_back("v" + std::to_string(pick(random) % distinct[slice]) +
+                    std::string(random() % 3, ' '));
+    FieldFinding f;
+    f.record = record;
+    f.position = field + 1;
+    f.field = names[slice];
+    f.check = static_cast<FindingCheck>(random() % HtmlReportSamples::kFieldChecks);
+    f.details = &details;
+    findings.push_back(f);
+  }
+  for (std::size_t i = 0; i < findings.size(); ++i) findings[i].text = texts[i];
+
+  FailingValues told;
+  for (const FieldFinding& f : findings) told.FieldFailed(f);
+
+  FailingValues tallied;
+  const std::unique_ptr<FieldFindingTally> tally = tallied.NewTally();
+  ASSERT_NE(tally, nullptr);
+  EXPECT_FALSE(tallied.HearsTallied());
+  for (std::size_t first = 0; first < findings.size();) {
+    const std::size_t end = std::min(findings.size(), first + 1 + random() % 300);
+    for (std::size_t i = first; i < end; ++i) {
+      tally->Count(findings[i]);
+      FieldFinding again = findings[i];
+      again.tallied = true;
+      tallied.FieldFailed(again);  // counted already: left out
+    }
+    tallied.AddTally(*tally);
+    first = end;
+  }
+
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    const auto want = told.Top(FindingFile::kRiscos, name, FailingValues::kTracked);
+    const auto got = tallied.Top(FindingFile::kRiscos, name, FailingValues::kTracked);
+    ASSERT_EQ(got.size(), want.size());
+    for (std::size_t i = 0; i < want.size(); ++i) {
+      EXPECT_EQ(got[i].value, want[i].value) << i;
+      EXPECT_EQ(got[i].count, want[i].count) << i;
+      EXPECT_EQ(got[i].overcount, want[i].overcount) << i;
+    }
+    for (int check = 0; check < HtmlReportSamples::kFieldChecks; ++check) {
+      const auto c = static_cast<FindingCheck>(check);
+      const SampleGroup& a = told.samples().Field(FindingFile::kRiscos, name, c);
+      const SampleGroup& b = tallied.samples().Field(FindingFile::kRiscos, name, c);
+      EXPECT_EQ(b.count, a.count) << check;
+      ASSERT_EQ(b.rows.size(), a.rows.size()) << check;
+      for (std::size_t i = 0; i < a.rows.size(); ++i) {
+        EXPECT_EQ(b.rows[i].record, a.rows[i].record);
+        EXPECT_EQ(b.rows[i].first, a.rows[i].first);
+        EXPECT_EQ(b.rows[i].second, a.rows[i].second);
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace engine
