@@ -134,22 +134,15 @@ class ParallelChecks {
         std::numeric_limits<std::int32_t>::max(),
         std::int64_t{count} + static_cast<std::int64_t>(chunk.recnos.size())));
     const MadeBytes& made = chunk.made;
-    if (made.ends.empty()) {
-      // Nothing made ahead: the events alone, without the bytes' bookkeeping.
-      for (const CheckEvent& event : chunk.events) {
-        teller_.Replay(RecordOf(chunk, event.index()), chunk.recnos[event.index()], event);
+    for (std::size_t k = 0; k < chunk.events.size(); ++k) {
+      const CheckEvent& event = chunk.events[k];
+      // Nothing made ahead, or a maker that threw, leaves an event without bytes.
+      std::string_view bytes;
+      if (k < made.ends.size()) {
+        const std::uint32_t begin = k == 0 ? 0 : made.ends[k - 1];
+        bytes = std::string_view(made.bytes).substr(begin, made.ends[k] - begin);
       }
-    } else {
-      for (std::size_t k = 0; k < chunk.events.size(); ++k) {
-        const CheckEvent& event = chunk.events[k];
-        // A maker that threw leaves its last event without bytes.
-        std::string_view bytes;
-        if (k < made.ends.size()) {
-          const std::uint32_t begin = k == 0 ? 0 : made.ends[k - 1];
-          bytes = std::string_view(made.bytes).substr(begin, made.ends[k] - begin);
-        }
-        teller_.Replay(RecordOf(chunk, event.index()), chunk.recnos[event.index()], event, bytes);
-      }
+      teller_.Replay(RecordOf(chunk, event.index()), chunk.recnos[event.index()], event, bytes);
     }
     if (chunk.tally != nullptr) ctx_.findings->AddTally(*chunk.tally);
     rules_.AddCounters(chunk.counters);

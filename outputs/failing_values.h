@@ -79,27 +79,9 @@ class FindingTee : public FindingSink {
 
   // The maker of the one sink that has one, whose bytes every sink then sees; none when several
   // have one, as each reads the bytes as its own.
-  std::unique_ptr<FieldFindingMaker> NewMaker() override {
-    std::unique_ptr<FieldFindingMaker> only;
-    for (FindingSink* s : sinks_) {
-      if (auto maker = s->NewMaker()) {
-        if (only) return nullptr;
-        only = std::move(maker);
-      }
-    }
-    return only;
-  }
-  // The tally of the one sink that has one, as for the maker; each sink takes only its own.
-  std::unique_ptr<FieldFindingTally> NewTally() override {
-    std::unique_ptr<FieldFindingTally> only;
-    for (FindingSink* s : sinks_) {
-      if (auto tally = s->NewTally()) {
-        if (only) return nullptr;
-        only = std::move(tally);
-      }
-    }
-    return only;
-  }
+  std::unique_ptr<FieldFindingMaker> NewMaker() override { return OnlyOne(&FindingSink::NewMaker); }
+  // The tally of the one sink that has one, likewise; each sink takes only its own.
+  std::unique_ptr<FieldFindingTally> NewTally() override { return OnlyOne(&FindingSink::NewTally); }
   void AddTally(FieldFindingTally& tally) override {
     for (FindingSink* s : sinks_) s->AddTally(tally);
   }
@@ -133,6 +115,19 @@ class FindingTee : public FindingSink {
   }
 
  private:
+  // What `offer` gives of the one sink that gives something; null when none or several do.
+  template <typename T>
+  std::unique_ptr<T> OnlyOne(std::unique_ptr<T> (FindingSink::*offer)()) {
+    std::unique_ptr<T> only;
+    for (FindingSink* s : sinks_) {
+      if (auto offered = (s->*offer)()) {
+        if (only) return nullptr;
+        only = std::move(offered);
+      }
+    }
+    return only;
+  }
+
   std::vector<FindingSink*> sinks_;
 };
 

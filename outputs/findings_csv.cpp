@@ -18,17 +18,12 @@ class FindingsCsv::RowMaker : public FieldFindingMaker {
  public:
   RowMaker() : list_(rows_) {}
   void Make(const FieldFinding& finding, std::string& out) override {
-    rows_.csv.clear();
+    rows_.csv().clear();
     list_.FieldFailed(finding);
-    out += rows_.csv.bytes();
+    out += rows_.csv().bytes();
   }
 
  private:
-  struct Rows : FindingRowWriter {
-    void Row(FindingFile, const FindingRow& row) override { csv.Row(row.data(), row.size()); }
-    bool Finish() override { return true; }
-    CsvWriter csv;
-  };
   Rows rows_;
   FindingList list_;
 };

@@ -34,10 +34,12 @@ class FindingsCsv : public FindingListOutput {
  private:
   class Rows : public FindingRowWriter {
    public:
-    explicit Rows(std::ostream& out);
+    explicit Rows(std::ostream& out);  // with the header row
+    Rows() = default;                  // in memory, without it: a worker's rows made ahead
     void Row(FindingFile file, const FindingRow& row) override;
     bool Finish() override { return csv_.Finish(); }
     void Raw(std::string_view bytes) { csv_.Raw(bytes); }
+    CsvWriter& csv() { return csv_; }
 
    private:
     CsvWriter csv_;

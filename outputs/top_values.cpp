@@ -42,20 +42,28 @@ void TopValues::Add(std::string_view value) {
     AddNew(value, hash, slot);
     return;
   }
-  const std::size_t place = slots_[slot] - 1;
+  CountMore(slots_[slot] - 1, 1);
+}
+
+inline void TopValues::CountMore(std::size_t place, std::int64_t count) {
   Entry& entry = entries_[place];
   if (least_known_ && entry.count == least_) {
     at_least_[place / 64] &= ~(std::uint64_t{1} << (place % 64));
   }
-  ++entry.count;
+  entry.count += count;
+}
+
+void TopValues::Append(std::string_view value, std::uint64_t hash, std::size_t slot,
+                       std::int64_t count) {
+  slots_[slot] = static_cast<std::uint32_t>(entries_.size() + 1);
+  entries_.push_back({std::string(value), count, 0});
+  hashes_.push_back(hash);
+  least_known_ = false;
 }
 
 void TopValues::AddNew(std::string_view value, std::uint64_t hash, std::size_t slot) {
   if (entries_.size() < capacity_) {
-    slots_[slot] = static_cast<std::uint32_t>(entries_.size() + 1);
-    entries_.push_back({std::string(value), 1, 0});
-    hashes_.push_back(hash);
-    least_known_ = false;
+    Append(value, hash, slot, 1);
     return;
   }
   // Full: the least counted value gives its place up, and its string its bytes.
@@ -87,18 +95,10 @@ void TopValues::AddCounted(std::span<const std::string_view> values,
     const std::uint64_t hash = Hash(values[i]);
     const std::size_t slot = Slot(values[i], hash);
     if (slots_[slot] == kEmpty) {
-      slots_[slot] = static_cast<std::uint32_t>(entries_.size() + 1);
-      entries_.push_back({std::string(values[i]), counts[i], 0});
-      hashes_.push_back(hash);
-      least_known_ = false;
-      continue;
+      Append(values[i], hash, slot, counts[i]);
+    } else {
+      CountMore(slots_[slot] - 1, counts[i]);
     }
-    const std::size_t place = slots_[slot] - 1;
-    Entry& entry = entries_[place];
-    if (least_known_ && entry.count == least_) {
-      at_least_[place / 64] &= ~(std::uint64_t{1} << (place % 64));
-    }
-    entry.count += counts[i];
   }
 }
 

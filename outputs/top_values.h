@@ -60,6 +60,11 @@ class TopValues {
  private:
   static constexpr std::uint32_t kEmpty = 0;
 
+  // `count` more of the value at `place`.
+  void CountMore(std::size_t place, std::int64_t count);
+  // A new place for `value`, counted `count` times, filed at its empty `slot`. REQUIRES: a place
+  // free.
+  void Append(std::string_view value, std::uint64_t hash, std::size_t slot, std::int64_t count);
   // Add() of a value not tracked, whose hash is `hash` and whose empty slot is `slot`. Apart,
   // so that the usual case, a value already tracked, stays short.
   [[gnu::noinline]] void AddNew(std::string_view value, std::uint64_t hash, std::size_t slot);
