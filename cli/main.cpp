@@ -3,14 +3,17 @@
 #include <vector>
 
 #include "cli/run_cli.h"
+#include "cmdline/last_resort.h"
 #include "cmdline/standard_streams.h"
 #include "platform/interrupt_cleanup.h"
 
 int main(int argc, char** argv) {
   cmdline::ProgramStreams streams;
-  // Then: SIGINT/SIGTERM remove the temporary index and outputs and end with 130/143, whatever
-  // else the run was doing.
+  // Then: SIGINT/SIGTERM/SIGHUP remove the temporary index and outputs and end with 130/143/129,
+  // whatever else the run was doing.
   platform::InstallInterruptCleanup();
-  const std::vector<std::string> args(argv + 1, argv + argc);
-  return cli::RunCli(args, streams.out(), std::cerr, nullptr, cmdline::StandardErrorIsTerminal());
+  return cmdline::RunToTheEnd("talmero-criticar", std::cerr, [&] {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    return cli::RunCli(args, streams.out(), std::cerr, nullptr, cmdline::StandardErrorIsTerminal());
+  });
 }

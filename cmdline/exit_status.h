@@ -4,8 +4,8 @@ namespace cmdline {
 
 // The exit statuses of the command-line programs (talmero-resumo uses the first three).
 // Precedence: interrupted, then usage, then error, then rejected.
-// An interruption (SIGINT 130, SIGTERM 143: platform/interrupt_cleanup.h) ends the process from
-// its handler, so it takes precedence over everything else.
+// An interruption (SIGINT 130, SIGTERM 143, SIGHUP 129: platform/interrupt_cleanup.h) ends the
+// process from its handler, so it takes precedence over everything else.
 enum ExitStatus : int {
   kExitSuccess = 0,   // the run reached its closing block
   kExitRunError = 1,  // an error ended the run, or an output could not be written

@@ -8,16 +8,24 @@ CheckPipeline::CheckPipeline(std::size_t workers, Check check, Replay replay)
     : check_(std::move(check)), replay_(std::move(replay)) {
   if (workers == 0) workers = 1;
   workers_.reserve(workers);
-  for (std::size_t w = 0; w < workers; ++w) workers_.emplace_back([this, w] { Work(w); });
+  try {
+    for (std::size_t w = 0; w < workers; ++w) workers_.emplace_back([this, w] { Work(w); });
+  } catch (...) {
+    StopWorkers();  // a thread the system refused: the ones started end before the error leaves
+    throw;
+  }
 }
 
-CheckPipeline::~CheckPipeline() {
+CheckPipeline::~CheckPipeline() { StopWorkers(); }
+
+void CheckPipeline::StopWorkers() {
   {
     const std::lock_guard<std::mutex> lock(mutex_);
     stop_ = true;
   }
   queued_.notify_all();
   for (std::thread& worker : workers_) worker.join();
+  workers_.clear();
 }
 
 std::unique_ptr<CheckChunk> CheckPipeline::FreshChunk() {

@@ -124,6 +124,8 @@ class CheckPipeline {
   // (tried: two per worker and four more) only touched more memory: 18 % more page faults.
   std::size_t InFlightLimit() const { return workers_.size() + 2; }
 
+  // Has the workers leave and joins them.
+  void StopWorkers();
   // Waits until the oldest chunk on its way is checked, then replays it.
   void ReplayFront();
   std::unique_ptr<CheckChunk> FreshChunk();

@@ -256,8 +256,7 @@ class IndexBuild : public EarlyIndex {
   IndexBuild(RunContext& ctx, tables::KeyCollection& keys)
       : index_(riscos_, std::string(kIndexName)) {
     // Its own reader of the risks file, for the index's fields; the check's readers are the run's.
-    riscos_.SetFileName(ctx.risk_path);
-    riscos_.Open();
+    ctx.risk_file.OpenTable(riscos_, ctx.risk_path);
     index_.SetKeyExpression(std::string(kKeyExpression));
     index_.SetKeepPages(false);
     thread_ = std::thread([this, folder = ctx.program_folder, &keys] {

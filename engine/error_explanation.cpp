@@ -49,6 +49,7 @@ std::string ExplainError(const std::exception& error, const RunPaths& paths) {
            " bytes, acima do limite de " + std::to_string(tables::dbf::kBufferSize) +
            " bytes por registro: " + path;
   }
+  if (facts.changed) return role + " mudou durante a crítica: " + path;
   if (facts.missing) return role + " não encontrado: " + path;
   if (facts.in_use) return role + " em uso por outro programa: " + path;
   std::string text = role + " não pôde ser aberto: " + path;

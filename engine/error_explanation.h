@@ -7,6 +7,7 @@
 
 #include <exception>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tables/table_error.h"
@@ -19,6 +20,17 @@ struct RunPaths {
   std::string claims_path;
   std::string catalog_folder;
 };
+
+// A run ended by the machine's limits rather than by a file: memory, or a thread the system
+// would not start. The message, then the sentence beside it.
+inline constexpr std::string_view kMemoryError = "Memória insuficiente para a crítica";
+inline constexpr std::string_view kMemoryExplanation =
+    "o sistema não deu ao programa a memória de que a crítica precisava (limite de memória do "
+    "processo ou da máquina)";
+inline constexpr std::string_view kThreadError =
+    "Não foi possível iniciar uma linha de execução da crítica";
+inline constexpr std::string_view kThreadExplanation =
+    "o sistema recusou ao programa uma nova linha de execução (limite de processos ou de memória)";
 
 // Empty when the error has nothing to add (no facts, or an error of another kind).
 std::string ExplainError(const std::exception& error, const RunPaths& paths);

@@ -9,7 +9,12 @@ TapThreads::TapThreads(std::vector<RecordTap*> taps, std::size_t record_length)
     : taps_(std::move(taps)), record_length_(record_length), next_(taps_.size(), 0) {
   current_.bytes.reserve(kBatchBytes + record_length_);
   workers_.reserve(taps_.size());
-  for (std::size_t t = 0; t < taps_.size(); ++t) workers_.emplace_back([this, t] { Work(t); });
+  try {
+    for (std::size_t t = 0; t < taps_.size(); ++t) workers_.emplace_back([this, t] { Work(t); });
+  } catch (...) {
+    Stop();  // a thread the system refused: the ones started end before the error leaves
+    throw;
+  }
 }
 
 TapThreads::~TapThreads() { Stop(); }

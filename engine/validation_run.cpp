@@ -1,8 +1,12 @@
 #include "engine/validation_run.h"
 
+#include <new>
+#include <stdexcept>
+#include <system_error>
 #include <thread>
 
 #include "engine/claims_policy.h"
+#include "engine/error_explanation.h"
 #include "engine/field_checks.h"
 #include "engine/header_check.h"
 #include "engine/open_reader.h"
@@ -60,6 +64,15 @@ void ValidationRun::Execute(RunHost& host) {
   RunPaths paths;
   try {
     Run(host, &paths);
+  } catch (const std::bad_alloc&) {
+    // The machine's limits rather than a file's fault: told in the user's words, and every file
+    // the run made is removed on the way out, as for any error.
+    state_.result.error_explanation = std::string(kMemoryExplanation);
+    throw std::runtime_error(std::string(kMemoryError));
+  } catch (const std::system_error& e) {
+    if (e.code() != std::errc::resource_unavailable_try_again) throw;
+    state_.result.error_explanation = std::string(kThreadExplanation);
+    throw std::runtime_error(std::string(kThreadError) + " (" + e.code().message() + ")");
   } catch (const std::exception& e) {
     state_.result.error_explanation = ExplainError(e, paths);
     throw;
@@ -126,6 +139,9 @@ void ValidationRun::Run(RunHost& host, RunPaths* paths) {
   }
   host.SetProgress(90);
   if (last_ok) Reconcile(ctx);
+  // A file written in place while the run read it gives figures of no one file: no closing block.
+  ctx.risk_file.CheckUnchanged(ctx.risk_path);
+  ctx.claims_file.CheckUnchanged(ctx.claims_path);
 
   host.AppendLine("");
   host.AppendLine(kRuleLine);

@@ -29,6 +29,7 @@
 
 #include "engine/error_explanation.h"
 #include "engine/findings.h"
+#include "engine/open_reader.h"
 #include "engine/regional.h"
 #include "engine/run_host.h"
 #include "engine/run_result.h"
@@ -86,10 +87,10 @@ struct RunContext {
   // Threads of a walk: 1 does everything on the run's thread; N >= 2 checks the fields on N
   // workers and gives each tap a thread of its own. The outputs are the same either way.
   int walk_threads = 1;
-  // The files the run found first under the two paths; every later open of a path must find the
-  // same file (engine/open_reader.h).
-  std::optional<platform::FileIdentity> risk_file = std::nullopt;
-  std::optional<platform::FileIdentity> claims_file = std::nullopt;
+  // The files the run found first under the two paths, held until it ends: every later pass
+  // reads them, never the paths again (engine/open_reader.h).
+  HeldInput risk_file{};
+  HeldInput claims_file{};
 };
 
 // The machine's cores, at most 8.

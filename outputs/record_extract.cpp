@@ -6,6 +6,7 @@
 #include <exception>
 #include <optional>
 
+#include "engine/open_reader.h"
 #include "engine/scratch_file.h"
 #include "outputs/csv_writer.h"
 #include "tables/ascii.h"
@@ -252,18 +253,14 @@ void RecordExtract::CoverageInverted(std::uint32_t record, const RecordKey& key,
 }
 
 bool RecordExtract::Attach(FileState& state, const tables::DbfTable& run_table) {
+  // The very file the run reads, through another handle on it: never the name again, which may
+  // name another file by now.
   auto table = std::make_unique<tables::DbfTable>("tbExtrato", /*set_deleted=*/false);
-  table->SetFileName(run_table.FileName());
   try {
-    table->Open();
-  } catch (const std::exception&) {  // gone, unreadable or held by a writer
+    engine::HeldInput::OpenTableLike(*table, run_table);
+  } catch (const std::exception&) {  // no handle to be had
     return false;
   }
-  // Another file under the name (renamed or replaced since the run opened it) would give other
-  // records' fields: the run ends here rather than write them.
-  const std::optional<platform::FileIdentity> now = table->Identity();
-  const std::optional<platform::FileIdentity> run = run_table.Identity();
-  if (now && run && now != run) tables::ThrowChangedWhileRead(run_table.FileName());
   if (!SameLayout(*table, run_table)) return false;
   state.table = std::move(table);
   return true;

@@ -46,8 +46,10 @@ bool AtomicOutput::Commit() {
 
 void AtomicOutput::Discard() {
   const DeferInterrupts defer;  // removed and unregistered as one step
+  // Removed while still open, so that it is found through its handle should its folder have
+  // been renamed; one that cannot be found is named on standard error.
+  if (!temp_.empty() && !RemoveFileNow(temp_.c_str(), handle_)) SayNotRemoved(temp_.c_str());
   CloseFile();
-  if (!temp_.empty()) RemoveFileNow(temp_.c_str());
   temp_.clear();
   on_interrupt_.Release();
 }

@@ -106,7 +106,7 @@ std::optional<AtomicOutput> AtomicOutput::Create(const std::string& target, std:
     }
     out.handle_ = fd;
     out.temp_ = temp;
-    out.on_interrupt_ = RemoveOnInterrupt(temp);
+    out.on_interrupt_ = RemoveOnInterrupt(temp, fd);
     if (replaces && fchmod(fd, existing.st_mode & 07777) != 0) {
       if (reason != nullptr) *reason = SystemErrorText(static_cast<unsigned long>(errno));
       return std::nullopt;  // the destructor removes the temporary file
@@ -144,14 +144,18 @@ bool AtomicOutput::Write(std::string_view bytes) {
 }
 
 unsigned long AtomicOutput::FinishFile() {
-  const int fd = static_cast<int>(std::exchange(handle_, -1));
+  const int fd = static_cast<int>(handle_);
   unsigned long error = 0;
   if (fsync(fd) != 0) error = static_cast<unsigned long>(errno);
-  if (close(fd) != 0 && error == 0) error = static_cast<unsigned long>(errno);
+  // Renamed while still open: when the rename fails (the folder was renamed meanwhile), the
+  // cleanup still finds the file through its handle.
   if (error == 0 && rename(temp_.c_str(), final_.c_str()) != 0) {
     error = static_cast<unsigned long>(errno);
   }
-  return error;
+  if (error != 0) return error;
+  handle_ = -1;
+  close(fd);  // the bytes reached the disk (fsync) and the file is in place: nothing left to fail
+  return 0;
 }
 
 void AtomicOutput::CloseFile() {

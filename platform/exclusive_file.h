@@ -67,6 +67,17 @@ class ExclusiveFile {
   // The identity of the file open here, whatever its name has become since; nullopt for a file
   // in memory or one the system cannot examine.
   std::optional<FileIdentity> Identity() const;
+  // Another handle on the file open here (sharing its lock), for a second reader of the very file
+  // whatever its name has become; nullopt with the system's reason when none is to be had.
+  std::optional<ExclusiveFile> Duplicate(std::string* reason = nullptr) const;
+  // The size and last modification of the file open here: a file written in place while it is
+  // read shows a change. nullopt when the system cannot examine it.
+  struct Stamp {
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;  // in the system's units
+    bool operator==(const Stamp&) const = default;
+  };
+  std::optional<Stamp> CurrentStamp() const;
   void Close();
 
  private:

@@ -145,6 +145,24 @@ std::optional<FileIdentity> ExclusiveFile::Identity() const {
   return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
+std::optional<ExclusiveFile> ExclusiveFile::Duplicate(std::string* reason) const {
+  if (in_memory_) return InMemory(memory_);
+  const int fd = handle_ < 0 ? -1 : fcntl(AsFd(handle_), F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) {
+    SetReason(reason, handle_ < 0 ? EBADF : errno);
+    return std::nullopt;
+  }
+  return ExclusiveFile(fd);
+}
+
+std::optional<ExclusiveFile::Stamp> ExclusiveFile::CurrentStamp() const {
+  if (in_memory_) return Stamp{memory_.size(), 0};
+  struct stat st {};
+  if (handle_ < 0 || fstat(AsFd(handle_), &st) != 0 || st.st_size < 0) return std::nullopt;
+  return Stamp{static_cast<std::uint64_t>(st.st_size),
+               static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
 std::size_t ExclusiveFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t n) const {
   if (in_memory_) return ReadMemory(offset, buffer, n);
   std::size_t done = 0;

@@ -149,6 +149,29 @@ std::optional<FileIdentity> ExclusiveFile::Identity() const {
                       (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
 }
 
+std::optional<ExclusiveFile> ExclusiveFile::Duplicate(std::string* reason) const {
+  if (in_memory_) return InMemory(memory_);
+  HANDLE copy = INVALID_HANDLE_VALUE;
+  if (!Valid(handle_) ||
+      !DuplicateHandle(GetCurrentProcess(), AsHandle(handle_), GetCurrentProcess(), &copy, 0, FALSE,
+                       DUPLICATE_SAME_ACCESS)) {
+    if (!Valid(handle_)) SetLastError(ERROR_INVALID_HANDLE);
+    SetReason(reason);
+    return std::nullopt;
+  }
+  return ExclusiveFile(FromHandle(copy));
+}
+
+std::optional<ExclusiveFile::Stamp> ExclusiveFile::CurrentStamp() const {
+  if (in_memory_) return Stamp{memory_.size(), 0};
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!Valid(handle_) || !GetFileInformationByHandle(AsHandle(handle_), &info)) return std::nullopt;
+  return Stamp{
+      (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow,
+      static_cast<std::int64_t>((std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
+                                info.ftLastWriteTime.dwLowDateTime)};
+}
+
 std::size_t ExclusiveFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t n) const {
   if (in_memory_) return ReadMemory(offset, buffer, n);
   if (!Valid(handle_)) return 0;

@@ -15,6 +15,7 @@ enum SlotState : int { kFree = 0, kWriting = 1, kReady = 2 };
 
 struct Slot {
   std::atomic<int> state{kFree};
+  std::intptr_t handle = -1;  // written before the state becomes kReady
   char path[RemoveOnInterrupt::kMaxPath] = {};
 };
 
@@ -32,12 +33,13 @@ static_assert(std::atomic<bool>::is_always_lock_free, "the handler sets the flag
 
 }  // namespace
 
-RemoveOnInterrupt::RemoveOnInterrupt(const std::string& path) {
+RemoveOnInterrupt::RemoveOnInterrupt(const std::string& path, std::intptr_t handle) {
   if (path.empty() || path.size() >= kMaxPath) return;
   for (int i = 0; i < kMaxFiles; ++i) {
     int expected = kFree;
     if (g_slots[i].state.compare_exchange_strong(expected, kWriting)) {
       std::memcpy(g_slots[i].path, path.c_str(), path.size() + 1);
+      g_slots[i].handle = handle;
       g_slots[i].state.store(kReady);
       slot_ = i;
       return;
@@ -83,7 +85,9 @@ void RemoveRegisteredFiles() noexcept {
   g_interrupted.store(true);
   while (g_deferring.load() > 0) interrupt_system::Nap();
   for (Slot& slot : g_slots) {
-    if (slot.state.load() == kReady) RemoveFileNow(slot.path);
+    if (slot.state.load() == kReady && !RemoveFileNow(slot.path, slot.handle)) {
+      SayNotRemoved(slot.path);
+    }
   }
 }
 

@@ -1,24 +1,29 @@
 #pragma once
 // Files that must not outlive an interrupted run: the temporary index and the temporary
-// outputs. When SIGINT or SIGTERM ends the process (on Windows: a console break, closing the
-// console, logging off or shutting down), the handler removes every file registered at that
-// moment and ends the process with status 130 (SIGINT, a console break) or 143 (the others).
+// outputs. When SIGINT, SIGTERM or SIGHUP (a closed terminal, a dropped remote session) ends the
+// process (on Windows: a console break, closing the console, logging off or shutting down), the
+// handler removes every file registered at that moment and ends the process with status 130
+// (SIGINT, a console break), 129 (SIGHUP) or 143 (the others). A file that cannot be removed is
+// named on standard error.
 //
 // The handler only unlinks paths copied in advance into fixed storage: no allocation, no lock,
 // nothing a signal handler may not do. That storage is the one process-wide state here; a
 // signal handler cannot reach anything else.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace platform {
 
 // Installs the handlers; a front end calls it once at its start. Until then a signal ends the
-// process the system's way and registered files stay behind.
+// process the system's way and registered files stay behind. It also has a write past the size
+// limit (`ulimit -f`) fail with its reason instead of ending the process (SIGXFSZ ignored).
 void InstallInterruptCleanup();
 
 inline constexpr int kInterruptedBySigint = 130;
 inline constexpr int kInterruptedBySigterm = 143;
+inline constexpr int kInterruptedBySighup = 129;
 
 // Registers `path` for removal on interruption while the object lives (the owner still removes
 // the file on the normal way out). Up to kMaxFiles files at once, each path shorter than
@@ -29,7 +34,9 @@ class RemoveOnInterrupt {
   static constexpr std::size_t kMaxPath = 4096;
 
   RemoveOnInterrupt() = default;
-  explicit RemoveOnInterrupt(const std::string& path);
+  // `handle`, when given, is the file's open handle: should the file's folder be renamed
+  // meanwhile, the file is still found through it (Linux).
+  explicit RemoveOnInterrupt(const std::string& path, std::intptr_t handle = -1);
   ~RemoveOnInterrupt();
   RemoveOnInterrupt(RemoveOnInterrupt&& other) noexcept;
   RemoveOnInterrupt& operator=(RemoveOnInterrupt&& other) noexcept;
@@ -64,7 +71,12 @@ class DeferInterrupts {
 // Removes every registered file once no thread is inside a DeferInterrupts section, and keeps
 // any thread from entering one after. Async-signal-safe; the handlers call it.
 void RemoveRegisteredFiles() noexcept;
-// Removes one file by a path prepared in advance (per system). Async-signal-safe.
-void RemoveFileNow(const char* path) noexcept;
+// Removes one file by a path prepared in advance (per system); when nothing is found there and
+// `handle` is the file's open handle, by the name the system now gives that handle (its folder
+// was renamed). True when no such file is left. Async-signal-safe.
+bool RemoveFileNow(const char* path, std::intptr_t handle = -1) noexcept;
+// Says on standard error that the temporary file `path` could not be removed:
+// "aviso: o arquivo temporário PATH não pôde ser apagado". Async-signal-safe.
+void SayNotRemoved(const char* path) noexcept;
 
 }  // namespace platform

@@ -8,7 +8,20 @@ namespace platform {
 
 // A file the process still holds cannot be deleted here; the temporary index is therefore
 // created to be deleted when its handle closes, which ExitProcess does.
-void RemoveFileNow(const char* path) noexcept { DeleteFileA(path); }
+bool RemoveFileNow(const char* path, std::intptr_t) noexcept {
+  return DeleteFileA(path) != 0 || GetLastError() == ERROR_FILE_NOT_FOUND ||
+         GetLastError() == ERROR_PATH_NOT_FOUND;
+}
+
+void SayNotRemoved(const char* path) noexcept {
+  HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+  if (err == nullptr || err == INVALID_HANDLE_VALUE) return;
+  const char* parts[] = {"aviso: o arquivo temporário ", path, " não pôde ser apagado\r\n"};
+  for (const char* part : parts) {
+    DWORD put = 0;
+    WriteFile(err, part, static_cast<DWORD>(lstrlenA(part)), &put, nullptr);
+  }
+}
 
 namespace {
 

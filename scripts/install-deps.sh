@@ -11,7 +11,7 @@ packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev
           nlohmann-json3-dev libcli11-dev libkainjow-mustache-dev libxlsxwriter-dev qt6-base-dev
           fonts-dejavu-core fp-utils g++-mingw-w64-x86-64 googletest wine wine64 wixl msitools xvfb
           xauth python3-openpyxl x11-utils qt6-qpa-plugins qt6-translations-l10n clang
-          libclang-rt-14-dev clang-format-14 shellcheck libz-mingw-w64-dev dpkg-dev)
+          libclang-rt-14-dev clang-format-14 shellcheck libz-mingw-w64-dev dpkg-dev xdg-utils)
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 

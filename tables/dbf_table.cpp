@@ -260,6 +260,11 @@ std::optional<platform::FileIdentity> DbfTable::Identity() const {
   return impl_->file ? impl_->file->Identity() : std::nullopt;
 }
 
+std::optional<platform::ExclusiveFile> DbfTable::DuplicateFile(std::string* reason) const {
+  if (!impl_->file) return std::nullopt;
+  return impl_->file->Duplicate(reason);
+}
+
 void DbfTable::Open() {
   if (IsOpen()) return;
   platform::ExclusiveFile::OpenFailure failure;

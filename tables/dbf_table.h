@@ -74,6 +74,9 @@ class DbfTable {
   // The same on a file the caller opened (a memory file in the fuzz targets); FileName() still
   // names it in error texts.
   void Open(platform::ExclusiveFile file);
+  // Another handle on the file open here, for a second reader of the very same file; nullopt
+  // with the system's reason when the table is closed or the system gives none.
+  std::optional<platform::ExclusiveFile> DuplicateFile(std::string* reason = nullptr) const;
   // Releases the file and the field list; no effect when closed.
   void Close();
   bool IsOpen() const;

@@ -34,19 +34,27 @@ class ReadAheadVisit {
  public:
   ReadAheadVisit(const DbfTable& table, const DbfTable::RecordNumbers& records)
       : table_(table), length_(table.RecordLength()) {
-    for (int r = 0; r < kReaders; ++r) threads_.emplace_back([this] { ReadBatches(); });
-    threads_.emplace_back([this, &records] { List(records); });
+    try {
+      for (int r = 0; r < kReaders; ++r) threads_.emplace_back([this] { ReadBatches(); });
+      threads_.emplace_back([this, &records] { List(records); });
+    } catch (...) {
+      Stop();  // a thread the system refused: the ones started end before the error leaves
+      throw;
+    }
   }
-  ~ReadAheadVisit() {
+  ~ReadAheadVisit() { Stop(); }
+  ReadAheadVisit(const ReadAheadVisit&) = delete;
+  ReadAheadVisit& operator=(const ReadAheadVisit&) = delete;
+
+  void Stop() {
     {
       const std::lock_guard<std::mutex> lock(mutex_);
       stop_ = true;
     }
     changed_.notify_all();
     for (std::thread& t : threads_) t.join();
+    threads_.clear();
   }
-  ReadAheadVisit(const ReadAheadVisit&) = delete;
-  ReadAheadVisit& operator=(const ReadAheadVisit&) = delete;
 
   // The next batch read, or null after the last; the one before goes back to be filled again.
   // Raises what stopped the listing.

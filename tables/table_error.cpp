@@ -48,7 +48,10 @@ void ThrowNotDbfFile(std::string_view path) {
 }
 
 void ThrowChangedWhileRead(std::string_view path) {
-  Raise("TMarlSmartDBF: File " + Quoted(path) + " changed while it was read");
+  ErrorFacts facts;
+  facts.path = path;
+  facts.changed = true;
+  Raise("TMarlSmartDBF: File " + Quoted(path) + " changed while it was read", std::move(facts));
 }
 
 void ThrowBufferTooSmall(std::string_view path, std::uint32_t record_length) {

@@ -27,6 +27,7 @@ struct ErrorFacts {
   std::string reason;                  // the system's reason, when it gave one
   std::uint32_t record_length = 0;     // of a record longer than the read buffer
   std::vector<FolderFailure> folders;  // each folder a file was tried in, in order
+  bool changed = false;                // the file changed while it was read
 };
 
 // A file or a value the table layer cannot work with: a missing or damaged file, a field the
@@ -57,7 +58,9 @@ class TableMisuse : public std::logic_error {
                                  std::string_view reason = {});
 // TMarlSmartDBF.InternalOpen: File "PATH" is not DBF file
 [[noreturn]] void ThrowNotDbfFile(std::string_view path);
-// Records of an open file read a second time came short: another program cut the file.
+// TMarlSmartDBF: File "PATH" changed while it was read: records of an open file read a second
+// time came short (another program cut the file), or the file was written in place meanwhile.
+// `changed` and the path go into the facts.
 [[noreturn]] void ThrowChangedWhileRead(std::string_view path);
 // TMarlSmartDBF.InternalOpen: BufferSize too small!   (the file and its record length in the
 // facts)

@@ -12,6 +12,7 @@
 #include "cli/cli_test_support.h"
 #include "cli/run_cli.h"
 #include "cmdline/exit_status.h"
+#include "cmdline/last_resort.h"
 #include "platform/exclusive_file.h"
 #include "support/run_fixture.h"
 
@@ -567,6 +568,71 @@ TEST_F(RunCliReliabilityTest, SigtermDuringARunLeavesNoIndexNorTemporaryOutput) 
   EXPECT_TRUE(Leftovers().empty());
   EXPECT_FALSE(fs::exists(dir_.file("r.txt")));
   EXPECT_FALSE(fs::exists(dir_.file("f.csv")));
+}
+
+// The machine's limits met in the middle of a run: a thread the system refuses (a small address
+// space for 64 workers) or a write past the file size limit end the run with its message and
+// status 1, never std::terminate or SIGXFSZ, and leave no index and no temporary output.
+TEST_F(RunCliReliabilityTest, TheMachinesLimitsEndTheRunWithAMessageAndNoLeftovers) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "the sanitizers reserve more address space than the limit leaves";
+#else
+  WriteRisks(20000);
+  enum class Limit { kAddressSpace, kFileSize };
+  for (const Limit limit : {Limit::kAddressSpace, Limit::kFileSize}) {
+    SCOPED_TRACE(static_cast<int>(limit));
+    int pipe_fds[2];
+    ASSERT_EQ(pipe(pipe_fds), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+      close(pipe_fds[0]);
+      platform::InstallInterruptCleanup();
+      if (limit == Limit::kAddressSpace) {
+        std::ifstream status("/proc/self/status");
+        std::string line;
+        long kib = 0;
+        while (std::getline(status, line)) {
+          if (line.rfind("VmSize:", 0) == 0) kib = std::stol(line.substr(7));
+        }
+        const rlimit small{static_cast<rlim_t>(kib + 96 * 1024) * 1024,
+                           static_cast<rlim_t>(kib + 96 * 1024) * 1024};
+        setrlimit(RLIMIT_AS, &small);
+      } else {
+        const rlimit small{2048, 2048};
+        setrlimit(RLIMIT_FSIZE, &small);
+      }
+      std::ostringstream out, err;
+      const int code = cmdline::RunToTheEnd("talmero-criticar", err, [&] {
+        return RunCli(Args({"--saida", dir_.file("r.txt"), "--detalhes", dir_.file("f.csv"),
+                            "--nucleos", "64"}),
+                      out, err, &FixedClock);
+      });
+      const std::string said = err.str();
+      if (write(pipe_fds[1], said.data(), said.size()) < 0) _exit(99);
+      _exit(code);
+    }
+    close(pipe_fds[1]);
+    std::string said;
+    char buffer[4096];
+    for (ssize_t n; (n = read(pipe_fds[0], buffer, sizeof buffer)) > 0;) {
+      said.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(pipe_fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), cmdline::kExitRunError) << said;
+    if (limit == Limit::kFileSize) {
+      EXPECT_NE(said.find("File too large"), std::string::npos) << said;
+    } else {
+      EXPECT_TRUE(said.find("Não foi possível iniciar uma linha de execução da crítica") !=
+                      std::string::npos ||
+                  said.find("Memória insuficiente") != std::string::npos)
+          << said;
+    }
+    EXPECT_TRUE(Leftovers().empty());
+  }
+#endif
 }
 #endif
 

@@ -115,6 +115,7 @@ class ReconciliationTest : public testing_support::PhaseTest {
   void Run() {
     ctx_.risk_path = risk_path;
     ctx_.claims_path = claims_path;
+    OpenInputsAnew();
     Reconcile(ctx_);
   }
 

@@ -310,9 +310,12 @@ TEST_F(ValidationRunTest, AnErrorEndsTheRunKeepsTheLinesAndLeavesNoReaderOpen) {
   EXPECT_EQ(host_.progress, (std::vector<int>{25, 50, 75, 90, 0}));
 }
 
-// Puts another file in place of an input (a rename over it, as `mv` does) when the run reaches
-// `when`: a progress position ("75") or the start of a walk (its phase).
-class SwappingHost : public testing_support::RecordingHost {
+// Changes an input when the run reaches `when`: a progress position ("75") or the start of a
+// walk (its phase). Another file put in its place (a rename over it, as `mv` does), the file
+// removed (a cleanup job), or its bytes written over in place.
+enum class Change { kReplaced, kRemoved, kWrittenInPlace };
+
+class ChangingHost : public testing_support::RecordingHost {
  public:
   void SetProgress(int position) override {
     RecordingHost::SetProgress(position);
@@ -322,79 +325,84 @@ class SwappingHost : public testing_support::RecordingHost {
     if (done == 0) At(phase);
   }
   std::string when;
+  Change change = Change::kReplaced;
   std::string replacement;
   std::string target;
-  bool refused = false;  // the system kept an open input from being replaced (Windows does)
+  bool refused = false;  // the system kept an open input from being changed (Windows does)
 
  private:
   void At(std::string_view event) {
     if (event != when) return;
     std::error_code error;
-    std::filesystem::rename(replacement, target, error);
+    if (change == Change::kReplaced) std::filesystem::rename(replacement, target, error);
+    if (change == Change::kRemoved) std::filesystem::remove(target, error);
+    if (change == Change::kWrittenInPlace) {
+      std::ifstream in(replacement, std::ios::binary);
+      std::ofstream out(target, std::ios::binary | std::ios::trunc);
+      out << in.rdbuf();
+      if (!out) error = std::make_error_code(std::errc::permission_denied);
+    }
     refused = static_cast<bool>(error);
   }
 };
 
-// Every pass after a file's walk reads the file the run opened, or ends with the changed-file
-// error: the claims check, the failure list's read-back of inverted coverages, the extract.
-TEST_F(ValidationRunTest, AnInputReplacedDuringTheRunEndsItWithTheChangedFileError) {
+// Every pass after a file's walk reads the very file the run opened, never its name again: the
+// claims check, the reconciliation, the failure list's read-back of inverted coverages and the
+// extract. A file renamed over or removed meanwhile changes nothing; one written in place ends
+// the run with the changed-file error naming it.
+TEST_F(ValidationRunTest, AnInputChangedDuringTheRunIsReadAsOpenedOrTold) {
+  WriteRisks();
+  WriteClaims();
+  run_.Execute(host_);
+  const Lines untouched = host_.lines;
   struct Case {
     std::string when;
-    bool risks;  // the file replaced; else the claims file
-    int lines;   // of the report before the error: what came from the file as first opened
+    bool risks;  // the file changed; else the claims file
   };
-  const Lines full = [&] {
-    Lines l = Start(CompanyLine());
-    Append(l, Summary(kRiscos, RisksLayout(), 2));
-    Append(l, Summary(kSinistros, ClaimsLayout(), 3, "EVENTO", "1", "33,33"));
-    Append(l, {kRule, "",
-               Ansi("2 sinistros sem apólice no período, num total de 3 sinistros "
-                    "(66,67%)."),
-               ""});
-    return l;
-  }();
-  const int summaries = static_cast<int>(3 + Summary(kRiscos, RisksLayout(), 2).size());
-  const int claims = summaries + static_cast<int>(Summary(kSinistros, ClaimsLayout(), 3).size());
   const Case cases[] = {
-      {Ansi("crítica dos campos: ") + "SINISTROS", false, summaries},  // the extract's open
-      {"75", true, claims},                                            // the claims check's
-      {"75", false, claims},
-      {"90", true, static_cast<int>(full.size())},  // the inverted coverage's read-back
+      {Ansi("crítica dos campos: ") + "SINISTROS", false},  // the extract's second reader
+      {"75", true},                                         // the claims check's
+      {"75", false},
+      {"90", true},  // the reconciliation and the inverted coverages' read-back
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.when + (c.risks ? " riscos" : " sinistros"));
-    WriteRisks();
-    WriteClaims();
-    SwappingHost host;
-    host.program_folder = host_.program_folder;
-    host.risk_path = host_.risk_path;
-    host.claims_path = host_.claims_path;
-    host.when = c.when;
-    host.target = c.risks ? host_.risk_path : host_.claims_path;
-    host.replacement = dir_.file("outro.dbf");
-    tools::DbfBuilder(c.risks ? RisksLayout() : ClaimsLayout())
-        .Add({"01234", "POL7", "000001"})
-        .Write(host.replacement);
-    std::ostringstream risk_rows;
-    std::ostringstream claim_rows;
-    RecordExtract extract(risk_rows, claim_rows);
-    ValidationRun run;
-    run.SetFindingSink(&extract);
-    try {
-      run.Execute(host);
-#ifdef _WIN32
-      if (host.refused) continue;  // the input was held against the swap: nothing changed
-#endif
-      ADD_FAILURE() << "the run should have ended with the changed-file error";
-    } catch (const std::exception& e) {
-      EXPECT_FALSE(host.refused);
-      EXPECT_EQ(std::string(e.what()),
-                "TMarlSmartDBF: File \"" + host.target + "\" changed while it was read");
+  for (const Change change : {Change::kReplaced, Change::kRemoved, Change::kWrittenInPlace}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.when + (c.risks ? " riscos " : " sinistros ") +
+                   std::to_string(static_cast<int>(change)));
+      WriteRisks();
+      WriteClaims();
+      ChangingHost host;
+      host.program_folder = host_.program_folder;
+      host.risk_path = host_.risk_path;
+      host.claims_path = host_.claims_path;
+      host.when = c.when;
+      host.change = change;
+      host.target = c.risks ? host_.risk_path : host_.claims_path;
+      host.replacement = dir_.file("outro.dbf");
+      tools::DbfBuilder(c.risks ? RisksLayout() : ClaimsLayout())
+          .Add({"01234", "POL7", "000001"})
+          .Write(host.replacement);
+      std::ostringstream risk_rows;
+      std::ostringstream claim_rows;
+      RecordExtract extract(risk_rows, claim_rows);
+      ValidationRun run;
+      run.SetFindingSink(&extract);
+      try {
+        run.Execute(host);
+        EXPECT_TRUE(change != Change::kWrittenInPlace || host.refused) << "no changed-file error";
+      } catch (const std::exception& e) {
+        EXPECT_EQ(change, Change::kWrittenInPlace) << e.what();
+        EXPECT_EQ(std::string(e.what()),
+                  "TMarlSmartDBF: File \"" + host.target + "\" changed while it was read");
+        EXPECT_EQ(run.state().result.error_explanation,
+                  std::string(c.risks ? "arquivo de riscos" : "arquivo de sinistros") +
+                      " mudou durante a crítica: " + host.target);
+        EXPECT_NE(host.lines.back(), kRule);  // no closing block
+        continue;
+      }
+      host_.lines = host.lines;
+      ExpectReport(untouched);
     }
-    Lines expected(full.begin(), full.begin() + c.lines);
-    if (c.lines < static_cast<int>(full.size())) expected[2] = "";  // no company line yet
-    host_.lines = host.lines;
-    ExpectReport(expected);
   }
 }
 

@@ -120,6 +120,29 @@ TEST_F(AtomicOutputTest, LinkStaysALinkAndItsTargetGetsTheBytes) {
   EXPECT_EQ(EntriesIn(elsewhere.path()), 1u);
 }
 
+#ifdef __linux__
+// The output's folder renamed while it is written: the commit fails, and the temporary file is
+// still found through its handle and removed, whether the output is committed or dropped.
+TEST_F(AtomicOutputTest, AFolderRenamedMeanwhileKeepsNoTemporaryFile) {
+  const std::string folder = dir_.file("saidas");
+  const std::string moved = dir_.file("movida");
+  std::filesystem::create_directory(folder);
+  for (const bool commit : {false, true}) {
+    SCOPED_TRACE(commit);
+    std::optional<AtomicOutput> out = AtomicOutput::Create(folder + "/r.txt", nullptr);
+    ASSERT_TRUE(out);
+    ASSERT_TRUE(out->Write("partial"));
+    std::filesystem::rename(folder, moved);
+    if (commit) {
+      EXPECT_FALSE(out->Commit());
+    }
+    out.reset();
+    EXPECT_EQ(EntriesIn(moved), 0u);
+    std::filesystem::rename(moved, folder);
+  }
+}
+#endif
+
 TEST_F(AtomicOutputTest, ModeOfTheReplacedFileElseUmask) {
   const mode_t old_mask = umask(027);
   for (const bool existed : {true, false}) {

@@ -21,7 +21,7 @@ namespace {
 // A child registers two files, releases one and is interrupted: the registered file is gone,
 // the released one stays, and the status tells which signal ended it.
 TEST(InterruptCleanupTest, SignalRemovesRegisteredFilesAndSetsTheStatus) {
-  for (const int signal_number : {SIGINT, SIGTERM}) {
+  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
     SCOPED_TRACE(signal_number);
     testing_support::TempDir dir;
     const std::string doomed = dir.file("apolice.ntx");
@@ -41,8 +41,9 @@ TEST(InterruptCleanupTest, SignalRemovesRegisteredFilesAndSetsTheStatus) {
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status),
-              signal_number == SIGINT ? kInterruptedBySigint : kInterruptedBySigterm);
+    EXPECT_EQ(WEXITSTATUS(status), signal_number == SIGINT   ? kInterruptedBySigint
+                                   : signal_number == SIGHUP ? kInterruptedBySighup
+                                                             : kInterruptedBySigterm);
     EXPECT_FALSE(std::filesystem::exists(doomed));
     EXPECT_TRUE(std::filesystem::exists(kept));
   }

@@ -18,6 +18,12 @@ class PhaseTest : public ::testing::Test {
   engine::RunState state_;
   engine::Regional regional_ = engine::Regional::PtBr();
   engine::RunContext ctx_{host_, tables_, state_, regional_, dir_.folder(), 2024, "", ""};
+
+  // A phase called again stands for a run of its own: the inputs, written anew, are opened anew.
+  void OpenInputsAnew() {
+    ctx_.risk_file = {};
+    ctx_.claims_file = {};
+  }
 };
 
 }  // namespace testing_support
