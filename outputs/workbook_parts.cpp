@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <string_view>
 #include <vector>
@@ -219,6 +220,8 @@ bool IsXmlPart(std::string_view name) {
 }  // namespace
 
 bool WorkbookPartsWhole(const std::string& path, std::string* reason) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return true;  // a device: nothing to read
   Archive archive(path);
   std::vector<Part> parts;
   if (!archive.Parts(&parts) || parts.empty()) {

@@ -11,7 +11,8 @@ namespace engine {
 
 // True when the archive at `path` can be read and each of its XML parts ends with the closing
 // tag of the element it opens with. Else false with the reason in `*reason`: the part that is
-// missing or cut, or why the archive could not be read.
+// missing or cut, or why the archive could not be read. A path that is no plain file (a device
+// the workbook went into) cannot be read back, and passes.
 bool WorkbookPartsWhole(const std::string& path, std::string* reason);
 
 }  // namespace engine

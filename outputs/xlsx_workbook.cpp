@@ -1,7 +1,6 @@
 #include "outputs/xlsx_workbook.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 
 #include "engine/scratch_file.h"
@@ -102,8 +101,10 @@ bool EscapeFormAt(std::string_view text, std::size_t i) {
     return false;
   }
   return std::all_of(text.begin() + static_cast<std::ptrdiff_t>(i) + 2,
-                     text.begin() + static_cast<std::ptrdiff_t>(i) + 6,
-                     [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+                     text.begin() + static_cast<std::ptrdiff_t>(i) + 6, [](char c) {
+                       return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') ||
+                              (c >= 'A' && c <= 'F');
+                     });
 }
 
 // `utf8` (valid) as the cell's text: each "_xHHHH_" with its underscore escaped, so it reads back
