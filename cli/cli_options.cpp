@@ -7,11 +7,11 @@
 
 #include "cmdline/option_parser.h"
 #include "cmdline/output_file.h"
+#include "cmdline/output_rules.h"
 #include "engine/regional.h"
 #include "engine/run_inputs.h"
 #include "outputs/findings_xlsx.h"
 #include "outputs/record_extract.h"
-#include "platform/file_identity.h"
 #include "platform/path_separator.h"
 #include "platform/program_folder.h"
 
@@ -118,47 +118,23 @@ bool ParseCount(const std::string& text, std::int64_t* value) {
   return !text.empty() && parsed.ec == std::errc() && parsed.ptr == end && *value >= 0;
 }
 
-// Outputs that clash: two naming the same file, one naming a file the run reads, two on
-// standard output (the report is there when --saida is absent). Files are compared by identity,
-// so a second name or a link of an input is caught before anything is written.
+// Outputs that clash (cmdline/output_rules.h): the report is on standard output when --saida is
+// absent, and a CSV extract writes its claims to a second file.
 bool CheckOutputs(const CliOptions& o, std::string* error) {
-  std::vector<std::pair<std::string, std::string>> outputs;  // option, path
-  if (!o.saida.empty()) outputs.emplace_back("--saida", o.saida);
-  if (!o.detalhes.empty()) outputs.emplace_back("--detalhes", o.detalhes);
-  if (!o.json.empty()) outputs.emplace_back("--json", o.json);
-  if (!o.html.empty()) outputs.emplace_back("--html", o.html);
+  std::vector<cmdline::NamedOutput> outputs;
+  if (!o.saida.empty()) outputs.push_back({"--saida", o.saida});
+  if (!o.detalhes.empty()) outputs.push_back({"--detalhes", o.detalhes});
+  if (!o.json.empty()) outputs.push_back({"--json", o.json});
+  if (!o.html.empty()) outputs.push_back({"--html", o.html});
   if (!o.extrato.empty()) {
-    outputs.emplace_back("--extrato", o.extrato);
+    outputs.push_back({"--extrato", o.extrato});
     if (o.extrato != cmdline::kStandardOutput && !engine::IsXlsxPath(o.extrato)) {
-      outputs.emplace_back("--extrato", engine::RecordExtract::ClaimsPath(o.extrato));
+      outputs.push_back({"--extrato", engine::RecordExtract::ClaimsPath(o.extrato)});
     }
   }
-  const std::vector<std::string> inputs =
-      engine::RunInputFiles(CatalogFolder(o), o.riscos, o.sinistros);
-  const std::string report_on_stdout = o.saida.empty() ? "o relatório" : "";
-  std::string on_stdout = report_on_stdout;
-  for (std::size_t i = 0; i < outputs.size(); ++i) {
-    const auto& [option, path] = outputs[i];
-    if (path == cmdline::kStandardOutput && option != "--saida") {
-      if (!on_stdout.empty()) {
-        *error = "duas saídas na saída padrão: " + on_stdout + " e " + option;
-        return false;
-      }
-      on_stdout = option;
-      continue;
-    }
-    if (engine::InputWrittenBy(path, inputs)) {
-      *error = "a saída " + path + " é um dos arquivos de entrada";
-      return false;
-    }
-    for (std::size_t k = 0; k < i; ++k) {
-      if (platform::SameTarget(outputs[k].second, path)) {
-        *error = outputs[k].first + " e " + option + " gravam no mesmo arquivo: " + path;
-        return false;
-      }
-    }
-  }
-  return true;
+  return cmdline::CheckOutputs(outputs,
+                               engine::RunInputFiles(CatalogFolder(o), o.riscos, o.sinistros),
+                               o.saida.empty() ? "o relatório" : "", error);
 }
 
 // The options whose values are checked after parsing, as typed.

@@ -11,6 +11,7 @@
 #include "engine/verdict_style.h"
 #include "outputs/html_report_parts.h"
 #include "outputs/html_report_template.h"
+#include "outputs/output_text.h"
 
 namespace engine {
 namespace html {
@@ -327,6 +328,7 @@ std::string Page(const HtmlReportInputs& inputs, const RunState& state, const Ve
   Put(page, "conteudo", std::move(contents));
   Put(page, "escala", std::string(kHtmlScalePartial));
   mustache tmpl(kHtmlReportTemplate);
+  tmpl.set_custom_escape(HtmlEscaped);
   // The template is this program's own: a fault in it is a programmer's error.
   assert(tmpl.is_valid() && "html_report_template.h");
   return tmpl.render(page);

@@ -5,16 +5,29 @@
 
 #include "engine/scratch_file.h"
 #include "engine/text.h"
+#include "outputs/output_text.h"
 
 #ifdef TALMERO_XLSX
 #include <xlsxwriter.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "outputs/workbook_parts.h"
 #include "platform/stderr_capture.h"
 #endif
 
 namespace engine {
 
 bool IsXlsxPath(const std::string& path) { return EndsWithIgnoringCase(path, ".xlsx"); }
+
+std::string CutTextsWarning(std::size_t count) {
+  const std::string limit = "32.767 caracteres, o máximo de uma célula,";
+  if (count == 1) return "1 texto passava de " + limit + " e foi cortado (termina em “…”)";
+  return std::to_string(count) + " textos passavam de " + limit +
+         " e foram cortados (terminam em “…”)";
+}
 
 #ifdef TALMERO_XLSX
 
@@ -79,6 +92,52 @@ bool Number(std::string_view text, double* value) {
   return real.ec == std::errc() && real.ptr == end;
 }
 
+constexpr std::string_view kCutMark = "…";
+constexpr std::string_view kEscapedUnderscore = "_x005F_";
+
+// Whether `text` holds at `i` the form "_xHHHH_" that a reader decodes into one character.
+bool EscapeFormAt(std::string_view text, std::size_t i) {
+  if (i + 7 > text.size() || text[i] != '_' || text[i + 1] != 'x' || text[i + 6] != '_') {
+    return false;
+  }
+  return std::all_of(text.begin() + static_cast<std::ptrdiff_t>(i) + 2,
+                     text.begin() + static_cast<std::ptrdiff_t>(i) + 6, [](char c) {
+                       return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') ||
+                              (c >= 'A' && c <= 'F');
+                     });
+}
+
+// `utf8` (valid) as the cell's text: each "_xHHHH_" with its underscore escaped, so it reads back
+// as written (the library writes a control character in that form and leaves the form itself
+// alone), and a NUL as "_x0000_" (the library takes C texts). At most `budget` characters as the
+// format counts them (one beyond U+FFFF counts two); `*cut` tells whether the text went past it.
+std::string Escaped(std::string_view utf8, std::size_t budget, bool* cut) {
+  std::string out;
+  std::size_t characters = 0;
+  *cut = false;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    std::string_view piece = utf8.substr(i, length);
+    std::size_t counted = length == 4 ? 2 : 1;
+    if (lead == 0) {
+      piece = "_x0000_";
+      counted = piece.size();
+    } else if (EscapeFormAt(utf8, i)) {
+      piece = kEscapedUnderscore;  // for the "_" alone: "xHHHH_" follows as it is
+      counted = piece.size();
+    }
+    if (characters + counted > budget) {
+      *cut = true;
+      break;
+    }
+    characters += counted;
+    out += piece;
+    i += length;
+  }
+  return out;
+}
+
 }  // namespace
 
 bool XlsxAvailable() { return true; }
@@ -87,6 +146,7 @@ class XlsxWorkbook::Impl {
  public:
   Impl(const std::string& path, std::uint32_t rows_per_sheet, const std::string& scratch_fallback)
       : rows_per_sheet_(std::max<std::uint32_t>(rows_per_sheet, 2)),
+        path_(path),
         temp_folder_(LibraryTempFolder(scratch_fallback)) {
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
@@ -144,22 +204,33 @@ class XlsxWorkbook::Impl {
       if (cell.number && Number(cell.text, &number)) {
         error = worksheet_write_number(sheet.part, r, col, number, format);
       } else {
-        error = worksheet_write_string(sheet.part, r, col, Text(cell.text, sheet.texts), format);
+        error =
+            worksheet_write_string(sheet.part, r, col, CellText(cell.text, sheet.texts), format);
       }
-      if (error != LXW_NO_ERROR) failed_ = true;
+      Failed(error);
     }
   }
 
+  // The library never learns when a write to its temporary files failed: the rows' files are
+  // asked before it closes, and the parts it writes while closing are read back after.
   bool Finish() {
     if (workbook_ == nullptr) return false;
     platform::StderrCapture capture;
     for (Sheet& sheet : sheets_) ClosePart(sheet);
+    const bool scratch_written = ScratchWritten();
     const lxw_error error = workbook_close(workbook_);
     workbook_ = nullptr;
-    if (error != LXW_NO_ERROR) error_ = error;
+    Failed(error);
     Heard(capture);
-    return error == LXW_NO_ERROR && !failed_;
+    if (error == LXW_NO_ERROR && !failed_ && scratch_written) {
+      std::string part_error;
+      if (WorkbookPartsWhole(path_, &part_error)) return true;
+      Reason(part_error + ": " + ScratchFailure({}));
+    }
+    return false;
   }
+
+  std::size_t CutTexts() const { return cut_; }
 
  private:
   struct Column {
@@ -180,8 +251,53 @@ class XlsxWorkbook::Impl {
 
   // A NUL-terminated UTF-8 copy of `text`, valid until the next call.
   const char* Text(std::string_view text, Texts texts) {
-    text_ = texts == Texts::kUtf8 ? std::string(text) : Win1252ToUtf8(text);
+    text_ = texts == Texts::kUtf8 ? ValidUtf8(text) : Win1252ToUtf8(text);
     return text_.c_str();
+  }
+
+  // The same, as a cell holds it (Escaped()): cut with "…" when longer than a cell holds.
+  const char* CellText(std::string_view text, Texts texts) {
+    const std::string utf8 = texts == Texts::kUtf8 ? ValidUtf8(text) : Win1252ToUtf8(text);
+    bool cut = false;
+    text_ = Escaped(utf8, kMaxCellCharacters, &cut);
+    if (cut) {
+      text_ = Escaped(utf8, kMaxCellCharacters - 1, &cut);
+      text_ += kCutMark;
+      ++cut_;
+    }
+    return text_.c_str();
+  }
+
+  // A write the library refused fails the workbook; the first refusal is the reason.
+  void Failed(lxw_error error) {
+    if (error == LXW_NO_ERROR) return;
+    failed_ = true;
+    if (error_ == LXW_NO_ERROR) error_ = error;
+  }
+
+  void Reason(const std::string& reason) {
+    failed_ = true;
+    messages_ = messages_.empty() ? reason : messages_ + "; " + reason;
+  }
+
+  // "os arquivos temporários da planilha em FOLDER não puderam ser gravados: WHY".
+  std::string ScratchFailure(const std::string& why) const {
+    return "os arquivos temporários da planilha em " + temp_folder_ + " não puderam ser gravados" +
+           (why.empty() ? std::string() : ": " + why);
+  }
+
+  // Whether every sheet's rows reached their temporary file; else the reason is kept.
+  bool ScratchWritten() {
+    for (lxw_worksheet* part : parts_) {
+      std::FILE* rows = part->optimize_tmpfile;
+      if (rows == nullptr) continue;
+      errno = 0;
+      if (std::fflush(rows) != 0 || std::ferror(rows) != 0) {
+        Reason(ScratchFailure(errno != 0 ? std::strerror(errno) : std::string()));
+        return false;
+      }
+    }
+    return true;
   }
 
   // The part's columns as wide as its texts need; the autofilter spans the rows it got.
@@ -222,6 +338,7 @@ class XlsxWorkbook::Impl {
     platform::StderrCapture capture;  // a sheet in constant memory starts a temporary file
     sheet.part = workbook_add_worksheet(workbook_, Text(name, sheet.texts));
     Heard(capture);
+    if (sheet.part != nullptr) parts_.push_back(sheet.part);
     sheet.next_row = sheet.plain ? 0 : 1;
     sheet.longest.assign(sheet.columns.size(), 0);
     if (sheet.part == nullptr) {
@@ -234,21 +351,22 @@ class XlsxWorkbook::Impl {
     for (const Column& header : sheet.columns) {
       // The bold header needs room beside it for its filter button.
       sheet.longest[col] = Characters(header.name, sheet.texts) + kFilterButton;
-      if (worksheet_write_string(sheet.part, 0, col++, Text(header.name, sheet.texts), bold_) !=
-          LXW_NO_ERROR) {
-        failed_ = true;
-      }
+      Failed(
+          worksheet_write_string(sheet.part, 0, col++, CellText(header.name, sheet.texts), bold_));
     }
   }
 
   std::uint32_t rows_per_sheet_;
+  std::string path_;
   std::string temp_folder_;  // the library keeps a pointer to it
   lxw_workbook* workbook_ = nullptr;
-  lxw_error error_ = LXW_NO_ERROR;  // of the close
+  lxw_error error_ = LXW_NO_ERROR;  // the first the library returned
   std::string messages_;            // what the library printed
   lxw_format* bold_ = nullptr;
   std::vector<Sheet> sheets_;
+  std::vector<lxw_worksheet*> parts_;  // every sheet's parts, to ask their temporary files
   std::string text_;
+  std::size_t cut_ = 0;
   bool failed_ = false;
 };
 
@@ -261,6 +379,7 @@ class XlsxWorkbook::Impl {
   Impl(const std::string&, std::uint32_t, const std::string&) {}
   bool ok() const { return false; }
   std::string ErrorText() const { return "this build writes no workbooks"; }
+  std::size_t CutTexts() const { return 0; }
   std::size_t AddSheet(std::string_view, const std::vector<SheetColumn>&, bool, Texts) { return 0; }
   void Row(std::size_t, const SheetCell*, std::size_t, bool) {}
   bool Finish() { return false; }
@@ -299,5 +418,7 @@ void XlsxWorkbook::Row(std::size_t sheet, const SheetCell* cells, std::size_t co
 bool XlsxWorkbook::Finish() { return impl_->Finish(); }
 
 std::string XlsxWorkbook::ErrorText() const { return impl_->ErrorText(); }
+
+std::size_t XlsxWorkbook::CutTexts() const { return impl_->CutTexts(); }
 
 }  // namespace engine

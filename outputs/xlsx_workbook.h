@@ -12,6 +12,12 @@
 // written, so each sheet keeps only the longest length per column and sets the widths when it
 // is complete: the library writes a sheet's column widths when it closes the workbook, ahead of
 // the rows kept in its temporary file.
+//
+// Every text reads back as given: a literal "_xHHHH_" (which a reader decodes, as the library
+// writes control characters so) is written escaped, bytes that are not UTF-8 become U+FFFD, and a
+// text longer than a cell holds (kMaxCellCharacters) is cut, ending in "…" (CutTexts() counts
+// them). The workbook is whole or not written: a failed write of the library's temporary files
+// (a full temporary folder) fails Finish() as any other write does, with the reason.
 
 #include <cstddef>
 #include <cstdint>
@@ -44,9 +50,10 @@ struct SheetColumn {
 
 class XlsxWorkbook {
  public:
-  static constexpr std::uint32_t kSheetRows = 1048576;  // the format's rows per sheet
-  static constexpr std::size_t kMaxColumnWidth = 60;    // characters, except whole columns
-  enum class Texts { kWindows1252, kUtf8 };             // how the texts given are encoded
+  static constexpr std::uint32_t kSheetRows = 1048576;      // the format's rows per sheet
+  static constexpr std::size_t kMaxColumnWidth = 60;        // characters, except whole columns
+  static constexpr std::size_t kMaxCellCharacters = 32767;  // the format's text per cell
+  enum class Texts { kWindows1252, kUtf8 };                 // how the texts given are encoded
 
   // Creates the workbook's temporary parts; the file itself is written by Finish(). Check ok().
   // `rows_per_sheet` (header included) is smaller only in tests. The library's temporary files
@@ -72,11 +79,16 @@ class XlsxWorkbook {
   // Why the workbook could not be made or written: the library's own words (which never reach
   // standard error), else its error text; empty while all is well.
   std::string ErrorText() const;
+  // How many texts were longer than a cell holds and were cut.
+  std::size_t CutTexts() const;
 
  private:
   class Impl;
   Texts texts_;
   std::unique_ptr<Impl> impl_;
 };
+
+// The warning for `count` cut texts: "N textos passavam de 32.767 caracteres, ...".
+std::string CutTextsWarning(std::size_t count);
 
 }  // namespace engine

@@ -12,12 +12,12 @@
 
 #include "platform/atomic_output.h"
 #include "platform/exclusive_file.h"
+#include "platform/file_identity.h"
 #include "platform/unique_name.h"
 
 namespace platform {
 namespace {
 
-constexpr int kMaxLinks = 40;  // as the system's own limit on links followed
 constexpr std::string_view kTempExtension = ".tmp";
 
 std::string FolderOf(const std::string& path) {
@@ -28,21 +28,6 @@ std::string FolderOf(const std::string& path) {
 std::string NameOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The path a chain of symbolic links finally names (a missing last target included), so the
-// rename replaces that file and not the link.
-std::string FinalTarget(std::string path) {
-  for (int i = 0; i < kMaxLinks; ++i) {
-    struct stat st {};
-    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-    char buffer[PATH_MAX];
-    const ssize_t n = readlink(path.c_str(), buffer, sizeof buffer);
-    if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buffer) return path;
-    const std::string link(buffer, static_cast<std::size_t>(n));
-    path = link.front() == '/' ? link : FolderOf(path) + link;
-  }
-  return path;
 }
 
 // The longest file name the folder takes.

@@ -11,7 +11,33 @@ std::string FolderOf(const std::filesystem::path& path) {
   return folder.empty() ? std::string(".") : folder.string();
 }
 
+// The system's null device.
+#ifdef _WIN32
+constexpr const char* kNullDevice = "NUL";
+#else
+constexpr const char* kNullDevice = "/dev/null";
+#endif
+
+constexpr int kMaxLinks = 40;
+
 }  // namespace
+
+std::string FinalTarget(const std::string& path) {
+  std::filesystem::path named(path);
+  for (int i = 0; i < kMaxLinks; ++i) {
+    std::error_code error;
+    if (!std::filesystem::is_symlink(named, error)) break;
+    const std::filesystem::path link = std::filesystem::read_symlink(named, error);
+    if (error || link.empty()) break;
+    named = link.is_absolute() ? link : named.parent_path() / link;
+  }
+  return named.string();
+}
+
+bool IsStandardOutput(const std::string& path) {
+  const std::optional<FileIdentity> out = StandardOutputIdentity();
+  return out && out == IdentityOf(path) && out != IdentityOf(kNullDevice);
+}
 
 bool SameFile(const std::string& a, const std::string& b) {
   const std::optional<FileIdentity> first = IdentityOf(a);
@@ -23,8 +49,9 @@ bool SameTarget(const std::string& a, const std::string& b) {
   const std::optional<FileIdentity> first = IdentityOf(a);
   const std::optional<FileIdentity> second = IdentityOf(b);
   if (first || second) return first == second;
-  const std::filesystem::path pa(a);
-  const std::filesystem::path pb(b);
+  // Neither exists yet: a link names the file it will create.
+  const std::filesystem::path pa(FinalTarget(a));
+  const std::filesystem::path pb(FinalTarget(b));
   return !pa.filename().empty() && pa.filename() == pb.filename() &&
          SameFile(FolderOf(pa), FolderOf(pb));
 }

@@ -25,7 +25,20 @@ bool SameFile(const std::string& a, const std::string& b);
 
 // Whether writing to `a` and to `b` would write one file: the same text, the same existing
 // file, or two names of one file not written yet (the same name in the same folder, the folder
-// compared by identity).
+// compared by identity; a symbolic link whose target does not exist yet names that target).
 bool SameTarget(const std::string& a, const std::string& b);
+
+// The path a chain of symbolic links finally names, a missing last target included (a relative
+// link read from the link's folder); `path` itself when it is no link. At most 40 links are
+// followed, as the system does.
+std::string FinalTarget(const std::string& path);
+
+// The identity of the file standard output (descriptor 1) writes to; nullopt when it has none.
+std::optional<FileIdentity> StandardOutputIdentity();
+
+// Whether writing to `path` writes where standard output does: "/dev/stdout", "/dev/fd/1", or
+// standard output's file or terminal under any name. Never the null device, where two writers
+// lose nothing.
+bool IsStandardOutput(const std::string& path);
 
 }  // namespace platform

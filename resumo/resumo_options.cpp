@@ -1,6 +1,7 @@
 #include "resumo/resumo_options.h"
 
 #include "cmdline/option_parser.h"
+#include "cmdline/output_rules.h"
 #include "outputs/xlsx_workbook.h"
 
 #ifndef TALMERO_VERSION
@@ -32,10 +33,17 @@ constexpr const char* kUsage =
     "TABELA.CAMPO n). Na página e na planilha as colunas têm títulos por extenso; na página os\n"
     "números têm separador de milhar, na planilha são números.\n"
     "Um arquivo que não pode ser lido ou não é um resultado da crítica dá uma linha com\n"
-    "resultado ilegivel e o motivo em motivos.\n"
+    "resultado ilegivel e o motivo em motivos; uma pasta, um dispositivo, um pipe ou um arquivo\n"
+    "de mais de 64 MiB não é lido.\n"
+    "\n"
+    "--saida nunca grava sobre um dos resultados (também por outro nome ou por um link): é uso\n"
+    "incorreto. O resumo é gravado num arquivo temporário da sua pasta e só substitui o arquivo\n"
+    "de mesmo nome quando completo: uma falha ou interrupção não deixa resumo parcial nem\n"
+    "estraga o anterior.\n"
     "\n"
     "Saída: 0 quando todos os resultados foram lidos; 1 quando algum não pôde ser lido ou o\n"
-    "resumo não pôde ser gravado (as demais linhas são escritas); 2 para uso incorreto.\n";
+    "resumo não pôde ser gravado (as demais linhas são escritas); 2 para uso incorreto; 130\n"
+    "(SIGINT) ou 143 (SIGTERM) quando interrompido.\n";
 
 }  // namespace
 
@@ -75,13 +83,11 @@ bool ParseResumoOptions(const std::vector<std::string>& args, ResumoOptions* opt
         "ou .html em --saida";
     return false;
   }
-  for (const std::string& json : options->jsons) {
-    if (json == options->saida) {
-      *error = "--saida grava no arquivo de um resultado: " + json;
-      return false;
-    }
-  }
-  return true;
+  // The summary never writes over one of its results, under any name or link.
+  std::vector<cmdline::NamedOutput> outputs;
+  if (!options->saida.empty()) outputs.push_back({"--saida", options->saida});
+  return cmdline::CheckOutputs(outputs, options->jsons, options->saida.empty() ? "o resumo" : "",
+                               error);
 }
 
 }  // namespace resumo

@@ -15,7 +15,7 @@ struct ResumoOptions {
 
 // Parses `args` (without the program name). False with a reason in `error` on wrong usage:
 // "opção desconhecida: X", "falta o valor de X", no result named, a workbook in a build that
-// writes none, or --saida naming one of the results.
+// writes none, or --saida naming one of the results (cmdline/output_rules.h).
 bool ParseResumoOptions(const std::vector<std::string>& args, ResumoOptions* options,
                         std::string* error);
 

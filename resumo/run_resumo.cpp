@@ -5,6 +5,7 @@
 #include "cmdline/exit_status.h"
 #include "cmdline/option_parser.h"
 #include "cmdline/output_file.h"
+#include "outputs/xlsx_workbook.h"
 #include "platform/file_error.h"
 #include "resumo/resumo_options.h"
 #include "resumo/summary_html.h"
@@ -14,22 +15,29 @@
 namespace resumo {
 namespace {
 
-// Writes the summary in the form `path` asks for. False when it could not be written.
+// Writes the summary in the form `path` asks for. Every form goes through the output file: the
+// workbook into its temporary file too, so the summary appears whole or not at all. False when it
+// could not be written.
 bool WriteSummary(const std::vector<SummaryRow>& rows, const std::string& path, std::ostream& out,
                   std::ostream& err) {
-  if (!path.empty() && FormatOf(path) == SummaryFormat::kXlsx) {
-    std::string reason;
-    if (WriteSummaryXlsx(rows, path, &reason)) return true;
-    err << platform::FileErrorText(platform::FileStep::kWrite, path, reason) << '\n';
-    return false;
-  }
   cmdline::OutputFile file(path.empty() ? cmdline::kStandardOutput : path, out);
   if (!file.ok()) {
     err << file.CreateError() << '\n';
     return false;
   }
+  const SummaryFormat format = path.empty() ? SummaryFormat::kCsv : FormatOf(path);
   bool written = true;
-  if (!path.empty() && FormatOf(path) == SummaryFormat::kHtml) {
+  if (format == SummaryFormat::kXlsx) {
+    std::string reason;
+    std::size_t cut = 0;
+    const bool made = WriteSummaryXlsx(rows, file.TempPath(), &reason, &cut);
+    if (cut > 0) err << "aviso: " << path << ": " << engine::CutTextsWarning(cut) << '\n';
+    if (!made) {
+      // The temporary file is removed, an earlier summary left as it was.
+      err << platform::FileErrorText(platform::FileStep::kWrite, path, reason) << '\n';
+      return false;
+    }
+  } else if (format == SummaryFormat::kHtml) {
     file.stream() << SummaryHtml(rows);
   } else {
     written = WriteSummaryCsv(rows, file.stream());

@@ -10,6 +10,7 @@
 
 #include "engine/number_style.h"
 #include "engine/regional.h"
+#include "outputs/output_text.h"
 #include "resumo/summary_html_template.h"
 
 namespace resumo {
@@ -101,6 +102,7 @@ std::string SummaryHtml(const std::vector<SummaryRow>& rows) {
   page.set("colunas", colunas);
   page.set("linhas", linhas);
   mustache tmpl(kSummaryHtmlTemplate);
+  tmpl.set_custom_escape(engine::HtmlEscaped);
   // The template is this program's own: a fault in it is a programmer's error.
   assert(tmpl.is_valid() && "summary_html_template.h");
   return tmpl.render(page);

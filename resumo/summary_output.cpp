@@ -27,7 +27,7 @@ bool WriteSummaryCsv(const std::vector<SummaryRow>& rows, std::ostream& out) {
 }
 
 bool WriteSummaryXlsx(const std::vector<SummaryRow>& rows, const std::string& path,
-                      std::string* reason) {
+                      std::string* reason, std::size_t* cut) {
   engine::XlsxWorkbook book(path, engine::XlsxWorkbook::Texts::kUtf8);
   const auto& titles = SummaryColumnTitles();
   const std::size_t sheet = book.AddSheet("resumo", {titles.begin(), titles.end()});
@@ -38,7 +38,9 @@ bool WriteSummaryXlsx(const std::vector<SummaryRow>& rows, const std::string& pa
     }
     book.Row(sheet, cells.data(), cells.size());
   }
-  if (book.ok() && book.Finish()) return true;
+  const bool written = book.ok() && book.Finish();
+  *cut = book.CutTexts();
+  if (written) return true;
   *reason = book.ErrorText();
   return false;
 }

@@ -21,8 +21,8 @@ SummaryFormat FormatOf(const std::string& path);
 // False when a write failed. `out` is opened in binary mode.
 bool WriteSummaryCsv(const std::vector<SummaryRow>& rows, std::ostream& out);
 // False when the workbook could not be written (or this build writes none); `*reason` then
-// says why.
+// says why. `*cut`: how many texts were longer than a cell holds and were cut.
 bool WriteSummaryXlsx(const std::vector<SummaryRow>& rows, const std::string& path,
-                      std::string* reason);
+                      std::string* reason, std::size_t* cut);
 
 }  // namespace resumo

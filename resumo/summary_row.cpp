@@ -1,13 +1,16 @@
 #include "resumo/summary_row.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <stdexcept>
 #include <vector>
 
 #include "cmdline/verdict_line.h"
+#include "engine/text.h"
 
 namespace resumo {
 namespace {
@@ -16,6 +19,12 @@ using json = nlohmann::json;
 
 // A document that is JSON but not a run's result; what() names the key that is wrong.
 class Foreign : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A count beyond what a run can hold (past 2^63 - 1, alone or summed); what() names its key.
+class OutOfRange : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
@@ -52,6 +61,10 @@ struct FieldFailures {
 std::int64_t Integer(const json& object, const char* key, const char* where) {
   const auto it = object.find(key);
   if (it == object.end() || !it->is_number_integer()) throw Foreign(std::string(where) + key);
+  if (it->is_number_unsigned() &&
+      it->get<std::uint64_t>() > static_cast<std::uint64_t>(INT64_MAX)) {
+    throw OutOfRange(std::string(where) + key);
+  }
   return it->get<std::int64_t>();
 }
 
@@ -65,7 +78,11 @@ std::vector<FieldFailureCount> MostFailed(const json& tabelas) {
     for (const json& c : Member(t, "campos", json::value_t::array, "tabelas[].")) {
       if (!c.is_object()) throw Foreign("tabelas[].campos[]");
       const char* where = "tabelas[].campos[].";
-      const std::int64_t failures = Integer(c, "erro_nulo", where) + Integer(c, "erro_dom", where);
+      std::int64_t failures = 0;
+      if (__builtin_add_overflow(Integer(c, "erro_nulo", where), Integer(c, "erro_dom", where),
+                                 &failures)) {
+        throw OutOfRange(std::string(where) + "erro_nulo + erro_dom");
+      }
       if (failures == 0) continue;
       fields.push_back(
           {failures, tabela, Integer(c, "ordem", where), nome + "." + Text(c, "campo", where)});
@@ -106,7 +123,7 @@ std::string ErrorMessage(const json& doc, const json& motivos) {
 SummaryRow Unreadable(const std::string& json_path, const std::string& reason) {
   SummaryRow row;
   row.legivel = false;
-  row.cells[kResultadoJson] = json_path;
+  row.cells[kResultadoJson] = engine::TypedToUtf8(json_path);
   row.cells[kResultado] = kIlegivel;
   row.cells[kMotivos] = reason;
   return row;
@@ -122,7 +139,7 @@ SummaryRow FromDocument(const std::string& json_path, const json& doc) {
   const json& entradas = Member(doc, "entradas", json::value_t::object, "");
   SummaryRow row;
   auto& cells = row.cells;
-  cells[kResultadoJson] = json_path;
+  cells[kResultadoJson] = engine::TypedToUtf8(json_path);
   if (const auto empresa = doc.find("empresa"); empresa != doc.end() && !empresa->is_null()) {
     if (!empresa->is_object()) throw Foreign("empresa");
     cells[kCodSeg] = Text(*empresa, "codigo", "empresa.");
@@ -199,21 +216,46 @@ SummaryRow SummaryRowOf(const std::string& json_path, std::string_view text) {
     doc = json::parse(text);
   } catch (const json::parse_error& e) {
     return Unreadable(json_path, "não é JSON válido (byte " + std::to_string(e.byte) + ")");
+  } catch (const json::out_of_range&) {
+    // A number past what a double holds (1e400).
+    return Unreadable(json_path, "não é JSON válido (número fora do intervalo)");
   }
   try {
     return FromDocument(json_path, doc);
   } catch (const Foreign& e) {
     return Unreadable(json_path, std::string("não é um resultado do talmero-criticar (") +
                                      e.what() + " ausente ou inesperado)");
+  } catch (const OutOfRange& e) {
+    return Unreadable(json_path, std::string("não é um resultado do talmero-criticar (") +
+                                     e.what() + " fora do intervalo)");
   }
 }
 
 SummaryRow ReadSummaryRow(const std::string& json_path) {
+  // What is not a plain file is refused before it is opened: a FIFO nobody writes would block,
+  // a device (/dev/zero) never ends.
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(json_path, error);
+  if (status.type() == std::filesystem::file_type::directory) {
+    return Unreadable(json_path, "é uma pasta");
+  }
+  if (!error && status.type() != std::filesystem::file_type::regular) {
+    return Unreadable(json_path, "não é um arquivo comum (é um dispositivo, um pipe ou um socket)");
+  }
+  const std::string too_large = "tem mais de " + std::to_string(kMaxResultBytes >> 20) +
+                                " MiB, mais do que um resultado da crítica";
+  const std::uintmax_t size = std::filesystem::file_size(json_path, error);
+  if (!error && size > kMaxResultBytes) return Unreadable(json_path, too_large);
   std::ifstream in(json_path, std::ios::binary);
   if (!in.is_open()) return Unreadable(json_path, "não foi possível abrir o arquivo");
-  std::ostringstream bytes;
-  bytes << in.rdbuf();  // an empty file, or a folder, reads as no JSON
-  return SummaryRowOf(json_path, bytes.str());
+  // Read in blocks, never past the bound: the file may grow while it is read.
+  std::string bytes;
+  std::array<char, 1 << 16> block;
+  while (in.read(block.data(), block.size()) || in.gcount() > 0) {
+    bytes.append(block.data(), static_cast<std::size_t>(in.gcount()));
+    if (bytes.size() > kMaxResultBytes) return Unreadable(json_path, too_large);
+  }
+  return SummaryRowOf(json_path, bytes);
 }
 
 }  // namespace resumo

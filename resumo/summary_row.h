@@ -38,6 +38,9 @@ const std::array<std::string_view, kSummaryColumns>& SummaryColumnTitles();
 bool IsCountColumn(std::size_t c);
 
 inline constexpr std::string_view kIlegivel = "ilegivel";
+// The largest result read: a run's result is far smaller, and a file past it (a file given by
+// mistake) is refused without being read whole.
+inline constexpr std::uintmax_t kMaxResultBytes = std::uintmax_t{64} << 20;
 // Fields in campos_mais_falhos.
 inline constexpr std::size_t kMostFailedFields = 5;
 
@@ -60,7 +63,8 @@ struct SummaryRow {
   const std::string& motivos() const { return cells[kMotivos]; }
 };
 
-// The row of the result in `json_path` (named so in resultado_json).
+// The row of the result in `json_path` (named so in resultado_json). A folder, a device, a FIFO or
+// a file of more than kMaxResultBytes gives an unreadable row and is never read.
 SummaryRow ReadSummaryRow(const std::string& json_path);
 
 // The row of the document `text`; `json_path` only names it.

@@ -35,6 +35,7 @@ TEST(RunCliHtmlTest, CountersTopValuesAndEscapingAgreeWithTheRun) {
   }
   claims.Add({"01234", "POL1", "000001", "1", "300", "<script"});
   claims.Add({"01234", "POL1", "000001", "1", "300", "A&B"});
+  claims.Add({"01234", "POL1", "000001", "1", "300", "C\x01\x1F\x7F"});
   claims.Write(dir.file("sinistros.dbf"));
 
   std::ostringstream out, err;
@@ -79,6 +80,9 @@ TEST(RunCliHtmlTest, CountersTopValuesAndEscapingAgreeWithTheRun) {
   EXPECT_EQ(html.find("<script"), std::string::npos);
   EXPECT_NE(html.find("&lt;script"), std::string::npos);
   EXPECT_NE(html.find("A&amp;B"), std::string::npos);
+  // Control characters, which a page may not hold, are shown by their symbols.
+  EXPECT_NE(html.find("C\u2401\u241F\u2421"), std::string::npos);
+  EXPECT_EQ(html.find_first_of("\x01\x1F\x7F"), std::string::npos);
   // Accepted, with warnings: amber.
   EXPECT_NE(html.find("class=\"banner aceitavel ambar\""), std::string::npos);
 }

@@ -119,6 +119,46 @@ TEST_F(RunCliReliabilityTest, AnOutputOverAFileTheRunReadsIsRefusedByIdentity) {
   EXPECT_TRUE(Leftovers().empty());
 }
 
+#ifndef _WIN32
+// Outputs that meet are refused before the run: through a link whose target does not exist yet,
+// or on standard output under another name while the report goes there too.
+TEST_F(RunCliReliabilityTest, OutputsThatMeetThroughALinkOrOnStandardOutputAreRefused) {
+  fs::create_directory(dir_.path() / "out");
+  fs::create_symlink("a.html", dir_.path() / "out" / "link.json");
+  EXPECT_EQ(Run({"--saida", dir_.file("r.txt"), "--json", dir_.file("out/link.json"), "--html",
+                 dir_.file("out/a.html")}),
+            cmdline::kExitUsage);
+  EXPECT_EQ(err_.rfind("talmero-criticar: --json e --html gravam no mesmo arquivo: " +
+                           dir_.file("out/a.html"),
+                       0),
+            0u)
+      << err_;
+  // Standard output in a file, as a shell's redirection makes it.
+  std::fflush(stdout);
+  const int saved = dup(1);
+  const int file = open(dir_.file("saida-padrao.txt").c_str(), O_WRONLY | O_CREAT, 0600);
+  dup2(file, 1);
+  close(file);
+  std::vector<std::pair<int, std::string>> runs;
+  for (const char* name : {"/dev/stdout", "/dev/fd/1", "/proc/self/fd/1"}) {
+    runs.emplace_back(Run({"--json", name}), err_);
+  }
+  runs.emplace_back(Run({"--saida", dir_.file("r.txt"), "--json", "/dev/stdout"}), err_);
+  dup2(saved, 1);
+  close(saved);
+  for (std::size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(runs[i].first, cmdline::kExitUsage);
+    EXPECT_EQ(runs[i].second.rfind(
+                  "talmero-criticar: duas saídas na saída padrão: o relatório e --json", 0),
+              0u)
+        << runs[i].second;
+  }
+  EXPECT_EQ(runs[3].first, cmdline::kExitSuccess) << runs[3].second;  // the report in a file
+  EXPECT_FALSE(fs::exists(dir_.file("out/a.html")));
+}
+#endif
+
 TEST_F(RunCliReliabilityTest, AHeaderAnnouncingMoreRecordsRejectsWithoutChangingTheReport) {
   ASSERT_EQ(Run({"--saida", dir_.file("antes.txt")}), cmdline::kExitSuccess) << err_;
   // The header's record count (bytes 4 to 7) announces 3 records; the file holds 1.

@@ -3,8 +3,22 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <functional>
+#include <string>
+#include <utility>
+
 #include "support/temp_dir.h"
 #include "support/xlsx_dump.h"
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#endif
 
 namespace engine {
 namespace {
@@ -70,6 +84,105 @@ TEST(XlsxWorkbookTest, ColumnsOpenAsWideAsTheirTextsWithinTheCapUnlessWhole) {
   const auto rows = testing_support::XlsxSheets(testing_support::XlsxDump(path));
   EXPECT_EQ(rows[2].second, std::vector<std::string>{"s:ação ação ação\tn:7.125"});
 }
+
+// Texts read back as they were given: a literal "_xHHHH_" stays literal, a control character and a
+// NUL come back, bytes that are not UTF-8 read as U+FFFD, and a text past a cell's 32,767
+// characters is cut with "…" and counted, never a failed workbook.
+TEST(XlsxWorkbookTest, TextsReadBackAsGivenAndTheLongestAreCut) {
+#ifdef _WIN32
+  GTEST_SKIP() << "workbooks are read back under Wine by scripts/wine-tests.sh";
+#endif
+  if (!XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks";
+  const std::string long_text(40000, 'a');
+  const std::string astral_text = std::string(32766, 'b') + "\xF0\x9F\x98\x80";  // 32,768 units
+  const std::pair<std::string, std::string> cases[] = {
+      {"_x0041_", "_x0041_"},
+      {"a_x005F_b_x00e9_", "a_x005F_b_x00e9_"},
+      {"_X0041_ _x00G1_ _x004", "_X0041_ _x00G1_ _x004"},
+      {"a\x01z\x1F", "a\x01z\x1F"},
+      {std::string("n\0l", 3), std::string("n\0l", 3)},
+      {"caf\xE9 \xED\xA0\x80", "caf\xEF\xBF\xBD \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+      {long_text, std::string(32766, 'a') + "…"},
+      {astral_text, std::string(32766, 'b') + "…"},
+  };
+  testing_support::TempDir dir;
+  const std::string path = dir.file("textos.xlsx");
+  {
+    XlsxWorkbook book(path, XlsxWorkbook::Texts::kUtf8);
+    const std::size_t sheet = book.AddSheet("textos", {"texto"});
+    for (const auto& [given, read] : cases) {
+      const SheetCell cell{given};
+      book.Row(sheet, &cell, 1);
+    }
+    ASSERT_TRUE(book.Finish()) << book.ErrorText();
+    EXPECT_EQ(book.CutTexts(), 2u);
+  }
+  const auto sheets = testing_support::XlsxSheets(testing_support::XlsxDump(path));
+  ASSERT_EQ(sheets.size(), 1u);
+  ASSERT_EQ(sheets[0].second.size(), std::size(cases) + 1);
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(sheets[0].second[i + 1], "s:" + cases[i].second);
+  }
+}
+
+#ifndef _WIN32
+// The status of `body` in a child process whose files may not grow past `max_bytes` (the
+// library's temporary files included): a write past it fails with EFBIG.
+int WithFileLimit(rlim_t max_bytes, const std::function<int()>& body) {
+  std::fflush(nullptr);
+  const pid_t child = fork();
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{max_bytes, max_bytes};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    _exit(body());
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A workbook whose temporary files could not be written (a full temporary folder) is a failed
+// workbook with that reason, never a success with empty or cut parts: the rows' file that
+// fills up, and the sheet's part the library copies them into when it closes.
+TEST(XlsxWorkbookTest, AFailedTemporaryFileFailsTheWorkbook) {
+  if (!XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks";
+  testing_support::TempDir dir;
+  const std::string path = dir.file("linhas.xlsx");
+  const auto write = [&] {
+    XlsxWorkbook book(path, XlsxWorkbook::Texts::kUtf8);
+    const std::size_t sheet = book.AddSheet("linhas", {"texto"});
+    const std::string text(100, 'x');
+    for (int i = 0; i < 3000; ++i) {
+      const SheetCell cell{text};
+      book.Row(sheet, &cell, 1);
+    }
+    const bool written = book.Finish();
+    const std::string expected = "os arquivos temporários da planilha em ";
+    const std::string error = book.ErrorText();
+    if (!written && error.find(expected) != std::string::npos &&
+        error.find(" não puderam ser gravados") != std::string::npos) {
+      return 3;
+    }
+    return written ? 0 : 4;
+  };
+  ASSERT_EQ(WithFileLimit(RLIM_INFINITY, write), 0);
+  const std::string size_file = dir.file("tamanho.txt");
+  const std::string command = "/usr/bin/python3 -c \"import zipfile; print(zipfile.ZipFile('" +
+                              path + "').getinfo('xl/worksheets/sheet1.xml').file_size)\" > " +
+                              size_file;
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  rlim_t sheet_size = 0;
+  std::ifstream(size_file) >> sheet_size;
+  ASSERT_GT(sheet_size, 300000u);
+  // The rows' file alone passes the limit; the rows fit, but not the part made of them.
+  for (const rlim_t limit : {rlim_t{65536}, sheet_size - 10}) {
+    SCOPED_TRACE(limit);
+    EXPECT_EQ(WithFileLimit(limit, write), 3);
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace engine

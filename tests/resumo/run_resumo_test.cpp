@@ -14,11 +14,21 @@
 #include "cli/run_cli.h"
 #include "cmdline/exit_status.h"
 #include "engine/text.h"
+#include "outputs/output_text.h"
 #include "outputs/xlsx_workbook.h"
 #include "resumo/summary_html.h"
 #include "resumo/summary_output.h"
 #include "resumo/summary_row.h"
 #include "support/run_fixture.h"
+#include "support/xlsx_dump.h"
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace resumo {
 namespace {
@@ -153,6 +163,137 @@ TEST_F(RunResumoTest, WrongUsage) {
   }
   EXPECT_EQ(Resumir({"--version"}), cmdline::kExitSuccess);
   EXPECT_EQ(out_, "talmero-resumo 1.0.0\n");
+}
+
+// The summary never writes over one of its results, by whatever name: wrong usage, as the
+// runner's outputs, and the result unchanged.
+TEST_F(RunResumoTest, TheSummaryNeverWritesOverAResult) {
+  const std::string result = dir_.file("a.json");
+  Criticar(dir_.folder(), dir_.file("bom.dbf"), result);
+  const std::string before = cli::ReadAll(result);
+  ASSERT_FALSE(before.empty());
+  std::filesystem::create_hard_link(result, dir_.path() / "hard.json");
+  std::vector<std::string> clashes = {(dir_.path() / "." / "a.json").string(),
+                                      dir_.file("hard.json")};
+#ifndef _WIN32  // symbolic links need a privilege on Windows
+  std::filesystem::create_symlink(result, dir_.path() / "link.xlsx");
+  clashes.push_back(dir_.file("link.xlsx"));
+#endif
+  for (const std::string& output : clashes) {
+    SCOPED_TRACE(output);
+    EXPECT_EQ(Resumir({"--saida", output, dir_.file("outro.json"), result}), cmdline::kExitUsage);
+    EXPECT_EQ(err_.rfind("talmero-resumo: a saída " + output + " é um dos arquivos de entrada", 0),
+              0u)
+        << err_;
+  }
+  EXPECT_EQ(cli::ReadAll(result), before);
+}
+
+#ifndef _WIN32
+// What is no result gives an unreadable row with its reason, and is never read whole nor waited
+// for: a folder, a FIFO nobody writes, an endless device, a file past the bound; numbers past
+// what a result holds are no abort. The other results are still summarised; the status is 1.
+TEST_F(RunResumoTest, WhatIsNoResultIsAnUnreadableRowNeverReadWhole) {
+  const std::string good = dir_.file("a.json");
+  Criticar(dir_.folder(), dir_.file("bom.dbf"), good);
+  const std::string fifo = dir_.file("fifo.json");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string large = dir_.file("grande.json");
+  tools::WriteFile(large, "{");
+  std::filesystem::resize_file(large, kMaxResultBytes + 1);
+  const auto document = [](const std::string& nulo, const std::string& dom) {
+    return R"({"entradas": {}, "veredito": {"resultado": "aceitavel", "motivos": []},
+      "tabelas": [{"tabela": 1, "nome": "RISCOS", "campos": [
+        {"campo": "A", "ordem": 1, "erro_nulo": )" +
+           nulo + ", \"erro_dom\": " + dom + "}]}]}";
+  };
+  const std::string not_json = "não é JSON válido (número fora do intervalo)";
+  const std::string not_result = "não é um resultado do talmero-criticar (tabelas[].campos[].";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {dir_.folder(), "é uma pasta"},
+      {fifo, "não é um arquivo comum (é um dispositivo, um pipe ou um socket)"},
+      {"/dev/zero", "não é um arquivo comum (é um dispositivo, um pipe ou um socket)"},
+      {large, "tem mais de 64 MiB, mais do que um resultado da crítica"},
+      {document("1e400", "0"), not_json},
+      {document("18446744073709551615", "0"), not_result + "erro_nulo fora do intervalo)"},
+      {document("9223372036854775807", "1"),
+       not_result + "erro_nulo + erro_dom fora do intervalo)"},
+  };
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    std::string path = cases[i].first;
+    SCOPED_TRACE(path);
+    if (path.front() == '{') {
+      path = dir_.file("numero" + std::to_string(i) + ".json");
+      tools::WriteFile(path, cases[i].first);
+    }
+    ASSERT_EQ(Resumir({good, path}), cmdline::kExitRunError) << err_;
+    EXPECT_EQ(err_, "talmero-resumo: " + path + ": " + cases[i].second + "\n");
+    EXPECT_NE(out_.find("\r\n" + good + ";01234;"), std::string::npos) << out_;
+    EXPECT_NE(out_.find(";ilegivel;" + engine::Utf8ToWin1252(cases[i].second)), std::string::npos);
+  }
+}
+
+// A summary that cannot be written whole (here: its files may not grow past 2,000 bytes) leaves
+// the earlier one as it was and no temporary file.
+TEST_F(RunResumoTest, AFailedWorkbookLeavesTheEarlierSummaryIntact) {
+  if (!engine::XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks";
+  const std::string result = dir_.file("a.json");
+  Criticar(dir_.folder(), dir_.file("bom.dbf"), result);
+  const std::string book = dir_.file("s.xlsx");
+  tools::WriteFile(book, "anterior");
+  std::fflush(nullptr);
+  const pid_t child = fork();
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
+    const rlimit limit{2000, 2000};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    _exit(Resumir({"--saida", book, result}));
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), cmdline::kExitRunError);
+  EXPECT_EQ(cli::ReadAll(book), "anterior");
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
+    EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
+  }
+}
+#endif
+
+// Texts reach the page and the workbook as the result holds them: "_x0041_" stays literal, a
+// control character is shown (page) or kept (workbook), a path that is not UTF-8 is read as
+// typed, and a text longer than a cell holds is cut with a warning. Both are valid UTF-8.
+TEST_F(RunResumoTest, TextsReachThePageAndTheWorkbookAsStored) {
+  const std::string result = dir_.file("r\xE9.json");
+  tools::WriteFile(result, R"({"entradas": {"riscos": "r.dbf", "sinistros": ")" +
+                               std::string(40000, 's') + R"("},
+    "empresa": {"codigo": "01234", "nome": "_x0041_\u0001"},
+    "veredito": {"resultado": "aceitavel", "motivos": []}, "tabelas": []})");
+  const std::string html = dir_.file("s.html");
+  ASSERT_EQ(Resumir({"--saida", html, result}), cmdline::kExitSuccess) << err_;
+  const std::string page = cli::ReadAll(html);
+  EXPECT_EQ(engine::ValidUtf8(page), page);
+  EXPECT_NE(
+      page.find("<td>" + dir_.file("r\u00e9.json") + "</td><td>01234</td><td>_x0041_\u2401</td>"),
+      std::string::npos)
+      << page.substr(0, 3000);
+
+  if (!engine::XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks (Windows)";
+  const std::string book = dir_.file("s.xlsx");
+  ASSERT_EQ(Resumir({"--saida", book, result}), cmdline::kExitSuccess) << err_;
+  EXPECT_EQ(err_, "aviso: " + book +
+                      ": 1 texto passava de 32.767 caracteres, o máximo de uma célula, e foi "
+                      "cortado (termina em “…”)\n");
+#ifdef _WIN32
+  GTEST_SKIP() << "workbooks are read back under Wine by scripts/wine-tests.sh";
+#endif
+  const auto sheets = testing_support::XlsxSheets(testing_support::XlsxDump(book));
+  ASSERT_EQ(sheets.size(), 1u);
+  ASSERT_EQ(sheets[0].second.size(), 2u);
+  const std::string row = "s:" + dir_.file("r\u00e9.json") +
+                          "\ts:01234\ts:_x0041_\x01\ts:r.dbf\ts:" + std::string(32766, 's') +
+                          "…\ts:aceitavel\t";
+  EXPECT_EQ(sheets[0].second[1].rfind(row, 0), 0u) << sheets[0].second[1].substr(0, 200);
 }
 
 // A reason that holds for many fields is named once with its count; an error's row gives its
