@@ -107,10 +107,11 @@ constexpr const char* kUsage =
     "\n"
     "Saída: 0 quando a crítica chegou ao fim; 1 quando um erro a interrompeu (a mensagem vai\n"
     "para a saída de erros) ou um arquivo de saída não pôde ser gravado; 2 para uso incorreto;\n"
-    "3 com --estrito quando o veredito é rejeitado; 130 (SIGINT) ou 143 (SIGTERM) quando a\n"
-    "crítica é interrompida: o índice e as saídas temporárias são apagados, e esse status vale\n"
-    "sobre qualquer outro. Quando várias coisas falham, todas as mensagens são escritas, a da\n"
-    "crítica primeiro; uma falha ao escrever na saída padrão é um erro (status 1).\n";
+    "3 com --estrito quando o veredito é rejeitado; 130 (SIGINT), 143 (SIGTERM) ou 129 (SIGHUP,\n"
+    "o terminal fechado) quando a crítica é interrompida: o índice e as saídas temporárias são\n"
+    "apagados, e esse status vale sobre qualquer outro. Quando várias coisas falham, todas as\n"
+    "mensagens são escritas, a da crítica primeiro; uma falha ao escrever na saída padrão é um\n"
+    "erro (status 1), como a memória ou uma linha de execução que o sistema recusa.\n";
 
 bool ParseCount(const std::string& text, std::int64_t* value) {
   const char* end = text.data() + text.size();

@@ -43,7 +43,7 @@ constexpr const char* kUsage =
     "\n"
     "Saída: 0 quando todos os resultados foram lidos; 1 quando algum não pôde ser lido ou o\n"
     "resumo não pôde ser gravado (as demais linhas são escritas); 2 para uso incorreto; 130\n"
-    "(SIGINT) ou 143 (SIGTERM) quando interrompido.\n";
+    "(SIGINT), 143 (SIGTERM) ou 129 (SIGHUP) quando interrompido.\n";
 
 }  // namespace
 
