@@ -37,6 +37,22 @@ enum class FindingCheck {
   kCabecalhoCurto,
 };
 inline constexpr int kFindingCheckCount = 11;
+// The field checks come first, in the order above: the outputs keep arrays of kFieldCheckCount
+// per field indexed by the check's number, and arrays of kFindingCheckCount per field position.
+inline constexpr int kFieldCheckCount = 4;
+static_assert(static_cast<int>(FindingCheck::kNulo) == 0 &&
+                  static_cast<int>(FindingCheck::kTamanho) == 1 &&
+                  static_cast<int>(FindingCheck::kData) == 2 &&
+                  static_cast<int>(FindingCheck::kDominio) == 3 &&
+                  static_cast<int>(FindingCheck::kEstrutura) == kFieldCheckCount,
+              "nulo, tamanho, data and dominio are the checks numbered 0 to kFieldCheckCount - 1");
+static_assert(static_cast<int>(FindingCheck::kCabecalhoCurto) + 1 == kFindingCheckCount,
+              "kFindingCheckCount counts every check");
+
+// Nulo, tamanho, data or dominio: a check of one field's value.
+constexpr bool IsFieldCheck(FindingCheck check) {
+  return static_cast<int>(check) >= 0 && static_cast<int>(check) < kFieldCheckCount;
+}
 
 // Table number 1 is the risks file, every other number the claims file.
 inline FindingFile FindingFileOf(int numTabela) {

@@ -14,13 +14,9 @@ FailingValues::Place& FailingValues::PlaceOf(FindingFile file, int position,
     if (positions.size() <= p) positions.resize(p + 1);
     place = &positions[p];
   }
-  // The name is compared too: the counters are the field's, whatever its position. The same
-  // name where it lay before is the same field (places are per file, and each file is walked
-  // once), without a compare.
-  if (field.data() != place->name) {
-    if (place->field == nullptr || place->field->first.second != field) Find(*place, file, field);
-    place->name = field.data();
-  }
+  // The name is compared too, by its bytes: the counters are the field's, whatever its position,
+  // and a finding's name is valid only during the call, so where it lies tells nothing.
+  if (place->field == nullptr || place->field->first.second != field) Find(*place, file, field);
   return *place;
 }
 
@@ -28,16 +24,15 @@ void FailingValues::Find(Place& place, FindingFile file, std::string_view field)
   auto key = std::make_pair(file, std::string(field));
   auto it = fields_.find(key);
   if (it == fields_.end()) it = fields_.emplace(std::move(key), TopValues(kTracked)).first;
-  place = Place{&*it, {}, nullptr};
+  place = Place{&*it, {}};
 }
 
 void FailingValues::FieldFailed(const FieldFinding& f) {
   if (f.tallied) return;  // counted by a tally
   Place& place = PlaceOf(f.file, f.position, f.field);
   place.field->second.Add(TrimmedRight(f.text));
-  const auto check = static_cast<std::size_t>(f.check);
-  if (check >= place.groups.size()) return;  // not a field check: no samples
-  SampleGroup*& group = place.groups[check];
+  if (!IsFieldCheck(f.check)) return;  // no samples
+  SampleGroup*& group = place.groups[static_cast<std::size_t>(f.check)];
   if (group == nullptr) group = &samples_.Group(f.file, f.field, f.check);
   samples_.Add(*group, f);
 }

@@ -52,10 +52,7 @@ class FailingValues : public FindingSink {
   // field check (null: not yet looked up), as a file repeats the same few failures many times.
   struct Place {
     Fields::value_type* field = nullptr;
-    std::array<SampleGroup*, HtmlReportSamples::kFieldChecks> groups{};
-    // Where the name of the last finding here lay: the walk tells every finding of a field with
-    // the same name, from its table, which stays open for the whole walk of its file.
-    const char* name = nullptr;
+    std::array<SampleGroup*, kFieldCheckCount> groups{};
   };
   [[gnu::always_inline]] inline Place& PlaceOf(FindingFile file, int position,
                                                std::string_view field);

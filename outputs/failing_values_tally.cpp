@@ -26,8 +26,8 @@ inline FailingValuesTally::Field& FailingValuesTally::FieldOf(const FieldFinding
 void FailingValuesTally::Count(const FieldFinding& f) {
   Field& field = FieldOf(f);
   field.sequence.push_back(IndexOf(field, TrimmedRight(f.text)));
+  if (!IsFieldCheck(f.check)) return;  // no samples
   const auto check = static_cast<std::size_t>(f.check);
-  if (check >= field.failures.size()) return;  // not a field check: no samples
   ++field.failures[check];
   std::vector<RecordSample>& rows = field.rows[check];
   if (rows.size() < HtmlReportSamples::kPerGroup && !shares_.Full(f.file, f.position, check)) {

@@ -37,7 +37,7 @@ class SampleShares {
   }
 
  private:
-  static constexpr std::size_t kChecks = HtmlReportSamples::kFieldChecks;
+  static constexpr std::size_t kChecks = kFieldCheckCount;
   std::atomic<bool>* Flag(FindingFile file, int position, std::size_t check) const {
     if (position < 1 || position > kPositions || check >= kChecks) return nullptr;
     const std::size_t field = (file == FindingFile::kRiscos ? 0 : std::size_t{kPositions}) +
@@ -65,8 +65,8 @@ class FailingValuesTally final : public FieldFindingTally {
     std::uint32_t last = 0;  // the index of the last value counted: a file often repeats it
     // Per field check: failures counted, and the rows of the first ones unless the group had its
     // share before this chunk.
-    std::array<std::int64_t, HtmlReportSamples::kFieldChecks> failures{};
-    std::array<std::vector<RecordSample>, HtmlReportSamples::kFieldChecks> rows;
+    std::array<std::int64_t, kFieldCheckCount> failures{};
+    std::array<std::vector<RecordSample>, kFieldCheckCount> rows;
     // The values' places + 1 by hash (0: none), twice as many slots as values at least.
     std::vector<std::uint32_t> slots;
   };

@@ -34,12 +34,13 @@ FindingsCsv::FindingsCsv(std::ostream& out, std::int64_t max_per_group)
 FindingsCsv::~FindingsCsv() = default;
 
 std::unique_ptr<FieldFindingMaker> FindingsCsv::NewMaker() {
-  if (max_per_group_ != kUnlimited) return nullptr;
+  if (!MakesAhead()) return nullptr;
   return std::make_unique<RowMaker>();
 }
 
 void FindingsCsv::FieldFailed(const FieldFinding& f) {
-  if (f.made.empty()) {
+  // Bytes made by another sink's maker, or none made, leave the row to be made here.
+  if (!MakesAhead() || f.made.empty()) {
     list_.FieldFailed(f);
   } else if (list_.AdmitField(f)) {
     rows_.Raw(f.made);

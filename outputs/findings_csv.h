@@ -47,6 +47,9 @@ class FindingsCsv : public FindingListOutput {
 
   class RowMaker;
 
+  // Whether NewMaker() offers a maker: only then are a finding's `made` bytes this list's rows.
+  bool MakesAhead() const { return max_per_group_ == kUnlimited; }
+
   std::int64_t max_per_group_;
   Rows rows_;
   FindingList list_;

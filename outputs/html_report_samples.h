@@ -38,7 +38,6 @@ struct SampleGroup {
 class HtmlReportSamples : public FindingSink {
  public:
   static constexpr std::size_t kPerGroup = 20;
-  static constexpr int kFieldChecks = 4;  // nulo, tamanho, data, dominio: the first four checks
 
   void FieldFailed(const FieldFinding& finding) override;
   void StructureFailed(const StructureFinding&) override {}

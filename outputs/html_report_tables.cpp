@@ -1,6 +1,7 @@
 // The HTML report's section of one input table: its fields by failures, each failed field's
 // most frequent failing values and its first failing records per check.
 #include <algorithm>
+#include <iterator>
 
 #include "engine/text.h"
 #include "outputs/html_report.h"
@@ -31,6 +32,7 @@ constexpr CheckLabel kFieldChecks[] = {{FindingCheck::kNulo, "Vazio (ErroNulo)"}
                                        {FindingCheck::kTamanho, "Tamanho (ErroDom)"},
                                        {FindingCheck::kData, "Data (ErroDom)"},
                                        {FindingCheck::kDominio, "Domínio (ErroDom)"}};
+static_assert(std::size(kFieldChecks) == kFieldCheckCount, "a label for every field check");
 
 // The section of a field that failed: its counters, its most failing values, its samples.
 data FieldSection(const TableResult& t, const FieldCounters& c, const std::string& anchor,

@@ -33,7 +33,7 @@ TEST(FailingValuesTest, CountedByChunksAsWhenToldOneByOne) {
     f.record = record;
     f.position = field + 1;
     f.field = names[slice];
-    f.check = static_cast<FindingCheck>(random() % HtmlReportSamples::kFieldChecks);
+    f.check = static_cast<FindingCheck>(random() % kFieldCheckCount);
     f.details = &details;
     findings.push_back(f);
   }
@@ -68,7 +68,7 @@ TEST(FailingValuesTest, CountedByChunksAsWhenToldOneByOne) {
       EXPECT_EQ(got[i].count, want[i].count) << i;
       EXPECT_EQ(got[i].overcount, want[i].overcount) << i;
     }
-    for (int check = 0; check < HtmlReportSamples::kFieldChecks; ++check) {
+    for (int check = 0; check < kFieldCheckCount; ++check) {
       const auto c = static_cast<FindingCheck>(check);
       const SampleGroup& a = told.samples().Field(FindingFile::kRiscos, name, c);
       const SampleGroup& b = tallied.samples().Field(FindingFile::kRiscos, name, c);
@@ -81,6 +81,37 @@ TEST(FailingValuesTest, CountedByChunksAsWhenToldOneByOne) {
       }
     }
   }
+}
+
+// A finding's texts are valid only during the call: a name told from the same bytes as the one
+// before, rewritten in between, is another field's, at the same position or not.
+TEST(FailingValuesTest, FieldsAreKnownByTheirNamesNotWhereTheNamesLie) {
+  std::string name = "CAMPO_A";
+  const char* const bytes = name.data();
+  FailingValues values;
+  FieldFinding f;
+  f.position = 3;
+  f.check = FindingCheck::kData;
+  f.record = 1;
+  f.field = name;
+  f.text = "20230230";
+  values.FieldFailed(f);
+  name.back() = 'B';
+  ASSERT_EQ(name.data(), bytes);
+  f.record = 2;
+  f.field = name;
+  f.text = "20231301";
+  values.FieldFailed(f);
+
+  const auto a = values.Top(FindingFile::kRiscos, "CAMPO_A", 10);
+  const auto b = values.Top(FindingFile::kRiscos, "CAMPO_B", 10);
+  ASSERT_EQ(a.size(), 1u);
+  ASSERT_EQ(b.size(), 1u);
+  EXPECT_EQ(a[0].value, "20230230");
+  EXPECT_EQ(b[0].value, "20231301");
+  const SampleGroup& samples = values.samples().Field(FindingFile::kRiscos, "CAMPO_B", f.check);
+  ASSERT_EQ(samples.rows.size(), 1u);
+  EXPECT_EQ(samples.rows[0].record, 2u);
 }
 
 }  // namespace

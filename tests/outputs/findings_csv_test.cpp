@@ -490,6 +490,30 @@ TEST(FindingsCsvWriterTest, RowsMadeAheadAreTheRowsMadeInPlace) {
   EXPECT_EQ(first.Top(FindingFile::kRiscos, "COD", 10).size(), std::size(texts));
 }
 
+// A list with a cap offers no maker and makes its rows in place: bytes that come with a finding
+// are another sink's, never its rows.
+TEST(FindingsCsvWriterTest, ACappedListMakesItsOwnRowsWhateverBytesCome) {
+  std::ostringstream plain;
+  std::ostringstream told;
+  FindingsCsv reference(plain, 2);
+  FindingsCsv capped(told, 2);
+  EXPECT_EQ(capped.NewMaker(), nullptr);
+  for (std::uint32_t record = 1; record <= 3; ++record) {
+    FieldFinding f;
+    f.record = record;
+    f.position = 2;
+    f.field = "COD";
+    f.check = FindingCheck::kNulo;
+    reference.FieldFailed(f);
+    f.made = "outra;linha\r\n";
+    capped.FieldFailed(f);
+  }
+  ASSERT_TRUE(reference.Finish());
+  ASSERT_TRUE(capped.Finish());
+  EXPECT_EQ(told.str(), plain.str());
+  EXPECT_EQ(told.str().find("outra;linha"), std::string::npos);
+}
+
 // Past the first block the rows are written on another thread while the next block fills: the
 // blocks must arrive whole and in order, and a write that fails there must fail Finish().
 TEST(FindingsCsvWriterTest, BlocksWrittenOnTheSecondThreadKeepTheirOrderAndTheirFailure) {
