@@ -430,7 +430,8 @@ TEST_F(ReconciliationTest, DateFieldsOfAnotherTypeCompareAsText) {
 
 // Integer premiums of up to eight bytes and eight-byte character dates are read a word at a
 // time: random records of plain amounts, blanks, signs, hexadecimal forms, stray and 8-bit
-// bytes, NUL bytes and odd dates sum and count exactly as each field converted on its own.
+// bytes (the digits' neighbours '/' and ':' among them), NUL bytes and odd dates sum and count
+// exactly as each field converted on its own.
 TEST_F(ReconciliationTest, ShortIntegerPremiumsSumAsTheirValues) {
   WriteKov({KovRow{}});  // the period 20230101 to 20230631
   // In the order of kPremiumFields' lines: AUTO, AUTO, RC, RC, RC, APP, APP, APP; then one that
@@ -450,11 +451,11 @@ TEST_F(ReconciliationTest, ShortIntegerPremiumsSumAsTheirValues) {
   const auto pick = [&](std::size_t n) {
     return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng);
   };
-  const std::string odd = std::string("-+$x. \xB0\xFF") + '\0';
+  const std::string odd = std::string("-+$x. \xB0\xFF/:") + '\0';
   const auto date = [&] {
     std::string d = "2023" + std::to_string(10 + pick(9)) + std::to_string(10 + pick(21));
     d[4] = '0';
-    if (pick(8) == 0) d[pick(8)] = odd[pick(9)];
+    if (pick(8) == 0) d[pick(8)] = odd[pick(odd.size())];
     if (pick(20) == 0) d = "        ";
     return d;
   };
@@ -463,7 +464,7 @@ TEST_F(ReconciliationTest, ShortIntegerPremiumsSumAsTheirValues) {
     if (pick(6) == 0) digits = (pick(2) ? "-" : "$") + digits;
     digits = digits.substr(0, width);
     std::string text = std::string(width - digits.size(), ' ') + digits;
-    if (pick(6) == 0) text[pick(width)] = odd[pick(9)];
+    if (pick(6) == 0) text[pick(width)] = odd[pick(odd.size())];
     if (pick(12) == 0) text = std::string(width, ' ');
     return text;
   };
