@@ -2,14 +2,18 @@
 # The walk against reference outputs: small generated files of several seeds (one with many
 # faults) and runs that end in an error, each run with every output on, compared byte for byte
 # with the outputs kept in tests/data/walk-golden, which the three-pass build wrote before the
-# walk read each file once. The inputs are generated again here, so only the outputs are kept.
+# walk read each file once (the HTML pages, pagina.html, were kept later, by the walk's build:
+# the other outputs it wrote again were those kept byte for byte). The inputs are generated
+# again here, so only the outputs are kept. Times, and the last year a date may have, which
+# follows the clock, are masked in every output that tells them.
 #
 #   walk_golden.sh BIN_DIR TOOLS_DIR GOLDEN_DIR [--gravar]
 #
 # BIN_DIR holds talmero-criticar and the catalogue; TOOLS_DIR talmero-gerar-dados. With
 # --gravar the outputs replace those in GOLDEN_DIR (done once, with the reference build, which
-# has no --nucleos). Otherwise every case runs twice, its walks on one thread (--nucleos 1) and
-# on two (--nucleos 2), and both must give the kept outputs.
+# has no --nucleos; a new output is kept the same way, and only its files may change).
+# Otherwise every case runs twice, its walks on one thread (--nucleos 1) and on two
+# (--nucleos 2), and both must give the kept outputs.
 set -euo pipefail
 
 bin=$(cd "$1" && pwd)
@@ -129,25 +133,26 @@ run_case() {
   local name=$1
   shift
   local dir=$work/$name
-  rm -f "$dir"/*.txt "$dir"/*.csv "$dir"/*.json
+  rm -f "$dir"/*.txt "$dir"/*.csv "$dir"/*.json "$dir"/*.html
   (
     cd "$dir"
     set +e
     "$bin/talmero-criticar" --catalogo cat --regional pt_BR --saida relatorio.txt \
-      --detalhes detalhes.csv --json resultado.json --extrato extrato.csv \
+      --detalhes detalhes.csv --json resultado.json --extrato extrato.csv --html pagina.html \
       "${threads[@]}" "$@" 2>stderr.txt
     echo "$?" >status.txt
   )
   # Start and end times differ from run to run.
-  for f in "$dir"/relatorio.txt "$dir"/resultado.json; do
+  for f in "$dir"/relatorio.txt "$dir"/resultado.json "$dir"/pagina.html; do
     [[ -f $f ]] || continue
     sed -i -E 's#[0-9]{2}/[0-9]{2}/[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}#@HORA@#g;
                s#[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}#@HORA@#g' "$f"
   done
   # The last accepted year of a date follows the clock's year.
-  if [[ -f $dir/detalhes.csv ]]; then
-    LC_ALL=C sed -i -E 's#, de 1900 a [0-9]{4}\.#, de 1900 a @ANO@.#g' "$dir/detalhes.csv"
-  fi
+  for f in "$dir"/detalhes.csv "$dir"/pagina.html; do
+    [[ -f $f ]] || continue
+    LC_ALL=C sed -i -E 's#, de 1900 a [0-9]{4}\.#, de 1900 a @ANO@.#g' "$f"
+  done
 }
 
 threads=()
@@ -220,7 +225,7 @@ run_all() {
 
 cases=(semente-11 semente-12 muitas-falhas sem-dadoskov sem-campo outra-empresa "${missing[@]}")
 outputs=(status.txt stderr.txt relatorio.txt detalhes.csv resultado.json extrato.csv
-  extrato-sinistros.csv)
+  extrato-sinistros.csv pagina.html)
 if [[ $record == --gravar ]]; then
   run_all
   for c in "${cases[@]}"; do
