@@ -4,12 +4,14 @@
 #include <cassert>
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <kainjow/mustache.hpp>
 #include <string_view>
 #include <utility>
 
 #include "engine/number_style.h"
 #include "engine/regional.h"
+#include "engine/verdict_style.h"
 #include "outputs/output_text.h"
 #include "resumo/summary_html_template.h"
 
@@ -32,6 +34,23 @@ std::string CountText(const std::string& digits) {
   const char* end = digits.data() + digits.size();
   const auto parsed = std::from_chars(digits.data(), end, count);
   return parsed.ec == std::errc() && parsed.ptr == end ? Grouped(count) : digits;
+}
+
+// The outcomes' classes in the verdicts' colours of every other output; an unreadable result in
+// the grey of an error, as neither says anything of the data.
+std::string OutcomeColours() {
+  const std::pair<std::string_view, engine::VerdictColour> classes[] = {
+      {"aceitavel", engine::VerdictColour::kGreen},
+      {"rejeitado", engine::VerdictColour::kRed},
+      {"erro", engine::VerdictColour::kGrey},
+      {kIlegivel, engine::VerdictColour::kGrey}};
+  std::string css;
+  for (const auto& [name, colour] : classes) {
+    char rgb[8];
+    std::snprintf(rgb, sizeof rgb, "#%06x", static_cast<unsigned>(engine::ColourRgb(colour)));
+    css += "." + std::string(name) + "{background:" + rgb + "}";
+  }
+  return css;
 }
 
 std::string MostFailedText(const std::vector<FieldFailureCount>& fields) {
@@ -101,6 +120,7 @@ std::string SummaryHtml(const std::vector<SummaryRow>& rows) {
   page.set("totais", totais);
   page.set("colunas", colunas);
   page.set("linhas", linhas);
+  page.set("cores", OutcomeColours());
   mustache tmpl(kSummaryHtmlTemplate);
   tmpl.set_custom_escape(engine::HtmlEscaped);
   // The template is this program's own: a fault in it is a programmer's error.

@@ -1,6 +1,7 @@
 #pragma once
 // The page of the summary (resumo/summary_html.h), a mustache template: every {{name}} is
-// escaped for HTML when the page is made.
+// escaped for HTML when the page is made; {{{cores}}} are the verdicts' colours, as every output
+// has them (engine/verdict_style.h).
 
 namespace resumo {
 
@@ -17,7 +18,7 @@ th,td{padding:.2em .6em;border-bottom:1px solid #e2e2e2;text-align:left;vertical
 th{background:#f3f3f3;position:sticky;top:0}
 td.n{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap}
 .resultado{color:#fff;font-weight:bold;white-space:nowrap}
-.aceitavel{background:#2e7d32}.rejeitado{background:#c62828}.erro{background:#6a1b9a}.ilegivel{background:#616161}
+{{{cores}}}
 .totais span{display:inline-block;margin-right:.6em;padding:.2em .6em;border-radius:4px}
 </style>
 </head>

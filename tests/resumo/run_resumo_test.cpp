@@ -127,6 +127,8 @@ TEST_F(RunResumoTest, OneRowPerResultAndStatusOneForTheUnreadable) {
             std::string::npos);
   EXPECT_NE(page.find("4 resultados"), std::string::npos);
   EXPECT_NE(page.find("<th>Sinistros sem apólice</th>"), std::string::npos);
+  // An error in the grey every other output gives it, not a colour of the summary's own.
+  EXPECT_NE(page.find(".erro{background:#545b62}"), std::string::npos);
 
   // The workbook: the same rows, counts as numbers, texts as texts.
   if (!engine::XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks (Windows)";
