@@ -139,9 +139,10 @@ struct SideOutputs {
 // The message and the line that names each folder where the extract's temporary files could
 // not be made, and why.
 std::string ScratchError(const engine::RecordExtract& extract, const std::string& catalog_folder) {
-  return "não foi possível criar o arquivo temporário de --extrato\ncausa: não foi possível "
-         "criar um arquivo temporário " +
-         engine::FoldersTried(extract.ScratchFailures(), catalog_folder) + "\n";
+  return "não foi possível criar o arquivo temporário de --extrato\n" +
+         engine::CauseText("não foi possível criar um arquivo temporário " +
+                           engine::FoldersTried(extract.ScratchFailures(), catalog_folder)) +
+         "\n";
 }
 
 // Each Open... below returns the error lines of an output that cannot be created, or nothing.
@@ -377,7 +378,7 @@ void TellOutcome(const std::optional<std::string>& error, const std::string& exp
                  bool err_is_terminal, std::ostream& err) {
   if (error) {
     err << *error << '\n';
-    if (!explanation.empty()) err << "causa: " << explanation << '\n';
+    if (!explanation.empty()) err << engine::CauseText(explanation) << '\n';
   }
   err << output_error;
   if (err_is_terminal) err << cmdline::TerminalVerdictLine(verdict) << '\n';

@@ -33,6 +33,8 @@ std::string FoldersTried(const std::vector<tables::FolderFailure>& folders,
   return text;
 }
 
+std::string CauseText(std::string_view explanation) { return "causa: " + std::string(explanation); }
+
 std::string ExplainError(const std::exception& error, const RunPaths& paths) {
   const auto* table_error = dynamic_cast<const tables::TableError*>(&error);
   if (table_error == nullptr) return {};

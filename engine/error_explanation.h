@@ -32,6 +32,9 @@ inline constexpr std::string_view kThreadError =
 inline constexpr std::string_view kThreadExplanation =
     "o sistema recusou ao programa uma nova linha de execução (limite de processos ou de memória)";
 
+// "causa: <explanation>": how every text-only output sets the explanation beside the message.
+std::string CauseText(std::string_view explanation);
+
 // Empty when the error has nothing to add (no facts, or an error of another kind).
 std::string ExplainError(const std::exception& error, const RunPaths& paths);
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cmdline/verdict_line.h"
+#include "engine/error_explanation.h"
 #include "engine/text.h"
 
 namespace resumo {
@@ -116,7 +117,8 @@ std::string ErrorMessage(const json& doc, const json& motivos) {
   if (message.empty() && !motivos.empty())
     message = Text(motivos[0], "texto", "veredito.motivos[].");
   const std::string explanation = Text(doc, "explicacao", "");
-  if (!explanation.empty()) message += (message.empty() ? "causa: " : " causa: ") + explanation;
+  if (!explanation.empty())
+    message += (message.empty() ? "" : " ") + engine::CauseText(explanation);
   return message;
 }
 
