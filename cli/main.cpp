@@ -5,12 +5,13 @@
 #include "cli/run_cli.h"
 #include "cmdline/standard_streams.h"
 #include "platform/interrupt_cleanup.h"
+#include "platform/program_arguments.h"
 
 int main(int argc, char** argv) {
   cmdline::ProgramStreams streams;
   // Then: SIGINT/SIGTERM remove the temporary index and outputs and end with 130/143, whatever
   // else the run was doing.
   platform::InstallInterruptCleanup();
-  const std::vector<std::string> args(argv + 1, argv + argc);
+  const std::vector<std::string> args = platform::ProgramArguments(argc, argv);
   return cli::RunCli(args, streams.out(), std::cerr, nullptr, cmdline::StandardErrorIsTerminal());
 }

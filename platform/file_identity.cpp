@@ -2,13 +2,15 @@
 
 #include <filesystem>
 
+#include "platform/system_path.h"
+
 namespace platform {
 namespace {
 
 // The folder a path's file is in ("." for a bare name).
 std::string FolderOf(const std::filesystem::path& path) {
   const std::filesystem::path folder = path.parent_path();
-  return folder.empty() ? std::string(".") : folder.string();
+  return folder.empty() ? std::string(".") : SystemPath(folder);
 }
 
 }  // namespace
@@ -19,13 +21,13 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 bool SameTarget(const std::string& a, const std::string& b) {
-  if (a == b) return true;
+  if (SameName(a, b)) return true;
   const std::optional<FileIdentity> first = IdentityOf(a);
   const std::optional<FileIdentity> second = IdentityOf(b);
   if (first || second) return first == second;
-  const std::filesystem::path pa(a);
-  const std::filesystem::path pb(b);
-  return !pa.filename().empty() && pa.filename() == pb.filename() &&
+  const std::filesystem::path pa = FileSystemPath(a);
+  const std::filesystem::path pb = FileSystemPath(b);
+  return !pa.filename().empty() && SameName(SystemPath(pa.filename()), SystemPath(pb.filename())) &&
          SameFile(FolderOf(pa), FolderOf(pb));
 }
 

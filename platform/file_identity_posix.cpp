@@ -10,4 +10,6 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
   return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
+bool SameName(const std::string& a, const std::string& b) { return a == b; }
+
 }  // namespace platform

@@ -21,8 +21,9 @@ inline constexpr int kInterruptedBySigint = 130;
 inline constexpr int kInterruptedBySigterm = 143;
 
 // Registers `path` for removal on interruption while the object lives (the owner still removes
-// the file on the normal way out). Up to kMaxFiles files at once, each path shorter than
-// kMaxPath bytes; a path beyond that goes unregistered and registered() says so.
+// the file on the normal way out). Up to kMaxFiles files at once, each path prepared for the
+// system within kMaxPath bytes (PrepareRemoval); a path beyond that goes unregistered and
+// registered() says so.
 class RemoveOnInterrupt {
  public:
   static constexpr int kMaxFiles = 16;
@@ -64,7 +65,11 @@ class DeferInterrupts {
 // Removes every registered file once no thread is inside a DeferInterrupts section, and keeps
 // any thread from entering one after. Async-signal-safe; the handlers call it.
 void RemoveRegisteredFiles() noexcept;
-// Removes one file by a path prepared in advance (per system). Async-signal-safe.
-void RemoveFileNow(const char* path) noexcept;
+// Writes `path` into `storage` (`size` bytes, aligned for wchar_t) as RemoveFileNow takes it, per
+// system: the bytes on POSIX, UTF-16 for the wide API on Windows, so the handler converts
+// nothing. False, with nothing written, when it does not fit.
+bool PrepareRemoval(const std::string& path, char* storage, std::size_t size) noexcept;
+// Removes one file by a path PrepareRemoval prepared in advance. Async-signal-safe.
+void RemoveFileNow(const char* prepared) noexcept;
 
 }  // namespace platform

@@ -9,7 +9,13 @@
 
 namespace platform {
 
-void RemoveFileNow(const char* path) noexcept { unlink(path); }
+bool PrepareRemoval(const std::string& path, char* storage, std::size_t size) noexcept {
+  if (path.size() >= size) return false;
+  std::memcpy(storage, path.c_str(), path.size() + 1);
+  return true;
+}
+
+void RemoveFileNow(const char* prepared) noexcept { unlink(prepared); }
 
 namespace {
 

@@ -1,14 +1,32 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <cstring>
+
 #include "platform/interrupt_cleanup.h"
 #include "platform/interrupt_system.h"
+#include "platform/wide_path_windows.h"
 
 namespace platform {
 
+// The path in UTF-16, converted now: the handler only hands it to DeleteFileW.
+bool PrepareRemoval(const std::string& path, char* storage, std::size_t size) noexcept {
+  try {
+    const std::wstring wide = WidePath(path);
+    const std::size_t bytes = (wide.size() + 1) * sizeof(wchar_t);
+    if (bytes > size) return false;
+    std::memcpy(storage, wide.c_str(), bytes);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
 // A file the process still holds cannot be deleted here; the temporary index is therefore
 // created to be deleted when its handle closes, which ExitProcess does.
-void RemoveFileNow(const char* path) noexcept { DeleteFileA(path); }
+void RemoveFileNow(const char* prepared) noexcept {
+  DeleteFileW(reinterpret_cast<const wchar_t*>(prepared));
+}
 
 namespace {
 

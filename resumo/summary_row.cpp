@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cmdline/verdict_line.h"
+#include "platform/system_path.h"
 
 namespace resumo {
 namespace {
@@ -209,7 +210,7 @@ SummaryRow SummaryRowOf(const std::string& json_path, std::string_view text) {
 }
 
 SummaryRow ReadSummaryRow(const std::string& json_path) {
-  std::ifstream in(json_path, std::ios::binary);
+  std::ifstream in(platform::FileSystemPath(json_path), std::ios::binary);
   if (!in.is_open()) return Unreadable(json_path, "não foi possível abrir o arquivo");
   std::ostringstream bytes;
   bytes << in.rdbuf();  // an empty file, or a folder, reads as no JSON
