@@ -1,6 +1,7 @@
 #define WIN32_LEAN_AND_MEAN
-#include <shellapi.h>
 #include <windows.h>
+// after windows.h
+#include <shellapi.h>
 
 #include "platform/program_arguments.h"
 #include "platform/wide_path_windows.h"

@@ -107,7 +107,7 @@ TEST_F(WinuiNamesTest, ExportToNamesInAnyScriptEqualsTheRunnersFile) {
   std::vector<std::wstring> names = Names(folder);
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::wstring>{exported.filename().wstring(),
-                                               beyond.filename().wstring()}));
+                                              beyond.filename().wstring()}));
 }
 
 }  // namespace
