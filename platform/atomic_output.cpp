@@ -47,7 +47,7 @@ bool AtomicOutput::Commit() {
 void AtomicOutput::Discard() {
   const DeferInterrupts defer;  // removed and unregistered as one step
   CloseFile();
-  if (!temp_.empty()) RemoveFileNow(temp_.c_str());
+  if (!temp_.empty()) DeleteFile(temp_);
   temp_.clear();
   on_interrupt_.Release();
 }

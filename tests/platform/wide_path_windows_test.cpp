@@ -2,7 +2,8 @@
 // layer as typed. The ANSI API would turn "α" into "a", another file's name, and "報告" into
 // "??", no name at all.
 #include <windows.h>
-// after windows.h
+// windows.h maps DeleteFile to DeleteFileA; the platform's own DeleteFile must keep its name.
+#undef DeleteFile
 #include <gtest/gtest.h>
 
 #include <cstdio>
