@@ -6,6 +6,7 @@
 #include "cmdline/last_resort.h"
 #include "cmdline/standard_streams.h"
 #include "platform/interrupt_cleanup.h"
+#include "platform/program_arguments.h"
 
 int main(int argc, char** argv) {
   cmdline::ProgramStreams streams;
@@ -13,7 +14,7 @@ int main(int argc, char** argv) {
   // whatever else the run was doing.
   platform::InstallInterruptCleanup();
   return cmdline::RunToTheEnd("talmero-criticar", std::cerr, [&] {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args = platform::ProgramArguments(argc, argv);
     return cli::RunCli(args, streams.out(), std::cerr, nullptr, cmdline::StandardErrorIsTerminal());
   });
 }

@@ -6,6 +6,7 @@
 
 #include "cmdline/standard_streams.h"
 #include "platform/file_error.h"
+#include "platform/system_path.h"
 
 namespace cmdline {
 namespace {
@@ -13,7 +14,7 @@ namespace {
 // An existing file that is neither a plain file nor a folder: a device or a FIFO.
 bool IsDevice(const std::string& path) {
   std::error_code error;
-  const auto type = std::filesystem::status(path, error).type();
+  const auto type = std::filesystem::status(platform::FileSystemPath(path), error).type();
   return !error && type != std::filesystem::file_type::regular &&
          type != std::filesystem::file_type::directory &&
          type != std::filesystem::file_type::not_found;
@@ -54,7 +55,7 @@ OutputFile::OutputFile(const std::string& path, std::ostream& standard_output)
   if (to_standard_output_) return;
   if (IsDevice(path)) {
     errno = 0;
-    device_.open(path, std::ios::binary | std::ios::out);
+    device_.open(platform::FileSystemPath(path), std::ios::binary | std::ios::out);
     if (!device_.is_open()) reason_ = std::strerror(errno != 0 ? errno : EIO);
   } else {
     file_ = platform::AtomicOutput::Create(path, &reason_);

@@ -6,6 +6,8 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/system_path.h"
+
 namespace engine {
 
 WalkProgress::WalkProgress(RunHost& host, std::string phase, const tables::DbfTable& table)
@@ -15,7 +17,8 @@ WalkProgress::WalkProgress(RunHost& host, std::string phase, const tables::DbfTa
   // library cannot convert is only an unknown length.
   try {
     std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(table.FileName(), error);
+    const std::uintmax_t size =
+        std::filesystem::file_size(platform::FileSystemPath(table.FileName()), error);
     if (!error) total_ = size;
   } catch (const std::exception&) {
   }

@@ -6,6 +6,7 @@
 
 #include "frontend/message_text.h"
 #include "platform/file_identity.h"
+#include "platform/system_path.h"
 
 namespace frontend {
 namespace {
@@ -13,7 +14,7 @@ namespace {
 constexpr const char* kFiles[] = {"tabelas.dbf", "anexos.dbf", "DadosKov.DBF"};
 
 std::optional<std::string> Bytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(platform::FileSystemPath(path), std::ios::binary);
   if (!in) return std::nullopt;
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
@@ -22,7 +23,7 @@ std::optional<std::string> Bytes(const std::string& path) {
 
 std::string CheckCatalogueFolder(const std::string& folder) {
   for (const char* name : kFiles) {
-    // By the system's own look-up, so a name in the ANSI code page is found as the run finds it.
+    // By the system's own look-up, so a name is found as the run finds it.
     if (!platform::IdentityOf(folder + name)) {
       return "A pasta " + DecodeMessage(folder) + " não tem o arquivo " + name + ".";
     }

@@ -10,6 +10,7 @@
 
 #include "frontend/csv_row.h"
 #include "frontend/failure_list_error.h"
+#include "platform/system_path.h"
 
 namespace frontend {
 namespace {
@@ -22,7 +23,7 @@ constexpr std::size_t kMaxRows = std::numeric_limits<std::uint32_t>::max() - 1;
 
 FailureFileIndex::FailureFileIndex(std::string path, const std::function<bool()>& cancelled)
     : path_(std::move(path)) {
-  in_.open(path_, std::ios::binary);
+  in_.open(platform::FileSystemPath(path_), std::ios::binary);
   if (!in_) ThrowCannotRead(path_);
   Scan(cancelled);
   offsets_.shrink_to_fit();
@@ -89,7 +90,7 @@ void FailureFileIndex::Scan(const std::function<bool()>& cancelled) {
 void FailureFileIndex::ReserveFor(std::uint64_t read) {
   if (offsets_.empty() || read == 0) return;
   std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(path_, error);
+  const std::uintmax_t size = std::filesystem::file_size(platform::FileSystemPath(path_), error);
   if (error || size <= read) return;
   const double estimate = static_cast<double>(offsets_.size()) * static_cast<double>(size) /
                           static_cast<double>(read) * 1.05;

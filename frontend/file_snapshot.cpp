@@ -3,11 +3,13 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/system_path.h"
+
 namespace frontend {
 
 std::optional<FileSnapshot> TakeSnapshot(const std::string& path) {
   std::error_code error;
-  const std::filesystem::path file(path);
+  const std::filesystem::path file = platform::FileSystemPath(path);
   const auto status = std::filesystem::status(file, error);
   if (error || !std::filesystem::is_regular_file(status)) return std::nullopt;
   const std::uintmax_t size = std::filesystem::file_size(file, error);

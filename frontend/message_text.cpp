@@ -58,6 +58,10 @@ std::string DecodeMessage(std::string_view message) {
   return engine::Win1252ToUtf8(message);
 }
 
+std::string PathInMessage(std::string_view path) {
+  return engine::Utf8ToWin1252(engine::TypedToUtf8(path));
+}
+
 std::string ErrorBoxMessage(std::string_view message) {
   return DecodeMessage(engine::ErrorBoxText(message));
 }

@@ -20,6 +20,11 @@ std::string DecodeMessage(std::string_view message);
 // ".", then decoded for display.
 std::string ErrorBoxMessage(std::string_view message);
 
+// A path (UTF-8 as typed, or Windows-1252) for a message made of Windows-1252 bytes, so that
+// DecodeMessage reads the whole message one way; a character that code page lacks shows as
+// "?". For display only: never a path to open.
+std::string PathInMessage(std::string_view path);
+
 // Whether `text` is well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
 bool IsUtf8(std::string_view text);
 

@@ -6,6 +6,7 @@
 
 #include "engine/text.h"
 #include "frontend/failure_list_error.h"
+#include "frontend/message_text.h"
 #include "tables/dbf_table.h"
 
 namespace frontend {
@@ -21,7 +22,7 @@ RecordView Refused(RecordView::Status status, std::uint32_t record, std::string 
 
 RecordView Changed(const std::string& path, std::uint32_t record) {
   return Refused(RecordView::Status::kChanged, record,
-                 engine::Ansi("O arquivo ") + path +
+                 engine::Ansi("O arquivo ") + PathInMessage(path) +
                      engine::Ansi(" foi alterado depois da crítica; o registro ") +
                      std::to_string(record) + engine::Ansi(" não é mostrado"));
 }
@@ -33,7 +34,7 @@ RecordView NoRecord(const std::string& path, std::uint32_t record) {
   }
   return Refused(RecordView::Status::kNoRecord, record,
                  engine::Ansi("O registro ") + std::to_string(record) +
-                     engine::Ansi(" não existe no arquivo ") + path);
+                     engine::Ansi(" não existe no arquivo ") + PathInMessage(path));
 }
 
 // The names a finding's campo stands for: "APOLICE+ITEM" is the claim key of two fields.

@@ -12,6 +12,7 @@
 #include "outputs/findings_xlsx.h"
 #include "platform/exclusive_file.h"
 #include "platform/file_error.h"
+#include "platform/system_path.h"
 
 namespace frontend {
 
@@ -30,7 +31,7 @@ RunFindings::RunFindings() {
     }
   }
   if (temp_path_.empty()) return;
-  out_.open(temp_path_, std::ios::binary | std::ios::trunc);
+  out_.open(platform::FileSystemPath(temp_path_), std::ios::binary | std::ios::trunc);
   if (!out_) return;
   writer_ = std::make_unique<engine::FindingsCsv>(out_);
 }
@@ -66,7 +67,7 @@ std::string RunFindings::SaveAs(const std::filesystem::path& path) const {
   }
   // The list's bytes, written as a new file of the user's (not a copy of the private temporary
   // file, whose mode would come along).
-  std::ifstream in(temp_path_, std::ios::binary);
+  std::ifstream in(platform::FileSystemPath(temp_path_), std::ios::binary);
   return WriteFileWith(path, [&in](const ByteSink& put) {
     std::vector<char> buffer(1 << 20);
     while (in) {

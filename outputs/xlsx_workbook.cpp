@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <optional>
+#include <string_view>
 
 #include "engine/scratch_file.h"
 #include "engine/text.h"
@@ -16,6 +18,7 @@
 
 #include "outputs/workbook_parts.h"
 #include "platform/stderr_capture.h"
+#include "platform/system_path.h"
 #endif
 
 namespace engine {
@@ -59,14 +62,21 @@ std::string LibraryReason(std::string_view printed) {
   return reason;
 }
 
-// The first scratch folder that takes a file: the library's temporary files go there.
+// The first scratch folder that takes a file and that the library can name (it opens files by
+// narrow names: platform/system_path.h): the library's temporary files go there.
 std::string LibraryTempFolder(const std::string& scratch_fallback) {
   const std::vector<std::string> folders = ScratchFolders(scratch_fallback);
   for (const std::string& folder : folders) {
-    if (CreateScratchFileIn(folder, "xlsx")) return folder;
+    const std::optional<std::string> narrow = platform::NarrowApiPath(folder);
+    if (narrow && CreateScratchFileIn(folder, "xlsx")) return *narrow;
   }
-  return folders.front();  // the library then says why it cannot
+  // The library then says why it cannot.
+  return platform::NarrowApiPath(folders.front()).value_or(std::string());
 }
+
+// Why a workbook's path cannot be handed to the library.
+constexpr std::string_view kUnnamedForLibrary =
+    "o caminho tem caracteres que a biblioteca de planilhas não consegue abrir";
 
 // Characters of room that a header's filter button takes.
 constexpr std::size_t kFilterButton = 2;
@@ -152,8 +162,13 @@ class XlsxWorkbook::Impl {
     options.constant_memory = LXW_TRUE;
     options.use_zip64 = LXW_TRUE;  // a full failure list passes 4 GB of sheet text
     options.tmpdir = temp_folder_.data();
+    const std::optional<std::string> narrow = platform::NarrowApiPath(path);
+    if (!narrow) {
+      messages_ = kUnnamedForLibrary;
+      return;
+    }
     platform::StderrCapture capture;
-    workbook_ = workbook_new_opt(path.c_str(), &options);
+    workbook_ = workbook_new_opt(narrow->c_str(), &options);
     if (workbook_ != nullptr) {
       bold_ = workbook_add_format(workbook_);
       format_set_bold(bold_);

@@ -48,7 +48,14 @@ void AtomicOutput::Discard() {
   const DeferInterrupts defer;  // removed and unregistered as one step
   // Removed while still open, so that it is found through its handle should its folder have
   // been renamed; one that cannot be found is named on standard error.
-  if (!temp_.empty() && !RemoveFileNow(temp_.c_str(), handle_)) SayNotRemoved(temp_.c_str());
+  if (!temp_.empty()) {
+    alignas(wchar_t) char prepared[RemoveOnInterrupt::kMaxPath];
+    if (!PrepareRemoval(temp_, prepared, sizeof prepared)) {
+      DeleteFile(temp_);
+    } else if (!RemoveFileNow(prepared, handle_)) {
+      SayNotRemoved(prepared);
+    }
+  }
   CloseFile();
   temp_.clear();
   on_interrupt_.Release();

@@ -9,6 +9,7 @@
 #include "platform/atomic_output.h"
 #include "platform/exclusive_file.h"
 #include "platform/unique_name.h"
+#include "platform/wide_path_windows.h"
 
 namespace platform {
 namespace {
@@ -25,21 +26,38 @@ std::string NameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-constexpr std::size_t kNameLimit = 255;  // characters in one name, on every Windows file system
+// UTF-16 units in one name, on every Windows file system.
+constexpr std::size_t kNameLimit = 255;
 constexpr std::string_view kTempExtension = ".tmp";
+
+// The name with "_" for each character beyond ASCII: the temporary file's name stays one that
+// a library opening files through the ANSI code page can take (the workbook writer), whatever
+// the target's name.
+std::string AsciiName(std::string_view name) {
+  std::string ascii;
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      ascii += c;
+    } else if ((byte & 0xC0) != 0x80) {  // the lead byte of a UTF-8 sequence
+      ascii += '_';
+    }
+  }
+  return ascii;
+}
 
 // Removes the temporary files of this output that killed runs left behind. A live run's is open
 // without sharing for reading or writing, so the removal's own open fails and it stays.
 void RemoveKilledRunsFiles(const std::string& folder, const std::string& stem) {
-  WIN32_FIND_DATAA found;
+  WIN32_FIND_DATAW found;
   HANDLE search =
-      FindFirstFileA((folder + stem + "-*" + std::string(kTempExtension)).c_str(), &found);
+      FindFirstFileW(WidePath(folder + stem + "-*" + std::string(kTempExtension)).c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;
   std::vector<std::string> leftovers;
   do {
-    if (IsUniqueName(found.cFileName, stem, kTempExtension))
-      leftovers.emplace_back(found.cFileName);
-  } while (FindNextFileA(search, &found));
+    const std::string name = Utf8Path(found.cFileName);
+    if (IsUniqueName(name, stem, kTempExtension)) leftovers.push_back(name);
+  } while (FindNextFileW(search, &found));
   FindClose(search);
   for (const std::string& name : leftovers) RemoveUnheldLeftover(folder + name);
 }
@@ -53,22 +71,19 @@ std::optional<AtomicOutput> AtomicOutput::Create(const std::string& target, std:
   out.final_ = target;
   const std::string folder = FolderOf(target);
   const std::string name = NameOf(target);
-  // Paths are in the ANSI code page: the limit counts the characters it stands for.
-  const int characters =
-      MultiByteToWideChar(CP_ACP, 0, name.data(), static_cast<int>(name.size()), nullptr, 0);
-  if (static_cast<std::size_t>(characters) > kNameLimit) {  // now, not after the whole run
+  if (WidePath(name).size() > kNameLimit) {  // now, not after the whole run
     if (reason != nullptr) *reason = SystemErrorText(ERROR_FILENAME_EXCED_RANGE);
     return std::nullopt;
   }
-  // Cut by bytes, never more characters than bytes: the temporary name always fits.
-  const std::string stem(StemThatFits("~" + name, kTempExtension, kNameLimit));
+  // Cut by bytes, never more UTF-16 units than bytes: the temporary name always fits.
+  const std::string stem(StemThatFits("~" + AsciiName(name), kTempExtension, kNameLimit));
   RemoveKilledRunsFiles(folder, stem);
   for (int attempt = 0; attempt < 16; ++attempt) {
     const std::string temp = folder + UniqueName(stem, kTempExtension);
     // Shared for deletion, so the interrupt cleanup can delete it while it is open, and for
     // writing, so a writer that takes its path (the workbook library) can open it again. A
     // leftover is still told from a live run's file: the live one refuses an open without sharing.
-    HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE,
+    HANDLE h = CreateFileW(WidePath(temp).c_str(), GENERIC_WRITE,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
@@ -106,7 +121,7 @@ unsigned long AtomicOutput::FinishFile() {
   unsigned long error = 0;
   if (!FlushFileBuffers(h)) error = GetLastError();
   CloseHandle(h);
-  if (error == 0 && !MoveFileExA(temp_.c_str(), final_.c_str(),
+  if (error == 0 && !MoveFileExW(WidePath(temp_).c_str(), WidePath(final_).c_str(),
                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     error = GetLastError();
   }

@@ -98,7 +98,8 @@ bool RemoveUnheldLeftover(const std::string& path, std::string* reason = nullptr
 bool DeleteFile(const std::string& path);
 // The system's folder for temporary files, ending with the path separator.
 std::string TempFolder();
-// The system's text for an error number (errno on POSIX, GetLastError() on Windows).
+// The system's text for an error number (errno on POSIX, GetLastError() on Windows, whose text
+// comes in UTF-8 like the paths).
 std::string SystemErrorText(unsigned long code);
 
 }  // namespace platform

@@ -12,6 +12,7 @@
 
 #include "platform/exclusive_file.h"
 #include "platform/path_separator.h"
+#include "platform/wide_path_windows.h"
 
 namespace platform {
 namespace {
@@ -25,7 +26,8 @@ bool Valid(std::intptr_t handle) { return AsHandle(handle) != INVALID_HANDLE_VAL
 std::optional<HANDLE> Open(const std::string& path, DWORD access, DWORD disposition,
                            DWORD flags = FILE_ATTRIBUTE_NORMAL, DWORD share = 0) {
   // A directory does not open without FILE_FLAG_BACKUP_SEMANTICS, so it is refused here.
-  HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition, flags, nullptr);
+  HANDLE h =
+      CreateFileW(WidePath(path).c_str(), access, share, nullptr, disposition, flags, nullptr);
   if (h == INVALID_HANDLE_VALUE) return std::nullopt;
   if (GetFileType(h) != FILE_TYPE_DISK) {  // a device name such as NUL or CON, or a pipe
     CloseHandle(h);
@@ -92,17 +94,18 @@ std::optional<HANDLE> CreateNewHandle(const std::string& path, std::string* reas
 }  // namespace
 
 bool RemoveUnheldLeftover(const std::string& path, std::string* reason) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const std::wstring wide = WidePath(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return true;  // nothing to remove; a directory makes the create fail
   }
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-    DeleteFileA(path.c_str());  // removes the link itself, never its target
+    DeleteFileW(wide.c_str());  // removes the link itself, never its target
     return true;
   }
   // Opened without sharing and deleted on close: a file another run holds fails the open
   // with a sharing violation and is left alone.
-  HANDLE h = CreateFileA(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+  HANDLE h = CreateFileW(wide.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
                          FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     SetReason(reason);
@@ -215,22 +218,24 @@ void ExclusiveFile::Close() {
   }
 }
 
-bool DeleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool DeleteFile(const std::string& path) { return DeleteFileW(WidePath(path).c_str()) != 0; }
 
 std::string TempFolder() {
-  // GetTempPathA follows TMP, TEMP and USERPROFILE and ends the folder with a backslash.
-  char buffer[MAX_PATH + 2] = {};
-  const DWORD n = GetTempPathA(static_cast<DWORD>(sizeof buffer), buffer);
-  return WithTrailingSeparator((n > 0 && n < sizeof buffer) ? std::string(buffer, n)
-                                                            : std::string("C:\\"));
+  // GetTempPathW follows TMP, TEMP and USERPROFILE and ends the folder with a backslash.
+  wchar_t buffer[MAX_PATH + 2] = {};
+  const DWORD size = static_cast<DWORD>(sizeof buffer / sizeof buffer[0]);
+  const DWORD n = GetTempPathW(size, buffer);
+  return WithTrailingSeparator((n > 0 && n < size) ? Utf8Path(std::wstring_view(buffer, n))
+                                                   : std::string("C:\\"));
 }
 
 std::string SystemErrorText(unsigned long code) {
-  char buffer[512] = {};
-  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+  // UTF-8, as the paths the messages join it with.
+  wchar_t buffer[512] = {};
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                            static_cast<DWORD>(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                           buffer, static_cast<DWORD>(sizeof buffer), nullptr);
-  std::string text(buffer, n);
+                           buffer, static_cast<DWORD>(sizeof buffer / sizeof buffer[0]), nullptr);
+  std::string text = Utf8Path(std::wstring_view(buffer, n));
   // The system's texts end with a period and a line break; the caller adds its own frame.
   while (!text.empty() &&
          (text.back() == '\r' || text.back() == '\n' || text.back() == '.' || text.back() == ' ')) {

@@ -23,9 +23,9 @@ std::optional<FileIdentity> IdentityOf(const std::string& path);
 // is the same as nothing.
 bool SameFile(const std::string& a, const std::string& b);
 
-// Whether writing to `a` and to `b` would write one file: the same text, the same existing
-// file, or two names of one file not written yet (the same name in the same folder, the folder
-// compared by identity; a symbolic link whose target does not exist yet names that target).
+// Whether writing to `a` and to `b` would write one file: the same text (SameName), the same
+// existing file, or two names of one file not written yet (the same name in the same folder, the
+// folder compared by identity; a symbolic link whose target does not exist yet names that target).
 bool SameTarget(const std::string& a, const std::string& b);
 
 // The path a chain of symbolic links finally names, a missing last target included (a relative
@@ -40,5 +40,9 @@ std::optional<FileIdentity> StandardOutputIdentity();
 // standard output's file or terminal under any name. Never the null device, where two writers
 // lose nothing.
 bool IsStandardOutput(const std::string& path);
+
+// Whether two names of entries in one folder name the same entry: the same bytes on POSIX; on
+// Windows the same letters in any case ("R.JSON" and "r.json"), as the file system compares them.
+bool SameName(const std::string& a, const std::string& b);
 
 }  // namespace platform

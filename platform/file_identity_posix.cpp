@@ -23,4 +23,6 @@ std::optional<FileIdentity> StandardOutputIdentity() {
   return Identity(st);
 }
 
+bool SameName(const std::string& a, const std::string& b) { return a == b; }
+
 }  // namespace platform

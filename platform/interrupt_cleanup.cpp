@@ -2,7 +2,6 @@
 #include "platform/interrupt_cleanup.h"
 
 #include <atomic>
-#include <cstring>
 #include <utility>
 
 #include "platform/interrupt_system.h"
@@ -16,7 +15,7 @@ enum SlotState : int { kFree = 0, kWriting = 1, kReady = 2 };
 struct Slot {
   std::atomic<int> state{kFree};
   std::intptr_t handle = -1;  // written before the state becomes kReady
-  char path[RemoveOnInterrupt::kMaxPath] = {};
+  alignas(wchar_t) char path[RemoveOnInterrupt::kMaxPath] = {};  // as PrepareRemoval wrote it
 };
 
 static_assert(std::atomic<int>::is_always_lock_free, "the handler reads the slots lock-free");
@@ -34,11 +33,14 @@ static_assert(std::atomic<bool>::is_always_lock_free, "the handler sets the flag
 }  // namespace
 
 RemoveOnInterrupt::RemoveOnInterrupt(const std::string& path, std::intptr_t handle) {
-  if (path.empty() || path.size() >= kMaxPath) return;
+  if (path.empty()) return;
   for (int i = 0; i < kMaxFiles; ++i) {
     int expected = kFree;
     if (g_slots[i].state.compare_exchange_strong(expected, kWriting)) {
-      std::memcpy(g_slots[i].path, path.c_str(), path.size() + 1);
+      if (!PrepareRemoval(path, g_slots[i].path, kMaxPath)) {
+        g_slots[i].state.store(kFree);
+        return;
+      }
       g_slots[i].handle = handle;
       g_slots[i].state.store(kReady);
       slot_ = i;

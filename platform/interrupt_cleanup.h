@@ -26,8 +26,9 @@ inline constexpr int kInterruptedBySigterm = 143;
 inline constexpr int kInterruptedBySighup = 129;
 
 // Registers `path` for removal on interruption while the object lives (the owner still removes
-// the file on the normal way out). Up to kMaxFiles files at once, each path shorter than
-// kMaxPath bytes; a path beyond that goes unregistered and registered() says so.
+// the file on the normal way out). Up to kMaxFiles files at once, each path prepared for the
+// system within kMaxPath bytes (PrepareRemoval); a path beyond that goes unregistered and
+// registered() says so.
 class RemoveOnInterrupt {
  public:
   static constexpr int kMaxFiles = 16;
@@ -71,12 +72,16 @@ class DeferInterrupts {
 // Removes every registered file once no thread is inside a DeferInterrupts section, and keeps
 // any thread from entering one after. Async-signal-safe; the handlers call it.
 void RemoveRegisteredFiles() noexcept;
-// Removes one file by a path prepared in advance (per system); when nothing is found there and
+// Writes `path` into `storage` (`size` bytes, aligned for wchar_t) as RemoveFileNow takes it, per
+// system: the bytes on POSIX, UTF-16 for the wide API on Windows, so the handler converts
+// nothing. False, with nothing written, when it does not fit.
+bool PrepareRemoval(const std::string& path, char* storage, std::size_t size) noexcept;
+// Removes one file by a path PrepareRemoval prepared in advance; when nothing is found there and
 // `handle` is the file's open handle, by the name the system now gives that handle (its folder
-// was renamed). True when no such file is left. Async-signal-safe.
-bool RemoveFileNow(const char* path, std::intptr_t handle = -1) noexcept;
-// Says on standard error that the temporary file `path` could not be removed:
+// was renamed; Linux). True when no such file is left. Async-signal-safe.
+bool RemoveFileNow(const char* prepared, std::intptr_t handle = -1) noexcept;
+// Says on standard error that the temporary file (as prepared) could not be removed:
 // "aviso: o arquivo temporário PATH não pôde ser apagado". Async-signal-safe.
-void SayNotRemoved(const char* path) noexcept;
+void SayNotRemoved(const char* prepared) noexcept;
 
 }  // namespace platform

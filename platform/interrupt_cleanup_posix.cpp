@@ -66,6 +66,12 @@ extern "C" void OnInterrupt(int signal_number) {
 
 }  // namespace
 
+bool PrepareRemoval(const std::string& path, char* storage, std::size_t size) noexcept {
+  if (path.size() >= size) return false;
+  std::memcpy(storage, path.c_str(), path.size() + 1);
+  return true;
+}
+
 bool RemoveFileNow(const char* path, std::intptr_t handle) noexcept {
   if (unlink(path) == 0) return true;
   if (errno != ENOENT) return false;

@@ -7,6 +7,7 @@
 #include "platform/exclusive_file.h"
 #include "platform/stderr_capture.h"
 #include "platform/unique_name.h"
+#include "platform/wide_path_windows.h"
 
 namespace platform {
 namespace {
@@ -23,8 +24,8 @@ StderrCapture::StderrCapture() : turn_(Turn()) {
   std::fflush(stderr);
   // _O_TEMPORARY: the system deletes the file when it is closed.
   const std::string path = TempFolder() + UniqueName("talmero-stderr", ".tmp");
-  captured_ = _open(path.c_str(), _O_CREAT | _O_EXCL | _O_RDWR | _O_BINARY | _O_TEMPORARY,
-                    _S_IREAD | _S_IWRITE);
+  captured_ = _wopen(WidePath(path).c_str(),
+                     _O_CREAT | _O_EXCL | _O_RDWR | _O_BINARY | _O_TEMPORARY, _S_IREAD | _S_IWRITE);
   if (captured_ < 0) return;
   saved_ = _dup(2);
   active_ = _dup2(captured_, 2) == 0;

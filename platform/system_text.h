@@ -1,7 +1,8 @@
 #pragma once
-// The system's own texts (error reasons from strerror or FormatMessageA) as UTF-8, so that a
-// message joining one with a UTF-8 path reads right: on Windows they come in the ANSI code page,
-// elsewhere in the locale's encoding, which is UTF-8 here.
+// The system's own texts (error reasons from strerror or the system's messages) as UTF-8, so
+// that a message joining one with a UTF-8 path reads right: on Windows SystemErrorText gives
+// UTF-8 already and the C library's texts come in the ANSI code page; elsewhere they come in
+// the locale's encoding, which is UTF-8 here.
 
 #include <string>
 #include <string_view>

@@ -5,6 +5,7 @@
 #include "cmdline/last_resort.h"
 #include "cmdline/standard_streams.h"
 #include "platform/interrupt_cleanup.h"
+#include "platform/program_arguments.h"
 #include "resumo/run_resumo.h"
 
 int main(int argc, char** argv) {
@@ -12,7 +13,7 @@ int main(int argc, char** argv) {
   // Then: SIGINT/SIGTERM/SIGHUP remove the summary's temporary file and end with 130/143/129.
   platform::InstallInterruptCleanup();
   return cmdline::RunToTheEnd("talmero-resumo", std::cerr, [&] {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args = platform::ProgramArguments(argc, argv);
     return resumo::RunResumo(args, streams.out(), std::cerr);
   });
 }

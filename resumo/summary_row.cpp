@@ -12,6 +12,7 @@
 #include "cmdline/verdict_line.h"
 #include "engine/error_explanation.h"
 #include "engine/text.h"
+#include "platform/system_path.h"
 
 namespace resumo {
 namespace {
@@ -237,7 +238,8 @@ SummaryRow ReadSummaryRow(const std::string& json_path) {
   // What is not a plain file is refused before it is opened: a FIFO nobody writes would block,
   // a device (/dev/zero) never ends.
   std::error_code error;
-  const std::filesystem::file_status status = std::filesystem::status(json_path, error);
+  const std::filesystem::file_status status =
+      std::filesystem::status(platform::FileSystemPath(json_path), error);
   if (status.type() == std::filesystem::file_type::directory) {
     return Unreadable(json_path, "é uma pasta");
   }
@@ -246,9 +248,10 @@ SummaryRow ReadSummaryRow(const std::string& json_path) {
   }
   const std::string too_large = "tem mais de " + std::to_string(kMaxResultBytes >> 20) +
                                 " MiB, mais do que um resultado da crítica";
-  const std::uintmax_t size = std::filesystem::file_size(json_path, error);
+  const std::uintmax_t size =
+      std::filesystem::file_size(platform::FileSystemPath(json_path), error);
   if (!error && size > kMaxResultBytes) return Unreadable(json_path, too_large);
-  std::ifstream in(json_path, std::ios::binary);
+  std::ifstream in(platform::FileSystemPath(json_path), std::ios::binary);
   if (!in.is_open()) return Unreadable(json_path, "não foi possível abrir o arquivo");
   // Read in blocks, never past the bound: the file may grow while it is read.
   std::string bytes;

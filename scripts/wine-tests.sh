@@ -110,6 +110,56 @@ mask_stamps "$work/linux-saida.txt"
 mask_stamps "$work/windows-saida.txt"
 same "export file" "$work/linux-saida.txt.masked" "$work/windows-saida.txt.masked"
 
+echo "== Names beyond the Windows code page"
+# Greek, Japanese and emoji names are the files written, never the code page's look-alikes ("α"
+# would become "a", another file), and an input in a folder of such a name is read: the report
+# equals the Linux runner's for the same paths.
+names=$work/nomes
+mkdir -p "$names/out" "$names/リスク"
+cp "$bin/amostras/riscos.dbf" "$bin/amostras/sinistros.dbf" "$names/リスク/"
+status=0
+(cd "$bin" && wine_in C.UTF-8 ./talmero-criticar.exe --regional pt_BR --riscos amostras/riscos.dbf \
+   --sinistros amostras/sinistros.dbf --sem-avisos-de-data --saida "$names/out/報告.txt" \
+   --json "$names/out/α.json" >/dev/null 2>"$names/run1.stderr") || status=$?
+[ "$status" = 0 ] || fail "--saida 報告.txt --json α.json ended with $status: $(head -3 "$names/run1.stderr")"
+status=0
+(cd "$bin" && wine_in C.UTF-8 ./talmero-criticar.exe --regional pt_BR --riscos amostras/riscos.dbf \
+   --sinistros amostras/sinistros.dbf --sem-avisos-de-data --json "$names/out/😀.json" \
+   --detalhes "$names/out/😀.xlsx" >/dev/null 2>"$names/run2.stderr") || status=$?
+[ "$status" = 0 ] || fail "--json 😀.json --detalhes 😀.xlsx ended with $status: $(head -3 "$names/run2.stderr")"
+(cd "$names/out" && ls) > "$names/written"
+printf '%s\n' α.json 報告.txt 😀.json 😀.xlsx | sort > "$names/expected"
+same "names written as typed" "$names/expected" "$names/written"
+(cd "$bin" && "$linux_runner" --regional pt_BR --riscos amostras/riscos.dbf \
+   --sinistros amostras/sinistros.dbf --sem-avisos-de-data --saida "$names/linux-saida.txt" \
+   >/dev/null 2>&1) || true
+cp "$names/out/報告.txt" "$names/windows-saida.txt" 2>/dev/null || : >"$names/windows-saida.txt"
+mask_stamps "$names/linux-saida.txt"
+mask_stamps "$names/windows-saida.txt"
+same "--saida 報告.txt = Linux --saida" "$names/linux-saida.txt.masked" "$names/windows-saida.txt.masked"
+grep -q '"resultado"' "$names/out/α.json" || fail "α.json holds no result"
+(cd "$names/リスク" && "$linux_runner" --regional pt_BR --riscos "$names/リスク/riscos.dbf" \
+   --sinistros "$names/リスク/sinistros.dbf" >"$names/linux.stdout" 2>"$names/linux.stderr") \
+   || echo $? > "$names/linux.status"
+(cd "$names/リスク" && wine_in C.UTF-8 "$bin/talmero-criticar.exe" --regional pt_BR \
+   --riscos "$names/リスク/riscos.dbf" --sinistros "$names/リスク/sinistros.dbf" \
+   >"$names/windows.stdout" 2>"$names/windows.stderr") || echo $? > "$names/windows.status"
+mask_stamps "$names/linux.stdout"
+mask_stamps "$names/windows.stdout"
+same "input in リスク: report" "$names/linux.stdout.masked" "$names/windows.stdout.masked"
+same "input in リスク: messages" "$names/linux.stderr" "$names/windows.stderr"
+[ ! -e "$names/windows.status" ] || fail "input in リスク: status $(cat "$names/windows.status")"
+same "input in リスク = samples' folder" "$work/windows-pt_BR.stdout.masked" "$names/windows.stdout.masked"
+# Two outputs whose names differ only in case are one file on Windows: wrong usage.
+status=0
+(cd "$bin" && wine_in C.UTF-8 ./talmero-criticar.exe --riscos amostras/riscos.dbf \
+   --json "$names/out/R.JSON" --html "$names/out/r.json" >/dev/null 2>"$names/case.stderr") || status=$?
+if [ "$status" = 2 ] && grep -q -- "--json e --html gravam no mesmo arquivo: " "$names/case.stderr"; then
+  echo "ok: --json R.JSON --html r.json refused"
+else
+  fail "--json R.JSON --html r.json: status $status, $(head -2 "$names/case.stderr")"
+fi
+
 echo "== Workbooks written on Windows"
 # The Windows runner's failure list as a workbook, read back with openpyxl, holds the Linux
 # runner's CSV rows (sheets of other names are left aside); libxlsxwriter and zlib are linked

@@ -1,5 +1,6 @@
 #include "tools/dbf_writer.h"
 
+#include <filesystem>
 #include <stdexcept>
 
 namespace tools {
@@ -116,8 +117,26 @@ std::string DbfBuilder::Bytes() const {
 
 void DbfBuilder::Write(const std::string& path) const { WriteFile(path, Bytes()); }
 
+namespace {
+
+// Creates `path` for writing: its bytes on POSIX; on Windows the UTF-8 text the program keeps
+// paths in, through the wide name (a narrow fopen would read the ANSI code page), or the bytes
+// as the ANSI code page reads them when they are not UTF-8.
+std::FILE* CreateForWriting(const std::string& path) {
+#ifdef _WIN32
+  try {
+    const std::filesystem::path wide(std::u8string(path.begin(), path.end()));
+    return _wfopen(wide.c_str(), L"wb");
+  } catch (const std::exception&) {
+  }
+#endif
+  return std::fopen(path.c_str(), "wb");
+}
+
+}  // namespace
+
 void WriteFile(const std::string& path, std::string_view bytes) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
+  std::FILE* f = CreateForWriting(path);
   if (f == nullptr) throw std::runtime_error("cannot create " + path);
   const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   if (std::fclose(f) != 0 || !ok) throw std::runtime_error("cannot write " + path);
@@ -125,7 +144,7 @@ void WriteFile(const std::string& path, std::string_view bytes) {
 
 DbfFileWriter::DbfFileWriter(const std::string& path, std::vector<DbfFieldSpec> fields)
     : fields_(std::move(fields)) {
-  file_ = std::fopen(path.c_str(), "wb");
+  file_ = CreateForWriting(path);
   if (file_ == nullptr) throw std::runtime_error("cannot create " + path);
   const std::string header = DbfHeader(fields_, 0);
   std::fwrite(header.data(), 1, header.size(), file_);

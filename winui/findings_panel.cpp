@@ -409,7 +409,7 @@ void FindingsPanel::ShowRecord(int row) {
   const frontend::RecordView view = frontend::RecordOfRow(*index_, list_row, run_.files);
   const std::string& path = frontend::RecordPathOfRow(*index_, list_row, run_.files);
   record_.reset();
-  record_ = std::make_unique<RecordWindow>(hwnd_, view, FromAnsiPath(path), font_, dpi_);
+  record_ = std::make_unique<RecordWindow>(hwnd_, view, FromPath(path), font_, dpi_);
 }
 
 void FindingsPanel::SalvarClick() {

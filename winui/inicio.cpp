@@ -411,8 +411,8 @@ void Inicio::SpeedButton3Click() { Browse(edArqSinistro); }
 void Inicio::btnOkClick() {
   if (running_) return;
   // The path texts are read once, here; the run takes them from its host.
-  frontend::RunInputs inputs{ToAnsiPath(WindowText(edArqRisco)),
-                             ToAnsiPath(WindowText(edArqSinistro)),
+  frontend::RunInputs inputs{ToPath(WindowText(edArqRisco)),
+                             ToPath(WindowText(edArqSinistro)),
                              CatalogueFolder(),
                              setup_.regional ? *setup_.regional : engine::Regional::System(),
                              setup_.clock,
@@ -497,8 +497,8 @@ bool Inicio::AskInvalidDateAt(const std::string& message, const std::string& pla
 
 std::vector<std::string> Inicio::ProtectedFiles() {
   return frontend::WindowInputFiles(
-      setup_.program_folder, catalogue_folder_, ToAnsiPath(WindowText(edArqRisco)),
-      ToAnsiPath(WindowText(edArqSinistro)), run_files_.riscos.path, run_files_.sinistros.path);
+      setup_.program_folder, catalogue_folder_, ToPath(WindowText(edArqRisco)),
+      ToPath(WindowText(edArqSinistro)), run_files_.riscos.path, run_files_.sinistros.path);
 }
 
 bool Inicio::SaveChecked(const std::wstring& path, const frontend::SaveAction& save) {
@@ -525,7 +525,7 @@ void Inicio::SalvarFalhasClick() {
 }
 
 void Inicio::btnAjudaClick() {
-  OpenWithShell(FromAnsiPath(setup_.program_folder + frontend::kHelpFile));
+  OpenWithShell(FromPath(setup_.program_folder + frontend::kHelpFile));
 }
 
 void Inicio::OpenWithShell(const std::wstring& path) {

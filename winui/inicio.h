@@ -33,7 +33,7 @@ class FindingsPanel;
 
 // What the window takes from outside; the defaults are the real ones.
 struct InicioSetup {
-  std::string program_folder;                      // ANSI, with separator; empty: the exe's
+  std::string program_folder;                      // UTF-8, with separator; empty: the exe's
   std::optional<engine::Regional> regional;        // none: the system's, read at every run
   std::function<platform::LocalDateTime()> clock;  // empty: the local clock
   bool invalid_date_notices = true;                // false: no invalid-date box in any run
@@ -84,7 +84,7 @@ class Inicio : private frontend::RunView {
   // folder) until the window closes. A folder lacking one of the three files is refused in the
   // error box and the choice stays; returns whether it was taken.
   bool ChooseCatalogue(const std::wstring& folder);
-  // Where the next run reads them (ANSI, with separator).
+  // Where the next run reads them (UTF-8, with separator).
   std::string CatalogueFolder() const;
 
  private:
@@ -137,7 +137,7 @@ class Inicio : private frontend::RunView {
   std::unique_ptr<frontend::WindowRunHost> host_;
   std::unique_ptr<frontend::RunFindings> findings_;  // the failure list of the last run
   std::string catalogue_folder_;  // the insurer's, chosen for this window's life; empty: none
-  frontend::RunFiles run_files_;  // the last run's inputs (ANSI), as it opened them
+  frontend::RunFiles run_files_;  // the last run's inputs (UTF-8), as it opened them
   std::unique_ptr<FindingsPanel> panel_;  // a window of its own, owned by this one; null before
   bool have_run_ = false;                 // a run has ended since the window opened
   bool panel_current_ = false;            // the panel shows the last run

@@ -63,7 +63,7 @@ void Inicio::PastaProgramaClick() {
 
 bool Inicio::ChooseCatalogue(const std::wstring& folder) {
   std::string chosen =
-      folder.empty() ? std::string() : platform::WithTrailingSeparator(ToAnsiPath(folder));
+      folder.empty() ? std::string() : platform::WithTrailingSeparator(ToPath(folder));
   if (!chosen.empty()) {
     const std::string refusal = frontend::CheckCatalogueFolder(chosen);
     if (!refusal.empty()) {

@@ -2,9 +2,7 @@
 
 #include <windows.h>
 
-#include <filesystem>
-
-#include "platform/system_path.h"
+#include "platform/wide_path_windows.h"
 
 namespace winui {
 namespace {
@@ -32,9 +30,7 @@ std::string FromWide(UINT code_page, std::wstring_view wide) {
 
 std::wstring Widen(std::string_view utf8) { return ToWide(CP_UTF8, utf8); }
 std::string Narrow(std::wstring_view wide) { return FromWide(CP_UTF8, wide); }
-std::string ToAnsiPath(std::wstring_view wide) {
-  return platform::SystemPath(std::filesystem::path(wide));
-}
-std::wstring FromAnsiPath(std::string_view ansi) { return ToWide(CP_ACP, ansi); }
+std::string ToPath(std::wstring_view wide) { return platform::Utf8Path(wide); }
+std::wstring FromPath(std::string_view path) { return platform::WidePath(path); }
 
 }  // namespace winui

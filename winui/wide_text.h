@@ -8,9 +8,9 @@ namespace winui {
 
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view wide);  // to UTF-8
-// A path as the engine's file functions (the ANSI API) take it; characters outside the ANSI
-// code page become "?", so such a file is reported as missing.
-std::string ToAnsiPath(std::wstring_view wide);
-std::wstring FromAnsiPath(std::string_view ansi);
+// A path as the engine's file functions take it (UTF-8, handed to the wide API by the platform
+// layer: platform/system_path.h), and back: a name in any script stays the name typed.
+std::string ToPath(std::wstring_view wide);
+std::wstring FromPath(std::string_view path);
 
 }  // namespace winui

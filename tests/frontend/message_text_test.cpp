@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "frontend/failure_list_error.h"
 #include "frontend/report_export.h"
 #include "frontend/shell_messages.h"
 #include "platform/exclusive_file.h"
@@ -48,6 +49,23 @@ TEST(MessageTextTest, MessagesDecodeAsWindows1252UnlessTheyAreUtf8) {
   EXPECT_EQ(frontend::DecodeMessage("a\xC3"), "aÃ");
   EXPECT_TRUE(frontend::IsUtf8("\xF0\x9F\x98\x80"));
   EXPECT_FALSE(frontend::IsUtf8("\xF4\x90\x80\x80"));  // above U+10FFFF
+}
+
+// A typed path (UTF-8) inside a message of Windows-1252 bytes reads as typed; a character that
+// code page lacks shows as "?", never as the bytes of another.
+TEST(MessageTextTest, APathInsideAWindows1252MessageReadsAsTyped) {
+  const auto shown = [](const std::string& path) {
+    try {
+      frontend::ThrowCannotRead(path);
+    } catch (const frontend::FailureListError& error) {
+      return frontend::DecodeMessage(error.what());
+    }
+    return std::string();
+  };
+  EXPECT_EQ(shown("C:\\Área de Trabalho\\falhas.csv"),
+            "Não foi possível ler a lista de falhas C:\\Área de Trabalho\\falhas.csv");
+  EXPECT_EQ(shown("C:\\リスク\\falhas.csv"),
+            "Não foi possível ler a lista de falhas C:\\???\\falhas.csv");
 }
 
 TEST(MessageTextTest, DisplayLinesStayOneLine) {

@@ -41,7 +41,9 @@ class TempDir {
   std::string folder() const {
     return path_.string() + static_cast<char>(std::filesystem::path::preferred_separator);
   }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
+  // The name's bytes are kept as given (a std::filesystem::path made of them would read them in
+  // another encoding on Windows, where the program keeps paths in UTF-8).
+  std::string file(const std::string& name) const { return folder() + name; }
 
  private:
   static std::string Suffix(std::uint64_t value) {
