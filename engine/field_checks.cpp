@@ -14,6 +14,7 @@
 #include "engine/field_checks_date.h"
 #include "engine/field_checks_walker.h"
 #include "engine/rule_set.h"
+#include "engine/saturated.h"
 #include "engine/structure_check.h"
 #include "engine/tap_threads.h"
 #include "engine/text.h"
@@ -129,10 +130,7 @@ class ParallelChecks {
   bool Replay(CheckChunk& chunk) {
     // Every record shown is counted, the one that stops the walk too; a count that cannot grow
     // further stays at its maximum.
-    std::int32_t& count = ctx_.state.numRegistros;
-    count = static_cast<std::int32_t>(std::min<std::int64_t>(
-        std::numeric_limits<std::int32_t>::max(),
-        std::int64_t{count} + static_cast<std::int64_t>(chunk.recnos.size())));
+    CountUp(ctx_.state.numRegistros, static_cast<std::int64_t>(chunk.recnos.size()));
     const MadeBytes& made = chunk.made;
     for (std::size_t k = 0; k < chunk.events.size(); ++k) {
       const CheckEvent& event = chunk.events[k];
@@ -226,9 +224,7 @@ bool WalkRecords(RunContext& ctx) {
       completed = parallel.Walk();
     } else {
       for (; !dados.Eof(); dados.Next()) {
-        if (ctx.state.numRegistros < std::numeric_limits<std::int32_t>::max()) {
-          ++ctx.state.numRegistros;  // a count that cannot grow further stays at its maximum
-        }
+        CountUp(ctx.state.numRegistros, 1);
         if (!company.Check()) {
           completed = false;
           break;

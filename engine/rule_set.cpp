@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "engine/saturated.h"
 #include "engine/text.h"
 
 namespace engine {
@@ -30,16 +31,6 @@ std::optional<int> IntOf(const FieldValue& value) {
     return std::nullopt;
   }
   return static_cast<int>(*v);
-}
-
-std::int32_t Saturated(std::int64_t value) {
-  if (value > std::numeric_limits<std::int32_t>::max()) {
-    return std::numeric_limits<std::int32_t>::max();
-  }
-  if (value < std::numeric_limits<std::int32_t>::min()) {
-    return std::numeric_limits<std::int32_t>::min();
-  }
-  return static_cast<std::int32_t>(value);
 }
 
 }  // namespace

@@ -50,7 +50,9 @@ class RunHost {
 
   virtual const Regional& regional() const = 0;
   virtual platform::LocalDateTime Now() = 0;
-  // The folder of the program's own files, ending with the path separator.
+  // The catalogue folder, ending with the path separator: where tabelas.dbf, anexos.dbf and
+  // DadosKov.DBF are read and the temporary index is made first. The program's own folder unless
+  // the user chose another (--catalogo, or the window's "Pasta do catálogo e do DadosKov...").
   virtual std::string ProgramFolder() = 0;
   // The two path texts exactly as typed.
   virtual std::string RiskPath() = 0;
