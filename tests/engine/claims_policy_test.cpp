@@ -82,7 +82,7 @@ class ClaimsPolicyTest : public testing_support::PhaseTest {
     regional_ = regional;
     ctx_.risk_path = risk_path_;
     ctx_.claims_path = claims_path_;
-    OpenInputsAnew();
+    const RunOfItsOwn run(ctx_);
     CheckClaimsWithoutPolicy(ctx_);
     return host_.lines;
   }

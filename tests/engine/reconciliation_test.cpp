@@ -115,7 +115,7 @@ class ReconciliationTest : public testing_support::PhaseTest {
   void Run() {
     ctx_.risk_path = risk_path;
     ctx_.claims_path = claims_path;
-    OpenInputsAnew();
+    const RunOfItsOwn run(ctx_);
     Reconcile(ctx_);
   }
 

@@ -19,11 +19,22 @@ class PhaseTest : public ::testing::Test {
   engine::Regional regional_ = engine::Regional::PtBr();
   engine::RunContext ctx_{host_, tables_, state_, regional_, dir_.folder(), 2024, "", ""};
 
-  // A phase called again stands for a run of its own: the inputs, written anew, are opened anew.
-  void OpenInputsAnew() {
-    ctx_.risk_file = {};
-    ctx_.claims_file = {};
-  }
+  // A phase called again stands for a run of its own: while this lives the phase holds the inputs
+  // it opens, and then lets them go, so that the next case can write them anew (a held file
+  // cannot be written on Windows).
+  class RunOfItsOwn {
+   public:
+    explicit RunOfItsOwn(engine::RunContext& ctx) : ctx_(ctx) {}
+    ~RunOfItsOwn() {
+      ctx_.risk_file = {};
+      ctx_.claims_file = {};
+    }
+    RunOfItsOwn(const RunOfItsOwn&) = delete;
+    RunOfItsOwn& operator=(const RunOfItsOwn&) = delete;
+
+   private:
+    engine::RunContext& ctx_;
+  };
 };
 
 }  // namespace testing_support
