@@ -4,6 +4,7 @@
 #include <charconv>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "engine/scratch_file.h"
 #include "engine/text.h"
@@ -272,7 +273,13 @@ class XlsxWorkbook::Impl {
 
   // The same, as a cell holds it (Escaped()): cut with "…" when longer than a cell holds.
   const char* CellText(std::string_view text, Texts texts) {
-    const std::string utf8 = texts == Texts::kUtf8 ? ValidUtf8(text) : Win1252ToUtf8(text);
+    std::string utf8 = texts == Texts::kUtf8 ? ValidUtf8(text) : Win1252ToUtf8(text);
+    // Most cells hold no "_", no NUL and fit: they go as they are, without a pass per character.
+    if (utf8.size() <= kMaxCellCharacters &&
+        utf8.find_first_of(std::string_view("_\0", 2)) == std::string::npos) {
+      text_ = std::move(utf8);
+      return text_.c_str();
+    }
     bool cut = false;
     text_ = Escaped(utf8, kMaxCellCharacters, &cut);
     if (cut) {
