@@ -57,3 +57,13 @@ set_target_properties(talmero_xlsxwriter PROPERTIES
   INTERFACE_INCLUDE_DIRECTORIES ${_talmero_xlsx_prefix}/include
   INTERFACE_LINK_LIBRARIES ${_talmero_zlib})
 add_dependencies(talmero_xlsxwriter talmero_xlsxwriter_build)
+
+# minizip's reader from the same source, for reading a written workbook back
+# (outputs/workbook_parts.h); its file functions are the library's own copy of minizip's.
+enable_language(C)
+add_library(talmero_unzip STATIC ${TALMERO_XLSXWRITER_SOURCE}/third_party/minizip/unzip.c)
+target_compile_definitions(talmero_unzip PRIVATE NOUNCRYPT)
+target_include_directories(talmero_unzip SYSTEM PUBLIC ${TALMERO_XLSXWRITER_SOURCE}/third_party
+                                                       ${_talmero_mingw_root}/include)
+target_link_libraries(talmero_unzip PUBLIC talmero_xlsxwriter)
+set_target_properties(talmero_unzip PROPERTIES COMPILE_WARNING_AS_ERROR OFF)

@@ -2,8 +2,9 @@
 // A check of a written workbook (a zip archive of XML parts): every part is there whole. The
 // workbook library writes each part to a temporary file first and never learns when such a
 // write failed (a full temporary folder), so a part may reach the archive empty or cut short;
-// only reading the archive back tells. Each part is inflated once, keeping only its first and
-// last bytes, so memory does not grow with the workbook.
+// only reading the archive back tells. Each part is inflated once by minizip's reader (which
+// also checks its checksum), keeping only its first and last bytes, so memory does not grow
+// with the workbook.
 
 #include <string>
 
