@@ -53,7 +53,7 @@ class RunView {
 struct RunInputs {
   std::string risk_path;  // as typed, in the encoding the engine's file functions take
   std::string claims_path;
-  std::string program_folder;
+  std::string catalogue_folder;
   engine::Regional regional;
   std::function<platform::LocalDateTime()> clock;
   bool invalid_date_notices = true;  // false: no notice is shown during the run
@@ -89,7 +89,7 @@ class WindowRunHost : public engine::RunHost {
   void ShowInvalidDateAt(std::string_view message, const engine::DatePlace& place) override;
   const engine::Regional& regional() const override { return inputs_.regional; }
   platform::LocalDateTime Now() override { return inputs_.clock(); }
-  std::string ProgramFolder() override { return inputs_.program_folder; }
+  std::string CatalogueFolder() override { return inputs_.catalogue_folder; }
   std::string RiskPath() override { return inputs_.risk_path; }
   std::string ClaimsPath() override { return inputs_.claims_path; }
 
