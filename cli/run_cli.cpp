@@ -11,6 +11,7 @@
 #include "cmdline/output_file.h"
 #include "cmdline/verdict_line.h"
 #include "engine/error_explanation.h"
+#include "engine/finding_tee.h"
 #include "engine/report.h"
 #include "engine/run_host.h"
 #include "engine/run_warnings.h"
@@ -125,7 +126,7 @@ std::optional<int> AnswerWithoutRun(const std::vector<std::string>& args, std::o
 // The outputs written beside the report. They are created before the run, so a path that cannot
 // be written costs no run.
 struct SideOutputs {
-  outputs::FindingTee sinks;
+  engine::FindingTee sinks;
   std::unique_ptr<cmdline::OutputFile> details_file;
   std::unique_ptr<outputs::FindingListOutput> details;
   outputs::FindingsXlsx* workbook = nullptr;  // the failure list, when it is a workbook
@@ -410,9 +411,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return cmdline::kExitRunError;
   }
   engine::ValidationRun run;
-  if (!side.sinks.empty()) {
-    run.SetFindingSink(side.sinks.only() != nullptr ? side.sinks.only() : &side.sinks);
-  }
+  run.SetFindingSink(side.sinks.sink());
   if (options.nucleos > 0) run.SetWalkThreads(options.nucleos);
   // A list or extract streamed to standard output is written on a second thread until it is
   // finished (outputs/block_writer.h): meanwhile a notice on standard error must not flush it.

@@ -4,8 +4,8 @@
 
 namespace engine {
 
-CheckPipeline::CheckPipeline(std::size_t workers, Check check, Replay replay)
-    : check_(std::move(check)), replay_(std::move(replay)) {
+CheckPipeline::CheckPipeline(std::size_t workers, Check check, Replay replay, NewPart new_part)
+    : check_(std::move(check)), replay_(std::move(replay)), new_part_(std::move(new_part)) {
   if (workers == 0) workers = 1;
   workers_.reserve(workers);
   try {
@@ -32,12 +32,12 @@ std::unique_ptr<CheckChunk> CheckPipeline::FreshChunk() {
   std::unique_ptr<CheckChunk> chunk;
   if (spare_.empty()) {
     chunk = std::make_unique<CheckChunk>();
+    if (new_part_) chunk->part = new_part_();
   } else {
     chunk = std::move(spare_.back());
     spare_.pop_back();
     chunk->recnos.clear();
     chunk->events.clear();
-    chunk->made.clear();
     chunk->counters.clear();
     chunk->company_stop = false;
     chunk->error = nullptr;

@@ -62,17 +62,6 @@ class CheckEvent {
 };
 static_assert(sizeof(CheckEvent) == 8);
 
-// The bytes a worker's finding maker made of its chunk's failures (see FieldFindingMaker), one
-// after the other; ends[k]: where the bytes of the chunk's k-th event end (a notice's are empty).
-struct MadeBytes {
-  std::string bytes;
-  std::vector<std::uint32_t> ends;
-  void clear() {
-    bytes.clear();
-    ends.clear();
-  }
-};
-
 struct CheckChunk {
   std::uint32_t first = 0;  // physical number of the chunk's first record
   std::uint32_t count = 0;  // records from `first` on, hidden ones included
@@ -82,10 +71,9 @@ struct CheckChunk {
   std::vector<char> bytes;
   std::vector<std::uint32_t> recnos;
   std::vector<CheckEvent> events;  // in record order, then field order
-  MadeBytes made;                  // with a finding maker: its bytes, event by event
-  // With a sink's tally: what it counted of the chunk's failures. It stays with the chunk, to
-  // count its next use once the sink has taken what it counted.
-  std::unique_ptr<FieldFindingTally> tally;
+  // The sink's part, which counted the chunk's failures (null: the sink offers none). It stays
+  // with the chunk, to count its next use once it was merged.
+  std::unique_ptr<ChunkPart> part;
   std::vector<RuleCountersAdded> counters;  // per rule of the file
   std::int64_t records_failed = 0;          // records with a field failure
   bool company_stop = false;  // the last of recnos is another company's: the walk stops there
@@ -104,7 +92,10 @@ class CheckPipeline {
   // stops the walk there: the chunks after it are dropped unseen.
   using Replay = std::function<bool(CheckChunk&)>;
 
-  CheckPipeline(std::size_t workers, Check check, Replay replay);
+  // Makes the part of a chunk first used (see ChunkPart), on the walk's thread.
+  using NewPart = std::function<std::unique_ptr<ChunkPart>()>;
+
+  CheckPipeline(std::size_t workers, Check check, Replay replay, NewPart new_part = {});
   // Stops the workers; chunks not yet replayed are dropped (a walk that ended in an error).
   ~CheckPipeline();
   CheckPipeline(const CheckPipeline&) = delete;
@@ -133,6 +124,7 @@ class CheckPipeline {
 
   Check check_;
   Replay replay_;
+  NewPart new_part_;
   std::deque<std::unique_ptr<CheckChunk>> in_flight_;  // file order; walk's thread only
   std::vector<std::unique_ptr<CheckChunk>> spare_;     // walk's thread only
   std::mutex mutex_;

@@ -1,6 +1,8 @@
 #include "engine/field_checks.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <exception>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -43,22 +45,25 @@ class ParallelChecks {
         file_(ctx.tables.tbDados),
         record_length_(file_.RecordLength()),
         skip_deleted_(file_.set_deleted()) {
+    // With a sink that offers parts, the workers count the findings in them; the walk's thread
+    // then tells each finding only to a sink that still hears each one.
     FindingSink* sink = ctx.findings;
-    // With a sink that tallies, the workers count the findings for it; the walk's thread then
-    // tells them only to those that still hear them, if any.
-    tallies_ = sink != nullptr && sink->NewTally() != nullptr;
-    keep_failures_ = sink != nullptr && (!tallies_ || sink->HearsTallied());
-    if (tallies_) teller_.TellTallied();
+    first_part_ = sink != nullptr ? sink->NewChunkPart() : nullptr;
+    tell_sink_ = sink != nullptr && (first_part_ == nullptr || first_part_->SinkHearsEach());
+    CheckPipeline::NewPart new_part;
+    if (first_part_ != nullptr) {
+      new_part = [this, sink]() -> std::unique_ptr<ChunkPart> {
+        return first_part_ != nullptr ? std::move(first_part_) : sink->NewChunkPart();
+      };
+    }
     for (int w = 0; w < threads; ++w) {
       auto worker = std::make_unique<Worker>(ctx, rules);
-      if (keep_failures_) worker->maker = sink->NewMaker();
-      worker->walker.emplace(ctx, worker->rules, domains, &worker->events, worker->maker.get(),
-                             &worker->made);
+      worker->walker.emplace(ctx, worker->rules, domains, &worker->events);
       workers_.push_back(std::move(worker));
     }
     pipeline_.emplace(
         workers_.size(), [this](std::size_t w, CheckChunk& chunk) { Check(*workers_[w], chunk); },
-        [this](CheckChunk& chunk) { return Replay(chunk); });
+        [this](CheckChunk& chunk) { return Replay(chunk); }, std::move(new_part));
   }
 
   // Every record of the file, as the table's walk shows them. False when the company check
@@ -83,8 +88,6 @@ class ParallelChecks {
     RuleSet rules;
     CompanyCheck company;
     std::vector<CheckEvent> events;
-    std::unique_ptr<FieldFindingMaker> maker;  // null: the sink makes nothing ahead
-    MadeBytes made;
     std::optional<RecordWalker> walker;
   };
 
@@ -96,8 +99,7 @@ class ParallelChecks {
   // On a worker's thread.
   void Check(Worker& worker, CheckChunk& chunk) const {
     try {
-      if (tallies_ && chunk.tally == nullptr) chunk.tally = ctx_.findings->NewTally();
-      worker.walker->CountIn(chunk.tally.get(), keep_failures_);
+      worker.walker->CountIn(chunk.part.get(), tell_sink_);
       chunk.bytes.resize(std::size_t{chunk.count} * record_length_);
       if (file_.ReadRecordsAt(chunk.first, chunk.count, chunk.bytes.data()) < chunk.count) {
         tables::ThrowChangedWhileRead(file_.FileName());  // the file held them when opened
@@ -120,8 +122,6 @@ class ParallelChecks {
     }
     chunk.events.swap(worker.events);
     worker.events.clear();
-    std::swap(chunk.made, worker.made);
-    worker.made.clear();
     worker.rules.TakeCounters(chunk.counters);
     chunk.records_failed = worker.walker->TakeRecordsFailed();
   }
@@ -131,18 +131,10 @@ class ParallelChecks {
     // Every record shown is counted, the one that stops the walk too; a count that cannot grow
     // further stays at its maximum.
     CountUp(ctx_.state.numRegistros, static_cast<std::int64_t>(chunk.recnos.size()));
-    const MadeBytes& made = chunk.made;
-    for (std::size_t k = 0; k < chunk.events.size(); ++k) {
-      const CheckEvent& event = chunk.events[k];
-      // Nothing made ahead, or a maker that threw, leaves an event without bytes.
-      std::string_view bytes;
-      if (k < made.ends.size()) {
-        const std::uint32_t begin = k == 0 ? 0 : made.ends[k - 1];
-        bytes = std::string_view(made.bytes).substr(begin, made.ends[k] - begin);
-      }
-      teller_.Replay(RecordOf(chunk, event.index()), chunk.recnos[event.index()], event, bytes);
+    for (const CheckEvent& event : chunk.events) {
+      teller_.Replay(RecordOf(chunk, event.index()), chunk.recnos[event.index()], event);
     }
-    if (chunk.tally != nullptr) ctx_.findings->AddTally(*chunk.tally);
+    if (chunk.part != nullptr) chunk.part->Merge();
     rules_.AddCounters(chunk.counters);
     teller_.AddRecordsFailed(chunk.records_failed);
     if (chunk.error) std::rethrow_exception(chunk.error);
@@ -170,10 +162,53 @@ class ParallelChecks {
   tables::DbfTable& file_;
   std::size_t record_length_;
   bool skip_deleted_;
-  bool tallies_ = false;       // the sink counts the findings on the workers, chunk by chunk
-  bool keep_failures_ = true;  // a failure is still told on the walk's thread
+  bool tell_sink_ = true;                  // a failure is still told on the walk's thread
+  std::unique_ptr<ChunkPart> first_part_;  // asked for first, the first chunk's
   std::vector<std::unique_ptr<Worker>> workers_;
   std::optional<CheckPipeline> pipeline_;  // last: stopped before the workers' walkers go
+};
+
+// The sink's part of a walk on the walk's own thread: the records are read one at a time, so
+// the part counts as many as a worker's chunk holds before it is merged, as on the workers.
+class InOrderParts {
+ public:
+  InOrderParts(RunContext& ctx, RecordWalker& walker)
+      : part_(ctx.findings != nullptr ? ctx.findings->NewChunkPart() : nullptr),
+        per_part_(std::max<std::size_t>(
+            1, CheckPipeline::kChunkBytes /
+                   std::max<std::size_t>(1, ctx.tables.tbDados.RecordLength()))) {
+    if (part_ != nullptr) walker.CountIn(part_.get(), part_->SinkHearsEach());
+  }
+  // A walk that ends in an error keeps what was counted, as the workers' walk does, unless the
+  // merge itself failed.
+  ~InOrderParts() {
+    if (part_ != nullptr && !merging_ && std::uncaught_exceptions() > 0) {
+      try {
+        part_->Merge();
+      } catch (...) {
+      }
+    }
+  }
+  InOrderParts(const InOrderParts&) = delete;
+  InOrderParts& operator=(const InOrderParts&) = delete;
+
+  // One more record checked.
+  void Counted() {
+    if (part_ != nullptr && ++counted_ == per_part_) Merge();
+  }
+  void Merge() {
+    if (part_ == nullptr) return;
+    counted_ = 0;
+    merging_ = true;
+    part_->Merge();
+    merging_ = false;
+  }
+
+ private:
+  std::unique_ptr<ChunkPart> part_;
+  std::size_t per_part_;
+  std::size_t counted_ = 0;
+  bool merging_ = false;
 };
 
 }  // namespace
@@ -223,16 +258,21 @@ bool WalkRecords(RunContext& ctx) {
                               tap_threads ? &*tap_threads : nullptr);
       completed = parallel.Walk();
     } else {
+      InOrderParts parts(ctx, walker);
       for (; !dados.Eof(); dados.Next()) {
         CountUp(ctx.state.numRegistros, 1);
-        if (!company.Check()) {
+        if (!company.Matches()) {
+          parts.Merge();  // what came before the record that stops the walk
+          company.ReportMismatch();
           completed = false;
           break;
         }
         walker.CheckRecord(dados.Record(), dados.RecNo());
+        parts.Counted();
         if (!taps.empty()) feed();
         progress.Step();
       }
+      if (completed) parts.Merge();
     }
     ctx.state.numRegistrosComFalha = walker.records_failed();
     if (completed) progress.Done();

@@ -56,8 +56,7 @@ void ShowInvalidDateNotice(RunContext& ctx, std::string_view text, const DatePla
 }
 
 RecordWalker::RecordWalker(RunContext& ctx, RuleSet& rules, const DomainSet& domains,
-                           std::vector<CheckEvent>* events, FieldFindingMaker* maker,
-                           MadeBytes* made)
+                           std::vector<CheckEvent>* events)
     : ctx_(ctx),
       dados_(ctx.tables.tbDados),
       record_length_(dados_.RecordLength()),
@@ -67,9 +66,7 @@ RecordWalker::RecordWalker(RunContext& ctx, RuleSet& rules, const DomainSet& dom
       sink_(ctx.findings),
       file_(FindingFileOf(ctx.state.numTabela)),
       keys_(ctx.tables.tbDados),
-      events_(events),
-      maker_(events != nullptr && made != nullptr ? maker : nullptr),
-      made_(made) {
+      events_(events) {
   const auto& fields = dados_.FieldList();
   plans_.resize(fields.size());
   for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -121,8 +118,7 @@ bool RecordWalker::FieldsWithinRecord() const {
   return true;
 }
 
-void RecordWalker::Replay(std::string_view record, std::uint32_t recno, const CheckEvent& event,
-                          std::string_view made) {
+void RecordWalker::Replay(std::string_view record, std::uint32_t recno, const CheckEvent& event) {
   // A record's events come one after another; the worker's NUL search comes with them.
   if (record.data() != record_.data() || recno != recno_) {
     record_ = record;
@@ -140,7 +136,7 @@ void RecordWalker::Replay(std::string_view record, std::uint32_t recno, const Ch
   if (check == FindingCheck::kDominio && depende >= 0) {
     qualifier_ = words::TrimControls(Convert(depende, depende_buffer_).text);
   }
-  Tell(p, check, check == FindingCheck::kDominio ? qualifier_ : std::string_view(), made);
+  Tell(p, check, check == FindingCheck::kDominio ? qualifier_ : std::string_view());
 }
 
 void RecordWalker::SetRecord(std::string_view record, std::uint32_t recno) {
@@ -302,7 +298,6 @@ bool RecordWalker::CheckDate(int p, std::string_view text) {
 void RecordWalker::NoteImpossibleDate(int p, std::string_view text) {
   if (events_ != nullptr) {
     events_->push_back(CheckEvent::Notice(index_, p, record_has_nul_));
-    if (maker_ != nullptr) made_->ends.push_back(static_cast<std::uint32_t>(made_->bytes.size()));
   } else {
     ShowNotice(p, text);
   }
@@ -314,20 +309,18 @@ void RecordWalker::ShowNotice(int p, std::string_view text) {
   ShowInvalidDateNotice(ctx_, text, &place);
 }
 
-// A failure with a sink attached: told now, or written down for the walk's thread.
+// A failure with a sink attached: counted in the chunk's part and told to the sink now, or, on a
+// worker, counted in the part and written down for the walk's thread to tell.
 void RecordWalker::Fail(int p, FindingCheck check) {
   const std::string_view qualifier =
       check == FindingCheck::kDominio ? qualifier_ : std::string_view();
-  if (events_ == nullptr) {
-    Tell(p, check, qualifier);
-    return;
+  if (events_ != nullptr && tell_sink_) {
+    events_->push_back(CheckEvent::Failure(index_, p, check, record_has_nul_));
   }
-  if (keep_failures_) events_->push_back(CheckEvent::Failure(index_, p, check, record_has_nul_));
-  if (maker_ != nullptr || tally_ != nullptr) Tell(p, check, qualifier);
+  if (part_ != nullptr || events_ == nullptr) Tell(p, check, qualifier);
 }
 
-void RecordWalker::Tell(int p, FindingCheck check, std::string_view qualifier,
-                        std::string_view made) {
+void RecordWalker::Tell(int p, FindingCheck check, std::string_view qualifier) {
   const FieldPlan& plan = plans_[static_cast<std::size_t>(p)];
   // Every member set anew: the finding is the walker's, reused from one failure to the next.
   FieldFinding& finding = finding_;
@@ -343,21 +336,10 @@ void RecordWalker::Tell(int p, FindingCheck check, std::string_view qualifier,
   finding.table = &dados_;
   finding.width = check == FindingCheck::kTamanho ? plan.rule->tamanho : std::nullopt;
   finding.latest_year = check == FindingCheck::kData ? ctx_.current_year + kDateYearsAhead : 0;
-  finding.made = made;
-  finding.tallied = tallied_;
   const Details details(*this, p, check, qualifier);
   finding.details = &details;
-  if (maker_ == nullptr && tally_ == nullptr) {
-    sink_->FieldFailed(finding);
-  } else {
-    // A worker's: counted in the chunk's tally, and the sink's bytes made, for the walk's thread
-    // to tell with the finding.
-    if (tally_ != nullptr) tally_->Count(finding);
-    if (maker_ != nullptr) {
-      maker_->Make(finding, made_->bytes);
-      made_->ends.push_back(static_cast<std::uint32_t>(made_->bytes.size()));
-    }
-  }
+  if (part_ != nullptr) part_->Count(finding);
+  if (tell_sink_ && events_ == nullptr) sink_->FieldFailed(finding);
   finding.details = nullptr;  // they end here
 }
 

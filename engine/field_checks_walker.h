@@ -2,7 +2,7 @@
 // The field checks of one record after another, on any thread. A walker either tells what it
 // meets at once (on the walk's thread), or, given `events`, writes it there and tells nothing,
 // for a walker on the walk's thread to Replay() in file order (the workers of a walk split over
-// threads).
+// threads). Either way a failure is counted at once in the sink's chunk part, when it offers one.
 //
 // Each field's plan is worked out once per file, and a step for each field that has something
 // to check. A record of the file's length without a NUL byte, the usual one, first gets each
@@ -34,27 +34,21 @@ void ShowInvalidDateNotice(RunContext& ctx, std::string_view text, const DatePla
 
 class RecordWalker {
  public:
-  // With `events`, a `maker` (may be null) makes the sink's bytes of each failure into `made`.
   RecordWalker(RunContext& ctx, RuleSet& rules, const DomainSet& domains,
-               std::vector<CheckEvent>* events = nullptr, FieldFindingMaker* maker = nullptr,
-               MadeBytes* made = nullptr);
+               std::vector<CheckEvent>* events = nullptr);
 
   // `record` is record `recno` of the file, the `index`th of its chunk (for the events).
   void CheckRecord(std::string_view record, std::uint32_t recno, std::uint32_t index = 0);
 
-  // Tells what another walker met on `record` (record `recno`), as it would have told it, with
-  // the bytes that walker's maker made of it.
-  void Replay(std::string_view record, std::uint32_t recno, const CheckEvent& event,
-              std::string_view made = {});
+  // Tells what another walker met on `record` (record `recno`), as it would have told it.
+  void Replay(std::string_view record, std::uint32_t recno, const CheckEvent& event);
 
-  // A worker's: each failure is counted in `tally` as well (null: none), and its event is written
-  // only when `keep_failures`, as someone on the walk's thread is still told it.
-  void CountIn(FieldFindingTally* tally, bool keep_failures) {
-    tally_ = tally;
-    keep_failures_ = keep_failures;
+  // Each failure from now on is counted in `part` (null: none), and told to the sink (or, with
+  // events, its event written for that) only when `tell_sink`.
+  void CountIn(ChunkPart* part, bool tell_sink) {
+    part_ = part;
+    tell_sink_ = tell_sink;
   }
-  // The walk's: the findings it tells were counted by a tally already.
-  void TellTallied() { tallied_ = true; }
 
   // Every field lies within a record: the checks need no table, so they may run on any thread.
   bool FieldsWithinRecord() const;
@@ -198,9 +192,8 @@ class RecordWalker {
   // Out of the record loop's way: only a failure with a sink attached comes here. Not cold, as
   // a file with many failures comes here millions of times.
   [[gnu::noinline]] void Fail(int p, FindingCheck check);
-  // A worker's walker with a maker makes the sink's bytes of the failure instead of telling it.
-  [[gnu::noinline]] void Tell(int p, FindingCheck check, std::string_view qualifier = {},
-                              std::string_view made = {});
+  // Counts the failure in the part and tells it to the sink, as the walker is set to.
+  [[gnu::noinline]] void Tell(int p, FindingCheck check, std::string_view qualifier = {});
   // What a sink may ask of the finding being told, worked out only then.
   class Details final : public FieldFindingDetails {
    public:
@@ -248,12 +241,9 @@ class RecordWalker {
   // The allowed values' texts by field position (high bits) and packed qualifier (low 16 bits).
   std::unordered_map<std::uint64_t, std::string> allowed_;
   std::vector<CheckEvent>* events_;  // null: tell at once
-  FieldFindingMaker* maker_;         // with events_: makes the sink's bytes of each failure
-  MadeBytes* made_;
-  FieldFindingTally* tally_ = nullptr;  // with events_: counts each failure
-  bool keep_failures_ = true;           // with events_: a failure's event is written
-  bool tallied_ = false;                // the findings told were counted by a tally
-  bool record_failed_ = false;          // the current record failed a field check
+  ChunkPart* part_ = nullptr;        // counts each failure; null: none
+  bool tell_sink_ = true;            // each failure is told to the sink (with events_: written)
+  bool record_failed_ = false;       // the current record failed a field check
   std::int64_t records_failed_ = 0;
 };
 

@@ -115,13 +115,6 @@ struct FieldFinding {
   std::optional<std::int64_t> width;             // width check: the width the catalogue requires
   int latest_year = 0;                           // date check: the last year a date may have
   const FieldFindingDetails* details = nullptr;  // null: the key and allowed values are empty
-  // What the sink's own maker made of this finding on the thread that found it (see
-  // FieldFindingMaker); empty: nothing was made ahead. Only a sink that offers a maker reads it.
-  std::string_view made;
-  // A tally already counted this finding on the thread that found it (see FieldFindingTally):
-  // the sink that offered the tally leaves it out.
-  bool tallied = false;
-
   RecordKey Key() const { return details != nullptr ? details->Key() : RecordKey{}; }
   std::string_view Allowed() const { return details != nullptr ? details->Allowed() : ""; }
 };
@@ -159,46 +152,33 @@ struct HeaderFinding {
   bool HeaderShort() const { return header_length < descriptors_end; }
 };
 
-// What a sink can make of a field finding ahead, on the worker thread that found it, so that
-// the costly part of its work (a row's text, say) is shared out among the workers: each worker
-// gets a maker of its own, and the bytes it made come back with the finding when the walk's
-// thread tells it, in file order (FieldFinding::made).
-class FieldFindingMaker {
+// A sink's share of the field checks' work, done where the findings are made. A walk of a file
+// asks its sink for a part per chunk of records it checks (NewChunkPart). For each field finding
+// of the chunk, in the chunk's order, the part is told it on the thread that checks the chunk (a
+// worker, beside the other chunks' parts; or the walk's own): it may use only its own state and
+// what its sink shares for reading, and the finding's views are valid only during the call, as
+// everywhere else. Then, on the walk's thread, chunk after chunk in file order, the part is merged
+// into its sink: after the chunk's findings and before the row of a company mismatch that stops
+// the walk there. A merged part is ready to count another chunk.
+//
+// A walk whose sink offers parts tells that sink no field finding with FieldFailed, unless the
+// part says the sink still hears each one (a tee some of whose members offer none).
+class ChunkPart {
  public:
-  virtual ~FieldFindingMaker() = default;
-  // Appends the sink's bytes for `finding` to `out`. Runs on a worker thread, beside the other
-  // workers' makers: it may use only its own state.
-  virtual void Make(const FieldFinding& finding, std::string& out) = 0;
-};
-
-// What a sink can count of the field findings ahead, on the worker threads, so that the walk's
-// thread need not tell it each one: every chunk of records that a worker checks has a tally of its
-// own, which counts the chunk's failures on that worker, and which the walk's thread then hands
-// to the sink, chunk after chunk in file order (FindingSink::AddTally). The texts of a counted
-// finding stay valid until its tally is handed over: the chunk keeps its records until then.
-class FieldFindingTally {
- public:
-  virtual ~FieldFindingTally() = default;
-  // Runs on a worker thread, beside the other chunks' tallies: it may use only its own state, and
-  // what its sink shares for reading.
+  virtual ~ChunkPart() = default;
   virtual void Count(const FieldFinding& finding) = 0;
+  virtual void Merge() = 0;
+  virtual bool SinkHearsEach() const { return false; }
 };
 
 class FindingSink {
  public:
   virtual ~FindingSink() = default;
 
-  // A maker for one worker thread, or null (the default): the sink makes nothing ahead.
-  virtual std::unique_ptr<FieldFindingMaker> NewMaker() { return nullptr; }
-  // A tally for one chunk of a walk, or null (the default): the sink is told every finding. May
-  // be called on a worker thread.
-  virtual std::unique_ptr<FieldFindingTally> NewTally() { return nullptr; }
-  // On the walk's thread, in file order: what one of the sink's tallies counted, taken out of it,
-  // so that it can count another chunk.
-  virtual void AddTally(FieldFindingTally&) {}
-  // Whether the findings a tally counted must still be told to the sink (with `tallied` set):
-  // false when the sink's tally is all it needs, so that the walk need not tell them at all.
-  virtual bool HearsTallied() const { return true; }
+  // The one worker-side hook: a part for one chunk of a walk (see ChunkPart), or null (the
+  // default): the sink is told every field finding with FieldFailed. Asked on the walk's thread;
+  // a sink answers alike every time.
+  virtual std::unique_ptr<ChunkPart> NewChunkPart() { return nullptr; }
 
   virtual void FieldFailed(const FieldFinding& finding) = 0;
   virtual void StructureFailed(const StructureFinding& finding) = 0;

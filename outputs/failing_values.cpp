@@ -28,7 +28,6 @@ void FailingValues::Find(Place& place, engine::FindingFile file, std::string_vie
 }
 
 void FailingValues::FieldFailed(const engine::FieldFinding& f) {
-  if (f.tallied) return;  // counted by a tally
   Place& place = PlaceOf(f.file, f.position, f.field);
   place.field->second.Add(engine::TrimmedRight(f.text));
   if (!engine::IsFieldCheck(f.check)) return;  // no samples
@@ -37,14 +36,12 @@ void FailingValues::FieldFailed(const engine::FieldFinding& f) {
   samples_.Add(*group, f);
 }
 
-std::unique_ptr<engine::FieldFindingTally> FailingValues::NewTally() {
-  return std::make_unique<FailingValuesTally>(this, shares_);
+std::unique_ptr<engine::ChunkPart> FailingValues::NewChunkPart() {
+  return std::make_unique<FailingValuesPart>(*this, shares_);
 }
 
-void FailingValues::AddTally(engine::FieldFindingTally& counted) {
-  auto* tally = dynamic_cast<FailingValuesTally*>(&counted);
-  if (tally == nullptr || tally->owner() != this) return;  // another sink's
-  for (FailingValuesTally::Field* f : tally->fields()) {
+void FailingValues::Add(FailingValuesPart& part) {
+  for (FailingValuesPart::Field* f : part.fields()) {
     Place& place = PlaceOf(f->file, f->position, f->name);
     place.field->second.AddCounted(f->values, f->counts, f->sequence);
     for (std::size_t check = 0; check < place.groups.size(); ++check) {
@@ -59,7 +56,7 @@ void FailingValues::AddTally(engine::FieldFindingTally& counted) {
       }
     }
   }
-  tally->Clear();
+  part.Clear();
 }
 
 std::vector<TopValues::Entry> FailingValues::Top(engine::FindingFile file, const std::string& field,

@@ -104,6 +104,12 @@ bool FindingList::Admit(engine::FindingFile file, std::string_view field,
   return Count(GroupOf(file, field, check));
 }
 
+bool FindingList::AdmitUncapped(std::int64_t rows) {
+  if (finished_) return false;
+  total_ += rows;
+  return true;
+}
+
 bool FindingList::AdmitField(const engine::FieldFinding& f) {
   constexpr int kCachedPositions = 4096;  // a file with more fields looks the rest up by name
   if (finished_) return false;

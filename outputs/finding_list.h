@@ -79,10 +79,10 @@ class FindingList : public engine::FindingSink {
   // Findings told so far (listed or not).
   std::int64_t total() const { return total_; }
 
-  // Counts a field finding in its group, as FieldFailed() does, without making its row; false
-  // when the group is past the cap. For a row made ahead elsewhere, which is then written when
-  // this says so.
-  bool AdmitField(const engine::FieldFinding& f);
+  // Counts `rows` field findings whose rows another list without a cap made (a walk's chunk part),
+  // for the caller to write; false when this list is finished. Only for a list without a cap, as
+  // their groups are not counted.
+  bool AdmitUncapped(std::int64_t rows);
 
  private:
   struct Group {
@@ -98,6 +98,7 @@ class FindingList : public engine::FindingSink {
   };
 
   // Counts the finding in its group; false when the group is past the cap.
+  bool AdmitField(const engine::FieldFinding& f);
   bool Admit(engine::FindingFile file, std::string_view field, engine::FindingCheck check);
   Group& GroupOf(engine::FindingFile file, std::string_view field, engine::FindingCheck check);
   bool Count(Group& group);

@@ -13,19 +13,25 @@ void FindingsCsv::Rows::Row(engine::FindingFile, const FindingRow& row) {
   csv_.Row(row.data(), row.size());
 }
 
-// A worker's rows: the same list and CSV rules, made in memory, one finding at a time.
-class FindingsCsv::RowMaker : public engine::FieldFindingMaker {
+// A chunk's rows: the same list and CSV rules, made in memory, one finding at a time.
+class FindingsCsv::Part : public engine::ChunkPart {
  public:
-  RowMaker() : list_(rows_) {}
-  void Make(const engine::FieldFinding& finding, std::string& out) override {
-    rows_.csv().clear();
+  explicit Part(FindingsCsv& owner) : owner_(owner), list_(rows_) {}
+  void Count(const engine::FieldFinding& finding) override {
     list_.FieldFailed(finding);
-    out += rows_.csv().bytes();
+    ++rows_made_;
+  }
+  void Merge() override {
+    if (owner_.list_.AdmitUncapped(rows_made_)) owner_.rows_.Raw(rows_.csv().bytes());
+    rows_.csv().clear();
+    rows_made_ = 0;
   }
 
  private:
+  FindingsCsv& owner_;
   Rows rows_;
   FindingList list_;
+  std::int64_t rows_made_ = 0;
 };
 
 FindingsCsv::FindingsCsv(std::ostream& out, std::int64_t max_per_group)
@@ -33,18 +39,9 @@ FindingsCsv::FindingsCsv(std::ostream& out, std::int64_t max_per_group)
 
 FindingsCsv::~FindingsCsv() = default;
 
-std::unique_ptr<engine::FieldFindingMaker> FindingsCsv::NewMaker() {
-  if (!MakesAhead()) return nullptr;
-  return std::make_unique<RowMaker>();
-}
-
-void FindingsCsv::FieldFailed(const engine::FieldFinding& f) {
-  // Bytes made by another sink's maker, or none made, leave the row to be made here.
-  if (!MakesAhead() || f.made.empty()) {
-    list_.FieldFailed(f);
-  } else if (list_.AdmitField(f)) {
-    rows_.Raw(f.made);
-  }
+std::unique_ptr<engine::ChunkPart> FindingsCsv::NewChunkPart() {
+  if (max_per_group_ != kUnlimited) return nullptr;
+  return std::make_unique<Part>(*this);
 }
 
 }  // namespace outputs

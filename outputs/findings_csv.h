@@ -23,10 +23,10 @@ class FindingsCsv : public FindingListOutput {
   FindingsCsv(const FindingsCsv&) = delete;
   FindingsCsv& operator=(const FindingsCsv&) = delete;
 
-  // Without a cap, each worker of a walk makes the rows of the failures it finds, and the
-  // walk's thread only puts them in place; with one, the few rows admitted are made there.
-  std::unique_ptr<engine::FieldFindingMaker> NewMaker() override;
-  void FieldFailed(const engine::FieldFinding& f) override;
+  // Without a cap, a walk's parts make the rows of the failures of their chunks where they are
+  // checked, and their merge only puts them in place; with one, the few rows admitted are made
+  // on the walk's thread.
+  std::unique_ptr<engine::ChunkPart> NewChunkPart() override;
 
  protected:
   FindingList& list() override { return list_; }
@@ -35,7 +35,7 @@ class FindingsCsv : public FindingListOutput {
   class Rows : public FindingRowWriter {
    public:
     explicit Rows(std::ostream& out);  // with the header row
-    Rows() = default;                  // in memory, without it: a worker's rows made ahead
+    Rows() = default;                  // in memory, without it: a part's rows
     void Row(engine::FindingFile file, const FindingRow& row) override;
     bool Finish() override { return csv_.Finish(); }
     void Raw(std::string_view bytes) { csv_.Raw(bytes); }
@@ -45,10 +45,7 @@ class FindingsCsv : public FindingListOutput {
     CsvWriter csv_;
   };
 
-  class RowMaker;
-
-  // Whether NewMaker() offers a maker: only then are a finding's `made` bytes this list's rows.
-  bool MakesAhead() const { return max_per_group_ == kUnlimited; }
+  class Part;
 
   std::int64_t max_per_group_;
   Rows rows_;

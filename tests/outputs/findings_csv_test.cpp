@@ -13,6 +13,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "engine/finding_tee.h"
 #include "engine/text.h"
 #include "engine/validation_run.h"
 #include "outputs/csv_writer.h"
@@ -366,7 +367,7 @@ TEST_F(FindingsCsvTest, TheWorkbookHoldsTheCsvRowsAcrossContinuedSheets) {
   const std::string book = dir_.file("falhas.xlsx");
   FindingsXlsx xlsx(book, FindingsXlsx::kUnlimited, 4);  // a header and three rows per sheet
   ASSERT_TRUE(xlsx.ok());
-  FindingTee both;
+  engine::FindingTee both;
   both.Add(&csv);
   both.Add(&xlsx);
   run_ = std::make_unique<engine::ValidationRun>();
@@ -451,22 +452,30 @@ TEST(FindingsCsvWriterTest, QuotesOnlyWhatNeedsIt) {
   }
 }
 
-// A walk's workers make the rows ahead, in memory, and the walk's thread puts them in place: the
-// file must be byte for byte the one made in place, quoted fields and rows longer than the
-// maker's first buffer included, also behind a tee whose first sink makes nothing.
-TEST(FindingsCsvWriterTest, RowsMadeAheadAreTheRowsMadeInPlace) {
+// The rows a walk's chunk parts make, merged chunk by chunk behind a tee, must be byte for byte
+// the rows made in place, quoted fields and rows longer than a part's first buffer included. The
+// tee tells FieldFailed only to the member without a part (a list with a cap), and no member
+// twice.
+TEST(FindingsCsvWriterTest, ChunkPartsBehindATeeMakeTheRowsMadeInPlace) {
   const std::string texts[] = {"plain", "a;b", "say \"hi\"", "two\r\nlines",
                                std::string(9000, 'x')};
   std::ostringstream in_place;
-  std::ostringstream ahead;
+  std::ostringstream by_parts;
+  std::ostringstream capped_in_place;
+  std::ostringstream capped_by_tee;
   FindingsCsv direct(in_place);
-  FindingsCsv made_ahead(ahead);
-  FailingValues first;
-  FindingTee tee;
-  tee.Add(&first);
-  tee.Add(&made_ahead);
-  const std::unique_ptr<engine::FieldFindingMaker> maker = tee.NewMaker();
-  ASSERT_NE(maker, nullptr);
+  FindingsCsv parted(by_parts);
+  FindingsCsv capped_direct(capped_in_place, 2);
+  FindingsCsv capped(capped_by_tee, 2);
+  EXPECT_EQ(capped.NewChunkPart(), nullptr);
+  FailingValues values;
+  engine::FindingTee tee;
+  tee.Add(&values);
+  tee.Add(&parted);
+  tee.Add(&capped);
+  const std::unique_ptr<engine::ChunkPart> part = tee.NewChunkPart();
+  ASSERT_NE(part, nullptr);
+  EXPECT_TRUE(part->SinkHearsEach());
   std::uint32_t record = 0;
   for (const std::string& text : texts) {
     const engine::KnownFindingDetails details({"P;1", "0", "1"}, "A, B");
@@ -480,39 +489,21 @@ TEST(FindingsCsvWriterTest, RowsMadeAheadAreTheRowsMadeInPlace) {
     f.depende = "TIPO";
     f.details = &details;
     direct.FieldFailed(f);
-    std::string bytes;
-    maker->Make(f, bytes);
-    f.made = bytes;
+    capped_direct.FieldFailed(f);
+    part->Count(f);
     tee.FieldFailed(f);
+    if (record % 2 == 0) part->Merge();
   }
-  ASSERT_TRUE(direct.Finish());
-  ASSERT_TRUE(made_ahead.Finish());
-  EXPECT_EQ(ahead.str(), in_place.str());
-  EXPECT_EQ(first.Top(engine::FindingFile::kRiscos, "COD", 10).size(), std::size(texts));
-}
-
-// A list with a cap offers no maker and makes its rows in place: bytes that come with a finding
-// are another sink's, never its rows.
-TEST(FindingsCsvWriterTest, ACappedListMakesItsOwnRowsWhateverBytesCome) {
-  std::ostringstream plain;
-  std::ostringstream told;
-  FindingsCsv reference(plain, 2);
-  FindingsCsv capped(told, 2);
-  EXPECT_EQ(capped.NewMaker(), nullptr);
-  for (std::uint32_t record = 1; record <= 3; ++record) {
-    engine::FieldFinding f;
-    f.record = record;
-    f.position = 2;
-    f.field = "COD";
-    f.check = engine::FindingCheck::kNulo;
-    reference.FieldFailed(f);
-    f.made = "outra;linha\r\n";
-    capped.FieldFailed(f);
+  part->Merge();
+  for (FindingsCsv* list : {&direct, &parted, &capped_direct, &capped}) {
+    ASSERT_TRUE(list->Finish());
   }
-  ASSERT_TRUE(reference.Finish());
-  ASSERT_TRUE(capped.Finish());
-  EXPECT_EQ(told.str(), plain.str());
-  EXPECT_EQ(told.str().find("outra;linha"), std::string::npos);
+  EXPECT_EQ(by_parts.str(), in_place.str());
+  EXPECT_EQ(parted.total(), direct.total());
+  EXPECT_EQ(capped_by_tee.str(), capped_in_place.str());
+  const auto top = values.Top(engine::FindingFile::kRiscos, "COD", 10);
+  ASSERT_EQ(top.size(), std::size(texts));
+  EXPECT_EQ(top.front().count, 1);
 }
 
 // Past the first block the rows are written on another thread while the next block fills: the

@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 
+#include "engine/finding_tee.h"
 #include "engine/validation_run.h"
 #include "outputs/failing_values.h"
 #include "support/private_mounts.h"
@@ -126,7 +127,7 @@ TEST(RecordExtractTest, TheWorkbookHoldsTheCsvRowsWithTheFieldsAsTexts) {
   const std::string book = dir.file("extrato.xlsx");
   RecordExtract xlsx(book, dir.folder(), 3);  // a header and two rows per sheet
   ASSERT_TRUE(xlsx.ok()) << xlsx.WorkbookError();
-  FindingTee both;
+  engine::FindingTee both;
   both.Add(&csv);
   both.Add(&xlsx);
   engine::ValidationRun run;

@@ -1,14 +1,15 @@
-#include "outputs/failing_values_tally.h"
+#include "outputs/failing_values_part.h"
 
 #include <algorithm>
 #include <bit>
 
 #include "engine/text.h"
+#include "outputs/failing_values.h"
 #include "outputs/top_values.h"
 
 namespace outputs {
 
-inline FailingValuesTally::Field& FailingValuesTally::FieldOf(const engine::FieldFinding& f) {
+inline FailingValuesPart::Field& FailingValuesPart::FieldOf(const engine::FieldFinding& f) {
   const auto p = static_cast<std::size_t>(f.position < 0 ? 0 : f.position);
   if (by_position_.size() <= p) by_position_.resize(p + 1);
   std::unique_ptr<Field>& field = by_position_[p];
@@ -23,7 +24,7 @@ inline FailingValuesTally::Field& FailingValuesTally::FieldOf(const engine::Fiel
   return *field;
 }
 
-void FailingValuesTally::Count(const engine::FieldFinding& f) {
+void FailingValuesPart::Count(const engine::FieldFinding& f) {
   Field& field = FieldOf(f);
   field.sequence.push_back(IndexOf(field, engine::TrimmedRight(f.text)));
   if (!engine::IsFieldCheck(f.check)) return;  // no samples
@@ -35,7 +36,7 @@ void FailingValuesTally::Count(const engine::FieldFinding& f) {
   }
 }
 
-std::uint32_t FailingValuesTally::IndexOf(Field& field, std::string_view value) {
+std::uint32_t FailingValuesPart::IndexOf(Field& field, std::string_view value) {
   if (!field.values.empty() && field.values[field.last] == value) {
     ++field.counts[field.last];
     return field.last;
@@ -44,7 +45,7 @@ std::uint32_t FailingValuesTally::IndexOf(Field& field, std::string_view value) 
   return field.last;
 }
 
-std::uint32_t FailingValuesTally::Find(Field& field, std::string_view value) {
+std::uint32_t FailingValuesPart::Find(Field& field, std::string_view value) {
   if (field.slots.size() < 2 * (field.values.size() + 1)) {
     // Grown, and the values filed again.
     field.slots.assign(std::bit_ceil(std::max<std::size_t>(16, 4 * (field.values.size() + 1))), 0);
@@ -65,14 +66,17 @@ std::uint32_t FailingValuesTally::Find(Field& field, std::string_view value) {
     }
   }
   field.slots[s] = static_cast<std::uint32_t>(field.values.size() + 1);
-  field.values.push_back(value);
+  field.values.push_back(field.stored.emplace_back(value));
   field.counts.push_back(1);
   return static_cast<std::uint32_t>(field.values.size() - 1);
 }
 
-void FailingValuesTally::Clear() {
+void FailingValuesPart::Merge() { owner_.Add(*this); }
+
+void FailingValuesPart::Clear() {
   for (Field* field : counted_) {
     field->values.clear();
+    field->stored.clear();
     field->counts.clear();
     field->sequence.clear();
     field->failures.fill(0);

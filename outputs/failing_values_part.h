@@ -1,15 +1,17 @@
 #pragma once
 // What the HTML report's failing values (outputs/failing_values.h) count of one chunk of a walk,
-// on the worker that checks it (engine/findings.h, engine::FieldFindingTally): per field, its
-// failing values in the order they first came, with their counts and the stream of them, and per
-// field check the failures counted and the sample rows of the first ones. The walk's thread adds it
-// to the report's counters in file order, with the same result as telling each finding there.
+// on the thread that checks it (engine/findings.h, engine::ChunkPart): per field, its failing
+// values in the order they first came, with their counts and the stream of them, and per field
+// check the failures counted and the sample rows of the first ones. Merged into the report's
+// counters in file order, with the same result as telling each finding there.
 
 #include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -19,7 +21,7 @@
 namespace outputs {
 
 // Per file, field position and field check: whether the report's sample group has its share of
-// rows. Set on the walk's thread, read by the tallies on the workers, so that they make no rows
+// rows. Set on the walk's thread, read by the parts on the workers, so that they make no rows
 // that no one keeps. A flag seen late costs a row made in vain, never a row missed: the group
 // filled up with chunks before the one being counted.
 class SampleShares {
@@ -50,15 +52,19 @@ class SampleShares {
       std::make_unique<std::atomic<bool>[]>(2 * std::size_t{kPositions} * kChecks);
 };
 
-class FailingValuesTally final : public engine::FieldFindingTally {
+class FailingValues;
+
+class FailingValuesPart final : public engine::ChunkPart {
  public:
   // The failures of one field counted in the chunk.
   struct Field {
     engine::FindingFile file = engine::FindingFile::kRiscos;
     int position = 0;
-    std::string_view name;  // the table's, as told
-    // Its distinct values (trailing blanks trimmed) in the order they first came, how often
-    // each came, and the stream of them as indexes into `values`.
+    std::string name;  // as told
+    // Its distinct values (trailing blanks trimmed) in the order they first came, kept in
+    // `stored` as a finding's texts last only while it is told; how often each came, and the
+    // stream of them as indexes into `values`.
+    std::deque<std::string> stored;
     std::vector<std::string_view> values;
     std::vector<std::int64_t> counts;
     std::vector<std::uint32_t> sequence;
@@ -71,13 +77,13 @@ class FailingValuesTally final : public engine::FieldFindingTally {
     std::vector<std::uint32_t> slots;
   };
 
-  // `owner`: the sink that adds it; `shares`: its groups' flags, which outlive the tally.
-  FailingValuesTally(const void* owner, const SampleShares& shares)
+  // `owner`: the sink it is merged into; `shares`: its groups' flags, which outlive the part.
+  FailingValuesPart(FailingValues& owner, const SampleShares& shares)
       : owner_(owner), shares_(shares) {}
 
   void Count(const engine::FieldFinding& finding) override;
+  void Merge() override;
 
-  const void* owner() const { return owner_; }
   // The fields counted since the last Clear(), in the order first met.
   const std::vector<Field*>& fields() const { return counted_; }
   // Ready to count another chunk; the rows were moved out or are dropped.
@@ -90,9 +96,9 @@ class FailingValuesTally final : public engine::FieldFindingTally {
   // IndexOf() by the value's hash.
   std::uint32_t Find(Field& field, std::string_view value);
 
-  const void* owner_;
+  FailingValues& owner_;
   const SampleShares& shares_;
-  // By field position: a tally counts the chunks of one walk, of one file. Each stays put, as
+  // By field position: a part counts the chunks of one walk, of one file. Each stays put, as
   // `counted_` points at it.
   std::vector<std::unique_ptr<Field>> by_position_;
   std::vector<Field*> counted_;
