@@ -119,6 +119,8 @@ void AppendFieldText(const tables::DbfField& field, std::string_view record, std
   }
 }
 
+}  // namespace
+
 // The policy keys of the risks file for the index, gathered by its walk.
 class PolicyKeys : public RecordTap {
  public:
@@ -251,7 +253,7 @@ class ClaimKeys : public RecordTap, public tables::KeyProbe {
 // same place); what it meets is kept and raised by the check where its own build would have met
 // it. Without a check the index file goes with this object. The claims, walked later, are
 // answered from the file along its keys (KeyIndex::AnswerProbe), so the build keeps no pages.
-class IndexBuild : public EarlyIndex {
+class IndexBuild {
  public:
   IndexBuild(RunContext& ctx, tables::KeyCollection& keys)
       : index_(riscos_, std::string(kIndexName)) {
@@ -267,7 +269,7 @@ class IndexBuild : public EarlyIndex {
       }
     });
   }
-  ~IndexBuild() override {
+  ~IndexBuild() {
     if (thread_.joinable()) thread_.join();
   }
   IndexBuild(const IndexBuild&) = delete;
@@ -289,6 +291,16 @@ class IndexBuild : public EarlyIndex {
   std::thread thread_;
 };
 
+namespace {
+
+// The check's own index, from the policy keys and the claims' keys the walks gathered, if any.
+tables::KeyIndex& BuildOwnIndex(RunContext& ctx, tables::KeyIndex& index, IndexFileRemover& remover,
+                                tables::KeyCollection* policy_keys, ClaimKeys* claims) {
+  index.SetKeyExpression(std::string(kKeyExpression));
+  BuildIndex(ctx.catalogue_folder, index, remover, policy_keys, claims);
+  return index;
+}
+
 std::string ResultLine(std::int64_t misses, std::int32_t regSinistros, const Regional& regional) {
   // The product in 64 bits: 21,474,837 misses or more would overflow 32.
   const long double share = regSinistros == 0 ? 0.0L
@@ -301,138 +313,154 @@ std::string ResultLine(std::int64_t misses, std::int32_t regSinistros, const Reg
 
 }  // namespace
 
-std::unique_ptr<RecordTap> StartPolicyKeys(RunContext& ctx, const tables::DbfTable& riscos) {
+ClaimsPolicyCheck::ClaimsPolicyCheck(RunContext& ctx) : ctx_(ctx) {}
+
+ClaimsPolicyCheck::~ClaimsPolicyCheck() = default;
+
+RecordTap* ClaimsPolicyCheck::StartPolicyKeys(const tables::DbfTable& riscos) {
+  early_.reset();  // built from the keys about to be replaced
+  policy_keys_.reset();
   std::optional<platform::ExclusiveFile> scratch =
-      CreateScratchFile(kIndexName, ctx.catalogue_folder);
+      CreateScratchFile(kIndexName, ctx_.catalogue_folder);
   if (!scratch) return nullptr;  // the index build reads the file itself
   std::unique_ptr<tables::KeyCollection> keys =
       tables::KeyCollection::Start(riscos, kKeyExpression, std::move(*scratch));
-  if (!keys) return nullptr;
-  return std::make_unique<PolicyKeys>(std::move(keys));
+  if (keys) policy_keys_ = std::make_unique<PolicyKeys>(std::move(keys));
+  return policy_keys_.get();
 }
 
-std::unique_ptr<RecordTap> StartClaimKeys(RunContext& ctx, const tables::DbfTable& sinistros) {
-  auto* policy =
-      ctx.carry == nullptr ? nullptr : static_cast<PolicyKeys*>(ctx.carry->policy_keys.get());
-  if (policy == nullptr || policy->collection() == nullptr) return nullptr;
-  const std::size_t key_size = policy->collection()->key_size();
-  return ClaimKeys::Start(sinistros, key_size, ctx.regional.decimal_separator, ctx.catalogue_folder,
-                          nullptr);
+RecordTap* ClaimsPolicyCheck::StartClaimKeys(const tables::DbfTable& sinistros) {
+  claim_keys_.reset();
+  if (policy_keys_ == nullptr || policy_keys_->collection() == nullptr) return nullptr;
+  const std::size_t key_size = policy_keys_->collection()->key_size();
+  claim_keys_ = ClaimKeys::Start(sinistros, key_size, ctx_.regional.decimal_separator,
+                                 ctx_.catalogue_folder, nullptr);
+  return claim_keys_.get();
 }
 
-void StartIndexBuild(RunContext& ctx) {
-  WalkCarry* carry = ctx.carry;
-  auto* policy = carry == nullptr ? nullptr : static_cast<PolicyKeys*>(carry->policy_keys.get());
-  if (policy == nullptr || policy->collection() == nullptr || !policy->collection()->complete()) {
+void ClaimsPolicyCheck::StartIndexBuild() {
+  if (policy_keys_ == nullptr || policy_keys_->collection() == nullptr ||
+      !policy_keys_->collection()->complete()) {
     return;  // the check builds the index itself
   }
   try {
-    carry->index = std::make_unique<IndexBuild>(ctx, *policy->collection());
+    early_ = std::make_unique<IndexBuild>(ctx_, *policy_keys_->collection());
   } catch (const std::exception&) {
     // The risks file cannot be opened again: the check meets that itself.
   }
 }
 
-void CheckClaimsWithoutPolicy(RunContext& ctx) {
-  RunTables& t = ctx.tables;
+void ClaimsPolicyCheck::Check() {
+  RunTables& t = ctx_.tables;
   // Declared in this order so that leaving closes the index, then the readers, then deletes
   // the index file.
   IndexFileRemover remover;
-  tables::DbfTable& tbRiscos = t.tbRiscos;
-  tables::DbfTable& tbSinistros = t.tbSinistros;
-  OpenReader open_riscos(tbRiscos, ctx.risk_path, ctx.risk_file);
-  OpenReader open_sinistros(tbSinistros, ctx.claims_path, ctx.claims_file);
-
-  WalkCarry* carry = ctx.carry;
-  auto* policy = carry == nullptr ? nullptr : static_cast<PolicyKeys*>(carry->policy_keys.get());
-  auto* walked = carry == nullptr ? nullptr : static_cast<ClaimKeys*>(carry->claim_keys.get());
-  if (walked != nullptr && !walked->complete()) walked = nullptr;
+  OpenReader open_riscos(t.tbRiscos, ctx_.risk_path, ctx_.risk_file);
+  OpenReader open_sinistros(t.tbSinistros, ctx_.claims_path, ctx_.claims_file);
   // An index built early goes when the check leaves, as its own would.
-  auto* early = carry == nullptr ? nullptr : static_cast<IndexBuild*>(carry->index.get());
   struct DropEarly {
-    WalkCarry* carry;
-    ~DropEarly() {
-      if (carry != nullptr) carry->index.reset();
-    }
-  } const drop_early{early != nullptr ? carry : nullptr};
-  tables::KeyIndex own_index(tbRiscos, std::string(kIndexName));
-  tables::KeyIndex& index = early != nullptr ? early->Wait() : own_index;
-  if (early == nullptr) {
-    own_index.SetKeyExpression(std::string(kKeyExpression));
-    BuildIndex(ctx.catalogue_folder, own_index, remover,
-               policy == nullptr ? nullptr : policy->collection(), walked);
-  }
-  if (carry != nullptr) carry->policy_keys.reset();  // its merge buffers, before the claims'
+    std::unique_ptr<IndexBuild>& early;
+    ~DropEarly() { early.reset(); }
+  } const drop_early{early_};
+  tables::KeyIndex own_index(t.tbRiscos, std::string(kIndexName));
+  tables::KeyIndex& index =
+      early_ != nullptr
+          ? early_->Wait()
+          : BuildOwnIndex(ctx_, own_index, remover,
+                          policy_keys_ == nullptr ? nullptr : policy_keys_->collection(),
+                          WalkedClaims());
+  policy_keys_.reset();  // its merge buffers, before the claims'
 
   std::int64_t misses = 0;
-  tbSinistros.First();
-  if (!tbSinistros.Eof()) {
-    const int apolice = RequireField(tbSinistros, "APOLICE");
-    const int item = RequireField(tbSinistros, "ITEM");
-    const char separator = ctx.regional.decimal_separator;
-    std::unique_ptr<ClaimKeys> own;
-    RecordSet looked_up;
-    const RecordSet* answers = walked == nullptr ? nullptr : walked->Answers();
-    if (answers == nullptr) {
-      if (walked == nullptr || !walked->usable(index.KeySize())) {
-        // The claims file was not walked with this index in view: its keys are gathered now.
-        std::string reason;
-        own = ClaimKeys::Start(tbSinistros, index.KeySize(), separator, ctx.catalogue_folder,
-                               &reason);
-        if (!own) tables::ThrowIndexCreateError(kIndexName, reason);
-        for (; !tbSinistros.Eof(); tbSinistros.Next()) {
-          own->Take(tbSinistros.RecNo(), tbSinistros.Record());
-        }
-        own->Finish();
-        if (!own->usable(index.KeySize())) {
-          tables::ThrowIndexCreateError(kIndexName, "the claims' keys could not be written");
-        }
-        walked = own.get();
-      }
-      if (early != nullptr && index.AnswerProbe(*walked)) {
-        answers = walked->Answers();  // from the file built early, along its keys
-      } else {
-        walked->LookUp(index, looked_up);
-        answers = &looked_up;
-      }
-    }
-    const RecordSet& missing = *answers;
+  t.tbSinistros.First();
+  if (!t.tbSinistros.Eof()) misses = TellMissing(index);
+  AppendResult(misses);
+}
 
-    // Told in record order, each claim read again from its record: with threads to spare, the
-    // records are read ahead on one of them.
-    std::string key;
-    const RecordKeyColumns keys(tbSinistros);
-    const auto tell = [&](std::uint32_t recno) {
-      const std::string_view record = tbSinistros.Record();
-      const std::string& path = tbSinistros.FileName();
-      key.clear();
-      AppendFieldText(tbSinistros.Fields(apolice), record, path, separator, key);
-      const std::size_t apolice_length = key.size();
-      AppendFieldText(tbSinistros.Fields(item), record, path, separator, key);
-      const std::string_view both(key);
-      ctx.findings->ClaimWithoutPolicy(recno, keys.Read(tbSinistros),
-                                       both.substr(0, apolice_length), both.substr(apolice_length));
-    };
-    if (ctx.findings == nullptr) {
-      missing.ForEach([&](std::uint32_t) { ++misses; });
+ClaimKeys* ClaimsPolicyCheck::WalkedClaims() const {
+  return claim_keys_ != nullptr && claim_keys_->complete() ? claim_keys_.get() : nullptr;
+}
+
+std::int64_t ClaimsPolicyCheck::TellMissing(tables::KeyIndex& index) {
+  tables::DbfTable& tbSinistros = ctx_.tables.tbSinistros;
+  const int apolice = RequireField(tbSinistros, "APOLICE");
+  const int item = RequireField(tbSinistros, "ITEM");
+  const char separator = ctx_.regional.decimal_separator;
+  ClaimKeys* walked = WalkedClaims();
+  std::unique_ptr<ClaimKeys> own;
+  RecordSet looked_up;
+  const RecordSet* answers = walked == nullptr ? nullptr : walked->Answers();
+  if (answers == nullptr) {
+    if (walked == nullptr || !walked->usable(index.KeySize())) {
+      own = GatherClaimKeys(index.KeySize());
+      walked = own.get();
+    }
+    if (early_ != nullptr && index.AnswerProbe(*walked)) {
+      answers = walked->Answers();  // from the file built early, along its keys
     } else {
-      tbSinistros.VisitInOrder([&](const auto& take) { missing.ForEach(take); },
-                               [&](std::uint32_t recno) {
-                                 ++misses;
-                                 tell(recno);
-                               },
-                               ctx.walk_threads > 1);
+      walked->LookUp(index, looked_up);
+      answers = &looked_up;
     }
-    walked->RaiseKeptError();
   }
-  ctx.state.result.claims_without_policy =
-      ClaimsWithoutPolicyResult{misses, ctx.state.regSinistros};
+  const RecordSet& missing = *answers;
 
-  RunHost& host = ctx.host;
+  // Told in record order, each claim read again from its record: with threads to spare, the
+  // records are read ahead on one of them.
+  std::int64_t misses = 0;
+  std::string key;
+  const RecordKeyColumns keys(tbSinistros);
+  const auto tell = [&](std::uint32_t recno) {
+    const std::string_view record = tbSinistros.Record();
+    const std::string& path = tbSinistros.FileName();
+    key.clear();
+    AppendFieldText(tbSinistros.Fields(apolice), record, path, separator, key);
+    const std::size_t apolice_length = key.size();
+    AppendFieldText(tbSinistros.Fields(item), record, path, separator, key);
+    const std::string_view both(key);
+    ctx_.findings->ClaimWithoutPolicy(recno, keys.Read(tbSinistros), both.substr(0, apolice_length),
+                                      both.substr(apolice_length));
+  };
+  if (ctx_.findings == nullptr) {
+    missing.ForEach([&](std::uint32_t) { ++misses; });
+  } else {
+    tbSinistros.VisitInOrder([&](const auto& take) { missing.ForEach(take); },
+                             [&](std::uint32_t recno) {
+                               ++misses;
+                               tell(recno);
+                             },
+                             ctx_.walk_threads > 1);
+  }
+  walked->RaiseKeptError();
+  return misses;
+}
+
+std::unique_ptr<ClaimKeys> ClaimsPolicyCheck::GatherClaimKeys(std::size_t key_size) {
+  // The claims file was not walked with this index in view: its keys are gathered now.
+  tables::DbfTable& tbSinistros = ctx_.tables.tbSinistros;
+  std::string reason;
+  std::unique_ptr<ClaimKeys> own = ClaimKeys::Start(
+      tbSinistros, key_size, ctx_.regional.decimal_separator, ctx_.catalogue_folder, &reason);
+  if (!own) tables::ThrowIndexCreateError(kIndexName, reason);
+  for (; !tbSinistros.Eof(); tbSinistros.Next()) {
+    own->Take(tbSinistros.RecNo(), tbSinistros.Record());
+  }
+  own->Finish();
+  if (!own->usable(key_size)) {
+    tables::ThrowIndexCreateError(kIndexName, "the claims' keys could not be written");
+  }
+  return own;
+}
+
+void ClaimsPolicyCheck::AppendResult(std::int64_t misses) {
+  ctx_.state.result.claims_without_policy =
+      ClaimsWithoutPolicyResult{misses, ctx_.state.regSinistros};
+  RunHost& host = ctx_.host;
   host.AppendLine(kRuleLine);
   host.AppendLine("");
-  host.AppendLine(ResultLine(misses, ctx.state.regSinistros, ctx.regional));
+  host.AppendLine(ResultLine(misses, ctx_.state.regSinistros, ctx_.regional));
   host.AppendLine("");
 }
+
+void CheckClaimsWithoutPolicy(RunContext& ctx) { ClaimsPolicyCheck(ctx).Check(); }
 
 }  // namespace engine

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "engine/check_pipeline.h"
-#include "engine/claims_policy.h"
 #include "engine/field_checks_date.h"
 #include "engine/field_checks_walker.h"
 #include "engine/rule_set.h"
@@ -20,8 +19,8 @@
 #include "engine/structure_check.h"
 #include "engine/tap_threads.h"
 #include "engine/text.h"
-#include "engine/walk_carry.h"
 #include "engine/walk_progress.h"
+#include "engine/walk_taps.h"
 #include "tables/dbf_format.h"
 #include "tables/table_error.h"
 
@@ -227,7 +226,7 @@ bool ValidaData(RunContext& ctx, std::string_view text, const DatePlace* place) 
   return verdict == DateVerdict::kValid;
 }
 
-bool WalkRecords(RunContext& ctx) {
+bool WalkRecords(RunContext& ctx, WalkRiders* riders) {
   tables::DbfTable& dados = ctx.tables.tbDados;
   tables::MemTable& estrut = ctx.tables.zelEstrutTab;
   estrut.SetIndexName("index2");
@@ -241,7 +240,8 @@ bool WalkRecords(RunContext& ctx) {
     WalkProgress progress(
         ctx.host, Ansi("crítica dos campos: ") + std::string(Trimmed(ctx.state.nomeTabela)), dados);
     dados.First();
-    const std::vector<RecordTap*> taps = StartTaps(ctx);
+    const std::vector<RecordTap*> taps =
+        riders != nullptr ? riders->Start(dados) : std::vector<RecordTap*>();
     // With two threads or more the taps run on threads of their own and the field checks on
     // workers; all are stopped with the walk should it throw.
     std::optional<TapThreads> tap_threads;
@@ -287,10 +287,7 @@ bool WalkRecords(RunContext& ctx) {
       } else {
         for (RecordTap* tap : taps) tap->Finish();
       }
-      // With threads to spare, the index of the risks file is built while the run goes on.
-      if (ctx.walk_threads > 1 && FindingFileOf(ctx.state.numTabela) == FindingFile::kRiscos) {
-        StartIndexBuild(ctx);
-      }
+      riders->Fed();
     }
   } catch (...) {
     // An error ends the run, but the counters raised so far stay visible in the rule rows.

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "engine/validation_run.h"
+#include "engine/walk_taps.h"
 
 namespace engine {
 
@@ -10,7 +11,9 @@ namespace engine {
 // visible record in numRegistros, runs the company check at the start of each record and the
 // field checks on every field, and writes the counters back into the rule rows of zelEstrutTab.
 // Returns false when a company error stopped the loop (the record that stopped it is counted).
-bool WalkRecords(RunContext& ctx);
+// The taps `riders` start (null: none) are fed every record shown, to the end of the file even
+// when the company check stopped the field checks.
+bool WalkRecords(RunContext& ctx, WalkRiders* riders = nullptr);
 
 // The years a date may have: from kFirstDateYear to the run's year plus kDateYearsAhead.
 inline constexpr int kFirstDateYear = 1900;

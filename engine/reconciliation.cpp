@@ -177,6 +177,8 @@ bool SamePeriod(const CoveragePeriod* a, const std::optional<CoveragePeriod>& b)
   return a->start == b->start && a->end == b->end;
 }
 
+}  // namespace
+
 // The risks' part of the reconciliation as a tap of the risks file's walk, or driven over the
 // file by a pass of its own: counts inverted coverage, keeping the records for the findings, and,
 // when a period is given, sums the premiums of the risks issued in it. A field the file lacks is
@@ -365,6 +367,8 @@ class ClaimsTally : public RecordTap {
   bool complete_ = false;
 };
 
+namespace {
+
 // Drives `tally` over every record `table` shows (the pass of a file that was not walked).
 template <typename Tally>
 void OwnPass(RunHost& host, std::string_view phase, tables::DbfTable& table, Tally& tally) {
@@ -385,10 +389,9 @@ struct RiskFigures {
 
 // The risks' figures, from the walk when it gathered them for this company and period, otherwise
 // from a pass of its own; the inverted coverages are told before any error is raised.
-RiskFigures ReadRisks(RunContext& ctx, const CoveragePeriod* period) {
+RiskFigures ReadRisks(RunContext& ctx, const CoveragePeriod* period, PremiumTally* walked) {
   tables::DbfTable& riscos = ctx.tables.tbRiscos;
-  auto* tally =
-      ctx.carry == nullptr ? nullptr : static_cast<PremiumTally*>(ctx.carry->premiums.get());
+  PremiumTally* tally = walked;
   std::optional<OpenReader> open;
   std::unique_ptr<PremiumTally> own;
   if (tally == nullptr || !tally->Fits(ctx.state.codEmpresa, period)) {
@@ -405,9 +408,7 @@ RiskFigures ReadRisks(RunContext& ctx, const CoveragePeriod* period) {
   return {tally->inverted(), tally->sums()};
 }
 
-Sums ReadClaims(RunContext& ctx, const CoveragePeriod& period) {
-  auto* tally =
-      ctx.carry == nullptr ? nullptr : static_cast<ClaimsTally*>(ctx.carry->claim_sums.get());
+Sums ReadClaims(RunContext& ctx, const CoveragePeriod& period, ClaimsTally* tally) {
   if (tally != nullptr && tally->Fits(ctx.state.codEmpresa, period)) return tally->SumsOrRaise();
   tables::DbfTable& sinistros = ctx.tables.tbSinistros;
   OpenReader open(sinistros, ctx.claims_path, ctx.claims_file);
@@ -469,7 +470,12 @@ void WriteComparison(RunContext& ctx, const std::string& title, const Sums& kov,
 
 }  // namespace
 
-void Reconcile(RunContext& ctx) {
+Reconciliation::Reconciliation(RunContext& ctx) : ctx_(ctx) {}
+
+Reconciliation::~Reconciliation() = default;
+
+void Reconciliation::Reconcile() {
+  RunContext& ctx = ctx_;
   tables::DbfTable& kov = ctx.tables.tbDadosKov;
   OpenReader open_kov(kov, ctx.catalogue_folder + std::string(kTotalsFile));
 
@@ -485,7 +491,7 @@ void Reconcile(RunContext& ctx) {
         2, "Empresa: " + ctx.state.codEmpresa + Ansi(" - não encontrada em DadosKov.DBF"));
     ctx.state.result.company_not_in_kov = true;
     if (with_risks) {
-      const RiskFigures pass = ReadRisks(ctx, nullptr);
+      const RiskFigures pass = ReadRisks(ctx, nullptr, premiums_.get());
       ctx.state.result.inverted_coverages = pass.inverted;
       if (pass.inverted > 0) {
         ctx.host.AppendLine(kRuleLine);
@@ -506,7 +512,7 @@ void Reconcile(RunContext& ctx) {
     const CoveragePeriod period = ReadPeriod(kov);
     const Sums declared =
         KovAmounts(kov, &LineOfBusiness::kov_premiums, result.kov_unreadable_amounts);
-    const RiskFigures pass = ReadRisks(ctx, &period);
+    const RiskFigures pass = ReadRisks(ctx, &period, premiums_.get());
     result.inverted_coverages = pass.inverted;
     WriteComparison(ctx, Ansi("Teste de Prêmios Emitidos:"), declared, pass.sums);
     WriteInvertedCoverageBlock(ctx.host, pass.inverted);
@@ -516,29 +522,29 @@ void Reconcile(RunContext& ctx) {
     const CoveragePeriod period = ReadPeriod(kov);
     const Sums declared =
         KovAmounts(kov, &LineOfBusiness::kov_claims, result.kov_unreadable_amounts);
-    const Sums sums = ReadClaims(ctx, period);
+    const Sums sums = ReadClaims(ctx, period, claim_sums_.get());
     WriteComparison(ctx, "Teste de Sinistros Pagos:", declared, sums);
   }
 }
 
-}  // namespace engine
-
-namespace engine {
-
-std::unique_ptr<RecordTap> StartPremiumTally(RunContext& ctx, const tables::DbfTable& riscos) {
-  auto tally = std::make_unique<PremiumTally>(riscos, ctx.tables.tbRiscos.owner(),
-                                              ctx.state.codEmpresa, PeriodAhead(ctx));
-  if (ctx.findings != nullptr) {
-    tally->Keep(KeptRecords::Start(riscos.RecordLength(), ctx.catalogue_folder));
+RecordTap* Reconciliation::StartPremiums(const tables::DbfTable& riscos) {
+  premiums_ = std::make_unique<PremiumTally>(riscos, ctx_.tables.tbRiscos.owner(),
+                                             ctx_.state.codEmpresa, PeriodAhead(ctx_));
+  if (ctx_.findings != nullptr) {
+    premiums_->Keep(KeptRecords::Start(riscos.RecordLength(), ctx_.catalogue_folder));
   }
-  return tally;
+  return premiums_.get();
 }
 
-std::unique_ptr<RecordTap> StartClaimsTally(RunContext& ctx, const tables::DbfTable& sinistros) {
-  std::optional<CoveragePeriod> period = PeriodAhead(ctx);
+RecordTap* Reconciliation::StartClaimSums(const tables::DbfTable& sinistros) {
+  claim_sums_.reset();
+  std::optional<CoveragePeriod> period = PeriodAhead(ctx_);
   if (!period) return nullptr;
-  return std::make_unique<ClaimsTally>(sinistros, ctx.tables.tbSinistros.owner(),
-                                       ctx.state.codEmpresa, std::move(*period));
+  claim_sums_ = std::make_unique<ClaimsTally>(sinistros, ctx_.tables.tbSinistros.owner(),
+                                              ctx_.state.codEmpresa, std::move(*period));
+  return claim_sums_.get();
 }
+
+void Reconcile(RunContext& ctx) { Reconciliation(ctx).Reconcile(); }
 
 }  // namespace engine

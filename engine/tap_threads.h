@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/walk_carry.h"
+#include "engine/walk_taps.h"
 
 namespace engine {
 

@@ -16,7 +16,7 @@
 #include "engine/structure_check.h"
 #include "engine/table_summary.h"
 #include "engine/text.h"
-#include "engine/walk_carry.h"
+#include "engine/walk_taps.h"
 
 namespace engine {
 namespace {
@@ -35,6 +35,37 @@ class ReaderCloser {
 };
 
 bool IsBlank(const std::string& path) { return Trimmed(path).empty(); }
+
+// The phases after both walks that ride on them, so that each file is read once: on the risks
+// walk the claims check gathers the policy keys (and, with threads to spare, builds its index
+// from them while the run goes on) and the reconciliation the premium sums and the inverted
+// coverages; on the claims walk the claims' keys and the paid-claims sums.
+class LaterPhases final : public WalkRiders {
+ public:
+  LaterPhases(RunContext& ctx, ClaimsPolicyCheck& claims_check, Reconciliation& reconciliation)
+      : ctx_(ctx), claims_check_(claims_check), reconciliation_(reconciliation) {}
+
+  std::vector<RecordTap*> Start(const tables::DbfTable& file) override {
+    RecordTap* const taps[] = {
+        RisksWalk() ? claims_check_.StartPolicyKeys(file) : claims_check_.StartClaimKeys(file),
+        RisksWalk() ? reconciliation_.StartPremiums(file) : reconciliation_.StartClaimSums(file)};
+    std::vector<RecordTap*> started;
+    for (RecordTap* tap : taps) {
+      if (tap != nullptr) started.push_back(tap);
+    }
+    return started;
+  }
+  void Fed() override {
+    if (RisksWalk() && ctx_.walk_threads > 1) claims_check_.StartIndexBuild();
+  }
+
+ private:
+  bool RisksWalk() const { return FindingFileOf(ctx_.state.numTabela) == FindingFile::kRiscos; }
+
+  RunContext& ctx_;
+  ClaimsPolicyCheck& claims_check_;
+  Reconciliation& reconciliation_;
+};
 
 void AppendNotice(RunHost& host, std::string_view text) {
   host.AppendLine(kRuleLine);
@@ -82,8 +113,6 @@ void ValidationRun::Execute(RunHost& host) {
 void ValidationRun::Run(RunHost& host, RunPaths* paths) {
   ReaderCloser closer(tables_);
   state_ = RunState{};
-  // Declared after the closer, so that its scratch files close before the readers do.
-  WalkCarry carry;
   const Regional regional = host.regional();
   const platform::LocalDateTime started = host.Now();
   RunContext ctx{host,
@@ -95,8 +124,11 @@ void ValidationRun::Run(RunHost& host, RunPaths* paths) {
                  host.RiskPath(),
                  host.ClaimsPath(),
                  findings_,
-                 &carry,
                  walk_threads_};
+  // Declared after the closer, so that their scratch files close before the readers do.
+  ClaimsPolicyCheck claims_check(ctx);
+  Reconciliation reconciliation(ctx);
+  LaterPhases later_phases(ctx, claims_check, reconciliation);
   state_.result.started = started;
   *paths = RunPaths{ctx.risk_path, ctx.claims_path, ctx.catalogue_folder};
 
@@ -119,7 +151,7 @@ void ValidationRun::Run(RunHost& host, RunPaths* paths) {
     state_.numTabela = static_cast<int>(ordem.AsInt64());
     state_.nomeTabela = tabela.AsString();
     zelTabelas.Next();
-    ProcessTable(ctx);
+    ProcessTable(ctx, later_phases);
   }
 
   state_.result.risks_missing = IsBlank(ctx.risk_path);
@@ -129,7 +161,7 @@ void ValidationRun::Run(RunHost& host, RunPaths* paths) {
   if (last_ok && state_.regRiscos != 0 && state_.regSinistros != 0) {
     // The phase builds the policy index and looks every claim up in it; its share is not told.
     host.WalkProgress(Ansi("sinistros sem apólice"), 0, 0);
-    CheckClaimsWithoutPolicy(ctx);
+    claims_check.Check();
   }
   if (last_ok && (IsBlank(ctx.risk_path) || IsBlank(ctx.claims_path))) {
     AppendNotice(host, "Arquivo de sinistros ou de riscos faltando.");
@@ -138,7 +170,7 @@ void ValidationRun::Run(RunHost& host, RunPaths* paths) {
     AppendNotice(host, "Arquivo de sinistros ou de riscos sem registros.");
   }
   host.SetProgress(90);
-  if (last_ok) Reconcile(ctx);
+  if (last_ok) reconciliation.Reconcile();
   // A file written in place while the run read it gives figures of no one file: no closing block.
   ctx.risk_file.CheckUnchanged(ctx.risk_path);
   ctx.claims_file.CheckUnchanged(ctx.claims_path);
@@ -165,7 +197,7 @@ void ValidationRun::NoteHeaderMismatch(RunContext& ctx, FindingFile file) {
   if (ctx.findings != nullptr) ctx.findings->HeaderMismatch(*finding);
 }
 
-void ValidationRun::ProcessTable(RunContext& ctx) {
+void ValidationRun::ProcessTable(RunContext& ctx, WalkRiders& riders) {
   tables::DbfTable& tbDados = tables_.tbDados;
   tbDados.Close();
   const bool risks = state_.numTabela == 1;
@@ -188,7 +220,7 @@ void ValidationRun::ProcessTable(RunContext& ctx) {
     state_.tabelaOk = true;
     result.outcome = TableOutcome::kInterrupted;  // until the walk returns
     ctx.host.SetProgress(risks ? 25 : 50);
-    if (!WalkRecords(ctx)) state_.tabelaOk = false;
+    if (!WalkRecords(ctx, &riders)) state_.tabelaOk = false;
     (risks ? state_.regRiscos : state_.regSinistros) = state_.numRegistros;
     if (state_.tabelaOk) WriteTableSummary(ctx);
     result.outcome = state_.tabelaOk ? TableOutcome::kRead : TableOutcome::kCompanyFailed;

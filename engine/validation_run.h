@@ -4,7 +4,7 @@
 // the cross-file checks that the gates allow and closes the report.
 //
 // Each input file is read once. The field-check walk of a file (engine/field_checks.h) also
-// hands every record it shows to the file's taps (engine/walk_carry.h): the policy keys of the
+// hands every record it shows to the file's taps (engine/walk_taps.h): the policy keys of the
 // risks file for the temporary index, the claims' keys, and the reconciliation's sums and
 // inverted coverages. The claims check and the reconciliation come after both walks and only use
 // what the taps gathered; the findings they tell later (claims without a policy, inverted
@@ -39,7 +39,7 @@
 
 namespace engine {
 
-struct WalkCarry;
+class WalkRiders;
 
 // The state carried from phase to phase; created empty at the start of every run.
 struct RunState {
@@ -82,8 +82,6 @@ struct RunContext {
   std::string risk_path;         // path texts as typed, read when the run starts
   std::string claims_path;
   FindingSink* findings = nullptr;  // null: no row-level findings are told
-  // What the walks gather for the later phases; null: each phase reads its files itself.
-  WalkCarry* carry = nullptr;
   // Threads of a walk: 1 does everything on the run's thread; N >= 2 checks the fields on N
   // workers and gives each tap a thread of its own. The outputs are the same either way.
   int walk_threads = 1;
@@ -116,7 +114,7 @@ class ValidationRun {
  private:
   // The run itself; `*paths` gets the run's paths as soon as they are read.
   void Run(RunHost& host, RunPaths* paths);
-  void ProcessTable(RunContext& ctx);
+  void ProcessTable(RunContext& ctx, WalkRiders& riders);
   // Records a header that disagrees with the file's length, once per input file.
   void NoteHeaderMismatch(RunContext& ctx, FindingFile file);
 

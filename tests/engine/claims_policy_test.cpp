@@ -22,7 +22,7 @@
 #include "engine/open_reader.h"
 #include "engine/report.h"
 #include "engine/text.h"
-#include "engine/walk_carry.h"
+#include "engine/walk_taps.h"
 #include "platform/exclusive_file.h"
 #include "platform/interrupt_cleanup.h"
 #include "support/phase_test.h"
@@ -76,35 +76,39 @@ class ClaimsPolicyTest : public testing_support::PhaseTest {
   }
 
   // The check as the driver calls it, with the record counts the table loop stored.
-  Lines Check(std::int32_t regSinistros, const Regional& regional = Regional::PtBr()) {
+  // With `walked`, the check whose taps rode on the walks.
+  Lines Check(std::int32_t regSinistros, const Regional& regional = Regional::PtBr(),
+              ClaimsPolicyCheck* walked = nullptr) {
     state_.regRiscos = 1;
     state_.regSinistros = regSinistros;
     regional_ = regional;
     ctx_.risk_path = risk_path_;
     ctx_.claims_path = claims_path_;
     const RunOfItsOwn run(ctx_);
-    CheckClaimsWithoutPolicy(ctx_);
+    if (walked != nullptr) {
+      walked->Check();
+    } else {
+      CheckClaimsWithoutPolicy(ctx_);
+    }
     return host_.lines;
   }
 
   // The policy keys and then the claims' keys gathered as the walks gather them, and the index
   // build that the end of the risks walk starts.
-  void WalkBothBuildingEarly(WalkCarry& carry) {
-    ctx_.carry = &carry;
+  void WalkBothBuildingEarly(ClaimsPolicyCheck& check) {
     ctx_.risk_path = risk_path_;
     ctx_.claims_path = claims_path_;
     for (const bool risks : {true, false}) {
       const OpenReader open(tables_.tbDados, risks ? risk_path_ : claims_path_);
-      std::unique_ptr<RecordTap>& tap = risks ? carry.policy_keys : carry.claim_keys;
-      tap = risks ? StartPolicyKeys(ctx_, tables_.tbDados) : StartClaimKeys(ctx_, tables_.tbDados);
+      RecordTap* tap =
+          risks ? check.StartPolicyKeys(tables_.tbDados) : check.StartClaimKeys(tables_.tbDados);
       ASSERT_NE(tap, nullptr);
       for (tables_.tbDados.First(); !tables_.tbDados.Eof(); tables_.tbDados.Next()) {
         tap->Take(tables_.tbDados.RecNo(), tables_.tbDados.Record());
       }
       tap->Finish();
-      if (risks) StartIndexBuild(ctx_);
+      if (risks) check.StartIndexBuild();
     }
-    ASSERT_NE(carry.index, nullptr);
   }
 
   void ExpectNothingLeft() {
@@ -350,7 +354,7 @@ TEST_F(ClaimsPolicyTest, NoWritableFolderGivesTheCreateError) {
 // The index built early, on a thread of its own, from the policy keys of the risks walk: the
 // claims walked afterwards are answered from its file as the check's own build answers them;
 // what the build met (no folder takes the index) is raised by the check, before any line; and
-// without a check the index goes with the walks' carry.
+// without a check the index goes with the check's object.
 TEST_F(ClaimsPolicyTest, IndexBuiltEarlyAnswersFailsAndGoesAsTheChecksOwn) {
   WriteRisks({{"P1", "1"}, {"P2", "1"}, {"P4", "1", true}});
   WriteClaims({{"P1", "1"}, {"P3", "1"}, {"P4", "1"}, {"P2", "1"}});
@@ -366,15 +370,15 @@ TEST_F(ClaimsPolicyTest, IndexBuiltEarlyAnswersFailsAndGoesAsTheChecksOwn) {
       nowhere.emplace(temp_.file("missing"));
     }
     {
-      WalkCarry carry;
-      WalkBothBuildingEarly(carry);
+      ClaimsPolicyCheck check(ctx_);
+      WalkBothBuildingEarly(check);
       if (then == Then::kCheck) {
-        EXPECT_EQ(Check(4), Block("2", "4", "50,00"));
+        EXPECT_EQ(Check(4, Regional::PtBr(), &check), Block("2", "4", "50,00"));
         EXPECT_FALSE(std::filesystem::exists(held_path)) << "the index outlived the check";
       }
       if (then == Then::kNoFolder) {
         try {
-          Check(4);
+          Check(4, Regional::PtBr(), &check);
           ADD_FAILURE() << "an index was created somewhere";
         } catch (const tables::TableError& e) {
           ExpectCreateErrorWithReason(e);
@@ -382,7 +386,6 @@ TEST_F(ClaimsPolicyTest, IndexBuiltEarlyAnswersFailsAndGoesAsTheChecksOwn) {
         EXPECT_TRUE(host_.lines.empty());
       }
     }
-    ctx_.carry = nullptr;
     held.reset();
     if (then == Then::kNoFolder) std::filesystem::remove(held_path);
     ExpectNothingLeft();

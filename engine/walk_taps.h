@@ -1,6 +1,7 @@
 #pragma once
 // What the walk of an input file gathers for the phases that come after both walks (the claims
-// check and the reconciliation), so that each file is read once per run.
+// check and the reconciliation), so that each file is read once per run. The run says which
+// phases ride on each walk (WalkRiders); the walk knows only their taps.
 //
 // The field-check walk of a file calls every tap of that file on each record it shows. The
 // phases after the walks must see the whole file, so when the company check stops the field
@@ -13,15 +14,12 @@
 // drives the same tap over the file itself.
 
 #include <cstdint>
-#include <memory>
 #include <string_view>
 #include <vector>
 
 #include "tables/dbf_table.h"
 
 namespace engine {
-
-struct RunContext;
 
 class RecordTap {
  public:
@@ -33,26 +31,14 @@ class RecordTap {
   virtual void Finish() = 0;
 };
 
-// The key index of the risks file, built on a thread of its own from the policy keys as soon
-// as the risks walk gathered them (engine/claims_policy.h), while the run goes on.
-class EarlyIndex {
+// What rides on the walk of one file.
+class WalkRiders {
  public:
-  virtual ~EarlyIndex() = default;
+  virtual ~WalkRiders() = default;
+  // The taps of `file` (open, on its first record), each fed every record the walk shows.
+  virtual std::vector<RecordTap*> Start(const tables::DbfTable& file) = 0;
+  // The taps were fed the whole file and finished.
+  virtual void Fed() {}
 };
-
-struct WalkCarry {
-  // Of the risks file: the policy keys for the index, the premium sums and inverted coverages.
-  std::unique_ptr<RecordTap> policy_keys;
-  std::unique_ptr<RecordTap> premiums;
-  // Of the claims file: the claims' keys for the look-ups and the paid-claims sums.
-  std::unique_ptr<RecordTap> claim_keys;
-  std::unique_ptr<RecordTap> claim_sums;
-  // Last: it reads the policy keys until it is gone.
-  std::unique_ptr<EarlyIndex> index;
-};
-
-// Starts the taps of the file ctx.tables.tbDados holds (open, on its first record) and keeps
-// them in ctx.carry, replacing those of an earlier walk of the same file; none without a carry.
-std::vector<RecordTap*> StartTaps(RunContext& ctx);
 
 }  // namespace engine
