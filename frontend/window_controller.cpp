@@ -124,8 +124,7 @@ std::vector<std::string> WindowController::ProtectedFiles() const {
 }
 
 bool WindowController::SaveChecked(const std::string& path, const SaveAction& save) {
-  const std::string error =
-      SaveUnlessInput(platform::FileSystemPath(path), ProtectedFiles(), save);
+  const std::string error = SaveUnlessInput(platform::FileSystemPath(path), ProtectedFiles(), save);
   if (error.empty()) return true;
   view_.ShowError(ErrorBoxMessage(error));
   return false;
@@ -152,7 +151,7 @@ void WindowController::LoadPanel() {
   if (findings_ != nullptr && findings_->ready()) run.list_path = findings_->path();
   run.result = run_.state().result;
   run.files = run_files_;
-  run.protected_files = ProtectedFiles();
+  run.protected_files = [this] { return ProtectedFiles(); };
   run.error = run_error_;
   view_.LoadPanel(std::move(run));
   panel_current_ = true;

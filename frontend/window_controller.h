@@ -85,9 +85,7 @@ class WindowController : private RunView {
   void LinesAppended(std::size_t first) override { view_.LinesAppended(first); }
   void LineReplaced(std::size_t index) override { view_.LineReplaced(index); }
   void ProgressChanged(int position) override { view_.ProgressChanged(position); }
-  bool AskInvalidDate(const std::string& message) override {
-    return view_.AskInvalidDate(message);
-  }
+  bool AskInvalidDate(const std::string& message) override { return view_.AskInvalidDate(message); }
   bool AskInvalidDateAt(const std::string& message, const std::string& place) override {
     return view_.AskInvalidDateAt(message, place);
   }
@@ -107,8 +105,8 @@ class WindowController : private RunView {
   WindowSetup setup_;
   std::string catalogue_folder_;  // the insurer's, chosen for the window's life; empty: none
 
-  engine::ValidationRun run_;       // owns the table objects for the window's whole life
-  std::vector<std::string> lines_;  // the report, Windows-1252
+  engine::ValidationRun run_;              // owns the table objects for the window's whole life
+  std::vector<std::string> lines_;         // the report, Windows-1252
   std::unique_ptr<RunFindings> findings_;  // the failure list of the last run
   RunFiles run_files_;                     // the last run's inputs, as it opened them
   bool have_run_ = false;                  // a run has ended since the window opened

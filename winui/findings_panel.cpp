@@ -417,7 +417,7 @@ void FindingsPanel::SalvarClick() {
   std::wstring path;
   if (!AskSaveFileName(hwnd_, frontend::FailureListDialog(), &path)) return;
   const std::string error = frontend::SaveUnlessInput(
-      std::filesystem::path(path), run_.protected_files, [this](const std::filesystem::path& to) {
+      std::filesystem::path(path), run_.ProtectedFiles(), [this](const std::filesystem::path& to) {
         return frontend::SaveRows(*index_, list_->rows(), to);
       });
   if (!error.empty()) ShowError(hwnd_, Widen(frontend::ErrorBoxMessage(error)));

@@ -306,7 +306,8 @@ LRESULT Inicio::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       break;
     case WM_CLOSE:
-      if (controller_.running()) return 0;  // the window takes no input during a run, closing included
+      if (controller_.running())
+        return 0;  // the window takes no input during a run, closing included
       DestroyWindow(hwnd_);
       return 0;
     case WM_ENDSESSION:
