@@ -187,15 +187,16 @@ void Inicio::CreateControls() {
   setTabOrder(btnExporta, ProgressBar);
   setTabOrder(ProgressBar, btnAjuda);
 
-  connect(SpeedButton4, &QToolButton::clicked, this, &Inicio::SpeedButton4Click);
-  connect(SpeedButton3, &QToolButton::clicked, this, &Inicio::SpeedButton3Click);
-  connect(btnOk, &QPushButton::clicked, this, &Inicio::btnOkClick);
-  connect(btnExporta, &QPushButton::clicked, this, &Inicio::btnExportaClick);
-  connect(btnAjuda, &QPushButton::clicked, this, &Inicio::btnAjudaClick);
-  connect(acSalvarFalhas, &QAction::triggered, this, &Inicio::SalvarFalhasClick);
-  connect(acPainelFalhas, &QAction::triggered, this, &Inicio::PainelFalhasClick);
-  connect(acPastaCatalogo, &QAction::triggered, this, &Inicio::PastaCatalogoClick);
-  connect(acPastaPrograma, &QAction::triggered, this, &Inicio::PastaProgramaClick);
+  connect(SpeedButton4, &QToolButton::clicked, this, [this] { Browse(edArqRisco); });
+  connect(SpeedButton3, &QToolButton::clicked, this, [this] { Browse(edArqSinistro); });
+  frontend::WindowController* c = &controller_;
+  connect(btnOk, &QPushButton::clicked, this, [c] { c->Run(); });
+  connect(btnExporta, &QPushButton::clicked, this, [c] { c->ExportReport(); });
+  connect(btnAjuda, &QPushButton::clicked, this, [c] { c->ShowHelp(); });
+  connect(acSalvarFalhas, &QAction::triggered, this, [c] { c->SaveFailures(); });
+  connect(acPainelFalhas, &QAction::triggered, this, [c] { c->OpenPanel(); });
+  connect(acPastaCatalogo, &QAction::triggered, this, [c] { c->AskCatalogue(); });
+  connect(acPastaPrograma, &QAction::triggered, this, [c] { c->ProgramCatalogue(); });
   connect(edLog, &QPlainTextEdit::customContextMenuRequested, this, &Inicio::ShowLogMenu);
   connect(btnFechar, &QPushButton::clicked, this, &QWidget::close);
   // Enter in a path box presses the default button.
@@ -232,7 +233,7 @@ bool Inicio::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
       (watched == sbVeredito || watched == lbMarca || watched == lbVeredito)) {
-    PainelFalhasClick();
+    controller_.OpenPanel();
     return true;
   }
   return QWidget::eventFilter(watched, event);

@@ -54,18 +54,8 @@ class Inicio : public QWidget, private frontend::WindowView {
   const std::vector<std::string>& ReportLines() const { return controller_.report(); }
   bool IsRunning() const { return controller_.running(); }
   engine::ValidationRun& validation_run() { return controller_.validation_run(); }
-  const frontend::WindowController& controller() const { return controller_; }
-
-  void SpeedButton4Click() { Browse(edArqRisco); }  // browse for the risks file
-  void SpeedButton3Click() { Browse(edArqSinistro); }
-  void btnOkClick() { controller_.Run(); }
-  void btnExportaClick() { controller_.ExportReport(); }
-  void btnAjudaClick() { controller_.ShowHelp(); }
-  // The log's context menu: the failure list, the panel (also Ctrl+Shift+F), the catalogue.
-  void SalvarFalhasClick() { controller_.SaveFailures(); }
-  void PainelFalhasClick() { controller_.OpenPanel(); }
-  void PastaCatalogoClick() { controller_.AskCatalogue(); }
-  void PastaProgramaClick() { controller_.ProgramCatalogue(); }
+  // What the buttons and the log's menu do.
+  frontend::WindowController& controller() { return controller_; }
   // UTF-8; see frontend::WindowController::ChooseCatalogue.
   bool ChooseCatalogue(const QString& folder);
   // The panel, once opened; null before.

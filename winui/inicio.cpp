@@ -15,8 +15,10 @@
 #include "platform/interrupt_cleanup.h"
 #include "winui/desktop.h"
 #include "winui/dialog_keys.h"
+#include "winui/edit_text.h"
 #include "winui/findings_panel.h"
 #include "winui/resource_ids.h"
+#include "winui/tooltips.h"
 #include "winui/verdict_mark.h"
 #include "winui/wide_text.h"
 
@@ -48,13 +50,6 @@ int IconFor(std::string_view name) {
 bool IsInput(UINT message) {
   return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
          (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST);
-}
-
-std::wstring WindowText(HWND hwnd) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-  const int n = GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()));
-  text.resize(static_cast<std::size_t>(std::max(n, 0)));
-  return text;
 }
 
 HFONT MakeFont(const wchar_t* face, int points, int dpi, DWORD pitch_and_family) {
@@ -196,30 +191,15 @@ void Inicio::CreateControls() {
         SendMessageW(control, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
       }
     }
-    if (!spec.tooltip.empty() && tooltips_ != nullptr) {
-      std::wstring tip = Widen(spec.tooltip);
-      TTTOOLINFOW tool = {};
-      tool.cbSize = sizeof tool;
-      tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-      tool.hwnd = hwnd_;
-      tool.uId = reinterpret_cast<UINT_PTR>(control);
-      tool.lpszText = tip.data();
-      SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
+    if (!spec.tooltip.empty()) AddTooltip(tooltips_, hwnd_, control, Widen(spec.tooltip));
   }
   edArqRisco = Control("edArqRisco");
   edArqSinistro = Control("edArqSinistro");
   edLog = Control("edLog");
   ProgressBar = Control("ProgressBar");
   sbVeredito = Control("sbVeredito");
+  AddTooltip(tooltips_, hwnd_, sbVeredito, L"");
   if (tooltips_ != nullptr) {
-    TTTOOLINFOW tool = {};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = hwnd_;
-    tool.uId = reinterpret_cast<UINT_PTR>(sbVeredito);
-    tool.lpszText = const_cast<wchar_t*>(L"");
-    SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     // Long enough for a folder's path and the lines under it.
     SendMessageW(tooltips_, TTM_SETMAXTIPWIDTH, 0, frontend::Scale(480, dpi_));
   }
@@ -256,7 +236,7 @@ bool Inicio::FilterMessage(MSG& msg) {
   if (controller_.running() && IsInput(msg.message)) return true;
   if (msg.message == WM_KEYDOWN && msg.wParam == 'F' && (GetKeyState(VK_CONTROL) & 0x8000) != 0 &&
       (GetKeyState(VK_SHIFT) & 0x8000) != 0) {
-    PainelFalhasClick();  // Ctrl+Shift+F
+    controller_.OpenPanel();  // Ctrl+Shift+F
     return true;
   }
   return IsDialogMessageW(hwnd_, &msg) != FALSE;
@@ -271,7 +251,7 @@ LRESULT Inicio::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       // A click on the strip opens the panel.
       const auto* header = reinterpret_cast<const NMHDR*>(lparam);
       if (header->hwndFrom == sbVeredito && header->code == NM_CLICK && !controller_.running()) {
-        PainelFalhasClick();
+        controller_.OpenPanel();
       }
       return 0;
     }
@@ -306,8 +286,8 @@ LRESULT Inicio::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       break;
     case WM_CLOSE:
-      if (controller_.running())
-        return 0;  // the window takes no input during a run, closing included
+      // The window takes no input during a run, closing included.
+      if (controller_.running()) return 0;
       DestroyWindow(hwnd_);
       return 0;
     case WM_ENDSESSION:
@@ -344,25 +324,25 @@ LRESULT CALLBACK Inicio::LogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
 }
 
 void Inicio::OnCommand(int id) {
-  using Action = void (Inicio::*)();
   const auto control = [](std::string_view name) { return frontend::FindControl(name)->id; };
+  frontend::WindowController& c = controller_;
   // The buttons, by their name in the table of controls, and the log's menu.
-  const std::pair<int, Action> commands[] = {
-      {control("btnOk"), &Inicio::btnOkClick},
-      {control("btnFechar"), &Inicio::btnFecharClick},
-      {control("btnExporta"), &Inicio::btnExportaClick},
-      {control("btnAjuda"), &Inicio::btnAjudaClick},
-      {control("SpeedButton4"), &Inicio::SpeedButton4Click},
-      {control("SpeedButton3"), &Inicio::SpeedButton3Click},
-      {kMenuCopy, &Inicio::CopyLog},
-      {kMenuSelectAll, &Inicio::SelectAllLog},
-      {kMenuSaveFailures, &Inicio::SalvarFalhasClick},
-      {kMenuPanel, &Inicio::PainelFalhasClick},
-      {kMenuCatalogue, &Inicio::PastaCatalogoClick},
-      {kMenuProgramFolder, &Inicio::PastaProgramaClick},
+  const std::pair<int, std::function<void()>> commands[] = {
+      {control("btnOk"), [&c] { c.Run(); }},
+      {control("btnFechar"), [this] { PostMessageW(hwnd_, WM_CLOSE, 0, 0); }},
+      {control("btnExporta"), [&c] { c.ExportReport(); }},
+      {control("btnAjuda"), [&c] { c.ShowHelp(); }},
+      {control("SpeedButton4"), [this] { Browse(edArqRisco); }},
+      {control("SpeedButton3"), [this] { Browse(edArqSinistro); }},
+      {kMenuCopy, [this] { SendMessageW(edLog, WM_COPY, 0, 0); }},
+      {kMenuSelectAll, [this] { SendMessageW(edLog, EM_SETSEL, 0, -1); }},
+      {kMenuSaveFailures, [&c] { c.SaveFailures(); }},
+      {kMenuPanel, [&c] { c.OpenPanel(); }},
+      {kMenuCatalogue, [&c] { c.AskCatalogue(); }},
+      {kMenuProgramFolder, [&c] { c.ProgramCatalogue(); }},
   };
   for (const auto& [command, action] : commands) {
-    if (command == id) return (this->*action)();
+    if (command == id) return action();
   }
 }
 
@@ -392,9 +372,6 @@ void Inicio::ShowLogMenu(POINT at) {
   if (chosen != 0) OnCommand(static_cast<int>(chosen));
 }
 
-void Inicio::CopyLog() { SendMessageW(edLog, WM_COPY, 0, 0); }
-void Inicio::SelectAllLog() { SendMessageW(edLog, EM_SETSEL, 0, -1); }
-
 void Inicio::EnableAction(frontend::WindowAction action, bool enabled) {
   enabled_[static_cast<int>(action)] = enabled;
 }
@@ -412,13 +389,6 @@ void Inicio::WakeForRun() { PostMessageW(hwnd_, kWakeMessage, 0, 0); }
 
 void Inicio::LogCleared() { SetWindowTextW(edLog, L""); }
 
-void Inicio::AppendLogText(const std::wstring& text) {
-  const int end = GetWindowTextLengthW(edLog);
-  SendMessageW(edLog, EM_SETSEL, static_cast<WPARAM>(end), end);
-  SendMessageW(edLog, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
-  SendMessageW(edLog, EM_SCROLLCARET, 0, 0);
-}
-
 void Inicio::LinesAppended(std::size_t first) {
   // One insertion per batch: the lines joined by CR LF (a displayed line has no line break).
   const std::vector<std::string>& lines = controller_.report();
@@ -427,18 +397,11 @@ void Inicio::LinesAppended(std::size_t first) {
     if (i > 0) text += "\r\n";
     text += frontend::DisplayLine(lines[i]);
   }
-  AppendLogText(Widen(text));
+  AppendText(edLog, Widen(text));
 }
 
 void Inicio::LineReplaced(std::size_t index) {
-  const LRESULT start = SendMessageW(edLog, EM_LINEINDEX, index, 0);
-  if (start < 0) return;
-  const LRESULT length = SendMessageW(edLog, EM_LINELENGTH, static_cast<WPARAM>(start), 0);
-  SendMessageW(edLog, EM_SETSEL, static_cast<WPARAM>(start), start + length);
-  const std::wstring text = Widen(frontend::DisplayLine(controller_.report()[index]));
-  SendMessageW(edLog, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
-  const int end = GetWindowTextLengthW(edLog);
-  SendMessageW(edLog, EM_SETSEL, static_cast<WPARAM>(end), end);
+  ReplaceLine(edLog, index, Widen(frontend::DisplayLine(controller_.report()[index])));
 }
 
 void Inicio::ProgressChanged(int position) {

@@ -54,7 +54,8 @@ class Inicio : private frontend::WindowView {
   HWND Control(std::string_view name) const;
   bool IsRunning() const { return controller_.running(); }
   const std::vector<std::string>& ReportLines() const { return controller_.report(); }
-  const frontend::WindowController& controller() const { return controller_; }
+  // What the buttons and the log's menu do.
+  frontend::WindowController& controller() { return controller_; }
   int dpi() const { return dpi_; }
   const frontend::VerdictStrip& strip() const { return controller_.strip(); }
 
@@ -62,17 +63,6 @@ class Inicio : private frontend::WindowView {
   // dialog key: Tab, Enter, the accelerators) and must not be dispatched.
   bool FilterMessage(MSG& msg);
 
-  void SpeedButton4Click() { Browse(edArqRisco); }
-  void SpeedButton3Click() { Browse(edArqSinistro); }
-  void btnOkClick() { controller_.Run(); }
-  void btnFecharClick() { PostMessageW(hwnd_, WM_CLOSE, 0, 0); }
-  void btnExportaClick() { controller_.ExportReport(); }
-  void btnAjudaClick() { controller_.ShowHelp(); }
-  // The log's menu: the failure list, the panel (also the strip and Ctrl+Shift+F), the catalogue.
-  void SalvarFalhasClick() { controller_.SaveFailures(); }
-  void PainelFalhasClick() { controller_.OpenPanel(); }
-  void PastaCatalogoClick() { controller_.AskCatalogue(); }
-  void PastaProgramaClick() { controller_.ProgramCatalogue(); }
   // See frontend::WindowController::ChooseCatalogue.
   bool ChooseCatalogue(const std::wstring& folder);
   // The panel, once opened; null before.
@@ -88,9 +78,6 @@ class Inicio : private frontend::WindowView {
   void Browse(HWND box);
   void OnCommand(int id);
   void ShowLogMenu(POINT at);
-  void CopyLog();
-  void SelectAllLog();
-  void AppendLogText(const std::wstring& text);
   void EnsurePanel();
 
   // frontend::WindowView, on the window's thread.

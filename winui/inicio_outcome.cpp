@@ -9,6 +9,7 @@
 #include "frontend/control_table.h"
 #include "frontend/panel_run.h"
 #include "winui/findings_panel.h"
+#include "winui/tooltips.h"
 #include "winui/verdict_mark.h"
 #include "winui/wide_text.h"
 
@@ -22,14 +23,7 @@ void Inicio::ShowStrip(const frontend::VerdictStrip& strip) {
 }
 
 void Inicio::SetStripTooltip(const std::string& text) {
-  if (tooltips_ == nullptr) return;
-  std::wstring tip = Widen(text);
-  TTTOOLINFOW tool = {};
-  tool.cbSize = sizeof tool;
-  tool.hwnd = hwnd_;
-  tool.uId = reinterpret_cast<UINT_PTR>(sbVeredito);
-  tool.lpszText = tip.data();
-  SendMessageW(tooltips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  UpdateTooltip(tooltips_, hwnd_, sbVeredito, Widen(text));
 }
 
 void Inicio::EnsurePanel() {
@@ -53,7 +47,7 @@ void Inicio::ShowPanel() {
 void Inicio::AfterRun() {
   // --painel: the panel opens when the first run ends, at a record once its list is in.
   if (!std::exchange(painel_, false)) return;
-  PainelFalhasClick();
+  controller_.OpenPanel();
   if (painel_registro_) panel_->ShowRecordWhenLoaded(*painel_registro_ - 1);
 }
 
