@@ -129,12 +129,12 @@ bool CheckOutputs(const CliOptions& o, std::string* error) {
   if (!o.html.empty()) outputs.push_back({"--html", o.html});
   if (!o.extrato.empty()) {
     outputs.push_back({"--extrato", o.extrato});
-    if (o.extrato != cmdline::kStandardOutput && !engine::IsXlsxPath(o.extrato)) {
-      outputs.push_back({"--extrato", engine::RecordExtract::ClaimsPath(o.extrato)});
+    if (o.extrato != cmdline::kStandardOutput && !outputs::IsXlsxPath(o.extrato)) {
+      outputs.push_back({"--extrato", outputs::RecordExtract::ClaimsPath(o.extrato)});
     }
   }
   return cmdline::CheckOutputs(outputs,
-                               engine::RunInputFiles(CatalogFolder(o), o.riscos, o.sinistros),
+                               engine::RunInputFiles(CatalogueFolder(o), o.riscos, o.sinistros),
                                o.saida.empty() ? "o relatório" : "", error);
 }
 
@@ -178,7 +178,7 @@ const char* UsageText() { return kUsage; }
 
 std::string VersionText() { return std::string("talmero-criticar ") + TALMERO_VERSION; }
 
-std::string CatalogFolder(const CliOptions& options) {
+std::string CatalogueFolder(const CliOptions& options) {
   return platform::WithTrailingSeparator(options.catalogo.empty() ? platform::ExecutableFolder()
                                                                   : options.catalogo);
 }
@@ -249,13 +249,13 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options,
     *error = "--max-detalhes exige --detalhes";
     return false;
   }
-  if (engine::IsXlsxPath(options->extrato) && !engine::XlsxAvailable()) {
+  if (outputs::IsXlsxPath(options->extrato) && !outputs::XlsxAvailable()) {
     *error =
         "o extrato em .xlsx não existe nesta versão do programa (Windows): use um arquivo .csv "
         "em --extrato";
     return false;
   }
-  if (engine::IsXlsxPath(options->detalhes) && !engine::XlsxAvailable()) {
+  if (outputs::IsXlsxPath(options->detalhes) && !outputs::XlsxAvailable()) {
     *error =
         "a lista de falhas em .xlsx não existe nesta versão do programa (Windows): use um "
         "arquivo .csv em --detalhes";

@@ -44,6 +44,6 @@ const char* UsageText();
 std::string VersionText();
 
 // The folder of the catalogue and the totals table, ending in the system's separator.
-std::string CatalogFolder(const CliOptions& options);
+std::string CatalogueFolder(const CliOptions& options);
 
 }  // namespace cli

@@ -68,7 +68,7 @@ class CliHost : public engine::RunHost {
   platform::LocalDateTime Now() override {
     return clock_ != nullptr ? clock_() : platform::LocalNow();
   }
-  std::string ProgramFolder() override { return CatalogFolder(options_); }
+  std::string CatalogueFolder() override { return cli::CatalogueFolder(options_); }
   std::string RiskPath() override { return options_.riscos; }
   std::string ClaimsPath() override { return options_.sinistros; }
 
@@ -125,37 +125,38 @@ std::optional<int> AnswerWithoutRun(const std::vector<std::string>& args, std::o
 // The outputs written beside the report. They are created before the run, so a path that cannot
 // be written costs no run.
 struct SideOutputs {
-  engine::FindingTee sinks;
+  outputs::FindingTee sinks;
   std::unique_ptr<cmdline::OutputFile> details_file;
-  std::unique_ptr<engine::FindingListOutput> details;
-  engine::FindingsXlsx* workbook = nullptr;  // the failure list, when it is a workbook
+  std::unique_ptr<outputs::FindingListOutput> details;
+  outputs::FindingsXlsx* workbook = nullptr;  // the failure list, when it is a workbook
   std::unique_ptr<cmdline::OutputFile> html_file;
-  engine::FailingValues failing_values;
+  outputs::FailingValues failing_values;
   std::unique_ptr<cmdline::OutputFile> extract_risks;
   std::unique_ptr<cmdline::OutputFile> extract_claims;
-  std::unique_ptr<engine::RecordExtract> extract;
+  std::unique_ptr<outputs::RecordExtract> extract;
 };
 
 // The message and the line that names each folder where the extract's temporary files could
 // not be made, and why.
-std::string ScratchError(const engine::RecordExtract& extract, const std::string& catalog_folder) {
+std::string ScratchError(const outputs::RecordExtract& extract,
+                         const std::string& catalogue_folder) {
   return "não foi possível criar o arquivo temporário de --extrato\n" +
          engine::CauseText("não foi possível criar um arquivo temporário " +
-                           engine::FoldersTried(extract.ScratchFailures(), catalog_folder)) +
+                           engine::FoldersTried(extract.ScratchFailures(), catalogue_folder)) +
          "\n";
 }
 
 // Each Open... below returns the error lines of an output that cannot be created, or nothing.
-std::string OpenDetails(const CliOptions& options, const std::string& catalog_folder,
+std::string OpenDetails(const CliOptions& options, const std::string& catalogue_folder,
                         std::ostream& out, SideOutputs* side) {
   if (options.detalhes.empty()) return {};
   side->details_file = std::make_unique<cmdline::OutputFile>(options.detalhes, out);
   if (!side->details_file->ok()) return side->details_file->CreateError() + "\n";
-  if (engine::IsXlsxPath(options.detalhes)) {
+  if (outputs::IsXlsxPath(options.detalhes)) {
     // The workbook writes its file by path: into the temporary file, put in place on Close().
-    auto book = std::make_unique<engine::FindingsXlsx>(
-        side->details_file->TempPath(), options.max_detalhes, engine::FindingsXlsx::kSheetRows,
-        catalog_folder, /*summary_sheet=*/true);
+    auto book = std::make_unique<outputs::FindingsXlsx>(
+        side->details_file->TempPath(), options.max_detalhes, outputs::FindingsXlsx::kSheetRows,
+        catalogue_folder, /*summary_sheet=*/true);
     if (!book->ok()) {
       return platform::FileErrorText(platform::FileStep::kCreate, options.detalhes,
                                      book->ErrorText()) +
@@ -165,7 +166,7 @@ std::string OpenDetails(const CliOptions& options, const std::string& catalog_fo
     side->details = std::move(book);
   } else {
     side->details =
-        std::make_unique<engine::FindingsCsv>(side->details_file->stream(), options.max_detalhes);
+        std::make_unique<outputs::FindingsCsv>(side->details_file->stream(), options.max_detalhes);
   }
   side->sinks.Add(side->details.get());
   return {};
@@ -179,31 +180,31 @@ std::string OpenHtml(const CliOptions& options, std::ostream& out, SideOutputs* 
   return {};
 }
 
-std::string OpenExtract(const CliOptions& options, const std::string& catalog_folder,
+std::string OpenExtract(const CliOptions& options, const std::string& catalogue_folder,
                         std::ostream& out, SideOutputs* side) {
   if (options.extrato.empty()) return {};
   side->extract_risks = std::make_unique<cmdline::OutputFile>(options.extrato, out);
   const bool to_stdout = options.extrato == cmdline::kStandardOutput;
   // A workbook holds both files' sheets; CSV puts the claims in a second file.
-  const bool book = engine::IsXlsxPath(options.extrato);
+  const bool book = outputs::IsXlsxPath(options.extrato);
   if (!to_stdout && !book) {
     side->extract_claims = std::make_unique<cmdline::OutputFile>(
-        engine::RecordExtract::ClaimsPath(options.extrato), out);
+        outputs::RecordExtract::ClaimsPath(options.extrato), out);
   }
   for (const cmdline::OutputFile* file : {side->extract_risks.get(), side->extract_claims.get()}) {
     if (file != nullptr && !file->ok()) return file->CreateError() + "\n";
   }
   if (book) {
     side->extract =
-        std::make_unique<engine::RecordExtract>(side->extract_risks->TempPath(), catalog_folder);
+        std::make_unique<outputs::RecordExtract>(side->extract_risks->TempPath(), catalogue_folder);
   } else {
-    side->extract = std::make_unique<engine::RecordExtract>(
+    side->extract = std::make_unique<outputs::RecordExtract>(
         side->extract_risks->stream(), to_stdout ? out : side->extract_claims->stream(),
-        catalog_folder);
+        catalogue_folder);
   }
   if (!side->extract->ok()) {
     if (!side->extract->ScratchFailures().empty())
-      return ScratchError(*side->extract, catalog_folder);
+      return ScratchError(*side->extract, catalogue_folder);
     return platform::FileErrorText(platform::FileStep::kCreate, options.extrato,
                                    side->extract->WorkbookError()) +
            "\n";
@@ -212,11 +213,11 @@ std::string OpenExtract(const CliOptions& options, const std::string& catalog_fo
   return {};
 }
 
-std::string OpenSideOutputs(const CliOptions& options, const std::string& catalog_folder,
+std::string OpenSideOutputs(const CliOptions& options, const std::string& catalogue_folder,
                             std::ostream& out, SideOutputs* side) {
-  std::string error = OpenDetails(options, catalog_folder, out, side);
+  std::string error = OpenDetails(options, catalogue_folder, out, side);
   if (error.empty()) error = OpenHtml(options, out, side);
-  if (error.empty()) error = OpenExtract(options, catalog_folder, out, side);
+  if (error.empty()) error = OpenExtract(options, catalogue_folder, out, side);
   return error;
 }
 
@@ -233,7 +234,7 @@ std::optional<std::string> Execute(engine::ValidationRun& run, CliHost& host) {
 // "aviso: <file>: <text>" in UTF-8, the path as typed (its bytes pass unchanged; the engine's
 // text is Windows-1252).
 std::string WarningLine(const engine::RunWarning& w, const CliOptions& options,
-                        const std::string& catalog_folder) {
+                        const std::string& catalogue_folder) {
   std::string path;
   switch (w.file) {
     case engine::WarningFile::kRiscos:
@@ -243,7 +244,7 @@ std::string WarningLine(const engine::RunWarning& w, const CliOptions& options,
       path = options.sinistros;
       break;
     case engine::WarningFile::kTotais:
-      path = catalog_folder + "DadosKov.DBF";
+      path = catalogue_folder + "DadosKov.DBF";
       break;
   }
   return "aviso: " + path + ": " + engine::Win1252ToUtf8(w.text);
@@ -268,18 +269,18 @@ std::string FinishDetails(const CliOptions& options, const engine::ValidationRun
 }
 
 // Writes the JSON result, when asked for; else the line that says why not.
-std::string WriteJson(const CliOptions& options, const std::string& catalog_folder,
+std::string WriteJson(const CliOptions& options, const std::string& catalogue_folder,
                       const engine::ValidationRun& run, const engine::Verdict& verdict,
                       const SideOutputs& side, const std::optional<std::string>& error,
                       const platform::LocalDateTime& ended, std::ostream& out) {
   if (options.json.empty()) return {};
-  RunJsonInputs inputs{options.riscos,   options.sinistros, catalog_folder,
-                       options.regional, std::nullopt,      std::nullopt};
+  outputs::RunJsonInputs inputs{options.riscos,   options.sinistros, catalogue_folder,
+                                options.regional, std::nullopt,      std::nullopt};
   if (side.details != nullptr) {
     inputs.detalhes = options.detalhes;
     inputs.falhas = side.details->total();
   }
-  const std::string document = RunJson(inputs, run.state(), verdict, error, ended);
+  const std::string document = outputs::RunJson(inputs, run.state(), verdict, error, ended);
   cmdline::OutputFile file(options.json, out);
   if (!file.ok()) return file.CreateError() + "\n";
   file.stream() << document;
@@ -288,10 +289,10 @@ std::string WriteJson(const CliOptions& options, const std::string& catalog_fold
 
 // Puts the extract's files in place once it was written; else the message that says why not:
 // its temporary files, the output's own write error, or an input that could no longer be read.
-std::string ExtractError(const SideOutputs& side, bool written, const std::string& catalog_folder,
+std::string ExtractError(const SideOutputs& side, bool written, const std::string& catalogue_folder,
                          const std::string& path) {
-  const engine::RecordExtract& extract = *side.extract;
-  if (!extract.ScratchFailures().empty()) return ScratchError(extract, catalog_folder);
+  const outputs::RecordExtract& extract = *side.extract;
+  if (!extract.ScratchFailures().empty()) return ScratchError(extract, catalogue_folder);
   std::string problems;
   for (cmdline::OutputFile* file : {side.extract_risks.get(), side.extract_claims.get()}) {
     // A stream that failed is closed only to learn why; Close() then puts nothing in place.
@@ -306,21 +307,21 @@ std::string ExtractError(const SideOutputs& side, bool written, const std::strin
   return problems;
 }
 
-std::string WriteHtml(const CliOptions& options, const std::string& catalog_folder,
+std::string WriteHtml(const CliOptions& options, const std::string& catalogue_folder,
                       const engine::ValidationRun& run, const engine::Verdict& verdict,
                       SideOutputs& side, const std::optional<std::string>& error,
                       const platform::LocalDateTime& ended) {
   if (!side.html_file) return {};
-  const engine::HtmlReportInputs inputs{options.riscos, options.sinistros, catalog_folder,
-                                        &side.failing_values};
-  side.html_file->stream() << engine::HtmlReport(inputs, run.state(), verdict, options.limites,
-                                                 error, ended);
+  const outputs::HtmlReportInputs inputs{options.riscos, options.sinistros, catalogue_folder,
+                                         &side.failing_values};
+  side.html_file->stream() << outputs::HtmlReport(inputs, run.state(), verdict, options.limites,
+                                                  error, ended);
   return side.html_file->Close() ? std::string() : side.html_file->WriteError() + "\n";
 }
 
 // Completes every output beside the report once the run is over. Returns the error lines of
 // those that could not be written (empty when all went well).
-std::string CloseSideOutputs(const CliOptions& options, const std::string& catalog_folder,
+std::string CloseSideOutputs(const CliOptions& options, const std::string& catalogue_folder,
                              const engine::ValidationRun& run, const engine::Verdict& verdict,
                              const std::optional<std::string>& error,
                              const platform::LocalDateTime& ended, SideOutputs& side,
@@ -342,17 +343,17 @@ std::string CloseSideOutputs(const CliOptions& options, const std::string& catal
                           (side.extract || side.details != nullptr);
   if (html_apart) {
     html_written = std::async(std::launch::async | std::launch::deferred, [&] {
-      return WriteHtml(options, catalog_folder, run, verdict, side, error, ended);
+      return WriteHtml(options, catalogue_folder, run, verdict, side, error, ended);
     });
   }
   std::string problems = FinishDetails(options, run, verdict, side);
-  problems += WriteJson(options, catalog_folder, run, verdict, side, error, ended, out);
+  problems += WriteJson(options, catalogue_folder, run, verdict, side, error, ended, out);
   if (side.extract) {
-    problems += ExtractError(side, extract_written.get(), catalog_folder, options.extrato);
+    problems += ExtractError(side, extract_written.get(), catalogue_folder, options.extrato);
   }
   return problems + (html_apart
                          ? html_written.get()
-                         : WriteHtml(options, catalog_folder, run, verdict, side, error, ended));
+                         : WriteHtml(options, catalogue_folder, run, verdict, side, error, ended));
 }
 
 // The report's lines, also when an error ended the run: UTF-8 on standard output, or with
@@ -401,9 +402,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   engine::Regional::FromName(options.regional, &regional);
   CliHost host(options, regional, err, clock, ShowsProgress(options, err_is_terminal),
                err_is_terminal);
-  const std::string catalog_folder = host.ProgramFolder();
+  const std::string catalogue_folder = host.CatalogueFolder();
   SideOutputs side;
-  if (const std::string error = OpenSideOutputs(options, catalog_folder, out, &side);
+  if (const std::string error = OpenSideOutputs(options, catalogue_folder, out, &side);
       !error.empty()) {
     err << error;
     return cmdline::kExitRunError;
@@ -419,13 +420,13 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   const std::optional<std::string> error = Execute(run, host);
   host.ClearProgress();
   for (const engine::RunWarning& w : engine::RunWarnings(run.state().result)) {
-    err << WarningLine(w, options, catalog_folder) << '\n';
+    err << WarningLine(w, options, catalogue_folder) << '\n';
   }
   const platform::LocalDateTime ended = host.Now();
   const engine::Verdict verdict =
       engine::ComputeVerdict(run.state().result, error, options.limites);
   std::string output_error =
-      CloseSideOutputs(options, catalog_folder, run, verdict, error, ended, side, out);
+      CloseSideOutputs(options, catalogue_folder, run, verdict, error, ended, side, out);
   err.tie(tied);
   output_error += WriteReport(options, host.lines(), out);
   TellOutcome(error, run.state().result.error_explanation, output_error, verdict, err_is_terminal,

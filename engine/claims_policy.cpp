@@ -87,15 +87,15 @@ BuildOutcome BuildAt(const std::string& path, tables::KeyIndex& index, IndexFile
 // file or it cannot be created or written there (no permission, a full disk), in a file of a
 // unique name in the system's temporary folder. Throws the index's create error with the
 // system's reason for the last failure when neither place serves.
-void BuildIndex(const std::string& program_folder, tables::KeyIndex& index,
+void BuildIndex(const std::string& catalogue_folder, tables::KeyIndex& index,
                 IndexFileRemover& remover, tables::KeyCollection* collected,
                 tables::KeyProbe* probe) {
   std::string reason;
-  if (BuildAt(program_folder + std::string(kIndexFile), index, remover, collected, probe,
+  if (BuildAt(catalogue_folder + std::string(kIndexFile), index, remover, collected, probe,
               &reason) == BuildOutcome::kBuilt) {
     return;
   }
-  std::vector<tables::FolderFailure> tried{{program_folder, reason}};
+  std::vector<tables::FolderFailure> tried{{catalogue_folder, reason}};
   const std::string temp_folder = platform::TempFolder();
   for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
     const BuildOutcome outcome = BuildAt(temp_folder + platform::UniqueName(kIndexName, ".ntx"),
@@ -142,13 +142,13 @@ class ClaimKeys : public RecordTap, public tables::KeyProbe {
   // Null when the file lacks APOLICE or ITEM (the check raises that error itself) or the scratch
   // file cannot be made (`*reason` then says why).
   static std::unique_ptr<ClaimKeys> Start(const tables::DbfTable& sinistros, std::size_t key_size,
-                                          char separator, const std::string& program_folder,
+                                          char separator, const std::string& catalogue_folder,
                                           std::string* reason) {
     const int apolice = sinistros.FieldIndex("APOLICE");
     const int item = sinistros.FieldIndex("ITEM");
     if (apolice < 0 || item < 0) return nullptr;
     std::optional<platform::ExclusiveFile> scratch =
-        CreateScratchFile("sinistros", program_folder, reason);
+        CreateScratchFile("sinistros", catalogue_folder, reason);
     if (!scratch) return nullptr;
     return std::unique_ptr<ClaimKeys>(new ClaimKeys(std::move(*scratch), sinistros.Fields(apolice),
                                                     sinistros.Fields(item), sinistros.FileName(),
@@ -259,7 +259,7 @@ class IndexBuild : public EarlyIndex {
     ctx.risk_file.OpenTable(riscos_, ctx.risk_path);
     index_.SetKeyExpression(std::string(kKeyExpression));
     index_.SetKeepPages(false);
-    thread_ = std::thread([this, folder = ctx.program_folder, &keys] {
+    thread_ = std::thread([this, folder = ctx.catalogue_folder, &keys] {
       try {
         BuildIndex(folder, index_, remover_, &keys, nullptr);
       } catch (...) {
@@ -303,7 +303,7 @@ std::string ResultLine(std::int64_t misses, std::int32_t regSinistros, const Reg
 
 std::unique_ptr<RecordTap> StartPolicyKeys(RunContext& ctx, const tables::DbfTable& riscos) {
   std::optional<platform::ExclusiveFile> scratch =
-      CreateScratchFile(kIndexName, ctx.program_folder);
+      CreateScratchFile(kIndexName, ctx.catalogue_folder);
   if (!scratch) return nullptr;  // the index build reads the file itself
   std::unique_ptr<tables::KeyCollection> keys =
       tables::KeyCollection::Start(riscos, kKeyExpression, std::move(*scratch));
@@ -316,7 +316,7 @@ std::unique_ptr<RecordTap> StartClaimKeys(RunContext& ctx, const tables::DbfTabl
       ctx.carry == nullptr ? nullptr : static_cast<PolicyKeys*>(ctx.carry->policy_keys.get());
   if (policy == nullptr || policy->collection() == nullptr) return nullptr;
   const std::size_t key_size = policy->collection()->key_size();
-  return ClaimKeys::Start(sinistros, key_size, ctx.regional.decimal_separator, ctx.program_folder,
+  return ClaimKeys::Start(sinistros, key_size, ctx.regional.decimal_separator, ctx.catalogue_folder,
                           nullptr);
 }
 
@@ -359,7 +359,7 @@ void CheckClaimsWithoutPolicy(RunContext& ctx) {
   tables::KeyIndex& index = early != nullptr ? early->Wait() : own_index;
   if (early == nullptr) {
     own_index.SetKeyExpression(std::string(kKeyExpression));
-    BuildIndex(ctx.program_folder, own_index, remover,
+    BuildIndex(ctx.catalogue_folder, own_index, remover,
                policy == nullptr ? nullptr : policy->collection(), walked);
   }
   if (carry != nullptr) carry->policy_keys.reset();  // its merge buffers, before the claims'
@@ -377,8 +377,8 @@ void CheckClaimsWithoutPolicy(RunContext& ctx) {
       if (walked == nullptr || !walked->usable(index.KeySize())) {
         // The claims file was not walked with this index in view: its keys are gathered now.
         std::string reason;
-        own =
-            ClaimKeys::Start(tbSinistros, index.KeySize(), separator, ctx.program_folder, &reason);
+        own = ClaimKeys::Start(tbSinistros, index.KeySize(), separator, ctx.catalogue_folder,
+                               &reason);
         if (!own) tables::ThrowIndexCreateError(kIndexName, reason);
         for (; !tbSinistros.Eof(); tbSinistros.Next()) {
           own->Take(tbSinistros.RecNo(), tbSinistros.Record());

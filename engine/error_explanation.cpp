@@ -11,7 +11,7 @@ namespace {
 std::string_view FileRole(const std::string& path, const RunPaths& paths) {
   if (path == paths.risk_path) return "arquivo de riscos";
   if (path == paths.claims_path) return "arquivo de sinistros";
-  for (const std::string& file : RunInputFiles(paths.catalog_folder, {}, {})) {
+  for (const std::string& file : RunInputFiles(paths.catalogue_folder, {}, {})) {
     if (path == file) return "arquivo do catálogo";
   }
   return "arquivo";
@@ -22,11 +22,11 @@ std::string Quoted(const std::string& typed) { return '"' + TypedToUtf8(typed) +
 }  // namespace
 
 std::string FoldersTried(const std::vector<tables::FolderFailure>& folders,
-                         const std::string& catalog_folder) {
+                         const std::string& catalogue_folder) {
   std::string text;
   for (const tables::FolderFailure& f : folders) {
     text += text.empty() ? "na " : " nem na ";
-    text += f.folder == catalog_folder ? "pasta do catálogo " : "pasta temporária ";
+    text += f.folder == catalogue_folder ? "pasta do catálogo " : "pasta temporária ";
     text += Quoted(f.folder);
     if (!f.reason.empty()) text += " (" + TypedToUtf8(f.reason) + ")";
   }
@@ -41,7 +41,7 @@ std::string ExplainError(const std::exception& error, const RunPaths& paths) {
   const tables::ErrorFacts& facts = table_error->facts();
   if (!facts.folders.empty()) {
     return "o índice temporário não pôde ser criado " +
-           FoldersTried(facts.folders, paths.catalog_folder);
+           FoldersTried(facts.folders, paths.catalogue_folder);
   }
   if (facts.path.empty()) return {};
   const std::string role(FileRole(facts.path, paths));

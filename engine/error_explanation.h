@@ -18,7 +18,7 @@ namespace engine {
 struct RunPaths {
   std::string risk_path;
   std::string claims_path;
-  std::string catalog_folder;
+  std::string catalogue_folder;
 };
 
 // A run ended by the machine's limits rather than by a file: memory, or a thread the system
@@ -41,6 +41,6 @@ std::string ExplainError(const std::exception& error, const RunPaths& paths);
 // "na pasta temporária "A" (reason) nem na pasta do catálogo "B" (reason)": where a temporary
 // file was tried, in order, and why each failed.
 std::string FoldersTried(const std::vector<tables::FolderFailure>& folders,
-                         const std::string& catalog_folder);
+                         const std::string& catalogue_folder);
 
 }  // namespace engine

@@ -422,7 +422,7 @@ Sums ReadClaims(RunContext& ctx, const CoveragePeriod& period) {
 std::optional<CoveragePeriod> PeriodAhead(RunContext& ctx) {
   try {
     tables::DbfTable& kov = ctx.tables.tbDadosKov;
-    OpenReader open_kov(kov, ctx.program_folder + std::string(kTotalsFile));
+    OpenReader open_kov(kov, ctx.catalogue_folder + std::string(kTotalsFile));
     if (!FindCompany(kov, ctx.state.codEmpresa)) return std::nullopt;
     return ReadPeriod(kov);
   } catch (const std::exception&) {
@@ -471,7 +471,7 @@ void WriteComparison(RunContext& ctx, const std::string& title, const Sums& kov,
 
 void Reconcile(RunContext& ctx) {
   tables::DbfTable& kov = ctx.tables.tbDadosKov;
-  OpenReader open_kov(kov, ctx.program_folder + std::string(kTotalsFile));
+  OpenReader open_kov(kov, ctx.catalogue_folder + std::string(kTotalsFile));
 
   const bool with_risks = !Trimmed(ctx.risk_path).empty();
   const bool with_claims = !Trimmed(ctx.claims_path).empty();
@@ -529,7 +529,7 @@ std::unique_ptr<RecordTap> StartPremiumTally(RunContext& ctx, const tables::DbfT
   auto tally = std::make_unique<PremiumTally>(riscos, ctx.tables.tbRiscos.owner(),
                                               ctx.state.codEmpresa, PeriodAhead(ctx));
   if (ctx.findings != nullptr) {
-    tally->Keep(KeptRecords::Start(riscos.RecordLength(), ctx.program_folder));
+    tally->Keep(KeptRecords::Start(riscos.RecordLength(), ctx.catalogue_folder));
   }
   return tally;
 }

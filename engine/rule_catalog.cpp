@@ -75,7 +75,7 @@ void LoadTables(RunContext& ctx, char sep) {
   });
 
   DbfTable& reader = ctx.tables.tbTabelas;
-  OpenReader open(reader, ctx.program_folder + "tabelas.dbf");
+  OpenReader open(reader, ctx.catalogue_folder + "tabelas.dbf");
   Column ramo(reader, "RAMO");
   Column tabela(reader, "TABELA");
   std::string previous;
@@ -128,7 +128,7 @@ void LoadRules(RunContext& ctx, char sep) {
   });
 
   DbfTable& reader = ctx.tables.tbTabelas;
-  OpenReader open(reader, ctx.program_folder + "tabelas.dbf");
+  OpenReader open(reader, ctx.catalogue_folder + "tabelas.dbf");
   Column ramo(reader, "RAMO");
   Column tabela(reader, "TABELA");
   Column campo(reader, "CAMPO");
@@ -183,7 +183,7 @@ void LoadDomains(RunContext& ctx, char sep) {
 
   MemTable& rules = ctx.tables.zelEstrutTab;
   DbfTable& reader = ctx.tables.tbAnexos;
-  OpenReader open(reader, ctx.program_folder + "anexos.dbf");
+  OpenReader open(reader, ctx.catalogue_folder + "anexos.dbf");
   Column ramo(reader, "RAMO");
   Column tabela(reader, "TABELA");
   Column campo(reader, "CAMPO");

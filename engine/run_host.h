@@ -53,7 +53,7 @@ class RunHost {
   // The catalogue folder, ending with the path separator: where tabelas.dbf, anexos.dbf and
   // DadosKov.DBF are read and the temporary index is made first. The program's own folder unless
   // the user chose another (--catalogo, or the window's "Pasta do catálogo e do DadosKov...").
-  virtual std::string ProgramFolder() = 0;
+  virtual std::string CatalogueFolder() = 0;
   // The two path texts exactly as typed.
   virtual std::string RiskPath() = 0;
   virtual std::string ClaimsPath() = 0;

@@ -5,14 +5,14 @@
 
 namespace engine {
 
-std::vector<std::string> RunInputFiles(const std::string& catalog_folder, const std::string& riscos,
-                                       const std::string& sinistros) {
+std::vector<std::string> RunInputFiles(const std::string& catalogue_folder,
+                                       const std::string& riscos, const std::string& sinistros) {
   std::vector<std::string> files;
   for (const std::string* path : {&riscos, &sinistros}) {
     if (!Trimmed(*path).empty()) files.push_back(*path);
   }
   for (const char* name : {"tabelas.dbf", "anexos.dbf", "DadosKov.DBF"}) {
-    files.push_back(catalog_folder + name);
+    files.push_back(catalogue_folder + name);
   }
   return files;
 }

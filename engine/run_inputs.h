@@ -10,9 +10,9 @@
 namespace engine {
 
 // The input paths as given (blank ones left out), then tabelas.dbf, anexos.dbf and
-// DadosKov.DBF in `catalog_folder` (ending in a separator, as RunHost::ProgramFolder()).
-std::vector<std::string> RunInputFiles(const std::string& catalog_folder, const std::string& riscos,
-                                       const std::string& sinistros);
+// DadosKov.DBF in `catalogue_folder` (ending in a separator, as RunHost::CatalogueFolder()).
+std::vector<std::string> RunInputFiles(const std::string& catalogue_folder,
+                                       const std::string& riscos, const std::string& sinistros);
 
 // The input that writing `output` would overwrite (by identity: a second name, a hard link or a
 // symbolic link counts), or nullopt.

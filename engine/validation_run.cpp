@@ -90,7 +90,7 @@ void ValidationRun::Run(RunHost& host, RunPaths* paths) {
                  tables_,
                  state_,
                  regional,
-                 host.ProgramFolder(),
+                 host.CatalogueFolder(),
                  started.year,
                  host.RiskPath(),
                  host.ClaimsPath(),
@@ -98,7 +98,7 @@ void ValidationRun::Run(RunHost& host, RunPaths* paths) {
                  &carry,
                  walk_threads_};
   state_.result.started = started;
-  *paths = RunPaths{ctx.risk_path, ctx.claims_path, ctx.program_folder};
+  *paths = RunPaths{ctx.risk_path, ctx.claims_path, ctx.catalogue_folder};
 
   host.ClearLog();
   host.AppendLine(Ansi("Início do processamento: ") + TimeStamp(regional, started));

@@ -77,9 +77,9 @@ struct RunContext {
   RunTables& tables;
   RunState& state;
   const Regional& regional;
-  std::string program_folder;  // ends with the path separator
-  int current_year = 0;        // of the clock at the start of the run (date check window)
-  std::string risk_path;       // path texts as typed, read when the run starts
+  std::string catalogue_folder;  // ends with the path separator
+  int current_year = 0;          // of the clock at the start of the run (date check window)
+  std::string risk_path;         // path texts as typed, read when the run starts
   std::string claims_path;
   FindingSink* findings = nullptr;  // null: no row-level findings are told
   // What the walks gather for the later phases; null: each phase reads its files itself.

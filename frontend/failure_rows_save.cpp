@@ -90,20 +90,21 @@ std::string SaveRowsCsv(const FailureFileIndex& index, std::span<const std::uint
 
 std::string SaveRowsXlsx(const FailureFileIndex& index, std::span<const std::uint32_t> rows,
                          const std::filesystem::path& path) {
-  if (!engine::XlsxAvailable()) {
+  if (!outputs::XlsxAvailable()) {
     return platform::FileErrorText(platform::FileStep::kCreate, FullPathText(path),
                                    "Esta versão do programa não grava planilhas");
   }
   // Where each of the workbook's columns stands in the list (-1: the list lacks it).
-  std::array<int, engine::kFindingColumns> source{};
+  std::array<int, outputs::kFindingColumns> source{};
   for (std::size_t c = 0; c < source.size(); ++c) {
-    source[c] = index.ColumnIndex(engine::FindingColumnNames()[c]);
+    source[c] = index.ColumnIndex(outputs::FindingColumnNames()[c]);
   }
   const int arquivo = index.ColumnIndex("arquivo");
   // The workbook goes to a temporary file beside the target, put in place once it is whole.
   std::string reason;  // the library's, when the workbook could not be written
   const auto produce = [&](const std::string& temp_path) {
-    std::unique_ptr<engine::FindingRowWriter> workbook = engine::FindingsXlsx::RowWriter(temp_path);
+    std::unique_ptr<outputs::FindingRowWriter> workbook =
+        outputs::FindingsXlsx::RowWriter(temp_path);
     if (!workbook) return false;
     ForEachRawRow(index, rows, [&](std::string_view bytes) {
       const std::vector<std::string> fields = SplitCsvRow(WithoutTerminator(bytes));
@@ -112,9 +113,9 @@ std::string SaveRowsXlsx(const FailureFileIndex& index, std::span<const std::uin
                    ? std::string_view(fields[static_cast<std::size_t>(column)])
                    : std::string_view();
       };
-      engine::FindingRow row;
+      outputs::FindingRow row;
       for (std::size_t c = 0; c < row.size(); ++c) {
-        row[c] = {field(source[c]), engine::FindingColumnIsNumber(c)};
+        row[c] = {field(source[c]), outputs::FindingColumnIsNumber(c)};
       }
       workbook->Row(field(arquivo) == "sinistros" ? engine::FindingFile::kSinistros
                                                   : engine::FindingFile::kRiscos,
@@ -136,8 +137,8 @@ std::string SaveRowsXlsx(const FailureFileIndex& index, std::span<const std::uin
 
 std::string SaveRows(const FailureFileIndex& index, std::span<const std::uint32_t> rows,
                      const std::filesystem::path& path) {
-  return engine::IsXlsxPath(path.string()) ? SaveRowsXlsx(index, rows, path)
-                                           : SaveRowsCsv(index, rows, path);
+  return outputs::IsXlsxPath(path.string()) ? SaveRowsXlsx(index, rows, path)
+                                            : SaveRowsCsv(index, rows, path);
 }
 
 }  // namespace frontend

@@ -33,7 +33,7 @@ RunFindings::RunFindings() {
   if (temp_path_.empty()) return;
   out_.open(platform::FileSystemPath(temp_path_), std::ios::binary | std::ios::trunc);
   if (!out_) return;
-  writer_ = std::make_unique<engine::FindingsCsv>(out_);
+  writer_ = std::make_unique<outputs::FindingsCsv>(out_);
 }
 
 RunFindings::~RunFindings() {
@@ -55,7 +55,7 @@ std::string RunFindings::SaveAs(const std::filesystem::path& path) const {
     return platform::FileErrorText(platform::FileStep::kCreate, FullPathText(path),
                                    "Nenhuma lista de falhas");
   }
-  if (engine::IsXlsxPath(path.string())) {
+  if (outputs::IsXlsxPath(path.string())) {
     try {
       const FailureFileIndex index(temp_path_);
       std::vector<std::uint32_t> rows(index.RowCount());

@@ -41,7 +41,7 @@ class RunFindings {
   std::string temp_path_;                     // empty when no file could be created
   platform::RemoveOnInterrupt on_interrupt_;  // an interrupted window leaves no list behind
   std::ofstream out_;
-  std::unique_ptr<engine::FindingsCsv> writer_;
+  std::unique_ptr<outputs::FindingsCsv> writer_;
   bool ready_ = false;
 };
 

@@ -21,7 +21,8 @@ SaveDialogSettings FailureListDialog() {
   settings.initial_name = "falhas.csv";
   settings.filters = {{"Lista de falhas CSV (*.csv)", "*.csv"}};
   // A build without the workbook writer offers CSV only.
-  if (engine::XlsxAvailable()) settings.filters.push_back({"Pasta de trabalho (*.xlsx)", "*.xlsx"});
+  if (outputs::XlsxAvailable())
+    settings.filters.push_back({"Pasta de trabalho (*.xlsx)", "*.xlsx"});
   settings.filters.push_back({"Todos os arquivos (*.*)", "*.*"});
   return settings;
 }

@@ -94,7 +94,7 @@ class WindowRunHost : public engine::RunHost {
   void ShowInvalidDateAt(std::string_view message, const engine::DatePlace& place) override;
   const engine::Regional& regional() const override { return inputs_.regional; }
   platform::LocalDateTime Now() override { return inputs_.clock(); }
-  std::string ProgramFolder() override { return inputs_.catalogue_folder; }
+  std::string CatalogueFolder() override { return inputs_.catalogue_folder; }
   std::string RiskPath() override { return inputs_.risk_path; }
   std::string ClaimsPath() override { return inputs_.claims_path; }
 

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr std::size_t kColumns = engine::kFindingColumns;
+constexpr std::size_t kColumns = outputs::kFindingColumns;
 
 // Splits the input at 0xFF bytes into the texts the findings carry.
 std::vector<std::string_view> Pieces(std::string_view bytes) {
@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::ostringstream out(std::ios::binary);
   std::vector<std::vector<std::string_view>> told;  // campo, valor, valor_relacionado
   {
-    engine::FindingsCsv csv(out);
+    outputs::FindingsCsv csv(out);
     for (std::size_t k = 0; k + 2 < pieces.size(); k += 3) {
       const std::string_view field = pieces[k];
       const std::string_view text = pieces[k + 1];

@@ -43,7 +43,7 @@ class Input {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   Input in(data, size);
-  cli::RunJsonInputs inputs;
+  outputs::RunJsonInputs inputs;
   inputs.riscos = in.Text();
   inputs.sinistros = in.Text();
   inputs.catalogo = in.Text();
@@ -62,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string error = in.Text();
 
   const engine::Verdict verdict = engine::ComputeVerdict(state.result, error, {});
-  const std::string text = cli::RunJson(inputs, state, verdict, error, platform::LocalDateTime{});
+  const std::string text =
+      outputs::RunJson(inputs, state, verdict, error, platform::LocalDateTime{});
   const nlohmann::json doc = nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
   if (doc.is_discarded()) __builtin_trap();  // not JSON, or not valid UTF-8
   if (doc["empresa"]["codigo"] != engine::Win1252ToUtf8(state.codEmpresa)) __builtin_trap();

@@ -32,7 +32,7 @@ namespace {
 // and a temporary folder of its own; removed when the process ends.
 struct Sandbox {
   fs::path root;
-  std::string program_folder;
+  std::string catalogue_folder;
   std::string risks;
   std::string claims;
   fs::path temp;
@@ -44,7 +44,7 @@ struct Sandbox {
     for (const char* name : {"tabelas.dbf", "anexos.dbf", "DadosKov.DBF"}) {
       fs::copy_file(fs::path(platform::ExecutableFolder()) / name, root / name);
     }
-    program_folder = root.string() + "/";
+    catalogue_folder = root.string() + "/";
     risks = (root / "riscos.dbf").string();
     claims = (root / "sinistros.dbf").string();
     setenv("TMPDIR", temp.c_str(), 1);
@@ -103,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Write(box.claims, bytes.substr(split));
 
   CatalogKeepingHost host;
-  host.program_folder = box.program_folder;
+  host.catalogue_folder = box.catalogue_folder;
   host.risk_path = box.risks;
   host.claims_path = box.claims;
   engine::ValidationRun run;

@@ -2,7 +2,7 @@
 
 #include <system_error>
 
-namespace engine {
+namespace outputs {
 
 BlockWriter::BlockWriter(std::ostream& out) : out_(out) {}
 
@@ -70,4 +70,4 @@ void BlockWriter::Work() {
   }
 }
 
-}  // namespace engine
+}  // namespace outputs

@@ -14,7 +14,7 @@
 #include <ostream>
 #include <thread>
 
-namespace engine {
+namespace outputs {
 
 class BlockWriter {
  public:
@@ -43,4 +43,4 @@ class BlockWriter {
   std::thread thread_;
 };
 
-}  // namespace engine
+}  // namespace outputs

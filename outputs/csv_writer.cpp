@@ -9,7 +9,7 @@
 #include <emmintrin.h>
 #endif
 
-namespace engine {
+namespace outputs {
 namespace {
 
 // Bytes handed to the stream at a time: few, large writes.
@@ -270,4 +270,4 @@ bool CsvWriter::Finish() {
   return !failed_;
 }
 
-}  // namespace engine
+}  // namespace outputs

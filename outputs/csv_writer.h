@@ -14,7 +14,7 @@
 #include "outputs/block_writer.h"
 #include "outputs/xlsx_workbook.h"  // SheetCell
 
-namespace engine {
+namespace outputs {
 
 class CsvWriter {
  public:
@@ -74,4 +74,4 @@ class CsvWriter {
   bool failed_ = false;
 };
 
-}  // namespace engine
+}  // namespace outputs

@@ -2,14 +2,14 @@
 
 #include "engine/text.h"
 
-namespace engine {
+namespace outputs {
 
-FailingValues::Place& FailingValues::PlaceOf(FindingFile file, int position,
+FailingValues::Place& FailingValues::PlaceOf(engine::FindingFile file, int position,
                                              std::string_view field) {
   constexpr int kCachedPositions = 4096;  // a file with more fields looks the rest up by name
   Place* place = &spare_;
   if (position >= 1 && position <= kCachedPositions) {
-    auto& positions = by_position_[file == FindingFile::kRiscos ? 0 : 1];
+    auto& positions = by_position_[file == engine::FindingFile::kRiscos ? 0 : 1];
     const auto p = static_cast<std::size_t>(position);
     if (positions.size() <= p) positions.resize(p + 1);
     place = &positions[p];
@@ -20,28 +20,28 @@ FailingValues::Place& FailingValues::PlaceOf(FindingFile file, int position,
   return *place;
 }
 
-void FailingValues::Find(Place& place, FindingFile file, std::string_view field) {
+void FailingValues::Find(Place& place, engine::FindingFile file, std::string_view field) {
   auto key = std::make_pair(file, std::string(field));
   auto it = fields_.find(key);
   if (it == fields_.end()) it = fields_.emplace(std::move(key), TopValues(kTracked)).first;
   place = Place{&*it, {}};
 }
 
-void FailingValues::FieldFailed(const FieldFinding& f) {
+void FailingValues::FieldFailed(const engine::FieldFinding& f) {
   if (f.tallied) return;  // counted by a tally
   Place& place = PlaceOf(f.file, f.position, f.field);
-  place.field->second.Add(TrimmedRight(f.text));
-  if (!IsFieldCheck(f.check)) return;  // no samples
+  place.field->second.Add(engine::TrimmedRight(f.text));
+  if (!engine::IsFieldCheck(f.check)) return;  // no samples
   SampleGroup*& group = place.groups[static_cast<std::size_t>(f.check)];
   if (group == nullptr) group = &samples_.Group(f.file, f.field, f.check);
   samples_.Add(*group, f);
 }
 
-std::unique_ptr<FieldFindingTally> FailingValues::NewTally() {
+std::unique_ptr<engine::FieldFindingTally> FailingValues::NewTally() {
   return std::make_unique<FailingValuesTally>(this, shares_);
 }
 
-void FailingValues::AddTally(FieldFindingTally& counted) {
+void FailingValues::AddTally(engine::FieldFindingTally& counted) {
   auto* tally = dynamic_cast<FailingValuesTally*>(&counted);
   if (tally == nullptr || tally->owner() != this) return;  // another sink's
   for (FailingValuesTally::Field* f : tally->fields()) {
@@ -51,7 +51,7 @@ void FailingValues::AddTally(FieldFindingTally& counted) {
       if (f->failures[check] == 0) continue;
       SampleGroup*& group = place.groups[check];
       if (group == nullptr) {
-        group = &samples_.Group(f->file, f->name, static_cast<FindingCheck>(check));
+        group = &samples_.Group(f->file, f->name, static_cast<engine::FindingCheck>(check));
       }
       HtmlReportSamples::AddCounted(*group, f->failures[check], f->rows[check]);
       if (group->rows.size() >= HtmlReportSamples::kPerGroup) {
@@ -62,10 +62,10 @@ void FailingValues::AddTally(FieldFindingTally& counted) {
   tally->Clear();
 }
 
-std::vector<TopValues::Entry> FailingValues::Top(FindingFile file, const std::string& field,
+std::vector<TopValues::Entry> FailingValues::Top(engine::FindingFile file, const std::string& field,
                                                  std::size_t n) const {
   const auto it = fields_.find({file, field});
   return it == fields_.end() ? std::vector<TopValues::Entry>() : it->second.Top(n);
 }
 
-}  // namespace engine
+}  // namespace outputs

@@ -16,48 +16,48 @@
 #include "outputs/html_report_samples.h"
 #include "outputs/top_values.h"
 
-namespace engine {
+namespace outputs {
 
-class FailingValues : public FindingSink {
+class FailingValues : public engine::FindingSink {
  public:
   static constexpr std::size_t kTracked = 64;  // places per field; counts are exact below it
 
-  void FieldFailed(const FieldFinding& finding) override;
+  void FieldFailed(const engine::FieldFinding& finding) override;
   // A walk on worker threads counts the failures there, chunk by chunk, and hands each chunk's
   // counts over in file order: its thread tells none of them.
-  std::unique_ptr<FieldFindingTally> NewTally() override;
-  void AddTally(FieldFindingTally& tally) override;
+  std::unique_ptr<engine::FieldFindingTally> NewTally() override;
+  void AddTally(engine::FieldFindingTally& tally) override;
   bool HearsTallied() const override { return false; }
-  void StructureFailed(const StructureFinding&) override {}
-  void CompanyFailed(FindingFile, std::uint32_t, const RecordKey&, std::string_view,
+  void StructureFailed(const engine::StructureFinding&) override {}
+  void CompanyFailed(engine::FindingFile, std::uint32_t, const engine::RecordKey&, std::string_view,
                      std::string_view, std::string_view) override {}
-  void ClaimWithoutPolicy(std::uint32_t record, const RecordKey& key, std::string_view apolice,
-                          std::string_view item) override {
+  void ClaimWithoutPolicy(std::uint32_t record, const engine::RecordKey& key,
+                          std::string_view apolice, std::string_view item) override {
     samples_.ClaimWithoutPolicy(record, key, apolice, item);
   }
-  void CoverageInverted(std::uint32_t record, const RecordKey& key, std::string_view inicio_vig,
-                        std::string_view fim_vig) override {
+  void CoverageInverted(std::uint32_t record, const engine::RecordKey& key,
+                        std::string_view inicio_vig, std::string_view fim_vig) override {
     samples_.CoverageInverted(record, key, inicio_vig, fim_vig);
   }
 
   // The `n` most frequent failing values of `field` in `file` (trailing blanks trimmed); empty
   // when the field never failed.
-  std::vector<TopValues::Entry> Top(FindingFile file, const std::string& field,
+  std::vector<TopValues::Entry> Top(engine::FindingFile file, const std::string& field,
                                     std::size_t n) const;
   const HtmlReportSamples& samples() const { return samples_; }
 
  private:
-  using Fields = std::map<std::pair<FindingFile, std::string>, TopValues>;
+  using Fields = std::map<std::pair<engine::FindingFile, std::string>, TopValues>;
   // What a field position of a file was last found to be: its counter and its sample group per
   // field check (null: not yet looked up), as a file repeats the same few failures many times.
   struct Place {
     Fields::value_type* field = nullptr;
-    std::array<SampleGroup*, kFieldCheckCount> groups{};
+    std::array<SampleGroup*, engine::kFieldCheckCount> groups{};
   };
-  [[gnu::always_inline]] inline Place& PlaceOf(FindingFile file, int position,
+  [[gnu::always_inline]] inline Place& PlaceOf(engine::FindingFile file, int position,
                                                std::string_view field);
   // Sets `place` to the field's, made on first use.
-  [[gnu::noinline]] void Find(Place& place, FindingFile file, std::string_view field);
+  [[gnu::noinline]] void Find(Place& place, engine::FindingFile file, std::string_view field);
 
   Fields fields_;                                  // nodes stay put: the cache points at them
   std::array<std::vector<Place>, 2> by_position_;  // per file, by field position
@@ -67,56 +67,61 @@ class FailingValues : public FindingSink {
 };
 
 // Tells every finding to each of its sinks in turn.
-class FindingTee : public FindingSink {
+class FindingTee : public engine::FindingSink {
  public:
-  void Add(FindingSink* sink) { sinks_.push_back(sink); }
+  void Add(engine::FindingSink* sink) { sinks_.push_back(sink); }
   bool empty() const { return sinks_.empty(); }
   // The only sink, or null when there are none or several: a run can tell it directly.
-  FindingSink* only() const { return sinks_.size() == 1 ? sinks_.front() : nullptr; }
+  engine::FindingSink* only() const { return sinks_.size() == 1 ? sinks_.front() : nullptr; }
 
   // The maker of the one sink that has one, whose bytes every sink then sees; none when several
   // have one, as each reads the bytes as its own.
-  std::unique_ptr<FieldFindingMaker> NewMaker() override { return OnlyOne(&FindingSink::NewMaker); }
+  std::unique_ptr<engine::FieldFindingMaker> NewMaker() override {
+    return OnlyOne(&engine::FindingSink::NewMaker);
+  }
   // The tally of the one sink that has one, likewise; each sink takes only its own.
-  std::unique_ptr<FieldFindingTally> NewTally() override { return OnlyOne(&FindingSink::NewTally); }
-  void AddTally(FieldFindingTally& tally) override {
-    for (FindingSink* s : sinks_) s->AddTally(tally);
+  std::unique_ptr<engine::FieldFindingTally> NewTally() override {
+    return OnlyOne(&engine::FindingSink::NewTally);
+  }
+  void AddTally(engine::FieldFindingTally& tally) override {
+    for (engine::FindingSink* s : sinks_) s->AddTally(tally);
   }
   bool HearsTallied() const override {
-    for (const FindingSink* s : sinks_) {
+    for (const engine::FindingSink* s : sinks_) {
       if (s->HearsTallied()) return true;
     }
     return false;
   }
-  void FieldFailed(const FieldFinding& f) override {
-    for (FindingSink* s : sinks_) s->FieldFailed(f);
+  void FieldFailed(const engine::FieldFinding& f) override {
+    for (engine::FindingSink* s : sinks_) s->FieldFailed(f);
   }
-  void StructureFailed(const StructureFinding& f) override {
-    for (FindingSink* s : sinks_) s->StructureFailed(f);
+  void StructureFailed(const engine::StructureFinding& f) override {
+    for (engine::FindingSink* s : sinks_) s->StructureFailed(f);
   }
-  void CompanyFailed(FindingFile file, std::uint32_t record, const RecordKey& key,
+  void CompanyFailed(engine::FindingFile file, std::uint32_t record, const engine::RecordKey& key,
                      std::string_view field, std::string_view text,
                      std::string_view expected) override {
-    for (FindingSink* s : sinks_) s->CompanyFailed(file, record, key, field, text, expected);
+    for (engine::FindingSink* s : sinks_)
+      s->CompanyFailed(file, record, key, field, text, expected);
   }
-  void ClaimWithoutPolicy(std::uint32_t record, const RecordKey& key, std::string_view apolice,
-                          std::string_view item) override {
-    for (FindingSink* s : sinks_) s->ClaimWithoutPolicy(record, key, apolice, item);
+  void ClaimWithoutPolicy(std::uint32_t record, const engine::RecordKey& key,
+                          std::string_view apolice, std::string_view item) override {
+    for (engine::FindingSink* s : sinks_) s->ClaimWithoutPolicy(record, key, apolice, item);
   }
-  void CoverageInverted(std::uint32_t record, const RecordKey& key, std::string_view inicio_vig,
-                        std::string_view fim_vig) override {
-    for (FindingSink* s : sinks_) s->CoverageInverted(record, key, inicio_vig, fim_vig);
+  void CoverageInverted(std::uint32_t record, const engine::RecordKey& key,
+                        std::string_view inicio_vig, std::string_view fim_vig) override {
+    for (engine::FindingSink* s : sinks_) s->CoverageInverted(record, key, inicio_vig, fim_vig);
   }
-  void HeaderMismatch(const HeaderFinding& finding) override {
-    for (FindingSink* s : sinks_) s->HeaderMismatch(finding);
+  void HeaderMismatch(const engine::HeaderFinding& finding) override {
+    for (engine::FindingSink* s : sinks_) s->HeaderMismatch(finding);
   }
 
  private:
   // What `offer` gives of the one sink that gives something; null when none or several do.
   template <typename T>
-  std::unique_ptr<T> OnlyOne(std::unique_ptr<T> (FindingSink::*offer)()) {
+  std::unique_ptr<T> OnlyOne(std::unique_ptr<T> (engine::FindingSink::*offer)()) {
     std::unique_ptr<T> only;
-    for (FindingSink* s : sinks_) {
+    for (engine::FindingSink* s : sinks_) {
       if (auto offered = (s->*offer)()) {
         if (only) return nullptr;
         only = std::move(offered);
@@ -125,7 +130,7 @@ class FindingTee : public FindingSink {
     return only;
   }
 
-  std::vector<FindingSink*> sinks_;
+  std::vector<engine::FindingSink*> sinks_;
 };
 
-}  // namespace engine
+}  // namespace outputs

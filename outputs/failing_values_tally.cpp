@@ -6,9 +6,9 @@
 #include "engine/text.h"
 #include "outputs/top_values.h"
 
-namespace engine {
+namespace outputs {
 
-inline FailingValuesTally::Field& FailingValuesTally::FieldOf(const FieldFinding& f) {
+inline FailingValuesTally::Field& FailingValuesTally::FieldOf(const engine::FieldFinding& f) {
   const auto p = static_cast<std::size_t>(f.position < 0 ? 0 : f.position);
   if (by_position_.size() <= p) by_position_.resize(p + 1);
   std::unique_ptr<Field>& field = by_position_[p];
@@ -23,10 +23,10 @@ inline FailingValuesTally::Field& FailingValuesTally::FieldOf(const FieldFinding
   return *field;
 }
 
-void FailingValuesTally::Count(const FieldFinding& f) {
+void FailingValuesTally::Count(const engine::FieldFinding& f) {
   Field& field = FieldOf(f);
-  field.sequence.push_back(IndexOf(field, TrimmedRight(f.text)));
-  if (!IsFieldCheck(f.check)) return;  // no samples
+  field.sequence.push_back(IndexOf(field, engine::TrimmedRight(f.text)));
+  if (!engine::IsFieldCheck(f.check)) return;  // no samples
   const auto check = static_cast<std::size_t>(f.check);
   ++field.failures[check];
   std::vector<RecordSample>& rows = field.rows[check];
@@ -82,4 +82,4 @@ void FailingValuesTally::Clear() {
   counted_.clear();
 }
 
-}  // namespace engine
+}  // namespace outputs

@@ -1,9 +1,9 @@
 #pragma once
 // What the HTML report's failing values (outputs/failing_values.h) count of one chunk of a walk,
-// on the worker that checks it (engine/findings.h, FieldFindingTally): per field, its failing
-// values in the order they first came, with their counts and the stream of them, and per field
-// check the failures counted and the sample rows of the first ones. The walk's thread adds it to
-// the report's counters in file order, with the same result as telling each finding there.
+// on the worker that checks it (engine/findings.h, engine::FieldFindingTally): per field, its
+// failing values in the order they first came, with their counts and the stream of them, and per
+// field check the failures counted and the sample rows of the first ones. The walk's thread adds it
+// to the report's counters in file order, with the same result as telling each finding there.
 
 #include <array>
 #include <atomic>
@@ -16,7 +16,7 @@
 #include "engine/findings.h"
 #include "outputs/html_report_samples.h"
 
-namespace engine {
+namespace outputs {
 
 // Per file, field position and field check: whether the report's sample group has its share of
 // rows. Set on the walk's thread, read by the tallies on the workers, so that they make no rows
@@ -26,21 +26,21 @@ class SampleShares {
  public:
   static constexpr int kPositions = 4096;  // a field past it is always given its rows
 
-  bool Full(FindingFile file, int position, std::size_t check) const {
+  bool Full(engine::FindingFile file, int position, std::size_t check) const {
     const std::atomic<bool>* flag = Flag(file, position, check);
     return flag != nullptr && flag->load(std::memory_order_relaxed);
   }
-  void SetFull(FindingFile file, int position, std::size_t check) {
+  void SetFull(engine::FindingFile file, int position, std::size_t check) {
     if (std::atomic<bool>* flag = Flag(file, position, check)) {
       flag->store(true, std::memory_order_relaxed);
     }
   }
 
  private:
-  static constexpr std::size_t kChecks = kFieldCheckCount;
-  std::atomic<bool>* Flag(FindingFile file, int position, std::size_t check) const {
+  static constexpr std::size_t kChecks = engine::kFieldCheckCount;
+  std::atomic<bool>* Flag(engine::FindingFile file, int position, std::size_t check) const {
     if (position < 1 || position > kPositions || check >= kChecks) return nullptr;
-    const std::size_t field = (file == FindingFile::kRiscos ? 0 : std::size_t{kPositions}) +
+    const std::size_t field = (file == engine::FindingFile::kRiscos ? 0 : std::size_t{kPositions}) +
                               static_cast<std::size_t>(position - 1);
     const std::size_t at = field * kChecks + check;
     return &flags_[at];
@@ -50,11 +50,11 @@ class SampleShares {
       std::make_unique<std::atomic<bool>[]>(2 * std::size_t{kPositions} * kChecks);
 };
 
-class FailingValuesTally final : public FieldFindingTally {
+class FailingValuesTally final : public engine::FieldFindingTally {
  public:
   // The failures of one field counted in the chunk.
   struct Field {
-    FindingFile file = FindingFile::kRiscos;
+    engine::FindingFile file = engine::FindingFile::kRiscos;
     int position = 0;
     std::string_view name;  // the table's, as told
     // Its distinct values (trailing blanks trimmed) in the order they first came, how often
@@ -65,8 +65,8 @@ class FailingValuesTally final : public FieldFindingTally {
     std::uint32_t last = 0;  // the index of the last value counted: a file often repeats it
     // Per field check: failures counted, and the rows of the first ones unless the group had its
     // share before this chunk.
-    std::array<std::int64_t, kFieldCheckCount> failures{};
-    std::array<std::vector<RecordSample>, kFieldCheckCount> rows;
+    std::array<std::int64_t, engine::kFieldCheckCount> failures{};
+    std::array<std::vector<RecordSample>, engine::kFieldCheckCount> rows;
     // The values' places + 1 by hash (0: none), twice as many slots as values at least.
     std::vector<std::uint32_t> slots;
   };
@@ -75,7 +75,7 @@ class FailingValuesTally final : public FieldFindingTally {
   FailingValuesTally(const void* owner, const SampleShares& shares)
       : owner_(owner), shares_(shares) {}
 
-  void Count(const FieldFinding& finding) override;
+  void Count(const engine::FieldFinding& finding) override;
 
   const void* owner() const { return owner_; }
   // The fields counted since the last Clear(), in the order first met.
@@ -84,7 +84,7 @@ class FailingValuesTally final : public FieldFindingTally {
   void Clear();
 
  private:
-  Field& FieldOf(const FieldFinding& finding);
+  Field& FieldOf(const engine::FieldFinding& finding);
   // The index of `value` in the field's values, counted once more.
   std::uint32_t IndexOf(Field& field, std::string_view value);
   // IndexOf() by the value's hash.
@@ -98,4 +98,4 @@ class FailingValuesTally final : public FieldFindingTally {
   std::vector<Field*> counted_;
 };
 
-}  // namespace engine
+}  // namespace outputs

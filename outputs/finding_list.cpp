@@ -7,7 +7,7 @@
 #include "engine/text.h"
 #include "outputs/finding_message.h"
 
-namespace engine {
+namespace outputs {
 namespace {
 
 enum Column {
@@ -78,8 +78,8 @@ FindingList::FindingList(FindingRowWriter& writer, std::int64_t max_per_group)
 
 FindingList::~FindingList() = default;
 
-FindingList::Group& FindingList::GroupOf(FindingFile file, std::string_view field,
-                                         FindingCheck check) {
+FindingList::Group& FindingList::GroupOf(engine::FindingFile file, std::string_view field,
+                                         engine::FindingCheck check) {
   key_.clear();
   key_ += static_cast<char>('0' + static_cast<int>(file));
   key_ += static_cast<char>('0' + static_cast<int>(check));
@@ -98,16 +98,17 @@ bool FindingList::Count(Group& group) {
   return max_per_group_ < 0 || count <= max_per_group_;
 }
 
-bool FindingList::Admit(FindingFile file, std::string_view field, FindingCheck check) {
+bool FindingList::Admit(engine::FindingFile file, std::string_view field,
+                        engine::FindingCheck check) {
   if (finished_) return false;
   return Count(GroupOf(file, field, check));
 }
 
-bool FindingList::AdmitField(const FieldFinding& f) {
+bool FindingList::AdmitField(const engine::FieldFinding& f) {
   constexpr int kCachedPositions = 4096;  // a file with more fields looks the rest up by name
   if (finished_) return false;
   if (f.position < 1 || f.position > kCachedPositions) return Admit(f.file, f.field, f.check);
-  auto& positions = by_position_[f.file == FindingFile::kRiscos ? 0 : 1];
+  auto& positions = by_position_[f.file == engine::FindingFile::kRiscos ? 0 : 1];
   const auto p = static_cast<std::size_t>(f.position);
   if (positions.size() <= p) positions.resize(p + 1);
   Group*& cached = positions[p][static_cast<std::size_t>(f.check)];
@@ -116,17 +117,17 @@ bool FindingList::AdmitField(const FieldFinding& f) {
   return Count(*cached);
 }
 
-void FindingList::Begin(FindingFile file, std::optional<std::int64_t> record,
+void FindingList::Begin(engine::FindingFile file, std::optional<std::int64_t> record,
                         std::optional<std::int64_t> position, std::string_view field,
-                        FindingCheck check) {
+                        engine::FindingCheck check) {
   row_.fill(FindingCell{});
   message_.clear();
   required_.clear();
-  row_[kArquivo].text = FindingFileName(file);
+  row_[kArquivo].text = engine::FindingFileName(file);
   SetNumber(kRegistro, record);
   SetNumber(kPosicao, position);
   row_[kCampo].text = field;
-  row_[kVerificacao].text = FindingCheckName(check);
+  row_[kVerificacao].text = engine::FindingCheckName(check);
 }
 
 void FindingList::SetNumber(int column, std::optional<std::int64_t> value) {
@@ -138,13 +139,13 @@ void FindingList::SetNumber(int column, std::optional<std::int64_t> value) {
   row_[c].text = std::string_view(begin, static_cast<std::size_t>(result.ptr - begin));
 }
 
-void FindingList::SetKey(const RecordKey& key) {
+void FindingList::SetKey(const engine::RecordKey& key) {
   row_[kApolice].text = key.apolice;
   row_[kEndosso].text = key.endosso;
   row_[kItem].text = key.item;
 }
 
-void FindingList::FieldFailed(const FieldFinding& f) {
+void FindingList::FieldFailed(const engine::FieldFinding& f) {
   if (!AdmitField(f)) return;
   Begin(f.file, f.record, f.position, f.field, f.check);
   row_[kValor].text = f.text;
@@ -155,12 +156,12 @@ void FindingList::FieldFailed(const FieldFinding& f) {
   Emit(f.file);
 }
 
-void FindingList::StructureFailed(const StructureFinding& f) {
+void FindingList::StructureFailed(const engine::StructureFinding& f) {
   const std::string_view field = f.expected ? f.expected->name : f.found->name;
-  if (!Admit(f.file, field, FindingCheck::kEstrutura)) return;
-  Begin(f.file, std::nullopt, f.position, field, FindingCheck::kEstrutura);
+  if (!Admit(f.file, field, engine::FindingCheck::kEstrutura)) return;
+  Begin(f.file, std::nullopt, f.position, field, engine::FindingCheck::kEstrutura);
   int column = kEsperadoNome;
-  for (const std::optional<FieldShape>* shape : {&f.expected, &f.found}) {
+  for (const std::optional<engine::FieldShape>* shape : {&f.expected, &f.found}) {
     row_[static_cast<std::size_t>(column)].text = *shape ? (*shape)->name : std::string_view();
     // A negative number is a catalogue value like any other; only the absent one is empty.
     SetNumber(column + 1, *shape ? (*shape)->type : std::nullopt);
@@ -171,9 +172,9 @@ void FindingList::StructureFailed(const StructureFinding& f) {
   Emit(f.file);
 }
 
-bool FindingList::RecordRow(FindingFile file, std::uint32_t record, std::string_view field,
-                            FindingCheck check, const RecordKey& key, std::string_view valor,
-                            std::string_view relacionado) {
+bool FindingList::RecordRow(engine::FindingFile file, std::uint32_t record, std::string_view field,
+                            engine::FindingCheck check, const engine::RecordKey& key,
+                            std::string_view valor, std::string_view relacionado) {
   if (!Admit(file, field, check)) return false;
   Begin(file, record, std::nullopt, field, check);
   row_[kValor].text = valor;
@@ -182,56 +183,57 @@ bool FindingList::RecordRow(FindingFile file, std::uint32_t record, std::string_
   return true;
 }
 
-void FindingList::Emit(FindingFile file) {
+void FindingList::Emit(engine::FindingFile file) {
   row_[kMensagem].text = message_;
   row_[kExigido].text = required_;
   writer_.Row(file, row_);
 }
 
-void FindingList::CompanyFailed(FindingFile file, std::uint32_t record, const RecordKey& key,
-                                std::string_view field, std::string_view text,
-                                std::string_view expected) {
-  if (!RecordRow(file, record, field, FindingCheck::kEmpresa, key, text, expected)) return;
+void FindingList::CompanyFailed(engine::FindingFile file, std::uint32_t record,
+                                const engine::RecordKey& key, std::string_view field,
+                                std::string_view text, std::string_view expected) {
+  if (!RecordRow(file, record, field, engine::FindingCheck::kEmpresa, key, text, expected)) return;
   AppendCompanyMessage(message_, field, text, expected);
   Emit(file);
 }
 
-void FindingList::ClaimWithoutPolicy(std::uint32_t record, const RecordKey& key,
+void FindingList::ClaimWithoutPolicy(std::uint32_t record, const engine::RecordKey& key,
                                      std::string_view apolice, std::string_view item) {
-  const FindingFile file = FindingFile::kSinistros;
-  if (!RecordRow(file, record, kClaimKey, FindingCheck::kSemApolice, key, apolice, item)) return;
+  const engine::FindingFile file = engine::FindingFile::kSinistros;
+  if (!RecordRow(file, record, kClaimKey, engine::FindingCheck::kSemApolice, key, apolice, item))
+    return;
   AppendClaimWithoutPolicyMessage(message_, apolice, item);
   Emit(file);
 }
 
-void FindingList::CoverageInverted(std::uint32_t record, const RecordKey& key,
+void FindingList::CoverageInverted(std::uint32_t record, const engine::RecordKey& key,
                                    std::string_view inicio_vig, std::string_view fim_vig) {
-  const FindingFile file = FindingFile::kRiscos;
-  if (!RecordRow(file, record, kCoverageStart, FindingCheck::kVigenciaInvertida, key, inicio_vig,
-                 fim_vig)) {
+  const engine::FindingFile file = engine::FindingFile::kRiscos;
+  if (!RecordRow(file, record, kCoverageStart, engine::FindingCheck::kVigenciaInvertida, key,
+                 inicio_vig, fim_vig)) {
     return;
   }
   AppendCoverageInvertedMessage(message_, inicio_vig, fim_vig);
   Emit(file);
 }
 
-void FindingList::HeaderMismatch(const HeaderFinding& f) {
+void FindingList::HeaderMismatch(const engine::HeaderFinding& f) {
   // Counts and byte counts fit in 63 bits: a file holds fewer than 2^63 bytes.
-  if (f.CountDiffers() && Admit(f.file, {}, FindingCheck::kCabecalho)) {
-    Begin(f.file, std::nullopt, std::nullopt, {}, FindingCheck::kCabecalho);
+  if (f.CountDiffers() && Admit(f.file, {}, engine::FindingCheck::kCabecalho)) {
+    Begin(f.file, std::nullopt, std::nullopt, {}, engine::FindingCheck::kCabecalho);
     SetNumber(kValor, f.header_records);
     SetNumber(kRelacionado, static_cast<std::int64_t>(f.file_records));
     AppendHeaderMessage(message_, f);
     Emit(f.file);
   }
-  if (f.trailing_bytes > 0 && Admit(f.file, {}, FindingCheck::kBytesFinais)) {
-    Begin(f.file, std::nullopt, std::nullopt, {}, FindingCheck::kBytesFinais);
+  if (f.trailing_bytes > 0 && Admit(f.file, {}, engine::FindingCheck::kBytesFinais)) {
+    Begin(f.file, std::nullopt, std::nullopt, {}, engine::FindingCheck::kBytesFinais);
     SetNumber(kValor, static_cast<std::int64_t>(f.trailing_bytes));
     AppendTrailingBytesMessage(message_, f);
     Emit(f.file);
   }
-  if (f.HeaderShort() && Admit(f.file, {}, FindingCheck::kCabecalhoCurto)) {
-    Begin(f.file, std::nullopt, std::nullopt, {}, FindingCheck::kCabecalhoCurto);
+  if (f.HeaderShort() && Admit(f.file, {}, engine::FindingCheck::kCabecalhoCurto)) {
+    Begin(f.file, std::nullopt, std::nullopt, {}, engine::FindingCheck::kCabecalhoCurto);
     SetNumber(kValor, f.header_length);
     SetNumber(kRelacionado, static_cast<std::int64_t>(f.descriptors_end));
     AppendShortHeaderMessage(message_, f);
@@ -252,8 +254,8 @@ bool FindingList::Finish() {
     for (const Group* g : capped) {
       Begin(g->file, std::nullopt, std::nullopt, g->field, g->check);
       message_ = std::to_string(g->count - max_per_group_) +
-                 Ansi(" falhas não listadas (limite de ") + std::to_string(max_per_group_) +
-                 Ansi(" por campo e verificação, total ") + std::to_string(g->count) + ")";
+                 engine::Ansi(" falhas não listadas (limite de ") + std::to_string(max_per_group_) +
+                 engine::Ansi(" por campo e verificação, total ") + std::to_string(g->count) + ")";
       row_[kValor].text = message_;
       writer_.Row(g->file, row_);
     }
@@ -261,4 +263,4 @@ bool FindingList::Finish() {
   return writer_.Finish();
 }
 
-}  // namespace engine
+}  // namespace outputs

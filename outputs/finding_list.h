@@ -24,7 +24,7 @@
 #include "engine/findings.h"
 #include "outputs/xlsx_workbook.h"  // SheetCell
 
-namespace engine {
+namespace outputs {
 
 inline constexpr int kFindingColumns = 18;
 
@@ -41,7 +41,7 @@ class FindingRowWriter {
  public:
   virtual ~FindingRowWriter() = default;
   // A row of `file`'s findings; the views are valid only during the call. May throw.
-  virtual void Row(FindingFile file, const FindingRow& row) = 0;
+  virtual void Row(engine::FindingFile file, const FindingRow& row) = 0;
   // After the last row. False when a write failed at any point.
   virtual bool Finish() = 0;
   // Why Finish() failed, where the writer knows more than its file's own error (a workbook:
@@ -49,7 +49,7 @@ class FindingRowWriter {
   virtual std::string ErrorText() const { return {}; }
 };
 
-class FindingList : public FindingSink {
+class FindingList : public engine::FindingSink {
  public:
   static constexpr std::int64_t kUnlimited = -1;
 
@@ -60,16 +60,16 @@ class FindingList : public FindingSink {
   FindingList(const FindingList&) = delete;
   FindingList& operator=(const FindingList&) = delete;
 
-  void FieldFailed(const FieldFinding& finding) override;
-  void StructureFailed(const StructureFinding& finding) override;
-  void CompanyFailed(FindingFile file, std::uint32_t record, const RecordKey& key,
+  void FieldFailed(const engine::FieldFinding& finding) override;
+  void StructureFailed(const engine::StructureFinding& finding) override;
+  void CompanyFailed(engine::FindingFile file, std::uint32_t record, const engine::RecordKey& key,
                      std::string_view field, std::string_view text,
                      std::string_view expected) override;
-  void ClaimWithoutPolicy(std::uint32_t record, const RecordKey& key, std::string_view apolice,
-                          std::string_view item) override;
-  void CoverageInverted(std::uint32_t record, const RecordKey& key, std::string_view inicio_vig,
-                        std::string_view fim_vig) override;
-  void HeaderMismatch(const HeaderFinding& finding) override;
+  void ClaimWithoutPolicy(std::uint32_t record, const engine::RecordKey& key,
+                          std::string_view apolice, std::string_view item) override;
+  void CoverageInverted(std::uint32_t record, const engine::RecordKey& key,
+                        std::string_view inicio_vig, std::string_view fim_vig) override;
+  void HeaderMismatch(const engine::HeaderFinding& finding) override;
 
   // Ends the list: one last row per capped group telling how many of its rows were left out
   // (in the order the groups first failed), then the writer's Finish(). Further findings are
@@ -82,13 +82,13 @@ class FindingList : public FindingSink {
   // Counts a field finding in its group, as FieldFailed() does, without making its row; false
   // when the group is past the cap. For a row made ahead elsewhere, which is then written when
   // this says so.
-  bool AdmitField(const FieldFinding& f);
+  bool AdmitField(const engine::FieldFinding& f);
 
  private:
   struct Group {
-    FindingFile file;
+    engine::FindingFile file;
     std::string field;
-    FindingCheck check;
+    engine::FindingCheck check;
     std::int64_t count = 0;
     std::int64_t order = 0;
   };
@@ -98,27 +98,29 @@ class FindingList : public FindingSink {
   };
 
   // Counts the finding in its group; false when the group is past the cap.
-  bool Admit(FindingFile file, std::string_view field, FindingCheck check);
-  Group& GroupOf(FindingFile file, std::string_view field, FindingCheck check);
+  bool Admit(engine::FindingFile file, std::string_view field, engine::FindingCheck check);
+  Group& GroupOf(engine::FindingFile file, std::string_view field, engine::FindingCheck check);
   bool Count(Group& group);
   // Clears the row and fills its first five columns.
-  void Begin(FindingFile file, std::optional<std::int64_t> record,
-             std::optional<std::int64_t> position, std::string_view field, FindingCheck check);
+  void Begin(engine::FindingFile file, std::optional<std::int64_t> record,
+             std::optional<std::int64_t> position, std::string_view field,
+             engine::FindingCheck check);
   void SetNumber(int column, std::optional<std::int64_t> value);
   // Begins the row of a finding about one record, with its value, related value and key; false
   // when its group is past the cap.
-  bool RecordRow(FindingFile file, std::uint32_t record, std::string_view field, FindingCheck check,
-                 const RecordKey& key, std::string_view valor, std::string_view relacionado);
+  bool RecordRow(engine::FindingFile file, std::uint32_t record, std::string_view field,
+                 engine::FindingCheck check, const engine::RecordKey& key, std::string_view valor,
+                 std::string_view relacionado);
   // Ends the row with the sentence and the requirement built so far and writes it.
-  void Emit(FindingFile file);
-  void SetKey(const RecordKey& key);
+  void Emit(engine::FindingFile file);
+  void SetKey(const engine::RecordKey& key);
 
   FindingRowWriter& writer_;
   std::int64_t max_per_group_;
   std::string key_;                                // reused for the group lookups
   std::unordered_map<std::string, Group> groups_;  // nodes stay put: the cache points at them
   // Per file, the group of each (position, check) seen; null: not yet looked up.
-  std::array<std::vector<std::array<Group*, kFindingCheckCount>>, 2> by_position_;
+  std::array<std::vector<std::array<Group*, engine::kFindingCheckCount>>, 2> by_position_;
   FindingRow row_;
   std::array<Digits, kFindingColumns> digits_;
   std::string message_;
@@ -129,24 +131,24 @@ class FindingList : public FindingSink {
 
 // A failure list in one file format (CSV, workbook): the sink that the run tells, passing every
 // finding to its FindingList.
-class FindingListOutput : public FindingSink {
+class FindingListOutput : public engine::FindingSink {
  public:
-  void FieldFailed(const FieldFinding& f) override { list().FieldFailed(f); }
-  void StructureFailed(const StructureFinding& f) override { list().StructureFailed(f); }
-  void CompanyFailed(FindingFile file, std::uint32_t record, const RecordKey& key,
+  void FieldFailed(const engine::FieldFinding& f) override { list().FieldFailed(f); }
+  void StructureFailed(const engine::StructureFinding& f) override { list().StructureFailed(f); }
+  void CompanyFailed(engine::FindingFile file, std::uint32_t record, const engine::RecordKey& key,
                      std::string_view field, std::string_view text,
                      std::string_view expected) override {
     list().CompanyFailed(file, record, key, field, text, expected);
   }
-  void ClaimWithoutPolicy(std::uint32_t record, const RecordKey& key, std::string_view apolice,
-                          std::string_view item) override {
+  void ClaimWithoutPolicy(std::uint32_t record, const engine::RecordKey& key,
+                          std::string_view apolice, std::string_view item) override {
     list().ClaimWithoutPolicy(record, key, apolice, item);
   }
-  void CoverageInverted(std::uint32_t record, const RecordKey& key, std::string_view inicio_vig,
-                        std::string_view fim_vig) override {
+  void CoverageInverted(std::uint32_t record, const engine::RecordKey& key,
+                        std::string_view inicio_vig, std::string_view fim_vig) override {
     list().CoverageInverted(record, key, inicio_vig, fim_vig);
   }
-  void HeaderMismatch(const HeaderFinding& f) override { list().HeaderMismatch(f); }
+  void HeaderMismatch(const engine::HeaderFinding& f) override { list().HeaderMismatch(f); }
 
   // Ends the list (the cap notes last) and completes the file. False when a write failed at any
   // point, so a failed save is never reported as done.
@@ -158,4 +160,4 @@ class FindingListOutput : public FindingSink {
   virtual FindingList& list() = 0;
 };
 
-}  // namespace engine
+}  // namespace outputs

@@ -2,22 +2,22 @@
 
 #include <array>
 
-namespace engine {
+namespace outputs {
 
 FindingsCsv::Rows::Rows(std::ostream& out) : csv_(out) {
   for (const std::string_view name : FindingColumnNames()) csv_.Field(name);
   csv_.EndRow();
 }
 
-void FindingsCsv::Rows::Row(FindingFile, const FindingRow& row) {
+void FindingsCsv::Rows::Row(engine::FindingFile, const FindingRow& row) {
   csv_.Row(row.data(), row.size());
 }
 
 // A worker's rows: the same list and CSV rules, made in memory, one finding at a time.
-class FindingsCsv::RowMaker : public FieldFindingMaker {
+class FindingsCsv::RowMaker : public engine::FieldFindingMaker {
  public:
   RowMaker() : list_(rows_) {}
-  void Make(const FieldFinding& finding, std::string& out) override {
+  void Make(const engine::FieldFinding& finding, std::string& out) override {
     rows_.csv().clear();
     list_.FieldFailed(finding);
     out += rows_.csv().bytes();
@@ -33,12 +33,12 @@ FindingsCsv::FindingsCsv(std::ostream& out, std::int64_t max_per_group)
 
 FindingsCsv::~FindingsCsv() = default;
 
-std::unique_ptr<FieldFindingMaker> FindingsCsv::NewMaker() {
+std::unique_ptr<engine::FieldFindingMaker> FindingsCsv::NewMaker() {
   if (!MakesAhead()) return nullptr;
   return std::make_unique<RowMaker>();
 }
 
-void FindingsCsv::FieldFailed(const FieldFinding& f) {
+void FindingsCsv::FieldFailed(const engine::FieldFinding& f) {
   // Bytes made by another sink's maker, or none made, leave the row to be made here.
   if (!MakesAhead() || f.made.empty()) {
     list_.FieldFailed(f);
@@ -47,4 +47,4 @@ void FindingsCsv::FieldFailed(const FieldFinding& f) {
   }
 }
 
-}  // namespace engine
+}  // namespace outputs

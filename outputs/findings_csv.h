@@ -10,7 +10,7 @@
 #include "outputs/csv_writer.h"
 #include "outputs/finding_list.h"
 
-namespace engine {
+namespace outputs {
 
 class FindingsCsv : public FindingListOutput {
  public:
@@ -25,8 +25,8 @@ class FindingsCsv : public FindingListOutput {
 
   // Without a cap, each worker of a walk makes the rows of the failures it finds, and the
   // walk's thread only puts them in place; with one, the few rows admitted are made there.
-  std::unique_ptr<FieldFindingMaker> NewMaker() override;
-  void FieldFailed(const FieldFinding& f) override;
+  std::unique_ptr<engine::FieldFindingMaker> NewMaker() override;
+  void FieldFailed(const engine::FieldFinding& f) override;
 
  protected:
   FindingList& list() override { return list_; }
@@ -36,7 +36,7 @@ class FindingsCsv : public FindingListOutput {
    public:
     explicit Rows(std::ostream& out);  // with the header row
     Rows() = default;                  // in memory, without it: a worker's rows made ahead
-    void Row(FindingFile file, const FindingRow& row) override;
+    void Row(engine::FindingFile file, const FindingRow& row) override;
     bool Finish() override { return csv_.Finish(); }
     void Raw(std::string_view bytes) { csv_.Raw(bytes); }
     CsvWriter& csv() { return csv_; }
@@ -55,4 +55,4 @@ class FindingsCsv : public FindingListOutput {
   FindingList list_;
 };
 
-}  // namespace engine
+}  // namespace outputs

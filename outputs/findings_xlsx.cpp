@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-namespace engine {
+namespace outputs {
 namespace {
 
 // The record's key: found by these in the system that made the file, so never cut.
@@ -25,14 +25,15 @@ class FindingsXlsx::Sheets : public FindingRowWriter {
     for (const std::string_view name : FindingColumnNames()) {
       columns.push_back({name, 0, IsKeyColumn(name)});
     }
-    for (const FindingFile file : {FindingFile::kRiscos, FindingFile::kSinistros}) {
-      sheets_[Index(file)] = workbook_.AddSizedSheet(FindingFileName(file), columns);
+    for (const engine::FindingFile file :
+         {engine::FindingFile::kRiscos, engine::FindingFile::kSinistros}) {
+      sheets_[Index(file)] = workbook_.AddSizedSheet(engine::FindingFileName(file), columns);
     }
   }
 
   bool ok() const { return workbook_.ok(); }
   std::string ErrorText() const override { return workbook_.ErrorText(); }
-  void Row(FindingFile file, const FindingRow& row) override {
+  void Row(engine::FindingFile file, const FindingRow& row) override {
     workbook_.Row(sheets_[Index(file)], row.data(), row.size());
   }
   bool Finish() override { return workbook_.Finish(); }
@@ -41,7 +42,9 @@ class FindingsXlsx::Sheets : public FindingRowWriter {
   }
 
  private:
-  static std::size_t Index(FindingFile file) { return file == FindingFile::kRiscos ? 0 : 1; }
+  static std::size_t Index(engine::FindingFile file) {
+    return file == engine::FindingFile::kRiscos ? 0 : 1;
+  }
 
   XlsxWorkbook workbook_;
   std::array<std::size_t, 2> sheets_{};
@@ -71,4 +74,4 @@ void FindingsXlsx::SummaryRow(const std::vector<SheetCell>& cells, bool heading)
 
 std::string FindingsXlsx::ErrorText() const { return sheets_->ErrorText(); }
 
-}  // namespace engine
+}  // namespace outputs

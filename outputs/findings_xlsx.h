@@ -15,7 +15,7 @@
 #include "outputs/finding_list.h"
 #include "outputs/xlsx_workbook.h"
 
-namespace engine {
+namespace outputs {
 
 class FindingsXlsx : public FindingListOutput {
  public:
@@ -54,4 +54,4 @@ class FindingsXlsx : public FindingListOutput {
   FindingList list_;
 };
 
-}  // namespace engine
+}  // namespace outputs

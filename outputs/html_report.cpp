@@ -13,13 +13,13 @@
 #include "outputs/html_report_template.h"
 #include "outputs/output_text.h"
 
-namespace engine {
+namespace outputs {
 namespace html {
 
-std::string Utf8(std::string_view win1252) { return Win1252ToUtf8(win1252); }
+std::string Utf8(std::string_view win1252) { return engine::Win1252ToUtf8(win1252); }
 
 std::string Number(double value, int decimals) {
-  return FormatNumber(value, decimals, Regional::PtBr());
+  return engine::FormatNumber(value, decimals, engine::Regional::PtBr());
 }
 
 std::string Count(std::int64_t value) { return Number(static_cast<double>(value), 0); }
@@ -40,9 +40,9 @@ std::string SampleCaption(const SampleGroup& group) {
 }
 
 std::string Title(std::string_view win1252) {
-  std::string_view title = Trimmed(win1252);
+  std::string_view title = engine::Trimmed(win1252);
   if (!title.empty() && title.back() == ':') title.remove_suffix(1);
-  return Utf8(Trimmed(title));
+  return Utf8(engine::Trimmed(title));
 }
 
 std::string SvgWidth(double share_of_full) {
@@ -100,7 +100,7 @@ namespace {
 using kainjow::mustache::mustache;
 
 std::string DateTime(const platform::LocalDateTime& t) {
-  return FormatDateTime("dd/MM/yyyy HH:mm:ss", t);
+  return engine::FormatDateTime("dd/MM/yyyy HH:mm:ss", t);
 }
 
 std::string Hex(std::uint32_t rgb) {
@@ -131,9 +131,9 @@ data Folded(std::vector<data> items, std::string_view one, std::string_view many
   return folded;
 }
 
-data Item(const VerdictItem& i) {
+data Item(const engine::VerdictItem& i) {
   data item;
-  Put(item, "texto", TypedToUtf8(i.texto));
+  Put(item, "texto", engine::TypedToUtf8(i.texto));
   Put(item, "valor", i.valor && i.tipo != "vigencia_invertida" ? Number(*i.valor, 2) + "%" : "");
   return item;
 }
@@ -141,18 +141,19 @@ data Item(const VerdictItem& i) {
 // The warnings per table (by the table's name), then those of the claims without a policy, of
 // the reconciliation and any other; each group by its share (or difference) from the largest,
 // items without one last.
-data WarningGroups(const std::vector<VerdictItem>& avisos, const RunResult& r) {
+data WarningGroups(const std::vector<engine::VerdictItem>& avisos, const engine::RunResult& r) {
   struct Group {
     std::string title;
-    std::vector<const VerdictItem*> items;
+    std::vector<const engine::VerdictItem*> items;
   };
   std::vector<Group> groups;
-  for (const TableResult& t : r.tables) groups.push_back({"Tabela " + Utf8(t.nomeTabela), {}});
+  for (const engine::TableResult& t : r.tables)
+    groups.push_back({"Tabela " + Utf8(t.nomeTabela), {}});
   const std::size_t claims = groups.size();
   groups.push_back({"Sinistros sem apólice", {}});
   groups.push_back({"Conciliação", {}});
   groups.push_back({"Outros", {}});
-  for (const VerdictItem& i : avisos) {
+  for (const engine::VerdictItem& i : avisos) {
     std::size_t g = claims + 2;
     if (i.tipo == "sem_apolice") {
       g = claims;
@@ -169,14 +170,14 @@ data WarningGroups(const std::vector<VerdictItem>& avisos, const RunResult& r) {
   for (Group& g : groups) {
     if (g.items.empty()) continue;
     std::stable_sort(g.items.begin(), g.items.end(),
-                     [](const VerdictItem* a, const VerdictItem* b) {
+                     [](const engine::VerdictItem* a, const engine::VerdictItem* b) {
                        const double x = a->valor ? std::fabs(*a->valor) : -1.0;
                        const double y = b->valor ? std::fabs(*b->valor) : -1.0;
                        return x > y;
                      });
     std::vector<data> items;
     items.reserve(g.items.size());  // a vector of them copies its items when it grows
-    for (const VerdictItem* i : g.items) items.push_back(Item(*i));
+    for (const engine::VerdictItem* i : g.items) items.push_back(Item(*i));
     data group = Folded(std::move(items), "aviso", "avisos");
     Put(group, "titulo", g.title);
     Append(list, std::move(group));
@@ -184,15 +185,15 @@ data WarningGroups(const std::vector<VerdictItem>& avisos, const RunResult& r) {
   return list;
 }
 
-data Reconciliation(const ReconciliationSection& s, const VerdictLimits& limits,
+data Reconciliation(const engine::ReconciliationSection& s, const engine::VerdictLimits& limits,
                     const std::string& anchor) {
   double largest = 0.0;
-  for (const ReconciliationRow& r : s.rows) {
+  for (const engine::ReconciliationRow& r : s.rows) {
     largest = std::max({largest, std::fabs(r.kov_value), std::fabs(r.file_value)});
   }
   if (largest == 0.0) largest = 1.0;
   data rows = List();
-  for (const ReconciliationRow& r : s.rows) {
+  for (const engine::ReconciliationRow& r : s.rows) {
     data row;
     Put(row, "ramo", Utf8(r.ramo));
     Put(row, "kov", Number(r.kov_value, 0));
@@ -215,11 +216,11 @@ data Reconciliation(const ReconciliationSection& s, const VerdictLimits& limits,
 std::string ReconciliationAnchor(std::size_t i) { return "conciliacao-" + std::to_string(i + 1); }
 
 // The reconciliation row furthest from its totals, either way; none without a difference.
-std::optional<data> LargestDifference(const std::vector<ReconciliationSection>& sections) {
-  const ReconciliationRow* largest = nullptr;
+std::optional<data> LargestDifference(const std::vector<engine::ReconciliationSection>& sections) {
+  const engine::ReconciliationRow* largest = nullptr;
   std::size_t at = 0;
   for (std::size_t i = 0; i < sections.size(); ++i) {
-    for (const ReconciliationRow& r : sections[i].rows) {
+    for (const engine::ReconciliationRow& r : sections[i].rows) {
       if (r.difference &&
           (largest == nullptr || std::fabs(*r.difference) > std::fabs(*largest->difference))) {
         largest = &r;
@@ -231,7 +232,7 @@ std::optional<data> LargestDifference(const std::vector<ReconciliationSection>& 
   data d;
   Put(d, "diferenca", Number(*largest->difference, 2) + "%");
   Put(d, "titulo", Title(sections[at].title));
-  Put(d, "ramo", Utf8(Trimmed(largest->ramo)));
+  Put(d, "ramo", Utf8(engine::Trimmed(largest->ramo)));
   Put(d, "ancora", ReconciliationAnchor(at));
   return d;
 }
@@ -253,24 +254,24 @@ data Entry(std::string id, std::string title) {
   return entry;
 }
 
-std::string Page(const HtmlReportInputs& inputs, const RunState& state, const Verdict& verdict,
-                 const VerdictLimits& limits, const std::optional<std::string>& error,
-                 const platform::LocalDateTime& ended) {
-  const RunResult& r = state.result;
+std::string Page(const HtmlReportInputs& inputs, const engine::RunState& state,
+                 const engine::Verdict& verdict, const engine::VerdictLimits& limits,
+                 const std::optional<std::string>& error, const platform::LocalDateTime& ended) {
+  const engine::RunResult& r = state.result;
   const HtmlReportSamples* samples =
       inputs.failing_values == nullptr ? nullptr : &inputs.failing_values->samples();
-  const VerdictStyle style = StyleOf(verdict);
+  const engine::VerdictStyle style = StyleOf(verdict);
   data page;
   data contents = List();
-  Put(page, "resultado", std::string(VerdictOutcomeName(verdict.resultado)));
+  Put(page, "resultado", std::string(engine::VerdictOutcomeName(verdict.resultado)));
   Put(page, "titulo", Utf8(style.title));
-  Put(page, "cor", std::string(ColourName(style.colour)));
+  Put(page, "cor", std::string(engine::ColourName(style.colour)));
   Put(page, "cor_rgb", Hex(ColourRgb(style.colour)));
   if (!verdict.motivos.empty()) {
     std::vector<data> items;
     items.reserve(verdict.motivos.size());
-    for (const VerdictItem& i : verdict.motivos)
-      items.push_back(data("texto", TypedToUtf8(i.texto)));
+    for (const engine::VerdictItem& i : verdict.motivos)
+      items.push_back(data("texto", engine::TypedToUtf8(i.texto)));
     Put(page, "motivos", Folded(std::move(items), "motivo", "motivos"));
   }
   Append(contents, Entry("resumo", "Resumo"));
@@ -284,19 +285,19 @@ std::string Page(const HtmlReportInputs& inputs, const RunState& state, const Ve
     Append(contents, Entry("avisos", "Avisos (" + count + ")"));
   }
   Append(contents, Entry("entradas", "Entradas"));
-  Put(page, "riscos", TypedToUtf8(inputs.riscos));
-  Put(page, "sinistros", TypedToUtf8(inputs.sinistros));
-  Put(page, "catalogo", TypedToUtf8(inputs.catalogo));
-  Put(page, "empresa_codigo", Utf8(Trimmed(state.codEmpresa)));
+  Put(page, "riscos", engine::TypedToUtf8(inputs.riscos));
+  Put(page, "sinistros", engine::TypedToUtf8(inputs.sinistros));
+  Put(page, "catalogo", engine::TypedToUtf8(inputs.catalogo));
+  Put(page, "empresa_codigo", Utf8(engine::Trimmed(state.codEmpresa)));
   Put(page, "empresa_nome", r.company_name ? Utf8(*r.company_name) : std::string());
   Put(page, "inicio", DateTime(r.started));
   Put(page, "fim", DateTime(r.finished.value_or(ended)));
   if (error) {
-    Put(page, "erro", data("texto", TypedToUtf8(*error)));
+    Put(page, "erro", data("texto", engine::TypedToUtf8(*error)));
     Append(contents, Entry("erro", "Erro que interrompeu a crítica"));
   }
   data tables = List();
-  for (const TableResult& t : r.tables) {
+  for (const engine::TableResult& t : r.tables) {
     Append(tables, Table(t, inputs.failing_values));
     Append(contents,
            Entry("tabela-" + std::to_string(t.numTabela), "Tabela " + Utf8(t.nomeTabela)));
@@ -337,11 +338,11 @@ std::string Page(const HtmlReportInputs& inputs, const RunState& state, const Ve
 }  // namespace
 }  // namespace html
 
-std::string HtmlReport(const HtmlReportInputs& inputs, const RunState& state,
-                       const Verdict& verdict, const VerdictLimits& limits,
+std::string HtmlReport(const HtmlReportInputs& inputs, const engine::RunState& state,
+                       const engine::Verdict& verdict, const engine::VerdictLimits& limits,
                        const std::optional<std::string>& error,
                        const platform::LocalDateTime& ended) {
   return html::Page(inputs, state, verdict, limits, error, ended);
 }
 
-}  // namespace engine
+}  // namespace outputs

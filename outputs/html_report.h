@@ -18,7 +18,7 @@
 #include "outputs/failing_values.h"
 #include "platform/clock.h"
 
-namespace engine {
+namespace outputs {
 
 struct HtmlReportInputs {
   std::string riscos;  // the path texts as typed
@@ -32,9 +32,9 @@ inline constexpr std::size_t kTopFailingValues = 10;
 
 // The page as UTF-8. `error`: the message that ended the run; `ended`: when it ended.
 // `limits`: those the verdict was computed with (the rows outside the tolerance are marked).
-std::string HtmlReport(const HtmlReportInputs& inputs, const RunState& state,
-                       const Verdict& verdict, const VerdictLimits& limits,
+std::string HtmlReport(const HtmlReportInputs& inputs, const engine::RunState& state,
+                       const engine::Verdict& verdict, const engine::VerdictLimits& limits,
                        const std::optional<std::string>& error,
                        const platform::LocalDateTime& ended);
 
-}  // namespace engine
+}  // namespace outputs

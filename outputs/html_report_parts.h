@@ -12,7 +12,7 @@
 #include "outputs/failing_values.h"
 #include "outputs/html_report_samples.h"
 
-namespace engine::html {
+namespace outputs::html {
 
 using kainjow::mustache::data;
 
@@ -48,6 +48,6 @@ data SampleRows(const std::vector<RecordSample>& samples);
 std::string Title(std::string_view win1252);
 
 // One input table's section of the page.
-data Table(const TableResult& t, const FailingValues* failing);
+data Table(const engine::TableResult& t, const FailingValues* failing);
 
-}  // namespace engine::html
+}  // namespace outputs::html

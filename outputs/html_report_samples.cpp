@@ -5,7 +5,7 @@
 #include "tables/dbf_table.h"
 #include "tables/dbf_values.h"
 
-namespace engine {
+namespace outputs {
 namespace {
 
 // The stored text of field `name` in `table`'s current record; empty when the file lacks it.
@@ -15,7 +15,7 @@ std::string_view FieldText(const tables::DbfTable& table, std::string_view name)
   const tables::DbfField& f = table.Fields(index);
   const std::string_view record = table.Record();
   if (f.offset + f.length > record.size()) return {};
-  return TrimmedRight(tables::DbfText(record.substr(f.offset, f.length)));
+  return engine::TrimmedRight(tables::DbfText(record.substr(f.offset, f.length)));
 }
 
 }  // namespace
@@ -28,34 +28,34 @@ RecordSample* HtmlReportSamples::Admit(SampleGroup& group, std::uint32_t record)
   return &s;
 }
 
-void HtmlReportSamples::SetKey(RecordSample& s, const RecordKey& key) {
-  s.apolice = TrimmedRight(key.apolice);
-  s.endosso = TrimmedRight(key.endosso);
-  s.item = TrimmedRight(key.item);
+void HtmlReportSamples::SetKey(RecordSample& s, const engine::RecordKey& key) {
+  s.apolice = engine::TrimmedRight(key.apolice);
+  s.endosso = engine::TrimmedRight(key.endosso);
+  s.item = engine::TrimmedRight(key.item);
 }
 
-SampleGroup& HtmlReportSamples::Group(FindingFile file, std::string_view field,
-                                      FindingCheck check) {
+SampleGroup& HtmlReportSamples::Group(engine::FindingFile file, std::string_view field,
+                                      engine::FindingCheck check) {
   Key key(file, std::string(field), check);
   auto it = groups_.find(key);
   if (it == groups_.end()) it = groups_.emplace(std::move(key), SampleGroup()).first;
   return it->second;
 }
 
-void HtmlReportSamples::FieldFailed(const FieldFinding& f) {
+void HtmlReportSamples::FieldFailed(const engine::FieldFinding& f) {
   Add(Group(f.file, f.field, f.check), f);
 }
 
-void HtmlReportSamples::AddSample(SampleGroup& group, const FieldFinding& f) {
+void HtmlReportSamples::AddSample(SampleGroup& group, const engine::FieldFinding& f) {
   ++group.count;
   group.rows.push_back(Row(f));
 }
 
-RecordSample HtmlReportSamples::Row(const FieldFinding& f) {
+RecordSample HtmlReportSamples::Row(const engine::FieldFinding& f) {
   RecordSample s;
   s.record = f.record;
   SetKey(s, f.Key());
-  s.first = TrimmedRight(f.text);
+  s.first = engine::TrimmedRight(f.text);
   AppendFieldMessage(s.second, f);
   return s;
 }
@@ -69,7 +69,7 @@ void HtmlReportSamples::AddCounted(SampleGroup& group, std::int64_t count,
   }
 }
 
-void HtmlReportSamples::ClaimWithoutPolicy(std::uint32_t record, const RecordKey& key,
+void HtmlReportSamples::ClaimWithoutPolicy(std::uint32_t record, const engine::RecordKey& key,
                                            std::string_view, std::string_view) {
   RecordSample* s = Admit(claims_, record);
   if (s == nullptr) return;
@@ -80,20 +80,20 @@ void HtmlReportSamples::ClaimWithoutPolicy(std::uint32_t record, const RecordKey
   }
 }
 
-void HtmlReportSamples::CoverageInverted(std::uint32_t record, const RecordKey& key,
+void HtmlReportSamples::CoverageInverted(std::uint32_t record, const engine::RecordKey& key,
                                          std::string_view inicio_vig, std::string_view fim_vig) {
   RecordSample* s = Admit(coverages_, record);
   if (s == nullptr) return;
   SetKey(*s, key);
-  s->first = TrimmedRight(inicio_vig);
-  s->second = TrimmedRight(fim_vig);
+  s->first = engine::TrimmedRight(inicio_vig);
+  s->second = engine::TrimmedRight(fim_vig);
 }
 
-const SampleGroup& HtmlReportSamples::Field(FindingFile file, const std::string& field,
-                                            FindingCheck check) const {
+const SampleGroup& HtmlReportSamples::Field(engine::FindingFile file, const std::string& field,
+                                            engine::FindingCheck check) const {
   static const SampleGroup kNone;
   const auto it = groups_.find(Key(file, field, check));
   return it == groups_.end() ? kNone : it->second;
 }
 
-}  // namespace engine
+}  // namespace outputs

@@ -7,36 +7,36 @@
 #include "outputs/html_report.h"
 #include "outputs/html_report_parts.h"
 
-namespace engine::html {
+namespace outputs::html {
 namespace {
 
-std::string_view OutcomeText(TableOutcome outcome) {
+std::string_view OutcomeText(engine::TableOutcome outcome) {
   switch (outcome) {
-    case TableOutcome::kRead:
+    case engine::TableOutcome::kRead:
       return "lido até o fim";
-    case TableOutcome::kStructureFailed:
+    case engine::TableOutcome::kStructureFailed:
       return "estrutura incorreta";
-    case TableOutcome::kCompanyFailed:
+    case engine::TableOutcome::kCompanyFailed:
       return "mais de uma empresa";
-    case TableOutcome::kInterrupted:
+    case engine::TableOutcome::kInterrupted:
       return "interrompido por um erro";
   }
   return "";
 }
 
 struct CheckLabel {
-  FindingCheck check;
+  engine::FindingCheck check;
   std::string_view label;
 };
-constexpr CheckLabel kFieldChecks[] = {{FindingCheck::kNulo, "Vazio (ErroNulo)"},
-                                       {FindingCheck::kTamanho, "Tamanho (ErroDom)"},
-                                       {FindingCheck::kData, "Data (ErroDom)"},
-                                       {FindingCheck::kDominio, "Domínio (ErroDom)"}};
-static_assert(std::size(kFieldChecks) == kFieldCheckCount, "a label for every field check");
+constexpr CheckLabel kFieldChecks[] = {{engine::FindingCheck::kNulo, "Vazio (ErroNulo)"},
+                                       {engine::FindingCheck::kTamanho, "Tamanho (ErroDom)"},
+                                       {engine::FindingCheck::kData, "Data (ErroDom)"},
+                                       {engine::FindingCheck::kDominio, "Domínio (ErroDom)"}};
+static_assert(std::size(kFieldChecks) == engine::kFieldCheckCount, "a label for every field check");
 
 // The section of a field that failed: its counters, its most failing values, its samples.
-data FieldSection(const TableResult& t, const FieldCounters& c, const std::string& anchor,
-                  const FailingValues* failing) {
+data FieldSection(const engine::TableResult& t, const engine::FieldCounters& c,
+                  const std::string& anchor, const FailingValues* failing) {
   data section;
   Put(section, "ancora", anchor);
   Put(section, "campo", Utf8(c.field));
@@ -44,7 +44,7 @@ data FieldSection(const TableResult& t, const FieldCounters& c, const std::strin
   Put(section, "erro_nulo", Count(c.erroNulo));
   Put(section, "erro_dom", Count(c.erroDom));
   if (failing == nullptr) return section;
-  const FindingFile file = FindingFileOf(t.numTabela);
+  const engine::FindingFile file = engine::FindingFileOf(t.numTabela);
   const auto top = failing->Top(file, c.field, kTopFailingValues);
   if (!top.empty()) {
     data values = List();
@@ -65,7 +65,7 @@ data FieldSection(const TableResult& t, const FieldCounters& c, const std::strin
     data check;
     Put(check, "verificacao", std::string(k.label));
     Put(check, "legenda", SampleCaption(samples));
-    Put(check, "arquivo", std::string(FindingFileName(file)));
+    Put(check, "arquivo", std::string(engine::FindingFileName(file)));
     Put(check, "linhas", SampleRows(samples.rows));
     Append(checks, std::move(check));
   }
@@ -75,11 +75,11 @@ data FieldSection(const TableResult& t, const FieldCounters& c, const std::strin
 
 }  // namespace
 
-data Table(const TableResult& t, const FailingValues* failing) {
+data Table(const engine::TableResult& t, const FailingValues* failing) {
   data table;
   Put(table, "numero", std::to_string(t.numTabela));
   Put(table, "nome", Utf8(t.nomeTabela));
-  Put(table, "arquivo", TypedToUtf8(t.path));
+  Put(table, "arquivo", engine::TypedToUtf8(t.path));
   Put(table, "situacao", std::string(OutcomeText(t.outcome)));
   Put(table, "registros", Count(t.records));
   Put(table, "com_falha", Count(t.records_failed));
@@ -91,13 +91,13 @@ data Table(const TableResult& t, const FailingValues* failing) {
                    [&](std::size_t a, std::size_t b) { return failures(a) > failures(b); });
   // Bars to the scale of the field that fails most, so that small shares stay visible.
   std::int64_t most = 1;
-  for (const FieldCounters& c : t.fields) most = std::max({most, c.erroNulo, c.erroDom});
+  for (const engine::FieldCounters& c : t.fields) most = std::max({most, c.erroNulo, c.erroDom});
   const double full = static_cast<double>(most);
   SetScale(table, full, 0);
   data rows = List();
   data sections = List();
   for (const std::size_t i : order) {
-    const FieldCounters& c = t.fields[i];
+    const engine::FieldCounters& c = t.fields[i];
     data row;
     Put(row, "campo", Utf8(c.field));
     Put(row, "erro_nulo", Count(c.erroNulo));
@@ -120,4 +120,4 @@ data Table(const TableResult& t, const FailingValues* failing) {
   return table;
 }
 
-}  // namespace engine::html
+}  // namespace outputs::html

@@ -3,7 +3,7 @@
 // escaped for HTML when the page is made. Inline CSS and SVG only: nothing to fetch, no script.
 // Lists longer than ten are folded in <details>, which opens without a script.
 
-namespace engine {
+namespace outputs {
 
 inline constexpr const char* kHtmlReportTemplate = R"HTML(<!DOCTYPE html>
 <html lang="pt-BR">
@@ -208,4 +208,4 @@ a{color:inherit;text-decoration:none}
 inline constexpr const char* kHtmlScalePartial =
     R"HTML(<svg width="204" height="18" role="img" aria-label="escala de 0 a {{escala_fim}}"><g font-size="10" fill="#555"><text x="1" y="9">0</text><text x="100" y="9" text-anchor="middle">{{escala_meio}}</text><text x="203" y="9" text-anchor="end">{{escala_fim}}</text></g><path d="M0.5 12v5M100 12v5M200.5 12v5M0.5 16.5h200" stroke="#888" fill="none"/></svg>)HTML";
 
-}  // namespace engine
+}  // namespace outputs

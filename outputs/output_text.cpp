@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace engine {
+namespace outputs {
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
@@ -93,4 +93,4 @@ std::string HtmlEscaped(const std::string& text) {
   return out;
 }
 
-}  // namespace engine
+}  // namespace outputs

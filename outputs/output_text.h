@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace engine {
+namespace outputs {
 
 // `text` with each byte that does not begin or continue a well-formed UTF-8 sequence (a
 // Latin-1 letter in a path, a cut sequence, an overlong form, a surrogate) replaced by U+FFFD.
@@ -17,4 +17,4 @@ std::string ValidUtf8(std::string_view text);
 // that are not UTF-8 as U+FFFD.
 std::string HtmlEscaped(const std::string& text);
 
-}  // namespace engine
+}  // namespace outputs

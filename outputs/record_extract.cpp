@@ -13,7 +13,7 @@
 #include "tables/dbf_values.h"
 #include "tables/table_error.h"
 
-namespace engine {
+namespace outputs {
 namespace {
 
 constexpr std::string_view kClaimKey = "APOLICE+ITEM";
@@ -72,7 +72,7 @@ bool RecordExtract::Pass::MoveTo(std::size_t first) {
   for (folder_ = first; folder_ < folders_.size(); ++folder_) {
     std::string reason;
     std::optional<platform::ExclusiveFile> next =
-        CreateScratchFileIn(folders_[folder_], "extrato", &reason);
+        engine::CreateScratchFileIn(folders_[folder_], "extrato", &reason);
     for (std::uint64_t at = 0; next && at < size_;) {
       copy.resize(kCopyBytes);
       const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kCopyBytes, size_ - at));
@@ -165,21 +165,21 @@ bool RecordExtract::Pass::Next(std::uint32_t* record, std::vector<std::uint32_t>
 }
 
 RecordExtract::RecordExtract(std::ostream& risks, std::ostream& claims,
-                             const std::string& catalog_folder) {
+                             const std::string& catalogue_folder) {
   files_[0].out = &risks;
   files_[1].out = &claims;
-  CreatePasses(catalog_folder);
+  CreatePasses(catalogue_folder);
 }
 
-RecordExtract::RecordExtract(const std::string& workbook_path, const std::string& catalog_folder,
+RecordExtract::RecordExtract(const std::string& workbook_path, const std::string& catalogue_folder,
                              std::uint32_t rows_per_sheet)
     : book_(std::make_unique<XlsxWorkbook>(workbook_path, XlsxWorkbook::Texts::kWindows1252,
-                                           rows_per_sheet, catalog_folder)) {
-  CreatePasses(catalog_folder);
+                                           rows_per_sheet, catalogue_folder)) {
+  CreatePasses(catalogue_folder);
 }
 
-void RecordExtract::CreatePasses(const std::string& catalog_folder) {
-  const std::vector<std::string> folders = ScratchFolders(catalog_folder);
+void RecordExtract::CreatePasses(const std::string& catalogue_folder) {
+  const std::vector<std::string> folders = engine::ScratchFolders(catalogue_folder);
   for (FileState& f : files_) {
     for (Pass& p : f.passes) {
       if (!failed_ && !p.Create(folders)) {
@@ -205,10 +205,10 @@ std::string RecordExtract::ClaimsPath(const std::string& path) {
   return out;
 }
 
-std::uint32_t RecordExtract::Label(std::string_view field, FindingCheck check) {
+std::uint32_t RecordExtract::Label(std::string_view field, engine::FindingCheck check) {
   key_.assign(field);
   key_ += ':';
-  key_ += FindingCheckName(check);
+  key_ += engine::FindingCheckName(check);
   const auto [it, added] =
       label_numbers_.try_emplace(key_, static_cast<std::uint32_t>(labels_.size()));
   if (added) {
@@ -218,7 +218,8 @@ std::uint32_t RecordExtract::Label(std::string_view field, FindingCheck check) {
   return it->second;
 }
 
-std::uint32_t RecordExtract::FieldLabel(int position, std::string_view field, FindingCheck check) {
+std::uint32_t RecordExtract::FieldLabel(int position, std::string_view field,
+                                        engine::FindingCheck check) {
   if (position < 1 || position > kCachedPositions) return Label(field, check);
   const auto p = static_cast<std::size_t>(position);
   if (by_position_.size() <= p) by_position_.resize(p + 1);
@@ -228,28 +229,30 @@ std::uint32_t RecordExtract::FieldLabel(int position, std::string_view field, Fi
   return cached - 1;
 }
 
-void RecordExtract::FieldFailed(const FieldFinding& f) {
+void RecordExtract::FieldFailed(const engine::FieldFinding& f) {
   if (finished_ || failed_ || f.table == nullptr) return;
   Tell(f.file, 0, f.record, *f.table, FieldLabel(f.position, f.field, f.check));
 }
 
-void RecordExtract::CompanyFailed(FindingFile file, std::uint32_t record, const RecordKey& key,
-                                  std::string_view field, std::string_view, std::string_view) {
+void RecordExtract::CompanyFailed(engine::FindingFile file, std::uint32_t record,
+                                  const engine::RecordKey& key, std::string_view field,
+                                  std::string_view, std::string_view) {
   if (finished_ || failed_ || key.table == nullptr) return;
-  Tell(file, 0, record, *key.table, Label(field, FindingCheck::kEmpresa));
+  Tell(file, 0, record, *key.table, Label(field, engine::FindingCheck::kEmpresa));
 }
 
-void RecordExtract::ClaimWithoutPolicy(std::uint32_t record, const RecordKey& key, std::string_view,
-                                       std::string_view) {
+void RecordExtract::ClaimWithoutPolicy(std::uint32_t record, const engine::RecordKey& key,
+                                       std::string_view, std::string_view) {
   if (finished_ || failed_ || key.table == nullptr) return;
-  Tell(FindingFile::kSinistros, 1, record, *key.table, Label(kClaimKey, FindingCheck::kSemApolice));
+  Tell(engine::FindingFile::kSinistros, 1, record, *key.table,
+       Label(kClaimKey, engine::FindingCheck::kSemApolice));
 }
 
-void RecordExtract::CoverageInverted(std::uint32_t record, const RecordKey& key, std::string_view,
-                                     std::string_view) {
+void RecordExtract::CoverageInverted(std::uint32_t record, const engine::RecordKey& key,
+                                     std::string_view, std::string_view) {
   if (finished_ || failed_ || key.table == nullptr) return;
-  Tell(FindingFile::kRiscos, 1, record, *key.table,
-       Label(kCoverageStart, FindingCheck::kVigenciaInvertida));
+  Tell(engine::FindingFile::kRiscos, 1, record, *key.table,
+       Label(kCoverageStart, engine::FindingCheck::kVigenciaInvertida));
 }
 
 bool RecordExtract::Attach(FileState& state, const tables::DbfTable& run_table) {
@@ -266,9 +269,9 @@ bool RecordExtract::Attach(FileState& state, const tables::DbfTable& run_table) 
   return true;
 }
 
-void RecordExtract::Tell(FindingFile file, int pass_index, std::uint32_t record,
+void RecordExtract::Tell(engine::FindingFile file, int pass_index, std::uint32_t record,
                          const tables::DbfTable& run_table, std::uint32_t label) {
-  FileState& state = files_[file == FindingFile::kRiscos ? 0 : 1];
+  FileState& state = files_[file == engine::FindingFile::kRiscos ? 0 : 1];
   if (!state.table && !Attach(state, run_table)) {
     failed_ = true;
     return;
@@ -276,8 +279,8 @@ void RecordExtract::Tell(FindingFile file, int pass_index, std::uint32_t record,
   state.passes[static_cast<std::size_t>(pass_index)].Add(record, label);
 }
 
-bool RecordExtract::WriteFile(FindingFile which) {
-  FileState& state = files_[which == FindingFile::kRiscos ? 0 : 1];
+bool RecordExtract::WriteFile(engine::FindingFile which) {
+  FileState& state = files_[which == engine::FindingFile::kRiscos ? 0 : 1];
   for (Pass& pass : state.passes) {
     if (!pass.Rewind()) {
       failed_ = true;
@@ -295,7 +298,7 @@ bool RecordExtract::WriteFile(FindingFile which) {
   columns.push_back({"falhas"});
   std::size_t sheet = 0;
   if (book_) {
-    sheet = book_->AddSizedSheet(FindingFileName(which), columns);
+    sheet = book_->AddSizedSheet(engine::FindingFileName(which), columns);
   } else {
     csv.emplace(*state.out);
     for (const SheetColumn& column : columns) csv->Field(column.name);
@@ -307,7 +310,7 @@ bool RecordExtract::WriteFile(FindingFile which) {
   tables::DbfTable& table = *state.table;
   const std::vector<tables::DbfField>& fields = table.FieldList();
   std::vector<std::string_view> row(fields.size() + 3);
-  row[0] = FindingFileName(which);
+  row[0] = engine::FindingFileName(which);
   std::vector<SheetCell> cells(row.size());  // the workbook's row: texts but the record number
   cells[1].number = true;
   char number[16];
@@ -390,11 +393,11 @@ bool RecordExtract::Finish() {
   if (finished_) return !failed_;
   finished_ = true;
   if (failed_) return false;
-  const bool risks = WriteFile(FindingFile::kRiscos);
-  const bool claims = WriteFile(FindingFile::kSinistros);
+  const bool risks = WriteFile(engine::FindingFile::kRiscos);
+  const bool claims = WriteFile(engine::FindingFile::kSinistros);
   for (FileState& f : files_) f.table.reset();
   const bool book = !book_ || book_->Finish();
   return risks && claims && book && !failed_;
 }
 
-}  // namespace engine
+}  // namespace outputs

@@ -34,16 +34,17 @@
 #include "tables/dbf_table.h"
 #include "tables/table_error.h"
 
-namespace engine {
+namespace outputs {
 
-class RecordExtract : public FindingSink {
+class RecordExtract : public engine::FindingSink {
  public:
   // `risks` and `claims` must outlive the extract, opened in binary mode; they may be the same.
-  // `catalog_folder` takes the temporary files that the temporary folder does not.
-  RecordExtract(std::ostream& risks, std::ostream& claims, const std::string& catalog_folder = {});
+  // `catalogue_folder` takes the temporary files that the temporary folder does not.
+  RecordExtract(std::ostream& risks, std::ostream& claims,
+                const std::string& catalogue_folder = {});
   // The rows of both files in one workbook written to `workbook_path` by Finish();
   // `rows_per_sheet` (header included) is smaller only in tests.
-  RecordExtract(const std::string& workbook_path, const std::string& catalog_folder,
+  RecordExtract(const std::string& workbook_path, const std::string& catalogue_folder,
                 std::uint32_t rows_per_sheet = XlsxWorkbook::kSheetRows);
   ~RecordExtract() override;
   RecordExtract(const RecordExtract&) = delete;
@@ -57,16 +58,16 @@ class RecordExtract : public FindingSink {
   // failed there (empty otherwise).
   const std::vector<tables::FolderFailure>& ScratchFailures() const { return scratch_failures_; }
 
-  void FieldFailed(const FieldFinding& f) override;
-  void StructureFailed(const StructureFinding&) override {
+  void FieldFailed(const engine::FieldFinding& f) override;
+  void StructureFailed(const engine::StructureFinding&) override {
   }  // no record failed: the file was not read
-  void CompanyFailed(FindingFile file, std::uint32_t record, const RecordKey& key,
+  void CompanyFailed(engine::FindingFile file, std::uint32_t record, const engine::RecordKey& key,
                      std::string_view field, std::string_view text,
                      std::string_view expected) override;
-  void ClaimWithoutPolicy(std::uint32_t record, const RecordKey& key, std::string_view apolice,
-                          std::string_view item) override;
-  void CoverageInverted(std::uint32_t record, const RecordKey& key, std::string_view inicio_vig,
-                        std::string_view fim_vig) override;
+  void ClaimWithoutPolicy(std::uint32_t record, const engine::RecordKey& key,
+                          std::string_view apolice, std::string_view item) override;
+  void CoverageInverted(std::uint32_t record, const engine::RecordKey& key,
+                        std::string_view inicio_vig, std::string_view fim_vig) override;
 
   // Merges and writes both files. False when a write failed at any point, or when an input file
   // could no longer be read as it was during the run.
@@ -119,17 +120,17 @@ class RecordExtract : public FindingSink {
   };
 
   // `run_table`: the run's open table of the file.
-  void Tell(FindingFile file, int pass, std::uint32_t record, const tables::DbfTable& run_table,
-            std::uint32_t label);
+  void Tell(engine::FindingFile file, int pass, std::uint32_t record,
+            const tables::DbfTable& run_table, std::uint32_t label);
   // Opens the input file of `run_table` again for the extract the first time `state` is told.
   // Throws the reader's changed-while-read error when the name now gives another file.
   bool Attach(FileState& state, const tables::DbfTable& run_table);
   // The number of the "CAMPO:verificacao" label, made on first use.
-  std::uint32_t Label(std::string_view field, FindingCheck check);
+  std::uint32_t Label(std::string_view field, engine::FindingCheck check);
   // Label() for a field check, through a cache by position and check.
-  std::uint32_t FieldLabel(int position, std::string_view field, FindingCheck check);
-  bool WriteFile(FindingFile file);
-  void CreatePasses(const std::string& catalog_folder);
+  std::uint32_t FieldLabel(int position, std::string_view field, engine::FindingCheck check);
+  bool WriteFile(engine::FindingFile file);
+  void CreatePasses(const std::string& catalogue_folder);
 
   std::array<FileState, 2> files_;
   std::unique_ptr<XlsxWorkbook> book_;  // null: CSV
@@ -137,11 +138,11 @@ class RecordExtract : public FindingSink {
   std::vector<std::string> label_fields_;  // the field of each label
   std::unordered_map<std::string, std::uint32_t> label_numbers_;
   // Label number + 1 per (position, check); 0: not yet seen.
-  std::vector<std::array<std::uint32_t, kFindingCheckCount>> by_position_;
+  std::vector<std::array<std::uint32_t, engine::kFindingCheckCount>> by_position_;
   std::string key_;  // reused for label look-ups
   std::vector<tables::FolderFailure> scratch_failures_;
   bool failed_ = false;
   bool finished_ = false;
 };
 
-}  // namespace engine
+}  // namespace outputs

@@ -5,7 +5,7 @@
 
 #include "engine/text.h"
 
-namespace cli {
+namespace outputs {
 namespace {
 
 using json = nlohmann::ordered_json;  // keys in the order written
@@ -139,4 +139,4 @@ std::string RunJson(const RunJsonInputs& inputs, const engine::RunState& state,
   return doc.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
-}  // namespace cli
+}  // namespace outputs

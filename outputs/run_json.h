@@ -16,7 +16,7 @@
 #include "engine/verdict.h"
 #include "platform/clock.h"
 
-namespace cli {
+namespace outputs {
 
 struct RunJsonInputs {
   std::string riscos;  // the path texts as given
@@ -39,4 +39,4 @@ std::string RunJson(const RunJsonInputs& inputs, const engine::RunState& state,
                     const engine::Verdict& verdict, const std::optional<std::string>& error,
                     const platform::LocalDateTime& ended);
 
-}  // namespace cli
+}  // namespace outputs

@@ -4,7 +4,7 @@
 #include <bit>
 #include <cstring>
 
-namespace engine {
+namespace outputs {
 
 TopValues::TopValues(std::size_t capacity) : capacity_(capacity == 0 ? 1 : capacity) {
   entries_.reserve(capacity_);
@@ -131,4 +131,4 @@ std::vector<TopValues::Entry> TopValues::Top(std::size_t n) const {
   return out;
 }
 
-}  // namespace engine
+}  // namespace outputs

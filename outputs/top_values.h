@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace engine {
+namespace outputs {
 
 class TopValues {
  public:
@@ -90,4 +90,4 @@ class TopValues {
   std::size_t mask_ = 0;
 };
 
-}  // namespace engine
+}  // namespace outputs

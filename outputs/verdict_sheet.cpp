@@ -8,7 +8,7 @@
 #include "engine/verdict_style.h"
 #include "outputs/run_json.h"
 
-namespace cli {
+namespace outputs {
 namespace {
 
 // A row being made: its texts own their bytes until the row is written.
@@ -35,8 +35,8 @@ class SheetRow {
       return Text(engine::Win1252ToUtf8(*value));
     }
   }
-  void WriteTo(engine::FindingsXlsx& book, bool heading = false) const {
-    std::vector<engine::SheetCell> cells;
+  void WriteTo(outputs::FindingsXlsx& book, bool heading = false) const {
+    std::vector<outputs::SheetCell> cells;
     for (std::size_t i = 0; i < texts_.size(); ++i) cells.push_back({texts_[i], numbers_[i]});
     book.SummaryRow(cells, heading);
   }
@@ -47,7 +47,7 @@ class SheetRow {
 };
 
 // "Motivos" or "Avisos" with their count, the column names, and a row per item.
-void WriteItems(engine::FindingsXlsx& book, const char* title,
+void WriteItems(outputs::FindingsXlsx& book, const char* title,
                 const std::vector<engine::VerdictItem>& items) {
   book.SummaryRow({});
   SheetRow().Text(title).Number(static_cast<double>(items.size())).WriteTo(book, true);
@@ -74,7 +74,7 @@ void WriteItems(engine::FindingsXlsx& book, const char* title,
 
 }  // namespace
 
-void WriteVerdictSheet(engine::FindingsXlsx& book, const engine::RunState& state,
+void WriteVerdictSheet(outputs::FindingsXlsx& book, const engine::RunState& state,
                        const engine::Verdict& verdict) {
   SheetRow()
       .Text("Veredito")
@@ -114,4 +114,4 @@ void WriteVerdictSheet(engine::FindingsXlsx& book, const engine::RunState& state
   }
 }
 
-}  // namespace cli
+}  // namespace outputs

@@ -9,10 +9,10 @@
 #include "engine/verdict.h"
 #include "outputs/findings_xlsx.h"
 
-namespace cli {
+namespace outputs {
 
 // Writes the sheet's rows into `book`, which must have been made with its "Resumo" sheet.
-void WriteVerdictSheet(engine::FindingsXlsx& book, const engine::RunState& state,
+void WriteVerdictSheet(outputs::FindingsXlsx& book, const engine::RunState& state,
                        const engine::Verdict& verdict);
 
-}  // namespace cli
+}  // namespace outputs

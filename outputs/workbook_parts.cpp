@@ -10,7 +10,7 @@
 
 #include "platform/system_path.h"
 
-namespace engine {
+namespace outputs {
 namespace {
 
 constexpr std::size_t kKept = 256;  // bytes kept of a part's start and of its end
@@ -116,14 +116,14 @@ bool WorkbookPartsWhole(const std::string& path, std::string* reason) {
   return whole;
 }
 
-}  // namespace engine
+}  // namespace outputs
 
 #else  // a build without libxlsxwriter writes no workbook to check
 
-namespace engine {
+namespace outputs {
 
 bool WorkbookPartsWhole(const std::string&, std::string*) { return false; }
 
-}  // namespace engine
+}  // namespace outputs
 
 #endif

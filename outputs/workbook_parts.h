@@ -8,7 +8,7 @@
 
 #include <string>
 
-namespace engine {
+namespace outputs {
 
 // True when the archive at `path` can be read and each of its XML parts ends with the closing
 // tag of the element it opens with. Else false with the reason in `*reason`: the part that is
@@ -16,4 +16,4 @@ namespace engine {
 // the workbook went into) cannot be read back, and passes.
 bool WorkbookPartsWhole(const std::string& path, std::string* reason);
 
-}  // namespace engine
+}  // namespace outputs

@@ -22,9 +22,9 @@
 #include "platform/system_path.h"
 #endif
 
-namespace engine {
+namespace outputs {
 
-bool IsXlsxPath(const std::string& path) { return EndsWithIgnoringCase(path, ".xlsx"); }
+bool IsXlsxPath(const std::string& path) { return engine::EndsWithIgnoringCase(path, ".xlsx"); }
 
 std::string CutTextsWarning(std::size_t count) {
   const std::string limit = "32.767 caracteres, o máximo de uma célula,";
@@ -66,10 +66,10 @@ std::string LibraryReason(std::string_view printed) {
 // The first scratch folder that takes a file and that the library can name (it opens files by
 // narrow names: platform/system_path.h): the library's temporary files go there.
 std::string LibraryTempFolder(const std::string& scratch_fallback) {
-  const std::vector<std::string> folders = ScratchFolders(scratch_fallback);
+  const std::vector<std::string> folders = engine::ScratchFolders(scratch_fallback);
   for (const std::string& folder : folders) {
     const std::optional<std::string> narrow = platform::NarrowApiPath(folder);
-    if (narrow && CreateScratchFileIn(folder, "xlsx")) return *narrow;
+    if (narrow && engine::CreateScratchFileIn(folder, "xlsx")) return *narrow;
   }
   // The library then says why it cannot.
   return platform::NarrowApiPath(folders.front()).value_or(std::string());
@@ -267,13 +267,13 @@ class XlsxWorkbook::Impl {
 
   // A NUL-terminated UTF-8 copy of `text`, valid until the next call.
   const char* Text(std::string_view text, Texts texts) {
-    text_ = texts == Texts::kUtf8 ? ValidUtf8(text) : Win1252ToUtf8(text);
+    text_ = texts == Texts::kUtf8 ? ValidUtf8(text) : engine::Win1252ToUtf8(text);
     return text_.c_str();
   }
 
   // The same, as a cell holds it (Escaped()): cut with "…" when longer than a cell holds.
   const char* CellText(std::string_view text, Texts texts) {
-    std::string utf8 = texts == Texts::kUtf8 ? ValidUtf8(text) : Win1252ToUtf8(text);
+    std::string utf8 = texts == Texts::kUtf8 ? ValidUtf8(text) : engine::Win1252ToUtf8(text);
     // Most cells hold no "_", no NUL and fit: they go as they are, without a pass per character.
     if (utf8.size() <= kMaxCellCharacters &&
         utf8.find_first_of(std::string_view("_\0", 2)) == std::string::npos) {
@@ -443,4 +443,4 @@ std::string XlsxWorkbook::ErrorText() const { return impl_->ErrorText(); }
 
 std::size_t XlsxWorkbook::CutTexts() const { return impl_->CutTexts(); }
 
-}  // namespace engine
+}  // namespace outputs

@@ -26,7 +26,7 @@
 #include <string_view>
 #include <vector>
 
-namespace engine {
+namespace outputs {
 
 // Whether this build writes workbooks (libxlsxwriter is not part of every build).
 bool XlsxAvailable();
@@ -91,4 +91,4 @@ class XlsxWorkbook {
 // The warning for `count` cut texts: "N textos passavam de 32.767 caracteres, ...".
 std::string CutTextsWarning(std::size_t count);
 
-}  // namespace engine
+}  // namespace outputs

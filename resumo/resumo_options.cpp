@@ -77,7 +77,7 @@ bool ParseResumoOptions(const std::vector<std::string>& args, ResumoOptions* opt
     *error = "nenhum resultado JSON indicado";
     return false;
   }
-  if (engine::IsXlsxPath(options->saida) && !engine::XlsxAvailable()) {
+  if (outputs::IsXlsxPath(options->saida) && !outputs::XlsxAvailable()) {
     *error =
         "o resumo em .xlsx não existe nesta versão do programa (Windows): use um arquivo .csv "
         "ou .html em --saida";

@@ -31,7 +31,7 @@ bool WriteSummary(const std::vector<SummaryRow>& rows, const std::string& path, 
     std::string reason;
     std::size_t cut = 0;
     const bool made = WriteSummaryXlsx(rows, file.TempPath(), &reason, &cut);
-    if (cut > 0) err << "aviso: " << path << ": " << engine::CutTextsWarning(cut) << '\n';
+    if (cut > 0) err << "aviso: " << path << ": " << outputs::CutTextsWarning(cut) << '\n';
     if (!made) {
       // The temporary file is removed, an earlier summary left as it was.
       err << platform::FileErrorText(platform::FileStep::kWrite, path, reason) << '\n';

@@ -122,7 +122,7 @@ std::string SummaryHtml(const std::vector<SummaryRow>& rows) {
   page.set("linhas", linhas);
   page.set("cores", OutcomeColours());
   mustache tmpl(kSummaryHtmlTemplate);
-  tmpl.set_custom_escape(engine::HtmlEscaped);
+  tmpl.set_custom_escape(outputs::HtmlEscaped);
   // The template is this program's own: a fault in it is a programmer's error.
   assert(tmpl.is_valid() && "summary_html_template.h");
   return tmpl.render(page);

@@ -9,14 +9,14 @@
 namespace resumo {
 
 SummaryFormat FormatOf(const std::string& path) {
-  if (engine::IsXlsxPath(path)) return SummaryFormat::kXlsx;
+  if (outputs::IsXlsxPath(path)) return SummaryFormat::kXlsx;
   if (engine::EndsWithIgnoringCase(path, ".html") || engine::EndsWithIgnoringCase(path, ".htm"))
     return SummaryFormat::kHtml;
   return SummaryFormat::kCsv;
 }
 
 bool WriteSummaryCsv(const std::vector<SummaryRow>& rows, std::ostream& out) {
-  engine::CsvWriter csv(out);
+  outputs::CsvWriter csv(out);
   for (const std::string_view name : SummaryColumnNames()) csv.Field(name);
   csv.EndRow();
   for (const SummaryRow& row : rows) {
@@ -28,10 +28,10 @@ bool WriteSummaryCsv(const std::vector<SummaryRow>& rows, std::ostream& out) {
 
 bool WriteSummaryXlsx(const std::vector<SummaryRow>& rows, const std::string& path,
                       std::string* reason, std::size_t* cut) {
-  engine::XlsxWorkbook book(path, engine::XlsxWorkbook::Texts::kUtf8);
+  outputs::XlsxWorkbook book(path, outputs::XlsxWorkbook::Texts::kUtf8);
   const auto& titles = SummaryColumnTitles();
   const std::size_t sheet = book.AddSheet("resumo", {titles.begin(), titles.end()});
-  std::array<engine::SheetCell, kSummaryColumns> cells;
+  std::array<outputs::SheetCell, kSummaryColumns> cells;
   for (const SummaryRow& row : rows) {
     for (std::size_t c = 0; c < kSummaryColumns; ++c) {
       cells[c] = {row.cells[c], IsCountColumn(c)};

@@ -197,7 +197,7 @@ TEST(RunCliCausaTest, AFullDiskUnderAnOutputGivesItsReasonAndNoLibraryLines) {
   WriteInputs(dir);
   std::vector<std::pair<std::string, std::string>> outputs = {{"--detalhes", "cheio.csv"},
                                                               {"--extrato", "cheio.csv"}};
-  if (engine::XlsxAvailable()) outputs.push_back({"--detalhes", "cheio.xlsx"});
+  if (outputs::XlsxAvailable()) outputs.push_back({"--detalhes", "cheio.xlsx"});
   for (const auto& [option, name] : outputs) {
     SCOPED_TRACE(option + " " + name);
     const std::string path = dir.file(name);

@@ -143,7 +143,7 @@ TEST_F(RunCliDetailsTest, CsvAndJsonAgreeWithTheReport) {
 // The workbook opens on "Resumo", which says what the JSON result's verdict says; the extract
 // goes into one workbook with a sheet per file.
 TEST_F(RunCliDetailsTest, TheWorkbookOpensOnTheVerdictOfTheJsonAndTheExtractIsAWorkbook) {
-  if (!engine::XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks";
+  if (!outputs::XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks";
 #ifdef _WIN32
   GTEST_SKIP() << "workbooks are read back under Wine by scripts/wine-tests.sh";
 #endif

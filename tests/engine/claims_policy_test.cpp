@@ -225,7 +225,7 @@ TEST_F(ClaimsPolicyTest, ProgramFolderThatCannotHoldFilesMovesToTheTemporaryFold
   tools::WriteFile(not_a_folder, "x");
   state_.regRiscos = 1;
   state_.regSinistros = 1;
-  ctx_.program_folder = not_a_folder + "/";
+  ctx_.catalogue_folder = not_a_folder + "/";
   ctx_.risk_path = risk_path_;
   ctx_.claims_path = claims_path_;
   CheckClaimsWithoutPolicy(ctx_);
@@ -334,7 +334,7 @@ TEST_F(ClaimsPolicyTest, NoWritableFolderGivesTheCreateError) {
   ScopedTempFolder nowhere(temp_.file("missing"));
   const std::string folder = dir_.file("missing") + "/";
   state_.regSinistros = 1;
-  ctx_.program_folder = folder;
+  ctx_.catalogue_folder = folder;
   ctx_.risk_path = risk_path_;
   ctx_.claims_path = claims_path_;
   try {

@@ -41,8 +41,8 @@ inline TestField NumField(std::string name, int length, int decimals, RuleRow ru
 class FieldWalkTest : public testing_support::PhaseTest {
  protected:
   FieldWalkTest() {
-    host_.program_folder = dir_.folder();
-    ctx_.program_folder = dir_.folder();
+    host_.catalogue_folder = dir_.folder();
+    ctx_.catalogue_folder = dir_.folder();
   }
   ~FieldWalkTest() override { tables_.CloseReaders(); }
 

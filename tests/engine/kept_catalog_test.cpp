@@ -24,7 +24,7 @@ TEST(KeptCatalogTest, EveryRunReportsAsAFreshLoadWithoutReadingTheCatalogue) {
   claims.Write(dir.file("sinistros.dbf"));
 
   KeepingHost host;
-  host.program_folder = dir.folder();
+  host.catalogue_folder = dir.folder();
   host.claims_path = dir.file("sinistros.dbf");
   engine::ValidationRun run;
   run.Execute(host);

@@ -72,7 +72,7 @@ class ValidationRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testing_support::WriteStandardCatalog(dir_);
-    host_.program_folder = dir_.folder();
+    host_.catalogue_folder = dir_.folder();
     host_.risk_path = dir_.file("riscos.dbf");
     host_.claims_path = dir_.file("sinistros.dbf");
   }
@@ -372,7 +372,7 @@ TEST_F(ValidationRunTest, AnInputChangedDuringTheRunIsReadAsOpenedOrTold) {
       WriteRisks();
       WriteClaims();
       ChangingHost host;
-      host.program_folder = host_.program_folder;
+      host.catalogue_folder = host_.catalogue_folder;
       host.risk_path = host_.risk_path;
       host.claims_path = host_.claims_path;
       host.when = c.when;
@@ -384,7 +384,7 @@ TEST_F(ValidationRunTest, AnInputChangedDuringTheRunIsReadAsOpenedOrTold) {
           .Write(host.replacement);
       std::ostringstream risk_rows;
       std::ostringstream claim_rows;
-      RecordExtract extract(risk_rows, claim_rows);
+      outputs::RecordExtract extract(risk_rows, claim_rows);
       ValidationRun run;
       run.SetFindingSink(&extract);
       try {

@@ -18,8 +18,8 @@ namespace {
 
 // Over the header the engine writes, so a column added or renamed there and not here fails.
 TEST(FailureColumnsTest, EveryListColumnShownOnceTitledInTheOrderShown) {
-  std::vector<std::string> header(engine::FindingColumnNames().begin(),
-                                  engine::FindingColumnNames().end());
+  std::vector<std::string> header(outputs::FindingColumnNames().begin(),
+                                  outputs::FindingColumnNames().end());
   header.push_back("nova_coluna");
   const std::vector<PanelColumn> columns = PanelColumns(header);
   ASSERT_EQ(columns.size(), header.size());

@@ -47,7 +47,7 @@ TEST(FailureFileIndexTest, RowsEqualTheWritersFindingsAndTheFileBytes) {
   const std::string path = dir.file("falhas.csv");
   {
     std::ofstream out(path, std::ios::binary);
-    engine::FindingsCsv csv(out, 2);  // capped: the notes at the end are rows too
+    outputs::FindingsCsv csv(out, 2);  // capped: the notes at the end are rows too
     const char* texts[] = {"a;b", "line\r\nbreak", "say \"hi\"", "\"", "plain", ";"};
     std::uint32_t record = 1;
     for (const char* text : texts) {

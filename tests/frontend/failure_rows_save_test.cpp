@@ -57,18 +57,18 @@ std::string Dump(const std::string& book) {
 }
 
 TEST(FailureRowsSaveTest, WorkbookOfTheListsRowsIsTheRunnersWorkbook) {
-  if (!engine::XlsxAvailable()) GTEST_SKIP() << "built without libxlsxwriter";
+  if (!outputs::XlsxAvailable()) GTEST_SKIP() << "built without libxlsxwriter";
   testing_support::TempDir dir;
   const std::string list = dir.file("falhas.csv");
   {
     std::ofstream out(list, std::ios::binary);
-    engine::FindingsCsv csv(out, 3);  // capped: the note rows go along
+    outputs::FindingsCsv csv(out, 3);  // capped: the note rows go along
     TellFindings(csv);
     ASSERT_TRUE(csv.Finish());
   }
   const std::string runner = dir.file("runner.xlsx");
   {
-    engine::FindingsXlsx book(runner, 3);
+    outputs::FindingsXlsx book(runner, 3);
     ASSERT_TRUE(book.ok());
     TellFindings(book);
     ASSERT_TRUE(book.Finish());
@@ -97,7 +97,7 @@ TEST(FailureRowsSaveTest, AFailedSaveLeavesTheEarlierFile) {
   const std::string list = dir.file("falhas.csv");
   {
     std::ofstream out(list, std::ios::binary);
-    engine::FindingsCsv csv(out);
+    outputs::FindingsCsv csv(out);
     TellFindings(csv);
     ASSERT_TRUE(csv.Finish());
   }
@@ -108,7 +108,7 @@ TEST(FailureRowsSaveTest, AFailedSaveLeavesTheEarlierFile) {
   std::vector<std::string> expected = {"falhas.csv"};
   for (const char* name : {"salvo.csv", "salvo.xlsx"}) {
     SCOPED_TRACE(name);
-    if (engine::IsXlsxPath(name) && !engine::XlsxAvailable()) continue;
+    if (outputs::IsXlsxPath(name) && !outputs::XlsxAvailable()) continue;
     const std::string saved = dir.file(name);
     { std::ofstream(saved, std::ios::binary) << "earlier"; }
     EXPECT_NE(SaveRows(index, rows, saved), "");

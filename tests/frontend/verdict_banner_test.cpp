@@ -15,7 +15,7 @@ TEST(VerdictBannerTest, AnErrorIsFollowedByTheSentenceThatNamesItsFile) {
   testing_support::TempDir dir;
   testing_support::WriteStandardCatalog(dir);
   testing_support::RecordingHost host;
-  host.program_folder = dir.folder();
+  host.catalogue_folder = dir.folder();
   host.risk_path = dir.file("falta.dbf");
   engine::ValidationRun run;
   std::optional<std::string> error;

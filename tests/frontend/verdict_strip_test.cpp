@@ -103,7 +103,7 @@ class VerdictStripRunTest : public ::testing::Test {
   // The window's run of the two files: its strip.
   VerdictStrip WindowStrip() {
     testing_support::RecordingHost host;
-    host.program_folder = dir_.folder();
+    host.catalogue_folder = dir_.folder();
     host.risk_path = dir_.file("riscos.dbf");
     host.claims_path = dir_.file("sinistros.dbf");
     engine::ValidationRun run;

@@ -68,7 +68,7 @@ class WindowRunHostTest : public ::testing::Test {
   // The same run through the engine's recording host.
   testing_support::RecordingHost EngineRun(const std::string& risks, const std::string& claims) {
     testing_support::RecordingHost host;
-    host.program_folder = dir_.folder();
+    host.catalogue_folder = dir_.folder();
     host.risk_path = risks;
     host.claims_path = claims;
     engine::ValidationRun run;

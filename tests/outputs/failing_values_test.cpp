@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace engine {
+namespace outputs {
 namespace {
 
 // Three fields: one with a few failing values, one with more than the counter tracks (whose
@@ -20,8 +20,8 @@ TEST(FailingValuesTest, CountedByChunksAsWhenToldOneByOne) {
   const int distinct[] = {5, 400, 70};
   std::mt19937 random(20261210);
   std::vector<std::string> texts;
-  std::vector<FieldFinding> findings;
-  const KnownFindingDetails details({"0001", "0", "1"});
+  std::vector<engine::FieldFinding> findings;
+  const engine::KnownFindingDetails details({"0001", "0", "1"});
   for (std::uint32_t record = 1; record <= 6000; ++record) {
     const int field = static_cast<int>(random() % 3);
     const auto slice = static_cast<std::size_t>(field);
@@ -29,28 +29,28 @@ TEST(FailingValuesTest, CountedByChunksAsWhenToldOneByOne) {
     std::geometric_distribution<int> pick(field == 2 && record < 3000 ? 0.3 : 0.02);
     texts.push_back("v" + std::to_string(pick(random) % distinct[slice]) +
                     std::string(random() % 3, ' '));
-    FieldFinding f;
+    engine::FieldFinding f;
     f.record = record;
     f.position = field + 1;
     f.field = names[slice];
-    f.check = static_cast<FindingCheck>(random() % kFieldCheckCount);
+    f.check = static_cast<engine::FindingCheck>(random() % engine::kFieldCheckCount);
     f.details = &details;
     findings.push_back(f);
   }
   for (std::size_t i = 0; i < findings.size(); ++i) findings[i].text = texts[i];
 
   FailingValues told;
-  for (const FieldFinding& f : findings) told.FieldFailed(f);
+  for (const engine::FieldFinding& f : findings) told.FieldFailed(f);
 
   FailingValues tallied;
-  const std::unique_ptr<FieldFindingTally> tally = tallied.NewTally();
+  const std::unique_ptr<engine::FieldFindingTally> tally = tallied.NewTally();
   ASSERT_NE(tally, nullptr);
   EXPECT_FALSE(tallied.HearsTallied());
   for (std::size_t first = 0; first < findings.size();) {
     const std::size_t end = std::min(findings.size(), first + 1 + random() % 300);
     for (std::size_t i = first; i < end; ++i) {
       tally->Count(findings[i]);
-      FieldFinding again = findings[i];
+      engine::FieldFinding again = findings[i];
       again.tallied = true;
       tallied.FieldFailed(again);  // counted already: left out
     }
@@ -60,18 +60,18 @@ TEST(FailingValuesTest, CountedByChunksAsWhenToldOneByOne) {
 
   for (const std::string& name : names) {
     SCOPED_TRACE(name);
-    const auto want = told.Top(FindingFile::kRiscos, name, FailingValues::kTracked);
-    const auto got = tallied.Top(FindingFile::kRiscos, name, FailingValues::kTracked);
+    const auto want = told.Top(engine::FindingFile::kRiscos, name, FailingValues::kTracked);
+    const auto got = tallied.Top(engine::FindingFile::kRiscos, name, FailingValues::kTracked);
     ASSERT_EQ(got.size(), want.size());
     for (std::size_t i = 0; i < want.size(); ++i) {
       EXPECT_EQ(got[i].value, want[i].value) << i;
       EXPECT_EQ(got[i].count, want[i].count) << i;
       EXPECT_EQ(got[i].overcount, want[i].overcount) << i;
     }
-    for (int check = 0; check < kFieldCheckCount; ++check) {
-      const auto c = static_cast<FindingCheck>(check);
-      const SampleGroup& a = told.samples().Field(FindingFile::kRiscos, name, c);
-      const SampleGroup& b = tallied.samples().Field(FindingFile::kRiscos, name, c);
+    for (int check = 0; check < engine::kFieldCheckCount; ++check) {
+      const auto c = static_cast<engine::FindingCheck>(check);
+      const SampleGroup& a = told.samples().Field(engine::FindingFile::kRiscos, name, c);
+      const SampleGroup& b = tallied.samples().Field(engine::FindingFile::kRiscos, name, c);
       EXPECT_EQ(b.count, a.count) << check;
       ASSERT_EQ(b.rows.size(), a.rows.size()) << check;
       for (std::size_t i = 0; i < a.rows.size(); ++i) {
@@ -89,9 +89,9 @@ TEST(FailingValuesTest, FieldsAreKnownByTheirNamesNotWhereTheNamesLie) {
   std::string name = "CAMPO_A";
   const char* const bytes = name.data();
   FailingValues values;
-  FieldFinding f;
+  engine::FieldFinding f;
   f.position = 3;
-  f.check = FindingCheck::kData;
+  f.check = engine::FindingCheck::kData;
   f.record = 1;
   f.field = name;
   f.text = "20230230";
@@ -103,16 +103,17 @@ TEST(FailingValuesTest, FieldsAreKnownByTheirNamesNotWhereTheNamesLie) {
   f.text = "20231301";
   values.FieldFailed(f);
 
-  const auto a = values.Top(FindingFile::kRiscos, "CAMPO_A", 10);
-  const auto b = values.Top(FindingFile::kRiscos, "CAMPO_B", 10);
+  const auto a = values.Top(engine::FindingFile::kRiscos, "CAMPO_A", 10);
+  const auto b = values.Top(engine::FindingFile::kRiscos, "CAMPO_B", 10);
   ASSERT_EQ(a.size(), 1u);
   ASSERT_EQ(b.size(), 1u);
   EXPECT_EQ(a[0].value, "20230230");
   EXPECT_EQ(b[0].value, "20231301");
-  const SampleGroup& samples = values.samples().Field(FindingFile::kRiscos, "CAMPO_B", f.check);
+  const SampleGroup& samples =
+      values.samples().Field(engine::FindingFile::kRiscos, "CAMPO_B", f.check);
   ASSERT_EQ(samples.rows.size(), 1u);
   EXPECT_EQ(samples.rows[0].record, 2u);
 }
 
 }  // namespace
-}  // namespace engine
+}  // namespace outputs

@@ -22,7 +22,7 @@
 #include "support/recording_host.h"
 #include "support/run_fixture.h"
 
-namespace engine {
+namespace outputs {
 namespace {
 
 using testing_support::ClaimsLayout;
@@ -73,7 +73,7 @@ enum Column { kArquivo, kRegistro, kPosicao, kCampo, kVerificacao, kValor, kRela
 class FindingsCsvTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    host_.program_folder = dir_.folder();
+    host_.catalogue_folder = dir_.folder();
     host_.risk_path = dir_.file("riscos.dbf");
     host_.claims_path = dir_.file("sinistros.dbf");
   }
@@ -102,7 +102,7 @@ class FindingsCsvTest : public ::testing::Test {
   std::vector<Row> Run(std::int64_t cap = FindingsCsv::kUnlimited) {
     std::ostringstream out;
     FindingsCsv csv(out, cap);
-    run_ = std::make_unique<ValidationRun>();
+    run_ = std::make_unique<engine::ValidationRun>();
     run_->SetFindingSink(&csv);
     run_->Execute(host_);
     EXPECT_TRUE(csv.Finish());
@@ -138,7 +138,7 @@ class FindingsCsvTest : public ::testing::Test {
 
   TempDir dir_;
   testing_support::RecordingHost host_;
-  std::unique_ptr<ValidationRun> run_;
+  std::unique_ptr<engine::ValidationRun> run_;
   std::string bytes_;
 };
 
@@ -170,7 +170,7 @@ TEST_F(FindingsCsvTest, EveryFindingAgreesWithTheReportCounters) {
   int rules = 0;
   for (estrut.First(); !estrut.Eof(); estrut.Next(), ++rules) {
     const std::string file = estrut.GetFieldValue("tabela").AsInt64() == 1 ? "riscos" : "sinistros";
-    const std::string campo(Trimmed(estrut.GetFieldValue("campo").AsString()));
+    const std::string campo(engine::Trimmed(estrut.GetFieldValue("campo").AsString()));
     SCOPED_TRACE(file + " " + campo);
     EXPECT_EQ(count(file, campo, "nulo"), estrut.GetFieldValue("erroNulo").AsInt64());
     EXPECT_EQ(
@@ -340,9 +340,9 @@ TEST_F(FindingsCsvTest, TheCapKeepsTheFirstRowsOfEachGroupAndSaysSoLast) {
     }
     ASSERT_EQ(notes.size(), cap == 0 ? 3u : 2u);
     EXPECT_EQ(notes[0][kCampo] + notes[0][kVerificacao], "ITEMnulo");
-    EXPECT_EQ(notes[0][kValor], std::to_string(5 - cap) + Ansi(" falhas não listadas (limite de ") +
-                                    std::to_string(cap) +
-                                    Ansi(" por campo e verificação, total 5)"));
+    EXPECT_EQ(notes[0][kValor],
+              std::to_string(5 - cap) + engine::Ansi(" falhas não listadas (limite de ") +
+                  std::to_string(cap) + engine::Ansi(" por campo e verificação, total 5)"));
     EXPECT_EQ(notes[1][kCampo] + notes[1][kVerificacao], "ITEMtamanho");
   }
 }
@@ -369,7 +369,7 @@ TEST_F(FindingsCsvTest, TheWorkbookHoldsTheCsvRowsAcrossContinuedSheets) {
   FindingTee both;
   both.Add(&csv);
   both.Add(&xlsx);
-  run_ = std::make_unique<ValidationRun>();
+  run_ = std::make_unique<engine::ValidationRun>();
   run_->SetFindingSink(&both);
   run_->Execute(host_);
   ASSERT_TRUE(csv.Finish());
@@ -383,7 +383,8 @@ TEST_F(FindingsCsvTest, TheWorkbookHoldsTheCsvRowsAcrossContinuedSheets) {
     std::string line;
     for (std::size_t c = 0; c < rows[i].size(); ++c) {
       if (c > 0) line += '\t';
-      if (!rows[i][c].empty()) line += (numbers.count(c) ? "n:" : "s:") + Win1252ToUtf8(rows[i][c]);
+      if (!rows[i][c].empty())
+        line += (numbers.count(c) ? "n:" : "s:") + engine::Win1252ToUtf8(rows[i][c]);
     }
     expected[rows[i][kArquivo]].push_back(line);
   }
@@ -464,16 +465,16 @@ TEST(FindingsCsvWriterTest, RowsMadeAheadAreTheRowsMadeInPlace) {
   FindingTee tee;
   tee.Add(&first);
   tee.Add(&made_ahead);
-  const std::unique_ptr<FieldFindingMaker> maker = tee.NewMaker();
+  const std::unique_ptr<engine::FieldFindingMaker> maker = tee.NewMaker();
   ASSERT_NE(maker, nullptr);
   std::uint32_t record = 0;
   for (const std::string& text : texts) {
-    const KnownFindingDetails details({"P;1", "0", "1"}, "A, B");
-    FieldFinding f;
+    const engine::KnownFindingDetails details({"P;1", "0", "1"}, "A, B");
+    engine::FieldFinding f;
     f.record = ++record;
     f.position = 4;
     f.field = "COD";
-    f.check = FindingCheck::kDominio;
+    f.check = engine::FindingCheck::kDominio;
     f.text = text;
     f.qualifier = "q";
     f.depende = "TIPO";
@@ -487,7 +488,7 @@ TEST(FindingsCsvWriterTest, RowsMadeAheadAreTheRowsMadeInPlace) {
   ASSERT_TRUE(direct.Finish());
   ASSERT_TRUE(made_ahead.Finish());
   EXPECT_EQ(ahead.str(), in_place.str());
-  EXPECT_EQ(first.Top(FindingFile::kRiscos, "COD", 10).size(), std::size(texts));
+  EXPECT_EQ(first.Top(engine::FindingFile::kRiscos, "COD", 10).size(), std::size(texts));
 }
 
 // A list with a cap offers no maker and makes its rows in place: bytes that come with a finding
@@ -499,11 +500,11 @@ TEST(FindingsCsvWriterTest, ACappedListMakesItsOwnRowsWhateverBytesCome) {
   FindingsCsv capped(told, 2);
   EXPECT_EQ(capped.NewMaker(), nullptr);
   for (std::uint32_t record = 1; record <= 3; ++record) {
-    FieldFinding f;
+    engine::FieldFinding f;
     f.record = record;
     f.position = 2;
     f.field = "COD";
-    f.check = FindingCheck::kNulo;
+    f.check = engine::FindingCheck::kNulo;
     reference.FieldFailed(f);
     f.made = "outra;linha\r\n";
     capped.FieldFailed(f);
@@ -575,4 +576,4 @@ TEST(FindingsCsvWriterTest, TheQuoteScanFindsEachSpecialByteAnywhereAndNothingEl
 }
 
 }  // namespace
-}  // namespace engine
+}  // namespace outputs

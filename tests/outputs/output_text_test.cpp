@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-namespace engine {
+namespace outputs {
 namespace {
 
 // What a page shows of each text: entities as the templates always wrote them, control
@@ -30,4 +30,4 @@ TEST(OutputTextTest, PagesGetEntitiesControlSymbolsAndValidUtf8) {
 }
 
 }  // namespace
-}  // namespace engine
+}  // namespace outputs

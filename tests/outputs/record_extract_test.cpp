@@ -21,7 +21,7 @@
 #include <fcntl.h>
 #endif
 
-namespace engine {
+namespace outputs {
 namespace {
 
 using testing_support::TempDir;
@@ -45,7 +45,7 @@ std::vector<std::vector<std::string>> Rows(const std::string& csv) {
 testing_support::RecordingHost HostIn(const TempDir& dir) {
   testing_support::WriteStandardCatalog(dir);
   testing_support::RecordingHost host;
-  host.program_folder = dir.folder();
+  host.catalogue_folder = dir.folder();
   host.risk_path = dir.file("riscos.dbf");
   host.claims_path = dir.file("sinistros.dbf");
   return host;
@@ -70,7 +70,7 @@ TEST(RecordExtractTest, OneRowPerFailingRecordWithTheFileTextsAndEveryFailureMer
   std::ostringstream claim_rows;
   RecordExtract extract(risk_rows, claim_rows);
   ASSERT_TRUE(extract.ok());
-  ValidationRun run;
+  engine::ValidationRun run;
   run.SetFindingSink(&extract);
   run.Execute(host);
   ASSERT_TRUE(extract.Finish());
@@ -129,7 +129,7 @@ TEST(RecordExtractTest, TheWorkbookHoldsTheCsvRowsWithTheFieldsAsTexts) {
   FindingTee both;
   both.Add(&csv);
   both.Add(&xlsx);
-  ValidationRun run;
+  engine::ValidationRun run;
   run.SetFindingSink(&both);
   run.Execute(host);
   ASSERT_TRUE(csv.Finish());
@@ -190,7 +190,7 @@ TEST(RecordExtractTest, ManyRecordsAcrossTheTemporaryBlocksKeepEveryRowAndMerge)
     std::ostringstream risk_rows;
     std::ostringstream claim_rows;
     RecordExtract extract(risk_rows, claim_rows);
-    ValidationRun run;
+    engine::ValidationRun run;
     run.SetWalkThreads(workers);
     run.SetFindingSink(&extract);
     run.Execute(host);
@@ -237,7 +237,7 @@ TEST(RecordExtractTest, EveryScratchFileOfARunIsInTheTemporaryFolder) {
   const testing_support::ScopedTempFolder temp_folder(temp.folder());
   testing_support::WriteStandardCatalog(dir);
   ScratchWatchingHost host;
-  host.program_folder = dir.folder();
+  host.catalogue_folder = dir.folder();
   host.risk_path = dir.file("riscos.dbf");
   host.claims_path = dir.file("sinistros.dbf");
   tools::DbfBuilder risks(testing_support::RisksLayout());
@@ -250,7 +250,7 @@ TEST(RecordExtractTest, EveryScratchFileOfARunIsInTheTemporaryFolder) {
   std::ostringstream risk_rows;
   std::ostringstream claim_rows;
   RecordExtract extract(risk_rows, claim_rows, dir.folder());
-  ValidationRun run;
+  engine::ValidationRun run;
   run.SetFindingSink(&extract);
   run.Execute(host);
   ASSERT_TRUE(extract.Finish());
@@ -289,7 +289,7 @@ TEST(RecordExtractTest, AFullTmpLeavesTheExtractWhole) {
           std::ostringstream rows;
           std::ostringstream claims;
           RecordExtract extract(rows, claims, base);
-          FieldFinding f;
+          engine::FieldFinding f;
           f.position = 1;
           f.field = "APOLICE";
           f.table = &table;
@@ -307,4 +307,4 @@ TEST(RecordExtractTest, AFullTmpLeavesTheExtractWhole) {
 #endif
 
 }  // namespace
-}  // namespace engine
+}  // namespace outputs

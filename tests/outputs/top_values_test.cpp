@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace engine {
+namespace outputs {
 namespace {
 
 TEST(TopValuesTest, ExactWhileTheValuesFitAndHeavyOnesFoundWhenNot) {
@@ -93,4 +93,4 @@ TEST(TopValuesTest, SameCountsAsAPlainSearch) {
 }
 
 }  // namespace
-}  // namespace engine
+}  // namespace outputs

@@ -20,7 +20,7 @@
 #include <cstdio>
 #endif
 
-namespace engine {
+namespace outputs {
 namespace {
 
 // Each column against the text its first row gets: the widest of the header (with room for its
@@ -185,4 +185,4 @@ TEST(XlsxWorkbookTest, AFailedTemporaryFileFailsTheWorkbook) {
 #endif
 
 }  // namespace
-}  // namespace engine
+}  // namespace outputs

@@ -131,7 +131,7 @@ TEST_F(RunResumoTest, OneRowPerResultAndStatusOneForTheUnreadable) {
   EXPECT_NE(page.find(".erro{background:#545b62}"), std::string::npos);
 
   // The workbook: the same rows, counts as numbers, texts as texts.
-  if (!engine::XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks (Windows)";
+  if (!outputs::XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks (Windows)";
   const std::string book = dir_.file("resumo.xlsx");
   args[1] = book;
   ASSERT_EQ(Resumir(args), cmdline::kExitRunError);
@@ -238,7 +238,7 @@ TEST_F(RunResumoTest, WhatIsNoResultIsAnUnreadableRowNeverReadWhole) {
 // A summary that cannot be written whole (here: its files may not grow past 2,000 bytes) leaves
 // the earlier one as it was and no temporary file.
 TEST_F(RunResumoTest, AFailedWorkbookLeavesTheEarlierSummaryIntact) {
-  if (!engine::XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks";
+  if (!outputs::XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks";
   const std::string result = dir_.file("a.json");
   Criticar(dir_.folder(), dir_.file("bom.dbf"), result);
   const std::string book = dir_.file("s.xlsx");
@@ -274,13 +274,13 @@ TEST_F(RunResumoTest, TextsReachThePageAndTheWorkbookAsStored) {
   const std::string html = dir_.file("s.html");
   ASSERT_EQ(Resumir({"--saida", html, result}), cmdline::kExitSuccess) << err_;
   const std::string page = cli::ReadAll(html);
-  EXPECT_EQ(engine::ValidUtf8(page), page);
+  EXPECT_EQ(outputs::ValidUtf8(page), page);
   EXPECT_NE(
       page.find("<td>" + dir_.file("r\u00e9.json") + "</td><td>01234</td><td>_x0041_\u2401</td>"),
       std::string::npos)
       << page.substr(0, 3000);
 
-  if (!engine::XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks (Windows)";
+  if (!outputs::XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks (Windows)";
   const std::string book = dir_.file("s.xlsx");
   ASSERT_EQ(Resumir({"--saida", book, result}), cmdline::kExitSuccess) << err_;
   EXPECT_EQ(err_, "aviso: " + book +

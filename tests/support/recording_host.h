@@ -22,7 +22,7 @@ class RecordingHost : public engine::RunHost {
   void ShowInvalidDate(std::string_view message) override { notices.emplace_back(message); }
   const engine::Regional& regional() const override { return regional_; }
   platform::LocalDateTime Now() override { return now; }
-  std::string ProgramFolder() override { return program_folder; }
+  std::string CatalogueFolder() override { return catalogue_folder; }
   std::string RiskPath() override { return risk_path; }
   std::string ClaimsPath() override { return claims_path; }
 
@@ -32,7 +32,7 @@ class RecordingHost : public engine::RunHost {
   std::vector<int> progress;
   std::vector<std::string> notices;
   platform::LocalDateTime now{2024, 3, 15, 10, 20, 30};
-  std::string program_folder;  // with trailing separator
+  std::string catalogue_folder;  // with trailing separator
   std::string risk_path;
   std::string claims_path;
 

@@ -80,7 +80,7 @@ class InicioRunTest : public testing_support::WindowTest {
 
   EngineOutcome RunEngine(const std::string& risks, const std::string& claims) {
     EngineOutcome out;
-    out.host.program_folder = dir_.folder();
+    out.host.catalogue_folder = dir_.folder();
     out.host.risk_path = risks;
     out.host.claims_path = claims;
     out.host.now = testing_support::FixedNow();
