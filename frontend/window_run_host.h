@@ -28,10 +28,10 @@ namespace frontend {
 // "Arquivo: X, registro N, campo C": the secondary text of the invalid-date box.
 std::string DatePlaceText(const engine::DatePlace& place);
 
-// What the window does with the run's requests, always on its own thread.
-class RunView {
+// What the window shows of a run while it goes, always on its own thread.
+class RunLogView {
  public:
-  virtual ~RunView() = default;
+  virtual ~RunLogView() = default;
   virtual void LogCleared() = 0;
   // Lines [first, report.size()) of the report are new.
   virtual void LinesAppended(std::size_t first) = 0;
@@ -45,6 +45,11 @@ class RunView {
   virtual bool AskInvalidDateAt(const std::string& message, const std::string& /*place*/) {
     return AskInvalidDate(message);
   }
+};
+
+// What the window does with the run's requests: the log's and the run's end.
+class RunView : public RunLogView {
+ public:
   // The run has ended: `error` is the message of the error that ended it (Windows-1252).
   virtual void RunFinished(const std::optional<std::string>& error) = 0;
 };
@@ -53,7 +58,7 @@ class RunView {
 struct RunInputs {
   std::string risk_path;  // as typed, in the encoding the engine's file functions take
   std::string claims_path;
-  std::string catalogue_folder;
+  std::string catalogue_folder;  // where the catalogue and DadosKov.DBF are read, with separator
   engine::Regional regional;
   std::function<platform::LocalDateTime()> clock;
   bool invalid_date_notices = true;  // false: no notice is shown during the run

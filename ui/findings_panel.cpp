@@ -343,7 +343,7 @@ void FindingsPanel::SalvarClick() {
   QString path;
   if (!desktop_->GetSaveFileName(this, frontend::FailureListDialog(), &path)) return;
   const std::string error = frontend::SaveUnlessInput(
-      NativePath(path), run_.protected_files, [this](const std::filesystem::path& to) {
+      NativePath(path), run_.ProtectedFiles(), [this](const std::filesystem::path& to) {
         return frontend::SaveRows(*index_, model_->rows(), to);
       });
   if (!error.empty())

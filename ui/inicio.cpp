@@ -28,15 +28,8 @@
 
 #include "frontend/catalogue_folder.h"
 #include "frontend/control_table.h"
-#include "frontend/file_snapshot.h"
-#include "frontend/help_open.h"
 #include "frontend/message_text.h"
-#include "frontend/report_export.h"
-#include "frontend/save_dialogs.h"
-#include "frontend/shell_messages.h"
 #include "frontend/window_texts.h"
-#include "platform/path_separator.h"
-#include "platform/program_folder.h"
 #include "ui/findings_panel.h"
 #include "ui/input_blocker.h"
 #include "ui/native_path.h"
@@ -74,15 +67,10 @@ QFont LogFont() {
 
 Inicio::Inicio(InicioSetup setup, QWidget* parent)
     : QWidget(parent),
-      program_folder_(std::move(setup.program_folder)),
-      regional_(std::move(setup.regional)),
-      clock_(std::move(setup.clock)),
-      desktop_(std::move(setup.desktop)),
-      invalid_date_notices_(setup.invalid_date_notices) {
-  if (program_folder_.empty()) program_folder_ = platform::ExecutableFolder();
-  if (!clock_) clock_ = platform::LocalNow;
-  if (!desktop_) desktop_ = std::make_shared<QtDesktopServices>();
-
+      desktop_(setup.desktop ? std::move(setup.desktop) : std::make_shared<QtDesktopServices>()),
+      controller_(static_cast<frontend::WindowView&>(*this),
+                  {std::move(setup.program_folder), std::move(setup.regional),
+                   std::move(setup.clock), setup.invalid_date_notices}) {
   setObjectName(QStringLiteral("frmInicio"));
   setWindowTitle(Utf8(frontend::kWindowCaption));
   CreateControls();
@@ -90,19 +78,15 @@ Inicio::Inicio(InicioSetup setup, QWidget* parent)
   resize(frontend::kDesignClientWidth, frontend::kDesignClientHeight);
   ArrangeControls();
   ReturnPressesButton::Install(this);
+  controller_.Opened();
 }
 
 Inicio::~Inicio() {
-  if (host_ && !host_->Finished()) {
-    // A run cannot be cancelled: let it end, serving its requests (a notice) meanwhile.
-    closing_ = true;
-    while (!host_->WorkerEnded()) {
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    host_->Flush();
-    QApplication::restoreOverrideCursor();
-  }
+  const bool waited = controller_.WaitForRun([] {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  });
+  if (waited) QApplication::restoreOverrideCursor();
   delete panel_;  // lets go of the list before the list's file goes
 }
 
@@ -169,7 +153,6 @@ void Inicio::CreateControls() {
   edLog->setContextMenuPolicy(Qt::CustomContextMenu);
   acSalvarFalhas = new QAction(Utf8(frontend::kSaveFailureList), this);
   acSalvarFalhas->setObjectName(QStringLiteral("acSalvarFalhas"));
-  acSalvarFalhas->setEnabled(false);  // until a run has written its list
   acPainelFalhas = new QAction(Utf8(frontend::kFindingsPanel), this);
   acPainelFalhas->setObjectName(QStringLiteral("acPainelFalhas"));
   acPainelFalhas->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
@@ -179,7 +162,6 @@ void Inicio::CreateControls() {
   acPastaCatalogo->setObjectName(QStringLiteral("acPastaCatalogo"));
   acPastaPrograma = new QAction(Utf8(frontend::kProgramCatalogue), this);
   acPastaPrograma->setObjectName(QStringLiteral("acPastaPrograma"));
-  acPastaPrograma->setEnabled(false);  // until another folder is chosen
 
   // The strip takes no focus: the tab order stays the designed one.
   sbVeredito = new QStatusBar(this);
@@ -196,8 +178,6 @@ void Inicio::CreateControls() {
   for (QWidget* part : std::initializer_list<QWidget*>{sbVeredito, lbMarca, lbVeredito}) {
     part->installEventFilter(this);
   }
-  ShowStrip(frontend::StripReady());
-  sbVeredito->setToolTip(Utf8(frontend::CatalogueTooltip({}, program_folder_)));
 
   setTabOrder(edArqRisco, edArqSinistro);
   setTabOrder(edArqSinistro, btnOk);
@@ -207,15 +187,16 @@ void Inicio::CreateControls() {
   setTabOrder(btnExporta, ProgressBar);
   setTabOrder(ProgressBar, btnAjuda);
 
-  connect(SpeedButton4, &QToolButton::clicked, this, &Inicio::SpeedButton4Click);
-  connect(SpeedButton3, &QToolButton::clicked, this, &Inicio::SpeedButton3Click);
-  connect(btnOk, &QPushButton::clicked, this, &Inicio::btnOkClick);
-  connect(btnExporta, &QPushButton::clicked, this, &Inicio::btnExportaClick);
-  connect(btnAjuda, &QPushButton::clicked, this, &Inicio::btnAjudaClick);
-  connect(acSalvarFalhas, &QAction::triggered, this, &Inicio::SalvarFalhasClick);
-  connect(acPainelFalhas, &QAction::triggered, this, &Inicio::PainelFalhasClick);
-  connect(acPastaCatalogo, &QAction::triggered, this, &Inicio::PastaCatalogoClick);
-  connect(acPastaPrograma, &QAction::triggered, this, &Inicio::PastaProgramaClick);
+  connect(SpeedButton4, &QToolButton::clicked, this, [this] { Browse(edArqRisco); });
+  connect(SpeedButton3, &QToolButton::clicked, this, [this] { Browse(edArqSinistro); });
+  frontend::WindowController* c = &controller_;
+  connect(btnOk, &QPushButton::clicked, this, [c] { c->Run(); });
+  connect(btnExporta, &QPushButton::clicked, this, [c] { c->ExportReport(); });
+  connect(btnAjuda, &QPushButton::clicked, this, [c] { c->ShowHelp(); });
+  connect(acSalvarFalhas, &QAction::triggered, this, [c] { c->SaveFailures(); });
+  connect(acPainelFalhas, &QAction::triggered, this, [c] { c->OpenPanel(); });
+  connect(acPastaCatalogo, &QAction::triggered, this, [c] { c->AskCatalogue(); });
+  connect(acPastaPrograma, &QAction::triggered, this, [c] { c->ProgramCatalogue(); });
   connect(edLog, &QPlainTextEdit::customContextMenuRequested, this, &Inicio::ShowLogMenu);
   connect(btnFechar, &QPushButton::clicked, this, &QWidget::close);
   // Enter in a path box presses the default button.
@@ -239,7 +220,7 @@ void Inicio::resizeEvent(QResizeEvent* event) {
 
 void Inicio::closeEvent(QCloseEvent* event) {
   // The window takes no input during a run, closing included.
-  if (running_) {
+  if (controller_.running()) {
     event->ignore();
     return;
   }
@@ -252,26 +233,38 @@ bool Inicio::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
       (watched == sbVeredito || watched == lbMarca || watched == lbVeredito)) {
-    PainelFalhasClick();
+    controller_.OpenPanel();
     return true;
   }
   return QWidget::eventFilter(watched, event);
 }
 
-void Inicio::ShowStrip(frontend::VerdictStrip strip) {
-  strip_ = std::move(strip);
-  lbVeredito->setText(Utf8(strip_.text));
-  lbMarca->setVisible(strip_.colour.has_value());
-  if (strip_.colour) {
+void Inicio::ShowStrip(const frontend::VerdictStrip& strip) {
+  lbVeredito->setText(Utf8(strip.text));
+  lbMarca->setVisible(strip.colour.has_value());
+  if (strip.colour) {
     const int side = std::max(8, fontMetrics().height() - 4);
     QPixmap mark(side, side);
     mark.fill(Qt::transparent);
     QPainter painter(&mark);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor::fromRgb(*strip_.colour));
+    painter.setBrush(QColor::fromRgb(*strip.colour));
     painter.drawEllipse(0, 0, side, side);
     lbMarca->setPixmap(mark);
+  }
+}
+
+void Inicio::SetStripTooltip(const std::string& text) { sbVeredito->setToolTip(Utf8(text)); }
+
+void Inicio::EnableAction(frontend::WindowAction action, bool enabled) {
+  switch (action) {
+    case frontend::WindowAction::kSaveFailures:
+      return acSalvarFalhas->setEnabled(enabled);
+    case frontend::WindowAction::kChooseCatalogue:
+      return acPastaCatalogo->setEnabled(enabled);
+    case frontend::WindowAction::kProgramCatalogue:
+      return acPastaPrograma->setEnabled(enabled);
   }
 }
 
@@ -280,74 +273,35 @@ void Inicio::Browse(QLineEdit* box) {
   if (desktop_->GetOpenFileName(this, &path)) box->setText(path);
 }
 
-void Inicio::SpeedButton4Click() { Browse(edArqRisco); }
-void Inicio::SpeedButton3Click() { Browse(edArqSinistro); }
-
-void Inicio::btnOkClick() {
-  if (running_) return;
-  // The path texts are read once, here; the run takes them from its host.
-  frontend::RunInputs inputs{NativePath(edArqRisco->text()),
-                             NativePath(edArqSinistro->text()),
-                             CatalogueFolder(),
-                             regional_ ? *regional_ : engine::Regional::System(),
-                             clock_,
-                             invalid_date_notices_};
-  const frontend::RunFiles files{{inputs.risk_path, std::nullopt},
-                                 {inputs.claims_path, std::nullopt}};
-  host_ = std::make_unique<frontend::WindowRunHost>(
-      static_cast<frontend::RunView&>(*this), lines_, std::move(inputs),
-      [this] { QMetaObject::invokeMethod(this, &Inicio::FlushRun, Qt::QueuedConnection); });
-  // The previous list goes (the panel lets go of it first); a new one streams to a temporary
-  // file while the run goes.
-  if (panel_ != nullptr) panel_->Unload();
-  panel_current_ = false;
-  run_files_ = files;
-  findings_.reset();
-  acSalvarFalhas->setEnabled(false);
-  findings_ = std::make_unique<frontend::RunFindings>();
-  run_.SetFindingSink(findings_->sink());
-  input_blocker_ = std::make_unique<InputBlocker>(this);
-  QApplication::setOverrideCursor(Qt::BusyCursor);
-  running_ = true;
-  ShowStrip(frontend::StripRunning());
-  host_->Start(run_);
+frontend::PathBoxes Inicio::ReadPathBoxes() const {
+  return {NativePath(edArqRisco->text()), NativePath(edArqSinistro->text())};
 }
 
-void Inicio::FlushRun() {
-  if (!host_) return;
-  host_->Flush();
-  if (host_ && host_->Finished() && !closing_) host_.reset();
+void Inicio::WakeForRun() {
+  QMetaObject::invokeMethod(
+      this, [this] { controller_.FlushRun(); }, Qt::QueuedConnection);
 }
 
-void Inicio::RunFinished(const std::optional<std::string>& error) {
-  run_.SetFindingSink(nullptr);
-  if (closing_) return;
-  acSalvarFalhas->setEnabled(findings_ != nullptr && findings_->Finish());
-  // The run has let go of its inputs: what they look like now is what the list describes.
-  run_files_.riscos.snapshot = frontend::TakeSnapshot(run_files_.riscos.path);
-  run_files_.sinistros.snapshot = frontend::TakeSnapshot(run_files_.sinistros.path);
-  have_run_ = true;
-  run_error_ = error;
-  ShowStrip(frontend::StripOf(run_.state().result, error));
-  // The panel reads the new list at once, shown or not: the file is fresh in the system's cache,
-  // and the list is ready by the time the user opens the panel.
-  LoadPanel();
-  input_blocker_.reset();
-  QApplication::restoreOverrideCursor();
-  running_ = false;
-  if (error) desktop_->ShowError(this, Utf8(frontend::ErrorBoxMessage(*error)));
-  emit RunEnded();
+void Inicio::SetRunning(bool running) {
+  if (running) {
+    input_blocker_ = std::make_unique<InputBlocker>(this);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+  } else {
+    input_blocker_.reset();
+    QApplication::restoreOverrideCursor();
+  }
 }
 
 void Inicio::LogCleared() { edLog->clear(); }
 
 void Inicio::LinesAppended(std::size_t first) {
   // One insertion per batch: the lines joined by line breaks (a displayed line has none).
+  const std::vector<std::string>& lines = controller_.report();
   QString text;
   if (first > 0) text += u'\n';
-  for (std::size_t i = first; i < lines_.size(); ++i) {
+  for (std::size_t i = first; i < lines.size(); ++i) {
     if (i > first) text += u'\n';
-    text += Utf8(frontend::DisplayLine(lines_[i]));
+    text += Utf8(frontend::DisplayLine(lines[i]));
   }
   QTextCursor cursor(edLog->document());
   cursor.movePosition(QTextCursor::End);
@@ -359,7 +313,7 @@ void Inicio::LinesAppended(std::size_t first) {
 void Inicio::LineReplaced(std::size_t index) {
   QTextCursor cursor(edLog->document()->findBlockByNumber(static_cast<int>(index)));
   cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-  cursor.insertText(Utf8(frontend::DisplayLine(lines_[index])));
+  cursor.insertText(Utf8(frontend::DisplayLine(controller_.report()[index])));
 }
 
 void Inicio::ProgressChanged(int position) { ProgressBar->setValue(position); }
@@ -374,25 +328,25 @@ bool Inicio::AskInvalidDateAt(const std::string& message, const std::string& pla
   return silence;
 }
 
-std::vector<std::string> Inicio::ProtectedFiles() const {
-  return frontend::WindowInputFiles(
-      program_folder_, catalogue_folder_, NativePath(edArqRisco->text()),
-      NativePath(edArqSinistro->text()), run_files_.riscos.path, run_files_.sinistros.path);
+void Inicio::ShowError(const std::string& text) { desktop_->ShowError(this, Utf8(text)); }
+void Inicio::ShowMessage(const std::string& text) { desktop_->ShowMessage(this, Utf8(text)); }
+
+bool Inicio::AskFolder(const std::string& title, std::string* folder) {
+  QString chosen;
+  if (!desktop_->GetFolder(this, Utf8(title), &chosen)) return false;
+  *folder = NativePath(chosen);
+  return true;
 }
 
-bool Inicio::SaveChecked(const QString& path, const frontend::SaveAction& save) {
-  const std::string error = frontend::SaveUnlessInput(NativePath(path), ProtectedFiles(), save);
-  if (error.empty()) return true;
-  desktop_->ShowError(this, Utf8(frontend::ErrorBoxMessage(error)));
-  return false;
+bool Inicio::AskSaveFile(const frontend::SaveDialogSettings& settings, std::string* path) {
+  QString chosen;
+  if (!desktop_->GetSaveFileName(this, settings, &chosen)) return false;
+  *path = NativePath(chosen);
+  return true;
 }
 
-void Inicio::btnExportaClick() {
-  QString path;
-  if (!desktop_->GetSaveFileName(this, frontend::ExportDialog(), &path)) return;
-  const bool saved = SaveChecked(
-      path, [this](const std::filesystem::path& to) { return frontend::WriteReport(to, lines_); });
-  if (saved) OpenWithShell(path);
+int Inicio::OpenFile(const std::string& path) {
+  return desktop_->OpenFile(this, FromNativePath(path));
 }
 
 void Inicio::ShowLogMenu(const QPoint& position) {
@@ -406,80 +360,30 @@ void Inicio::ShowLogMenu(const QPoint& position) {
   menu->exec(edLog->viewport()->mapToGlobal(position));
 }
 
-void Inicio::SalvarFalhasClick() {
-  if (running_ || findings_ == nullptr || !findings_->ready()) return;
-  QString path;
-  if (!desktop_->GetSaveFileName(this, frontend::FailureListDialog(), &path)) return;
-  SaveChecked(path, [this](const std::filesystem::path& to) { return findings_->SaveAs(to); });
-}
-
 void Inicio::EnsurePanel() {
   if (panel_ != nullptr) return;
   panel_ = new FindingsPanel(desktop_, this);
   ReturnPressesButton::Install(panel_);
 }
 
-void Inicio::LoadPanel() {
-  EnsurePanel();
-  PanelRun run;
-  if (findings_ != nullptr && findings_->ready()) run.list_path = findings_->path();
-  run.result = run_.state().result;
-  run.files = run_files_;
-  run.protected_files = ProtectedFiles();
-  run.error = run_error_;
-  panel_->Load(std::move(run));
-  panel_current_ = true;
+void Inicio::UnloadPanel() {
+  if (panel_ != nullptr) panel_->Unload();
 }
 
-void Inicio::PainelFalhasClick() {
+void Inicio::LoadPanel(frontend::PanelRun run) {
   EnsurePanel();
-  if (have_run_ && !running_ && !panel_current_) LoadPanel();
+  panel_->Load(std::move(run));
+}
+
+void Inicio::ShowPanel() {
+  EnsurePanel();
   panel_->show();
   panel_->raise();
   panel_->activateWindow();
 }
 
-std::string Inicio::CatalogueFolder() const {
-  return catalogue_folder_.empty() ? program_folder_ : catalogue_folder_;
-}
-
-void Inicio::PastaCatalogoClick() {
-  QString folder;
-  if (running_ || !desktop_->GetFolder(this, Utf8(frontend::kChooseCatalogue), &folder)) return;
-  ChooseCatalogue(folder);
-}
-
-void Inicio::PastaProgramaClick() {
-  if (!running_) ChooseCatalogue({});
-}
-
 bool Inicio::ChooseCatalogue(const QString& folder) {
-  std::string chosen =
-      folder.isEmpty() ? std::string() : platform::WithTrailingSeparator(NativePath(folder));
-  if (!chosen.empty()) {
-    const std::string refusal = frontend::CheckCatalogueFolder(chosen);
-    if (!refusal.empty()) {
-      desktop_->ShowError(this, Utf8(refusal));
-      return false;
-    }
-  }
-  catalogue_folder_ = std::move(chosen);
-  acPastaPrograma->setEnabled(!catalogue_folder_.empty());
-  sbVeredito->setToolTip(Utf8(frontend::CatalogueTooltip(catalogue_folder_, program_folder_)));
-  return true;
-}
-
-void Inicio::btnAjudaClick() {
-  ShowShellResult(frontend::OpenHelp(program_folder_, [this](const std::string& path) {
-    return desktop_->OpenFile(this, FromNativePath(path));
-  }));
-}
-
-void Inicio::OpenWithShell(const QString& path) { ShowShellResult(desktop_->OpenFile(this, path)); }
-
-void Inicio::ShowShellResult(int code) {
-  const std::string_view message = frontend::ShellMessage(code);
-  if (!message.empty()) desktop_->ShowMessage(this, Utf8(message));
+  return controller_.ChooseCatalogue(NativePath(folder));
 }
 
 }  // namespace ui

@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
     QObject::connect(
         &window, &ui::Inicio::RunEnded, &window,
         [&window, &options] {
-          window.PainelFalhasClick();
+          window.controller().OpenPanel();
           if (!options.painel_registro) return;
           ui::FindingsPanel* panel = window.findings_panel();
           const auto show_record = [panel, row = *options.painel_registro - 1] {
@@ -79,6 +79,6 @@ int main(int argc, char** argv) {
         },
         Qt::SingleShotConnection);
   }
-  if (options.criticar) QTimer::singleShot(0, &window, &ui::Inicio::btnOkClick);
+  if (options.criticar) QTimer::singleShot(0, &window, [&window] { window.controller().Run(); });
   return QApplication::exec();
 }

@@ -17,6 +17,7 @@
 #include "frontend/verdict_banner.h"
 #include "winui/desktop.h"
 #include "winui/dialog_keys.h"
+#include "winui/edit_text.h"
 #include "winui/failure_chart_view.h"
 #include "winui/failure_list_view.h"
 #include "winui/record_window.h"
@@ -58,13 +59,6 @@ constexpr Named kNames[] = {{"lbVeredito", kBannerId},
                             {"lvFalhas", kListId},
                             {"lbContagem", kCountId},
                             {"btnSalvar", kSaveId}};
-
-std::wstring WindowText(HWND hwnd) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-  const int n = GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()));
-  text.resize(static_cast<std::size_t>(std::max(n, 0)));
-  return text;
-}
 
 COLORREF FromRgb(std::uint32_t rgb) {
   return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
@@ -417,7 +411,7 @@ void FindingsPanel::SalvarClick() {
   std::wstring path;
   if (!AskSaveFileName(hwnd_, frontend::FailureListDialog(), &path)) return;
   const std::string error = frontend::SaveUnlessInput(
-      std::filesystem::path(path), run_.protected_files, [this](const std::filesystem::path& to) {
+      std::filesystem::path(path), run_.ProtectedFiles(), [this](const std::filesystem::path& to) {
         return frontend::SaveRows(*index_, list_->rows(), to);
       });
   if (!error.empty()) ShowError(hwnd_, Widen(frontend::ErrorBoxMessage(error)));

@@ -10,21 +10,15 @@
 
 #include "frontend/catalogue_folder.h"
 #include "frontend/control_table.h"
-#include "frontend/file_snapshot.h"
-#include "frontend/input_overwrite.h"
 #include "frontend/message_text.h"
-#include "frontend/panel_run.h"
-#include "frontend/report_export.h"
-#include "frontend/save_dialogs.h"
-#include "frontend/shell_messages.h"
 #include "frontend/window_texts.h"
 #include "platform/interrupt_cleanup.h"
-#include "platform/path_separator.h"
-#include "platform/program_folder.h"
 #include "winui/desktop.h"
 #include "winui/dialog_keys.h"
+#include "winui/edit_text.h"
 #include "winui/findings_panel.h"
 #include "winui/resource_ids.h"
+#include "winui/tooltips.h"
 #include "winui/verdict_mark.h"
 #include "winui/wide_text.h"
 
@@ -58,13 +52,6 @@ bool IsInput(UINT message) {
          (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST);
 }
 
-std::wstring WindowText(HWND hwnd) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-  const int n = GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()));
-  text.resize(static_cast<std::size_t>(std::max(n, 0)));
-  return text;
-}
-
 HFONT MakeFont(const wchar_t* face, int points, int dpi, DWORD pitch_and_family) {
   return CreateFontW(-MulDiv(points, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
@@ -79,10 +66,13 @@ SIZE OuterSize(int client_width, int client_height) {
 
 }  // namespace
 
-Inicio::Inicio(InicioSetup setup) : setup_(std::move(setup)) {
-  if (setup_.program_folder.empty()) setup_.program_folder = platform::ExecutableFolder();
-  if (!setup_.clock) setup_.clock = platform::LocalNow;
-
+Inicio::Inicio(InicioSetup setup)
+    : quit_on_close_(setup.quit_on_close),
+      painel_(setup.painel),
+      painel_registro_(setup.painel_registro),
+      controller_(static_cast<frontend::WindowView&>(*this),
+                  {std::move(setup.program_folder), std::move(setup.regional),
+                   std::move(setup.clock), setup.invalid_date_notices}) {
   WindowClass<Inicio>::Register(
       kClassName, COLOR_BTNFACE, "Cannot register the window", [](WNDCLASSEXW& window_class) {
         window_class.hIcon =
@@ -107,26 +97,21 @@ Inicio::Inicio(InicioSetup setup) : setup_(std::move(setup)) {
   if (hwnd_ == nullptr) throw std::runtime_error("Cannot create the window");
   CreateControls();
   ArrangeControls();
+  controller_.Opened();
 }
 
 Inicio::~Inicio() {
-  if (host_ && !host_->Finished()) {
-    // A run cannot be cancelled: let it end, serving its requests (a notice) meanwhile.
-    closing_ = true;
-    while (!host_->WorkerEnded()) {
-      MSG msg;
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-      }
-      Sleep(5);
+  controller_.WaitForRun([] {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
     }
-    host_->Flush();
-  }
-  host_.reset();
+    Sleep(5);
+  });
   panel_.reset();  // lets go of the list before the list's file goes
   if (hwnd_ != nullptr && IsWindow(hwnd_)) {
-    setup_.quit_on_close = false;
+    quit_on_close_ = false;
     DestroyWindow(hwnd_);
   }
   if (tooltips_ != nullptr && IsWindow(tooltips_)) DestroyWindow(tooltips_);
@@ -206,35 +191,18 @@ void Inicio::CreateControls() {
         SendMessageW(control, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
       }
     }
-    if (!spec.tooltip.empty() && tooltips_ != nullptr) {
-      std::wstring tip = Widen(spec.tooltip);
-      TTTOOLINFOW tool = {};
-      tool.cbSize = sizeof tool;
-      tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-      tool.hwnd = hwnd_;
-      tool.uId = reinterpret_cast<UINT_PTR>(control);
-      tool.lpszText = tip.data();
-      SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
+    if (!spec.tooltip.empty()) AddTooltip(tooltips_, hwnd_, control, Widen(spec.tooltip));
   }
   edArqRisco = Control("edArqRisco");
   edArqSinistro = Control("edArqSinistro");
   edLog = Control("edLog");
   ProgressBar = Control("ProgressBar");
   sbVeredito = Control("sbVeredito");
-  ShowStrip(frontend::StripReady());
+  AddTooltip(tooltips_, hwnd_, sbVeredito, L"");
   if (tooltips_ != nullptr) {
-    TTTOOLINFOW tool = {};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = hwnd_;
-    tool.uId = reinterpret_cast<UINT_PTR>(sbVeredito);
-    tool.lpszText = const_cast<wchar_t*>(L"");
-    SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     // Long enough for a folder's path and the lines under it.
     SendMessageW(tooltips_, TTM_SETMAXTIPWIDTH, 0, frontend::Scale(480, dpi_));
   }
-  SetStripTooltip(frontend::CatalogueTooltip({}, setup_.program_folder));
   SendMessageW(edLog, EM_SETLIMITTEXT, 0, 0);  // no 32 KB limit: a report can be long
   SetWindowSubclass(edLog, &Inicio::LogProc, 1, reinterpret_cast<DWORD_PTR>(this));
   SendMessageW(ProgressBar, PBM_SETRANGE32, 0, 100);
@@ -265,10 +233,10 @@ bool Inicio::FilterMessage(MSG& msg) {
   if (hwnd_ == nullptr || msg.hwnd == nullptr) return false;
   if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return false;
   // Dropped rather than disabled: under Wine a message box re-enables its owner when it closes.
-  if (running_ && IsInput(msg.message)) return true;
+  if (controller_.running() && IsInput(msg.message)) return true;
   if (msg.message == WM_KEYDOWN && msg.wParam == 'F' && (GetKeyState(VK_CONTROL) & 0x8000) != 0 &&
       (GetKeyState(VK_SHIFT) & 0x8000) != 0) {
-    PainelFalhasClick();  // Ctrl+Shift+F
+    controller_.OpenPanel();  // Ctrl+Shift+F
     return true;
   }
   return IsDialogMessageW(hwnd_, &msg) != FALSE;
@@ -282,18 +250,15 @@ LRESULT Inicio::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_NOTIFY: {
       // A click on the strip opens the panel.
       const auto* header = reinterpret_cast<const NMHDR*>(lparam);
-      if (header->hwndFrom == sbVeredito && header->code == NM_CLICK && !running_) {
-        PainelFalhasClick();
+      if (header->hwndFrom == sbVeredito && header->code == NM_CLICK && !controller_.running()) {
+        controller_.OpenPanel();
       }
       return 0;
     }
     case DM_GETDEFID:
       return MAKELRESULT(IDOK, DC_HASDEFID);
     case kWakeMessage:
-      if (host_) {
-        host_->Flush();
-        if (host_ && host_->Finished() && !closing_) host_.reset();
-      }
+      controller_.FlushRun();
       return 0;
     case WM_SIZE:
       ArrangeControls();
@@ -315,13 +280,14 @@ LRESULT Inicio::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       break;
     case WM_SETCURSOR:
-      if (running_) {
+      if (controller_.running()) {
         SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_APPSTARTING)));
         return TRUE;
       }
       break;
     case WM_CLOSE:
-      if (running_) return 0;  // the window takes no input during a run, closing included
+      // The window takes no input during a run, closing included.
+      if (controller_.running()) return 0;
       DestroyWindow(hwnd_);
       return 0;
     case WM_ENDSESSION:
@@ -330,7 +296,7 @@ LRESULT Inicio::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       if (wparam != FALSE) platform::RemoveRegisteredFiles();
       return 0;
     case WM_DESTROY:
-      if (setup_.quit_on_close) PostQuitMessage(0);
+      if (quit_on_close_) PostQuitMessage(0);
       return 0;
     default:
       break;
@@ -358,46 +324,56 @@ LRESULT CALLBACK Inicio::LogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
 }
 
 void Inicio::OnCommand(int id) {
-  const frontend::ControlSpec* spec = nullptr;
-  for (const frontend::ControlSpec& candidate : frontend::Controls()) {
-    if (candidate.id == id) spec = &candidate;
+  const auto control = [](std::string_view name) { return frontend::FindControl(name)->id; };
+  frontend::WindowController& c = controller_;
+  // The buttons, by their name in the table of controls, and the log's menu.
+  const std::pair<int, std::function<void()>> commands[] = {
+      {control("btnOk"), [&c] { c.Run(); }},
+      {control("btnFechar"), [this] { PostMessageW(hwnd_, WM_CLOSE, 0, 0); }},
+      {control("btnExporta"), [&c] { c.ExportReport(); }},
+      {control("btnAjuda"), [&c] { c.ShowHelp(); }},
+      {control("SpeedButton4"), [this] { Browse(edArqRisco); }},
+      {control("SpeedButton3"), [this] { Browse(edArqSinistro); }},
+      {kMenuCopy, [this] { SendMessageW(edLog, WM_COPY, 0, 0); }},
+      {kMenuSelectAll, [this] { SendMessageW(edLog, EM_SETSEL, 0, -1); }},
+      {kMenuSaveFailures, [&c] { c.SaveFailures(); }},
+      {kMenuPanel, [&c] { c.OpenPanel(); }},
+      {kMenuCatalogue, [&c] { c.AskCatalogue(); }},
+      {kMenuProgramFolder, [&c] { c.ProgramCatalogue(); }},
+  };
+  for (const auto& [command, action] : commands) {
+    if (command == id) return action();
   }
-  if (spec == nullptr) return;
-  if (spec->name == "btnOk") btnOkClick();
-  if (spec->name == "btnFechar") PostMessageW(hwnd_, WM_CLOSE, 0, 0);
-  if (spec->name == "btnExporta") btnExportaClick();
-  if (spec->name == "btnAjuda") btnAjudaClick();
-  if (spec->name == "SpeedButton4") SpeedButton4Click();
-  if (spec->name == "SpeedButton3") SpeedButton3Click();
 }
 
 void Inicio::ShowLogMenu(POINT at) {
   DWORD from = 0;
   DWORD to = 0;
   SendMessageW(edLog, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+  const auto state = [this](frontend::WindowAction action) {
+    return enabled_[static_cast<int>(action)] ? kEnabled : kGrayed;
+  };
   HMENU menu = CreatePopupMenu();
   AppendMenuW(menu, from == to ? kGrayed : kEnabled, kMenuCopy, L"&Copiar");
   AppendMenuW(menu, MF_STRING, kMenuSelectAll, L"Selecionar &tudo");
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  const bool list_ready = !running_ && findings_ != nullptr && findings_->ready();
-  AppendMenuW(menu, list_ready ? kEnabled : kGrayed, kMenuSaveFailures,
+  AppendMenuW(menu, state(frontend::WindowAction::kSaveFailures), kMenuSaveFailures,
               Widen(frontend::kSaveFailureList).c_str());
   AppendMenuW(menu, MF_STRING, kMenuPanel,
               (Widen(frontend::kFindingsPanel) + L"\tCtrl+Shift+F").c_str());
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(menu, running_ ? kGrayed : kEnabled, kMenuCatalogue,
+  AppendMenuW(menu, state(frontend::WindowAction::kChooseCatalogue), kMenuCatalogue,
               Widen(frontend::kChooseCatalogue).c_str());
-  AppendMenuW(menu, running_ || catalogue_folder_.empty() ? kGrayed : kEnabled, kMenuProgramFolder,
+  AppendMenuW(menu, state(frontend::WindowAction::kProgramCatalogue), kMenuProgramFolder,
               Widen(frontend::kProgramCatalogue).c_str());
   const auto chosen = static_cast<UINT>(TrackPopupMenu(
       menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, hwnd_, nullptr));
   DestroyMenu(menu);
-  if (chosen == kMenuCopy) SendMessageW(edLog, WM_COPY, 0, 0);
-  if (chosen == kMenuSelectAll) SendMessageW(edLog, EM_SETSEL, 0, -1);
-  if (chosen == kMenuSaveFailures) SalvarFalhasClick();
-  if (chosen == kMenuPanel) PainelFalhasClick();
-  if (chosen == kMenuCatalogue) PastaCatalogoClick();
-  if (chosen == kMenuProgramFolder) PastaProgramaClick();
+  if (chosen != 0) OnCommand(static_cast<int>(chosen));
+}
+
+void Inicio::EnableAction(frontend::WindowAction action, bool enabled) {
+  enabled_[static_cast<int>(action)] = enabled;
 }
 
 void Inicio::Browse(HWND box) {
@@ -405,83 +381,27 @@ void Inicio::Browse(HWND box) {
   if (AskOpenFileName(hwnd_, &path)) SetWindowTextW(box, path.c_str());
 }
 
-void Inicio::SpeedButton4Click() { Browse(edArqRisco); }
-void Inicio::SpeedButton3Click() { Browse(edArqSinistro); }
-
-void Inicio::btnOkClick() {
-  if (running_) return;
-  // The path texts are read once, here; the run takes them from its host.
-  frontend::RunInputs inputs{ToPath(WindowText(edArqRisco)),
-                             ToPath(WindowText(edArqSinistro)),
-                             CatalogueFolder(),
-                             setup_.regional ? *setup_.regional : engine::Regional::System(),
-                             setup_.clock,
-                             setup_.invalid_date_notices};
-  // The previous list goes (the panel lets go of it first).
-  if (panel_ != nullptr) panel_->Unload();
-  panel_current_ = false;
-  run_files_ = {{inputs.risk_path, std::nullopt}, {inputs.claims_path, std::nullopt}};
-  HWND window = hwnd_;
-  host_ = std::make_unique<frontend::WindowRunHost>(
-      static_cast<frontend::RunView&>(*this), lines_, std::move(inputs),
-      [window] { PostMessageW(window, kWakeMessage, 0, 0); });
-  // The previous list goes; a new one streams to a temporary file while the run goes.
-  findings_.reset();
-  findings_ = std::make_unique<frontend::RunFindings>();
-  run_.SetFindingSink(findings_->sink());
-  running_ = true;
-  ShowStrip(frontend::StripRunning());
-  host_->Start(run_);
+frontend::PathBoxes Inicio::ReadPathBoxes() const {
+  return {ToPath(WindowText(edArqRisco)), ToPath(WindowText(edArqSinistro))};
 }
 
-void Inicio::RunFinished(const std::optional<std::string>& error) {
-  run_.SetFindingSink(nullptr);
-  if (closing_) return;
-  if (findings_ != nullptr) findings_->Finish();
-  // The run has let go of its inputs: what they look like now is what the list describes.
-  run_files_.riscos.snapshot = frontend::TakeSnapshot(run_files_.riscos.path);
-  run_files_.sinistros.snapshot = frontend::TakeSnapshot(run_files_.sinistros.path);
-  have_run_ = true;
-  run_error_ = error;
-  running_ = false;
-  ShowStrip(frontend::StripOf(run_.state().result, error));
-  // The panel reads the new list at once, shown or not, while the file is in the system's cache.
-  LoadPanel();
-  if (std::exchange(setup_.painel, false)) {
-    PainelFalhasClick();
-    if (setup_.painel_registro) panel_->ShowRecordWhenLoaded(*setup_.painel_registro - 1);
-  }
-  if (error) ShowError(hwnd_, Widen(frontend::ErrorBoxMessage(*error)));
-}
+void Inicio::WakeForRun() { PostMessageW(hwnd_, kWakeMessage, 0, 0); }
 
 void Inicio::LogCleared() { SetWindowTextW(edLog, L""); }
 
-void Inicio::AppendLogText(const std::wstring& text) {
-  const int end = GetWindowTextLengthW(edLog);
-  SendMessageW(edLog, EM_SETSEL, static_cast<WPARAM>(end), end);
-  SendMessageW(edLog, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
-  SendMessageW(edLog, EM_SCROLLCARET, 0, 0);
-}
-
 void Inicio::LinesAppended(std::size_t first) {
   // One insertion per batch: the lines joined by CR LF (a displayed line has no line break).
+  const std::vector<std::string>& lines = controller_.report();
   std::string text;
-  for (std::size_t i = first; i < lines_.size(); ++i) {
+  for (std::size_t i = first; i < lines.size(); ++i) {
     if (i > 0) text += "\r\n";
-    text += frontend::DisplayLine(lines_[i]);
+    text += frontend::DisplayLine(lines[i]);
   }
-  AppendLogText(Widen(text));
+  AppendText(edLog, Widen(text));
 }
 
 void Inicio::LineReplaced(std::size_t index) {
-  const LRESULT start = SendMessageW(edLog, EM_LINEINDEX, index, 0);
-  if (start < 0) return;
-  const LRESULT length = SendMessageW(edLog, EM_LINELENGTH, static_cast<WPARAM>(start), 0);
-  SendMessageW(edLog, EM_SETSEL, static_cast<WPARAM>(start), start + length);
-  const std::wstring text = Widen(frontend::DisplayLine(lines_[index]));
-  SendMessageW(edLog, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
-  const int end = GetWindowTextLengthW(edLog);
-  SendMessageW(edLog, EM_SETSEL, static_cast<WPARAM>(end), end);
+  ReplaceLine(edLog, index, Widen(frontend::DisplayLine(controller_.report()[index])));
 }
 
 void Inicio::ProgressChanged(int position) {
@@ -491,46 +411,27 @@ void Inicio::ProgressChanged(int position) {
 bool Inicio::AskInvalidDate(const std::string& message) { return AskInvalidDateAt(message, {}); }
 
 bool Inicio::AskInvalidDateAt(const std::string& message, const std::string& place) {
-  return ShowInvalidDate(hwnd_, Widen(frontend::DecodeMessage(message)),
-                         Widen(frontend::DecodeMessage(place)));
+  return winui::ShowInvalidDate(hwnd_, Widen(frontend::DecodeMessage(message)),
+                                Widen(frontend::DecodeMessage(place)));
 }
 
-std::vector<std::string> Inicio::ProtectedFiles() {
-  return frontend::WindowInputFiles(
-      setup_.program_folder, catalogue_folder_, ToPath(WindowText(edArqRisco)),
-      ToPath(WindowText(edArqSinistro)), run_files_.riscos.path, run_files_.sinistros.path);
+void Inicio::ShowError(const std::string& text) { winui::ShowError(hwnd_, Widen(text)); }
+void Inicio::ShowMessage(const std::string& text) { winui::ShowMessage(hwnd_, Widen(text)); }
+
+bool Inicio::AskFolder(const std::string& title, std::string* folder) {
+  std::wstring chosen;
+  if (!winui::AskFolder(hwnd_, Widen(title), &chosen)) return false;
+  *folder = ToPath(chosen);
+  return true;
 }
 
-bool Inicio::SaveChecked(const std::wstring& path, const frontend::SaveAction& save) {
-  const std::string error =
-      frontend::SaveUnlessInput(std::filesystem::path(path), ProtectedFiles(), save);
-  if (error.empty()) return true;
-  ShowError(hwnd_, Widen(frontend::ErrorBoxMessage(error)));
-  return false;
+bool Inicio::AskSaveFile(const frontend::SaveDialogSettings& settings, std::string* path) {
+  std::wstring chosen;
+  if (!AskSaveFileName(hwnd_, settings, &chosen)) return false;
+  *path = ToPath(chosen);
+  return true;
 }
 
-void Inicio::btnExportaClick() {
-  std::wstring path;
-  if (!AskSaveFileName(hwnd_, frontend::ExportDialog(), &path)) return;
-  const bool saved = SaveChecked(
-      path, [this](const std::filesystem::path& to) { return frontend::WriteReport(to, lines_); });
-  if (saved) OpenWithShell(path);
-}
-
-void Inicio::SalvarFalhasClick() {
-  if (running_ || findings_ == nullptr || !findings_->ready()) return;
-  std::wstring path;
-  if (!AskSaveFileName(hwnd_, frontend::FailureListDialog(), &path)) return;
-  SaveChecked(path, [this](const std::filesystem::path& to) { return findings_->SaveAs(to); });
-}
-
-void Inicio::btnAjudaClick() {
-  OpenWithShell(FromPath(setup_.program_folder + frontend::kHelpFile));
-}
-
-void Inicio::OpenWithShell(const std::wstring& path) {
-  const std::string_view message = frontend::ShellMessage(winui::OpenWithShell(hwnd_, path));
-  if (!message.empty()) ShowMessage(hwnd_, Widen(message));
-}
+int Inicio::OpenFile(const std::string& path) { return OpenWithShell(hwnd_, FromPath(path)); }
 
 }  // namespace winui

@@ -3,14 +3,16 @@
 // boxes, the run button, the log of the last run, the progress bar, the export of the report and
 // the help.
 //
+// What the window does is frontend::WindowController's; this class draws it with the Win32 API.
 // A run executes on a worker thread while the window goes on painting; its lines reach the
-// window through posted messages (frontend::WindowRunHost). During a run the window takes no
-// input: FilterMessage drops input aimed at it or its children, and closing is refused. An error
-// that ends a run is shown in the error box; the log keeps the lines written so far.
+// window through posted messages. During a run the window takes no input: FilterMessage drops
+// input aimed at it or its children, and closing is refused. An error that ends a run is shown
+// in the error box; the log keeps the lines written so far.
 
 #include <windows.h>
 
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,12 +20,7 @@
 #include <vector>
 
 #include "engine/regional.h"
-#include "engine/validation_run.h"
-#include "frontend/input_overwrite.h"
-#include "frontend/record_view.h"
-#include "frontend/run_findings.h"
-#include "frontend/verdict_strip.h"
-#include "frontend/window_run_host.h"
+#include "frontend/window_controller.h"
 #include "platform/clock.h"
 #include "winui/window_class.h"
 
@@ -44,7 +41,7 @@ struct InicioSetup {
   std::optional<int> painel_registro;
 };
 
-class Inicio : private frontend::RunView {
+class Inicio : private frontend::WindowView {
  public:
   // Creates the window (hidden) and its controls. Throws std::runtime_error when it cannot.
   explicit Inicio(InicioSetup setup = {});
@@ -55,37 +52,21 @@ class Inicio : private frontend::RunView {
   HWND hwnd() const { return hwnd_; }
   // The child of that name in the table of controls; null when none.
   HWND Control(std::string_view name) const;
-  bool IsRunning() const { return running_; }
-  const std::vector<std::string>& ReportLines() const { return lines_; }
+  bool IsRunning() const { return controller_.running(); }
+  const std::vector<std::string>& ReportLines() const { return controller_.report(); }
+  // What the buttons and the log's menu do.
+  frontend::WindowController& controller() { return controller_; }
   int dpi() const { return dpi_; }
-  // What the strip under the log shows.
-  const frontend::VerdictStrip& strip() const { return strip_; }
+  const frontend::VerdictStrip& strip() const { return controller_.strip(); }
 
   // For the message loop: true when the message was handled here (dropped during a run, or a
   // dialog key: Tab, Enter, the accelerators) and must not be dispatched.
   bool FilterMessage(MSG& msg);
 
-  void SpeedButton4Click();
-  void SpeedButton3Click();
-  void btnOkClick();
-  void btnExportaClick();
-  void btnAjudaClick();
-  void SalvarFalhasClick();
-  // Opens the findings panel over the last run (the log's menu, the strip, Ctrl+Shift+F).
-  void PainelFalhasClick();
+  // See frontend::WindowController::ChooseCatalogue.
+  bool ChooseCatalogue(const std::wstring& folder);
   // The panel, once opened; null before.
   FindingsPanel* findings_panel() const { return panel_.get(); }
-  void OpenWithShell(const std::wstring& path);
-  // The log's menu: choose the insurer's folder of the catalogue and DadosKov.DBF, or go back to
-  // the program's.
-  void PastaCatalogoClick();
-  void PastaProgramaClick();
-  // Makes the runs read their catalogue and totals table from `folder` (empty: the program's
-  // folder) until the window closes. A folder lacking one of the three files is refused in the
-  // error box and the choice stays; returns whether it was taken.
-  bool ChooseCatalogue(const std::wstring& folder);
-  // Where the next run reads them (UTF-8, with separator).
-  std::string CatalogueFolder() const;
 
  private:
   friend struct WindowClass<Inicio>;
@@ -97,27 +78,35 @@ class Inicio : private frontend::RunView {
   void Browse(HWND box);
   void OnCommand(int id);
   void ShowLogMenu(POINT at);
-  void AppendLogText(const std::wstring& text);
-  void ShowStrip(frontend::VerdictStrip strip);
-  void SetStripTooltip(const std::string& utf8);
   void EnsurePanel();
-  void LoadPanel();
-  // What no save may replace: the last run's and the boxes' inputs, both catalogue folders.
-  std::vector<std::string> ProtectedFiles();
-  // Saves through `save` unless `path` names a file a run reads (the last run's inputs, the
-  // path boxes', the catalogue); true when saved, else the error box has told why.
-  bool SaveChecked(const std::wstring& path, const frontend::SaveAction& save);
 
-  // frontend::RunView, on the window's thread.
+  // frontend::WindowView, on the window's thread.
   void LogCleared() override;
   void LinesAppended(std::size_t first) override;
   void LineReplaced(std::size_t index) override;
   void ProgressChanged(int position) override;
   bool AskInvalidDate(const std::string& message) override;
   bool AskInvalidDateAt(const std::string& message, const std::string& place) override;
-  void RunFinished(const std::optional<std::string>& error) override;
+  frontend::PathBoxes ReadPathBoxes() const override;
+  void WakeForRun() override;
+  // FilterMessage and WM_SETCURSOR ask the controller: input is dropped, not the window disabled.
+  void SetRunning(bool /*running*/) override {}
+  void ShowStrip(const frontend::VerdictStrip& strip) override;
+  void SetStripTooltip(const std::string& text) override;
+  void EnableAction(frontend::WindowAction action, bool enabled) override;
+  void ShowError(const std::string& text) override;
+  void ShowMessage(const std::string& text) override;
+  bool AskFolder(const std::string& title, std::string* folder) override;
+  bool AskSaveFile(const frontend::SaveDialogSettings& settings, std::string* path) override;
+  int OpenFile(const std::string& path) override;
+  void UnloadPanel() override;
+  void LoadPanel(frontend::PanelRun run) override;
+  void ShowPanel() override;
+  void AfterRun() override;
 
-  InicioSetup setup_;
+  bool quit_on_close_ = true;
+  bool painel_ = false;
+  std::optional<int> painel_registro_;
   HWND hwnd_ = nullptr;
   HWND tooltips_ = nullptr;
   std::vector<HWND> controls_;  // in the order of frontend::Controls()
@@ -131,20 +120,10 @@ class Inicio : private frontend::RunView {
   HFONT log_font_ = nullptr;
   std::vector<HICON> icons_;
   int dpi_ = 96;
-
-  engine::ValidationRun run_;       // owns the table objects for the window's whole life
-  std::vector<std::string> lines_;  // the report, Windows-1252
-  std::unique_ptr<frontend::WindowRunHost> host_;
-  std::unique_ptr<frontend::RunFindings> findings_;  // the failure list of the last run
-  std::string catalogue_folder_;  // the insurer's, chosen for this window's life; empty: none
-  frontend::RunFiles run_files_;  // the last run's inputs (UTF-8), as it opened them
+  // The log menu's entries, as the controller enables them.
+  bool enabled_[std::size(frontend::kWindowActions)] = {};
   std::unique_ptr<FindingsPanel> panel_;  // a window of its own, owned by this one; null before
-  bool have_run_ = false;                 // a run has ended since the window opened
-  bool panel_current_ = false;            // the panel shows the last run
-  std::optional<std::string> run_error_;  // the message that ended the last run, if one did
-  bool running_ = false;
-  bool closing_ = false;  // destroyed while a run was going
-  frontend::VerdictStrip strip_;
+  frontend::WindowController controller_;
 };
 
 }  // namespace winui

@@ -62,7 +62,7 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
     UpdateWindow(window.hwnd());
     // A folder that lacks a file is refused in a box; the program's folder stays.
     if (options.catalogo) window.ChooseCatalogue(winui::Widen(*options.catalogo));
-    if (options.criticar) window.btnOkClick();
+    if (options.criticar) window.controller().Run();
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
       if (window.FilterMessage(msg)) continue;

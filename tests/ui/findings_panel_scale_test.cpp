@@ -52,10 +52,10 @@ TEST(FindingsPanelScaleTest, BenchmarkFiles) {
   window.findChild<QLineEdit*>("edArqRisco")->setText(QString(folder) + "/riscos.dbf");
   window.findChild<QLineEdit*>("edArqSinistro")->setText(QString(folder) + "/sinistros.dbf");
 
-  const double run = WaitMs(&window, &ui::Inicio::RunEnded, [&] { window.btnOkClick(); });
+  const double run = WaitMs(&window, &ui::Inicio::RunEnded, [&] { window.controller().Run(); });
   QElapsedTimer open;
   open.start();
-  window.PainelFalhasClick();
+  window.controller().OpenPanel();
   ui::FindingsPanel* panel = window.findings_panel();
   QEventLoop loop;
   QObject::connect(panel, &ui::FindingsPanel::Loaded, &loop, &QEventLoop::quit);

@@ -257,7 +257,7 @@ TEST_F(FindingsPanelTest, ANewRunReplacesWhatThePanelShows) {
   claims.Add({"01234", "POL1", "000001", "1", "300", "20230601"});
   claims.Add({"01234", "POL2", "000002", "9", "50", "20230801"});
   claims.Write(dir_.file("sinistros.dbf"));
-  window_->btnOkClick();
+  window_->controller().Run();
   EXPECT_FALSE(panel->IsLoaded());  // the old list is let go while the run goes
   ASSERT_TRUE(WaitFor(panel, &ui::FindingsPanel::Loaded));
   EXPECT_LT(panel->ShownRows().size(), before);

@@ -38,7 +38,7 @@ class FindingsPanelSamplesTest : public testing_support::WindowTest {
         ->setText(QString::fromStdString(BuildFile("amostras/sinistros.dbf")));
     desktop_->silence_notices = true;
     ASSERT_TRUE(RunAndWait());
-    window_->PainelFalhasClick();
+    window_->controller().OpenPanel();
     panel_ = window_->findings_panel();
     ASSERT_NE(panel_, nullptr);
     if (!panel_->IsLoaded()) {

@@ -92,7 +92,7 @@ TEST_F(InicioFindingsTest, NoSaveReplacesAFileTheRunReads) {
       {dir_.file("regras.txt"), [this] { Control<QPushButton>("btnExporta")->click(); }},
       {dir_.file("anexos.dbf"),
        [this] {
-         window_->PainelFalhasClick();
+         window_->controller().OpenPanel();
          ui::FindingsPanel* panel = window_->findings_panel();
          QEventLoop loop;
          QObject::connect(panel, &ui::FindingsPanel::Loaded, &loop, &QEventLoop::quit);

@@ -244,7 +244,7 @@ TEST_F(InicioRunTest, TheWindowTakesNoInputWhileARunWaitsForANotice) {
     log_at_notice = DisplayedLog();
     EXPECT_TRUE(window_->IsRunning());
     // A second press by code, by mouse and by keyboard: none starts a run.
-    window_->btnOkClick();
+    window_->controller().Run();
     auto* ok = Control<QPushButton>("btnOk");
     const QPointF centre(ok->rect().center());
     QMouseEvent press(QEvent::MouseButtonPress, centre, ok->mapToGlobal(centre), Qt::LeftButton,

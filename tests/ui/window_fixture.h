@@ -48,7 +48,7 @@ class WindowTest : public ::testing::Test {
     QEventLoop loop;
     QObject::connect(window_.get(), &ui::Inicio::RunEnded, &loop, &QEventLoop::quit);
     QTimer::singleShot(timeout_ms, &loop, &QEventLoop::quit);
-    window_->btnOkClick();
+    window_->controller().Run();
     if (window_->IsRunning()) loop.exec();
     return !window_->IsRunning();
   }

@@ -45,7 +45,7 @@ TEST_F(WinuiPanelScaleTest, BenchmarkFiles) {
   ASSERT_TRUE(RunAndWait());
   const double run = MsSince(start);
   start = std::chrono::steady_clock::now();
-  window_->PainelFalhasClick();
+  window_->controller().OpenPanel();
   winui::FindingsPanel* panel = window_->findings_panel();
   ASSERT_TRUE(Pump([panel] { return !panel->IsBusy(); }, 120000));
   HWND list = panel->Control("lvFalhas");

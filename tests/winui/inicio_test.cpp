@@ -242,7 +242,7 @@ TEST_F(WinuiRunTest, TheSamplesGiveTheRunnersReportExportAndFailureList) {
   {
     BoxWatcher watcher(GetCurrentThreadId(),
                        [&](HWND box, const SeenBox&) { AnswerSaveDialog(box, falhas); });
-    window_->SalvarFalhasClick();
+    window_->controller().SaveFailures();
     const std::vector<SeenBox> seen = watcher.seen();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].caption, L"Salva lista de falhas PRX");

@@ -1,0 +1,204 @@
+#include "frontend/window_controller.h"
+
+#include <filesystem>
+#include <string_view>
+#include <utility>
+
+#include "frontend/catalogue_folder.h"
+#include "frontend/file_snapshot.h"
+#include "frontend/help_open.h"
+#include "frontend/input_overwrite.h"
+#include "frontend/message_text.h"
+#include "frontend/report_export.h"
+#include "frontend/shell_messages.h"
+#include "platform/path_separator.h"
+#include "platform/program_folder.h"
+#include "platform/system_path.h"
+
+namespace frontend {
+
+WindowController::WindowController(WindowView& view, WindowSetup setup)
+    : view_(view), setup_(std::move(setup)) {
+  if (setup_.program_folder.empty()) setup_.program_folder = platform::ExecutableFolder();
+  if (!setup_.clock) setup_.clock = platform::LocalNow;
+}
+
+WindowController::~WindowController() = default;
+
+void WindowController::Opened() {
+  ShowStrip(StripReady());
+  view_.SetStripTooltip(CatalogueTooltip(catalogue_folder_, setup_.program_folder));
+  RefreshActions();
+}
+
+void WindowController::Run() {
+  if (running_) return;
+  // The path texts are read once, here; the run takes them from its host.
+  PathBoxes boxes = view_.ReadPathBoxes();
+  run_files_ = {{boxes.riscos, std::nullopt}, {boxes.sinistros, std::nullopt}};
+  RunInputs inputs{std::move(boxes.riscos),
+                   std::move(boxes.sinistros),
+                   CatalogueFolder(),
+                   setup_.regional ? *setup_.regional : engine::Regional::System(),
+                   setup_.clock,
+                   setup_.invalid_date_notices};
+  // The previous list goes (the panel lets go of it first); a new one streams to a temporary
+  // file while the run goes.
+  view_.UnloadPanel();
+  panel_current_ = false;
+  findings_.reset();
+  findings_ = std::make_unique<RunFindings>();
+  run_.SetFindingSink(findings_->sink());
+  host_ = std::make_unique<WindowRunHost>(static_cast<RunView&>(*this), lines_, std::move(inputs),
+                                          [this] { view_.WakeForRun(); });
+  running_ = true;
+  view_.SetRunning(true);
+  RefreshActions();
+  ShowStrip(StripRunning());
+  host_->Start(run_);
+}
+
+void WindowController::FlushRun() {
+  if (!host_) return;
+  host_->Flush();
+  if (host_ && host_->Finished() && !closing_) host_.reset();
+}
+
+bool WindowController::WaitForRun(const std::function<void()>& serve_events) {
+  if (!host_ || host_->Finished()) return false;
+  // Its requests (a notice) are still served, so the worker can reach its end.
+  closing_ = true;
+  while (!host_->WorkerEnded()) serve_events();
+  host_->Flush();
+  return true;
+}
+
+void WindowController::RunFinished(const std::optional<std::string>& error) {
+  run_.SetFindingSink(nullptr);
+  if (closing_) return;
+  if (findings_ != nullptr) findings_->Finish();
+  // The run has let go of its inputs: what they look like now is what the list describes.
+  run_files_.riscos.snapshot = TakeSnapshot(run_files_.riscos.path);
+  run_files_.sinistros.snapshot = TakeSnapshot(run_files_.sinistros.path);
+  have_run_ = true;
+  run_error_ = error;
+  // The run's state is whole before the view is told anything, so whatever the view does
+  // meanwhile (a box serves events) sees the run ended.
+  running_ = false;
+  RefreshActions();
+  ShowStrip(StripOf(run_.state().result, error));
+  // The panel reads the new list at once, shown or not: the file is fresh in the system's cache,
+  // and the list is ready by the time the user opens the panel.
+  LoadPanel();
+  view_.SetRunning(false);
+  if (error) view_.ShowError(ErrorBoxMessage(*error));
+  view_.AfterRun();
+}
+
+void WindowController::ShowStrip(VerdictStrip strip) {
+  strip_ = std::move(strip);
+  view_.ShowStrip(strip_);
+}
+
+bool WindowController::Enabled(WindowAction action) const {
+  if (running_) return false;
+  switch (action) {
+    case WindowAction::kSaveFailures:
+      return findings_ != nullptr && findings_->ready();
+    case WindowAction::kChooseCatalogue:
+      return true;
+    case WindowAction::kProgramCatalogue:
+      return !catalogue_folder_.empty();
+  }
+  return false;
+}
+
+void WindowController::RefreshActions() {
+  for (const WindowAction action : kWindowActions) view_.EnableAction(action, Enabled(action));
+}
+
+std::vector<std::string> WindowController::ProtectedFiles() const {
+  const PathBoxes boxes = view_.ReadPathBoxes();
+  return WindowInputFiles(setup_.program_folder, catalogue_folder_, boxes.riscos, boxes.sinistros,
+                          run_files_.riscos.path, run_files_.sinistros.path);
+}
+
+bool WindowController::SaveChecked(const std::string& path, const SaveAction& save) {
+  const std::string error = SaveUnlessInput(platform::FileSystemPath(path), ProtectedFiles(), save);
+  if (error.empty()) return true;
+  view_.ShowError(ErrorBoxMessage(error));
+  return false;
+}
+
+void WindowController::ExportReport() {
+  if (running_) return;
+  std::string path;
+  if (!view_.AskSaveFile(ExportDialog(), &path)) return;
+  const bool saved = SaveChecked(
+      path, [this](const std::filesystem::path& to) { return WriteReport(to, lines_); });
+  if (saved) ShowShellResult(view_.OpenFile(path));
+}
+
+void WindowController::SaveFailures() {
+  if (!Enabled(WindowAction::kSaveFailures)) return;
+  std::string path;
+  if (!view_.AskSaveFile(FailureListDialog(), &path)) return;
+  SaveChecked(path, [this](const std::filesystem::path& to) { return findings_->SaveAs(to); });
+}
+
+void WindowController::LoadPanel() {
+  PanelRun run;
+  if (findings_ != nullptr && findings_->ready()) run.list_path = findings_->path();
+  run.result = run_.state().result;
+  run.files = run_files_;
+  run.protected_files = [this] { return ProtectedFiles(); };
+  run.error = run_error_;
+  view_.LoadPanel(std::move(run));
+  panel_current_ = true;
+}
+
+void WindowController::OpenPanel() {
+  if (have_run_ && !running_ && !panel_current_) LoadPanel();
+  view_.ShowPanel();
+}
+
+std::string WindowController::CatalogueFolder() const {
+  return catalogue_folder_.empty() ? setup_.program_folder : catalogue_folder_;
+}
+
+void WindowController::AskCatalogue() {
+  if (!Enabled(WindowAction::kChooseCatalogue)) return;
+  std::string folder;
+  if (view_.AskFolder(kChooseCatalogue, &folder)) ChooseCatalogue(folder);
+}
+
+void WindowController::ProgramCatalogue() {
+  if (Enabled(WindowAction::kProgramCatalogue)) ChooseCatalogue({});
+}
+
+bool WindowController::ChooseCatalogue(const std::string& folder) {
+  std::string chosen = folder.empty() ? std::string() : platform::WithTrailingSeparator(folder);
+  if (!chosen.empty()) {
+    const std::string refusal = CheckCatalogueFolder(chosen);
+    if (!refusal.empty()) {
+      view_.ShowError(refusal);
+      return false;
+    }
+  }
+  catalogue_folder_ = std::move(chosen);
+  RefreshActions();
+  view_.SetStripTooltip(CatalogueTooltip(catalogue_folder_, setup_.program_folder));
+  return true;
+}
+
+void WindowController::ShowHelp() {
+  ShowShellResult(OpenHelp(setup_.program_folder,
+                           [this](const std::string& path) { return view_.OpenFile(path); }));
+}
+
+void WindowController::ShowShellResult(int code) {
+  const std::string_view message = ShellMessage(code);
+  if (!message.empty()) view_.ShowMessage(std::string(message));
+}
+
+}  // namespace frontend

@@ -1,0 +1,238 @@
+// The window's logic over a fake view: what is enabled around runs that end well or in error and
+// in which order the end is told, the saves that must not replace an input, the catalogue folder,
+// and when the panel reads the run.
+#include "frontend/window_controller.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/run_fixture.h"
+
+namespace frontend {
+namespace {
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class FakeView : public WindowView {
+ public:
+  // What the view was told, in order ("strip:Pronto", "error:...", "enable:0=1", ...).
+  std::vector<std::string> told;
+  PathBoxes boxes;
+  std::string save_answer;    // empty: the dialog is cancelled
+  std::string folder_answer;  // likewise
+  std::vector<std::string> opened;
+  std::vector<PanelRun> panel_loads;
+  std::atomic<int> wakes{0};
+  const WindowController* controller = nullptr;
+
+  void LogCleared() override {}
+  void LinesAppended(std::size_t) override {}
+  void LineReplaced(std::size_t) override {}
+  void ProgressChanged(int) override {}
+  bool AskInvalidDate(const std::string&) override { return true; }
+  PathBoxes ReadPathBoxes() const override { return boxes; }
+  void WakeForRun() override { ++wakes; }
+  void SetRunning(bool running) override { told.push_back(running ? "busy" : "idle"); }
+  void ShowStrip(const VerdictStrip& strip) override { told.push_back("strip:" + strip.text); }
+  void SetStripTooltip(const std::string&) override {}
+  void EnableAction(WindowAction action, bool enabled) override {
+    told.push_back("enable:" + std::to_string(static_cast<int>(action)) + "=" +
+                   (enabled ? "1" : "0"));
+  }
+  void ShowError(const std::string& text) override {
+    // The box serves events: the run must already be over for whatever they do.
+    told.push_back(std::string(controller->running() ? "(running) " : "") + "error:" + text);
+  }
+  void ShowMessage(const std::string& text) override { told.push_back("message:" + text); }
+  bool AskFolder(const std::string&, std::string* folder) override {
+    *folder = folder_answer;
+    return !folder_answer.empty();
+  }
+  bool AskSaveFile(const SaveDialogSettings&, std::string* path) override {
+    *path = save_answer;
+    return !save_answer.empty();
+  }
+  int OpenFile(const std::string& path) override {
+    opened.push_back(path);
+    return 33;
+  }
+  void UnloadPanel() override { told.push_back("unload"); }
+  void LoadPanel(PanelRun run) override {
+    told.push_back(controller->running() ? "(running) load" : "load");
+    panel_loads.push_back(std::move(run));
+  }
+  void ShowPanel() override { told.push_back("show"); }
+  void AfterRun() override { told.push_back("after"); }
+};
+
+class WindowControllerTest : public ::testing::Test {
+ protected:
+  WindowControllerTest() {
+    testing_support::WriteStandardCatalog(dir_);
+    tools::DbfBuilder claims(testing_support::ClaimsLayout());
+    claims.Add({"01234", "", "000002", "9", "50", "20230801"});
+    claims.Write(dir_.file("sinistros.dbf"));
+    view_.boxes.sinistros = dir_.file("sinistros.dbf");
+    view_.controller = &controller_;
+    controller_.Opened();
+  }
+
+  // Starts a run and flushes it, as the window's thread does when woken, until it has ended.
+  void RunAndWait() {
+    controller_.Run();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (controller_.running() && std::chrono::steady_clock::now() < deadline) {
+      if (view_.wakes.exchange(0) > 0) controller_.FlushRun();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_FALSE(controller_.running());
+  }
+
+  bool Enabled(WindowAction action) const { return controller_.Enabled(action); }
+
+  // The part of what the view was told from the first entry starting with `from`.
+  std::vector<std::string> ToldFrom(const std::string& from) const {
+    auto it = view_.told.begin();
+    while (it != view_.told.end() && it->rfind(from, 0) != 0) ++it;
+    return {it, view_.told.end()};
+  }
+
+  testing_support::TempDir dir_;
+  FakeView view_;
+  WindowController controller_{view_, {dir_.folder(), engine::Regional::PtBr(), [] {
+                                         return platform::LocalDateTime{2024, 3, 15, 10, 20, 30};
+                                       }}};
+};
+
+TEST_F(WindowControllerTest, ActionsAndTheEndOfRunsThatEndWellOrInError) {
+  EXPECT_EQ(view_.told,
+            (std::vector<std::string>{"strip:Pronto", "enable:0=0", "enable:1=1", "enable:2=0"}));
+  controller_.SaveFailures();  // no list yet: no dialog, nothing told
+  controller_.OpenPanel();     // no run yet: the panel opens empty
+  EXPECT_EQ(view_.told.back(), "show");
+  EXPECT_TRUE(view_.panel_loads.empty());
+
+  view_.told.clear();
+  controller_.Run();
+  for (WindowAction action : kWindowActions) EXPECT_FALSE(Enabled(action));
+  while (controller_.running()) {
+    if (view_.wakes.exchange(0) > 0) controller_.FlushRun();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  // The claims file alone ends well (rejected); the list is ready to save.
+  EXPECT_TRUE(Enabled(WindowAction::kSaveFailures));
+  EXPECT_TRUE(Enabled(WindowAction::kChooseCatalogue));
+  const std::vector<std::string> well = ToldFrom("enable:0=1");
+  ASSERT_EQ(well.size(), 7u);
+  EXPECT_EQ(well[3].substr(0, 16), "strip:Rejeitado:");
+  EXPECT_EQ(std::vector<std::string>(well.begin() + 4, well.end()),
+            (std::vector<std::string>{"load", "idle", "after"}));
+  ASSERT_EQ(view_.panel_loads.size(), 1u);
+  EXPECT_FALSE(view_.panel_loads[0].list_path.empty());
+  EXPECT_FALSE(view_.panel_loads[0].error.has_value());
+
+  // A risks file that does not exist ends the run in error: told once the window takes input
+  // again, with the list of what was found before it still offered.
+  view_.told.clear();
+  view_.boxes.riscos = dir_.file("nao_existe.dbf");
+  RunAndWait();
+  EXPECT_EQ(view_.told.front(), "unload");
+  const std::vector<std::string> error = ToldFrom("strip:Erro");
+  ASSERT_EQ(error.size(), 5u);
+  EXPECT_EQ(error[1], "load");
+  EXPECT_EQ(error[2], "idle");
+  EXPECT_EQ(error[3].substr(0, 6), "error:");
+  EXPECT_NE(error[3].find("nao_existe.dbf"), std::string::npos);
+  EXPECT_EQ(error[4], "after");
+  EXPECT_TRUE(Enabled(WindowAction::kSaveFailures));
+  ASSERT_EQ(view_.panel_loads.size(), 2u);
+  EXPECT_TRUE(view_.panel_loads[1].error.has_value());
+
+  // The panel shows the last run already: opening it reads nothing again.
+  controller_.OpenPanel();
+  EXPECT_EQ(view_.panel_loads.size(), 2u);
+  EXPECT_EQ(view_.told.back(), "show");
+}
+
+TEST_F(WindowControllerTest, NoSaveReplacesAnInputAndTheChosenCatalogueIsProtectedToo) {
+  const std::filesystem::path insurer = dir_.path() / "seguradora";
+  std::filesystem::create_directory(insurer);
+  for (const char* name : {"tabelas.dbf", "anexos.dbf", "DadosKov.DBF"}) {
+    std::filesystem::copy_file(dir_.path() / name, insurer / name);
+  }
+  RunAndWait();
+  const std::string kov = (insurer / "DadosKov.DBF").string();
+  const std::string kov_bytes = ReadBytes(kov);
+  // The catalogue is chosen after the run: the panel's saves follow it all the same.
+  view_.folder_answer = insurer.string();
+  controller_.AskCatalogue();
+  EXPECT_EQ(controller_.CatalogueFolder(), (insurer / "").string());
+  ASSERT_EQ(view_.panel_loads.size(), 1u);
+  const std::vector<std::string> guarded = view_.panel_loads[0].ProtectedFiles();
+  EXPECT_NE(std::find(guarded.begin(), guarded.end(), kov), guarded.end());
+
+  view_.told.clear();
+  for (const std::string& input : {dir_.file("sinistros.dbf"), kov}) {
+    view_.save_answer = input;
+    controller_.SaveFailures();
+    controller_.ExportReport();
+  }
+  ASSERT_EQ(view_.told.size(), 4u);
+  EXPECT_EQ(view_.told[0], "error:Não é possível gravar sobre um arquivo de entrada: " +
+                               dir_.file("sinistros.dbf") + ".");
+  EXPECT_EQ(view_.told[3], "error:Não é possível gravar sobre um arquivo de entrada: " + kov + ".");
+  EXPECT_EQ(ReadBytes(kov), kov_bytes);
+  EXPECT_TRUE(view_.opened.empty());
+
+  // Elsewhere both are written; the report is then opened.
+  view_.told.clear();
+  view_.save_answer = dir_.file("falhas.csv");
+  controller_.SaveFailures();
+  view_.save_answer = dir_.file("relatorio.txt");
+  controller_.ExportReport();
+  EXPECT_TRUE(view_.told.empty());
+  EXPECT_EQ(ReadBytes(dir_.file("falhas.csv")).substr(0, 8), "arquivo;");
+  EXPECT_FALSE(ReadBytes(dir_.file("relatorio.txt")).empty());
+  EXPECT_EQ(view_.opened, std::vector<std::string>{dir_.file("relatorio.txt")});
+}
+
+TEST_F(WindowControllerTest, AFolderLackingAFileIsRefusedAndTheChoiceStays) {
+  const std::filesystem::path insurer = dir_.path() / "seguradora";
+  const std::filesystem::path other = dir_.path() / "outra";
+  for (const auto& folder : {insurer, other}) {
+    std::filesystem::create_directory(folder);
+    for (const char* name : {"tabelas.dbf", "anexos.dbf"}) {
+      std::filesystem::copy_file(dir_.path() / name, folder / name);
+    }
+  }
+  std::filesystem::copy_file(dir_.path() / "DadosKov.DBF", insurer / "DadosKov.DBF");
+  ASSERT_TRUE(controller_.ChooseCatalogue(insurer.string()));
+  EXPECT_TRUE(Enabled(WindowAction::kProgramCatalogue));
+
+  view_.told.clear();
+  view_.folder_answer = other.string();
+  controller_.AskCatalogue();
+  EXPECT_EQ(view_.told, std::vector<std::string>{"error:A pasta " + (other / "").string() +
+                                                 " não tem o arquivo DadosKov.DBF."});
+  EXPECT_EQ(controller_.CatalogueFolder(), (insurer / "").string());
+  EXPECT_TRUE(Enabled(WindowAction::kProgramCatalogue));
+
+  controller_.ProgramCatalogue();
+  EXPECT_EQ(controller_.CatalogueFolder(), dir_.folder());
+  EXPECT_FALSE(Enabled(WindowAction::kProgramCatalogue));
+}
+
+}  // namespace
+}  // namespace frontend
