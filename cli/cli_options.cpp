@@ -35,7 +35,7 @@ bool CheckOutputs(const CliOptions& o, std::string* error) {
   std::string on_standard_output;
   for (const OutputEntry& entry : OutputTable()) {
     if ((o.*entry.path).empty()) {
-      if (Asked(entry, o)) on_standard_output = entry.standard_output_by_default;
+      if (Written(entry, o)) on_standard_output = entry.standard_output_by_default;
       continue;
     }
     for (std::string& path : WrittenFiles(entry, o)) {

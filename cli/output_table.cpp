@@ -70,7 +70,7 @@ constexpr OutputEntry kOutputs[] = {
 
 std::span<const OutputEntry> OutputTable() { return kOutputs; }
 
-bool Asked(const OutputEntry& entry, const CliOptions& options) {
+bool Written(const OutputEntry& entry, const CliOptions& options) {
   return !(options.*entry.path).empty() || !entry.standard_output_by_default.empty();
 }
 

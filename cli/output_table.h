@@ -39,8 +39,9 @@ struct OutputEntry {
 // Every output, in the order of the usage text, of the checks and of the opening.
 std::span<const OutputEntry> OutputTable();
 
-// Whether `options` asks for the output of `entry`.
-bool Asked(const OutputEntry& entry, const CliOptions& options);
+// Whether a run with `options` writes the output of `entry`: its option is given, or it goes to
+// standard output without it.
+bool Written(const OutputEntry& entry, const CliOptions& options);
 
 // The paths `entry` writes for its value in `options`.
 std::vector<std::string> WrittenFiles(const OutputEntry& entry, const CliOptions& options);

@@ -7,7 +7,7 @@ namespace cli {
 std::string SideOutputs::Open(const CliOptions& options, const std::string& catalogue_folder,
                               std::ostream& out) {
   for (const OutputEntry& entry : OutputTable()) {
-    if (!Asked(entry, options)) continue;
+    if (!Written(entry, options)) continue;
     std::string error;
     std::unique_ptr<SideOutput> output =
         entry.open({options, options.*entry.path, catalogue_folder, out}, &error);
