@@ -23,12 +23,12 @@ struct OutputEntry {
   std::string_view usage;         // its lines in the usage text (UTF-8)
   // An output without its option that goes to standard output: what the messages call it ("o
   // relatório"). Empty: without its option there is no such output.
-  std::string_view standard_output_by_default;
+  std::string_view standard_output_by_default = {};
   // An output written as a workbook when its path ends in .xlsx, else as CSV: what the messages
   // call it ("o extrato"). Empty: one format, whatever the extension.
-  std::string_view workbook;
+  std::string_view workbook = {};
   // The paths it writes for `path` (more than one for the extract's CSV files); null: `path`.
-  std::vector<std::string> (*files)(const std::string& path);
+  std::vector<std::string> (*files)(const std::string& path) = nullptr;
   // Opens it before the run (creating its files, or only getting ready for one written at the
   // end). Null with the error lines in `error` when it cannot be created.
   std::unique_ptr<SideOutput> (*open)(const OutputSetting& setting, std::string* error);
