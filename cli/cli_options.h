@@ -14,7 +14,8 @@ struct CliOptions {
   std::string sinistros;
   std::string catalogo;  // empty: the executable's folder
   std::string regional = "sistema";
-  std::string saida;
+  // The outputs' paths (their options in cli/output_table.h).
+  std::string saida;               // empty: the report on standard output
   std::string detalhes;            // empty: no failure list; "-": standard output
   std::int64_t max_detalhes = -1;  // rows per field and check; -1: all
   std::string json;                // empty: no JSON result; "-": standard output
@@ -36,9 +37,6 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options, 
 
 // The long names of the options ("--riscos", ...), as the parser declares them.
 std::vector<std::string> OptionNames();
-
-// The usage text (UTF-8).
-const char* UsageText();
 
 // "talmero-criticar 1.0.0".
 std::string VersionText();

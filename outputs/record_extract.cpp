@@ -1,16 +1,14 @@
 #include "outputs/record_extract.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cstring>
 #include <exception>
 #include <optional>
 
 #include "engine/open_reader.h"
 #include "engine/scratch_file.h"
 #include "outputs/csv_writer.h"
+#include "outputs/extract_rows.h"
 #include "tables/ascii.h"
-#include "tables/dbf_values.h"
 #include "tables/table_error.h"
 
 namespace outputs {
@@ -20,9 +18,6 @@ constexpr std::string_view kClaimKey = "APOLICE+ITEM";
 constexpr std::string_view kCoverageStart = "INICIO_VIG";
 constexpr std::size_t kBlockWords = 1 << 18;  // 1 MiB of a pass in memory at a time
 constexpr std::size_t kCopyBytes = 1 << 20;   // moving a pass to the next folder
-// Records between two failing ones read through rather than jumped over: a jump reads one
-// record alone, the walk a whole block.
-constexpr std::uint32_t kStepLimit = 64;
 // Positions cached for the field labels; a file with more fields looks the rest up by name.
 constexpr int kCachedPositions = 4096;
 
@@ -44,19 +39,6 @@ bool SameLayout(const tables::DbfTable& a, const tables::DbfTable& b) {
     }
   }
   return true;
-}
-
-// Puts `table`, now on physical record `*at` (0: unknown), on `record`; false when the file no
-// longer has it. The table shows deleted records too, so Next() goes one physical record on.
-bool Seek(tables::DbfTable& table, std::uint32_t* at, std::uint32_t record) {
-  if (*at != 0 && *at <= record && record - *at <= kStepLimit) {
-    for (; *at < record && !table.Eof(); ++*at) table.Next();
-  } else {
-    table.GoTo(record);
-    *at = record;
-  }
-  if (table.Eof()) *at = 0;
-  return !table.Eof();
 }
 
 }  // namespace
@@ -279,23 +261,13 @@ void RecordExtract::Tell(engine::FindingFile file, int pass_index, std::uint32_t
   state.passes[static_cast<std::size_t>(pass_index)].Add(record, label);
 }
 
+// Each file's passes are read back, merged by record number, and each record's row written
+// from its input file; a file without a failure gets its header alone.
 bool RecordExtract::WriteFile(engine::FindingFile which) {
   FileState& state = files_[which == engine::FindingFile::kRiscos ? 0 : 1];
-  for (Pass& pass : state.passes) {
-    if (!pass.Rewind()) {
-      failed_ = true;
-      if (scratch_failures_.empty()) scratch_failures_ = pass.failures();
-    }
-  }
-  // The header: arquivo, registro, the file's fields in file order, falhas.
+  RewindPasses(state);
+  const std::vector<SheetColumn> columns = HeaderColumns(state.table.get());
   std::optional<CsvWriter> csv;
-  std::vector<SheetColumn> columns = {{"arquivo"}, {"registro"}};
-  if (state.table) {
-    for (const tables::DbfField& f : state.table->FieldList()) {
-      columns.push_back({f.name, f.length, IsKeyField(f.name)});
-    }
-  }
-  columns.push_back({"falhas"});
   std::size_t sheet = 0;
   if (book_) {
     sheet = book_->AddSizedSheet(engine::FindingFileName(which), columns);
@@ -304,65 +276,35 @@ bool RecordExtract::WriteFile(engine::FindingFile which) {
     for (const SheetColumn& column : columns) csv->Field(column.name);
     csv->EndRow();
   }
-  const auto done = [&] { return (csv ? csv->Finish() : true) && !failed_; };
-  if (!state.table) return done();
+  if (state.table) {
+    ExtractRows rows(which, *state.table, labels_, csv ? &*csv : nullptr, book_.get(), sheet);
+    MergePasses(state, rows);
+  }
+  return (csv ? csv->Finish() : true) && !failed_;
+}
 
-  tables::DbfTable& table = *state.table;
-  const std::vector<tables::DbfField>& fields = table.FieldList();
-  std::vector<std::string_view> row(fields.size() + 3);
-  row[0] = engine::FindingFileName(which);
-  std::vector<SheetCell> cells(row.size());  // the workbook's row: texts but the record number
-  cells[1].number = true;
-  char number[16];
-  std::string falhas;
-  std::uint32_t at = table.Eof() ? 0 : table.RecNo();
-  // Each field's place in a record, empty for one past the end of a short record.
-  std::vector<CsvWriter::Span> spans(fields.size());
-  std::size_t spans_for = 0;
-  const auto write = [&](std::uint32_t record, const std::vector<std::uint32_t>& first,
-                         const std::vector<std::uint32_t>* more) {
-    if (!Seek(table, &at, record)) {
+void RecordExtract::RewindPasses(FileState& state) {
+  for (Pass& pass : state.passes) {
+    if (!pass.Rewind()) {
       failed_ = true;
-      return;
+      if (scratch_failures_.empty()) scratch_failures_ = pass.failures();
     }
-    const auto end = std::to_chars(number, number + sizeof number, record).ptr;
-    row[1] = std::string_view(number, static_cast<std::size_t>(end - number));
-    falhas.clear();
-    for (const auto* list : {&first, more}) {
-      if (list == nullptr) continue;
-      for (const std::uint32_t label : *list) {
-        if (!falhas.empty()) falhas += ' ';
-        falhas += labels_[label];
-      }
+  }
+}
+
+std::vector<SheetColumn> RecordExtract::HeaderColumns(const tables::DbfTable* table) {
+  std::vector<SheetColumn> columns = {{"arquivo"}, {"registro"}};
+  if (table != nullptr) {
+    for (const tables::DbfField& f : table->FieldList()) {
+      columns.push_back({f.name, f.length, IsKeyField(f.name)});
     }
-    row.back() = falhas;
-    // The fields as stored, up to a NUL byte; a field past the end of a short record reads as
-    // empty. The usual record has no NUL and nothing to quote: one scan of it settles both.
-    const std::string_view bytes = table.Record();
-    if (bytes.size() != spans_for) {  // every record has the table's length: once per file
-      spans_for = bytes.size();
-      for (std::size_t i = 0; i < fields.size(); ++i) {
-        const bool inside = fields[i].offset + fields[i].length <= bytes.size();
-        spans[i] =
-            inside ? CsvWriter::Span{fields[i].offset, fields[i].length} : CsvWriter::Span{0, 0};
-      }
-    }
-    if (csv && std::memchr(bytes.data(), 0, bytes.size()) == nullptr &&
-        !CsvWriter::NeedsQuotes(bytes) && !CsvWriter::NeedsQuotes(falhas)) {
-      csv->PlainRecordRow(row.data(), 2, bytes, spans, falhas);
-      return;
-    }
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-      row[i + 2] = tables::DbfText(bytes.substr(spans[i].offset, spans[i].length));
-    }
-    if (csv) {
-      csv->Row(row.data(), row.size());
-      return;
-    }
-    for (std::size_t i = 0; i < row.size(); ++i) cells[i].text = row[i];
-    book_->Row(sheet, cells.data(), cells.size());
-  };
-  // Both passes are in record order: a merge joins the rows of a record found by both.
+  }
+  columns.push_back({"falhas"});
+  return columns;
+}
+
+// Both passes are in record order: a merge joins the rows of a record found by both.
+void RecordExtract::MergePasses(FileState& state, ExtractRows& rows) {
   Pass& walk = state.passes[0];
   Pass& later = state.passes[1];
   std::uint32_t a = 0;
@@ -374,19 +316,18 @@ bool RecordExtract::WriteFile(engine::FindingFile which) {
   bool has_b = later.Next(&b, &b_labels, &read_failed);
   while ((has_a || has_b) && !failed_) {
     if (has_a && (!has_b || a < b)) {
-      write(a, a_labels, nullptr);
+      if (!rows.Write(a, a_labels, nullptr)) failed_ = true;
       has_a = walk.Next(&a, &a_labels, &read_failed);
     } else if (has_b && (!has_a || b < a)) {
-      write(b, b_labels, nullptr);
+      if (!rows.Write(b, b_labels, nullptr)) failed_ = true;
       has_b = later.Next(&b, &b_labels, &read_failed);
     } else {
-      write(a, a_labels, &b_labels);
+      if (!rows.Write(a, a_labels, &b_labels)) failed_ = true;
       has_a = walk.Next(&a, &a_labels, &read_failed);
       has_b = later.Next(&b, &b_labels, &read_failed);
     }
   }
   if (read_failed) failed_ = true;
-  return done();
 }
 
 bool RecordExtract::Finish() {

@@ -36,6 +36,8 @@
 
 namespace outputs {
 
+class ExtractRows;
+
 class RecordExtract : public engine::FindingSink {
  public:
   // `risks` and `claims` must outlive the extract, opened in binary mode; they may be the same.
@@ -129,7 +131,15 @@ class RecordExtract : public engine::FindingSink {
   std::uint32_t Label(std::string_view field, engine::FindingCheck check);
   // Label() for a field check, through a cache by position and check.
   std::uint32_t FieldLabel(int position, std::string_view field, engine::FindingCheck check);
+  // Writes the rows of `file` (its header alone when none failed). False when a write failed.
   bool WriteFile(engine::FindingFile file);
+  // Ends the writing of both passes of `state`, for reading back; a pass that failed fails the
+  // extract.
+  void RewindPasses(FileState& state);
+  // arquivo, registro, the fields of `table` (null: none) in file order, falhas.
+  static std::vector<SheetColumn> HeaderColumns(const tables::DbfTable* table);
+  // Writes the rows of both passes of `state` merged by record number.
+  void MergePasses(FileState& state, ExtractRows& rows);
   void CreatePasses(const std::string& catalogue_folder);
 
   std::array<FileState, 2> files_;

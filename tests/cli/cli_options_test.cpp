@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/cli_test_support.h"
+#include "cli/usage_text.h"
 
 namespace cli {
 namespace {

@@ -10,6 +10,7 @@
 
 #include "cli/cli_test_support.h"
 #include "cli/run_cli.h"
+#include "cli/usage_text.h"
 #include "cmdline/exit_status.h"
 #include "engine/text.h"
 #include "outputs/xlsx_workbook.h"

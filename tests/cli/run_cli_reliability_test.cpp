@@ -364,6 +364,31 @@ TEST_F(RunCliReliabilityTest, AFullStandardOutputIsAnErrorAfterTheRunsOwn) {
   EXPECT_LT(own, output) << err_;
 }
 
+// Outputs that fail are told in one order, whatever the order of their options: the failure
+// list, the JSON result (which tells the list's total), the extract, the page, the report last.
+TEST_F(RunCliReliabilityTest, FailedOutputsAreToldInTheirOrder) {
+  if (!std::ofstream("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  const std::string full = "/dev/full";                // fails as it is written
+  const std::string json = dir_.file("falta/r.json");  // in no folder: fails when created
+  const std::string report = dir_.file("falta/r.txt");
+  const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> runs = {
+      {{"--saida", report, "--json", json, "--detalhes", full}, {full, json, report}},
+      {{"--html", full, "--saida", report, "--extrato", dir_.file("e.csv"), "--json", json},
+       {json, full, report}},
+      {{"--saida", report, "--extrato", full, "--json", json, "--html", dir_.file("p.html")},
+       {json, full, report}},
+  };
+  for (const auto& [options, told] : runs) {
+    SCOPED_TRACE(options[0] + " " + options[1]);
+    EXPECT_EQ(Run(options), cmdline::kExitRunError);
+    std::size_t at = 0;
+    for (const std::string& path : told) {
+      at = err_.find('"' + path + '"', at);
+      EXPECT_NE(at, std::string::npos) << path << " out of order in:\n" << err_;
+    }
+  }
+}
+
 // A run killed before it could remove its temporary output leaves it behind; the next run that
 // writes that output removes it, never one a live run still writes (held like the index).
 TEST_F(RunCliReliabilityTest, AKilledRunsTemporaryOutputGoesAndALiveRunsStays) {
