@@ -42,8 +42,8 @@ TEST(FailingValuesTest, CountedByChunksAsWhenToldOneByOne) {
   for (const engine::FieldFinding& f : findings) told.FieldFailed(f);
 
   // The part is told each finding with texts that last only during the call, as a walk's are.
-  FailingValues tallied;
-  const std::unique_ptr<engine::ChunkPart> part = tallied.NewChunkPart();
+  FailingValues by_parts;
+  const std::unique_ptr<engine::ChunkPart> part = by_parts.NewChunkPart();
   ASSERT_NE(part, nullptr);
   for (std::size_t first = 0; first < findings.size();) {
     const std::size_t end = std::min(findings.size(), first + 1 + random() % 300);
@@ -64,7 +64,7 @@ TEST(FailingValuesTest, CountedByChunksAsWhenToldOneByOne) {
   for (const std::string& name : names) {
     SCOPED_TRACE(name);
     const auto want = told.Top(engine::FindingFile::kRiscos, name, FailingValues::kTracked);
-    const auto got = tallied.Top(engine::FindingFile::kRiscos, name, FailingValues::kTracked);
+    const auto got = by_parts.Top(engine::FindingFile::kRiscos, name, FailingValues::kTracked);
     ASSERT_EQ(got.size(), want.size());
     for (std::size_t i = 0; i < want.size(); ++i) {
       EXPECT_EQ(got[i].value, want[i].value) << i;
@@ -74,7 +74,7 @@ TEST(FailingValuesTest, CountedByChunksAsWhenToldOneByOne) {
     for (int check = 0; check < engine::kFieldCheckCount; ++check) {
       const auto c = static_cast<engine::FindingCheck>(check);
       const SampleGroup& a = told.samples().Field(engine::FindingFile::kRiscos, name, c);
-      const SampleGroup& b = tallied.samples().Field(engine::FindingFile::kRiscos, name, c);
+      const SampleGroup& b = by_parts.samples().Field(engine::FindingFile::kRiscos, name, c);
       EXPECT_EQ(b.count, a.count) << check;
       ASSERT_EQ(b.rows.size(), a.rows.size()) << check;
       for (std::size_t i = 0; i < a.rows.size(); ++i) {
