@@ -18,6 +18,10 @@
 #   NUCLEOS       threads of the first run of a round     (default: the runner's own)
 #   CARGA_MAXIMA  wait before each timed command until the one-minute load average is below
 #                 this (e.g. 0.3), at most ESPERA seconds (default: 900); unset: no wait
+#   BASE_DIR      a Release build of another commit (its bin/ holds talmero-criticar and the
+#                 catalogue): every round also runs it, right after the build measured, with the
+#                 same options, and its medians are reported beside (a change no slower than its
+#                 base is told from the same rounds, whatever the machine does meanwhile)
 #
 # The first size's files are WORK_DIR/riscos.dbf and WORK_DIR/sinistros.dbf (outputs_cost.sh
 # reads them there); any other size's go to WORK_DIR/RISCOS-SINISTROS/. Files are generated once
@@ -34,6 +38,7 @@ rodadas=${RODADAS:-5}
 nucleos=${NUCLEOS:-}
 carga_maxima=${CARGA_MAXIMA:-}
 espera=${ESPERA:-900}
+base_dir=${BASE_DIR:-}
 if [[ -n ${RISCOS:-}${SINISTROS:-} ]]; then
   tamanhos=${TAMANHOS:-${RISCOS:-1000000}:${SINISTROS:-300000}}
 else
@@ -71,6 +76,11 @@ ler=$build/tools/talmero-ler-bytes
 for f in "$criticar" "$gerar" "$ler" "$bin/tabelas.dbf" "$bin/anexos.dbf" "$bin/DadosKov.DBF"; do
   [[ -e $f ]] || fail "missing $f"
 done
+if [[ -n $base_dir ]]; then
+  base_bin=$(cd "$base_dir/bin" && pwd) || fail "BASE_DIR has no bin/"
+  [[ -x $base_bin/talmero-criticar && -e $base_bin/tabelas.dbf ]] ||
+    fail "missing $base_bin/talmero-criticar or its catalogue"
+fi
 
 # --- data (once per size) -------------------------------------------------------------------
 read -r -a sizes <<<"$tamanhos"
@@ -108,9 +118,11 @@ load() {
 }
 # One run under /usr/bin/time; its "wall cpu peak_kb" in WORK_DIR/run.txt. A run that does not
 # end with status 0 ends the benchmark.
+# RUNNER_BIN: the bin/ of the runner to time (default: the build measured).
 run() {
   local status=0 start=$EPOCHREALTIME  # the wall time in microseconds (time's own has two decimals)
-  /usr/bin/time -f '%U %S %M' -o "$work/time.txt" "$criticar" --catalogo "$bin" \
+  local at=${RUNNER_BIN:-$bin}
+  /usr/bin/time -f '%U %S %M' -o "$work/time.txt" "$at/talmero-criticar" --catalogo "$at" \
     --riscos "$1/riscos.dbf" --sinistros "$1/sinistros.dbf" --regional pt_BR --saida /dev/null \
     "${@:2}" 2>"$work/stderr.txt" || status=$?
   local end=$EPOCHREALTIME
@@ -124,6 +136,7 @@ run() {
 }
 median() { sort -g | awk '{v[NR] = $0} END {print v[int((NR + 1) / 2)]}'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.1f", a / b}'; }
+ratio2() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
 threads=()
@@ -138,7 +151,7 @@ for folder in "${folders[@]}"; do
   echo "== $(cat "$folder/parametros"), $bytes bytes ($folder)"
   printf '%-7s %-6s %-9s %-6s %-30s %-6s %s\n' rodada carga leitura carga \
     "execucao${nucleos:+ (--nucleos $nucleos)}" carga "--nucleos 1"
-  reads=() walls=() cpus=() walls1=() cpus1=() loads=()
+  reads=() walls=() cpus=() walls1=() cpus1=() loads=() base_walls=() base_walls1=()
   peak_kb=0
   for ((i = 1; i <= rodadas; i++)); do
     l0=$(load)
@@ -155,6 +168,14 @@ for folder in "${folders[@]}"; do
     loads+=("$l0" "$l1" "$l2")
     printf '%-7s %-6s %-9s %-6s %-30s %-6s %s\n' "$i" "$l0" "$read_s s" "$l1" \
       "$w s (CPU $c s, $((kb / 1024)) MiB)" "$l2" "$w1 s (CPU $c1 s, $((kb1 / 1024)) MiB)"
+    if [[ -n $base_dir ]]; then
+      RUNNER_BIN=$base_bin run "$folder" "${threads[@]}"
+      read -r bw _ _ <"$work/run.txt"
+      RUNNER_BIN=$base_bin run "$folder" --nucleos 1
+      read -r bw1 _ _ <"$work/run.txt"
+      base_walls+=("$bw") base_walls1+=("$bw1")
+      printf '%-7s %-6s %-9s %-6s %-30s %-6s %s\n' "base" "" "" "" "$bw s" "" "$bw1 s"
+    fi
   done
   r=$(printf '%s\n' "${reads[@]}" | median)
   w=$(printf '%s\n' "${walls[@]}" | median)
@@ -166,6 +187,11 @@ for folder in "${folders[@]}"; do
   echo "Leitura simples:  $r s ($(awk -v b="$bytes" -v s="$r" 'BEGIN {printf "%.0f", b / 1e6 / s}') MB/s)"
   echo "Execucao:         $w s, CPU $c s: $(ratio "$w" "$r") x a leitura"
   echo "--nucleos 1:      $w1 s, CPU $c1 s: $(ratio "$w1" "$r") x a leitura (CPU $(ratio "$c1" "$r") x)"
+  if [[ -n $base_dir ]]; then
+    bw=$(printf '%s\n' "${base_walls[@]}" | median)
+    bw1=$(printf '%s\n' "${base_walls1[@]}" | median)
+    echo "Base ($base_dir): $bw s e --nucleos 1 $bw1 s: a execucao leva $(ratio2 "$w" "$bw") x a da base, --nucleos 1 $(ratio2 "$w1" "$bw1") x"
+  fi
   echo "Memoria maxima:   $peak MiB"
   echo "Carga antes:      ${loads[*]} (maior $max_load)"
   rows+=("| $(date +%F) | $(sed 's/riscos=\([0-9]*\) sinistros=\([0-9]*\).*/\1 + \2/' "$folder/parametros") | $r s | $w s ($c s CPU) | $(ratio "$w" "$r")x | $w1 s ($c1 s CPU) | $(ratio "$w1" "$r")x | $peak MiB | $max_load |")
