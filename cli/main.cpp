@@ -1,4 +1,3 @@
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -13,8 +12,9 @@ int main(int argc, char** argv) {
   // Then: SIGINT/SIGTERM/SIGHUP remove the temporary index and outputs and end with 130/143/129,
   // whatever else the run was doing.
   platform::InstallInterruptCleanup();
-  return cmdline::RunToTheEnd("talmero-criticar", std::cerr, [&] {
+  return cmdline::RunToTheEnd("talmero-criticar", streams.err(), [&] {
     const std::vector<std::string> args = platform::ProgramArguments(argc, argv);
-    return cli::RunCli(args, streams.out(), std::cerr, nullptr, cmdline::StandardErrorIsTerminal());
+    return cli::RunCli(args, streams.out(), streams.err(), nullptr,
+                       cmdline::StandardErrorIsTerminal());
   });
 }

@@ -1,4 +1,3 @@
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -12,8 +11,8 @@ int main(int argc, char** argv) {
   cmdline::ProgramStreams streams;
   // Then: SIGINT/SIGTERM/SIGHUP remove the summary's temporary file and end with 130/143/129.
   platform::InstallInterruptCleanup();
-  return cmdline::RunToTheEnd("talmero-resumo", std::cerr, [&] {
+  return cmdline::RunToTheEnd("talmero-resumo", streams.err(), [&] {
     const std::vector<std::string> args = platform::ProgramArguments(argc, argv);
-    return resumo::RunResumo(args, streams.out(), std::cerr);
+    return resumo::RunResumo(args, streams.out(), streams.err());
   });
 }

@@ -29,11 +29,10 @@ std::filesystem::path HelpFolder() {
 
 std::string HelpText() {
   static const std::pair<const char*, const char*> kEntities[] = {
-      {"&aacute;", "á"}, {"&agrave;", "à"}, {"&acirc;", "â"},  {"&atilde;", "ã"},
-      {"&eacute;", "é"}, {"&ecirc;", "ê"},  {"&iacute;", "í"}, {"&oacute;", "ó"},
-      {"&ocirc;", "ô"},  {"&otilde;", "õ"}, {"&uacute;", "ú"}, {"&ccedil;", "ç"},
-      {"&Aacute;", "Á"}, {"&Eacute;", "É"}, {"&Oacute;", "Ó"}, {"&Ccedil;", "Ç"},
-      {"&amp;", "&"},    {"&nbsp;", " "},   {"&lt;", "<"},     {"&gt;", ">"}};
+      {"&aacute;", "á"}, {"&agrave;", "à"}, {"&acirc;", "â"},  {"&atilde;", "ã"}, {"&eacute;", "é"},
+      {"&ecirc;", "ê"},  {"&iacute;", "í"}, {"&oacute;", "ó"}, {"&ocirc;", "ô"},  {"&otilde;", "õ"},
+      {"&uacute;", "ú"}, {"&ccedil;", "ç"}, {"&Aacute;", "Á"}, {"&Eacute;", "É"}, {"&Oacute;", "Ó"},
+      {"&Ccedil;", "Ç"}, {"&amp;", "&"},    {"&nbsp;", " "},   {"&lt;", "<"},     {"&gt;", ">"}};
   std::string text;
   for (const auto& entry : std::filesystem::directory_iterator(HelpFolder())) {
     if (entry.path().extension() != ".html") continue;
