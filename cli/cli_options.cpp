@@ -11,6 +11,7 @@
 #include "cmdline/output_rules.h"
 #include "engine/regional.h"
 #include "engine/run_inputs.h"
+#include "engine/text.h"
 #include "outputs/xlsx_workbook.h"
 #include "platform/path_separator.h"
 #include "platform/program_folder.h"
@@ -47,11 +48,18 @@ bool CheckOutputs(const CliOptions& o, std::string* error) {
                                on_standard_output, error);
 }
 
-// A workbook asked of a build that writes none is wrong usage. The outputs are checked from the
-// last up, so that with two such workbooks the message names --extrato, as scripts may expect.
+// A workbook in the old .xls format, or one asked of a build that writes none, is wrong usage. The
+// outputs are checked from the last up, so that with two such workbooks the message names
+// --extrato, as scripts may expect.
 bool CheckWorkbooks(const CliOptions& o, std::string* error) {
   const std::span<const OutputEntry> table = OutputTable();
   for (auto entry = table.rbegin(); entry != table.rend(); ++entry) {
+    // The old Excel format is never written: a CSV named .xls would open as garbage.
+    if (!entry->workbook.empty() && engine::EndsWithIgnoringCase(o.*entry->path, ".xls")) {
+      *error = std::string(entry->option) + " " + o.*entry->path +
+               ": o formato .xls não é gravado; use .xlsx ou .csv";
+      return false;
+    }
     if (entry->workbook.empty() || !outputs::IsXlsxPath(o.*entry->path) ||
         outputs::XlsxAvailable()) {
       continue;

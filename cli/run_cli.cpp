@@ -45,15 +45,11 @@ class CliHost : public engine::RunHost {
   void WalkProgress(std::string_view phase, std::uint64_t done, std::uint64_t total) override {
     progress_.Update(phase, done, total);
   }
-  void ShowInvalidDate(std::string_view message) override {
-    if (options_.sem_avisos_de_data) return;
-    progress_.Clear();
-    // Standard error is unbuffered, and a file with many impossible dates sends thousands of
-    // notices: on a terminal, or beside the progress line, each goes at once; into a file or a
-    // pipe they go out in blocks, before anything else the run writes to standard error.
-    pending_notices_ += engine::Win1252ToUtf8(message);
-    pending_notices_ += '\n';
-    if (immediate_notices_ || pending_notices_.size() >= kNoticeBlock) FlushNotices();
+  void ShowInvalidDate(std::string_view message) override { Notice(message, {}); }
+  // "Data Inválida : 20230230 - Arquivo: riscos.dbf, registro 12, campo FIM_VIG": the notice's
+  // text first, as scripts read it, then where the date stands.
+  void ShowInvalidDateAt(std::string_view message, const engine::DatePlace& place) override {
+    Notice(message, " - " + engine::DatePlaceText(place));
   }
   const engine::Regional& regional() const override { return regional_; }
   platform::LocalDateTime Now() override {
@@ -71,6 +67,18 @@ class CliHost : public engine::RunHost {
   }
 
  private:
+  // The notice's line, `place` after its text (empty: none).
+  void Notice(std::string_view message, const std::string& place) {
+    if (options_.sem_avisos_de_data) return;
+    progress_.Clear();
+    // Standard error is unbuffered, and a file with many impossible dates sends thousands of
+    // notices: on a terminal, or beside the progress line, each goes at once; into a file or a
+    // pipe they go out in blocks, before anything else the run writes to standard error.
+    pending_notices_ += engine::Win1252ToUtf8(message);
+    pending_notices_ += place;  // the path as typed, the field's name ASCII
+    pending_notices_ += '\n';
+    if (immediate_notices_ || pending_notices_.size() >= kNoticeBlock) FlushNotices();
+  }
   const CliOptions& options_;
   engine::Regional regional_;
   std::ostream& err_;
@@ -98,10 +106,15 @@ bool ShowsProgress(const CliOptions& options, bool err_is_terminal) {
   return err_is_terminal && options.detalhes != cmdline::kStandardOutput;
 }
 
-// Wrong usage, --help and --version end the runner before any run: their status, or nullopt
-// when `options` asks for a run.
+// Wrong usage (no argument at all included), --help and --version end the runner before any
+// run: their status, or nullopt when `options` asks for a run.
 std::optional<int> AnswerWithoutRun(const std::vector<std::string>& args, std::ostream& out,
                                     std::ostream& err, CliOptions* options) {
+  // Nothing at all to check is a slip, not an empty check: the usage, as to any wrong usage.
+  if (args.empty()) {
+    err << UsageText();
+    return cmdline::kExitUsage;
+  }
   std::string usage_error;
   if (!ParseCliOptions(args, options, &usage_error)) {
     err << cmdline::UsageErrorText("talmero-criticar", usage_error);
@@ -171,6 +184,12 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (const std::optional<int> status = AnswerWithoutRun(args, out, err, &options)) return *status;
   engine::Regional regional;
   engine::Regional::FromName(options.regional, &regional);
+  if (options.regional == "sistema") {
+    // Said once, before the run: the report's formats are not what the system would give.
+    std::string note;
+    regional = engine::Regional::System(&note);
+    if (!note.empty()) err << "aviso: " << note << '\n';
+  }
   CliHost host(options, regional, err, clock, ShowsProgress(options, err_is_terminal),
                err_is_terminal);
   const std::string catalogue_folder = host.CatalogueFolder();

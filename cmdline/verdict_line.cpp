@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "engine/verdict_style.h"
+
 namespace cmdline {
 namespace {
 
@@ -33,13 +35,14 @@ std::string CountedCodes(const std::vector<std::string>& codes) {
 }
 
 std::string TerminalVerdictLine(const engine::Verdict& verdict) {
-  std::string line = "Veredito: " + std::string(engine::VerdictOutcomeName(verdict.resultado));
+  // The state's own words (engine/verdict_style.h), as every other output names it.
+  std::string line = "Veredito: " + engine::StateWords(verdict);
   switch (verdict.resultado) {
     case engine::VerdictOutcome::kRejeitado:
       line += " (" + CountedTypes(verdict.motivos) + ")";
       break;
     case engine::VerdictOutcome::kAceitavel:
-      if (!verdict.avisos.empty()) line += ", com avisos (" + CountedTypes(verdict.avisos) + ")";
+      if (!verdict.avisos.empty()) line += " (" + CountedTypes(verdict.avisos) + ")";
       break;
     case engine::VerdictOutcome::kErro:
       break;

@@ -14,7 +14,7 @@ namespace cmdline {
 std::string CountedCodes(const std::vector<std::string>& codes);
 
 // "Veredito: rejeitado (vigencia_invertida, falhas_campo ×31)"; an accepted run with warnings
-// counts the warnings' codes ("Veredito: aceitavel, com avisos (sem_apolice)"); an error, whose
+// counts the warnings' codes ("Veredito: aceitável, com avisos (sem_apolice)"); an error, whose
 // message was just written, is "Veredito: erro". UTF-8, without the line's end.
 std::string TerminalVerdictLine(const engine::Verdict& verdict);
 

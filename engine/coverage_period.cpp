@@ -1,5 +1,6 @@
 #include "engine/coverage_period.h"
 
+#include "engine/field_checks_date.h"
 #include "engine/text.h"
 #include "tables/dbf_values.h"
 #include "tables/table_error.h"
@@ -20,6 +21,26 @@ CoveragePeriod PeriodBounds(std::string_view inivig, std::string_view fimvig) {
   period.start = std::string(TrimmedRight(inivig)) + std::string(kFirstDay);
   period.end = std::string(TrimmedRight(fimvig)) + std::string(kLastDay);
   return period;
+}
+
+InvertedKind InvertedKindOf(DateText fim_vig) {
+  if (!fim_vig) return InvertedKind::kWithoutEnd;
+  const std::string_view text = *fim_vig;
+  std::size_t end = text.size();
+  while (end > 0 && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
+  if (end == 0) return InvertedKind::kWithoutEnd;
+  if (end != 8) return InvertedKind::kInvalidEnd;
+  int parts[3] = {0, 0, 0};
+  constexpr std::size_t kStarts[3] = {0, 4, 6};
+  constexpr std::size_t kEnds[3] = {4, 6, 8};
+  for (std::size_t p = 0; p < 3; ++p) {
+    for (std::size_t i = kStarts[p]; i < kEnds[p]; ++i) {
+      if (text[i] < '0' || text[i] > '9') return InvertedKind::kInvalidEnd;
+      parts[p] = parts[p] * 10 + (text[i] - '0');
+    }
+  }
+  return IsCalendarDate(parts[0], parts[1], parts[2]) ? InvertedKind::kEndsBeforeStart
+                                                      : InvertedKind::kInvalidEnd;
 }
 
 void WriteInvertedCoverageBlock(RunHost& host, std::int64_t inverted) {

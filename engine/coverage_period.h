@@ -63,6 +63,12 @@ inline bool RiskIsDated(DateText inicio_vig) { return inicio_vig.has_value(); }
 inline bool CoverageInverted(DateText inicio_vig, DateText fim_vig) {
   return CompareDates(inicio_vig, fim_vig) > 0;
 }
+// What the FIM_VIG of a risk counted as inverted holds: blank (every byte 32 or below, or null),
+// else a valid date (eight digits, then only blanks, of a calendar date: it ends before the
+// start), else an invalid one. Only for records that CoverageInverted() counts.
+enum class InvertedKind { kEndsBeforeStart, kWithoutEnd, kInvalidEnd };
+InvertedKind InvertedKindOf(DateText fim_vig);
+
 // start <= DATA_EMIS <= end.
 inline bool RiskInPeriod(DateText data_emis, const CoveragePeriod& period) {
   return CompareDates(DateText(period.start), data_emis) <= 0 &&

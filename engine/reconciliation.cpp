@@ -209,11 +209,8 @@ class PremiumTally : public RecordTap {
     try {
       const DateText inicio = inicio_vig_->Read(record);
       if (!RiskIsDated(inicio)) return;
-      if (CoverageInverted(inicio, fim_vig_->Read(record))) {
-        ++inverted_;
-        inverted_records_.Add(recno);
-        if (kept_) kept_->Add(record);
-      }
+      const DateText fim = fim_vig_->Read(record);
+      if (CoverageInverted(inicio, fim)) Inverted(recno, record, fim);
       if (!period_ || !RiskInPeriod(data_emis_->Read(record), *period_)) return;
       for (std::size_t i = 0; i < premiums_.size(); ++i) {
         premiums_[i].AddTo(record, sums_[kPremiumFields[i].line]);
@@ -237,11 +234,7 @@ class PremiumTally : public RecordTap {
     std::uint64_t emis = 0;
     if (!words_->Dates(record.data(), &inicio, &fim, &emis)) return false;
     // A character date without a NUL byte is never null: the record is dated.
-    if (inicio > fim) {
-      ++inverted_;
-      inverted_records_.Add(recno);
-      if (kept_) kept_->Add(record);
-    }
+    if (inicio > fim) Inverted(recno, record, fim_vig_->Read(record));
     if (!period_ || !words_->InPeriod(emis)) return true;
     if (words_->AmountsPlain(record.data())) {
       for (std::size_t i = 0; i < kPremiumFields.size(); ++i) {
@@ -301,9 +294,28 @@ class PremiumTally : public RecordTap {
   }
 
   std::int64_t inverted() const { return inverted_; }
+  const InvertedCoverageKinds& kinds() const { return kinds_; }
   const Sums& sums() const { return sums_; }
 
  private:
+  // A risk whose coverage is inverted: counted, by what its FIM_VIG holds, and kept.
+  void Inverted(std::uint32_t recno, std::string_view record, DateText fim) {
+    ++inverted_;
+    switch (InvertedKindOf(fim)) {
+      case InvertedKind::kEndsBeforeStart:
+        ++kinds_.ends_before_start;
+        break;
+      case InvertedKind::kWithoutEnd:
+        ++kinds_.without_end;
+        break;
+      case InvertedKind::kInvalidEnd:
+        ++kinds_.invalid_end;
+        break;
+    }
+    inverted_records_.Add(recno);
+    if (kept_) kept_->Add(record);
+  }
+
   std::string company_;
   std::optional<CoveragePeriod> period_;
   std::unique_ptr<KeptRecords> kept_;  // null: the records are read again when told
@@ -313,6 +325,7 @@ class PremiumTally : public RecordTap {
   std::vector<AmountColumn> premiums_;  // as kPremiumFields
   std::optional<PremiumWords> words_;
   std::int64_t inverted_ = 0;
+  InvertedCoverageKinds kinds_;
   RecordSet inverted_records_;
   Sums sums_{};
   std::exception_ptr error_;
@@ -384,6 +397,7 @@ void OwnPass(RunHost& host, std::string_view phase, tables::DbfTable& table, Tal
 
 struct RiskFigures {
   std::int64_t inverted = 0;
+  InvertedCoverageKinds kinds;
   Sums sums{};
 };
 
@@ -405,7 +419,7 @@ RiskFigures ReadRisks(RunContext& ctx, const CoveragePeriod* period, PremiumTall
     open.emplace(riscos, ctx.risk_path, ctx.risk_file);  // the findings read their records again
   }
   tally->TellAndRaise(riscos, ctx.findings, ctx.walk_threads > 1);
-  return {tally->inverted(), tally->sums()};
+  return {tally->inverted(), tally->kinds(), tally->sums()};
 }
 
 Sums ReadClaims(RunContext& ctx, const CoveragePeriod& period, ClaimsTally* tally) {
@@ -493,6 +507,7 @@ void Reconciliation::Reconcile() {
     if (with_risks) {
       const RiskFigures pass = ReadRisks(ctx, nullptr, premiums_.get());
       ctx.state.result.inverted_coverages = pass.inverted;
+      ctx.state.result.inverted_kinds = pass.kinds;
       if (pass.inverted > 0) {
         ctx.host.AppendLine(kRuleLine);
         ctx.host.AppendLine("");
@@ -514,6 +529,7 @@ void Reconciliation::Reconcile() {
         KovAmounts(kov, &LineOfBusiness::kov_premiums, result.kov_unreadable_amounts);
     const RiskFigures pass = ReadRisks(ctx, &period, premiums_.get());
     result.inverted_coverages = pass.inverted;
+    result.inverted_kinds = pass.kinds;
     WriteComparison(ctx, Ansi("Teste de Prêmios Emitidos:"), declared, pass.sums);
     WriteInvertedCoverageBlock(ctx.host, pass.inverted);
   }

@@ -20,7 +20,17 @@ Regional Regional::PtBr() { return Regional{',', '.', "dd/MM/yyyy", "HH:mm:ss"};
 Regional Regional::EnUs() { return Regional{'.', ',', "M/d/yyyy", "h:mm:ss tt"}; }
 
 Regional Regional::System() {
+  std::string ignored;
+  return System(&ignored);
+}
+
+Regional Regional::System(std::string* note) {
   const platform::OsRegional os = platform::ReadOsRegional();
+  note->clear();
+  if (!os.missing_pt_br.empty()) {
+    *note = "a localidade " + os.missing_pt_br +
+            " não está instalada neste sistema; usados os formatos de pt_BR do programa";
+  }
   return Regional{os.decimal_separator, os.thousands_separator, os.short_date, os.long_time};
 }
 

@@ -17,6 +17,9 @@ struct Regional {
   static Regional PtBr();    // ".", ",", dd/MM/yyyy, HH:mm:ss
   static Regional EnUs();    // ",", ".", M/d/yyyy, h:mm:ss tt
   static Regional System();  // the operating system's settings
+  // The same; `note` gets a sentence (UTF-8) when the system lacks the pt_BR locale its
+  // environment asks for and the built-in pt_BR settings stand in for it, else is cleared.
+  static Regional System(std::string* note);
   // "pt_BR", "en_US" or "sistema"; false for any other name.
   static bool FromName(std::string_view name, Regional* out);
 };

@@ -20,6 +20,16 @@ struct DatePlace {
   std::string_view field;    // the field's name
 };
 
+// "Arquivo: <file>, registro <n>, campo <field>": the place as the window's box and the runner's
+// line tell it (the file as typed, the field's name as stored).
+inline std::string DatePlaceText(const DatePlace& place) {
+  std::string text = "Arquivo: ";
+  text.append(place.file);
+  text += ", registro " + std::to_string(place.record) + ", campo ";
+  text.append(place.field);
+  return text;
+}
+
 class RunHost {
  public:
   virtual ~RunHost() = default;
@@ -42,8 +52,8 @@ class RunHost {
   // The invalid-date notice; `message` is "Data Inválida : " followed by the text (Windows-1252).
   // The window shows a modal box and returns when it is closed; the runner writes a line.
   virtual void ShowInvalidDate(std::string_view message) = 0;
-  // The same notice with where the date stands; a host that has no use for the place (the
-  // runner, whose line stays as it is) shows the notice alone.
+  // The same notice with where the date stands; a host that has no use for the place shows the
+  // notice alone.
   virtual void ShowInvalidDateAt(std::string_view message, const DatePlace& /*place*/) {
     ShowInvalidDate(message);
   }

@@ -71,6 +71,16 @@ struct UnreadableAmount {
   std::string text;       // the stored text, trimmed
 };
 
+// The risks counted as inverted coverage (INICIO_VIG sorts after FIM_VIG), by what FIM_VIG holds;
+// the three add up to RunResult::inverted_coverages (engine/coverage_period.h,
+// InvertedKindOf()).
+struct InvertedCoverageKinds {
+  std::int64_t ends_before_start = 0;  // a valid date, before the start
+  std::int64_t without_end = 0;        // blank (or null)
+  std::int64_t invalid_end = 0;        // neither: not eight digits of a calendar date
+  std::int64_t total() const { return ends_before_start + without_end + invalid_end; }
+};
+
 struct RunResult {
   platform::LocalDateTime started;
   std::optional<platform::LocalDateTime> finished;  // nullopt: an error ended the run
@@ -78,6 +88,7 @@ struct RunResult {
   std::vector<TableResult> tables;                  // in the order processed; skipped tables absent
   std::optional<ClaimsWithoutPolicyResult> claims_without_policy;
   std::optional<std::int64_t> inverted_coverages;  // when the risks file was read for it
+  InvertedCoverageKinds inverted_kinds;            // the same risks by their FIM_VIG
   std::vector<ReconciliationSection> reconciliation;
   bool risks_missing = false;          // the risks path was blank
   bool claims_missing = false;         // the claims path was blank

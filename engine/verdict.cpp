@@ -62,6 +62,26 @@ std::string ShareAbove(std::int64_t count, std::int64_t total, const Percent& li
                      limit);
 }
 
+// "13.971 riscos contados como vigência invertida: 4.845 terminam antes de começar, 3.231 sem
+// data de fim, 5.895 com data de fim inválida."; a kind none counts is left out.
+std::string InvertedCoverageText(std::int64_t inverted, const InvertedCoverageKinds& kinds) {
+  const auto count = [](std::int64_t n) {
+    return FormatNumber(static_cast<double>(n), 0, Regional::PtBr());
+  };
+  std::string text = count(inverted) + (inverted == 1 ? " risco contado" : " riscos contados") +
+                     Ansi(" como vigência invertida");
+  std::string parts;
+  const auto part = [&](std::int64_t n, std::string_view words) {
+    if (n <= 0) return;
+    parts += (parts.empty() ? ": " : ", ") + count(n) + " " + Ansi(words);
+  };
+  part(kinds.ends_before_start,
+       kinds.ends_before_start == 1 ? "termina antes de começar" : "terminam antes de começar");
+  part(kinds.without_end, "sem data de fim");
+  part(kinds.invalid_end, "com data de fim inválida");
+  return text + parts + ".";
+}
+
 class Builder {
  public:
   explicit Builder(Verdict& verdict) : verdict_(verdict) {}
@@ -278,9 +298,10 @@ Verdict ComputeVerdict(const RunResult& r, const std::optional<std::string>& err
     b.Reason("empresa_sem_kov", Ansi("A empresa não está em DadosKov.DBF."));
   }
   if (r.inverted_coverages && *r.inverted_coverages > 0) {
-    b.Reason("vigencia_invertida", Ansi("Riscos com a vigência terminando antes de começar: ") +
-                                       std::to_string(*r.inverted_coverages) + ".")
-        .valor = static_cast<double>(*r.inverted_coverages);
+    VerdictItem& item = b.Reason("vigencia_invertida",
+                                 InvertedCoverageText(*r.inverted_coverages, r.inverted_kinds));
+    item.valor = static_cast<double>(*r.inverted_coverages);
+    item.vigencia_invertida = r.inverted_kinds;
   }
   for (const TableResult& t : r.tables) FieldCounterItems(t, limits, b);
   if (r.claims_without_policy) ClaimsWithoutPolicyItem(*r.claims_without_policy, limits, b);

@@ -63,6 +63,8 @@ struct VerdictItem {
   std::optional<std::string> campo;
   std::optional<double> valor;   // the share, difference or count the item is about
   std::optional<double> limite;  // the user's limit it was held against
+  // vigencia_invertida: the risks it counts by what their FIM_VIG holds.
+  std::optional<InvertedCoverageKinds> vigencia_invertida;
 };
 
 struct Verdict {

@@ -5,9 +5,25 @@
 namespace engine {
 
 VerdictStyle StyleOf(const Verdict& verdict) {
-  switch (verdict.resultado) {
+  return StyleOf(verdict.resultado, !verdict.avisos.empty());
+}
+
+bool ComAvisos(const Verdict& verdict) {
+  return verdict.resultado == VerdictOutcome::kAceitavel && !verdict.avisos.empty();
+}
+
+std::string StateWords(const Verdict& verdict) {
+  std::string words = Win1252ToUtf8(StyleOf(verdict).title);
+  // Every title begins with an ASCII capital.
+  if (!words.empty() && words[0] >= 'A' && words[0] <= 'Z')
+    words[0] = static_cast<char>(words[0] - 'A' + 'a');
+  return words;
+}
+
+VerdictStyle StyleOf(VerdictOutcome outcome, bool com_avisos) {
+  switch (outcome) {
     case VerdictOutcome::kAceitavel:
-      if (verdict.avisos.empty()) return {Ansi("Aceitável"), VerdictColour::kGreen};
+      if (!com_avisos) return {Ansi("Aceitável"), VerdictColour::kGreen};
       return {Ansi("Aceitável, com avisos"), VerdictColour::kAmber};
     case VerdictOutcome::kRejeitado:
       return {"Rejeitado", VerdictColour::kRed};

@@ -22,6 +22,16 @@ struct VerdictStyle {
 };
 
 VerdictStyle StyleOf(const Verdict& verdict);
+// The same from the outcome and whether an accepted run has warnings (`com_avisos`, as the JSON
+// result says it; ignored for any other outcome), for what reads a verdict back.
+VerdictStyle StyleOf(VerdictOutcome outcome, bool com_avisos);
+
+// Whether the verdict is the amber state: accepted, with warnings.
+bool ComAvisos(const Verdict& verdict);
+
+// The state's name in lower case, UTF-8, for a line of text: "aceitável", "aceitável, com
+// avisos", "rejeitado", "erro".
+std::string StateWords(const Verdict& verdict);
 
 // One value per colour, 0xRRGGBB, dark enough for white text on it.
 std::uint32_t ColourRgb(VerdictColour colour);

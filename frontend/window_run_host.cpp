@@ -59,17 +59,13 @@ void WindowRunHost::ReplaceLine(std::size_t index, std::string_view line) {
 void WindowRunHost::SetProgress(int position) { Post({Output::Kind::kProgress, {}, 0, position}); }
 
 std::string DatePlaceText(const engine::DatePlace& place) {
-  std::string text = "Arquivo: ";
-  text.append(place.file);
-  text += ", registro " + std::to_string(place.record) + ", campo ";
-  text.append(place.field);
-  return text;
+  return engine::DatePlaceText(place);  // as the runner's line tells it
 }
 
 void WindowRunHost::ShowInvalidDate(std::string_view message) { Notice(message, std::nullopt); }
 
 void WindowRunHost::ShowInvalidDateAt(std::string_view message, const engine::DatePlace& place) {
-  Notice(message, DatePlaceText(place));
+  Notice(message, frontend::DatePlaceText(place));
 }
 
 void WindowRunHost::Notice(std::string_view message, std::optional<std::string> place) {

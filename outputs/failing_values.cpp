@@ -29,7 +29,10 @@ void FailingValues::Find(Place& place, engine::FindingFile file, std::string_vie
 
 void FailingValues::FieldFailed(const engine::FieldFinding& f) {
   Place& place = PlaceOf(f.file, f.position, f.field);
-  place.field->second.Add(engine::TrimmedRight(f.text));
+  // A value that fails several checks of its field (a blank: nulo and tamanho) counts once.
+  const Told told{f.file, f.record, f.position};
+  if (!(told == last_told_)) place.field->second.Add(engine::TrimmedRight(f.text));
+  last_told_ = told;
   if (!engine::IsFieldCheck(f.check)) return;  // no samples
   SampleGroup*& group = place.groups[static_cast<std::size_t>(f.check)];
   if (group == nullptr) group = &samples_.Group(f.file, f.field, f.check);

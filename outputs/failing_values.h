@@ -59,6 +59,15 @@ class FailingValues : public engine::FindingSink {
   // Sets `place` to the field's, made on first use.
   [[gnu::noinline]] void Find(Place& place, engine::FindingFile file, std::string_view field);
 
+  // The field of a record whose value was counted last: a record tells its field's checks
+  // one after the other.
+  struct Told {
+    engine::FindingFile file = engine::FindingFile::kRiscos;
+    std::uint32_t record = 0;  // 0: none yet
+    int position = 0;
+    bool operator==(const Told&) const = default;
+  };
+  Told last_told_;
   Fields fields_;                                  // nodes stay put: the cache points at them
   std::array<std::vector<Place>, 2> by_position_;  // per file, by field position
   Place spare_;  // a field past the cached positions, looked up by name each time

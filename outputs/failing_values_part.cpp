@@ -26,7 +26,10 @@ inline FailingValuesPart::Field& FailingValuesPart::FieldOf(const engine::FieldF
 
 void FailingValuesPart::Count(const engine::FieldFinding& f) {
   Field& field = FieldOf(f);
-  field.sequence.push_back(IndexOf(field, engine::TrimmedRight(f.text)));
+  if (field.last_record != f.record) {
+    field.last_record = f.record;
+    field.sequence.push_back(IndexOf(field, engine::TrimmedRight(f.text)));
+  }
   if (!engine::IsFieldCheck(f.check)) return;  // no samples
   const auto check = static_cast<std::size_t>(f.check);
   ++field.failures[check];
@@ -80,6 +83,7 @@ void FailingValuesPart::Clear() {
     field->counts.clear();
     field->sequence.clear();
     field->failures.fill(0);
+    field->last_record = 0;
     for (auto& rows : field->rows) rows.clear();
     std::fill(field->slots.begin(), field->slots.end(), 0);
   }

@@ -69,6 +69,9 @@ class FailingValuesPart final : public engine::ChunkPart {
     std::vector<std::int64_t> counts;
     std::vector<std::uint32_t> sequence;
     std::uint32_t last = 0;  // the index of the last value counted: a file often repeats it
+    // The record whose value was counted last (0: none yet in this chunk): a value that fails
+    // several checks of its field (a blank: nulo and tamanho) counts once.
+    std::uint32_t last_record = 0;
     // Per field check: failures counted, and the rows of the first ones unless the group had its
     // share before this chunk.
     std::array<std::int64_t, engine::kFieldCheckCount> failures{};

@@ -1,7 +1,8 @@
 #pragma once
 // The page of the HTML report (outputs/html_report.h), a mustache template: every {{name}} is
 // escaped for HTML when the page is made. Inline CSS and SVG only: nothing to fetch, no script.
-// Lists longer than ten are folded in <details>, which opens without a script.
+// Lists longer than ten are folded in <details>, which opens without a script; a printed page
+// holds every item, as the folded part is written again in a list that only print shows.
 
 namespace outputs {
 
@@ -37,8 +38,11 @@ td.k{font-family:"DejaVu Sans Mono",monospace;white-space:pre}
 .vazio{color:#888;font-style:italic}
 pre{white-space:pre-wrap;background:#fbeaea;padding:.6em;border-radius:4px}
 footer{margin-top:2em;color:#777;font-size:.85em}
+.impresso{display:none}
 @media print{
 body{max-width:none;font-size:11px}
+details{display:none}
+.impresso{display:block}
 nav{display:none}
 thead{display:table-header-group}
 tr{break-inside:avoid}
@@ -51,7 +55,7 @@ a{color:inherit;text-decoration:none}
 <header class="banner {{resultado}} {{cor}}" style="background:{{cor_rgb}}">
 <h1>Veredito: {{titulo}}</h1>
 {{#motivos}}<ul>{{#primeiros}}<li>{{texto}}</li>{{/primeiros}}</ul>
-{{#tem_resto}}<details><summary>{{resto_texto}}</summary><ul>{{#resto}}<li>{{texto}}</li>{{/resto}}</ul></details>{{/tem_resto}}{{/motivos}}
+{{#tem_resto}}<details><summary>{{resto_texto}}</summary><ul>{{#resto}}<li>{{texto}}</li>{{/resto}}</ul></details><ul class="impresso">{{#resto}}<li>{{texto}}</li>{{/resto}}</ul>{{/tem_resto}}{{/motivos}}
 {{^motivos}}<p>Nenhum motivo de rejeição{{#tem_avisos}}; há avisos que merecem uma olhada{{/tem_avisos}}.</p>{{/motivos}}
 </header>
 
@@ -83,7 +87,7 @@ a{color:inherit;text-decoration:none}
 {{#grupos_avisos}}
 <h3 class="grupo">{{titulo}} ({{quantidade}})</h3>
 <ul>{{#primeiros}}<li><span class="n">{{valor}}</span>{{texto}}</li>{{/primeiros}}</ul>
-{{#tem_resto}}<details><summary>{{resto_texto}} de {{titulo}}</summary><ul>{{#resto}}<li><span class="n">{{valor}}</span>{{texto}}</li>{{/resto}}</ul></details>{{/tem_resto}}
+{{#tem_resto}}<details><summary>{{resto_texto}} de {{titulo}}</summary><ul>{{#resto}}<li><span class="n">{{valor}}</span>{{texto}}</li>{{/resto}}</ul></details><ul class="impresso">{{#resto}}<li><span class="n">{{valor}}</span>{{texto}}</li>{{/resto}}</ul>{{/tem_resto}}
 {{/grupos_avisos}}
 </section>
 {{/tem_avisos}}

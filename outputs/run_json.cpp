@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/text.h"
+#include "engine/verdict_style.h"
 
 namespace outputs {
 namespace {
@@ -53,6 +54,11 @@ json Items(const std::vector<engine::VerdictItem>& items) {
     if (i.campo) item["campo"] = Utf8(*i.campo);
     if (i.valor) item["valor"] = *i.valor;
     if (i.limite) item["limite"] = *i.limite;
+    if (i.vigencia_invertida) {
+      item["terminam_antes_de_comecar"] = i.vigencia_invertida->ends_before_start;
+      item["sem_data_de_fim"] = i.vigencia_invertida->without_end;
+      item["com_data_de_fim_invalida"] = i.vigencia_invertida->invalid_end;
+    }
     out.push_back(std::move(item));
   }
   return out;
@@ -129,7 +135,10 @@ std::string RunJson(const RunJsonInputs& inputs, const engine::RunState& state,
   } else {
     doc["detalhes"] = nullptr;
   }
+  // com_avisos: the amber state, accepted with warnings (engine/verdict_style.h); resultado
+  // keeps its three values for the scripts that read it.
   doc["veredito"] = {{"resultado", engine::VerdictOutcomeName(verdict.resultado)},
+                     {"com_avisos", engine::ComAvisos(verdict)},
                      {"motivos", Items(verdict.motivos)},
                      {"avisos", Items(verdict.avisos)}};
   doc["erro"] = error ? json(Typed(*error)) : json(nullptr);

@@ -209,10 +209,10 @@ class XlsxWorkbook::Impl {
     if (sheet.part == nullptr) return;
     const lxw_row_t r = sheet.next_row++;
     if (sheet.longest.size() < count) sheet.longest.resize(count);
-    lxw_format* const format = heading ? bold_ : nullptr;
     for (std::size_t c = 0; c < count; ++c) {
       const SheetCell& cell = cells[c];
       if (cell.text.empty()) continue;
+      lxw_format* const format = cell.fill ? Filled(*cell.fill) : heading ? bold_ : nullptr;
       sheet.longest[c] = std::max(sheet.longest[c], Characters(cell.text, sheet.texts));
       const auto col = static_cast<lxw_col_t>(c);
       double number = 0;
@@ -225,6 +225,19 @@ class XlsxWorkbook::Impl {
       }
       Failed(error);
     }
+  }
+
+  // The format of a cell filled with `rgb`: made once per colour.
+  lxw_format* Filled(std::uint32_t rgb) {
+    for (const auto& [colour, format] : fills_) {
+      if (colour == rgb) return format;
+    }
+    lxw_format* format = workbook_add_format(workbook_);
+    format_set_bold(format);
+    format_set_font_color(format, LXW_COLOR_WHITE);
+    format_set_bg_color(format, static_cast<lxw_color_t>(rgb));
+    fills_.emplace_back(rgb, format);
+    return format;
   }
 
   // The library never learns when a write to its temporary files failed: the rows' files are
@@ -385,6 +398,7 @@ class XlsxWorkbook::Impl {
   lxw_error error_ = LXW_NO_ERROR;  // the first the library returned
   std::string messages_;            // what the library printed
   lxw_format* bold_ = nullptr;
+  std::vector<std::pair<std::uint32_t, lxw_format*>> fills_;  // by colour, made on first use
   std::vector<Sheet> sheets_;
   std::vector<lxw_worksheet*> parts_;  // every sheet's parts, to ask their temporary files
   std::string text_;

@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,9 @@ bool IsXlsxPath(const std::string& path);
 struct SheetCell {
   std::string_view text;
   bool number = false;
+  // A background, 0xRRGGBB, under bold white text (a verdict's colour, engine/verdict_style.h);
+  // none: the sheet's plain cell.
+  std::optional<std::uint32_t> fill = std::nullopt;
 };
 
 // A column of a sheet: its header and how wide it opens at least.

@@ -1,6 +1,7 @@
 #include <langinfo.h>
 #include <locale.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "platform/os_regional.h"
@@ -83,12 +84,29 @@ std::string TranslatePattern(const std::string& posix) {
   return out;
 }
 
+// The locale the environment names for numbers (and times), as setlocale(LC_NUMERIC, "") reads
+// it: LC_ALL, else LC_NUMERIC, else LANG.
+std::string LocaleAskedFor() {
+  for (const char* name : {"LC_ALL", "LC_NUMERIC", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return value;
+  }
+  return {};
+}
+
 }  // namespace
 
 OsRegional ReadOsRegional() {
   OsRegional settings;
   locale_t loc = newlocale(LC_NUMERIC_MASK | LC_TIME_MASK, "", static_cast<locale_t>(nullptr));
-  if (loc == static_cast<locale_t>(nullptr)) return settings;
+  if (loc == static_cast<locale_t>(nullptr)) {
+    // A locale the system lacks: Brazilian Portuguese is the one the program knows by itself.
+    const std::string asked = LocaleAskedFor();
+    if (asked.rfind("pt_BR", 0) == 0) {
+      settings = OsRegional{',', '.', "dd/MM/yyyy", "HH:mm:ss", asked};
+    }
+    return settings;
+  }
   const std::string radix = nl_langinfo_l(RADIXCHAR, loc);
   const std::string thousands = nl_langinfo_l(THOUSEP, loc);
   const std::string date = nl_langinfo_l(D_FMT, loc);

@@ -36,13 +36,16 @@ std::string CountText(const std::string& digits) {
   return parsed.ec == std::errc() && parsed.ptr == end ? Grouped(count) : digits;
 }
 
-// The outcomes' classes in the verdicts' colours of every other output; an unreadable result in
-// the grey of an error, as neither says anything of the data.
-std::string OutcomeColours() {
+// The states' classes (RowState::key) in the verdicts' colours of every other output; an
+// unreadable result in the grey of an error, as neither says anything of the data.
+std::string StateColours() {
+  using engine::StyleOf;
+  using engine::VerdictOutcome;
   const std::pair<std::string_view, engine::VerdictColour> classes[] = {
-      {"aceitavel", engine::VerdictColour::kGreen},
-      {"rejeitado", engine::VerdictColour::kRed},
-      {"erro", engine::VerdictColour::kGrey},
+      {"aceitavel", StyleOf(VerdictOutcome::kAceitavel, false).colour},
+      {"aceitavel_com_avisos", StyleOf(VerdictOutcome::kAceitavel, true).colour},
+      {"rejeitado", StyleOf(VerdictOutcome::kRejeitado, false).colour},
+      {"erro", StyleOf(VerdictOutcome::kErro, false).colour},
       {kIlegivel, engine::VerdictColour::kGrey}};
   std::string css;
   for (const auto& [name, colour] : classes) {
@@ -62,22 +65,12 @@ std::string MostFailedText(const std::vector<FieldFailureCount>& fields) {
   return text;
 }
 
-// The outcome as a person reads it; the code stays the cell's class.
-std::string OutcomeTitle(const std::string& resultado) {
-  static const std::pair<std::string_view, std::string_view> kTitles[] = {
-      {"aceitavel", "Aceitável"},
-      {"rejeitado", "Rejeitado"},
-      {"erro", "Erro"},
-      {kIlegivel, "Ilegível"}};
-  for (const auto& [code, title] : kTitles) {
-    if (code == resultado) return std::string(title);
-  }
-  return resultado;
-}
+// "resultado <state>": the state's class gives the background.
+std::string ResultClass(const RowState& state) { return "resultado " + state.key; }
 
 std::string CellText(const SummaryRow& row, std::size_t c) {
   if (IsCountColumn(c)) return CountText(row.cells[c]);
-  if (c == kResultado) return OutcomeTitle(row.resultado());
+  if (c == kResultado) return StateOf(row).title;
   if (c == kCamposMaisFalhos) return MostFailedText(row.most_failed);
   return row.cells[c];
 }
@@ -90,28 +83,29 @@ std::string SummaryHtml(const std::vector<SummaryRow>& rows) {
     colunas.push_back(data("nome", std::string(title)));
   }
   // The outcomes in the order they first appear, with their counts.
-  std::vector<std::pair<std::string, std::size_t>> totals;
+  std::vector<std::pair<RowState, std::size_t>> totals;
   data linhas = List();
   for (const SummaryRow& row : rows) {
     data celulas = List();
     for (std::size_t c = 0; c < kSummaryColumns; ++c) {
       data cell;
       cell.set("texto", CellText(row, c));
-      if (c == kResultado) cell.set("classe", "resultado " + row.resultado());
+      if (c == kResultado) cell.set("classe", ResultClass(StateOf(row)));
       if (IsCountColumn(c)) cell.set("classe", "n");
       celulas.push_back(cell);
     }
     linhas.push_back(data("celulas", celulas));
+    const RowState state = StateOf(row);
     auto it = std::find_if(totals.begin(), totals.end(),
-                           [&](const auto& t) { return t.first == row.resultado(); });
-    if (it == totals.end()) it = totals.insert(totals.end(), {row.resultado(), 0});
+                           [&](const auto& t) { return t.first.key == state.key; });
+    if (it == totals.end()) it = totals.insert(totals.end(), {state, 0});
     ++it->second;
   }
   data totais = List();
-  for (const auto& [resultado, count] : totals) {
+  for (const auto& [state, count] : totals) {
     data total;
-    total.set("resultado", resultado);
-    total.set("titulo", OutcomeTitle(resultado));
+    total.set("classe", ResultClass(state));
+    total.set("titulo", state.title);
     total.set("quantidade", Grouped(static_cast<std::int64_t>(count)));
     totais.push_back(total);
   }
@@ -120,7 +114,7 @@ std::string SummaryHtml(const std::vector<SummaryRow>& rows) {
   page.set("totais", totais);
   page.set("colunas", colunas);
   page.set("linhas", linhas);
-  page.set("cores", OutcomeColours());
+  page.set("cores", StateColours());
   mustache tmpl(kSummaryHtmlTemplate);
   tmpl.set_custom_escape(outputs::HtmlEscaped);
   // The template is this program's own: a fault in it is a programmer's error.

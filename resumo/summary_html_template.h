@@ -25,7 +25,7 @@ td.n{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap}
 <body>
 <h1>Resumo das críticas</h1>
 <p class="totais">{{quantidade}} resultados:
-{{#totais}}<span class="resultado {{resultado}}">{{titulo}}: {{quantidade}}</span>{{/totais}}</p>
+{{#totais}}<span class="{{classe}}">{{titulo}}: {{quantidade}}</span>{{/totais}}</p>
 <table>
 <tr>{{#colunas}}<th>{{nome}}</th>{{/colunas}}</tr>
 {{#linhas}}

@@ -36,6 +36,9 @@ bool WriteSummaryXlsx(const std::vector<SummaryRow>& rows, const std::string& pa
     for (std::size_t c = 0; c < kSummaryColumns; ++c) {
       cells[c] = {row.cells[c], IsCountColumn(c)};
     }
+    // The verdict as the page names and colours it; the CSV keeps the code for scripts.
+    const RowState state = StateOf(row);
+    cells[kResultado] = {state.title, false, engine::ColourRgb(state.colour)};
     book.Row(sheet, cells.data(), cells.size());
   }
   const bool written = book.ok() && book.Finish();

@@ -159,6 +159,19 @@ SummaryRow FromDocument(const std::string& json_path, const json& doc) {
   }
   // An error's only reason is "erro"; what a reader needs is its message.
   cells[kMotivos] = resultado == "erro" ? ErrorMessage(doc, motivos) : cmdline::CountedCodes(codes);
+  // com_avisos is absent in a result written before the amber state was told: the warnings say it.
+  std::size_t avisos = 0;
+  if (const auto a = veredito.find("avisos"); a != veredito.end() && !a->is_null()) {
+    if (!a->is_array()) throw Foreign("veredito.avisos");
+    avisos = a->size();
+    cells[kAvisos] = std::to_string(avisos);
+  }
+  if (const auto c = veredito.find("com_avisos"); c != veredito.end() && !c->is_null()) {
+    if (!c->is_boolean()) throw Foreign("veredito.com_avisos");
+    row.com_avisos = c->get<bool>() && resultado == "aceitavel";
+  } else {
+    row.com_avisos = resultado == "aceitavel" && avisos > 0;
+  }
   const json& tabelas = Member(doc, "tabelas", json::value_t::array, "");
   for (const json& t : tabelas) {
     if (!t.is_object()) throw Foreign("tabelas[]");
@@ -190,7 +203,8 @@ const std::array<std::string_view, kSummaryColumns>& SummaryColumnNames() {
                                                                            "registros_sinistros",
                                                                            "sem_apolice",
                                                                            "vigencia_invertida",
-                                                                           "campos_mais_falhos"};
+                                                                           "campos_mais_falhos",
+                                                                           "avisos"};
   return kNames;
 }
 
@@ -207,11 +221,28 @@ const std::array<std::string_view, kSummaryColumns>& SummaryColumnTitles() {
       "Registros de sinistros",
       "Sinistros sem apólice",
       "Vigências invertidas",
-      "Campos com mais falhas"};
+      "Campos com mais falhas",
+      "Avisos"};
   return kTitles;
 }
 
-bool IsCountColumn(std::size_t c) { return c >= kRegistrosRiscos && c <= kVigenciaInvertida; }
+bool IsCountColumn(std::size_t c) {
+  return (c >= kRegistrosRiscos && c <= kVigenciaInvertida) || c == kAvisos;
+}
+
+RowState StateOf(const SummaryRow& row) {
+  const std::string& resultado = row.resultado();
+  if (!row.legivel || resultado == kIlegivel) {
+    return {std::string(kIlegivel), "Ilegível", engine::VerdictColour::kGrey};
+  }
+  engine::VerdictOutcome outcome = engine::VerdictOutcome::kErro;
+  if (resultado == "aceitavel") outcome = engine::VerdictOutcome::kAceitavel;
+  if (resultado == "rejeitado") outcome = engine::VerdictOutcome::kRejeitado;
+  const engine::VerdictStyle style = engine::StyleOf(outcome, row.com_avisos);
+  std::string key = resultado;
+  if (outcome == engine::VerdictOutcome::kAceitavel && row.com_avisos) key += "_com_avisos";
+  return {key, engine::Win1252ToUtf8(style.title), style.colour};
+}
 
 SummaryRow SummaryRowOf(const std::string& json_path, std::string_view text) {
   json doc;

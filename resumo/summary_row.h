@@ -10,9 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/verdict_style.h"
+
 namespace resumo {
 
-inline constexpr std::size_t kSummaryColumns = 12;
+inline constexpr std::size_t kSummaryColumns = 13;
 
 // The columns, in order.
 enum SummaryColumn : std::size_t {
@@ -28,6 +30,7 @@ enum SummaryColumn : std::size_t {
   kSemApolice,
   kVigenciaInvertida,
   kCamposMaisFalhos,
+  kAvisos,  // the warnings' count; last, so that the columns before it stay where scripts read them
 };
 
 // The header row, in column order: the CSV's names, for scripts.
@@ -56,12 +59,24 @@ struct SummaryRow {
   // the error's message (and what explains it, when the result has that).
   std::array<std::string, kSummaryColumns> cells;
   bool legivel = true;
+  // An accepted run with warnings, the amber state: veredito.com_avisos, or for a result written
+  // before that key, whether veredito.avisos has any.
+  bool com_avisos = false;
   // The fields of campos_mais_falhos, as figures.
   std::vector<FieldFailureCount> most_failed;
 
   const std::string& resultado() const { return cells[kResultado]; }
   const std::string& motivos() const { return cells[kMotivos]; }
 };
+
+// How a row's verdict is named and coloured, as in every other output (engine/verdict_style.h);
+// an unreadable result in the grey of an error, as neither says anything of the data.
+struct RowState {
+  std::string key;    // "aceitavel", "aceitavel_com_avisos", "rejeitado", "erro", "ilegivel"
+  std::string title;  // "Aceitável, com avisos", ... (UTF-8)
+  engine::VerdictColour colour = engine::VerdictColour::kGrey;
+};
+RowState StateOf(const SummaryRow& row);
 
 // The row of the result in `json_path` (named so in resultado_json). A folder, a device, a FIFO or
 // a file of more than kMaxResultBytes gives an unreadable row and is never read.

@@ -234,6 +234,90 @@ TEST_F(RunCliDetailsTest, AnErrorEndingTheRunIsInTheJsonAndTheListSoFarIsKept) {
       << csv;
 }
 
+// The risks counted as inverted coverage, broken down by what FIM_VIG holds, agree with a count
+// made here from the failure list's vigencia_invertida rows: on the walk's tally and on the
+// reconciliation's own pass (a risks file that is not walked), at one, two or three threads. The
+// report's line stays as it was.
+TEST_F(RunCliDetailsTest, InvertedCoveragesAreBrokenDownAsTheFailureListShowsThem) {
+  // "terminam", "sem" or "invalida", classified here apart from the engine.
+  const auto kind = [](std::string fim) {
+    while (!fim.empty() && static_cast<unsigned char>(fim.back()) <= 32) fim.pop_back();
+    if (fim.empty()) return std::string("sem");
+    if (fim.size() != 8 ||
+        !std::all_of(fim.begin(), fim.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+      return std::string("invalida");
+    }
+    const int y = std::stoi(fim.substr(0, 4));
+    const int m = std::stoi(fim.substr(4, 2));
+    const int d = std::stoi(fim.substr(6, 2));
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    const bool valid = m >= 1 && m <= 12 && d >= 1 && d <= (m == 2 && leap ? 29 : kDays[m - 1]);
+    return std::string(valid ? "terminam" : "invalida");
+  };
+  const std::vector<std::string> ends = {"20221231", "        ", "20230230", "2023013 ",
+                                         "20231231", "20221399", "2022-1-1", "20220101",
+                                         "       0", "00000000", "20230101", " 2022010"};
+  for (const bool own_pass : {false, true}) {
+    // A field the catalogue does not know fails the structure check: the file is not walked,
+    // and the reconciliation reads it in a pass of its own.
+    std::vector<tools::DbfFieldSpec> layout = testing_support::RisksLayout();
+    if (own_pass) layout.push_back({"EXTRA", 'C', 2});
+    tools::DbfBuilder risks(layout);
+    for (std::size_t r = 0; r < 3000; ++r) {
+      const std::string& fim = ends[r % ends.size()];
+      risks.Add({"01234", "POL" + std::to_string(r), "000001", "20230101", fim, "20230115", "1"});
+    }
+    risks.Write(dir_.file("riscos.dbf"));
+    for (const std::string threads : {"1", "2", "3"}) {
+      SCOPED_TRACE((own_pass ? "own pass, " : "walked, ") + threads + " threads");
+      Run({"--detalhes", dir_.file("falhas.csv"), "--json", dir_.file("r.json"), "--nucleos",
+           threads, "--sem-avisos-de-data"});
+      const nlohmann::json doc = nlohmann::json::parse(ReadAll(dir_.file("r.json")));
+      std::map<std::string, std::int64_t> counted;
+      std::int64_t rows = 0;
+      for (const std::string& line : Split(ReadAll(dir_.file("falhas.csv")), "\r\n")) {
+        const auto f = Split(line, ";");
+        if (f.size() < 7 || f[4] != "vigencia_invertida") continue;
+        ++rows;
+        ++counted[kind(f[6])];
+      }
+      ASSERT_GT(rows, 0);
+      ASSERT_EQ(doc["vigencia_invertida"], rows);
+      EXPECT_GT(counted["terminam"], 0);
+      EXPECT_GT(counted["sem"], 0);
+      EXPECT_GT(counted["invalida"], 0);
+      const nlohmann::json* reason = nullptr;
+      for (const auto& m : doc["veredito"]["motivos"]) {
+        if (m["tipo"] == "vigencia_invertida") reason = &m;
+      }
+      ASSERT_NE(reason, nullptr) << doc["veredito"].dump();
+      EXPECT_EQ((*reason)["valor"], rows);
+      EXPECT_EQ((*reason)["terminam_antes_de_comecar"], counted["terminam"]);
+      EXPECT_EQ((*reason)["sem_data_de_fim"], counted["sem"]);
+      EXPECT_EQ((*reason)["com_data_de_fim_invalida"], counted["invalida"]);
+      const auto grouped = [](std::int64_t n) {
+        std::string digits = std::to_string(n);
+        for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) {
+          digits.insert(static_cast<std::size_t>(at), ".");
+        }
+        return digits;
+      };
+      EXPECT_EQ((*reason)["texto"], grouped(rows) + " riscos contados como vigência invertida: " +
+                                        grouped(counted["terminam"]) +
+                                        " terminam antes de começar, " + grouped(counted["sem"]) +
+                                        " sem data de fim, " + grouped(counted["invalida"]) +
+                                        " com data de fim inválida.");
+      // The report's line as it always was.
+      const std::string line = "Existem " + std::to_string(rows) +
+                               " Riscos com data de fim de vig\xEA"
+                               "ncia anterior ao in\xED"
+                               "cio";
+      EXPECT_NE(ReadAll(dir_.file("relatorio.txt")).find(line + "\r\n"), std::string::npos);
+    }
+  }
+}
+
 TEST_F(RunCliDetailsTest, OptionsAreCheckedAndDocumented) {
   const std::vector<std::vector<std::string>> bad = {
       {"--max-detalhes", "3"},  // without --detalhes

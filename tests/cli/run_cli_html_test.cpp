@@ -238,7 +238,17 @@ TEST(RunCliHtmlTest, SummarySamplesWarningsAndAnchorsLeadToTheRecords) {
     const std::string title = (*g)[1];
     SCOPED_TRACE(title);
     titles.insert(title);
-    const std::string items = (*g)[3];
+    std::string items = (*g)[3];
+    // A printed page shows the folded part in a list of its own: the same items again.
+    std::string printed;
+    if (const std::size_t at = items.find("<ul class=\"impresso\">"); at != std::string::npos) {
+      const std::size_t end = items.find("</ul>", at);
+      printed = items.substr(at + 21, end - at - 21);
+      items.erase(at, end + 5 - at);
+      const std::size_t folded = items.find("<ul>", items.find("<details>")) + 4;
+      EXPECT_EQ(items.substr(folded, items.find("</ul>", folded) - folded), printed);
+    }
+    EXPECT_EQ(!printed.empty(), items.find("<details>") != std::string::npos);
     double previous = 1e9;
     int count = 0;
     for (auto i = std::sregex_iterator(items.begin(), items.end(), share);

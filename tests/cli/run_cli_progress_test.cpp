@@ -79,6 +79,12 @@ class RunCliProgressTest : public ::testing::Test {
     return status;
   }
 
+  // The invalid-date line of the claims file's record `record`.
+  std::string Notice(const std::string& date, int record) const {
+    return "Data Inválida : " + date + " - Arquivo: " + dir_.file("sinistros.dbf") + ", registro " +
+           std::to_string(record) + ", campo D_AVI";
+  }
+
   TempDir dir_;
   std::string err_;
 };
@@ -87,7 +93,7 @@ class RunCliProgressTest : public ::testing::Test {
 constexpr const char* kVerdictLine = "Veredito: rejeitado (arquivo_faltando)";
 
 TEST_F(RunCliProgressTest, LineIsBlankedBeforeEachNoticeAndAtTheEnd) {
-  std::vector<std::string> notices{"Data Inválida : 20230229", "Data Inválida : 20230230", ""};
+  std::vector<std::string> notices{Notice("20230229", 1), Notice("20230230", 2), ""};
   for (const bool terminal : {false, true}) {
     SCOPED_TRACE(terminal);
     ASSERT_EQ(Run(terminal ? std::vector<std::string>{} : std::vector<std::string>{"--progresso"},
@@ -113,7 +119,7 @@ TEST_F(RunCliProgressTest, LineIsBlankedBeforeEachNoticeAndAtTheEnd) {
 }
 
 TEST_F(RunCliProgressTest, NoLineWhenOffOrNotATerminal) {
-  const std::string notices = "Data Inválida : 20230229\nData Inválida : 20230230\n";
+  const std::string notices = Notice("20230229", 1) + "\n" + Notice("20230230", 2) + "\n";
   const std::string verdict = notices + kVerdictLine + "\n";
   ASSERT_EQ(Run({}, false), cmdline::kExitSuccess);
   EXPECT_EQ(err_, notices);
@@ -156,7 +162,7 @@ TEST_F(RunCliProgressTest, TheProgramEndsATerminalWithTheVerdict) {
 
   const std::string piped = dir_.file("err.txt");
   EXPECT_EQ(std::system((program + args + " 2>&1 | cat >'" + piped + "'").c_str()), 0);
-  EXPECT_EQ(ReadAll(piped), "Data Inválida : 20230229\nData Inválida : 20230230\n");
+  EXPECT_EQ(ReadAll(piped), Notice("20230229", 1) + "\n" + Notice("20230230", 2) + "\n");
 }
 #endif
 

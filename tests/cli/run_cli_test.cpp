@@ -1,11 +1,15 @@
 #include "cli/run_cli.h"
 
 #include <gtest/gtest.h>
+#include <locale.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
+#include "cli/usage_text.h"
 #include "cmdline/exit_status.h"
 #include "support/run_fixture.h"
 
@@ -88,7 +92,77 @@ TEST(RunCliTest, InvalidDatesGoToStandardErrorAsTheyHappen) {
   const Outcome o = RunArgs({"--catalogo", dir.folder(), "--sinistros", dir.file("sinistros.dbf"),
                              "--regional", "pt_BR"});
   EXPECT_EQ(o.status, cmdline::kExitSuccess);
-  EXPECT_EQ(o.err, "Data Inválida : 20230229\n");
+  // The notice's text first, as scripts read it, then where the date stands.
+  EXPECT_EQ(o.err, "Data Inválida : 20230229 - Arquivo: " + dir.file("sinistros.dbf") +
+                       ", registro 1, campo D_AVI\n");
+}
+
+#ifndef _WIN32
+// "sistema" with the pt_BR locale the environment asks for missing from the system: the built-in
+// pt_BR formats, said once on standard error, not the US defaults in silence.
+TEST(RunCliTest, AMissingPtBrLocaleGivesTheBuiltInOneAndSaysSo) {
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved;
+  for (const char* name : {"LC_ALL", "LC_NUMERIC", "LC_TIME", "LANG"}) {
+    const char* value = std::getenv(name);
+    saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    unsetenv(name);
+  }
+  setenv("LANG", "pt_BR.UTF-8", 1);
+  struct Restore {
+    std::vector<std::pair<std::string, std::optional<std::string>>>& saved;
+    ~Restore() {
+      for (const auto& [name, value] : saved) {
+        if (value) {
+          setenv(name.c_str(), value->c_str(), 1);
+        } else {
+          unsetenv(name.c_str());
+        }
+      }
+    }
+  } const restore{saved};
+  if (locale_t loc =
+          newlocale(LC_NUMERIC_MASK | LC_TIME_MASK, "", static_cast<locale_t>(nullptr))) {
+    freelocale(loc);
+    GTEST_SKIP() << "this system has pt_BR.UTF-8";
+  }
+  TempDir dir;
+  testing_support::WriteStandardCatalog(dir);
+  const Outcome o =
+      RunArgs({"--catalogo", dir.folder(), "--regional", "sistema", "--saida", dir.file("r.txt")});
+  EXPECT_EQ(o.status, cmdline::kExitSuccess);
+  EXPECT_EQ(o.err.rfind("aviso: a localidade pt_BR.UTF-8 não está instalada neste sistema; "
+                        "usados os formatos de pt_BR do programa\n",
+                        0),
+            0u)
+      << o.err;
+  EXPECT_EQ(o.err.find("aviso: a localidade", 1), std::string::npos) << o.err;
+  std::ifstream in(dir.file("r.txt"), std::ios::binary);
+  std::string first;
+  std::getline(in, first);
+  EXPECT_EQ(first,
+            "In\xED"
+            "cio do processamento: 15/03/2024\r");  // the clock says midnight
+}
+#endif
+
+// No argument at all is a slip, not an empty check: the usage on standard error, status 2.
+TEST(RunCliTest, NoArgumentAtAllIsWrongUsage) {
+  std::ostringstream out, err;
+  EXPECT_EQ(RunCli({}, out, err, &FixedClock), cmdline::kExitUsage);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(err.str(), UsageText());
+}
+
+// The old Excel format is never written: a failure list or an extract named .xls is refused.
+TEST(RunCliTest, XlsIsRefusedForTheWorkbookOutputs) {
+  for (const std::string option : {"--extrato", "--detalhes"}) {
+    for (const std::string name : {"x.xls", "X.XLS"}) {
+      SCOPED_TRACE(option + " " + name);
+      std::ostringstream out, err;
+      EXPECT_EQ(RunCli({option, name}, out, err, &FixedClock), cmdline::kExitUsage);
+      EXPECT_NE(err.str().find("use .xlsx ou .csv"), std::string::npos) << err.str();
+    }
+  }
 }
 
 TEST(RunCliTest, WrongUsageAndHelp) {

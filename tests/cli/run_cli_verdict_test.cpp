@@ -8,6 +8,7 @@
 #include "cli/cli_test_support.h"
 #include "cli/run_cli.h"
 #include "cmdline/exit_status.h"
+#include "cmdline/verdict_line.h"
 #include "support/run_fixture.h"
 
 namespace cli {
@@ -122,13 +123,31 @@ TEST_F(RunCliVerdictTest, DateNoticesCanBeSilencedWithoutChangingTheCounts) {
   WriteRisks("20230230");
   const std::string saida = "--saida=" + dir_.file("r.txt");
   ASSERT_EQ(Run({saida}), cmdline::kExitSuccess);
-  EXPECT_EQ(err_, "Data Inválida : 20230230\n");
+  EXPECT_EQ(err_, "Data Inválida : 20230230 - Arquivo: " + dir_.file("riscos.dbf") +
+                      ", registro 1, campo FIM_VIG\n");
   const std::string report = ReadAll(dir_.file("r.txt"));
   ASSERT_EQ(Run({saida, "--sem-avisos-de-data", "--detalhes", "-"}), cmdline::kExitSuccess);
   EXPECT_EQ(err_, "");
   EXPECT_NE(out_.find("riscos;1;5;FIM_VIG;data;20230230"), std::string::npos) << out_;
   // The report differs at most in its time stamps, which the fixed clock keeps equal.
   EXPECT_EQ(ReadAll(dir_.file("r.txt")), report);
+}
+
+// The terminal's last line names the state as every output does, accents and all.
+TEST(TerminalVerdictLineTest, NamesTheStateWithItsAccents) {
+  engine::Verdict verdict;
+  EXPECT_EQ(cmdline::TerminalVerdictLine(verdict), "Veredito: aceitável");
+  engine::VerdictItem aviso;
+  aviso.tipo = "sem_apolice";
+  verdict.avisos.push_back(aviso);
+  verdict.avisos.push_back(aviso);
+  EXPECT_EQ(cmdline::TerminalVerdictLine(verdict),
+            "Veredito: aceitável, com avisos (sem_apolice ×2)");
+  verdict.resultado = engine::VerdictOutcome::kRejeitado;
+  engine::VerdictItem motivo;
+  motivo.tipo = "vigencia_invertida";
+  verdict.motivos.push_back(motivo);
+  EXPECT_EQ(cmdline::TerminalVerdictLine(verdict), "Veredito: rejeitado (vigencia_invertida)");
 }
 
 }  // namespace

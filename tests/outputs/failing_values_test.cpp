@@ -86,6 +86,41 @@ TEST(FailingValuesTest, CountedByChunksAsWhenToldOneByOne) {
   }
 }
 
+// A value that fails several checks of its field in one record (a blank: nulo and tamanho) is
+// one failing value of that record: counted once, told one by one or by chunks alike.
+TEST(FailingValuesTest, AValueFailingSeveralChecksOfARecordCountsOnce) {
+  const engine::KnownFindingDetails details({"0001", "0", "1"});
+  std::vector<engine::FieldFinding> findings;
+  for (std::uint32_t record = 1; record <= 3; ++record) {
+    for (const auto check : {engine::FindingCheck::kNulo, engine::FindingCheck::kTamanho,
+                             engine::FindingCheck::kData}) {
+      engine::FieldFinding f;
+      f.record = record;
+      f.position = 4;
+      f.field = "FIM_VIG";
+      f.check = check;
+      f.text = "        ";
+      f.details = &details;
+      findings.push_back(f);
+    }
+  }
+  FailingValues told;
+  for (const engine::FieldFinding& f : findings) told.FieldFailed(f);
+  FailingValues by_parts;
+  const std::unique_ptr<engine::ChunkPart> part = by_parts.NewChunkPart();
+  for (std::size_t i = 0; i < findings.size(); ++i) {
+    part->Count(findings[i]);
+    if (i == 5) part->Merge();  // a chunk ends after the second record
+  }
+  part->Merge();
+  for (const FailingValues* values : {&told, &by_parts}) {
+    const auto top = values->Top(engine::FindingFile::kRiscos, "FIM_VIG", 10);
+    ASSERT_EQ(top.size(), 1u);
+    EXPECT_EQ(top[0].value, "");
+    EXPECT_EQ(top[0].count, 3);
+  }
+}
+
 // A finding's texts are valid only during the call: a name told from the same bytes as the one
 // before, rewritten in between, is another field's, at the same position or not.
 TEST(FailingValuesTest, FieldsAreKnownByTheirNamesNotWhereTheNamesLie) {

@@ -37,7 +37,7 @@ using testing_support::TempDir;
 
 constexpr const char* kHeader =
     "resultado_json;cod_seg;empresa;riscos;sinistros;resultado;motivos;registros_riscos;"
-    "registros_sinistros;sem_apolice;vigencia_invertida;campos_mais_falhos";
+    "registros_sinistros;sem_apolice;vigencia_invertida;campos_mais_falhos;avisos";
 
 class RunResumoTest : public ::testing::Test {
  protected:
@@ -105,14 +105,18 @@ TEST_F(RunResumoTest, OneRowPerResultAndStatusOneForTheUnreadable) {
   }
   std::string quoted;
   for (const char c : message) quoted += c == '"' ? std::string(2, c) : std::string(1, c);
-  const std::string expected = std::string(kHeader) + "\r\n" +  //
-                               aceito + ";01234;SEGURADORA TESTE S.A.;" + risks +
-                               ";aceitavel;;2;2;1;0;\r\n" + rejeitado +
-                               ";01234;SEGURADORA TESTE S.A.;" + bad_risks +
-                               ";rejeitado;vigencia_invertida;2;2;1;1;RISCOS.ITEM 1\r\n" + erro +
-                               ";01234;;" + risks + ";erro;\"" + engine::Utf8ToWin1252(quoted) +
-                               "\";2;2;1;;\r\n" + "\"" + dir_.file("ileg\xEDvel;d.json") +
-                               "\";;;;;ilegivel;n\xE3o \xE9 JSON v\xE1lido (byte 14);;;;;\r\n";
+  // The warnings' count last: an accepted run with warnings (a claim without a policy).
+  const auto avisos = [](const std::string& json) {
+    return std::to_string(nlohmann::json::parse(cli::ReadAll(json))["veredito"]["avisos"].size());
+  };
+  const std::string expected =
+      std::string(kHeader) + "\r\n" +  //
+      aceito + ";01234;SEGURADORA TESTE S.A.;" + risks + ";aceitavel;;2;2;1;0;;" + avisos(aceito) +
+      "\r\n" + rejeitado + ";01234;SEGURADORA TESTE S.A.;" + bad_risks +
+      ";rejeitado;vigencia_invertida;2;2;1;1;RISCOS.ITEM 1;" + avisos(rejeitado) + "\r\n" + erro +
+      ";01234;;" + risks + ";erro;\"" + engine::Utf8ToWin1252(quoted) + "\";2;2;1;;;0\r\n" + "\"" +
+      dir_.file("ileg\xEDvel;d.json") +
+      "\";;;;;ilegivel;n\xE3o \xE9 JSON v\xE1lido (byte 14);;;;;;\r\n";
   EXPECT_EQ(out_, expected);
   EXPECT_NE(err_.find(ilegivel + ": não é JSON válido"), std::string::npos) << err_;
 
@@ -151,7 +155,66 @@ TEST_F(RunResumoTest, OneRowPerResultAndStatusOneForTheUnreadable) {
   EXPECT_EQ(read[3],
             "s:" + rejeitado + "\ts:01234\ts:SEGURADORA TESTE S.A.\ts:" + dir_.file("ruim.dbf") +
                 "\ts:" + dir_.file("sinistros.dbf") +
-                "\ts:rejeitado\ts:vigencia_invertida\tn:2\tn:2\tn:1\tn:1\ts:RISCOS.ITEM 1");
+                "\ts:Rejeitado\ts:vigencia_invertida\tn:2\tn:2\tn:1\tn:1\ts:RISCOS.ITEM 1\tn:" +
+                avisos(rejeitado));
+}
+
+// A run accepted with warnings only (a claim without a policy) is told as such in every form of
+// the summary: amber "Aceitável, com avisos" on the page and in the workbook, its warnings
+// counted in the last column; the CSV's resultado keeps its code for scripts. A result written
+// before com_avisos existed says the same through its warnings.
+TEST_F(RunResumoTest, ARunWithOnlyWarningsIsAcceptedWithWarningsInAmber) {
+  const std::string aceito = dir_.file("a.json");
+  Criticar(dir_.folder(), dir_.file("bom.dbf"), aceito);
+  nlohmann::json doc = nlohmann::json::parse(cli::ReadAll(aceito));
+  ASSERT_EQ(doc["veredito"]["resultado"], "aceitavel");
+  ASSERT_TRUE(doc["veredito"]["motivos"].empty());
+  const std::size_t avisos = doc["veredito"]["avisos"].size();
+  ASSERT_GT(avisos, 0u);
+  EXPECT_EQ(doc["veredito"]["com_avisos"], true);
+  doc["veredito"].erase("com_avisos");
+  const std::string antigo = dir_.file("antigo.json");
+  tools::WriteFile(antigo, doc.dump());
+
+  ASSERT_EQ(Resumir({aceito}), cmdline::kExitSuccess) << err_;
+  EXPECT_EQ(out_.substr(0, out_.find("\r\n")), kHeader);
+  EXPECT_NE(out_.find(";aceitavel;;2;2;1;0;;" + std::to_string(avisos) + "\r\n"), std::string::npos)
+      << out_;
+
+  const std::string html = dir_.file("resumo.html");
+  for (const std::string& result : {aceito, antigo}) {
+    SCOPED_TRACE(result);
+    ASSERT_EQ(Resumir({"--saida", html, result}), cmdline::kExitSuccess) << err_;
+    const std::string page = cli::ReadAll(html);
+    EXPECT_NE(page.find("<td class=\"resultado aceitavel_com_avisos\">Aceitável, com avisos</td>"),
+              std::string::npos)
+        << page;
+    EXPECT_NE(page.find("<span class=\"resultado aceitavel_com_avisos\">Aceitável, com avisos: 1"),
+              std::string::npos)
+        << page;
+    EXPECT_NE(page.find(".aceitavel_com_avisos{background:#a85f00}"), std::string::npos);
+    EXPECT_NE(page.find("<th>Avisos</th>"), std::string::npos);
+    EXPECT_NE(page.find("<td class=\"n\">" + std::to_string(avisos) + "</td></tr>"),
+              std::string::npos);
+  }
+
+  if (!outputs::XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks (Windows)";
+  const std::string book = dir_.file("resumo.xlsx");
+  ASSERT_EQ(Resumir({"--saida", book, aceito}), cmdline::kExitSuccess) << err_;
+#ifdef _WIN32
+  GTEST_SKIP() << "workbooks are read back under Wine by scripts/wine-tests.sh";
+#endif
+  const auto sheets = testing_support::XlsxSheets(testing_support::XlsxDump(book));
+  ASSERT_EQ(sheets.size(), 1u);
+  ASSERT_EQ(sheets[0].second.size(), 2u);
+  const std::string& row = sheets[0].second[1];
+  EXPECT_NE(row.find("\ts:Aceitável, com avisos\t"), std::string::npos) << row;
+  EXPECT_TRUE(row.ends_with("\tn:" + std::to_string(avisos))) << row;
+  // The cell in the verdict's amber.
+  const std::string command = "unzip -p " + book + " xl/styles.xml > " + dir_.file("styles.xml");
+  if (std::system(command.c_str()) == 0) {
+    EXPECT_NE(cli::ReadAll(dir_.file("styles.xml")).find("FFA85F00"), std::string::npos);
+  }
 }
 
 TEST_F(RunResumoTest, WrongUsage) {
@@ -294,7 +357,7 @@ TEST_F(RunResumoTest, TextsReachThePageAndTheWorkbookAsStored) {
   ASSERT_EQ(sheets[0].second.size(), 2u);
   const std::string row = "s:" + dir_.file("r\u00e9.json") +
                           "\ts:01234\ts:_x0041_\x01\ts:r.dbf\ts:" + std::string(32766, 's') +
-                          "…\ts:aceitavel\t";
+                          "…\ts:Aceitável\t";
   EXPECT_EQ(sheets[0].second[1].rfind(row, 0), 0u) << sheets[0].second[1].substr(0, 200);
 }
 
@@ -320,7 +383,7 @@ TEST(SummaryRowTest, ReasonsCountedErrorsToldCountsGrouped) {
   // The CSV keeps the digits as they are, for scripts.
   std::ostringstream csv;
   ASSERT_TRUE(WriteSummaryCsv({row}, csv));
-  EXPECT_NE(csv.str().find(";97063;;;;RISCOS.ITEM 1234\r\n"), std::string::npos) << csv.str();
+  EXPECT_NE(csv.str().find(";97063;;;;RISCOS.ITEM 1234;\r\n"), std::string::npos) << csv.str();
 }
 
 // The five fields that fail most, ties in table and then field order; documents that are JSON
