@@ -1,9 +1,9 @@
-#include "platform/console.h"
-
 #include <io.h>
 #include <windows.h>
 
 #include <string>
+
+#include "platform/console.h"
 
 namespace platform {
 namespace {

@@ -18,11 +18,11 @@ namespace {
 
 TEST(StandardStreamsTest, ACharacterCutAtTheEndWaitsForItsRest) {
   EXPECT_EQ(cmdline::WholeUtf8Prefix("Inicio"), 6u);
-  EXPECT_EQ(cmdline::WholeUtf8Prefix("In\xC3"), 2u);            // í cut after its first byte
-  EXPECT_EQ(cmdline::WholeUtf8Prefix("In\xC3\xAD"), 4u);         // whole
-  EXPECT_EQ(cmdline::WholeUtf8Prefix("a\xF0\x9F\x98"), 1u);      // a four-byte one cut after three
-  EXPECT_EQ(cmdline::WholeUtf8Prefix("a\xE2\x80\xA6"), 4u);      // …
-  EXPECT_EQ(cmdline::WholeUtf8Prefix("a\x80"), 2u);              // no UTF-8: a character of its own
+  EXPECT_EQ(cmdline::WholeUtf8Prefix("In\xC3"), 2u);         // í cut after its first byte
+  EXPECT_EQ(cmdline::WholeUtf8Prefix("In\xC3\xAD"), 4u);     // whole
+  EXPECT_EQ(cmdline::WholeUtf8Prefix("a\xF0\x9F\x98"), 1u);  // a four-byte one cut after three
+  EXPECT_EQ(cmdline::WholeUtf8Prefix("a\xE2\x80\xA6"), 4u);  // …
+  EXPECT_EQ(cmdline::WholeUtf8Prefix("a\x80"), 2u);          // no UTF-8: a character of its own
   EXPECT_EQ(cmdline::WholeUtf8Prefix("a\xFF"), 2u);
   EXPECT_EQ(cmdline::WholeUtf8Prefix(""), 0u);
 }
@@ -33,9 +33,9 @@ TEST(StandardStreamsTest, AConsoleShowsTheCharactersOfTheText) {
   // A console of its own: the one the test may have inherited is not always one it can write.
   FreeConsole();
   if (AllocConsole() == 0) GTEST_SKIP() << "no console here (" << GetLastError() << ")";
-  const HANDLE screen = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                    nullptr);
+  const HANDLE screen =
+      CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
   if (screen == INVALID_HANDLE_VALUE) GTEST_SKIP() << "no screen buffer (" << GetLastError() << ")";
   SetConsoleOutputCP(850);  // a code page that reads UTF-8 bytes as other letters
   const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(screen), _O_BINARY);
@@ -45,7 +45,8 @@ TEST(StandardStreamsTest, AConsoleShowsTheCharactersOfTheText) {
     std::ostream out(&buffer);
     out << "In\xC3";
     out.flush();  // the í cut between two writes
-    out << "\xAD" "cio \xE2\x80\xA6";
+    out << "\xAD"
+           "cio \xE2\x80\xA6";
     out.flush();
   }
   wchar_t shown[16] = {};
