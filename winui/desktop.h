@@ -15,7 +15,10 @@ namespace winui {
 bool AskOpenFileName(HWND owner, std::wstring* path);
 // A save dialog with `settings`; never asks before replacing a file. True and the full path on
 // confirm, with the default extension added to a name typed without one.
-bool AskSaveFileName(HWND owner, const frontend::SaveDialogSettings& settings, std::wstring* path);
+bool AskSaveFileName(HWND owner, const frontend::SaveDialogSettings& settings, std::wstring* path,
+                     int* filter);
+// A question with Yes and No (No the default); true for Yes.
+bool AskYesNo(HWND owner, const std::wstring& text);
 // The folder dialog titled `title`. True and the chosen folder's full path on confirm.
 bool AskFolder(HWND owner, const std::wstring& title, std::wstring* path);
 // ShellExecuteW with the default action: above 32 when opened, else the error code.
