@@ -140,9 +140,9 @@ void WindowController::ExportReport() {
   const SaveDialogSettings settings = ExportDialog({date.year, date.month, date.day});
   std::string path;
   int filter = -1;
+  // One format only: a name typed with another extension is kept, the dialog adds ".txt" to a
+  // name without one.
   if (!view_.AskSaveFile(settings, &path, &filter)) return;
-  path = ConfirmedSavePath(view_, settings, path, filter);
-  if (path.empty()) return;
   const bool saved = SaveChecked(
       path, [this](const std::filesystem::path& to) { return WriteReport(to, lines_); });
   if (!saved) return;

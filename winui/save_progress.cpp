@@ -29,11 +29,9 @@ HRESULT CALLBACK ProgressCallback(HWND dialog, UINT notification, WPARAM wparam,
     case TDN_BUTTON_CLICKED:
       // Cancel (or Esc, or the close box) stops the job; the dialog stays until it has stopped,
       // which takes a piece of the save at most.
-      if (wparam == IDCANCEL) {
-        job->Cancel();
-        return job->Finished() ? S_OK : S_FALSE;
-      }
-      break;
+      if (job->Finished()) return S_OK;
+      if (wparam == IDCANCEL) job->Cancel();
+      return S_FALSE;
     default:
       break;
   }
