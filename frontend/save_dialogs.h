@@ -34,7 +34,7 @@ struct Date {
 };
 SaveDialogSettings ExportDialog(Date date);
 // The failure list of the last run: "falhas.csv" in the user's documents folder, as CSV or, in
-// a build with the workbook writer, as a workbook (the file's extension chooses).
+// a build with the workbook writer, as a workbook (the chosen type decides, PathForChosenType).
 SaveDialogSettings FailureListDialog();
 
 // The path to write for the dialog's answer: the type the user chose (`filter`, an index into
