@@ -177,9 +177,10 @@ TEST_F(WinuiActionsTest, ExportOverAnInputIsRefusedAndWritesNothing) {
   });
   SendMessageW(Control("btnExporta"), BM_CLICK, 0, 0);
   const std::vector<SeenBox> seen = watcher.seen();
-  ASSERT_EQ(seen.size(), 2u);  // the dialog, then the refusal; nothing opened
-  EXPECT_EQ(seen[1].caption, kTitle);
-  EXPECT_TRUE(HasText(seen[1], Widen("Não é possível gravar sobre um arquivo de entrada: " +
+  // The dialog, its question before replacing a file, then the refusal; nothing opened.
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[2].caption, kTitle);
+  EXPECT_TRUE(HasText(seen[2], Widen("Não é possível gravar sobre um arquivo de entrada: " +
                                      frontend::FullPathText(riscos) + ".")));
   EXPECT_EQ(ReadBytes(riscos), before);
 }
@@ -271,7 +272,11 @@ TEST_F(WinuiRunTest, AMissingRisksFileEndsTheRunInTheErrorBox) {
   const std::vector<SeenBox> seen = watcher.seen();
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].caption, kTitle);
-  EXPECT_TRUE(HasText(seen[0], Widen(frontend::DecodeMessage(runner.error)))) << runner.error;
+  // The error's own text, then the run's cause as the runner writes it.
+  ASSERT_FALSE(runner.cause.empty());
+  EXPECT_TRUE(HasText(seen[0], Widen(frontend::DecodeMessage(runner.error) + "\n\n" +
+                                     frontend::DecodeMessage(runner.cause))))
+      << runner.error;
   EXPECT_EQ(LogLines(), runner.lines);  // the lines written before the error stay
 }
 
