@@ -17,6 +17,21 @@ namespace {
 
 constexpr std::size_t kPieceRows = 1 << 14;
 
+// The row callback counting into `progress`, and the question whether to stop.
+std::function<void(std::string_view)> Counted(const std::function<void(std::string_view)>& row,
+                                              SaveProgress* progress) {
+  if (progress == nullptr) return row;
+  return [row, progress](std::string_view bytes) {
+    row(bytes);
+    progress->Advance(1);
+  };
+}
+
+std::function<bool()> CancelOf(SaveProgress* progress) {
+  if (progress == nullptr) return {};
+  return [progress] { return progress->cancelled(); };
+}
+
 }  // namespace
 
 bool ForEachRawRow(const FailureFileIndex& index, std::span<const std::uint32_t> rows,
@@ -79,17 +94,26 @@ bool WriteRowsCsv(const FailureFileIndex& index, std::span<const std::uint32_t> 
 }
 
 std::string SaveRowsCsv(const FailureFileIndex& index, std::span<const std::uint32_t> rows,
-                        const std::filesystem::path& path) {
+                        const std::filesystem::path& path, SaveProgress* progress) {
+  if (progress != nullptr) progress->SetTotal(rows.size());
   try {
-    return WriteFileWith(path,
-                         [&](const ByteSink& put) { return PutRowsCsv(index, rows, put, {}); });
+    return WriteFileWith(path, [&](const ByteSink& put) {
+      return PutRowsCsv(
+          index, rows,
+          [&](std::string_view bytes) {
+            if (!put(bytes)) return false;
+            if (progress != nullptr && bytes.back() == '\n') progress->Advance(1);
+            return true;
+          },
+          CancelOf(progress));
+    });
   } catch (const FailureListError& error) {
     return error.what();
   }
 }
 
 std::string SaveRowsXlsx(const FailureFileIndex& index, std::span<const std::uint32_t> rows,
-                         const std::filesystem::path& path) {
+                         const std::filesystem::path& path, SaveProgress* progress) {
   if (!outputs::XlsxAvailable()) {
     return platform::FileErrorText(platform::FileStep::kCreate, FullPathText(path),
                                    "Esta versão do programa não grava planilhas");
@@ -106,7 +130,8 @@ std::string SaveRowsXlsx(const FailureFileIndex& index, std::span<const std::uin
     std::unique_ptr<outputs::FindingRowWriter> workbook =
         outputs::FindingsXlsx::RowWriter(temp_path);
     if (!workbook) return false;
-    ForEachRawRow(index, rows, [&](std::string_view bytes) {
+    if (progress != nullptr) progress->SetTotal(rows.size());
+    const auto one_row = [&](std::string_view bytes) {
       const std::vector<std::string> fields = SplitCsvRow(WithoutTerminator(bytes));
       const auto field = [&fields](int column) -> std::string_view {
         return column >= 0 && static_cast<std::size_t>(column) < fields.size()
@@ -120,7 +145,9 @@ std::string SaveRowsXlsx(const FailureFileIndex& index, std::span<const std::uin
       workbook->Row(field(arquivo) == "sinistros" ? engine::FindingFile::kSinistros
                                                   : engine::FindingFile::kRiscos,
                     row);
-    });
+    };
+    // A cancelled workbook is never finished: the temporary file goes with the failed save.
+    if (!ForEachRawRow(index, rows, Counted(one_row, progress), CancelOf(progress))) return false;
     if (workbook->Finish()) return true;
     reason = workbook->ErrorText();
     return false;
@@ -136,9 +163,9 @@ std::string SaveRowsXlsx(const FailureFileIndex& index, std::span<const std::uin
 }
 
 std::string SaveRows(const FailureFileIndex& index, std::span<const std::uint32_t> rows,
-                     const std::filesystem::path& path) {
-  return outputs::IsXlsxPath(path.string()) ? SaveRowsXlsx(index, rows, path)
-                                            : SaveRowsCsv(index, rows, path);
+                     const std::filesystem::path& path, SaveProgress* progress) {
+  return outputs::IsXlsxPath(path.string()) ? SaveRowsXlsx(index, rows, path, progress)
+                                            : SaveRowsCsv(index, rows, path, progress);
 }
 
 }  // namespace frontend

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "frontend/failure_file_index.h"
+#include "frontend/save_job.h"
 
 namespace frontend {
 
@@ -34,17 +35,18 @@ bool WriteRowsCsv(const FailureFileIndex& index, std::span<const std::uint32_t> 
 
 // Saves the header row and `rows` as CSV at `path`, replacing any file of that name. Returns an
 // empty text on success, else the message to show: the file's (report_export.h) or, when the
-// list can no longer be read, the list's.
+// list can no longer be read, the list's. With `progress`, it counts the rows written and stops
+// when cancelled, as a failed write: no file is put in place.
 std::string SaveRowsCsv(const FailureFileIndex& index, std::span<const std::uint32_t> rows,
-                        const std::filesystem::path& path);
+                        const std::filesystem::path& path, SaveProgress* progress = nullptr);
 
 // The same rows as a workbook with the runner's workbook writer (outputs/findings_xlsx.h): a sheet
 // per input file, the list's columns by name, numbers as numbers. Messages as SaveRowsCsv.
 std::string SaveRowsXlsx(const FailureFileIndex& index, std::span<const std::uint32_t> rows,
-                         const std::filesystem::path& path);
+                         const std::filesystem::path& path, SaveProgress* progress = nullptr);
 
 // SaveRowsXlsx for a path ending in ".xlsx" (any case), else SaveRowsCsv.
 std::string SaveRows(const FailureFileIndex& index, std::span<const std::uint32_t> rows,
-                     const std::filesystem::path& path);
+                     const std::filesystem::path& path, SaveProgress* progress = nullptr);
 
 }  // namespace frontend

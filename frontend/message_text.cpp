@@ -1,5 +1,6 @@
 #include "frontend/message_text.h"
 
+#include "engine/error_explanation.h"
 #include "engine/report.h"
 #include "engine/text.h"
 
@@ -64,6 +65,12 @@ std::string PathInMessage(std::string_view path) {
 
 std::string ErrorBoxMessage(std::string_view message) {
   return DecodeMessage(engine::ErrorBoxText(message));
+}
+
+std::string ErrorBoxMessage(std::string_view message, std::string_view explanation) {
+  std::string text = ErrorBoxMessage(message);
+  if (!explanation.empty()) text += "\n\n" + engine::CauseText(explanation);
+  return text;
 }
 
 }  // namespace frontend

@@ -20,6 +20,11 @@ std::string DecodeMessage(std::string_view message);
 // ".", then decoded for display.
 std::string ErrorBoxMessage(std::string_view message);
 
+// The error box of a run that ended in error: ErrorBoxMessage(message) as it is, then, when the
+// run explained it (UTF-8, engine/error_explanation.h), an empty line and "causa: " with the
+// explanation, as the runner writes it beside the message.
+std::string ErrorBoxMessage(std::string_view message, std::string_view explanation);
+
 // A path (UTF-8 as typed, or Windows-1252) for a message made of Windows-1252 bytes, so that
 // DecodeMessage reads the whole message one way; a character that code page lacks shows as
 // "?". For display only: never a path to open.

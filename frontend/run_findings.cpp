@@ -50,7 +50,7 @@ bool RunFindings::Finish() {
   return ready_;
 }
 
-std::string RunFindings::SaveAs(const std::filesystem::path& path) const {
+std::string RunFindings::SaveAs(const std::filesystem::path& path, SaveProgress* progress) const {
   if (!ready_) {
     return platform::FileErrorText(platform::FileStep::kCreate, FullPathText(path),
                                    "Nenhuma lista de falhas");
@@ -60,7 +60,7 @@ std::string RunFindings::SaveAs(const std::filesystem::path& path) const {
       const FailureFileIndex index(temp_path_);
       std::vector<std::uint32_t> rows(index.RowCount());
       std::iota(rows.begin(), rows.end(), 0u);
-      return SaveRowsXlsx(index, rows, path);
+      return SaveRowsXlsx(index, rows, path, progress);
     } catch (const FailureListError& error) {
       return error.what();
     }
@@ -68,12 +68,20 @@ std::string RunFindings::SaveAs(const std::filesystem::path& path) const {
   // The list's bytes, written as a new file of the user's (not a copy of the private temporary
   // file, whose mode would come along).
   std::ifstream in(platform::FileSystemPath(temp_path_), std::ios::binary);
-  return WriteFileWith(path, [&in](const ByteSink& put) {
+  if (progress != nullptr) {
+    std::error_code unknown;
+    const std::uintmax_t size =
+        std::filesystem::file_size(platform::FileSystemPath(temp_path_), unknown);
+    progress->SetTotal(unknown ? 0 : size);
+  }
+  return WriteFileWith(path, [&in, progress](const ByteSink& put) {
     std::vector<char> buffer(1 << 20);
     while (in) {
+      if (progress != nullptr && progress->cancelled()) return false;
       in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
       const auto got = static_cast<std::size_t>(in.gcount());
       if (got > 0 && !put(std::string_view(buffer.data(), got))) return false;
+      if (progress != nullptr) progress->Advance(got);
     }
     return in.eof();
   });

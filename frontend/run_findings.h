@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "frontend/save_job.h"
 #include "outputs/findings_csv.h"
 #include "platform/interrupt_cleanup.h"
 
@@ -34,8 +35,9 @@ class RunFindings {
 
   // Saves the list at `path`, replacing any file of that name: its bytes, or for a name ending in
   // ".xlsx" a workbook. Returns an empty text on success, else the message (UTF-8, as
-  // WriteFileBytes in report_export.h).
-  std::string SaveAs(const std::filesystem::path& path) const;
+  // WriteFileBytes in report_export.h). With `progress`, it tells how far it got and stops when
+  // cancelled, leaving no file (failure_rows_save.h).
+  std::string SaveAs(const std::filesystem::path& path, SaveProgress* progress = nullptr) const;
 
  private:
   std::string temp_path_;                     // empty when no file could be created

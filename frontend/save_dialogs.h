@@ -2,6 +2,7 @@
 // The settings of the two save dialogs, the same in both windows.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace frontend {
@@ -24,10 +25,26 @@ struct SaveDialogSettings {
   std::vector<FileFilter> filters;  // empty: no filter
 };
 
-// The export of the report: no filter, name "*.txt", starting at the root of the system drive.
-SaveDialogSettings ExportDialog();
+// The export of the report: "relatorio_PRX_AAAA-MM-DD.txt" (the run's `date`) in the user's
+// documents folder, as text.
+struct Date {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+};
+SaveDialogSettings ExportDialog(Date date);
 // The failure list of the last run: "falhas.csv" in the user's documents folder, as CSV or, in
-// a build with the workbook writer, as a workbook (the file's extension chooses).
+// a build with the workbook writer, as a workbook (the chosen type decides, PathForChosenType).
 SaveDialogSettings FailureListDialog();
+
+// The path to write for the dialog's answer: the type the user chose (`filter`, an index into
+// settings.filters; out of range or "*.*": none) decides the format, so a name whose extension
+// names another type gets the chosen one instead ("falhas.csv" under "*.xlsx" is
+// "falhas.xlsx"), and any other name gets it added. Without a chosen type, `path` as it is.
+std::string PathForChosenType(const std::string& path, const SaveDialogSettings& settings,
+                              int filter);
+
+// The confirmation after a list was saved at `path` (UTF-8).
+std::string SavedListText(const std::string& path);
 
 }  // namespace frontend

@@ -8,9 +8,11 @@
 #include "frontend/file_snapshot.h"
 #include "frontend/help_open.h"
 #include "frontend/input_overwrite.h"
+#include "frontend/list_save.h"
 #include "frontend/message_text.h"
 #include "frontend/report_export.h"
 #include "frontend/shell_messages.h"
+#include "frontend/window_texts.h"
 #include "platform/path_separator.h"
 #include "platform/program_folder.h"
 #include "platform/system_path.h"
@@ -35,6 +37,8 @@ void WindowController::Run() {
   if (running_) return;
   // The path texts are read once, here; the run takes them from its host.
   PathBoxes boxes = view_.ReadPathBoxes();
+  run_date_ = setup_.clock();
+  report_exported_ = false;
   run_files_ = {{boxes.riscos, std::nullopt}, {boxes.sinistros, std::nullopt}};
   RunInputs inputs{std::move(boxes.riscos),
                    std::move(boxes.sinistros),
@@ -91,7 +95,7 @@ void WindowController::RunFinished(const std::optional<std::string>& error) {
   // and the list is ready by the time the user opens the panel.
   LoadPanel();
   view_.SetRunning(false);
-  if (error) view_.ShowError(ErrorBoxMessage(*error));
+  if (error) view_.ShowError(ErrorBoxMessage(*error, run_.state().result.error_explanation));
   view_.AfterRun();
 }
 
@@ -132,18 +136,37 @@ bool WindowController::SaveChecked(const std::string& path, const SaveAction& sa
 
 void WindowController::ExportReport() {
   if (running_) return;
+  const platform::LocalDateTime date = have_run_ ? run_date_ : setup_.clock();
+  const SaveDialogSettings settings = ExportDialog({date.year, date.month, date.day});
   std::string path;
-  if (!view_.AskSaveFile(ExportDialog(), &path)) return;
+  int filter = -1;
+  // One format only: a name typed with another extension is kept, the dialog adds ".txt" to a
+  // name without one.
+  if (!view_.AskSaveFile(settings, &path, &filter)) return;
   const bool saved = SaveChecked(
       path, [this](const std::filesystem::path& to) { return WriteReport(to, lines_); });
-  if (saved) ShowShellResult(view_.OpenFile(path));
+  if (!saved) return;
+  report_exported_ = true;
+  ShowShellResult(view_.OpenFile(path));
+}
+
+bool WindowController::MayClose() {
+  if (running_ || lines_.empty() || report_exported_) return true;
+  return view_.AskYesNo(kCloseUnexported);
 }
 
 void WindowController::SaveFailures() {
   if (!Enabled(WindowAction::kSaveFailures)) return;
+  const SaveDialogSettings settings = FailureListDialog();
   std::string path;
-  if (!view_.AskSaveFile(FailureListDialog(), &path)) return;
-  SaveChecked(path, [this](const std::filesystem::path& to) { return findings_->SaveAs(to); });
+  int filter = -1;
+  if (!view_.AskSaveFile(settings, &path, &filter)) return;
+  path = ConfirmedSavePath(view_, settings, path, filter);
+  if (path.empty()) return;
+  SaveList(view_, path, ProtectedFiles(),
+           [this](const std::filesystem::path& to, SaveProgress& progress) {
+             return findings_->SaveAs(to, &progress);
+           });
 }
 
 void WindowController::LoadPanel() {

@@ -55,6 +55,9 @@ class WindowController : private RunView {
 
   // The log's report as a text file, then opened with its default program.
   void ExportReport();
+  // Whether the window may close now: when the log holds a report that was never exported, only
+  // once the user said so.
+  bool MayClose();
   // The last run's failure list, saved where the user says.
   void SaveFailures();
   // Brings the panel up, reading the last run into it first when it shows an older one.
@@ -110,6 +113,8 @@ class WindowController : private RunView {
   std::unique_ptr<RunFindings> findings_;  // the failure list of the last run
   RunFiles run_files_;                     // the last run's inputs, as it opened them
   bool have_run_ = false;                  // a run has ended since the window opened
+  bool report_exported_ = false;           // the log's report was exported since its run
+  platform::LocalDateTime run_date_{};     // when the last run started
   bool panel_current_ = false;             // the panel shows the last run
   std::optional<std::string> run_error_;   // the message that ended the last run, if one did
   bool running_ = false;

@@ -14,5 +14,11 @@ inline constexpr const char* kSilenceNotices = "Não mostrar novamente nesta exe
 inline constexpr const char* kSaveFailureList = "Salvar lista de falhas (CSV)...";
 // The log's context menu entry (and Ctrl+Shift+F) that opens the findings panel.
 inline constexpr const char* kFindingsPanel = "Painel de falhas...";
+// The progress box of a save, and its button.
+inline constexpr const char* kSaving = "Gravando a lista de falhas...";
+inline constexpr const char* kCancelSave = "Cancelar";
+// Asked when the window closes over a report that was never exported.
+inline constexpr const char* kCloseUnexported =
+    "O resultado da crítica não foi exportado e será perdido. Fechar mesmo assim?";
 
 }  // namespace frontend

@@ -10,6 +10,7 @@
 
 #include "frontend/panel_run.h"
 #include "frontend/save_dialogs.h"
+#include "frontend/save_job.h"
 #include "frontend/verdict_strip.h"
 #include "frontend/window_run_host.h"
 
@@ -26,7 +27,7 @@ struct PathBoxes {
   std::string sinistros;
 };
 
-class WindowView : public RunLogView {
+class WindowView : public RunLogView, public SaveView {
  public:
   virtual PathBoxes ReadPathBoxes() const = 0;
   // On the run's worker thread: makes the window's thread call WindowController::FlushRun soon.
@@ -36,11 +37,10 @@ class WindowView : public RunLogView {
   virtual void ShowStrip(const VerdictStrip& strip) = 0;
   virtual void SetStripTooltip(const std::string& text) = 0;
   virtual void EnableAction(WindowAction action, bool enabled) = 0;
-  virtual void ShowError(const std::string& text) = 0;    // the error box
-  virtual void ShowMessage(const std::string& text) = 0;  // a box without icon
-  // The dialogs: true and the chosen path on confirm, false on cancel.
+  // The dialogs: true and the chosen path on confirm, false on cancel. The save dialog asks
+  // before replacing a file and tells which of the settings' filters was chosen (-1: none).
   virtual bool AskFolder(const std::string& title, std::string* folder) = 0;
-  virtual bool AskSaveFile(const SaveDialogSettings& settings, std::string* path) = 0;
+  virtual bool AskSaveFile(const SaveDialogSettings& settings, std::string* path, int* filter) = 0;
   // Opens a file with its default program; a result code of shell_messages.h.
   virtual int OpenFile(const std::string& path) = 0;
   // The findings panel, a window of its own made on first use: let go of the list (a no-op

@@ -8,7 +8,9 @@
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 #include <optional>
 
@@ -64,11 +66,10 @@ bool QtDesktopServices::GetOpenFileName(QWidget* owner, QString* path) {
 }
 
 bool QtDesktopServices::GetSaveFileName(QWidget* owner, const SaveDialogSettings& settings,
-                                        QString* path) {
+                                        QString* path, int* chosen_filter) {
   QFileDialog dialog(owner, Utf8(settings.title), FolderOf(settings.initial_folder));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
   dialog.setDefaultSuffix(Utf8(settings.default_suffix));
   QStringList filters;
   for (const frontend::FileFilter& filter : settings.filters) filters << Utf8(filter.label);
@@ -87,7 +88,9 @@ bool QtDesktopServices::GetSaveFileName(QWidget* owner, const SaveDialogSettings
   // would become a file name.
   const QString name = Utf8(settings.initial_name);
   if (!name.isEmpty() && !name.contains(u'*')) dialog.selectFile(name);
-  return RunFileDialog(dialog, path);
+  if (!RunFileDialog(dialog, path)) return false;
+  *chosen_filter = static_cast<int>(filters.indexOf(dialog.selectedNameFilter()));
+  return true;
 }
 
 bool QtDesktopServices::GetFolder(QWidget* owner, const QString& title, QString* path) {
@@ -124,6 +127,34 @@ void QtDesktopServices::ShowError(QWidget* owner, const QString& text) {
 void QtDesktopServices::ShowMessage(QWidget* owner, const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, Title(), text, QMessageBox::Ok, owner);
   box.exec();
+}
+
+bool QtDesktopServices::AskYesNo(QWidget* owner, const QString& text) {
+  QMessageBox box(QMessageBox::Question, Title(), text, QMessageBox::Yes | QMessageBox::No, owner);
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
+void QtDesktopServices::ShowSaveProgress(QWidget* owner, frontend::SaveJob& job) {
+  QProgressDialog dialog(QString::fromUtf8(frontend::kSaving),
+                         QString::fromUtf8(frontend::kCancelSave), 0, 100, owner);
+  dialog.setWindowTitle(Title());
+  dialog.setWindowModality(Qt::WindowModal);
+  dialog.setMinimumDuration(0);
+  dialog.setAutoClose(false);
+  dialog.setAutoReset(false);
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, &dialog, [&dialog, &job] {
+    if (job.Finished()) {
+      dialog.accept();
+      return;
+    }
+    dialog.setValue(job.Percent());
+  });
+  // The cancel button asks the job to stop; the dialog stays until it has (a piece at most).
+  QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&job] { job.Cancel(); });
+  poll.start(50);
+  if (!job.Finished()) dialog.exec();
 }
 
 bool QtDesktopServices::ShowInvalidDate(QWidget* owner, const QString& text, const QString& place) {

@@ -15,10 +15,12 @@
 #include "frontend/failure_chart_data.h"
 #include "frontend/failure_rows_save.h"
 #include "frontend/input_overwrite.h"
+#include "frontend/list_save.h"
 #include "frontend/message_text.h"
 #include "frontend/panel_texts.h"
 #include "frontend/save_dialogs.h"
 #include "frontend/verdict_banner.h"
+#include "ui/desktop_save_view.h"
 #include "ui/desktop_services.h"
 #include "ui/failure_chart.h"
 #include "ui/failure_table_model.h"
@@ -340,14 +342,20 @@ void FindingsPanel::ShowRecord(int row) {
 
 void FindingsPanel::SalvarClick() {
   if (!model_) return;
-  QString path;
-  if (!desktop_->GetSaveFileName(this, frontend::FailureListDialog(), &path)) return;
-  const std::string error = frontend::SaveUnlessInput(
-      NativePath(path), run_.ProtectedFiles(), [this](const std::filesystem::path& to) {
-        return frontend::SaveRows(*index_, model_->rows(), to);
+  const frontend::SaveDialogSettings settings = frontend::FailureListDialog();
+  QString chosen;
+  int filter = -1;
+  if (!desktop_->GetSaveFileName(this, settings, &chosen, &filter)) return;
+  DesktopSaveView view(*desktop_, this);
+  const std::string path = frontend::ConfirmedSavePath(view, settings, NativePath(chosen), filter);
+  if (path.empty()) return;
+  // The rows shown now: the save goes on while the panel could filter again.
+  const std::vector<std::uint32_t> rows = model_->rows();
+  frontend::SaveList(
+      view, path, run_.ProtectedFiles(),
+      [this, &rows](const std::filesystem::path& to, frontend::SaveProgress& progress) {
+        return frontend::SaveRows(*index_, rows, to, &progress);
       });
-  if (!error.empty())
-    desktop_->ShowError(this, QString::fromStdString(frontend::ErrorBoxMessage(error)));
 }
 
 }  // namespace ui

@@ -220,7 +220,7 @@ void Inicio::resizeEvent(QResizeEvent* event) {
 
 void Inicio::closeEvent(QCloseEvent* event) {
   // The window takes no input during a run, closing included.
-  if (controller_.running()) {
+  if (controller_.running() || !controller_.MayClose()) {
     event->ignore();
     return;
   }
@@ -330,6 +330,8 @@ bool Inicio::AskInvalidDateAt(const std::string& message, const std::string& pla
 
 void Inicio::ShowError(const std::string& text) { desktop_->ShowError(this, Utf8(text)); }
 void Inicio::ShowMessage(const std::string& text) { desktop_->ShowMessage(this, Utf8(text)); }
+bool Inicio::AskYesNo(const std::string& text) { return desktop_->AskYesNo(this, Utf8(text)); }
+void Inicio::ShowSaveProgress(frontend::SaveJob& job) { desktop_->ShowSaveProgress(this, job); }
 
 bool Inicio::AskFolder(const std::string& title, std::string* folder) {
   QString chosen;
@@ -338,9 +340,10 @@ bool Inicio::AskFolder(const std::string& title, std::string* folder) {
   return true;
 }
 
-bool Inicio::AskSaveFile(const frontend::SaveDialogSettings& settings, std::string* path) {
+bool Inicio::AskSaveFile(const frontend::SaveDialogSettings& settings, std::string* path,
+                         int* filter) {
   QString chosen;
-  if (!desktop_->GetSaveFileName(this, settings, &chosen)) return false;
+  if (!desktop_->GetSaveFileName(this, settings, &chosen, filter)) return false;
   *path = NativePath(chosen);
   return true;
 }

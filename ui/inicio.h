@@ -95,7 +95,10 @@ class Inicio : public QWidget, private frontend::WindowView {
   void ShowError(const std::string& text) override;
   void ShowMessage(const std::string& text) override;
   bool AskFolder(const std::string& title, std::string* folder) override;
-  bool AskSaveFile(const frontend::SaveDialogSettings& settings, std::string* path) override;
+  bool AskSaveFile(const frontend::SaveDialogSettings& settings, std::string* path,
+                   int* filter) override;
+  bool AskYesNo(const std::string& text) override;
+  void ShowSaveProgress(frontend::SaveJob& job) override;
   int OpenFile(const std::string& path) override;
   void UnloadPanel() override;
   void LoadPanel(frontend::PanelRun run) override;

@@ -60,27 +60,31 @@ bool AskOpenFileName(HWND owner, std::wstring* path) {
   return true;
 }
 
-bool AskSaveFileName(HWND owner, const frontend::SaveDialogSettings& settings, std::wstring* path) {
+bool AskSaveFileName(HWND owner, const frontend::SaveDialogSettings& settings, std::wstring* path,
+                     int* filter) {
   std::vector<wchar_t> buffer(kPathChars, L'\0');
   const std::wstring name = Widen(settings.initial_name);
   name.copy(buffer.data(), std::min<std::size_t>(name.size(), kPathChars - 1));
   const std::wstring title = Widen(settings.title);
   const std::wstring suffix = Widen(settings.default_suffix);
   const std::wstring folder = InitialFolder(settings.initial_folder);
-  const std::wstring filter = FilterText(settings.filters);
+  const std::wstring filter_text = FilterText(settings.filters);
   OPENFILENAMEW dialog = {};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
-  dialog.lpstrFilter = filter.empty() ? nullptr : filter.c_str();
+  dialog.lpstrFilter = filter_text.empty() ? nullptr : filter_text.c_str();
   dialog.nFilterIndex = 1;
   dialog.lpstrFile = buffer.data();
   dialog.nMaxFile = kPathChars;
   dialog.lpstrInitialDir = folder.c_str();
   dialog.lpstrTitle = title.empty() ? nullptr : title.c_str();
   dialog.lpstrDefExt = suffix.empty() ? nullptr : suffix.c_str();
-  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
+  dialog.Flags =
+      OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT;
   if (!GetSaveFileNameW(&dialog)) return false;
   *path = buffer.data();
+  // nFilterIndex counts from 1; 0 means no filter was chosen.
+  *filter = filter_text.empty() ? -1 : static_cast<int>(dialog.nFilterIndex) - 1;
   return true;
 }
 
@@ -108,6 +112,11 @@ int OpenWithShell(HWND owner, const std::wstring& path) {
 
 void ShowError(HWND owner, const std::wstring& text) {
   MessageBoxW(owner, text.c_str(), Title().c_str(), MB_OK | MB_ICONERROR);
+}
+
+bool AskYesNo(HWND owner, const std::wstring& text) {
+  return MessageBoxW(owner, text.c_str(), Title().c_str(),
+                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
 void ShowMessage(HWND owner, const std::wstring& text) {

@@ -13,9 +13,13 @@ namespace winui {
 // The open dialog: no title, no filter, the last folder used. True and the full path on confirm;
 // a typed name is returned whether or not the file exists.
 bool AskOpenFileName(HWND owner, std::wstring* path);
-// A save dialog with `settings`; never asks before replacing a file. True and the full path on
-// confirm, with the default extension added to a name typed without one.
-bool AskSaveFileName(HWND owner, const frontend::SaveDialogSettings& settings, std::wstring* path);
+// A save dialog with `settings`; asks before replacing a file. True, the full path (the default
+// extension added to a name typed without one) and the chosen filter's index (-1: none) on
+// confirm.
+bool AskSaveFileName(HWND owner, const frontend::SaveDialogSettings& settings, std::wstring* path,
+                     int* filter);
+// A question with Yes and No (No the default); true for Yes.
+bool AskYesNo(HWND owner, const std::wstring& text);
 // The folder dialog titled `title`. True and the chosen folder's full path on confirm.
 bool AskFolder(HWND owner, const std::wstring& title, std::wstring* path);
 // ShellExecuteW with the default action: above 32 when opened, else the error code.

@@ -26,4 +26,12 @@ LRESULT DialogCodeWithoutTab(LRESULT code, LPARAM lparam) {
 
 void LetTabLeave(HWND edit) { SetWindowSubclass(edit, &TabLeavesProc, 1, 0); }
 
+bool IsStrayCharacter(const MSG& msg) {
+  if (msg.message != WM_CHAR || msg.wParam <= L' ') return false;
+  MSG copy = msg;
+  const LRESULT code =
+      SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&copy));
+  return (code & (DLGC_WANTCHARS | DLGC_WANTALLKEYS | DLGC_HASSETSEL)) == 0;
+}
+
 }  // namespace winui

@@ -14,4 +14,10 @@ LRESULT DialogCodeWithoutTab(LRESULT code, LPARAM lparam);
 // Subclasses the multi-line edit box `edit` so that Tab leaves it.
 void LetTabLeave(HWND edit);
 
+// Whether `msg` is a plain character typed at a control that takes no characters (a button).
+// The dialog manager would take it as the accelerator of the control whose caption holds that
+// letter, as though Alt were held ("f" would close the window): such a character is dropped.
+// With Alt the character comes as WM_SYSCHAR and the accelerator works.
+bool IsStrayCharacter(const MSG& msg);
+
 }  // namespace winui

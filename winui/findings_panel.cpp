@@ -11,6 +11,7 @@
 #include "frontend/failure_chart_data.h"
 #include "frontend/failure_rows_save.h"
 #include "frontend/input_overwrite.h"
+#include "frontend/list_save.h"
 #include "frontend/message_text.h"
 #include "frontend/panel_texts.h"
 #include "frontend/save_dialogs.h"
@@ -21,6 +22,7 @@
 #include "winui/failure_chart_view.h"
 #include "winui/failure_list_view.h"
 #include "winui/record_window.h"
+#include "winui/save_progress.h"
 #include "winui/wide_text.h"
 #include "winui/window_class.h"
 
@@ -191,6 +193,7 @@ bool FindingsPanel::FilterMessage(MSG& msg) {
   if (record_ != nullptr && record_->FilterMessage(msg)) return true;
   if (hwnd_ == nullptr || msg.hwnd == nullptr) return false;
   if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return false;
+  if (IsStrayCharacter(msg)) return true;
   return IsDialogMessageW(hwnd_, &msg) != FALSE;
 }
 
@@ -408,13 +411,20 @@ void FindingsPanel::ShowRecord(int row) {
 
 void FindingsPanel::SalvarClick() {
   if (!index_) return;
-  std::wstring path;
-  if (!AskSaveFileName(hwnd_, frontend::FailureListDialog(), &path)) return;
-  const std::string error = frontend::SaveUnlessInput(
-      std::filesystem::path(path), run_.ProtectedFiles(), [this](const std::filesystem::path& to) {
-        return frontend::SaveRows(*index_, list_->rows(), to);
+  const frontend::SaveDialogSettings settings = frontend::FailureListDialog();
+  std::wstring chosen;
+  int filter = -1;
+  if (!AskSaveFileName(hwnd_, settings, &chosen, &filter)) return;
+  BoxSaveView view(hwnd_);
+  const std::string path = frontend::ConfirmedSavePath(view, settings, ToPath(chosen), filter);
+  if (path.empty()) return;
+  // The rows shown now: the save goes on while the panel could filter again.
+  const std::vector<std::uint32_t> rows = list_->rows();
+  frontend::SaveList(
+      view, path, run_.ProtectedFiles(),
+      [this, &rows](const std::filesystem::path& to, frontend::SaveProgress& progress) {
+        return frontend::SaveRows(*index_, rows, to, &progress);
       });
-  if (!error.empty()) ShowError(hwnd_, Widen(frontend::ErrorBoxMessage(error)));
 }
 
 }  // namespace winui

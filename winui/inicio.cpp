@@ -18,6 +18,7 @@
 #include "winui/edit_text.h"
 #include "winui/findings_panel.h"
 #include "winui/resource_ids.h"
+#include "winui/save_progress.h"
 #include "winui/tooltips.h"
 #include "winui/verdict_mark.h"
 #include "winui/wide_text.h"
@@ -239,6 +240,7 @@ bool Inicio::FilterMessage(MSG& msg) {
     controller_.OpenPanel();  // Ctrl+Shift+F
     return true;
   }
+  if (IsStrayCharacter(msg)) return true;
   return IsDialogMessageW(hwnd_, &msg) != FALSE;
 }
 
@@ -287,7 +289,7 @@ LRESULT Inicio::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       break;
     case WM_CLOSE:
       // The window takes no input during a run, closing included.
-      if (controller_.running()) return 0;
+      if (controller_.running() || !controller_.MayClose()) return 0;
       DestroyWindow(hwnd_);
       return 0;
     case WM_ENDSESSION:
@@ -417,6 +419,8 @@ bool Inicio::AskInvalidDateAt(const std::string& message, const std::string& pla
 
 void Inicio::ShowError(const std::string& text) { winui::ShowError(hwnd_, Widen(text)); }
 void Inicio::ShowMessage(const std::string& text) { winui::ShowMessage(hwnd_, Widen(text)); }
+bool Inicio::AskYesNo(const std::string& text) { return winui::AskYesNo(hwnd_, Widen(text)); }
+void Inicio::ShowSaveProgress(frontend::SaveJob& job) { winui::ShowSaveProgress(hwnd_, job); }
 
 bool Inicio::AskFolder(const std::string& title, std::string* folder) {
   std::wstring chosen;
@@ -425,9 +429,10 @@ bool Inicio::AskFolder(const std::string& title, std::string* folder) {
   return true;
 }
 
-bool Inicio::AskSaveFile(const frontend::SaveDialogSettings& settings, std::string* path) {
+bool Inicio::AskSaveFile(const frontend::SaveDialogSettings& settings, std::string* path,
+                         int* filter) {
   std::wstring chosen;
-  if (!AskSaveFileName(hwnd_, settings, &chosen)) return false;
+  if (!AskSaveFileName(hwnd_, settings, &chosen, filter)) return false;
   *path = ToPath(chosen);
   return true;
 }

@@ -92,7 +92,7 @@ TEST(FailureRowsSaveTest, WorkbookOfTheListsRowsIsTheRunnersWorkbook) {
 
 // A save that fails half-way (the list was cut short meanwhile) leaves the earlier file of the
 // name as it was, and no temporary file beside it, for both formats.
-TEST(FailureRowsSaveTest, AFailedSaveLeavesTheEarlierFile) {
+TEST(FailureRowsSaveTest, ACancelledOrFailedSaveLeavesTheEarlierFile) {
   testing_support::TempDir dir;
   const std::string list = dir.file("falhas.csv");
   {
@@ -104,17 +104,22 @@ TEST(FailureRowsSaveTest, AFailedSaveLeavesTheEarlierFile) {
   const FailureFileIndex index(list);
   std::vector<std::uint32_t> rows(index.RowCount());
   std::iota(rows.begin(), rows.end(), 0u);
-  std::filesystem::resize_file(list, std::filesystem::file_size(list) / 2);
+  SaveProgress cancelled;
+  cancelled.Cancel();
   std::vector<std::string> expected = {"falhas.csv"};
-  for (const char* name : {"salvo.csv", "salvo.xlsx"}) {
-    SCOPED_TRACE(name);
-    if (outputs::IsXlsxPath(name) && !outputs::XlsxAvailable()) continue;
-    const std::string saved = dir.file(name);
-    { std::ofstream(saved, std::ios::binary) << "earlier"; }
-    EXPECT_NE(SaveRows(index, rows, saved), "");
-    std::ifstream in(saved, std::ios::binary);
-    EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), {}) == "earlier");
-    expected.push_back(name);
+  for (const bool cancel : {true, false}) {
+    // The list can no longer be read whole: the save fails of itself.
+    if (!cancel) std::filesystem::resize_file(list, std::filesystem::file_size(list) / 2);
+    for (const char* name : {"salvo.csv", "salvo.xlsx"}) {
+      SCOPED_TRACE(name);
+      if (outputs::IsXlsxPath(name) && !outputs::XlsxAvailable()) continue;
+      const std::string saved = dir.file(name);
+      { std::ofstream(saved, std::ios::binary) << "earlier"; }
+      EXPECT_NE(SaveRows(index, rows, saved, cancel ? &cancelled : nullptr), "");
+      std::ifstream in(saved, std::ios::binary);
+      EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), {}) == "earlier");
+      if (!cancel) expected.push_back(name);
+    }
   }
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "outputs/xlsx_workbook.h"
 #include "support/run_fixture.h"
 
 namespace frontend {
@@ -31,6 +32,7 @@ class FakeView : public WindowView {
   std::vector<std::string> told;
   PathBoxes boxes;
   std::string save_answer;    // empty: the dialog is cancelled
+  int save_filter = -1;       // the type chosen in the save dialog
   std::string folder_answer;  // likewise
   std::vector<std::string> opened;
   std::vector<PanelRun> panel_loads;
@@ -60,9 +62,18 @@ class FakeView : public WindowView {
     *folder = folder_answer;
     return !folder_answer.empty();
   }
-  bool AskSaveFile(const SaveDialogSettings&, std::string* path) override {
+  bool AskSaveFile(const SaveDialogSettings&, std::string* path, int* filter) override {
     *path = save_answer;
+    *filter = save_filter;
     return !save_answer.empty();
+  }
+  void ShowSaveProgress(SaveJob& job) override {
+    told.push_back("progress");
+    while (!job.Finished()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  bool AskYesNo(const std::string& text) override {
+    told.push_back("ask:" + text);
+    return true;
   }
   int OpenFile(const std::string& path) override {
     opened.push_back(path);
@@ -153,8 +164,10 @@ TEST_F(WindowControllerTest, ActionsAndTheEndOfRunsThatEndWellOrInError) {
   ASSERT_EQ(error.size(), 5u);
   EXPECT_EQ(error[1], "load");
   EXPECT_EQ(error[2], "idle");
-  EXPECT_EQ(error[3].substr(0, 6), "error:");
-  EXPECT_NE(error[3].find("nao_existe.dbf"), std::string::npos);
+  // The table layer's text as it is, then the run's own cause in Portuguese.
+  const std::string missing = dir_.file("nao_existe.dbf");
+  EXPECT_EQ(error[3], "error:TMarlSmartDBF.InternalOpen: Open error \"" + missing +
+                          "\"\n\ncausa: arquivo de riscos não encontrado: " + missing);
   EXPECT_EQ(error[4], "after");
   EXPECT_TRUE(Enabled(WindowAction::kSaveFailures));
   ASSERT_EQ(view_.panel_loads.size(), 2u);
@@ -202,10 +215,34 @@ TEST_F(WindowControllerTest, NoSaveReplacesAnInputAndTheChosenCatalogueIsProtect
   controller_.SaveFailures();
   view_.save_answer = dir_.file("relatorio.txt");
   controller_.ExportReport();
-  EXPECT_TRUE(view_.told.empty());
+  EXPECT_EQ(view_.told,
+            (std::vector<std::string>{
+                "progress", "message:Lista de falhas gravada em " + dir_.file("falhas.csv")}));
   EXPECT_EQ(ReadBytes(dir_.file("falhas.csv")).substr(0, 8), "arquivo;");
   EXPECT_FALSE(ReadBytes(dir_.file("relatorio.txt")).empty());
   EXPECT_EQ(view_.opened, std::vector<std::string>{dir_.file("relatorio.txt")});
+}
+
+TEST_F(WindowControllerTest, TheChosenTypeWinsOverTheTypedExtensionAndTheSaveIsConfirmed) {
+  if (!outputs::XlsxAvailable()) GTEST_SKIP() << "a build without the workbook writer";
+  RunAndWait();
+  const SaveDialogSettings settings = FailureListDialog();
+  view_.save_filter = -1;
+  for (std::size_t i = 0; i < settings.filters.size(); ++i) {
+    if (settings.filters[i].pattern == "*.xlsx") view_.save_filter = static_cast<int>(i);
+  }
+  ASSERT_GE(view_.save_filter, 0);
+  // An earlier workbook of the name the type makes: the dialog never asked about it.
+  std::ofstream(dir_.file("falhas.xlsx")) << "antes";
+  view_.told.clear();
+  view_.save_answer = dir_.file("falhas.csv");
+  controller_.SaveFailures();
+  const std::string workbook = dir_.file("falhas.xlsx");
+  EXPECT_EQ(view_.told, (std::vector<std::string>{
+                            "ask:O arquivo " + workbook + " já existe. Deseja substituí-lo?",
+                            "progress", "message:Lista de falhas gravada em " + workbook}));
+  EXPECT_FALSE(std::filesystem::exists(dir_.file("falhas.csv")));
+  EXPECT_EQ(ReadBytes(workbook).substr(0, 2), "PK");
 }
 
 TEST_F(WindowControllerTest, AFolderLackingAFileIsRefusedAndTheChoiceStays) {

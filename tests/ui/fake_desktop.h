@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "frontend/shell_messages.h"
@@ -19,11 +20,13 @@ class FakeDesktop : public ui::DesktopServices {
     *path = *open_answer;
     return true;
   }
-  bool GetSaveFileName(QWidget*, const ui::SaveDialogSettings& settings, QString* path) override {
+  bool GetSaveFileName(QWidget*, const ui::SaveDialogSettings& settings, QString* path,
+                       int* filter) override {
     ++save_dialogs;
     last_save_settings = settings;
     if (!save_answer) return false;
     *path = *save_answer;
+    *filter = save_filter;
     return true;
   }
   bool GetFolder(QWidget*, const QString&, QString* path) override {
@@ -43,6 +46,14 @@ class FakeDesktop : public ui::DesktopServices {
   }
   void ShowError(QWidget*, const QString& text) override { errors.push_back(text); }
   void ShowMessage(QWidget*, const QString& text) override { messages.push_back(text); }
+  bool AskYesNo(QWidget*, const QString& text) override {
+    questions.push_back(text);
+    return yes;
+  }
+  void ShowSaveProgress(QWidget*, frontend::SaveJob& job) override {
+    ++progress_shown;
+    while (!job.Finished()) std::this_thread::yield();
+  }
   bool ShowInvalidDate(QWidget*, const QString& text, const QString& place) override {
     notices.push_back(text);
     notice_places.push_back(place);
@@ -52,6 +63,8 @@ class FakeDesktop : public ui::DesktopServices {
 
   std::optional<QString> open_answer;  // nullopt: the user cancels
   std::optional<QString> save_answer;
+  int save_filter = -1;  // the type chosen in the save dialog
+  bool yes = true;       // the answer to every question
   std::optional<QString> folder_answer;
   int open_result = frontend::kShellOpened;
   std::vector<int> open_results;  // answered first, one per opening, before open_result
@@ -65,6 +78,8 @@ class FakeDesktop : public ui::DesktopServices {
   std::vector<QString> opened;
   std::vector<QString> errors;
   std::vector<QString> messages;
+  std::vector<QString> questions;
+  int progress_shown = 0;
   std::vector<QString> notices;
   std::vector<QString> notice_places;
 };

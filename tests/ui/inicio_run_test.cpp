@@ -29,6 +29,7 @@ using testing_support::RuleRow;
 struct EngineOutcome {
   testing_support::RecordingHost host;
   std::optional<std::string> error;
+  std::string explanation;  // the run's cause of the error, if it gave one
 };
 
 class InicioRunTest : public testing_support::WindowTest {
@@ -90,6 +91,7 @@ class InicioRunTest : public testing_support::WindowTest {
     } catch (const std::exception& e) {
       out.error = e.what();
     }
+    out.explanation = run.state().result.error_explanation;
     return out;
   }
 
@@ -106,8 +108,8 @@ class InicioRunTest : public testing_support::WindowTest {
     EXPECT_EQ(DisplayedLog(), shown.join('\n'));
     if (engine_run.error) {
       ASSERT_EQ(desktop_->errors.size(), 1u);
-      EXPECT_EQ(desktop_->errors[0],
-                QString::fromStdString(frontend::ErrorBoxMessage(*engine_run.error)));
+      EXPECT_EQ(desktop_->errors[0], QString::fromStdString(frontend::ErrorBoxMessage(
+                                         *engine_run.error, engine_run.explanation)));
       ASSERT_FALSE(engine_run.host.progress.empty());
       EXPECT_EQ(Progress(), engine_run.host.progress.back());  // keeps its position
     } else {
@@ -170,14 +172,15 @@ TEST_F(InicioRunTest, ASecondRunStartsFromAnEmptyLog) {
   EXPECT_EQ(DisplayedLog().count('\n'), 8);
 }
 
-TEST_F(InicioRunTest, MissingRisksFileEndsTheRunWithTheOpenErrorWithoutPeriod) {
+TEST_F(InicioRunTest, MissingRisksFileEndsTheRunWithTheOpenErrorWithoutPeriodThenTheCause) {
   WriteRisks({});
   const std::string missing = dir_.file("nao_existe.dbf");
   SetPaths(missing, "");
   ASSERT_TRUE(RunAndWait());
   ASSERT_EQ(desktop_->errors.size(), 1u);
   EXPECT_EQ(desktop_->errors[0],
-            QString::fromStdString("TMarlSmartDBF.InternalOpen: Open error \"" + missing + "\""));
+            QString::fromStdString("TMarlSmartDBF.InternalOpen: Open error \"" + missing +
+                                   "\"\n\ncausa: arquivo de riscos não encontrado: " + missing));
   EXPECT_EQ(window_->ReportLines().size(), 3u);  // no closing block
 }
 

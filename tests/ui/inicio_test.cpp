@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "frontend/control_table.h"
+#include "frontend/window_texts.h"
 #include "support/catalog_files.h"
 #include "ui/window_fixture.h"
 
@@ -280,6 +281,28 @@ TEST(ApplicationSetupTest, QtsOwnTextsAreInBrazilianPortuguese) {
   EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
   // No display name: Qt appends none to the window's titles.
   EXPECT_FALSE(QGuiApplication::applicationDisplayName().contains(QStringLiteral("Talmero PRX")));
+}
+
+TEST_F(InicioActionsTest, ClosingOverAReportNeverExportedAsksFirst) {
+  ASSERT_TRUE(RunAndWait());
+  ASSERT_FALSE(window_->ReportLines().empty());
+  window_->show();
+  // A plain letter at a button is no accelerator ("f" is Alt+F's letter).
+  QKeyEvent letter(QEvent::KeyPress, Qt::Key_F, Qt::NoModifier, QStringLiteral("f"));
+  QApplication::sendEvent(Control<QPushButton>("btnOk"), &letter);
+  EXPECT_TRUE(window_->isVisible());
+  EXPECT_TRUE(desktop_->questions.empty());
+  desktop_->yes = false;
+  Control<QPushButton>("btnFechar")->click();
+  EXPECT_TRUE(window_->isVisible());
+  EXPECT_EQ(desktop_->questions,
+            std::vector<QString>{QString::fromUtf8(frontend::kCloseUnexported)});
+  // Once exported, the window closes without a question.
+  desktop_->save_answer = QString::fromStdString(dir_.file("relatorio.txt"));
+  Control<QPushButton>("btnExporta")->click();
+  Control<QPushButton>("btnFechar")->click();
+  EXPECT_FALSE(window_->isVisible());
+  EXPECT_EQ(desktop_->questions.size(), 1u);
 }
 
 TEST_F(InicioActionsTest, CloseButtonClosesTheWindow) {

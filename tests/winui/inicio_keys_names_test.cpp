@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "frontend/report_export.h"
+#include "frontend/window_texts.h"
 #include "winui/box_watcher.h"
 #include "winui/inicio.h"
 #include "winui/window_fixture.h"
@@ -50,6 +51,36 @@ TEST_F(WinuiKeysTest, TabLeavesTheLogForTheExportThenTheHelp) {
   };
   EXPECT_EQ(press_tab(), Control("btnExporta"));
   EXPECT_EQ(press_tab(), Control("btnAjuda"));
+}
+
+TEST_F(WinuiKeysTest, APlainLetterAtAButtonIsNoAcceleratorAndClosingUnexportedAsks) {
+  {
+    BoxWatcher watcher(GetCurrentThreadId(),
+                       [](HWND box, const SeenBox&) { testing_support::CloseBox(box); });
+    ASSERT_TRUE(RunAndWait());
+  }
+  ASSERT_FALSE(window_->ReportLines().empty());
+  BoxWatcher watcher(GetCurrentThreadId(), [](HWND box, const SeenBox&) {
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
+  });
+  // The keys only: the loop's TranslateMessage makes the character, as for a real keyboard.
+  const auto type = [this](UINT down, UINT up, LPARAM alt) {
+    HWND at = GetFocus();
+    PostMessageW(at, down, 'F', alt | 1);
+    PostMessageW(at, up, 'F', alt | 0xC0000001);
+    Pump([] { return false; }, 500);
+  };
+  // "f" alone, at the export button, would have been Alt+F ("&Fechar") and lost the report.
+  SetFocus(Control("btnExporta"));
+  type(WM_KEYDOWN, WM_KEYUP, 0);
+  ASSERT_TRUE(IsWindow(window_->hwnd()));
+  EXPECT_TRUE(watcher.seen().empty());
+  // Alt+F asks first, the report never having been exported; "No" keeps the window.
+  type(WM_SYSKEYDOWN, WM_SYSKEYUP, LPARAM{1} << 29);
+  ASSERT_TRUE(IsWindow(window_->hwnd()));
+  const std::vector<SeenBox> seen = watcher.seen();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_TRUE(HasText(seen[0], Widen(frontend::kCloseUnexported)));
 }
 
 using WinuiNamesTest = testing_support::Win32WindowTest;

@@ -15,6 +15,7 @@
 #include "frontend/control_table.h"
 #include "frontend/message_text.h"
 #include "frontend/report_export.h"
+#include "frontend/save_dialogs.h"
 #include "frontend/window_texts.h"
 #include "platform/interrupt_cleanup.h"
 #include "winui/box_watcher.h"
@@ -176,9 +177,10 @@ TEST_F(WinuiActionsTest, ExportOverAnInputIsRefusedAndWritesNothing) {
   });
   SendMessageW(Control("btnExporta"), BM_CLICK, 0, 0);
   const std::vector<SeenBox> seen = watcher.seen();
-  ASSERT_EQ(seen.size(), 2u);  // the dialog, then the refusal; nothing opened
-  EXPECT_EQ(seen[1].caption, kTitle);
-  EXPECT_TRUE(HasText(seen[1], Widen("Não é possível gravar sobre um arquivo de entrada: " +
+  // The dialog, its question before replacing a file, then the refusal; nothing opened.
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[2].caption, kTitle);
+  EXPECT_TRUE(HasText(seen[2], Widen("Não é possível gravar sobre um arquivo de entrada: " +
                                      frontend::FullPathText(riscos) + ".")));
   EXPECT_EQ(ReadBytes(riscos), before);
 }
@@ -243,9 +245,12 @@ TEST_F(WinuiRunTest, TheSamplesGiveTheRunnersReportExportAndFailureList) {
     BoxWatcher watcher(GetCurrentThreadId(),
                        [&](HWND box, const SeenBox&) { AnswerSaveDialog(box, falhas); });
     window_->controller().SaveFailures();
+    // The dialog, the progress while it goes (if still going when asked), the confirmation.
     const std::vector<SeenBox> seen = watcher.seen();
-    ASSERT_EQ(seen.size(), 1u);
+    ASSERT_GE(seen.size(), 2u);
     EXPECT_EQ(seen[0].caption, L"Salva lista de falhas PRX");
+    EXPECT_TRUE(
+        HasText(seen.back(), Widen(frontend::SavedListText(frontend::FullPathText(falhas)))));
   }
   const std::filesystem::path detalhes = dir_.path() / "detalhes.csv";
   Runner(riscos, sinistros, saida.string(), {"--detalhes", detalhes.string()});
@@ -267,7 +272,11 @@ TEST_F(WinuiRunTest, AMissingRisksFileEndsTheRunInTheErrorBox) {
   const std::vector<SeenBox> seen = watcher.seen();
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].caption, kTitle);
-  EXPECT_TRUE(HasText(seen[0], Widen(frontend::DecodeMessage(runner.error)))) << runner.error;
+  // The error's own text, then the run's cause as the runner writes it.
+  ASSERT_FALSE(runner.cause.empty());
+  EXPECT_TRUE(HasText(seen[0], Widen(frontend::DecodeMessage(runner.error) + "\n\n" +
+                                     frontend::DecodeMessage(runner.cause))))
+      << runner.error;
   EXPECT_EQ(LogLines(), runner.lines);  // the lines written before the error stay
 }
 

@@ -31,6 +31,7 @@ inline std::string BuildFile(const std::string& name) {
 struct RunnerOutcome {
   std::vector<std::string> lines;
   std::string error;
+  std::string cause;  // the "causa:" line beside the error, if the run explained it
 };
 
 class Win32WindowTest : public ::testing::Test {
@@ -119,6 +120,7 @@ class Win32WindowTest : public ::testing::Test {
       const bool own = line.rfind("Data Inv", 0) == 0 || line.rfind("aviso: ", 0) == 0 ||
                        line.rfind("causa: ", 0) == 0;
       if (!own) outcome.error = line;
+      if (line.rfind("causa: ", 0) == 0) outcome.cause = line;
     }
     return outcome;
   }
