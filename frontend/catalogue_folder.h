@@ -11,6 +11,9 @@ namespace frontend {
 // The log's menu entries.
 inline constexpr const char* kChooseCatalogue = "Pasta do catálogo e do DadosKov...";
 inline constexpr const char* kProgramCatalogue = "Pasta do programa";
+// The folder dialog's title: which files the chosen folder must hold.
+inline constexpr const char* kChooseCatalogueTitle =
+    "Escolha a pasta com tabelas.dbf, anexos.dbf e DadosKov.DBF";
 
 // Empty when `folder` holds tabelas.dbf, anexos.dbf and DadosKov.DBF; else the refusal naming
 // the first file it lacks: "A pasta X não tem o arquivo DadosKov.DBF." (UTF-8).

@@ -192,7 +192,7 @@ std::string WindowController::CatalogueFolder() const {
 void WindowController::AskCatalogue() {
   if (!Enabled(WindowAction::kChooseCatalogue)) return;
   std::string folder;
-  if (view_.AskFolder(kChooseCatalogue, &folder)) ChooseCatalogue(folder);
+  if (view_.AskFolder(kChooseCatalogueTitle, &folder)) ChooseCatalogue(folder);
 }
 
 void WindowController::ProgramCatalogue() {

@@ -34,6 +34,7 @@ class FakeView : public WindowView {
   std::string save_answer;    // empty: the dialog is cancelled
   int save_filter = -1;       // the type chosen in the save dialog
   std::string folder_answer;  // likewise
+  std::string folder_title;   // the folder dialog's, when it was asked
   std::vector<std::string> opened;
   std::vector<PanelRun> panel_loads;
   std::atomic<int> wakes{0};
@@ -58,7 +59,8 @@ class FakeView : public WindowView {
     told.push_back(std::string(controller->running() ? "(running) " : "") + "error:" + text);
   }
   void ShowMessage(const std::string& text) override { told.push_back("message:" + text); }
-  bool AskFolder(const std::string&, std::string* folder) override {
+  bool AskFolder(const std::string& title, std::string* folder) override {
+    folder_title = title;
     *folder = folder_answer;
     return !folder_answer.empty();
   }
@@ -192,6 +194,10 @@ TEST_F(WindowControllerTest, NoSaveReplacesAnInputAndTheChosenCatalogueIsProtect
   view_.folder_answer = insurer.string();
   controller_.AskCatalogue();
   EXPECT_EQ(controller_.CatalogueFolder(), (insurer / "").string());
+  // The dialog says which files the folder must hold.
+  for (const char* name : {"tabelas.dbf", "anexos.dbf", "DadosKov.DBF"}) {
+    EXPECT_NE(view_.folder_title.find(name), std::string::npos) << name;
+  }
   ASSERT_EQ(view_.panel_loads.size(), 1u);
   const std::vector<std::string> guarded = view_.panel_loads[0].ProtectedFiles();
   EXPECT_NE(std::find(guarded.begin(), guarded.end(), kov), guarded.end());
