@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "frontend/failure_rows_save.h"
 #include "frontend/input_overwrite.h"
 #include "frontend/message_text.h"
 #include "frontend/report_export.h"
@@ -39,6 +40,17 @@ bool SaveList(SaveView& view, const std::string& path,
       });
   if (!refusal.empty()) view.ShowError(ErrorBoxMessage(refusal));
   return saved;
+}
+
+void SaveShownRows(SaveView& view, const SaveDialogSettings& settings, const std::string& path,
+                   int filter, const FailureFileIndex& index, std::vector<std::uint32_t> rows,
+                   const std::vector<std::string>& protected_files) {
+  const std::string to = ConfirmedSavePath(view, settings, path, filter);
+  if (to.empty()) return;
+  SaveList(view, to, protected_files,
+           [&index, &rows](const std::filesystem::path& file, SaveProgress& progress) {
+             return SaveRows(index, rows, file, &progress);
+           });
 }
 
 }  // namespace frontend

@@ -4,11 +4,13 @@
 // said so, an input is never written over, and the writing goes off the window's thread with its
 // progress shown (save_job.h).
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "frontend/failure_file_index.h"
 #include "frontend/save_dialogs.h"
 #include "frontend/save_job.h"
 
@@ -30,5 +32,11 @@ using ListSave =
     std::function<std::string(const std::filesystem::path& to, SaveProgress& progress)>;
 bool SaveList(SaveView& view, const std::string& path,
               const std::vector<std::string>& protected_files, const ListSave& save);
+
+// The findings panel's save of the rows it shows (`rows`, numbers of `index`'s list, taken now:
+// the save goes on while the panel may filter again), from the dialog's answer on.
+void SaveShownRows(SaveView& view, const SaveDialogSettings& settings, const std::string& path,
+                   int filter, const FailureFileIndex& index, std::vector<std::uint32_t> rows,
+                   const std::vector<std::string>& protected_files);
 
 }  // namespace frontend

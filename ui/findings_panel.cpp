@@ -347,15 +347,8 @@ void FindingsPanel::SalvarClick() {
   int filter = -1;
   if (!desktop_->GetSaveFileName(this, settings, &chosen, &filter)) return;
   DesktopSaveView view(*desktop_, this);
-  const std::string path = frontend::ConfirmedSavePath(view, settings, NativePath(chosen), filter);
-  if (path.empty()) return;
-  // The rows shown now: the save goes on while the panel could filter again.
-  const std::vector<std::uint32_t> rows = model_->rows();
-  frontend::SaveList(
-      view, path, run_.ProtectedFiles(),
-      [this, &rows](const std::filesystem::path& to, frontend::SaveProgress& progress) {
-        return frontend::SaveRows(*index_, rows, to, &progress);
-      });
+  frontend::SaveShownRows(view, settings, NativePath(chosen), filter, *index_, model_->rows(),
+                          run_.ProtectedFiles());
 }
 
 }  // namespace ui

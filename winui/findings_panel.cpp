@@ -416,15 +416,8 @@ void FindingsPanel::SalvarClick() {
   int filter = -1;
   if (!AskSaveFileName(hwnd_, settings, &chosen, &filter)) return;
   BoxSaveView view(hwnd_);
-  const std::string path = frontend::ConfirmedSavePath(view, settings, ToPath(chosen), filter);
-  if (path.empty()) return;
-  // The rows shown now: the save goes on while the panel could filter again.
-  const std::vector<std::uint32_t> rows = list_->rows();
-  frontend::SaveList(
-      view, path, run_.ProtectedFiles(),
-      [this, &rows](const std::filesystem::path& to, frontend::SaveProgress& progress) {
-        return frontend::SaveRows(*index_, rows, to, &progress);
-      });
+  frontend::SaveShownRows(view, settings, ToPath(chosen), filter, *index_, list_->rows(),
+                          run_.ProtectedFiles());
 }
 
 }  // namespace winui
