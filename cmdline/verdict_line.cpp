@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "engine/verdict_style.h"
+#include "engine/number_style.h"
 
 namespace cmdline {
 namespace {
@@ -29,7 +30,7 @@ std::string CountedCodes(const std::vector<std::string>& codes) {
   for (const auto& [code, count] : counted) {
     if (!text.empty()) text += ", ";
     text += code;
-    if (count > 1) text += " ×" + std::to_string(count);
+    if (count > 1) text += " ×" + engine::CountText(count);
   }
   return text;
 }

@@ -1,3 +1,4 @@
+#include "engine/number_style.h"
 #include "engine/error_explanation.h"
 
 #include "engine/run_inputs.h"
@@ -47,8 +48,8 @@ std::string ExplainError(const std::exception& error, const RunPaths& paths) {
   const std::string role(FileRole(facts.path, paths));
   const std::string path = TypedToUtf8(facts.path);
   if (facts.record_length > 0) {
-    return role + " com registros de " + std::to_string(facts.record_length) +
-           " bytes, acima do limite de " + std::to_string(tables::dbf::kBufferSize) +
+    return role + " com registros de " + CountText(facts.record_length) +
+           " bytes, acima do limite de " + CountText(tables::dbf::kBufferSize) +
            " bytes por registro: " + path;
   }
   if (facts.changed) return role + " mudou durante a crítica: " + path;

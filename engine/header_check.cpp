@@ -1,6 +1,7 @@
 #include "engine/header_check.h"
 
 #include "engine/text.h"
+#include "engine/number_style.h"
 
 namespace engine {
 
@@ -22,18 +23,18 @@ std::optional<HeaderFinding> FindHeaderMismatch(const tables::DbfTable& table, F
 std::vector<std::string> HeaderWarnings(const HeaderFinding& finding) {
   std::vector<std::string> warnings;
   if (finding.CountDiffers()) {
-    warnings.push_back(Ansi("o cabeçalho anuncia ") + std::to_string(finding.header_records) +
+    warnings.push_back(Ansi("o cabeçalho anuncia ") + CountText(finding.header_records) +
                        Ansi(" registros, o arquivo contém ") +
-                       std::to_string(finding.file_records));
+                       CountText(finding.file_records));
   }
   if (finding.trailing_bytes > 0) {
-    warnings.push_back(std::to_string(finding.trailing_bytes) +
+    warnings.push_back(CountText(finding.trailing_bytes) +
                        Ansi(" bytes depois do último registro"));
   }
   if (finding.HeaderShort()) {
-    const std::string length = std::to_string(finding.header_length);
+    const std::string length = CountText(finding.header_length);
     warnings.push_back(Ansi("o cabeçalho declara ") + length + Ansi(" bytes, menos que os ") +
-                       std::to_string(finding.descriptors_end) +
+                       CountText(finding.descriptors_end) +
                        Ansi(" da descrição dos campos; os registros são lidos logo após esses ") +
                        length + " bytes");
   }

@@ -94,4 +94,15 @@ std::string FormatNumber(double value, int decimals, const Regional& regional) {
   return out;
 }
 
+std::string CountText(std::uint64_t magnitude, bool negative) {
+  std::string text;
+  for (int digit = 0; digit == 0 || magnitude > 0; ++digit) {
+    if (digit > 0 && digit % 3 == 0) text += '.';
+    text += static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  }
+  if (negative) text += '-';
+  return {text.rbegin(), text.rend()};
+}
+
 }  // namespace engine

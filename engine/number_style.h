@@ -1,7 +1,10 @@
 #pragma once
 // The report's number style for amounts and percentages.
 
+#include <concepts>
+#include <cstdint>
 #include <string>
+#include <type_traits>
 
 #include "engine/regional.h"
 
@@ -12,5 +15,18 @@ namespace engine {
 // grouped in threes by the thousands separator; the decimal separator before the decimals; a
 // leading "-" for negative values. pt_BR: 1234567 (0) -> "1.234.567", 2.8805 (2) -> "2,88".
 std::string FormatNumber(double value, int decimals, const Regional& regional);
+
+// A count in a Portuguese sentence, grouped in threes by "." as the tables beside it show it:
+// 969973 -> "969.973", -1234 -> "-1.234". Record numbers and other names of a place stay plain.
+std::string CountText(std::uint64_t magnitude, bool negative);
+template <std::integral Count>
+std::string CountText(Count count) {
+  if constexpr (std::is_signed_v<Count>) {
+    // Through the unsigned magnitude, so that the smallest value has one too.
+    const auto magnitude = static_cast<std::uint64_t>(count);
+    if (count < 0) return CountText(0 - magnitude, true);
+  }
+  return CountText(static_cast<std::uint64_t>(count), false);
+}
 
 }  // namespace engine

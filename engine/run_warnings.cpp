@@ -4,6 +4,7 @@
 
 #include "engine/header_check.h"
 #include "engine/text.h"
+#include "engine/number_style.h"
 
 namespace engine {
 namespace {
@@ -17,7 +18,7 @@ std::string RowList(const std::vector<std::uint32_t>& rows) {
     if (i > 0) list += i + 1 == listed && listed == rows.size() ? " e " : ", ";
     list += std::to_string(rows[i]);
   }
-  if (listed < rows.size()) list += " e mais " + std::to_string(rows.size() - listed);
+  if (listed < rows.size()) list += " e mais " + CountText(rows.size() - listed);
   return list;
 }
 

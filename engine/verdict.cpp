@@ -65,15 +65,12 @@ std::string ShareAbove(std::int64_t count, std::int64_t total, const Percent& li
 // "13.971 riscos contados como vigência invertida: 4.845 terminam antes de começar, 3.231 sem
 // data de fim, 5.895 com data de fim inválida."; a kind none counts is left out.
 std::string InvertedCoverageText(std::int64_t inverted, const InvertedCoverageKinds& kinds) {
-  const auto count = [](std::int64_t n) {
-    return FormatNumber(static_cast<double>(n), 0, Regional::PtBr());
-  };
-  std::string text = count(inverted) + (inverted == 1 ? " risco contado" : " riscos contados") +
+  std::string text = CountText(inverted) + (inverted == 1 ? " risco contado" : " riscos contados") +
                      Ansi(" como vigência invertida");
   std::string parts;
   const auto part = [&](std::int64_t n, std::string_view words) {
     if (n <= 0) return;
-    parts += (parts.empty() ? ": " : ", ") + count(n) + " " + Ansi(words);
+    parts += (parts.empty() ? ": " : ", ") + CountText(n) + " " + Ansi(words);
   };
   part(kinds.ends_before_start,
        kinds.ends_before_start == 1 ? "termina antes de começar" : "terminam antes de começar");
@@ -122,21 +119,21 @@ void HeaderItems(const HeaderFinding& h, Builder& b) {
   const std::string arquivo = "arquivo de " + std::string(FindingFileName(h.file));
   if (h.CountDiffers()) {
     b.Reason("cabecalho", Ansi("O cabeçalho do ") + arquivo + Ansi(" anuncia ") +
-                              std::to_string(h.header_records) +
+                              CountText(h.header_records) +
                               Ansi(" registros, mas o arquivo contém ") +
-                              std::to_string(h.file_records) + ".")
+                              CountText(h.file_records) + ".")
         .valor = static_cast<double>(h.header_records);
   }
   if (h.trailing_bytes > 0) {
-    b.Warning("bytes_finais", "O " + arquivo + " tem " + std::to_string(h.trailing_bytes) +
+    b.Warning("bytes_finais", "O " + arquivo + " tem " + CountText(h.trailing_bytes) +
                                   Ansi(" bytes depois do último registro."))
         .valor = static_cast<double>(h.trailing_bytes);
   }
   if (h.HeaderShort()) {
-    const std::string length = std::to_string(h.header_length);
+    const std::string length = CountText(h.header_length);
     b.Warning("cabecalho_curto",
               Ansi("O cabeçalho do ") + arquivo + " declara " + length +
-                  Ansi(" bytes, menos que os ") + std::to_string(h.descriptors_end) +
+                  Ansi(" bytes, menos que os ") + CountText(h.descriptors_end) +
                   Ansi(" da descrição dos campos; os registros foram lidos logo após esses ") +
                   length + " bytes.")
         .valor = static_cast<double>(h.header_length);
@@ -166,9 +163,9 @@ void FieldCounterItems(const TableResult& t, const VerdictLimits& limits, Builde
       const double share = Share(count, t.records);
       const bool reason = limits.falhas && Above(count, t.records, *limits.falhas);
       std::string texto = Ansi("O campo ") + c.field + Ansi(" da tabela ") + t.nomeTabela +
-                          " tem " + std::to_string(count) + " em " + std::string(name) + " (" +
+                          " tem " + CountText(count) + " em " + std::string(name) + " (" +
                           (reason ? ShareAbove(count, t.records, *limits.falhas) : Figure(share)) +
-                          "% de " + std::to_string(t.records) + " registros)";
+                          "% de " + CountText(t.records) + " registros)";
       if (reason) texto += Ansi(", acima do limite de ") + LimitText(*limits.falhas);
       texto += '.';
       VerdictItem& item = reason ? b.Reason("falhas_campo", std::move(texto))
@@ -187,7 +184,7 @@ void ClaimsWithoutPolicyItem(const ClaimsWithoutPolicyResult& s, const VerdictLi
   const double share = Share(s.without_policy, s.claims);
   const bool reason = limits.sem_apolice && Above(s.without_policy, s.claims, *limits.sem_apolice);
   std::string texto =
-      std::to_string(s.without_policy) + Ansi(" de ") + std::to_string(s.claims) +
+      CountText(s.without_policy) + Ansi(" de ") + CountText(s.claims) +
       Ansi(" sinistros (") +
       (reason ? ShareAbove(s.without_policy, s.claims, *limits.sem_apolice) : Figure(share)) +
       Ansi("%) não têm apólice no arquivo de riscos");

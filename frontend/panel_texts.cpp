@@ -4,16 +4,18 @@
 
 #include "engine/text.h"
 #include "frontend/message_text.h"
+#include "engine/number_style.h"
 
 namespace frontend {
 
 std::string ShownCountText(std::size_t shown, std::size_t total) {
-  return std::to_string(shown) + " de " + std::to_string(total) + " falhas mostradas";
+  return engine::CountText(shown) + " de " +
+         engine::CountText(total) + " falhas mostradas";
 }
 
 std::string ChoiceText(std::string_view value, std::size_t rows) {
   const std::string shown = value.empty() ? "(todos)" : DisplayLine(engine::Trimmed(value));
-  return shown + " (" + std::to_string(rows) + ")";
+  return shown + " (" + engine::CountText(rows) + ")";
 }
 
 std::string PercentText(double share) {

@@ -2,6 +2,7 @@
 
 #include "engine/verdict_style.h"
 #include "frontend/message_text.h"
+#include "engine/number_style.h"
 
 namespace frontend {
 namespace {
@@ -10,7 +11,7 @@ constexpr std::size_t kErrorChars = 60;
 constexpr std::string_view kPanelHint = "Painel de falhas: Ctrl+Shift+F";
 
 std::string Count(std::size_t n, std::string_view one, std::string_view many) {
-  return std::to_string(n) + " " + std::string(n > 1 ? many : one);
+  return engine::CountText(n) + " " + std::string(n > 1 ? many : one);
 }
 
 // The first `chars` characters of UTF-8 `text`.

@@ -92,7 +92,7 @@ TEST(RunCliCausaTest, AnErrorKeepsItsTextAndGainsTheLineThatNamesTheFileAndTheCa
          wide.Write(dir.file("largo.dbf"));
        },
        "largo.dbf", "sinistros.dbf", "TMarlSmartDBF.InternalOpen: BufferSize too small!",
-       "arquivo de riscos com registros de 5045 bytes, acima do limite de 4096 bytes por "
+       "arquivo de riscos com registros de 5.045 bytes, acima do limite de 4.096 bytes por "
        "registro: @largo.dbf"},
       {"no claims file", [](const TempDir&) {}, "riscos.dbf", "falta.dbf",
        "TMarlSmartDBF.InternalOpen: Open error \"@falta.dbf\"",

@@ -31,7 +31,7 @@ TEST(HeaderCheckTest, CutDeliveryIsAFindingWithItsWarning) {
   EXPECT_EQ(finding->file_records, 3u);
   EXPECT_EQ(HeaderWarnings(*finding),
             std::vector<std::string>{
-                Ansi("o cabeçalho anuncia 4000000000 registros, o arquivo contém 3")});
+                Ansi("o cabeçalho anuncia 4.000.000.000 registros, o arquivo contém 3")});
 }
 
 }  // namespace

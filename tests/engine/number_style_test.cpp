@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
+
 namespace engine {
 namespace {
 
@@ -58,6 +61,15 @@ TEST(NumberStyleTest, UsesTheRegionalSeparators) {
   Regional odd = Regional::PtBr();
   odd.thousands_separator = ' ';
   EXPECT_EQ(FormatNumber(1234567, 0, odd), "1 234 567");
+}
+
+TEST(NumberStyleTest, CountsInSentencesAreGroupedExactly) {
+  // Exact past 15 digits, where a count through a double would round.
+  EXPECT_EQ(CountText(0), "0");
+  EXPECT_EQ(CountText(999), "999");
+  EXPECT_EQ(CountText(969973), "969.973");
+  EXPECT_EQ(CountText(-1234), "-1.234");
+  EXPECT_EQ(CountText(std::numeric_limits<std::int64_t>::min()), "-9.223.372.036.854.775.808");
 }
 
 }  // namespace

@@ -145,10 +145,10 @@ TEST(VerdictTest, AFigureAboveItsLimitIsPrintedAboveIt) {
     std::int32_t records;
     const char *limit, *text;
   } fields[] = {
-      {974, 97063, "1", "(1,003% de 97063 registros), acima do limite de 1,00%."},
-      {974, 97063, "1,0034", "(1,0035% de 97063 registros), acima do limite de 1,0034%."},
+      {974, 97063, "1", "(1,003% de 97.063 registros), acima do limite de 1,00%."},
+      {974, 97063, "1,0034", "(1,0035% de 97.063 registros), acima do limite de 1,0034%."},
       {10'000'001, 1'000'000'000, "1,00000005",
-       "(1,000001% de 1000000000 registros), acima do limite de 1,00000005%."},
+       "(1,000001% de 1.000.000.000 registros), acima do limite de 1,00000005%."},
       {21, 200, "10", "(10,50% de 200 registros), acima do limite de 10,00%."},
   };
   for (const auto& f : fields) {
