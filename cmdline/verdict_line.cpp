@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "engine/verdict_style.h"
 #include "engine/number_style.h"
+#include "engine/verdict_style.h"
 
 namespace cmdline {
 namespace {

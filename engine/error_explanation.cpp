@@ -1,6 +1,6 @@
-#include "engine/number_style.h"
 #include "engine/error_explanation.h"
 
+#include "engine/number_style.h"
 #include "engine/run_inputs.h"
 #include "engine/text.h"
 #include "tables/dbf_format.h"

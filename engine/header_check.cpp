@@ -1,7 +1,7 @@
 #include "engine/header_check.h"
 
-#include "engine/text.h"
 #include "engine/number_style.h"
+#include "engine/text.h"
 
 namespace engine {
 
@@ -24,8 +24,7 @@ std::vector<std::string> HeaderWarnings(const HeaderFinding& finding) {
   std::vector<std::string> warnings;
   if (finding.CountDiffers()) {
     warnings.push_back(Ansi("o cabeçalho anuncia ") + CountText(finding.header_records) +
-                       Ansi(" registros, o arquivo contém ") +
-                       CountText(finding.file_records));
+                       Ansi(" registros, o arquivo contém ") + CountText(finding.file_records));
   }
   if (finding.trailing_bytes > 0) {
     warnings.push_back(CountText(finding.trailing_bytes) +

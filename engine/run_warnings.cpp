@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "engine/header_check.h"
-#include "engine/text.h"
 #include "engine/number_style.h"
+#include "engine/text.h"
 
 namespace engine {
 namespace {

@@ -118,10 +118,9 @@ void TableReasons(const TableResult& t, Builder& b) {
 void HeaderItems(const HeaderFinding& h, Builder& b) {
   const std::string arquivo = "arquivo de " + std::string(FindingFileName(h.file));
   if (h.CountDiffers()) {
-    b.Reason("cabecalho", Ansi("O cabeçalho do ") + arquivo + Ansi(" anuncia ") +
-                              CountText(h.header_records) +
-                              Ansi(" registros, mas o arquivo contém ") +
-                              CountText(h.file_records) + ".")
+    b.Reason("cabecalho",
+             Ansi("O cabeçalho do ") + arquivo + Ansi(" anuncia ") + CountText(h.header_records) +
+                 Ansi(" registros, mas o arquivo contém ") + CountText(h.file_records) + ".")
         .valor = static_cast<double>(h.header_records);
   }
   if (h.trailing_bytes > 0) {
@@ -184,8 +183,7 @@ void ClaimsWithoutPolicyItem(const ClaimsWithoutPolicyResult& s, const VerdictLi
   const double share = Share(s.without_policy, s.claims);
   const bool reason = limits.sem_apolice && Above(s.without_policy, s.claims, *limits.sem_apolice);
   std::string texto =
-      CountText(s.without_policy) + Ansi(" de ") + CountText(s.claims) +
-      Ansi(" sinistros (") +
+      CountText(s.without_policy) + Ansi(" de ") + CountText(s.claims) + Ansi(" sinistros (") +
       (reason ? ShareAbove(s.without_policy, s.claims, *limits.sem_apolice) : Figure(share)) +
       Ansi("%) não têm apólice no arquivo de riscos");
   if (reason) texto += Ansi(", acima do limite de ") + LimitText(*limits.sem_apolice);

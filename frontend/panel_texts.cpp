@@ -2,15 +2,14 @@
 
 #include <cstdio>
 
+#include "engine/number_style.h"
 #include "engine/text.h"
 #include "frontend/message_text.h"
-#include "engine/number_style.h"
 
 namespace frontend {
 
 std::string ShownCountText(std::size_t shown, std::size_t total) {
-  return engine::CountText(shown) + " de " +
-         engine::CountText(total) + " falhas mostradas";
+  return engine::CountText(shown) + " de " + engine::CountText(total) + " falhas mostradas";
 }
 
 std::string ChoiceText(std::string_view value, std::size_t rows) {

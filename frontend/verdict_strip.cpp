@@ -1,8 +1,8 @@
 #include "frontend/verdict_strip.h"
 
+#include "engine/number_style.h"
 #include "engine/verdict_style.h"
 #include "frontend/message_text.h"
-#include "engine/number_style.h"
 
 namespace frontend {
 namespace {

@@ -4,9 +4,9 @@
 #include <charconv>
 #include <vector>
 
+#include "engine/number_style.h"
 #include "engine/text.h"
 #include "outputs/finding_message.h"
-#include "engine/number_style.h"
 
 namespace outputs {
 namespace {
@@ -260,9 +260,10 @@ bool FindingList::Finish() {
               [](const Group* a, const Group* b) { return a->order < b->order; });
     for (const Group* g : capped) {
       Begin(g->file, std::nullopt, std::nullopt, g->field, g->check);
-      message_ = engine::CountText(g->count - max_per_group_) +
-                 engine::Ansi(" falhas não listadas (limite de ") + engine::CountText(max_per_group_) +
-                 engine::Ansi(" por campo e verificação, total ") + engine::CountText(g->count) + ")";
+      message_ =
+          engine::CountText(g->count - max_per_group_) +
+          engine::Ansi(" falhas não listadas (limite de ") + engine::CountText(max_per_group_) +
+          engine::Ansi(" por campo e verificação, total ") + engine::CountText(g->count) + ")";
       row_[kValor].text = message_;
       writer_.Row(g->file, row_);
     }
