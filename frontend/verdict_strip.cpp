@@ -8,6 +8,7 @@ namespace frontend {
 namespace {
 
 constexpr std::size_t kErrorChars = 60;
+constexpr std::size_t kReasonChars = 60;
 constexpr std::string_view kPanelHint = "Painel de falhas: Ctrl+Shift+F";
 
 std::string Count(std::size_t n, std::string_view one, std::string_view many) {
@@ -28,11 +29,22 @@ std::string CutUtf8(const std::string& text, std::size_t chars, bool* cut) {
   return text;
 }
 
+// A sentence that ends in its own period or a cut keeps it; any other gets one.
+void EndSentence(std::string& text) {
+  if (!text.empty() && text.back() != '.' && !text.ends_with("…")) text += '.';
+}
+
+void AppendSentence(std::string& text, const std::string& sentence) {
+  if (sentence.empty()) return;
+  EndSentence(text);
+  text += " " + sentence;
+}
+
 }  // namespace
 
-VerdictStrip StripReady() { return {"Pronto", {}, std::nullopt}; }
+VerdictStrip StripReady() { return {"Pronto", {}, std::nullopt, {}}; }
 
-VerdictStrip StripRunning() { return {"Criticando…", {}, std::nullopt}; }
+VerdictStrip StripRunning() { return {"Criticando…", {}, std::nullopt, {}}; }
 
 std::string ErrorSummary(std::string_view message, const std::optional<std::string>& explanation) {
   if (explanation && !explanation->empty()) return DecodeMessage(*explanation);
@@ -43,13 +55,14 @@ std::string ErrorSummary(std::string_view message, const std::optional<std::stri
   return shown;
 }
 
-VerdictStrip StripOf(const engine::Verdict& verdict,
+VerdictStrip StripOf(const engine::Verdict& verdict, const StripNotes& notes,
                      const std::optional<std::string>& explanation) {
   const engine::VerdictStyle style = engine::StyleOf(verdict);
   VerdictStrip strip;
   strip.title = DecodeMessage(style.title);
   strip.colour = engine::ColourRgb(style.colour);
   std::string detail;
+  std::string main_reason;
   if (verdict.resultado == engine::VerdictOutcome::kErro) {
     const std::string message = verdict.motivos.empty() ? std::string() : verdict.motivos[0].texto;
     detail = ErrorSummary(message, explanation);
@@ -59,22 +72,33 @@ VerdictStrip StripOf(const engine::Verdict& verdict,
       if (!detail.empty()) detail += ", ";
       detail += Count(verdict.avisos.size(), "aviso", "avisos");
     }
+    const auto& first = verdict.motivos.empty() ? verdict.avisos : verdict.motivos;
+    if (!first.empty()) {
+      // Whole in the tooltip; cut in the line, so that the panel's key stays in sight.
+      strip.reason = DecodeMessage(first[0].texto);
+      bool cut = false;
+      main_reason = CutUtf8(strip.reason, kReasonChars, &cut);
+      if (cut) main_reason += "…";
+    }
   }
   strip.text = strip.title;
   if (!detail.empty()) strip.text += ": " + detail;
-  // A sentence that ends in its own period or a cut keeps it.
-  if (strip.text.back() != '.' && !strip.text.ends_with("…")) strip.text += '.';
-  strip.text += " ";
-  strip.text += kPanelHint;
+  AppendSentence(strip.text, main_reason);
+  if (!notes.catalogue_folder.empty()) {
+    AppendSentence(strip.text, "Catálogo da pasta " + notes.catalogue_folder);
+  }
+  EndSentence(strip.text);
+  // The key is no sentence: it ends the line as it stands.
+  if (notes.panel) strip.text += " " + std::string(kPanelHint);
   return strip;
 }
 
 VerdictStrip StripOf(const engine::RunResult& result, const std::optional<std::string>& error,
-                     const std::optional<std::string>& explanation) {
+                     const StripNotes& notes, const std::optional<std::string>& explanation) {
   // The run keeps the explanation of the error that ended it; a caller's own one goes first.
   std::optional<std::string> why = explanation;
   if (!why && !result.error_explanation.empty()) why = result.error_explanation;
-  return StripOf(engine::ComputeVerdict(result, error, engine::VerdictLimits{}), why);
+  return StripOf(engine::ComputeVerdict(result, error, engine::VerdictLimits{}), notes, why);
 }
 
 }  // namespace frontend

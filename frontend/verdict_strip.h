@@ -1,8 +1,10 @@
 #pragma once
 // The line under the log of both windows: "Pronto" before the first run, "Criticando…" during
 // one, and after it the run's verdict (computed as the runner does, without limits) with a
-// coloured mark and its counts, e.g. "Rejeitado: 1 motivo, 104 avisos. Painel de falhas:
-// Ctrl+Shift+F". Texts are UTF-8.
+// coloured mark, its counts and its main reason (the first reason, or the first warning of an
+// acceptable run), the catalogue folder when the user chose one, and the panel's key when there is
+// a list to show, e.g. "Rejeitado: 1 motivo, 104 avisos. O arquivo da tabela RISCOS tem mais de
+// uma empresa. Painel de falhas: Ctrl+Shift+F". Texts are UTF-8.
 
 #include <cstdint>
 #include <optional>
@@ -18,15 +20,23 @@ struct VerdictStrip {
   std::string text;
   std::string title;                    // engine::StyleOf's title; empty before and during a run
   std::optional<std::uint32_t> colour;  // the mark's 0xRRGGBB; none before and during a run
+  std::string reason;                   // the main reason whole (the line may cut it)
+};
+
+// What the strip adds after the verdict.
+struct StripNotes {
+  std::string catalogue_folder;  // a folder the user chose, as shown; empty for the program's
+  bool panel = false;            // the run left a list that the panel shows
 };
 
 VerdictStrip StripReady();
 VerdictStrip StripRunning();
 // `explanation`: the Portuguese explanation that came with the error that ended the run, if any;
 // from a run's result, by default the one the run kept (RunResult::error_explanation).
-VerdictStrip StripOf(const engine::Verdict& verdict,
+VerdictStrip StripOf(const engine::Verdict& verdict, const StripNotes& notes,
                      const std::optional<std::string>& explanation = std::nullopt);
 VerdictStrip StripOf(const engine::RunResult& result, const std::optional<std::string>& error,
+                     const StripNotes& notes,
                      const std::optional<std::string>& explanation = std::nullopt);
 
 // What the strip says of an error: its explanation when it has one, else the message's first

@@ -13,6 +13,7 @@
 #include "frontend/report_export.h"
 #include "frontend/shell_messages.h"
 #include "frontend/window_texts.h"
+#include "platform/file_identity.h"
 #include "platform/path_separator.h"
 #include "platform/program_folder.h"
 #include "platform/system_path.h"
@@ -29,7 +30,7 @@ WindowController::~WindowController() = default;
 
 void WindowController::Opened() {
   ShowStrip(StripReady());
-  view_.SetStripTooltip(CatalogueTooltip(catalogue_folder_, setup_.program_folder));
+  ShowStripTooltip();
   RefreshActions();
 }
 
@@ -90,13 +91,30 @@ void WindowController::RunFinished(const std::optional<std::string>& error) {
   // meanwhile (a box serves events) sees the run ended.
   running_ = false;
   RefreshActions();
-  ShowStrip(StripOf(run_.state().result, error));
+  StripNotes notes;
+  // The strip names the folder only when it is not the usual one.
+  if (!catalogue_folder_.empty() && !platform::SameFile(catalogue_folder_, setup_.program_folder)) {
+    notes.catalogue_folder = DecodeMessage(catalogue_folder_);
+    // The folder's name without the separator kept for appending file names.
+    std::string& shown = notes.catalogue_folder;
+    while (shown.size() > 1 && (shown.back() == '/' || shown.back() == '\\')) shown.pop_back();
+  }
+  // A run that ended in an error has no list worth a panel.
+  notes.panel = !error && findings_ != nullptr && findings_->ready();
+  ShowStrip(StripOf(run_.state().result, error, notes));
+  ShowStripTooltip();
   // The panel reads the new list at once, shown or not: the file is fresh in the system's cache,
   // and the list is ready by the time the user opens the panel.
   LoadPanel();
   view_.SetRunning(false);
   if (error) view_.ShowError(ErrorBoxMessage(*error, run_.state().result.error_explanation));
   view_.AfterRun();
+}
+
+void WindowController::ShowStripTooltip() {
+  std::string tip = CatalogueTooltip(catalogue_folder_, setup_.program_folder);
+  if (!strip_.reason.empty()) tip = strip_.reason + "\n" + tip;
+  view_.SetStripTooltip(tip);
 }
 
 void WindowController::ShowStrip(VerdictStrip strip) {
@@ -210,7 +228,7 @@ bool WindowController::ChooseCatalogue(const std::string& folder) {
   }
   catalogue_folder_ = std::move(chosen);
   RefreshActions();
-  view_.SetStripTooltip(CatalogueTooltip(catalogue_folder_, setup_.program_folder));
+  ShowStripTooltip();
   return true;
 }
 

@@ -95,6 +95,8 @@ class WindowController : private RunView {
   void RunFinished(const std::optional<std::string>& error) override;
 
   void ShowStrip(VerdictStrip strip);
+  // The main reason whole, then the catalogue the next run reads.
+  void ShowStripTooltip();
   void RefreshActions();
   void LoadPanel();
   // The files no save may replace: the last run's and the path boxes' inputs, both catalogues.

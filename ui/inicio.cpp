@@ -174,6 +174,9 @@ void Inicio::CreateControls() {
   lbVeredito = new QLabel(sbVeredito);
   lbVeredito->setObjectName(QStringLiteral("lbVeredito"));
   sbVeredito->addWidget(lbMarca);
+  // A long line is cut at the window's edge instead of widening the window; its tooltip has it
+  // whole.
+  lbVeredito->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   sbVeredito->addWidget(lbVeredito, 1);
   for (QWidget* part : std::initializer_list<QWidget*>{sbVeredito, lbMarca, lbVeredito}) {
     part->installEventFilter(this);

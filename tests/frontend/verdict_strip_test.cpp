@@ -23,9 +23,10 @@ engine::Verdict Made(engine::VerdictOutcome outcome, std::size_t motivos, std::s
   verdict.resultado = outcome;
   engine::VerdictItem item;
   item.tipo = outcome == engine::VerdictOutcome::kErro ? "erro" : "estrutura";
-  item.texto = error;
+  item.texto = outcome == engine::VerdictOutcome::kErro ? error : "O motivo principal.";
   verdict.motivos.assign(motivos, item);
   item.tipo = "falhas_campo";
+  item.texto = "Um aviso";
   verdict.avisos.assign(avisos, item);
   return verdict;
 }
@@ -47,38 +48,40 @@ TEST(VerdictStripTest, TextAndColourOfEveryOutcome) {
        0x2E7D32},
       {Made(VerdictOutcome::kAceitavel, 0, 1),
        {},
-       "Aceitável, com avisos: 1 aviso. Painel de falhas: Ctrl+Shift+F",
+       "Aceitável, com avisos: 1 aviso. Um aviso. Painel de falhas: Ctrl+Shift+F",
        0xA85F00},
       {Made(VerdictOutcome::kRejeitado, 1, 104),
        {},
-       "Rejeitado: 1 motivo, 104 avisos. Painel de falhas: Ctrl+Shift+F",
+       "Rejeitado: 1 motivo, 104 avisos. O motivo principal. Painel de falhas: Ctrl+Shift+F",
        0xB71C1C},
       {Made(VerdictOutcome::kRejeitado, 2, 0),
        {},
-       "Rejeitado: 2 motivos. Painel de falhas: Ctrl+Shift+F",
+       "Rejeitado: 2 motivos. O motivo principal. Painel de falhas: Ctrl+Shift+F",
        0xB71C1C},
       {Made(VerdictOutcome::kErro, 1, 0, "tbDadosKov: Field 'X' not found"),
        {},
-       "Erro: tbDadosKov: Field 'X' not found. Painel de falhas: Ctrl+Shift+F",
+       "Erro: tbDadosKov: Field 'X' not found.",
        0x545B62},
       // The first line only, cut at 60 characters (an accented one counts once).
       {Made(VerdictOutcome::kErro, 1, 0, long_error),
        {},
-       "Erro: tbRiscos: Cannot open file \"C:\\Dados\\Envios de março\\riscos_…"
-       " Painel de falhas: Ctrl+Shift+F",
+       "Erro: tbRiscos: Cannot open file \"C:\\Dados\\Envios de março\\riscos_…",
        0x545B62},
       {Made(VerdictOutcome::kErro, 1, 0, long_error),
        "arquivo de riscos não encontrado: C:\\Dados\\Envios de março\\riscos_2024_03.dbf",
-       "Erro: arquivo de riscos não encontrado: C:\\Dados\\Envios de março\\riscos_2024_03.dbf. "
-       "Painel de falhas: Ctrl+Shift+F",
+       "Erro: arquivo de riscos não encontrado: C:\\Dados\\Envios de março\\riscos_2024_03.dbf.",
        0x545B62},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.text);
-    const VerdictStrip strip = StripOf(row.verdict, row.explanation);
+    // An error leaves no list for the panel.
+    const bool panel = row.verdict.resultado != VerdictOutcome::kErro;
+    const VerdictStrip strip = StripOf(row.verdict, {{}, panel}, row.explanation);
     EXPECT_EQ(strip.text, row.text);
     EXPECT_EQ(strip.colour, row.colour);
   }
+  EXPECT_EQ(StripOf(Made(VerdictOutcome::kAceitavel, 0, 0), {"D:\\Catálogos\\2024", false}).text,
+            "Aceitável. Catálogo da pasta D:\\Catálogos\\2024.");
   EXPECT_EQ(ErrorSummary(std::string(60, 'x'), std::nullopt), std::string(60, 'x'));
   EXPECT_EQ(StripReady().text, "Pronto");
   EXPECT_EQ(StripRunning().text, "Criticando…");
@@ -113,7 +116,7 @@ class VerdictStripRunTest : public ::testing::Test {
     } catch (const std::exception& e) {
       error = e.what();
     }
-    return StripOf(run.state().result, error);
+    return StripOf(run.state().result, error, {});
   }
 
   // The runner's verdict on the same files, as the strip would title it.
@@ -143,8 +146,8 @@ TEST_F(VerdictStripRunTest, TitleEqualsTheRunnersVerdictWithoutLimits) {
   EXPECT_EQ(RunnerTitle(), "Erro");
   // The window's strip says what the run kept of its error: which file and why.
   std::filesystem::remove(dir_.file("riscos.dbf"));
-  EXPECT_EQ(WindowStrip().text, "Erro: arquivo de riscos não encontrado: " +
-                                    dir_.file("riscos.dbf") + ". Painel de falhas: Ctrl+Shift+F");
+  EXPECT_EQ(WindowStrip().text,
+            "Erro: arquivo de riscos não encontrado: " + dir_.file("riscos.dbf") + ".");
 }
 
 }  // namespace

@@ -150,6 +150,7 @@ TEST_F(WindowControllerTest, ActionsAndTheEndOfRunsThatEndWellOrInError) {
   const std::vector<std::string> well = ToldFrom("enable:0=1");
   ASSERT_EQ(well.size(), 7u);
   EXPECT_EQ(well[3].substr(0, 16), "strip:Rejeitado:");
+  EXPECT_TRUE(well[3].ends_with(". Painel de falhas: Ctrl+Shift+F")) << well[3];
   EXPECT_EQ(std::vector<std::string>(well.begin() + 4, well.end()),
             (std::vector<std::string>{"load", "idle", "after"}));
   ASSERT_EQ(view_.panel_loads.size(), 1u);
@@ -164,6 +165,7 @@ TEST_F(WindowControllerTest, ActionsAndTheEndOfRunsThatEndWellOrInError) {
   EXPECT_EQ(view_.told.front(), "unload");
   const std::vector<std::string> error = ToldFrom("strip:Erro");
   ASSERT_EQ(error.size(), 5u);
+  EXPECT_EQ(error[0].find("Painel"), std::string::npos) << error[0];  // nothing to show there
   EXPECT_EQ(error[1], "load");
   EXPECT_EQ(error[2], "idle");
   // The table layer's text as it is, then the run's own cause in Portuguese.

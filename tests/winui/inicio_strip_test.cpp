@@ -57,8 +57,14 @@ TEST_F(WinuiStripTest, ReadyThenTheRunnersVerdictWithItsCounts) {
     counts +=
         (counts.empty() ? "" : ", ") + std::to_string(avisos) + (avisos > 1 ? " avisos" : " aviso");
   }
-  EXPECT_EQ(winui::Narrow(StripText(strip)),
-            title + (counts.empty() ? "" : ": " + counts) + ". Painel de falhas: Ctrl+Shift+F");
+  // The main reason follows, cut to keep the panel's key in sight.
+  const nlohmann::json& first = motivos > 0 ? verdict["motivos"] : verdict["avisos"];
+  const std::string reason = first.empty() ? "" : first[0]["texto"].get<std::string>();
+  const std::string line = winui::Narrow(StripText(strip));
+  EXPECT_EQ(line.substr(0, line.find(". ") + 2),
+            title + (counts.empty() ? "" : ": " + counts) + ". ");
+  EXPECT_NE(line.find(reason.substr(0, 40)), std::string::npos) << line;
+  EXPECT_TRUE(line.ends_with(" Painel de falhas: Ctrl+Shift+F")) << line;
   EXPECT_NE(SendMessageW(strip, SB_GETICON, 0, 0), 0);
 }
 
