@@ -36,9 +36,8 @@ const std::string& ValueOf(const FailureGroup& group, FilterColumn column) {
 
 }  // namespace
 
-std::optional<std::vector<std::uint32_t>> MatchRows(const FailureKeys& keys,
-                                                    const FailureFilter& filter,
-                                                    const std::function<bool()>& cancelled) {
+std::optional<FilterAnswer> MatchRows(const FailureKeys& keys, const FailureFilter& filter,
+                                      const std::function<bool()>& cancelled) {
   // Decide once per group and once per policy text; the row pass is then two table look-ups.
   std::vector<char> group_kept(keys.groups().size());
   bool any_group = false;
@@ -48,10 +47,12 @@ std::optional<std::vector<std::uint32_t>> MatchRows(const FailureKeys& keys,
                     Keeps(filter.verificacao, group.verificacao);
     any_group = any_group || group_kept[g];
   }
-  std::vector<std::uint32_t> rows;
-  if (!any_group) return rows;
-
+  FilterAnswer answer;
   std::string part(engine::Trimmed(filter.apolice));
+  // Without a search, a filter that keeps no group keeps no row; with one, the boxes' counts
+  // still need every row.
+  if (!any_group && part.empty()) return answer;
+
   std::transform(part.begin(), part.end(), part.begin(), Folded);
   std::vector<char> entry_kept;
   if (!part.empty()) {
@@ -61,24 +62,37 @@ std::optional<std::vector<std::uint32_t>> MatchRows(const FailureKeys& keys,
       entry_kept[e] = Contains(keys.entry_text(e), part);
     }
   }
+  std::vector<std::uint32_t>& rows = answer.rows;
+  if (part.empty()) {
+    for (std::size_t row = 0; row < keys.size(); ++row) {
+      if (row % kCancelCheckRows == 0 && cancelled && cancelled()) return std::nullopt;
+      if (group_kept[keys.group(row)]) rows.push_back(static_cast<std::uint32_t>(row));
+    }
+    return answer;
+  }
+  answer.searched_group_rows.assign(keys.groups().size(), 0);
   for (std::size_t row = 0; row < keys.size(); ++row) {
     if (row % kCancelCheckRows == 0 && cancelled && cancelled()) return std::nullopt;
-    if (group_kept[keys.group(row)] && (part.empty() || entry_kept[keys.entry(row)])) {
-      rows.push_back(static_cast<std::uint32_t>(row));
-    }
+    if (!entry_kept[keys.entry(row)]) continue;
+    const std::uint32_t group = keys.group(row);
+    ++answer.searched_group_rows[group];
+    if (group_kept[group]) rows.push_back(static_cast<std::uint32_t>(row));
   }
-  return rows;
+  return answer;
 }
 
 std::vector<FilterChoice> Choices(const FailureKeys& keys, const FailureFilter& filter,
-                                  FilterColumn column) {
+                                  FilterColumn column, const std::vector<std::size_t>* group_rows) {
   std::map<std::string_view, std::size_t> counts;
-  for (const FailureGroup& group : keys.groups()) {
+  for (std::size_t g = 0; g < keys.groups().size(); ++g) {
+    const FailureGroup& group = keys.groups()[g];
+    const std::size_t rows = group_rows != nullptr ? (*group_rows)[g] : group.rows;
+    if (rows == 0) continue;
     const bool kept =
         (column == FilterColumn::kArquivo || Keeps(filter.arquivo, group.arquivo)) &&
         (column == FilterColumn::kCampo || Keeps(filter.campo, group.campo)) &&
         (column == FilterColumn::kVerificacao || Keeps(filter.verificacao, group.verificacao));
-    if (kept) counts[ValueOf(group, column)] += group.rows;
+    if (kept) counts[ValueOf(group, column)] += rows;
   }
   std::vector<FilterChoice> choices;
   choices.reserve(counts.size());

@@ -23,11 +23,18 @@ struct FailureFilter {
   std::string apolice;
 };
 
-// The numbers of the rows the filter keeps, ascending. `cancelled` is asked now and then; when it
-// answers true the pass stops and the result is nullopt.
-std::optional<std::vector<std::uint32_t>> MatchRows(const FailureKeys& keys,
-                                                    const FailureFilter& filter,
-                                                    const std::function<bool()>& cancelled = {});
+// What a pass of the filter found.
+struct FilterAnswer {
+  std::vector<std::uint32_t> rows;  // the numbers of the rows the filter keeps, ascending
+  // With a policy search: for each group of keys.groups(), its rows that the search keeps, the
+  // boxes aside (what the boxes count then). Empty without a search.
+  std::vector<std::size_t> searched_group_rows;
+};
+
+// `cancelled` is asked now and then; when it answers true the pass stops and the result is
+// nullopt.
+std::optional<FilterAnswer> MatchRows(const FailureKeys& keys, const FailureFilter& filter,
+                                      const std::function<bool()>& cancelled = {});
 
 enum class FilterColumn { kArquivo, kCampo, kVerificacao };
 
@@ -36,10 +43,12 @@ struct FilterChoice {
   std::size_t rows = 0;
 };
 
-// The values of `column` present among the rows that the filter's other two columns keep (the
-// policy search aside), in byte order, each with its number of rows: the entries of a combo box
-// that narrows as the others are chosen.
+// The values of `column` present among the rows that the filter's other two columns keep, in
+// byte order, each with its number of rows: the entries of a combo box that narrows as the others
+// are chosen. The rows are counted by `group_rows` when given (a search's
+// FilterAnswer::searched_group_rows; a value none of whose rows it keeps is left out), else all.
 std::vector<FilterChoice> Choices(const FailureKeys& keys, const FailureFilter& filter,
-                                  FilterColumn column);
+                                  FilterColumn column,
+                                  const std::vector<std::size_t>* group_rows = nullptr);
 
 }  // namespace frontend

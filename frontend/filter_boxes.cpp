@@ -23,6 +23,13 @@ constexpr BoxColumn kColumns[FilterBoxes::kBoxes] = {
 void FilterBoxes::Reset() {
   filter_ = {};
   boxes_ = {};
+  searched_for_.clear();
+  searched_rows_.clear();
+}
+
+void FilterBoxes::Searched(const FailureFilter& filter, const FilterAnswer& answer) {
+  searched_for_ = filter.apolice;
+  searched_rows_ = answer.searched_group_rows;
 }
 
 void FilterBoxes::Choose(const std::array<int, kBoxes>& chosen, std::string_view apolice_utf8) {
@@ -37,7 +44,12 @@ void FilterBoxes::Choose(const std::array<int, kBoxes>& chosen, std::string_view
 const std::array<FilterBoxes::Box, FilterBoxes::kBoxes>& FilterBoxes::Refill(
     const FailureKeys& keys) {
   for (std::size_t b = 0; b < kBoxes; ++b) {
-    const std::vector<FilterChoice> choices = Choices(keys, filter_, kColumns[b].column);
+    // Counts of another search, or of one whose pass has not answered yet, would mislead: all
+    // rows are counted until the pass of this one answers.
+    const bool searched = !searched_rows_.empty() && searched_for_ == filter_.apolice &&
+                          searched_rows_.size() == keys.groups().size();
+    const std::vector<FilterChoice> choices =
+        Choices(keys, filter_, kColumns[b].column, searched ? &searched_rows_ : nullptr);
     const std::string& chosen = filter_.*kColumns[b].value;
     Box box;
     std::size_t all = 0;

@@ -35,14 +35,19 @@ class FilterBoxes {
   // gave them; a position out of range, such as -1 for a box without a choice, keeps every
   // value) and the search box's text (UTF-8).
   void Choose(const std::array<int, kBoxes>& chosen, std::string_view apolice_utf8);
-  // Each box's entries among the rows that the other two boxes' choices keep (the search aside),
-  // in byte order, "(todos)" first with the sum of the others.
+  // A pass's answer for the search it was made with: while that is the search, the boxes count
+  // only the rows it keeps.
+  void Searched(const FailureFilter& filter, const FilterAnswer& answer);
+  // Each box's entries among the rows that the other two boxes' choices keep (and the search,
+  // once its pass answered), in byte order, "(todos)" first with the sum of the others.
   const std::array<Box, kBoxes>& Refill(const FailureKeys& keys);
   const FailureFilter& filter() const { return filter_; }
 
  private:
   FailureFilter filter_;
   std::array<Box, kBoxes> boxes_;
+  std::string searched_for_;                // the search searched_rows_ counts for
+  std::vector<std::size_t> searched_rows_;  // FilterAnswer::searched_group_rows
 };
 
 }  // namespace frontend

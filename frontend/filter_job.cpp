@@ -43,8 +43,8 @@ void FilterJob::Work() {
       const std::lock_guard lock(mutex_);
       return stopping_ || latest_ != ticket;
     };
-    std::optional<std::vector<std::uint32_t>> rows = MatchRows(keys_, filter, superseded);
-    if (rows && !superseded()) done_(ticket, std::move(*rows));
+    std::optional<FilterAnswer> answer = MatchRows(keys_, filter, superseded);
+    if (answer && !superseded()) done_(ticket, std::move(*answer));
   }
 }
 

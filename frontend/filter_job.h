@@ -19,8 +19,8 @@ namespace frontend {
 
 class FilterJob {
  public:
-  // Called on the worker thread with the request's ticket and the rows it keeps.
-  using Done = std::function<void(std::uint64_t ticket, std::vector<std::uint32_t> rows)>;
+  // Called on the worker thread with the request's ticket and what its pass found.
+  using Done = std::function<void(std::uint64_t ticket, FilterAnswer answer)>;
 
   // `keys` must outlive the job.
   FilterJob(const FailureKeys& keys, Done done);

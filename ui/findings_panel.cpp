@@ -209,11 +209,11 @@ void FindingsPanel::IndexReady() {
   tvFalhas->setModel(model_.get());
   const std::uint64_t generation = generation_;
   job_ = std::make_unique<frontend::FilterJob>(
-      index_->keys(), [this, generation](std::uint64_t ticket, std::vector<std::uint32_t> rows) {
+      index_->keys(), [this, generation](std::uint64_t ticket, frontend::FilterAnswer answer) {
         QMetaObject::invokeMethod(
             this,
-            [this, generation, ticket, rows = std::move(rows)]() mutable {
-              if (generation == generation_) RowsReady(ticket, std::move(rows));
+            [this, generation, ticket, answer = std::move(answer)]() mutable {
+              if (generation == generation_) RowsReady(ticket, std::move(answer));
             },
             Qt::QueuedConnection);
       });
@@ -257,9 +257,14 @@ void FindingsPanel::FilterChanged() {
   ticket_ = job_->Request(boxes_.filter());
 }
 
-void FindingsPanel::RowsReady(std::uint64_t ticket, std::vector<std::uint32_t> rows) {
+void FindingsPanel::RowsReady(std::uint64_t ticket, frontend::FilterAnswer answer) {
   if (ticket != ticket_ || !model_) return;
-  model_->SetRows(std::move(rows));
+  // A search's pass also counted the boxes' entries.
+  if (!answer.searched_group_rows.empty()) {
+    boxes_.Searched(boxes_.filter(), answer);
+    FillChoices();
+  }
+  model_->SetRows(std::move(answer.rows));
   ShowCount();
   FitColumns();
   emit Filtered();

@@ -75,7 +75,7 @@ class FindingsPanel : public QWidget {
   void IndexReady();
   void FilterChanged();
   void FillChoices();
-  void RowsReady(std::uint64_t ticket, std::vector<std::uint32_t> rows);
+  void RowsReady(std::uint64_t ticket, frontend::FilterAnswer answer);
   void ShowCount();
   void ClearTable();
   void ShowVerdict();

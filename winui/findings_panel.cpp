@@ -330,10 +330,10 @@ void FindingsPanel::IndexReady() {
   list_->SetList(index_.get(), key_widths_);
   HWND window = hwnd_;
   job_ = std::make_unique<frontend::FilterJob>(
-      index_->keys(), [this, window](std::uint64_t ticket, std::vector<std::uint32_t> rows) {
+      index_->keys(), [this, window](std::uint64_t ticket, frontend::FilterAnswer answer) {
         {
           const std::lock_guard lock(rows_mutex_);
-          answered_ = std::move(rows);
+          answered_ = std::move(answer);
           answered_ticket_ = ticket;
         }
         PostMessageW(window, kRowsReady, 0, 0);
@@ -384,14 +384,19 @@ void FindingsPanel::FilterChanged() {
 }
 
 void FindingsPanel::RowsReady() {
-  std::optional<std::vector<std::uint32_t>> rows;
+  std::optional<frontend::FilterAnswer> answer;
   {
     const std::lock_guard lock(rows_mutex_);
     if (answered_ticket_ != ticket_) return;  // a newer request is on its way
-    rows.swap(answered_);
+    answer.swap(answered_);
   }
-  if (!rows) return;
-  list_->SetRows(std::move(*rows));
+  if (!answer) return;
+  // A search's pass also counted the boxes' entries.
+  if (!answer->searched_group_rows.empty()) {
+    boxes_.Searched(boxes_.filter(), *answer);
+    FillChoices();
+  }
+  list_->SetRows(std::move(answer->rows));
   shown_ticket_ = ticket_;
   ShowCount();
 }

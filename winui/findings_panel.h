@@ -115,7 +115,7 @@ class FindingsPanel {
   std::unique_ptr<frontend::FilterJob> job_;
   // The newest filter's answer, handed over by the job's thread.
   std::mutex rows_mutex_;
-  std::optional<std::vector<std::uint32_t>> answered_;
+  std::optional<frontend::FilterAnswer> answered_;
   std::uint64_t answered_ticket_ = 0;
   std::uint64_t ticket_ = 0;        // the newest request
   std::uint64_t shown_ticket_ = 0;  // the request whose rows the list shows

@@ -197,14 +197,14 @@ TEST_F(FailureFilterTest, FiltersAndSearchKeepTheModelsRows) {
   };
   for (const FailureFilter& f : filters) {
     SCOPED_TRACE(f.arquivo + "|" + f.campo + "|" + f.verificacao + "|" + f.apolice);
-    const auto rows = MatchRows(index_->keys(), f);
-    ASSERT_TRUE(rows.has_value());
-    EXPECT_EQ(*rows, Model(f));
+    const auto answer = MatchRows(index_->keys(), f);
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_EQ(answer->rows, Model(f));
   }
   EXPECT_FALSE(MatchRows(index_->keys(), {}, [] { return true; }).has_value());
 }
 
-TEST_F(FailureFilterTest, ChoicesCountTheRowsTheOtherFiltersKeep) {
+TEST_F(FailureFilterTest, ChoicesCountTheRowsTheOtherFiltersAndTheSearchKeep) {
   const FailureFilter filter{"sinistros", "", "data", "123"};
   const std::vector<FilterChoice> choices = Choices(index_->keys(), filter, FilterColumn::kCampo);
   ASSERT_EQ(choices.size(), 3u);
@@ -213,6 +213,19 @@ TEST_F(FailureFilterTest, ChoicesCountTheRowsTheOtherFiltersKeep) {
     FailureFilter one{"sinistros", choice.value, "data", ""};
     EXPECT_EQ(choice.rows, Model(one).size()) << choice.value;
   }
+  // Once the search's pass answered, the entries count the rows it keeps, and only values some
+  // of whose rows it keeps are offered.
+  const std::vector<std::size_t> searched = MatchRows(index_->keys(), filter)->searched_group_rows;
+  ASSERT_EQ(searched.size(), index_->keys().groups().size());
+  std::size_t offered = 0;
+  for (const FilterChoice& choice :
+       Choices(index_->keys(), filter, FilterColumn::kCampo, &searched)) {
+    const std::size_t rows = Model({"sinistros", choice.value, "data", "123"}).size();
+    EXPECT_EQ(choice.rows, rows) << choice.value;
+    EXPECT_GT(rows, 0u);
+    offered += rows;
+  }
+  EXPECT_EQ(offered, Model(filter).size());
 }
 
 TEST_F(FailureFilterTest, JobAnswersTheNewestRequest) {
@@ -220,10 +233,10 @@ TEST_F(FailureFilterTest, JobAnswersTheNewestRequest) {
   std::condition_variable answered;
   std::uint64_t last_ticket = 0;
   std::vector<std::uint32_t> last_rows;
-  FilterJob job(index_->keys(), [&](std::uint64_t ticket, std::vector<std::uint32_t> rows) {
+  FilterJob job(index_->keys(), [&](std::uint64_t ticket, FilterAnswer answer) {
     const std::lock_guard lock(mutex);
     last_ticket = ticket;
-    last_rows = std::move(rows);
+    last_rows = std::move(answer.rows);
     answered.notify_all();
   });
   job.Request({"riscos", "", "", ""});
@@ -236,7 +249,7 @@ TEST_F(FailureFilterTest, JobAnswersTheNewestRequest) {
 }
 
 TEST_F(FailureFilterTest, SavedRowsAreTheOriginalRows) {
-  const std::vector<std::uint32_t> rows = *MatchRows(index_->keys(), {"riscos", "", "", ""});
+  const std::vector<std::uint32_t> rows = MatchRows(index_->keys(), {"riscos", "", "", ""})->rows;
   std::ostringstream saved;
   ASSERT_TRUE(WriteRowsCsv(*index_, rows, saved));
   std::string expected = "arquivo;registro;campo;verificacao;valor;apolice\r\n";

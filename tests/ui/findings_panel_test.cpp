@@ -149,6 +149,9 @@ TEST_F(FindingsPanelTest, RowsAreTheRunsListAndFiltersNarrowThem) {
   }
   ASSERT_FALSE(found.empty());
   EXPECT_EQ(panel->ShownRows(), found);
+  // The boxes count what the search keeps.
+  EXPECT_EQ(panel->findChild<QComboBox*>(QStringLiteral("cbArquivo"))->itemText(0),
+            QStringLiteral("(todos) (%1)").arg(found.size()));
   panel->findChild<QLineEdit*>(QStringLiteral("edApolice"))->clear();
   ASSERT_TRUE(WaitFor(panel, &ui::FindingsPanel::Filtered));
 

@@ -145,7 +145,7 @@ TEST_F(WinuiPanelTest, RowsFiltersAndSavesAreTheCoresOnTheRunnersList) {
   Choose(panel, "cbVerificacao", "dominio");
   filter.verificacao = "dominio";
   boxes_equal_core();
-  const std::vector<std::uint32_t> expected = *frontend::MatchRows(index_->keys(), filter);
+  const std::vector<std::uint32_t> expected = frontend::MatchRows(index_->keys(), filter)->rows;
   ASSERT_FALSE(expected.empty());
   EXPECT_EQ(panel->ShownRows(), expected);
   EXPECT_EQ(static_cast<std::size_t>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)), expected.size());
