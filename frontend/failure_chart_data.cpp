@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include "engine/number_style.h"
+#include "engine/text.h"
+#include "frontend/message_text.h"
+
 namespace frontend {
 namespace {
 
@@ -31,6 +35,16 @@ std::vector<ChartTable> ChartData(const engine::RunResult& result, std::size_t m
     tables.push_back(std::move(chart));
   }
   return tables;
+}
+
+std::string ChartTitle(const ChartTable& table) {
+  std::string title = DisplayLine(engine::Trimmed(table.nomeTabela)) + ": " +
+                      engine::CountText(table.registros) + " registros";
+  if (table.failing_fields > table.bars.size()) {
+    title += " (os " + engine::CountText(table.bars.size()) + " campos com mais falhas de " +
+             engine::CountText(table.failing_fields) + ")";
+  }
+  return title;
 }
 
 }  // namespace frontend

@@ -31,4 +31,8 @@ struct ChartTable {
 // left out). Ties keep the fields' catalogue order.
 std::vector<ChartTable> ChartData(const engine::RunResult& result, std::size_t max_bars);
 
+// The table's line above its bars (UTF-8): "RISCOS: 969.964 registros", and when bars were left
+// out " (os 20 campos com mais falhas de 31)".
+std::string ChartTitle(const ChartTable& table);
+
 }  // namespace frontend

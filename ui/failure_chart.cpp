@@ -76,12 +76,7 @@ void FailureChart::paintEvent(QPaintEvent* /*event*/) {
     QFont bold = font();
     bold.setBold(true);
     painter.setFont(bold);
-    QString title = Text(table.nomeTabela) + QStringLiteral(": %1 registros").arg(table.registros);
-    if (table.failing_fields > table.bars.size()) {
-      title += QStringLiteral(" (os %1 campos com mais falhas de %2)")
-                   .arg(table.bars.size())
-                   .arg(table.failing_fields);
-    }
+    const QString title = QString::fromStdString(frontend::ChartTitle(table));
     painter.drawText(8, y, width() - 16, row, Qt::AlignVCenter, title);
     painter.setFont(font());
     y += row;

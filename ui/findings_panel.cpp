@@ -7,7 +7,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
+#include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <limits>
@@ -35,6 +37,17 @@ constexpr std::size_t kChartBars = std::numeric_limits<std::size_t>::max();
 
 QString Utf8(const std::string& text) { return QString::fromStdString(text); }
 
+// The panel's size when it first opens: 960 by 720, or less on a small work area (a 1366 by 768
+// screen at 125 % leaves about 1093 by 580), with room left for the frame and the taskbar.
+QSize FirstSize(const QWidget& panel) {
+  QSize size(960, 720);
+  if (const QScreen* screen = panel.screen()) {
+    const QRect area = screen->availableGeometry();
+    size = size.boundedTo(QSize(area.width() * 9 / 10, area.height() * 9 / 10));
+  }
+  return size;
+}
+
 }  // namespace
 
 FindingsPanel::FindingsPanel(std::shared_ptr<DesktopServices> desktop, QWidget* parent)
@@ -42,7 +55,10 @@ FindingsPanel::FindingsPanel(std::shared_ptr<DesktopServices> desktop, QWidget* 
   setObjectName(QStringLiteral("frmPainelFalhas"));
   setWindowTitle(Utf8(frontend::kPanelTitle));
   CreateControls();
-  resize(960, 720);
+  // The splitter's first sizes: a few lines of banner, the chart's first bars, the list the rest.
+  const int line = fontMetrics().height();
+  spPainel->setSizes({line * 6, line * 9, line * 30});
+  resize(FirstSize(*this));
   Unload();
   lbVeredito->setText(Utf8(frontend::kPanelNoRun));
 }
@@ -53,7 +69,13 @@ FindingsPanel::~FindingsPanel() {
 }
 
 void FindingsPanel::CreateControls() {
-  auto* layout = new QVBoxLayout(this);
+  auto* outer = new QVBoxLayout(this);
+  // Banner, chart and list share the height in a splitter, so the user gives the list more room
+  // or reads a long banner whole.
+  spPainel = new QSplitter(Qt::Vertical, this);
+  spPainel->setObjectName(QStringLiteral("spPainel"));
+  spPainel->setChildrenCollapsible(false);
+  outer->addWidget(spPainel);
   lbVeredito = new QLabel(this);
   lbVeredito->setObjectName(QStringLiteral("lbVeredito"));
   lbVeredito->setWordWrap(true);
@@ -66,15 +88,19 @@ void FindingsPanel::CreateControls() {
   banner_area_->setWidget(lbVeredito);
   banner_area_->setWidgetResizable(true);
   banner_area_->setFrameShape(QFrame::NoFrame);
-  banner_area_->setMaximumHeight(140);
-  layout->addWidget(banner_area_);
+  spPainel->addWidget(banner_area_);
 
   grFalhas = new FailureChart(this);
   auto* chart_area = new QScrollArea(this);
   chart_area->setWidget(grFalhas);
   chart_area->setWidgetResizable(true);
-  chart_area->setMaximumHeight(200);
-  layout->addWidget(chart_area);
+  spPainel->addWidget(chart_area);
+
+  auto* list_part = new QWidget(this);
+  auto* layout = new QVBoxLayout(list_part);
+  layout->setContentsMargins(0, 0, 0, 0);
+  spPainel->addWidget(list_part);
+  spPainel->setStretchFactor(2, 1);
 
   auto* filters = new QHBoxLayout;
   const auto combo = [this, filters](const QString& label, const char* name) {

@@ -27,6 +27,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QScrollArea;
+class QSplitter;
 class QTableView;
 
 namespace ui {
@@ -86,6 +87,7 @@ class FindingsPanel : public QWidget {
   PanelRun run_;
   frontend::KeyWidths key_widths_;  // declared in the run's inputs
 
+  QSplitter* spPainel = nullptr;  // banner, chart and the list with its filters
   QLabel* lbVeredito = nullptr;
   QScrollArea* banner_area_ = nullptr;
   FailureChart* grFalhas = nullptr;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "frontend/control_table.h"
+#include "frontend/failure_chart_data.h"
 #include "frontend/message_text.h"
 #include "frontend/panel_texts.h"
 #include "winui/wide_text.h"
@@ -221,8 +222,7 @@ void FailureChartView::Paint(HDC dc, const RECT& client) {
 
   for (const frontend::ChartTable& table : tables_) {
     SelectObject(dc, bold_);
-    std::wstring title =
-        Trimmed(table.nomeTabela) + L": " + std::to_wstring(table.registros) + L" registros";
+    const std::wstring title = Widen(frontend::ChartTitle(table));
     Draw(dc, title, {pad, y, client.right - pad, y + row}, DT_LEFT);
     SelectObject(dc, font_);
     y += row;
