@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <cwctype>
+#include <iterator>
+
 namespace winui {
 namespace {
 
@@ -32,6 +35,27 @@ bool IsStrayCharacter(const MSG& msg) {
   const LRESULT code =
       SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&copy));
   return (code & (DLGC_WANTCHARS | DLGC_WANTALLKEYS | DLGC_HASSETSEL)) == 0;
+}
+
+HWND BoxOfCaptionLetter(const MSG& msg, const CaptionOf* captions, std::size_t count) {
+  if (msg.message != WM_SYSCHAR) return nullptr;
+  const std::wint_t letter = std::towupper(static_cast<std::wint_t>(msg.wParam));
+  for (std::size_t i = 0; i < count; ++i) {
+    wchar_t text[64] = {};
+    GetWindowTextW(captions[i].caption, text, static_cast<int>(std::size(text)));
+    for (const wchar_t* p = text; *p != L'\0' && p[1] != L'\0'; ++p) {
+      if (*p != L'&') continue;
+      if (p[1] == L'&') {  // "&&" is an ampersand
+        ++p;
+        continue;
+      }
+      if (std::towupper(static_cast<std::wint_t>(p[1])) == letter &&
+          IsWindowEnabled(captions[i].box))
+        return captions[i].box;
+      break;
+    }
+  }
+  return nullptr;
 }
 
 }  // namespace winui

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <cstddef>
+
 namespace winui {
 
 // The answer to WM_GETDLGCODE for a multi-line edit box `hwnd`, from its own answer `code`,
@@ -19,5 +21,16 @@ void LetTabLeave(HWND edit);
 // letter, as though Alt were held ("f" would close the window): such a character is dropped.
 // With Alt the character comes as WM_SYSCHAR and the accelerator works.
 bool IsStrayCharacter(const MSG& msg);
+
+// A caption (a static control whose text marks a letter with "&") and the box it names.
+struct CaptionOf {
+  HWND caption;
+  HWND box;
+};
+
+// For Alt with a letter (`msg` a WM_SYSCHAR), the box whose caption marks that letter, when it is
+// enabled; else null. The dialog manager is not relied on for captions: under some systems it
+// passes them by.
+HWND BoxOfCaptionLetter(const MSG& msg, const CaptionOf* captions, std::size_t count);
 
 }  // namespace winui

@@ -194,6 +194,14 @@ bool FindingsPanel::FilterMessage(MSG& msg) {
   if (hwnd_ == nullptr || msg.hwnd == nullptr) return false;
   if (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)) return false;
   if (IsStrayCharacter(msg)) return true;
+  const CaptionOf captions[] = {{labels_[0], cbArquivo},
+                                {labels_[1], cbCampo},
+                                {labels_[2], cbVerificacao},
+                                {labels_[3], edApolice}};
+  if (HWND box = BoxOfCaptionLetter(msg, captions, std::size(captions))) {
+    SetFocus(box);
+    return true;
+  }
   return IsDialogMessageW(hwnd_, &msg) != FALSE;
 }
 

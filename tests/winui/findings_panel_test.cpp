@@ -219,6 +219,16 @@ TEST_F(WinuiPanelTest, TabGoesThroughEveryControlAndEscCloses) {
     EXPECT_EQ(GetFocus(), panel->Control(order[i % std::size(order)]))
         << order[i % std::size(order)];
   }
+  // Alt with a caption's letter goes to its box, as the keyboard gives it.
+  const std::pair<char, const char*> letters[] = {
+      {'M', "cbCampo"}, {'P', "edApolice"}, {'V', "cbVerificacao"}, {'A', "cbArquivo"}};
+  for (const auto& [letter, box] : letters) {
+    HWND from = GetFocus();
+    PostMessageW(from, WM_SYSKEYDOWN, static_cast<WPARAM>(letter), LPARAM{1} << 29 | 1);
+    PostMessageW(from, WM_SYSKEYUP, static_cast<WPARAM>(letter), LPARAM{1} << 29 | 0xC0000001);
+    Pump([panel, box] { return GetFocus() == panel->Control(box); }, 2000);
+    EXPECT_EQ(GetFocus(), panel->Control(box)) << letter;
+  }
   PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
   Pump([panel] { return !IsWindowVisible(panel->hwnd()); }, 2000);
   EXPECT_FALSE(IsWindowVisible(panel->hwnd()));
