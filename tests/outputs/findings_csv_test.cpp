@@ -348,8 +348,10 @@ TEST_F(FindingsCsvTest, TheCapKeepsTheFirstRowsOfEachGroupAndSaysSoLast) {
   }
 }
 
-// The workbook read back by openpyxl gives the CSV's rows, texts as texts, and a sheet that
-// reaches its row limit goes on in the next sheet of the same file.
+// The workbook read back by openpyxl gives the CSV's rows, texts as texts, the record's key first
+// under headers in words and no structure columns in a run without a structure finding; a sheet
+// that reaches its row limit goes on in the next sheet of the same file, right after it (the
+// inverted coverages reach the risks' sheet after the claims' began).
 TEST_F(FindingsCsvTest, TheWorkbookHoldsTheCsvRowsAcrossContinuedSheets) {
   if (!XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks (Windows)";
   WriteCatalog();
@@ -376,16 +378,17 @@ TEST_F(FindingsCsvTest, TheWorkbookHoldsTheCsvRowsAcrossContinuedSheets) {
   ASSERT_TRUE(csv.Finish());
   ASSERT_TRUE(xlsx.Finish());
 
-  // The CSV's rows as the workbook should hold them, per file in order.
+  // The CSV's rows as the workbook should hold them, per file in order: apolice, endosso, item,
+  // registro, campo, posicao, verificacao, valor, valor_relacionado, mensagem, exigido, arquivo.
   const std::vector<Row> rows = ParseCsv(csv_bytes.str());
-  const std::set<std::size_t> numbers = {1, 2, 8, 9, 11, 12};
+  const std::size_t order[] = {13, 14, 15, 1, 3, 2, 4, 5, 6, 16, 17, 0};
   std::map<std::string, std::vector<std::string>> expected;
   for (std::size_t i = 1; i < rows.size(); ++i) {
     std::string line;
-    for (std::size_t c = 0; c < rows[i].size(); ++c) {
-      if (c > 0) line += '\t';
+    for (const std::size_t c : order) {
+      if (c != order[0]) line += '\t';
       if (!rows[i][c].empty())
-        line += (numbers.count(c) ? "n:" : "s:") + engine::Win1252ToUtf8(rows[i][c]);
+        line += (c == 1 || c == 2 ? "n:" : "s:") + engine::Win1252ToUtf8(rows[i][c]);
     }
     expected[rows[i][kArquivo]].push_back(line);
   }
@@ -411,7 +414,10 @@ TEST_F(FindingsCsvTest, TheWorkbookHoldsTheCsvRowsAcrossContinuedSheets) {
       continue;
     }
     if (header) {
-      EXPECT_EQ(line.substr(0, 20), "s:arquivo\ts:registro") << sheets.back();
+      EXPECT_EQ(line,
+                "s:Apólice\ts:Endosso\ts:Item\ts:Registro\ts:Campo\ts:Posição\ts:Verificação\t"
+                "s:Valor\ts:Valor relacionado\ts:Mensagem\ts:Exigido\ts:Arquivo")
+          << sheets.back();
       header = false;
       continue;
     }
@@ -420,10 +426,12 @@ TEST_F(FindingsCsvTest, TheWorkbookHoldsTheCsvRowsAcrossContinuedSheets) {
   EXPECT_EQ(read["riscos"], expected["riscos"]);
   EXPECT_EQ(read["sinistros"], expected["sinistros"]);
   const std::size_t risk_sheets = (expected["riscos"].size() + 2) / 3;
-  ASSERT_GE(sheets.size(), risk_sheets + 1);
+  ASSERT_EQ(sheets.size(), risk_sheets + (expected["sinistros"].size() + 2) / 3);
   EXPECT_EQ(sheets[0], "riscos");
-  EXPECT_EQ(sheets[1], "sinistros");
-  EXPECT_EQ(sheets[2], "riscos (2)");
+  for (std::size_t i = 1; i < risk_sheets; ++i) {
+    EXPECT_EQ(sheets[i], "riscos (" + std::to_string(i + 1) + ")");
+  }
+  EXPECT_EQ(sheets[risk_sheets], "sinistros");
   // The key keeps its leading zeros.
   EXPECT_NE(read["riscos"][0].find("s:00000000000000999001"), std::string::npos);
 }
