@@ -22,6 +22,7 @@
 #include "support/raw_record.h"
 #include "support/recording_host.h"
 #include "support/run_fixture.h"
+#include "support/xlsx_dump.h"
 
 namespace outputs {
 namespace {
@@ -434,6 +435,67 @@ TEST_F(FindingsCsvTest, TheWorkbookHoldsTheCsvRowsAcrossContinuedSheets) {
   EXPECT_EQ(sheets[risk_sheets], "sinistros");
   // The key keeps its leading zeros.
   EXPECT_NE(read["riscos"][0].find("s:00000000000000999001"), std::string::npos);
+}
+
+// A field that differs from the catalogue has no record: its rows go to a sheet "estrutura" with
+// the expected and the found field, made only when there is one; the files' sheets have no
+// structure columns either way, and a cap's note reads under Mensagem.
+TEST(FindingsXlsxTest, StructureRowsHaveTheirOwnSheetOnlyWhenThereAreSome) {
+  if (!XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks";
+#ifdef _WIN32
+  GTEST_SKIP() << "workbooks are read back under Wine by scripts/wine-tests.sh";
+#endif
+  const auto& names = FindingColumnNames();
+  const auto row = [&](std::map<std::string_view, std::string_view> cells) {
+    FindingRow r{};
+    for (std::size_t c = 0; c < r.size(); ++c) {
+      if (cells.count(names[c])) r[c] = {cells[names[c]], FindingColumnIsNumber(c)};
+    }
+    return r;
+  };
+  const FindingRow field = row({{"arquivo", "riscos"}, {"registro", "7"}, {"campo", "ITEM"},
+                                {"verificacao", "nulo"}, {"apolice", "P1"}, {"mensagem", "m"}});
+  const FindingRow note = row({{"arquivo", "riscos"}, {"campo", "ITEM"}, {"verificacao", "nulo"},
+                               {"valor", "3 falhas"}});
+  const FindingRow shape = row({{"arquivo", "sinistros"}, {"posicao", "2"}, {"campo", "EVENTO"},
+                                {"verificacao", "estrutura"}, {"esperado_nome", "EVENTO"},
+                                {"esperado_tipo", "1"}, {"esperado_tamanho", "2"},
+                                {"encontrado_nome", "EVENTO"}, {"encontrado_tipo", "1"},
+                                {"encontrado_tamanho", "3"}, {"mensagem", "s"}});
+  TempDir dir;
+  const std::string record_header =
+      "s:Apólice\ts:Endosso\ts:Item\ts:Registro\ts:Campo\ts:Posição\ts:Verificação\ts:Valor\t"
+      "s:Valor relacionado\ts:Mensagem\ts:Exigido\ts:Arquivo";
+  for (const bool with_structure : {false, true}) {
+    SCOPED_TRACE(with_structure);
+    const std::string book = dir.file(with_structure ? "com.xlsx" : "sem.xlsx");
+    std::unique_ptr<FindingRowWriter> writer = FindingsXlsx::RowWriter(book);
+    ASSERT_TRUE(writer);
+    writer->Row(engine::FindingFile::kRiscos, field);
+    if (with_structure) writer->Row(engine::FindingFile::kSinistros, shape);
+    writer->Row(engine::FindingFile::kRiscos, note);
+    ASSERT_TRUE(writer->Finish()) << writer->ErrorText();
+    const auto sheets = testing_support::XlsxSheets(testing_support::XlsxDump(book));
+    std::vector<std::string> sheet_names;
+    for (const auto& [name, lines] : sheets) sheet_names.push_back(name);
+    const std::vector<std::string> expected_names =
+        with_structure ? std::vector<std::string>{"estrutura", "riscos", "sinistros"}
+                       : std::vector<std::string>{"riscos", "sinistros"};
+    EXPECT_EQ(sheet_names, expected_names);
+    const auto& riscos = sheets[with_structure ? 1 : 0].second;
+    EXPECT_EQ(riscos, (std::vector<std::string>{
+                          record_header,
+                          "s:P1\t\t\tn:7\ts:ITEM\t\ts:nulo\t\t\ts:m\t\ts:riscos",
+                          "\t\t\t\ts:ITEM\t\ts:nulo\t\t\ts:3 falhas\t\ts:riscos"}));
+    EXPECT_EQ(sheets.back().second, std::vector<std::string>{record_header});
+    if (!with_structure) continue;
+    EXPECT_EQ(sheets[0].second,
+              (std::vector<std::string>{
+                  "s:Arquivo\ts:Posição\ts:Campo\ts:Nome esperado\ts:Tipo esperado\t"
+                  "s:Tamanho esperado\ts:Nome encontrado\ts:Tipo encontrado\t"
+                  "s:Tamanho encontrado\ts:Mensagem",
+                  "s:sinistros\tn:2\ts:EVENTO\ts:EVENTO\tn:1\tn:2\ts:EVENTO\tn:1\tn:3\ts:s"}));
+  }
 }
 
 TEST(FindingsCsvWriterTest, QuotesOnlyWhatNeedsIt) {
