@@ -31,8 +31,8 @@ std::string WritingText(const std::vector<ProgressLine::Book>& books) {
     if (i > 0) text += ", ";
     text += books[i].name + "…";
     if (books[i].total > 0) {
-      text += ' ' +
-              std::to_string(std::min(books[i].done, books[i].total) * 100 / books[i].total) + '%';
+      text += ' ' + std::to_string(std::min(books[i].done, books[i].total) * 100 / books[i].total) +
+              '%';
     }
   }
   return text;
@@ -49,8 +49,8 @@ void ProgressLine::Writing(std::string_view name, std::uint64_t done, std::uint6
                            Clock::time_point now) {
   if (!enabled_) return;
   const std::lock_guard<std::mutex> lock(mutex_);
-  auto it = std::find_if(books_.begin(), books_.end(),
-                         [name](const Book& b) { return b.name == name; });
+  auto it =
+      std::find_if(books_.begin(), books_.end(), [name](const Book& b) { return b.name == name; });
   const bool added = it == books_.end();
   if (added) it = books_.insert(books_.end(), Book{std::string(name)});
   it->done = done;

@@ -93,15 +93,16 @@ class FindingsXlsx::Sheets : public FindingRowWriter {
         workbook_.AddSizedSheet(kStructureSheet, structure_.headers, /*only_with_rows=*/true);
     for (const engine::FindingFile file :
          {engine::FindingFile::kRiscos, engine::FindingFile::kSinistros}) {
-      sheets_[Index(file)] = workbook_.AddSizedSheet(engine::FindingFileName(file), records_.headers);
+      sheets_[Index(file)] =
+          workbook_.AddSizedSheet(engine::FindingFileName(file), records_.headers);
     }
   }
 
   bool ok() const { return workbook_.ok(); }
   std::string ErrorText() const override { return workbook_.ErrorText(); }
   void Row(engine::FindingFile file, const FindingRow& row) override {
-    const bool structure = row[kVerificacao].text == engine::FindingCheckName(
-                                                         engine::FindingCheck::kEstrutura);
+    const bool structure =
+        row[kVerificacao].text == engine::FindingCheckName(engine::FindingCheck::kEstrutura);
     const SheetLayout& layout = structure ? structure_ : records_;
     cells_.resize(layout.source.size());
     for (std::size_t c = 0; c < cells_.size(); ++c) cells_[c] = row[layout.source[c]];

@@ -273,7 +273,7 @@ class XlsxWorkbook::Impl {
     std::vector<Column> columns;
     bool plain = false;
     Texts texts = Texts::kWindows1252;
-    lxw_worksheet* part = nullptr;  // the sheet now being filled
+    lxw_worksheet* part = nullptr;     // the sheet now being filled
     std::vector<lxw_worksheet*> made;  // every part, in order
     lxw_row_t next_row = 0;
     std::vector<std::size_t> longest;  // per column, characters of the part's longest text

@@ -453,15 +453,25 @@ TEST(FindingsXlsxTest, StructureRowsHaveTheirOwnSheetOnlyWhenThereAreSome) {
     }
     return r;
   };
-  const FindingRow field = row({{"arquivo", "riscos"}, {"registro", "7"}, {"campo", "ITEM"},
-                                {"verificacao", "nulo"}, {"apolice", "P1"}, {"mensagem", "m"}});
-  const FindingRow note = row({{"arquivo", "riscos"}, {"campo", "ITEM"}, {"verificacao", "nulo"},
-                               {"valor", "3 falhas"}});
-  const FindingRow shape = row({{"arquivo", "sinistros"}, {"posicao", "2"}, {"campo", "EVENTO"},
-                                {"verificacao", "estrutura"}, {"esperado_nome", "EVENTO"},
-                                {"esperado_tipo", "1"}, {"esperado_tamanho", "2"},
-                                {"encontrado_nome", "EVENTO"}, {"encontrado_tipo", "1"},
-                                {"encontrado_tamanho", "3"}, {"mensagem", "s"}});
+  const FindingRow field = row({{"arquivo", "riscos"},
+                                {"registro", "7"},
+                                {"campo", "ITEM"},
+                                {"verificacao", "nulo"},
+                                {"apolice", "P1"},
+                                {"mensagem", "m"}});
+  const FindingRow note = row(
+      {{"arquivo", "riscos"}, {"campo", "ITEM"}, {"verificacao", "nulo"}, {"valor", "3 falhas"}});
+  const FindingRow shape = row({{"arquivo", "sinistros"},
+                                {"posicao", "2"},
+                                {"campo", "EVENTO"},
+                                {"verificacao", "estrutura"},
+                                {"esperado_nome", "EVENTO"},
+                                {"esperado_tipo", "1"},
+                                {"esperado_tamanho", "2"},
+                                {"encontrado_nome", "EVENTO"},
+                                {"encontrado_tipo", "1"},
+                                {"encontrado_tamanho", "3"},
+                                {"mensagem", "s"}});
   TempDir dir;
   const std::string record_header =
       "s:Apólice\ts:Endosso\ts:Item\ts:Registro\ts:Campo\ts:Posição\ts:Verificação\ts:Valor\t"
@@ -484,8 +494,7 @@ TEST(FindingsXlsxTest, StructureRowsHaveTheirOwnSheetOnlyWhenThereAreSome) {
     EXPECT_EQ(sheet_names, expected_names);
     const auto& riscos = sheets[with_structure ? 1 : 0].second;
     EXPECT_EQ(riscos, (std::vector<std::string>{
-                          record_header,
-                          "s:P1\t\t\tn:7\ts:ITEM\t\ts:nulo\t\t\ts:m\t\ts:riscos",
+                          record_header, "s:P1\t\t\tn:7\ts:ITEM\t\ts:nulo\t\t\ts:m\t\ts:riscos",
                           "\t\t\t\ts:ITEM\t\ts:nulo\t\t\ts:3 falhas\t\ts:riscos"}));
     EXPECT_EQ(sheets.back().second, std::vector<std::string>{record_header});
     if (!with_structure) continue;

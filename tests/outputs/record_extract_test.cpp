@@ -160,9 +160,11 @@ TEST(RecordExtractTest, TheWorkbookHoldsTheCsvRowsWithTheFieldsAsTexts) {
     }
     order.push_back(header.size() - 1);
     order.push_back(0);
-    const std::map<std::string, std::string> titles = {
-        {"APOLICE", "Apólice"}, {"ITEM", "Item"},     {"registro", "Registro"},
-        {"falhas", "Falhas"},   {"arquivo", "Arquivo"}};
+    const std::map<std::string, std::string> titles = {{"APOLICE", "Apólice"},
+                                                       {"ITEM", "Item"},
+                                                       {"registro", "Registro"},
+                                                       {"falhas", "Falhas"},
+                                                       {"arquivo", "Arquivo"}};
     for (auto& name : header) {
       if (titles.count(name)) name = titles.at(name);
     }

@@ -348,10 +348,9 @@ TEST_F(RunResumoTest, TextsReachThePageAndTheWorkbookAsStored) {
   ASSERT_EQ(Resumir({"--saida", html, result}), cmdline::kExitSuccess) << err_;
   const std::string page = cli::ReadAll(html);
   EXPECT_EQ(outputs::ValidUtf8(page), page);
-  EXPECT_NE(
-      page.find("<td>" + WithBreaks(dir_.file("r\u00e9.json")) +
-                "</td><td>01234</td><td>_x0041_\u2401</td>"),
-      std::string::npos)
+  EXPECT_NE(page.find("<td>" + WithBreaks(dir_.file("r\u00e9.json")) +
+                      "</td><td>01234</td><td>_x0041_\u2401</td>"),
+            std::string::npos)
       << page.substr(0, 3000);
 
   if (!outputs::XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks (Windows)";
