@@ -2,6 +2,7 @@
 #include <string>
 
 #include "cli/output_steps.h"
+#include "cli/progress_line.h"
 #include "cmdline/output_file.h"
 #include "outputs/findings_csv.h"
 #include "outputs/findings_xlsx.h"
@@ -53,7 +54,13 @@ class DetailsOutput : public SideOutput {
   // failed is closed to learn why (Close() then puts nothing in place).
   std::string Complete(const RunOutcome& outcome) {
     if (workbook_ != nullptr) WriteVerdictSheet(*workbook_, outcome.run.state(), outcome.verdict);
-    if (list_->Finish()) return file_->Close() ? std::string() : file_->WriteError() + "\n";
+    // The workbook is put together from its rows now: a big one takes many seconds.
+    const std::string name = OutputFileName(path_);
+    ProgressLine* const progress = workbook_ != nullptr ? outcome.progress : nullptr;
+    if (progress != nullptr) progress->Writing(name);
+    const bool finished = list_->Finish();
+    if (progress != nullptr) progress->Written(name);
+    if (finished) return file_->Close() ? std::string() : file_->WriteError() + "\n";
     if (workbook_ == nullptr && (file_->stream().fail() || path_ == cmdline::kStandardOutput) &&
         !file_->Close()) {
       return file_->WriteError() + "\n";

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "cli/output_steps.h"
+#include "cli/progress_line.h"
 #include "cmdline/output_file.h"
 #include "engine/error_explanation.h"
 #include "outputs/record_extract.h"
@@ -63,9 +64,20 @@ class ExtractOutput : public SideOutput {
 
   // The rows are written beside the other outputs' finishing: the extract touches only its own
   // files and tables. (Without a thread to be had, they are written at get().)
-  void Start(const RunOutcome&) override {
-    written_ = std::async(std::launch::async | std::launch::deferred,
-                          [this] { return extract_->Finish(); });
+  void Start(const RunOutcome& outcome) override {
+    ProgressLine* const progress = outputs::IsXlsxPath(path_) ? outcome.progress : nullptr;
+    const std::string name = OutputFileName(path_);
+    if (progress != nullptr) {
+      extract_->SetProgress([progress, name](std::uint64_t done, std::uint64_t total) {
+        progress->Writing(name, done, total);
+      });
+    }
+    written_ = std::async(std::launch::async | std::launch::deferred, [this, progress, name] {
+      if (progress != nullptr) progress->Writing(name);
+      const bool written = extract_->Finish();
+      if (progress != nullptr) progress->Written(name);
+      return written;
+    });
   }
 
   // Puts the extract's files in place once it was written; else the message that says why not:

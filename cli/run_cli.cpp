@@ -60,6 +60,7 @@ class CliHost : public engine::RunHost {
   std::string ClaimsPath() override { return options_.sinistros; }
 
   const std::vector<std::string>& lines() const { return lines_; }
+  ProgressLine& progress() { return progress_; }
   // Before the messages that follow the run.
   void ClearProgress() {
     FlushNotices();
@@ -212,8 +213,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   const platform::LocalDateTime ended = host.Now();
   const engine::Verdict verdict =
       engine::ComputeVerdict(run.state().result, error, options.limites);
-  RunOutcome outcome{run, verdict, error, ended, host.lines(), std::nullopt};
+  RunOutcome outcome{run, verdict, error, ended, host.lines(), std::nullopt, &host.progress()};
   const std::string output_error = side.Finish(outcome);
+  host.ClearProgress();
   err.tie(tied);
   TellOutcome(error, run.state().result.error_explanation, output_error, verdict, err_is_terminal,
               err);

@@ -17,6 +17,8 @@
 
 namespace cli {
 
+class ProgressLine;
+
 // What an output is opened with, before the run.
 struct OutputSetting {
   const CliOptions& options;
@@ -34,7 +36,12 @@ struct RunOutcome {
   const std::vector<std::string>& lines;  // the report
   // The findings told to the failure list, once it is finished; none without a list.
   std::optional<std::int64_t> falhas;
+  // Where a workbook being written is told (cli/progress_line.h); null: nowhere.
+  ProgressLine* progress = nullptr;
 };
+
+// The file name of an output's path as typed, as the progress line names it.
+std::string OutputFileName(const std::string& path);
 
 class SideOutput {
  public:

@@ -20,6 +20,11 @@ std::string SideOutputs::Open(const CliOptions& options, const std::string& cata
   return {};
 }
 
+std::string OutputFileName(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 std::string SideOutputs::Finish(RunOutcome& outcome) {
   for (auto& turn_and_output : open_) turn_and_output.second->Start(outcome);
   std::string problems;

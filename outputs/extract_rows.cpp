@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <utility>
 
 #include "tables/dbf_values.h"
 
@@ -16,7 +17,7 @@ constexpr std::uint32_t kStepLimit = 64;
 
 ExtractRows::ExtractRows(engine::FindingFile file, tables::DbfTable& table,
                          const std::vector<std::string>& labels, CsvWriter* csv, XlsxWorkbook* book,
-                         std::size_t sheet)
+                         std::size_t sheet, std::vector<std::size_t> sheet_order)
     : table_(table),
       labels_(labels),
       csv_(csv),
@@ -24,10 +25,14 @@ ExtractRows::ExtractRows(engine::FindingFile file, tables::DbfTable& table,
       sheet_(sheet),
       at_(table.Eof() ? 0 : table.RecNo()),
       row_(table.FieldList().size() + 3),
-      cells_(row_.size()),
+      sheet_order_(std::move(sheet_order)),
+      cells_(sheet_order_.size()),
       spans_(table.FieldList().size()) {
   row_[0] = engine::FindingFileName(file);
-  cells_[1].number = true;
+  for (std::size_t c = 0; c < cells_.size(); ++c) {
+    if (sheet_order_[c] >= row_.size()) sheet_order_[c] = 0;  // a caller's slip: never past
+    cells_[c].number = sheet_order_[c] == 1;                  // the record number
+  }
 }
 
 bool ExtractRows::Write(std::uint32_t record, const std::vector<std::uint32_t>& first,
@@ -100,7 +105,7 @@ void ExtractRows::WriteFields(std::string_view bytes) {
     csv_->Row(row_.data(), row_.size());
     return;
   }
-  for (std::size_t i = 0; i < row_.size(); ++i) cells_[i].text = row_[i];
+  for (std::size_t c = 0; c < cells_.size(); ++c) cells_[c].text = row_[sheet_order_[c]];
   book_->Row(sheet_, cells_.data(), cells_.size());
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The rows of one input file in the records with failures (outputs/record_extract.h): arquivo,
-// registro, the record's fields as stored, then falhas; into a CSV writer or a workbook's sheet.
+// registro, the record's fields as stored, then falhas; into a CSV writer, or a workbook's sheet
+// in the sheet's own column order.
 
 #include <cstddef>
 #include <cstdint>
@@ -18,11 +19,11 @@ namespace outputs {
 class ExtractRows {
  public:
   // Rows of `file`, read from `table` (which Write() moves on), into `csv`, or when it is null
-  // into `sheet` of `book`. `labels` holds the text of each failure's label number. All must
-  // outlive the rows.
+  // into `sheet` of `book`, whose column c shows the CSV row's column `sheet_order[c]`.
+  // `labels` holds the text of each failure's label number. All must outlive the rows.
   ExtractRows(engine::FindingFile file, tables::DbfTable& table,
               const std::vector<std::string>& labels, CsvWriter* csv, XlsxWorkbook* book,
-              std::size_t sheet);
+              std::size_t sheet, std::vector<std::size_t> sheet_order = {});
 
   // The row of physical record `record`, its failures the labels of `first` then of `more` (may
   // be null). False when the file no longer has the record.
@@ -52,6 +53,7 @@ class ExtractRows {
   std::size_t sheet_;
   std::uint32_t at_;  // the table's physical record; 0: unknown
   std::vector<std::string_view> row_;
+  std::vector<std::size_t> sheet_order_;
   std::vector<SheetCell> cells_;  // the workbook's row: texts but the record number
   char number_[16];
   std::string falhas_;

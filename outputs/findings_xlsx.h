@@ -1,11 +1,15 @@
 #pragma once
 // The failure list (outputs/finding_list.h) as an Excel workbook (outputs/xlsx_workbook.h): one
 // sheet per input file, "riscos" and "sinistros", continued in "riscos (2)", ... past the sheet
-// row limit; stored texts are text cells (leading zeros kept), record numbers, positions and
-// catalogue codes are numbers. Columns open as wide as their texts (outputs/xlsx_workbook.h), the
-// record's key (apolice, endosso, item) always whole. The runner's workbook opens on a sheet
-// "Resumo" with the run's verdict, which the runner writes at the end; rows saved from a list
-// have none.
+// row limit, each continuation right after its sheet. A file's sheet opens with the record's key
+// (Apólice, Endosso, Item), the columns headed in words; a header that differs from the catalogue
+// has no record, and its rows go to a sheet "estrutura" (expected and found name, type and size),
+// made only when there is one. Stored texts are text cells (leading zeros kept), record numbers,
+// positions and catalogue codes are numbers. A row that tells how many rows a cap left out has
+// that sentence under Mensagem. Columns open as wide as their texts (outputs/xlsx_workbook.h),
+// the key always whole. The CSV keeps the list's own column names and order. The runner's
+// workbook opens on a sheet "Resumo" with the run's verdict, which the runner writes at the end;
+// rows saved from a list have none.
 
 #include <cstdint>
 #include <memory>

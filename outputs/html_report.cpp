@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <kainjow/mustache.hpp>
 
 #include "engine/number_style.h"
@@ -51,9 +52,69 @@ std::string SvgWidth(double share_of_full) {
   return text;
 }
 
+namespace {
+
+// Pixels a scale label takes at its 10 px, in the widest of the page's fonts: digits and "-"
+// 6.4, separators and blanks 3.3, any letter at most 10.
+double LabelWidth(std::string_view utf8) {
+  double width = 0;
+  for (const char c : utf8) {
+    if ((static_cast<unsigned char>(c) & 0xC0) == 0x80) continue;  // inside a character
+    if ((c >= '0' && c <= '9') || c == '-') {
+      width += 6.4;
+    } else if (c == '.' || c == ',' || c == ' ') {
+      width += 3.3;
+    } else {
+      width += 10.0;
+    }
+  }
+  return width;
+}
+
+// Whether "0" (from x 1), the middle label (centred on x 100) and the end label (ending at x 203)
+// keep a gap between each other.
+bool ScaleFits(std::string_view middle, std::string_view end) {
+  constexpr double kGap = 4.0;
+  const double half = LabelWidth(middle) / 2.0;
+  const double end_left = 203.0 - LabelWidth(end);
+  if (middle.empty()) return end_left >= 1.0 + LabelWidth("0") + kGap;
+  return 100.0 - half >= 1.0 + LabelWidth("0") + kGap && 100.0 + half + kGap <= end_left;
+}
+
+// A figure in a few characters: "950", "97,1 mil", "1,2 mi", "123 bi", "4,5 tri".
+std::string ShortFigure(double value, int decimals) {
+  struct Unit {
+    double size;
+    std::string_view name;
+  };
+  static constexpr Unit kUnits[] = {{1e12, "tri"}, {1e9, "bi"}, {1e6, "mi"}, {1e3, "mil"}};
+  const double magnitude = std::fabs(value);
+  for (std::size_t u = 0; u < std::size(kUnits); ++u) {
+    if (magnitude < kUnits[u].size) continue;
+    double scaled = value / kUnits[u].size;
+    // 999.960 is "1 mi", not "1.000 mil".
+    if (u > 0 && std::fabs(scaled) >= 999.5) scaled = value / kUnits[--u].size;
+    std::string text = Number(scaled, std::fabs(scaled) < 99.95 ? 1 : 0);
+    if (text.size() > 2 && text.ends_with(",0")) text.resize(text.size() - 2);
+    return text + " " + std::string(kUnits[u].name);
+  }
+  return Number(value, decimals);
+}
+
+}  // namespace
+
+ScaleLabels ScaleLabelsFor(double full, int decimals) {
+  ScaleLabels labels{Number(full / 2.0, full < 2.0 ? 1 : decimals), Number(full, decimals)};
+  if (ScaleFits(labels.middle, labels.end)) return labels;
+  labels = {ShortFigure(full / 2.0, full < 2.0 ? 1 : decimals), ShortFigure(full, decimals)};
+  if (!ScaleFits(labels.middle, labels.end)) labels.middle.clear();
+  return labels;
+}
+
 void SetScale(data& section, double full, int decimals) {
-  Put(section, "escala_meio", Number(full / 2.0, full < 2.0 ? 1 : decimals));
-  Put(section, "escala_fim", Number(full, decimals));
+  ScaleLabels labels = ScaleLabelsFor(full, decimals);
+  Put(section, "escala_meio", std::move(labels.middle));
+  Put(section, "escala_fim", std::move(labels.end));
 }
 
 data List() { return data(data::type::list); }

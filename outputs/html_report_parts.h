@@ -31,6 +31,15 @@ std::string Counted(std::int64_t count, std::string_view one, std::string_view m
 std::string SampleCaption(const SampleGroup& group);
 // The width of a bar for `share_of_full` (0..1) of kBarWidth, with "." as SVG wants it.
 std::string SvgWidth(double share_of_full);
+// The middle and end labels of the scale over a column of bars whose full bar is `full`, in the
+// 204-pixel drawing beside "0": the figures with `decimals` where they fit side by side, else
+// shortened ("61,7 bi", "123 bi"); when even those would touch, the middle one is left out
+// (empty).
+struct ScaleLabels {
+  std::string middle;
+  std::string end;
+};
+ScaleLabels ScaleLabelsFor(double full, int decimals);
 // Sets {{escala_meio}} and {{escala_fim}} of a column of bars whose full bar is `full`.
 void SetScale(data& section, double full, int decimals);
 

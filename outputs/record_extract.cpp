@@ -6,6 +6,7 @@
 
 #include "engine/open_reader.h"
 #include "engine/scratch_file.h"
+#include "engine/text.h"
 #include "outputs/csv_writer.h"
 #include "outputs/extract_rows.h"
 #include "tables/ascii.h"
@@ -26,6 +27,20 @@ bool IsKeyField(std::string_view name) {
   using tables::EqualsIgnoringCase;
   return EqualsIgnoringCase(name, "APOLICE") || EqualsIgnoringCase(name, "ENDOSSO") ||
          EqualsIgnoringCase(name, "ITEM");
+}
+
+// The header in words (Windows-1252) of column `c` of `columns` (RecordExtract::HeaderColumns());
+// a field other than the key keeps the file's name for it.
+std::string SheetTitle(std::size_t c, const std::vector<SheetColumn>& columns) {
+  using tables::EqualsIgnoringCase;
+  if (c == 0) return "Arquivo";
+  if (c == 1) return "Registro";
+  if (c + 1 == columns.size()) return "Falhas";
+  const std::string_view name = columns[c].name;
+  if (EqualsIgnoringCase(name, "APOLICE")) return engine::Ansi("Apólice");
+  if (EqualsIgnoringCase(name, "ENDOSSO")) return "Endosso";
+  if (EqualsIgnoringCase(name, "ITEM")) return "Item";
+  return std::string(name);
 }
 
 // Whether the open table lays its records out as the run's table did.
@@ -83,6 +98,7 @@ void RecordExtract::Pass::Add(std::uint32_t record, std::uint32_t label) {
 void RecordExtract::Pass::Close() {
   if (labels_.empty()) return;
   if (block_.size() + labels_.size() + 2 > kBlockWords) Flush();
+  ++records_;
   block_.push_back(record_);
   block_.push_back(static_cast<std::uint32_t>(labels_.size()));
   block_.insert(block_.end(), labels_.begin(), labels_.end());
@@ -269,15 +285,24 @@ bool RecordExtract::WriteFile(engine::FindingFile which) {
   const std::vector<SheetColumn> columns = HeaderColumns(state.table.get());
   std::optional<CsvWriter> csv;
   std::size_t sheet = 0;
+  std::vector<std::size_t> order;
   if (book_) {
-    sheet = book_->AddSizedSheet(engine::FindingFileName(which), columns);
+    order = SheetOrder(columns);
+    std::vector<std::string> titles;  // Windows-1252, as the workbook's texts
+    for (const std::size_t c : order) titles.push_back(SheetTitle(c, columns));
+    std::vector<SheetColumn> sheet_columns;
+    for (std::size_t c = 0; c < order.size(); ++c) {
+      sheet_columns.push_back({titles[c], columns[order[c]].width, columns[order[c]].whole});
+    }
+    sheet = book_->AddSizedSheet(engine::FindingFileName(which), sheet_columns);
   } else {
     csv.emplace(*state.out);
     for (const SheetColumn& column : columns) csv->Field(column.name);
     csv->EndRow();
   }
   if (state.table) {
-    ExtractRows rows(which, *state.table, labels_, csv ? &*csv : nullptr, book_.get(), sheet);
+    ExtractRows rows(which, *state.table, labels_, csv ? &*csv : nullptr, book_.get(), sheet,
+                     order);
     MergePasses(state, rows);
   }
   return (csv ? csv->Finish() : true) && !failed_;
@@ -303,6 +328,25 @@ std::vector<SheetColumn> RecordExtract::HeaderColumns(const tables::DbfTable* ta
   return columns;
 }
 
+std::vector<std::size_t> RecordExtract::SheetOrder(const std::vector<SheetColumn>& columns) {
+  std::vector<std::size_t> order;
+  for (const std::string_view key : {"APOLICE", "ENDOSSO", "ITEM"}) {
+    for (std::size_t c = 2; c + 1 < columns.size(); ++c) {
+      if (tables::EqualsIgnoringCase(columns[c].name, key)) {
+        order.push_back(c);
+        break;
+      }
+    }
+  }
+  order.push_back(1);  // registro
+  for (std::size_t c = 2; c + 1 < columns.size(); ++c) {
+    if (std::find(order.begin(), order.end(), c) == order.end()) order.push_back(c);
+  }
+  order.push_back(columns.size() - 1);  // falhas
+  order.push_back(0);                   // arquivo: the sheet names it already
+  return order;
+}
+
 // Both passes are in record order: a merge joins the rows of a record found by both.
 void RecordExtract::MergePasses(FileState& state, ExtractRows& rows) {
   Pass& walk = state.passes[0];
@@ -315,6 +359,9 @@ void RecordExtract::MergePasses(FileState& state, ExtractRows& rows) {
   bool has_a = walk.Next(&a, &a_labels, &read_failed);
   bool has_b = later.Next(&b, &b_labels, &read_failed);
   while ((has_a || has_b) && !failed_) {
+    records_read_ += has_a && has_b && a == b ? 2 : 1;
+    // Told every so many records: a record's row costs far less than a look at the clock.
+    if (progress_ && (++rows_since_told_ & 1023) == 0) progress_(records_read_, records_total_);
     if (has_a && (!has_b || a < b)) {
       if (!rows.Write(a, a_labels, nullptr)) failed_ = true;
       has_a = walk.Next(&a, &a_labels, &read_failed);
@@ -334,6 +381,10 @@ bool RecordExtract::Finish() {
   if (finished_) return !failed_;
   finished_ = true;
   if (failed_) return false;
+  records_total_ = 0;
+  for (FileState& f : files_) {
+    for (Pass& p : f.passes) records_total_ += p.records();
+  }
   const bool risks = WriteFile(engine::FindingFile::kRiscos);
   const bool claims = WriteFile(engine::FindingFile::kSinistros);
   for (FileState& f : files_) f.table.reset();

@@ -3,9 +3,11 @@
 // workbook with a sheet per input file (outputs/xlsx_workbook.h: "riscos" and "sinistros",
 // continued in "riscos (2)", ... past the sheet row limit); a row per record that failed any
 // check, in record order: arquivo, registro, the file's fields in file order (stored texts), then
-// falhas, the record's "CAMPO:verificacao" pairs separated by blanks. In the workbook every field
-// is a text cell, so leading zeros and decimals such as "76.00" stay as stored, and its columns
-// open at the field's width, the record's key (APOLICE, ENDOSSO, ITEM) never cut.
+// falhas, the record's "CAMPO:verificacao" pairs separated by blanks. The workbook puts the
+// record's key first, as users search by it: Apólice, Endosso, Item (the fields the file has),
+// Registro, the other fields in file order, Falhas, Arquivo. In it every field is a text cell,
+// so leading zeros and decimals such as "76.00" stay as stored, and its columns open at the
+// field's width, the key never cut.
 //
 // The walk of a file tells its findings record by record; the claims-without-policy and the
 // inverted-coverage passes come later, again in record order, so a row can be written only once
@@ -19,6 +21,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -74,6 +77,11 @@ class RecordExtract : public engine::FindingSink {
   // Merges and writes both files. False when a write failed at any point, or when an input file
   // could no longer be read as it was during the run.
   bool Finish();
+  // Told now and then during Finish(), on its thread: the records of the passes merged so far
+  // and in all (a record failed by both a walk and a later pass counts twice).
+  void SetProgress(std::function<void(std::uint64_t done, std::uint64_t total)> progress) {
+    progress_ = std::move(progress);
+  }
 
   // "a/falhas.csv" -> "a/falhas-sinistros.csv": the claims' file beside the risks'.
   static std::string ClaimsPath(const std::string& path);
@@ -93,6 +101,8 @@ class RecordExtract : public engine::FindingSink {
     bool Next(std::uint32_t* record, std::vector<std::uint32_t>* labels, bool* failed);
     // Each folder that refused the file, and why (kept also when a later folder took it).
     const std::vector<tables::FolderFailure>& failures() const { return failures_; }
+    // Records added.
+    std::uint64_t records() const { return records_ + (labels_.empty() ? 0 : 1); }
 
    private:
     void Close();  // closes the record being gathered
@@ -112,6 +122,7 @@ class RecordExtract : public engine::FindingSink {
     std::size_t read_at_ = 0;
     std::uint32_t record_ = 0;
     std::vector<std::uint32_t> labels_;  // of record_
+    std::uint64_t records_ = 0;
     bool failed_ = false;
   };
   struct FileState {
@@ -138,6 +149,8 @@ class RecordExtract : public engine::FindingSink {
   void RewindPasses(FileState& state);
   // arquivo, registro, the fields of `table` (null: none) in file order, falhas.
   static std::vector<SheetColumn> HeaderColumns(const tables::DbfTable* table);
+  // The workbook's order of `columns` (HeaderColumns()): the place of each of its columns there.
+  static std::vector<std::size_t> SheetOrder(const std::vector<SheetColumn>& columns);
   // Writes the rows of both passes of `state` merged by record number.
   void MergePasses(FileState& state, ExtractRows& rows);
   void CreatePasses(const std::string& catalogue_folder);
@@ -151,6 +164,10 @@ class RecordExtract : public engine::FindingSink {
   std::vector<std::array<std::uint32_t, engine::kFindingCheckCount>> by_position_;
   std::string key_;  // reused for label look-ups
   std::vector<tables::FolderFailure> scratch_failures_;
+  std::function<void(std::uint64_t, std::uint64_t)> progress_;
+  std::uint64_t records_read_ = 0;
+  std::uint64_t records_total_ = 0;
+  std::uint64_t rows_since_told_ = 0;
   bool failed_ = false;
   bool finished_ = false;
 };

@@ -190,7 +190,7 @@ class XlsxWorkbook::Impl {
   }
 
   std::size_t AddSheet(std::string_view name, const std::vector<SheetColumn>& columns, bool plain,
-                       Texts texts) {
+                       Texts texts, bool only_with_rows) {
     Sheet& sheet = sheets_.emplace_back();
     sheet.name = name;
     sheet.plain = plain;
@@ -198,14 +198,14 @@ class XlsxWorkbook::Impl {
     for (const SheetColumn& c : columns) {
       sheet.columns.push_back({std::string(c.name), c.width, c.whole});
     }
-    NewPart(sheet);
+    if (!only_with_rows) NewPart(sheet);
     return sheets_.size() - 1;
   }
 
   void Row(std::size_t index, const SheetCell* cells, std::size_t count, bool heading) {
     if (workbook_ == nullptr || index >= sheets_.size()) return;
     Sheet& sheet = sheets_[index];
-    if (sheet.next_row >= rows_per_sheet_) NewPart(sheet);
+    if (sheet.made.empty() || sheet.next_row >= rows_per_sheet_) NewPart(sheet);
     if (sheet.part == nullptr) return;
     const lxw_row_t r = sheet.next_row++;
     if (sheet.longest.size() < count) sheet.longest.resize(count);
@@ -246,6 +246,7 @@ class XlsxWorkbook::Impl {
     if (workbook_ == nullptr) return false;
     platform::StderrCapture capture;
     for (Sheet& sheet : sheets_) ClosePart(sheet);
+    OrderParts();
     const bool scratch_written = ScratchWritten();
     const lxw_error error = workbook_close(workbook_);
     workbook_ = nullptr;
@@ -272,9 +273,9 @@ class XlsxWorkbook::Impl {
     std::vector<Column> columns;
     bool plain = false;
     Texts texts = Texts::kWindows1252;
-    lxw_worksheet* part = nullptr;  // the sheet now being filled
+    lxw_worksheet* part = nullptr;     // the sheet now being filled
+    std::vector<lxw_worksheet*> made;  // every part, in order
     lxw_row_t next_row = 0;
-    int parts = 0;
     std::vector<std::size_t> longest;  // per column, characters of the part's longest text
   };
 
@@ -356,6 +357,41 @@ class XlsxWorkbook::Impl {
     sheet.part = nullptr;
   }
 
+  // The library keeps its sheets in the order they were made, and a sheet that overflows after a
+  // later one was begun (the risks' inverted coverages come after the claims) would stand after
+  // that one. Its lists are put in the order of the sheets added, each followed by its
+  // continuations, and each sheet numbered by its place, before it writes them.
+  void OrderParts() {
+    std::vector<lxw_worksheet*> order;
+    for (const Sheet& sheet : sheets_) {
+      for (lxw_worksheet* part : sheet.made) {
+        if (part != nullptr) order.push_back(part);
+      }
+    }
+    if (order.size() != workbook_->num_sheets || order.size() != workbook_->num_worksheets) {
+      return;  // sheets this class did not make: left as they are
+    }
+    const auto place = [&order](const lxw_worksheet* part) {
+      return static_cast<std::size_t>(std::find(order.begin(), order.end(), part) - order.begin());
+    };
+    std::vector<lxw_sheet*> entries;
+    lxw_sheet* entry = nullptr;
+    STAILQ_FOREACH(entry, workbook_->sheets, list_pointers) {
+      if (entry->is_chartsheet || place(entry->u.worksheet) == order.size()) return;
+      entries.push_back(entry);
+    }
+    std::sort(entries.begin(), entries.end(), [&](const lxw_sheet* a, const lxw_sheet* b) {
+      return place(a->u.worksheet) < place(b->u.worksheet);
+    });
+    STAILQ_INIT(workbook_->sheets);
+    for (lxw_sheet* e : entries) STAILQ_INSERT_TAIL(workbook_->sheets, e, list_pointers);
+    STAILQ_INIT(workbook_->worksheets);
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      STAILQ_INSERT_TAIL(workbook_->worksheets, order[i], list_pointers);
+      order[i]->index = static_cast<std::uint16_t>(i);
+    }
+  }
+
   // What the library printed while `capture` lived becomes part of the reason.
   void Heard(platform::StderrCapture& capture) {
     const std::string reason = LibraryReason(capture.Finish());
@@ -367,12 +403,13 @@ class XlsxWorkbook::Impl {
   void NewPart(Sheet& sheet) {
     ClosePart(sheet);
     if (workbook_ == nullptr) return;
-    const int number = ++sheet.parts;
+    const std::size_t number = sheet.made.size() + 1;
     std::string name = sheet.name;
     if (number > 1) name += " (" + std::to_string(number) + ")";
     platform::StderrCapture capture;  // a sheet in constant memory starts a temporary file
     sheet.part = workbook_add_worksheet(workbook_, Text(name, sheet.texts));
     Heard(capture);
+    sheet.made.push_back(sheet.part);  // a failed part too: a further row does not retry it
     if (sheet.part != nullptr) parts_.push_back(sheet.part);
     sheet.next_row = sheet.plain ? 0 : 1;
     sheet.longest.assign(sheet.columns.size(), 0);
@@ -416,7 +453,9 @@ class XlsxWorkbook::Impl {
   bool ok() const { return false; }
   std::string ErrorText() const { return "this build writes no workbooks"; }
   std::size_t CutTexts() const { return 0; }
-  std::size_t AddSheet(std::string_view, const std::vector<SheetColumn>&, bool, Texts) { return 0; }
+  std::size_t AddSheet(std::string_view, const std::vector<SheetColumn>&, bool, Texts, bool) {
+    return 0;
+  }
   void Row(std::size_t, const SheetCell*, std::size_t, bool) {}
   bool Finish() { return false; }
 };
@@ -432,8 +471,9 @@ XlsxWorkbook::~XlsxWorkbook() = default;
 bool XlsxWorkbook::ok() const { return impl_->ok(); }
 
 std::size_t XlsxWorkbook::AddSizedSheet(std::string_view name,
-                                        const std::vector<SheetColumn>& columns) {
-  return impl_->AddSheet(name, columns, false, texts_);
+                                        const std::vector<SheetColumn>& columns,
+                                        bool only_with_rows) {
+  return impl_->AddSheet(name, columns, false, texts_, only_with_rows);
 }
 
 std::size_t XlsxWorkbook::AddSheet(std::string_view name,
@@ -444,7 +484,7 @@ std::size_t XlsxWorkbook::AddSheet(std::string_view name,
 }
 
 std::size_t XlsxWorkbook::AddPlainSheet(std::string_view name, Texts texts) {
-  return impl_->AddSheet(name, {}, true, texts);
+  return impl_->AddSheet(name, {}, true, texts, false);
 }
 
 void XlsxWorkbook::Row(std::size_t sheet, const SheetCell* cells, std::size_t count, bool heading) {

@@ -4,7 +4,9 @@
 // rows. What the library prints on standard error is taken (platform/stderr_capture.h) and
 // becomes ErrorText(). Every sheet gets a bold frozen header row and an autofilter over the rows it
 // got; text cells stay text (leading zeros kept), number cells are numbers. A sheet that reaches
-// the row limit goes on in a further sheet of the same name ("riscos (2)", ...).
+// the row limit goes on in a further sheet of the same name ("riscos (2)", ...), which stands
+// right after it whatever sheets were begun meanwhile: the sheets keep the order they were added
+// in, each with its continuations.
 //
 // Columns open wide enough to read: as wide as the longest text the sheet got in them (the header
 // with room for its filter button), at least a declared width, at most kMaxColumnWidth characters
@@ -71,7 +73,9 @@ class XlsxWorkbook {
   bool ok() const;
 
   // Adds a sheet `name` with the header row `columns`; the number returned names it in Row().
-  std::size_t AddSizedSheet(std::string_view name, const std::vector<SheetColumn>& columns);
+  // `only_with_rows`: the sheet is made with its first row, and left out when it gets none.
+  std::size_t AddSizedSheet(std::string_view name, const std::vector<SheetColumn>& columns,
+                            bool only_with_rows = false);
   // The same, the columns as wide as their texts alone.
   std::size_t AddSheet(std::string_view name, const std::vector<std::string_view>& columns);
   // Adds a sheet laid out for reading rather than filtering: no header row, frozen row or

@@ -75,6 +75,21 @@ std::string CellText(const SummaryRow& row, std::size_t c) {
   return row.cells[c];
 }
 
+// The text in parts that a line may end after: each path separator closes one.
+data Parts(std::string_view text) {
+  data parts = List();
+  bool first = true;
+  while (!text.empty()) {
+    const std::size_t end = std::min(text.find_first_of("/\\"), text.size() - 1) + 1;
+    data part("texto", std::string(text.substr(0, end)));
+    if (first) part.set("primeira", true);
+    parts.push_back(part);
+    text.remove_prefix(end);
+    first = false;
+  }
+  return parts;
+}
+
 }  // namespace
 
 std::string SummaryHtml(const std::vector<SummaryRow>& rows) {
@@ -89,7 +104,7 @@ std::string SummaryHtml(const std::vector<SummaryRow>& rows) {
     data celulas = List();
     for (std::size_t c = 0; c < kSummaryColumns; ++c) {
       data cell;
-      cell.set("texto", CellText(row, c));
+      cell.set("partes", Parts(CellText(row, c)));
       if (c == kResultado) cell.set("classe", ResultClass(StateOf(row)));
       if (IsCountColumn(c)) cell.set("classe", "n");
       celulas.push_back(cell);

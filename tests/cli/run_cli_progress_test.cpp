@@ -14,6 +14,7 @@
 #include "cli/progress_line.h"
 #include "cli/run_cli.h"
 #include "cmdline/exit_status.h"
+#include "outputs/xlsx_workbook.h"
 #include "support/run_fixture.h"
 
 namespace cli {
@@ -132,6 +133,24 @@ TEST_F(RunCliProgressTest, NoLineWhenOffOrNotATerminal) {
   EXPECT_EQ(err_, verdict);
 }
 
+// After the walk the line names each workbook while it is written, and is blanked before the
+// verdict; without the line nothing of it is written.
+TEST_F(RunCliProgressTest, TheLineNamesTheWorkbooksBeingWritten) {
+  if (!outputs::XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks";
+  const std::vector<std::string> books = {"--detalhes", dir_.file("falhas.xlsx"), "--extrato",
+                                          dir_.file("extrato.xlsx")};
+  ASSERT_EQ(Run(books, true), cmdline::kExitSuccess);
+  for (const char* name : {"falhas.xlsx", "extrato.xlsx"}) {
+    EXPECT_NE(err_.find(std::string(name) + "…"), std::string::npos) << err_;
+  }
+  EXPECT_NE(err_.find("\rtalmero-criticar: Gravando pasta"), std::string::npos) << err_;
+  EXPECT_EQ(Screen(err_), (std::vector<std::string>{Notice("20230229", 1), Notice("20230230", 2),
+                                                    kVerdictLine, ""}))
+      << err_;
+  ASSERT_EQ(Run(books, false), cmdline::kExitSuccess);
+  EXPECT_EQ(err_.find("Gravando"), std::string::npos) << err_;
+}
+
 #ifndef _WIN32
 // The program itself, its standard error on a pseudo-terminal and then on a pipe: the verdict
 // line is the terminal's last, and never reaches a pipe.
@@ -179,6 +198,19 @@ TEST(ProgressLineTest, DrawsAtMostTenTimesASecondAndCoversALongerLine) {
   line.Clear();
   EXPECT_EQ(Screen(err.str()), std::vector<std::string>{""});
   EXPECT_EQ(ProgressText("x", 7, 0), "talmero-criticar: x");
+
+  // A workbook begun is shown at once, however recent the last line; its share as told.
+  line.Update("campos", 10, 200, t0 + std::chrono::seconds(2));
+  line.Writing("a.xlsx", 0, 0, t0 + std::chrono::milliseconds(2010));
+  EXPECT_EQ(Screen(err.str()).back(), "talmero-criticar: Gravando pasta de trabalho a.xlsx…");
+  line.Writing("b.xlsx", 1, 4, t0 + std::chrono::milliseconds(2020));
+  line.Writing("b.xlsx", 3, 4, t0 + std::chrono::milliseconds(2200));
+  EXPECT_EQ(Screen(err.str()).back(),
+            "talmero-criticar: Gravando pastas de trabalho a.xlsx…, b.xlsx… 75%");
+  line.Written("a.xlsx");
+  EXPECT_EQ(Screen(err.str()).back(), "talmero-criticar: Gravando pasta de trabalho b.xlsx… 75%");
+  line.Written("b.xlsx");
+  EXPECT_EQ(Screen(err.str()).back(), "");
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include "support/raw_record.h"
 #include "support/recording_host.h"
 #include "support/run_fixture.h"
+#include "support/xlsx_dump.h"
 
 namespace outputs {
 namespace {
@@ -348,8 +349,10 @@ TEST_F(FindingsCsvTest, TheCapKeepsTheFirstRowsOfEachGroupAndSaysSoLast) {
   }
 }
 
-// The workbook read back by openpyxl gives the CSV's rows, texts as texts, and a sheet that
-// reaches its row limit goes on in the next sheet of the same file.
+// The workbook read back by openpyxl gives the CSV's rows, texts as texts, the record's key first
+// under headers in words and no structure columns in a run without a structure finding; a sheet
+// that reaches its row limit goes on in the next sheet of the same file, right after it (the
+// inverted coverages reach the risks' sheet after the claims' began).
 TEST_F(FindingsCsvTest, TheWorkbookHoldsTheCsvRowsAcrossContinuedSheets) {
   if (!XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks (Windows)";
   WriteCatalog();
@@ -376,16 +379,17 @@ TEST_F(FindingsCsvTest, TheWorkbookHoldsTheCsvRowsAcrossContinuedSheets) {
   ASSERT_TRUE(csv.Finish());
   ASSERT_TRUE(xlsx.Finish());
 
-  // The CSV's rows as the workbook should hold them, per file in order.
+  // The CSV's rows as the workbook should hold them, per file in order: apolice, endosso, item,
+  // registro, campo, posicao, verificacao, valor, valor_relacionado, mensagem, exigido, arquivo.
   const std::vector<Row> rows = ParseCsv(csv_bytes.str());
-  const std::set<std::size_t> numbers = {1, 2, 8, 9, 11, 12};
+  const std::size_t order[] = {13, 14, 15, 1, 3, 2, 4, 5, 6, 16, 17, 0};
   std::map<std::string, std::vector<std::string>> expected;
   for (std::size_t i = 1; i < rows.size(); ++i) {
     std::string line;
-    for (std::size_t c = 0; c < rows[i].size(); ++c) {
-      if (c > 0) line += '\t';
+    for (const std::size_t c : order) {
+      if (c != order[0]) line += '\t';
       if (!rows[i][c].empty())
-        line += (numbers.count(c) ? "n:" : "s:") + engine::Win1252ToUtf8(rows[i][c]);
+        line += (c == 1 || c == 2 ? "n:" : "s:") + engine::Win1252ToUtf8(rows[i][c]);
     }
     expected[rows[i][kArquivo]].push_back(line);
   }
@@ -411,7 +415,10 @@ TEST_F(FindingsCsvTest, TheWorkbookHoldsTheCsvRowsAcrossContinuedSheets) {
       continue;
     }
     if (header) {
-      EXPECT_EQ(line.substr(0, 20), "s:arquivo\ts:registro") << sheets.back();
+      EXPECT_EQ(line,
+                "s:Apólice\ts:Endosso\ts:Item\ts:Registro\ts:Campo\ts:Posição\ts:Verificação\t"
+                "s:Valor\ts:Valor relacionado\ts:Mensagem\ts:Exigido\ts:Arquivo")
+          << sheets.back();
       header = false;
       continue;
     }
@@ -420,12 +427,84 @@ TEST_F(FindingsCsvTest, TheWorkbookHoldsTheCsvRowsAcrossContinuedSheets) {
   EXPECT_EQ(read["riscos"], expected["riscos"]);
   EXPECT_EQ(read["sinistros"], expected["sinistros"]);
   const std::size_t risk_sheets = (expected["riscos"].size() + 2) / 3;
-  ASSERT_GE(sheets.size(), risk_sheets + 1);
+  ASSERT_EQ(sheets.size(), risk_sheets + (expected["sinistros"].size() + 2) / 3);
   EXPECT_EQ(sheets[0], "riscos");
-  EXPECT_EQ(sheets[1], "sinistros");
-  EXPECT_EQ(sheets[2], "riscos (2)");
+  for (std::size_t i = 1; i < risk_sheets; ++i) {
+    EXPECT_EQ(sheets[i], "riscos (" + std::to_string(i + 1) + ")");
+  }
+  EXPECT_EQ(sheets[risk_sheets], "sinistros");
   // The key keeps its leading zeros.
   EXPECT_NE(read["riscos"][0].find("s:00000000000000999001"), std::string::npos);
+}
+
+// A field that differs from the catalogue has no record: its rows go to a sheet "estrutura" with
+// the expected and the found field, made only when there is one; the files' sheets have no
+// structure columns either way, and a cap's note reads under Mensagem.
+TEST(FindingsXlsxTest, StructureRowsHaveTheirOwnSheetOnlyWhenThereAreSome) {
+  if (!XlsxAvailable()) GTEST_SKIP() << "this build writes no workbooks";
+#ifdef _WIN32
+  GTEST_SKIP() << "workbooks are read back under Wine by scripts/wine-tests.sh";
+#endif
+  const auto& names = FindingColumnNames();
+  const auto row = [&](std::map<std::string_view, std::string_view> cells) {
+    FindingRow r{};
+    for (std::size_t c = 0; c < r.size(); ++c) {
+      if (cells.count(names[c])) r[c] = {cells[names[c]], FindingColumnIsNumber(c)};
+    }
+    return r;
+  };
+  const FindingRow field = row({{"arquivo", "riscos"},
+                                {"registro", "7"},
+                                {"campo", "ITEM"},
+                                {"verificacao", "nulo"},
+                                {"apolice", "P1"},
+                                {"mensagem", "m"}});
+  const FindingRow note = row(
+      {{"arquivo", "riscos"}, {"campo", "ITEM"}, {"verificacao", "nulo"}, {"valor", "3 falhas"}});
+  const FindingRow shape = row({{"arquivo", "sinistros"},
+                                {"posicao", "2"},
+                                {"campo", "EVENTO"},
+                                {"verificacao", "estrutura"},
+                                {"esperado_nome", "EVENTO"},
+                                {"esperado_tipo", "1"},
+                                {"esperado_tamanho", "2"},
+                                {"encontrado_nome", "EVENTO"},
+                                {"encontrado_tipo", "1"},
+                                {"encontrado_tamanho", "3"},
+                                {"mensagem", "s"}});
+  TempDir dir;
+  const std::string record_header =
+      "s:Apólice\ts:Endosso\ts:Item\ts:Registro\ts:Campo\ts:Posição\ts:Verificação\ts:Valor\t"
+      "s:Valor relacionado\ts:Mensagem\ts:Exigido\ts:Arquivo";
+  for (const bool with_structure : {false, true}) {
+    SCOPED_TRACE(with_structure);
+    const std::string book = dir.file(with_structure ? "com.xlsx" : "sem.xlsx");
+    std::unique_ptr<FindingRowWriter> writer = FindingsXlsx::RowWriter(book);
+    ASSERT_TRUE(writer);
+    writer->Row(engine::FindingFile::kRiscos, field);
+    if (with_structure) writer->Row(engine::FindingFile::kSinistros, shape);
+    writer->Row(engine::FindingFile::kRiscos, note);
+    ASSERT_TRUE(writer->Finish()) << writer->ErrorText();
+    const auto sheets = testing_support::XlsxSheets(testing_support::XlsxDump(book));
+    std::vector<std::string> sheet_names;
+    for (const auto& [name, lines] : sheets) sheet_names.push_back(name);
+    const std::vector<std::string> expected_names =
+        with_structure ? std::vector<std::string>{"estrutura", "riscos", "sinistros"}
+                       : std::vector<std::string>{"riscos", "sinistros"};
+    EXPECT_EQ(sheet_names, expected_names);
+    const auto& riscos = sheets[with_structure ? 1 : 0].second;
+    EXPECT_EQ(riscos, (std::vector<std::string>{
+                          record_header, "s:P1\t\t\tn:7\ts:ITEM\t\ts:nulo\t\t\ts:m\t\ts:riscos",
+                          "\t\t\t\ts:ITEM\t\ts:nulo\t\t\ts:3 falhas\t\ts:riscos"}));
+    EXPECT_EQ(sheets.back().second, std::vector<std::string>{record_header});
+    if (!with_structure) continue;
+    EXPECT_EQ(sheets[0].second,
+              (std::vector<std::string>{
+                  "s:Arquivo\ts:Posição\ts:Campo\ts:Nome esperado\ts:Tipo esperado\t"
+                  "s:Tamanho esperado\ts:Nome encontrado\ts:Tipo encontrado\t"
+                  "s:Tamanho encontrado\ts:Mensagem",
+                  "s:sinistros\tn:2\ts:EVENTO\ts:EVENTO\tn:1\tn:2\ts:EVENTO\tn:1\tn:3\ts:s"}));
+  }
 }
 
 TEST(FindingsCsvWriterTest, QuotesOnlyWhatNeedsIt) {
