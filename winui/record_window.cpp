@@ -95,7 +95,6 @@ RecordWindow::RecordWindow(HWND owner, const frontend::RecordView& view, const s
   Arrange();
   // Each column as wide as its title and its texts; the sentences take the width left, a cut
   // one shows whole in the row's tooltip.
-  int used = 0;
   HDC dc = GetDC(lvCampos);
   HGDIOBJ old_font = SelectObject(dc, font);
   for (int c = 0; c < 4; ++c) {
@@ -106,15 +105,10 @@ RecordWindow::RecordWindow(HWND owner, const frontend::RecordView& view, const s
         static_cast<int>(SendMessageW(lvCampos, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(c), 0)),
         static_cast<int>(caption.cx) + frontend::Scale(20, dpi_));
     SendMessageW(lvCampos, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c), widest);
-    used += widest;
   }
   SelectObject(dc, old_font);
   ReleaseDC(lvCampos, dc);
-  RECT list{};
-  GetClientRect(lvCampos, &list);
-  SendMessageW(lvCampos, LVM_SETCOLUMNWIDTH, 4,
-               std::max<LONG>(frontend::Scale(120, dpi_),
-                              list.right - used - GetSystemMetrics(SM_CXVSCROLL)));
+  FitLastColumn();
   ShowWindow(hwnd_, SW_SHOWNORMAL);
   // The field the user came for, in sight and selected.
   if (const int first = frontend::FirstFailingField(view); first >= 0) {
@@ -151,6 +145,22 @@ void RecordWindow::Arrange() {
              TRUE);
   MoveWindow(btnFechar, client.right - pad - button_width, client.bottom - pad - button_height,
              button_width, button_height, TRUE);
+  FitLastColumn();
+}
+
+void RecordWindow::FitLastColumn() {
+  if (lvCampos == nullptr) return;  // sized before the list exists
+  // The failures' sentences take whatever width the other columns leave, as the window grows
+  // or shrinks.
+  int used = 0;
+  for (int c = 0; c < 4; ++c) {
+    used += static_cast<int>(SendMessageW(lvCampos, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(c), 0));
+  }
+  RECT list{};
+  GetClientRect(lvCampos, &list);
+  SendMessageW(lvCampos, LVM_SETCOLUMNWIDTH, 4,
+               std::max<LONG>(frontend::Scale(120, dpi_),
+                              list.right - used - GetSystemMetrics(SM_CXVSCROLL)));
 }
 
 LRESULT RecordWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {

@@ -35,6 +35,7 @@ class RecordWindow {
   friend struct WindowClass<RecordWindow>;
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
   void Arrange();
+  void FitLastColumn();
 
   HWND hwnd_ = nullptr;
   HWND lbRegistro = nullptr;

@@ -203,6 +203,18 @@ TEST_F(WinuiPanelTest, ARowsRecordShowsTheInputsFieldsFromTheFirstFailingOne) {
   ASSERT_GE(first_failing, 0);
   EXPECT_EQ(SendMessageW(fields, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED),
             first_failing);
+
+  // A wider window gives its width to the failures' column.
+  HWND record_window = panel->record_window()->hwnd();
+  RECT frame{};
+  GetWindowRect(record_window, &frame);
+  const auto failures_width = [fields] {
+    return static_cast<long>(SendMessageW(fields, LVM_GETCOLUMNWIDTH, 4, 0));
+  };
+  const long before = failures_width();
+  MoveWindow(record_window, frame.left, frame.top, frame.right - frame.left + 300,
+             frame.bottom - frame.top, TRUE);
+  EXPECT_EQ(failures_width(), before + 300);
 }
 
 TEST_F(WinuiPanelTest, TabGoesThroughEveryControlAndEscCloses) {
