@@ -13,6 +13,7 @@
 #include "engine/findings.h"
 #include "engine/validation_run.h"
 #include "engine/verdict.h"
+#include "history/run_comparison.h"
 #include "platform/clock.h"
 
 namespace cli {
@@ -34,6 +35,9 @@ struct RunOutcome {
   const std::vector<std::string>& lines;  // the report
   // The findings told to the failure list, once it is finished; none without a list.
   std::optional<std::int64_t> falhas;
+  // With --historico: the run beside the company's earlier one in the history (null: none).
+  bool historico = false;
+  const history::RunComparison* comparacao = nullptr;
 };
 
 class SideOutput {
