@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <limits>
 #include <thread>
@@ -169,6 +170,18 @@ TEST(FailureIdentitiesTest, StoredFormRoundTripsAndRefusesDamage) {
   EXPECT_EQ(back, sorted);
   EXPECT_FALSE(DecodeIdentities(bytes.substr(0, bytes.size() - 1), 5, &back));
   EXPECT_FALSE(DecodeIdentities(bytes, 4, &back));
+  // A large group sorts as by comparisons, repeated hashes and a shared top byte included.
+  FailureIdentities identities;
+  const FailureGroup group{engine::FindingFile::kRiscos, "APOLICE", engine::FindingCheck::kNulo};
+  std::vector<std::uint64_t> expected;
+  for (std::uint64_t i = 0; i < 5000; ++i) {
+    const std::uint64_t h = (IdentityHash(std::to_string(i % 4000), "", "") >> 8) | (7ULL << 56);
+    identities.Add(group, h);
+    expected.push_back(h);
+  }
+  identities.Sort();
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(identities.groups().at(group), expected);
   // The padding of a key is no part of it.
   EXPECT_EQ(IdentityHash("POL1  ", "", "1 "), IdentityHash("POL1", "", "1"));
   EXPECT_NE(IdentityHash("AB", "", ""), IdentityHash("A", "B", ""));
