@@ -8,6 +8,7 @@
 
 #include "cli/output_table.h"
 #include "cmdline/option_parser.h"
+#include "cmdline/output_file.h"
 #include "cmdline/output_rules.h"
 #include "engine/regional.h"
 #include "engine/run_inputs.h"
@@ -43,6 +44,8 @@ bool CheckOutputs(const CliOptions& o, std::string* error) {
       outputs.push_back({std::string(entry.option), std::move(path)});
     }
   }
+  // The history is written too: never over an input or another output.
+  if (!o.historico.empty()) outputs.push_back({"--historico", o.historico});
   return cmdline::CheckOutputs(outputs,
                                engine::RunInputFiles(CatalogueFolder(o), o.riscos, o.sinistros),
                                on_standard_output, error);
@@ -92,6 +95,7 @@ void DeclareOptions(CLI::App& app, CliOptions* options, TypedValues* typed) {
     app.add_option(std::string(entry.option), options->*entry.path);
   }
   app.add_option("--max-detalhes", typed->max_detalhes);
+  app.add_option("--historico", options->historico);
   app.add_option("--nucleos", typed->nucleos);
   app.add_option("--limite-falhas", typed->limite_falhas);
   app.add_option("--limite-sem-apolice", typed->limite_sem_apolice);
@@ -177,6 +181,10 @@ bool ParseCliOptions(const std::vector<std::string>& args, CliOptions* options,
   }
   if (options->max_detalhes >= 0 && options->detalhes.empty()) {
     *error = "--max-detalhes exige --detalhes";
+    return false;
+  }
+  if (options->historico == cmdline::kStandardOutput) {
+    *error = "--historico exige um arquivo";
     return false;
   }
   if (!CheckWorkbooks(*options, error)) return false;

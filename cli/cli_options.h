@@ -21,6 +21,7 @@ struct CliOptions {
   std::string json;                // empty: no JSON result; "-": standard output
   std::string html;                // empty: no HTML report; "-": standard output
   std::string extrato;             // empty: no records with failures; "-": standard output
+  std::string historico;           // empty: the run is recorded in no history
   int nucleos = 0;                 // threads of a walk; 0: the engine's default
   bool estrito = false;            // a rejected run exits with 3
   bool sem_avisos_de_data = false;

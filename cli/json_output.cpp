@@ -22,6 +22,8 @@ class JsonOutput : public SideOutput {
   std::string Finish(RunOutcome& outcome) override {
     outputs::RunJsonInputs inputs{options_.riscos,   options_.sinistros, catalogue_folder_,
                                   options_.regional, std::nullopt,       std::nullopt};
+    inputs.historico = outcome.historico;
+    inputs.comparacao = outcome.comparacao;
     if (outcome.falhas) {
       inputs.detalhes = options_.detalhes;
       inputs.falhas = outcome.falhas;

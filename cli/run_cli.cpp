@@ -3,6 +3,7 @@
 #include <optional>
 #include <ostream>
 
+#include "cli/history_step.h"
 #include "cli/progress_line.h"
 #include "cli/side_outputs.h"
 #include "cli/usage_text.h"
@@ -199,6 +200,12 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     err << error;
     return cmdline::kExitRunError;
   }
+  HistoryStep history;
+  if (std::string error; !history.Open(options, err, &error)) {
+    err << error;
+    return cmdline::kExitRunError;
+  }
+  if (history.active()) side.sinks.Add(history.sink());
   engine::ValidationRun run;
   run.SetFindingSink(side.sinks.sink());
   if (options.nucleos > 0) run.SetWalkThreads(options.nucleos);
@@ -213,8 +220,12 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   const platform::LocalDateTime ended = host.Now();
   const engine::Verdict verdict =
       engine::ComputeVerdict(run.state().result, error, options.limites);
+  // Recorded first: the JSON result tells the comparison with the company's earlier run.
+  const std::string history_error = history.Record(options, catalogue_folder, run, verdict, error);
   RunOutcome outcome{run, verdict, error, ended, host.lines(), std::nullopt, &host.progress()};
-  const std::string output_error = side.Finish(outcome);
+  outcome.historico = history.active() && history_error.empty();
+  outcome.comparacao = history.comparison();
+  const std::string output_error = history_error + side.Finish(outcome);
   host.ClearProgress();
   err.tie(tied);
   TellOutcome(error, run.state().result.error_explanation, output_error, verdict, err_is_terminal,

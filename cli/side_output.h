@@ -13,6 +13,7 @@
 #include "engine/findings.h"
 #include "engine/validation_run.h"
 #include "engine/verdict.h"
+#include "history/run_comparison.h"
 #include "platform/clock.h"
 
 namespace cli {
@@ -38,6 +39,9 @@ struct RunOutcome {
   std::optional<std::int64_t> falhas;
   // Where a workbook being written is told (cli/progress_line.h); null: nowhere.
   ProgressLine* progress = nullptr;
+  // With --historico: the run beside the company's earlier one in the history (null: none).
+  bool historico = false;
+  const history::RunComparison* comparacao = nullptr;
 };
 
 // The file name of an output's path as typed, as the progress line names it.

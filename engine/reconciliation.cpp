@@ -522,6 +522,9 @@ void Reconciliation::Reconcile() {
   ctx.host.ReplaceLine(2, CompanyLine(kov));
   result.company_name =
       std::string(TrimmedRight(TextColumn(kov, "EMPRESA").Read(kov).value_or("")));
+  result.period =
+      ReportingPeriod{std::string(TrimmedRight(kov.GetFieldValue("INIVIG").AsString())),
+                      std::string(TrimmedRight(kov.GetFieldValue("FIMVIG").AsString()))};
 
   if (with_risks) {
     const CoveragePeriod period = ReadPeriod(kov);

@@ -81,10 +81,18 @@ struct InvertedCoverageKinds {
   std::int64_t total() const { return ends_before_start + without_end + invalid_end; }
 };
 
+// The reporting period of the company's row of "DadosKov.DBF" (INIVIG and FIMVIG, the year and
+// month as stored, trailing blanks trimmed).
+struct ReportingPeriod {
+  std::string inivig;
+  std::string fimvig;
+};
+
 struct RunResult {
   platform::LocalDateTime started;
   std::optional<platform::LocalDateTime> finished;  // nullopt: an error ended the run
   std::optional<std::string> company_name;          // EMPRESA of the totals file, when found there
+  std::optional<ReportingPeriod> period;            // when the company was found there
   std::vector<TableResult> tables;                  // in the order processed; skipped tables absent
   std::optional<ClaimsWithoutPolicyResult> claims_without_policy;
   std::optional<std::int64_t> inverted_coverages;  // when the risks file was read for it

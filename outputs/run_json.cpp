@@ -5,6 +5,7 @@
 
 #include "engine/text.h"
 #include "engine/verdict_style.h"
+#include "outputs/comparison_json.h"
 
 namespace outputs {
 namespace {
@@ -29,21 +30,6 @@ json Table(const engine::TableResult& t) {
           {"arquivo", Typed(t.path)},   {"situacao", TableOutcomeName(t.outcome)},
           {"registros", t.records},     {"registros_com_falha", t.records_failed},
           {"campos", std::move(campos)}};
-}
-
-json Reconciliation(const std::vector<engine::ReconciliationSection>& sections) {
-  json out = json::array();
-  for (const engine::ReconciliationSection& s : sections) {
-    json rows = json::array();
-    for (const engine::ReconciliationRow& r : s.rows) {
-      rows.push_back({{"ramo", Utf8(r.ramo)},
-                      {"valor_kov", r.kov_value},
-                      {"valor_arquivo", r.file_value},
-                      {"diferenca", r.difference ? json(*r.difference) : json(nullptr)}});
-    }
-    out.push_back({{"titulo", Utf8(s.title)}, {"linhas", std::move(rows)}});
-  }
-  return out;
 }
 
 json Items(const std::vector<engine::VerdictItem>& items) {
@@ -115,7 +101,7 @@ std::string RunJson(const RunJsonInputs& inputs, const engine::RunState& state,
     doc["sinistros_sem_apolice"] = nullptr;
   }
   doc["vigencia_invertida"] = r.inverted_coverages ? json(*r.inverted_coverages) : json(nullptr);
-  doc["conciliacao"] = Reconciliation(r.reconciliation);
+  doc["conciliacao"] = ReconciliationJson(r.reconciliation);
   json cabecalho = json::array();
   for (const engine::HeaderFinding& h : r.header_mismatches) {
     json entry = {{"arquivo", engine::FindingFileName(h.file)},
@@ -144,6 +130,9 @@ std::string RunJson(const RunJsonInputs& inputs, const engine::RunState& state,
   doc["erro"] = error ? json(Typed(*error)) : json(nullptr);
   // Which file or folder the error is about and why (already UTF-8), where there is more to say.
   if (error && !r.error_explanation.empty()) doc["explicacao"] = r.error_explanation;
+  if (inputs.historico) {
+    doc["comparacao"] = inputs.comparacao != nullptr ? ComparisonJson(*inputs.comparacao) : nullptr;
+  }
   // Every text above is UTF-8 by now; a stray byte would still not stop the document.
   return doc.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }

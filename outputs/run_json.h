@@ -14,6 +14,7 @@
 
 #include "engine/validation_run.h"
 #include "engine/verdict.h"
+#include "history/run_comparison.h"
 #include "platform/clock.h"
 
 namespace outputs {
@@ -25,6 +26,10 @@ struct RunJsonInputs {
   std::string regional;
   std::optional<std::string> detalhes;  // the failure list's file, when one was written
   std::optional<std::int64_t> falhas;   // the findings told to it
+  // With a history: "comparacao" is the run beside the company's earlier one
+  // (outputs/comparison_json.h), null when there was none; without one the key is absent.
+  bool historico = false;
+  const history::RunComparison* comparacao = nullptr;
 };
 
 // "lida", "estrutura_incorreta", "empresa", "interrompida": a table's "situacao".

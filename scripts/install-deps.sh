@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on Debian 12 (skips what is already there), and
-# unpacks Debian's source of libxlsxwriter for the Windows cross build
-# (cmake/XlsxwriterFromSource.cmake), which needs the source entries (deb-src) of the system's
-# Debian sources; they are added beside them when missing.
+# unpacks Debian's sources of libxlsxwriter and SQLite for the Windows cross build
+# (cmake/XlsxwriterFromSource.cmake, cmake/SqliteFromSource.cmake), which needs the source
+# entries (deb-src) of the system's Debian sources; they are added beside them when missing.
 #
-# TALMERO_SRC_DIR: where the source goes (default /usr/local/src/talmero); the build looks for
-# it in $TALMERO_SRC_DIR/libxlsxwriter.
+# TALMERO_SRC_DIR: where the sources go (default /usr/local/src/talmero); the build looks for
+# them in $TALMERO_SRC_DIR/libxlsxwriter and $TALMERO_SRC_DIR/sqlite3.
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          nlohmann-json3-dev libminizip-dev libcli11-dev libkainjow-mustache-dev libxlsxwriter-dev qt6-base-dev
+          nlohmann-json3-dev libminizip-dev libcli11-dev libkainjow-mustache-dev libxlsxwriter-dev libsqlite3-dev tcl qt6-base-dev
           fonts-dejavu-core fp-utils g++-mingw-w64-x86-64 googletest wine wine64 wixl msitools xvfb
           xauth python3-openpyxl x11-utils qt6-qpa-plugins qt6-translations-l10n clang
           libclang-rt-14-dev clang-format-14 shellcheck libz-mingw-w64-dev dpkg-dev xdg-utils)
@@ -40,10 +40,16 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 src=${TALMERO_SRC_DIR:-/usr/local/src/talmero}
-if [ ! -f "$src/libxlsxwriter/CMakeLists.txt" ]; then
+# unpack_source PACKAGE MARKER: Debian's source of PACKAGE in $src/PACKAGE-<version>, linked as
+# $src/PACKAGE, unless $src/PACKAGE/MARKER is there already.
+unpack_source() {
+  local package=$1 marker=$2 unpacked
+  [ -f "$src/$package/$marker" ] && return 0
   "${sudo_cmd[@]}" mkdir -p "$src"
-  (cd "$src" && "${sudo_cmd[@]}" apt-get source -qq libxlsxwriter)
-  unpacked=$(find "$src" -maxdepth 1 -type d -name 'libxlsxwriter-*' | sort | tail -1)
-  [ -n "$unpacked" ] || { echo "install-deps: apt-get source libxlsxwriter unpacked nothing" >&2; exit 1; }
-  "${sudo_cmd[@]}" ln -sfn "$(basename "$unpacked")" "$src/libxlsxwriter"
-fi
+  (cd "$src" && "${sudo_cmd[@]}" apt-get source -qq "$package")
+  unpacked=$(find "$src" -maxdepth 1 -type d -name "$package-*" | sort | tail -1)
+  [ -n "$unpacked" ] || { echo "install-deps: apt-get source $package unpacked nothing" >&2; exit 1; }
+  "${sudo_cmd[@]}" ln -sfn "$(basename "$unpacked")" "$src/$package"
+}
+unpack_source libxlsxwriter CMakeLists.txt
+unpack_source sqlite3 configure

@@ -54,8 +54,8 @@ wine_in pt_BR.UTF-8 cmd /c exit 0 >/dev/null 2>&1 || true
 
 echo "== Component suites under Wine"
 declare -A filters=([tables_test]="*" [engine_test]="*" [outputs_test]="*" [platform_test]="*"
-                   [cli_test]="*" [frontend_test]="*")
-for suite in tables_test engine_test outputs_test platform_test cli_test frontend_test; do
+                   [cli_test]="*" [frontend_test]="*" [history_test]="*")
+for suite in tables_test engine_test outputs_test platform_test cli_test frontend_test history_test; do
   (cd "$tests" && wine_in C.UTF-8 "./$suite.exe" --gtest_brief=1 "--gtest_filter=${filters[$suite]}") \
     || fail "$suite under Wine"
 done
@@ -170,8 +170,8 @@ fi
 
 echo "== Workbooks written on Windows"
 # The Windows runner's failure list as a workbook, read back with openpyxl, holds the Linux
-# runner's CSV rows (sheets of other names are left aside); libxlsxwriter and zlib are linked
-# in, so no program needs a DLL of theirs.
+# runner's CSV rows (sheets of other names are left aside); libxlsxwriter, zlib and SQLite are
+# linked in, so no program needs a DLL of theirs.
 (cd "$bin" && "$linux_runner" --regional pt_BR --riscos amostras/riscos.dbf \
    --sinistros amostras/sinistros.dbf --sem-avisos-de-data --detalhes "$work/falhas.csv" \
    >/dev/null 2>&1) || true
@@ -199,8 +199,8 @@ sys.exit(0 if expected and read == expected else 1)
 PY
 then echo "ok: the Windows workbook holds the Linux rows"; else fail "the Windows workbook differs from the Linux rows"; fi
 for exe in "$bin"/*.exe; do
-  if x86_64-w64-mingw32-objdump -p "$exe" | grep -iE 'DLL Name: .*(zlib|libz|xlsx)' >/dev/null; then
-    fail "$(basename "$exe") needs a DLL of zlib or libxlsxwriter"
+  if x86_64-w64-mingw32-objdump -p "$exe" | grep -iE 'DLL Name: .*(zlib|libz|xlsx|sqlite)' >/dev/null; then
+    fail "$(basename "$exe") needs a DLL of zlib, libxlsxwriter or SQLite"
   fi
 done
 

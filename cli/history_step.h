@@ -1,0 +1,47 @@
+#pragma once
+// The runner's history (--historico FILE, history/history_db.h): opened before the run, so that
+// a history that cannot be opened costs no run; its sink gathers the identity of every failure
+// beside the outputs' sinks; the run is recorded once it is over, before the JSON result tells
+// the comparison with the company's earlier run. A history on a network share is refused with
+// an "aviso:" line and the run goes on without it.
+
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "cli/cli_options.h"
+#include "engine/validation_run.h"
+#include "engine/verdict.h"
+#include "history/history_db.h"
+#include "history/identity_sink.h"
+
+namespace cli {
+
+class HistoryStep {
+ public:
+  // Opens the history `options` name, if any. False with the error line in `*error` when it
+  // cannot be opened.
+  bool Open(const CliOptions& options, std::ostream& err, std::string* error);
+
+  // Whether the run is recorded.
+  bool active() const { return db_ != nullptr; }
+  // The sink to add beside the outputs' (null: no history).
+  engine::FindingSink* sink() { return active() ? &sink_ : nullptr; }
+
+  // Records the run. Returns the error line when it could not be (empty otherwise).
+  std::string Record(const CliOptions& options, const std::string& catalogue_folder,
+                     const engine::ValidationRun& run, const engine::Verdict& verdict,
+                     const std::optional<std::string>& error);
+
+  // The run beside the company's earlier one, once recorded; null when there was none.
+  const history::RunComparison* comparison() const { return comparison_ ? &*comparison_ : nullptr; }
+
+ private:
+  std::string path_;
+  std::unique_ptr<history::HistoryDb> db_;
+  history::IdentitySink sink_;
+  std::optional<history::RunComparison> comparison_;
+};
+
+}  // namespace cli

@@ -1,0 +1,130 @@
+#include "history/failure_identities.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "engine/text.h"
+
+namespace history {
+namespace {
+
+// FNV-1a over the bytes, each text closed by its length so that ("AB", "") and ("A", "B")
+// differ; then a final mix so that the sorted hashes spread evenly.
+std::uint64_t Mix(std::uint64_t h, std::string_view text) {
+  constexpr std::uint64_t kPrime = 0x100000001b3ULL;
+  for (const char c : text) {
+    h ^= static_cast<unsigned char>(c);
+    h *= kPrime;
+  }
+  std::uint64_t length = text.size();
+  for (int i = 0; i < 4; ++i, length >>= 8) {
+    h ^= length & 0xFF;
+    h *= kPrime;
+  }
+  return h;
+}
+
+std::uint64_t Finish(std::uint64_t h) {
+  h ^= h >> 33;
+  h *= 0xff51afd7ed558ccdULL;
+  h ^= h >> 33;
+  h *= 0xc4ceb9fe1a85ec53ULL;
+  h ^= h >> 33;
+  return h;
+}
+
+// Least significant byte first, a counting pass per byte: the hashes spread evenly, and a run's
+// millions of them sort several times faster than by comparisons. A byte every hash shares is
+// skipped.
+void SortHashes(std::vector<std::uint64_t>& hashes, std::vector<std::uint64_t>& scratch) {
+  constexpr std::size_t kSmall = 256;
+  if (hashes.size() < kSmall) {
+    std::sort(hashes.begin(), hashes.end());
+    return;
+  }
+  std::array<std::array<std::size_t, 256>, 8> counts{};
+  for (const std::uint64_t h : hashes) {
+    for (std::size_t b = 0; b < 8; ++b) ++counts[b][(h >> (8 * b)) & 0xFF];
+  }
+  scratch.resize(hashes.size());
+  for (std::size_t b = 0; b < 8; ++b) {
+    std::array<std::size_t, 256>& count = counts[b];
+    if (std::find(count.begin(), count.end(), hashes.size()) != count.end()) continue;
+    std::size_t at = 0;
+    for (std::size_t& c : count) at += std::exchange(c, at);
+    for (const std::uint64_t h : hashes) scratch[count[(h >> (8 * b)) & 0xFF]++] = h;
+    hashes.swap(scratch);
+  }
+}
+
+}  // namespace
+
+std::uint64_t IdentityHash(std::string_view apolice, std::string_view endosso,
+                           std::string_view item) {
+  std::uint64_t h = 0xcbf29ce484222325ULL;
+  h = Mix(h, engine::TrimmedRight(apolice));
+  h = Mix(h, engine::TrimmedRight(endosso));
+  h = Mix(h, engine::TrimmedRight(item));
+  return Finish(h);
+}
+
+void FailureIdentities::Sort() {
+  std::vector<std::uint64_t> scratch;
+  for (auto& [group, hashes] : groups_) SortHashes(hashes, scratch);
+}
+
+std::int64_t FailureIdentities::Count(const FailureGroup& group, std::uint64_t hash) const {
+  const auto it = groups_.find(group);
+  if (it == groups_.end()) return 0;
+  const auto range = std::equal_range(it->second.begin(), it->second.end(), hash);
+  return range.second - range.first;
+}
+
+std::int64_t FailureIdentities::total() const {
+  std::int64_t n = 0;
+  for (const auto& [group, hashes] : groups_) n += static_cast<std::int64_t>(hashes.size());
+  return n;
+}
+
+std::string EncodeIdentities(const std::vector<std::uint64_t>& sorted) {
+  std::string out;
+  out.reserve(sorted.size() * 8);
+  std::uint64_t previous = 0;
+  for (const std::uint64_t hash : sorted) {
+    std::uint64_t v = hash - previous;
+    previous = hash;
+    while (v >= 0x80) {
+      out.push_back(static_cast<char>((v & 0x7F) | 0x80));
+      v >>= 7;
+    }
+    out.push_back(static_cast<char>(v));
+  }
+  return out;
+}
+
+bool DecodeIdentities(std::string_view bytes, std::int64_t count, std::vector<std::uint64_t>* out) {
+  out->clear();
+  if (count < 0 || static_cast<std::uint64_t>(count) > bytes.size()) return false;
+  out->reserve(static_cast<std::size_t>(count));
+  std::uint64_t previous = 0;
+  std::size_t at = 0;
+  while (at < bytes.size()) {
+    std::uint64_t v = 0;
+    int shift = 0;
+    for (;;) {
+      if (at == bytes.size() || shift > 63) return false;
+      const auto byte = static_cast<unsigned char>(bytes[at++]);
+      const std::uint64_t bits = byte & 0x7F;
+      if (shift == 63 && bits > 1) return false;
+      v |= bits << shift;
+      if ((byte & 0x80) == 0) break;
+      shift += 7;
+    }
+    previous += v;
+    out->push_back(previous);
+  }
+  return static_cast<std::int64_t>(out->size()) == count;
+}
+
+}  // namespace history

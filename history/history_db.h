@@ -1,0 +1,91 @@
+#pragma once
+// The history of runs: one SQLite database that records each run with the identity of its
+// failures, compares it with the company's run before it, and reads runs back (a company's list,
+// every run for a summary) or deletes a company's runs.
+//
+// Runs side by side on one history all record: the database is in WAL mode and a writer waits
+// for another (up to kBusyTimeoutMs). A run is recorded in one transaction, so a run killed while
+// recording leaves the history as it was. A new history is created readable by its owner only.
+// Keep it off network shares (platform/network_path.h): their locks cannot be trusted.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "history/run_comparison.h"
+#include "history/run_record.h"
+#include "history/sqlite_handle.h"
+
+namespace history {
+
+inline constexpr int kBusyTimeoutMs = 30000;
+
+// A run as the history holds it.
+struct StoredRun {
+  std::int64_t id = 0;
+  RunRecord record;  // its identities only when asked for
+  std::int64_t falhas = 0;
+  // The run it was compared with and what the comparison found; nullopt: none.
+  std::optional<std::int64_t> anterior;
+  std::optional<std::int64_t> corrigidas;
+  std::optional<std::int64_t> novas;
+  std::optional<std::int64_t> mantidas;
+};
+
+class HistoryDb;
+
+// A run written into the history and not committed yet: dropped uncommitted, it is rolled back.
+class Recording {
+ public:
+  Recording(Recording&&) noexcept = default;
+  std::int64_t id() const { return id_; }
+  // Nullopt when there was no earlier run to compare with (or this run ended in an error).
+  const std::optional<RunComparison>& comparison() const { return comparison_; }
+  std::optional<RunComparison>& comparison() { return comparison_; }
+  void Commit();
+
+ private:
+  friend class HistoryDb;
+  explicit Recording(Connection& db) : transaction_(std::make_unique<Transaction>(db)) {}
+  std::unique_ptr<Transaction> transaction_;
+  std::int64_t id_ = 0;
+  std::optional<RunComparison> comparison_;
+};
+
+class HistoryDb {
+ public:
+  // Opens the history at `path`, creating it (owner only) when missing and preparing its tables.
+  // Throws HistoryError with the database's reason.
+  static HistoryDb Open(const std::string& path);
+
+  HistoryDb(HistoryDb&&) noexcept = default;
+
+  // Writes `run` and compares it with the most recent earlier run of its company that did not
+  // end in an error; the comparison is stored with it. Throws HistoryError.
+  Recording Begin(const RunRecord& run);
+  // Begin() and Commit() at once.
+  Recording Record(const RunRecord& run);
+
+  // The company's runs (code trimmed), newest first, without their identities.
+  std::vector<StoredRun> ListRuns(std::string_view empresa);
+  // Every run, oldest first, without their identities.
+  std::vector<StoredRun> AllRuns();
+  // One run, with its identities when asked; nullopt when the history has no such run.
+  std::optional<StoredRun> LoadRun(std::int64_t id, bool with_identities);
+  // Deletes the company's runs; returns how many.
+  std::int64_t DeleteCompany(std::string_view empresa);
+
+  int schema_version() const;
+
+ private:
+  explicit HistoryDb(Connection db) : db_(std::make_unique<Connection>(std::move(db))) {}
+  std::vector<StoredRun> Runs(const char* where, std::string_view empresa);
+  void LoadDetails(StoredRun& run, bool with_identities);
+
+  std::unique_ptr<Connection> db_;  // stays put: a Recording's transaction refers to it
+};
+
+}  // namespace history

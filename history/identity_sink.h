@@ -1,0 +1,42 @@
+#pragma once
+// The sink that gathers the identity of every failure of a run (history/failure_identities.h),
+// the failure list's rows one for one. Field findings are hashed on the walk's workers in chunk
+// parts (engine/findings.h, ChunkPart) and only appended to their groups on the walk's thread.
+
+#include <memory>
+
+#include "engine/findings.h"
+#include "history/failure_identities.h"
+
+namespace history {
+
+class IdentitySink final : public engine::FindingSink {
+ public:
+  std::unique_ptr<engine::ChunkPart> NewChunkPart() override;
+
+  void FieldFailed(const engine::FieldFinding& f) override;
+  void StructureFailed(const engine::StructureFinding& f) override;
+  void CompanyFailed(engine::FindingFile file, std::uint32_t record, const engine::RecordKey& key,
+                     std::string_view field, std::string_view text,
+                     std::string_view expected) override;
+  void ClaimWithoutPolicy(std::uint32_t record, const engine::RecordKey& key,
+                          std::string_view apolice, std::string_view item) override;
+  void CoverageInverted(std::uint32_t record, const engine::RecordKey& key,
+                        std::string_view inicio_vig, std::string_view fim_vig) override;
+  void HeaderMismatch(const engine::HeaderFinding& f) override;
+
+  // The identities gathered, sorted; the sink is empty afterwards.
+  FailureIdentities Take();
+
+ private:
+  class Part;
+
+  void Add(engine::FindingFile file, std::string_view field, engine::FindingCheck check,
+           std::uint64_t hash) {
+    identities_.Add({file, std::string(field), check}, hash);
+  }
+
+  FailureIdentities identities_;
+};
+
+}  // namespace history

@@ -1,0 +1,76 @@
+#include "history/run_comparison.h"
+
+#include <utility>
+
+namespace history {
+namespace {
+
+// The failures both sorted lists hold, each occurrence matched once.
+std::int64_t Matched(const std::vector<std::uint64_t>& a, const std::vector<std::uint64_t>& b) {
+  std::int64_t matched = 0;
+  auto i = a.begin();
+  auto j = b.begin();
+  while (i != a.end() && j != b.end()) {
+    if (*i < *j) {
+      ++i;
+    } else if (*j < *i) {
+      ++j;
+    } else {
+      ++matched;
+      ++i;
+      ++j;
+    }
+  }
+  return matched;
+}
+
+}  // namespace
+
+RunComparison CompareRuns(EarlierRun anterior, RunRecord earlier, const RunRecord& now) {
+  RunComparison c;
+  c.anterior = std::move(anterior);
+  static const std::vector<std::uint64_t> kNone;
+  const FailureIdentities::Groups& before = earlier.falhas.groups();
+  const FailureIdentities::Groups& after = now.falhas.groups();
+  auto b = before.begin();
+  auto a = after.begin();
+  while (b != before.end() || a != after.end()) {
+    GroupComparison g;
+    const std::vector<std::uint64_t>* old_hashes = &kNone;
+    const std::vector<std::uint64_t>* new_hashes = &kNone;
+    if (a == after.end() || (b != before.end() && b->first < a->first)) {
+      g.group = b->first;
+      old_hashes = &(b++)->second;
+    } else if (b == before.end() || a->first < b->first) {
+      g.group = a->first;
+      new_hashes = &(a++)->second;
+    } else {
+      g.group = a->first;
+      old_hashes = &(b++)->second;
+      new_hashes = &(a++)->second;
+    }
+    if (old_hashes->empty() && new_hashes->empty()) continue;
+    const std::int64_t kept = Matched(*old_hashes, *new_hashes);
+    g.antes = static_cast<std::int64_t>(old_hashes->size());
+    g.agora = static_cast<std::int64_t>(new_hashes->size());
+    g.corrigidas = g.antes - kept;
+    g.novas = g.agora - kept;
+    c.corrigidas += g.corrigidas;
+    c.novas += g.novas;
+    c.mantidas += kept;
+    c.por_campo.push_back(std::move(g));
+  }
+  if (earlier.sem_apolice) c.sem_apolice.antes = earlier.sem_apolice->without_policy;
+  if (now.sem_apolice) c.sem_apolice.agora = now.sem_apolice->without_policy;
+  c.vigencia_invertida = {earlier.vigencia_invertida, now.vigencia_invertida};
+  c.conciliacao = {std::move(earlier.conciliacao), now.conciliacao};
+  c.falhas_anteriores = std::move(earlier.falhas);
+  return c;
+}
+
+bool NewFailureMarker::IsNew(const FailureGroup& group, std::uint64_t hash) {
+  const std::int64_t seen = ++seen_[group][hash];
+  return seen > earlier_.Count(group, hash);
+}
+
+}  // namespace history

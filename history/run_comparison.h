@@ -1,0 +1,71 @@
+#pragma once
+// A run beside the company's run before it: the failures fixed, new and kept, per group (file,
+// field, check) and in all, and the cross-file figures of both. A failure is the same failure
+// when its file, field, check, APOLICE, ENDOSSO and ITEM are the same; an identity repeated in a
+// group counts as many times as it occurs (two failures of one key before and three now: two
+// kept, one new).
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "history/failure_identities.h"
+#include "history/run_record.h"
+
+namespace history {
+
+// The run compared with, as the history holds it.
+struct EarlierRun {
+  std::int64_t id = 0;
+  std::string inicio;
+  std::string resultado;
+  std::vector<InputStamp> entradas;
+};
+
+struct GroupComparison {
+  FailureGroup group;
+  std::int64_t antes = 0;
+  std::int64_t agora = 0;
+  std::int64_t corrigidas = 0;
+  std::int64_t novas = 0;
+  std::int64_t mantidas() const { return agora - novas; }
+};
+
+template <typename T>
+struct BeforeNow {
+  T antes{};
+  T agora{};
+};
+
+struct RunComparison {
+  EarlierRun anterior;
+  std::int64_t corrigidas = 0;
+  std::int64_t novas = 0;
+  std::int64_t mantidas = 0;
+  std::vector<GroupComparison> por_campo;  // every group failing in either run, in group order
+  BeforeNow<std::optional<std::int64_t>> sem_apolice;
+  BeforeNow<std::optional<std::int64_t>> vigencia_invertida;
+  BeforeNow<std::vector<engine::ReconciliationSection>> conciliacao;
+  FailureIdentities falhas_anteriores;  // the earlier run's, sorted: see NewFailureMarker
+};
+
+// `earlier`: the earlier run's figures and identities (kept in the result); `now`: this run's.
+RunComparison CompareRuns(EarlierRun anterior, RunRecord earlier, const RunRecord& now);
+
+// Tells the rows of this run's failure list apart: new or kept. Asked once per row, in the
+// list's order: of the rows of one identity, as many as the earlier run had are kept, the rest
+// are new.
+class NewFailureMarker {
+ public:
+  // `earlier` (sorted) must outlive the marker.
+  explicit NewFailureMarker(const FailureIdentities& earlier) : earlier_(earlier) {}
+  bool IsNew(const FailureGroup& group, std::uint64_t hash);
+
+ private:
+  const FailureIdentities& earlier_;
+  std::map<FailureGroup, std::unordered_map<std::uint64_t, std::int64_t>> seen_;
+};
+
+}  // namespace history

@@ -1,0 +1,133 @@
+// The runner's history on whole runs: the second run of a company tells the failures fixed, new
+// and kept by their identity (file, field, check, APOLICE, ENDOSSO, ITEM), not by record number.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "cli/run_cli.h"
+#include "cmdline/exit_status.h"
+#include "support/run_fixture.h"
+#include "tools/dbf_writer.h"
+
+namespace history {
+namespace {
+
+using cli::RunCli;
+using nlohmann::json;
+
+platform::LocalDateTime FixedClock() { return {2024, 3, 15, 9, 5, 7}; }
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+class RunHistoryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing_support::WriteStandardCatalog(dir_);
+    tools::DbfBuilder risks(testing_support::RisksLayout());
+    risks.Add({"01234", "POL1", "000001", "20230101", "20231231", "20230115", "1100", "0", "0",
+               "300", "100", "0"});
+    risks.Write(dir_.file("riscos.dbf"));
+  }
+  // Claims of item 000001 of each policy, EVENTO 9 (outside the domain).
+  void WriteClaims(const std::vector<std::string>& policies) {
+    tools::DbfBuilder claims(testing_support::ClaimsLayout());
+    claims.Add({"01234", "POL1", "000001", "1", "300", "20230601"});  // passes
+    for (const std::string& p : policies) claims.Add({"01234", p, "000001", "9", "1", "20230601"});
+    claims.Write(dir_.file("sinistros.dbf"));
+  }
+  json Run(std::vector<std::string> extra, int expected = cmdline::kExitSuccess) {
+    std::vector<std::string> args{"--catalogo=" + dir_.folder(),   "--riscos",
+                                  dir_.file("riscos.dbf"),         "--sinistros",
+                                  dir_.file("sinistros.dbf"),      "--regional=pt_BR",
+                                  "--saida=" + dir_.file("r.txt"), "--json=-"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(RunCli(args, out, err, &FixedClock), expected) << err.str();
+    return json::parse(out.str());
+  }
+  static const json* Group(const json& comparison, const std::string& campo,
+                           const std::string& verificacao) {
+    for (const json& g : comparison["por_campo"]) {
+      if (g["campo"] == campo && g["verificacao"] == verificacao) return &g;
+    }
+    return nullptr;
+  }
+
+  testing_support::TempDir dir_;
+};
+
+TEST_F(RunHistoryTest, SecondRunCountsFixedNewAndKeptByIdentity) {
+  const std::string historico = "--historico=" + dir_.file("historico.db");
+  WriteClaims({"POL2", "POL2", "POL3", "POL5"});
+  EXPECT_FALSE(Run({}).contains("comparacao"));           // without a history the key is absent
+  EXPECT_TRUE(Run({historico})["comparacao"].is_null());  // nothing earlier
+
+  // POL5 fixed; POL2 a third time; POL4 new; and every record moved.
+  WriteClaims({"POL4", "POL2", "POL3", "POL2", "POL2"});
+  const json c = Run({historico})["comparacao"];
+  ASSERT_TRUE(c.is_object()) << c;
+  EXPECT_EQ(c["anterior"]["id"], 1);
+  EXPECT_EQ(c["anterior"]["resultado"], "aceitavel");
+  ASSERT_EQ(c["anterior"]["entradas"].size(), 2u);
+  EXPECT_EQ(c["anterior"]["entradas"][1]["arquivo"], "sinistros");
+  const json* evento = Group(c, "EVENTO", "dominio");
+  ASSERT_NE(evento, nullptr) << c.dump(1);
+  EXPECT_EQ((*evento)["arquivo"], "sinistros");
+  EXPECT_EQ((*evento)["antes"], 4);
+  EXPECT_EQ((*evento)["agora"], 5);
+  EXPECT_EQ((*evento)["corrigidas"], 1);  // POL5
+  EXPECT_EQ((*evento)["novas"], 2);       // POL4 and the third POL2
+  // The same policies lack a risk: 4 before, 5 now, beside today's count.
+  const json* sem_apolice = Group(c, "APOLICE+ITEM", "sem_apolice");
+  ASSERT_NE(sem_apolice, nullptr);
+  EXPECT_EQ((*sem_apolice)["corrigidas"], 1);
+  EXPECT_EQ((*sem_apolice)["novas"], 2);
+  EXPECT_EQ(c["sem_apolice"], json({{"antes", 4}, {"agora", 5}}));
+  EXPECT_EQ(c["falhas_corrigidas"], 2);
+  EXPECT_EQ(c["falhas_novas"], 4);
+  EXPECT_EQ(c["falhas_mantidas"], 6);
+  EXPECT_EQ(c["conciliacao"]["antes"].size(), 2u);
+  EXPECT_EQ(c["conciliacao"]["agora"].size(), 2u);
+}
+
+TEST_F(RunHistoryTest, ARunEndedByAnErrorComparesWithNothingAndIsNeverTheEarlierRun) {
+  const std::string historico = "--historico=" + dir_.file("historico.db");
+  WriteClaims({"POL2"});
+  Run({historico});
+  const std::string kov = ReadBytes(dir_.file("DadosKov.DBF"));
+  tools::WriteFile(dir_.file("DadosKov.DBF"), "not a table");
+  EXPECT_TRUE(Run({historico}, cmdline::kExitRunError)["comparacao"].is_null());
+  tools::WriteFile(dir_.file("DadosKov.DBF"), kov);
+  WriteClaims({});
+  const json c = Run({historico})["comparacao"];
+  EXPECT_EQ(c["anterior"]["id"], 1);
+  EXPECT_EQ(c["falhas_corrigidas"], 2);
+  EXPECT_EQ(c["falhas_novas"], 0);
+}
+
+TEST_F(RunHistoryTest, AHistoryThatCannotBeOpenedCostsNoRun) {
+  tools::WriteFile(dir_.file("historico.db"), std::string(4096, 'x'));
+  std::vector<std::string> args{"--catalogo=" + dir_.folder(), "--riscos", dir_.file("riscos.dbf"),
+                                "--saida=" + dir_.file("r.txt"),
+                                "--historico=" + dir_.file("historico.db")};
+  std::ostringstream out, err;
+  EXPECT_EQ(RunCli(args, out, err, &FixedClock), cmdline::kExitRunError);
+  EXPECT_EQ(err.str(), dir_.file("historico.db") +
+                           ": o histórico não pôde ser aberto: file is not a database\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_.file("r.txt")));
+  // Nor may it be written over an input.
+  args.back() = "--historico=" + dir_.file("riscos.dbf");
+  EXPECT_EQ(RunCli(args, out, err, &FixedClock), cmdline::kExitUsage);
+}
+
+}  // namespace
+}  // namespace history
