@@ -66,18 +66,34 @@ COLORREF FromRgb(std::uint32_t rgb) {
   return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
 }
 
+// The panel's first size: 960 by 720 (at 96 dpi), or less on a small work area (a 1366 by 768
+// screen at 125 % with its taskbar leaves 1366 by 728), with room left around it.
+SIZE FirstSize(HWND owner, int dpi) {
+  SIZE size{frontend::Scale(960, dpi), frontend::Scale(720, dpi)};
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+    const RECT& work = monitor.rcWork;
+    size.cx = std::min<LONG>(size.cx, (work.right - work.left) * 19 / 20);
+    size.cy = std::min<LONG>(size.cy, (work.bottom - work.top) * 19 / 20);
+  }
+  return size;
+}
+
 }  // namespace
 
-FindingsPanel::FindingsPanel(HWND owner, int dpi) : dpi_(dpi) {
+FindingsPanel::FindingsPanel(HWND owner, int dpi)
+    : dpi_(dpi),
+      splitter_({frontend::Scale(96, dpi), frontend::Scale(200, dpi)}, frontend::Scale(40, dpi)) {
   WindowClass<FindingsPanel>::Register(kClassName, COLOR_BTNFACE, "Cannot register the panel");
   HINSTANCE instance = GetModuleHandleW(nullptr);
   font_ = CreateFontW(-MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                       DEFAULT_PITCH | FF_SWISS, L"MS Sans Serif");
+  const SIZE size = FirstSize(owner, dpi_);
   hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, Widen(frontend::kPanelTitle).c_str(),
                           WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
-                          frontend::Scale(960, dpi_), frontend::Scale(720, dpi_), owner, nullptr,
-                          instance, this);
+                          size.cx, size.cy, owner, nullptr, instance, this);
   if (hwnd_ == nullptr) throw std::runtime_error("Cannot create the panel");
   CreateControls();
   Arrange();
@@ -146,11 +162,17 @@ void FindingsPanel::Arrange() {
   const auto s = [this](int value) { return frontend::Scale(value, dpi_); };
   const int pad = s(8);
   const int width = client.right - 2 * pad;
-  MoveWindow(lbVeredito, pad, pad, width, s(96), TRUE);
-  const int chart_top = pad + s(96) + pad;
-  MoveWindow(chart_->hwnd(), pad, chart_top, width, s(200), TRUE);
-  const int row_top = chart_top + s(200) + pad;
   const int row_height = s(23);
+  const int button_height = s(27);
+  // Banner and chart take what the filters, a few rows of the list and the buttons leave.
+  const int fixed = 5 * pad + row_height + s(120) + pad + button_height;
+  splitter_.Limit(client.bottom - fixed);
+  MoveWindow(lbVeredito, pad, pad, width, splitter_.height(0), TRUE);
+  const int chart_top = pad + splitter_.height(0) + pad;
+  splitter_.PlaceBar(0, pad + splitter_.height(0), chart_top);
+  MoveWindow(chart_->hwnd(), pad, chart_top, width, splitter_.height(1), TRUE);
+  const int row_top = chart_top + splitter_.height(1) + pad;
+  splitter_.PlaceBar(1, chart_top + splitter_.height(1), row_top);
   int x = pad;
   const HWND boxes[] = {cbArquivo, cbCampo, cbVerificacao};
   const int captions[] = {s(48), s(40), s(62), s(46)};
@@ -164,7 +186,6 @@ void FindingsPanel::Arrange() {
   x += captions[3];
   MoveWindow(edApolice, x, row_top, std::max<int>(s(60), client.right - pad - x), row_height, TRUE);
   const int list_top = row_top + row_height + pad;
-  const int button_height = s(27);
   const int bottom_top = client.bottom - pad - button_height;
   MoveWindow(list_->hwnd(), pad, list_top, width, std::max(0, bottom_top - pad - list_top), TRUE);
   const int button_width = s(190);
@@ -206,6 +227,11 @@ bool FindingsPanel::FilterMessage(MSG& msg) {
 }
 
 LRESULT FindingsPanel::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+  bool moved = false;
+  if (splitter_.Handle(hwnd_, message, wparam, lparam, &moved)) {
+    if (moved) Arrange();
+    return message == WM_SETCURSOR ? TRUE : 0;
+  }
   switch (message) {
     case WM_SIZE:
       Arrange();

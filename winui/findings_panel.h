@@ -26,6 +26,7 @@
 #include "frontend/filter_boxes.h"
 #include "frontend/filter_job.h"
 #include "frontend/panel_run.h"
+#include "winui/pane_splitter.h"
 #include "winui/window_class.h"
 
 namespace winui {
@@ -105,6 +106,7 @@ class FindingsPanel {
   std::unique_ptr<FailureChartView> chart_;
   std::unique_ptr<FailureListView> list_;
   std::unique_ptr<RecordWindow> record_;
+  PaneSplitter splitter_;  // the banner's and the chart's heights
 
   frontend::PanelRun run_;
   frontend::KeyWidths key_widths_;

@@ -246,4 +246,34 @@ TEST_F(WinuiPanelTest, TabGoesThroughEveryControlAndEscCloses) {
   EXPECT_FALSE(IsWindowVisible(panel->hwnd()));
 }
 
+TEST_F(WinuiPanelTest, DraggingTheBarUnderTheBannerGivesItTheListsHeight) {
+  winui::FindingsPanel* panel = PressCtrlShiftF();
+  ASSERT_NE(panel, nullptr);
+  const auto height = [panel](const char* name) {
+    RECT r{};
+    GetWindowRect(panel->Control(name), &r);
+    return r.bottom - r.top;
+  };
+  const auto client_top = [panel](const char* name) {
+    RECT r{};
+    GetWindowRect(panel->Control(name), &r);
+    POINT at{r.left, r.top};
+    ScreenToClient(panel->hwnd(), &at);
+    return at;
+  };
+  const long banner = height("lbVeredito");
+  const long list = height("lvFalhas");
+  const long chart = height("grFalhas");
+  // The gap above the chart is the bar: pressed there, moved 40 pixels down, let go.
+  const POINT chart_at = client_top("grFalhas");
+  const int y = chart_at.y - 2;
+  PostMessageW(panel->hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(chart_at.x + 20, y));
+  PostMessageW(panel->hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(chart_at.x + 20, y + 40));
+  PostMessageW(panel->hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(chart_at.x + 20, y + 40));
+  Pump([&] { return height("lbVeredito") != banner; }, 2000);
+  EXPECT_EQ(height("lbVeredito"), banner + 40);
+  EXPECT_EQ(height("grFalhas"), chart);
+  EXPECT_EQ(height("lvFalhas"), list - 40);
+}
+
 }  // namespace
