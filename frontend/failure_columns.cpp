@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <set>
 
+#include "frontend/message_text.h"
 #include "tables/dbf_table.h"
 
 namespace frontend {
@@ -77,6 +79,21 @@ std::vector<PanelColumn> PanelColumns(const std::vector<std::string>& header) {
     if (const int at = position(known.name); at >= 0) add(at, &known);
   }
   return columns;
+}
+
+std::vector<std::string> EveryValueOf(const FailureKeys& keys,
+                                      const std::vector<std::string>& header,
+                                      const PanelColumn& column) {
+  const auto at = static_cast<std::size_t>(column.list_column);
+  if (at >= header.size()) return {};
+  std::string FailureGroup::*value = nullptr;
+  if (header[at] == "arquivo") value = &FailureGroup::arquivo;
+  if (header[at] == "campo") value = &FailureGroup::campo;
+  if (header[at] == "verificacao") value = &FailureGroup::verificacao;
+  if (value == nullptr) return {};
+  std::set<std::string> values;
+  for (const FailureGroup& group : keys.groups()) values.insert(DisplayLine(group.*value));
+  return {values.begin(), values.end()};
 }
 
 bool ListsStructureRows(const FailureKeys& keys, std::span<const std::uint32_t> rows) {

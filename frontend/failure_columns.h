@@ -38,6 +38,13 @@ std::string ColumnTitle(std::string_view name);
 // know come after the known ones, before the structure columns.
 std::vector<PanelColumn> PanelColumns(const std::vector<std::string>& header);
 
+// Every value the list holds in `column` when it is the file, field or check (the keys in memory
+// know them all, however many rows): a panel sizes those columns to their widest value, not only
+// to the rows on screen. Empty for any other column. UTF-8.
+std::vector<std::string> EveryValueOf(const FailureKeys& keys,
+                                      const std::vector<std::string>& header,
+                                      const PanelColumn& column);
+
 // Whether any of `rows` is a row of the structure check, found in the keys held in memory.
 bool ListsStructureRows(const FailureKeys& keys, std::span<const std::uint32_t> rows);
 

@@ -334,6 +334,11 @@ void FindingsPanel::FitColumns() {
       continue;
     }
     int widest = title;
+    // File, field and check: every value the list holds, so scrolling never cuts one.
+    for (const std::string& value :
+         frontend::EveryValueOf(index_->keys(), index_->Header(), column)) {
+      widest = std::max(widest, metrics.horizontalAdvance(Utf8(value)) + padding);
+    }
     for (int r = first; r <= last; ++r) {
       const QString text = model_->index(r, c).data().toString();
       widest = std::max(widest, metrics.horizontalAdvance(text) + padding);

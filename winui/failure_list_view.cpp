@@ -131,6 +131,11 @@ void FailureListView::FitColumns() {
       // As wide as the input declares the field, whatever the rows on screen hold.
       width = std::max(width, digit * static_cast<int>(widths_.Of(shown_[c].key_field)));
     } else {
+      // File, field and check: every value the list holds, so scrolling never cuts one.
+      for (const std::string& value :
+           frontend::EveryValueOf(index_->keys(), index_->Header(), shown_[c])) {
+        width = std::max(width, TextWidth(dc, Widen(value)));
+      }
       for (std::size_t r = top; r < end; ++r)
         width = std::max(width, TextWidth(dc, CellText(r, c)));
       width = std::min(width, most);
