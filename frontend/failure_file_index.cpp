@@ -114,6 +114,8 @@ void FailureFileIndex::AddRow(std::uint64_t offset, std::string_view row) {
     col_campo_ = ColumnIndex("campo");
     col_verificacao_ = ColumnIndex("verificacao");
     col_apolice_ = ColumnIndex("apolice");
+    col_nova_ = ColumnIndex("nova");
+    if (col_nova_ >= 0) keys_.MarkNew();
     for (const auto& [column, name] :
          {std::pair{col_arquivo_, "arquivo"}, std::pair{col_registro_, "registro"},
           std::pair{col_campo_, "campo"}, std::pair{col_verificacao_, "verificacao"}}) {
@@ -143,7 +145,22 @@ void FailureFileIndex::AddRow(std::uint64_t offset, std::string_view row) {
       key[k] = in_row ? field : undoubled[k].assign(field);
     }
   }
-  keys_.Add(key[0], key[2], key[3], key[1], key[4]);
+  keys_.Add(key[0], key[2], key[3], key[1], key[4], col_nova_ >= 0 && IsNew(row));
+}
+
+// The list writes nova last, "S" or empty: the row's end tells, without splitting the message
+// and the other long columns before it. A list with nova elsewhere is split up to it.
+bool FailureFileIndex::IsNew(std::string_view row) const {
+  if (col_nova_ + 1 == static_cast<int>(header_.size())) {
+    while (!row.empty() && (row.back() == '\n' || row.back() == '\r')) row.remove_suffix(1);
+    return row.ends_with(";S");
+  }
+  CsvRowReader reader(row);
+  std::string_view field;
+  for (int column = 0; reader.Next(field); ++column) {
+    if (column == col_nova_) return field == "S";
+  }
+  return false;
 }
 
 std::string FailureFileIndex::RawHeader() const { return ReadSpan(0, header_end_); }

@@ -46,6 +46,8 @@ class FailureFileIndex {
   // Whether the list has the apolice column that the policy search looks in (lists written
   // before the key columns existed have not).
   bool HasApolice() const { return col_apolice_ >= 0; }
+  // Whether the list marks its rows new against the company's earlier run (column nova).
+  bool HasNova() const { return col_nova_ >= 0; }
 
   // The row's fields, one per header column (a short row filled with empty fields; a longer one
   // keeps its extra fields). Throws FailureListError when the file no longer holds the row.
@@ -66,6 +68,8 @@ class FailureFileIndex {
  private:
   void Scan(const std::function<bool()>& cancelled);
   void AddRow(std::uint64_t offset, std::string_view row);
+  // Whether the row is marked new (column nova).
+  bool IsNew(std::string_view row) const;
   std::uint64_t PendingLine() const;
   void ReserveFor(std::uint64_t read);
   std::string ReadSpan(std::uint64_t begin, std::uint64_t end) const;
@@ -80,6 +84,7 @@ class FailureFileIndex {
   FailureKeys keys_;
   int col_arquivo_ = -1, col_registro_ = -1, col_campo_ = -1, col_verificacao_ = -1;
   int col_apolice_ = -1;  // absent in lists written before the key columns
+  int col_nova_ = -1;     // only beside an earlier run of the company
   int last_key_column_ = 0;
 };
 

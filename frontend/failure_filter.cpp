@@ -49,9 +49,10 @@ std::optional<FilterAnswer> MatchRows(const FailureKeys& keys, const FailureFilt
   }
   FilterAnswer answer;
   std::string part(engine::Trimmed(filter.apolice));
+  const bool narrowed = !part.empty() || filter.so_novas;
   // Without a search, a filter that keeps no group keeps no row; with one, the boxes' counts
   // still need every row.
-  if (!any_group && part.empty()) return answer;
+  if (!any_group && !narrowed) return answer;
 
   std::transform(part.begin(), part.end(), part.begin(), Folded);
   std::vector<char> entry_kept;
@@ -63,7 +64,7 @@ std::optional<FilterAnswer> MatchRows(const FailureKeys& keys, const FailureFilt
     }
   }
   std::vector<std::uint32_t>& rows = answer.rows;
-  if (part.empty()) {
+  if (!narrowed) {
     for (std::size_t row = 0; row < keys.size(); ++row) {
       if (row % kCancelCheckRows == 0 && cancelled && cancelled()) return std::nullopt;
       if (group_kept[keys.group(row)]) rows.push_back(static_cast<std::uint32_t>(row));
@@ -73,7 +74,8 @@ std::optional<FilterAnswer> MatchRows(const FailureKeys& keys, const FailureFilt
   answer.searched_group_rows.assign(keys.groups().size(), 0);
   for (std::size_t row = 0; row < keys.size(); ++row) {
     if (row % kCancelCheckRows == 0 && cancelled && cancelled()) return std::nullopt;
-    if (!entry_kept[keys.entry(row)]) continue;
+    if (!part.empty() && !entry_kept[keys.entry(row)]) continue;
+    if (filter.so_novas && !keys.nova(row)) continue;
     const std::uint32_t group = keys.group(row);
     ++answer.searched_group_rows[group];
     if (group_kept[group]) rows.push_back(static_cast<std::uint32_t>(row));

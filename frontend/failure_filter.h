@@ -21,13 +21,16 @@ struct FailureFilter {
   // "00000000000000999001"); blanks around it ignored, letters compared without regard to case.
   // Empty: every row. A list without the apolice column has no row with a policy number.
   std::string apolice;
+  // Only the rows marked new against the company's earlier run ("Só as novas"); in a list
+  // without the marks, no row.
+  bool so_novas = false;
 };
 
 // What a pass of the filter found.
 struct FilterAnswer {
   std::vector<std::uint32_t> rows;  // the numbers of the rows the filter keeps, ascending
-  // With a policy search: for each group of keys.groups(), its rows that the search keeps, the
-  // boxes aside (what the boxes count then). Empty without a search.
+  // With a policy search or "Só as novas": for each group of keys.groups(), its rows that they
+  // keep, the boxes aside (what the boxes count then). Empty without either.
   std::vector<std::size_t> searched_group_rows;
 };
 

@@ -15,7 +15,7 @@ std::uint32_t RecordNumber(std::string_view text) {
 
 void FailureKeys::Add(std::string_view arquivo, std::string_view campo,
                       std::string_view verificacao, std::string_view registro,
-                      std::string_view apolice) {
+                      std::string_view apolice, bool nova) {
   // The three texts cannot hold NUL in a failure list that the engine wrote, and any other
   // file only risks two groups sharing a key, never a wrong read.
   key_.assign(arquivo);
@@ -32,6 +32,7 @@ void FailureKeys::Add(std::string_view arquivo, std::string_view campo,
   ++groups_[it->second].rows;
   group_of_.push_back(it->second);
   record_of_.push_back(RecordNumber(registro));
+  if (marks_new_) nova_.push_back(nova);
 
   // The rows of one record follow each other, so comparing with the last entry shares most.
   const std::size_t last = entry_start_.size() - 1;
@@ -46,12 +47,14 @@ void FailureKeys::Reserve(std::size_t rows) {
   group_of_.reserve(rows);
   record_of_.reserve(rows);
   entry_of_.reserve(rows);
+  if (marks_new_) nova_.reserve(rows);
 }
 
 void FailureKeys::Finish() {
   group_of_.shrink_to_fit();
   record_of_.shrink_to_fit();
   entry_of_.shrink_to_fit();
+  nova_.shrink_to_fit();
   pool_.shrink_to_fit();
   entry_start_.shrink_to_fit();
 }
@@ -62,7 +65,7 @@ std::size_t FailureKeys::MemoryBytes() const {
     groups += sizeof g + g.arquivo.capacity() + g.campo.capacity() + g.verificacao.capacity();
   }
   return groups * 2 + (group_of_.capacity() + record_of_.capacity() + entry_of_.capacity()) * 4 +
-         pool_.capacity() + entry_start_.capacity() * 8;
+         pool_.capacity() + entry_start_.capacity() * 8 + nova_.capacity() / 8;
 }
 
 }  // namespace frontend

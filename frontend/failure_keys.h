@@ -3,7 +3,8 @@
 // compact form so that filtering never reads the file: the (arquivo, campo, verificacao) triple
 // as a small group id (a run has a few hundred such groups), the record number, and the policy
 // number as an id into a pool of texts where neighbouring rows of one record share one entry.
-// About 12 bytes per row plus the pool (1.75 million rows: about 21 MB and the policy texts).
+// About 12 bytes per row plus the pool (1.75 million rows: about 21 MB and the policy texts), and
+// beside an earlier run of the company one bit per row: whether the failure is new.
 
 #include <cstddef>
 #include <cstdint>
@@ -24,8 +25,14 @@ struct FailureGroup {
 class FailureKeys {
  public:
   // One row, in file order. `registro` is the list's text: a record number or empty.
+  // `nova`: the row is marked new (kept only once MarkNew() was told).
   void Add(std::string_view arquivo, std::string_view campo, std::string_view verificacao,
-           std::string_view registro, std::string_view apolice);
+           std::string_view registro, std::string_view apolice, bool nova = false);
+  // Before the first row: the list marks its rows new or kept.
+  void MarkNew() { marks_new_ = true; }
+  bool marks_new() const { return marks_new_; }
+  // Whether the row's failure is new against the earlier run; false in a list without marks.
+  bool nova(std::size_t row) const { return marks_new_ && nova_[row]; }
   // Gives back the memory reserved for further rows.
   void Finish();
   // Room for `rows` rows in all, so that a large list grows without copies.
@@ -58,6 +65,8 @@ class FailureKeys {
   std::vector<std::uint32_t> entry_of_;
   std::string pool_;
   std::vector<std::uint64_t> entry_start_{0};
+  bool marks_new_ = false;
+  std::vector<bool> nova_;  // a bit per row, only when marks_new_
 };
 
 }  // namespace frontend

@@ -34,9 +34,11 @@ class FilterBoxes {
   // The filter becomes the entries chosen (positions in each box's entries as the last Refill()
   // gave them; a position out of range, such as -1 for a box without a choice, keeps every
   // value) and the search box's text (UTF-8).
-  void Choose(const std::array<int, kBoxes>& chosen, std::string_view apolice_utf8);
-  // A pass's answer for the search it was made with: while that is the search, the boxes count
-  // only the rows it keeps.
+  // `so_novas`: the check box "Só as novas".
+  void Choose(const std::array<int, kBoxes>& chosen, std::string_view apolice_utf8,
+              bool so_novas = false);
+  // A pass's answer for the search (and "Só as novas") it was made with: while they are the
+  // filter's, the boxes count only the rows they keep.
   void Searched(const FailureFilter& filter, const FilterAnswer& answer);
   // Each box's entries among the rows that the other two boxes' choices keep (and the search,
   // once its pass answered), in byte order, "(todos)" first with the sum of the others.
@@ -47,6 +49,7 @@ class FilterBoxes {
   FailureFilter filter_;
   std::array<Box, kBoxes> boxes_;
   std::string searched_for_;                // the search searched_rows_ counts for
+  bool searched_novas_ = false;             // and whether it kept only the new rows
   std::vector<std::size_t> searched_rows_;  // FilterAnswer::searched_group_rows
 };
 

@@ -13,6 +13,8 @@ inline constexpr const char* kPanelRunning = "Crítica em andamento...";
 inline constexpr const char* kPanelNoList = "Esta crítica não tem lista de falhas.";
 inline constexpr const char* kPanelReading = "Lendo a lista de falhas...";
 inline constexpr const char* kPanelFiltering = "Filtrando...";
+// The check box that keeps the failures the company's earlier run did not have.
+inline constexpr const char* kPanelOnlyNew = "Só as &novas";
 inline constexpr const char* kPanelSave = "&Salvar falhas mostradas...";
 inline constexpr const char* kPanelRowHint =
     "Clique duas vezes numa linha, ou tecle Enter, para ver o registro";

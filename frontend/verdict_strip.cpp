@@ -40,6 +40,16 @@ void AppendSentence(std::string& text, const std::string& sentence) {
   text += " " + sentence;
 }
 
+// "dd/MM HH:mm" of "YYYY-MM-DDThh:mm:ss"; the text as it is when it has another form.
+std::string DayAndTime(const std::string& iso) {
+  if (iso.size() < 16 || iso[4] != '-' || iso[7] != '-' || iso[10] != 'T') return iso;
+  return iso.substr(8, 2) + "/" + iso.substr(5, 2) + " " + iso.substr(11, 5);
+}
+
+std::string Plural(std::int64_t n, std::string_view one, std::string_view many) {
+  return engine::CountText(n) + " " + std::string(n == 1 ? one : many);
+}
+
 }  // namespace
 
 VerdictStrip StripReady() { return {"Pronto", {}, std::nullopt, {}}; }
@@ -88,6 +98,13 @@ VerdictStrip StripOf(const engine::Verdict& verdict, const StripNotes& notes,
     AppendSentence(strip.text, "Catálogo da pasta " + notes.catalogue_folder);
   }
   EndSentence(strip.text);
+  if (notes.comparison) {
+    const StripComparison& c = *notes.comparison;
+    strip.text += " — desde a crítica de " + DayAndTime(c.inicio) + ": " +
+                  Plural(c.corrigidas, "corrigida", "corrigidas") + ", " +
+                  Plural(c.novas, "nova", "novas") + ".";
+  }
+  if (!notes.history_notice.empty()) strip.text += " (Histórico: " + notes.history_notice + ")";
   // The key is no sentence: it ends the line as it stands.
   if (notes.panel) strip.text += " " + std::string(kPanelHint);
   return strip;

@@ -4,7 +4,9 @@
 // coloured mark, its counts and its main reason (the first reason, or the first warning of an
 // acceptable run), the catalogue folder when the user chose one, and the panel's key when there is
 // a list to show, e.g. "Rejeitado: 1 motivo, 104 avisos. O arquivo da tabela RISCOS tem mais de
-// uma empresa. Painel de falhas: Ctrl+Shift+F". Texts are UTF-8.
+// uma empresa. Painel de falhas: Ctrl+Shift+F". A run compared with the company's earlier one in
+// the history adds, before the key, "— desde a crítica de 09/12 14:02: 1.203 corrigidas, 15
+// novas". Texts are UTF-8.
 
 #include <cstdint>
 #include <optional>
@@ -23,10 +25,19 @@ struct VerdictStrip {
   std::string reason;                   // the main reason whole (the line may cut it)
 };
 
+// The run beside the company's earlier one in the history.
+struct StripComparison {
+  std::string inicio;  // the earlier run's start, "YYYY-MM-DDThh:mm:ss"
+  std::int64_t corrigidas = 0;
+  std::int64_t novas = 0;
+};
+
 // What the strip adds after the verdict.
 struct StripNotes {
   std::string catalogue_folder;  // a folder the user chose, as shown; empty for the program's
   bool panel = false;            // the run left a list that the panel shows
+  std::optional<StripComparison> comparison{};
+  std::string history_notice{};  // why the history is not kept, told once; empty: none
 };
 
 VerdictStrip StripReady();

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "engine/text.h"
 #include "frontend/catalogue_folder.h"
 #include "frontend/file_snapshot.h"
 #include "frontend/help_open.h"
@@ -21,7 +22,7 @@
 namespace frontend {
 
 WindowController::WindowController(WindowView& view, WindowSetup setup)
-    : view_(view), setup_(std::move(setup)) {
+    : view_(view), setup_(std::move(setup)), history_(setup_.history) {
   if (setup_.program_folder.empty()) setup_.program_folder = platform::ExecutableFolder();
   if (!setup_.clock) setup_.clock = platform::LocalNow;
 }
@@ -53,14 +54,27 @@ void WindowController::Run() {
   panel_current_ = false;
   findings_.reset();
   findings_ = std::make_unique<RunFindings>();
-  run_.SetFindingSink(findings_->sink());
+  history_notice_ = history_.Prepare();
+  sinks_ = std::make_unique<engine::FindingTee>();
+  if (findings_->sink() != nullptr) sinks_->Add(findings_->sink());
+  if (history_.active()) sinks_->Add(history_.sink());
+  run_.SetFindingSink(sinks_->sink());
+  WindowRunHost::AfterRun record;
+  if (history_.active()) {
+    // On the worker, once the walk is over: the window's thread never waits for the database.
+    record = [this, riscos = inputs.risk_path, sinistros = inputs.claims_path,
+              catalogue = inputs.catalogue_folder](const std::optional<std::string>& error) {
+      const std::string notice = history_.Record(riscos, sinistros, catalogue, run_.state(), error);
+      if (!notice.empty()) history_notice_ = notice;
+    };
+  }
   host_ = std::make_unique<WindowRunHost>(static_cast<RunView&>(*this), lines_, std::move(inputs),
                                           [this] { view_.WakeForRun(); });
   running_ = true;
   view_.SetRunning(true);
   RefreshActions();
   ShowStrip(StripRunning());
-  host_->Start(run_);
+  host_->Start(run_, std::move(record));
 }
 
 void WindowController::FlushRun() {
@@ -80,6 +94,7 @@ bool WindowController::WaitForRun(const std::function<void()>& serve_events) {
 
 void WindowController::RunFinished(const std::optional<std::string>& error) {
   run_.SetFindingSink(nullptr);
+  sinks_.reset();
   if (closing_) return;
   if (findings_ != nullptr) findings_->Finish();
   // The run has let go of its inputs: what they look like now is what the list describes.
@@ -99,6 +114,10 @@ void WindowController::RunFinished(const std::optional<std::string>& error) {
     std::string& shown = notes.catalogue_folder;
     while (shown.size() > 1 && (shown.back() == '/' || shown.back() == '\\')) shown.pop_back();
   }
+  if (const history::RunComparison* c = history_.comparison()) {
+    notes.comparison = StripComparison{c->anterior.inicio, c->corrigidas, c->novas};
+  }
+  notes.history_notice = std::exchange(history_notice_, {});
   // A run that ended in an error has no list worth a panel.
   notes.panel = !error && findings_ != nullptr && findings_->ready();
   ShowStrip(StripOf(run_.state().result, error, notes));
@@ -131,6 +150,8 @@ bool WindowController::Enabled(WindowAction action) const {
       return true;
     case WindowAction::kProgramCatalogue:
       return !catalogue_folder_.empty();
+    case WindowAction::kRunHistory:
+      return !setup_.history.path.empty();
   }
   return false;
 }
@@ -235,6 +256,26 @@ bool WindowController::ChooseCatalogue(const std::string& folder) {
 void WindowController::ShowHelp() {
   ShowShellResult(OpenHelp(setup_.program_folder,
                            [this](const std::string& path) { return view_.OpenFile(path); }));
+}
+
+void WindowController::ShowRunHistory() {
+  if (!Enabled(WindowAction::kRunHistory)) return;
+  if (const std::string notice = history_.Prepare(); !notice.empty()) {
+    view_.ShowError("Histórico: " + notice);
+    return;
+  }
+  if (!history_.active()) return;  // told already, at a run
+  // The company of the last run that read one; every company's runs otherwise.
+  const std::string empresa =
+      have_run_ ? std::string(engine::Trimmed(run_.state().codEmpresa)) : std::string();
+  try {
+    const std::vector<history::StoredRun> runs = history_.Runs(empresa);
+    if (!view_.ShowRunHistory(RunHistoryRows(empresa, runs)) || runs.empty()) return;
+    if (!view_.AskYesNo(DeleteHistoryQuestion(empresa, runs.size()))) return;
+    history_.Delete(empresa);
+  } catch (const history::HistoryError& e) {
+    view_.ShowError(std::string("Histórico: ") + e.what());
+  }
 }
 
 void WindowController::ShowShellResult(int code) {

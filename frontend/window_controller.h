@@ -13,12 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/finding_tee.h"
 #include "engine/regional.h"
 #include "engine/validation_run.h"
 #include "frontend/input_overwrite.h"
 #include "frontend/record_view.h"
 #include "frontend/run_findings.h"
 #include "frontend/verdict_strip.h"
+#include "frontend/window_history.h"
 #include "frontend/window_run_host.h"
 #include "frontend/window_view.h"
 #include "platform/clock.h"
@@ -32,6 +34,7 @@ struct WindowSetup {
   std::optional<engine::Regional> regional;        // none: the system's, read at every run
   std::function<platform::LocalDateTime()> clock;  // empty: the local clock
   bool invalid_date_notices = true;                // false: no invalid-date box in any run
+  HistoryPlace history{};                          // an empty path: no history
 };
 
 class WindowController : private RunView {
@@ -71,6 +74,9 @@ class WindowController : private RunView {
   bool ChooseCatalogue(const std::string& folder);
   // The help file, or its pages where nothing opens it; a failure is told in a box.
   void ShowHelp();
+  // The log menu's history of runs: the runs of the last run's company (all when there was none),
+  // and on request, once confirmed, their deletion.
+  void ShowRunHistory();
 
   bool running() const { return running_; }
   bool Enabled(WindowAction action) const;
@@ -122,6 +128,11 @@ class WindowController : private RunView {
   bool running_ = false;
   bool closing_ = false;  // the window goes while a run goes: its end is told to no one
   VerdictStrip strip_;
+  WindowHistory history_;
+  std::unique_ptr<engine::FindingTee> sinks_;  // the run's: the list's and the history's
+  // Why the history is not kept, for the next strip: the worker writes it after the walk, the
+  // window's thread reads it once the worker has been joined.
+  std::string history_notice_;
   std::unique_ptr<WindowRunHost> host_;  // last: it goes (joining its worker) before the rest
 };
 

@@ -24,6 +24,9 @@ constexpr const char* kUsage =
     "                        contadas)\n"
     "  --painel[=N]          abre o painel de falhas quando a crítica termina; com N, também o\n"
     "                        registro da linha N do painel\n"
+    "  --historico ARQUIVO   grava o histórico de críticas neste arquivo (padrão:\n"
+    "                        historico.sqlite na pasta de dados do usuário)\n"
+    "  --sem-historico       não grava nem compara as críticas no histórico\n"
     "  --help                mostra este texto\n";
 
 // The option named in a CLI11 message "NAME: ..." (the message's head up to the colon).
@@ -51,6 +54,8 @@ ParsedWindowOptions ParseWindowOptions(const std::string& program,
   std::string sinistros;
   std::string catalogo;
   std::string painel;
+  std::string historico;
+  bool sem_historico = false;
   bool help = false;
   bool sem_avisos = false;
   CLI::Option* riscos_option = app.add_option("--riscos", riscos);
@@ -59,6 +64,8 @@ ParsedWindowOptions ParseWindowOptions(const std::string& program,
   app.add_flag("--criticar", options.criticar);
   app.add_flag("--sem-avisos-de-data", sem_avisos);
   CLI::Option* painel_option = app.add_option("--painel", painel)->expected(0, 1);
+  CLI::Option* historico_option = app.add_option("--historico", historico);
+  app.add_flag("--sem-historico", sem_historico);
   app.add_flag("-h,--help", help);
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 takes them backwards
@@ -84,6 +91,9 @@ ParsedWindowOptions ParseWindowOptions(const std::string& program,
   if (*sinistros_option) options.sinistros = sinistros;
   if (*catalogo_option) options.catalogo = catalogo;
   options.invalid_date_notices = !sem_avisos;
+  // Turning the history off wins over naming its file.
+  options.sem_historico = sem_historico;
+  if (*historico_option && !sem_historico) options.historico = historico;
   if (*painel_option) {
     options.painel = true;
     if (!painel.empty()) {

@@ -19,6 +19,10 @@ struct WindowOptions {
   std::optional<int> painel_registro;
   // --catalogo DIR: the folder of tabelas.dbf, anexos.dbf and DadosKov.DBF, as the runner's.
   std::optional<std::string> catalogo;  // UTF-8
+  // --historico ARQUIVO: the history of runs kept there rather than in the user's data folder;
+  // --sem-historico: no history at all, whatever --historico names.
+  std::optional<std::string> historico;  // UTF-8
+  bool sem_historico = false;
 };
 
 // What parsing gave: the options, or the text to show (help or a usage error) and the exit

@@ -16,8 +16,8 @@ WindowRunHost::~WindowRunHost() {
   if (worker_.joinable()) worker_.join();
 }
 
-void WindowRunHost::Start(engine::ValidationRun& run) {
-  worker_ = std::thread([this, &run] {
+void WindowRunHost::Start(engine::ValidationRun& run, AfterRun after) {
+  worker_ = std::thread([this, &run, after = std::move(after)] {
     std::optional<std::string> error;
     try {
       run.Execute(*this);
@@ -25,6 +25,12 @@ void WindowRunHost::Start(engine::ValidationRun& run) {
       error = e.what();
     } catch (...) {
       error = "Erro inesperado";
+    }
+    if (after) {
+      try {
+        after(error);
+      } catch (...) {  // the run has ended all the same
+      }
     }
     std::lock_guard lock(mutex_);
     ended_ = true;

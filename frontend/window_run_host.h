@@ -75,8 +75,12 @@ class WindowRunHost : public engine::RunHost {
   WindowRunHost(const WindowRunHost&) = delete;
   WindowRunHost& operator=(const WindowRunHost&) = delete;
 
-  // Window side. Starts `run` on the worker thread.
-  void Start(engine::ValidationRun& run);
+  // What the worker does once the walk is over, before the run's end is told: `error` is the
+  // message of the error that ended it. Anything it throws is lost.
+  using AfterRun = std::function<void(const std::optional<std::string>& error)>;
+
+  // Window side. Starts `run` on the worker thread, then `after` there (if any).
+  void Start(engine::ValidationRun& run, AfterRun after = {});
   // Applies everything queued so far, answers a waiting notice, and once the worker has ended,
   // tells RunFinished (once). Safe to call again from inside a box it shows.
   void Flush();

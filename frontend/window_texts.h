@@ -14,6 +14,10 @@ inline constexpr const char* kSilenceNotices = "Não mostrar novamente nesta exe
 inline constexpr const char* kSaveFailureList = "Salvar lista de falhas (CSV)...";
 // The log's context menu entry (and Ctrl+Shift+F) that opens the findings panel.
 inline constexpr const char* kFindingsPanel = "Painel de falhas...";
+// The log's context menu entry that lists the history's runs, and its dialog's button that
+// deletes them.
+inline constexpr const char* kRunHistoryAction = "Histórico de críticas...";
+inline constexpr const char* kDeleteHistory = "Apagar o histórico";
 // The progress box of a save, and its button.
 inline constexpr const char* kSaving = "Gravando a lista de falhas...";
 inline constexpr const char* kCancelSave = "Cancelar";

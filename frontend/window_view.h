@@ -9,6 +9,7 @@
 #include <string>
 
 #include "frontend/panel_run.h"
+#include "frontend/run_history_table.h"
 #include "frontend/save_dialogs.h"
 #include "frontend/save_job.h"
 #include "frontend/verdict_strip.h"
@@ -17,9 +18,10 @@
 namespace frontend {
 
 // The log menu's actions whose enabling the controller decides (the panel is always offered).
-enum class WindowAction : int { kSaveFailures, kChooseCatalogue, kProgramCatalogue };
+enum class WindowAction : int { kSaveFailures, kChooseCatalogue, kProgramCatalogue, kRunHistory };
 inline constexpr WindowAction kWindowActions[] = {
-    WindowAction::kSaveFailures, WindowAction::kChooseCatalogue, WindowAction::kProgramCatalogue};
+    WindowAction::kSaveFailures, WindowAction::kChooseCatalogue, WindowAction::kProgramCatalogue,
+    WindowAction::kRunHistory};
 
 // The texts of the two path boxes, as paths.
 struct PathBoxes {
@@ -48,6 +50,9 @@ class WindowView : public RunLogView, public SaveView {
   virtual void UnloadPanel() = 0;
   virtual void LoadPanel(PanelRun run) = 0;
   virtual void ShowPanel() = 0;
+  // The history's runs in a modal dialog; true when the user asked to delete them ("Apagar o
+  // histórico", asked about afterwards), false when the dialog was closed.
+  virtual bool ShowRunHistory(const RunHistoryTable& table) = 0;
   // After every run, once its error (if any) has been shown.
   virtual void AfterRun() = 0;
 };

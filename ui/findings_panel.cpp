@@ -1,5 +1,6 @@
 #include "ui/findings_panel.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -128,6 +129,10 @@ void FindingsPanel::CreateControls() {
   filters->addWidget(search_caption);
   filters->addWidget(edApolice, 1);
   connect(edApolice, &QLineEdit::textChanged, this, &FindingsPanel::FilterChanged);
+  ckNovas = new QCheckBox(Utf8(frontend::kPanelOnlyNew), this);
+  ckNovas->setObjectName(QStringLiteral("ckNovas"));
+  filters->addWidget(ckNovas);
+  connect(ckNovas, &QCheckBox::toggled, this, &FindingsPanel::FilterChanged);
   layout->addLayout(filters);
 
   tvFalhas = new QTableView(this);
@@ -177,8 +182,8 @@ void FindingsPanel::Unload() {
   for (QComboBox* box : {cbArquivo, cbCampo, cbVerificacao}) box->clear();
   filling_ = false;
   boxes_.Reset();
-  for (QWidget* control :
-       std::initializer_list<QWidget*>{cbArquivo, cbCampo, cbVerificacao, edApolice, btnSalvar}) {
+  for (QWidget* control : std::initializer_list<QWidget*>{cbArquivo, cbCampo, cbVerificacao,
+                                                          edApolice, ckNovas, btnSalvar}) {
     control->setEnabled(false);
   }
   lbVeredito->setText(Utf8(frontend::kPanelRunning));
@@ -249,8 +254,11 @@ void FindingsPanel::IndexReady() {
     control->setEnabled(true);
   }
   edApolice->setEnabled(index_->HasApolice());
+  // Only a list marked against an earlier run tells which failures are new.
+  ckNovas->setEnabled(index_->HasNova());
   filling_ = true;
   edApolice->clear();
+  ckNovas->setChecked(false);
   filling_ = false;
   FillChoices();
   ShowCount();
@@ -277,7 +285,7 @@ void FindingsPanel::FillChoices() {
 void FindingsPanel::FilterChanged() {
   if (filling_ || !job_) return;
   boxes_.Choose({cbArquivo->currentIndex(), cbCampo->currentIndex(), cbVerificacao->currentIndex()},
-                edApolice->text().toStdString());
+                edApolice->text().toStdString(), ckNovas->isChecked());
   FillChoices();
   lbContagem->setText(Utf8(frontend::kPanelFiltering));
   ticket_ = job_->Request(boxes_.filter());

@@ -22,6 +22,7 @@
 #include "frontend/panel_run.h"
 #include "frontend/record_view.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -95,6 +96,7 @@ class FindingsPanel : public QWidget {
   QComboBox* cbCampo = nullptr;
   QComboBox* cbVerificacao = nullptr;
   QLineEdit* edApolice = nullptr;
+  QCheckBox* ckNovas = nullptr;
   QLabel* lbContagem = nullptr;
   QPushButton* btnSalvar = nullptr;
   QTableView* tvFalhas = nullptr;

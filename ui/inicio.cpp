@@ -34,6 +34,7 @@
 #include "ui/input_blocker.h"
 #include "ui/native_path.h"
 #include "ui/return_presses_button.h"
+#include "ui/run_history_dialog.h"
 
 namespace ui {
 namespace {
@@ -70,7 +71,7 @@ Inicio::Inicio(InicioSetup setup, QWidget* parent)
       desktop_(setup.desktop ? std::move(setup.desktop) : std::make_shared<QtDesktopServices>()),
       controller_(static_cast<frontend::WindowView&>(*this),
                   {std::move(setup.program_folder), std::move(setup.regional),
-                   std::move(setup.clock), setup.invalid_date_notices}) {
+                   std::move(setup.clock), setup.invalid_date_notices, std::move(setup.history)}) {
   setObjectName(QStringLiteral("frmInicio"));
   setWindowTitle(Utf8(frontend::kWindowCaption));
   CreateControls();
@@ -162,6 +163,8 @@ void Inicio::CreateControls() {
   acPastaCatalogo->setObjectName(QStringLiteral("acPastaCatalogo"));
   acPastaPrograma = new QAction(Utf8(frontend::kProgramCatalogue), this);
   acPastaPrograma->setObjectName(QStringLiteral("acPastaPrograma"));
+  acHistorico = new QAction(Utf8(frontend::kRunHistoryAction), this);
+  acHistorico->setObjectName(QStringLiteral("acHistorico"));
 
   // The strip takes no focus: the tab order stays the designed one.
   sbVeredito = new QStatusBar(this);
@@ -200,6 +203,7 @@ void Inicio::CreateControls() {
   connect(acPainelFalhas, &QAction::triggered, this, [c] { c->OpenPanel(); });
   connect(acPastaCatalogo, &QAction::triggered, this, [c] { c->AskCatalogue(); });
   connect(acPastaPrograma, &QAction::triggered, this, [c] { c->ProgramCatalogue(); });
+  connect(acHistorico, &QAction::triggered, this, [c] { c->ShowRunHistory(); });
   connect(edLog, &QPlainTextEdit::customContextMenuRequested, this, &Inicio::ShowLogMenu);
   connect(btnFechar, &QPushButton::clicked, this, &QWidget::close);
   // Enter in a path box presses the default button.
@@ -268,6 +272,8 @@ void Inicio::EnableAction(frontend::WindowAction action, bool enabled) {
       return acPastaCatalogo->setEnabled(enabled);
     case frontend::WindowAction::kProgramCatalogue:
       return acPastaPrograma->setEnabled(enabled);
+    case frontend::WindowAction::kRunHistory:
+      return acHistorico->setEnabled(enabled);
   }
 }
 
@@ -355,6 +361,11 @@ int Inicio::OpenFile(const std::string& path) {
   return desktop_->OpenFile(this, FromNativePath(path));
 }
 
+bool Inicio::ShowRunHistory(const frontend::RunHistoryTable& table) {
+  RunHistoryDialog dialog(table, this);
+  return dialog.exec() == QDialog::Accepted;
+}
+
 void Inicio::ShowLogMenu(const QPoint& position) {
   std::unique_ptr<QMenu> menu(edLog->createStandardContextMenu());
   menu->addSeparator();
@@ -363,6 +374,8 @@ void Inicio::ShowLogMenu(const QPoint& position) {
   menu->addSeparator();
   menu->addAction(acPastaCatalogo);
   menu->addAction(acPastaPrograma);
+  menu->addSeparator();
+  menu->addAction(acHistorico);
   menu->exec(edLog->viewport()->mapToGlobal(position));
 }
 

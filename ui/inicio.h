@@ -41,6 +41,7 @@ struct InicioSetup {
   std::shared_ptr<DesktopServices> desktop;        // null: the real desktop
   // false: runs show no invalid-date box (the failures are counted all the same)
   bool invalid_date_notices = true;
+  frontend::HistoryPlace history{};  // an empty path: no history of runs
 };
 
 class Inicio : public QWidget, private frontend::WindowView {
@@ -103,6 +104,7 @@ class Inicio : public QWidget, private frontend::WindowView {
   void UnloadPanel() override;
   void LoadPanel(frontend::PanelRun run) override;
   void ShowPanel() override;
+  bool ShowRunHistory(const frontend::RunHistoryTable& table) override;
   void AfterRun() override { emit RunEnded(); }
 
   QLabel* Label3 = nullptr;
@@ -124,6 +126,7 @@ class Inicio : public QWidget, private frontend::WindowView {
   QAction* acPainelFalhas = nullptr;   // in the log's context menu, and Ctrl+Shift+F
   QAction* acPastaCatalogo = nullptr;  // in the log's context menu
   QAction* acPastaPrograma = nullptr;
+  QAction* acHistorico = nullptr;
   FindingsPanel* panel_ = nullptr;  // a window of its own, owned by this one
 
   std::shared_ptr<DesktopServices> desktop_;

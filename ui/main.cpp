@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "frontend/window_history.h"
 #include "frontend/window_options.h"
 #include "platform/interrupt_cleanup.h"
 #include "platform/standard_descriptors.h"
@@ -48,6 +49,7 @@ int main(int argc, char** argv) {
 
   ui::InicioSetup setup;
   setup.invalid_date_notices = options.invalid_date_notices;
+  setup.history = frontend::ChosenHistoryPlace(options.historico, options.sem_historico);
   ui::Inicio window(std::move(setup));
   if (options.riscos) {
     window.findChild<QLineEdit*>(QStringLiteral("edArqRisco"))

@@ -42,6 +42,7 @@ enum : int {
   kCampoId,
   kVerificacaoId,
   kApoliceId,
+  kNovasId,
   kListId,
   kCountId,
   kSaveId,
@@ -58,6 +59,7 @@ constexpr Named kNames[] = {{"lbVeredito", kBannerId},
                             {"cbCampo", kCampoId},
                             {"cbVerificacao", kVerificacaoId},
                             {"edApolice", kApoliceId},
+                            {"ckNovas", kNovasId},
                             {"lvFalhas", kListId},
                             {"lbContagem", kCountId},
                             {"btnSalvar", kSaveId}};
@@ -149,6 +151,9 @@ void FindingsPanel::CreateControls() {
   edApolice = child(WS_EX_CLIENTEDGE, WC_EDITW, L"", WS_TABSTOP | ES_AUTOHSCROLL, kApoliceId);
   SendMessageW(edApolice, EM_SETCUEBANNER, TRUE,
                reinterpret_cast<LPARAM>(Widen(frontend::kPanelSearchHint).c_str()));
+  // Alt with its "&" letter ticks it as a click does (FilterMessage).
+  ckNovas =
+      child(0, WC_BUTTONW, Widen(frontend::kPanelOnlyNew), WS_TABSTOP | BS_AUTOCHECKBOX, kNovasId);
   list_ = std::make_unique<FailureListView>(hwnd_, kListId, font_, dpi_);
   lbContagem = child(0, WC_STATICW, L"", SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE, kCountId);
   btnSalvar =
@@ -184,7 +189,11 @@ void FindingsPanel::Arrange() {
   }
   MoveWindow(labels_[3], x, row_top, captions[3], row_height, TRUE);
   x += captions[3];
-  MoveWindow(edApolice, x, row_top, std::max<int>(s(60), client.right - pad - x), row_height, TRUE);
+  const int check_width = s(110);
+  MoveWindow(edApolice, x, row_top, std::max<int>(s(60), client.right - 2 * pad - check_width - x),
+             row_height, TRUE);
+  MoveWindow(ckNovas, std::max(x + s(60) + pad, client.right - pad - check_width), row_top,
+             check_width, row_height, TRUE);
   const int list_top = row_top + row_height + pad;
   const int bottom_top = client.bottom - pad - button_height;
   MoveWindow(list_->hwnd(), pad, list_top, width, std::max(0, bottom_top - pad - list_top), TRUE);
@@ -218,9 +227,12 @@ bool FindingsPanel::FilterMessage(MSG& msg) {
   const CaptionOf captions[] = {{labels_[0], cbArquivo},
                                 {labels_[1], cbCampo},
                                 {labels_[2], cbVerificacao},
-                                {labels_[3], edApolice}};
+                                {labels_[3], edApolice},
+                                {ckNovas, ckNovas}};
   if (HWND box = BoxOfCaptionLetter(msg, captions, std::size(captions))) {
     SetFocus(box);
+    // The check box's own letter ticks it, as the dialog manager would.
+    if (box == ckNovas) SendMessageW(ckNovas, BM_CLICK, 0, 0);
     return true;
   }
   return IsDialogMessageW(hwnd_, &msg) != FALSE;
@@ -255,6 +267,7 @@ LRESULT FindingsPanel::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
         FilterChanged();
       }
       if (id == kApoliceId && code == EN_CHANGE) FilterChanged();
+      if (id == kNovasId && code == BN_CLICKED) FilterChanged();
       return 0;
     }
     case WM_NOTIFY: {
@@ -293,7 +306,7 @@ void FindingsPanel::SetCount(const std::string& utf8) {
 }
 
 void FindingsPanel::EnableFilters(bool enabled) {
-  for (HWND control : {cbArquivo, cbCampo, cbVerificacao, edApolice, btnSalvar}) {
+  for (HWND control : {cbArquivo, cbCampo, cbVerificacao, edApolice, ckNovas, btnSalvar}) {
     EnableWindow(control, enabled ? TRUE : FALSE);
   }
 }
@@ -317,6 +330,7 @@ void FindingsPanel::Unload() {
   for (HWND box : {cbArquivo, cbCampo, cbVerificacao}) SendMessageW(box, CB_RESETCONTENT, 0, 0);
   boxes_.Reset();
   SetWindowTextW(edApolice, L"");
+  SendMessageW(ckNovas, BM_SETCHECK, BST_UNCHECKED, 0);
   filling_ = false;
   EnableFilters(false);
   banner_coloured_ = false;
@@ -375,6 +389,8 @@ void FindingsPanel::IndexReady() {
   boxes_.Reset();
   EnableFilters(true);
   EnableWindow(edApolice, index_->HasApolice() ? TRUE : FALSE);
+  // Only a list marked against an earlier run tells which failures are new.
+  EnableWindow(ckNovas, index_->HasNova() ? TRUE : FALSE);
   FillChoices();
   ShowCount();
   if (const std::optional<int> row = std::exchange(record_when_loaded_, std::nullopt)) {
@@ -411,7 +427,8 @@ void FindingsPanel::FilterChanged() {
     return static_cast<int>(SendMessageW(box, CB_GETCURSEL, 0, 0));
   };
   boxes_.Choose({chosen(cbArquivo), chosen(cbCampo), chosen(cbVerificacao)},
-                Narrow(WindowText(edApolice)));
+                Narrow(WindowText(edApolice)),
+                SendMessageW(ckNovas, BM_GETCHECK, 0, 0) == BST_CHECKED);
   FillChoices();
   SetCount(frontend::kPanelFiltering);
   ticket_ = job_->Request(boxes_.filter());

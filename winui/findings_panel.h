@@ -45,7 +45,7 @@ class FindingsPanel {
 
   HWND hwnd() const { return hwnd_; }
   // A control by its name: lbVeredito, grFalhas, cbArquivo, cbCampo, cbVerificacao, edApolice,
-  // lvFalhas, lbContagem, btnSalvar; null when none.
+  // ckNovas, lvFalhas, lbContagem, btnSalvar; null when none.
   HWND Control(std::string_view name) const;
 
   // Shows `run`, reading its list in the background.
@@ -100,6 +100,7 @@ class FindingsPanel {
   HWND cbCampo = nullptr;
   HWND cbVerificacao = nullptr;
   HWND edApolice = nullptr;
+  HWND ckNovas = nullptr;
   HWND lbContagem = nullptr;
   HWND btnSalvar = nullptr;
   std::vector<HWND> labels_;

@@ -18,6 +18,7 @@
 #include "winui/edit_text.h"
 #include "winui/findings_panel.h"
 #include "winui/resource_ids.h"
+#include "winui/run_history_dialog.h"
 #include "winui/save_progress.h"
 #include "winui/tooltips.h"
 #include "winui/verdict_mark.h"
@@ -37,6 +38,7 @@ constexpr UINT kMenuSaveFailures = 2003;
 constexpr UINT kMenuCatalogue = 2004;
 constexpr UINT kMenuProgramFolder = 2005;
 constexpr UINT kMenuPanel = 2006;
+constexpr UINT kMenuHistory = 2007;
 constexpr UINT kEnabled = MF_STRING;
 constexpr UINT kGrayed = MF_STRING | MF_GRAYED;
 
@@ -73,7 +75,7 @@ Inicio::Inicio(InicioSetup setup)
       painel_registro_(setup.painel_registro),
       controller_(static_cast<frontend::WindowView&>(*this),
                   {std::move(setup.program_folder), std::move(setup.regional),
-                   std::move(setup.clock), setup.invalid_date_notices}) {
+                   std::move(setup.clock), setup.invalid_date_notices, std::move(setup.history)}) {
   WindowClass<Inicio>::Register(
       kClassName, COLOR_BTNFACE, "Cannot register the window", [](WNDCLASSEXW& window_class) {
         window_class.hIcon =
@@ -342,6 +344,7 @@ void Inicio::OnCommand(int id) {
       {kMenuPanel, [&c] { c.OpenPanel(); }},
       {kMenuCatalogue, [&c] { c.AskCatalogue(); }},
       {kMenuProgramFolder, [&c] { c.ProgramCatalogue(); }},
+      {kMenuHistory, [&c] { c.ShowRunHistory(); }},
   };
   for (const auto& [command, action] : commands) {
     if (command == id) return action();
@@ -368,6 +371,9 @@ void Inicio::ShowLogMenu(POINT at) {
               Widen(frontend::kChooseCatalogue).c_str());
   AppendMenuW(menu, state(frontend::WindowAction::kProgramCatalogue), kMenuProgramFolder,
               Widen(frontend::kProgramCatalogue).c_str());
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, state(frontend::WindowAction::kRunHistory), kMenuHistory,
+              Widen(frontend::kRunHistoryAction).c_str());
   const auto chosen = static_cast<UINT>(TrackPopupMenu(
       menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, hwnd_, nullptr));
   DestroyMenu(menu);
@@ -419,6 +425,10 @@ bool Inicio::AskInvalidDateAt(const std::string& message, const std::string& pla
 
 void Inicio::ShowError(const std::string& text) { winui::ShowError(hwnd_, Widen(text)); }
 void Inicio::ShowMessage(const std::string& text) { winui::ShowMessage(hwnd_, Widen(text)); }
+bool Inicio::ShowRunHistory(const frontend::RunHistoryTable& table) {
+  return ShowRunHistoryDialog(hwnd_, table, font_);
+}
+
 bool Inicio::AskYesNo(const std::string& text) { return winui::AskYesNo(hwnd_, Widen(text)); }
 void Inicio::ShowSaveProgress(frontend::SaveJob& job) { winui::ShowSaveProgress(hwnd_, job); }
 

@@ -34,6 +34,7 @@ struct InicioSetup {
   std::optional<engine::Regional> regional;        // none: the system's, read at every run
   std::function<platform::LocalDateTime()> clock;  // empty: the local clock
   bool invalid_date_notices = true;                // false: no invalid-date box in any run
+  frontend::HistoryPlace history{};                // an empty path: no history of runs
   bool quit_on_close = true;                       // closing ends the message loop
   // --painel[=N]: the findings panel opens when the first run ends, with N the record view of
   // the panel's row N (from 1) once its list is in.
@@ -105,6 +106,7 @@ class Inicio : private frontend::WindowView {
   void UnloadPanel() override;
   void LoadPanel(frontend::PanelRun run) override;
   void ShowPanel() override;
+  bool ShowRunHistory(const frontend::RunHistoryTable& table) override;
   void AfterRun() override;
 
   bool quit_on_close_ = true;

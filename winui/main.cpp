@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "frontend/window_history.h"
 #include "frontend/window_options.h"
 #include "frontend/window_texts.h"
 #include "platform/interrupt_cleanup.h"
@@ -49,6 +50,7 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*comm
   try {
     winui::InicioSetup setup;
     setup.invalid_date_notices = options.invalid_date_notices;
+    setup.history = frontend::ChosenHistoryPlace(options.historico, options.sem_historico);
     setup.painel = options.painel;
     setup.painel_registro = options.painel_registro;
     winui::Inicio window(std::move(setup));

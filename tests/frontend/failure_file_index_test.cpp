@@ -14,7 +14,9 @@
 #include "frontend/failure_list_error.h"
 #include "frontend/failure_row_cache.h"
 #include "frontend/failure_rows_save.h"
+#include "frontend/filter_boxes.h"
 #include "frontend/filter_job.h"
+#include "frontend/panel_texts.h"
 #include "outputs/findings_csv.h"
 #include "support/temp_dir.h"
 
@@ -108,6 +110,47 @@ TEST(FailureFileIndexTest, KeyColumnsAreFoundByNameAndMayHoldQuotedSeparators) {
   EXPECT_EQ(saved.str(),
             "valor;apolice;verificacao;campo;registro;arquivo;extra\r\n"
             "z;\"5\"\"6\";data;C;8;sinistros\r\n");
+}
+
+TEST(FailureFileIndexTest, OnlyNewKeepsTheRowsMarkedNewAndTheBoxesCountThem) {
+  TempDir dir;
+  // nova last, as the list writes it (a quoted message ending in ";S" is no mark), and in the
+  // middle of another list.
+  WriteAll(dir.file("ultima.csv"),
+           "arquivo;registro;campo;verificacao;apolice;mensagem;nova\r\n"
+           "riscos;1;A;nulo;P1;x;S\r\n"
+           "riscos;2;A;nulo;P2;\"y;S\";\r\n"
+           "sinistros;3;B;data;P1;z;S\r\n"
+           "sinistros;4;B;data;P2;w;\r\n");
+  WriteAll(dir.file("meio.csv"),
+           "arquivo;registro;campo;verificacao;apolice;nova;mensagem\r\n"
+           "riscos;1;A;nulo;P1;S;x\r\n"
+           "riscos;2;A;nulo;P2;;y\r\n"
+           "sinistros;3;B;data;P1;S;z\r\n"
+           "sinistros;4;B;data;P2;;S");
+  for (const char* name : {"ultima.csv", "meio.csv"}) {
+    SCOPED_TRACE(name);
+    const FailureFileIndex index(dir.file(name));
+    ASSERT_TRUE(index.HasNova());
+    FailureFilter filter;
+    filter.so_novas = true;
+    EXPECT_EQ(MatchRows(index.keys(), filter)->rows, (std::vector<std::uint32_t>{0, 2}));
+    filter.apolice = "p2";
+    EXPECT_TRUE(MatchRows(index.keys(), filter)->rows.empty());
+    // The boxes count the new rows alone once the pass has answered.
+    FilterBoxes boxes;
+    boxes.Refill(index.keys());
+    boxes.Choose({0, 0, 0}, "", true);
+    boxes.Searched(boxes.filter(), *MatchRows(index.keys(), boxes.filter()));
+    EXPECT_EQ(boxes.Refill(index.keys())[0].entries[0].text, ChoiceText({}, 2));
+  }
+  // A list without the marks offers no new row.
+  WriteAll(dir.file("sem.csv"), "arquivo;registro;campo;verificacao\r\nriscos;1;A;nulo\r\n");
+  const FailureFileIndex plain(dir.file("sem.csv"));
+  EXPECT_FALSE(plain.HasNova());
+  FailureFilter filter;
+  filter.so_novas = true;
+  EXPECT_TRUE(MatchRows(plain.keys(), filter)->rows.empty());
 }
 
 TEST(FailureFileIndexTest, RefusesWhatIsNotAFailureList) {

@@ -88,7 +88,8 @@ TEST(HelpCoverageTest, EveryOptionActionAndPanelControlIsNamed) {
   const std::vector<std::string> captions = {
       Caption(frontend::kSaveFailureList), Caption(frontend::kFindingsPanel),
       Caption(frontend::kChooseCatalogue), Caption(frontend::kProgramCatalogue),
-      Caption(frontend::kPanelSave),
+      Caption(frontend::kPanelSave), Caption(frontend::kRunHistoryAction),
+      Caption(frontend::kDeleteHistory), Caption(frontend::kPanelOnlyNew),
       // The panel's filters and search, as both windows caption them.
       "Arquivo", "Campo", "Verificação", "Apólice"};
   for (const std::string& caption : captions) {

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "frontend/window_options.h"
 #include "outputs/xlsx_workbook.h"
 #include "support/run_fixture.h"
 
@@ -88,6 +89,12 @@ class FakeView : public WindowView {
   }
   void ShowPanel() override { told.push_back("show"); }
   void AfterRun() override { told.push_back("after"); }
+  bool ShowRunHistory(const RunHistoryTable& table) override {
+    history_shown.push_back(table);
+    return delete_history;
+  }
+  std::vector<RunHistoryTable> history_shown;
+  bool delete_history = false;  // the dialog's answer: "Apagar o histórico"
 };
 
 class WindowControllerTest : public ::testing::Test {
@@ -130,8 +137,8 @@ class WindowControllerTest : public ::testing::Test {
 };
 
 TEST_F(WindowControllerTest, ActionsAndTheEndOfRunsThatEndWellOrInError) {
-  EXPECT_EQ(view_.told,
-            (std::vector<std::string>{"strip:Pronto", "enable:0=0", "enable:1=1", "enable:2=0"}));
+  EXPECT_EQ(view_.told, (std::vector<std::string>{"strip:Pronto", "enable:0=0", "enable:1=1",
+                                                  "enable:2=0", "enable:3=0"}));
   controller_.SaveFailures();  // no list yet: no dialog, nothing told
   controller_.OpenPanel();     // no run yet: the panel opens empty
   EXPECT_EQ(view_.told.back(), "show");
@@ -148,10 +155,10 @@ TEST_F(WindowControllerTest, ActionsAndTheEndOfRunsThatEndWellOrInError) {
   EXPECT_TRUE(Enabled(WindowAction::kSaveFailures));
   EXPECT_TRUE(Enabled(WindowAction::kChooseCatalogue));
   const std::vector<std::string> well = ToldFrom("enable:0=1");
-  ASSERT_EQ(well.size(), 7u);
-  EXPECT_EQ(well[3].substr(0, 16), "strip:Rejeitado:");
-  EXPECT_TRUE(well[3].ends_with(". Painel de falhas: Ctrl+Shift+F")) << well[3];
-  EXPECT_EQ(std::vector<std::string>(well.begin() + 4, well.end()),
+  ASSERT_EQ(well.size(), 8u);
+  EXPECT_EQ(well[4].substr(0, 16), "strip:Rejeitado:");
+  EXPECT_TRUE(well[4].ends_with(". Painel de falhas: Ctrl+Shift+F")) << well[4];
+  EXPECT_EQ(std::vector<std::string>(well.begin() + 5, well.end()),
             (std::vector<std::string>{"load", "idle", "after"}));
   ASSERT_EQ(view_.panel_loads.size(), 1u);
   EXPECT_FALSE(view_.panel_loads[0].list_path.empty());
@@ -277,6 +284,68 @@ TEST_F(WindowControllerTest, AFolderLackingAFileIsRefusedAndTheChoiceStays) {
   controller_.ProgramCatalogue();
   EXPECT_EQ(controller_.CatalogueFolder(), dir_.folder());
   EXPECT_FALSE(Enabled(WindowAction::kProgramCatalogue));
+}
+
+// Runs and flushes as the window's thread does until the run has ended.
+void RunUntilEnded(WindowController& controller, FakeView& view) {
+  controller.Run();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (controller.running() && std::chrono::steady_clock::now() < deadline) {
+    if (view.wakes.exchange(0) > 0) controller.FlushRun();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_FALSE(controller.running());
+}
+
+TEST_F(WindowControllerTest, RunsAreRecordedAndTheNextStripTellsWhatChangedSinceTheLast) {
+  const std::string path = dir_.file("historico.sqlite");
+  const auto clock = [] { return platform::LocalDateTime{2024, 12, 9, 14, 2, 0}; };
+  const auto place = [&](std::vector<std::string> args) {
+    const WindowOptions options = ParseWindowOptions("talmero-prx", args).options;
+    return ChosenHistoryPlace(options.historico, options.sem_historico);
+  };
+  {
+    // Turning the history off wins over naming its file: nothing is kept.
+    FakeView view;
+    view.boxes = view_.boxes;
+    WindowController off(view, {dir_.folder(), engine::Regional::PtBr(), clock, true,
+                                place({"--historico", path, "--sem-historico"})});
+    view.controller = &off;
+    off.Opened();
+    RunUntilEnded(off, view);
+    EXPECT_FALSE(off.Enabled(WindowAction::kRunHistory));
+    EXPECT_FALSE(std::filesystem::exists(path));
+  }
+  FakeView view;
+  view.boxes = view_.boxes;
+  WindowController controller(
+      view, {dir_.folder(), engine::Regional::PtBr(), clock, true, place({"--historico=" + path})});
+  view.controller = &controller;
+  controller.Opened();
+  RunUntilEnded(controller, view);
+  EXPECT_EQ(controller.strip().text.find("desde"), std::string::npos) << controller.strip().text;
+  // The claims file gains a record failing as the first does: its failures are new.
+  tools::DbfBuilder claims(testing_support::ClaimsLayout());
+  claims.Add({"01234", "", "000002", "9", "50", "20230801"});
+  claims.Add({"01234", "", "000003", "9", "50", "20230801"});
+  claims.Write(dir_.file("sinistros.dbf"));
+  RunUntilEnded(controller, view);
+  EXPECT_NE(controller.strip().text.find(
+                ". — desde a crítica de 09/12 14:02: 0 corrigidas, 2 novas. Painel de falhas"),
+            std::string::npos)
+      << controller.strip().text;
+
+  // The dialog lists the company's two runs, newest first; deleting them asks first.
+  view.delete_history = true;
+  controller.ShowRunHistory();
+  ASSERT_EQ(view.history_shown.size(), 1u);
+  ASSERT_EQ(view.history_shown[0].rows.size(), 2u);
+  EXPECT_EQ(view.history_shown[0].rows[0][6], "2");
+  EXPECT_EQ(view.history_shown[0].rows[1][6], "");
+  EXPECT_EQ(view.told.back(), "ask:" + DeleteHistoryQuestion("01234", 2));
+  view.delete_history = false;
+  controller.ShowRunHistory();
+  EXPECT_TRUE(view.history_shown.at(1).rows.empty());
 }
 
 }  // namespace

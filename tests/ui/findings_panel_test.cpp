@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
@@ -271,6 +273,31 @@ TEST_F(FindingsPanelTest, ANewRunReplacesWhatThePanelShows) {
   ASSERT_TRUE(panel->isVisible());
   window_->close();
   EXPECT_FALSE(panel->isVisible());
+}
+
+TEST_F(FindingsPanelTest, OnlyNewShowsTheRowsMarkedNew) {
+  ui::FindingsPanel* panel = RunAndOpen();
+  ASSERT_NE(panel, nullptr);
+  auto* only_new = panel->findChild<QCheckBox*>(QStringLiteral("ckNovas"));
+  ASSERT_NE(only_new, nullptr);
+  EXPECT_FALSE(only_new->isEnabled());  // a run beside no earlier one marks nothing
+  EXPECT_EQ(only_new->shortcut(), QKeySequence(Qt::ALT | Qt::Key_N));
+  // A list marked against an earlier run.
+  std::ofstream(dir_.file("marcada.csv"), std::ios::binary)
+      << "arquivo;registro;campo;verificacao;apolice;mensagem;nova\r\n"
+         "sinistros;1;APOLICE;nulo;P1;x;S\r\n"
+         "sinistros;2;APOLICE;nulo;P2;y;\r\n"
+         "sinistros;3;EVENTO;dominio;P3;z;S\r\n";
+  frontend::PanelRun run;
+  run.list_path = dir_.file("marcada.csv");
+  panel->Load(std::move(run));
+  ASSERT_TRUE(WaitFor(panel, &ui::FindingsPanel::Loaded));
+  ASSERT_TRUE(only_new->isEnabled());
+  only_new->click();
+  ASSERT_TRUE(WaitFor(panel, &ui::FindingsPanel::Filtered));
+  EXPECT_EQ(panel->ShownRows(), (std::vector<std::uint32_t>{0, 2}));
+  EXPECT_EQ(panel->findChild<QComboBox*>(QStringLiteral("cbCampo"))->itemText(0),
+            QStringLiteral("(todos) (2)"));
 }
 
 }  // namespace

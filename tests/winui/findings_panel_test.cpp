@@ -246,6 +246,34 @@ TEST_F(WinuiPanelTest, TabGoesThroughEveryControlAndEscCloses) {
   EXPECT_FALSE(IsWindowVisible(panel->hwnd()));
 }
 
+TEST_F(WinuiPanelTest, AltNShowsOnlyTheRowsMarkedNew) {
+  winui::FindingsPanel* panel = PressCtrlShiftF();
+  ASSERT_NE(panel, nullptr);
+  HWND only_new = panel->Control("ckNovas");
+  EXPECT_FALSE(IsWindowEnabled(only_new));  // a run beside no earlier one marks nothing
+  const std::filesystem::path marked = dir_.path() / "marcada.csv";
+  std::ofstream(marked, std::ios::binary)
+      << "arquivo;registro;campo;verificacao;apolice;mensagem;nova\r\n"
+         "sinistros;1;APOLICE;nulo;P1;x;S\r\n"
+         "sinistros;2;APOLICE;nulo;P2;y;\r\n"
+         "sinistros;3;EVENTO;dominio;P3;z;S\r\n";
+  frontend::PanelRun run;
+  run.list_path = marked.string();
+  panel->Load(std::move(run));
+  Pump([panel] { return panel->IsLoaded() && !panel->IsBusy(); });
+  ASSERT_TRUE(IsWindowEnabled(only_new));
+  // Alt+N, as the keyboard gives it, wherever the focus is in the panel.
+  HWND from = panel->Control("edApolice");
+  SetFocus(from);
+  PostMessageW(from, WM_SYSKEYDOWN, 'N', LPARAM{1} << 29 | 1);
+  PostMessageW(from, WM_SYSKEYUP, 'N', LPARAM{1} << 29 | 0xC0000001);
+  Pump([only_new] { return SendMessageW(only_new, BM_GETCHECK, 0, 0) == BST_CHECKED; }, 2000);
+  Pump([panel] { return !panel->IsBusy(); });
+  EXPECT_EQ(SendMessageW(only_new, BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(panel->ShownRows(), (std::vector<std::uint32_t>{0, 2}));
+  EXPECT_EQ(Entries(panel->Control("cbCampo")).at(0), L"(todos) (2)");
+}
+
 TEST_F(WinuiPanelTest, DraggingTheBarUnderTheBannerGivesItTheListsHeight) {
   winui::FindingsPanel* panel = PressCtrlShiftF();
   ASSERT_NE(panel, nullptr);

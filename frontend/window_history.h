@@ -1,0 +1,71 @@
+#pragma once
+// The windows' history of runs (history/history_db.h), on by default in the user's data folder:
+// opened at the first run, so that a history that cannot be opened costs no run; its sink
+// gathers the identity of every failure beside the failure list's; each run is recorded on the
+// run's worker thread once the walk is over, in one transaction, and compared with the company's
+// run before it. A history that cannot be opened, or lies on a network share, is told once and
+// the runs go on without it.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/validation_run.h"
+#include "history/history_db.h"
+#include "history/identity_sink.h"
+
+namespace frontend {
+
+// Where the window keeps its history: the file, and whether its folder is made when missing
+// (the default one is; a file the user named is not). An empty path: no history.
+struct HistoryPlace {
+  std::string path;
+  bool make_folder = false;
+};
+
+// The default place: "talmero-prx/historico.sqlite" in the user's data folder (Windows:
+// "Talmero PRX\historico.sqlite"); an empty path when the system names no such folder.
+HistoryPlace DefaultHistoryPlace();
+// The place the window's options choose: none with --sem-historico, the file --historico names
+// (UTF-8, as a path of platform/system_path.h), else the default one.
+HistoryPlace ChosenHistoryPlace(const std::optional<std::string>& historico, bool sem_historico);
+
+class WindowHistory {
+ public:
+  explicit WindowHistory(HistoryPlace place);
+  WindowHistory(const WindowHistory&) = delete;
+  WindowHistory& operator=(const WindowHistory&) = delete;
+
+  // On the window's thread before a run: opens the history the first time. Returns the notice
+  // to show when it could not be opened, the first time only; empty otherwise.
+  std::string Prepare();
+  bool active() const { return db_ != nullptr; }
+  // The sink to add beside the failure list's for the coming run (null: no history).
+  engine::FindingSink* sink() { return active() ? &sink_ : nullptr; }
+
+  // On the run's worker thread after the walk: records the run and compares it with the
+  // company's earlier one. Returns the notice when it could not be recorded (empty otherwise).
+  std::string Record(const std::string& riscos, const std::string& sinistros,
+                     const std::string& catalogue_folder, const engine::RunState& state,
+                     const std::optional<std::string>& error);
+  // The last run beside the company's earlier one; null when it had none or was not recorded.
+  const history::RunComparison* comparison() const { return comparison_ ? &*comparison_ : nullptr; }
+
+  // The runs of `empresa` (trimmed), or every run when it is empty, newest first, without their
+  // identities. Throws history::HistoryError.
+  std::vector<history::StoredRun> Runs(std::string_view empresa);
+  // Deletes those same runs; returns how many. Throws history::HistoryError.
+  std::int64_t Delete(std::string_view empresa);
+
+ private:
+  HistoryPlace place_;
+  bool tried_ = false;
+  std::unique_ptr<history::HistoryDb> db_;
+  history::IdentitySink sink_;
+  std::optional<history::RunComparison> comparison_;
+};
+
+}  // namespace frontend
