@@ -192,7 +192,7 @@ void FindingsPanel::Arrange() {
   const int check_width = s(110);
   MoveWindow(edApolice, x, row_top, std::max<int>(s(60), client.right - 2 * pad - check_width - x),
              row_height, TRUE);
-  MoveWindow(ckNovas, std::max(x + s(60) + pad, client.right - pad - check_width), row_top,
+  MoveWindow(ckNovas, std::max<int>(x + s(60) + pad, client.right - pad - check_width), row_top,
              check_width, row_height, TRUE);
   const int list_top = row_top + row_height + pad;
   const int bottom_top = client.bottom - pad - button_height;

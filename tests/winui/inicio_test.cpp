@@ -185,6 +185,35 @@ TEST_F(WinuiActionsTest, ExportOverAnInputIsRefusedAndWritesNothing) {
   EXPECT_EQ(ReadBytes(riscos), before);
 }
 
+TEST_F(WinuiActionsTest, TheHistoryDialogListsTheCompanysRunsNewestFirst) {
+  winui::InicioSetup setup;
+  setup.program_folder = dir_.folder();
+  setup.regional = engine::Regional::PtBr();
+  setup.clock = testing_support::FixedNow;
+  setup.quit_on_close = false;
+  setup.invalid_date_notices = false;
+  setup.history = {(dir_.path() / "historico.sqlite").string(), false};
+  winui::Inicio window(std::move(setup));
+  SetWindowTextW(window.Control("edArqSinistro"),
+                 Widen(testing_support::BuildFile("amostras/sinistros.dbf")).c_str());
+  for (int run = 0; run < 2; ++run) {
+    window.controller().Run();
+    Pump([&window] { return !window.IsRunning(); });
+  }
+  int rows = -1;
+  BoxWatcher watcher(GetCurrentThreadId(), [&rows](HWND box, const SeenBox&) {
+    rows = static_cast<int>(
+        SendMessageW(FindWindowExW(box, nullptr, WC_LISTVIEWW, nullptr), LVM_GETITEMCOUNT, 0, 0));
+    PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+  });
+  window.controller().ShowRunHistory();
+  const std::vector<SeenBox> seen = watcher.seen();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].caption.rfind(L"Histórico de críticas da empresa ", 0), 0u);
+  EXPECT_TRUE(HasText(seen[0], Widen(frontend::kDeleteHistory)));
+  EXPECT_EQ(rows, 2);
+}
+
 using WinuiRunTest = testing_support::Win32WindowTest;
 using testing_support::RunnerOutcome;
 
