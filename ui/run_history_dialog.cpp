@@ -21,7 +21,8 @@ RunHistoryDialog::RunHistoryDialog(const frontend::RunHistoryTable& table, QWidg
                                 static_cast<int>(frontend::RunHistoryTable::kColumns), this);
   list->setObjectName(QStringLiteral("tbHistorico"));
   QStringList headers;
-  for (const char* header : frontend::RunHistoryTable::kHeaders) headers << QString::fromUtf8(header);
+  for (const char* header : frontend::RunHistoryTable::kHeaders)
+    headers << QString::fromUtf8(header);
   list->setHorizontalHeaderLabels(headers);
   list->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list->setSelectionBehavior(QAbstractItemView::SelectRows);
