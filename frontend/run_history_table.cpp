@@ -63,4 +63,9 @@ std::string DeleteHistoryQuestion(const std::string& empresa, std::size_t runs) 
          CompanyName(empresa) + "? Elas não poderão ser recuperadas.";
 }
 
+std::string DeletedHistoryText(std::int64_t runs) {
+  return runs == 1 ? std::string("1 crítica apagada do histórico.")
+                   : engine::CountText(runs) + " críticas apagadas do histórico.";
+}
+
 }  // namespace frontend

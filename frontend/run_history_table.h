@@ -4,6 +4,7 @@
 // one row of texts each. Texts are UTF-8.
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,5 +27,7 @@ RunHistoryTable RunHistoryRows(const std::string& empresa,
 
 // The question asked before "Apagar o histórico" deletes the runs listed.
 std::string DeleteHistoryQuestion(const std::string& empresa, std::size_t runs);
+// What the box tells once they are deleted.
+std::string DeletedHistoryText(std::int64_t runs);
 
 }  // namespace frontend

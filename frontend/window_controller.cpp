@@ -78,6 +78,7 @@ void WindowController::Run() {
 }
 
 void WindowController::FlushRun() {
+  FinishHistoryJob();
   if (!host_) return;
   host_->Flush();
   if (host_ && host_->Finished() && !closing_) host_.reset();
@@ -259,22 +260,39 @@ void WindowController::ShowHelp() {
 }
 
 void WindowController::ShowRunHistory() {
-  if (!Enabled(WindowAction::kRunHistory)) return;
+  if (!Enabled(WindowAction::kRunHistory) || history_job_) return;
   if (const std::string notice = history_.Prepare(); !notice.empty()) {
     view_.ShowError("Histórico: " + notice);
     return;
   }
   if (!history_.active()) return;  // told already, at a run
   // The company of the last run that read one; every company's runs otherwise.
-  const std::string empresa =
-      have_run_ ? std::string(engine::Trimmed(run_.state().codEmpresa)) : std::string();
-  try {
-    const std::vector<history::StoredRun> runs = history_.Runs(empresa);
-    if (!view_.ShowRunHistory(RunHistoryRows(empresa, runs)) || runs.empty()) return;
-    if (!view_.AskYesNo(DeleteHistoryQuestion(empresa, runs.size()))) return;
-    history_.Delete(empresa);
-  } catch (const history::HistoryError& e) {
-    view_.ShowError(std::string("Histórico: ") + e.what());
+  StartHistoryJob(
+      HistoryJob::Kind::kRead,
+      have_run_ ? std::string(engine::Trimmed(run_.state().codEmpresa)) : std::string());
+}
+
+void WindowController::StartHistoryJob(HistoryJob::Kind kind, std::string empresa) {
+  history_job_ = std::make_unique<HistoryJob>(history_.path(), kind, std::move(empresa),
+                                              [this] { view_.WakeForRun(); });
+}
+
+void WindowController::FinishHistoryJob() {
+  if (!history_job_ || !history_job_->finished()) return;
+  const HistoryJob::Outcome outcome = std::move(history_job_->outcome());
+  history_job_.reset();
+  if (outcome.error) {
+    view_.ShowError("Histórico: " + *outcome.error);
+    return;
+  }
+  if (outcome.kind == HistoryJob::Kind::kDelete) {
+    view_.ShowMessage(DeletedHistoryText(outcome.deleted));
+    return;
+  }
+  if (!view_.ShowRunHistory(RunHistoryRows(outcome.empresa, outcome.runs))) return;
+  if (outcome.runs.empty() || history_job_) return;
+  if (view_.AskYesNo(DeleteHistoryQuestion(outcome.empresa, outcome.runs.size()))) {
+    StartHistoryJob(HistoryJob::Kind::kDelete, outcome.empresa);
   }
 }
 

@@ -16,6 +16,7 @@
 #include "engine/finding_tee.h"
 #include "engine/regional.h"
 #include "engine/validation_run.h"
+#include "frontend/history_job.h"
 #include "frontend/input_overwrite.h"
 #include "frontend/record_view.h"
 #include "frontend/run_findings.h"
@@ -50,7 +51,8 @@ class WindowController : private RunView {
 
   // Starts a run over the path boxes (ignored while one goes). The previous failure list goes.
   void Run();
-  // What WakeForRun asks for: applies the run's output, and its end once it has come.
+  // What WakeForRun asks for: applies the run's output, and its end once it has come; shows what
+  // the history's reading or deletion found once it is over.
   void FlushRun();
   // For a window closing during a run, which cannot be cancelled: calls `serve_events` until the
   // run has ended, then lets it go without telling the view. True when a run was going.
@@ -75,8 +77,11 @@ class WindowController : private RunView {
   // The help file, or its pages where nothing opens it; a failure is told in a box.
   void ShowHelp();
   // The log menu's history of runs: the runs of the last run's company (all when there was none),
-  // and on request, once confirmed, their deletion.
+  // read off the window's thread and then shown, and on request, once confirmed, their deletion
+  // (off the window's thread too, then told in a box). Ignored while either is going on.
   void ShowRunHistory();
+  // Whether the history's runs are being read or deleted.
+  bool history_busy() const { return history_job_ != nullptr; }
 
   bool running() const { return running_; }
   bool Enabled(WindowAction action) const;
@@ -111,6 +116,9 @@ class WindowController : private RunView {
   // box has told why.
   bool SaveChecked(const std::string& path, const SaveAction& save);
   void ShowShellResult(int code);
+  void StartHistoryJob(HistoryJob::Kind kind, std::string empresa);
+  // The history's reading or deletion, once it is over: the dialog, the question, the outcome.
+  void FinishHistoryJob();
 
   WindowView& view_;
   WindowSetup setup_;
@@ -133,7 +141,8 @@ class WindowController : private RunView {
   // Why the history is not kept, for the next strip: the worker writes it after the walk, the
   // window's thread reads it once the worker has been joined.
   std::string history_notice_;
-  std::unique_ptr<WindowRunHost> host_;  // last: it goes (joining its worker) before the rest
+  std::unique_ptr<HistoryJob> history_job_;  // the dialog's reading or deletion, while it goes
+  std::unique_ptr<WindowRunHost> host_;      // last: it goes (joining its worker) before the rest
 };
 
 }  // namespace frontend

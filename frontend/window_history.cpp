@@ -1,10 +1,7 @@
 #include "frontend/window_history.h"
 
-#include <algorithm>
 #include <exception>
-#include <set>
 
-#include "engine/text.h"
 #include "engine/verdict.h"
 #include "platform/network_path.h"
 #include "platform/user_data_folder.h"
@@ -77,26 +74,6 @@ std::string WindowHistory::Record(const std::string& riscos, const std::string& 
     return std::string("a crítica não pôde ser gravada no histórico: ") + e.what();
   }
   return {};
-}
-
-std::vector<history::StoredRun> WindowHistory::Runs(std::string_view empresa) {
-  if (!active()) return {};
-  const std::string_view code = engine::Trimmed(empresa);
-  if (!code.empty()) return db_->ListRuns(code);
-  std::vector<history::StoredRun> runs = db_->AllRuns();
-  std::reverse(runs.begin(), runs.end());
-  return runs;
-}
-
-std::int64_t WindowHistory::Delete(std::string_view empresa) {
-  if (!active()) return 0;
-  const std::string_view code = engine::Trimmed(empresa);
-  if (!code.empty()) return db_->DeleteCompany(code);
-  std::set<std::string> companies;
-  for (const history::StoredRun& run : db_->AllRuns()) companies.insert(run.record.empresa);
-  std::int64_t deleted = 0;
-  for (const std::string& company : companies) deleted += db_->DeleteCompany(company);
-  return deleted;
 }
 
 }  // namespace frontend

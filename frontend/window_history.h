@@ -6,12 +6,9 @@
 // run before it. A history that cannot be opened, or lies on a network share, is told once and
 // the runs go on without it.
 
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
-#include <vector>
 
 #include "engine/validation_run.h"
 #include "history/history_db.h"
@@ -54,11 +51,8 @@ class WindowHistory {
   // The last run beside the company's earlier one; null when it had none or was not recorded.
   const history::RunComparison* comparison() const { return comparison_ ? &*comparison_ : nullptr; }
 
-  // The runs of `empresa` (trimmed), or every run when it is empty, newest first, without their
-  // identities. Throws history::HistoryError.
-  std::vector<history::StoredRun> Runs(std::string_view empresa);
-  // Deletes those same runs; returns how many. Throws history::HistoryError.
-  std::int64_t Delete(std::string_view empresa);
+  // The history's file (empty: none).
+  const std::string& path() const { return place_.path; }
 
  private:
   HistoryPlace place_;

@@ -32,7 +32,8 @@ struct PathBoxes {
 class WindowView : public RunLogView, public SaveView {
  public:
   virtual PathBoxes ReadPathBoxes() const = 0;
-  // On the run's worker thread: makes the window's thread call WindowController::FlushRun soon.
+  // On the run's worker thread (or the history dialog's): makes the window's thread call
+  // WindowController::FlushRun soon.
   virtual void WakeForRun() = 0;
   // While `running`, the window takes no input (closing included).
   virtual void SetRunning(bool running) = 0;

@@ -335,16 +335,27 @@ TEST_F(WindowControllerTest, RunsAreRecordedAndTheNextStripTellsWhatChangedSince
             std::string::npos)
       << controller.strip().text;
 
-  // The dialog lists the company's two runs, newest first; deleting them asks first.
+  // The dialog lists the company's two runs, newest first, read and deleted off the window's
+  // thread; deleting them asks first.
+  const auto settle = [&] {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (controller.history_busy() && std::chrono::steady_clock::now() < deadline) {
+      if (view.wakes.exchange(0) > 0) controller.FlushRun();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  };
   view.delete_history = true;
   controller.ShowRunHistory();
+  settle();
   ASSERT_EQ(view.history_shown.size(), 1u);
   ASSERT_EQ(view.history_shown[0].rows.size(), 2u);
   EXPECT_EQ(view.history_shown[0].rows[0][6], "2");
   EXPECT_EQ(view.history_shown[0].rows[1][6], "");
-  EXPECT_EQ(view.told.back(), "ask:" + DeleteHistoryQuestion("01234", 2));
+  EXPECT_EQ(view.told.end()[-2], "ask:" + DeleteHistoryQuestion("01234", 2));
+  EXPECT_EQ(view.told.back(), "message:2 críticas apagadas do histórico.");
   view.delete_history = false;
   controller.ShowRunHistory();
+  settle();
   EXPECT_TRUE(view.history_shown.at(1).rows.empty());
 }
 

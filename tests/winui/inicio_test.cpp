@@ -207,6 +207,7 @@ TEST_F(WinuiActionsTest, TheHistoryDialogListsTheCompanysRunsNewestFirst) {
     PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
   });
   window.controller().ShowRunHistory();
+  Pump([&] { return !window.controller().history_busy() && rows >= 0; }, 20000);
   const std::vector<SeenBox> seen = watcher.seen();
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].caption.rfind(L"Histórico de críticas da empresa ", 0), 0u);
