@@ -14,24 +14,10 @@ constexpr const char* kRunColumns =
     "resultado, erro, sem_apolice, sinistros, vigencia_invertida, falhas, anterior, corrigidas, "
     "novas, mantidas FROM runs ";
 
-std::string_view OutcomeName(engine::TableOutcome outcome) {
-  switch (outcome) {
-    case engine::TableOutcome::kRead:
-      return "lida";
-    case engine::TableOutcome::kStructureFailed:
-      return "estrutura_incorreta";
-    case engine::TableOutcome::kCompanyFailed:
-      return "empresa";
-    case engine::TableOutcome::kInterrupted:
-      return "interrompida";
-  }
-  return "";
-}
-
 engine::TableOutcome OutcomeNamed(std::string_view name) {
   for (const auto outcome : {engine::TableOutcome::kRead, engine::TableOutcome::kCompanyFailed,
                              engine::TableOutcome::kInterrupted}) {
-    if (OutcomeName(outcome) == name) return outcome;
+    if (engine::TableOutcomeName(outcome) == name) return outcome;
   }
   return engine::TableOutcome::kStructureFailed;
 }
@@ -98,7 +84,7 @@ void WriteDetails(const Connection& db, std::int64_t id, const RunRecord& run) {
         .Bind(2, std::int64_t{t.numTabela})
         .Bind(3, std::string_view(t.nomeTabela))
         .Bind(4, std::string_view(t.path))
-        .Bind(5, OutcomeName(t.outcome))
+        .Bind(5, engine::TableOutcomeName(t.outcome))
         .Bind(6, std::int64_t{t.records})
         .Bind(7, t.records_failed)
         .Run();
