@@ -1,5 +1,6 @@
 #include "history/run_comparison.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace history {
@@ -68,9 +69,22 @@ RunComparison CompareRuns(EarlierRun anterior, RunRecord earlier, const RunRecor
   return c;
 }
 
-bool NewFailureMarker::IsNew(const FailureGroup& group, std::uint64_t hash) {
-  const std::int64_t seen = ++seen_[group][hash];
-  return seen > earlier_.Count(group, hash);
+NewFailureMarker::Group& NewFailureMarker::Of(const FailureGroup& group) {
+  auto it = groups_.find(group);
+  if (it == groups_.end()) {
+    const auto earlier = earlier_.groups().find(group);
+    it = groups_
+             .emplace(group, Group(earlier == earlier_.groups().end() ? nullptr : &earlier->second))
+             .first;
+  }
+  return it->second;
+}
+
+bool NewFailureMarker::Group::IsNew(std::uint64_t hash) {
+  const std::int64_t seen = ++seen_[hash];
+  if (earlier_ == nullptr) return true;
+  const auto [first, last] = std::equal_range(earlier_->begin(), earlier_->end(), hash);
+  return seen > last - first;
 }
 
 }  // namespace history

@@ -59,13 +59,26 @@ RunComparison CompareRuns(EarlierRun anterior, RunRecord earlier, const RunRecor
 // are new.
 class NewFailureMarker {
  public:
+  // One group's earlier identities and the rows of it seen so far; stays put while the marker
+  // lives, so a list may keep it per group rather than look the group up for each row.
+  class Group {
+   public:
+    explicit Group(const std::vector<std::uint64_t>* earlier) : earlier_(earlier) {}
+    bool IsNew(std::uint64_t hash);
+
+   private:
+    const std::vector<std::uint64_t>* earlier_;  // sorted; null: the earlier run had none
+    std::unordered_map<std::uint64_t, std::int64_t> seen_;
+  };
+
   // `earlier` (sorted) must outlive the marker.
   explicit NewFailureMarker(const FailureIdentities& earlier) : earlier_(earlier) {}
-  bool IsNew(const FailureGroup& group, std::uint64_t hash);
+  Group& Of(const FailureGroup& group);
+  bool IsNew(const FailureGroup& group, std::uint64_t hash) { return Of(group).IsNew(hash); }
 
  private:
   const FailureIdentities& earlier_;
-  std::map<FailureGroup, std::unordered_map<std::uint64_t, std::int64_t>> seen_;
+  std::map<FailureGroup, Group> groups_;
 };
 
 }  // namespace history

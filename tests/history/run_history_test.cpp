@@ -99,6 +99,68 @@ TEST_F(RunHistoryTest, SecondRunCountsFixedNewAndKeptByIdentity) {
   EXPECT_EQ(c["conciliacao"]["agora"].size(), 2u);
 }
 
+// The failure list's rows: campo, verificacao, apolice and the column nova ("-": absent).
+std::vector<std::string> MarkedRows(const std::string& csv) {
+  std::vector<std::string> rows;
+  std::istringstream lines(csv);
+  std::string line;
+  std::getline(lines, line);
+  const bool marked = line.ends_with(";nova\r");
+  while (std::getline(lines, line)) {
+    std::vector<std::string> cells;
+    std::istringstream fields(line.substr(0, line.size() - 1));
+    for (std::string cell; std::getline(fields, cell, ';');) cells.push_back(cell);
+    if (line.ends_with(";\r")) cells.emplace_back();
+    const std::string apolice = cells[13].substr(0, cells[13].find(' '));
+    rows.push_back(cells[3] + " " + cells[4] + " " + apolice + " " +
+                   (marked ? cells.at(18) : "-"));
+  }
+  return rows;
+}
+
+TEST_F(RunHistoryTest, FailureListMarksTheRowsNewAgainstTheEarlierRun) {
+  const std::string historico = "--historico=" + dir_.file("historico.db");
+  const std::string details = "--detalhes=" + dir_.file("falhas.csv");
+  WriteClaims({"POL2", "POL2", "POL3", "POL5"});
+  Run({details});
+  const std::vector<std::string> unmarked{"EVENTO dominio POL2 -",
+                                          "EVENTO dominio POL2 -",
+                                          "EVENTO dominio POL3 -",
+                                          "EVENTO dominio POL5 -",
+                                          "APOLICE+ITEM sem_apolice POL2 -",
+                                          "APOLICE+ITEM sem_apolice POL2 -",
+                                          "APOLICE+ITEM sem_apolice POL3 -",
+                                          "APOLICE+ITEM sem_apolice POL5 -"};
+  EXPECT_EQ(MarkedRows(ReadBytes(dir_.file("falhas.csv"))), unmarked);  // no history
+  const std::string plain = ReadBytes(dir_.file("falhas.csv"));
+  Run({historico, details});
+  EXPECT_EQ(ReadBytes(dir_.file("falhas.csv")), plain);  // nothing earlier: as without one
+
+  // POL5 fixed; POL2 a third time (new), POL4 new. Rows made on the walk's workers (no cap) and
+  // on its thread (a cap) are marked alike.
+  WriteClaims({"POL4", "POL2", "POL3", "POL2", "POL2"});
+  const std::vector<std::string> marked{"EVENTO dominio POL4 S",
+                                        "EVENTO dominio POL2 ",
+                                        "EVENTO dominio POL3 ",
+                                        "EVENTO dominio POL2 ",
+                                        "EVENTO dominio POL2 S",
+                                        "APOLICE+ITEM sem_apolice POL4 S",
+                                        "APOLICE+ITEM sem_apolice POL2 ",
+                                        "APOLICE+ITEM sem_apolice POL3 ",
+                                        "APOLICE+ITEM sem_apolice POL2 ",
+                                        "APOLICE+ITEM sem_apolice POL2 S"};
+  const std::string history_path = dir_.file("historico.db");
+  const std::string kept = ReadBytes(history_path);
+  for (const std::string cap : {"", "--max-detalhes=100"}) {
+    SCOPED_TRACE(cap);
+    tools::WriteFile(history_path, kept);  // each compared with the first runs
+    std::vector<std::string> args{historico, details};
+    if (!cap.empty()) args.push_back(cap);
+    Run(args);
+    EXPECT_EQ(MarkedRows(ReadBytes(dir_.file("falhas.csv"))), marked);
+  }
+}
+
 TEST_F(RunHistoryTest, ARunEndedByAnErrorComparesWithNothingAndIsNeverTheEarlierRun) {
   const std::string historico = "--historico=" + dir_.file("historico.db");
   WriteClaims({"POL2"});
