@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <map>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 #include "history/failure_identities.h"
@@ -68,7 +67,13 @@ class NewFailureMarker {
 
    private:
     const std::vector<std::uint64_t>* earlier_;  // sorted; null: the earlier run had none
-    std::unordered_map<std::uint64_t, std::int64_t> seen_;
+    // The rows seen of each earlier identity, at its first place in earlier_ (made at the
+    // group's first kept row): an identity the earlier run lacks is new without counting.
+    std::vector<std::uint32_t> seen_;
+    // Where the earlier identities of each value of the top bits begin (made with seen_): the
+    // hashes are spread evenly, so a row looks at one or two of them, not a binary search's 20.
+    std::vector<std::uint32_t> buckets_;
+    int shift_ = 64;
   };
 
   // `earlier` (sorted) must outlive the marker.
