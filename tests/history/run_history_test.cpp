@@ -161,6 +161,40 @@ TEST_F(RunHistoryTest, FailureListMarksTheRowsNewAgainstTheEarlierRun) {
   }
 }
 
+TEST_F(RunHistoryTest, PageTellsWhatChangedSinceTheEarlierRunOnlyWithOne) {
+  const std::string historico = "--historico=" + dir_.file("historico.db");
+  const std::string html = "--html=" + dir_.file("r.html");
+  WriteClaims({"POL2", "POL2", "POL3", "POL5"});
+  Run({html});
+  const std::string plain = ReadBytes(dir_.file("r.html"));
+  Run({historico, html});
+  EXPECT_EQ(ReadBytes(dir_.file("r.html")), plain);  // nothing earlier: as without a history
+
+  WriteClaims({"POL4", "POL2", "POL3", "POL2", "POL2"});
+  Run({historico, html});
+  const std::string page = ReadBytes(dir_.file("r.html"));
+  EXPECT_NE(page.find("<li><a href=\"#comparacao\">Desde a crítica anterior</a></li>"),
+            std::string::npos);
+  for (const char* figure : {"<td class=\"n\" id=\"comparacao-corrigidas\">2</td>",
+                             "<td class=\"n\" id=\"comparacao-novas\">4</td>",
+                             "<td class=\"n\" id=\"comparacao-mantidas\">6</td>",
+                             "<td>sinistros</td><td>EVENTO</td><td>dominio</td><td class=\"n\">4</td>"
+                             "<td class=\"n\">5</td><td class=\"n\">1</td><td class=\"n\">2</td>",
+                             "<h3>Falhas novas: 4 falhas novas</h3>"}) {
+    EXPECT_NE(page.find(figure), std::string::npos) << figure;
+  }
+  // The new ones are POL4 and the third POL2, once for EVENTO and once without a policy.
+  std::size_t pol4 = 0, pol2 = 0;
+  const std::string rows = page.substr(page.find("<table class=\"novas\">"));
+  for (std::size_t at = 0; (at = rows.find("<td class=\"k\">POL", at)) != std::string::npos &&
+                           at < rows.find("</table>");
+       ++at) {
+    (rows.compare(at + 14, 4, "POL4") == 0 ? pol4 : pol2) += 1;
+  }
+  EXPECT_EQ(pol4, 2u);
+  EXPECT_EQ(pol2, 2u);
+}
+
 TEST_F(RunHistoryTest, ARunEndedByAnErrorComparesWithNothingAndIsNeverTheEarlierRun) {
   const std::string historico = "--historico=" + dir_.file("historico.db");
   WriteClaims({"POL2"});
