@@ -55,8 +55,8 @@ std::string HistoryStep::Record(const CliOptions& options, const std::string& ca
   try {
     const history::RunRecord record =
         history::MakeRunRecord(source, run.state(), verdict, error, sink_.Take());
-    history::Recording recording = looked_up_ ? db_->Begin(record, earlier_ ? &*earlier_ : nullptr)
-                                              : db_->Begin(record);
+    history::Recording recording =
+        looked_up_ ? db_->Begin(record, earlier_ ? &*earlier_ : nullptr) : db_->Begin(record);
     recording.Commit();
     comparison_ = std::move(recording.comparison());
   } catch (const history::HistoryError& e) {

@@ -4,8 +4,8 @@
 // beside the outputs' sinks; the run is recorded once it is over, before the JSON result tells
 // the comparison with the company's earlier run. The failure list marks its rows new or kept
 // against that earlier run as they are written: it is looked up as soon as the list asks, once
-// the run has read the company's code, and the run is compared with that same run. A history on a network share is refused with
-// an "aviso:" line and the run goes on without it.
+// the run has read the company's code, and the run is compared with that same run. A history on a
+// network share is refused with an "aviso:" line and the run goes on without it.
 
 #include <iosfwd>
 #include <memory>

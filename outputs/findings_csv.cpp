@@ -87,7 +87,8 @@ class FindingsCsv::Part : public engine::ChunkPart {
     std::size_t start = 0;
     for (const Mark& m : marks_) {
       const auto position = static_cast<std::size_t>(m.position < 0 ? 0 : m.position);
-      const bool nova = owner_.list_.IsNewField(file_, m.position, names_[position], m.check, m.hash);
+      const bool nova =
+          owner_.list_.IsNewField(file_, m.position, names_[position], m.check, m.hash);
       owner_.rows_.Raw(bytes.substr(start, m.end - 2 - start));
       owner_.rows_.Raw(nova ? kNewEnd : kKeptEnd);
       start = m.end;

@@ -74,7 +74,8 @@ struct SheetLayout {
     titles.push_back("Nova");
     headers.clear();
     for (std::size_t c = 0; c < titles.size(); ++c) {
-      headers.push_back({titles[c], 0, c < source.size() && IsKeyColumn(FindingColumnNames()[source[c]])});
+      headers.push_back(
+          {titles[c], 0, c < source.size() && IsKeyColumn(FindingColumnNames()[source[c]])});
     }
   }
   std::vector<std::size_t> source;  // the list's column of each but Nova

@@ -7,8 +7,9 @@
 // field's counters with a bar on a scale, and for each failed field its most frequent failing
 // values and its first failing records per check (keys, value, the failure list's sentence); the
 // first claims without a policy and inverted coverages; the reconciliation; the error that ended
-// the run; beside the company's earlier run, what changed since. Long lists fold in <details>; tables repeat their headers in print and each input
-// table starts a page. Every text from a file or the user is escaped.
+// the run; beside the company's earlier run, what changed since. Long lists fold in <details>;
+// tables repeat their headers in print and each input table starts a page. Every text from a file
+// or the user is escaped.
 
 #include <optional>
 #include <string>

@@ -80,9 +80,7 @@ a{color:inherit;text-decoration:none}
 {{#maior_diferenca}}<tr><th><a href="#{{ancora}}">Maior diferença da conciliação</a></th><td><span id="resumo-conciliacao">{{diferenca}}</span> ({{titulo}}, {{ramo}})</td></tr>{{/maior_diferenca}}
 </table>
 </section>
-
-{{#comparacao}}
-<section id="comparacao">
+{{#comparacao}}<section id="comparacao">
 <h2>Desde a crítica anterior</h2>
 <table>
 <thead><tr><th></th><th>Anterior</th><th>Agora</th></tr></thead>
@@ -138,9 +136,7 @@ a{color:inherit;text-decoration:none}
 </tbody>
 </table>
 {{/comp_conciliacao}}
-</section>
-{{/comparacao}}
-
+</section>{{/comparacao}}
 {{#tem_avisos}}
 <section id="avisos" class="avisos">
 <h2>Avisos ({{avisos_quantidade}})</h2>

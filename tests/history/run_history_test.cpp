@@ -112,8 +112,7 @@ std::vector<std::string> MarkedRows(const std::string& csv) {
     for (std::string cell; std::getline(fields, cell, ';');) cells.push_back(cell);
     if (line.ends_with(";\r")) cells.emplace_back();
     const std::string apolice = cells[13].substr(0, cells[13].find(' '));
-    rows.push_back(cells[3] + " " + cells[4] + " " + apolice + " " +
-                   (marked ? cells.at(18) : "-"));
+    rows.push_back(cells[3] + " " + cells[4] + " " + apolice + " " + (marked ? cells.at(18) : "-"));
   }
   return rows;
 }
@@ -123,14 +122,11 @@ TEST_F(RunHistoryTest, FailureListMarksTheRowsNewAgainstTheEarlierRun) {
   const std::string details = "--detalhes=" + dir_.file("falhas.csv");
   WriteClaims({"POL2", "POL2", "POL3", "POL5"});
   Run({details});
-  const std::vector<std::string> unmarked{"EVENTO dominio POL2 -",
-                                          "EVENTO dominio POL2 -",
-                                          "EVENTO dominio POL3 -",
-                                          "EVENTO dominio POL5 -",
-                                          "APOLICE+ITEM sem_apolice POL2 -",
-                                          "APOLICE+ITEM sem_apolice POL2 -",
-                                          "APOLICE+ITEM sem_apolice POL3 -",
-                                          "APOLICE+ITEM sem_apolice POL5 -"};
+  const std::vector<std::string> unmarked{
+      "EVENTO dominio POL2 -",           "EVENTO dominio POL2 -",
+      "EVENTO dominio POL3 -",           "EVENTO dominio POL5 -",
+      "APOLICE+ITEM sem_apolice POL2 -", "APOLICE+ITEM sem_apolice POL2 -",
+      "APOLICE+ITEM sem_apolice POL3 -", "APOLICE+ITEM sem_apolice POL5 -"};
   EXPECT_EQ(MarkedRows(ReadBytes(dir_.file("falhas.csv"))), unmarked);  // no history
   const std::string plain = ReadBytes(dir_.file("falhas.csv"));
   Run({historico, details});
@@ -139,16 +135,12 @@ TEST_F(RunHistoryTest, FailureListMarksTheRowsNewAgainstTheEarlierRun) {
   // POL5 fixed; POL2 a third time (new), POL4 new. Rows made on the walk's workers (no cap) and
   // on its thread (a cap) are marked alike.
   WriteClaims({"POL4", "POL2", "POL3", "POL2", "POL2"});
-  const std::vector<std::string> marked{"EVENTO dominio POL4 S",
-                                        "EVENTO dominio POL2 ",
-                                        "EVENTO dominio POL3 ",
-                                        "EVENTO dominio POL2 ",
-                                        "EVENTO dominio POL2 S",
-                                        "APOLICE+ITEM sem_apolice POL4 S",
-                                        "APOLICE+ITEM sem_apolice POL2 ",
-                                        "APOLICE+ITEM sem_apolice POL3 ",
-                                        "APOLICE+ITEM sem_apolice POL2 ",
-                                        "APOLICE+ITEM sem_apolice POL2 S"};
+  const std::vector<std::string> marked{
+      "EVENTO dominio POL4 S",          "EVENTO dominio POL2 ",
+      "EVENTO dominio POL3 ",           "EVENTO dominio POL2 ",
+      "EVENTO dominio POL2 S",          "APOLICE+ITEM sem_apolice POL4 S",
+      "APOLICE+ITEM sem_apolice POL2 ", "APOLICE+ITEM sem_apolice POL3 ",
+      "APOLICE+ITEM sem_apolice POL2 ", "APOLICE+ITEM sem_apolice POL2 S"};
   const std::string history_path = dir_.file("historico.db");
   const std::string kept = ReadBytes(history_path);
   for (const std::string cap : {"", "--max-detalhes=100"}) {
@@ -175,12 +167,13 @@ TEST_F(RunHistoryTest, PageTellsWhatChangedSinceTheEarlierRunOnlyWithOne) {
   const std::string page = ReadBytes(dir_.file("r.html"));
   EXPECT_NE(page.find("<li><a href=\"#comparacao\">Desde a crítica anterior</a></li>"),
             std::string::npos);
-  for (const char* figure : {"<td class=\"n\" id=\"comparacao-corrigidas\">2</td>",
-                             "<td class=\"n\" id=\"comparacao-novas\">4</td>",
-                             "<td class=\"n\" id=\"comparacao-mantidas\">6</td>",
-                             "<td>sinistros</td><td>EVENTO</td><td>dominio</td><td class=\"n\">4</td>"
-                             "<td class=\"n\">5</td><td class=\"n\">1</td><td class=\"n\">2</td>",
-                             "<h3>Falhas novas: 4 falhas novas</h3>"}) {
+  for (const char* figure :
+       {"<td class=\"n\" id=\"comparacao-corrigidas\">2</td>",
+        "<td class=\"n\" id=\"comparacao-novas\">4</td>",
+        "<td class=\"n\" id=\"comparacao-mantidas\">6</td>",
+        "<td>sinistros</td><td>EVENTO</td><td>dominio</td><td class=\"n\">4</td>"
+        "<td class=\"n\">5</td><td class=\"n\">1</td><td class=\"n\">2</td>",
+        "<h3>Falhas novas: 4 falhas novas</h3>"}) {
     EXPECT_NE(page.find(figure), std::string::npos) << figure;
   }
   // The new ones are POL4 and the third POL2, once for EVENTO and once without a policy.
