@@ -40,6 +40,9 @@ class DetailsOutput : public SideOutput {
   }
 
   engine::FindingSink* sink() override { return list_.get(); }
+  void MarkNewAgainst(const outputs::NewFailureSource& source) {
+    if (source) list_->MarkNewAgainst(source);
+  }
 
   std::string Finish(RunOutcome& outcome) override {
     std::string problems = Complete(outcome);
@@ -85,6 +88,7 @@ std::unique_ptr<SideOutput> OpenDetails(const OutputSetting& setting, std::strin
   }
   auto details = std::make_unique<DetailsOutput>(setting.path, std::move(file));
   if (!details->Begin(setting, error)) return nullptr;
+  details->MarkNewAgainst(setting.new_failures);
   return details;
 }
 

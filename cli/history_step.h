@@ -2,8 +2,10 @@
 // The runner's history (--historico FILE, history/history_db.h): opened before the run, so that
 // a history that cannot be opened costs no run; its sink gathers the identity of every failure
 // beside the outputs' sinks; the run is recorded once it is over, before the JSON result tells
-// the comparison with the company's earlier run. A history on a network share is refused with
-// an "aviso:" line and the run goes on without it.
+// the comparison with the company's earlier run. The failure list marks its rows new or kept
+// against that earlier run as they are written: it is looked up as soon as the list asks, once
+// the run has read the company's code, and the run is compared with that same run. A history on a
+// network share is refused with an "aviso:" line and the run goes on without it.
 
 #include <iosfwd>
 #include <memory>
@@ -29,6 +31,11 @@ class HistoryStep {
   // The sink to add beside the outputs' (null: no history).
   engine::FindingSink* sink() { return active() ? &sink_ : nullptr; }
 
+  // The failures of the company's earlier run, for the failure list to mark its rows new or kept:
+  // looked up the first time asked with the company's code the run has read by then, and kept
+  // for the comparison. Null: no history, no earlier run, or no code read yet.
+  history::NewFailureMarker* NewFailures(const engine::RunState& state);
+
   // Records the run. Returns the error line when it could not be (empty otherwise).
   std::string Record(const CliOptions& options, const std::string& catalogue_folder,
                      const engine::ValidationRun& run, const engine::Verdict& verdict,
@@ -42,6 +49,10 @@ class HistoryStep {
   std::unique_ptr<history::HistoryDb> db_;
   history::IdentitySink sink_;
   std::optional<history::RunComparison> comparison_;
+  bool recorded_ = false;
+  bool looked_up_ = false;  // earlier_ is the run to compare with, found or not
+  std::optional<history::StoredRun> earlier_;
+  std::optional<history::NewFailureMarker> marker_;
 };
 
 }  // namespace cli

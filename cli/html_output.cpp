@@ -40,7 +40,7 @@ class HtmlOutput : public SideOutput {
  private:
   std::string Write(const RunOutcome& outcome) {
     const outputs::HtmlReportInputs inputs{options_.riscos, options_.sinistros, catalogue_folder_,
-                                           &failing_values_};
+                                           &failing_values_, outcome.comparacao};
     file_->stream() << outputs::HtmlReport(inputs, outcome.run.state(), outcome.verdict,
                                            options_.limites, outcome.error, outcome.ended);
     return file_->Close() ? std::string() : file_->WriteError() + "\n";

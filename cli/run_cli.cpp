@@ -195,18 +195,23 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   CliHost host(options, regional, err, clock, ShowsProgress(options, err_is_terminal),
                err_is_terminal);
   const std::string catalogue_folder = host.CatalogueFolder();
+  engine::ValidationRun run;
+  HistoryStep history;
+  // The failure list asks at its first row, once the run has read the company's code.
+  const outputs::NewFailureSource new_failures = [&history, &run] {
+    return history.NewFailures(run.state());
+  };
   SideOutputs side;
-  if (const std::string error = side.Open(options, catalogue_folder, out); !error.empty()) {
+  if (const std::string error = side.Open(options, catalogue_folder, out, new_failures);
+      !error.empty()) {
     err << error;
     return cmdline::kExitRunError;
   }
-  HistoryStep history;
   if (std::string error; !history.Open(options, err, &error)) {
     err << error;
     return cmdline::kExitRunError;
   }
   if (history.active()) side.sinks.Add(history.sink());
-  engine::ValidationRun run;
   run.SetFindingSink(side.sinks.sink());
   if (options.nucleos > 0) run.SetWalkThreads(options.nucleos);
   // A list or extract streamed to standard output is written on a second thread until it is

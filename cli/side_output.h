@@ -14,6 +14,7 @@
 #include "engine/validation_run.h"
 #include "engine/verdict.h"
 #include "history/run_comparison.h"
+#include "outputs/finding_list.h"
 #include "platform/clock.h"
 
 namespace cli {
@@ -26,6 +27,8 @@ struct OutputSetting {
   const std::string& path;  // the option's value as typed; "-" or empty: standard output
   const std::string& catalogue_folder;
   std::ostream& out;  // standard output
+  // With --historico: the earlier run's failures the failure list marks its rows against.
+  const outputs::NewFailureSource& new_failures;
 };
 
 // What the outputs are completed from, once the run is over.

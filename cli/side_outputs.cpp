@@ -5,12 +5,12 @@
 namespace cli {
 
 std::string SideOutputs::Open(const CliOptions& options, const std::string& catalogue_folder,
-                              std::ostream& out) {
+                              std::ostream& out, const outputs::NewFailureSource& new_failures) {
   for (const OutputEntry& entry : OutputTable()) {
     if (!Written(entry, options)) continue;
     std::string error;
     std::unique_ptr<SideOutput> output =
-        entry.open({options, options.*entry.path, catalogue_folder, out}, &error);
+        entry.open({options, options.*entry.path, catalogue_folder, out, new_failures}, &error);
     if (output == nullptr) return error;
     if (engine::FindingSink* sink = output->sink()) sinks.Add(sink);
     open_.emplace_back(entry.finish_turn, std::move(output));

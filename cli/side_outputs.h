@@ -20,9 +20,9 @@ class SideOutputs {
  public:
   // Opens every output `options` asks for, in the table's order, before the run, so that a path
   // that cannot be written costs no run. Returns the error lines of the first that cannot be
-  // opened (the others are not tried), or nothing.
+  // opened (the others are not tried), or nothing. `new_failures`: see OutputSetting.
   std::string Open(const CliOptions& options, const std::string& catalogue_folder,
-                   std::ostream& out);
+                   std::ostream& out, const outputs::NewFailureSource& new_failures = {});
 
   // Completes every output once the run is over, in their finishing turns: first each one's
   // Start(), then each one's Finish(). Returns the error lines of those that could not be

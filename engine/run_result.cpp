@@ -28,4 +28,18 @@ std::vector<FieldCounters> ReadFieldCounters(RunContext& ctx) {
   return counters;
 }
 
+std::string_view TableOutcomeName(TableOutcome outcome) {
+  switch (outcome) {
+    case TableOutcome::kRead:
+      return "lida";
+    case TableOutcome::kStructureFailed:
+      return "estrutura_incorreta";
+    case TableOutcome::kCompanyFailed:
+      return "empresa";
+    case TableOutcome::kInterrupted:
+      return "interrompida";
+  }
+  return "";
+}
+
 }  // namespace engine

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/findings.h"
@@ -29,6 +30,10 @@ enum class TableOutcome {
   kCompanyFailed,    // "Erro: mais de uma empresa ..."
   kInterrupted,      // an error ended the run during the walk
 };
+
+// "lida", "estrutura_incorreta", "empresa", "interrompida": how a table's processing ended, as
+// the JSON result, the workbook and the history name it.
+std::string_view TableOutcomeName(TableOutcome outcome);
 
 struct TableResult {
   int numTabela = 0;

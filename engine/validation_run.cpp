@@ -208,8 +208,10 @@ void ValidationRun::ProcessTable(RunContext& ctx, WalkRiders& riders) {
   state_.numRegistrosComFalha = 0;
   state_.tabelaOk = false;
   const OpenReader open(tbDados, path, risks ? ctx.risk_file : ctx.claims_file);
-  NoteHeaderMismatch(ctx, risks ? FindingFile::kRiscos : FindingFile::kSinistros);
+  // The company first: a sink may need the code before the file's first finding (the failure
+  // list marks its rows against the company's earlier run).
   CaptureCompany(ctx);
+  NoteHeaderMismatch(ctx, risks ? FindingFile::kRiscos : FindingFile::kSinistros);
   state_.estruturaOk = false;
   TableResult& result = state_.result.tables.emplace_back();
   result.numTabela = state_.numTabela;

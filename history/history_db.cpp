@@ -14,24 +14,10 @@ constexpr const char* kRunColumns =
     "resultado, erro, sem_apolice, sinistros, vigencia_invertida, falhas, anterior, corrigidas, "
     "novas, mantidas FROM runs ";
 
-std::string_view OutcomeName(engine::TableOutcome outcome) {
-  switch (outcome) {
-    case engine::TableOutcome::kRead:
-      return "lida";
-    case engine::TableOutcome::kStructureFailed:
-      return "estrutura_incorreta";
-    case engine::TableOutcome::kCompanyFailed:
-      return "empresa";
-    case engine::TableOutcome::kInterrupted:
-      return "interrompida";
-  }
-  return "";
-}
-
 engine::TableOutcome OutcomeNamed(std::string_view name) {
   for (const auto outcome : {engine::TableOutcome::kRead, engine::TableOutcome::kCompanyFailed,
                              engine::TableOutcome::kInterrupted}) {
-    if (OutcomeName(outcome) == name) return outcome;
+    if (engine::TableOutcomeName(outcome) == name) return outcome;
   }
   return engine::TableOutcome::kStructureFailed;
 }
@@ -98,7 +84,7 @@ void WriteDetails(const Connection& db, std::int64_t id, const RunRecord& run) {
         .Bind(2, std::int64_t{t.numTabela})
         .Bind(3, std::string_view(t.nomeTabela))
         .Bind(4, std::string_view(t.path))
-        .Bind(5, OutcomeName(t.outcome))
+        .Bind(5, engine::TableOutcomeName(t.outcome))
         .Bind(6, std::int64_t{t.records})
         .Bind(7, t.records_failed)
         .Run();
@@ -176,21 +162,41 @@ HistoryDb HistoryDb::Open(const std::string& path) {
 
 int HistoryDb::schema_version() const { return SchemaVersion(*db_); }
 
-Recording HistoryDb::Begin(const RunRecord& run) {
-  Recording recording(*db_);
-  if (!run.erro && !run.empresa.empty()) {
+std::optional<StoredRun> HistoryDb::LatestRun(std::string_view empresa) {
+  const std::string code(engine::Trimmed(empresa));
+  if (code.empty()) return std::nullopt;
+  std::int64_t id = 0;
+  {
     Statement earlier(*db_,
                       "SELECT id FROM runs WHERE empresa = ? AND erro IS NULL "
                       "ORDER BY id DESC LIMIT 1");
-    earlier.Bind(1, std::string_view(run.empresa));
-    if (earlier.Step()) {
-      std::optional<StoredRun> stored = LoadRun(earlier.Int(0), true);
-      if (stored) {
-        EarlierRun anterior{stored->id, stored->record.inicio, stored->record.resultado,
-                            stored->record.entradas};
-        recording.comparison_ = CompareRuns(std::move(anterior), std::move(stored->record), run);
-      }
-    }
+    earlier.Bind(1, std::string_view(code));
+    if (!earlier.Step()) return std::nullopt;
+    id = earlier.Int(0);
+  }
+  return LoadRun(id, true);
+}
+
+Recording HistoryDb::Begin(const RunRecord& run) {
+  // Looked up inside the run's transaction: no run of the company is recorded in between.
+  Recording recording(*db_);
+  std::optional<StoredRun> earlier;
+  if (!run.erro) earlier = LatestRun(run.empresa);
+  Write(recording, run, earlier ? &*earlier : nullptr);
+  return recording;
+}
+
+Recording HistoryDb::Begin(const RunRecord& run, const StoredRun* earlier) {
+  Recording recording(*db_);
+  Write(recording, run, earlier);
+  return recording;
+}
+
+void HistoryDb::Write(Recording& recording, const RunRecord& run, const StoredRun* earlier) {
+  if (!run.erro && earlier != nullptr) {
+    EarlierRun anterior{earlier->id, earlier->record.inicio, earlier->record.resultado,
+                        earlier->record.entradas};
+    recording.comparison_ = CompareRuns(std::move(anterior), earlier->record, run);
   }
   const std::optional<RunComparison>& c = recording.comparison_;
   Statement insert(*db_,
@@ -219,7 +225,6 @@ Recording HistoryDb::Begin(const RunRecord& run) {
       .Run();
   recording.id_ = db_->LastInsertId();
   WriteDetails(*db_, recording.id_, run);
-  return recording;
 }
 
 Recording HistoryDb::Record(const RunRecord& run) {

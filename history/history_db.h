@@ -66,9 +66,15 @@ class HistoryDb {
   // Writes `run` and compares it with the most recent earlier run of its company that did not
   // end in an error; the comparison is stored with it. Throws HistoryError.
   Recording Begin(const RunRecord& run);
+  // The same, compared with `earlier` as looked up while the run went on (LatestRun), whatever
+  // was recorded since; null: with none. A run that ended in an error is compared with none.
+  Recording Begin(const RunRecord& run, const StoredRun* earlier);
   // Begin() and Commit() at once.
   Recording Record(const RunRecord& run);
 
+  // The company's (code trimmed) most recent run that did not end in an error, with its
+  // identities: the run a run of that company is compared with. Nullopt: none.
+  std::optional<StoredRun> LatestRun(std::string_view empresa);
   // The company's runs (code trimmed), newest first, without their identities.
   std::vector<StoredRun> ListRuns(std::string_view empresa);
   // Every run, oldest first, without their identities.
@@ -82,6 +88,8 @@ class HistoryDb {
 
  private:
   explicit HistoryDb(Connection db) : db_(std::make_unique<Connection>(std::move(db))) {}
+  // The run and its comparison with `earlier` (null: none) into the recording's transaction.
+  void Write(Recording& recording, const RunRecord& run, const StoredRun* earlier);
   std::vector<StoredRun> Runs(const char* where, std::string_view empresa);
   void LoadDetails(StoredRun& run, bool with_identities);
 

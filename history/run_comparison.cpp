@@ -1,5 +1,6 @@
 #include "history/run_comparison.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace history {
@@ -68,9 +69,40 @@ RunComparison CompareRuns(EarlierRun anterior, RunRecord earlier, const RunRecor
   return c;
 }
 
-bool NewFailureMarker::IsNew(const FailureGroup& group, std::uint64_t hash) {
-  const std::int64_t seen = ++seen_[group][hash];
-  return seen > earlier_.Count(group, hash);
+NewFailureMarker::Group& NewFailureMarker::Of(const FailureGroup& group) {
+  auto it = groups_.find(group);
+  if (it == groups_.end()) {
+    const auto earlier = earlier_.groups().find(group);
+    it = groups_
+             .emplace(group, Group(earlier == earlier_.groups().end() ? nullptr : &earlier->second))
+             .first;
+  }
+  return it->second;
+}
+
+bool NewFailureMarker::Group::IsNew(std::uint64_t hash) {
+  if (earlier_ == nullptr || earlier_->empty()) return true;
+  const std::vector<std::uint64_t>& earlier = *earlier_;
+  if (buckets_.empty()) {
+    int bits = 0;
+    while (bits < 30 && (std::size_t{1} << bits) < earlier.size()) ++bits;
+    shift_ = 64 - bits;
+    buckets_.assign((std::size_t{1} << bits) + 1, 0);
+    std::size_t at = 0;
+    for (std::size_t b = 0; b + 1 < buckets_.size(); ++b) {
+      buckets_[b] = static_cast<std::uint32_t>(at);
+      while (at < earlier.size() && (bits == 0 ? 0 : earlier[at] >> shift_) == b) ++at;
+    }
+    buckets_.back() = static_cast<std::uint32_t>(earlier.size());
+    seen_.resize(earlier.size());
+  }
+  const std::size_t bucket = shift_ == 64 ? 0 : static_cast<std::size_t>(hash >> shift_);
+  const auto end = earlier.begin() + buckets_[bucket + 1];
+  const auto [first, last] = std::equal_range(earlier.begin() + buckets_[bucket], end, hash);
+  if (first == last) return true;
+  // A file has fewer than 2^32 records, so fewer rows of one identity.
+  const std::uint32_t seen = ++seen_[static_cast<std::size_t>(first - earlier.begin())];
+  return seen > last - first;
 }
 
 }  // namespace history

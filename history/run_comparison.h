@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <map>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 #include "history/failure_identities.h"
@@ -59,13 +58,32 @@ RunComparison CompareRuns(EarlierRun anterior, RunRecord earlier, const RunRecor
 // are new.
 class NewFailureMarker {
  public:
+  // One group's earlier identities and the rows of it seen so far; stays put while the marker
+  // lives, so a list may keep it per group rather than look the group up for each row.
+  class Group {
+   public:
+    explicit Group(const std::vector<std::uint64_t>* earlier) : earlier_(earlier) {}
+    bool IsNew(std::uint64_t hash);
+
+   private:
+    const std::vector<std::uint64_t>* earlier_;  // sorted; null: the earlier run had none
+    // The rows seen of each earlier identity, at its first place in earlier_ (made at the
+    // group's first kept row): an identity the earlier run lacks is new without counting.
+    std::vector<std::uint32_t> seen_;
+    // Where the earlier identities of each value of the top bits begin (made with seen_): the
+    // hashes are spread evenly, so a row looks at one or two of them, not a binary search's 20.
+    std::vector<std::uint32_t> buckets_;
+    int shift_ = 64;
+  };
+
   // `earlier` (sorted) must outlive the marker.
   explicit NewFailureMarker(const FailureIdentities& earlier) : earlier_(earlier) {}
-  bool IsNew(const FailureGroup& group, std::uint64_t hash);
+  Group& Of(const FailureGroup& group);
+  bool IsNew(const FailureGroup& group, std::uint64_t hash) { return Of(group).IsNew(hash); }
 
  private:
   const FailureIdentities& earlier_;
-  std::map<FailureGroup, std::unordered_map<std::uint64_t, std::int64_t>> seen_;
+  std::map<FailureGroup, Group> groups_;
 };
 
 }  // namespace history

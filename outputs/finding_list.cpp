@@ -95,6 +95,7 @@ FindingList::Group& FindingList::GroupOf(engine::FindingFile file, std::string_v
 
 bool FindingList::Count(Group& group) {
   ++total_;
+  current_ = &group;
   const std::int64_t count = ++group.count;
   return max_per_group_ < 0 || count <= max_per_group_;
 }
@@ -112,16 +113,40 @@ bool FindingList::AdmitUncapped(std::int64_t rows) {
 }
 
 bool FindingList::AdmitField(const engine::FieldFinding& f) {
-  constexpr int kCachedPositions = 4096;  // a file with more fields looks the rest up by name
   if (finished_) return false;
-  if (f.position < 1 || f.position > kCachedPositions) return Admit(f.file, f.field, f.check);
-  auto& positions = by_position_[f.file == engine::FindingFile::kRiscos ? 0 : 1];
-  const auto p = static_cast<std::size_t>(f.position);
+  return Count(FieldGroupOf(f.file, f.position, f.field, f.check));
+}
+
+FindingList::Group& FindingList::FieldGroupOf(engine::FindingFile file, int position,
+                                              std::string_view field, engine::FindingCheck check) {
+  constexpr int kCachedPositions = 4096;  // a file with more fields looks the rest up by name
+  if (position < 1 || position > kCachedPositions) return GroupOf(file, field, check);
+  auto& positions = by_position_[file == engine::FindingFile::kRiscos ? 0 : 1];
+  const auto p = static_cast<std::size_t>(position);
   if (positions.size() <= p) positions.resize(p + 1);
-  Group*& cached = positions[p][static_cast<std::size_t>(f.check)];
+  Group*& cached = positions[p][static_cast<std::size_t>(check)];
   // The name is compared too: the group is the field's, whatever its position.
-  if (cached == nullptr || cached->field != f.field) cached = &GroupOf(f.file, f.field, f.check);
-  return Count(*cached);
+  if (cached == nullptr || cached->field != field) cached = &GroupOf(file, field, check);
+  return *cached;
+}
+
+bool FindingList::Marking() {
+  if (!marking_known_) {
+    marking_known_ = true;
+    marker_ = source_ ? source_() : nullptr;
+    if (marker_ != nullptr) writer_.MarkNew();
+  }
+  return marker_ != nullptr;
+}
+
+bool FindingList::IsNew(Group& group, std::uint64_t hash) {
+  if (group.marks == nullptr) group.marks = &marker_->Of({group.file, group.field, group.check});
+  return group.marks->IsNew(hash);
+}
+
+bool FindingList::IsNewField(engine::FindingFile file, int position, std::string_view field,
+                             engine::FindingCheck check, std::uint64_t hash) {
+  return IsNew(FieldGroupOf(file, position, field, check), hash);
 }
 
 void FindingList::Begin(engine::FindingFile file, std::optional<std::int64_t> record,
@@ -157,10 +182,11 @@ void FindingList::FieldFailed(const engine::FieldFinding& f) {
   Begin(f.file, f.record, f.position, f.field, f.check);
   row_[kValor].text = f.text;
   row_[kRelacionado].text = f.qualifier;
-  SetKey(f.Key());
+  const engine::RecordKey key = f.Key();
+  SetKey(key);
   AppendFieldMessage(message_, f);
   AppendFieldRequirement(required_, f);
-  Emit(f.file);
+  Emit(f.file, key);
 }
 
 void FindingList::StructureFailed(const engine::StructureFinding& f) {
@@ -176,7 +202,7 @@ void FindingList::StructureFailed(const engine::StructureFinding& f) {
     column += 3;
   }
   AppendStructureMessage(message_, f);
-  Emit(f.file);
+  Emit(f.file, {});
 }
 
 bool FindingList::RecordRow(engine::FindingFile file, std::uint32_t record, std::string_view field,
@@ -190,10 +216,14 @@ bool FindingList::RecordRow(engine::FindingFile file, std::uint32_t record, std:
   return true;
 }
 
-void FindingList::Emit(engine::FindingFile file) {
+void FindingList::Emit(engine::FindingFile file, const engine::RecordKey& key) {
   row_[kMensagem].text = message_;
   row_[kExigido].text = required_;
-  writer_.Row(file, row_);
+  if (Marking()) {
+    writer_.RowMarked(file, row_, IsNew(*current_, history::IdentityHash(key)));
+  } else {
+    writer_.Row(file, row_);
+  }
 }
 
 void FindingList::CompanyFailed(engine::FindingFile file, std::uint32_t record,
@@ -201,7 +231,7 @@ void FindingList::CompanyFailed(engine::FindingFile file, std::uint32_t record,
                                 std::string_view text, std::string_view expected) {
   if (!RecordRow(file, record, field, engine::FindingCheck::kEmpresa, key, text, expected)) return;
   AppendCompanyMessage(message_, field, text, expected);
-  Emit(file);
+  Emit(file, key);
 }
 
 void FindingList::ClaimWithoutPolicy(std::uint32_t record, const engine::RecordKey& key,
@@ -210,7 +240,7 @@ void FindingList::ClaimWithoutPolicy(std::uint32_t record, const engine::RecordK
   if (!RecordRow(file, record, kClaimKey, engine::FindingCheck::kSemApolice, key, apolice, item))
     return;
   AppendClaimWithoutPolicyMessage(message_, apolice, item);
-  Emit(file);
+  Emit(file, key);
 }
 
 void FindingList::CoverageInverted(std::uint32_t record, const engine::RecordKey& key,
@@ -221,7 +251,7 @@ void FindingList::CoverageInverted(std::uint32_t record, const engine::RecordKey
     return;
   }
   AppendCoverageInvertedMessage(message_, inicio_vig, fim_vig);
-  Emit(file);
+  Emit(file, key);
 }
 
 void FindingList::HeaderMismatch(const engine::HeaderFinding& f) {
@@ -231,26 +261,27 @@ void FindingList::HeaderMismatch(const engine::HeaderFinding& f) {
     SetNumber(kValor, f.header_records);
     SetNumber(kRelacionado, static_cast<std::int64_t>(f.file_records));
     AppendHeaderMessage(message_, f);
-    Emit(f.file);
+    Emit(f.file, {});
   }
   if (f.trailing_bytes > 0 && Admit(f.file, {}, engine::FindingCheck::kBytesFinais)) {
     Begin(f.file, std::nullopt, std::nullopt, {}, engine::FindingCheck::kBytesFinais);
     SetNumber(kValor, static_cast<std::int64_t>(f.trailing_bytes));
     AppendTrailingBytesMessage(message_, f);
-    Emit(f.file);
+    Emit(f.file, {});
   }
   if (f.HeaderShort() && Admit(f.file, {}, engine::FindingCheck::kCabecalhoCurto)) {
     Begin(f.file, std::nullopt, std::nullopt, {}, engine::FindingCheck::kCabecalhoCurto);
     SetNumber(kValor, f.header_length);
     SetNumber(kRelacionado, static_cast<std::int64_t>(f.descriptors_end));
     AppendShortHeaderMessage(message_, f);
-    Emit(f.file);
+    Emit(f.file, {});
   }
 }
 
 bool FindingList::Finish() {
   if (finished_) return writer_.Finish();
   finished_ = true;
+  const bool marking = Marking();  // a list without rows still has the column
   if (max_per_group_ >= 0) {
     std::vector<const Group*> capped;
     for (const auto& [key, group] : groups_) {
@@ -265,7 +296,11 @@ bool FindingList::Finish() {
           engine::Ansi(" falhas não listadas (limite de ") + engine::CountText(max_per_group_) +
           engine::Ansi(" por campo e verificação, total ") + engine::CountText(g->count) + ")";
       row_[kValor].text = message_;
-      writer_.Row(g->file, row_);
+      if (marking) {
+        writer_.RowMarked(g->file, row_, false);
+      } else {
+        writer_.Row(g->file, row_);
+      }
     }
   }
   return writer_.Finish();

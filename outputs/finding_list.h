@@ -12,9 +12,15 @@
 // item of the record (stored texts, empty where the file lacks the field); mensagem (one
 // sentence naming field, value and rule); exigido (domain: the allowed values; tamanho: the
 // width; data: "AAAAMMDD, data existente"; empty otherwise).
+//
+// Beside an earlier run of the company (the history's, history/run_comparison.h) a last column
+// nova follows: "S" for a failure the earlier run did not have, empty otherwise (and in the
+// rows that tell what a cap left out). The list learns whether there is one when it writes its
+// first row (or ends without any): without one its rows are as they always were.
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +28,7 @@
 #include <vector>
 
 #include "engine/findings.h"
+#include "history/run_comparison.h"
 #include "outputs/xlsx_workbook.h"  // SheetCell
 
 namespace outputs {
@@ -42,12 +49,21 @@ class FindingRowWriter {
   virtual ~FindingRowWriter() = default;
   // A row of `file`'s findings; the views are valid only during the call. May throw.
   virtual void Row(engine::FindingFile file, const FindingRow& row) = 0;
+  // From now on every row comes through RowMarked(), and the writer adds the column nova. Told
+  // at most once, before the first row.
+  virtual void MarkNew() = 0;
+  // A row and whether its failure is new against the earlier run.
+  virtual void RowMarked(engine::FindingFile file, const FindingRow& row, bool nova) = 0;
   // After the last row. False when a write failed at any point.
   virtual bool Finish() = 0;
   // Why Finish() failed, where the writer knows more than its file's own error (a workbook:
   // the library's words); empty otherwise.
   virtual std::string ErrorText() const { return {}; }
 };
+
+// The earlier run's failures a list marks its rows against, asked once, at the list's first row
+// or end (on the walk's thread): null for none.
+using NewFailureSource = std::function<history::NewFailureMarker*()>;
 
 class FindingList : public engine::FindingSink {
  public:
@@ -79,6 +95,15 @@ class FindingList : public engine::FindingSink {
   // Findings told so far (listed or not).
   std::int64_t total() const { return total_; }
 
+  // Before the first finding: where the list learns the earlier run to mark its rows against.
+  void MarkNewAgainst(NewFailureSource source) { source_ = std::move(source); }
+  // Whether the rows are marked new or kept (asks the source the first time).
+  bool Marking();
+  // For a row of a field finding that a chunk part made (uncapped lists): whether it is new,
+  // asked in the list's order. Only while Marking().
+  bool IsNewField(engine::FindingFile file, int position, std::string_view field,
+                  engine::FindingCheck check, std::uint64_t hash);
+
   // Counts `rows` field findings whose rows another list without a cap made (a walk's chunk part),
   // for the caller to write; false when this list is finished. Only for a list without a cap, as
   // their groups are not counted.
@@ -91,6 +116,7 @@ class FindingList : public engine::FindingSink {
     engine::FindingCheck check;
     std::int64_t count = 0;
     std::int64_t order = 0;
+    history::NewFailureMarker::Group* marks = nullptr;  // looked up at its first marked row
   };
   // Decimal digits of one number cell.
   struct Digits {
@@ -99,6 +125,9 @@ class FindingList : public engine::FindingSink {
 
   // Counts the finding in its group; false when the group is past the cap.
   bool AdmitField(const engine::FieldFinding& f);
+  // The group of a field finding, through the cache by position.
+  Group& FieldGroupOf(engine::FindingFile file, int position, std::string_view field,
+                      engine::FindingCheck check);
   bool Admit(engine::FindingFile file, std::string_view field, engine::FindingCheck check);
   Group& GroupOf(engine::FindingFile file, std::string_view field, engine::FindingCheck check);
   bool Count(Group& group);
@@ -112,8 +141,10 @@ class FindingList : public engine::FindingSink {
   bool RecordRow(engine::FindingFile file, std::uint32_t record, std::string_view field,
                  engine::FindingCheck check, const engine::RecordKey& key, std::string_view valor,
                  std::string_view relacionado);
-  // Ends the row with the sentence and the requirement built so far and writes it.
-  void Emit(engine::FindingFile file);
+  // Ends the row with the sentence and the requirement built so far and writes it, marked by the
+  // identity of `key` when marking.
+  void Emit(engine::FindingFile file, const engine::RecordKey& key);
+  bool IsNew(Group& group, std::uint64_t hash);
   void SetKey(const engine::RecordKey& key);
 
   FindingRowWriter& writer_;
@@ -128,6 +159,10 @@ class FindingList : public engine::FindingSink {
   std::string required_;
   std::int64_t total_ = 0;
   bool finished_ = false;
+  Group* current_ = nullptr;  // the group of the row being made
+  NewFailureSource source_;
+  history::NewFailureMarker* marker_ = nullptr;
+  bool marking_known_ = false;
 };
 
 // A failure list in one file format (CSV, workbook): the sink that the run tells, passing every
@@ -156,6 +191,8 @@ class FindingListOutput : public engine::FindingSink {
   bool Finish() { return list().Finish(); }
   // Findings told so far (listed or not).
   std::int64_t total() { return list().total(); }
+  // Before the run: the list marks its rows new or kept against what `source` gives.
+  void MarkNewAgainst(NewFailureSource source) { list().MarkNewAgainst(std::move(source)); }
 
  protected:
   virtual FindingList& list() = 0;

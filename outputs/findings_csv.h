@@ -1,6 +1,9 @@
 #pragma once
-// The failure list (outputs/finding_list.h) as CSV (outputs/csv_writer.h), with a header row.
+// The failure list (outputs/finding_list.h) as CSV (outputs/csv_writer.h), with a header row,
+// written with the first row (or at the end): only then is it known whether the column nova
+// follows.
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <ostream>
@@ -16,7 +19,7 @@ class FindingsCsv : public FindingListOutput {
  public:
   static constexpr std::int64_t kUnlimited = FindingList::kUnlimited;
 
-  // Writes the header row at once. `max_per_group`: rows per (file, field, check), kUnlimited
+  // `max_per_group`: rows per (file, field, check), kUnlimited
   // for all. `out` must outlive the writer and be opened in binary mode.
   explicit FindingsCsv(std::ostream& out, std::int64_t max_per_group = kUnlimited);
   ~FindingsCsv() override;
@@ -37,12 +40,26 @@ class FindingsCsv : public FindingListOutput {
     explicit Rows(std::ostream& out);  // with the header row
     Rows() = default;                  // in memory, without it: a part's rows
     void Row(engine::FindingFile file, const FindingRow& row) override;
-    bool Finish() override { return csv_.Finish(); }
-    void Raw(std::string_view bytes) { csv_.Raw(bytes); }
+    void MarkNew() override { marked_ = true; }
+    void RowMarked(engine::FindingFile file, const FindingRow& row, bool nova) override;
+    bool Finish() override;
+    void Raw(std::string_view bytes) {
+      Header();
+      csv_.Raw(bytes);
+    }
     CsvWriter& csv() { return csv_; }
 
    private:
+    // The header row, before the first row written to the file.
+    void Header() {
+      if (header_pending_) WriteHeader();
+    }
+    void WriteHeader();
+
     CsvWriter csv_;
+    bool header_pending_ = false;
+    bool marked_ = false;
+    std::array<FindingCell, kFindingColumns + 1> marked_row_{};
   };
 
   class Part;

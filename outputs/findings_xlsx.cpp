@@ -69,7 +69,16 @@ struct SheetLayout {
       headers.push_back({titles[c], 0, IsKeyColumn(columns[c].source)});
     }
   }
-  std::vector<std::size_t> source;
+  // The column Nova last, beside an earlier run: "S" for a new failure.
+  void AddNew() {
+    titles.push_back("Nova");
+    headers.clear();
+    for (std::size_t c = 0; c < titles.size(); ++c) {
+      headers.push_back(
+          {titles[c], 0, c < source.size() && IsKeyColumn(FindingColumnNames()[source[c]])});
+    }
+  }
+  std::vector<std::size_t> source;  // the list's column of each but Nova
   std::vector<std::string> titles;
   std::vector<SheetColumn> headers;  // views of titles
 };
@@ -89,6 +98,61 @@ class FindingsXlsx::Sheets : public FindingRowWriter {
         records_(kRecordColumns),
         structure_(kStructureColumns) {
     if (summary_sheet) summary_ = workbook_.AddPlainSheet("Resumo", XlsxWorkbook::Texts::kUtf8);
+  }
+
+  bool ok() const { return workbook_.ok(); }
+  std::string ErrorText() const override { return workbook_.ErrorText(); }
+  void MarkNew() override {
+    records_.AddNew();
+    structure_.AddNew();
+  }
+  void Row(engine::FindingFile file, const FindingRow& row) override {
+    const bool structure =
+        row[kVerificacao].text == engine::FindingCheckName(engine::FindingCheck::kEstrutura);
+    const SheetLayout& layout = structure ? structure_ : records_;
+    cells_.resize(layout.source.size());
+    Fill(layout, row);
+    Write(file, structure);
+  }
+  void RowMarked(engine::FindingFile file, const FindingRow& row, bool nova) override {
+    const bool structure =
+        row[kVerificacao].text == engine::FindingCheckName(engine::FindingCheck::kEstrutura);
+    const SheetLayout& layout = structure ? structure_ : records_;
+    cells_.resize(layout.source.size() + 1);
+    Fill(layout, row);
+    cells_.back() = {nova ? "S" : ""};
+    Write(file, structure);
+  }
+  bool Finish() override {
+    AddSheets();
+    return workbook_.Finish();
+  }
+  void SummaryRow(const std::vector<SheetCell>& cells, bool heading) {
+    if (summary_) workbook_.Row(*summary_, cells.data(), cells.size(), heading);
+  }
+
+ private:
+  // The list's cells a sheet shows.
+  void Fill(const SheetLayout& layout, const FindingRow& row) {
+    for (std::size_t c = 0; c < layout.source.size(); ++c) cells_[c] = row[layout.source[c]];
+    // A row without a sentence tells how many rows a cap left out: that is its sentence.
+    if (row[kMensagem].text.empty() && !row[kValor].text.empty() && !row[kValor].number) {
+      for (std::size_t c = 0; c < layout.source.size(); ++c) {
+        if (layout.source[c] == kValor) cells_[c] = {};
+        if (layout.source[c] == kMensagem) cells_[c] = row[kValor];
+      }
+    }
+  }
+  void Write(engine::FindingFile file, bool structure) {
+    AddSheets();
+    workbook_.Row(structure ? structure_sheet_ : sheets_[Index(file)], cells_.data(),
+                  cells_.size());
+  }
+  // The sheets with their headers, at the first row or the end: only then is it known whether the
+  // column Nova is there.
+  void AddSheets() {
+    if (sheets_added_) return;
+    sheets_added_ = true;
     structure_sheet_ =
         workbook_.AddSizedSheet(kStructureSheet, structure_.headers, /*only_with_rows=*/true);
     for (const engine::FindingFile file :
@@ -97,31 +161,6 @@ class FindingsXlsx::Sheets : public FindingRowWriter {
           workbook_.AddSizedSheet(engine::FindingFileName(file), records_.headers);
     }
   }
-
-  bool ok() const { return workbook_.ok(); }
-  std::string ErrorText() const override { return workbook_.ErrorText(); }
-  void Row(engine::FindingFile file, const FindingRow& row) override {
-    const bool structure =
-        row[kVerificacao].text == engine::FindingCheckName(engine::FindingCheck::kEstrutura);
-    const SheetLayout& layout = structure ? structure_ : records_;
-    cells_.resize(layout.source.size());
-    for (std::size_t c = 0; c < cells_.size(); ++c) cells_[c] = row[layout.source[c]];
-    // A row without a sentence tells how many rows a cap left out: that is its sentence.
-    if (row[kMensagem].text.empty() && !row[kValor].text.empty() && !row[kValor].number) {
-      for (std::size_t c = 0; c < cells_.size(); ++c) {
-        if (layout.source[c] == kValor) cells_[c] = {};
-        if (layout.source[c] == kMensagem) cells_[c] = row[kValor];
-      }
-    }
-    workbook_.Row(structure ? structure_sheet_ : sheets_[Index(file)], cells_.data(),
-                  cells_.size());
-  }
-  bool Finish() override { return workbook_.Finish(); }
-  void SummaryRow(const std::vector<SheetCell>& cells, bool heading) {
-    if (summary_) workbook_.Row(*summary_, cells.data(), cells.size(), heading);
-  }
-
- private:
   static std::size_t Index(engine::FindingFile file) {
     return file == engine::FindingFile::kRiscos ? 0 : 1;
   }
@@ -133,6 +172,7 @@ class FindingsXlsx::Sheets : public FindingRowWriter {
   std::size_t structure_sheet_ = 0;
   std::optional<std::size_t> summary_;
   std::vector<SheetCell> cells_;
+  bool sheets_added_ = false;
 };
 
 FindingsXlsx::FindingsXlsx(const std::string& path, std::int64_t max_per_group,

@@ -336,6 +336,12 @@ std::string Page(const HtmlReportInputs& inputs, const engine::RunState& state,
     Put(page, "motivos", Folded(std::move(items), "motivo", "motivos"));
   }
   Append(contents, Entry("resumo", "Resumo"));
+  if (inputs.comparacao != nullptr) {
+    Put(page, "comparacao",
+        Comparison(*inputs.comparacao, engine::VerdictOutcomeName(verdict.resultado),
+                   DateTime(r.started), samples));
+    Append(contents, Entry("comparacao", "Desde a crítica anterior"));
+  }
   if (!verdict.avisos.empty()) {
     const std::string count = Count(static_cast<std::int64_t>(verdict.avisos.size()));
     Put(page, "tem_avisos", Flag(true));

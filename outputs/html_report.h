@@ -7,14 +7,16 @@
 // field's counters with a bar on a scale, and for each failed field its most frequent failing
 // values and its first failing records per check (keys, value, the failure list's sentence); the
 // first claims without a policy and inverted coverages; the reconciliation; the error that ended
-// the run. Long lists fold in <details>; tables repeat their headers in print and each input
-// table starts a page. Every text from a file or the user is escaped.
+// the run; beside the company's earlier run, what changed since. Long lists fold in <details>;
+// tables repeat their headers in print and each input table starts a page. Every text from a file
+// or the user is escaped.
 
 #include <optional>
 #include <string>
 
 #include "engine/validation_run.h"
 #include "engine/verdict.h"
+#include "history/run_comparison.h"
 #include "outputs/failing_values.h"
 #include "platform/clock.h"
 
@@ -26,6 +28,9 @@ struct HtmlReportInputs {
   std::string catalogo;
   // Null: no failing values and no sample records shown.
   const FailingValues* failing_values = nullptr;
+  // The run beside the company's earlier run in the history: the section "Desde a crítica
+  // anterior"; null: no such section.
+  const history::RunComparison* comparacao = nullptr;
 };
 
 inline constexpr std::size_t kTopFailingValues = 10;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/run_result.h"
+#include "history/run_comparison.h"
 #include "outputs/failing_values.h"
 #include "outputs/html_report_samples.h"
 
@@ -55,6 +56,11 @@ void Append(data& list, data item);
 data SampleRows(const std::vector<RecordSample>& samples);
 // A section's title without the colon that ends it as a report line.
 std::string Title(std::string_view win1252);
+
+// The section "Desde a crítica anterior": the run (its verdict's name, when it started) beside the
+// company's earlier run; `samples` (null: none) give the first new failures.
+data Comparison(const history::RunComparison& c, std::string_view resultado,
+                const std::string& started, const HtmlReportSamples* samples);
 
 // One input table's section of the page.
 data Table(const engine::TableResult& t, const FailingValues* failing);

@@ -80,7 +80,63 @@ a{color:inherit;text-decoration:none}
 {{#maior_diferenca}}<tr><th><a href="#{{ancora}}">Maior diferença da conciliação</a></th><td><span id="resumo-conciliacao">{{diferenca}}</span> ({{titulo}}, {{ramo}})</td></tr>{{/maior_diferenca}}
 </table>
 </section>
-
+{{#comparacao}}<section id="comparacao">
+<h2>Desde a crítica anterior</h2>
+<table>
+<thead><tr><th></th><th>Anterior</th><th>Agora</th></tr></thead>
+<tbody>
+<tr><th>Início</th><td>{{comp_antes_data}}</td><td>{{comp_agora_data}}</td></tr>
+<tr><th>Veredito</th><td>{{comp_antes_resultado}}</td><td>{{comp_agora_resultado}}</td></tr>
+<tr><th>Sinistros sem apólice</th><td class="n">{{comp_sem_apolice_antes}}</td><td class="n">{{comp_sem_apolice_agora}}</td></tr>
+<tr><th>Vigências invertidas</th><td class="n">{{comp_vigencia_antes}}</td><td class="n">{{comp_vigencia_agora}}</td></tr>
+</tbody>
+</table>
+<table>
+<tr><th>Falhas corrigidas</th><td class="n" id="comparacao-corrigidas">{{comp_corrigidas}}</td></tr>
+<tr><th>Falhas novas</th><td class="n" id="comparacao-novas">{{comp_novas}}</td></tr>
+<tr><th>Falhas mantidas</th><td class="n" id="comparacao-mantidas">{{comp_mantidas}}</td></tr>
+</table>
+{{#comp_pioraram}}
+<h3>Campos que pioraram</h3>
+<table>
+<thead><tr><th>Arquivo</th><th>Campo</th><th>Verificação</th><th class="n">Antes</th><th class="n">Agora</th><th class="n">Corrigidas</th><th class="n">Novas</th></tr></thead>
+<tbody>
+{{#comp_grupos}}<tr><td>{{comp_arquivo}}</td><td>{{comp_campo}}</td><td>{{comp_verificacao}}</td><td class="n">{{comp_antes}}</td><td class="n">{{comp_agora}}</td><td class="n">{{comp_corrigidas}}</td><td class="n">{{comp_novas}}</td></tr>
+{{/comp_grupos}}
+</tbody>
+</table>
+{{/comp_pioraram}}
+{{#comp_melhoraram}}
+<h3>Campos que melhoraram</h3>
+<table>
+<thead><tr><th>Arquivo</th><th>Campo</th><th>Verificação</th><th class="n">Antes</th><th class="n">Agora</th><th class="n">Corrigidas</th><th class="n">Novas</th></tr></thead>
+<tbody>
+{{#comp_grupos}}<tr><td>{{comp_arquivo}}</td><td>{{comp_campo}}</td><td>{{comp_verificacao}}</td><td class="n">{{comp_antes}}</td><td class="n">{{comp_agora}}</td><td class="n">{{comp_corrigidas}}</td><td class="n">{{comp_novas}}</td></tr>
+{{/comp_grupos}}
+</tbody>
+</table>
+{{/comp_melhoraram}}
+{{#comp_falhas_novas}}
+<h3>Falhas novas: {{comp_legenda}}</h3>
+<table class="novas">
+<thead><tr><th>Arquivo</th><th>Apólice</th><th>Endosso</th><th>Item</th><th>Campo</th><th>Verificação</th><th>Mensagem</th></tr></thead>
+<tbody>
+{{#comp_linhas}}<tr><td>{{comp_arquivo}}</td><td class="k">{{comp_apolice}}</td><td class="k">{{comp_endosso}}</td><td class="k">{{comp_item}}</td><td>{{comp_campo}}</td><td>{{comp_verificacao}}</td><td>{{comp_mensagem}}</td></tr>
+{{/comp_linhas}}
+</tbody>
+</table>
+{{/comp_falhas_novas}}
+{{#comp_conciliacao}}
+<h3>Diferenças da conciliação</h3>
+<table>
+<thead><tr><th>Seção</th><th>Ramo</th><th class="n">Anterior</th><th class="n">Agora</th></tr></thead>
+<tbody>
+{{#comp_linhas}}<tr><td>{{comp_titulo}}</td><td>{{comp_ramo}}</td><td class="n">{{comp_antes}}</td><td class="n">{{comp_agora}}</td></tr>
+{{/comp_linhas}}
+</tbody>
+</table>
+{{/comp_conciliacao}}
+</section>{{/comparacao}}
 {{#tem_avisos}}
 <section id="avisos" class="avisos">
 <h2>Avisos ({{avisos_quantidade}})</h2>

@@ -27,7 +27,7 @@ json Table(const engine::TableResult& t) {
                       {"erro_dom", c.erroDom}});
   }
   return {{"tabela", t.numTabela},      {"nome", Utf8(t.nomeTabela)},
-          {"arquivo", Typed(t.path)},   {"situacao", TableOutcomeName(t.outcome)},
+          {"arquivo", Typed(t.path)},   {"situacao", engine::TableOutcomeName(t.outcome)},
           {"registros", t.records},     {"registros_com_falha", t.records_failed},
           {"campos", std::move(campos)}};
 }
@@ -51,20 +51,6 @@ json Items(const std::vector<engine::VerdictItem>& items) {
 }
 
 }  // namespace
-
-std::string_view TableOutcomeName(engine::TableOutcome outcome) {
-  switch (outcome) {
-    case engine::TableOutcome::kRead:
-      return "lida";
-    case engine::TableOutcome::kStructureFailed:
-      return "estrutura_incorreta";
-    case engine::TableOutcome::kCompanyFailed:
-      return "empresa";
-    case engine::TableOutcome::kInterrupted:
-      return "interrompida";
-  }
-  return "";
-}
 
 std::string IsoDateTime(const platform::LocalDateTime& t) {
   char text[32];

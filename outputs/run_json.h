@@ -32,9 +32,6 @@ struct RunJsonInputs {
   const history::RunComparison* comparacao = nullptr;
 };
 
-// "lida", "estrutura_incorreta", "empresa", "interrompida": a table's "situacao".
-std::string_view TableOutcomeName(engine::TableOutcome outcome);
-
 // "YYYY-MM-DDThh:mm:ss".
 std::string IsoDateTime(const platform::LocalDateTime& t);
 

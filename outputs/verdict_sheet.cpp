@@ -106,7 +106,7 @@ void WriteVerdictSheet(outputs::FindingsXlsx& book, const engine::RunState& stat
         .Text(std::string(engine::FindingFileName(engine::FindingFileOf(t.numTabela))))
         .Number(t.numTabela)
         .Text(engine::TypedToUtf8(t.path))
-        .Text(std::string(TableOutcomeName(t.outcome)))
+        .Text(std::string(engine::TableOutcomeName(t.outcome)))
         .Number(t.records)
         .Number(static_cast<double>(nulo))
         .Number(static_cast<double>(dom))

@@ -99,6 +99,95 @@ TEST_F(RunHistoryTest, SecondRunCountsFixedNewAndKeptByIdentity) {
   EXPECT_EQ(c["conciliacao"]["agora"].size(), 2u);
 }
 
+// The failure list's rows: campo, verificacao, apolice and the column nova ("-": absent).
+std::vector<std::string> MarkedRows(const std::string& csv) {
+  std::vector<std::string> rows;
+  std::istringstream lines(csv);
+  std::string line;
+  std::getline(lines, line);
+  const bool marked = line.ends_with(";nova\r");
+  while (std::getline(lines, line)) {
+    std::vector<std::string> cells;
+    std::istringstream fields(line.substr(0, line.size() - 1));
+    for (std::string cell; std::getline(fields, cell, ';');) cells.push_back(cell);
+    if (line.ends_with(";\r")) cells.emplace_back();
+    const std::string apolice = cells[13].substr(0, cells[13].find(' '));
+    rows.push_back(cells[3] + " " + cells[4] + " " + apolice + " " + (marked ? cells.at(18) : "-"));
+  }
+  return rows;
+}
+
+TEST_F(RunHistoryTest, FailureListMarksTheRowsNewAgainstTheEarlierRun) {
+  const std::string historico = "--historico=" + dir_.file("historico.db");
+  const std::string details = "--detalhes=" + dir_.file("falhas.csv");
+  WriteClaims({"POL2", "POL2", "POL3", "POL5"});
+  Run({details});
+  const std::vector<std::string> unmarked{
+      "EVENTO dominio POL2 -",           "EVENTO dominio POL2 -",
+      "EVENTO dominio POL3 -",           "EVENTO dominio POL5 -",
+      "APOLICE+ITEM sem_apolice POL2 -", "APOLICE+ITEM sem_apolice POL2 -",
+      "APOLICE+ITEM sem_apolice POL3 -", "APOLICE+ITEM sem_apolice POL5 -"};
+  EXPECT_EQ(MarkedRows(ReadBytes(dir_.file("falhas.csv"))), unmarked);  // no history
+  const std::string plain = ReadBytes(dir_.file("falhas.csv"));
+  Run({historico, details});
+  EXPECT_EQ(ReadBytes(dir_.file("falhas.csv")), plain);  // nothing earlier: as without one
+
+  // POL5 fixed; POL2 a third time (new), POL4 new. Rows made on the walk's workers (no cap) and
+  // on its thread (a cap) are marked alike.
+  WriteClaims({"POL4", "POL2", "POL3", "POL2", "POL2"});
+  const std::vector<std::string> marked{
+      "EVENTO dominio POL4 S",          "EVENTO dominio POL2 ",
+      "EVENTO dominio POL3 ",           "EVENTO dominio POL2 ",
+      "EVENTO dominio POL2 S",          "APOLICE+ITEM sem_apolice POL4 S",
+      "APOLICE+ITEM sem_apolice POL2 ", "APOLICE+ITEM sem_apolice POL3 ",
+      "APOLICE+ITEM sem_apolice POL2 ", "APOLICE+ITEM sem_apolice POL2 S"};
+  const std::string history_path = dir_.file("historico.db");
+  const std::string kept = ReadBytes(history_path);
+  for (const std::string cap : {"", "--max-detalhes=100"}) {
+    SCOPED_TRACE(cap);
+    tools::WriteFile(history_path, kept);  // each compared with the first runs
+    std::vector<std::string> args{historico, details};
+    if (!cap.empty()) args.push_back(cap);
+    Run(args);
+    EXPECT_EQ(MarkedRows(ReadBytes(dir_.file("falhas.csv"))), marked);
+  }
+}
+
+TEST_F(RunHistoryTest, PageTellsWhatChangedSinceTheEarlierRunOnlyWithOne) {
+  const std::string historico = "--historico=" + dir_.file("historico.db");
+  const std::string html = "--html=" + dir_.file("r.html");
+  WriteClaims({"POL2", "POL2", "POL3", "POL5"});
+  Run({html});
+  const std::string plain = ReadBytes(dir_.file("r.html"));
+  Run({historico, html});
+  EXPECT_EQ(ReadBytes(dir_.file("r.html")), plain);  // nothing earlier: as without a history
+
+  WriteClaims({"POL4", "POL2", "POL3", "POL2", "POL2"});
+  Run({historico, html});
+  const std::string page = ReadBytes(dir_.file("r.html"));
+  EXPECT_NE(page.find("<li><a href=\"#comparacao\">Desde a crítica anterior</a></li>"),
+            std::string::npos);
+  for (const char* figure :
+       {"<td class=\"n\" id=\"comparacao-corrigidas\">2</td>",
+        "<td class=\"n\" id=\"comparacao-novas\">4</td>",
+        "<td class=\"n\" id=\"comparacao-mantidas\">6</td>",
+        "<td>sinistros</td><td>EVENTO</td><td>dominio</td><td class=\"n\">4</td>"
+        "<td class=\"n\">5</td><td class=\"n\">1</td><td class=\"n\">2</td>",
+        "<h3>Falhas novas: 4 falhas novas</h3>"}) {
+    EXPECT_NE(page.find(figure), std::string::npos) << figure;
+  }
+  // The new ones are POL4 and the third POL2, once for EVENTO and once without a policy.
+  std::size_t pol4 = 0, pol2 = 0;
+  const std::string rows = page.substr(page.find("<table class=\"novas\">"));
+  for (std::size_t at = 0; (at = rows.find("<td class=\"k\">POL", at)) != std::string::npos &&
+                           at < rows.find("</table>");
+       ++at) {
+    (rows.compare(at + 14, 4, "POL4") == 0 ? pol4 : pol2) += 1;
+  }
+  EXPECT_EQ(pol4, 2u);
+  EXPECT_EQ(pol2, 2u);
+}
+
 TEST_F(RunHistoryTest, ARunEndedByAnErrorComparesWithNothingAndIsNeverTheEarlierRun) {
   const std::string historico = "--historico=" + dir_.file("historico.db");
   WriteClaims({"POL2"});
