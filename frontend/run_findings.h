@@ -26,6 +26,11 @@ class RunFindings {
   RunFindings& operator=(const RunFindings&) = delete;
 
   engine::FindingSink* sink() { return writer_.get(); }
+  // Before the run: the list marks its rows new or kept (column nova) against what `source`
+  // gives at its first row.
+  void MarkNewAgainst(outputs::NewFailureSource source) {
+    if (writer_) writer_->MarkNewAgainst(std::move(source));
+  }
   // After the run (on any way out): ends the list. Returns false when it could not be written.
   bool Finish();
   // True once Finish() succeeded.

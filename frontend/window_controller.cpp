@@ -53,8 +53,12 @@ void WindowController::Run() {
   view_.UnloadPanel();
   panel_current_ = false;
   findings_.reset();
+  history_.StartRun();
   findings_ = std::make_unique<RunFindings>();
   history_notice_ = history_.Prepare();
+  if (history_.active()) {
+    findings_->MarkNewAgainst([this] { return history_.NewFailures(run_.state()); });
+  }
   sinks_ = std::make_unique<engine::FindingTee>();
   if (findings_->sink() != nullptr) sinks_->Add(findings_->sink());
   if (history_.active()) sinks_->Add(history_.sink());

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "engine/text.h"
 #include "engine/verdict.h"
 #include "platform/network_path.h"
 #include "platform/user_data_folder.h"
@@ -55,19 +56,50 @@ std::string WindowHistory::Prepare() {
   return {};
 }
 
+void WindowHistory::StartRun() {
+  recorded_ = false;
+  looked_up_ = false;
+  marker_.reset();
+  earlier_.reset();
+}
+
+history::NewFailureMarker* WindowHistory::NewFailures(const engine::RunState& state) {
+  if (looked_up_ || !active()) return marker_ ? &*marker_ : nullptr;
+  if (recorded_) {
+    // A list that had no row until the end: the comparison already made says.
+    looked_up_ = true;
+    if (comparison_) marker_.emplace(comparison_->falhas_anteriores);
+    return marker_ ? &*marker_ : nullptr;
+  }
+  const std::string_view code = engine::Trimmed(state.codEmpresa);
+  if (code.empty()) return nullptr;  // no code yet: the run is compared when recorded
+  try {
+    earlier_ = db_->LatestRun(code);
+  } catch (const history::HistoryError&) {
+    return nullptr;  // recording looks the run up again and tells why it cannot
+  }
+  looked_up_ = true;
+  if (earlier_) marker_.emplace(earlier_->record.falhas);
+  return marker_ ? &*marker_ : nullptr;
+}
+
 std::string WindowHistory::Record(const std::string& riscos, const std::string& sinistros,
                                   const std::string& catalogue_folder,
                                   const engine::RunState& state,
                                   const std::optional<std::string>& error) {
   comparison_.reset();
   if (!active()) return {};
+  recorded_ = true;
   const history::RunSource source{riscos, sinistros, catalogue_folder,
                                   std::string("talmero-prx ") + TALMERO_VERSION};
   try {
     const engine::Verdict verdict =
         engine::ComputeVerdict(state.result, error, engine::VerdictLimits{});
+    const history::RunRecord record =
+        history::MakeRunRecord(source, state, verdict, error, sink_.Take());
     history::Recording recording =
-        db_->Record(history::MakeRunRecord(source, state, verdict, error, sink_.Take()));
+        looked_up_ ? db_->Begin(record, earlier_ ? &*earlier_ : nullptr) : db_->Begin(record);
+    recording.Commit();
     comparison_ = std::move(recording.comparison());
   } catch (const std::exception& e) {
     sink_.Take();  // the next run starts with no identity of this one

@@ -1,10 +1,11 @@
 #pragma once
 // The windows' history of runs (history/history_db.h), on by default in the user's data folder:
 // opened at the first run, so that a history that cannot be opened costs no run; its sink
-// gathers the identity of every failure beside the failure list's; each run is recorded on the
-// run's worker thread once the walk is over, in one transaction, and compared with the company's
-// run before it. A history that cannot be opened, or lies on a network share, is told once and
-// the runs go on without it.
+// gathers the identity of every failure beside the failure list's; the list marks its rows new or
+// kept against the company's run before it, looked up at the list's first row once the run has
+// read the company's code; each run is recorded on the run's worker thread once the walk is over,
+// in one transaction, and compared with that same run. A history that cannot be opened, or lies on
+// a network share, is told once and the runs go on without it.
 
 #include <memory>
 #include <optional>
@@ -40,6 +41,13 @@ class WindowHistory {
   // to show when it could not be opened, the first time only; empty otherwise.
   std::string Prepare();
   bool active() const { return db_ != nullptr; }
+  // On the window's thread as a run starts, after its predecessor's list is gone: forgets the
+  // earlier run the last one was compared with.
+  void StartRun();
+  // For the failure list, on the walk's thread at its first row (or at its end): the failures of
+  // the company's earlier run, looked up the first time asked with the code the run has read by
+  // then, and kept for the comparison. Null: no history, no earlier run, or no code read yet.
+  history::NewFailureMarker* NewFailures(const engine::RunState& state);
   // The sink to add beside the failure list's for the coming run (null: no history).
   engine::FindingSink* sink() { return active() ? &sink_ : nullptr; }
 
@@ -60,6 +68,10 @@ class WindowHistory {
   std::unique_ptr<history::HistoryDb> db_;
   history::IdentitySink sink_;
   std::optional<history::RunComparison> comparison_;
+  bool recorded_ = false;   // the run is recorded: the list asks the comparison, made or not
+  bool looked_up_ = false;  // earlier_ is the run to compare with, found or not
+  std::optional<history::StoredRun> earlier_;
+  std::optional<history::NewFailureMarker> marker_;
 };
 
 }  // namespace frontend

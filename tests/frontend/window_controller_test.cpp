@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "frontend/failure_file_index.h"
+#include "frontend/failure_filter.h"
 #include "frontend/window_options.h"
 #include "outputs/xlsx_workbook.h"
 #include "support/run_fixture.h"
@@ -334,6 +336,18 @@ TEST_F(WindowControllerTest, RunsAreRecordedAndTheNextStripTellsWhatChangedSince
                 ". — desde a crítica de 09/12 14:02: 0 corrigidas, 2 novas. Painel de falhas"),
             std::string::npos)
       << controller.strip().text;
+  // The window's list marks them, and "Só as novas" keeps exactly those: the new record's.
+  const FailureFileIndex list(view.panel_loads.back().list_path);
+  ASSERT_TRUE(list.HasNova());
+  FailureFilter only_new;
+  only_new.so_novas = true;
+  std::vector<std::uint32_t> new_record;
+  const int item = list.ColumnIndex("item");
+  for (std::uint32_t row = 0; row < list.RowCount(); ++row) {
+    if (list.Row(row)[static_cast<std::size_t>(item)] == "000003") new_record.push_back(row);
+  }
+  EXPECT_EQ(new_record.size(), 2u);
+  EXPECT_EQ(MatchRows(list.keys(), only_new)->rows, new_record);
 
   // The dialog lists the company's two runs, newest first, read and deleted off the window's
   // thread; deleting them asks first.
