@@ -373,5 +373,24 @@ TEST_F(WindowControllerTest, RunsAreRecordedAndTheNextStripTellsWhatChangedSince
   EXPECT_TRUE(view.history_shown.at(1).rows.empty());
 }
 
+TEST_F(WindowControllerTest, AHistoryThatCannotBeOpenedIsToldOnceAndTheRunsGoOn) {
+  // A folder where the history's file should be.
+  std::filesystem::create_directory(dir_.path() / "historico.sqlite");
+  FakeView view;
+  view.boxes = view_.boxes;
+  WindowController controller(
+      view,
+      {dir_.folder(), engine::Regional::PtBr(), {}, true, {dir_.file("historico.sqlite"), false}});
+  view.controller = &controller;
+  controller.Opened();
+  RunUntilEnded(controller, view);
+  EXPECT_NE(controller.strip().text.find("(Histórico: o histórico não pôde ser aberto"),
+            std::string::npos)
+      << controller.strip().text;
+  EXPECT_TRUE(controller.strip().text.starts_with("Rejeitado"));
+  RunUntilEnded(controller, view);
+  EXPECT_EQ(controller.strip().text.find("Histórico"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace frontend
