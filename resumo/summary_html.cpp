@@ -107,6 +107,11 @@ std::string SummaryHtml(const std::vector<SummaryRow>& rows) {
       cell.set("partes", Parts(CellText(row, c)));
       if (c == kResultado) cell.set("classe", ResultClass(StateOf(row)));
       if (IsCountColumn(c)) cell.set("classe", "n");
+      if (c == kCodSeg) cell.set("classe", "codigo");
+      // Paths and an error's message may hold words longer than any column.
+      if (c == kResultadoJson || c == kRiscos || c == kSinistros || c == kMotivos) {
+        cell.set("classe", "longo");
+      }
       celulas.push_back(cell);
     }
     linhas.push_back(data("celulas", celulas));
