@@ -136,7 +136,8 @@ TEST_F(RunResumoTest, OneRowPerResultAndStatusOneForTheUnreadable) {
   args.insert(args.end(), jsons.begin(), jsons.end());
   ASSERT_EQ(Resumir(args), cmdline::kExitRunError);
   const std::string page = cli::ReadAll(html);
-  EXPECT_NE(page.find("<td>" + WithBreaks(dir_.file("a&amp;1.json")) + "</td>"), std::string::npos)
+  EXPECT_NE(page.find("<td class=\"longo\">" + WithBreaks(dir_.file("a&amp;1.json")) + "</td>"),
+            std::string::npos)
       << page;
   EXPECT_NE(page.find("overflow-wrap:anywhere"), std::string::npos);
   EXPECT_NE(page.find("<td class=\"resultado rejeitado\">Rejeitado</td><td>vigencia_invertida"),
@@ -350,8 +351,8 @@ TEST_F(RunResumoTest, TextsReachThePageAndTheWorkbookAsStored) {
   ASSERT_EQ(Resumir({"--saida", html, result}), cmdline::kExitSuccess) << err_;
   const std::string page = cli::ReadAll(html);
   EXPECT_EQ(outputs::ValidUtf8(page), page);
-  EXPECT_NE(page.find("<td>" + WithBreaks(dir_.file("r\u00e9.json")) +
-                      "</td><td>01234</td><td>_x0041_\u2401</td>"),
+  EXPECT_NE(page.find("<td class=\"longo\">" + WithBreaks(dir_.file("r\u00e9.json")) +
+                      "</td><td class=\"codigo\">01234</td><td>_x0041_\u2401</td>"),
             std::string::npos)
       << page.substr(0, 3000);
 
