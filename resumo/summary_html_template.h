@@ -4,7 +4,8 @@
 // has them (engine/verdict_style.h). The table fits the window (a set of runs read at 1400 px
 // scrolls no sideways): texts wrap, paths after each folder (a cell's parts, each but the first
 // after a <wbr>), and a word longer than its column anywhere; only figures and the verdict stay
-// on one line.
+// on one line. {{{graficos}}}: the charts of a summary of histories, made and escaped beforehand
+// (resumo/summary_charts.h); empty otherwise, leaving the page as it was.
 
 namespace resumo {
 
@@ -35,7 +36,7 @@ td.n{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap}
 <tr>{{#celulas}}<td{{#classe}} class="{{classe}}"{{/classe}}>{{#partes}}{{^primeira}}<wbr>{{/primeira}}{{texto}}{{/partes}}</td>{{/celulas}}</tr>
 {{/linhas}}
 </table>
-<footer>Talmero PRX: resumo de resultados de talmero-criticar.</footer>
+{{{graficos}}}<footer>Talmero PRX: resumo de resultados de talmero-criticar.</footer>
 </body>
 </html>
 )HTML";
