@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <string_view>
 #include <utility>
 
@@ -168,8 +169,10 @@ std::string FieldFailureCharts(const std::vector<SummaryRow>& rows) {
         "<h3>" + Esc(company.code + (company.name.empty() ? "" : " — " + company.name)) + "</h3>\n";
     const std::vector<FieldLine> lines = FieldLines(company);
     if (lines.empty()) {
-      html += "<p>Nenhum campo com falhas nas " + std::to_string(company.runs.size()) +
-              (company.runs.size() == 1 ? " crítica.</p>\n" : " críticas.</p>\n");
+      html += company.runs.size() == 1
+                  ? std::string("<p>Nenhum campo com falhas na única crítica.</p>\n")
+                  : "<p>Nenhum campo com falhas nas " + std::to_string(company.runs.size()) +
+                        " críticas.</p>\n";
       continue;
     }
     html += "<div style=\"display:flex;flex-wrap:wrap;gap:12px\">\n";
