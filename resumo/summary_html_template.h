@@ -5,6 +5,8 @@
 // scrolls no sideways): texts wrap between words, paths after each folder (a cell's parts, each
 // but the first after a <wbr>), and in paths and messages a word longer than its column anywhere;
 // titles break between words only; figures, the company's code and the verdict stay on one line.
+// {{{graficos}}}: the charts of a summary of histories, made and escaped beforehand
+// (resumo/summary_charts.h); empty otherwise, leaving the page as it was.
 
 namespace resumo {
 
@@ -37,7 +39,7 @@ td.n{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap}
 <tr>{{#celulas}}<td{{#classe}} class="{{classe}}"{{/classe}}>{{#partes}}{{^primeira}}<wbr>{{/primeira}}{{texto}}{{/partes}}</td>{{/celulas}}</tr>
 {{/linhas}}
 </table>
-<footer>Talmero PRX: resumo de resultados de talmero-criticar.</footer>
+{{{graficos}}}<footer>Talmero PRX: resumo de resultados de talmero-criticar.</footer>
 </body>
 </html>
 )HTML";
