@@ -109,4 +109,11 @@ std::string TimeStamp(const Regional& regional, const platform::LocalDateTime& w
   return stamp;
 }
 
+std::string IsoDateTime(const platform::LocalDateTime& t) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
+  return text;
+}
+
 }  // namespace engine

@@ -28,6 +28,9 @@ struct Regional {
 // t tt (AM/PM); text in single or double quotes is copied; other characters are copied as is.
 std::string FormatDateTime(std::string_view pattern, const platform::LocalDateTime& when);
 
+// "YYYY-MM-DDThh:mm:ss": a moment as the JSON result and the history keep it.
+std::string IsoDateTime(const platform::LocalDateTime& t);
+
 // The report's time stamp: short date, a blank and long time; at exactly midnight the blank and
 // the time are left out.
 std::string TimeStamp(const Regional& regional, const platform::LocalDateTime& when);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <utility>
 
 #include "engine/text.h"
@@ -9,20 +10,23 @@
 namespace history {
 namespace {
 
-// FNV-1a over the bytes, each text closed by its length so that ("AB", "") and ("A", "B")
-// differ; then a final mix so that the sorted hashes spread evenly.
+// The text eight bytes at a time (the last word padded with zeros), each word multiplied in,
+// and closed by its length so that ("AB", "") and ("A", "B") differ; Finish() then spreads the
+// result evenly. Policy keys are a few words long: this is several times faster than a byte at a
+// time, on the walk's workers for every failure.
 std::uint64_t Mix(std::uint64_t h, std::string_view text) {
-  constexpr std::uint64_t kPrime = 0x100000001b3ULL;
-  for (const char c : text) {
-    h ^= static_cast<unsigned char>(c);
-    h *= kPrime;
+  constexpr std::uint64_t kPrime = 0x9E3779B97F4A7C15ULL;
+  std::size_t at = 0;
+  for (; at < text.size(); at += 8) {
+    unsigned char bytes[8] = {};
+    std::memcpy(bytes, text.data() + at, std::min<std::size_t>(8, text.size() - at));
+    std::uint64_t word = 0;
+    for (int i = 7; i >= 0; --i) word = (word << 8) | bytes[i];  // the same on any byte order
+    h = (h ^ word) * kPrime;
+    h ^= h >> 29;
   }
-  std::uint64_t length = text.size();
-  for (int i = 0; i < 4; ++i, length >>= 8) {
-    h ^= length & 0xFF;
-    h *= kPrime;
-  }
-  return h;
+  h = (h ^ text.size()) * kPrime;
+  return h ^ (h >> 32);
 }
 
 std::uint64_t Finish(std::uint64_t h) {

@@ -1,10 +1,15 @@
 #include "history/history_db.h"
 
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
 #include <utility>
 
 #include "engine/text.h"
 #include "history/history_schema.h"
 #include "platform/private_file.h"
+#include "platform/system_path.h"
 
 namespace history {
 namespace {
@@ -139,6 +144,47 @@ void WriteDetails(const Connection& db, std::int64_t id, const RunRecord& run) {
   }
 }
 
+// The first bytes of every SQLite database; bytes 18 and 19 are 2 in WAL mode.
+constexpr std::string_view kSqliteMagic("SQLite format 3\0", 16);
+constexpr std::size_t kSqliteHeader = 100;
+
+// Size and modification time of `path`; nullopt when it cannot be examined.
+std::optional<std::pair<std::int64_t, std::int64_t>> SizeAndTime(const std::string& path) {
+  const std::filesystem::path file = platform::FileSystemPath(path);
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(file, ec);
+  if (ec) return std::nullopt;
+  const auto written = std::filesystem::last_write_time(file, ec);
+  if (ec) return std::nullopt;
+  return std::pair{static_cast<std::int64_t>(size),
+                   static_cast<std::int64_t>(written.time_since_epoch().count())};
+}
+
+// Whether the file at `path` is a plain file holding an SQLite database, looked at without
+// SQLite (which might leave files beside it); `*wal`: whether the database is in WAL mode.
+void CheckIsDatabase(const std::string& path, bool* wal) {
+  std::error_code ec;
+  const auto status = std::filesystem::status(platform::FileSystemPath(path), ec);
+  if (status.type() == std::filesystem::file_type::not_found) {
+    throw HistoryError("the file does not exist");
+  }
+  if (!ec && status.type() == std::filesystem::file_type::directory) {
+    throw HistoryError("it is a folder");
+  }
+  if (!ec && status.type() != std::filesystem::file_type::regular) {
+    throw HistoryError("it is not a plain file (a device, a pipe or a socket)");
+  }
+  std::ifstream in(platform::FileSystemPath(path), std::ios::binary);
+  if (!in.is_open()) throw HistoryError("the file cannot be opened");
+  std::array<char, kSqliteHeader> header{};
+  in.read(header.data(), header.size());
+  if (static_cast<std::size_t>(in.gcount()) < header.size() ||
+      std::string_view(header.data(), kSqliteMagic.size()) != kSqliteMagic) {
+    throw HistoryError("it is not a history of talmero-criticar (not an SQLite database)");
+  }
+  *wal = header[18] == 2 && header[19] == 2;
+}
+
 }  // namespace
 
 void Recording::Commit() { transaction_->Commit(); }
@@ -158,6 +204,42 @@ HistoryDb HistoryDb::Open(const std::string& path) {
   db.Exec("PRAGMA synchronous = NORMAL");
   PrepareSchema(db);
   return HistoryDb(std::move(db));
+}
+
+HistoryDb HistoryDb::OpenReadOnly(const std::string& path) {
+  bool wal = false;
+  CheckIsDatabase(path, &wal);
+  // No -wal file: no program has the history open, and the file holds it whole.
+  std::error_code ec;
+  const bool as_on_disk =
+      wal && !std::filesystem::exists(platform::FileSystemPath(path + "-wal"), ec);
+  const auto before = SizeAndTime(path);
+  HistoryDb history(Connection::ReadOnly(path, as_on_disk && before.has_value()));
+  if (as_on_disk && before) {
+    history.read_as_on_disk_ = DiskState{path, before->first, before->second};
+  }
+  Connection& db = *history.db_;
+  db.Exec(("PRAGMA busy_timeout = " + std::to_string(kBusyTimeoutMs)).c_str());
+  const int version = SchemaVersion(db);
+  if (version > kSchemaVersion) {
+    throw HistoryError("the history was written by a newer version of the program (schema " +
+                       std::to_string(version) + ")");
+  }
+  Statement runs(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'runs'");
+  if (version < kSchemaVersion || !runs.Step()) {
+    throw HistoryError(
+        "it is not a history of talmero-criticar (an SQLite database without its tables)");
+  }
+  return history;
+}
+
+bool HistoryDb::ChangedWhileRead() const {
+  if (!read_as_on_disk_) return false;
+  const DiskState& then = *read_as_on_disk_;
+  std::error_code ec;
+  if (std::filesystem::exists(platform::FileSystemPath(then.path + "-wal"), ec)) return true;
+  const auto now = SizeAndTime(then.path);
+  return !now || now->first != then.size || now->second != then.written;
 }
 
 int HistoryDb::schema_version() const { return SchemaVersion(*db_); }

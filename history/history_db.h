@@ -61,7 +61,18 @@ class HistoryDb {
   // Throws HistoryError with the database's reason.
   static HistoryDb Open(const std::string& path);
 
+  // Opens the existing history at `path` to read it only: never created, migrated nor written.
+  // Refuses, with HistoryError saying why, a path that is no plain file, a file that is no
+  // SQLite database or no history, and a history of a newer schema version. A history in WAL
+  // mode that no program has open (no -wal file beside it) is read as it is on disk, leaving no
+  // -shm or -wal file behind; ChangedWhileRead() then tells whether a run was recorded meanwhile.
+  static HistoryDb OpenReadOnly(const std::string& path);
+
   HistoryDb(HistoryDb&&) noexcept = default;
+
+  // True when the history was read as it was on disk and has changed since it was opened (a
+  // program recorded a run): what was read may be torn, and is read again.
+  bool ChangedWhileRead() const;
 
   // Writes `run` and compares it with the most recent earlier run of its company that did not
   // end in an error; the comparison is stored with it. Throws HistoryError.
@@ -88,12 +99,19 @@ class HistoryDb {
 
  private:
   explicit HistoryDb(Connection db) : db_(std::make_unique<Connection>(std::move(db))) {}
+  // What the file was when opened without locks (OpenReadOnly), to tell a change since.
+  struct DiskState {
+    std::string path;
+    std::int64_t size = 0;
+    std::int64_t written = 0;  // the modification time, in the file clock's ticks
+  };
   // The run and its comparison with `earlier` (null: none) into the recording's transaction.
   void Write(Recording& recording, const RunRecord& run, const StoredRun* earlier);
   std::vector<StoredRun> Runs(const char* where, std::string_view empresa);
   void LoadDetails(StoredRun& run, bool with_identities);
 
   std::unique_ptr<Connection> db_;  // stays put: a Recording's transaction refers to it
+  std::optional<DiskState> read_as_on_disk_;
 };
 
 }  // namespace history

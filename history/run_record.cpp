@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "engine/regional.h"
 #include "engine/text.h"
 #include "platform/system_path.h"
 
@@ -33,19 +34,12 @@ std::vector<VerdictLine> Lines(const std::vector<engine::VerdictItem>& items) {
 
 }  // namespace
 
-std::string IsoDateTime(const platform::LocalDateTime& t) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day, t.hour,
-                t.minute, t.second);
-  return text;
-}
-
 RunRecord MakeRunRecord(const RunSource& source, const engine::RunState& state,
                         const engine::Verdict& verdict, const std::optional<std::string>& error,
                         FailureIdentities falhas) {
   const engine::RunResult& r = state.result;
   RunRecord record;
-  record.inicio = IsoDateTime(r.started);
+  record.inicio = engine::IsoDateTime(r.started);
   record.versao = source.versao;
   if (!engine::Trimmed(source.riscos).empty()) {
     record.entradas.push_back(Stamp(engine::FindingFile::kRiscos, source.riscos));

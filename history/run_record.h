@@ -64,7 +64,4 @@ RunRecord MakeRunRecord(const RunSource& source, const engine::RunState& state,
                         const engine::Verdict& verdict, const std::optional<std::string>& error,
                         FailureIdentities falhas);
 
-// "YYYY-MM-DDThh:mm:ss".
-std::string IsoDateTime(const platform::LocalDateTime& t);
-
 }  // namespace history

@@ -4,9 +4,45 @@
 
 namespace history {
 
+namespace {
+
+// `path` as the path of an SQLite URI: every byte but letters, digits and "/._-~" as %XX, so that
+// "?", "#" and "%" in a name stay part of it.
+std::string UriPath(const std::string& path) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string uri;
+  for (const char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                       (byte >= '0' && byte <= '9') || c == '/' || c == '.' || c == '_' ||
+                       c == '-' || c == '~';
+    if (plain) {
+      uri += c;
+    } else {
+      uri += '%';
+      uri += kHex[byte >> 4];
+      uri += kHex[byte & 0xF];
+    }
+  }
+  return uri;
+}
+
+}  // namespace
+
 Connection::Connection(const std::string& path) {
-  const int rc =
-      sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  OpenWith(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+}
+
+Connection Connection::ReadOnly(const std::string& path, bool immutable) {
+  Connection db;
+  std::string uri = "file:" + UriPath(path) + "?mode=ro";
+  if (immutable) uri += "&immutable=1";
+  db.OpenWith(uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+  return db;
+}
+
+void Connection::OpenWith(const std::string& name, int flags) {
+  const int rc = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
   if (rc != SQLITE_OK) {
     const std::string reason = db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
     sqlite3_close(db_);

@@ -22,6 +22,10 @@ class Connection {
  public:
   // Opens (creating when missing) the database at `path` (UTF-8 on Windows). Throws HistoryError.
   explicit Connection(const std::string& path);
+  // Opens the existing database at `path` to read it only (SQLITE_OPEN_READONLY). `immutable`:
+  // as a file nobody changes, without locks and without the -shm and -wal files a database in
+  // WAL mode otherwise gets beside it. Throws HistoryError.
+  static Connection ReadOnly(const std::string& path, bool immutable);
   ~Connection();
   Connection(Connection&& other) noexcept : db_(other.db_) { other.db_ = nullptr; }
   Connection& operator=(Connection&&) = delete;
@@ -37,6 +41,10 @@ class Connection {
   [[noreturn]] void Fail(std::string_view what) const;
 
  private:
+  Connection() = default;
+  // sqlite3_open_v2 with `flags`; throws HistoryError with the database's reason.
+  void OpenWith(const std::string& name, int flags);
+
   sqlite3* db_ = nullptr;
 };
 

@@ -395,6 +395,7 @@ std::string Page(const HtmlReportInputs& inputs, const engine::RunState& state,
   if (auto largest = LargestDifference(r.reconciliation)) Put(page, "maior_diferenca", *largest);
   Put(page, "conteudo", std::move(contents));
   Put(page, "escala", std::string(kHtmlScalePartial));
+  Put(page, "comp_tabela", std::string(kHtmlComparisonGroupsPartial));
   mustache tmpl(kHtmlReportTemplate);
   tmpl.set_custom_escape(HtmlEscaped);
   // The template is this program's own: a fault in it is a programmer's error.

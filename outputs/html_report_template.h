@@ -98,23 +98,11 @@ a{color:inherit;text-decoration:none}
 </table>
 {{#comp_pioraram}}
 <h3>Campos que pioraram</h3>
-<table>
-<thead><tr><th>Arquivo</th><th>Campo</th><th>Verificação</th><th class="n">Antes</th><th class="n">Agora</th><th class="n">Corrigidas</th><th class="n">Novas</th></tr></thead>
-<tbody>
-{{#comp_grupos}}<tr><td>{{comp_arquivo}}</td><td>{{comp_campo}}</td><td>{{comp_verificacao}}</td><td class="n">{{comp_antes}}</td><td class="n">{{comp_agora}}</td><td class="n">{{comp_corrigidas}}</td><td class="n">{{comp_novas}}</td></tr>
-{{/comp_grupos}}
-</tbody>
-</table>
+{{> comp_tabela}}
 {{/comp_pioraram}}
 {{#comp_melhoraram}}
 <h3>Campos que melhoraram</h3>
-<table>
-<thead><tr><th>Arquivo</th><th>Campo</th><th>Verificação</th><th class="n">Antes</th><th class="n">Agora</th><th class="n">Corrigidas</th><th class="n">Novas</th></tr></thead>
-<tbody>
-{{#comp_grupos}}<tr><td>{{comp_arquivo}}</td><td>{{comp_campo}}</td><td>{{comp_verificacao}}</td><td class="n">{{comp_antes}}</td><td class="n">{{comp_agora}}</td><td class="n">{{comp_corrigidas}}</td><td class="n">{{comp_novas}}</td></tr>
-{{/comp_grupos}}
-</tbody>
-</table>
+{{> comp_tabela}}
 {{/comp_melhoraram}}
 {{#comp_falhas_novas}}
 <h3>Falhas novas: {{comp_legenda}}</h3>
@@ -267,5 +255,15 @@ a{color:inherit;text-decoration:none}
 // {{escala_fim}} of the section it stands in).
 inline constexpr const char* kHtmlScalePartial =
     R"HTML(<svg width="204" height="18" role="img" aria-label="escala de 0 a {{escala_fim}}"><g font-size="10" fill="#555"><text x="1" y="9">0</text><text x="100" y="9" text-anchor="middle">{{escala_meio}}</text><text x="203" y="9" text-anchor="end">{{escala_fim}}</text></g><path d="M0.5 12v5M100 12v5M200.5 12v5M0.5 16.5h200" stroke="#888" fill="none"/></svg>)HTML";
+
+// The fields that got worse, or better, since the earlier run: one table for both lists.
+inline constexpr const char* kHtmlComparisonGroupsPartial = R"HTML(<table>
+<thead><tr><th>Arquivo</th><th>Campo</th><th>Verificação</th><th class="n">Antes</th><th class="n">Agora</th><th class="n">Corrigidas</th><th class="n">Novas</th></tr></thead>
+<tbody>
+{{#comp_grupos}}<tr><td>{{comp_arquivo}}</td><td>{{comp_campo}}</td><td>{{comp_verificacao}}</td><td class="n">{{comp_antes}}</td><td class="n">{{comp_agora}}</td><td class="n">{{comp_corrigidas}}</td><td class="n">{{comp_novas}}</td></tr>
+{{/comp_grupos}}
+</tbody>
+</table>
+)HTML";
 
 }  // namespace outputs

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "engine/regional.h"
 #include "engine/text.h"
 #include "engine/verdict_style.h"
 #include "outputs/comparison_json.h"
@@ -52,13 +53,6 @@ json Items(const std::vector<engine::VerdictItem>& items) {
 
 }  // namespace
 
-std::string IsoDateTime(const platform::LocalDateTime& t) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day, t.hour,
-                t.minute, t.second);
-  return text;
-}
-
 std::string RunJson(const RunJsonInputs& inputs, const engine::RunState& state,
                     const engine::Verdict& verdict, const std::optional<std::string>& error,
                     const platform::LocalDateTime& ended) {
@@ -68,8 +62,8 @@ std::string RunJson(const RunJsonInputs& inputs, const engine::RunState& state,
                      {"sinistros", Typed(inputs.sinistros)},
                      {"catalogo", Typed(inputs.catalogo)},
                      {"regional", inputs.regional}};
-  doc["inicio"] = IsoDateTime(r.started);
-  doc["fim"] = IsoDateTime(r.finished.value_or(ended));
+  doc["inicio"] = engine::IsoDateTime(r.started);
+  doc["fim"] = engine::IsoDateTime(r.finished.value_or(ended));
   doc["empresa"] = {{"codigo", Utf8(state.codEmpresa)},
                     {"nome", r.company_name ? json(Utf8(*r.company_name)) : json(nullptr)}};
   json tabelas = json::array();

@@ -32,9 +32,6 @@ struct RunJsonInputs {
   const history::RunComparison* comparacao = nullptr;
 };
 
-// "YYYY-MM-DDThh:mm:ss".
-std::string IsoDateTime(const platform::LocalDateTime& t);
-
 // The document, indented by two blanks. `error`: the message that ended the run; `ended`: when
 // it ended (the closing time stamp when the run reached it).
 std::string RunJson(const RunJsonInputs& inputs, const engine::RunState& state,

@@ -9,13 +9,17 @@ namespace resumo {
 struct ResumoOptions {
   std::string saida;               // empty or "-": CSV on standard output
   std::vector<std::string> jsons;  // the results, in the order given
+  // --historico: the histories whose runs are summarised instead of JSON results.
+  std::vector<std::string> historicos;
+  std::string empresa;  // --empresa: only this company's runs (code trimmed)
   bool help = false;
   bool version = false;
 };
 
 // Parses `args` (without the program name). False with a reason in `error` on wrong usage:
-// "opção desconhecida: X", "falta o valor de X", no result named, a workbook in a build that
-// writes none, or --saida naming one of the results (cmdline/output_rules.h).
+// "opção desconhecida: X", "falta o valor de X", no result named, histories and JSON results
+// together, --empresa without --historico, a workbook in a build that writes none, or --saida
+// naming one of the inputs (cmdline/output_rules.h).
 bool ParseResumoOptions(const std::vector<std::string>& args, ResumoOptions* options,
                         std::string* error);
 

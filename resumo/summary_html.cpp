@@ -13,6 +13,7 @@
 #include "engine/regional.h"
 #include "engine/verdict_style.h"
 #include "outputs/output_text.h"
+#include "resumo/summary_charts.h"
 #include "resumo/summary_html_template.h"
 
 namespace resumo {
@@ -92,21 +93,27 @@ data Parts(std::string_view text) {
 
 }  // namespace
 
-std::string SummaryHtml(const std::vector<SummaryRow>& rows) {
+std::string SummaryHtml(const std::vector<SummaryRow>& rows, SummarySource source) {
+  const std::size_t columns = ColumnCount(source);
   data colunas = List();
-  for (const std::string_view title : SummaryColumnTitles()) {
-    colunas.push_back(data("nome", std::string(title)));
+  for (std::size_t c = 0; c < columns; ++c) {
+    colunas.push_back(data("nome", std::string(SummaryColumnTitles()[c])));
   }
   // The outcomes in the order they first appear, with their counts.
   std::vector<std::pair<RowState, std::size_t>> totals;
   data linhas = List();
   for (const SummaryRow& row : rows) {
     data celulas = List();
-    for (std::size_t c = 0; c < kSummaryColumns; ++c) {
+    for (std::size_t c = 0; c < columns; ++c) {
       data cell;
       cell.set("partes", Parts(CellText(row, c)));
       if (c == kResultado) cell.set("classe", ResultClass(StateOf(row)));
       if (IsCountColumn(c)) cell.set("classe", "n");
+      if (c == kCodSeg) cell.set("classe", "codigo");
+      // Paths and an error's message may hold words longer than any column.
+      if (c == kResultadoJson || c == kRiscos || c == kSinistros || c == kMotivos) {
+        cell.set("classe", "longo");
+      }
       celulas.push_back(cell);
     }
     linhas.push_back(data("celulas", celulas));
@@ -130,6 +137,7 @@ std::string SummaryHtml(const std::vector<SummaryRow>& rows) {
   page.set("colunas", colunas);
   page.set("linhas", linhas);
   page.set("cores", StateColours());
+  page.set("graficos", source == SummarySource::kHistory ? FieldFailureCharts(rows) : "");
   mustache tmpl(kSummaryHtmlTemplate);
   tmpl.set_custom_escape(outputs::HtmlEscaped);
   // The template is this program's own: a fault in it is a programmer's error.

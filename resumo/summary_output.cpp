@@ -15,31 +15,33 @@ SummaryFormat FormatOf(const std::string& path) {
   return SummaryFormat::kCsv;
 }
 
-bool WriteSummaryCsv(const std::vector<SummaryRow>& rows, std::ostream& out) {
+bool WriteSummaryCsv(const std::vector<SummaryRow>& rows, std::ostream& out, SummarySource source) {
+  const std::size_t columns = ColumnCount(source);
   outputs::CsvWriter csv(out);
-  for (const std::string_view name : SummaryColumnNames()) csv.Field(name);
+  for (std::size_t c = 0; c < columns; ++c) csv.Field(SummaryColumnNames()[c]);
   csv.EndRow();
   for (const SummaryRow& row : rows) {
-    for (const std::string& cell : row.cells) csv.Field(engine::Utf8ToWin1252(cell));
+    for (std::size_t c = 0; c < columns; ++c) csv.Field(engine::Utf8ToWin1252(row.cells[c]));
     csv.EndRow();
   }
   return csv.Finish();
 }
 
 bool WriteSummaryXlsx(const std::vector<SummaryRow>& rows, const std::string& path,
-                      std::string* reason, std::size_t* cut) {
+                      std::string* reason, std::size_t* cut, SummarySource source) {
+  const std::size_t columns = ColumnCount(source);
   outputs::XlsxWorkbook book(path, outputs::XlsxWorkbook::Texts::kUtf8);
   const auto& titles = SummaryColumnTitles();
-  const std::size_t sheet = book.AddSheet("resumo", {titles.begin(), titles.end()});
+  const std::size_t sheet = book.AddSheet("resumo", {titles.begin(), titles.begin() + columns});
   std::array<outputs::SheetCell, kSummaryColumns> cells;
   for (const SummaryRow& row : rows) {
-    for (std::size_t c = 0; c < kSummaryColumns; ++c) {
+    for (std::size_t c = 0; c < columns; ++c) {
       cells[c] = {row.cells[c], IsCountColumn(c)};
     }
     // The verdict as the page names and colours it; the CSV keeps the code for scripts.
     const RowState state = StateOf(row);
     cells[kResultado] = {state.title, false, engine::ColourRgb(state.colour)};
-    book.Row(sheet, cells.data(), cells.size());
+    book.Row(sheet, cells.data(), columns);
   }
   const bool written = book.ok() && book.Finish();
   *cut = book.CutTexts();

@@ -53,13 +53,6 @@ std::string Count(const json& object, const char* key, const char* where) {
   return it->dump();
 }
 
-struct FieldFailures {
-  std::int64_t failures;
-  std::int64_t tabela;
-  std::int64_t ordem;
-  std::string name;  // TABELA.CAMPO
-};
-
 std::int64_t Integer(const json& object, const char* key, const char* where) {
   const auto it = object.find(key);
   if (it == object.end() || !it->is_number_integer()) throw Foreign(std::string(where) + key);
@@ -70,9 +63,9 @@ std::int64_t Integer(const json& object, const char* key, const char* where) {
   return it->get<std::int64_t>();
 }
 
-// The fields with the most ErroNulo + ErroDom, ties in table and field order.
-std::vector<FieldFailureCount> MostFailed(const json& tabelas) {
-  std::vector<FieldFailures> fields;
+// The fields with failures, as the result's tables give them.
+std::vector<FieldTally> FieldTallies(const json& tabelas) {
+  std::vector<FieldTally> fields;
   for (const json& t : tabelas) {
     if (!t.is_object()) throw Foreign("tabelas[]");
     const std::int64_t tabela = Integer(t, "tabela", "tabelas[].");
@@ -90,16 +83,7 @@ std::vector<FieldFailureCount> MostFailed(const json& tabelas) {
           {failures, tabela, Integer(c, "ordem", where), nome + "." + Text(c, "campo", where)});
     }
   }
-  std::stable_sort(fields.begin(), fields.end(), [](const auto& a, const auto& b) {
-    if (a.failures != b.failures) return a.failures > b.failures;
-    if (a.tabela != b.tabela) return a.tabela < b.tabela;
-    return a.ordem < b.ordem;
-  });
-  std::vector<FieldFailureCount> most;
-  for (std::size_t i = 0; i < std::min(fields.size(), kMostFailedFields); ++i) {
-    most.push_back({fields[i].name, fields[i].failures});
-  }
-  return most;
+  return fields;
 }
 
 // "RISCOS.V 5, RISCOS.Y 3".
@@ -184,12 +168,28 @@ SummaryRow FromDocument(const std::string& json_path, const json& doc) {
     cells[kSemApolice] = Count(*s, "quantidade", "sinistros_sem_apolice.");
   }
   cells[kVigenciaInvertida] = Count(doc, "vigencia_invertida", "");
-  row.most_failed = MostFailed(tabelas);
-  cells[kCamposMaisFalhos] = MostFailedText(row.most_failed);
+  SetMostFailed(FieldTallies(tabelas), &row);
   return row;
 }
 
 }  // namespace
+
+void SetMostFailed(std::vector<FieldTally> fields, SummaryRow* row) {
+  std::stable_sort(fields.begin(), fields.end(), [](const auto& a, const auto& b) {
+    if (a.failures != b.failures) return a.failures > b.failures;
+    if (a.tabela != b.tabela) return a.tabela < b.tabela;
+    return a.ordem < b.ordem;
+  });
+  row->most_failed.clear();
+  for (std::size_t i = 0; i < std::min(fields.size(), kMostFailedFields); ++i) {
+    row->most_failed.push_back({fields[i].name, fields[i].failures});
+  }
+  row->cells[kCamposMaisFalhos] = MostFailedText(row->most_failed);
+}
+
+std::size_t ColumnCount(SummarySource source) {
+  return source == SummarySource::kHistory ? kSummaryColumns : kJsonColumns;
+}
 
 const std::array<std::string_view, kSummaryColumns>& SummaryColumnNames() {
   static constexpr std::array<std::string_view, kSummaryColumns> kNames = {"resultado_json",
@@ -204,7 +204,10 @@ const std::array<std::string_view, kSummaryColumns>& SummaryColumnNames() {
                                                                            "sem_apolice",
                                                                            "vigencia_invertida",
                                                                            "campos_mais_falhos",
-                                                                           "avisos"};
+                                                                           "avisos",
+                                                                           "id",
+                                                                           "inicio",
+                                                                           "historico"};
   return kNames;
 }
 
@@ -222,7 +225,10 @@ const std::array<std::string_view, kSummaryColumns>& SummaryColumnTitles() {
       "Sinistros sem apólice",
       "Vigências invertidas",
       "Campos com mais falhas",
-      "Avisos"};
+      "Avisos",
+      "Nº no histórico",
+      "Início",
+      "Histórico"};
   return kTitles;
 }
 

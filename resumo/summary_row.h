@@ -14,9 +14,10 @@
 
 namespace resumo {
 
-inline constexpr std::size_t kSummaryColumns = 13;
+inline constexpr std::size_t kSummaryColumns = 16;
 
-// The columns, in order.
+// The columns, in order. A summary of JSON results has the first kJsonColumns; one of histories
+// has them all, the run's place in its history after the columns scripts already read.
 enum SummaryColumn : std::size_t {
   kResultadoJson,
   kCodSeg,
@@ -30,14 +31,23 @@ enum SummaryColumn : std::size_t {
   kSemApolice,
   kVigenciaInvertida,
   kCamposMaisFalhos,
-  kAvisos,  // the warnings' count; last, so that the columns before it stay where scripts read them
+  kAvisos,     // the warnings' count; after the others, so that they stay where scripts read them
+  kId,         // the run's number in its history
+  kInicio,     // when it began, "YYYY-MM-DDThh:mm:ss"
+  kHistorico,  // the history file, as named: numbers repeat from one history to another
 };
+inline constexpr std::size_t kJsonColumns = kAvisos + 1;
+
+// Where a summary's rows come from: JSON results or histories (rows of recorded runs).
+enum class SummarySource { kJson, kHistory };
+// How many of the columns a summary of that source has.
+std::size_t ColumnCount(SummarySource source);
 
 // The header row, in column order: the CSV's names, for scripts.
 const std::array<std::string_view, kSummaryColumns>& SummaryColumnNames();
 // The same columns as a person reads them, for the page and the workbook (UTF-8).
 const std::array<std::string_view, kSummaryColumns>& SummaryColumnTitles();
-// Whether column `c` holds a count (written as a number in a workbook).
+// Whether column `c` holds a count (written as a number in a workbook); the run's number is none.
 bool IsCountColumn(std::size_t c);
 
 inline constexpr std::string_view kIlegivel = "ilegivel";
@@ -64,6 +74,9 @@ struct SummaryRow {
   bool com_avisos = false;
   // The fields of campos_mais_falhos, as figures.
   std::vector<FieldFailureCount> most_failed;
+  // A recorded run's every field with failures, in table and field order (for the page's
+  // charts); empty for a JSON result.
+  std::vector<FieldFailureCount> field_failures;
 
   const std::string& resultado() const { return cells[kResultado]; }
   const std::string& motivos() const { return cells[kMotivos]; }
@@ -77,6 +90,17 @@ struct RowState {
   engine::VerdictColour colour = engine::VerdictColour::kGrey;
 };
 RowState StateOf(const SummaryRow& row);
+
+// A field's ErroNulo + ErroDom, where the field is in its table.
+struct FieldTally {
+  std::int64_t failures = 0;
+  std::int64_t tabela = 0;
+  std::int64_t ordem = 0;
+  std::string name;  // TABELA.CAMPO
+};
+// Sets `row`'s campos_mais_falhos from the fields with failures: the kMostFailedFields with the
+// most, ties in table and field order.
+void SetMostFailed(std::vector<FieldTally> fields, SummaryRow* row);
 
 // The row of the result in `json_path` (named so in resultado_json). A folder, a device, a FIFO or
 // a file of more than kMaxResultBytes gives an unreadable row and is never read.

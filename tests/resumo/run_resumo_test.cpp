@@ -36,7 +36,9 @@ namespace {
 // A path as the page shows it: a line may end after each folder.
 std::string WithBreaks(const std::string& path) {
   std::string shown;
-  for (const char c : path) shown += c == '/' ? "/<wbr>" : std::string(1, c);
+  // Either separator lets a long path break after it.
+  for (const char c : path)
+    shown += c == '/' || c == '\\' ? std::string(1, c) + "<wbr>" : std::string(1, c);
   return shown;
 }
 
@@ -134,11 +136,14 @@ TEST_F(RunResumoTest, OneRowPerResultAndStatusOneForTheUnreadable) {
   args.insert(args.end(), jsons.begin(), jsons.end());
   ASSERT_EQ(Resumir(args), cmdline::kExitRunError);
   const std::string page = cli::ReadAll(html);
-  EXPECT_NE(page.find("<td>" + WithBreaks(dir_.file("a&amp;1.json")) + "</td>"), std::string::npos)
+  EXPECT_NE(page.find("<td class=\"longo\">" + WithBreaks(dir_.file("a&amp;1.json")) + "</td>"),
+            std::string::npos)
       << page;
   EXPECT_NE(page.find("overflow-wrap:anywhere"), std::string::npos);
-  EXPECT_NE(page.find("<td class=\"resultado rejeitado\">Rejeitado</td><td>vigencia_invertida"),
-            std::string::npos);
+  EXPECT_NE(
+      page.find(
+          "<td class=\"resultado rejeitado\">Rejeitado</td><td class=\"longo\">vigencia_invertida"),
+      std::string::npos);
   EXPECT_NE(page.find("4 resultados"), std::string::npos);
   EXPECT_NE(page.find("<th>Sinistros sem apólice</th>"), std::string::npos);
   // An error in the grey every other output gives it, not a colour of the summary's own.
@@ -348,8 +353,8 @@ TEST_F(RunResumoTest, TextsReachThePageAndTheWorkbookAsStored) {
   ASSERT_EQ(Resumir({"--saida", html, result}), cmdline::kExitSuccess) << err_;
   const std::string page = cli::ReadAll(html);
   EXPECT_EQ(outputs::ValidUtf8(page), page);
-  EXPECT_NE(page.find("<td>" + WithBreaks(dir_.file("r\u00e9.json")) +
-                      "</td><td>01234</td><td>_x0041_\u2401</td>"),
+  EXPECT_NE(page.find("<td class=\"longo\">" + WithBreaks(dir_.file("r\u00e9.json")) +
+                      "</td><td class=\"codigo\">01234</td><td>_x0041_\u2401</td>"),
             std::string::npos)
       << page.substr(0, 3000);
 
