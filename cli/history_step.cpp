@@ -7,22 +7,24 @@
 
 namespace cli {
 
-bool HistoryStep::Open(const CliOptions& options, std::ostream& err, std::string* error) {
-  if (options.historico.empty()) return true;
+void HistoryStep::Open(const CliOptions& options, std::ostream& err) {
+  if (options.historico.empty()) return;
   path_ = options.historico;
   // Locks over a network share cannot be trusted: two runs could spoil the history.
   if (platform::OnNetworkShare(path_)) {
     err << "aviso: " << path_
         << ": o histórico numa pasta de rede não é gravado; a crítica segue sem histórico\n";
-    return true;
+    return;
   }
   try {
     db_ = std::make_unique<history::HistoryDb>(history::HistoryDb::Open(path_));
   } catch (const history::HistoryError& e) {
-    *error = path_ + ": o histórico não pôde ser aberto: " + e.what() + "\n";
-    return false;
+    // The check matters more than its history: the run goes on, as on a network share, and the
+    // file is left as it is.
+    err << "aviso: " << path_ << ": o histórico não pôde ser aberto (" << e.what()
+        << "); a crítica segue sem histórico\n";
+    db_.reset();
   }
-  return true;
 }
 
 history::NewFailureMarker* HistoryStep::NewFailures(const engine::RunState& state) {

@@ -1,11 +1,12 @@
 #pragma once
-// The runner's history (--historico FILE, history/history_db.h): opened before the run, so that
-// a history that cannot be opened costs no run; its sink gathers the identity of every failure
-// beside the outputs' sinks; the run is recorded once it is over, before the JSON result tells
-// the comparison with the company's earlier run. The failure list marks its rows new or kept
-// against that earlier run as they are written: it is looked up as soon as the list asks, once
-// the run has read the company's code, and the run is compared with that same run. A history on a
-// network share is refused with an "aviso:" line and the run goes on without it.
+// The runner's history (--historico FILE, history/history_db.h): opened before the run (one that
+// cannot be opened is told and the run goes on without it, its file untouched); its sink gathers
+// the identity of every failure beside the outputs' sinks; the run is recorded once it is over,
+// before the JSON result tells the comparison with the company's earlier run. The failure list
+// marks its rows new or kept against that earlier run as they are written: it is looked up as soon
+// as the list asks, once the run has read the company's code, and the run is compared with that
+// same run. A history on a network share is refused with an "aviso:" line and the run goes on
+// without it.
 
 #include <iosfwd>
 #include <memory>
@@ -22,9 +23,9 @@ namespace cli {
 
 class HistoryStep {
  public:
-  // Opens the history `options` name, if any. False with the error line in `*error` when it
-  // cannot be opened.
-  bool Open(const CliOptions& options, std::ostream& err, std::string* error);
+  // Opens the history `options` name, if any. One that cannot be opened, or lies on a network
+  // share, is told in an `aviso:` line on `err`, and the run goes on without a history.
+  void Open(const CliOptions& options, std::ostream& err);
 
   // Whether the run is recorded.
   bool active() const { return db_ != nullptr; }

@@ -207,10 +207,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     err << error;
     return cmdline::kExitRunError;
   }
-  if (std::string error; !history.Open(options, err, &error)) {
-    err << error;
-    return cmdline::kExitRunError;
-  }
+  history.Open(options, err);
   if (history.active()) side.sinks.Add(history.sink());
   run.SetFindingSink(side.sinks.sink());
   if (options.nucleos > 0) run.SetWalkThreads(options.nucleos);

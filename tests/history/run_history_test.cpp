@@ -203,16 +203,27 @@ TEST_F(RunHistoryTest, ARunEndedByAnErrorComparesWithNothingAndIsNeverTheEarlier
   EXPECT_EQ(c["falhas_novas"], 0);
 }
 
-TEST_F(RunHistoryTest, AHistoryThatCannotBeOpenedCostsNoRun) {
-  tools::WriteFile(dir_.file("historico.db"), std::string(4096, 'x'));
-  std::vector<std::string> args{"--catalogo=" + dir_.folder(), "--riscos", dir_.file("riscos.dbf"),
-                                "--saida=" + dir_.file("r.txt"),
-                                "--historico=" + dir_.file("historico.db")};
+TEST_F(RunHistoryTest, AHistoryThatCannotBeOpenedOrCreatedLeavesTheRunAsWithoutOne) {
+  const std::string random(4096, 'x');
+  tools::WriteFile(dir_.file("historico.db"), random);
+  std::vector<std::string> args{
+      "--catalogo=" + dir_.folder(),   "--riscos",
+      dir_.file("riscos.dbf"),         "--saida=" + dir_.file("r.txt"),
+      "--json=" + dir_.file("r.json"), "--historico=" + dir_.file("historico.db")};
   std::ostringstream out, err;
-  EXPECT_EQ(RunCli(args, out, err, &FixedClock), cmdline::kExitRunError);
-  EXPECT_EQ(err.str(), dir_.file("historico.db") +
-                           ": o histórico não pôde ser aberto: file is not a database\n");
-  EXPECT_FALSE(std::filesystem::exists(dir_.file("r.txt")));
+  const int status = RunCli(args, out, err, &FixedClock);
+  EXPECT_EQ(err.str(), "aviso: " + dir_.file("historico.db") +
+                           ": o histórico não pôde ser aberto (file is not a database); a crítica "
+                           "segue sem histórico\n");
+  EXPECT_EQ(ReadBytes(dir_.file("historico.db")), random);
+  EXPECT_TRUE(std::filesystem::exists(dir_.file("r.txt")));
+  // A folder that does not exist: nothing is created, the run is the same.
+  args[5] = "--historico=" + dir_.file("falta/historico.db");
+  std::ostringstream out2, err2;
+  EXPECT_EQ(RunCli(args, out2, err2, &FixedClock), status);
+  EXPECT_NE(err2.str().find("a crítica segue sem histórico"), std::string::npos) << err2.str();
+  EXPECT_FALSE(std::filesystem::exists(dir_.file("falta")));
+  EXPECT_EQ(ReadBytes(dir_.file("r.json")).find("comparacao"), std::string::npos);
   // Nor may it be written over an input.
   args.back() = "--historico=" + dir_.file("riscos.dbf");
   EXPECT_EQ(RunCli(args, out, err, &FixedClock), cmdline::kExitUsage);
