@@ -8,7 +8,7 @@ namespace frontend {
 namespace {
 
 constexpr std::size_t kErrorChars = 60;
-constexpr std::size_t kReasonChars = 60;
+constexpr std::size_t kReasonChars = 48;
 constexpr std::string_view kPanelHint = "Painel de falhas: Ctrl+Shift+F";
 
 std::string Count(std::size_t n, std::string_view one, std::string_view many) {
@@ -93,17 +93,18 @@ VerdictStrip StripOf(const engine::Verdict& verdict, const StripNotes& notes,
   }
   strip.text = strip.title;
   if (!detail.empty()) strip.text += ": " + detail;
+  // What changed since the last check comes first: it is what the user came back for.
+  if (notes.comparison) {
+    const StripComparison& c = *notes.comparison;
+    strip.text += " — desde a crítica de " + DayAndTime(c.inicio) + ": " +
+                  Plural(c.corrigidas, "corrigida", "corrigidas") + ", " +
+                  Plural(c.novas, "nova", "novas");
+  }
   AppendSentence(strip.text, main_reason);
   if (!notes.catalogue_folder.empty()) {
     AppendSentence(strip.text, "Catálogo da pasta " + notes.catalogue_folder);
   }
   EndSentence(strip.text);
-  if (notes.comparison) {
-    const StripComparison& c = *notes.comparison;
-    strip.text += " — desde a crítica de " + DayAndTime(c.inicio) + ": " +
-                  Plural(c.corrigidas, "corrigida", "corrigidas") + ", " +
-                  Plural(c.novas, "nova", "novas") + ".";
-  }
   if (!notes.history_notice.empty()) strip.text += " (Histórico: " + notes.history_notice + ")";
   // The key is no sentence: it ends the line as it stands.
   if (notes.panel) strip.text += " " + std::string(kPanelHint);
