@@ -11,6 +11,7 @@
 
 #include "history/history_schema.h"
 #include "history/identity_sink.h"
+#include "history/sqlite_handle.h"
 #include "support/temp_dir.h"
 
 #ifndef _WIN32
@@ -85,6 +86,12 @@ TEST_F(HistoryDbTest, RecordingNotCommittedLeavesTheHistoryAsBefore) {
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFSIGNALED(status));
 #endif
+  {
+    const Connection check(path());
+    Statement integrity(check, "PRAGMA integrity_check");
+    ASSERT_TRUE(integrity.Step());
+    EXPECT_EQ(integrity.Text(0), "ok");
+  }
   HistoryDb db = HistoryDb::Open(path());
   ASSERT_EQ(db.AllRuns().size(), 1u);
   // The next run still compares with the only one recorded.
