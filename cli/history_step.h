@@ -16,8 +16,7 @@
 #include "cli/cli_options.h"
 #include "engine/validation_run.h"
 #include "engine/verdict.h"
-#include "history/history_db.h"
-#include "history/identity_sink.h"
+#include "history/run_history.h"
 
 namespace cli {
 
@@ -28,14 +27,15 @@ class HistoryStep {
   void Open(const CliOptions& options, std::ostream& err);
 
   // Whether the run is recorded.
-  bool active() const { return db_ != nullptr; }
+  bool active() const { return history_ != nullptr; }
   // The sink to add beside the outputs' (null: no history).
-  engine::FindingSink* sink() { return active() ? &sink_ : nullptr; }
+  engine::FindingSink* sink() { return active() ? history_->sink() : nullptr; }
 
-  // The failures of the company's earlier run, for the failure list to mark its rows new or kept:
-  // looked up the first time asked with the company's code the run has read by then, and kept
-  // for the comparison. Null: no history, no earlier run, or no code read yet.
-  history::NewFailureMarker* NewFailures(const engine::RunState& state);
+  // The failures of the company's earlier run, for the failure list to mark its rows new or kept
+  // (history::RunHistory::NewFailures). Null: no history, no earlier run, or no code read yet.
+  history::NewFailureMarker* NewFailures(const engine::RunState& state) {
+    return active() ? history_->NewFailures(state) : nullptr;
+  }
 
   // Records the run. Returns the error line when it could not be (empty otherwise).
   std::string Record(const CliOptions& options, const std::string& catalogue_folder,
@@ -43,17 +43,13 @@ class HistoryStep {
                      const std::optional<std::string>& error);
 
   // The run beside the company's earlier one, once recorded; null when there was none.
-  const history::RunComparison* comparison() const { return comparison_ ? &*comparison_ : nullptr; }
+  const history::RunComparison* comparison() const {
+    return active() ? history_->comparison() : nullptr;
+  }
 
  private:
   std::string path_;
-  std::unique_ptr<history::HistoryDb> db_;
-  history::IdentitySink sink_;
-  std::optional<history::RunComparison> comparison_;
-  bool recorded_ = false;
-  bool looked_up_ = false;  // earlier_ is the run to compare with, found or not
-  std::optional<history::StoredRun> earlier_;
-  std::optional<history::NewFailureMarker> marker_;
+  std::unique_ptr<history::RunHistory> history_;
 };
 
 }  // namespace cli

@@ -48,7 +48,7 @@ std::string WindowHistory::Prepare() {
     return "o histórico numa pasta de rede não é gravado; as críticas seguem sem histórico";
   }
   try {
-    db_ = std::make_unique<history::HistoryDb>(history::HistoryDb::Open(path));
+    history_ = std::make_unique<history::RunHistory>(history::HistoryDb::Open(path));
   } catch (const history::HistoryError& e) {
     return std::string("o histórico não pôde ser aberto (") + e.what() +
            "); as críticas seguem sem histórico";
@@ -57,52 +57,21 @@ std::string WindowHistory::Prepare() {
 }
 
 void WindowHistory::StartRun() {
-  recorded_ = false;
-  looked_up_ = false;
-  marker_.reset();
-  earlier_.reset();
-}
-
-history::NewFailureMarker* WindowHistory::NewFailures(const engine::RunState& state) {
-  if (looked_up_ || !active()) return marker_ ? &*marker_ : nullptr;
-  if (recorded_) {
-    // A list that had no row until the end: the comparison already made says.
-    looked_up_ = true;
-    if (comparison_) marker_.emplace(comparison_->falhas_anteriores);
-    return marker_ ? &*marker_ : nullptr;
-  }
-  const std::string_view code = engine::Trimmed(state.codEmpresa);
-  if (code.empty()) return nullptr;  // no code yet: the run is compared when recorded
-  try {
-    earlier_ = db_->LatestRun(code);
-  } catch (const history::HistoryError&) {
-    return nullptr;  // recording looks the run up again and tells why it cannot
-  }
-  looked_up_ = true;
-  if (earlier_) marker_.emplace(earlier_->record.falhas);
-  return marker_ ? &*marker_ : nullptr;
+  if (active()) history_->StartRun();
 }
 
 std::string WindowHistory::Record(const std::string& riscos, const std::string& sinistros,
                                   const std::string& catalogue_folder,
                                   const engine::RunState& state,
                                   const std::optional<std::string>& error) {
-  comparison_.reset();
   if (!active()) return {};
-  recorded_ = true;
   const history::RunSource source{riscos, sinistros, catalogue_folder,
                                   std::string("talmero-prx ") + TALMERO_VERSION};
   try {
     const engine::Verdict verdict =
         engine::ComputeVerdict(state.result, error, engine::VerdictLimits{});
-    const history::RunRecord record =
-        history::MakeRunRecord(source, state, verdict, error, sink_.Take());
-    history::Recording recording =
-        looked_up_ ? db_->Begin(record, earlier_ ? &*earlier_ : nullptr) : db_->Begin(record);
-    recording.Commit();
-    comparison_ = std::move(recording.comparison());
+    history_->Record(source, state, verdict, error);
   } catch (const std::exception& e) {
-    sink_.Take();  // the next run starts with no identity of this one
     return std::string("a crítica não pôde ser gravada no histórico: ") + e.what();
   }
   return {};

@@ -12,8 +12,7 @@
 #include <string>
 
 #include "engine/validation_run.h"
-#include "history/history_db.h"
-#include "history/identity_sink.h"
+#include "history/run_history.h"
 
 namespace frontend {
 
@@ -40,16 +39,18 @@ class WindowHistory {
   // On the window's thread before a run: opens the history the first time. Returns the notice
   // to show when it could not be opened, the first time only; empty otherwise.
   std::string Prepare();
-  bool active() const { return db_ != nullptr; }
+  bool active() const { return history_ != nullptr; }
   // On the window's thread as a run starts, after its predecessor's list is gone: forgets the
   // earlier run the last one was compared with.
   void StartRun();
   // For the failure list, on the walk's thread at its first row (or at its end): the failures of
   // the company's earlier run, looked up the first time asked with the code the run has read by
   // then, and kept for the comparison. Null: no history, no earlier run, or no code read yet.
-  history::NewFailureMarker* NewFailures(const engine::RunState& state);
+  history::NewFailureMarker* NewFailures(const engine::RunState& state) {
+    return active() ? history_->NewFailures(state) : nullptr;
+  }
   // The sink to add beside the failure list's for the coming run (null: no history).
-  engine::FindingSink* sink() { return active() ? &sink_ : nullptr; }
+  engine::FindingSink* sink() { return active() ? history_->sink() : nullptr; }
 
   // On the run's worker thread after the walk: records the run and compares it with the
   // company's earlier one. Returns the notice when it could not be recorded (empty otherwise).
@@ -57,7 +58,9 @@ class WindowHistory {
                      const std::string& catalogue_folder, const engine::RunState& state,
                      const std::optional<std::string>& error);
   // The last run beside the company's earlier one; null when it had none or was not recorded.
-  const history::RunComparison* comparison() const { return comparison_ ? &*comparison_ : nullptr; }
+  const history::RunComparison* comparison() const {
+    return active() ? history_->comparison() : nullptr;
+  }
 
   // The history's file (empty: none).
   const std::string& path() const { return place_.path; }
@@ -65,13 +68,7 @@ class WindowHistory {
  private:
   HistoryPlace place_;
   bool tried_ = false;
-  std::unique_ptr<history::HistoryDb> db_;
-  history::IdentitySink sink_;
-  std::optional<history::RunComparison> comparison_;
-  bool recorded_ = false;   // the run is recorded: the list asks the comparison, made or not
-  bool looked_up_ = false;  // earlier_ is the run to compare with, found or not
-  std::optional<history::StoredRun> earlier_;
-  std::optional<history::NewFailureMarker> marker_;
+  std::unique_ptr<history::RunHistory> history_;
 };
 
 }  // namespace frontend

@@ -8,7 +8,7 @@
 namespace platform {
 
 std::string UserDataFolder() {
-  // The base directory specification ignores a relative value.
+  // A relative XDG_DATA_HOME is to be ignored, as desktops do.
   if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && data[0] == '/') {
     std::string folder = data;
     if (folder.back() != '/') folder += '/';
