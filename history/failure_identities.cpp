@@ -73,37 +73,85 @@ std::uint64_t IdentityHash(std::string_view apolice, std::string_view endosso,
   return Finish(h);
 }
 
-void FailureIdentities::Sort() {
+void FailureIdentities::AddRun(const FailureGroup& group, std::vector<std::uint64_t> hashes) {
   std::vector<std::uint64_t> scratch;
-  for (auto& [group, hashes] : groups_) SortHashes(hashes, scratch);
+  SortHashes(hashes, scratch);
+  AddSortedRun(group, std::move(hashes));
+}
+
+void FailureIdentities::AddSortedRun(const FailureGroup& group,
+                                     std::vector<std::uint64_t> sorted) {
+  HashRuns& runs = groups_[group];
+  if (!sorted.empty()) runs.push_back(std::move(sorted));
 }
 
 std::int64_t FailureIdentities::Count(const FailureGroup& group, std::uint64_t hash) const {
   const auto it = groups_.find(group);
   if (it == groups_.end()) return 0;
-  const auto range = std::equal_range(it->second.begin(), it->second.end(), hash);
-  return range.second - range.first;
+  std::int64_t n = 0;
+  for (const std::vector<std::uint64_t>& run : it->second) {
+    const auto range = std::equal_range(run.begin(), run.end(), hash);
+    n += range.second - range.first;
+  }
+  return n;
 }
 
 std::int64_t FailureIdentities::total() const {
   std::int64_t n = 0;
-  for (const auto& [group, hashes] : groups_) n += static_cast<std::int64_t>(hashes.size());
+  for (const auto& [group, runs] : groups_) n += HashCount(runs);
   return n;
 }
 
-std::string EncodeIdentities(const std::vector<std::uint64_t>& sorted) {
-  std::string out;
-  out.reserve(sorted.size() * 8);
+std::int64_t HashCount(const HashRuns& runs) {
+  std::int64_t n = 0;
+  for (const std::vector<std::uint64_t>& run : runs) n += static_cast<std::int64_t>(run.size());
+  return n;
+}
+
+namespace {
+constexpr auto kLater = [](const auto& a, const auto& b) { return a.hash > b.hash; };
+}  // namespace
+
+SortedHashes::SortedHashes(const HashRuns& runs) : runs_(runs) {
+  for (std::size_t r = 0; r < runs.size(); ++r) {
+    if (!runs[r].empty()) heads_.push_back({runs[r][0], r, 1});
+  }
+  std::make_heap(heads_.begin(), heads_.end(), kLater);
+}
+
+bool SortedHashes::Next(std::uint64_t* hash) {
+  if (heads_.empty()) return false;
+  std::pop_heap(heads_.begin(), heads_.end(), kLater);
+  Head& head = heads_.back();
+  *hash = head.hash;
+  const std::vector<std::uint64_t>& run = runs_[head.run];
+  if (head.at < run.size()) {
+    head.hash = run[head.at++];
+    std::push_heap(heads_.begin(), heads_.end(), kLater);
+  } else {
+    heads_.pop_back();
+  }
+  return true;
+}
+
+std::string EncodeIdentities(const HashRuns& runs) {
+  // Written through a pointer into room for the longest form (ten bytes a hash), then cut: a
+  // push_back per byte costs more than the encoding itself.
+  std::string out(static_cast<std::size_t>(HashCount(runs)) * 10, '\0');
+  char* at = out.data();
+  SortedHashes sorted(runs);
+  std::uint64_t hash = 0;
   std::uint64_t previous = 0;
-  for (const std::uint64_t hash : sorted) {
+  while (sorted.Next(&hash)) {
     std::uint64_t v = hash - previous;
     previous = hash;
     while (v >= 0x80) {
-      out.push_back(static_cast<char>((v & 0x7F) | 0x80));
+      *at++ = static_cast<char>((v & 0x7F) | 0x80);
       v >>= 7;
     }
-    out.push_back(static_cast<char>(v));
+    *at++ = static_cast<char>(v);
   }
+  out.resize(static_cast<std::size_t>(at - out.data()));
   return out;
 }
 

@@ -34,18 +34,23 @@ inline std::uint64_t IdentityHash(const engine::RecordKey& key) {
   return IdentityHash(key.apolice, key.endosso, key.item);
 }
 
+// One group's hashes as sorted runs: the blocks a run's walk filled, each sorted in place, or the
+// one run a stored group decodes to. Together they are the group's multiset; SortedHashes reads
+// them in order. Kept apart rather than joined: joining would hold a run's millions of hashes
+// twice, at the end of the walk, when memory is scarcest.
+using HashRuns = std::vector<std::vector<std::uint64_t>>;
+
 class FailureIdentities {
  public:
-  using Groups = std::map<FailureGroup, std::vector<std::uint64_t>>;
+  using Groups = std::map<FailureGroup, HashRuns>;
 
-  // The group's hashes, to append to; sorted only after Sort().
-  std::vector<std::uint64_t>& Of(const FailureGroup& group) { return groups_[group]; }
-  void Add(const FailureGroup& group, std::uint64_t hash) { groups_[group].push_back(hash); }
-  // Sorts every group's hashes: Count() and the comparison need them sorted.
-  void Sort();
+  // Adds a run of the group's hashes, sorting it in place.
+  void AddRun(const FailureGroup& group, std::vector<std::uint64_t> hashes);
+  // Adds a run already sorted (a stored group decoded).
+  void AddSortedRun(const FailureGroup& group, std::vector<std::uint64_t> sorted);
 
   const Groups& groups() const { return groups_; }
-  // How often `hash` occurs in `group` (sorted).
+  // How often `hash` occurs in `group`.
   std::int64_t Count(const FailureGroup& group, std::uint64_t hash) const;
   // Every failure of every group.
   std::int64_t total() const;
@@ -54,9 +59,29 @@ class FailureIdentities {
   Groups groups_;
 };
 
+// How many hashes the runs hold.
+std::int64_t HashCount(const HashRuns& runs);
+
+// A group's hashes in ascending order, repeated ones as often as they occur, merged from its runs.
+class SortedHashes {
+ public:
+  explicit SortedHashes(const HashRuns& runs);
+  // The next hash; false when every one was read.
+  bool Next(std::uint64_t* hash);
+
+ private:
+  struct Head {
+    std::uint64_t hash;
+    std::size_t run;
+    std::size_t at;  // the place of the run's next hash
+  };
+  const HashRuns& runs_;
+  std::vector<Head> heads_;  // a heap, least hash first
+};
+
 // A group's sorted hashes as stored: the first as a varint, then each difference to the one
 // before (0 for a repeated identity) as a varint (7 bits a byte, low first, high bit: more).
-std::string EncodeIdentities(const std::vector<std::uint64_t>& sorted);
+std::string EncodeIdentities(const HashRuns& runs);
 // Back from EncodeIdentities(); false when the bytes are cut short, run past 64 bits or hold
 // another number of hashes than `count` (a damaged row).
 bool DecodeIdentities(std::string_view bytes, std::int64_t count, std::vector<std::uint64_t>* out);

@@ -133,12 +133,13 @@ void WriteDetails(const Connection& db, std::int64_t id, const RunRecord& run) {
                   "INSERT INTO falhas (run, arquivo, campo, verificacao, quantidade, identidades) "
                   "VALUES (?, ?, ?, ?, ?, ?)");
   for (const auto& [group, hashes] : run.falhas.groups()) {
-    if (hashes.empty()) continue;
+    const std::int64_t count = HashCount(hashes);
+    if (count == 0) continue;
     falha.Bind(1, id)
         .Bind(2, engine::FindingFileName(group.file))
         .Bind(3, std::string_view(group.field))
         .Bind(4, engine::FindingCheckName(group.check))
-        .Bind(5, static_cast<std::int64_t>(hashes.size()))
+        .Bind(5, count)
         .BindBlob(6, EncodeIdentities(hashes))
         .Run();
   }
@@ -404,11 +405,11 @@ void HistoryDb::LoadDetails(StoredRun& run, bool with_identities) {
   while (falhas.Step()) {
     const std::optional<engine::FindingCheck> check = CheckNamed(falhas.Text(2));
     if (!check) continue;  // a check this version does not know
-    std::vector<std::uint64_t>& hashes =
-        r.falhas.Of({FileNamed(falhas.Text(0)), falhas.Text(1), *check});
+    std::vector<std::uint64_t> hashes;
     if (!DecodeIdentities(falhas.Text(4), falhas.Int(3), &hashes)) {
       throw HistoryError("the failures of run " + std::to_string(run.id) + " are damaged");
     }
+    r.falhas.AddSortedRun({FileNamed(falhas.Text(0)), falhas.Text(1), *check}, std::move(hashes));
   }
 }
 

@@ -1,5 +1,6 @@
 #include "history/identity_sink.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,13 @@ class IdentitySink::Part final : public engine::ChunkPart {
       file_ = f.file;
       used_.push_back(slot);
     }
-    hashes.push_back(IdentityHash(f.Key()));
+    // A failing record fails in several fields most often: its key is hashed once.
+    if (f.record != record_ || !hashed_) {
+      record_ = f.record;
+      hash_ = IdentityHash(f.Key());
+      hashed_ = true;
+    }
+    hashes.push_back(hash_);
   }
 
   void Merge() override {
@@ -30,11 +37,11 @@ class IdentitySink::Part final : public engine::ChunkPart {
       std::vector<std::uint64_t>& hashes = slots_[slot];
       const std::size_t position = slot / engine::kFindingCheckCount;
       const auto check = static_cast<engine::FindingCheck>(slot % engine::kFindingCheckCount);
-      std::vector<std::uint64_t>& group = owner_.identities_.Of({file_, names_[position], check});
-      group.insert(group.end(), hashes.begin(), hashes.end());
+      owner_.Append({file_, names_[position], check}, hashes.data(), hashes.size());
       hashes.clear();
     }
     used_.clear();
+    hashed_ = false;
   }
 
  private:
@@ -43,7 +50,22 @@ class IdentitySink::Part final : public engine::ChunkPart {
   std::vector<std::string> names_;  // by field position
   std::vector<std::vector<std::uint64_t>> slots_;
   std::vector<std::size_t> used_;  // the slots holding hashes, in the order first used
+  std::uint32_t record_ = 0;       // the record whose key hash_ is
+  std::uint64_t hash_ = 0;
+  bool hashed_ = false;
 };
+
+void IdentitySink::Append(const FailureGroup& group, const std::uint64_t* hashes, std::size_t n) {
+  std::vector<std::vector<std::uint64_t>>& blocks = blocks_[group];
+  while (n > 0) {
+    if (blocks.empty() || blocks.back().size() == kBlock) blocks.emplace_back().reserve(kBlock);
+    std::vector<std::uint64_t>& block = blocks.back();
+    const std::size_t taken = std::min(kBlock - block.size(), n);
+    block.insert(block.end(), hashes, hashes + taken);
+    hashes += taken;
+    n -= taken;
+  }
+}
 
 std::unique_ptr<engine::ChunkPart> IdentitySink::NewChunkPart() {
   return std::make_unique<Part>(*this);
@@ -84,9 +106,12 @@ void IdentitySink::HeaderMismatch(const engine::HeaderFinding& f) {
 }
 
 FailureIdentities IdentitySink::Take() {
-  identities_.Sort();
-  FailureIdentities taken = std::move(identities_);
-  identities_ = FailureIdentities();
+  // Each block is sorted where it lies and becomes one of its group's runs.
+  FailureIdentities taken;
+  for (auto& [group, blocks] : blocks_) {
+    for (std::vector<std::uint64_t>& block : blocks) taken.AddRun(group, std::move(block));
+  }
+  blocks_.clear();
   return taken;
 }
 

@@ -3,7 +3,9 @@
 // the failure list's rows one for one. Field findings are hashed on the walk's workers in chunk
 // parts (engine/findings.h, ChunkPart) and only appended to their groups on the walk's thread.
 
+#include <map>
 #include <memory>
+#include <vector>
 
 #include "engine/findings.h"
 #include "history/failure_identities.h"
@@ -25,7 +27,7 @@ class IdentitySink final : public engine::FindingSink {
                         std::string_view inicio_vig, std::string_view fim_vig) override;
   void HeaderMismatch(const engine::HeaderFinding& f) override;
 
-  // The identities gathered, sorted; the sink is empty afterwards.
+  // The identities gathered; the sink is empty afterwards.
   FailureIdentities Take();
 
  private:
@@ -33,10 +35,15 @@ class IdentitySink final : public engine::FindingSink {
 
   void Add(engine::FindingFile file, std::string_view field, engine::FindingCheck check,
            std::uint64_t hash) {
-    identities_.Add({file, std::string(field), check}, hash);
+    Append({file, std::string(field), check}, &hash, 1);
   }
 
-  FailureIdentities identities_;
+  // Hashes into their group's blocks of kBlock: a group grown as one array would copy its hashes
+  // over and over and hold up to twice their memory, at the end of the walk, its busiest.
+  void Append(const FailureGroup& group, const std::uint64_t* hashes, std::size_t n);
+  static constexpr std::size_t kBlock = 16384;
+
+  std::map<FailureGroup, std::vector<std::vector<std::uint64_t>>> blocks_;
 };
 
 }  // namespace history

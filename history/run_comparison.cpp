@@ -6,20 +6,23 @@
 namespace history {
 namespace {
 
-// The failures both sorted lists hold, each occurrence matched once.
-std::int64_t Matched(const std::vector<std::uint64_t>& a, const std::vector<std::uint64_t>& b) {
+// The failures both groups hold, each occurrence matched once.
+std::int64_t Matched(const HashRuns& a, const HashRuns& b) {
+  if (a.empty() || b.empty()) return 0;
+  SortedHashes i(a);
+  SortedHashes j(b);
   std::int64_t matched = 0;
-  auto i = a.begin();
-  auto j = b.begin();
-  while (i != a.end() && j != b.end()) {
-    if (*i < *j) {
-      ++i;
-    } else if (*j < *i) {
-      ++j;
+  std::uint64_t x = 0;
+  std::uint64_t y = 0;
+  bool more = i.Next(&x) && j.Next(&y);
+  while (more) {
+    if (x < y) {
+      more = i.Next(&x);
+    } else if (y < x) {
+      more = j.Next(&y);
     } else {
       ++matched;
-      ++i;
-      ++j;
+      more = i.Next(&x) && j.Next(&y);
     }
   }
   return matched;
@@ -30,15 +33,15 @@ std::int64_t Matched(const std::vector<std::uint64_t>& a, const std::vector<std:
 RunComparison CompareRuns(EarlierRun anterior, RunRecord earlier, const RunRecord& now) {
   RunComparison c;
   c.anterior = std::move(anterior);
-  static const std::vector<std::uint64_t> kNone;
+  static const HashRuns kNone;
   const FailureIdentities::Groups& before = earlier.falhas.groups();
   const FailureIdentities::Groups& after = now.falhas.groups();
   auto b = before.begin();
   auto a = after.begin();
   while (b != before.end() || a != after.end()) {
     GroupComparison g;
-    const std::vector<std::uint64_t>* old_hashes = &kNone;
-    const std::vector<std::uint64_t>* new_hashes = &kNone;
+    const HashRuns* old_hashes = &kNone;
+    const HashRuns* new_hashes = &kNone;
     if (a == after.end() || (b != before.end() && b->first < a->first)) {
       g.group = b->first;
       old_hashes = &(b++)->second;
@@ -50,10 +53,10 @@ RunComparison CompareRuns(EarlierRun anterior, RunRecord earlier, const RunRecor
       old_hashes = &(b++)->second;
       new_hashes = &(a++)->second;
     }
-    if (old_hashes->empty() && new_hashes->empty()) continue;
+    g.antes = HashCount(*old_hashes);
+    g.agora = HashCount(*new_hashes);
+    if (g.antes == 0 && g.agora == 0) continue;
     const std::int64_t kept = Matched(*old_hashes, *new_hashes);
-    g.antes = static_cast<std::int64_t>(old_hashes->size());
-    g.agora = static_cast<std::int64_t>(new_hashes->size());
     g.corrigidas = g.antes - kept;
     g.novas = g.agora - kept;
     c.corrigidas += g.corrigidas;
@@ -73,8 +76,7 @@ NewFailureMarker::Group& NewFailureMarker::Of(const FailureGroup& group) {
   auto it = groups_.find(group);
   if (it == groups_.end()) {
     const auto earlier = earlier_.groups().find(group);
-    it = groups_
-             .emplace(group, Group(earlier == earlier_.groups().end() ? nullptr : &earlier->second))
+    it = groups_.emplace(group, Group(earlier == earlier_.groups().end() ? nullptr : &earlier->second))
              .first;
   }
   return it->second;
@@ -82,7 +84,12 @@ NewFailureMarker::Group& NewFailureMarker::Of(const FailureGroup& group) {
 
 bool NewFailureMarker::Group::IsNew(std::uint64_t hash) {
   if (earlier_ == nullptr || earlier_->empty()) return true;
-  const std::vector<std::uint64_t>& earlier = *earlier_;
+  if (earlier_->size() > 1 && joined_.empty()) {
+    // Runs the walk left (a run compared before it was stored): one sorted array to look in.
+    SortedHashes sorted(*earlier_);
+    for (std::uint64_t h = 0; sorted.Next(&h);) joined_.push_back(h);
+  }
+  const std::vector<std::uint64_t>& earlier = earlier_->size() > 1 ? joined_ : earlier_->front();
   if (buckets_.empty()) {
     int bits = 0;
     while (bits < 30 && (std::size_t{1} << bits) < earlier.size()) ++bits;

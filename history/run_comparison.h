@@ -62,12 +62,13 @@ class NewFailureMarker {
   // lives, so a list may keep it per group rather than look the group up for each row.
   class Group {
    public:
-    explicit Group(const std::vector<std::uint64_t>* earlier) : earlier_(earlier) {}
+    explicit Group(const HashRuns* earlier) : earlier_(earlier) {}
     bool IsNew(std::uint64_t hash);
 
    private:
-    const std::vector<std::uint64_t>* earlier_;  // sorted; null: the earlier run had none
-    // The rows seen of each earlier identity, at its first place in earlier_ (made at the
+    const HashRuns* earlier_;  // null: the earlier run had none
+    std::vector<std::uint64_t> joined_;  // earlier_'s runs in one, when it has several
+    // The rows seen of each earlier identity, at its first place among them (made at the
     // group's first kept row): an identity the earlier run lacks is new without counting.
     std::vector<std::uint32_t> seen_;
     // Where the earlier identities of each value of the top bits begin (made with seen_): the

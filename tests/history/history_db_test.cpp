@@ -170,25 +170,28 @@ TEST_F(HistoryDbTest, ListsAndDeletesOneCompanysRuns) {
 }
 
 TEST(FailureIdentitiesTest, StoredFormRoundTripsAndRefusesDamage) {
+  // Two runs, as a walk's blocks leave them: the stored form holds them merged, in order.
+  const HashRuns runs{{300, 5, std::numeric_limits<std::uint64_t>::max()}, {5, 0}};
+  FailureIdentities split;
+  const FailureGroup group{engine::FindingFile::kRiscos, "APOLICE", engine::FindingCheck::kNulo};
+  for (const std::vector<std::uint64_t>& run : runs) split.AddRun(group, run);
   const std::vector<std::uint64_t> sorted{0, 5, 5, 300, std::numeric_limits<std::uint64_t>::max()};
-  const std::string bytes = EncodeIdentities(sorted);
+  const std::string bytes = EncodeIdentities(split.groups().at(group));
   std::vector<std::uint64_t> back;
   ASSERT_TRUE(DecodeIdentities(bytes, 5, &back));
   EXPECT_EQ(back, sorted);
+  EXPECT_EQ(split.Count(group, 5), 2);
   EXPECT_FALSE(DecodeIdentities(bytes.substr(0, bytes.size() - 1), 5, &back));
   EXPECT_FALSE(DecodeIdentities(bytes, 4, &back));
   // A large group sorts as by comparisons, repeated hashes and a shared top byte included.
   FailureIdentities identities;
-  const FailureGroup group{engine::FindingFile::kRiscos, "APOLICE", engine::FindingCheck::kNulo};
   std::vector<std::uint64_t> expected;
   for (std::uint64_t i = 0; i < 5000; ++i) {
-    const std::uint64_t h = (IdentityHash(std::to_string(i % 4000), "", "") >> 8) | (7ULL << 56);
-    identities.Add(group, h);
-    expected.push_back(h);
+    expected.push_back((IdentityHash(std::to_string(i % 4000), "", "") >> 8) | (7ULL << 56));
   }
-  identities.Sort();
+  identities.AddRun(group, expected);
   std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(identities.groups().at(group), expected);
+  EXPECT_EQ(identities.groups().at(group), HashRuns{expected});
   // The padding of a key is no part of it.
   EXPECT_EQ(IdentityHash("POL1  ", "", "1 "), IdentityHash("POL1", "", "1"));
   EXPECT_NE(IdentityHash("AB", "", ""), IdentityHash("A", "B", ""));
