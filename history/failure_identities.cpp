@@ -79,8 +79,7 @@ void FailureIdentities::AddRun(const FailureGroup& group, std::vector<std::uint6
   AddSortedRun(group, std::move(hashes));
 }
 
-void FailureIdentities::AddSortedRun(const FailureGroup& group,
-                                     std::vector<std::uint64_t> sorted) {
+void FailureIdentities::AddSortedRun(const FailureGroup& group, std::vector<std::uint64_t> sorted) {
   HashRuns& runs = groups_[group];
   if (!sorted.empty()) runs.push_back(std::move(sorted));
 }

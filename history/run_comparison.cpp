@@ -76,7 +76,8 @@ NewFailureMarker::Group& NewFailureMarker::Of(const FailureGroup& group) {
   auto it = groups_.find(group);
   if (it == groups_.end()) {
     const auto earlier = earlier_.groups().find(group);
-    it = groups_.emplace(group, Group(earlier == earlier_.groups().end() ? nullptr : &earlier->second))
+    it = groups_
+             .emplace(group, Group(earlier == earlier_.groups().end() ? nullptr : &earlier->second))
              .first;
   }
   return it->second;

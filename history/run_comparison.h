@@ -66,7 +66,7 @@ class NewFailureMarker {
     bool IsNew(std::uint64_t hash);
 
    private:
-    const HashRuns* earlier_;  // null: the earlier run had none
+    const HashRuns* earlier_;            // null: the earlier run had none
     std::vector<std::uint64_t> joined_;  // earlier_'s runs in one, when it has several
     // The rows seen of each earlier identity, at its first place among them (made at the
     // group's first kept row): an identity the earlier run lacks is new without counting.
