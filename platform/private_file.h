@@ -7,8 +7,8 @@
 namespace platform {
 
 // Creates `path` empty when no file has that name, never through a link. POSIX: mode 0600;
-// Windows: the folder's permissions (a user's own folders are the user's). Returns whether it
-// created the file; an existing file is left as it is.
+// Windows: an access list that lets in the user running the program only, nothing inherited.
+// Returns whether it created the file; an existing file is left as it is.
 bool CreatePrivateFile(const std::string& path);
 
 }  // namespace platform
