@@ -1,6 +1,5 @@
-#include <windows.h>
-
 #include <sddl.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -43,10 +42,9 @@ bool CreatePrivateFile(const std::string& path) {
                            sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr)) {
     attributes.lpSecurityDescriptor = descriptor;
   }
-  const HANDLE file =
-      CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0,
-                  descriptor != nullptr ? &attributes : nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                  nullptr);
+  const HANDLE file = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0,
+                                  descriptor != nullptr ? &attributes : nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
   if (descriptor != nullptr) LocalFree(descriptor);
   if (file == INVALID_HANDLE_VALUE) return false;
   CloseHandle(file);
