@@ -99,6 +99,32 @@ TEST_F(RunHistoryTest, SecondRunCountsFixedNewAndKeptByIdentity) {
   EXPECT_EQ(c["conciliacao"]["agora"].size(), 2u);
 }
 
+// Enough claims for several chunks on several threads and for several blocks of one group: the
+// comparison is the same whatever the thread count.
+TEST_F(RunHistoryTest, ComparisonIsTheSameAtOneTwoAndThreeThreads) {
+  auto policies = [](int from, int to) {
+    std::vector<std::string> p;
+    for (int i = from; i < to; ++i) p.push_back("P" + std::to_string(i));
+    return p;
+  };
+  std::vector<json> comparisons;
+  for (const char* threads : {"--nucleos=1", "--nucleos=2", "--nucleos=3"}) {
+    const std::string historico = "--historico=" + dir_.file(std::string(threads + 10) + ".db");
+    WriteClaims(policies(0, 20000));
+    Run({historico, threads});
+    WriteClaims(policies(5000, 25000));
+    comparisons.push_back(Run({historico, threads})["comparacao"]);
+    comparisons.back().erase("anterior");  // the files' times differ
+  }
+  const json* evento = Group(comparisons[0], "EVENTO", "dominio");
+  ASSERT_NE(evento, nullptr);
+  EXPECT_EQ((*evento)["corrigidas"], 5000);
+  EXPECT_EQ((*evento)["novas"], 5000);
+  EXPECT_EQ(comparisons[0]["falhas_mantidas"], 2 * 15000);  // EVENTO's and the missing policies'
+  EXPECT_EQ(comparisons[1], comparisons[0]);
+  EXPECT_EQ(comparisons[2], comparisons[0]);
+}
+
 // The failure list's rows: campo, verificacao, apolice and the column nova ("-": absent).
 std::vector<std::string> MarkedRows(const std::string& csv) {
   std::vector<std::string> rows;

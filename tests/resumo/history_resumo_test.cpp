@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <sstream>
+#include <thread>
 
 #include "cli/cli_test_support.h"
 #include "cli/run_cli.h"
@@ -14,6 +15,11 @@
 #include "history/sqlite_handle.h"
 #include "resumo/run_resumo.h"
 #include "support/run_fixture.h"
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace resumo {
 namespace {
@@ -56,15 +62,15 @@ class HistoryResumoTest : public ::testing::Test {
   }
   // One run of the runner recorded in `history`, begun at `clock`'s time; its JSON result in
   // `json` when named.
-  void Criticar(const std::string& risks, const std::string& history,
-                platform::LocalDateTime (*clock)(), const std::string& json = "") {
+  int Criticar(const std::string& risks, const std::string& history,
+               platform::LocalDateTime (*clock)(), const std::string& json = "") {
     std::vector<std::string> args{"--catalogo",      dir_.folder(), "--riscos",
                                   dir_.file(risks),  "--sinistros", dir_.file("sinistros.dbf"),
                                   "--historico",     history,       "--saida",
                                   dir_.file("r.txt")};
     if (!json.empty()) args.insert(args.end(), {"--json", json});
     std::ostringstream out, err;
-    cli::RunCli(args, out, err, clock);
+    return cli::RunCli(args, out, err, clock);
   }
   int Resumir(const std::vector<std::string>& args) {
     std::ostringstream out, err;
@@ -146,6 +152,42 @@ TEST_F(HistoryResumoTest, RunsOfSeveralHistoriesOldestFirstAndOneCompanys) {
 
 // A history that cannot be read, missing or no history or of a newer program, is an error naming
 // it, with the status of an unreadable result; the other history is still summarised. The file
+// Twelve runs side by side on one history, each its own process where processes can be started
+// so: every one ends well and is recorded, and the summary lists them all.
+TEST_F(HistoryResumoTest, TwelveRunsSideBySideAllRecorded) {
+  constexpr std::size_t kRuns = 12;
+  const std::string history = dir_.file("h.db");
+  std::vector<int> statuses(kRuns, -1);
+#ifdef _WIN32
+  std::vector<std::thread> runs;
+  for (std::size_t i = 0; i < kRuns; ++i) {
+    runs.emplace_back([&, i] { statuses[i] = Criticar("ruim.dbf", history, &March15); });
+  }
+  for (std::thread& run : runs) run.join();
+#else
+  std::vector<pid_t> children;
+  for (std::size_t i = 0; i < kRuns; ++i) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) _exit(Criticar("ruim.dbf", history, &March15));
+    children.push_back(child);
+  }
+  for (std::size_t i = 0; i < kRuns; ++i) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(children[i], &status, 0), children[i]);
+    statuses[i] = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+#endif
+  EXPECT_EQ(statuses, std::vector<int>(kRuns, cmdline::kExitSuccess));
+  ASSERT_EQ(Resumir({"--historico", history}), cmdline::kExitSuccess) << err_;
+  const std::vector<std::string> rows = Lines(out_);
+  ASSERT_EQ(rows.size(), kRuns + 1) << out_;
+  for (std::size_t id = 1; id <= kRuns; ++id) {
+    EXPECT_TRUE(rows[id].ends_with(";" + std::to_string(id) + ";2024-03-15T09:05:07;" + history))
+        << rows[id];
+  }
+}
+
 // is left as it was, nothing created beside it; a missing one is not created.
 TEST_F(HistoryResumoTest, AHistoryThatCannotBeReadIsAnErrorAndLeftAsItWas) {
   const std::string good = dir_.file("a.db");
