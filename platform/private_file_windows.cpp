@@ -1,5 +1,6 @@
-#include <sddl.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <sddl.h>
 
 #include <string>
 #include <vector>
