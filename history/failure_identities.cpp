@@ -119,6 +119,17 @@ SortedHashes::SortedHashes(const HashRuns& runs) : runs_(runs) {
 }
 
 bool SortedHashes::Next(std::uint64_t* hash) {
+  if (heads_.size() == 1) {  // most groups are one run: no heap to keep
+    Head& head = heads_.front();
+    *hash = head.hash;
+    const std::vector<std::uint64_t>& run = runs_[head.run];
+    if (head.at < run.size()) {
+      head.hash = run[head.at++];
+    } else {
+      heads_.clear();
+    }
+    return true;
+  }
   if (heads_.empty()) return false;
   std::pop_heap(heads_.begin(), heads_.end(), kLater);
   Head& head = heads_.back();

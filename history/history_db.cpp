@@ -263,23 +263,29 @@ std::optional<StoredRun> HistoryDb::LatestRun(std::string_view empresa) {
 Recording HistoryDb::Begin(const RunRecord& run) {
   // Looked up inside the run's transaction: no run of the company is recorded in between.
   Recording recording(*db_);
-  std::optional<StoredRun> earlier;
-  if (!run.erro) earlier = LatestRun(run.empresa);
-  Write(recording, run, earlier ? &*earlier : nullptr);
+  std::shared_ptr<const StoredRun> earlier;
+  if (!run.erro) {
+    if (std::optional<StoredRun> latest = LatestRun(run.empresa)) {
+      earlier = std::make_shared<const StoredRun>(std::move(*latest));
+    }
+  }
+  Write(recording, run, std::move(earlier));
   return recording;
 }
 
-Recording HistoryDb::Begin(const RunRecord& run, const StoredRun* earlier) {
+Recording HistoryDb::Begin(const RunRecord& run, std::shared_ptr<const StoredRun> earlier) {
   Recording recording(*db_);
-  Write(recording, run, earlier);
+  Write(recording, run, std::move(earlier));
   return recording;
 }
 
-void HistoryDb::Write(Recording& recording, const RunRecord& run, const StoredRun* earlier) {
+void HistoryDb::Write(Recording& recording, const RunRecord& run,
+                      std::shared_ptr<const StoredRun> earlier) {
   if (!run.erro && earlier != nullptr) {
     EarlierRun anterior{earlier->id, earlier->record.inicio, earlier->record.resultado,
                         earlier->record.entradas};
-    recording.comparison_ = CompareRuns(std::move(anterior), earlier->record, run);
+    recording.comparison_ = CompareRuns(
+        std::move(anterior), std::shared_ptr<const RunRecord>(earlier, &earlier->record), run);
   }
   const std::optional<RunComparison>& c = recording.comparison_;
   Statement insert(*db_,
@@ -406,7 +412,7 @@ void HistoryDb::LoadDetails(StoredRun& run, bool with_identities) {
     const std::optional<engine::FindingCheck> check = CheckNamed(falhas.Text(2));
     if (!check) continue;  // a check this version does not know
     std::vector<std::uint64_t> hashes;
-    if (!DecodeIdentities(falhas.Text(4), falhas.Int(3), &hashes)) {
+    if (!DecodeIdentities(falhas.BlobView(4), falhas.Int(3), &hashes)) {
       throw HistoryError("the failures of run " + std::to_string(run.id) + " are damaged");
     }
     r.falhas.AddSortedRun({FileNamed(falhas.Text(0)), falhas.Text(1), *check}, std::move(hashes));

@@ -79,7 +79,7 @@ class HistoryDb {
   Recording Begin(const RunRecord& run);
   // The same, compared with `earlier` as looked up while the run went on (LatestRun), whatever
   // was recorded since; null: with none. A run that ended in an error is compared with none.
-  Recording Begin(const RunRecord& run, const StoredRun* earlier);
+  Recording Begin(const RunRecord& run, std::shared_ptr<const StoredRun> earlier);
   // Begin() and Commit() at once.
   Recording Record(const RunRecord& run);
 
@@ -106,7 +106,7 @@ class HistoryDb {
     std::int64_t written = 0;  // the modification time, in the file clock's ticks
   };
   // The run and its comparison with `earlier` (null: none) into the recording's transaction.
-  void Write(Recording& recording, const RunRecord& run, const StoredRun* earlier);
+  void Write(Recording& recording, const RunRecord& run, std::shared_ptr<const StoredRun> earlier);
   std::vector<StoredRun> Runs(const char* where, std::string_view empresa);
   void LoadDetails(StoredRun& run, bool with_identities);
 

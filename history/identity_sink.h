@@ -39,9 +39,10 @@ class IdentitySink final : public engine::FindingSink {
   }
 
   // Hashes into their group's blocks of kBlock: a group grown as one array would copy its hashes
-  // over and over and hold up to twice their memory, at the end of the walk, its busiest.
+  // over and over and hold up to twice their memory, at the end of the walk, its busiest. A
+  // block's room is memory only once written; most groups fit one, and are read as one run.
   void Append(const FailureGroup& group, const std::uint64_t* hashes, std::size_t n);
-  static constexpr std::size_t kBlock = 16384;
+  static constexpr std::size_t kBlock = 65536;
 
   std::map<FailureGroup, std::vector<std::vector<std::uint64_t>>> blocks_;
 };

@@ -30,7 +30,9 @@ std::int64_t Matched(const HashRuns& a, const HashRuns& b) {
 
 }  // namespace
 
-RunComparison CompareRuns(EarlierRun anterior, RunRecord earlier, const RunRecord& now) {
+RunComparison CompareRuns(EarlierRun anterior, std::shared_ptr<const RunRecord> earlier_run,
+                          const RunRecord& now) {
+  const RunRecord& earlier = *earlier_run;
   RunComparison c;
   c.anterior = std::move(anterior);
   static const HashRuns kNone;
@@ -67,8 +69,9 @@ RunComparison CompareRuns(EarlierRun anterior, RunRecord earlier, const RunRecor
   if (earlier.sem_apolice) c.sem_apolice.antes = earlier.sem_apolice->without_policy;
   if (now.sem_apolice) c.sem_apolice.agora = now.sem_apolice->without_policy;
   c.vigencia_invertida = {earlier.vigencia_invertida, now.vigencia_invertida};
-  c.conciliacao = {std::move(earlier.conciliacao), now.conciliacao};
-  c.falhas_anteriores = std::move(earlier.falhas);
+  c.conciliacao = {earlier.conciliacao, now.conciliacao};
+  c.falhas_anteriores =
+      std::shared_ptr<const FailureIdentities>(std::move(earlier_run), &earlier.falhas);
   return c;
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -47,11 +48,14 @@ struct RunComparison {
   BeforeNow<std::optional<std::int64_t>> sem_apolice;
   BeforeNow<std::optional<std::int64_t>> vigencia_invertida;
   BeforeNow<std::vector<engine::ReconciliationSection>> conciliacao;
-  FailureIdentities falhas_anteriores;  // the earlier run's, sorted: see NewFailureMarker
+  // The earlier run's identities, shared with whoever looked the run up (never copied: a run's
+  // millions of them): see NewFailureMarker.
+  std::shared_ptr<const FailureIdentities> falhas_anteriores;
 };
 
-// `earlier`: the earlier run's figures and identities (kept in the result); `now`: this run's.
-RunComparison CompareRuns(EarlierRun anterior, RunRecord earlier, const RunRecord& now);
+// `earlier`: the earlier run's figures and identities (shared by the result); `now`: this run's.
+RunComparison CompareRuns(EarlierRun anterior, std::shared_ptr<const RunRecord> earlier,
+                          const RunRecord& now);
 
 // Tells the rows of this run's failure list apart: new or kept. Asked once per row, in the
 // list's order: of the rows of one identity, as many as the earlier run had are kept, the rest

@@ -20,13 +20,15 @@ NewFailureMarker* RunHistory::NewFailures(const engine::RunState& state) {
   if (recorded_) {
     // A list that had no row until the end: the comparison already made says.
     looked_up_ = true;
-    if (comparison_) marker_.emplace(comparison_->falhas_anteriores);
+    if (comparison_) marker_.emplace(*comparison_->falhas_anteriores);
     return marker_ ? &*marker_ : nullptr;
   }
   const std::string_view code = engine::Trimmed(state.codEmpresa);
   if (code.empty()) return nullptr;  // no code yet: the run is compared when recorded
   try {
-    earlier_ = db_.LatestRun(code);
+    if (std::optional<StoredRun> latest = db_.LatestRun(code)) {
+      earlier_ = std::make_shared<const StoredRun>(std::move(*latest));
+    }
   } catch (const HistoryError&) {
     return nullptr;  // recording looks the run up again and tells why it cannot
   }
@@ -40,8 +42,7 @@ void RunHistory::Record(const RunSource& source, const engine::RunState& state,
   comparison_.reset();
   recorded_ = true;  // from now on the list asks the comparison, made or not
   const RunRecord record = MakeRunRecord(source, state, verdict, error, sink_.Take());
-  Recording recording =
-      looked_up_ ? db_.Begin(record, earlier_ ? &*earlier_ : nullptr) : db_.Begin(record);
+  Recording recording = looked_up_ ? db_.Begin(record, earlier_) : db_.Begin(record);
   recording.Commit();
   comparison_ = std::move(recording.comparison());
 }

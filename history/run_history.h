@@ -5,6 +5,7 @@
 // the company's code; the run is recorded once it is over, in one transaction, and compared with
 // that same earlier run, so that the list, the result and the stored comparison agree.
 
+#include <memory>
 #include <optional>
 
 #include "engine/validation_run.h"
@@ -44,7 +45,7 @@ class RunHistory {
   std::optional<RunComparison> comparison_;
   bool recorded_ = false;   // the run is recorded: the list asks the comparison, made or not
   bool looked_up_ = false;  // earlier_ is the run to compare with, found or not
-  std::optional<StoredRun> earlier_;
+  std::shared_ptr<const StoredRun> earlier_;
   std::optional<NewFailureMarker> marker_;
 };
 

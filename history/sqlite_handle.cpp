@@ -154,6 +154,13 @@ std::string Statement::Text(int column) const {
   return std::string(static_cast<const char*>(bytes), static_cast<std::size_t>(size));
 }
 
+std::string_view Statement::BlobView(int column) const {
+  const void* bytes = sqlite3_column_blob(stmt_, column);
+  const int size = sqlite3_column_bytes(stmt_, column);
+  if (bytes == nullptr || size <= 0) return {};
+  return std::string_view(static_cast<const char*>(bytes), static_cast<std::size_t>(size));
+}
+
 std::optional<std::int64_t> Statement::OptionalInt(int column) const {
   if (IsNull(column)) return std::nullopt;
   return Int(column);

@@ -74,6 +74,8 @@ class Statement {
   std::int64_t Int(int column) const;
   double Real(int column) const;
   std::string Text(int column) const;  // a blob's bytes too
+  // A blob's bytes where the statement holds them: valid until it steps or resets.
+  std::string_view BlobView(int column) const;
   std::optional<std::int64_t> OptionalInt(int column) const;
   std::optional<double> OptionalReal(int column) const;
   std::optional<std::string> OptionalText(int column) const;

@@ -81,7 +81,7 @@ std::string Message(const history::FailureGroup& g, const RecordSample& s) {
 // order, so each is marked as the failure list marks it), in group order.
 std::vector<data> NewFailures(const history::RunComparison& c, const HtmlReportSamples& samples) {
   std::vector<data> rows;
-  history::NewFailureMarker marker(c.falhas_anteriores);
+  history::NewFailureMarker marker(*c.falhas_anteriores);
   for (const history::GroupComparison& g : c.por_campo) {
     if (g.novas == 0) continue;
     const SampleGroup* group = SamplesOf(samples, g.group);
