@@ -13,7 +13,7 @@ void AppendNumber(std::string& out, std::uint64_t n) {
 }
 
 // Whether `c` is a control character XML cannot hold as it is.
-bool Control(unsigned char c) { return c < 0x20 && c != '\t' && c != '\n'; }
+constexpr bool Control(unsigned char c) { return c < 0x20 && c != '\t' && c != '\n'; }
 
 // A blank at either end is kept only when the element says so.
 bool KeepsSpace(std::string_view text) {
@@ -26,6 +26,15 @@ void AppendStyle(std::string& out, unsigned style) {
   out += " s=\"";
   AppendNumber(out, style);
   out += '"';
+}
+
+void AppendReference(std::string& out, std::string_view row, std::uint32_t col) {
+  if (col < 26) {
+    out += static_cast<char>('A' + col);
+  } else {
+    AppendColumnLetters(out, col);
+  }
+  out += row;
 }
 
 }  // namespace
@@ -45,9 +54,17 @@ void AppendCellReference(std::string& out, std::uint32_t row, std::uint32_t col)
 }
 
 void AppendXmlText(std::string& out, std::string_view utf8) {
+  // The bytes that are not written as they are.
+  static constexpr auto kSpecial = [] {
+    std::array<bool, 256> special{};
+    for (unsigned c = 0; c < 0x20; ++c) special[c] = Control(static_cast<unsigned char>(c));
+    for (const char c : {'&', '<', '>', '"'}) special[static_cast<unsigned char>(c)] = true;
+    return special;
+  }();
   std::size_t plain = 0;  // the start of the bytes not yet appended
   for (std::size_t i = 0; i < utf8.size(); ++i) {
     const auto c = static_cast<unsigned char>(utf8[i]);
+    if (!kSpecial[c]) continue;
     std::string_view entity;
     if (c == '&') {
       entity = "&amp;";
@@ -75,18 +92,23 @@ void AppendXmlText(std::string& out, std::string_view utf8) {
   out.append(utf8.data() + plain, utf8.size() - plain);
 }
 
-void AppendRowStart(std::string& out, std::uint32_t row) {
+void RowNumber(std::uint32_t row, std::string* digits) {
+  digits->clear();
+  AppendNumber(*digits, std::uint64_t{row} + 1);
+}
+
+void AppendRowStart(std::string& out, std::string_view row) {
   out += "<row r=\"";
-  AppendNumber(out, std::uint64_t{row} + 1);
+  out += row;
   out += "\">";
 }
 
 void AppendRowEnd(std::string& out) { out += "</row>"; }
 
-void AppendTextCell(std::string& out, std::uint32_t row, std::uint32_t col, std::string_view utf8,
-                    unsigned style) {
+void AppendTextCell(std::string& out, std::string_view row, std::uint32_t col,
+                    std::string_view utf8, unsigned style) {
   out += "<c r=\"";
-  AppendCellReference(out, row, col);
+  AppendReference(out, row, col);
   out += '"';
   AppendStyle(out, style);
   out += KeepsSpace(utf8) ? " t=\"inlineStr\"><is><t xml:space=\"preserve\">"
@@ -95,10 +117,10 @@ void AppendTextCell(std::string& out, std::uint32_t row, std::uint32_t col, std:
   out += "</t></is></c>";
 }
 
-void AppendNumberCell(std::string& out, std::uint32_t row, std::uint32_t col,
+void AppendNumberCell(std::string& out, std::string_view row, std::uint32_t col,
                       std::string_view digits, unsigned style) {
   out += "<c r=\"";
-  AppendCellReference(out, row, col);
+  AppendReference(out, row, col);
   out += '"';
   AppendStyle(out, style);
   out += "><v>";

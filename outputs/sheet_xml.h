@@ -20,15 +20,19 @@ void AppendCellReference(std::string& out, std::uint32_t row, std::uint32_t col)
 // that a reader decodes back into it.
 void AppendXmlText(std::string& out, std::string_view utf8);
 
-// Opens row `row` (0 first) and closes it.
-void AppendRowStart(std::string& out, std::uint32_t row);
+// The digits that name row `row` (0 first) in its cells' references, made once per row.
+void RowNumber(std::uint32_t row, std::string* digits);
+
+// Opens the row named `row` (RowNumber()) and closes it.
+void AppendRowStart(std::string& out, std::string_view row);
 void AppendRowEnd(std::string& out);
 
-// A text cell; `style` 0 is the plain cell. `utf8` is valid UTF-8, as a cell holds it.
-void AppendTextCell(std::string& out, std::uint32_t row, std::uint32_t col, std::string_view utf8,
-                    unsigned style);
+// A text cell in the row named `row`; `style` 0 is the plain cell. `utf8` is valid UTF-8, as a
+// cell holds it.
+void AppendTextCell(std::string& out, std::string_view row, std::uint32_t col,
+                    std::string_view utf8, unsigned style);
 // A number cell, its value in the digits `digits` (as a reader parses them).
-void AppendNumberCell(std::string& out, std::uint32_t row, std::uint32_t col,
+void AppendNumberCell(std::string& out, std::string_view row, std::uint32_t col,
                       std::string_view digits, unsigned style);
 
 // The shortest digits that read back as `value`.

@@ -186,15 +186,18 @@ class XlsxWorkbook::Impl {
     for (std::size_t c = 0; c < count; ++c) {
       const SheetCell& cell = cells[c];
       if (cell.text.empty()) continue;
-      if (!started) AppendRowStart(part.xml, r);
+      if (!started) {
+        RowNumber(r, &row_);
+        AppendRowStart(part.xml, row_);
+      }
       started = true;
       const unsigned style = cell.fill ? Filled(*cell.fill) : heading ? kBoldStyle : kPlainStyle;
       sheet.longest[c] = std::max(sheet.longest[c], Characters(cell.text, sheet.texts));
       const auto col = static_cast<std::uint32_t>(c);
       if (cell.number && NumberText(cell.text, &digits_)) {
-        AppendNumberCell(part.xml, r, col, digits_, style);
+        AppendNumberCell(part.xml, row_, col, digits_, style);
       } else {
-        AppendTextCell(part.xml, r, col, CellText(cell.text, sheet.texts), style);
+        AppendTextCell(part.xml, row_, col, CellText(cell.text, sheet.texts), style);
       }
       part.Holds(r, col);
     }
@@ -285,12 +288,14 @@ class XlsxWorkbook::Impl {
   }
 
   // The same, as a cell holds it (Escaped()): cut with "…" when longer than a cell holds; valid
-  // until the next call.
+  // until the next call and while `text` lives.
   std::string_view CellText(std::string_view text, Texts texts) {
+    // Most cells are ASCII, hold no NUL nor "_x" and fit: they go as they are, uncopied.
+    if (text.size() <= kMaxCellCharacters && PlainAscii(text)) return text;
     text_ = Text(text, texts);
-    // Most cells hold no "_", no NUL and fit: they go as they are, without a pass per character.
     if (text_.size() <= kMaxCellCharacters &&
-        text_.find_first_of(std::string_view("_\0", 2)) == std::string::npos) {
+        text_.find(std::string_view("\0", 1)) == std::string::npos &&
+        text_.find("_x") == std::string::npos) {
       return text_;
     }
     const std::string utf8 = std::move(text_);
@@ -302,6 +307,18 @@ class XlsxWorkbook::Impl {
       ++cut_;
     }
     return text_;
+  }
+
+  // Whether `text` is ASCII without a NUL or an "_x" that a reader could take for an escape.
+  static bool PlainAscii(std::string_view text) {
+    unsigned char seen = 0;
+    bool escape = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const auto c = static_cast<unsigned char>(text[i]);
+      seen |= c;
+      escape = escape || c == 0 || (c == '_' && i + 1 < text.size() && text[i + 1] == 'x');
+    }
+    return seen < 0x80 && !escape;
   }
 
   // The style of a cell filled with `rgb`: one per colour.
@@ -364,13 +381,14 @@ class XlsxWorkbook::Impl {
     sheet.next_row = sheet.plain ? 0 : 1;
     sheet.longest.assign(sheet.columns.size(), 0);
     if (sheet.plain || sheet.columns.empty()) return;
-    AppendRowStart(part.xml, 0);
+    RowNumber(0, &row_);
+    AppendRowStart(part.xml, row_);
     for (std::size_t c = 0; c < sheet.columns.size(); ++c) {
       // The bold header needs room beside it for its filter button.
       const std::string& header = sheet.columns[c].name;
       sheet.longest[c] = Characters(header, sheet.texts) + kFilterButton;
       if (header.empty()) continue;
-      AppendTextCell(part.xml, 0, static_cast<std::uint32_t>(c), CellText(header, sheet.texts),
+      AppendTextCell(part.xml, row_, static_cast<std::uint32_t>(c), CellText(header, sheet.texts),
                      kBoldStyle);
       part.Holds(0, static_cast<std::uint32_t>(c));
     }
@@ -392,6 +410,7 @@ class XlsxWorkbook::Impl {
   std::vector<Part> parts_;  // in the order made
   std::string text_;
   std::string digits_;
+  std::string row_;  // the digits of the row being written
   std::size_t cut_ = 0;
   bool failed_ = false;
 };
