@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <system_error>
+#include <vector>
 #include <utility>
 
 namespace outputs {
@@ -16,6 +17,13 @@ constexpr std::size_t kQueuedPerWorker = 3;
 }  // namespace
 
 void DeflatePiece(std::string_view xml, std::string* out, std::uint32_t* crc) {
+  std::vector<unsigned char> buffer;
+  const std::size_t used = DeflateInto(xml, &buffer, crc);
+  out->append(reinterpret_cast<const char*>(buffer.data()), used);
+}
+
+std::size_t DeflateInto(std::string_view xml, std::vector<unsigned char>* buffer,
+                        std::uint32_t* crc) {
   *crc = static_cast<std::uint32_t>(
       crc32(0, reinterpret_cast<const Bytef*>(xml.data()), static_cast<uInt>(xml.size())));
   z_stream z{};
@@ -23,20 +31,21 @@ void DeflatePiece(std::string_view xml, std::string* out, std::uint32_t* crc) {
   if (deflateInit2(&z, Z_BEST_SPEED, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
     throw std::bad_alloc();
   }
-  const std::size_t start = out->size();
-  out->resize(start + deflateBound(&z, static_cast<uLong>(xml.size())) + 16);
+  // Grown only, so a worker's buffer is allocated (and zeroed) once.
+  const std::size_t bound = deflateBound(&z, static_cast<uLong>(xml.size())) + 16;
+  if (buffer->size() < bound) buffer->resize(bound);
   z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(xml.data()));
   z.avail_in = static_cast<uInt>(xml.size());
-  std::size_t used = start;
+  std::size_t used = 0;
   do {
-    if (used == out->size()) out->resize(out->size() + 4096);
-    z.next_out = reinterpret_cast<Bytef*>(out->data() + used);
-    z.avail_out = static_cast<uInt>(out->size() - used);
+    if (used == buffer->size()) buffer->resize(buffer->size() * 2);
+    z.next_out = buffer->data() + used;
+    z.avail_out = static_cast<uInt>(buffer->size() - used);
     deflate(&z, Z_SYNC_FLUSH);
-    used = out->size() - z.avail_out;
+    used = buffer->size() - z.avail_out;
   } while (z.avail_in > 0 || z.avail_out == 0);
   deflateEnd(&z);
-  out->resize(used);
+  return used;
 }
 
 PieceDeflater::PieceDeflater(platform::ExclusiveFile& scratch, unsigned threads)
@@ -67,7 +76,8 @@ void PieceDeflater::Add(std::size_t part, std::string xml) {
     Job& job = jobs_.emplace_back();
     job.part = part;
     DeflatePiece(xml, &job.deflated, &job.crc);
-    job.xml = std::move(xml);
+    job.plain = xml.size();
+    Recycle(std::move(xml));
     job.done = true;
     WriteFinished();
     return;
@@ -79,7 +89,21 @@ void PieceDeflater::Add(std::size_t part, std::string xml) {
   changed_.notify_all();
 }
 
+std::string PieceDeflater::Buffer() {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  if (spare_.empty()) return {};
+  std::string buffer = std::move(spare_.back());
+  spare_.pop_back();
+  return buffer;
+}
+
+void PieceDeflater::Recycle(std::string xml) {
+  xml.clear();
+  if (spare_.size() < kQueuedPerWorker * (workers_.size() + 1)) spare_.push_back(std::move(xml));
+}
+
 void PieceDeflater::Work() {
+  std::vector<unsigned char> buffer;  // this worker's compressed piece
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     const auto next =
@@ -92,12 +116,14 @@ void PieceDeflater::Work() {
     Job& job = *next;  // a deque keeps its elements in place while others are added or removed
     job.taken = true;
     lock.unlock();
-    std::string deflated;
     std::uint32_t crc = 0;
-    DeflatePiece(job.xml, &deflated, &crc);
+    const std::size_t used = DeflateInto(job.xml, &buffer, &crc);
+    std::string deflated(reinterpret_cast<const char*>(buffer.data()), used);
     lock.lock();
     job.deflated = std::move(deflated);
     job.crc = crc;
+    job.plain = job.xml.size();
+    Recycle(std::move(job.xml));
     job.done = true;
     WriteFinished();
     changed_.notify_all();
@@ -109,7 +135,7 @@ void PieceDeflater::WriteFinished() {
     Job& job = jobs_.front();
     if (error_.empty()) {
       if (scratch_.WriteAt(written_, job.deflated.data(), job.deflated.size())) {
-        pieces_[job.part].push_back({written_, job.deflated.size(), job.xml.size(), job.crc});
+        pieces_[job.part].push_back({written_, job.deflated.size(), job.plain, job.crc});
         written_ += job.deflated.size();
       } else {
         error_ = scratch_.ErrorText();

@@ -23,7 +23,8 @@
 namespace outputs {
 
 // A piece of a part: where its compressed bytes stand in the scratch file, how many bytes of XML
-// it holds and their checksum.
+// it holds (a MiB and a row at most: the checksums combine over lengths of a long) and their
+// checksum.
 struct DeflatedPiece {
   std::uint64_t offset = 0;
   std::uint64_t size = 0;
@@ -34,6 +35,9 @@ struct DeflatedPiece {
 // `xml` deflated (raw, the fastest level) and ended by a sync flush, appended to `*out`;
 // `*crc` becomes the checksum of `xml`.
 void DeflatePiece(std::string_view xml, std::string* out, std::uint32_t* crc);
+// The same into the start of `*buffer`, grown when too small; returns the bytes used.
+std::size_t DeflateInto(std::string_view xml, std::vector<unsigned char>* buffer,
+                        std::uint32_t* crc);
 
 // The final empty block that closes a stream of sync-flushed pieces.
 inline constexpr std::string_view kDeflateEnd("\x03\x00", 2);
@@ -50,6 +54,9 @@ class PieceDeflater {
   // Hands over the next piece of part `part`. Waits while the workers are that far behind, so
   // memory holds a few pieces at most.
   void Add(std::size_t part, std::string xml);
+  // An empty text with room for a piece, reused from pieces already compressed: fresh memory for
+  // each piece would cost as much as filling it.
+  std::string Buffer();
   // Waits until every piece handed over is in the scratch file. False when a write of it failed.
   bool Drain();
   // The pieces of `part`, in order; complete after Drain().
@@ -63,11 +70,14 @@ class PieceDeflater {
     std::string xml;
     std::string deflated;
     std::uint32_t crc = 0;
+    std::uint64_t plain = 0;  // bytes of xml
     bool taken = false;
     bool done = false;
   };
 
   void Work();
+  // Keeps the room of a compressed piece's text for Buffer(). Called with the lock held.
+  void Recycle(std::string xml);
   // Writes the finished jobs at the head of the queue, in order. Called with the lock held.
   void WriteFinished();
 
@@ -76,6 +86,7 @@ class PieceDeflater {
   std::condition_variable changed_;
   std::deque<Job> jobs_;  // in the order handed over; the head is written first
   std::vector<std::vector<DeflatedPiece>> pieces_;  // by part
+  std::vector<std::string> spare_;                  // emptied texts of compressed pieces
   std::uint64_t written_ = 0;
   std::string error_;
   bool stopping_ = false;

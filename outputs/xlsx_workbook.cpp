@@ -341,7 +341,7 @@ class XlsxWorkbook::Impl {
 
   void HandOver(std::size_t part) {
     deflater_->Add(part, std::move(parts_[part].xml));
-    parts_[part].xml.clear();
+    parts_[part].xml = deflater_->Buffer();
     parts_[part].xml.reserve(kPieceBytes + kPieceBytes / 8);
   }
 

@@ -87,7 +87,7 @@ bool ZipPackage::AddDeflated(const std::string& name, std::string_view head,
   Write(deflated);
   std::string block;
   for (const DeflatedPiece& piece : pieces) {
-    crc = static_cast<std::uint32_t>(crc32_combine64(crc, piece.crc, static_cast<z_off64_t>(piece.plain)));
+    crc = static_cast<std::uint32_t>(crc32_combine(crc, piece.crc, static_cast<z_off_t>(piece.plain)));
     plain += piece.plain;
     for (std::uint64_t at = 0; ok() && at < piece.size;) {
       const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kCopyBytes, piece.size - at));
@@ -105,7 +105,7 @@ bool ZipPackage::AddDeflated(const std::string& name, std::string_view head,
   deflated.clear();
   DeflatePiece(tail, &deflated, &tail_crc);
   deflated += kDeflateEnd;
-  crc = static_cast<std::uint32_t>(crc32_combine64(crc, tail_crc, static_cast<z_off64_t>(tail.size())));
+  crc = static_cast<std::uint32_t>(crc32_combine(crc, tail_crc, static_cast<z_off_t>(tail.size())));
   plain += tail.size();
   if (!Write(deflated)) return false;
   errno = 0;
