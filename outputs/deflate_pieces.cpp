@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <system_error>
-#include <vector>
 #include <utility>
+#include <vector>
 
 namespace outputs {
 namespace {

@@ -26,8 +26,8 @@ std::string Escaped(std::string_view text) {
 std::string FormulaSheetName(const std::string& name) {
   bool plain = !name.empty() && !(name[0] >= '0' && name[0] <= '9');
   for (const char c : name) {
-    plain = plain && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                      (c >= '0' && c <= '9') || c == '_');
+    plain = plain && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                      c == '_');
   }
   if (plain) return name;
   std::string quoted = "'";
@@ -73,7 +73,8 @@ std::string ContentTypesXml(std::size_t sheets) {
   xml += kContentType;
   xml += "spreadsheetml.styles+xml\"/>";
   for (std::size_t i = 1; i <= sheets; ++i) {
-    xml += "<Override PartName=\"/xl/worksheets/sheet" + std::to_string(i) + ".xml\" ContentType=\"";
+    xml +=
+        "<Override PartName=\"/xl/worksheets/sheet" + std::to_string(i) + ".xml\" ContentType=\"";
     xml += kContentType;
     xml += "spreadsheetml.worksheet+xml\"/>";
   }

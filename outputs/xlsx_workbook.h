@@ -61,7 +61,8 @@ class XlsxWorkbook {
   enum class Texts { kWindows1252, kUtf8 };                 // how the texts given are encoded
 
   // Creates the workbook's temporary parts; the file itself is written by Finish(). Check ok().
-  // `rows_per_sheet` (header included) is smaller only in tests. The scratch file goes into the temporary folder, else into `scratch_fallback` (engine/scratch_file.h).
+  // `rows_per_sheet` (header included) is smaller only in tests. The scratch file goes into the
+  // temporary folder, else into `scratch_fallback` (engine/scratch_file.h).
   XlsxWorkbook(const std::string& path, Texts texts, std::uint32_t rows_per_sheet = kSheetRows,
                const std::string& scratch_fallback = {});
   ~XlsxWorkbook();  // a workbook not finished still loses its temporary files

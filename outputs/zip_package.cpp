@@ -44,8 +44,8 @@ bool ZipPackage::Open(const std::string& name, bool raw) {
   if (!ok()) return false;
   const zip_fileinfo info = PartInfo();
   errno = 0;
-  if (zipOpenNewFileInZip4_64(static_cast<zipFile>(zip_), name.c_str(), &info, nullptr, 0,
-                              nullptr, 0, nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION, raw ? 1 : 0,
+  if (zipOpenNewFileInZip4_64(static_cast<zipFile>(zip_), name.c_str(), &info, nullptr, 0, nullptr,
+                              0, nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION, raw ? 1 : 0,
                               -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, 0, 0,
                               /*zip64=*/1) != ZIP_OK) {
     Fail("a parte " + name + " da planilha não pôde ser gravada");
@@ -87,7 +87,8 @@ bool ZipPackage::AddDeflated(const std::string& name, std::string_view head,
   Write(deflated);
   std::string block;
   for (const DeflatedPiece& piece : pieces) {
-    crc = static_cast<std::uint32_t>(crc32_combine(crc, piece.crc, static_cast<z_off_t>(piece.plain)));
+    crc = static_cast<std::uint32_t>(
+        crc32_combine(crc, piece.crc, static_cast<z_off_t>(piece.plain)));
     plain += piece.plain;
     for (std::uint64_t at = 0; ok() && at < piece.size;) {
       const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kCopyBytes, piece.size - at));
