@@ -11,14 +11,12 @@
 #include "outputs/output_text.h"
 
 #ifdef TALMERO_XLSX
-#include <xlsxwriter.h>
+#include <thread>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-
-#include "outputs/workbook_parts.h"
-#include "platform/stderr_capture.h"
+#include "outputs/deflate_pieces.h"
+#include "outputs/sheet_xml.h"
+#include "outputs/workbook_xml.h"
+#include "outputs/zip_package.h"
 #include "platform/system_path.h"
 #endif
 
@@ -37,50 +35,14 @@ std::string CutTextsWarning(std::size_t count) {
 
 namespace {
 
-// The library's lines without their tags ("[ERROR][src/packager.c:1532]: ", "[ERROR] ",
-// "workbook_close(): "), joined by "; ".
-std::string LibraryReason(std::string_view printed) {
-  std::string reason;
-  while (!printed.empty()) {
-    const std::size_t end = std::min(printed.find('\n'), printed.size());
-    std::string_view line = printed.substr(0, end);
-    printed.remove_prefix(std::min(end + 1, printed.size()));
-    while (!line.empty() && line.front() == '[') {
-      const std::size_t close = line.find(']');
-      if (close == std::string_view::npos) break;
-      line.remove_prefix(close + 1);
-    }
-    while (!line.empty() && (line.front() == ':' || line.front() == ' ')) line.remove_prefix(1);
-    const std::size_t call = line.find("(): ");
-    if (call != std::string_view::npos && line.substr(0, call).find(' ') == line.npos) {
-      line.remove_prefix(call + 4);
-    }
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
-    if (line.empty()) continue;
-    if (!reason.empty()) reason += "; ";
-    reason += line;
-  }
-  return reason;
-}
-
-// The first scratch folder that takes a file and that the library can name (it opens files by
-// narrow names: platform/system_path.h): the library's temporary files go there.
-std::string LibraryTempFolder(const std::string& scratch_fallback) {
-  const std::vector<std::string> folders = engine::ScratchFolders(scratch_fallback);
-  for (const std::string& folder : folders) {
-    const std::optional<std::string> narrow = platform::NarrowApiPath(folder);
-    if (narrow && engine::CreateScratchFileIn(folder, "xlsx")) return *narrow;
-  }
-  // The library then says why it cannot.
-  return platform::NarrowApiPath(folders.front()).value_or(std::string());
-}
-
-// Why a workbook's path cannot be handed to the library.
-constexpr std::string_view kUnnamedForLibrary =
-    "o caminho tem caracteres que a biblioteca de planilhas não consegue abrir";
-
 // Characters of room that a header's filter button takes.
 constexpr std::size_t kFilterButton = 2;
+// The XML of a part handed to the compressing workers at a time.
+constexpr std::size_t kPieceBytes = 1 << 20;
+// Styles (workbook_xml.h): the plain cell, bold, then the fills.
+constexpr unsigned kPlainStyle = 0;
+constexpr unsigned kBoldStyle = 1;
+constexpr unsigned kFirstFillStyle = 2;
 
 // Characters of `text`: bytes in Windows-1252, lead bytes in UTF-8.
 std::size_t Characters(std::string_view text, XlsxWorkbook::Texts texts) {
@@ -90,17 +52,24 @@ std::size_t Characters(std::string_view text, XlsxWorkbook::Texts texts) {
   }));
 }
 
-// The value of a number cell's text ("12", "-3", "7.125"); false for anything else.
-bool Number(std::string_view text, double* value) {
+// The digits of a number cell's text ("12", "-3", "7.125") as the cell holds them; false for
+// anything else.
+bool NumberText(std::string_view text, std::string* digits) {
   const char* end = text.data() + text.size();
   std::int64_t whole = 0;
   const auto parsed = std::from_chars(text.data(), end, whole);
   if (parsed.ec == std::errc() && parsed.ptr == end) {
-    *value = static_cast<double>(whole);
+    digits->resize(24);
+    digits->resize(static_cast<std::size_t>(
+        std::to_chars(digits->data(), digits->data() + digits->size(), whole).ptr -
+        digits->data()));
     return true;
   }
-  const auto real = std::from_chars(text.data(), end, *value);
-  return real.ec == std::errc() && real.ptr == end;
+  double value = 0;
+  const auto real = std::from_chars(text.data(), end, value);
+  if (real.ec != std::errc() || real.ptr != end) return false;
+  *digits = NumberDigits(value);
+  return true;
 }
 
 constexpr std::string_view kCutMark = "…";
@@ -119,9 +88,9 @@ bool EscapeFormAt(std::string_view text, std::size_t i) {
 }
 
 // `utf8` (valid) as the cell's text: each "_xHHHH_" with its underscore escaped, so it reads back
-// as written (the library writes a control character in that form and leaves the form itself
-// alone), and a NUL as "_x0000_" (the library takes C texts). At most `budget` characters as the
-// format counts them (one beyond U+FFFF counts two); `*cut` tells whether the text went past it.
+// as written (a control character is written in that form, the form itself left alone), and a
+// NUL as "_x0000_". At most `budget` characters as the format counts them (one beyond U+FFFF
+// counts two); `*cut` tells whether the text went past it.
 std::string Escaped(std::string_view utf8, std::size_t budget, bool* cut) {
   std::string out;
   std::size_t characters = 0;
@@ -149,6 +118,20 @@ std::string Escaped(std::string_view utf8, std::size_t budget, bool* cut) {
   return out;
 }
 
+// The range "A1:C20" from the first cell to the last; "A1" alone when they are one.
+std::string Range(std::uint32_t first_row, std::uint32_t first_col, std::uint32_t last_row,
+                  std::uint32_t last_col) {
+  std::string range;
+  AppendCellReference(range, first_row, first_col);
+  if (first_row == last_row && first_col == last_col) return range;
+  range += ':';
+  AppendCellReference(range, last_row, last_col);
+  return range;
+}
+
+// The compressing workers: as many as the cores, a few at most.
+unsigned Workers() { return std::clamp(std::thread::hardware_concurrency(), 1U, 4U); }
+
 }  // namespace
 
 bool XlsxAvailable() { return true; }
@@ -157,37 +140,27 @@ class XlsxWorkbook::Impl {
  public:
   Impl(const std::string& path, std::uint32_t rows_per_sheet, const std::string& scratch_fallback)
       : rows_per_sheet_(std::max<std::uint32_t>(rows_per_sheet, 2)),
-        path_(path),
-        temp_folder_(LibraryTempFolder(scratch_fallback)) {
-    lxw_workbook_options options{};
-    options.constant_memory = LXW_TRUE;
-    options.use_zip64 = LXW_TRUE;  // a full failure list passes 4 GB of sheet text
-    options.tmpdir = temp_folder_.data();
-    const std::optional<std::string> narrow = platform::NarrowApiPath(path);
-    if (!narrow) {
-      messages_ = kUnnamedForLibrary;
+        narrow_path_(platform::NarrowApiPath(path)) {
+    if (!narrow_path_) {
+      Reason(std::string(kUnnamed));
       return;
     }
-    platform::StderrCapture capture;
-    workbook_ = workbook_new_opt(narrow->c_str(), &options);
-    if (workbook_ != nullptr) {
-      bold_ = workbook_add_format(workbook_);
-      format_set_bold(bold_);
+    std::string reason;
+    for (const std::string& folder : engine::ScratchFolders(scratch_fallback)) {
+      if (scratch_) break;
+      scratch_folder_ = folder;
+      scratch_ = engine::CreateScratchFileIn(folder, "xlsx", &reason);
     }
-    Heard(capture);
+    if (!scratch_) {
+      Reason(ScratchFailure(reason));
+      return;
+    }
+    deflater_.emplace(*scratch_, Workers());
   }
-  ~Impl() {
-    if (workbook_ == nullptr) return;
-    const platform::StderrCapture quiet;  // an unfinished workbook is dropped without a word
-    workbook_close(workbook_);
-  }
-  Impl(const Impl&) = delete;
-  Impl& operator=(const Impl&) = delete;
 
-  bool ok() const { return workbook_ != nullptr && !failed_; }
-  std::string ErrorText() const {
-    return messages_.empty() && error_ != LXW_NO_ERROR ? lxw_strerror(error_) : messages_;
-  }
+  bool ok() const { return !failed_; }
+  std::string ErrorText() const { return messages_; }
+  std::size_t CutTexts() const { return cut_; }
 
   std::size_t AddSheet(std::string_view name, const std::vector<SheetColumn>& columns, bool plain,
                        Texts texts, bool only_with_rows) {
@@ -203,64 +176,75 @@ class XlsxWorkbook::Impl {
   }
 
   void Row(std::size_t index, const SheetCell* cells, std::size_t count, bool heading) {
-    if (workbook_ == nullptr || index >= sheets_.size()) return;
+    if (failed_ || index >= sheets_.size()) return;
     Sheet& sheet = sheets_[index];
-    if (sheet.made.empty() || sheet.next_row >= rows_per_sheet_) NewPart(sheet);
-    if (sheet.part == nullptr) return;
-    const lxw_row_t r = sheet.next_row++;
+    if (sheet.parts.empty() || sheet.next_row >= rows_per_sheet_) NewPart(sheet);
+    const std::uint32_t r = sheet.next_row++;
     if (sheet.longest.size() < count) sheet.longest.resize(count);
+    Part& part = parts_[sheet.parts.back()];
+    bool started = false;
+    std::size_t next = 0;  // the column a cell without its reference stands in
     for (std::size_t c = 0; c < count; ++c) {
       const SheetCell& cell = cells[c];
       if (cell.text.empty()) continue;
-      lxw_format* const format = cell.fill ? Filled(*cell.fill) : heading ? bold_ : nullptr;
-      sheet.longest[c] = std::max(sheet.longest[c], Characters(cell.text, sheet.texts));
-      const auto col = static_cast<lxw_col_t>(c);
-      double number = 0;
-      lxw_error error = LXW_NO_ERROR;
-      if (cell.number && Number(cell.text, &number)) {
-        error = worksheet_write_number(sheet.part, r, col, number, format);
-      } else {
-        error =
-            worksheet_write_string(sheet.part, r, col, CellText(cell.text, sheet.texts), format);
+      if (!started) {
+        RowNumber(r, &row_);
+        AppendRowStart(part.xml, row_);
       }
-      Failed(error);
+      started = true;
+      const unsigned style = cell.fill ? Filled(*cell.fill) : heading ? kBoldStyle : kPlainStyle;
+      sheet.longest[c] = std::max(sheet.longest[c], Characters(cell.text, sheet.texts));
+      const auto col = static_cast<std::uint32_t>(c);
+      const std::string_view named = c == next ? std::string_view() : std::string_view(row_);
+      next = c + 1;
+      if (cell.number && NumberText(cell.text, &digits_)) {
+        AppendNumberCell(part.xml, named, col, digits_, style);
+      } else {
+        AppendTextCell(part.xml, named, col, CellText(cell.text, sheet.texts), style);
+      }
+      part.Holds(r, col);
     }
+    if (!started) return;
+    AppendRowEnd(part.xml);
+    if (part.xml.size() >= kPieceBytes) HandOver(sheet.parts.back());
   }
 
-  // The format of a cell filled with `rgb`: made once per colour.
-  lxw_format* Filled(std::uint32_t rgb) {
-    for (const auto& [colour, format] : fills_) {
-      if (colour == rgb) return format;
-    }
-    lxw_format* format = workbook_add_format(workbook_);
-    format_set_bold(format);
-    format_set_font_color(format, LXW_COLOR_WHITE);
-    format_set_bg_color(format, static_cast<lxw_color_t>(rgb));
-    fills_.emplace_back(rgb, format);
-    return format;
-  }
-
-  // The library never learns when a write to its temporary files failed: the rows' files are
-  // asked before it closes, and the parts it writes while closing are read back after.
+  // The parts are compressed already but for their last pieces; the archive is put together from
+  // them in the order of the sheets, each followed by its continuations.
   bool Finish() {
-    if (workbook_ == nullptr) return false;
-    platform::StderrCapture capture;
+    if (failed_) return false;
     for (Sheet& sheet : sheets_) ClosePart(sheet);
-    OrderParts();
-    const bool scratch_written = ScratchWritten();
-    const lxw_error error = workbook_close(workbook_);
-    workbook_ = nullptr;
-    Failed(error);
-    Heard(capture);
-    if (error == LXW_NO_ERROR && !failed_ && scratch_written) {
-      std::string part_error;
-      if (WorkbookPartsWhole(path_, &part_error)) return true;
-      Reason(part_error + ": " + ScratchFailure({}));
+    if (!deflater_->Drain()) {
+      Reason(ScratchFailure(deflater_->ErrorText()));
+      return false;
     }
+    std::vector<std::size_t> order;
+    std::vector<ListedSheet> listed;
+    for (const Sheet& sheet : sheets_) {
+      for (const std::size_t p : sheet.parts) {
+        order.push_back(p);
+        listed.push_back({parts_[p].name, parts_[p].filter});
+      }
+    }
+    ZipPackage zip(*narrow_path_);
+    zip.Add("[Content_Types].xml", ContentTypesXml(order.size()));
+    zip.Add("_rels/.rels", PackageRelationsXml());
+    zip.Add("xl/workbook.xml", WorkbookXml(listed));
+    zip.Add("xl/_rels/workbook.xml.rels", WorkbookRelationsXml(order.size()));
+    zip.Add("xl/styles.xml", StylesXml(fills_));
+    for (std::size_t i = 0; i < order.size() && zip.ok(); ++i) {
+      const Part& part = parts_[order[i]];
+      const std::string dimension =
+          part.has_cells ? Range(part.first_row, part.first_col, part.last_row, part.last_col)
+                         : std::string("A1");
+      zip.AddDeflated("xl/worksheets/sheet" + std::to_string(i + 1) + ".xml",
+                      SheetHeadXml(dimension, i == 0, part.frozen, part.widths),
+                      deflater_->Pieces(order[i]), *scratch_, SheetTailXml(part.filter));
+    }
+    if (zip.Close()) return true;
+    Reason(zip.ErrorText());
     return false;
   }
-
-  std::size_t CutTexts() const { return cut_; }
 
  private:
   struct Column {
@@ -273,27 +257,51 @@ class XlsxWorkbook::Impl {
     std::vector<Column> columns;
     bool plain = false;
     Texts texts = Texts::kWindows1252;
-    lxw_worksheet* part = nullptr;     // the sheet now being filled
-    std::vector<lxw_worksheet*> made;  // every part, in order
-    lxw_row_t next_row = 0;
+    std::vector<std::size_t> parts;  // in parts_, in order; the last is being filled
+    bool open = false;               // its last part still takes rows
+    std::uint32_t next_row = 0;
     std::vector<std::size_t> longest;  // per column, characters of the part's longest text
   };
+  // One sheet of the archive: a sheet or one of its continuations.
+  struct Part {
+    std::string name;  // UTF-8
+    bool frozen = false;
+    std::string xml;  // rows not yet handed to the workers
+    std::vector<std::size_t> widths;
+    std::string filter;
+    bool has_cells = false;
+    std::uint32_t first_row = 0, first_col = 0, last_row = 0, last_col = 0;
+    void Holds(std::uint32_t row, std::uint32_t col) {
+      if (!has_cells) {
+        first_row = last_row = row;
+        first_col = last_col = col;
+        has_cells = true;
+        return;
+      }
+      first_row = std::min(first_row, row);
+      last_row = std::max(last_row, row);
+      first_col = std::min(first_col, col);
+      last_col = std::max(last_col, col);
+    }
+  };
 
-  // A NUL-terminated UTF-8 copy of `text`, valid until the next call.
-  const char* Text(std::string_view text, Texts texts) {
-    text_ = texts == Texts::kUtf8 ? ValidUtf8(text) : engine::Win1252ToUtf8(text);
-    return text_.c_str();
+  // A UTF-8 copy of `text`.
+  static std::string Text(std::string_view text, Texts texts) {
+    return texts == Texts::kUtf8 ? ValidUtf8(text) : engine::Win1252ToUtf8(text);
   }
 
-  // The same, as a cell holds it (Escaped()): cut with "…" when longer than a cell holds.
-  const char* CellText(std::string_view text, Texts texts) {
-    std::string utf8 = texts == Texts::kUtf8 ? ValidUtf8(text) : engine::Win1252ToUtf8(text);
-    // Most cells hold no "_", no NUL and fit: they go as they are, without a pass per character.
-    if (utf8.size() <= kMaxCellCharacters &&
-        utf8.find_first_of(std::string_view("_\0", 2)) == std::string::npos) {
-      text_ = std::move(utf8);
-      return text_.c_str();
+  // The same, as a cell holds it (Escaped()): cut with "…" when longer than a cell holds; valid
+  // until the next call and while `text` lives.
+  std::string_view CellText(std::string_view text, Texts texts) {
+    // Most cells are ASCII, hold no NUL nor "_x" and fit: they go as they are, uncopied.
+    if (text.size() <= kMaxCellCharacters && PlainAscii(text)) return text;
+    text_ = Text(text, texts);
+    if (text_.size() <= kMaxCellCharacters &&
+        text_.find(std::string_view("\0", 1)) == std::string::npos &&
+        text_.find("_x") == std::string::npos) {
+      return text_;
     }
+    const std::string utf8 = std::move(text_);
     bool cut = false;
     text_ = Escaped(utf8, kMaxCellCharacters, &cut);
     if (cut) {
@@ -301,14 +309,26 @@ class XlsxWorkbook::Impl {
       text_ += kCutMark;
       ++cut_;
     }
-    return text_.c_str();
+    return text_;
   }
 
-  // A write the library refused fails the workbook; the first refusal is the reason.
-  void Failed(lxw_error error) {
-    if (error == LXW_NO_ERROR) return;
-    failed_ = true;
-    if (error_ == LXW_NO_ERROR) error_ = error;
+  // Whether `text` is ASCII without a NUL or an "_x" that a reader could take for an escape.
+  static bool PlainAscii(std::string_view text) {
+    unsigned char seen = 0;
+    bool escape = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const auto c = static_cast<unsigned char>(text[i]);
+      seen |= c;
+      escape = escape || c == 0 || (c == '_' && i + 1 < text.size() && text[i + 1] == 'x');
+    }
+    return seen < 0x80 && !escape;
+  }
+
+  // The style of a cell filled with `rgb`: one per colour.
+  unsigned Filled(std::uint32_t rgb) {
+    auto it = std::find(fills_.begin(), fills_.end(), rgb);
+    if (it == fills_.end()) it = fills_.insert(fills_.end(), rgb);
+    return kFirstFillStyle + static_cast<unsigned>(it - fills_.begin());
   }
 
   void Reason(const std::string& reason) {
@@ -318,127 +338,82 @@ class XlsxWorkbook::Impl {
 
   // "os arquivos temporários da planilha em FOLDER não puderam ser gravados: WHY".
   std::string ScratchFailure(const std::string& why) const {
-    return "os arquivos temporários da planilha em " + temp_folder_ + " não puderam ser gravados" +
-           (why.empty() ? std::string() : ": " + why);
+    return "os arquivos temporários da planilha em " + scratch_folder_ +
+           " não puderam ser gravados" + (why.empty() ? std::string() : ": " + why);
   }
 
-  // Whether every sheet's rows reached their temporary file; else the reason is kept.
-  bool ScratchWritten() {
-    for (lxw_worksheet* part : parts_) {
-      std::FILE* rows = part->optimize_tmpfile;
-      if (rows == nullptr) continue;
-      errno = 0;
-      if (std::fflush(rows) != 0 || std::ferror(rows) != 0) {
-        Reason(ScratchFailure(errno != 0 ? std::strerror(errno) : std::string()));
-        return false;
-      }
-    }
-    return true;
+  void HandOver(std::size_t part) {
+    deflater_->Add(part, std::move(parts_[part].xml));
+    parts_[part].xml = deflater_->Buffer();
+    parts_[part].xml.reserve(kPieceBytes + kPieceBytes / 8);
   }
 
-  // The part's columns as wide as its texts need; the autofilter spans the rows it got.
+  // The part's columns as wide as its texts need; the filter spans the rows it got.
   void ClosePart(Sheet& sheet) {
-    if (sheet.part == nullptr) return;
+    if (!sheet.open) return;
+    sheet.open = false;
+    Part& part = parts_[sheet.parts.back()];
     const std::size_t columns = std::max(sheet.columns.size(), sheet.longest.size());
+    part.widths.assign(columns, 0);
     for (std::size_t c = 0; c < columns; ++c) {
       const Column declared = c < sheet.columns.size() ? sheet.columns[c] : Column{};
       std::size_t width = std::max(declared.width, c < sheet.longest.size() ? sheet.longest[c] : 0);
       if (!declared.whole) width = std::min(width, kMaxColumnWidth);
-      if (width == 0) continue;  // nothing in it: the default width
-      const auto col = static_cast<lxw_col_t>(c);
-      worksheet_set_column(sheet.part, col, col, static_cast<double>(width), nullptr);
+      part.widths[c] = width;  // 0: nothing in it, the default width
     }
     if (!sheet.plain) {
-      const lxw_row_t last = sheet.next_row > 1 ? sheet.next_row - 1 : 1;
+      const std::uint32_t last = sheet.next_row > 1 ? sheet.next_row - 1 : 1;
       const auto last_col =
-          static_cast<lxw_col_t>(std::max<std::size_t>(sheet.columns.size(), 1) - 1);
-      worksheet_autofilter(sheet.part, 0, 0, last, last_col);
+          static_cast<std::uint32_t>(std::max<std::size_t>(sheet.columns.size(), 1) - 1);
+      part.filter = Range(0, 0, last, last_col);
     }
-    sheet.part = nullptr;
-  }
-
-  // The library keeps its sheets in the order they were made, and a sheet that overflows after a
-  // later one was begun (the risks' inverted coverages come after the claims) would stand after
-  // that one. Its lists are put in the order of the sheets added, each followed by its
-  // continuations, and each sheet numbered by its place, before it writes them.
-  void OrderParts() {
-    std::vector<lxw_worksheet*> order;
-    for (const Sheet& sheet : sheets_) {
-      for (lxw_worksheet* part : sheet.made) {
-        if (part != nullptr) order.push_back(part);
-      }
-    }
-    if (order.size() != workbook_->num_sheets || order.size() != workbook_->num_worksheets) {
-      return;  // sheets this class did not make: left as they are
-    }
-    const auto place = [&order](const lxw_worksheet* part) {
-      return static_cast<std::size_t>(std::find(order.begin(), order.end(), part) - order.begin());
-    };
-    std::vector<lxw_sheet*> entries;
-    lxw_sheet* entry = nullptr;
-    STAILQ_FOREACH(entry, workbook_->sheets, list_pointers) {
-      if (entry->is_chartsheet || place(entry->u.worksheet) == order.size()) return;
-      entries.push_back(entry);
-    }
-    std::sort(entries.begin(), entries.end(), [&](const lxw_sheet* a, const lxw_sheet* b) {
-      return place(a->u.worksheet) < place(b->u.worksheet);
-    });
-    STAILQ_INIT(workbook_->sheets);
-    for (lxw_sheet* e : entries) STAILQ_INSERT_TAIL(workbook_->sheets, e, list_pointers);
-    STAILQ_INIT(workbook_->worksheets);
-    for (std::size_t i = 0; i < order.size(); ++i) {
-      STAILQ_INSERT_TAIL(workbook_->worksheets, order[i], list_pointers);
-      order[i]->index = static_cast<std::uint16_t>(i);
-    }
-  }
-
-  // What the library printed while `capture` lived becomes part of the reason.
-  void Heard(platform::StderrCapture& capture) {
-    const std::string reason = LibraryReason(capture.Finish());
-    if (reason.empty()) return;
-    if (!messages_.empty()) messages_ += "; ";
-    messages_ += reason;
+    HandOver(sheet.parts.back());
   }
 
   void NewPart(Sheet& sheet) {
     ClosePart(sheet);
-    if (workbook_ == nullptr) return;
-    const std::size_t number = sheet.made.size() + 1;
+    const std::size_t number = sheet.parts.size() + 1;
     std::string name = sheet.name;
     if (number > 1) name += " (" + std::to_string(number) + ")";
-    platform::StderrCapture capture;  // a sheet in constant memory starts a temporary file
-    sheet.part = workbook_add_worksheet(workbook_, Text(name, sheet.texts));
-    Heard(capture);
-    sheet.made.push_back(sheet.part);  // a failed part too: a further row does not retry it
-    if (sheet.part != nullptr) parts_.push_back(sheet.part);
+    Part& part = parts_.emplace_back();
+    part.name = Text(name, sheet.texts);
+    part.frozen = !sheet.plain;
+    part.xml.reserve(kPieceBytes + kPieceBytes / 8);
+    sheet.parts.push_back(parts_.size() - 1);
+    sheet.open = true;
     sheet.next_row = sheet.plain ? 0 : 1;
     sheet.longest.assign(sheet.columns.size(), 0);
-    if (sheet.part == nullptr) {
-      failed_ = true;
-      return;
-    }
-    if (sheet.plain) return;
-    worksheet_freeze_panes(sheet.part, 1, 0);
-    lxw_col_t col = 0;
-    for (const Column& header : sheet.columns) {
+    if (sheet.plain || sheet.columns.empty()) return;
+    RowNumber(0, &row_);
+    AppendRowStart(part.xml, row_);
+    for (std::size_t c = 0; c < sheet.columns.size(); ++c) {
       // The bold header needs room beside it for its filter button.
-      sheet.longest[col] = Characters(header.name, sheet.texts) + kFilterButton;
-      Failed(
-          worksheet_write_string(sheet.part, 0, col++, CellText(header.name, sheet.texts), bold_));
+      const std::string& header = sheet.columns[c].name;
+      sheet.longest[c] = Characters(header, sheet.texts) + kFilterButton;
+      if (header.empty()) continue;
+      AppendTextCell(part.xml, row_, static_cast<std::uint32_t>(c), CellText(header, sheet.texts),
+                     kBoldStyle);
+      part.Holds(0, static_cast<std::uint32_t>(c));
     }
+    AppendRowEnd(part.xml);
   }
 
+  // Why a workbook's path cannot be handed to the archive writer.
+  static constexpr std::string_view kUnnamed =
+      "o caminho tem caracteres que a biblioteca de planilhas não consegue abrir";
+
   std::uint32_t rows_per_sheet_;
-  std::string path_;
-  std::string temp_folder_;  // the library keeps a pointer to it
-  lxw_workbook* workbook_ = nullptr;
-  lxw_error error_ = LXW_NO_ERROR;  // the first the library returned
-  std::string messages_;            // what the library printed
-  lxw_format* bold_ = nullptr;
-  std::vector<std::pair<std::uint32_t, lxw_format*>> fills_;  // by colour, made on first use
+  std::optional<std::string> narrow_path_;
+  std::string scratch_folder_;
+  std::optional<platform::ExclusiveFile> scratch_;  // the parts' compressed pieces
+  std::optional<PieceDeflater> deflater_;
+  std::string messages_;
+  std::vector<std::uint32_t> fills_;  // by colour, in the order first used
   std::vector<Sheet> sheets_;
-  std::vector<lxw_worksheet*> parts_;  // every sheet's parts, to ask their temporary files
+  std::vector<Part> parts_;  // in the order made
   std::string text_;
+  std::string digits_;
+  std::string row_;  // the digits of the row being written
   std::size_t cut_ = 0;
   bool failed_ = false;
 };

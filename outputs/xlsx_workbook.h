@@ -1,25 +1,24 @@
 #pragma once
-// An Excel workbook written row by row with libxlsxwriter in its constant-memory mode (each row
-// goes to a temporary file as soon as the next one starts), so memory does not grow with the
-// rows. What the library prints on standard error is taken (platform/stderr_capture.h) and
-// becomes ErrorText(). Every sheet gets a bold frozen header row and an autofilter over the rows it
-// got; text cells stay text (leading zeros kept), number cells are numbers. A sheet that reaches
-// the row limit goes on in a further sheet of the same name ("riscos (2)", ...), which stands
-// right after it whatever sheets were begun meanwhile: the sheets keep the order they were added
-// in, each with its continuations.
+// An Excel workbook written row by row, so memory does not grow with the rows: each sheet's rows
+// become XML as they come, handed in pieces of about a MiB to worker threads that compress them
+// on the idle cores into a scratch file (outputs/deflate_pieces.h); Finish() puts the archive
+// together from the pieces (outputs/zip_package.h). Every sheet gets a bold frozen header row and
+// an autofilter over the rows it got; text cells stay text (leading zeros kept), number cells are
+// numbers. A sheet that reaches the row limit goes on in a further sheet of the same name
+// ("riscos (2)", ...), which stands right after it whatever sheets were begun meanwhile: the
+// sheets keep the order they were added in, each with its continuations.
 //
 // Columns open wide enough to read: as wide as the longest text the sheet got in them (the header
 // with room for its filter button), at least a declared width, at most kMaxColumnWidth characters
 // except a column declared whole (a record key, never cut). Rows leave memory as they are
 // written, so each sheet keeps only the longest length per column and sets the widths when it
-// is complete: the library writes a sheet's column widths when it closes the workbook, ahead of
-// the rows kept in its temporary file.
+// is complete: a sheet's column widths stand ahead of its rows, and are written by Finish().
 //
-// Every text reads back as given: a literal "_xHHHH_" (which a reader decodes, as the library
-// writes control characters so) is written escaped, bytes that are not UTF-8 become U+FFFD, and a
+// Every text reads back as given: a literal "_xHHHH_" (which a reader decodes, as control
+// characters are written so) is written escaped, bytes that are not UTF-8 become U+FFFD, and a
 // text longer than a cell holds (kMaxCellCharacters) is cut, ending in "…" (CutTexts() counts
-// them). The workbook is whole or not written: a failed write of the library's temporary files
-// (a full temporary folder) fails Finish() as any other write does, with the reason.
+// them). The workbook is whole or not written: a failed write of the scratch file (a full temporary
+// folder) fails Finish() as any other write does, with the reason.
 
 #include <cstddef>
 #include <cstdint>
@@ -62,8 +61,8 @@ class XlsxWorkbook {
   enum class Texts { kWindows1252, kUtf8 };                 // how the texts given are encoded
 
   // Creates the workbook's temporary parts; the file itself is written by Finish(). Check ok().
-  // `rows_per_sheet` (header included) is smaller only in tests. The library's temporary files
-  // go into the temporary folder, else into `scratch_fallback` (engine/scratch_file.h).
+  // `rows_per_sheet` (header included) is smaller only in tests. The scratch file goes into the
+  // temporary folder, else into `scratch_fallback` (engine/scratch_file.h).
   XlsxWorkbook(const std::string& path, Texts texts, std::uint32_t rows_per_sheet = kSheetRows,
                const std::string& scratch_fallback = {});
   ~XlsxWorkbook();  // a workbook not finished still loses its temporary files
@@ -84,8 +83,7 @@ class XlsxWorkbook {
   void Row(std::size_t sheet, const SheetCell* cells, std::size_t count, bool heading = false);
   // Writes the file. False when a write failed at any point.
   bool Finish();
-  // Why the workbook could not be made or written: the library's own words (which never reach
-  // standard error), else its error text; empty while all is well.
+  // Why the workbook could not be made or written; empty while all is well.
   std::string ErrorText() const;
   // How many texts were longer than a cell holds and were cut.
   std::size_t CutTexts() const;
