@@ -28,17 +28,13 @@ void AppendStyle(std::string& out, unsigned style) {
   out += '"';
 }
 
-// ' r="B7"'; nothing for a row named "" (the cell right after the one before it).
 void AppendReference(std::string& out, std::string_view row, std::uint32_t col) {
-  if (row.empty()) return;
-  out += " r=\"";
   if (col < 26) {
     out += static_cast<char>('A' + col);
   } else {
     AppendColumnLetters(out, col);
   }
   out += row;
-  out += '"';
 }
 
 }  // namespace
@@ -111,8 +107,9 @@ void AppendRowEnd(std::string& out) { out += "</row>"; }
 
 void AppendTextCell(std::string& out, std::string_view row, std::uint32_t col,
                     std::string_view utf8, unsigned style) {
-  out += "<c";
+  out += "<c r=\"";
   AppendReference(out, row, col);
+  out += '"';
   AppendStyle(out, style);
   out += KeepsSpace(utf8) ? " t=\"inlineStr\"><is><t xml:space=\"preserve\">"
                           : " t=\"inlineStr\"><is><t>";
@@ -122,8 +119,9 @@ void AppendTextCell(std::string& out, std::string_view row, std::uint32_t col,
 
 void AppendNumberCell(std::string& out, std::string_view row, std::uint32_t col,
                       std::string_view digits, unsigned style) {
-  out += "<c";
+  out += "<c r=\"";
   AppendReference(out, row, col);
+  out += '"';
   AppendStyle(out, style);
   out += "><v>";
   out += digits;

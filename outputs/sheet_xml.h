@@ -1,9 +1,8 @@
 #pragma once
 // The XML of a sheet's rows, as a workbook holds it: a row element per row, a cell element per
-// value with its reference ("B7") unless it stands right after the one before it, texts written
-// inline (no table of shared texts, so memory does not grow with the rows) and numbers as numbers.
-// Written straight into a growing text: the rows of a failure list are millions, so each cell costs
-// a few appends, nothing more.
+// value with its reference ("B7"), texts written inline (no table of shared texts, so memory does
+// not grow with the rows) and numbers as numbers. Written straight into a growing text: the rows
+// of a failure list are millions, so each cell costs a few appends, nothing more.
 
 #include <cstdint>
 #include <string>
@@ -28,10 +27,8 @@ void RowNumber(std::uint32_t row, std::string* digits);
 void AppendRowStart(std::string& out, std::string_view row);
 void AppendRowEnd(std::string& out);
 
-// A text cell in the row named `row`, or with no reference for `row` "": the cell stands right
-// after the one before it in its row (the first column for the row's first cell), as readers
-// place a cell without one; that saves a tenth of a sheet's XML. `style` 0 is the plain cell.
-// `utf8` is valid UTF-8, as a cell holds it.
+// A text cell in the row named `row`; `style` 0 is the plain cell. `utf8` is valid UTF-8, as a
+// cell holds it.
 void AppendTextCell(std::string& out, std::string_view row, std::uint32_t col,
                     std::string_view utf8, unsigned style);
 // A number cell, its value in the digits `digits` (as a reader parses them).

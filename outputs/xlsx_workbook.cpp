@@ -183,7 +183,6 @@ class XlsxWorkbook::Impl {
     if (sheet.longest.size() < count) sheet.longest.resize(count);
     Part& part = parts_[sheet.parts.back()];
     bool started = false;
-    std::size_t next = 0;  // the column a cell without its reference stands in
     for (std::size_t c = 0; c < count; ++c) {
       const SheetCell& cell = cells[c];
       if (cell.text.empty()) continue;
@@ -195,12 +194,10 @@ class XlsxWorkbook::Impl {
       const unsigned style = cell.fill ? Filled(*cell.fill) : heading ? kBoldStyle : kPlainStyle;
       sheet.longest[c] = std::max(sheet.longest[c], Characters(cell.text, sheet.texts));
       const auto col = static_cast<std::uint32_t>(c);
-      const std::string_view named = c == next ? std::string_view() : std::string_view(row_);
-      next = c + 1;
       if (cell.number && NumberText(cell.text, &digits_)) {
-        AppendNumberCell(part.xml, named, col, digits_, style);
+        AppendNumberCell(part.xml, row_, col, digits_, style);
       } else {
-        AppendTextCell(part.xml, named, col, CellText(cell.text, sheet.texts), style);
+        AppendTextCell(part.xml, row_, col, CellText(cell.text, sheet.texts), style);
       }
       part.Holds(r, col);
     }
