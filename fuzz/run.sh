@@ -10,10 +10,12 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 [ $# -gt 0 ] && shift
 targets="${*:-dbf_table key_index validation_run findings_csv run_json}"
+start=$(date +%s)
 cmake --preset fuzz ${TALMERO_CI:+-DCMAKE_COMPILE_WARNING_AS_ERROR=ON} >/dev/null
 for target in $targets; do
   cmake --build --preset fuzz --target "${target}_fuzz"
 done
+echo "== fuzz targets built in $(( $(date +%s) - start )) s"
 mkdir -p build-fuzz/artifacts
 # A small quarantine keeps the memory of freed blocks in reuse: far fewer page faults per input.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-quarantine_size_mb=16:max_malloc_fill_size=0}"
