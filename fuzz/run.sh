@@ -34,7 +34,10 @@ fuzz_one() {  # target: runs it, prints its lines, fails when it found a crash
     -artifact_prefix="build-fuzz/artifacts/$target-" -print_final_stats=1 2>&1 |
     grep -E '^(stat::|==[0-9]+==ERROR|SUMMARY|artifact_prefix|Test unit written)' \
     >"build-fuzz/$target.log" || true
-  echo "== $target: $seconds s"
+  # The CPU the target had in its time: less than its seconds when other work shared the cores.
+  times >"build-fuzz/$target.times"
+  echo "== $target: $seconds s, CPU $(awk 'NR == 2 { split($1, u, "m"); split($2, s, "m");
+    printf "%.0f s", u[1] * 60 + u[2] + s[1] * 60 + s[2] }' "build-fuzz/$target.times")"
   cat "build-fuzz/$target.log"
   if ls "build-fuzz/artifacts/$target-"* >/dev/null 2>&1; then
     echo "fuzz/run.sh: $target found a failing input (build-fuzz/artifacts/)" >&2
