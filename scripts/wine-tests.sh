@@ -5,9 +5,12 @@
 # settings reaching the report, and installs, upgrades and removes the MSI installer.
 #
 #   bash scripts/wine-tests.sh [LINUX_RUNNER]
+#   bash scripts/wine-tests.sh --build-only
 #
 # LINUX_RUNNER: the Linux talmero-criticar to compare with (default build/bin/talmero-criticar,
 # built from the `headless` preset when missing). WINEPREFIX: default /tmp/talmero-wine-<uid>.
+# --build-only makes the Wine prefix and the Windows build and stops there (scripts/test.sh
+# builds while the Linux build runs, and checks once the Linux runner is there).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -23,10 +26,15 @@ export WINEPREFIX=${WINEPREFIX:-/tmp/talmero-wine-$(id -u)}
 export DISPLAY='' WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 unset WAYLAND_DISPLAY
 
+build_only=""
+if [ "${1:-}" = --build-only ]; then
+  build_only=1
+  shift
+fi
 linux_runner=${1:-$root/build/bin/talmero-criticar}
 # The runners are started from the samples' folder: a relative path would no longer hold there.
 [ -e "$linux_runner" ] && linux_runner=$(realpath "$linux_runner")
-if [ ! -x "$linux_runner" ]; then
+if [ -z "$build_only" ] && [ ! -x "$linux_runner" ]; then
   section "Linux runner for the comparison (headless preset)"
   cmake --preset headless -DTALMERO_TESTS=OFF >/dev/null
   cmake --build --preset headless --target talmero-criticar talmero_data
@@ -43,6 +51,7 @@ start=$(date +%s)
 cmake --preset windows ${TALMERO_CI:+-DCMAKE_COMPILE_WARNING_AS_ERROR=ON} >/dev/null
 cmake --build --preset windows -j "$(nproc)"
 echo "built in $(( $(date +%s) - start )) s"
+[ -z "$build_only" ] || exit 0
 
 bin=$root/build-windows/bin
 tests=$root/build-windows/tests
