@@ -22,7 +22,7 @@ phase() {
   # The subshell's children are the phase: their CPU time is what `times` reports there.
   local cpu
   { cpu=$(
-      ( "$@" >&3 || exit $?; times ) |
+      ( "$@" >&3 && status=0 || status=$?; times; exit "$status" ) |
         awk 'NR == 2 { split($1, u, "m"); split($2, s, "m");
                printf "%.1f", u[1] * 60 + u[2] + s[1] * 60 + s[2] }'
       exit "${PIPESTATUS[0]}"
