@@ -10,10 +10,12 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 [ $# -gt 0 ] && shift
 targets="${*:-dbf_table key_index validation_run findings_csv run_json}"
+start=$(date +%s)
 cmake --preset fuzz ${TALMERO_CI:+-DCMAKE_COMPILE_WARNING_AS_ERROR=ON} >/dev/null
 for target in $targets; do
   cmake --build --preset fuzz --target "${target}_fuzz"
 done
+echo "== fuzz targets built in $(( $(date +%s) - start )) s"
 mkdir -p build-fuzz/artifacts
 # A small quarantine keeps the memory of freed blocks in reuse: far fewer page faults per input.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-quarantine_size_mb=16:max_malloc_fill_size=0}"
@@ -32,7 +34,10 @@ fuzz_one() {  # target: runs it, prints its lines, fails when it found a crash
     -artifact_prefix="build-fuzz/artifacts/$target-" -print_final_stats=1 2>&1 |
     grep -E '^(stat::|==[0-9]+==ERROR|SUMMARY|artifact_prefix|Test unit written)' \
     >"build-fuzz/$target.log" || true
-  echo "== $target: $seconds s"
+  # The CPU the target had in its time: less than its seconds when other work shared the cores.
+  times >"build-fuzz/$target.times"
+  echo "== $target: $seconds s, CPU $(awk 'NR == 2 { split($1, u, "m"); split($2, s, "m");
+    printf "%.0f s", u[1] * 60 + u[2] + s[1] * 60 + s[2] }' "build-fuzz/$target.times")"
   cat "build-fuzz/$target.log"
   if ls "build-fuzz/artifacts/$target-"* >/dev/null 2>&1; then
     echo "fuzz/run.sh: $target found a failing input (build-fuzz/artifacts/)" >&2

@@ -5,14 +5,20 @@
 # settings reaching the report, and installs, upgrades and removes the MSI installer.
 #
 #   bash scripts/wine-tests.sh [LINUX_RUNNER]
+#   bash scripts/wine-tests.sh --build-only
 #
 # LINUX_RUNNER: the Linux talmero-criticar to compare with (default build/bin/talmero-criticar,
 # built from the `headless` preset when missing). WINEPREFIX: default /tmp/talmero-wine-<uid>.
+# --build-only makes the Wine prefix and the Windows build and stops there (scripts/test.sh
+# builds while the Linux build runs, and checks once the Linux runner is there).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 # Byte-wise text tools: the reports hold UTF-8 and Windows-1252 text.
 export LC_ALL=C
+started=$EPOCHSECONDS
+# A section's title with the time and the seconds since the start: where the time goes.
+section() { echo "== [$(date +%T) +$((EPOCHSECONDS - started)) s] $*"; }
 
 export WINEDEBUG=-all
 export WINEPREFIX=${WINEPREFIX:-/tmp/talmero-wine-$(id -u)}
@@ -20,26 +26,32 @@ export WINEPREFIX=${WINEPREFIX:-/tmp/talmero-wine-$(id -u)}
 export DISPLAY='' WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 unset WAYLAND_DISPLAY
 
+build_only=""
+if [ "${1:-}" = --build-only ]; then
+  build_only=1
+  shift
+fi
 linux_runner=${1:-$root/build/bin/talmero-criticar}
 # The runners are started from the samples' folder: a relative path would no longer hold there.
 [ -e "$linux_runner" ] && linux_runner=$(realpath "$linux_runner")
-if [ ! -x "$linux_runner" ]; then
-  echo "== Linux runner for the comparison (headless preset)"
+if [ -z "$build_only" ] && [ ! -x "$linux_runner" ]; then
+  section "Linux runner for the comparison (headless preset)"
   cmake --preset headless -DTALMERO_TESTS=OFF >/dev/null
   cmake --build --preset headless --target talmero-criticar talmero_data
   linux_runner=$root/build-headless/bin/talmero-criticar
 fi
 
 if [ ! -d "$WINEPREFIX" ]; then
-  echo "== Wine prefix $WINEPREFIX"
+  section "Wine prefix $WINEPREFIX"
   wineboot -i >/dev/null 2>&1
 fi
 
-echo "== Windows build (preset windows)"
+section "Windows build (preset windows)"
 start=$(date +%s)
 cmake --preset windows ${TALMERO_CI:+-DCMAKE_COMPILE_WARNING_AS_ERROR=ON} >/dev/null
 cmake --build --preset windows -j "$(nproc)"
 echo "built in $(( $(date +%s) - start )) s"
+[ -z "$build_only" ] || exit 0
 
 bin=$root/build-windows/bin
 tests=$root/build-windows/tests
@@ -52,7 +64,7 @@ wine_in() { local locale=$1; shift; LC_ALL=$locale LANG=$locale wine "$@"; }
 wine_in en_US.UTF-8 cmd /c exit 0 >/dev/null 2>&1 || true
 wine_in pt_BR.UTF-8 cmd /c exit 0 >/dev/null 2>&1 || true
 
-echo "== Component suites under Wine"
+section "Component suites under Wine"
 # Independent suites, as many at once as there are cores; each one's lines follow when all ended.
 suites=(engine_test tables_test outputs_test cli_test platform_test frontend_test history_test
         resumo_test)
@@ -72,7 +84,7 @@ for suite in "${suites[@]}"; do
   [ "$(cat "$tests/$suite.status" 2>/dev/null)" = 0 ] || fail "$suite under Wine"
 done
 
-echo "== The window under Wine, on a virtual display"
+section "The window under Wine, on a virtual display"
 # Without a display Wine gives windows no real size, so the suite fails rather than passes.
 # The Wine session is restarted so that its desktop opens on the virtual display.
 wineserver -k >/dev/null 2>&1 || true
@@ -110,7 +122,7 @@ same() {  # what file_a file_b
   if cmp -s "$2" "$3"; then echo "ok: $1"; else fail "$1"; diff "$2" "$3" | head -20 || true; fi
 }
 
-echo "== The same report on both systems"
+section "The same report on both systems"
 for regional in pt_BR en_US; do
   run_sample "$work/linux-$regional" "$linux_runner" --regional "$regional"
   run_sample "$work/windows-$regional" wine_in C.UTF-8 ./talmero-criticar.exe --regional "$regional"
@@ -129,7 +141,7 @@ mask_stamps "$work/linux-saida.txt"
 mask_stamps "$work/windows-saida.txt"
 same "export file" "$work/linux-saida.txt.masked" "$work/windows-saida.txt.masked"
 
-echo "== Names beyond the Windows code page"
+section "Names beyond the Windows code page"
 # Greek, Japanese and emoji names are the files written, never the code page's look-alikes ("α"
 # would become "a", another file), and an input in a folder of such a name is read: the report
 # equals the Linux runner's for the same paths.
@@ -179,7 +191,7 @@ else
   fail "--json R.JSON --html r.json: status $status, $(head -2 "$names/case.stderr")"
 fi
 
-echo "== Workbooks written on Windows"
+section "Workbooks written on Windows"
 # The Windows runner's failure list as a workbook, read back with openpyxl, holds the Linux
 # runner's CSV rows, row for row (sheets of other names are left aside); libxlsxwriter, zlib and SQLite are
 # linked in, so no program needs a DLL of theirs.
@@ -214,7 +226,7 @@ for exe in "$bin"/*.exe; do
   fi
 done
 
-echo "== The Windows package"
+section "The Windows package"
 (cd "$root/build-windows" && cpack -G ZIP >/dev/null)
 zip=$(echo "$root"/build-windows/packages/talmero-prx-*-win64.zip)
 mkdir "$work/zip"
@@ -231,7 +243,7 @@ mask_stamps "$work/zip.stdout"
 same "unpacked runner" "$work/linux-pt_BR.stdout.masked" "$work/zip.stdout.masked"
 ls "$unpacked"/*.ntx >/dev/null 2>&1 && fail "an index file was left beside the program"
 
-echo "== The Windows installer"
+section "The Windows installer"
 version=$(sed -nE 's/^project\(TalmeroPRX VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)
 cmake --build --preset windows --target msi >/dev/null
 msi=$root/build-windows/packages/talmero-prx-$version-win64.msi
@@ -263,7 +275,7 @@ wine_in C.UTF-8 msiexec /x "$work/talmero-prx-1.0.1-win64.msi" /qn || fail "msie
 [ -z "$(shortcut)" ] || fail "the shortcut was left after removal"
 [ "$(products)" = 0 ] || fail "a product is still registered after removal"
 
-echo "== The user's Windows regional settings reach the report"
+section "The user's Windows regional settings reach the report"
 # A pt-BR user with the default settings gets the report of --regional pt_BR.
 run_sample "$work/windows-sistema" wine_in pt_BR.UTF-8 ./talmero-criticar.exe --regional sistema
 same "pt-BR locale = pt_BR" "$work/linux-pt_BR.stdout.masked" "$work/windows-sistema.stdout.masked"
@@ -284,6 +296,7 @@ sed -e 's/\([0-9]\)\.\([0-9]\)/\1_\2/g' -e 's/\([0-9]\),\([0-9]\)/\1;\2/g' \
 same "Control Panel separators" "$work/expected-changed" "$work/windows-changed.stdout.masked"
 
 wineserver -k >/dev/null 2>&1 || true
+section "End of the Windows checks"
 if [ "$failures" -gt 0 ]; then
   echo "$failures Windows check(s) failed"
   exit 1
