@@ -8,7 +8,7 @@
 # them in $TALMERO_SRC_DIR/libxlsxwriter and $TALMERO_SRC_DIR/sqlite3.
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          nlohmann-json3-dev libminizip-dev libcli11-dev libkainjow-mustache-dev libxlsxwriter-dev libsqlite3-dev tcl qt6-base-dev
+          nlohmann-json3-dev libminizip-dev libcli11-dev libkainjow-mustache-dev zlib1g-dev libsqlite3-dev tcl qt6-base-dev
           fonts-dejavu-core fp-utils g++-mingw-w64-x86-64 googletest wine wine64 wixl msitools xvfb
           xauth python3-openpyxl x11-utils qt6-qpa-plugins qt6-translations-l10n clang
           libclang-rt-14-dev clang-format-14 shellcheck libz-mingw-w64-dev dpkg-dev xdg-utils)
