@@ -82,6 +82,8 @@ class SortedHashes {
 // A group's sorted hashes as stored: the first as a varint, then each difference to the one
 // before (0 for a repeated identity) as a varint (7 bits a byte, low first, high bit: more).
 std::string EncodeIdentities(const HashRuns& runs);
+// The same into `*out`, whose memory is reused.
+void EncodeIdentities(const HashRuns& runs, std::string* out);
 // Back from EncodeIdentities(); false when the bytes are cut short, run past 64 bits or hold
 // another number of hashes than `count` (a damaged row).
 bool DecodeIdentities(std::string_view bytes, std::int64_t count, std::vector<std::uint64_t>* out);

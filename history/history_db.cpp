@@ -132,15 +132,17 @@ void WriteDetails(const Connection& db, std::int64_t id, const RunRecord& run) {
   Statement falha(db,
                   "INSERT INTO falhas (run, arquivo, campo, verificacao, quantidade, identidades) "
                   "VALUES (?, ?, ?, ?, ?, ?)");
+  std::string blob;  // one group's identities at a time, its memory reused
   for (const auto& [group, hashes] : run.falhas.groups()) {
     const std::int64_t count = HashCount(hashes);
     if (count == 0) continue;
+    EncodeIdentities(hashes, &blob);
     falha.Bind(1, id)
         .Bind(2, engine::FindingFileName(group.file))
         .Bind(3, std::string_view(group.field))
         .Bind(4, engine::FindingCheckName(group.check))
         .Bind(5, count)
-        .BindBlob(6, EncodeIdentities(hashes))
+        .BindBlobInPlace(6, blob)
         .Run();
   }
 }

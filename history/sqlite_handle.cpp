@@ -95,15 +95,6 @@ Statement& Statement::Bind(int at, std::string_view text) {
   return *this;
 }
 
-Statement& Statement::BindBlob(int at, std::string_view bytes) {
-  // A zero-length blob, not a null one.
-  if (sqlite3_bind_blob64(stmt_, at, bytes.empty() ? "" : bytes.data(), bytes.size(),
-                          SQLITE_TRANSIENT) != SQLITE_OK) {
-    db_.Fail({});
-  }
-  return *this;
-}
-
 Statement& Statement::Bind(int at, const std::optional<std::int64_t>& value) {
   if (value) return Bind(at, *value);
   if (sqlite3_bind_null(stmt_, at) != SQLITE_OK) db_.Fail({});
@@ -159,6 +150,14 @@ std::string_view Statement::BlobView(int column) const {
   const int size = sqlite3_column_bytes(stmt_, column);
   if (bytes == nullptr || size <= 0) return {};
   return std::string_view(static_cast<const char*>(bytes), static_cast<std::size_t>(size));
+}
+
+Statement& Statement::BindBlobInPlace(int at, std::string_view bytes) {
+  if (sqlite3_bind_blob64(stmt_, at, bytes.empty() ? "" : bytes.data(), bytes.size(),
+                          SQLITE_STATIC) != SQLITE_OK) {
+    db_.Fail({});
+  }
+  return *this;
 }
 
 std::optional<std::int64_t> Statement::OptionalInt(int column) const {

@@ -62,7 +62,8 @@ class Statement {
   Statement& Bind(int at, const std::optional<std::int64_t>& value);
   Statement& Bind(int at, const std::optional<double>& value);
   Statement& Bind(int at, const std::optional<std::string>& text);
-  Statement& BindBlob(int at, std::string_view bytes);
+  // A blob bound without a copy: `bytes` must stay as they are until the statement runs or resets.
+  Statement& BindBlobInPlace(int at, std::string_view bytes);
   // The next row: true when there is one. Throws HistoryError.
   bool Step();
   // Runs a statement without rows and makes it ready to run again with new parameters.
