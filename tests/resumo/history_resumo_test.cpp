@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <sstream>
-#include <thread>
 
 #include "cli/cli_test_support.h"
 #include "cli/run_cli.h"
@@ -150,21 +149,17 @@ TEST_F(HistoryResumoTest, RunsOfSeveralHistoriesOldestFirstAndOneCompanys) {
   EXPECT_EQ(now, files);
 }
 
-// A history that cannot be read, missing or no history or of a newer program, is an error naming
-// it, with the status of an unreadable result; the other history is still summarised. The file
-// Twelve runs side by side on one history, each its own process where processes can be started
-// so: every one ends well and is recorded, and the summary lists them all.
+// Twelve runs side by side on one history, each its own process: every one ends well and is
+// recorded, and the summary lists them all.
 TEST_F(HistoryResumoTest, TwelveRunsSideBySideAllRecorded) {
+#ifdef _WIN32
+  // Runs side by side are programs side by side; without fork they are not started from here
+  // (the history's own side-by-side test covers Windows, HistoryDbTest.RunsSideBySideAllLand).
+  GTEST_SKIP() << "runs side by side are started with fork";
+#else
   constexpr std::size_t kRuns = 12;
   const std::string history = dir_.file("h.db");
   std::vector<int> statuses(kRuns, -1);
-#ifdef _WIN32
-  std::vector<std::thread> runs;
-  for (std::size_t i = 0; i < kRuns; ++i) {
-    runs.emplace_back([&, i] { statuses[i] = Criticar("ruim.dbf", history, &March15); });
-  }
-  for (std::thread& run : runs) run.join();
-#else
   std::vector<pid_t> children;
   for (std::size_t i = 0; i < kRuns; ++i) {
     const pid_t child = fork();
@@ -177,7 +172,6 @@ TEST_F(HistoryResumoTest, TwelveRunsSideBySideAllRecorded) {
     ASSERT_EQ(::waitpid(children[i], &status, 0), children[i]);
     statuses[i] = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
-#endif
   EXPECT_EQ(statuses, std::vector<int>(kRuns, cmdline::kExitSuccess));
   ASSERT_EQ(Resumir({"--historico", history}), cmdline::kExitSuccess) << err_;
   const std::vector<std::string> rows = Lines(out_);
@@ -186,8 +180,11 @@ TEST_F(HistoryResumoTest, TwelveRunsSideBySideAllRecorded) {
     EXPECT_TRUE(rows[id].ends_with(";" + std::to_string(id) + ";2024-03-15T09:05:07;" + history))
         << rows[id];
   }
+#endif
 }
 
+// A history that cannot be read, missing or no history or of a newer program, is an error naming
+// it, with the status of an unreadable result; the other history is still summarised. The file
 // is left as it was, nothing created beside it; a missing one is not created.
 TEST_F(HistoryResumoTest, AHistoryThatCannotBeReadIsAnErrorAndLeftAsItWas) {
   const std::string good = dir_.file("a.db");
