@@ -105,12 +105,21 @@ void AppendRowStart(std::string& out, std::string_view row) {
 
 void AppendRowEnd(std::string& out) { out += "</row>"; }
 
-void AppendTextCell(std::string& out, std::string_view row, std::uint32_t col,
-                    std::string_view utf8, unsigned style) {
+namespace {
+
+// `<c r="B7" s="1"`: a cell's element up to its type.
+void AppendCellHead(std::string& out, std::string_view row, std::uint32_t col, unsigned style) {
   out += "<c r=\"";
   AppendReference(out, row, col);
   out += '"';
   AppendStyle(out, style);
+}
+
+}  // namespace
+
+void AppendTextCell(std::string& out, std::string_view row, std::uint32_t col,
+                    std::string_view utf8, unsigned style) {
+  AppendCellHead(out, row, col, style);
   out += KeepsSpace(utf8) ? " t=\"inlineStr\"><is><t xml:space=\"preserve\">"
                           : " t=\"inlineStr\"><is><t>";
   AppendXmlText(out, utf8);
@@ -119,10 +128,7 @@ void AppendTextCell(std::string& out, std::string_view row, std::uint32_t col,
 
 void AppendNumberCell(std::string& out, std::string_view row, std::uint32_t col,
                       std::string_view digits, unsigned style) {
-  out += "<c r=\"";
-  AppendReference(out, row, col);
-  out += '"';
-  AppendStyle(out, style);
+  AppendCellHead(out, row, col, style);
   out += "><v>";
   out += digits;
   out += "</v></c>";
