@@ -73,6 +73,16 @@ std::uint64_t IdentityHash(std::string_view apolice, std::string_view endosso,
   return Finish(h);
 }
 
+FailureIdentities::FailureIdentities(Groups unsorted) {
+  std::vector<std::uint64_t> scratch;
+  for (auto& [group, runs] : unsorted) {
+    for (std::vector<std::uint64_t>& run : runs) {
+      SortHashes(run, scratch);
+      AddSortedRun(group, std::move(run));
+    }
+  }
+}
+
 void FailureIdentities::AddRun(const FailureGroup& group, std::vector<std::uint64_t> hashes) {
   std::vector<std::uint64_t> scratch;
   SortHashes(hashes, scratch);

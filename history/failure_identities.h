@@ -44,6 +44,11 @@ class FailureIdentities {
  public:
   using Groups = std::map<FailureGroup, HashRuns>;
 
+  FailureIdentities() = default;
+  // Every group's runs as gathered, each sorted in place in one sorting room: fresh room for each
+  // run would cost a page fault per 4 KiB of every one.
+  explicit FailureIdentities(Groups unsorted);
+
   // Adds a run of the group's hashes, sorting it in place.
   void AddRun(const FailureGroup& group, std::vector<std::uint64_t> hashes);
   // Adds a run already sorted (a stored group decoded).

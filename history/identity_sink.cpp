@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace history {
@@ -107,12 +108,7 @@ void IdentitySink::HeaderMismatch(const engine::HeaderFinding& f) {
 
 FailureIdentities IdentitySink::Take() {
   // Each block is sorted where it lies and becomes one of its group's runs.
-  FailureIdentities taken;
-  for (auto& [group, blocks] : blocks_) {
-    for (std::vector<std::uint64_t>& block : blocks) taken.AddRun(group, std::move(block));
-  }
-  blocks_.clear();
-  return taken;
+  return FailureIdentities(std::exchange(blocks_, {}));
 }
 
 }  // namespace history
