@@ -34,7 +34,7 @@ std::string HistoryStep::Record(const CliOptions& options, const std::string& ca
   const history::RunSource source{options.riscos, options.sinistros, catalogue_folder,
                                   VersionText()};
   try {
-    history_->Record(source, run.state(), verdict, error);
+    history_->Record(source, run.state(), verdict, error, run.walk_threads());
   } catch (const history::HistoryError& e) {
     return path_ + ": a crítica não pôde ser gravada no histórico: " + e.what() + "\n";
   }

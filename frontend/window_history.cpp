@@ -62,7 +62,7 @@ void WindowHistory::StartRun() {
 
 std::string WindowHistory::Record(const std::string& riscos, const std::string& sinistros,
                                   const std::string& catalogue_folder,
-                                  const engine::RunState& state,
+                                  const engine::RunState& state, int threads,
                                   const std::optional<std::string>& error) {
   if (!active()) return {};
   const history::RunSource source{riscos, sinistros, catalogue_folder,
@@ -70,7 +70,7 @@ std::string WindowHistory::Record(const std::string& riscos, const std::string& 
   try {
     const engine::Verdict verdict =
         engine::ComputeVerdict(state.result, error, engine::VerdictLimits{});
-    history_->Record(source, state, verdict, error);
+    history_->Record(source, state, verdict, error, threads);
   } catch (const std::exception& e) {
     return std::string("a crítica não pôde ser gravada no histórico: ") + e.what();
   }

@@ -53,10 +53,11 @@ class WindowHistory {
   engine::FindingSink* sink() { return active() ? history_->sink() : nullptr; }
 
   // On the run's worker thread after the walk: records the run and compares it with the
-  // company's earlier one. Returns the notice when it could not be recorded (empty otherwise).
+  // company's earlier one, on as many threads as the walk had. Returns the notice when it could
+  // not be recorded (empty otherwise).
   std::string Record(const std::string& riscos, const std::string& sinistros,
                      const std::string& catalogue_folder, const engine::RunState& state,
-                     const std::optional<std::string>& error);
+                     int threads, const std::optional<std::string>& error);
   // The last run beside the company's earlier one; null when it had none or was not recorded.
   const history::RunComparison* comparison() const {
     return active() ? history_->comparison() : nullptr;

@@ -2,7 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <bit>
 #include <cstring>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "engine/text.h"
@@ -12,18 +18,30 @@ namespace {
 
 // The text eight bytes at a time (the last word padded with zeros), each word multiplied in,
 // and closed by its length so that ("AB", "") and ("A", "B") differ; Finish() then spreads the
-// result evenly. Policy keys are a few words long: this is several times faster than a byte at a
-// time, on the walk's workers for every failure.
+// result evenly. A word's first byte is its least significant, on any byte order. Policy keys
+// are a few words long: this is several times faster than a byte at a time, on the walk's
+// workers for every failing record.
 std::uint64_t Mix(std::uint64_t h, std::string_view text) {
   constexpr std::uint64_t kPrime = 0x9E3779B97F4A7C15ULL;
-  std::size_t at = 0;
-  for (; at < text.size(); at += 8) {
-    unsigned char bytes[8] = {};
-    std::memcpy(bytes, text.data() + at, std::min<std::size_t>(8, text.size() - at));
-    std::uint64_t word = 0;
-    for (int i = 7; i >= 0; --i) word = (word << 8) | bytes[i];  // the same on any byte order
+  const auto step = [&h](std::uint64_t word) {
     h = (h ^ word) * kPrime;
     h ^= h >> 29;
+  };
+  const char* at = text.data();
+  std::size_t left = text.size();
+  for (; left >= 8; at += 8, left -= 8) {
+    std::uint64_t word = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(&word, at, 8);  // one load, not a call: the length is fixed
+    } else {
+      for (int i = 7; i >= 0; --i) word = (word << 8) | static_cast<unsigned char>(at[i]);
+    }
+    step(word);
+  }
+  if (left > 0) {
+    std::uint64_t word = 0;
+    for (std::size_t i = left; i-- > 0;) word = (word << 8) | static_cast<unsigned char>(at[i]);
+    step(word);
   }
   h = (h ^ text.size()) * kPrime;
   return h ^ (h >> 32);
@@ -73,13 +91,38 @@ std::uint64_t IdentityHash(std::string_view apolice, std::string_view endosso,
   return Finish(h);
 }
 
-FailureIdentities::FailureIdentities(Groups unsorted) {
-  std::vector<std::uint64_t> scratch;
-  for (auto& [group, runs] : unsorted) {
-    for (std::vector<std::uint64_t>& run : runs) {
-      SortHashes(run, scratch);
-      AddSortedRun(group, std::move(run));
+FailureIdentities::FailureIdentities(Groups unsorted, int threads) {
+  std::vector<std::vector<std::uint64_t>*> runs;
+  for (auto& [group, group_runs] : unsorted) {
+    for (std::vector<std::uint64_t>& run : group_runs) runs.push_back(&run);
+  }
+  // The runs are taken one at a time by whichever thread is free: their sizes differ.
+  std::atomic<std::size_t> next{0};
+  std::mutex failed_mutex;
+  std::exception_ptr failed;
+  const auto sort_runs = [&] {
+    try {
+      std::vector<std::uint64_t> scratch;
+      for (std::size_t i = next++; i < runs.size(); i = next++) SortHashes(*runs[i], scratch);
+    } catch (...) {  // a sorting room that could not be had
+      next = runs.size();
+      const std::lock_guard<std::mutex> lock(failed_mutex);
+      if (!failed) failed = std::current_exception();
     }
+  };
+  {
+    std::vector<std::jthread> helpers;
+    const std::size_t wanted =
+        std::min(static_cast<std::size_t>(std::max(threads, 1)), runs.size());
+    try {
+      while (helpers.size() + 1 < wanted) helpers.emplace_back(sort_runs);
+    } catch (const std::system_error&) {  // no more threads to be had: fewer sort
+    }
+    sort_runs();
+  }  // every helper joined
+  if (failed) std::rethrow_exception(failed);
+  for (auto& [group, group_runs] : unsorted) {
+    for (std::vector<std::uint64_t>& run : group_runs) AddSortedRun(group, std::move(run));
   }
 }
 

@@ -45,9 +45,10 @@ class FailureIdentities {
   using Groups = std::map<FailureGroup, HashRuns>;
 
   FailureIdentities() = default;
-  // Every group's runs as gathered, each sorted in place in one sorting room: fresh room for each
-  // run would cost a page fault per 4 KiB of every one.
-  explicit FailureIdentities(Groups unsorted);
+  // Every group's runs as gathered, each sorted in place, on `threads` threads (the run's walk's)
+  // with a sorting room each: fresh room for each run would cost a page fault per 4 KiB of every
+  // one.
+  explicit FailureIdentities(Groups unsorted, int threads = 1);
 
   // Adds a run of the group's hashes, sorting it in place.
   void AddRun(const FailureGroup& group, std::vector<std::uint64_t> hashes);

@@ -16,7 +16,10 @@ class IdentitySink::Part final : public engine::ChunkPart {
     const auto position = static_cast<std::size_t>(f.position < 0 ? 0 : f.position);
     const std::size_t slot =
         position * engine::kFindingCheckCount + static_cast<std::size_t>(f.check);
-    if (slots_.size() <= slot) slots_.resize(slot + engine::kFindingCheckCount);
+    if (slots_.size() <= slot) {
+      slots_.resize(slot + engine::kFindingCheckCount);
+      targets_.resize(slots_.size());
+    }
     std::vector<std::uint64_t>& hashes = slots_[slot];
     if (hashes.empty()) {
       if (names_.size() <= position) names_.resize(position + 1);
@@ -36,9 +39,13 @@ class IdentitySink::Part final : public engine::ChunkPart {
   void Merge() override {
     for (const std::size_t slot : used_) {
       std::vector<std::uint64_t>& hashes = slots_[slot];
-      const std::size_t position = slot / engine::kFindingCheckCount;
-      const auto check = static_cast<engine::FindingCheck>(slot % engine::kFindingCheckCount);
-      owner_.Append({file_, names_[position], check}, hashes.data(), hashes.size());
+      Blocks*& blocks = targets_[slot];
+      if (blocks == nullptr) {  // the sink's map is looked up once per part and slot
+        const std::size_t position = slot / engine::kFindingCheckCount;
+        const auto check = static_cast<engine::FindingCheck>(slot % engine::kFindingCheckCount);
+        blocks = &owner_.blocks_[{file_, names_[position], check}];
+      }
+      Append(*blocks, hashes.data(), hashes.size());
       hashes.clear();
     }
     used_.clear();
@@ -50,14 +57,14 @@ class IdentitySink::Part final : public engine::ChunkPart {
   engine::FindingFile file_ = engine::FindingFile::kRiscos;
   std::vector<std::string> names_;  // by field position
   std::vector<std::vector<std::uint64_t>> slots_;
+  std::vector<Blocks*> targets_;   // by slot: the group's blocks in the sink, once looked up
   std::vector<std::size_t> used_;  // the slots holding hashes, in the order first used
   std::uint32_t record_ = 0;       // the record whose key hash_ is
   std::uint64_t hash_ = 0;
   bool hashed_ = false;
 };
 
-void IdentitySink::Append(const FailureGroup& group, const std::uint64_t* hashes, std::size_t n) {
-  std::vector<std::vector<std::uint64_t>>& blocks = blocks_[group];
+void IdentitySink::Append(Blocks& blocks, const std::uint64_t* hashes, std::size_t n) {
   while (n > 0) {
     if (blocks.empty() || blocks.back().size() == kBlock) blocks.emplace_back().reserve(kBlock);
     std::vector<std::uint64_t>& block = blocks.back();
@@ -106,9 +113,9 @@ void IdentitySink::HeaderMismatch(const engine::HeaderFinding& f) {
   if (f.HeaderShort()) Add(f.file, {}, engine::FindingCheck::kCabecalhoCurto, none);
 }
 
-FailureIdentities IdentitySink::Take() {
+FailureIdentities IdentitySink::Take(int threads) {
   // Each block is sorted where it lies and becomes one of its group's runs.
-  return FailureIdentities(std::exchange(blocks_, {}));
+  return FailureIdentities(std::exchange(blocks_, {}), threads);
 }
 
 }  // namespace history

@@ -27,24 +27,25 @@ class IdentitySink final : public engine::FindingSink {
                         std::string_view inicio_vig, std::string_view fim_vig) override;
   void HeaderMismatch(const engine::HeaderFinding& f) override;
 
-  // The identities gathered; the sink is empty afterwards.
-  FailureIdentities Take();
+  // The identities gathered, sorted on `threads` threads; the sink is empty afterwards.
+  FailureIdentities Take(int threads = 1);
 
  private:
   class Part;
 
   void Add(engine::FindingFile file, std::string_view field, engine::FindingCheck check,
            std::uint64_t hash) {
-    Append({file, std::string(field), check}, &hash, 1);
+    Append(blocks_[{file, std::string(field), check}], &hash, 1);
   }
 
   // Hashes into their group's blocks of kBlock: a group grown as one array would copy its hashes
   // over and over and hold up to twice their memory, at the end of the walk, its busiest. A
   // block's room is memory only once written; most groups fit one, and are read as one run.
-  void Append(const FailureGroup& group, const std::uint64_t* hashes, std::size_t n);
+  using Blocks = std::vector<std::vector<std::uint64_t>>;
+  static void Append(Blocks& blocks, const std::uint64_t* hashes, std::size_t n);
   static constexpr std::size_t kBlock = 65536;
 
-  std::map<FailureGroup, std::vector<std::vector<std::uint64_t>>> blocks_;
+  std::map<FailureGroup, Blocks> blocks_;
 };
 
 }  // namespace history

@@ -38,10 +38,11 @@ NewFailureMarker* RunHistory::NewFailures(const engine::RunState& state) {
 }
 
 void RunHistory::Record(const RunSource& source, const engine::RunState& state,
-                        const engine::Verdict& verdict, const std::optional<std::string>& error) {
+                        const engine::Verdict& verdict, const std::optional<std::string>& error,
+                        int threads) {
   comparison_.reset();
   recorded_ = true;  // from now on the list asks the comparison, made or not
-  const RunRecord record = MakeRunRecord(source, state, verdict, error, sink_.Take());
+  const RunRecord record = MakeRunRecord(source, state, verdict, error, sink_.Take(threads));
   Recording recording = looked_up_ ? db_.Begin(record, earlier_) : db_.Begin(record);
   recording.Commit();
   comparison_ = std::move(recording.comparison());

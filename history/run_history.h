@@ -32,9 +32,11 @@ class RunHistory {
   // earlier run, or no code read yet.
   NewFailureMarker* NewFailures(const engine::RunState& state);
 
-  // Records the run and compares it with the company's earlier one. Throws HistoryError.
+  // Records the run and compares it with the company's earlier one, on as many threads as the
+  // run's walk had (`threads`). Throws HistoryError.
   void Record(const RunSource& source, const engine::RunState& state,
-              const engine::Verdict& verdict, const std::optional<std::string>& error);
+              const engine::Verdict& verdict, const std::optional<std::string>& error,
+              int threads = 1);
   // The run beside the company's earlier one, once recorded; null when there was none or the
   // run could not be recorded.
   const RunComparison* comparison() const { return comparison_ ? &*comparison_ : nullptr; }

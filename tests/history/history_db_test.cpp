@@ -195,6 +195,12 @@ TEST(FailureIdentitiesTest, StoredFormRoundTripsAndRefusesDamage) {
   // The padding of a key is no part of it.
   EXPECT_EQ(IdentityHash("POL1  ", "", "1 "), IdentityHash("POL1", "", "1"));
   EXPECT_NE(IdentityHash("AB", "", ""), IdentityHash("A", "B", ""));
+  // Stored identities are compared with those of later versions: the hash never changes. Keys
+  // of whole words, of parts of words and of bytes above 0x7F, as histories hold them.
+  EXPECT_EQ(IdentityHash("", "", ""), 0xad102f5996ca31fbULL);
+  EXPECT_EQ(IdentityHash("01234000000000000001", "0000100000", "000001"), 0xe44505ea2be1e997ULL);
+  EXPECT_EQ(IdentityHash("A\xC9\xFF", "1234567", "12345678"), 0xfe736b9e1feba4c1ULL);
+  EXPECT_EQ(IdentityHash("123456789", "X", "123456789012345678"), 0x8392f8d50039a3deULL);
 }
 
 TEST(NewFailureMarkerTest, RowsBeyondTheEarlierCountAreNew) {
