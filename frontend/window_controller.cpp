@@ -68,8 +68,8 @@ void WindowController::Run() {
     // On the worker, once the walk is over: the window's thread never waits for the database.
     record = [this, riscos = inputs.risk_path, sinistros = inputs.claims_path,
               catalogue = inputs.catalogue_folder](const std::optional<std::string>& error) {
-      const std::string notice = history_.Record(riscos, sinistros, catalogue, run_.state(),
-                                                  run_.walk_threads(), error);
+      const std::string notice =
+          history_.Record(riscos, sinistros, catalogue, run_.state(), run_.walk_threads(), error);
       if (!notice.empty()) history_notice_ = notice;
     };
   }
