@@ -84,13 +84,67 @@ for suite in "${suites[@]}"; do
   [ "$(cat "$tests/$suite.status" 2>/dev/null)" = 0 ] || fail "$suite under Wine"
 done
 
-section "The window under Wine, on a virtual display"
+section "The window under Wine, on virtual displays"
 # Without a display Wine gives windows no real size, so the suite fails rather than passes.
-# The Wine session is restarted so that its desktop opens on the virtual display.
+# The Wine session is restarted so that its desktop opens on the virtual display. The suite's
+# tests mostly wait for the window: they run in shards at once, each in a copy of the prefix
+# (its own Wine session, so its own foreground window and keyboard focus) on a display of its
+# own; the displays are started a little apart, so that each finds a free number.
 wineserver -k >/dev/null 2>&1 || true
 wineserver -w >/dev/null 2>&1 || true
-(cd "$tests" && xvfb-run -a -s "-screen 0 1024x768x24" \
-   env LC_ALL=C.UTF-8 LANG=C.UTF-8 wine ./winui_test.exe --gtest_brief=1) || fail "winui_test under Wine"
+window_shards=3
+# The shards are lists of tests, not GoogleTest's own sharding: a test that starts the suite
+# again for one test of its own would pass on its environment to that child, which would then
+# run nothing.
+window_tests=()
+while IFS= read -r line; do
+  line=${line%$'\r'}
+  case $line in
+    " "*) window_tests+=("$suite_name${line#"${line%%[! ]*}"}") ;;
+    *.) suite_name=$line ;;
+  esac
+done < <(cd "$tests" && env LC_ALL=C.UTF-8 LANG=C.UTF-8 wine ./winui_test.exe --gtest_list_tests)
+[ "${#window_tests[@]}" -gt 0 ] || fail "winui_test lists no tests under Wine"
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w >/dev/null 2>&1 || true
+run_window_shard() {
+  local shard=$1 prefix=$WINEPREFIX status=0
+  if [ "$shard" -gt 0 ]; then
+    prefix=$WINEPREFIX-shard$shard
+    rm -rf "$prefix"
+    cp -a "$WINEPREFIX" "$prefix"
+  fi
+  local filter="" i
+  for ((i = shard; i < ${#window_tests[@]}; i += window_shards)); do
+    filter+="${filter:+:}${window_tests[i]%% *}"
+  done
+  (cd "$tests" && WINEPREFIX=$prefix xvfb-run -a -s "-screen 0 1024x768x24" \
+     env LC_ALL=C.UTF-8 LANG=C.UTF-8 wine ./winui_test.exe --gtest_brief=1 "--gtest_filter=$filter") \
+    >"$tests/winui_test-$shard.log" 2>&1 || status=$?
+  if [ "$shard" -gt 0 ]; then
+    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+    WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1 || true
+    rm -rf "$prefix"
+  fi
+  echo "$status" >"$tests/winui_test-$shard.status"
+}
+for ((shard = 0; shard < window_shards; shard++)); do
+  rm -f "$tests/winui_test-$shard.status"
+  run_window_shard "$shard" &
+  sleep 2
+done
+wait
+window_ran=0
+for ((shard = 0; shard < window_shards; shard++)); do
+  cat "$tests/winui_test-$shard.log"
+  [ "$(cat "$tests/winui_test-$shard.status" 2>/dev/null)" = 0 ] || fail "winui_test under Wine (shard $shard)"
+  # The shard's own count is its log's last (the children's come before it).
+  ran=$(grep -a 'tests\? from .* ran\.' "$tests/winui_test-$shard.log" | tail -1 | tr -dc '0-9 ' |
+        awk '{print $1}')
+  window_ran=$((window_ran + ${ran:-0}))
+done
+[ "$window_ran" -eq "${#window_tests[@]}" ] ||
+  fail "winui_test ran $window_ran of its ${#window_tests[@]} tests under Wine"
 # A console that can be read back needs the display too: the runner's text on a console.
 if ! (cd "$tests" && xvfb-run -a -s "-screen 0 1024x768x24" \
         env LC_ALL=C.UTF-8 LANG=C.UTF-8 wine ./cli_test.exe \
