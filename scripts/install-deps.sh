@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on Debian 12 (skips what is already there), and
 # unpacks Debian's sources of libxlsxwriter and SQLite for the Windows cross build
-# (cmake/XlsxwriterFromSource.cmake, cmake/SqliteFromSource.cmake), which needs the source
+# (cmake/MinizipFromSource.cmake, cmake/SqliteFromSource.cmake), which needs the source
 # entries (deb-src) of the system's Debian sources; they are added beside them when missing.
 #
 # TALMERO_SRC_DIR: where the sources go (default /usr/local/src/talmero); the build looks for

@@ -247,7 +247,7 @@ fi
 
 section "Workbooks written on Windows"
 # The Windows runner's failure list as a workbook, read back with openpyxl, holds the Linux
-# runner's CSV rows, row for row (sheets of other names are left aside); libxlsxwriter, zlib and SQLite are
+# runner's CSV rows, row for row (sheets of other names are left aside); minizip, zlib and SQLite are
 # linked in, so no program needs a DLL of theirs.
 (cd "$bin" && "$linux_runner" --regional pt_BR --riscos amostras/riscos.dbf \
    --sinistros amostras/sinistros.dbf --sem-avisos-de-data --detalhes "$work/falhas.csv" \
@@ -275,8 +275,8 @@ sys.exit(0 if expected and read == expected else 1)
 PY
 then echo "ok: the Windows workbook holds the Linux rows"; else fail "the Windows workbook differs from the Linux rows"; fi
 for exe in "$bin"/*.exe; do
-  if x86_64-w64-mingw32-objdump -p "$exe" | grep -iE 'DLL Name: .*(zlib|libz|xlsx|sqlite)' >/dev/null; then
-    fail "$(basename "$exe") needs a DLL of zlib, libxlsxwriter or SQLite"
+  if x86_64-w64-mingw32-objdump -p "$exe" | grep -iE 'DLL Name: .*(zlib|libz|minizip|xlsx|sqlite)' >/dev/null; then
+    fail "$(basename "$exe") needs a DLL of zlib, minizip or SQLite"
   fi
 done
 
