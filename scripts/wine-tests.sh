@@ -57,6 +57,11 @@ bin=$root/build-windows/bin
 tests=$root/build-windows/tests
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# Ends the Wine session of $WINEPREFIX and waits until it is gone.
+end_wine_session() {
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+}
 
 # The locale Wine gives the programs follows LC_ALL. A change of locale rewrites the user's
 # regional settings in the prefix, which also undoes the overrides a test below sets.
@@ -90,8 +95,7 @@ section "The window under Wine, on virtual displays"
 # tests mostly wait for the window: they run in shards at once, each in a copy of the prefix
 # (its own Wine session, so its own foreground window and keyboard focus) on a display of its
 # own; the displays are started a little apart, so that each finds a free number.
-wineserver -k >/dev/null 2>&1 || true
-wineserver -w >/dev/null 2>&1 || true
+end_wine_session
 window_shards=3
 # The shards are lists of tests, not GoogleTest's own sharding: a test that starts the suite
 # again for one test of its own would pass on its environment to that child, which would then
@@ -105,8 +109,7 @@ while IFS= read -r line; do
   esac
 done < <(cd "$tests" && env LC_ALL=C.UTF-8 LANG=C.UTF-8 wine ./winui_test.exe --gtest_list_tests)
 [ "${#window_tests[@]}" -gt 0 ] || fail "winui_test lists no tests under Wine"
-wineserver -k >/dev/null 2>&1 || true
-wineserver -w >/dev/null 2>&1 || true
+end_wine_session
 run_window_shard() {
   local shard=$1 prefix=$WINEPREFIX status=0
   if [ "$shard" -gt 0 ]; then
@@ -122,8 +125,7 @@ run_window_shard() {
      env LC_ALL=C.UTF-8 LANG=C.UTF-8 wine ./winui_test.exe --gtest_brief=1 "--gtest_filter=$filter") \
     >"$tests/winui_test-$shard.log" 2>&1 || status=$?
   if [ "$shard" -gt 0 ]; then
-    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
-    WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1 || true
+    WINEPREFIX=$prefix end_wine_session
     rm -rf "$prefix"
   fi
   echo "$status" >"$tests/winui_test-$shard.status"
@@ -153,8 +155,7 @@ if ! (cd "$tests" && xvfb-run -a -s "-screen 0 1024x768x24" \
   cat "$tests/console.log"
   fail "the console test under Wine"
 fi
-wineserver -k >/dev/null 2>&1 || true
-wineserver -w >/dev/null 2>&1 || true
+end_wine_session
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
