@@ -52,12 +52,12 @@ std::vector<std::string> Args(const TempDir& dir, const std::string& riscos,
   return args;
 }
 
-struct Outcome {
+struct CausaOutcome {
   int status = 0;
   std::string err;
 };
 
-Outcome RunArgs(const std::vector<std::string>& args) {
+CausaOutcome RunForCausa(const std::vector<std::string>& args) {
   std::ostringstream out;
   std::ostringstream err;
   const int status = RunCli(args, out, err, &FixedClock);
@@ -113,7 +113,8 @@ TEST(RunCliCausaTest, AnErrorKeepsItsTextAndGainsTheLineThatNamesTheFileAndTheCa
     TempDir dir;
     WriteInputs(dir);
     c.damage(dir);
-    const Outcome o = RunArgs(Args(dir, c.riscos, c.sinistros, {"--json", dir.file("r.json")}));
+    const CausaOutcome o =
+        RunForCausa(Args(dir, c.riscos, c.sinistros, {"--json", dir.file("r.json")}));
     EXPECT_EQ(o.status, cmdline::kExitRunError);
     EXPECT_EQ(o.err, In(dir, c.error + "\ncausa: " + c.causa + "\n"));
     const nlohmann::json doc = nlohmann::json::parse(ReadAll(dir.file("r.json")));
@@ -131,7 +132,7 @@ TEST(RunCliCausaTest, AnIndexThatFitsNowhereNamesEachFolderTriedAndWhy) {
   TempDir kept;  // what the child process says
   const testing_support::ScopedTempFolder nowhere(dir.file("nenhuma"));
   const std::vector<std::string> args = Args(dir, "riscos.dbf", "sinistros.dbf");
-  Outcome o;
+  CausaOutcome o;
   std::string reason;
   if (geteuid() == 0) {
     reason = "Read-only file system";
@@ -139,7 +140,7 @@ TEST(RunCliCausaTest, AnIndexThatFitsNowhereNamesEachFolderTriedAndWhy) {
     const std::optional<int> status = testing_support::InPrivateMounts(
         [&] {
           if (!testing_support::MountReadOnly(dir.path())) return testing_support::kNoPrivateMounts;
-          const Outcome child = RunArgs(args);
+          const CausaOutcome child = RunForCausa(args);
           tools::WriteFile(kept.file("err.txt"), child.err);
           return child.status;
         },
@@ -149,7 +150,7 @@ TEST(RunCliCausaTest, AnIndexThatFitsNowhereNamesEachFolderTriedAndWhy) {
   } else {
     reason = "Permission denied";
     ASSERT_EQ(chmod(dir.path().c_str(), 0555), 0);
-    o = RunArgs(args);
+    o = RunForCausa(args);
     chmod(dir.path().c_str(), 0755);
   }
   EXPECT_EQ(o.status, cmdline::kExitRunError);
@@ -203,7 +204,7 @@ TEST(RunCliCausaTest, AFullDiskUnderAnOutputGivesItsReasonAndNoLibraryLines) {
     const std::string path = dir.file(name);
     fs::create_symlink("/dev/full", path);
     StderrTrap trap(dir.file("stderr.txt"));
-    const Outcome o = RunArgs(Args(dir, "riscos.dbf", "sinistros.dbf", {option, path}));
+    const CausaOutcome o = RunForCausa(Args(dir, "riscos.dbf", "sinistros.dbf", {option, path}));
     const std::string printed = trap.Text();
     fs::remove(path);
     EXPECT_EQ(o.status, cmdline::kExitRunError);

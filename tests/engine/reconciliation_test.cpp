@@ -43,7 +43,7 @@ struct KovRow {
 
 // INICIO_VIG, FIM_VIG, the issue date, then the premiums; the premium fields mix the reader's
 // numeric kinds (double, 32-bit and 64-bit integer) so every decoding path is summed.
-std::vector<DbfFieldSpec> RiskLayout(const std::string& issue_field = "DATA_EMIS") {
+std::vector<DbfFieldSpec> ReconciliationRiskLayout(const std::string& issue_field = "DATA_EMIS") {
   return {{"INICIO_VIG", 'C', 8},     {"FIM_VIG", 'C', 8},        {issue_field, 'C', 8},
           {"PRE_CASCO", 'N', 15, 2},  {"PRE_CAS_CO", 'N', 15, 2}, {"PRE_OUTROS", 'N', 9},
           {"PRE_RCDMAT", 'N', 12},    {"PRE_RCDC", 'N', 15, 2},   {"PRE_RCDMOR", 'N', 15, 2},
@@ -59,7 +59,7 @@ struct Risk {
   bool deleted = false;
 };
 
-std::vector<DbfFieldSpec> ClaimsLayout() {
+std::vector<DbfFieldSpec> ReconciliationClaimsLayout() {
   return {{"D_AVI", 'C', 8}, {"EVENTO", 'C', 1}, {"INDENIZ", 'N', 15, 2}};
 }
 
@@ -94,7 +94,8 @@ class ReconciliationTest : public testing_support::PhaseTest {
     b.Write(dir_.file("DadosKov.DBF"));
   }
 
-  void WriteRisks(const std::vector<Risk>& risks, std::vector<DbfFieldSpec> layout = RiskLayout()) {
+  void WriteRisks(const std::vector<Risk>& risks,
+                  std::vector<DbfFieldSpec> layout = ReconciliationRiskLayout()) {
     DbfBuilder b(std::move(layout));
     for (const Risk& r : risks) {
       std::vector<std::string> values = {r.inicio, r.fim, r.emis};
@@ -106,7 +107,7 @@ class ReconciliationTest : public testing_support::PhaseTest {
   }
 
   void WriteClaims(const std::vector<Claim>& claims) {
-    DbfBuilder b(ClaimsLayout());
+    DbfBuilder b(ReconciliationClaimsLayout());
     for (const Claim& c : claims) b.Add({c.d_avi, c.evento, c.indeniz});
     claims_path = dir_.file("sinistros.dbf");
     b.Write(claims_path);
@@ -291,7 +292,7 @@ TEST_F(ReconciliationTest, NullPremiumsAddNothing) {
   WriteKov({kov});
   // Blank, malformed (comma decimal mark), trailing blank in an integer field: all null.
   risk_path = dir_.file("riscos.dbf");
-  DbfBuilder b(RiskLayout());
+  DbfBuilder b(ReconciliationRiskLayout());
   b.Add({"20230101", "20231231", "20230315", "1000", "", "", "", "", "", "", "", ""});
   b.AddRaw(std::string("20230101") + "20231231" + "20230315" + Padded("     1,5", 15) +
            std::string(15, ' ') + "12       " + std::string(12, ' ') + std::string(75, ' '));
@@ -371,12 +372,12 @@ TEST_F(ReconciliationTest, IssueDateFieldFallsBackToTheLongerName) {
     SCOPED_TRACE(name);
     SetUp();
     WriteRisks({{.premiums = {"1000"}}, {.emis = "20240101", .premiums = {"1000"}}},
-               RiskLayout(name));
+               ReconciliationRiskLayout(name));
     Run();
     EXPECT_EQ(AutoRow(), "AUTO      2.000                    1.000                    100,00");
   }
   SetUp();
-  WriteRisks({{}}, RiskLayout("DT_EMISSAO"));
+  WriteRisks({{}}, ReconciliationRiskLayout("DT_EMISSAO"));
   RunExpectingError("tbRiscos: Field 'DATA_EMIS' not found");
 }
 
@@ -399,7 +400,7 @@ TEST_F(ReconciliationTest, WideAmountsPushTheColumnsInsteadOfBeingCut) {
   KovRow kov;
   kov.premiums = {"10000000000000000000000", "0", "0"};
   WriteKov({kov}, kov_layout);
-  std::vector<DbfFieldSpec> risk_layout = RiskLayout();
+  std::vector<DbfFieldSpec> risk_layout = ReconciliationRiskLayout();
   risk_layout[3] = {"PRE_CASCO", 'N', 30, 2};
   // The sum takes exactly 25 characters, so no blank follows it either.
   WriteRisks({{.premiums = {"1000000000000000000"}}}, risk_layout);
@@ -413,7 +414,7 @@ TEST_F(ReconciliationTest, DateFieldsOfAnotherTypeCompareAsText) {
   // is left out; a blank end reads as null and sorts below any start.
   KovRow kov;
   WriteKov({kov});
-  std::vector<DbfFieldSpec> layout = RiskLayout();
+  std::vector<DbfFieldSpec> layout = ReconciliationRiskLayout();
   layout[0].type = 'D';
   layout[1].type = 'D';
   WriteRisks({{.inicio = "", .fim = "20230101"},
@@ -506,7 +507,7 @@ TEST_F(ReconciliationTest, MissingFieldsEndTheRunWithTheReaderText) {
   WriteKov({KovRow{}});
   {
     SCOPED_TRACE("risks");
-    std::vector<DbfFieldSpec> layout = RiskLayout();
+    std::vector<DbfFieldSpec> layout = ReconciliationRiskLayout();
     layout.erase(layout.begin() + 7);  // PRE_RCDC
     WriteRisks({{}}, layout);
     RunExpectingError("tbRiscos: Field 'PRE_RCDC' not found");
@@ -544,7 +545,9 @@ TEST_F(ReconciliationTest, ReadersLeftOpenByAnEarlierRunAreReopenedOnTheRightFil
   WriteKov({kov});
   WriteRisks({{.premiums = {"1000"}}});
   const std::string stale = dir_.file("stale.dbf");
-  DbfBuilder(RiskLayout()).Add({"20230101", "20231231", "20230315", "9999"}).Write(stale);
+  DbfBuilder(ReconciliationRiskLayout())
+      .Add({"20230101", "20231231", "20230315", "9999"})
+      .Write(stale);
   tables_.tbRiscos.SetFileName(stale);
   tables_.tbRiscos.Open();
   tables_.tbDadosKov.SetFileName(stale);

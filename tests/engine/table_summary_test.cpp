@@ -20,7 +20,7 @@ const std::string kRule(80, '=');
 const std::string kHeader =
     "Tabela              Campo               ErroNulo  %         ErroDom   %         ";
 
-RuleRow Rule(std::string tabela, std::string campo, int ordem) {
+RuleRow SummaryRule(std::string tabela, std::string campo, int ordem) {
   RuleRow r;
   r.tabela = std::move(tabela);
   r.campo = std::move(campo);
@@ -36,10 +36,11 @@ class TableSummaryTest : public testing_support::PhaseTest {
   // RISCOS (table 1): COD_SEG, APOLICE, ITEM; SINISTROS (table 2): COD_SEG, EVENTO. The rows are
   // written out of position order to show that the summary follows the positions.
   void LoadCatalog(const std::string& risks_name = "RISCOS") {
-    testing_support::WriteTabelas(dir_.file("tabelas.dbf"),
-                                  {Rule(risks_name, "APOLICE", 2), Rule(risks_name, "COD_SEG  ", 1),
-                                   Rule(risks_name, "ITEM", 3), Rule("SINISTROS", "COD_SEG", 1),
-                                   Rule("SINISTROS", "EVENTO", 2)});
+    testing_support::WriteTabelas(
+        dir_.file("tabelas.dbf"),
+        {SummaryRule(risks_name, "APOLICE", 2), SummaryRule(risks_name, "COD_SEG  ", 1),
+         SummaryRule(risks_name, "ITEM", 3), SummaryRule("SINISTROS", "COD_SEG", 1),
+         SummaryRule("SINISTROS", "EVENTO", 2)});
     testing_support::WriteAnexos(dir_.file("anexos.dbf"), {});
     engine::LoadRuleCatalog(ctx_);
   }

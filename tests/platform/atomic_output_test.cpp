@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/unique_name.h"
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
 #include "tools/dbf_writer.h"
 
@@ -24,11 +25,7 @@ std::string ReadAll(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::size_t EntriesIn(const std::filesystem::path& folder) {
-  std::size_t n = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) ++n;
-  return n;
-}
+using testing_support::EntriesIn;
 
 class AtomicOutputTest : public ::testing::Test {
  protected:

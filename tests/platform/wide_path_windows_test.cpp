@@ -17,6 +17,7 @@
 #include "platform/file_identity.h"
 #include "platform/interrupt_cleanup.h"
 #include "platform/system_path.h"
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
 
 namespace platform {
@@ -33,11 +34,7 @@ void Write(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
-std::size_t EntriesIn(const fs::path& folder) {
-  std::size_t n = 0;
-  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder)) ++n;
-  return n;
-}
+using testing_support::EntriesIn;
 
 const fs::path kGreek = L"\u03B1.json";          // α.json
 const fs::path kJapanese = L"\u5831\u544A.txt";  // 報告.txt

@@ -17,6 +17,7 @@
 #include "frontend/panel_texts.h"
 #include "frontend/report_export.h"
 #include "frontend/save_dialogs.h"
+#include "support/file_bytes.h"
 #include "tables/dbf_table.h"
 #include "winui/box_watcher.h"
 #include "winui/record_window.h"
@@ -29,10 +30,7 @@ using testing_support::HasText;
 using testing_support::SeenBox;
 using winui::Widen;
 
-std::string ReadBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing_support::ReadBytes;
 
 std::vector<std::wstring> Entries(HWND box) {
   std::vector<std::wstring> entries;

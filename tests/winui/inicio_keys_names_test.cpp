@@ -12,6 +12,7 @@
 
 #include "frontend/report_export.h"
 #include "frontend/window_texts.h"
+#include "support/file_bytes.h"
 #include "winui/box_watcher.h"
 #include "winui/inicio.h"
 #include "winui/window_fixture.h"
@@ -24,10 +25,7 @@ using testing_support::HasText;
 using testing_support::SeenBox;
 using winui::Widen;
 
-std::string ReadBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing_support::ReadBytes;
 
 // Every name in `folder`, as wide text.
 std::vector<std::wstring> Names(const std::filesystem::path& folder) {

@@ -18,6 +18,7 @@
 #include "frontend/save_dialogs.h"
 #include "frontend/window_texts.h"
 #include "platform/interrupt_cleanup.h"
+#include "support/file_bytes.h"
 #include "winui/box_watcher.h"
 #include "winui/window_fixture.h"
 
@@ -30,10 +31,7 @@ using winui::Widen;
 
 const std::wstring kTitle = L"Talmero PRX";
 
-std::string ReadBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing_support::ReadBytes;
 
 std::wstring Tooltip(HWND tooltips, HWND owner, HWND control) {
   wchar_t buffer[256] = {};
