@@ -11,7 +11,8 @@
 namespace outputs {
 namespace {
 
-constexpr std::size_t kCopyBytes = 1 << 20;
+// What one call hands minizip: a part goes in pieces of this size.
+constexpr std::size_t kHandedBytes = 1 << 20;
 
 zip_fileinfo PartInfo() {
   zip_fileinfo info{};
@@ -56,7 +57,7 @@ bool ZipPackage::Open(const std::string& name, bool raw) {
 
 bool ZipPackage::Write(std::string_view bytes) {
   while (ok() && !bytes.empty()) {
-    const std::size_t n = std::min(bytes.size(), kCopyBytes);
+    const std::size_t n = std::min(bytes.size(), kHandedBytes);
     errno = 0;
     if (zipWriteInFileInZip(static_cast<zipFile>(zip_), bytes.data(), static_cast<unsigned>(n)) !=
         ZIP_OK) {
@@ -91,7 +92,8 @@ bool ZipPackage::AddDeflated(const std::string& name, std::string_view head,
         crc32_combine(crc, piece.crc, static_cast<z_off_t>(piece.plain)));
     plain += piece.plain;
     for (std::uint64_t at = 0; ok() && at < piece.size;) {
-      const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kCopyBytes, piece.size - at));
+      const auto n =
+          static_cast<std::size_t>(std::min<std::uint64_t>(kHandedBytes, piece.size - at));
       block.resize(n);
       if (scratch.ReadAt(piece.offset + at, block.data(), n) != n) {
         error_ = "os arquivos temporários da planilha não puderam ser lidos de volta: " +

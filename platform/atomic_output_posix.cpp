@@ -13,6 +13,7 @@
 #include "platform/atomic_output.h"
 #include "platform/exclusive_file.h"
 #include "platform/file_identity.h"
+#include "platform/still_named_posix.h"
 #include "platform/unique_name.h"
 
 namespace platform {
@@ -47,15 +48,6 @@ void RemoveKilledRunsFiles(const std::string& folder, const std::string& stem) {
   }
   closedir(dir);
   for (const std::string& name : leftovers) RemoveUnheldLeftover(folder + name);
-}
-
-// Whether `path` still names the open file: a run that removes leftovers may have taken the new
-// file for one between its creation and its lock.
-bool StillNamed(int fd, const std::string& path) {
-  struct stat mine {};
-  struct stat named {};
-  return fstat(fd, &mine) == 0 && lstat(path.c_str(), &named) == 0 && mine.st_ino == named.st_ino &&
-         mine.st_dev == named.st_dev;
 }
 
 }  // namespace

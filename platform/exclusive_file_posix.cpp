@@ -9,6 +9,7 @@
 
 #include "platform/exclusive_file.h"
 #include "platform/path_separator.h"
+#include "platform/still_named_posix.h"
 
 namespace platform {
 namespace {
@@ -44,16 +45,6 @@ bool LockOrClose(int fd, int lock = LOCK_EX, ExclusiveFile::OpenFailure* failure
   const int flags = fcntl(fd, F_GETFL);
   if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   return true;
-}
-
-// Whether `path` still names the open file. Between a create and its lock another run may take
-// the new file for a leftover and remove it (CreateFresh); writing on would build a file nobody
-// can find, and the name, deleted later, might be the other run's.
-bool StillNamed(int fd, const std::string& path) {
-  struct stat mine {};
-  struct stat named {};
-  return fstat(fd, &mine) == 0 && lstat(path.c_str(), &named) == 0 && mine.st_ino == named.st_ino &&
-         mine.st_dev == named.st_dev;
 }
 
 }  // namespace
