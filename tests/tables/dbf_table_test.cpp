@@ -340,7 +340,7 @@ TEST_F(DbfTableTest, WalksAcrossBlockBoundaries) {
   // close records: each on its record (a number past the file at Eof), Eof after the last, and
   // a visit that throws ends them all.
   std::vector<std::uint32_t> wanted;
-  for (std::uint32_t n = 1; n <= 1000; n += n % 50 == 0 ? 20 : 1) wanted.push_back(n);
+  for (std::uint32_t n = 1; n <= 1000; n += n % 50 == 0 ? 20U : 1U) wanted.push_back(n);
   wanted.push_back(1005);
   const auto each = [&](const std::function<void(std::uint32_t)>& take) {
     for (const std::uint32_t n : wanted) take(n);
