@@ -52,4 +52,4 @@ unpack_source() {
   "${sudo_cmd[@]}" ln -sfn "$(basename "$unpacked")" "$src/$package"
 }
 unpack_source libxlsxwriter CMakeLists.txt
-unpack_source sqlite3 configure
+unpack_source sqlite3 Makefile.linux-gcc
