@@ -33,7 +33,7 @@ TEST(CliOptions, UsageTextAndManualPageTellExactlyTheDeclaredOptions) {
   EXPECT_EQ(NamedOptions(UsageText()), declared) << "the usage text (cli/cli_options.cpp)";
 
   // roff writes a hyphen that must stay one as "\-".
-  std::string manual = ReadAll(TALMERO_TEST_DATA "/../../docs/talmero-criticar.1");
+  std::string manual = ReadBytes(TALMERO_TEST_DATA "/../../docs/talmero-criticar.1");
   ASSERT_FALSE(manual.empty());
   manual = std::regex_replace(manual, std::regex("\\\\-"), "-");
   EXPECT_EQ(NamedOptions(manual), declared) << "the manual page (docs/talmero-criticar.1)";

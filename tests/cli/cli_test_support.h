@@ -6,16 +6,12 @@
 #include <string>
 
 #include "platform/clock.h"
+#include "support/file_bytes.h"
 
 namespace cli {
 
 inline platform::LocalDateTime FixedClock() { return {2024, 3, 15, 9, 5, 7}; }
 
-inline std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
+using testing_support::ReadBytes;
 
 }  // namespace cli

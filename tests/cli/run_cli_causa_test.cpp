@@ -117,7 +117,7 @@ TEST(RunCliCausaTest, AnErrorKeepsItsTextAndGainsTheLineThatNamesTheFileAndTheCa
         RunForCausa(Args(dir, c.riscos, c.sinistros, {"--json", dir.file("r.json")}));
     EXPECT_EQ(o.status, cmdline::kExitRunError);
     EXPECT_EQ(o.err, In(dir, c.error + "\ncausa: " + c.causa + "\n"));
-    const nlohmann::json doc = nlohmann::json::parse(ReadAll(dir.file("r.json")));
+    const nlohmann::json doc = nlohmann::json::parse(ReadBytes(dir.file("r.json")));
     EXPECT_EQ(doc["erro"], In(dir, c.error));
     EXPECT_EQ(doc["explicacao"], In(dir, c.causa));
   }
@@ -146,7 +146,7 @@ TEST(RunCliCausaTest, AnIndexThatFitsNowhereNamesEachFolderTriedAndWhy) {
         },
         &why);
     if (!status) GTEST_SKIP() << why;
-    o = {*status, ReadAll(kept.file("err.txt"))};
+    o = {*status, ReadBytes(kept.file("err.txt"))};
   } else {
     reason = "Permission denied";
     ASSERT_EQ(chmod(dir.path().c_str(), 0555), 0);
@@ -183,7 +183,7 @@ class StderrTrap {
       close(saved_);
       saved_ = -1;
     }
-    return ReadAll(path_);
+    return ReadBytes(path_);
   }
 
  private:

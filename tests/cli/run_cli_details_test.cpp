@@ -72,11 +72,11 @@ TEST_F(RunCliDetailsTest, CsvAndJsonAgreeWithTheReport) {
   ASSERT_EQ(Run({"--detalhes", dir_.file("falhas.csv"), "--json", dir_.file("r.json")}),
             cmdline::kExitSuccess)
       << err_;
-  const std::vector<std::string> report = Split(ReadAll(dir_.file("relatorio.txt")), "\r\n");
-  const nlohmann::json doc = nlohmann::json::parse(ReadAll(dir_.file("r.json")));
+  const std::vector<std::string> report = Split(ReadBytes(dir_.file("relatorio.txt")), "\r\n");
+  const nlohmann::json doc = nlohmann::json::parse(ReadBytes(dir_.file("r.json")));
 
   std::map<std::string, std::int64_t> rows;  // "file/field/check"
-  const std::vector<std::string> lines = Split(ReadAll(dir_.file("falhas.csv")), "\r\n");
+  const std::vector<std::string> lines = Split(ReadBytes(dir_.file("falhas.csv")), "\r\n");
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines.back(), "");  // the last row ends with CR LF too
   for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
@@ -152,7 +152,7 @@ TEST_F(RunCliDetailsTest, TheWorkbookOpensOnTheVerdictOfTheJsonAndTheExtractIsAW
                  dir_.file("extrato.xlsx"), "--limite-falhas", "30"}),
             cmdline::kExitSuccess)
       << err_;
-  const nlohmann::json doc = nlohmann::json::parse(ReadAll(dir_.file("r.json")));
+  const nlohmann::json doc = nlohmann::json::parse(ReadBytes(dir_.file("r.json")));
   const auto sheets =
       testing_support::XlsxSheets(testing_support::XlsxDump(dir_.file("falhas.xlsx")));
   ASSERT_EQ(sheets.size(), 3u);
@@ -219,13 +219,13 @@ TEST_F(RunCliDetailsTest, AnErrorEndingTheRunIsInTheJsonAndTheListSoFarIsKept) {
   EXPECT_EQ(Run({"--detalhes", dir_.file("falhas.csv"), "--max-detalhes", "1", "--json",
                  dir_.file("r.json")}),
             cmdline::kExitRunError);
-  const nlohmann::json doc = nlohmann::json::parse(ReadAll(dir_.file("r.json")));
+  const nlohmann::json doc = nlohmann::json::parse(ReadBytes(dir_.file("r.json")));
   EXPECT_EQ(doc["erro"], "TMarlSmartDBF.InternalOpen: File \"" + dir_.file("DadosKov.DBF") +
                              "\" is not DBF file.");
   EXPECT_EQ(doc["tabelas"].size(), 2u);
   EXPECT_TRUE(doc["conciliacao"].empty());
   EXPECT_EQ(doc["sinistros_sem_apolice"]["quantidade"], 2);
-  const std::string csv = ReadAll(dir_.file("falhas.csv"));
+  const std::string csv = ReadBytes(dir_.file("falhas.csv"));
   // Capped at one row per group: the two claims without a policy give one row and a cap row.
   EXPECT_NE(csv.find("sinistros;3;;APOLICE+ITEM;sem_apolice;POL9"), std::string::npos) << csv;
   EXPECT_EQ(csv.find("sinistros;4;;APOLICE+ITEM;sem_apolice"), std::string::npos);
@@ -273,10 +273,10 @@ TEST_F(RunCliDetailsTest, InvertedCoveragesAreBrokenDownAsTheFailureListShowsThe
       SCOPED_TRACE((own_pass ? "own pass, " : "walked, ") + threads + " threads");
       Run({"--detalhes", dir_.file("falhas.csv"), "--json", dir_.file("r.json"), "--nucleos",
            threads, "--sem-avisos-de-data"});
-      const nlohmann::json doc = nlohmann::json::parse(ReadAll(dir_.file("r.json")));
+      const nlohmann::json doc = nlohmann::json::parse(ReadBytes(dir_.file("r.json")));
       std::map<std::string, std::int64_t> counted;
       std::int64_t rows = 0;
-      for (const std::string& line : Split(ReadAll(dir_.file("falhas.csv")), "\r\n")) {
+      for (const std::string& line : Split(ReadBytes(dir_.file("falhas.csv")), "\r\n")) {
         const auto f = Split(line, ";");
         if (f.size() < 7 || f[4] != "vigencia_invertida") continue;
         ++rows;
@@ -313,7 +313,7 @@ TEST_F(RunCliDetailsTest, InvertedCoveragesAreBrokenDownAsTheFailureListShowsThe
                                " Riscos com data de fim de vig\xEA"
                                "ncia anterior ao in\xED"
                                "cio";
-      EXPECT_NE(ReadAll(dir_.file("relatorio.txt")).find(line + "\r\n"), std::string::npos);
+      EXPECT_NE(ReadBytes(dir_.file("relatorio.txt")).find(line + "\r\n"), std::string::npos);
     }
   }
 }
@@ -335,7 +335,7 @@ TEST_F(RunCliDetailsTest, OptionsAreCheckedAndDocumented) {
   // A list that cannot be created costs no run.
   EXPECT_EQ(Run({"--detalhes", dir_.file("nada/falhas.csv")}), cmdline::kExitRunError);
   EXPECT_EQ(err_.rfind("Cannot create file \"" + dir_.file("nada/falhas.csv") + "\". ", 0), 0u);
-  EXPECT_EQ(ReadAll(dir_.file("relatorio.txt")), "");
+  EXPECT_EQ(ReadBytes(dir_.file("relatorio.txt")), "");
 
   const std::string usage = UsageText();
   for (const char* option : {"--detalhes ARQUIVO", "--max-detalhes N", "--json ARQUIVO"}) {

@@ -45,8 +45,8 @@ TEST(RunCliHtmlTest, CountersTopValuesAndEscapingAgreeWithTheRun) {
                    out, err, &FixedClock),
             cmdline::kExitSuccess)
       << err.str();
-  const std::string html = ReadAll(dir.file("r.html"));
-  const std::string report = engine::Win1252ToUtf8(ReadAll(dir.file("r.txt")));
+  const std::string html = ReadBytes(dir.file("r.html"));
+  const std::string report = engine::Win1252ToUtf8(ReadBytes(dir.file("r.txt")));
 
   // Every field row of the page against the summary line of the report.
   const std::regex row(
@@ -159,8 +159,8 @@ TEST(RunCliHtmlTest, SummarySamplesWarningsAndAnchorsLeadToTheRecords) {
           dir.file("sinistros.dbf"), "--regional", "pt_BR", "--saida", dir.file("r.txt"), "--html",
           dir.file("r.html"), "--json", dir.file("r.json")},
          out, err, &FixedClock);
-  const std::string html = ReadAll(dir.file("r.html"));
-  const nlohmann::json json = nlohmann::json::parse(ReadAll(dir.file("r.json")));
+  const std::string html = ReadBytes(dir.file("r.html"));
+  const nlohmann::json json = nlohmann::json::parse(ReadBytes(dir.file("r.json")));
 
   // The summary's counters are the JSON result's.
   const auto summary = [&](const std::string& id) {

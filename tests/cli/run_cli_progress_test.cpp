@@ -181,7 +181,7 @@ TEST_F(RunCliProgressTest, TheProgramEndsATerminalWithTheVerdict) {
 
   const std::string piped = dir_.file("err.txt");
   EXPECT_EQ(std::system((program + args + " 2>&1 | cat >'" + piped + "'").c_str()), 0);
-  EXPECT_EQ(ReadAll(piped), Notice("20230229", 1) + "\n" + Notice("20230230", 2) + "\n");
+  EXPECT_EQ(ReadBytes(piped), Notice("20230229", 1) + "\n" + Notice("20230230", 2) + "\n");
 }
 #endif
 

@@ -88,7 +88,7 @@ class RunCliReliabilityTest : public ::testing::Test {
 
 TEST_F(RunCliReliabilityTest, AnOutputOverAFileTheRunReadsIsRefusedByIdentity) {
   const std::string risks = dir_.file("riscos.dbf");
-  const std::string before = ReadAll(risks);
+  const std::string before = ReadBytes(risks);
   fs::create_directory(dir_.path() / "sub");
   fs::create_hard_link(risks, dir_.path() / "hard.dbf");
   std::vector<std::pair<std::string, std::string>> clashes = {
@@ -111,7 +111,7 @@ TEST_F(RunCliReliabilityTest, AnOutputOverAFileTheRunReadsIsRefusedByIdentity) {
         << err_;
     EXPECT_FALSE(fs::exists(dir_.file("r.json"))) << "nothing written";
   }
-  EXPECT_EQ(ReadAll(risks), before);
+  EXPECT_EQ(ReadBytes(risks), before);
   // Two outputs on one file not written yet, by a second name.
   EXPECT_EQ(Run({"--saida", dir_.file("r.txt"), "--json", dir_.file("sub/../r.txt")}),
             cmdline::kExitUsage);
@@ -171,7 +171,7 @@ TEST_F(RunCliReliabilityTest, AHeaderAnnouncingMoreRecordsRejectsWithoutChanging
                  "-", "--estrito"}),
             cmdline::kExitRejected)
       << err_;
-  EXPECT_EQ(ReadAll(dir_.file("depois.txt")), ReadAll(dir_.file("antes.txt")));
+  EXPECT_EQ(ReadBytes(dir_.file("depois.txt")), ReadBytes(dir_.file("antes.txt")));
   EXPECT_EQ(err_, "aviso: " + dir_.file("riscos.dbf") +
                       ": o cabeçalho anuncia 3 registros, o arquivo contém 1\n");
   const nlohmann::json doc = nlohmann::json::parse(out_);
@@ -179,7 +179,7 @@ TEST_F(RunCliReliabilityTest, AHeaderAnnouncingMoreRecordsRejectsWithoutChanging
       "registros_no_cabecalho": 3, "registros_no_arquivo": 1}])"));
   EXPECT_EQ(doc["veredito"]["resultado"], "rejeitado");
   EXPECT_EQ(doc["veredito"]["motivos"][0]["tipo"], "cabecalho") << doc["veredito"].dump(1);
-  const std::string csv = ReadAll(dir_.file("f.csv"));
+  const std::string csv = ReadBytes(dir_.file("f.csv"));
   EXPECT_NE(csv.find("\r\nriscos;;;;cabecalho;3;1;;;;;;;;;;O cabe\xE7"
                      "alho do arquivo anuncia 3 "
                      "registros, mas o arquivo cont\xE9m 1"),
@@ -194,7 +194,7 @@ TEST_F(RunCliReliabilityTest, HostileInputsAreToldAndReadAsBefore) {
   const std::string risks = dir_.file("riscos.dbf");
   const std::string kov = dir_.file("DadosKov.DBF");
   const auto edit = [](const std::string& path, const std::function<void(std::string&)>& change) {
-    std::string bytes = ReadAll(path);
+    std::string bytes = ReadBytes(path);
     change(bytes);
     tools::WriteFile(path, bytes);
   };
@@ -317,14 +317,14 @@ TEST_F(RunCliReliabilityTest, HostileInputsAreToldAndReadAsBefore) {
       SetUp();
       c.same_report_as();
       ASSERT_EQ(Run({"--saida", dir_.file("r.txt")}), cmdline::kExitSuccess) << err_;
-      expected_report = ReadAll(dir_.file("r.txt"));
+      expected_report = ReadBytes(dir_.file("r.txt"));
     }
     SetUp();
     c.damage();
     EXPECT_EQ(Run({"--saida", dir_.file("r.txt"), "--json", "-", "--detalhes", dir_.file("f.csv")}),
               cmdline::kExitSuccess);
     if (c.same_report_as) {
-      EXPECT_EQ(ReadAll(dir_.file("r.txt")), expected_report);
+      EXPECT_EQ(ReadBytes(dir_.file("r.txt")), expected_report);
     }
     std::vector<std::string> warnings;
     std::istringstream err(err_);
@@ -343,7 +343,7 @@ TEST_F(RunCliReliabilityTest, HostileInputsAreToldAndReadAsBefore) {
     }
     EXPECT_EQ(new_avisos, c.new_avisos) << verdict.dump(1);
     if (!c.csv.empty()) {
-      EXPECT_NE(ReadAll(dir_.file("f.csv")).find(c.csv), std::string::npos);
+      EXPECT_NE(ReadBytes(dir_.file("f.csv")).find(c.csv), std::string::npos);
     }
   }
 }
@@ -408,7 +408,7 @@ TEST_F(RunCliReliabilityTest, AKilledRunsTemporaryOutputGoesAndALiveRunsStays) {
   EXPECT_FALSE(fs::exists(stale));
   EXPECT_TRUE(fs::exists(live));
   EXPECT_TRUE(fs::exists(other_output));
-  EXPECT_EQ(ReadAll(dir_.file("r.txt")).rfind("In\xED", 0), 0u);
+  EXPECT_EQ(ReadBytes(dir_.file("r.txt")).rfind("In\xED", 0), 0u);
 }
 
 #ifndef _WIN32
@@ -436,13 +436,13 @@ TEST_F(RunCliReliabilityTest, AFullDeviceLeavesNoPartialOutputAndTheEarlierFileI
   // Room for the index and the short failure list, not for the whole report.
   EXPECT_EQ(RunLimited(Args({"--saida", dir_.file("r.txt")}), report_size - 1),
             cmdline::kExitRunError);
-  EXPECT_EQ(ReadAll(dir_.file("r.txt")), "anterior");
+  EXPECT_EQ(ReadBytes(dir_.file("r.txt")), "anterior");
   // WriteRisks' failure list is longer than the limit of 200 bytes; the report is not written.
   WriteRisks(50);
   EXPECT_EQ(
       RunLimited(Args({"--detalhes", dir_.file("f.csv"), "--saida", dir_.file("r2.txt")}), 200),
       cmdline::kExitRunError);
-  EXPECT_EQ(ReadAll(dir_.file("f.csv")), "anterior");
+  EXPECT_EQ(ReadBytes(dir_.file("f.csv")), "anterior");
   EXPECT_FALSE(fs::exists(dir_.file("r2.txt")));
   EXPECT_TRUE(Leftovers().empty());
 }
@@ -462,7 +462,7 @@ TEST_F(RunCliReliabilityTest, TheLongestLegalOutputNamesAreWritten) {
       continue;
     }
     EXPECT_EQ(status, cmdline::kExitSuccess) << err_;
-    EXPECT_EQ(ReadAll(dir_.file(name)).rfind("In\xED", 0), 0u);
+    EXPECT_EQ(ReadBytes(dir_.file(name)).rfind("In\xED", 0), 0u);
     EXPECT_TRUE(Leftovers().empty());
   }
 }
@@ -514,7 +514,7 @@ Ended RunProgram(const std::vector<std::string>& args, Started how, const std::s
   int status = 0;
   if (started != 0 || waitpid(pid, &status, 0) != pid) return ended;
   if (WIFEXITED(status)) ended.status = WEXITSTATUS(status);
-  ended.err = ReadAll(err_file);
+  ended.err = ReadBytes(err_file);
   return ended;
 }
 
@@ -579,10 +579,10 @@ TEST_F(RunCliReliabilityTest, ClosedPipesAndDescriptorsLeaveEveryFileOutputWhole
                                     c.err_tail) == 0)
           << ended.err;
     }
-    for (const std::string& file : c.files) EXPECT_GT(ReadAll(file).size(), 0u) << file;
+    for (const std::string& file : c.files) EXPECT_GT(ReadBytes(file).size(), 0u) << file;
     if (c.how == Started::kWithoutError) {
-      EXPECT_EQ(ReadAll(d_csv).rfind("arquivo;registro;", 0), 0u) << ReadAll(d_csv);
-      EXPECT_EQ(ReadAll(r_txt).rfind("In\xED", 0), 0u) << ReadAll(r_txt);
+      EXPECT_EQ(ReadBytes(d_csv).rfind("arquivo;registro;", 0), 0u) << ReadBytes(d_csv);
+      EXPECT_EQ(ReadBytes(r_txt).rfind("In\xED", 0), 0u) << ReadBytes(r_txt);
     }
     EXPECT_TRUE(Leftovers().empty());
   }

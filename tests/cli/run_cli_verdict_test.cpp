@@ -71,7 +71,7 @@ TEST_F(RunCliVerdictTest, StrictExitsThreeOnlyWhenRejected) {
       "--estrito",  "--json",      dir_.file("v.json"), saida};
   std::ostringstream out, err;
   EXPECT_EQ(RunCli(args, out, err, &FixedClock), cmdline::kExitRejected);
-  doc = nlohmann::json::parse(ReadAll(dir_.file("v.json")));
+  doc = nlohmann::json::parse(ReadBytes(dir_.file("v.json")));
   EXPECT_EQ(doc["veredito"]["motivos"][0]["tipo"], "arquivo_faltando");
 
   // An error outranks the rejection; its message is the verdict's reason.
@@ -125,12 +125,12 @@ TEST_F(RunCliVerdictTest, DateNoticesCanBeSilencedWithoutChangingTheCounts) {
   ASSERT_EQ(Run({saida}), cmdline::kExitSuccess);
   EXPECT_EQ(err_, "Data Inválida : 20230230 - Arquivo: " + dir_.file("riscos.dbf") +
                       ", registro 1, campo FIM_VIG\n");
-  const std::string report = ReadAll(dir_.file("r.txt"));
+  const std::string report = ReadBytes(dir_.file("r.txt"));
   ASSERT_EQ(Run({saida, "--sem-avisos-de-data", "--detalhes", "-"}), cmdline::kExitSuccess);
   EXPECT_EQ(err_, "");
   EXPECT_NE(out_.find("riscos;1;5;FIM_VIG;data;20230230"), std::string::npos) << out_;
   // The report differs at most in its time stamps, which the fixed clock keeps equal.
-  EXPECT_EQ(ReadAll(dir_.file("r.txt")), report);
+  EXPECT_EQ(ReadBytes(dir_.file("r.txt")), report);
 }
 
 // The terminal's last line names the state as every output does, accents and all.

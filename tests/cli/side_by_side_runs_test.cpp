@@ -99,9 +99,9 @@ TEST(SideBySideRunsTest, SixteenRunsAtOnceShareTheirTablesAndLeaveNoIndex) {
     ASSERT_EQ(waitpid(runs[static_cast<std::size_t>(i)], &status, 0),
               runs[static_cast<std::size_t>(i)]);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << ReadAll(dir.file("erros" + std::to_string(i) + ".txt"));
+        << ReadBytes(dir.file("erros" + std::to_string(i) + ".txt"));
     const std::string report =
-        WithoutTimeStamps(ReadAll(dir.file("relatorio" + std::to_string(i) + ".txt")));
+        WithoutTimeStamps(ReadBytes(dir.file("relatorio" + std::to_string(i) + ".txt")));
     if (i == 0) {
       first_report = report;
       EXPECT_NE(report.find("sinistros sem apólice"), std::string::npos) << report;

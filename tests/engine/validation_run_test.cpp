@@ -11,6 +11,7 @@
 #include "engine/report.h"
 #include "engine/text.h"
 #include "outputs/record_extract.h"
+#include "support/file_bytes.h"
 #include "support/recording_host.h"
 #include "support/run_fixture.h"
 
@@ -61,12 +62,7 @@ Lines Closing() { return {"", kRule, "", "Fim do processamento: 15/03/2024 10:20
 
 void Append(Lines& to, const Lines& more) { to.insert(to.end(), more.begin(), more.end()); }
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using testing_support::ReadBytes;
 
 class ValidationRunTest : public ::testing::Test {
  protected:
@@ -151,7 +147,7 @@ class ValidationRunTest : public ::testing::Test {
 TEST_F(ValidationRunTest, BothFilesPassingGiveTheWholeReport) {
   WriteRisks();
   WriteClaims();
-  const std::string risks_before = ReadAll(host_.risk_path);
+  const std::string risks_before = ReadBytes(host_.risk_path);
   run_.Execute(host_);
 
   Lines expected = Start(CompanyLine());
@@ -165,7 +161,7 @@ TEST_F(ValidationRunTest, BothFilesPassingGiveTheWholeReport) {
   Append(expected, Closing());
   ExpectReport(expected);
   EXPECT_EQ(host_.progress, (std::vector<int>{25, 50, 75, 90, 0}));
-  EXPECT_EQ(ReadAll(host_.risk_path), risks_before);  // inputs are never written
+  EXPECT_EQ(ReadBytes(host_.risk_path), risks_before);  // inputs are never written
   EXPECT_FALSE(std::filesystem::exists(dir_.file("apolice.ntx")));
   EXPECT_EQ(run_.state().regRiscos, 2);
   EXPECT_EQ(run_.state().regSinistros, 3);

@@ -18,6 +18,7 @@
 #include "frontend/filter_job.h"
 #include "frontend/panel_texts.h"
 #include "outputs/findings_csv.h"
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
 
 namespace frontend {
@@ -29,10 +30,7 @@ using engine::FindingFile;
 using testing_support::TempDir;
 using Row = std::vector<std::string>;
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testing_support::ReadBytes;
 
 void WriteAll(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
@@ -68,7 +66,7 @@ TEST(FailureFileIndexTest, RowsEqualTheWritersFindingsAndTheFileBytes) {
   }
   const FailureFileIndex index(path);
   ASSERT_EQ(index.RowCount(), 4u);  // two listed, the claim, one note
-  EXPECT_EQ(Bytes(index), ReadAll(path));
+  EXPECT_EQ(Bytes(index), ReadBytes(path));
   const Row first = index.Row(0);
   EXPECT_EQ(Row(first.begin(), first.begin() + 13),
             (Row{"riscos", "1", "3", "COD", "dominio", "a;b", "q;\r\n", "", "", "", "", "", ""}));

@@ -19,15 +19,13 @@
 #include "frontend/failure_filter.h"
 #include "frontend/window_options.h"
 #include "outputs/xlsx_workbook.h"
+#include "support/file_bytes.h"
 #include "support/run_fixture.h"
 
 namespace frontend {
 namespace {
 
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing_support::ReadBytes;
 
 class FakeView : public WindowView {
  public:

@@ -9,6 +9,7 @@
 
 #include "cli/run_cli.h"
 #include "cmdline/exit_status.h"
+#include "support/file_bytes.h"
 #include "support/run_fixture.h"
 #include "tools/dbf_writer.h"
 
@@ -20,12 +21,7 @@ using nlohmann::json;
 
 platform::LocalDateTime FixedClock() { return {2024, 3, 15, 9, 5, 7}; }
 
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
+using testing_support::ReadBytes;
 
 class RunHistoryTest : public ::testing::Test {
  protected:

@@ -20,10 +20,7 @@
 namespace platform {
 namespace {
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing_support::ReadBytes;
 
 using testing_support::EntriesIn;
 
@@ -40,9 +37,9 @@ TEST_F(AtomicOutputTest, TargetAppearsOnlyOnCommit) {
     std::optional<AtomicOutput> out = AtomicOutput::Create(target_, &reason);
     ASSERT_TRUE(out) << reason;
     EXPECT_TRUE(out->Write("half a rep"));
-    EXPECT_EQ(ReadAll(target_), "earlier");
+    EXPECT_EQ(ReadBytes(target_), "earlier");
   }  // dropped without commit: the temporary file goes, the earlier file stays
-  EXPECT_EQ(ReadAll(target_), "earlier");
+  EXPECT_EQ(ReadBytes(target_), "earlier");
   EXPECT_EQ(EntriesIn(dir_.path()), 1u);
 
   std::optional<AtomicOutput> out = AtomicOutput::Create(target_, nullptr);
@@ -50,7 +47,7 @@ TEST_F(AtomicOutputTest, TargetAppearsOnlyOnCommit) {
   EXPECT_TRUE(out->Write("the whole "));
   EXPECT_TRUE(out->Write("report"));
   EXPECT_TRUE(out->Commit()) << out->ErrorText();
-  EXPECT_EQ(ReadAll(target_), "the whole report");
+  EXPECT_EQ(ReadBytes(target_), "the whole report");
   EXPECT_EQ(EntriesIn(dir_.path()), 1u);
 }
 
@@ -83,7 +80,7 @@ TEST_F(AtomicOutputTest, FullDeviceLeavesNoPartialFileAndTheEarlierOneIntact) {
   signal(SIGXFSZ, old_handler);
   EXPECT_FALSE(wrote);
   EXPECT_EQ(error, "File too large");
-  EXPECT_EQ(ReadAll(target_), "earlier");
+  EXPECT_EQ(ReadBytes(target_), "earlier");
   EXPECT_EQ(EntriesIn(dir_.path()), 1u) << "a partial temporary file was left";
 }
 
@@ -112,7 +109,7 @@ TEST_F(AtomicOutputTest, LinkStaysALinkAndItsTargetGetsTheBytes) {
   ASSERT_TRUE(out->Write("new"));
   ASSERT_TRUE(out->Commit());
   EXPECT_TRUE(std::filesystem::is_symlink(target_));
-  EXPECT_EQ(ReadAll(real), "new");
+  EXPECT_EQ(ReadBytes(real), "new");
   EXPECT_EQ(EntriesIn(dir_.path()), 1u);
   EXPECT_EQ(EntriesIn(elsewhere.path()), 1u);
 }

@@ -25,10 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing_support::ReadBytes;
 
 void Write(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
@@ -50,7 +47,7 @@ TEST(WidePathTest, OutputsAreWrittenUnderTheNameGivenAndNoOther) {
     ASSERT_TRUE(out) << reason;
     ASSERT_TRUE(out->Write(SystemPath(name)));
     ASSERT_TRUE(out->Commit()) << out->ErrorText();
-    EXPECT_EQ(ReadAll(target), SystemPath(name));
+    EXPECT_EQ(ReadBytes(target), SystemPath(name));
   }
   EXPECT_FALSE(fs::exists(dir.path() / "a.json"));
   EXPECT_EQ(EntriesIn(dir.path()), 3u);
@@ -90,7 +87,7 @@ TEST(WidePathTest, TheInterruptCleanupRemovesTheFileNamedNotItsLookAlike) {
   ASSERT_TRUE(PrepareRemoval(SystemPath(dir.path() / kGreek), prepared, sizeof prepared));
   RemoveFileNow(prepared);
   EXPECT_FALSE(fs::exists(dir.path() / kGreek));
-  EXPECT_EQ(ReadAll(dir.path() / "a.json"), "another");
+  EXPECT_EQ(ReadBytes(dir.path() / "a.json"), "another");
 }
 
 TEST(WidePathTest, NamesThatDifferOnlyInCaseAreOneTarget) {

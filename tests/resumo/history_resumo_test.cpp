@@ -131,7 +131,7 @@ TEST_F(HistoryResumoTest, RunsOfSeveralHistoriesOldestFirstAndOneCompanys) {
 
   const std::string html = dir_.file("resumo.html");
   ASSERT_EQ(Resumir({"--saida", html, "--historico", a, b}), cmdline::kExitSuccess) << err_;
-  const std::string page = cli::ReadAll(html);
+  const std::string page = cli::ReadBytes(html);
   EXPECT_NE(page.find("<th>Início</th><th>Histórico</th></tr>"), std::string::npos);
   const std::size_t company = page.find("<h3>01234 — SEGURADORA TESTE S.A.</h3>");
   ASSERT_NE(company, std::string::npos) << page;
@@ -212,7 +212,7 @@ TEST_F(HistoryResumoTest, AHistoryThatCannotBeReadIsAnErrorAndLeftAsItWas) {
   for (const auto& [path, reason] : cases) {
     SCOPED_TRACE(path);
     const std::vector<std::string> files = Files();
-    const std::string before = std::filesystem::is_regular_file(path) ? cli::ReadAll(path) : "";
+    const std::string before = std::filesystem::is_regular_file(path) ? cli::ReadBytes(path) : "";
     ASSERT_EQ(Resumir({"--historico", path, good}), cmdline::kExitRunError);
     EXPECT_EQ(err_.rfind("talmero-resumo: " + path + ": o histórico não pôde ser lido: ", 0), 0u)
         << err_;
@@ -220,7 +220,7 @@ TEST_F(HistoryResumoTest, AHistoryThatCannotBeReadIsAnErrorAndLeftAsItWas) {
     EXPECT_EQ(Lines(out_).size(), 2u) << out_;  // the good history's run
     EXPECT_EQ(Files(), files);
     if (std::filesystem::is_regular_file(path)) {
-      EXPECT_EQ(cli::ReadAll(path), before);
+      EXPECT_EQ(cli::ReadBytes(path), before);
     }
   }
 

@@ -106,7 +106,7 @@ TEST_F(RunResumoTest, OneRowPerResultAndStatusOneForTheUnreadable) {
   const std::string risks = dir_.file("bom.dbf") + ";" + dir_.file("sinistros.dbf");
   const std::string bad_risks = dir_.file("ruim.dbf") + ";" + dir_.file("sinistros.dbf");
   // The error's row says what the error was: the result's message, and its cause when given.
-  const nlohmann::json ended = nlohmann::json::parse(cli::ReadAll(erro));
+  const nlohmann::json ended = nlohmann::json::parse(cli::ReadBytes(erro));
   std::string message = ended["erro"].get<std::string>();
   ASSERT_NE(message.find("DadosKov.DBF"), std::string::npos) << message;
   if (ended.contains("explicacao") && ended["explicacao"].is_string()) {
@@ -116,7 +116,7 @@ TEST_F(RunResumoTest, OneRowPerResultAndStatusOneForTheUnreadable) {
   for (const char c : message) quoted += c == '"' ? std::string(2, c) : std::string(1, c);
   // The warnings' count last: an accepted run with warnings (a claim without a policy).
   const auto avisos = [](const std::string& json) {
-    return std::to_string(nlohmann::json::parse(cli::ReadAll(json))["veredito"]["avisos"].size());
+    return std::to_string(nlohmann::json::parse(cli::ReadBytes(json))["veredito"]["avisos"].size());
   };
   const std::string expected =
       std::string(kHeader) + "\r\n" +  //
@@ -135,7 +135,7 @@ TEST_F(RunResumoTest, OneRowPerResultAndStatusOneForTheUnreadable) {
   std::vector<std::string> args{"--saida", html};
   args.insert(args.end(), jsons.begin(), jsons.end());
   ASSERT_EQ(Resumir(args), cmdline::kExitRunError);
-  const std::string page = cli::ReadAll(html);
+  const std::string page = cli::ReadBytes(html);
   EXPECT_NE(page.find("<td class=\"longo\">" + WithBreaks(dir_.file("a&amp;1.json")) + "</td>"),
             std::string::npos)
       << page;
@@ -161,7 +161,7 @@ TEST_F(RunResumoTest, OneRowPerResultAndStatusOneForTheUnreadable) {
   const std::string command = "/usr/bin/python3 " + std::string(TALMERO_TEST_DATA) +
                               "/../support/read_xlsx.py " + book + " > " + dump;
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
-  std::istringstream lines(cli::ReadAll(dump));
+  std::istringstream lines(cli::ReadBytes(dump));
   std::vector<std::string> read;
   for (std::string line; std::getline(lines, line);) read.push_back(line);
   ASSERT_EQ(read.size(), 6u);
@@ -181,7 +181,7 @@ TEST_F(RunResumoTest, OneRowPerResultAndStatusOneForTheUnreadable) {
 TEST_F(RunResumoTest, ARunWithOnlyWarningsIsAcceptedWithWarningsInAmber) {
   const std::string aceito = dir_.file("a.json");
   Criticar(dir_.folder(), dir_.file("bom.dbf"), aceito);
-  nlohmann::json doc = nlohmann::json::parse(cli::ReadAll(aceito));
+  nlohmann::json doc = nlohmann::json::parse(cli::ReadBytes(aceito));
   ASSERT_EQ(doc["veredito"]["resultado"], "aceitavel");
   ASSERT_TRUE(doc["veredito"]["motivos"].empty());
   const std::size_t avisos = doc["veredito"]["avisos"].size();
@@ -200,7 +200,7 @@ TEST_F(RunResumoTest, ARunWithOnlyWarningsIsAcceptedWithWarningsInAmber) {
   for (const std::string& result : {aceito, antigo}) {
     SCOPED_TRACE(result);
     ASSERT_EQ(Resumir({"--saida", html, result}), cmdline::kExitSuccess) << err_;
-    const std::string page = cli::ReadAll(html);
+    const std::string page = cli::ReadBytes(html);
     EXPECT_NE(page.find("<td class=\"resultado aceitavel_com_avisos\">Aceitável, com avisos</td>"),
               std::string::npos)
         << page;
@@ -228,7 +228,7 @@ TEST_F(RunResumoTest, ARunWithOnlyWarningsIsAcceptedWithWarningsInAmber) {
   // The cell in the verdict's amber.
   const std::string command = "unzip -p " + book + " xl/styles.xml > " + dir_.file("styles.xml");
   if (std::system(command.c_str()) == 0) {
-    EXPECT_NE(cli::ReadAll(dir_.file("styles.xml")).find("FFA85F00"), std::string::npos);
+    EXPECT_NE(cli::ReadBytes(dir_.file("styles.xml")).find("FFA85F00"), std::string::npos);
   }
 }
 
@@ -250,7 +250,7 @@ TEST_F(RunResumoTest, WrongUsage) {
 TEST_F(RunResumoTest, TheSummaryNeverWritesOverAResult) {
   const std::string result = dir_.file("a.json");
   Criticar(dir_.folder(), dir_.file("bom.dbf"), result);
-  const std::string before = cli::ReadAll(result);
+  const std::string before = cli::ReadBytes(result);
   ASSERT_FALSE(before.empty());
   std::filesystem::create_hard_link(result, dir_.path() / "hard.json");
   std::vector<std::string> clashes = {(dir_.path() / "." / "a.json").string(),
@@ -266,7 +266,7 @@ TEST_F(RunResumoTest, TheSummaryNeverWritesOverAResult) {
               0u)
         << err_;
   }
-  EXPECT_EQ(cli::ReadAll(result), before);
+  EXPECT_EQ(cli::ReadBytes(result), before);
 }
 
 #ifndef _WIN32
@@ -333,7 +333,7 @@ TEST_F(RunResumoTest, AFailedWorkbookLeavesTheEarlierSummaryIntact) {
   waitpid(child, &status, 0);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), cmdline::kExitRunError);
-  EXPECT_EQ(cli::ReadAll(book), "anterior");
+  EXPECT_EQ(cli::ReadBytes(book), "anterior");
   for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
     EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
   }
@@ -351,7 +351,7 @@ TEST_F(RunResumoTest, TextsReachThePageAndTheWorkbookAsStored) {
     "veredito": {"resultado": "aceitavel", "motivos": []}, "tabelas": []})");
   const std::string html = dir_.file("s.html");
   ASSERT_EQ(Resumir({"--saida", html, result}), cmdline::kExitSuccess) << err_;
-  const std::string page = cli::ReadAll(html);
+  const std::string page = cli::ReadBytes(html);
   EXPECT_EQ(outputs::ValidUtf8(page), page);
   EXPECT_NE(page.find("<td class=\"longo\">" + WithBreaks(dir_.file("r\u00e9.json")) +
                       "</td><td class=\"codigo\">01234</td><td>_x0041_\u2401</td>"),

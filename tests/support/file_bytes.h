@@ -9,6 +9,7 @@
 
 namespace testing_support {
 
+// The whole file's bytes; empty when it cannot be read.
 inline std::string ReadBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -18,6 +18,7 @@
 
 #include "platform/exclusive_file.h"
 #include "support/expect_throw_msg.h"
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
 #include "tables/dbf_format.h"
 #include "tables/table_error.h"
@@ -30,10 +31,7 @@ using namespace std::string_literals;
 using tools::DbfBuilder;
 using tools::DbfFieldSpec;
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing_support::ReadBytes;
 
 void SetByte(std::string& bytes, std::size_t at, int value) {
   bytes[at] = static_cast<char>(value);
@@ -589,7 +587,7 @@ TEST_F(DbfTableTest, ReopensOnOtherFilesAndNeverWrites) {
   const std::string a = dir_.file("a.dbf"), b = dir_.file("b.dbf");
   DbfBuilder({{"X", 'C', 1}}).Add({"1"}).Write(a);
   DbfBuilder({{"Y", 'N', 2}, {"Z", 'L', 1}}).Add({"7", "F"}).Add({"8", "T"}).Write(b);
-  const std::string a_bytes = ReadAll(a);
+  const std::string a_bytes = ReadBytes(a);
   const auto a_time = std::filesystem::last_write_time(a);
 
   DbfTable t("tbDados", true);
@@ -602,7 +600,7 @@ TEST_F(DbfTableTest, ReopensOnOtherFilesAndNeverWrites) {
   for (; !t.Eof(); t.Next()) t.Value(0);
   t.Close();
   t.Close();
-  EXPECT_EQ(ReadAll(a), a_bytes);
+  EXPECT_EQ(ReadBytes(a), a_bytes);
   EXPECT_EQ(std::filesystem::last_write_time(a), a_time);
 
   t.SetFileName(b);

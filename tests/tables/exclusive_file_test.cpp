@@ -8,16 +8,14 @@
 #include <iterator>
 #include <string>
 
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
 #include "tools/dbf_writer.h"
 
 namespace platform {
 namespace {
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing_support::ReadBytes;
 
 class ExclusiveFileTest : public ::testing::Test {
  protected:
@@ -40,7 +38,7 @@ TEST_F(ExclusiveFileTest, ReadersShareAndAWriterIsKeptOut) {
   EXPECT_FALSE(ExclusiveFile::CreateReadWrite(path_));
   second->Close();
   // Read once released: with Windows sharing a plain stream may not write a held file.
-  EXPECT_EQ(ReadAll(path_), "0123456789");  // the refused create left it intact
+  EXPECT_EQ(ReadBytes(path_), "0123456789");  // the refused create left it intact
 }
 
 TEST_F(ExclusiveFileTest, AWritersLockMakesTheOpenFailAsInUse) {
@@ -77,14 +75,14 @@ TEST_F(ExclusiveFileTest, ReadsAreShortOnlyAtTheEnd) {
 TEST_F(ExclusiveFileTest, CreateNewNeverReplaces) {
   tools::WriteFile(path_, "keep");
   EXPECT_FALSE(ExclusiveFile::CreateNew(path_));
-  EXPECT_EQ(ReadAll(path_), "keep");
+  EXPECT_EQ(ReadBytes(path_), "keep");
   const std::string fresh = dir_.file("new.ntx");
   auto f = ExclusiveFile::CreateNew(fresh);
   ASSERT_TRUE(f);
   EXPECT_TRUE(f->WriteAt(0, "xy", 2));
   EXPECT_FALSE(ExclusiveFile::OpenRead(fresh));
   f->Close();
-  EXPECT_EQ(ReadAll(fresh), "xy");
+  EXPECT_EQ(ReadBytes(fresh), "xy");
   EXPECT_TRUE(DeleteFile(fresh));
   EXPECT_FALSE(DeleteFile(fresh));
 }

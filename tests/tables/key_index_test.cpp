@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
 #include "tables/dbf_table.h"
 #include "tables/table_error.h"
@@ -40,10 +41,7 @@ struct Risk {
   bool deleted = false;
 };
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testing_support::ReadBytes;
 
 std::uint32_t Le(const std::string& b, std::size_t at, int width) {
   std::uint32_t v = 0;
@@ -169,7 +167,7 @@ TEST_F(KeyIndexTest, HeaderCarriesTheLayoutOfThePolicyKey) {
   Build({{"P1", "1"}, {"P2", "2"}});
   EXPECT_EQ(index_->name(), "apolice");
   index_.reset();  // a held file cannot be read by anyone else where sharing is enforced
-  const std::string b = ReadAll(ntx_path_);
+  const std::string b = ReadBytes(ntx_path_);
   ASSERT_GE(b.size(), 2048u);
   EXPECT_EQ(Le(b, 0, 2), 6u);  // signature
   EXPECT_EQ(Le(b, 2, 2), 1u);  // version
@@ -236,7 +234,7 @@ TEST_F(KeyIndexTest, EmptyTableBuildsAndFindsNothing) {
   EXPECT_FALSE(index.FindKey(Key("P1", "1")));
   EXPECT_FALSE(index.FindKey(""));
   index_.reset();
-  EXPECT_TRUE(NtxWalk(ReadAll(ntx_path_)).Walk().empty());
+  EXPECT_TRUE(NtxWalk(ReadBytes(ntx_path_)).Walk().empty());
 }
 
 TEST_F(KeyIndexTest, LeftoverFileIsReplaced) {
@@ -244,7 +242,7 @@ TEST_F(KeyIndexTest, LeftoverFileIsReplaced) {
   tables::KeyIndex& index = Build({{"P1", "1"}});
   EXPECT_TRUE(index.FindKey(Key("P1", "1")));
   index_.reset();
-  const std::string b = ReadAll(ntx_path_);
+  const std::string b = ReadBytes(ntx_path_);
   EXPECT_EQ(b.size(), 2048u);
   EXPECT_EQ(Le(b, 0, 2), 6u);
 }
@@ -303,7 +301,7 @@ TEST_F(KeyIndexTest, DamagedPageReadBackIsAnErrorNotACrash) {
   {
     // The lock is advisory: another writer can still damage the file under the index.
     std::fstream f(ntx_path_, std::ios::in | std::ios::out | std::ios::binary);
-    const std::size_t size = ReadAll(ntx_path_).size();
+    const std::size_t size = ReadBytes(ntx_path_).size();
     for (std::size_t at = 1024; at < size; at += 1024) {
       f.seekp(static_cast<std::streamoff>(at));
       f.write("\xFF\xFF", 2);  // a count above the maximum
@@ -392,7 +390,7 @@ TEST_F(KeyIndexTest, MatchesMultimapModel) {
 
     // The file, once released: keys ascending, every record once under its own key.
     index_.reset();
-    const auto items = NtxWalk(ReadAll(ntx_path_)).Walk();
+    const auto items = NtxWalk(ReadBytes(ntx_path_)).Walk();
     ASSERT_EQ(items.size(), from_walk ? shown : size);
     std::set<std::uint32_t> seen;
     for (std::size_t i = 0; i < items.size(); ++i) {
@@ -518,7 +516,7 @@ TEST_F(KeyIndexTest, OrderedFilesAndLongSharedPrefixesMatchModel) {
     }
 
     index_.reset();  // the file, once released
-    const auto items = NtxWalk(ReadAll(ntx_path_)).Walk();
+    const auto items = NtxWalk(ReadBytes(ntx_path_)).Walk();
     ASSERT_EQ(items.size(), model.size());
     auto it = model.begin();
     for (const auto& item : items) {

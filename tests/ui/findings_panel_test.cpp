@@ -31,7 +31,7 @@ namespace {
 // The rows of a failure list, header first, split into fields.
 std::vector<std::vector<std::string>> ListRows(const std::string& path) {
   std::vector<std::vector<std::string>> rows;
-  std::istringstream in(testing_support::ReadFileBytes(path));
+  std::istringstream in(testing_support::ReadBytes(path));
   for (std::string line; std::getline(in, line);) rows.push_back(frontend::SplitCsvRow(line));
   return rows;
 }
@@ -39,7 +39,7 @@ std::vector<std::vector<std::string>> ListRows(const std::string& path) {
 // The stored text of each field of record `record` (from 1), read straight from the bytes.
 std::vector<std::string> RecordFields(const std::string& path, std::uint32_t record,
                                       const std::vector<tools::DbfFieldSpec>& layout) {
-  const std::string bytes = testing_support::ReadFileBytes(path);
+  const std::string bytes = testing_support::ReadBytes(path);
   const auto u16 = [&](std::size_t at) {
     return static_cast<std::size_t>(static_cast<unsigned char>(bytes[at]) |
                                     static_cast<unsigned char>(bytes[at + 1]) << 8);

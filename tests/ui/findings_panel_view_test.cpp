@@ -56,7 +56,7 @@ class FindingsPanelSamplesTest : public testing_support::WindowTest {
 
 TEST_F(FindingsPanelSamplesTest, KeyColumnsAreNoNarrowerThanTheirLongestValue) {
   // Every row of the list, read here on purpose: the panel itself never does.
-  std::istringstream in(testing_support::ReadFileBytes(panel_->index()->path()));
+  std::istringstream in(testing_support::ReadBytes(panel_->index()->path()));
   std::string line;
   std::getline(in, line);
   const std::vector<std::string> header = frontend::SplitCsvRow(line);

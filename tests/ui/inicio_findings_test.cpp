@@ -43,7 +43,7 @@ TEST_F(InicioFindingsTest, TheLastRunsListIsSavedFromTheLogMenu) {
   save->trigger();
   EXPECT_EQ(desktop_->last_save_settings.default_suffix, "csv");
   EXPECT_TRUE(desktop_->errors.empty());
-  const std::string csv = testing_support::ReadFileBytes(path);
+  const std::string csv = testing_support::ReadBytes(path);
   EXPECT_EQ(csv.substr(0, csv.find("\r\n")).substr(0, 30), "arquivo;registro;posicao;campo");
   EXPECT_NE(csv.find("\r\nsinistros;3;2;APOLICE;nulo;" + std::string(20, ' ') + ";;"),
             std::string::npos)
@@ -62,7 +62,7 @@ TEST_F(InicioFindingsTest, TheLastRunsListIsSavedFromTheLogMenu) {
   claims.Write(dir_.file("sinistros.dbf"));
   ASSERT_TRUE(RunAndWait());
   save->trigger();
-  EXPECT_EQ(testing_support::ReadFileBytes(path).find("EVENTO"), std::string::npos);
+  EXPECT_EQ(testing_support::ReadBytes(path).find("EVENTO"), std::string::npos);
 
   // A place that cannot be written gives the error box, not a silent failure.
   desktop_->save_answer = QString::fromStdString(dir_.file("nada/falhas.csv"));
@@ -76,8 +76,8 @@ TEST_F(InicioFindingsTest, TheLastRunsListIsSavedFromTheLogMenu) {
 TEST_F(InicioFindingsTest, NoSaveReplacesAFileTheRunReads) {
   ASSERT_TRUE(RunAndWait());
   const std::string claims = dir_.file("sinistros.dbf");
-  const std::string claims_bytes = testing_support::ReadFileBytes(claims);
-  const std::string catalog_bytes = testing_support::ReadFileBytes(dir_.file("tabelas.dbf"));
+  const std::string claims_bytes = testing_support::ReadBytes(claims);
+  const std::string catalog_bytes = testing_support::ReadBytes(dir_.file("tabelas.dbf"));
   // The box now names another file: the last run's input stays protected all the same.
   Control<QLineEdit>("edArqSinistro")->setText(QString::fromStdString(dir_.file("outro.dbf")));
   std::filesystem::create_symlink(claims, dir_.file("atalho.csv"));
@@ -109,8 +109,8 @@ TEST_F(InicioFindingsTest, NoSaveReplacesAFileTheRunReads) {
     EXPECT_EQ(desktop_->errors[0].toStdString(),
               "Não é possível gravar sobre um arquivo de entrada: " + c.path + ".");
   }
-  EXPECT_EQ(testing_support::ReadFileBytes(claims), claims_bytes);
-  EXPECT_EQ(testing_support::ReadFileBytes(dir_.file("tabelas.dbf")), catalog_bytes);
+  EXPECT_EQ(testing_support::ReadBytes(claims), claims_bytes);
+  EXPECT_EQ(testing_support::ReadBytes(dir_.file("tabelas.dbf")), catalog_bytes);
   EXPECT_TRUE(desktop_->opened.empty());
 }
 

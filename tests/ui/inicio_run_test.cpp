@@ -18,6 +18,7 @@
 #include "engine/validation_run.h"
 #include "frontend/message_text.h"
 #include "support/catalog_files.h"
+#include "support/file_bytes.h"
 #include "support/recording_host.h"
 #include "ui/window_fixture.h"
 
@@ -119,10 +120,7 @@ class InicioRunTest : public testing_support::WindowTest {
   }
 };
 
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing_support::ReadBytes;
 
 TEST_F(InicioRunTest, BothPathsEmptyGiveTheFrameAndExportItByteForByte) {
   WriteCatalog({});

@@ -19,16 +19,14 @@
 #include "frontend/control_table.h"
 #include "frontend/window_texts.h"
 #include "support/catalog_files.h"
+#include "support/file_bytes.h"
 #include "ui/window_fixture.h"
 
 namespace {
 
 using testing_support::WindowTest;
 
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing_support::ReadBytes;
 
 using InicioControlsTest = WindowTest;
 

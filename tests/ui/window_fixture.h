@@ -11,17 +11,12 @@
 #include <string>
 
 #include "engine/regional.h"
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
 #include "ui/fake_desktop.h"
 #include "ui/inicio.h"
 
 namespace testing_support {
-
-// The whole file's bytes; empty when it cannot be read.
-inline std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 inline platform::LocalDateTime FixedNow() { return {2024, 3, 15, 10, 20, 30}; }
 
