@@ -189,12 +189,17 @@ wait_quiet() {
 }
 # The cores other processes took while COMMAND ran: the machine's busy time less COMMAND's own,
 # over COMMAND's wall time. Prints COMMAND's "wall cpu peak_kb others" to WORK_DIR/run.txt.
-# COMMAND runs under /usr/bin/time; one that does not end with status 0 ends the benchmark.
+# COMMAND runs under /usr/bin/time (its peak memory) inside the shell's `time` (its CPU to the
+# millisecond: time's own %U and %S have two decimals, off by up to 20 ms on a 50 ms command).
+# /proc/stat counts in ticks, each core's count off by up to one tick at either reading: that
+# much of the machine's busy time is not charged to other processes, or a plain read of 50 ms
+# would never pass. One that does not end with status 0 ends the benchmark.
 timed() {
-  local status=0 busy0 busy1 start end
+  local status=0 busy0 busy1 start end user system TIMEFORMAT='%3U %3S'
   busy0=$(busy_ticks)
   start=$EPOCHREALTIME  # the wall time in microseconds (time's own has two decimals)
-  /usr/bin/time -f '%U %S %M' -o "$work/time.txt" "$@" 2>"$work/stderr.txt" || status=$?
+  { time /usr/bin/time -f '%M' -o "$work/time.txt" "$@" 2>"$work/stderr.txt"; } \
+    2>"$work/cpu.txt" || status=$?
   end=$EPOCHREALTIME
   busy1=$(busy_ticks)
   if (( status != 0 )); then
@@ -202,8 +207,11 @@ timed() {
     grep -v "Data Inv" "$work/stderr.txt" | tail -5 >&2
     exit 1
   fi
-  awk -v a="$start" -v b="$end" -v busy=$((busy1 - busy0)) -v hz="$ticks" '{
-      w = b - a; c = $1 + $2; printf "%.3f %.2f %s %.2f\n", w, c, $3, (busy / hz - c) / w
+  read -r user system <"$work/cpu.txt"
+  awk -v a="$start" -v b="$end" -v busy=$((busy1 - busy0)) -v hz="$ticks" -v cores="$cores" \
+      -v u="$user" -v s="$system" '{
+      w = b - a; c = u + s; o = (busy - cores) / hz - c; if (o < 0) o = 0
+      printf "%.3f %.3f %s %.2f\n", w, c, $1, o / w
     }' "$work/time.txt" >"$work/run.txt"
 }
 # A timed command on a quiet machine: waits for quiet, runs it, and runs it again while other
