@@ -1,8 +1,6 @@
 #pragma once
 // What the runner's whole-run tests share: a fixed clock and reading back a written file.
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "platform/clock.h"

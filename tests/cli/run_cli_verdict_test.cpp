@@ -1,7 +1,6 @@
 // The runner's verdict, exit statuses and option handling on whole runs.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 

@@ -12,8 +12,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
@@ -25,6 +23,7 @@
 #include "engine/walk_taps.h"
 #include "platform/exclusive_file.h"
 #include "platform/interrupt_cleanup.h"
+#include "support/file_bytes.h"
 #include "support/phase_test.h"
 #include "support/scoped_temp_folder.h"
 #include "support/temp_dir.h"
@@ -214,8 +213,7 @@ TEST_F(ClaimsPolicyTest, IndexNameThatIsALinkLeavesItsTargetUntouched) {
   WriteRisks({{"P1", "1"}});
   WriteClaims({{"P1", "1"}});
   EXPECT_EQ(Check(1), Block("0", "1", "0,00"));
-  std::ifstream in(target, std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep me");
+  EXPECT_EQ(testing_support::ReadBytes(target), "keep me");
   EXPECT_FALSE(std::filesystem::is_symlink(dir_.file("apolice.ntx")));
   ExpectNothingLeft();
 #endif

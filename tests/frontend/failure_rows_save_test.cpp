@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <numeric>
@@ -13,7 +12,9 @@
 #include "frontend/failure_file_index.h"
 #include "outputs/findings_csv.h"
 #include "outputs/findings_xlsx.h"
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
+#include "support/xlsx_dump.h"
 
 namespace frontend {
 namespace {
@@ -47,15 +48,6 @@ void TellFindings(engine::FindingSink& sink) {
                           "00000000000000999001", "1");
 }
 
-std::string Dump(const std::string& book) {
-  const std::string dump = book + ".txt";
-  const std::string command = "/usr/bin/python3 " + std::string(TALMERO_TEST_DATA) +
-                              "/../support/read_xlsx.py " + book + " > " + dump;
-  EXPECT_EQ(std::system(command.c_str()), 0) << command;
-  std::ifstream in(dump, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST(FailureRowsSaveTest, WorkbookOfTheListsRowsIsTheRunnersWorkbook) {
   if (!outputs::XlsxAvailable()) GTEST_SKIP() << "built without libxlsxwriter";
   testing_support::TempDir dir;
@@ -81,9 +73,9 @@ TEST(FailureRowsSaveTest, WorkbookOfTheListsRowsIsTheRunnersWorkbook) {
 #ifdef _WIN32
   GTEST_SKIP() << "workbooks are read back under Wine by scripts/wine-tests.sh";
 #endif
-  const std::string expected = Dump(runner);
+  const std::string expected = testing_support::XlsxDump(runner);
   EXPECT_NE(expected.find("s:a;b"), std::string::npos);
-  EXPECT_EQ(Dump(saved), expected);
+  EXPECT_EQ(testing_support::XlsxDump(saved), expected);
 
   // A place that cannot be written is told.
   EXPECT_NE(SaveRows(index, rows, dir.file("nada/x.xlsx")).find("nada/x.xlsx\"."),
@@ -116,8 +108,7 @@ TEST(FailureRowsSaveTest, ACancelledOrFailedSaveLeavesTheEarlierFile) {
       const std::string saved = dir.file(name);
       { std::ofstream(saved, std::ios::binary) << "earlier"; }
       EXPECT_NE(SaveRows(index, rows, saved, cancel ? &cancelled : nullptr), "");
-      std::ifstream in(saved, std::ios::binary);
-      EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), {}) == "earlier");
+      EXPECT_TRUE(testing_support::ReadBytes(saved) == "earlier");
       if (!cancel) expected.push_back(name);
     }
   }

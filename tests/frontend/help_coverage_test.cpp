@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -17,6 +15,7 @@
 #include "frontend/panel_texts.h"
 #include "frontend/window_options.h"
 #include "frontend/window_texts.h"
+#include "support/file_bytes.h"
 
 namespace {
 
@@ -36,8 +35,7 @@ std::string HelpText() {
   std::string text;
   for (const auto& entry : std::filesystem::directory_iterator(HelpFolder())) {
     if (entry.path().extension() != ".html") continue;
-    std::ifstream in(entry.path(), std::ios::binary);
-    text.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    text += testing_support::ReadBytes(entry.path());
     text += ' ';
   }
   for (const auto& [entity, letter] : kEntities) {

@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 
 #include "frontend/failure_list_error.h"
 #include "frontend/report_export.h"
 #include "frontend/shell_messages.h"
 #include "platform/exclusive_file.h"
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -89,8 +89,7 @@ TEST(ReportExportTest, WriteReplacesAnExistingFileAndReportsFailures) {
   const std::string path = dir.file("r.txt");
   { std::ofstream(path) << "a much longer previous content"; }
   EXPECT_EQ(frontend::WriteReport(path, {"x\xE7"}), "");
-  std::ifstream in(path, std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "x\xE7\r\n");
+  EXPECT_EQ(testing_support::ReadBytes(path), "x\xE7\r\n");
 
   const std::string missing = (dir.path() / "nao" / "r.txt").string();
   // The cause in the system's words.

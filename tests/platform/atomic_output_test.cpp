@@ -8,8 +8,6 @@
 #endif
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "platform/unique_name.h"

@@ -3,17 +3,16 @@
 // tests can hold the engine's outputs against the file itself.
 
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
+
+#include "support/file_bytes.h"
 
 namespace testing_support {
 
 // The fields of physical record `n` (from 1) of a dBase file, read from its bytes alone.
 inline std::map<std::string, std::string> RecordFields(const std::string& path, std::uint32_t n) {
-  std::ifstream in(path, std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string bytes = ReadBytes(path);
   const auto u16 = [&](std::size_t at) {
     return static_cast<std::size_t>(static_cast<unsigned char>(bytes[at]) |
                                     static_cast<unsigned char>(bytes[at + 1]) << 8);

@@ -5,12 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/file_bytes.h"
 
 namespace testing_support {
 
@@ -20,8 +20,7 @@ inline std::string XlsxDump(const std::string& book, bool widths = false) {
                               "/../support/read_xlsx.py " + (widths ? "--widths " : "") + book +
                               " > " + dump;
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
-  std::ifstream in(dump, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  return ReadBytes(dump);
 }
 
 // The dump's lines under each sheet's name, in sheet order.

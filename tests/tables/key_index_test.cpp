@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <random>
 #include <set>

@@ -14,6 +14,7 @@
 
 #include "frontend/help_open.h"
 #include "frontend/shell_messages.h"
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -78,8 +79,7 @@ class OwnDesktop {
       QThread::msleep(20);
     }
     QThread::msleep(100);
-    std::ifstream in(dir_.file("opened"));
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return testing_support::ReadBytes(dir_.file("opened"));
   }
   void Forget() { std::filesystem::remove(dir_.file("opened")); }
 

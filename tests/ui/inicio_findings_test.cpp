@@ -7,9 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 
 #include "support/run_fixture.h"
 #include "ui/findings_panel.h"

@@ -9,8 +9,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
-#include <fstream>
-#include <iterator>
 #include <optional>
 
 #include "engine/report.h"

@@ -12,8 +12,6 @@
 #include <QToolButton>
 #include <clocale>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "frontend/control_table.h"

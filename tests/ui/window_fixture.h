@@ -5,8 +5,6 @@
 
 #include <QEventLoop>
 #include <QTimer>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 

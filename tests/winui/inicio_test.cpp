@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cwctype>
 #include <fstream>
-#include <iterator>
 
 #include "frontend/control_table.h"
 #include "frontend/message_text.h"
